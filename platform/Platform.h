@@ -1,0 +1,29 @@
+// Platform layer: the operating-system services the framework expects of
+// Windows, answered on Linux.
+//
+// What it does: Windows-style calls (message records {window, msg, wParam,
+// lParam} with Windows message ids and 8-bit virtual-key codes, one u32
+// millisecond clock behind timeGetTime and GetTickCount, a registry kept as a
+// file store, a named mutex, message boxes, clipboard, URL opening, cursors,
+// windows and their dispatch, present of a 0xAARRGGBB frame, file calls with
+// Windows path rules). Two backends sit behind it: "sdl2" (a real window)
+// and "headless" (fake clock, scripted input, logged message boxes, frames in
+// memory). The backend is chosen once, from the environment: GAME_BACKEND,
+// else sdl2 when a display is reachable and SDL video starts, else headless.
+//
+// Limits: one process-wide window system, driven from the main thread (the
+// thread that first pumps); the cursor thread may only read pointer and
+// window positions, which the pump keeps in atomics. Key code 0 and 0xFF are
+// never produced. Only HKEY_CURRENT_USER holds registry data.
+//
+// Formats read: the registry store files (one text line per value) and the
+// headless input script (see README.md). A line that does not parse is
+// logged and skipped; nothing here crashes on bad input.
+//
+// Headers:
+//   platform/WinTypes.h   scalar types, handles, GetLastError
+//   platform/Files.h      fopen with path rules, listings, delete, folders
+#pragma once
+
+#include "platform/Files.h"
+#include "platform/WinTypes.h"
