@@ -1,0 +1,37 @@
+// The framework's lock types. A CriticalSection is re-entrant: the thread that
+// holds it may enter again and must leave as often as it entered. Locks are
+// taken through ScopedLock so they are released on every exit from the guarded
+// scope, exceptions included.
+#pragma once
+
+#include <mutex>
+
+namespace Kivo {
+
+class CriticalSection {
+public:
+  CriticalSection() = default;
+  CriticalSection(const CriticalSection&) = delete;
+  CriticalSection& operator=(const CriticalSection&) = delete;
+
+  void Enter() { mutex_.lock(); }
+  bool TryEnter() { return mutex_.try_lock(); }
+  void Leave() { mutex_.unlock(); }
+
+private:
+  std::recursive_mutex mutex_;
+};
+
+class ScopedLock {
+public:
+  explicit ScopedLock(CriticalSection& section) : section_(&section) { section_->Enter(); }
+  explicit ScopedLock(CriticalSection* section) : section_(section) { section_->Enter(); }
+  ~ScopedLock() { section_->Leave(); }
+  ScopedLock(const ScopedLock&) = delete;
+  ScopedLock& operator=(const ScopedLock&) = delete;
+
+private:
+  CriticalSection* section_;
+};
+
+}  // namespace Kivo
