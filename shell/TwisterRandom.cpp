@@ -24,10 +24,15 @@ void TwisterRandom::Seed(uint32_t seed) {
 }
 
 void TwisterRandom::Twist() {
-  for (int i = 0; i < kStateSize; ++i) {
-    const uint32_t y = (state_[i] & kUpperMask) | (state_[(i + 1) % kStateSize] & kLowerMask);
-    state_[i] = state_[(i + kShift) % kStateSize] ^ (y >> 1) ^ ((y & 1u) ? kMatrixA : 0u);
-  }
+  auto mix = [](uint32_t upper, uint32_t lower, uint32_t far) {
+    const uint32_t y = (upper & kUpperMask) | (lower & kLowerMask);
+    return far ^ (y >> 1) ^ ((y & 1u) ? kMatrixA : 0u);
+  };
+  // Three runs instead of one loop with wrap-around indices.
+  int i = 0;
+  for (; i < kStateSize - kShift; ++i) state_[i] = mix(state_[i], state_[i + 1], state_[i + kShift]);
+  for (; i < kStateSize - 1; ++i) state_[i] = mix(state_[i], state_[i + 1], state_[i + kShift - kStateSize]);
+  state_[kStateSize - 1] = mix(state_[kStateSize - 1], state_[0], state_[kShift - 1]);
   index_ = 0;
 }
 
