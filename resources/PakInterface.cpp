@@ -12,6 +12,7 @@
 #include <limits>
 
 #include "resources/FileApi.h"
+#include "shell/StringUtils.h"
 
 namespace Kivo {
 
@@ -83,11 +84,7 @@ PakCollection::~PakCollection() {
   if (mapping) ::munmap(mapping, mappingLength);
 }
 
-std::string PakKey(const std::string& name) {
-  std::string key = name;
-  for (char& c : key) c = UpperAscii(c);
-  return key;
-}
+std::string PakKey(const std::string& name) { return ToUpper(name); }
 
 bool IsSafeArchiveName(const std::string& name) {
   if (name.empty()) return false;

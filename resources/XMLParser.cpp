@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <cstdio>
 
-#include "resources/XmlText.h"
+#include "shell/StringUtils.h"
 
 namespace Kivo {
 
@@ -39,7 +39,7 @@ bool XMLParser::OpenFile(const std::string& fileName) {
   mFile = PakOpen(fileName, "r");
   if (!mFile) {
     mLine = 0;
-    RecordError(L"Unable to open file " + XmlWiden(fileName));
+    RecordError(L"Unable to open file " + ToWide(fileName));
     return false;
   }
   if (!mEncodingForced) {
@@ -247,14 +247,14 @@ bool XMLParser::ReadNextElement(XmlElementRecord* record) {
             empty = true;
           } else {
             if (!attrName.empty()) {
-              lastStoredName = DecodeXmlText(attrName);
-              StoreAttribute(record, lastStoredName, DecodeXmlText(attrValue));
+              lastStoredName = DecodeXmlEntities(attrName);
+              StoreAttribute(record, lastStoredName, DecodeXmlEntities(attrValue));
             }
             if (!lastStoredName.empty()) {
               std::wstring stored = record->attributes[lastStoredName];
               if (EndsWith(stored, L'/')) {
                 stored.pop_back();
-                StoreAttribute(record, lastStoredName, DecodeXmlText(stored));
+                StoreAttribute(record, lastStoredName, DecodeXmlEntities(stored));
                 empty = true;
               }
             } else if (EndsWith(name, L'/')) {
@@ -307,7 +307,7 @@ bool XMLParser::ReadNextElement(XmlElementRecord* record) {
             equalsSeen = false;
           } else if ((!equalsSeen && c != L'=') ||
                      (equalsSeen && (!attrValue.empty() || quoteClosed))) {
-            StoreAttribute(record, DecodeXmlText(attrName), DecodeXmlText(attrValue));
+            StoreAttribute(record, DecodeXmlEntities(attrName), DecodeXmlEntities(attrValue));
             attrName.clear();
             attrValue.clear();
             lastStoredName.clear();
@@ -334,7 +334,7 @@ bool XMLParser::ReadNextElement(XmlElementRecord* record) {
       }
     }
 
-    name = DecodeXmlText(name);
+    name = DecodeXmlEntities(name);
     if (type != XmlElementRecord::TYPE_COMMENT) return true;
   }
 }

@@ -1,0 +1,267 @@
+// Archive writer and lister.
+#include "resources/PakWriter.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "resources/PakInterface.h"
+
+namespace Kivo {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr std::uint64_t kUnixEpochSeconds = 11644473600ull;
+constexpr std::size_t kMaxStoredName = 255;
+
+// One file to write: where its bytes come from and what the directory says.
+struct PlannedEntry {
+  std::string name;  // as stored, '\' between folders
+  std::string key;
+  std::uint32_t size = 0;
+  std::uint64_t fileTime = 0;
+  const std::vector<std::uint8_t>* memory = nullptr;  // else read from hostPath
+  std::string hostPath;
+};
+
+std::string StoredName(const std::string& name) {
+  std::string stored = name;
+  std::replace(stored.begin(), stored.end(), '/', '\\');
+  return stored;
+}
+
+void PutU32(std::vector<std::uint8_t>& out, std::uint32_t v) {
+  for (int i = 0; i < 4; ++i) out.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
+}
+
+void PutU64(std::vector<std::uint8_t>& out, std::uint64_t v) {
+  PutU32(out, static_cast<std::uint32_t>(v));
+  PutU32(out, static_cast<std::uint32_t>(v >> 32));
+}
+
+// Sorts by key and checks every name and the total size. On success `header`
+// holds the scrambled header and directory.
+bool PlanArchive(std::vector<PlannedEntry>& entries, std::vector<std::uint8_t>& header,
+                 std::string& error) {
+  for (PlannedEntry& entry : entries) {
+    if (entry.name.size() > kMaxStoredName) {
+      error = "name longer than 255 bytes: " + entry.name;
+      return false;
+    }
+    if (!IsSafeArchiveName(entry.name)) {
+      error = "name is empty, absolute or contains \"..\": " + entry.name;
+      return false;
+    }
+    entry.key = PakKey(entry.name);
+  }
+  std::sort(entries.begin(), entries.end(),
+            [](const PlannedEntry& a, const PlannedEntry& b) { return a.key < b.key; });
+  for (std::size_t i = 1; i < entries.size(); ++i) {
+    if (entries[i].key == entries[i - 1].key) {
+      error = "names differ only in letter case: " + entries[i - 1].name + " and " + entries[i].name;
+      return false;
+    }
+  }
+
+  header.clear();
+  PutU32(header, kPakMagic);
+  PutU32(header, kPakVersion);
+  std::uint64_t dataBytes = 0;
+  for (const PlannedEntry& entry : entries) {
+    header.push_back(0);  // flags
+    header.push_back(static_cast<std::uint8_t>(entry.name.size()));
+    header.insert(header.end(), entry.name.begin(), entry.name.end());
+    PutU32(header, entry.size);
+    PutU64(header, entry.fileTime);
+    dataBytes += entry.size;
+  }
+  header.push_back(0x80);  // end of the directory
+  if (header.size() + dataBytes > kPakMaxEntryBytes) {
+    error = "archive data would reach past 2^31 - 1 bytes";
+    return false;
+  }
+  for (std::uint8_t& b : header) b ^= kPakScrambleKey;
+  return true;
+}
+
+bool WriteAll(int fd, const std::uint8_t* data, std::size_t size) {
+  while (size > 0) {
+    ssize_t n = ::write(fd, data, size);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    data += n;
+    size -= static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
+// Streams one file's bytes, scrambled, exactly `size` of them.
+bool CopyScrambled(int fd, const PlannedEntry& entry, std::string& error) {
+  std::vector<std::uint8_t> chunk;
+  if (entry.memory) {
+    chunk = *entry.memory;
+    for (std::uint8_t& b : chunk) b ^= kPakScrambleKey;
+    if (!WriteAll(fd, chunk.data(), chunk.size())) {
+      error = std::string("write failed: ") + std::strerror(errno);
+      return false;
+    }
+    return true;
+  }
+  std::ifstream in(entry.hostPath, std::ios::binary);
+  if (!in) {
+    error = "cannot read " + entry.hostPath;
+    return false;
+  }
+  std::uint64_t left = entry.size;
+  chunk.resize(1 << 16);
+  while (left > 0) {
+    std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(left, chunk.size()));
+    in.read(reinterpret_cast<char*>(chunk.data()), static_cast<std::streamsize>(want));
+    if (static_cast<std::size_t>(in.gcount()) != want) {
+      error = "file shrank while packing: " + entry.hostPath;
+      return false;
+    }
+    for (std::size_t i = 0; i < want; ++i) chunk[i] ^= kPakScrambleKey;
+    if (!WriteAll(fd, chunk.data(), want)) {
+      error = std::string("write failed: ") + std::strerror(errno);
+      return false;
+    }
+    left -= want;
+  }
+  return true;
+}
+
+// Writes header and data to a temporary file beside outPath, syncs it and
+// renames it over outPath.
+bool WriteArchiveFile(const std::string& outPath, const std::vector<std::uint8_t>& header,
+                      const std::vector<PlannedEntry>& entries, std::string& error) {
+  fs::path target(outPath);
+  fs::path folder = target.parent_path();
+  std::string pattern = (folder.empty() ? fs::path(".") : folder).string() + "/." +
+                        target.filename().string() + ".tmpXXXXXX";
+  int fd = ::mkstemp(pattern.data());
+  if (fd < 0) {
+    error = "cannot create a temporary file beside " + outPath + ": " + std::strerror(errno);
+    return false;
+  }
+  bool ok = WriteAll(fd, header.data(), header.size());
+  if (!ok) error = std::string("write failed: ") + std::strerror(errno);
+  for (std::size_t i = 0; ok && i < entries.size(); ++i) ok = CopyScrambled(fd, entries[i], error);
+  if (ok && ::fchmod(fd, 0644) != 0) {
+    // Keep going: the archive is whole even with the temporary file's mode.
+  }
+  if (ok && ::fsync(fd) != 0) {
+    ok = false;
+    error = std::string("fsync failed: ") + std::strerror(errno);
+  }
+  if (::close(fd) != 0 && ok) {
+    ok = false;
+    error = std::string("close failed: ") + std::strerror(errno);
+  }
+  if (ok && ::rename(pattern.c_str(), outPath.c_str()) != 0) {
+    ok = false;
+    error = "cannot rename the archive into place: " + std::string(std::strerror(errno));
+  }
+  if (!ok) ::unlink(pattern.c_str());
+  return ok;
+}
+
+}  // namespace
+
+std::uint64_t FileTimeFromUnixSeconds(std::int64_t seconds) {
+  return (static_cast<std::uint64_t>(seconds) + kUnixEpochSeconds) * 10000000ull;
+}
+
+bool BuildPakImage(std::vector<PakSourceFile> files, std::vector<std::uint8_t>& image,
+                   std::string& error) {
+  std::vector<PlannedEntry> entries;
+  for (const PakSourceFile& file : files) {
+    if (file.data.size() > kPakMaxEntryBytes) {
+      error = "file too large: " + file.name;
+      return false;
+    }
+    PlannedEntry entry;
+    entry.name = StoredName(file.name);
+    entry.size = static_cast<std::uint32_t>(file.data.size());
+    entry.fileTime = file.fileTime;
+    entry.memory = &file.data;
+    entries.push_back(std::move(entry));
+  }
+  std::vector<std::uint8_t> header;
+  if (!PlanArchive(entries, header, error)) return false;
+  image = std::move(header);
+  for (const PlannedEntry& entry : entries)
+    for (std::uint8_t b : *entry.memory) image.push_back(b ^ kPakScrambleKey);
+  return true;
+}
+
+bool PackFolder(const std::string& folder, const std::string& outPath, bool useFixedTime,
+                std::int64_t fixedUnixTime, std::string& error) {
+  std::error_code ec;
+  if (!fs::is_directory(folder, ec)) {
+    error = "not a folder: " + folder;
+    return false;
+  }
+  std::vector<PlannedEntry> entries;
+  fs::recursive_directory_iterator it(folder, fs::directory_options::none, ec), end;
+  for (; !ec && it != end; it.increment(ec)) {
+    const fs::directory_entry& item = *it;
+    struct stat st;
+    if (::lstat(item.path().c_str(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
+    std::string relative = item.path().lexically_relative(folder).generic_string();
+    if (relative.find('\\') != std::string::npos) {
+      error = "file name holds a '\\', which the archive reads as a folder separator: " + relative;
+      return false;
+    }
+    if (static_cast<std::uint64_t>(st.st_size) > kPakMaxEntryBytes) {
+      error = "file too large: " + relative;
+      return false;
+    }
+    PlannedEntry entry;
+    entry.name = StoredName(relative);
+    entry.size = static_cast<std::uint32_t>(st.st_size);
+    entry.fileTime = useFixedTime
+                         ? FileTimeFromUnixSeconds(fixedUnixTime)
+                         : (static_cast<std::uint64_t>(st.st_mtim.tv_sec) + kUnixEpochSeconds) *
+                                   10000000ull +
+                               static_cast<std::uint64_t>(st.st_mtim.tv_nsec) / 100;
+    entry.hostPath = item.path().string();
+    entries.push_back(std::move(entry));
+  }
+  if (ec) {
+    error = "cannot list " + folder + ": " + ec.message();
+    return false;
+  }
+  std::vector<std::uint8_t> header;
+  if (!PlanArchive(entries, header, error)) return false;
+  return WriteArchiveFile(outPath, header, entries, error);
+}
+
+bool ListPakFile(const std::string& path, std::vector<PakListEntry>& entries,
+                 std::vector<std::string>& warnings, std::string& error) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) {
+    error = "cannot open " + path;
+    return false;
+  }
+  std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)),
+                                  std::istreambuf_iterator<char>());
+  PakDirectoryInfo info;
+  if (!ParsePakDirectory(bytes.data(), bytes.size(), info, error)) return false;
+  entries.clear();
+  for (const PakDirectoryEntry& entry : info.entries)
+    entries.push_back(PakListEntry{entry.name, entry.size, entry.fileTime});
+  warnings = info.warnings;
+  return true;
+}
+
+}  // namespace Kivo
