@@ -285,9 +285,9 @@ bool PakInterface::MountCollection(std::unique_ptr<PakCollection> owned, const s
   return true;
 }
 
-void PakInterface::AddMemoryFile(const std::string& name, std::vector<std::uint8_t> bytes) {
+bool PakInterface::AddMemoryFile(const std::string& name, std::vector<std::uint8_t> bytes) {
   std::string key;
-  if (!NormalizeArchivePath(name, WorkingFolder(), key)) return;
+  if (!NormalizeArchivePath(name, WorkingFolder(), key)) return false;
   if (bytes.size() > kPakMaxEntryBytes) bytes.resize(kPakMaxEntryBytes);
   PakRecord& record = mDirectory[key];
   PakCollection* collection = record.collection;
@@ -307,6 +307,7 @@ void PakInterface::AddMemoryFile(const std::string& name, std::vector<std::uint8
   record.fileTime = 0;
   record.start = 0;
   record.size = static_cast<std::uint32_t>(collection->size);
+  return true;
 }
 
 PakFile* PakInterface::Open(const std::string& name, const std::string& mode) {

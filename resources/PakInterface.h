@@ -165,7 +165,8 @@ class PakInterface : public PakInterfaceBase {
   // fuzzers and generated data. Adding the same name again replaces the
   // bytes; handles already open on it stay safe but see the new bytes.
   // Like mounting, this is for start-up, before other threads read files.
-  void AddMemoryFile(const std::string& name, std::vector<std::uint8_t> bytes);
+  // False (and nothing added) for a name too long to look up.
+  bool AddMemoryFile(const std::string& name, std::vector<std::uint8_t> bytes);
 
   // Messages about directory records left out while mounting.
   const std::vector<std::string>& MountWarnings() const { return mMountWarnings; }
