@@ -38,9 +38,11 @@ size_t LastSeparator(const std::string& path) { return path.find_last_of("\\/");
 
 bool HasDrive(const std::string& path) { return path.size() >= 2 && path[1] == ':'; }
 
-// The host spelling of a Windows-style path.
+// The host spelling of a Windows-style path; empty for a drive-qualified
+// one, which has no counterpart on this system.
 std::string HostPath(const std::string& path) {
-  std::string host = HasDrive(path) ? path.substr(2) : path;
+  if (HasDrive(path)) return std::string();
+  std::string host = path;
   std::replace(host.begin(), host.end(), '\\', '/');
   return host;
 }
@@ -200,6 +202,13 @@ bool RemoveTree(const std::string& folder) {
   if (host.empty() || host == "/") return false;
   const int fd = open(host.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
   if (fd < 0) return false;
+  // Spellings such as "/." or "/tmp/.." still name the root.
+  struct stat folderStat, rootStat;
+  if (fstat(fd, &folderStat) != 0 || stat("/", &rootStat) != 0 ||
+      (folderStat.st_dev == rootStat.st_dev && folderStat.st_ino == rootStat.st_ino)) {
+    close(fd);
+    return false;
+  }
   bool ok = RemoveFolderContents(fd);
   if (rmdir(host.c_str()) != 0) ok = false;
   return ok;

@@ -3,8 +3,9 @@
 // Paths are narrow strings; '\' and '/' both separate. ResolvePath and the
 // name functions are pure text operations. The folder calls (MakeFolders,
 // RemoveTree, FileModifiedTime) work on the host file system: '\' becomes
-// '/', a drive prefix such as "C:" is dropped (there are no drives here, and
-// no folder named "C:" is ever made), and "*.*" matches every entry.
+// '/', a path that starts with a drive such as "C:" names nothing here (there
+// are no drives, and no folder named "C:" is ever made), and "*.*" matches
+// every entry.
 // RemoveTree never follows a symbolic link: a link inside the tree is removed
 // itself, so nothing outside the tree is touched.
 //

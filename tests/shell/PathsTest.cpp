@@ -107,8 +107,12 @@ TEST_F(DiskTest, MakeFoldersAcceptsBothSeparators) {
   EXPECT_TRUE(fs::is_directory("t/a/b"));
   MakeFolders("t/a/b/c");  // existing parts are harmless
   EXPECT_TRUE(fs::is_directory("t/a/b/c"));
-  MakeFolders("C:\\drive\\x");
+  // No drives here: a drive-qualified path makes nothing, neither "C:" nor a
+  // folder at the root.
+  MakeFolders("C:\\kivo-no-drive\\x");
   EXPECT_FALSE(fs::exists("C:"));
+  EXPECT_FALSE(fs::exists("kivo-no-drive"));
+  EXPECT_FALSE(fs::exists("/kivo-no-drive"));
 }
 
 TEST_F(DiskTest, RemoveTreeRefusesShortNames) {
@@ -118,6 +122,7 @@ TEST_F(DiskTest, RemoveTreeRefusesShortNames) {
   EXPECT_TRUE(fs::exists("x/keep"));
   EXPECT_FALSE(RemoveTree(""));
   EXPECT_FALSE(RemoveTree("missing-folder"));
+  EXPECT_FALSE(RemoveTree("C:\\x"));
 }
 
 TEST_F(DiskTest, RemoveTreeRemovesLinksButNeverFollowsThem) {
@@ -153,6 +158,7 @@ TEST_F(DiskTest, FileModifiedTime) {
   EXPECT_EQ(FileModifiedTime("stamped.txt"), 1000000000);
   EXPECT_EQ(FileModifiedTime((root_ / "stamped.txt").string()), 1000000000);
   EXPECT_EQ(FileModifiedTime("missing.txt"), 0);
+  EXPECT_EQ(FileModifiedTime("C:stamped.txt"), 0);
 
   fs::create_directory("dir");
   WriteFile("dir/b.dat");
