@@ -1,0 +1,249 @@
+// Transformed software drawing of MemoryImage: bilinear draws at fractional
+// positions and rotated about a centre (16.16 fixed point with per-row
+// sample ranges, so the inner loop needs no bounds test), and the matrix and
+// textured-triangle draws, which go through the triangle front end.
+#include <algorithm>
+#include <cmath>
+
+#include "image/Blend.h"
+#include "image/ImageHost.h"
+#include "image/MemoryImage.h"
+#include "image/TriangleFrontEnd.h"
+
+namespace Kivo {
+
+namespace {
+
+// Positions and centres beyond this are refused before any conversion.
+constexpr float kMaxPosition = 1.0e7f;
+
+bool SanePosition(float v) { return v > -kMaxPosition && v < kMaxPosition; }
+
+// Source row range of one destination row, in destination pixel steps.
+struct RowRange {
+  int64_t first, last;
+};
+
+bool NarrowAxis(int64_t start, int64_t step, int64_t size, RowRange& r) {
+  if (step < 0) {
+    if (start < 0) return false;
+    r.first = std::max(r.first, (size * 65536 - start - 0x27FFF) / step);
+    r.last = std::min(r.last, (0x7FFF - start) / step);
+  } else if (step == 0) {
+    if (start < 0 || start >= (size - 1) * 65536) return false;
+  } else {
+    if (start / 65536 >= size - 1) return false;
+    r.first = std::max(r.first, (65536 - start) / step);
+    r.last = std::min(r.last, (size * 65536 - start - 0x17FFF) / step);
+  }
+  return true;
+}
+
+// Whether the 2 x 2 neighbourhood of a 16.16 sample lies inside the source.
+inline bool SampleInside(int64_t e, int64_t size) { return e >= 0 && (e >> 16) <= size - 2; }
+
+}  // namespace
+
+bool MemoryImage::ComputeRotatedBounds(float x, float y, const Rect& sourceRect, const Rect& clip, double angle,
+                                       float centerX, float centerY, DoubleRect& bounds) {
+  const float a = static_cast<float>(angle);
+  const float c = std::cos(a);
+  const float s = std::sin(a);
+  const float w = static_cast<float>(sourceRect.width);
+  const float h = static_cast<float>(sourceRect.height);
+  const float corners[4][2] = {{0, 0}, {w, 0}, {w, h}, {0, h}};
+  float minX = 10000000.0f, minY = 10000000.0f, maxX = -10000000.0f, maxY = -10000000.0f;
+  for (const auto& corner : corners) {
+    const float dx = corner[0] - centerX;
+    const float dy = corner[1] - centerY;
+    const float X = ((dx * c + centerX) + dy * s) + x;
+    const float Y = ((dy * c + centerY) - dx * s) + y;
+    minX = std::min(minX, X);
+    maxX = std::max(maxX, X);
+    minY = std::min(minY, Y);
+    maxY = std::max(maxY, Y);
+  }
+  const DoubleRect box(minX, minY, static_cast<double>(maxX) - minX, static_cast<double>(maxY) - minY);
+  const DoubleRect result = box.Intersection(DoubleRect(clip));
+  if (!(result.width > 0 && result.height > 0)) return false;
+  bounds = result;
+  return true;
+}
+
+void MemoryImage::DrawImageAtFloat(Image* source, float x, float y, const Rect& sourceRect, const Rect& clip,
+                                   const Color& color, int32_t drawMode) {
+  DrawImageRotated(source, x, y, sourceRect, clip, color, drawMode, 0.0, 0.0f, 0.0f);
+}
+
+void MemoryImage::DrawImageRotated(Image* source, float x, float y, const Rect& sourceRect, const Rect& clip,
+                                   const Color& color, int32_t drawMode, double angle, float centerX,
+                                   float centerY) {
+  if (source == nullptr) return;
+  source->drawn = true;
+  MemoryImage* src = dynamic_cast<MemoryImage*>(source);
+  if (src == nullptr) return;
+  if (!SanePosition(x) || !SanePosition(y) || !SanePosition(centerX) || !SanePosition(centerY) ||
+      !std::isfinite(angle)) {
+    return;
+  }
+
+  // Keep the source rectangle inside the source image; cutting its leading
+  // edge moves the destination and the centre alike, so the picture stays put.
+  int64_t sx = sourceRect.x, sy = sourceRect.y, sw = sourceRect.width, sh = sourceRect.height;
+  if (sx < 0) {
+    x += static_cast<float>(-sx);
+    centerX -= static_cast<float>(-sx);
+    sw += sx;
+    sx = 0;
+  }
+  if (sy < 0) {
+    y += static_cast<float>(-sy);
+    centerY -= static_cast<float>(-sy);
+    sh += sy;
+    sy = 0;
+  }
+  sw = std::min<int64_t>(sw, src->width - sx);
+  sh = std::min<int64_t>(sh, src->height - sy);
+  if (sw <= 0 || sh <= 0) return;
+  const Rect srcRect(static_cast<int32_t>(sx), static_cast<int32_t>(sy), static_cast<int32_t>(sw),
+                     static_cast<int32_t>(sh));
+  const Rect area = clip.Intersection(Rect(0, 0, width, height));
+
+  DoubleRect box;
+  if (!ComputeRotatedBounds(x, y, srcRect, area, angle, centerX, centerY, box)) return;
+
+  const float a = static_cast<float>(angle);
+  const float c = std::cos(a);
+  const float s = std::sin(a);
+  const int64_t stepX = static_cast<int64_t>(c * 65536.0f);
+  const int64_t stepY = static_cast<int64_t>(s * 65536.0f);
+  const int32_t boxX = static_cast<int32_t>(box.x);
+  const int32_t boxY = static_cast<int32_t>(box.y);
+  const int32_t boxW = static_cast<int32_t>(box.width);
+  const int32_t boxH = static_cast<int32_t>(box.height);
+
+  uint32_t* dest = GetBits();
+  const SourcePixels pixels(src);
+  const ColorBytes tint(color);
+  const bool tinted = !tint.IsOpaqueWhite();
+  const uint8_t* clamp = host->GetClampTable();
+  const int64_t W = sw, H = sh;
+  const uint32_t addR = tint.a * tint.r / 255, addG = tint.a * tint.g / 255, addB = tint.a * tint.b / 255;
+
+  for (int32_t i = 0; i < boxH; ++i) {
+    const int32_t destY = boxY + i;
+    if (destY < 0 || destY >= height) continue;
+    const float rx = static_cast<float>(boxX) - centerX - x;
+    const float ry = static_cast<float>(boxY + i) - centerY - y;
+    const double eStart = static_cast<double>((centerX + c * rx - s * ry) * 65536.0f);
+    const double dStart = static_cast<double>((centerY + c * ry + s * rx) * 65536.0f);
+    if (!(std::fabs(eStart) < 2147483648.0) || !(std::fabs(dStart) < 2147483648.0)) continue;
+    const int64_t E0 = static_cast<int64_t>(eStart);
+    const int64_t D0 = static_cast<int64_t>(dStart);
+    RowRange range{0, boxW - 1};
+    if (!NarrowAxis(E0, stepX, W, range) || !NarrowAxis(D0, stepY, H, range)) continue;
+    // The ranges above are the usual ones; the samples at both ends are
+    // checked too, so no rounding case can read outside the source.
+    while (range.first <= range.last && !(SampleInside(E0 + range.first * stepX, W) &&
+                                          SampleInside(D0 + range.first * stepY, H))) {
+      ++range.first;
+    }
+    while (range.last >= range.first &&
+           !(SampleInside(E0 + range.last * stepX, W) && SampleInside(D0 + range.last * stepY, H))) {
+      --range.last;
+    }
+    range.first = std::max<int64_t>(range.first, -static_cast<int64_t>(boxX));
+    range.last = std::min<int64_t>(range.last, static_cast<int64_t>(width) - 1 - boxX);
+    if (range.first > range.last) continue;
+
+    int64_t E = E0 + range.first * stepX;
+    int64_t D = D0 + range.first * stepY;
+    uint32_t* row = dest + static_cast<size_t>(destY) * static_cast<size_t>(width);
+    for (int64_t j = range.first; j <= range.last; ++j, E += stepX, D += stepY) {
+      const int32_t ix = static_cast<int32_t>(E >> 16) + srcRect.x;
+      const int32_t iy = static_cast<int32_t>(D >> 16) + srcRect.y;
+      const uint32_t p00 = pixels.At(ix, iy), p10 = pixels.At(ix + 1, iy);
+      const uint32_t p01 = pixels.At(ix, iy + 1), p11 = pixels.At(ix + 1, iy + 1);
+      const uint32_t fx = (static_cast<uint32_t>(E) & 0xFFFEu) | 1u;
+      const uint32_t fy = (static_cast<uint32_t>(D) & 0xFFFEu) | 1u;
+      uint32_t w00 = (((65536u - fx) * (65536u - fy) / 65536u) * (p00 >> 24)) >> 16;
+      uint32_t w10 = ((p10 >> 24) * (((65536u - fy) * fx) >> 16)) >> 16;
+      uint32_t w01 = ((p01 >> 24) * (((65536u - fx) * fy) >> 16)) >> 16;
+      uint32_t w11 = ((fy * fx / 65536u) * (p11 >> 24)) >> 16;
+      if (tinted) {
+        w00 = (tint.a * w00) >> 8;
+        w10 = (tint.a * w10) >> 8;
+        w01 = (tint.a * w01) >> 8;
+        w11 = (tint.a * w11) >> 8;
+      }
+      const uint32_t A = w00 + w10 + w01 + w11;
+      if (A == 0) continue;
+      auto channel = [&](int shift) {
+        return ((p00 >> shift) & 0xFF) * w00 + ((p10 >> shift) & 0xFF) * w10 + ((p01 >> shift) & 0xFF) * w01 +
+               ((p11 >> shift) & 0xFF) * w11;
+      };
+      uint32_t sr = channel(16), sg = channel(8), sb = channel(0);
+      uint32_t& d = row[boxX + j];
+      const uint32_t D32 = d;
+      const uint32_t dr = (D32 >> 16) & 0xFF, dg = (D32 >> 8) & 0xFF, db = D32 & 0xFF;
+      if (drawMode == kDrawModeNormal) {
+        if (tinted) {
+          sr = sr * (tint.r + 1) / 256;
+          sg = sg * (tint.g + 1) / 256;
+          sb = sb * (tint.b + 1) / 256;
+        }
+        if (A >= 251) {
+          d = 0xFF000000u | (std::min(255u, sr >> 8) << 16) | (std::min(255u, sg >> 8) << 8) |
+              std::min(255u, sb >> 8);
+        } else {
+          const uint32_t Da = D32 >> 24;
+          const uint32_t t = 256 - A;
+          const uint32_t N1 = 256 - t * (256 - Da) / 256;
+          auto mix = [&](uint32_t sum, uint32_t dc) {
+            return std::min(255u, (256 * (sum >> 8) + t * ((dc * Da) >> 8)) / N1);
+          };
+          d = ((N1 - 1) << 24) | (mix(sr, dr) << 16) | (mix(sg, dg) << 8) | mix(sb, db);
+        }
+      } else if (tinted) {
+        auto add = [&](uint32_t dc, uint32_t cc, uint32_t sum) {
+          return static_cast<uint32_t>(clamp[dc + std::min(255u, (cc * std::min(255u, sum >> 8)) >> 8)]);
+        };
+        d = (D32 & 0xFF000000u) | (add(dr, addR, sr) << 16) | (add(dg, addG, sg) << 8) | add(db, addB, sb);
+      } else {
+        d = (D32 & 0xFF000000u) | (static_cast<uint32_t>(clamp[dr + std::min(255u, sr >> 8)]) << 16) |
+            (static_cast<uint32_t>(clamp[dg + std::min(255u, sg >> 8)]) << 8) | clamp[db + std::min(255u, sb >> 8)];
+      }
+    }
+  }
+  NoteBitsChanged();
+}
+
+void MemoryImage::DrawImageByMatrix(Image* source, float x, float y, const Matrix3& matrix, const Rect& clip,
+                                    const Color& color, int32_t drawMode, const Rect& sourceRect, bool blend) {
+  if (source == nullptr) return;
+  source->drawn = true;
+  if (dynamic_cast<MemoryImage*>(source) == nullptr) return;
+  // A rasterizer may only touch pixels of this image.
+  const Rect area = clip.Intersection(Rect(0, 0, width, height));
+  uint32_t* target = GetBits();
+  if (area.width > 0 && area.height > 0) {
+    DrawImageByMatrixInto(source, x, y, matrix, area, color, drawMode, sourceRect, target, width * 4,
+                          TrianglePixelTag(), blend);
+  }
+  NoteBitsChanged();
+}
+
+void MemoryImage::DrawTexturedTriangles(Image* texture, const TexturedVertex* vertices, int32_t triangleCount,
+                                        const Rect& clip, const Color& color, int32_t drawMode, float offsetX,
+                                        float offsetY, bool blend) {
+  if (texture != nullptr) texture->drawn = true;
+  const Rect area = clip.Intersection(Rect(0, 0, width, height));
+  uint32_t* target = GetBits();
+  if (area.width > 0 && area.height > 0) {
+    DrawTexturedTrianglesInto(texture, vertices, triangleCount, area, color, drawMode, target, width * 4,
+                              TrianglePixelTag(), offsetX, offsetY, blend);
+  }
+  NoteBitsChanged();
+}
+
+}  // namespace Kivo
