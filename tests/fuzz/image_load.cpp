@@ -4,30 +4,29 @@
 // a format byte picks .tga .jpg .png .gif .j2k .jp2 or "no file" (mod 7).
 #include <cstddef>
 #include <cstdint>
-#include <map>
 #include <string>
+#include <vector>
 
+#include "resources/FileApi.h"
 #include "resources/ImageLib.h"
 
 namespace {
 
-using namespace Kivo::ImageLib;
-
-class FuzzOpener : public ImageFileOpener {
- public:
-  std::map<std::string, std::pair<const uint8_t*, size_t>> files;
-  std::unique_ptr<ImageInput> Open(const std::string& name) override {
-    auto it = files.find(name);
-    if (it == files.end()) return nullptr;
-    return std::make_unique<MemoryImageInput>(it->second.first, it->second.second);
-  }
-};
-
 const char* const kExtensions[6] = {".tga", ".jpg", ".png", ".gif", ".j2k", ".jp2"};
+
+// The published archive object, built here when the process has none.
+Kivo::PakInterface& Files() {
+  static Kivo::PakInterface* pak = [] {
+    Kivo::PakInterface* shared = Kivo::GetSharedPakInterface();
+    return shared ? shared : new Kivo::PakInterface;
+  }();
+  return *pak;
+}
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  using namespace Kivo::ImageLib;
   static bool loaded = (LoadJ2kCodec(), true);
   (void)loaded;
   if (size < 4) return 0;
@@ -36,11 +35,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   data += 4;
   size -= 4;
   if (colorLength > size) colorLength = size;
-  FuzzOpener opener;
-  if (colorFormat < 6) opener.files[std::string("img/ball") + kExtensions[colorFormat]] = {data, colorLength};
+  // Every name starts out empty (no image in any format), so only the files
+  // chosen by this input can be found.
+  Kivo::PakInterface& files = Files();
+  for (const char* ext : kExtensions) {
+    files.AddMemoryFile(std::string("fuzzimg/ball") + ext, {});
+    files.AddMemoryFile(std::string("fuzzimg/_ball") + ext, {});
+  }
+  if (colorFormat < 6)
+    files.AddMemoryFile(std::string("fuzzimg/ball") + kExtensions[colorFormat],
+                        std::vector<uint8_t>(data, data + colorLength));
   if (alphaFormat < 6)
-    opener.files[std::string("img/_ball") + kExtensions[alphaFormat]] = {data + colorLength, size - colorLength};
-  ImagePtr image = LoadImageFile("img/ball", true, opener);
+    files.AddMemoryFile(std::string("fuzzimg/_ball") + kExtensions[alphaFormat],
+                        std::vector<uint8_t>(data + colorLength, data + size));
+  ImagePtr image = LoadImageFile("fuzzimg/ball", true);
   if (image && image->pixels.size() != size_t(image->width) * size_t(image->height)) __builtin_trap();
   return 0;
 }

@@ -3,6 +3,8 @@
 
 #include <thread>
 
+#include "resources/FileApi.h"
+#include "resources/PakWriter.h"
 #include "tests/resources/imagelib_fixtures.h"
 
 using namespace imagelib_test;
@@ -149,6 +151,50 @@ TEST(ImageLibLoad, FillColourIsPerThread) {
   EXPECT_TRUE(okA);
   EXPECT_TRUE(okB);
   EXPECT_EQ(GetAlphaOnlyFillColor(), 0xFFFFFFu);
+}
+
+// The published archive object, built here when the test binary has none.
+Kivo::PakInterface& SharedPak() {
+  static Kivo::PakInterface* pak = [] {
+    Kivo::PakInterface* shared = Kivo::GetSharedPakInterface();
+    return shared ? shared : new Kivo::PakInterface;
+  }();
+  return *pak;
+}
+
+TEST(ImageLibLoad, ReadsThroughTheFileApiFromAnArchive) {
+  std::vector<uint32_t> color = Pattern(4, 3, 11);
+  std::vector<Kivo::PakSourceFile> sources = {
+      {"imagelib_pak\\Sprites\\Ball.png", PngRgba(color, 4, 3), 0},
+      {"imagelib_pak\\Sprites\\_Ball.gif", GifBytes([] {
+         GifSpec g;
+         g.width = 4;
+         g.height = 3;
+         g.globalColors = {0x000000, 0x808080};
+         g.minimumBits = 2;
+         g.lzw = GifLzw(std::vector<uint8_t>(12, 1), 2);
+         return g;
+       }()),
+       0},
+  };
+  Bytes archive;
+  std::string error;
+  ASSERT_TRUE(Kivo::BuildPakImage(sources, archive, error)) << error;
+  Kivo::PakInterface& pak = SharedPak();
+  ASSERT_TRUE(pak.MountArchiveImage("imagelib_test.pak", archive.data(), archive.size()));
+
+  // The archive's lookup ignores case and accepts either separator.
+  ImagePtr image = LoadImageFile("imagelib_pak/sprites/ball", true);
+  ASSERT_TRUE(image);
+  ASSERT_EQ(image->pixels.size(), color.size());
+  for (size_t i = 0; i < color.size(); ++i) EXPECT_EQ(image->pixels[i], (color[i] & 0xFFFFFFu) | 0x80000000u) << i;
+  EXPECT_TRUE(ReadGifImage("IMAGELIB_PAK\\SPRITES\\_BALL.GIF"));
+
+  pak.AddMemoryFile("imagelib_mem/tile.tga", TgaBytes(1, 1, 32, 0x28, {0x12345678u}));
+  ImagePtr tile = LoadImageFile("imagelib_mem/tile", false);
+  ASSERT_TRUE(tile);
+  EXPECT_EQ(tile->pixels[0], 0x12345678u);
+  EXPECT_FALSE(ReadPngImage("imagelib_mem/no-such-file.png"));
 }
 
 }  // namespace
