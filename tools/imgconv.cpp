@@ -1,0 +1,30 @@
+// imgconv: loads an image the way the game does (any supported format, name
+// with or without an extension, alpha image lookup, archives through the file
+// API) and writes it as a PNG, so a person can look at the result.
+//
+// Usage: imgconv IN OUT.png
+// Exit codes: 0 written, 1 nothing could be loaded, 2 the PNG could not be
+// written, 64 wrong usage.
+#include <cstdio>
+
+#include "resources/ImageLib.h"
+
+int main(int argc, char** argv) {
+  if (argc != 3) {
+    std::fprintf(stderr, "usage: imgconv IN OUT.png\n");
+    return 64;
+  }
+  Kivo::ImageLib::LoadJ2kCodec();
+  Kivo::ImageLib::ImagePtr image = Kivo::ImageLib::LoadImageFile(argv[1], true);
+  if (!image) {
+    std::fprintf(stderr, "imgconv: cannot load an image from \"%s\"\n", argv[1]);
+    return 1;
+  }
+  if (!Kivo::ImageLib::WritePngImage(argv[2], *image)) {
+    std::fprintf(stderr, "imgconv: cannot write \"%s\"\n", argv[2]);
+    return 2;
+  }
+  std::printf("%s: %dx%d -> %s\n", argv[1], image->width, image->height, argv[2]);
+  Kivo::ImageLib::FreeJ2kCodec();
+  return 0;
+}
