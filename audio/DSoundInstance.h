@@ -1,0 +1,57 @@
+// A sound instance playing a duplicate of its id's buffer.
+#pragma once
+
+#include <cstdint>
+
+#include "audio/SoundInstance.h"
+#include "platform/DSound.h"
+
+namespace Kivo {
+
+class DSoundManager;
+
+class DSoundInstance : public SoundInstance {
+ public:
+  // An instance over a duplicate of source (null for a silent manager's
+  // instance). Returns null, with the device's error in *error, when the
+  // duplicate cannot be made.
+  static DSoundInstance* Create(DSoundManager* manager, DSoundBuffer* source, DSResult* error);
+  ~DSoundInstance() override;
+
+  void Release() override;
+  void SetBaseVolume(double volume) override;
+  void SetBasePan(int pan) override;
+  void ShiftPitch(double steps) override;
+  void SetVolume(double volume) override;
+  void SetPan(int pan) override;
+  bool Play(bool looping, bool releaseWhenDone) override;
+  void Stop() override;
+  bool IsPlaying() override;
+  bool IsReleased() override;
+  double GetVolume() override;
+
+  // Re-applies the effective volume (the manager's master volume changed).
+  void ApplyVolume();
+  std::uint32_t NativeFrequency() const { return nativeFrequency_; }
+  DSoundBuffer* OwnBuffer() const { return own_; }
+  bool ReleaseWhenDone() const { return releaseWhenDone_; }
+  void SetReleaseWhenDone(bool on) { releaseWhenDone_ = on; }
+
+ private:
+  DSoundInstance(DSoundManager* manager, DSoundBuffer* source);
+  void ApplyPan();
+
+  DSoundManager* manager_;
+  DSoundBuffer* source_;
+  DSoundBuffer* own_ = nullptr;
+  bool releaseWhenDone_ = false;
+  bool hasPlayed_ = false;
+  bool released_ = false;
+  int basePan_ = 0;
+  double baseVolume_ = 1.0;
+  int pan_ = 0;
+  double volume_ = 1.0;
+  std::uint32_t nativeFrequency_ = 44100;
+};
+
+}  // namespace Kivo
