@@ -99,7 +99,7 @@ static int WriteMp3(const char* out, long rate, int channels, long frames, doubl
   if (n < 0) return 1;
   int m = lame_encode_flush(gf, mp3.data() + n, static_cast<int>(mp3.size()) - n);
   if (m < 0) return 1;
-  std::FILE* f = std::fopen(out, "wb");
+  std::FILE* f = std::fopen(out, "w+b");
   if (!f) return 1;
   std::fwrite(mp3.data(), 1, static_cast<std::size_t>(n + m), f);
   lame_mp3_tags_fid(gf, f);
