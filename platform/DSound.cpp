@@ -124,8 +124,8 @@ bool MixVoice(const SampleStore& store, VoiceState& v, std::int32_t* acc, std::u
     std::uint32_t next = idx + 1;
     if (next >= total) next = v.looping ? 0 : idx;
     ReadFrame<Bits, Channels>(data, next, &l1, &r1);
-    std::int32_t l = l0 + (((l1 - l0) * frac) >> 16);
-    std::int32_t r = r0 + (((r1 - r0) * frac) >> 16);
+    std::int32_t l = l0 + static_cast<std::int32_t>((static_cast<std::int64_t>(l1 - l0) * frac) >> 16);
+    std::int32_t r = r0 + static_cast<std::int32_t>((static_cast<std::int64_t>(r1 - r0) * frac) >> 16);
     acc[2 * i] += (l * gl) >> 16;
     acc[2 * i + 1] += (r * gr) >> 16;
     pos += step;
@@ -192,8 +192,8 @@ void SoundMixer::MixStream(DSoundStream* s, std::int32_t* acc, std::uint32_t fra
     std::int32_t frac = static_cast<std::int32_t>((pos >> 16) & 0xFFFF);
     std::int32_t l0 = w[idx * ch], l1 = w[next * ch];
     std::int32_t r0 = ch == 2 ? w[idx * ch + 1] : l0, r1 = ch == 2 ? w[next * ch + 1] : l1;
-    std::int32_t l = l0 + (((l1 - l0) * frac) >> 16);
-    std::int32_t r = r0 + (((r1 - r0) * frac) >> 16);
+    std::int32_t l = l0 + static_cast<std::int32_t>((static_cast<std::int64_t>(l1 - l0) * frac) >> 16);
+    std::int32_t r = r0 + static_cast<std::int32_t>((static_cast<std::int64_t>(r1 - r0) * frac) >> 16);
     acc[2 * i] += (l * v.gainLeft) >> 16;
     acc[2 * i + 1] += (r * v.gainRight) >> 16;
     pos += step;
