@@ -245,6 +245,11 @@ void SoundMixer::MixReference(std::int16_t* out, std::uint32_t frames) {
   MixWith(this, out, frames, true, &SoundMixer::MixBlock);
 }
 
+std::size_t SoundMixer::VoiceCount() {
+  std::lock_guard<std::mutex> guard(lock_);
+  return buffers_.size() + streams_.size();
+}
+
 // ---------------------------------------------------------------- buffers
 
 DSoundBuffer::DSoundBuffer(DSoundDevice* device, bool primary, std::shared_ptr<SampleStore> samples)

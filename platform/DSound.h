@@ -226,6 +226,8 @@ class SoundMixer {
   // The same result from the plain per-sample path that has no native-rate
   // shortcut; tests compare the two.
   void MixReference(std::int16_t* out, std::uint32_t frames);
+  // Buffers and streams that exist (playing or not).
+  std::size_t VoiceCount();
 
  private:
   friend class DSoundDevice;

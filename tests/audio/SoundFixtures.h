@@ -101,7 +101,8 @@ inline Bytes Au(std::uint32_t offset, std::uint32_t size, std::uint32_t encoding
 }
 
 inline void WriteFile(const std::string& path, const Bytes& bytes) {
-  std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+  std::filesystem::path parent = std::filesystem::path(path).parent_path();
+  if (!parent.empty()) std::filesystem::create_directories(parent);
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
 }
