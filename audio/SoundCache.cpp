@@ -40,7 +40,10 @@ std::string SoundCacheFileName(const std::string& name) {
   if (!SoundNameIsCacheable(name)) return std::string();
   std::string folder = AudioUserDataFolder();
   if (folder.empty()) return std::string();
-  return folder + kSoundCacheSubfolder + AudioHostPath(name) + ".wav";
+  std::string relative = name;
+  for (char& c : relative)
+    if (c == '\\') c = '/';
+  return folder + kSoundCacheSubfolder + relative + ".wav";
 }
 
 std::string BuildSoundCacheFile(const WaveFormat& format, const std::uint8_t* pcm, std::uint32_t bytes,
@@ -82,7 +85,8 @@ bool WriteSoundCacheFile(const std::string& cacheFile, const WaveFormat& format,
   std::uint64_t time = 0;
   GetFileLastWriteTime(sourceName, &time);
   const std::string file = BuildSoundCacheFile(format, pcm, bytes, sourceName, time);
-  const std::string temp = cacheFile + ".tmp" + std::to_string(getpid());
+  const std::string target = AudioHostPath(cacheFile);
+  const std::string temp = target + ".tmp" + std::to_string(getpid());
   int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
   if (fd < 0) return false;
   bool ok = true;
@@ -94,7 +98,7 @@ bool WriteSoundCacheFile(const std::string& cacheFile, const WaveFormat& format,
   }
   ok = ok && ::fsync(fd) == 0;
   ok = ::close(fd) == 0 && ok;
-  ok = ok && std::rename(temp.c_str(), cacheFile.c_str()) == 0;
+  ok = ok && std::rename(temp.c_str(), target.c_str()) == 0;
   if (!ok) std::remove(temp.c_str());
   return ok;
 }

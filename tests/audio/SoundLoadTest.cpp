@@ -15,6 +15,8 @@
 #include "audio/FmodLibrary.h"
 #include "audio/SoundCache.h"
 #include "audio/SoundReaders.h"
+#include "resources/PakInterface.h"
+#include "resources/PakWriter.h"
 
 using namespace Kivo;
 using namespace soundtest;
@@ -390,15 +392,45 @@ TEST_F(soundloadTest, CacheIsReusedUntilTheSourceChanges) {
   EXPECT_EQ(manager->CountLoadedSounds(), 0);
 }
 
-TEST_F(soundloadTest, CacheOfASourceThatIsNoPlainFileIsNeverRefused) {
-  // A source found only in the archive has time 0 when cached and when tested.
-  const std::string cache = scratch.CacheFolder() + "pak/only.wav";
-  Bytes samples = Pcm16({11, -11, 22});
-  std::string file = BuildSoundCacheFile(MakePcmFormat(1, 22050, 16), samples.data(), 6, "pak/only.ogg", 0);
-  WriteFile(cache, Bytes(file.begin(), file.end()));
+TEST_F(soundloadTest, ArchivedSoundsLoadAndTheirCacheIsNeverRefused) {
+  REQUIRE_GENERATED("ogg", "gen/only.ogg", 22050, 1, 2205, 440);
+  Bytes badChunk = RiffHeader();
+  Chunk(badChunk, "junk", Bytes{1, 2, 3, 4}, 0xFFFFFFF8u);
+  Chunk(badChunk, "data", Bytes{1, 2});
+  Bytes hugeChunk = RiffHeader();
+  Chunk(hugeChunk, "junk", Bytes{1, 2, 3, 4}, 0x80000000u);
+  Chunk(hugeChunk, "data", Bytes{1, 2});
+  std::vector<PakSourceFile> files = {
+      {"pak\\only.ogg", ReadFile("gen/only.ogg"), FileTimeFromUnixSeconds(1400000000)},
+      {"pak\\w.wav", Wav(1, 8000, 8, Bytes{1, 2, 3}), 0},
+      {"pak\\bad1.wav", badChunk, 0},
+      {"pak\\bad2.wav", hugeChunk, 0}};
+  std::vector<std::uint8_t> image;
+  std::string error;
+  ASSERT_TRUE(BuildPakImage(files, image, error)) << error;
+  ASSERT_NE(gPakInterface, nullptr);
+  ASSERT_TRUE(gPakInterface->MountArchiveImage("sounds.pak", image.data(), image.size()));
+
+  ASSERT_TRUE(manager->LoadSoundIntoId(1, "pak/w"));
+  EXPECT_EQ(FormatOf(1).samplesPerSec, 8000u);
+  // Found only in the archive: cached with time 0, and the cache then holds.
   ASSERT_TRUE(manager->LoadSoundIntoId(2, "pak/only"));
-  EXPECT_EQ(SamplesOf(2), samples);
-  EXPECT_EQ(manager->DecodeCount(), 0);
+  EXPECT_EQ(manager->DecodeCount(), 1);
+  Bytes cache = ReadFile(scratch.CacheFolder() + "pak/only.wav");
+  ASSERT_EQ(cache.size(), 71u + 12u + 2205u * 2);
+  EXPECT_EQ(Bytes(cache.begin() + 58, cache.begin() + 66), Bytes(8, 0));
+  ASSERT_TRUE(manager->LoadSoundIntoId(2, "pak/only"));
+  EXPECT_EQ(manager->DecodeCount(), 1);
+
+  // Chunk sizes that would walk backwards fail at once, archived or loose.
+  WriteFile("loose/bad1.wav", badChunk);
+  WriteFile("loose/bad2.wav", hugeChunk);
+  for (const char* name : {"pak/bad1", "pak/bad2", "loose/bad1", "loose/bad2"}) {
+    auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(manager->LoadSoundIntoId(3, name)) << name;
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1)) << name;
+  }
+  EXPECT_EQ(manager->CountLoadedSounds(), 2);
 }
 
 TEST_F(soundloadTest, NamesThatAreLongShortAbsoluteOrClimbOutSkipOrMissTheCache) {

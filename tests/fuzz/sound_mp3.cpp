@@ -1,14 +1,21 @@
-// Fuzzes the reader of MP3 files over a memory source.
+// Fuzzes the MP3 decoder of the second audio library through the file API,
+// reading the input as a memory file of the archive object.
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "audio/FmodLibrary.h"
 #include "audio/SoundReaders.h"
 #include "audio/SoundSource.h"
+#include "resources/PakInterface.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  auto in = Kivo::MemorySoundSource(data, size);
+  static const char* kName = "fuzz/input.mp3";
+  if (!Kivo::gPakInterface || !Kivo::gPakInterface->AddMemoryFile(kName, std::vector<std::uint8_t>(data, data + size)))
+    return 0;
+  auto in = Kivo::OpenSoundFile(kName);
+  if (!in) __builtin_trap();
   Kivo::VectorPcmSink sink;
   std::string why;
   bool ok = Kivo::ReadMp3Sound(*in, sink, &why);

@@ -1,13 +1,21 @@
-// Fuzzes the reader of WAV and decoded-sound cache files (their "dep " and "xor " chunks included) over a memory source.
+// Fuzzes the WAV reader (decoded-sound cache files included, with their "dep "
+// and "xor " chunks) through the file API, reading the input as a memory file
+// of the archive object.
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "audio/SoundReaders.h"
 #include "audio/SoundSource.h"
+#include "resources/PakInterface.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  auto in = Kivo::MemorySoundSource(data, size);
+  static const char* kName = "fuzz/input.wav";
+  if (!Kivo::gPakInterface || !Kivo::gPakInterface->AddMemoryFile(kName, std::vector<std::uint8_t>(data, data + size)))
+    return 0;
+  auto in = Kivo::OpenSoundFile(kName);
+  if (!in) __builtin_trap();
   Kivo::VectorPcmSink sink;
   std::string why;
   bool ok = Kivo::ReadWavSound(*in, sink, [](const std::string& name, std::uint64_t time) { return name.size() % 2 == 0 && time != 1; }, &why);
