@@ -24,14 +24,14 @@ int TruncateToInt(double value) {
 
 bool SourceInsideImage(const Image* image, const Rect& source) {
   if (image == nullptr) return false;
-  if (source.mX < 0 || source.mY < 0 || source.mWidth < 0 || source.mHeight < 0) return false;
-  return int64_t(source.mX) + source.mWidth <= image->GetWidth() &&
-         int64_t(source.mY) + source.mHeight <= image->GetHeight();
+  if (source.x < 0 || source.y < 0 || source.width < 0 || source.height < 0) return false;
+  return int64_t(source.x) + source.width <= image->GetWidth() &&
+         int64_t(source.y) + source.height <= image->GetHeight();
 }
 
 namespace {
 
-bool IsEmpty(const Rect& r) { return r.mWidth <= 0 || r.mHeight <= 0; }
+bool IsEmpty(const Rect& r) { return r.width <= 0 || r.height <= 0; }
 
 Rect WholeImage(const Image* image) { return Rect(0, 0, image->GetWidth(), image->GetHeight()); }
 
@@ -104,26 +104,26 @@ void Graphics::ClearRect(int x, int y, int w, int h) {
 }
 
 void Graphics::FillRect(int x, int y, int w, int h) {
-  if (mColor.mAlpha == 0) return;
+  if (mColor.alpha == 0) return;
   Rect r = Rect(PixelX(static_cast<float>(x)), PixelY(static_cast<float>(y)), w, h).Intersection(mClipRect);
   if (IsEmpty(r)) return;
   mDestImage->FillRect(r, mColor, mDrawMode);
 }
 
 void Graphics::FillRect3D(int x, int y, int w, int h) {
-  if (mColor.mAlpha == 0) return;
+  if (mColor.alpha == 0) return;
   Rect r = Rect(PixelX(static_cast<float>(x)), PixelY(static_cast<float>(y)), w, h).Intersection(mClipRect);
   if (IsEmpty(r)) return;
   mDestImage->FillRect3D(r, mColor, mDrawMode);
 }
 
 void Graphics::DrawRect(int x, int y, int w, int h) {
-  if (mColor.mAlpha == 0) return;
+  if (mColor.alpha == 0) return;
   const int64_t left = PixelX(static_cast<float>(x));
   const int64_t top = PixelY(static_cast<float>(y));
-  const bool inside = w >= 0 && h >= 0 && left >= mClipRect.mX && top >= mClipRect.mY &&
-                      left + w + 1 <= int64_t(mClipRect.mX) + mClipRect.mWidth &&
-                      top + h + 1 <= int64_t(mClipRect.mY) + mClipRect.mHeight;
+  const bool inside = w >= 0 && h >= 0 && left >= mClipRect.x && top >= mClipRect.y &&
+                      left + w + 1 <= int64_t(mClipRect.x) + mClipRect.width &&
+                      top + h + 1 <= int64_t(mClipRect.y) + mClipRect.height;
   if (inside) {
     mDestImage->DrawRect(Rect(static_cast<int>(left), static_cast<int>(top), w, h), mColor, mDrawMode);
     return;
@@ -151,7 +151,7 @@ void Graphics::DrawImage(Image* image, int x, int y) {
   const int py = PixelY(static_cast<float>(y));
   Rect r = Rect(px, py, image->GetWidth(), image->GetHeight()).Intersection(mClipRect);
   if (IsEmpty(r)) return;
-  mDestImage->DrawImage(image, r.mX, r.mY, Rect(r.mX - px, r.mY - py, r.mWidth, r.mHeight), Tint(),
+  mDestImage->DrawImage(image, r.x, r.y, Rect(r.x - px, r.y - py, r.width, r.height), Tint(),
                         mDrawMode);
 }
 
@@ -160,16 +160,16 @@ void Graphics::DrawImageSubrect(Image* image, int x, int y, const Rect& source) 
   if (mScaleX == 1.0f && mScaleY == 1.0f) {
     const int px = PixelX(static_cast<float>(x));
     const int py = PixelY(static_cast<float>(y));
-    Rect r = Rect(px, py, source.mWidth, source.mHeight).Intersection(mClipRect);
+    Rect r = Rect(px, py, source.width, source.height).Intersection(mClipRect);
     if (IsEmpty(r)) return;
-    Rect src(source.mX + (r.mX - px), source.mY + (r.mY - py), r.mWidth, r.mHeight);
-    mDestImage->DrawImage(image, r.mX, r.mY, src, Tint(), mDrawMode);
+    Rect src(source.x + (r.x - px), source.y + (r.y - py), r.width, r.height);
+    mDestImage->DrawImage(image, r.x, r.y, src, Tint(), mDrawMode);
     return;
   }
   const float fx = static_cast<float>(x) + mTransX;
   const float fy = static_cast<float>(y) + mTransY;
-  const int destW = TruncateToInt(std::ceil(mScaleX * static_cast<float>(source.mWidth)));
-  const int destH = TruncateToInt(std::ceil(mScaleY * static_cast<float>(source.mHeight)));
+  const int destW = TruncateToInt(std::ceil(mScaleX * static_cast<float>(source.width)));
+  const int destH = TruncateToInt(std::ceil(mScaleY * static_cast<float>(source.height)));
   const int destX = TruncateToInt(
       std::floor(mScaleX * (static_cast<float>(TruncateToInt(fx)) - mScaleOrigX)) + mScaleOrigX);
   const int destY = TruncateToInt(
@@ -186,18 +186,18 @@ void Graphics::DrawImageMirrored(Image* image, int x, int y, const Rect& source,
   if (!SourceInsideImage(image, source)) return;
   const int px = PixelX(static_cast<float>(x));
   const int py = PixelY(static_cast<float>(y));
-  Rect r = Rect(px, py, source.mWidth, source.mHeight).Intersection(mClipRect);
+  Rect r = Rect(px, py, source.width, source.height).Intersection(mClipRect);
   if (IsEmpty(r)) return;
   // Mirrored, the clipped left edge of the destination shows the right-hand
   // side of the source.
-  Rect src(source.mX + source.mWidth - r.mWidth - (r.mX - px), source.mY + (r.mY - py), r.mWidth,
-           r.mHeight);
-  mDestImage->DrawImageMirrored(image, r.mX, r.mY, src, Tint(), mDrawMode);
+  Rect src(source.x + source.width - r.width - (r.x - px), source.y + (r.y - py), r.width,
+           r.height);
+  mDestImage->DrawImageMirrored(image, r.x, r.y, src, Tint(), mDrawMode);
 }
 
 void Graphics::DrawImageStretched(Image* image, const Rect& dest, const Rect& source) {
   if (image == nullptr) return;
-  Rect d(PixelX(static_cast<float>(dest.mX)), PixelY(static_cast<float>(dest.mY)), dest.mWidth, dest.mHeight);
+  Rect d(PixelX(static_cast<float>(dest.x)), PixelY(static_cast<float>(dest.y)), dest.width, dest.height);
   mDestImage->DrawImageStretched(image, d, source, mClipRect, Tint(), mDrawMode, mFastStretch);
 }
 
@@ -208,7 +208,7 @@ void Graphics::DrawImageStretchedMirrored(Image* image, const Rect& dest, const 
     return;
   }
   if (image == nullptr) return;
-  Rect d(PixelX(static_cast<float>(dest.mX)), PixelY(static_cast<float>(dest.mY)), dest.mWidth, dest.mHeight);
+  Rect d(PixelX(static_cast<float>(dest.x)), PixelY(static_cast<float>(dest.y)), dest.width, dest.height);
   mDestImage->DrawImageStretchedMirrored(image, d, source, mClipRect, Tint(), mDrawMode, mFastStretch);
 }
 
@@ -219,8 +219,8 @@ void Graphics::DrawImageAtFloat(Image* image, float x, float y, const Rect& sour
 
 void Graphics::DrawImageRotated(Image* image, int x, int y, double angle, const Rect* source) {
   if (image == nullptr) return;
-  const int w = source != nullptr ? source->mWidth : image->GetWidth();
-  const int h = source != nullptr ? source->mHeight : image->GetHeight();
+  const int w = source != nullptr ? source->width : image->GetWidth();
+  const int h = source != nullptr ? source->height : image->GetHeight();
   DrawImageRotatedF(image, static_cast<float>(x), static_cast<float>(y), angle,
                     static_cast<float>(w / 2), static_cast<float>(h / 2), source);
 }
@@ -249,28 +249,28 @@ void Graphics::DrawImageByMatrix(Image* image, const Matrix3& matrix, const Rect
 void Graphics::DrawImageTransformed(Image* image, LazyTransform2D& transform, const Rect& source,
                                     float x, float y, bool subPixel) {
   if (image == nullptr) return;
-  if (transform.mFullMatrix || (mIs3D && subPixel)) {
+  if (transform.fullMatrix || (mIs3D && subPixel)) {
     DrawImageByMatrix(image, transform.GetMatrix(), source, x, y);
     return;
   }
-  const float hw = static_cast<float>(source.mWidth) / 2.0f;
-  const float hh = static_cast<float>(source.mHeight) / 2.0f;
-  if (transform.mHasRotation) {
-    const float cx = hw - transform.mTx1;
-    const float cy = hh - transform.mTy1;
-    const float px = x + transform.mTx2 - cx + 0.5f;
-    const float py = y + transform.mTy2 - cy + 0.5f;
+  const float hw = static_cast<float>(source.width) / 2.0f;
+  const float hh = static_cast<float>(source.height) / 2.0f;
+  if (transform.hasRotation) {
+    const float cx = hw - transform.tx1;
+    const float cy = hh - transform.ty1;
+    const float px = x + transform.tx2 - cx + 0.5f;
+    const float py = y + transform.ty2 - cy + 0.5f;
     if (subPixel) {
-      DrawImageRotatedF(image, px, py, transform.mAngle, cx, cy, &source);
+      DrawImageRotatedF(image, px, py, transform.angle, cx, cy, &source);
     } else {
-      DrawImageRotatedAbout(image, TruncateToInt(px), TruncateToInt(py), transform.mAngle,
+      DrawImageRotatedAbout(image, TruncateToInt(px), TruncateToInt(py), transform.angle,
                             TruncateToInt(cx), TruncateToInt(cy), &source);
     }
     return;
   }
-  const float plainX = x + transform.mTx1 + transform.mTx2 - hw + 0.5f;
-  const float plainY = y + transform.mTy1 + transform.mTy2 - hh + 0.5f;
-  if (!transform.mHasScale) {
+  const float plainX = x + transform.tx1 + transform.tx2 - hw + 0.5f;
+  const float plainY = y + transform.ty1 + transform.ty2 - hh + 0.5f;
+  if (!transform.hasScale) {
     if (subPixel) {
       DrawImageAtFloat(image, plainX, plainY, source);
     } else {
@@ -278,14 +278,14 @@ void Graphics::DrawImageTransformed(Image* image, LazyTransform2D& transform, co
     }
     return;
   }
-  if (transform.mSx == -1.0f && transform.mSy == 1.0f) {
+  if (transform.sx == -1.0f && transform.sy == 1.0f) {
     DrawImageMirrored(image, TruncateToInt(plainX), TruncateToInt(plainY), source, true);
     return;
   }
-  const bool mirror = transform.mSx == -1.0f;
-  const float w2 = hw * std::fabs(transform.mSx);
-  const float h2 = hh * transform.mSy;
-  Rect dest(TruncateToInt(x + transform.mTx2 - w2), TruncateToInt(y + transform.mTy2 - h2),
+  const bool mirror = transform.sx == -1.0f;
+  const float w2 = hw * std::fabs(transform.sx);
+  const float h2 = hh * transform.sy;
+  Rect dest(TruncateToInt(x + transform.tx2 - w2), TruncateToInt(y + transform.ty2 - h2),
             TruncateToInt(2.0f * w2), TruncateToInt(2.0f * h2));
   DrawImageStretchedMirrored(image, dest, source, mirror);
 }
@@ -296,11 +296,11 @@ void Graphics::DrawImageBox(const Rect& dest, Image* image) {
 }
 
 void Graphics::DrawImageBoxSubrect(const Rect& source, const Rect& dest, Image* image) {
-  if (image == nullptr || source.mWidth <= 0 || source.mHeight <= 0) return;
-  const int sx = source.mX, sy = source.mY;
-  const int cw = source.mWidth / 3, ch = source.mHeight / 3;
-  const int mw = source.mWidth - 2 * cw, mh = source.mHeight - 2 * ch;
-  const int dx = dest.mX, dy = dest.mY, dw = dest.mWidth, dh = dest.mHeight;
+  if (image == nullptr || source.width <= 0 || source.height <= 0) return;
+  const int sx = source.x, sy = source.y;
+  const int cw = source.width / 3, ch = source.height / 3;
+  const int mw = source.width - 2 * cw, mh = source.height - 2 * ch;
+  const int dx = dest.x, dy = dest.y, dw = dest.width, dh = dest.height;
 
   DrawImageSubrect(image, dx, dy, Rect(sx, sy, cw, ch));
   DrawImageSubrect(image, dx + dw - cw, dy, Rect(sx + cw + mw, sy, cw, ch));

@@ -99,10 +99,10 @@ class Graphics : public GraphicsState {
   // Rectangles and outlines.
   void ClearRect(int x, int y, int w, int h);
   void FillRect(int x, int y, int w, int h);
-  void FillRect(const Rect& r) { FillRect(r.mX, r.mY, r.mWidth, r.mHeight); }
+  void FillRect(const Rect& r) { FillRect(r.x, r.y, r.width, r.height); }
   // Outlines (x, y) to (x + w, y + h) inclusive: (w + 1) by (h + 1) pixels.
   void DrawRect(int x, int y, int w, int h);
-  void DrawRect(const Rect& r) { DrawRect(r.mX, r.mY, r.mWidth, r.mHeight); }
+  void DrawRect(const Rect& r) { DrawRect(r.x, r.y, r.width, r.height); }
   void FillRect3D(int x, int y, int w, int h);
 
   // Text: y is the baseline. See GraphicsText.cpp for the layout operations.

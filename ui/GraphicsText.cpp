@@ -30,13 +30,13 @@ int HexDigit(wchar_t c) {
 Color EscapeColor(const std::wstring& text, size_t pos, const Color& current, uint32_t startColor) {
   if (text[pos + 1] == L'o') {
     if (text.compare(pos + 1, 6, L"oldclr") == 0) return Color(startColor);
-    return Color(0, 0, 0, current.mAlpha);
+    return Color(0, 0, 0, current.alpha);
   }
   int channel[3];
   for (int i = 0; i < 3; ++i) {
     channel[i] = HexDigit(text[pos + 1 + 2 * i]) * 16 + HexDigit(text[pos + 2 + 2 * i]);
   }
-  return Color(channel[0], channel[1], channel[2], current.mAlpha);
+  return Color(channel[0], channel[1], channel[2], current.alpha);
 }
 
 }  // namespace
@@ -140,20 +140,20 @@ int Graphics::DrawTextWrapped(const Rect& rect, const std::wstring& text, int li
     if (c == L' ') {
       lastBreak = pos;
     } else if (c == L'\n') {
-      lineWidth = rect.mWidth + 1;  // forces the break below
+      lineWidth = rect.width + 1;  // forces the break below
       lastBreak = pos;
       ++pos;
     }
     lineWidth += mFont->CharWidthKerned(c, previous);
     previous = c;
 
-    if (lineWidth > rect.mWidth) {
+    if (lineWidth > rect.width) {
       int brokenWidth;
       if (lastBreak == -1) {
         // No space on the line: break between characters, but every line
         // holds at least one.
         if (pos < lineStart + 1) ++pos;
-        const int drawn = DrawColoredTextUpTo(text, rect.mX + offset, rect.mY + baseline, rect.mWidth,
+        const int drawn = DrawColoredTextUpTo(text, rect.x + offset, rect.y + baseline, rect.width,
                                               justification, true, lineStart, pos - lineStart, startColor,
                                               limit);
         if (drawn < 0) break;  // character limit reached
@@ -162,9 +162,9 @@ int Graphics::DrawTextWrapped(const Rect& rect, const std::wstring& text, int li
         brokenWidth = drawn;
       } else {
         // Lines outside the clip are only measured.
-        const int lineY = TruncateToInt(static_cast<float>(rect.mY + baseline) + mTransY);
-        if (mClipRect.mY <= lineY && int64_t(lineY) < int64_t(mClipRect.mY) + mClipRect.mHeight + lineSpacing) {
-          DrawColoredTextUpTo(text, rect.mX + offset, rect.mY + baseline, rect.mWidth, justification, true,
+        const int lineY = TruncateToInt(static_cast<float>(rect.y + baseline) + mTransY);
+        if (mClipRect.y <= lineY && int64_t(lineY) < int64_t(mClipRect.y) + mClipRect.height + lineSpacing) {
+          DrawColoredTextUpTo(text, rect.x + offset, rect.y + baseline, rect.width, justification, true,
                               lineStart, lastBreak - lineStart, startColor, limit);
         }
         brokenWidth = lineWidth + offset;
@@ -186,7 +186,7 @@ int Graphics::DrawTextWrapped(const Rect& rect, const std::wstring& text, int li
   }
 
   if (lineStart < length) {
-    const int drawn = DrawColoredTextUpTo(text, rect.mX + offset, rect.mY + baseline, rect.mWidth,
+    const int drawn = DrawColoredTextUpTo(text, rect.x + offset, rect.y + baseline, rect.width,
                                           justification, true, lineStart, length - lineStart, startColor, limit);
     if (drawn >= 0) {
       widestSoFar = std::max(widestSoFar, drawn);

@@ -112,7 +112,7 @@ void Widget::ShowHandCursor(bool show) {
   if (mManager != nullptr && mManager->mApp != nullptr) mManager->mApp->SetCursorNumber(show ? 1 : 0);
 }
 
-void Widget::ResizeRect(const Rect& rect) { Resize(rect.mX, rect.mY, rect.mWidth, rect.mHeight); }
+void Widget::ResizeRect(const Rect& rect) { Resize(rect.x, rect.y, rect.width, rect.height); }
 
 void Widget::Resize(int x, int y, int width, int height) {
   if (mX == x && mY == y && mWidth == width && mHeight == height) return;

@@ -54,8 +54,8 @@ void ClearManagerOfSubtree(WidgetContainer* node) {
 }
 
 bool HitRectContains(const Rect& r, int x, int y) {
-  return x >= r.mX && y >= r.mY && int64_t(x) < int64_t(r.mX) + r.mWidth &&
-         int64_t(y) < int64_t(r.mY) + r.mHeight;
+  return x >= r.x && y >= r.y && int64_t(x) < int64_t(r.x) + r.width &&
+         int64_t(y) < int64_t(r.y) + r.height;
 }
 
 }  // namespace
@@ -173,6 +173,7 @@ bool WidgetContainer::IsBehindWalk(const Widget* a, const Widget* b, bool* decid
 }
 
 bool WidgetContainer::IsBehind(const Widget* a, const Widget* b) const {
+  if (a == b) return false;  // a widget is not behind itself
   bool decided = false;
   return IsBehindWalk(a, b, &decided);
 }
@@ -264,8 +265,8 @@ void WidgetContainer::InvalidateChildArea(Widget* child) {
     --it;
     Widget* w = *it;
     if (!w->mVisible) continue;
-    if (!w->mHasTransparency && !w->mNoCover && w->Contains(area.mX, area.mY) &&
-        w->Contains(area.mX + area.mWidth - 1, area.mY + area.mHeight - 1)) {
+    if (!w->mHasTransparency && !w->mNoCover && w->Contains(area.x, area.y) &&
+        w->Contains(area.x + area.width - 1, area.y + area.height - 1)) {
       InvalidateChild(w);
       break;
     }

@@ -44,14 +44,14 @@ int WidgetManager::ButtonBit(int count) {
 void WidgetManager::SetCoordinateTransform(const Rect& logical, const Rect& window) {
   mLogicalRect = logical;
   mWindowRect = window;
-  mWidth = logical.mWidth + 2 * logical.mX;
-  mHeight = logical.mHeight + 2 * logical.mY;
+  mWidth = logical.width + 2 * logical.x;
+  mHeight = logical.height + 2 * logical.y;
 }
 
 void WidgetManager::WindowToLogical(int* x, int* y) const {
-  if (mWindowRect.mWidth <= 0 || mWindowRect.mHeight <= 0) return;
-  const int64_t lx = (int64_t(*x) - mWindowRect.mX) * mLogicalRect.mWidth / mWindowRect.mWidth + mLogicalRect.mX;
-  const int64_t ly = (int64_t(*y) - mWindowRect.mY) * mLogicalRect.mHeight / mWindowRect.mHeight + mLogicalRect.mY;
+  if (mWindowRect.width <= 0 || mWindowRect.height <= 0) return;
+  const int64_t lx = (int64_t(*x) - mWindowRect.x) * mLogicalRect.width / mWindowRect.width + mLogicalRect.x;
+  const int64_t ly = (int64_t(*y) - mWindowRect.y) * mLogicalRect.height / mWindowRect.height + mLogicalRect.y;
   *x = static_cast<int>(lx);
   *y = static_cast<int>(ly);
 }
@@ -96,7 +96,7 @@ bool WidgetManager::DrawScreen() {
   bool drawn = false;
   if (dirtyCount > 0) {
     Graphics logical(screen);
-    logical.Translate(-mLogicalRect.mX, -mLogicalRect.mY);
+    logical.Translate(-mLogicalRect.x, -mLogicalRect.y);
     const bool is3D = mApp != nullptr && mApp->Is3DOn();
     for (Widget* w : mChildren) {
       if (w == mModalWidget) flags.pastModal = true;
@@ -434,7 +434,7 @@ void WidgetManager::DrawOverlaysUpTo(int limit) {
       if (widget == nullptr || mOverlays[i].priority != priority) continue;
       mOverlays[i].widget = nullptr;
       Graphics g(*mCurrentGraphics);
-      g.Translate(-mLogicalRect.mX, -mLogicalRect.mY);
+      g.Translate(-mLogicalRect.x, -mLogicalRect.y);
       g.Translate(widget->mX, widget->mY);
       g.SetFastStretch(!is3D);
       g.SetLinearBlend(is3D);
