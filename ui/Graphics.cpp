@@ -339,8 +339,8 @@ void Graphics::DrawImageBoxSubrect(const Rect& source, const Rect& dest, Image* 
 
 bool Graphics::CelRect(const Image* image, int column, int row, Rect* cel) {
   if (image == nullptr) return false;
-  const int columns = image->mNumCols;
-  const int rows = image->mNumRows;
+  const int columns = image->columns;
+  const int rows = image->rows;
   // A grid without columns or rows comes from incomplete data; it has no cels.
   if (columns <= 0 || rows <= 0) return false;
   if (column < 0 || row < 0 || column >= columns || row >= rows) return false;
@@ -351,8 +351,8 @@ bool Graphics::CelRect(const Image* image, int column, int row, Rect* cel) {
 }
 
 void Graphics::DrawImageCelIndex(Image* image, int x, int y, int index) {
-  if (image == nullptr || image->mNumCols <= 0) return;
-  DrawImageCel(image, x, y, index % image->mNumCols, index / image->mNumCols);
+  if (image == nullptr || image->columns <= 0) return;
+  DrawImageCel(image, x, y, index % image->columns, index / image->columns);
 }
 
 void Graphics::DrawImageCel(Image* image, int x, int y, int column, int row) {
@@ -412,9 +412,9 @@ void Graphics::DrawImagePartialQuad(Image* image, const Quad& quad, float fracti
 }
 
 void Graphics::DrawCellQuad(Image* image, const Quad& quad, int column, int row) {
-  if (image == nullptr || image->mNumCols <= 0 || image->mNumRows <= 0) return;
-  const float columns = static_cast<float>(image->mNumCols);
-  const float rows = static_cast<float>(image->mNumRows);
+  if (image == nullptr || image->columns <= 0 || image->rows <= 0) return;
+  const float columns = static_cast<float>(image->columns);
+  const float rows = static_cast<float>(image->rows);
   const float rightU = static_cast<float>(column) / columns;
   const float bottomV = static_cast<float>(row) / rows;
   const float leftU = rightU - 1.0f / columns;

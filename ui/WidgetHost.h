@@ -1,5 +1,7 @@
 // What the widget tree needs of the application object, and nothing more.
 // The application implements it; tests use a small recording double.
+// Whether the display runs in 3D comes from the image host (image/ImageHost.h),
+// which the application implements as well.
 #pragma once
 
 namespace Kivo {
@@ -12,8 +14,6 @@ class WidgetHost {
 
   // 0 arrow, 1 hand, 2 while a dialog is dragged; refreshes the cursor at once.
   virtual void SetCursorNumber(int number) = 0;
-  // Whether the display draws through the 3D renderer.
-  virtual bool Is3DOn() const = 0;
   // Whether this image is the display's draw surface while it runs in 3D.
   virtual bool ImageDrawsThrough3D(const Image* image) const = 0;
   // The draw pass keeps a surface-backed screen image locked from before the

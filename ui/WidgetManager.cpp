@@ -1,5 +1,6 @@
 #include "ui/WidgetManager.h"
 
+#include "image/ImageHost.h"
 #include "ui/Graphics.h"
 #include "ui/WidgetHost.h"
 
@@ -97,7 +98,7 @@ bool WidgetManager::DrawScreen() {
   if (dirtyCount > 0) {
     Graphics logical(screen);
     logical.Translate(-mLogicalRect.x, -mLogicalRect.y);
-    const bool is3D = mApp != nullptr && mApp->Is3DOn();
+    const bool is3D = GetImageHost()->Is3DOn();
     for (Widget* w : mChildren) {
       if (w == mModalWidget) flags.pastModal = true;
       if (!w->mDirty || !w->mVisible) continue;
@@ -425,7 +426,7 @@ void WidgetManager::RecomputeMinOverlayPriority() {
 
 void WidgetManager::DrawOverlaysUpTo(int limit) {
   if (mCurrentGraphics == nullptr) return;  // overlays exist only within a pass
-  const bool is3D = mApp != nullptr && mApp->Is3DOn();
+  const bool is3D = GetImageHost()->Is3DOn();
   while (true) {
     const int priority = mMinOverlayPriority;
     // Indexed: drawing an overlay may request more.

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "image/Image.h"
+#include "image/MemoryImage.h"
 #include "ui/Font.h"
 #include "ui/Graphics.h"
 #include "ui/Widget.h"
@@ -25,10 +26,32 @@ inline std::string Narrowed(const std::wstring& text) {
   return out;
 }
 
+// A memory image of w by h pixels, all set to fill.
+inline std::unique_ptr<MemoryImage> NewMemoryImage(int w, int h, uint32_t fill = 0) {
+  auto image = std::make_unique<MemoryImage>();
+  std::vector<uint32_t> pixels(static_cast<size_t>(w) * h, fill);
+  image->SetBits(pixels.data(), w, h, true);
+  return image;
+}
+
+// A memory image whose pixel tells where it came from: 0xFF, column, row.
+inline std::unique_ptr<MemoryImage> NumberedMemoryImage(int w, int h) {
+  std::vector<uint32_t> pixels(static_cast<size_t>(w) * h);
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) pixels[static_cast<size_t>(y) * w + x] = 0xFF000000u | (uint32_t(x) << 8) | uint32_t(y);
+  auto image = std::make_unique<MemoryImage>();
+  image->SetBits(pixels.data(), w, h, true);
+  return image;
+}
+
+inline uint32_t PixelAt(MemoryImage& image, int x, int y) {
+  return image.GetBits()[static_cast<size_t>(y) * image.width + x];
+}
+
 // The cel grid of a sheet: columns by rows.
 inline void SetGrid(Image& image, int columns, int rows) {
-  image.mNumCols = columns;
-  image.mNumRows = rows;
+  image.columns = columns;
+  image.rows = rows;
 }
 
 // Every character 10 pixels wide, ascent 8, height 10. Draws each string as
@@ -75,12 +98,12 @@ class FakeFont : public Font {
 class PixelImage : public Image {
  public:
   PixelImage(int w, int h, uint32_t fill = 0) {
-    mWidth = w;
-    mHeight = h;
+    width = w;
+    height = h;
     pixels.assign(static_cast<size_t>(w) * h, fill);
   }
-  uint32_t At(int x, int y) const { return pixels[static_cast<size_t>(y) * mWidth + x]; }
-  void Set(int x, int y, uint32_t v) { pixels[static_cast<size_t>(y) * mWidth + x] = v; }
+  uint32_t At(int x, int y) const { return pixels[static_cast<size_t>(y) * width + x]; }
+  void Set(int x, int y, uint32_t v) { pixels[static_cast<size_t>(y) * width + x] = v; }
 
   void FillRect(const Rect& r, const Color& c, int) override {
     ++fillCount;
@@ -131,7 +154,7 @@ class PixelImage : public Image {
   void Stretch(Image* src, const Rect& d, const Rect& s, const Rect& clip, const Color& tint, bool mirror) {
     auto* p = dynamic_cast<PixelImage*>(src);
     if (p == nullptr || d.width <= 0 || d.height <= 0) return;
-    const Rect area = d.Intersection(clip).Intersection(Rect(0, 0, mWidth, mHeight));
+    const Rect area = d.Intersection(clip).Intersection(Rect(0, 0, width, height));
     for (int y = area.y; y < area.y + area.height; ++y) {
       for (int x = area.x; x < area.x + area.width; ++x) {
         int sx = (x - d.x) * s.width / d.width;
@@ -148,8 +171,8 @@ class PixelImage : public Image {
 class RecordingImage : public Image {
  public:
   RecordingImage(int w, int h) {
-    mWidth = w;
-    mHeight = h;
+    width = w;
+    height = h;
   }
   struct Call {
     std::string name;
@@ -222,7 +245,6 @@ class RecordingImage : public Image {
 class TestHost : public WidgetHost {
  public:
   void SetCursorNumber(int number) override { cursors.push_back(number); }
-  bool Is3DOn() const override { return is3D; }
   bool ImageDrawsThrough3D(const Image*) const override { return is3D; }
   bool LockScreenImage(Image*) override {
     ++locks;
