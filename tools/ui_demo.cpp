@@ -1,0 +1,234 @@
+// ui_demo: builds a small widget tree on a memory screen, feeds it a
+// scripted click and saves the frame that shows the change as a PNG.
+//
+//   ui_demo --headless --out ui.png
+//
+// The tree shows a nine-slice panel, cels of a sheet, a number strip and
+// rotated and mirrored images; clicking the button advances the cel and the
+// counter. Exits 1 when the click changes nothing on screen or the PNG cannot
+// be written, 2 on bad arguments.
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "image/MemoryImage.h"
+#include "resources/ImageLib.h"
+#include "ui/Graphics.h"
+#include "ui/Widget.h"
+#include "ui/WidgetHost.h"
+#include "ui/WidgetManager.h"
+
+using namespace Kivo;
+
+namespace {
+
+constexpr int kScreenWidth = 320;
+constexpr int kScreenHeight = 240;
+
+std::unique_ptr<MemoryImage> MakeImage(int w, int h, uint32_t fill) {
+  auto image = std::make_unique<MemoryImage>();
+  std::vector<uint32_t> pixels(static_cast<size_t>(w) * h, fill);
+  image->SetBits(pixels.data(), w, h, true);
+  return image;
+}
+
+// A 30 by 30 frame: light border, darker edges, a plain middle.
+std::unique_ptr<MemoryImage> MakePanel() {
+  auto panel = MakeImage(30, 30, 0xFF30405A);
+  Graphics g(panel.get());
+  g.SetColor(Color(0x50, 0x68, 0x90));
+  g.FillRect(0, 0, 30, 10);
+  g.FillRect(0, 20, 30, 10);
+  g.SetColor(Color(0xC8, 0xD8, 0xF0));
+  g.DrawRect(0, 0, 29, 29);
+  return panel;
+}
+
+// Four coloured cels of 24 by 24 with a mark that moves with the index.
+std::unique_ptr<MemoryImage> MakeCelSheet() {
+  auto sheet = MakeImage(96, 24, 0xFF000000);
+  sheet->columns = 4;
+  sheet->rows = 1;
+  const Color colours[4] = {Color(220, 60, 60), Color(60, 200, 80), Color(70, 110, 230), Color(230, 200, 50)};
+  Graphics g(sheet.get());
+  for (int i = 0; i < 4; ++i) {
+    g.SetColor(colours[i]);
+    g.FillRect(i * 24 + 1, 1, 22, 22);
+    g.SetColor(Color(255, 255, 255));
+    g.FillRect(i * 24 + 3 + i * 4, 8, 6, 8);
+  }
+  return sheet;
+}
+
+// Ten seven-segment digits of 10 by 14 side by side.
+std::unique_ptr<MemoryImage> MakeDigitStrip() {
+  static const char* const kSegments[10] = {"abcdef", "bc", "abdeg", "abcdg", "bcfg",
+                                            "acdfg", "acdefg", "abc", "abcdefg", "abcdfg"};
+  auto strip = MakeImage(100, 14, 0x00000000);
+  Graphics g(strip.get());
+  g.SetColor(Color(250, 240, 200));
+  for (int d = 0; d < 10; ++d) {
+    const int x = d * 10;
+    for (const char* s = kSegments[d]; *s != '\0'; ++s) {
+      switch (*s) {
+        case 'a': g.FillRect(x + 2, 0, 6, 2); break;
+        case 'b': g.FillRect(x + 7, 1, 2, 6); break;
+        case 'c': g.FillRect(x + 7, 7, 2, 6); break;
+        case 'd': g.FillRect(x + 2, 12, 6, 2); break;
+        case 'e': g.FillRect(x + 1, 7, 2, 6); break;
+        case 'f': g.FillRect(x + 1, 1, 2, 6); break;
+        case 'g': g.FillRect(x + 2, 6, 6, 2); break;
+      }
+    }
+  }
+  return strip;
+}
+
+// An arrow pointing right, for the rotated and mirrored draws.
+std::unique_ptr<MemoryImage> MakeArrow() {
+  auto arrow = MakeImage(24, 12, 0x00000000);
+  Graphics g(arrow.get());
+  g.SetColor(Color(240, 140, 40));
+  g.FillRect(0, 4, 16, 4);
+  for (int i = 0; i < 6; ++i) g.FillRect(16 + i, i, 1, 12 - 2 * i);
+  return arrow;
+}
+
+class DemoHost : public WidgetHost {
+ public:
+  void SetCursorNumber(int number) override { std::printf("cursor %d\n", number); }
+  bool ImageDrawsThrough3D(const Image*) const override { return false; }
+  bool LockScreenImage(Image*) override { return false; }
+  void UnlockScreenImage(Image*) override {}
+};
+
+class Panel : public Widget {
+ public:
+  explicit Panel(Image* frame) : mFrame(frame) {}
+  void Draw(Graphics& g) override { g.DrawImageBox(Rect(0, 0, mWidth, mHeight), mFrame); }
+
+ private:
+  Image* mFrame;
+};
+
+// Shows the current cel, the click count and two arrows; the button below
+// advances both.
+class Display : public Widget {
+ public:
+  Display(Image* sheet, Image* digits, Image* arrow) : mSheet(sheet), mDigits(digits), mArrow(arrow) {}
+  void Draw(Graphics& g) override {
+    g.DrawImageCelIndex(mSheet, 10, 10, mClicks % 4);
+    DrawNumberStrip(g, mClicks, 50, 15, mDigits, 2);
+    g.DrawImageRotated(mArrow, 120, 10, std::atan(1.0) * 2.0 * (mClicks % 4));
+    LazyTransform2D mirrored;
+    mirrored.Scale(-1.0f, 2.0f);
+    g.DrawImageTransformed(mArrow, mirrored, Rect(0, 0, 24, 12), 180.0f, 22.0f, false);
+  }
+  void Advance() {
+    ++mClicks;
+    Invalidate();
+  }
+  int Clicks() const { return mClicks; }
+
+ private:
+  Image* mSheet;
+  Image* mDigits;
+  Image* mArrow;
+  int mClicks = 0;
+};
+
+class Button : public Widget {
+ public:
+  explicit Button(Display* target) : mTarget(target) { mHandCursor = true; }
+  void Draw(Graphics& g) override {
+    g.SetColor(mIsDown ? Color(90, 90, 90) : (mIsOver ? Color(150, 150, 170) : Color(120, 120, 140)));
+    g.FillRect(0, 0, mWidth, mHeight);
+    g.SetColor(Color(230, 230, 230));
+    g.DrawRect(0, 0, mWidth - 1, mHeight - 1);
+  }
+  void MouseEnter() override { Invalidate(); }
+  void MouseLeave() override { Invalidate(); }
+  void MouseDownButton(int, int, int, int) override { Invalidate(); }
+  void MouseUpButton(int x, int y, int button, int) override {
+    Invalidate();
+    if (button == 0 && x >= 0 && y >= 0 && x < mWidth && y < mHeight) mTarget->Advance();
+  }
+
+ private:
+  Display* mTarget;
+};
+
+bool SavePng(const std::string& path, MemoryImage& screen) {
+  ImageLib::Image out(screen.width, screen.height);
+  const uint32_t* bits = screen.GetBits();
+  for (size_t i = 0; i < out.pixels.size(); ++i) out.pixels[i] = bits[i] | 0xFF000000u;
+  return ImageLib::WritePngImage(path, out);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  bool headless = false;
+  std::string out;
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--headless") == 0) {
+      headless = true;
+    } else if (std::strcmp(argv[i], "--out") == 0 && i + 1 < argc) {
+      out = argv[++i];
+    } else {
+      std::fprintf(stderr, "usage: ui_demo --headless --out <file.png>\n");
+      return 2;
+    }
+  }
+  if (!headless || out.empty()) {
+    std::fprintf(stderr, "ui_demo: only --headless with --out is available (the window comes with the application)\n");
+    return 2;
+  }
+
+  auto screen = MakeImage(kScreenWidth, kScreenHeight, 0xFF101820);
+  auto frame = MakePanel();
+  auto sheet = MakeCelSheet();
+  auto digits = MakeDigitStrip();
+  auto arrow = MakeArrow();
+
+  DemoHost host;
+  WidgetManager manager(&host);
+  manager.SetCoordinateTransform(Rect(0, 0, kScreenWidth, kScreenHeight), Rect(0, 0, kScreenWidth, kScreenHeight));
+  manager.mImage = screen.get();
+
+  Panel panel(frame.get());
+  panel.Resize(10, 10, 300, 220);
+  Display display(sheet.get(), digits.get(), arrow.get());
+  display.Resize(20, 20, 260, 60);
+  Button button(&display);
+  button.Resize(20, 150, 80, 30);
+  manager.AddChild(&panel);
+  panel.AddChild(&display);
+  panel.AddChild(&button);
+
+  manager.UpdateFrame();
+  manager.DrawScreen();
+  const std::vector<uint32_t> before(screen->GetBits(), screen->GetBits() + kScreenWidth * kScreenHeight);
+
+  // The scripted click, in window coordinates.
+  int x = 70, y = 175;
+  manager.WindowToLogical(&x, &y);
+  manager.OnMouseMove(x, y);
+  manager.OnMouseDown(x, y, 1);
+  manager.OnMouseUp(x, y, 1);
+  manager.UpdateFrame();
+  const bool drawn = manager.DrawScreen();
+
+  size_t changed = 0;
+  for (size_t i = 0; i < before.size(); ++i) changed += before[i] != screen->GetBits()[i];
+  std::printf("clicks %d, redrawn %s, pixels changed %zu\n", display.Clicks(), drawn ? "yes" : "no", changed);
+
+  const bool saved = SavePng(out, *screen);
+  if (!saved) std::fprintf(stderr, "ui_demo: cannot write %s\n", out.c_str());
+  panel.RemoveAllChildren(false, false);
+  manager.RemoveAllChildren(false, false);
+  return saved && display.Clicks() == 1 && changed > 0 ? 0 : 1;
+}
