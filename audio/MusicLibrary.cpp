@@ -1,0 +1,64 @@
+#include "audio/MusicLibrary.h"
+
+#include "platform/SampleMusicLib.h"
+#include "platform/StreamMusicLib.h"
+
+#include <cctype>
+#include <cstdio>
+#include <cstdlib>
+#include <mutex>
+
+namespace Kivo {
+namespace {
+
+using EntryLookup = void* (*)(const char*);
+
+class LinkedLibrary : public MusicLibrary {
+ public:
+  explicit LinkedLibrary(EntryLookup lookup) : lookup_(lookup) {}
+  void* Find(const char* name) override { return lookup_(name); }
+
+ private:
+  EntryLookup lookup_;
+};
+
+std::string FileNameLower(const std::string& path) {
+  size_t cut = path.find_last_of("\\/");
+  std::string name = cut == std::string::npos ? path : path.substr(cut + 1);
+  for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return name;
+}
+
+std::unique_ptr<MusicLibrary> OpenLinked(const std::string& path) {
+  const std::string name = FileNameLower(path);
+  if (name == "bass.dll") return std::make_unique<LinkedLibrary>(&StreamMusicLib::StreamMusicLibEntry);
+  if (name == "fmod.dll") return std::make_unique<LinkedLibrary>(&SampleMusicLib::SampleMusicLibEntry);
+  return nullptr;
+}
+
+std::mutex gOpenerMutex;
+MusicLibraryOpener gOpener;
+
+}  // namespace
+
+std::unique_ptr<MusicLibrary> OpenMusicLibrary(const std::string& path) {
+  MusicLibraryOpener opener;
+  {
+    std::lock_guard<std::mutex> lock(gOpenerMutex);
+    opener = gOpener;
+  }
+  return opener ? opener(path) : OpenLinked(path);
+}
+
+void SetMusicLibraryOpener(MusicLibraryOpener opener) {
+  std::lock_guard<std::mutex> lock(gOpenerMutex);
+  gOpener = std::move(opener);
+}
+
+void FailMusicLibrary(const std::string& text) {
+  std::fprintf(stderr, "Error: %s\n", text.c_str());
+  std::fflush(stderr);
+  std::_Exit(1);
+}
+
+}  // namespace Kivo
