@@ -1,0 +1,188 @@
+// The default music player over the real library stand-in, rendered without
+// a sound device: 441 frames (10 ms) after each update, as at 100 updates a
+// second.
+#include "audio/BassMusicInterface.h"
+#include "audio/MusicLibrary.h"
+#include "music_fixtures.h"
+#include "platform/StreamMusicLib.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+
+namespace Kivo {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace MusicFixtures;
+
+constexpr size_t kFramesPerUpdate = 441;
+
+double Rms(const std::vector<int16_t>& samples) {
+  if (samples.empty()) return 0;
+  double sum = 0;
+  for (int16_t s : samples) sum += static_cast<double>(s) * s;
+  return std::sqrt(sum / samples.size());
+}
+
+class music_render : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    SetMusicLibraryOpener(nullptr);
+    folder_ = fs::temp_directory_path() / ("music_render_" + std::to_string(::getpid()));
+    fs::create_directories(folder_);
+    player_ = std::make_unique<BassMusicInterface>(nullptr);
+  }
+  void TearDown() override {
+    player_.reset();
+    fs::remove_all(folder_);
+  }
+
+  std::vector<int16_t> Render(size_t frames = kFramesPerUpdate) {
+    std::vector<int16_t> out(frames * 2, 0);
+    StreamMusicLib::MixInto(out.data(), frames);
+    return out;
+  }
+  std::vector<int16_t> UpdateAndRender() {
+    player_->Update();
+    return Render();
+  }
+  std::string Write(const char* name, const std::vector<uint8_t>& bytes) {
+    std::string path = (folder_ / name).string();
+    EXPECT_TRUE(WriteBytes(path, bytes));
+    return path;
+  }
+  // The Ogg fixture comes from the sound tests' generator, when built.
+  std::string OggTone(const char* name, double seconds) {
+#ifdef SOUNDGEN_PATH
+    std::string path = (folder_ / name).string();
+    std::string command = std::string(SOUNDGEN_PATH) + " ogg " + path + " 44100 2 " +
+                          std::to_string(static_cast<long>(seconds * 44100)) + " 440";
+    if (std::system(command.c_str()) == 0) return path;
+#endif
+    return std::string();
+  }
+
+  fs::path folder_;
+  std::unique_ptr<BassMusicInterface> player_;
+};
+
+TEST_F(music_render, OggFadesInLoopsAndFadesOut) {
+  std::string ogg = OggTone("menu.ogg", 2.0);
+  if (ogg.empty()) GTEST_SKIP() << "the Ogg fixture generator is not built";
+  ASSERT_TRUE(player_->LoadSong(0, ogg));
+  // The tone at full volume, for reference.
+  player_->PlaySong(0, 0, false);
+  Render(4410);
+  const double full = Rms(Render(4410));
+  ASSERT_GT(full, 3000);
+  player_->StopSong(0);
+
+  player_->FadeInSong(0, 0, 0.02, false);
+  std::vector<double> level;
+  for (int update = 1; update <= 250; ++update) level.push_back(Rms(UpdateAndRender()));
+  EXPECT_LT(level[0], 0.05 * full) << "the first 10 ms are near silence";
+  for (int update = 50; update <= 60; ++update) EXPECT_NEAR(level[update - 1], full, 0.05 * full) << update;
+  // 2.5 s of a 2 s song: it went on looping.
+  for (int update = 201; update <= 250; ++update) EXPECT_GT(level[update - 1], 0.5 * full) << update;
+  EXPECT_TRUE(player_->IsSongPlaying(0));
+
+  player_->FadeOutSong(0, true, 0.1);
+  for (int update = 1; update <= 15; ++update) {
+    double rms = Rms(UpdateAndRender());
+    if (update >= 11) {
+      EXPECT_FALSE(player_->IsSongPlaying(0)) << update;
+      EXPECT_EQ(rms, 0) << update;
+    } else {
+      EXPECT_TRUE(player_->IsSongPlaying(0)) << update;
+    }
+  }
+}
+
+TEST_F(music_render, StreamStopsAndContinuesWhereItStopped) {
+  const std::vector<int16_t> ramp = RampFrames(44100);
+  ASSERT_TRUE(player_->LoadSong(0, Write("ramp.wav", Wav(ramp, 2, 44100))));
+  player_->PlaySong(0, 0, false);
+  std::vector<int16_t> first = Render();
+  EXPECT_EQ(first, std::vector<int16_t>(ramp.begin(), ramp.begin() + 2 * 441));
+  player_->StopSong(0);
+  EXPECT_EQ(Rms(Render()), 0);
+  player_->PlaySong(0, -1, false);
+  std::vector<int16_t> next = Render();
+  EXPECT_EQ(next, std::vector<int16_t>(ramp.begin() + 2 * 441, ramp.begin() + 4 * 441));
+  // An offset is a byte position in the 16-bit stereo PCM: 4 bytes a frame.
+  player_->PlaySong(0, 44100, false);
+  std::vector<int16_t> jumped = Render(10);
+  EXPECT_EQ(jumped, std::vector<int16_t>(ramp.begin() + 2 * 11025, ramp.begin() + 2 * 11035));
+}
+
+TEST_F(music_render, OnePassStreamEndsAndLoopingStreamWraps) {
+  const std::vector<int16_t> ramp = RampFrames(1000);
+  ASSERT_TRUE(player_->LoadSong(0, Write("short.wav", Wav(ramp, 2, 44100))));
+  player_->PlaySong(0, 0, true);
+  Render(1500);
+  EXPECT_FALSE(player_->IsSongPlaying(0));
+  player_->PlaySong(0, 0, false);
+  std::vector<int16_t> looped = Render(1500);
+  EXPECT_TRUE(player_->IsSongPlaying(0));
+  EXPECT_EQ(looped[2 * 1000], 0);
+  EXPECT_EQ(looped[2 * 1001], 1);
+  EXPECT_EQ(looped[2 * 1499], 499);
+}
+
+TEST_F(music_render, MpegStreamIsNotSilent) {
+  ASSERT_TRUE(player_->LoadSong(0, Write("tone.mp3", LayerOneTone(60))));
+  player_->PlaySong(0, 0, false);
+  Render(4410);
+  EXPECT_GT(Rms(Render(4410)), 500);
+}
+
+TEST_F(music_render, ModuleStartsAtTheAskedOrder) {
+  const std::string mod = Write("tune.mod", TwoPatternModule());
+  ASSERT_TRUE(player_->LoadSong(2, mod));
+  player_->PlaySong(2, 0, false);
+  EXPECT_EQ(Rms(Render(22050)), 0) << "order 0 holds the silent pattern";
+  player_->PlaySong(2, 1, false);
+  EXPECT_GT(Rms(Render(kFramesPerUpdate)), 500) << "order 1 begins with its note";
+  EXPECT_TRUE(player_->IsSongPlaying(2));
+}
+
+TEST_F(music_render, VolumesScaleTheOutput) {
+  const std::vector<int16_t> ramp = RampFrames(44100);
+  ASSERT_TRUE(player_->LoadSong(0, Write("ramp.wav", Wav(ramp, 2, 44100))));
+  player_->PlaySong(0, 0, false);
+  player_->SetSongVolume(0, 0.5);
+  std::vector<int16_t> half = Render(1000);
+  EXPECT_EQ(half[2 * 900], 450);
+  player_->SetMusicVolume(0.5);
+  std::vector<int16_t> quarter = Render(1000);
+  EXPECT_EQ(quarter[2 * 900], (1900 / 4));
+  player_->SetMusicVolume(0.0);
+  EXPECT_EQ(Rms(Render(100)), 0);
+}
+
+TEST_F(music_render, BrokenFilesDoNotLoad) {
+  struct Case {
+    const char* name;
+    std::vector<uint8_t> bytes;
+  };
+  const std::vector<Case> cases = {
+      {"empty.ogg", {}},
+      {"garbage.ogg", {'O', 'g', 'g', 'S', 1, 2, 3, 4, 5}},
+      {"noformat.wav", {'R', 'I', 'F', 'F', 4, 0, 0, 0, 'W', 'A', 'V', 'E'}},
+      {"huge.wav", Wav({1, 2}, 7, 44100)},
+      {"text.mp3", std::vector<uint8_t>(5000, 'x')},
+      {"text.xm", std::vector<uint8_t>(100, 'x')},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_FALSE(player_->LoadSong(7, Write(c.name, c.bytes)));
+    EXPECT_FALSE(StreamMusicLib::LastError().empty());
+  }
+  EXPECT_FALSE(player_->LoadSong(7, (folder_ / "absent.ogg").string()));
+}
+
+}  // namespace
+}  // namespace Kivo
