@@ -150,8 +150,6 @@ class FModMusicInterface : public MusicInterface {
   std::recursive_mutex mutex_;
   std::map<int32_t, FModSong> songs_;
   double musicVolume_ = 1.0;
-  int32_t moduleVolumeScale_ = 100;
-  int32_t sampleVolumeScale_ = 100;
 };
 
 }  // namespace Kivo

@@ -66,7 +66,6 @@ class MusicChannel {
   std::vector<int16_t> window_;
   size_t windowFrames_ = 0;
   double position_ = 0;
-  void* voice_ = nullptr;  // the output's voice for this channel
   friend class MusicOutput;
 };
 

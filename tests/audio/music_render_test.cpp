@@ -10,7 +10,9 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <cstdio>
 #include <filesystem>
+#include <fstream>
 
 namespace Kivo {
 namespace {
@@ -182,6 +184,34 @@ TEST_F(music_render, BrokenFilesDoNotLoad) {
     EXPECT_FALSE(StreamMusicLib::LastError().empty());
   }
   EXPECT_FALSE(player_->LoadSong(7, (folder_ / "absent.ogg").string()));
+}
+
+TEST_F(music_render, ToolRendersTheOggFixtureAndReportsLevels) {
+#ifndef MUSICRENDER_PATH
+  GTEST_SKIP() << "musicrender is not built";
+#else
+  std::string ogg = OggTone("tool.ogg", 2.0);
+  if (ogg.empty()) GTEST_SKIP() << "the Ogg fixture generator is not built";
+  const std::string wav = (folder_ / "out.wav").string();
+  const std::string report = (folder_ / "report.txt").string();
+  std::string command = std::string(MUSICRENDER_PATH) + " " + ogg + " " + wav + " --fade-in 0.02 --seconds 3 > " + report;
+  ASSERT_EQ(std::system(command.c_str()), 0);
+  std::ifstream in(report);
+  std::vector<double> levels;
+  std::string line;
+  while (std::getline(in, line)) {
+    int second = 0;
+    double rms = 0;
+    if (std::sscanf(line.c_str(), "second %d: rms %lf", &second, &rms) == 2) levels.push_back(rms);
+  }
+  ASSERT_EQ(levels.size(), 3u);
+  EXPECT_LT(levels[0], levels[1]) << "the first second holds the fade in";
+  EXPECT_GT(levels[2], 3000) << "the looping tone goes on past its 2 s";
+  EXPECT_NEAR(levels[1], levels[2], 0.05 * levels[2]);
+  EXPECT_EQ(fs::file_size(wav), 44u + 300 * 441 * 4);
+  std::string bad = std::string(MUSICRENDER_PATH) + " " + (folder_ / "absent.ogg").string() + " " + wav + " 2>/dev/null";
+  EXPECT_NE(std::system(bad.c_str()), 0);
+#endif
 }
 
 }  // namespace
