@@ -5,7 +5,6 @@
 #include "shell/Paths.h"
 
 #include <algorithm>
-#include <atomic>
 #include <climits>
 #include <cstdio>
 #include <cstring>
@@ -18,12 +17,6 @@ namespace {
 constexpr int kLoopOnce = 1;
 constexpr int kLoopRepeat = 2;
 constexpr unsigned kModeLoopNormal = 0x02;
-constexpr unsigned kMode8Bits = 0x08;
-constexpr unsigned kModeMono = 0x20;
-
-std::mutex gFmodCreateMutex;
-FMOD_INSTANCE* gFmodInstance = nullptr;
-std::atomic<int> gFmodCount{0};
 
 void PutLe32(std::vector<uint8_t>& out, uint32_t v) {
   for (int i = 0; i < 4; ++i) out.push_back(static_cast<uint8_t>(v >> (8 * i)));
@@ -52,71 +45,6 @@ bool WriteFileAtomically(const std::string& path, const std::vector<uint8_t>& he
 
 }  // namespace
 
-FMOD_INSTANCE::FMOD_INSTANCE(const std::string& path) {
-  library_ = OpenMusicLibrary(path);
-  if (!library_) return;
-  MusicLibrary& lib = *library_;
-  auto required = [&lib](const char* name) {
-    void* fn = lib.Find(name);
-    if (!fn) FailMusicLibrary("\"" + std::string(name) + "\" function not found in fmod.dll");
-    return fn;
-  };
-  using namespace SampleMusicCalls;
-  SetBufferSize = reinterpret_cast<SampleMusicCalls::SetBufferSize>(required("_FSOUND_SetBufferSize@4"));
-  SetHWND = reinterpret_cast<SampleMusicCalls::SetHWND>(required("_FSOUND_SetHWND@4"));
-  Init = reinterpret_cast<SampleMusicCalls::Init>(required("_FSOUND_Init@12"));
-  Close = reinterpret_cast<SampleMusicCalls::Close>(required("_FSOUND_Close@0"));
-  Sample_Load = reinterpret_cast<SampleLoad>(required("_FSOUND_Sample_Load@16"));
-  Sample_Alloc = reinterpret_cast<SampleAlloc>(required("_FSOUND_Sample_Alloc@28"));
-  Sample_Free = reinterpret_cast<SampleFree>(required("_FSOUND_Sample_Free@4"));
-  Sample_Lock = reinterpret_cast<SampleLock>(required("_FSOUND_Sample_Lock@28"));
-  Sample_Unlock = reinterpret_cast<SampleUnlock>(required("_FSOUND_Sample_Unlock@20"));
-  Sample_SetLoopPoints = reinterpret_cast<SampleSetLoopPoints>(required("_FSOUND_Sample_SetLoopPoints@12"));
-  Sample_GetLength = reinterpret_cast<SampleGetLength>(required("_FSOUND_Sample_GetLength@4"));
-  Sample_GetDefaults = reinterpret_cast<SampleGetDefaults>(required("_FSOUND_Sample_GetDefaults@20"));
-  Sample_GetMode = reinterpret_cast<SampleGetMode>(required("_FSOUND_Sample_GetMode@4"));
-  PlaySound = reinterpret_cast<SampleMusicCalls::PlaySound>(required("_FSOUND_PlaySound@8"));
-  StopSound = reinterpret_cast<ChannelCall>(required("_FSOUND_StopSound@4"));
-  SetVolume = reinterpret_cast<ChannelSet>(required("_FSOUND_SetVolume@8"));
-  SetPaused = reinterpret_cast<ChannelSet>(required("_FSOUND_SetPaused@8"));
-  SetLoopMode = reinterpret_cast<SampleMusicCalls::SetLoopMode>(required("_FSOUND_SetLoopMode@8"));
-  IsPlaying = reinterpret_cast<ChannelCall>(required("_FSOUND_IsPlaying@4"));
-  Stream_OpenFile = required("_FSOUND_Stream_OpenFile@12");
-  Stream_Close = required("_FSOUND_Stream_Close@4");
-  Stream_Play = required("_FSOUND_Stream_Play@8");
-  Music_LoadSong = reinterpret_cast<SampleMusicCalls::LoadSong>(required("_FMUSIC_LoadSong@4"));
-  Music_PlaySong = reinterpret_cast<ModuleCall>(required("_FMUSIC_PlaySong@4"));
-  Music_StopSong = reinterpret_cast<ModuleCall>(required("_FMUSIC_StopSong@4"));
-  Music_SetLooping = reinterpret_cast<ModuleSet>(required("_FMUSIC_SetLooping@8"));
-  Music_SetOrder = reinterpret_cast<ModuleSet>(required("_FMUSIC_SetOrder@8"));
-  Music_SetPaused = reinterpret_cast<ModuleSet>(required("_FMUSIC_SetPaused@8"));
-  Music_SetMasterVolume = reinterpret_cast<ModuleSet>(required("_FMUSIC_SetMasterVolume@8"));
-  Music_IsPlaying = reinterpret_cast<ModuleCall>(required("_FMUSIC_IsPlaying@4"));
-}
-
-FMOD_INSTANCE::~FMOD_INSTANCE() = default;
-
-FMOD_INSTANCE* AcquireFmodLibrary() {
-  ++gFmodCount;
-  std::lock_guard<std::mutex> lock(gFmodCreateMutex);
-  if (!gFmodInstance) {
-    auto instance = std::make_unique<FMOD_INSTANCE>("fmod.dll");
-    if (!instance->Loaded()) FailMusicLibrary("Can't find fmod.dll.");
-    gFmodInstance = instance.release();
-  }
-  return gFmodInstance;
-}
-
-void ReleaseFmodLibrary() {
-  std::lock_guard<std::mutex> lock(gFmodCreateMutex);
-  if (!gFmodInstance) return;
-  if (--gFmodCount <= 0) {
-    delete gFmodInstance;
-    gFmodInstance = nullptr;
-    gFmodCount = 0;
-  }
-}
-
 // The library is initialised by the sound manager, not here.
 FModMusicInterface::FModMusicInterface(void*) {
   lib_ = AcquireFmodLibrary();
@@ -137,7 +65,7 @@ FModSong* FModMusicInterface::Find(int songId) {
 void FModMusicInterface::ApplyVolume(int songId, const FModSong& song) {
   int volume = MusicPercent(musicVolume_ * song.volume);
   if (song.module)
-    lib_->Music_SetMasterVolume(song.module, volume);
+    lib_->FMUSIC_SetMasterVolume(song.module, volume);
   else
     lib_->SetVolume(songId, volume);
 }
@@ -145,13 +73,13 @@ void FModMusicInterface::ApplyVolume(int songId, const FModSong& song) {
 void FModMusicInterface::StopLocked(int songId, FModSong& song) {
   song.volume = 0;
   if (song.module)
-    lib_->Music_StopSong(song.module);
+    lib_->FMUSIC_StopSong(song.module);
   else
     lib_->StopSound(songId);
 }
 
 bool FModMusicInterface::LoadSong(int songId, const std::string& fileName) {
-  void* module = lib_->Music_LoadSong(fileName.c_str());
+  void* module = lib_->FMUSIC_LoadSong(fileName.c_str());
   if (!module) return false;
   std::lock_guard<std::recursive_mutex> lock(mutex_);
   FModSong song;
@@ -170,9 +98,9 @@ void FModMusicInterface::PlaySong(int songId, int offset, bool noLoop) {
   song->fadeStep = 0;
   if (song->module) {
     ApplyVolume(songId, *song);
-    lib_->Music_SetLooping(song->module, noLoop ? kLoopOnce : kLoopRepeat);
-    lib_->Music_PlaySong(song->module);
-    lib_->Music_SetOrder(song->module, offset);
+    lib_->FMUSIC_SetLooping(song->module, noLoop ? kLoopOnce : kLoopRepeat);
+    lib_->FMUSIC_PlaySong(song->module);
+    lib_->FMUSIC_SetOrder(song->module, offset);
   } else {
     lib_->PlaySound(songId, song->sample);
     lib_->SetLoopMode(songId, song->loop ? kLoopRepeat : kLoopOnce);
@@ -190,7 +118,7 @@ void FModMusicInterface::PauseSong(int songId) {
   FModSong* song = Find(songId);
   if (!song) return;
   if (song->module)
-    lib_->Music_SetPaused(song->module, 1);
+    lib_->FMUSIC_SetPaused(song->module, 1);
   else
     lib_->SetPaused(songId, 1);
 }
@@ -200,7 +128,7 @@ void FModMusicInterface::ResumeSong(int songId) {
   FModSong* song = Find(songId);
   if (!song) return;
   if (song->module)
-    lib_->Music_SetPaused(song->module, 0);
+    lib_->FMUSIC_SetPaused(song->module, 0);
   else
     lib_->SetPaused(songId, 0);
 }
@@ -222,9 +150,9 @@ void FModMusicInterface::FadeInSong(int songId, int offset, double speed, bool n
   song->fadeStep = speed;
   if (song->module) {
     ApplyVolume(songId, *song);
-    lib_->Music_SetLooping(song->module, noLoop ? kLoopOnce : kLoopRepeat);
-    if (!lib_->Music_IsPlaying(song->module)) lib_->Music_PlaySong(song->module);
-    if (offset != -1) lib_->Music_SetOrder(song->module, offset);
+    lib_->FMUSIC_SetLooping(song->module, noLoop ? kLoopOnce : kLoopRepeat);
+    if (!lib_->FMUSIC_IsPlaying(song->module)) lib_->FMUSIC_PlaySong(song->module);
+    if (offset != -1) lib_->FMUSIC_SetOrder(song->module, offset);
   } else {
     if (!lib_->IsPlaying(songId)) {
       lib_->PlaySound(songId, song->sample);
@@ -267,7 +195,7 @@ bool FModMusicInterface::IsSongPlaying(int songId) {
   if (!song) return false;
   // A sample song plays on the channel numbered by its id.
   if (!song->module) return lib_->IsPlaying(songId) != 0;
-  return lib_->Music_IsPlaying(song->module) != 0;
+  return lib_->FMUSIC_IsPlaying(song->module) != 0;
 }
 
 void FModMusicInterface::SetMusicVolume(double volume) {
@@ -296,19 +224,19 @@ void FModMusicInterface::Update() {
   }
 }
 
-void* FModMusicInterface::LoadCachedSample(const std::string& name) {
+FmodSample* FModMusicInterface::LoadCachedSample(const std::string& name) {
   const std::string cacheName = UserDataFolder() + "cached\\" + PathFileName(name, true) + ".wav";
   MakeFolders(PathFolder(cacheName, false));
-  if (void* cached = lib_->Sample_Load(-1, cacheName.c_str(), 0, 0)) return cached;
-  void* sample = lib_->Sample_Load(-1, (name + ".ogg").c_str(), 0, 0);
+  if (FmodSample* cached = lib_->Sample_Load(-1, cacheName.c_str(), 0, 0)) return cached;
+  FmodSample* sample = lib_->Sample_Load(-1, (name + ".ogg").c_str(), 0, 0);
   if (!sample) return nullptr;
 
   const unsigned mode = lib_->Sample_GetMode(sample);
   int frequency = 0;
   lib_->Sample_GetDefaults(sample, &frequency, nullptr, nullptr, nullptr);
   const uint64_t frames = lib_->Sample_GetLength(sample);
-  const uint16_t channels = (mode & kModeMono) ? 1 : 2;
-  const uint16_t bits = (mode & kMode8Bits) ? 8 : 16;
+  const uint16_t channels = (mode & kFmodModeMono) ? 1 : 2;
+  const uint16_t bits = (mode & kFmodMode8Bits) ? 8 : 16;
   const uint16_t blockAlign = static_cast<uint16_t>(channels * bits / 8);
   const uint64_t dataBytes = frames * blockAlign;
   // A WAV file cannot describe more; such a sample plays, uncached.
@@ -342,7 +270,7 @@ void* FModMusicInterface::LoadCachedSample(const std::string& name) {
 }
 
 bool FModMusicInterface::LoadSampleSong(int songId, const std::string& name, bool loop) {
-  void* sample = LoadCachedSample(name);
+  FmodSample* sample = LoadCachedSample(name);
   if (!sample) return false;
   std::lock_guard<std::recursive_mutex> lock(mutex_);
   FModSong song;
@@ -354,8 +282,8 @@ bool FModMusicInterface::LoadSampleSong(int songId, const std::string& name, boo
 
 bool FModMusicInterface::LoadIntroLoopSong(int songId, const std::string& introName, const std::string& loopName,
                                            bool loop) {
-  void* intro = LoadCachedSample(introName);
-  void* loopPart = LoadCachedSample(loopName);
+  FmodSample* intro = LoadCachedSample(introName);
+  FmodSample* loopPart = LoadCachedSample(loopName);
   if (!intro || !loopPart) return false;
   int introFrequency = 0, loopFrequency = 0;
   lib_->Sample_GetDefaults(intro, &introFrequency, nullptr, nullptr, nullptr);
@@ -365,11 +293,11 @@ bool FModMusicInterface::LoadIntroLoopSong(int songId, const std::string& introN
   if (introFrequency != loopFrequency || introMode != loopMode) return false;
   const uint64_t introFrames = lib_->Sample_GetLength(intro);
   const uint64_t loopFrames = lib_->Sample_GetLength(loopPart);
-  const uint64_t frameBytes = ((introMode & kModeMono) ? 1 : 2) * ((introMode & kMode8Bits) ? 1 : 2);
+  const uint64_t frameBytes = ((introMode & kFmodModeMono) ? 1 : 2) * ((introMode & kFmodMode8Bits) ? 1 : 2);
   const uint64_t totalFrames = introFrames + loopFrames;
   if (totalFrames * frameBytes > static_cast<uint64_t>(INT_MAX)) return false;
 
-  void* joined = lib_->Sample_Alloc(-1, static_cast<int>(totalFrames), introMode | kModeLoopNormal, introFrequency,
+  FmodSample* joined = lib_->Sample_Alloc(-1, static_cast<int>(totalFrames), introMode | kModeLoopNormal, introFrequency,
                                     255, 128, 0);
   const int introBytes = static_cast<int>(introFrames * frameBytes);
   const int loopBytes = static_cast<int>(loopFrames * frameBytes);
@@ -378,7 +306,7 @@ bool FModMusicInterface::LoadIntroLoopSong(int songId, const std::string& introN
   unsigned dstLength = 0, dst2Length = 0;
   if (lib_->Sample_Lock(joined, 0, introBytes + loopBytes, &dst, &dst2, &dstLength, &dst2Length)) {
     // Each part goes where it belongs, never past the joined sample's region.
-    auto copyPart = [&](void* part, int bytes, unsigned at) {
+    auto copyPart = [&](FmodSample* part, int bytes, unsigned at) {
       void* src = nullptr;
       void* src2 = nullptr;
       unsigned srcLength = 0, src2Length = 0;

@@ -1,5 +1,5 @@
 // The second music player: tracker modules and whole decoded sample songs
-// through the sample-and-module music library (FMOD_INSTANCE), which is
+// through the sample-and-module music library (FmodInstance), which is
 // loaded at run time and shared with the sound manager. The application
 // chooses it only under a flag the game never sets.
 //
@@ -13,7 +13,7 @@
 #pragma once
 
 #include "audio/MusicInterface.h"
-#include "audio/MusicLibrary.h"
+#include "audio/FmodLibrary.h"
 
 #include <cstdint>
 #include <map>
@@ -23,81 +23,8 @@
 
 namespace Kivo {
 
-namespace SampleMusicCalls {
-using Init = int (*)(int mixRate, int maxChannels, unsigned flags);
-using SetHWND = int (*)(void* window);
-using SetBufferSize = int (*)(int milliseconds);
-using Close = void (*)();
-using SampleLoad = void* (*)(int index, const char* name, unsigned mode, int length);
-using SampleAlloc = void* (*)(int index, int frames, unsigned mode, int frequency, int volume, int pan, int priority);
-using SampleFree = void (*)(void* sample);
-using SampleLock = int (*)(void* sample, int offset, int length, void** first, void** second, unsigned* firstLength,
-                           unsigned* secondLength);
-using SampleUnlock = int (*)(void* sample, void* first, void* second, unsigned firstLength, unsigned secondLength);
-using SampleSetLoopPoints = int (*)(void* sample, int start, int end);
-using SampleGetLength = unsigned (*)(void* sample);
-using SampleGetDefaults = int (*)(void* sample, int* frequency, int* volume, int* pan, int* priority);
-using SampleGetMode = unsigned (*)(void* sample);
-using PlaySound = int (*)(int channel, void* sample);
-using ChannelCall = int (*)(int channel);
-using ChannelSet = int (*)(int channel, int value);
-using SetLoopMode = int (*)(int channel, unsigned mode);
-using LoadSong = void* (*)(const char* name);
-using ModuleCall = int (*)(void* module);
-using ModuleSet = int (*)(void* module, int value);
-}  // namespace SampleMusicCalls
-
-// The process's binding to the sample-and-module library: all 30 entry
-// points are required; construction ends the process (after an error box)
-// when one is missing. A library that does not load leaves Loaded() false.
-class FMOD_INSTANCE {
- public:
-  explicit FMOD_INSTANCE(const std::string& path);
-  virtual ~FMOD_INSTANCE();
-
-  bool Loaded() const { return library_ != nullptr; }
-
-  std::unique_ptr<MusicLibrary> library_;
-  SampleMusicCalls::SetBufferSize SetBufferSize = nullptr;
-  SampleMusicCalls::SetHWND SetHWND = nullptr;
-  SampleMusicCalls::Init Init = nullptr;
-  SampleMusicCalls::Close Close = nullptr;
-  SampleMusicCalls::SampleLoad Sample_Load = nullptr;
-  SampleMusicCalls::SampleAlloc Sample_Alloc = nullptr;
-  SampleMusicCalls::SampleFree Sample_Free = nullptr;
-  SampleMusicCalls::SampleLock Sample_Lock = nullptr;
-  SampleMusicCalls::SampleUnlock Sample_Unlock = nullptr;
-  SampleMusicCalls::SampleSetLoopPoints Sample_SetLoopPoints = nullptr;
-  SampleMusicCalls::SampleGetLength Sample_GetLength = nullptr;
-  SampleMusicCalls::SampleGetDefaults Sample_GetDefaults = nullptr;
-  SampleMusicCalls::SampleGetMode Sample_GetMode = nullptr;
-  SampleMusicCalls::PlaySound PlaySound = nullptr;
-  SampleMusicCalls::ChannelCall StopSound = nullptr;
-  SampleMusicCalls::ChannelSet SetVolume = nullptr;
-  SampleMusicCalls::ChannelSet SetPaused = nullptr;
-  SampleMusicCalls::SetLoopMode SetLoopMode = nullptr;
-  SampleMusicCalls::ChannelCall IsPlaying = nullptr;
-  void* Stream_OpenFile = nullptr;  // looked up, never called
-  void* Stream_Close = nullptr;
-  void* Stream_Play = nullptr;
-  SampleMusicCalls::LoadSong Music_LoadSong = nullptr;
-  SampleMusicCalls::ModuleCall Music_PlaySong = nullptr;
-  SampleMusicCalls::ModuleCall Music_StopSong = nullptr;
-  SampleMusicCalls::ModuleSet Music_SetLooping = nullptr;
-  SampleMusicCalls::ModuleSet Music_SetOrder = nullptr;
-  SampleMusicCalls::ModuleSet Music_SetPaused = nullptr;
-  SampleMusicCalls::ModuleSet Music_SetMasterVolume = nullptr;
-  SampleMusicCalls::ModuleCall Music_IsPlaying = nullptr;
-};
-
-// Reference counting of the process's one binding; the sound manager and the
-// player each hold one reference. Acquire builds it from "fmod.dll" on first
-// use and ends the process when the library is missing.
-FMOD_INSTANCE* AcquireFmodLibrary();
-void ReleaseFmodLibrary();
-
 struct FModSong {
-  void* sample = nullptr;  // null for a module song
+  FmodSample* sample = nullptr;  // null for a module song
   void* module = nullptr;  // null for a sample song
   double volume = 0.0;
   double fadeStep = 0.0;
@@ -139,14 +66,14 @@ class FModMusicInterface : public MusicInterface {
 
   // The decoded sample of "<name>.ogg", through the WAV cache; null when
   // neither loads.
-  void* LoadCachedSample(const std::string& name);
+  FmodSample* LoadCachedSample(const std::string& name);
 
  private:
   FModSong* Find(int songId);
   void ApplyVolume(int songId, const FModSong& song);
   void StopLocked(int songId, FModSong& song);
 
-  FMOD_INSTANCE* lib_;
+  FmodInstance* lib_;
   std::recursive_mutex mutex_;
   std::map<int32_t, FModSong> songs_;
   double musicVolume_ = 1.0;

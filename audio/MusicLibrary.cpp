@@ -1,6 +1,7 @@
 #include "audio/MusicLibrary.h"
 
-#include "platform/SampleMusicLib.h"
+#include "audio/FmodLibrary.h"
+
 #include "platform/StreamMusicLib.h"
 
 #include <cctype>
@@ -32,7 +33,7 @@ std::string FileNameLower(const std::string& path) {
 std::unique_ptr<MusicLibrary> OpenLinked(const std::string& path) {
   const std::string name = FileNameLower(path);
   if (name == "bass.dll") return std::make_unique<LinkedLibrary>(&StreamMusicLib::StreamMusicLibEntry);
-  if (name == "fmod.dll") return std::make_unique<LinkedLibrary>(&SampleMusicLib::SampleMusicLibEntry);
+  if (name == "fmod.dll") return std::make_unique<LinkedLibrary>(&FmodLookup);
   return nullptr;
 }
 

@@ -1,5 +1,7 @@
 #include "music_fake_libraries.h"
 
+#include "audio/FmodLibrary.h"
+
 #include <cinttypes>
 #include <cstdarg>
 #include <cstdio>
@@ -140,17 +142,17 @@ int S_Init(int rate, int channels, unsigned flags) { LogSample(Fmt("Init(%d,%d,%
 int S_SetHWND(void*) { LogSample("SetHWND"); return 1; }
 int S_SetBufferSize(int ms) { LogSample(Fmt("SetBufferSize(%d)", ms)); return 1; }
 void S_Close() { LogSample("Close()"); }
-void* S_SampleLoad(int index, const char* name, unsigned mode, int length) {
+FmodSample* S_SampleLoad(int index, const char* name, unsigned mode, int length) {
   LogSample(Fmt("Sample_Load(%d,%s,%u,%d)", index, name, mode, length));
   auto it = gSample.samplesByName.find(name);
-  return it == gSample.samplesByName.end() ? nullptr : it->second;
+  return it == gSample.samplesByName.end() ? nullptr : static_cast<FmodSample*>(it->second);
 }
-void* S_SampleAlloc(int index, int frames, unsigned mode, int freq, int vol, int pan, int pri) {
+FmodSample* S_SampleAlloc(int index, int frames, unsigned mode, int freq, int vol, int pan, int pri) {
   LogSample(Fmt("Sample_Alloc(%d,%d,0x%x,%d,%d,%d,%d)", index, frames, mode, freq, vol, pan, pri));
-  return gSample.allocResult;
+  return static_cast<FmodSample*>(gSample.allocResult);
 }
-void S_SampleFree(void* s) { LogSample(Fmt("Sample_Free(%p)", s)); }
-int S_SampleLock(void* s, int offset, int length, void** first, void** second, unsigned* len1, unsigned* len2) {
+void S_SampleFree(FmodSample* s) { LogSample(Fmt("Sample_Free(%p)", s)); }
+int S_SampleLock(FmodSample* s, int offset, int length, void** first, void** second, unsigned* len1, unsigned* len2) {
   LogSample(Fmt("Sample_Lock(%p,%d,%d)", s, offset, length));
   auto it = gSample.sampleInfo.find(s);
   if (it == gSample.sampleInfo.end() || it->second.lockFails) return 0;
@@ -162,16 +164,16 @@ int S_SampleLock(void* s, int offset, int length, void** first, void** second, u
   if (len2) *len2 = 0;
   return 1;
 }
-int S_SampleUnlock(void* s, void*, void*, unsigned, unsigned) { LogSample(Fmt("Sample_Unlock(%p)", s)); return 1; }
-int S_SetLoopPoints(void* s, int start, int end) {
+int S_SampleUnlock(FmodSample* s, void*, void*, unsigned, unsigned) { LogSample(Fmt("Sample_Unlock(%p)", s)); return 1; }
+int S_SetLoopPoints(FmodSample* s, int start, int end) {
   LogSample(Fmt("Sample_SetLoopPoints(%p,%d,%d)", s, start, end));
   return 1;
 }
-unsigned S_GetLength(void* s) {
+unsigned S_GetLength(FmodSample* s) {
   const auto* info = Info(s);
   return info ? info->frames : 0;
 }
-int S_GetDefaults(void* s, int* freq, int* vol, int* pan, int* pri) {
+int S_GetDefaults(FmodSample* s, int* freq, int* vol, int* pan, int* pri) {
   const auto* info = Info(s);
   if (freq) *freq = info ? info->frequency : 0;
   if (vol) *vol = 255;
@@ -179,11 +181,11 @@ int S_GetDefaults(void* s, int* freq, int* vol, int* pan, int* pri) {
   if (pri) *pri = 0;
   return 1;
 }
-unsigned S_GetMode(void* s) {
+unsigned S_GetMode(FmodSample* s) {
   const auto* info = Info(s);
   return info ? info->mode : 0;
 }
-int S_PlaySound(int ch, void* s) { LogSample(Fmt("PlaySound(%d,%p)", ch, s)); return ch; }
+int S_PlaySound(int ch, FmodSample* s) { LogSample(Fmt("PlaySound(%d,%p)", ch, s)); return ch; }
 int S_StopSound(int ch) { LogSample(Fmt("StopSound(%d)", ch)); return 1; }
 int S_SetVolume(int ch, int v) { LogSample(Fmt("SetVolume(%d,%d)", ch, v)); return 1; }
 int S_SetPaused(int ch, int p) { LogSample(Fmt("SetPaused(%d,%d)", ch, p)); return 1; }

@@ -163,7 +163,7 @@ TEST_F(music_player_FMod, CachedSampleIsPlainPcmWavAndReused) {
   info.frames = 3;
   info.bytes = {1, 2, 3, 4, 5, 6};
   SampleFake().samplesByName["data/sound/theme.ogg"] = &gSampleA;
-  EXPECT_EQ(player_->LoadCachedSample("data/sound/theme"), &gSampleA);
+  EXPECT_EQ(P(player_->LoadCachedSample("data/sound/theme")), P(&gSampleA));
   const std::string cache = UserDataFolder() + "cached\\theme.wav";
   EXPECT_EQ(TakeSampleCalls(), (Calls{"Sample_Load(-1," + cache + ",0,0)", "Sample_Load(-1,data/sound/theme.ogg,0,0)",
                                       "Sample_Lock(" + P(&gSampleA) + ",0,6)", "Sample_Unlock(" + P(&gSampleA) + ")"}));
@@ -176,7 +176,7 @@ TEST_F(music_player_FMod, CachedSampleIsPlainPcmWavAndReused) {
   EXPECT_EQ(bytes, golden);
   // Once written, the cache answers, whatever became of the source.
   SampleFake().samplesByName[cache] = &gSampleB;
-  EXPECT_EQ(player_->LoadCachedSample("data/sound/theme"), &gSampleB);
+  EXPECT_EQ(P(player_->LoadCachedSample("data/sound/theme")), P(&gSampleB));
   EXPECT_EQ(TakeSampleCalls(), Calls{"Sample_Load(-1," + cache + ",0,0)"});
 }
 
@@ -185,7 +185,7 @@ TEST_F(music_player_FMod, CachedSampleWithoutLockIsUsedUncached) {
   info.frames = 3;
   info.lockFails = true;
   SampleFake().samplesByName["x.ogg"] = &gSampleA;
-  EXPECT_EQ(player_->LoadCachedSample("x"), &gSampleA);
+  EXPECT_EQ(P(player_->LoadCachedSample("x")), P(&gSampleA));
   EXPECT_FALSE(std::filesystem::exists(CachePath("x")));
   EXPECT_EQ(player_->LoadCachedSample("missing"), nullptr);
   EXPECT_FALSE(player_->LoadSampleSong(2, "missing", true));
