@@ -8,8 +8,10 @@
 #include <cstring>
 #include <mutex>
 
+#include "audio/MusicLibrary.h"
 #include "audio/SoundReaders.h"
 #include "audio/SoundSource.h"
+#include "platform/SampleMusicLib.h"
 
 namespace Kivo {
 
@@ -122,7 +124,6 @@ bool EndsWithNoCase(const std::string& s, const char* tail) {
 int SetBufferSize(int) { return 1; }
 int SetHWND(void*) { return 1; }
 int Init(int, int, unsigned) { return 1; }
-void Close() {}
 
 FmodSample* SampleLoad(int, const char* name, unsigned, int) {
   if (!name) return nullptr;
@@ -141,7 +142,18 @@ FmodSample* SampleLoad(int, const char* name, unsigned, int) {
   return sample;
 }
 
-FmodSample* SampleAlloc(int, int, unsigned, int, int, int, int) { return nullptr; }
+FmodSample* SampleAlloc(int, int frames, unsigned mode, int freq, int, int, int) {
+  if (frames <= 0 || freq < static_cast<int>(DSBFREQUENCY_MIN) || freq > static_cast<int>(DSBFREQUENCY_MAX))
+    return nullptr;
+  const std::uint16_t channels = (mode & kFmodModeMono) ? 1 : 2;
+  const std::uint16_t bits = (mode & kFmodMode8Bits) ? 8 : 16;
+  const std::uint64_t size = static_cast<std::uint64_t>(frames) * channels * (bits / 8);
+  if (size > kMaxPcmBytes) return nullptr;
+  auto* sample = new FmodSample;
+  sample->format = MakePcmFormat(channels, static_cast<std::uint32_t>(freq), bits);
+  sample->bytes.assign(static_cast<std::size_t>(size), bits == 8 ? 0x80 : 0);
+  return sample;
+}
 
 void SampleFree(FmodSample* sample) { delete sample; }
 
@@ -163,7 +175,13 @@ int SampleUnlock(FmodSample* s, void*, void*, unsigned, unsigned) {
   return 1;
 }
 
-int SampleSetLoopPoints(FmodSample*, int, int) { return 0; }
+int SampleSetLoopPoints(FmodSample* s, int start, int end) {
+  if (!s || !s->format.blockAlign || start < 0 || end < start) return 0;
+  if (static_cast<std::uint64_t>(end) > s->bytes.size() / s->format.blockAlign) return 0;
+  s->loopStart = static_cast<std::uint32_t>(start);
+  s->loopEnd = static_cast<std::uint32_t>(end);
+  return 1;
+}
 
 unsigned SampleGetLength(FmodSample* s) {
   return s && s->format.blockAlign ? static_cast<unsigned>(s->bytes.size() / s->format.blockAlign) : 0;
@@ -184,16 +202,29 @@ unsigned SampleGetMode(FmodSample* s) {
          (s->format.bitsPerSample == 8 ? kFmodMode8Bits : kFmodMode16Bits);
 }
 
-int PlaySoundOn(int, FmodSample*) { return -1; }
-int ChannelCall(int) { return 0; }
-int ChannelCall2(int, int) { return 0; }
-int SetLoopMode(int, unsigned) { return 0; }
+// A channel plays its own copy of the sample, so freeing the sample while
+// it plays is safe.
+int PlaySoundOn(int channel, FmodSample* s) {
+  if (!s) return -1;
+  return SampleMusicLib::PlayPcm(channel, s->format.channels, s->format.bitsPerSample,
+                                 static_cast<int>(s->format.samplesPerSec), s->bytes, s->loopStart, s->loopEnd);
+}
+void CloseAll() { SampleMusicLib::Close(); }
 void* StreamOpenFile(const char*, unsigned, int) { return nullptr; }
 int StreamClose(void*) { return 0; }
 int StreamPlay(int, void*) { return -1; }
-void* LoadSong(const char*) { return nullptr; }
-int ModuleCall(void*) { return 0; }
-int ModuleCall2(void*, int) { return 0; }
+void* LoadSong(const char* name) { return SampleMusicLib::LoadSong(name); }
+int PlaySong(void* m) { return SampleMusicLib::PlaySong(static_cast<SampleMusicLib::Module*>(m)); }
+int StopSong(void* m) { return SampleMusicLib::StopSong(static_cast<SampleMusicLib::Module*>(m)); }
+int SetLooping(void* m, int mode) { return SampleMusicLib::SetLooping(static_cast<SampleMusicLib::Module*>(m), mode); }
+int SetOrder(void* m, int order) { return SampleMusicLib::SetOrder(static_cast<SampleMusicLib::Module*>(m), order); }
+int SetModulePaused(void* m, int paused) {
+  return SampleMusicLib::SetModulePaused(static_cast<SampleMusicLib::Module*>(m), paused);
+}
+int SetMasterVolume(void* m, int volume) {
+  return SampleMusicLib::SetMasterVolume(static_cast<SampleMusicLib::Module*>(m), volume);
+}
+int IsModulePlaying(void* m) { return SampleMusicLib::IsModulePlaying(static_cast<SampleMusicLib::Module*>(m)); }
 
 struct Entry {
   const char* name;
@@ -209,7 +240,7 @@ const Entry kEntries[30] = {
     {"_FSOUND_SetBufferSize@4", Fn(&SetBufferSize)},
     {"_FSOUND_SetHWND@4", Fn(&SetHWND)},
     {"_FSOUND_Init@12", Fn(&Init)},
-    {"_FSOUND_Close@0", Fn(&Close)},
+    {"_FSOUND_Close@0", Fn(&CloseAll)},
     {"_FSOUND_Sample_Load@16", Fn(&SampleLoad)},
     {"_FSOUND_Sample_Alloc@28", Fn(&SampleAlloc)},
     {"_FSOUND_Sample_Free@4", Fn(&SampleFree)},
@@ -220,31 +251,34 @@ const Entry kEntries[30] = {
     {"_FSOUND_Sample_GetDefaults@20", Fn(&SampleGetDefaults)},
     {"_FSOUND_Sample_GetMode@4", Fn(&SampleGetMode)},
     {"_FSOUND_PlaySound@8", Fn(&PlaySoundOn)},
-    {"_FSOUND_StopSound@4", Fn(&ChannelCall)},
-    {"_FSOUND_SetVolume@8", Fn(&ChannelCall2)},
-    {"_FSOUND_SetPaused@8", Fn(&ChannelCall2)},
-    {"_FSOUND_SetLoopMode@8", Fn(&SetLoopMode)},
-    {"_FSOUND_IsPlaying@4", Fn(&ChannelCall)},
+    {"_FSOUND_StopSound@4", Fn(&SampleMusicLib::StopSound)},
+    {"_FSOUND_SetVolume@8", Fn(&SampleMusicLib::SetVolume)},
+    {"_FSOUND_SetPaused@8", Fn(&SampleMusicLib::SetPaused)},
+    {"_FSOUND_SetLoopMode@8", Fn(&SampleMusicLib::SetLoopMode)},
+    {"_FSOUND_IsPlaying@4", Fn(&SampleMusicLib::IsPlaying)},
     {"_FSOUND_Stream_OpenFile@12", Fn(&StreamOpenFile)},
     {"_FSOUND_Stream_Close@4", Fn(&StreamClose)},
     {"_FSOUND_Stream_Play@8", Fn(&StreamPlay)},
     {"_FMUSIC_LoadSong@4", Fn(&LoadSong)},
-    {"_FMUSIC_PlaySong@4", Fn(&ModuleCall)},
-    {"_FMUSIC_StopSong@4", Fn(&ModuleCall)},
-    {"_FMUSIC_SetLooping@8", Fn(&ModuleCall2)},
-    {"_FMUSIC_SetOrder@8", Fn(&ModuleCall2)},
-    {"_FMUSIC_SetPaused@8", Fn(&ModuleCall2)},
-    {"_FMUSIC_SetMasterVolume@8", Fn(&ModuleCall2)},
-    {"_FMUSIC_IsPlaying@4", Fn(&ModuleCall)},
+    {"_FMUSIC_PlaySong@4", Fn(&PlaySong)},
+    {"_FMUSIC_StopSong@4", Fn(&StopSong)},
+    {"_FMUSIC_SetLooping@8", Fn(&SetLooping)},
+    {"_FMUSIC_SetOrder@8", Fn(&SetOrder)},
+    {"_FMUSIC_SetPaused@8", Fn(&SetModulePaused)},
+    {"_FMUSIC_SetMasterVolume@8", Fn(&SetMasterVolume)},
+    {"_FMUSIC_IsPlaying@4", Fn(&IsModulePlaying)},
 };
 
 std::mutex gFmodLock;
 FmodInstance* gFmod = nullptr;
+std::unique_ptr<MusicLibrary> gFmodModule;  // the loaded library behind gFmod
 int gFmodRefs = 0;
 
 template <typename T>
 void Bind(T& slot, int index) {
-  slot = reinterpret_cast<T>(FmodLookup(kFmodEntryNames[index]));
+  void* entry = gFmodModule->Find(kFmodEntryNames[index]);
+  if (!entry) FailMusicLibrary("\"" + std::string(kFmodEntryNames[index]) + "\" function not found in fmod.dll");
+  slot = reinterpret_cast<T>(entry);
 }
 
 }  // namespace
@@ -260,6 +294,8 @@ FmodInstance* AcquireFmodLibrary() {
   std::lock_guard<std::mutex> guard(gFmodLock);
   ++gFmodRefs;
   if (gFmod) return gFmod;
+  gFmodModule = OpenMusicLibrary("fmod.dll");
+  if (!gFmodModule) FailMusicLibrary("Can't find fmod.dll.");
   auto* t = new FmodInstance;
   int i = 0;
   Bind(t->SetBufferSize, i++); Bind(t->SetHWND, i++); Bind(t->Init, i++); Bind(t->Close, i++);
@@ -281,6 +317,7 @@ void ReleaseFmodLibrary() {
   if (--gFmodRefs <= 0) {
     delete gFmod;
     gFmod = nullptr;
+    gFmodModule.reset();
     gFmodRefs = 0;
   }
 }

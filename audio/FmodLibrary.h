@@ -23,6 +23,9 @@ struct FmodSample {
   WaveFormat format;
   std::vector<std::uint8_t> bytes;
   int locks = 0;
+  // Frames; the end is exclusive and 0 means the end of the sample.
+  std::uint32_t loopStart = 0;
+  std::uint32_t loopEnd = 0;
 };
 
 // The table, in the library's lookup order.
@@ -66,7 +69,9 @@ extern const char* const kFmodEntryNames[30];
 void* FmodLookup(const char* name);
 
 // Counted access to the one process-wide table. Acquire builds it on first
-// use (every entry resolved by name); Release frees it at zero.
+// use from the library "fmod.dll" (OpenMusicLibrary), every entry resolved
+// by name; a missing library or entry point ends the process after an error
+// box. Release frees it at zero.
 FmodInstance* AcquireFmodLibrary();
 void ReleaseFmodLibrary();
 int FmodLibraryRefCount();
