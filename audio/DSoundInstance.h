@@ -34,6 +34,8 @@ class DSoundInstance : public SoundInstance {
   void ApplyVolume();
   std::uint32_t NativeFrequency() const { return nativeFrequency_; }
   DSoundBuffer* OwnBuffer() const { return own_; }
+  // The id's buffer this instance duplicates (null for a silent manager).
+  DSoundBuffer* SourceBuffer() const { return source_; }
   bool ReleaseWhenDone() const { return releaseWhenDone_; }
   void SetReleaseWhenDone(bool on) { releaseWhenDone_ = on; }
 

@@ -76,7 +76,7 @@ DSoundManager::DSoundManager(void* window, bool useFmod) : useFmod_(useFmod) {
   DSResult r = DirectSoundCreate(nullptr, &device_, nullptr);
   if (r != DS_OK || !device_) {
     device_ = nullptr;
-    AudioLog(std::string("sound device not created (") + DSoundErrorName(r) + "); sound is off");
+    AudioLogOnce(std::string("sound device not created (") + DSoundErrorName(r) + "); sound is off");
     return;
   }
   if (useFmod_) {

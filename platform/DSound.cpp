@@ -588,7 +588,7 @@ DSResult DirectSoundCreate(const void*, DSoundDevice** out, void* outer) {
     const char* backend = std::getenv("GAME_BACKEND");
     if (!backend || std::strcmp(backend, "headless") != 0) {
       output = CreateSdlAudioOutput();
-      if (!output) AudioLog("no audio device opened; sound is mixed to memory");
+      if (!output) AudioLogOnce("no audio device opened; sound is mixed to memory");
     }
     if (!output) output = std::make_unique<HeadlessAudioOutput>(true);
   }
@@ -614,12 +614,16 @@ std::uint32_t AudioTickCount() {
   return static_cast<std::uint32_t>(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
 }
 
-void AudioLog(const std::string& text) {
+void AudioLog(const std::string& text) { std::fprintf(stderr, "audio: %s\n", text.c_str()); }
+
+void AudioLogOnce(const std::string& text) {
   static std::mutex m;
   static std::set<std::string> seen;
-  std::lock_guard<std::mutex> guard(m);
-  if (!seen.insert(text).second) return;
-  std::fprintf(stderr, "audio: %s\n", text.c_str());
+  {
+    std::lock_guard<std::mutex> guard(m);
+    if (!seen.insert(text).second) return;
+  }
+  AudioLog(text);
 }
 
 }  // namespace Kivo

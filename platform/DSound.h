@@ -299,7 +299,9 @@ typedef std::function<std::uint32_t()> TickSource;
 void SetAudioTickSource(TickSource source);
 std::uint32_t AudioTickCount();
 
-// Logs a line of the audio layer to stderr (once per distinct key when once).
+// Logs a line of the audio layer to stderr; the Once form logs each distinct
+// text only the first time.
 void AudioLog(const std::string& text);
+void AudioLogOnce(const std::string& text);
 
 }  // namespace Kivo

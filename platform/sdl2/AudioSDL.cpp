@@ -15,7 +15,7 @@ class SdlAudioOutput : public AudioOutput {
 
   bool Open() {
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
-      AudioLog(std::string("SDL audio did not start: ") + SDL_GetError());
+      AudioLogOnce(std::string("SDL audio did not start: ") + SDL_GetError());
       return false;
     }
     subsystem_ = true;
@@ -29,7 +29,7 @@ class SdlAudioOutput : public AudioOutput {
     SDL_AudioSpec have{};
     device_ = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
     if (device_ == 0) {
-      AudioLog(std::string("no audio device opened: ") + SDL_GetError());
+      AudioLogOnce(std::string("no audio device opened: ") + SDL_GetError());
       return false;
     }
     return true;

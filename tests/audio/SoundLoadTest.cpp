@@ -283,6 +283,11 @@ TEST_F(soundloadTest, OggLoadsAndAShortStreamFailsLeavingTheIdEmpty) {
   EXPECT_EQ(manager->CountLoadedSounds(), 1);
   EXPECT_EQ(manager->CreateInstance(5), nullptr);
   EXPECT_EQ(manager->FindOrLoadSound("short"), 5);  // the name is kept
+  // The next kind is tried with the half-filled buffer already gone.
+  WriteFile("short.au", Au(24, 4, 2, 8000, 1, Bytes{1, 2, 3, 4}));
+  ASSERT_TRUE(manager->LoadSoundIntoId(5, "short"));
+  EXPECT_EQ(manager->Device()->Mixer().VoiceCount(), 2u);  // ids 4 and 5, nothing left over
+  EXPECT_EQ(FormatOf(5).samplesPerSec, 8000u);
 }
 
 TEST(soundloadBad, MalformedOggStreamsFailQuickly) {
