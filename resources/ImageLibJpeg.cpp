@@ -21,6 +21,9 @@ namespace ImageLib {
 namespace {
 
 constexpr size_t kJpegSourceBufferSize = 4096;
+// Real progressive files have about ten scans; a file with thousands of tiny
+// scans makes the decoder redo the whole image for each, for minutes.
+constexpr int kJpegMaxScans = 500;
 
 struct JpegErrorManager {
   jpeg_error_mgr pub;
@@ -37,6 +40,7 @@ struct JpegSourceManager {
 struct JpegReadContext {
   jpeg_decompress_struct cinfo;
   JpegErrorManager error;
+  jpeg_progress_mgr progress;
   bool cmyk = false;
   bool adobeInverted = false;
 };
@@ -48,6 +52,11 @@ void JpegErrorExit(j_common_ptr cinfo) {
 // Warnings (corrupt data, premature end) are counted by the library and
 // otherwise ignored: the image is still delivered.
 void JpegQuietMessage(j_common_ptr, int) {}
+
+void JpegLimitScans(j_common_ptr cinfo) {
+  auto* d = reinterpret_cast<j_decompress_ptr>(cinfo);
+  if (d->input_scan_number > kJpegMaxScans) ERREXIT1(cinfo, JERR_BAD_SCAN_SCRIPT, d->input_scan_number);
+}
 
 void JpegInitSource(j_decompress_ptr cinfo) {
   reinterpret_cast<JpegSourceManager*>(cinfo->src)->startOfFile = true;
@@ -108,6 +117,8 @@ bool JpegCreate(JpegReadContext& ctx, ImageInput& in) {
   if (setjmp(ctx.error.jump)) return false;
   jpeg_create_decompress(&ctx.cinfo);
   JpegUseInput(&ctx.cinfo, in);
+  ctx.progress.progress_monitor = JpegLimitScans;
+  ctx.cinfo.progress = &ctx.progress;
   return true;
 }
 

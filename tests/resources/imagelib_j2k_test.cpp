@@ -1,6 +1,8 @@
 // JPEG-2000 reading through the run-time codec table.
 #include <gtest/gtest.h>
 
+#include <thread>
+
 #include "resources/J2kCodec.h"
 #include "tests/resources/imagelib_fixtures.h"
 
@@ -150,6 +152,25 @@ TEST(ImageLibJ2kTable, UnusableTablesAreDroppedWithoutSecondLookup) {
 
   FreeJ2kCodec();
   EXPECT_FALSE(DecodeBytes(DecodeJ2kImage, bytes));
+}
+
+TEST_F(ImageLibJ2k, ThreadsDecodeAtTheSameTime) {
+  // The first reads of both threads race for the entry-point look-up.
+  FreeJ2kCodec();
+  auto table = J2k::Table::Standard();
+  LoadJ2kCodec(table);
+  Planes p = MakePlanes(12, 9, 3);
+  Bytes bytes = J2kBytes(true, 12, 9, p.planes);
+  auto worker = [&bytes](int& decoded) {
+    for (int i = 0; i < 20; ++i) decoded += DecodeBytes(DecodeJ2kImage, bytes) ? 1 : 0;
+  };
+  int a = 0, b = 0;
+  std::thread ta(worker, std::ref(a)), tb(worker, std::ref(b));
+  ta.join();
+  tb.join();
+  EXPECT_EQ(a, 20);
+  EXPECT_EQ(b, 20);
+  EXPECT_EQ(table->LookupCount(), 9);
 }
 
 }  // namespace

@@ -219,4 +219,60 @@ TEST(ImageLibJpeg, OversizedHeaderIsRefused) {
   EXPECT_FALSE(DecodeBytes(DecodeJpegImageReference, bytes));
 }
 
+// A grey progressive JPEG whose AC bands are sent one coefficient at a time,
+// each refined bit by bit from `bits` down: about (bands + 1) * (bits + 1) scans.
+Bytes ManyScanJpeg(int bands, int bits) {
+  std::vector<jpeg_scan_info> script;
+  auto scan = [&script](int ss, int se, int ah, int al) {
+    jpeg_scan_info s{};
+    s.comps_in_scan = 1;
+    s.component_index[0] = 0;
+    s.Ss = ss;
+    s.Se = se;
+    s.Ah = ah;
+    s.Al = al;
+    script.push_back(s);
+  };
+  for (int band = 0; band <= bands; ++band) {
+    int last = band == bands ? 63 : band;  // the last band carries the rest
+    int ss = band;
+    scan(ss, band == 0 ? 0 : last, 0, bits);
+    for (int al = bits - 1; al >= 0; --al) scan(ss, band == 0 ? 0 : last, al + 1, al);
+  }
+  jpeg_compress_struct cinfo;
+  jpeg_error_mgr err;
+  cinfo.err = jpeg_std_error(&err);
+  jpeg_create_compress(&cinfo);
+  unsigned char* buffer = nullptr;
+  unsigned long size = 0;
+  jpeg_mem_dest(&cinfo, &buffer, &size);
+  cinfo.image_width = 8;
+  cinfo.image_height = 8;
+  cinfo.input_components = 1;
+  cinfo.in_color_space = JCS_GRAYSCALE;
+  jpeg_set_defaults(&cinfo);
+  cinfo.scan_info = script.data();
+  cinfo.num_scans = int(script.size());
+  jpeg_start_compress(&cinfo, TRUE);
+  uint8_t samples[64];
+  for (int i = 0; i < 64; ++i) samples[i] = uint8_t(i * 4);
+  while (cinfo.next_scanline < 8) {
+    JSAMPROW row = samples + cinfo.next_scanline * 8;
+    jpeg_write_scanlines(&cinfo, &row, 1);
+  }
+  jpeg_finish_compress(&cinfo);
+  jpeg_destroy_compress(&cinfo);
+  Bytes out(buffer, buffer + size);
+  std::free(buffer);
+  return out;
+}
+
+TEST(ImageLibJpeg, FilesWithHundredsOfScansAreRefused) {
+  // Ten scans is what real progressive files have; 700 only costs time.
+  ImagePtr normal = DecodeBytes(DecodeJpegImage, ManyScanJpeg(4, 1));
+  ASSERT_TRUE(normal);
+  EXPECT_EQ(normal->width, 8);
+  EXPECT_FALSE(DecodeBytes(DecodeJpegImage, ManyScanJpeg(62, 10)));
+}
+
 }  // namespace
