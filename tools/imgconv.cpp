@@ -1,18 +1,26 @@
 // imgconv: loads an image the way the game does (any supported format, name
 // with or without an extension, alpha image lookup, archives through the file
-// API) and writes it as a PNG, so a person can look at the result.
+// API; a main.pak in the working folder is mounted as the game mounts it) and
+// writes it as a PNG, so a person can look at the result.
 //
 // Usage: imgconv IN OUT.png
 // Exit codes: 0 written, 1 nothing could be loaded, 2 the PNG could not be
 // written, 64 wrong usage.
 #include <cstdio>
 
+#include "platform/Files.h"
+#include "resources/FileApi.h"
 #include "resources/ImageLib.h"
 
 int main(int argc, char** argv) {
   if (argc != 3) {
     std::fprintf(stderr, "usage: imgconv IN OUT.png\n");
     return 64;
+  }
+  if (Platform::PathExists("main.pak")) {
+    Kivo::PakInterface* pak = Kivo::GetSharedPakInterface();
+    if (!pak) pak = new Kivo::PakInterface;  // publishes itself; lives until exit
+    if (!pak->MountArchive("main.pak")) std::fprintf(stderr, "imgconv: main.pak is no archive; ignored\n");
   }
   Kivo::ImageLib::LoadJ2kCodec();
   Kivo::ImageLib::ImagePtr image = Kivo::ImageLib::LoadImageFile(argv[1], true);
