@@ -1,34 +1,35 @@
 #include "audio/MusicFiles.h"
 
-#include "platform/Files.h"
+#include "resources/FileApi.h"
+
 #include "platform/MusicDecoders.h"
 #include "platform/SampleMusicLib.h"
 #include "platform/StreamMusicLib.h"
 
-#include <cstdio>
 #include <memory>
 
 namespace Kivo {
 
 bool ReadWholeMusicFile(const std::string& name, std::vector<uint8_t>& bytes, std::string& error) {
-  FILE* f = Platform::OpenFile(name, "rb");
-  if (!f) {
+  std::unique_ptr<PakFile, int (*)(PakFile*)> file(PakOpen(name, "rb"), PakClose);
+  if (!file) {
     error = "cannot open " + name;
     return false;
   }
-  std::unique_ptr<FILE, int (*)(FILE*)> closer(f, std::fclose);
-  if (std::fseek(f, 0, SEEK_END) != 0) {
+  // The length is found by seeking to the end, and checked before anything
+  // is allocated for it.
+  if (PakSeek(file.get(), 0, 2) != 0) {
     error = "cannot read " + name;
     return false;
   }
-  long size = std::ftell(f);
+  long size = PakTell(file.get());
   if (size < 0 || static_cast<unsigned long>(size) > kMaxMusicFileBytes) {
     error = "unreadable or too large: " + name;
     return false;
   }
-  std::fseek(f, 0, SEEK_SET);
+  PakSeek(file.get(), 0, 0);
   bytes.resize(static_cast<size_t>(size));
-  if (size > 0 && std::fread(bytes.data(), 1, bytes.size(), f) != bytes.size()) {
+  if (size > 0 && PakRead(bytes.data(), 1, bytes.size(), file.get()) != bytes.size()) {
     error = "cannot read " + name;
     return false;
   }

@@ -1,12 +1,15 @@
 // One playable song of a music library stand-in: a decoder plus the play
 // state the libraries expose (playing, paused, looping, position, gain),
-// and its connection to the sound output.
+// sounding through a streaming voice of the sound device's mixer.
 //
-// The output pulls each attached channel from its own thread: a channel
-// that is stopped, paused or at its end gives silence, so the output's voice
-// never has to be restarted. Control calls and the pull meet only under the
-// channel's own lock, which is never held while calling the output, so the
-// output may hold its lock while it pulls.
+// The mixer pulls the voice from its own thread, under its lock, and reads a
+// few frames ahead. So the voice follows the channel's state (stopped and
+// paused voices are not pulled, and a stop keeps what was read ahead for the
+// continuation), a jump to another position starts a fresh voice so nothing
+// read ahead from the old position is heard, and a channel that is at its
+// end gives silence. Control calls change the state under the channel's own
+// lock and call the voice only after leaving it, so they never wait on the
+// mixer while the mixer waits on them.
 #pragma once
 
 #include "platform/MusicDecoders.h"
@@ -15,42 +18,46 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
-#include <vector>
 
 namespace Kivo {
+
+class DSoundDevice;
+class DSoundStream;
 
 class MusicChannel {
  public:
   explicit MusicChannel(std::unique_ptr<MusicDecoder> decoder);
   ~MusicChannel();
 
+  MusicChannel(const MusicChannel&) = delete;
+  MusicChannel& operator=(const MusicChannel&) = delete;
+
   bool IsModule() const { return module_; }
   int Channels() const { return channels_; }
   int Rate() const { return rate_; }
 
-  // restart: from the beginning; otherwise from the current position.
+  // restart: from the beginning; otherwise from the current position (and
+  // out of a pause).
   void Play(bool restart);
   // Stops and keeps the position.
   void Stop();
-  // Pausing a channel that is not playing does nothing; false then.
+  // False, changing nothing, when the channel is not playing.
   bool Pause();
   bool IsActive();  // playing or paused
   bool IsPaused();
   void SetLoop(bool loop);
   bool SeekFrame(uint64_t frame);
   bool SeekOrder(int order);
-  // Linear gain applied to every sample (1.0 unchanged).
+  // Linear gain applied to every sample (1.0 unchanged, exact).
   void SetGain(float gain) { gain_.store(gain); }
 
   // Fills exactly `frames` frames at the channel's own rate and channel
-  // count, with silence where nothing plays.
+  // count, with silence where nothing plays. The voice's source.
   void Pull(int16_t* out, size_t frames);
-
-  // Adds the channel's output, converted to 44,100 Hz stereo, onto `acc`.
-  void MixInto(int32_t* acc, size_t frames);
 
  private:
   size_t PullLocked(int16_t* out, size_t frames);
+  void NewVoice();
 
   std::mutex mutex_;
   std::unique_ptr<MusicDecoder> decoder_;
@@ -61,22 +68,18 @@ class MusicChannel {
   bool paused_ = false;
   bool loop_ = false;
   std::atomic<float> gain_{1.0f};
-  // Conversion to the output rate: `window_` holds decoded frames and
-  // `position_` the read position in them, in source frames.
-  std::vector<int16_t> window_;
-  size_t windowFrames_ = 0;
-  double position_ = 0;
-  friend class MusicOutput;
+  DSoundStream* voice_ = nullptr;  // owned; null when no device could be had
 };
 
-// Where channels sound. Until a device is set, attached channels are mixed
-// only by MixMusicOutput (headless renders, tools, tests).
+// The sound device the music channels play on. Unless one is set, the
+// process's default device is created on first use (the SDL2 output, or the
+// headless one that renders as the clock advances).
 class MusicOutput {
  public:
-  static void Attach(MusicChannel* channel);
-  static void Detach(MusicChannel* channel);  // the channel is not pulled once this returns
-  // Adds every attached channel, at 44,100 Hz stereo, onto `out` (saturated).
-  static void Mix(int16_t* out, size_t frames);
+  // Later channels play on `device` (a reference is taken); null goes back
+  // to the default device.
+  static void SetDevice(DSoundDevice* device);
+  static DSoundDevice* Device();
 };
 
 }  // namespace Kivo

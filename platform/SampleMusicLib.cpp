@@ -112,9 +112,7 @@ MusicChannel* VoiceChannel(Library& lib, int channel) {
   return it == lib.voices.end() ? nullptr : it->second.channel.get();
 }
 
-void ReleaseChannel(std::unique_ptr<MusicChannel> channel) {
-  if (channel) MusicOutput::Detach(channel.get());
-}
+void ReleaseChannel(std::unique_ptr<MusicChannel> channel) { channel.reset(); }
 
 }  // namespace
 
@@ -142,7 +140,6 @@ int PlayPcm(int channel, int channels, int bits, int rate, std::vector<uint8_t> 
   auto playing = std::make_unique<MusicChannel>(
       std::make_unique<PcmDecoder>(channels, bits, rate, std::move(pcm), loopStart, loopEnd));
   playing->Play(true);
-  MusicOutput::Attach(playing.get());
   Library& lib = Lib();
   std::unique_ptr<MusicChannel> old;
   {
@@ -212,7 +209,6 @@ Module* LoadSong(const char* name) {
   module->channel = std::make_unique<MusicChannel>(std::move(decoder));
   Library& lib = Lib();
   std::lock_guard<std::mutex> lock(lib.mutex);
-  MusicOutput::Attach(module->channel.get());
   lib.modules.insert(module.get());
   return module.release();
 }

@@ -65,16 +65,14 @@ Handle AddSong(Library& lib, std::unique_ptr<MusicChannel> channel, uint32_t fla
   while (h == 0 || lib.songs.count(h)) ++h;
   lib.nextHandle = h + 1;
   channel->SetLoop(flags & kFlagLoop);
-  MusicChannel* raw = channel.get();
   Song& song = lib.songs[h];
   song.channel = std::move(channel);
   ApplyGain(lib, song);
-  MusicOutput::Attach(raw);
   return h;
 }
 
-// Takes the song out under the lock; the caller lets it go after the
-// output has stopped pulling it.
+// Takes the song out under the lock; the caller deletes it after leaving
+// the lock.
 std::unique_ptr<MusicChannel> TakeSong(Library& lib, Handle h, bool module) {
   Song* song = Find(lib, h);
   if (!song || song->channel->IsModule() != module) return nullptr;
@@ -83,9 +81,7 @@ std::unique_ptr<MusicChannel> TakeSong(Library& lib, Handle h, bool module) {
   return channel;
 }
 
-void Release(std::unique_ptr<MusicChannel> channel) {
-  if (channel) MusicOutput::Detach(channel.get());
-}
+void Release(std::unique_ptr<MusicChannel> channel) { channel.reset(); }
 
 bool PlainRead(const std::string& name, std::vector<uint8_t>& bytes, std::string& error) {
   FILE* f = Platform::OpenFile(name, "rb");
@@ -324,8 +320,6 @@ int ChannelSetPosition(Handle h, uint64_t position) {
   }
   return ch.SeekFrame(position / (2u * ch.Channels())) ? 1 : 0;
 }
-
-void MixInto(int16_t* out, size_t frames) { MusicOutput::Mix(out, frames); }
 
 void SetFileReader(FileReader reader) {
   Library& lib = Lib();

@@ -6,7 +6,8 @@
 //     a tracker module; each gives a non-zero handle, or 0 when the file does
 //     not open or decode. Files are read whole through the installed file
 //     reader (the file API, so archive entries play too).
-//   - Each playing handle is decoded in small pieces as the output pulls it.
+//   - Each handle is a streaming voice of the sound device's mixer
+//     (MusicOutput), decoded in small pieces as the mixer pulls it.
 //   - ChannelIsActive: 0 stopped (also after a one-pass end), 1 playing,
 //     3 paused. ChannelStop keeps a stream's position.
 //   - ChannelSetAttributes: volume 0..100; frequency -1 and pan -101 leave
@@ -76,10 +77,6 @@ bool ReadMusicFile(const std::string& name, std::vector<uint8_t>& bytes, std::st
 
 // The text of the last failed open, for tools and logs.
 std::string LastError();
-
-// Mixes every playing handle into `frames` 44,100 Hz stereo frames (summed
-// onto `out`, saturated). The output pulls through this.
-void MixInto(int16_t* out, size_t frames);
 
 }  // namespace StreamMusicLib
 }  // namespace Kivo

@@ -5,7 +5,10 @@
 // every second. Exit code 1 when the song does not load or the WAV cannot be
 // written, 2 for a bad command line.
 #include "audio/BassMusicInterface.h"
+#include "platform/DSound.h"
+#include "platform/MusicChannel.h"
 #include "platform/StreamMusicLib.h"
+#include "platform/headless/AudioHeadless.h"
 
 #include <cmath>
 #include <cstdio>
@@ -64,6 +67,11 @@ int main(int argc, char** argv) {
   }
   if (!(seconds > 0 && seconds <= 3600) || !(fadeSpeed >= 0 && fadeSpeed <= 1)) return Usage();
 
+  // The mixer renders only when asked: 441 frames after each update.
+  auto output = std::make_unique<Kivo::HeadlessAudioOutput>(false);
+  Kivo::HeadlessAudioOutput* headless = output.get();
+  Kivo::DSoundDevice* device = Kivo::DSoundDevice::CreateWithOutput(std::move(output));
+  Kivo::MusicOutput::SetDevice(device);
   Kivo::BassMusicInterface player(nullptr);
   if (!player.LoadSong(0, in)) {
     std::fprintf(stderr, "musicrender: cannot play %s: %s\n", in.c_str(),
@@ -83,8 +91,7 @@ int main(int argc, char** argv) {
   int second = 0;
   for (int u = 1; u <= updates; ++u) {
     player.Update();
-    std::vector<int16_t> block(441 * 2, 0);
-    Kivo::StreamMusicLib::MixInto(block.data(), 441);
+    std::vector<int16_t> block = headless->Render(441);
     for (int16_t s : block) sum += static_cast<double>(s) * s;
     counted += block.size();
     all.insert(all.end(), block.begin(), block.end());

@@ -4,7 +4,11 @@
 #include "audio/BassMusicInterface.h"
 #include "audio/MusicLibrary.h"
 #include "music_fixtures.h"
+#include "platform/DSound.h"
+#include "platform/MusicChannel.h"
 #include "platform/StreamMusicLib.h"
+#include "platform/headless/AudioHeadless.h"
+#include "resources/PakInterface.h"
 
 #include <gtest/gtest.h>
 
@@ -33,19 +37,24 @@ class music_render : public ::testing::Test {
  protected:
   void SetUp() override {
     SetMusicLibraryOpener(nullptr);
+    // A mixer rendered by hand: time passes only as the test renders.
+    auto output = std::make_unique<HeadlessAudioOutput>(false);
+    output_ = output.get();
+    device_ = DSoundDevice::CreateWithOutput(std::move(output));
+    MusicOutput::SetDevice(device_);
     folder_ = fs::temp_directory_path() / ("music_render_" + std::to_string(::getpid()));
     fs::create_directories(folder_);
     player_ = std::make_unique<BassMusicInterface>(nullptr);
   }
   void TearDown() override {
     player_.reset();
+    MusicOutput::SetDevice(nullptr);
+    device_->Release();
     fs::remove_all(folder_);
   }
 
   std::vector<int16_t> Render(size_t frames = kFramesPerUpdate) {
-    std::vector<int16_t> out(frames * 2, 0);
-    StreamMusicLib::MixInto(out.data(), frames);
-    return out;
+    return output_->Render(static_cast<uint32_t>(frames));
   }
   std::vector<int16_t> UpdateAndRender() {
     player_->Update();
@@ -68,6 +77,8 @@ class music_render : public ::testing::Test {
   }
 
   fs::path folder_;
+  HeadlessAudioOutput* output_ = nullptr;
+  DSoundDevice* device_ = nullptr;
   std::unique_ptr<BassMusicInterface> player_;
 };
 
@@ -162,7 +173,23 @@ TEST_F(music_render, VolumesScaleTheOutput) {
   std::vector<int16_t> quarter = Render(1000);
   EXPECT_EQ(quarter[2 * 900], (1900 / 4));
   player_->SetMusicVolume(0.0);
+  Render(4);  // the mixer reads a couple of frames ahead
   EXPECT_EQ(Rms(Render(100)), 0);
+}
+
+TEST_F(music_render, SongsPlayFromArchiveEntries) {
+  ASSERT_NE(gPakInterface, nullptr);
+  const std::vector<int16_t> ramp = RampFrames(2000);
+  ASSERT_TRUE(gPakInterface->AddMemoryFile("packed/music/ramp.wav", Wav(ramp, 2, 44100)));
+  ASSERT_TRUE(gPakInterface->AddMemoryFile("packed/music/tune.mod", TwoPatternModule()));
+  ASSERT_TRUE(player_->LoadSong(0, "packed\\Music\\RAMP.wav"));
+  ASSERT_TRUE(player_->LoadSong(1, "packed/music/tune.mod"));
+  player_->PlaySong(0, 0, false);
+  EXPECT_EQ(Render(100), std::vector<int16_t>(ramp.begin(), ramp.begin() + 200));
+  player_->StopSong(0);
+  player_->PlaySong(1, 1, false);
+  Render(4);
+  EXPECT_GT(Rms(Render(kFramesPerUpdate)), 500);
 }
 
 TEST_F(music_render, BrokenFilesDoNotLoad) {

@@ -2,7 +2,10 @@
 // stand-in and renders a little of it. The first byte chooses the kind: even
 // opens a stream (WAV, Ogg Vorbis, MPEG audio), odd a tracker module; the
 // rest is the file. A stream also gets a byte position from the second byte.
+#include "platform/DSound.h"
+#include "platform/MusicChannel.h"
 #include "platform/StreamMusicLib.h"
+#include "platform/headless/AudioHeadless.h"
 
 #include <cstdint>
 #include <cstring>
@@ -13,6 +16,15 @@ using namespace Kivo;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < 2) return 0;
+  // One mixer for the whole run, rendered by hand.
+  static HeadlessAudioOutput* output = [] {
+    auto out = std::make_unique<HeadlessAudioOutput>(false);
+    HeadlessAudioOutput* raw = out.get();
+    DSoundDevice* device = DSoundDevice::CreateWithOutput(std::move(out));
+    MusicOutput::SetDevice(device);
+    device->Release();
+    return raw;
+  }();
   const bool module = data[0] & 1;
   const uint8_t jump = data[1];
   std::vector<uint8_t> file(data + 2, data + size);
@@ -26,13 +38,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (h) {
     StreamMusicLib::ChannelSetFlags(h, StreamMusicLib::kFlagLoop);
     StreamMusicLib::ChannelPlay(h, 1);
-    std::vector<int16_t> out(2 * 2048);
-    StreamMusicLib::MixInto(out.data(), 2048);
+    output->Render(2048, nullptr);
     if (module)
       StreamMusicLib::ChannelSetPosition(h, static_cast<uint64_t>(static_cast<int64_t>(int32_t(0x80000000u | jump))));
     else
       StreamMusicLib::ChannelSetPosition(h, static_cast<uint64_t>(jump) * 4096);
-    StreamMusicLib::MixInto(out.data(), 2048);
+    output->Render(2048, nullptr);
     if (module)
       StreamMusicLib::MusicFree(h);
     else
