@@ -27,3 +27,13 @@
 
 #include "platform/Files.h"
 #include "platform/WinTypes.h"
+#include "platform/Clock.h"
+#include "platform/Cursors.h"
+#include "platform/Dialogs.h"
+#include "platform/Environment.h"
+#include "platform/Headless.h"
+#include "platform/Messages.h"
+#include "platform/Process.h"
+#include "platform/Registry.h"
+#include "platform/SingleInstance.h"
+#include "platform/Windows.h"

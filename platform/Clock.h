@@ -1,0 +1,56 @@
+// The one millisecond clock, sleeping, and thread services.
+//
+// timeGetTime and GetTickCount read the same u32 millisecond clock, which
+// wraps. The real clock follows the monotonic host clock. The fake clock
+// (headless backend, tests) starts at a settable value and moves only when
+// the main thread sleeps or a test advances it; Sleep on any other thread
+// waits until the main thread has moved the clock far enough, so background
+// threads (the cursor thread) can never drive time.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/WinTypes.h"
+
+DWORD timeGetTime();
+DWORD GetTickCount();
+void Sleep(DWORD milliseconds);
+UINT timeBeginPeriod(UINT period);  // no-ops: the clock always has 1 ms steps
+UINT timeEndPeriod(UINT period);
+
+// Threads: _beginthread starts a detached thread. Priorities and COM
+// initialisation mean nothing here and succeed.
+std::uintptr_t _beginthread(void (*entry)(void*), unsigned stackSize, void* argument);
+HANDLE GetCurrentThread();
+DWORD GetCurrentThreadId();
+BOOL SetThreadPriority(HANDLE thread, int priority);
+long CoInitialize(void* reserved);
+void CoUninitialize();
+
+constexpr int THREAD_PRIORITY_NORMAL = 0;
+constexpr int THREAD_PRIORITY_ABOVE_NORMAL = 1;
+constexpr int THREAD_PRIORITY_HIGHEST = 2;
+
+struct SYSTEMTIME {
+  WORD wYear, wMonth, wDayOfWeek, wDay, wHour, wMinute, wSecond, wMilliseconds;
+};
+// Local time of day.
+void GetLocalTime(SYSTEMTIME* time);
+
+namespace Platform {
+
+// Switches to the fake clock, starting at `start`.
+void UseFakeClock(DWORD start);
+// Back to the host clock (tests).
+void UseRealClock();
+bool FakeClockInUse();
+// Moves the fake clock forward (no effect on the real clock) and wakes
+// threads sleeping on it.
+void AdvanceFakeClock(DWORD milliseconds);
+
+// The thread whose Sleep moves the fake clock: the first thread that used
+// the platform, unless set explicitly.
+void SetMainThread();
+bool IsMainThread();
+
+}  // namespace Platform

@@ -1,0 +1,86 @@
+// Environment settings, per-user folders and the shared log.
+#include "platform/Environment.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <mutex>
+
+namespace Platform {
+
+std::string EnvironmentValue(const char* name) {
+  const char* value = std::getenv(name);
+  return value ? value : "";
+}
+
+namespace {
+
+std::string HomeFolder() {
+  std::string home = EnvironmentValue("HOME");
+  return home.empty() ? "/tmp" : home;
+}
+
+std::mutex& LogMutex() {
+  static std::mutex mutex;
+  return mutex;
+}
+
+}  // namespace
+
+std::string ConfigRoot() {
+  std::string game = EnvironmentValue("GAME_HOME");
+  if (!game.empty()) return game + "/config";
+  std::string xdg = EnvironmentValue("XDG_CONFIG_HOME");
+  return (xdg.empty() ? HomeFolder() + "/.config" : xdg) + "/kivo";
+}
+
+std::string DataRoot() {
+  std::string game = EnvironmentValue("GAME_HOME");
+  if (!game.empty()) return game + "/data";
+  std::string xdg = EnvironmentValue("XDG_DATA_HOME");
+  return xdg.empty() ? HomeFolder() + "/.local/share" : xdg;
+}
+
+std::string RuntimeRoot() {
+  std::string xdg = EnvironmentValue("XDG_RUNTIME_DIR");
+  if (!xdg.empty()) return xdg;
+  std::string game = EnvironmentValue("GAME_HOME");
+  if (!game.empty()) return game + "/run";
+  return "/tmp";
+}
+
+bool MakeHostFolders(const std::string& hostPath) {
+  if (hostPath.empty()) return false;
+  for (size_t pos = 1; pos <= hostPath.size(); ++pos) {
+    if (pos < hostPath.size() && hostPath[pos] != '/') continue;
+    std::string prefix = hostPath.substr(0, pos);
+    if (::mkdir(prefix.c_str(), 0777) != 0 && errno != EEXIST) return false;
+  }
+  struct stat st;
+  return ::stat(hostPath.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+void Log(const std::string& line) {
+  std::string text = line;
+  if (text.empty() || text.back() != '\n') text += '\n';
+  std::lock_guard<std::mutex> lock(LogMutex());
+  std::fputs(text.c_str(), stderr);
+  std::string path = EnvironmentValue("GAME_LOG");
+  if (path.empty()) return;
+  if (std::FILE* f = std::fopen(path.c_str(), "a")) {
+    std::fputs(text.c_str(), f);
+    std::fclose(f);
+  }
+}
+
+}  // namespace Platform
+
+void OutputDebugStringA(const char* text) {
+  if (!text) return;
+  std::string line = text;
+  while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
+  Platform::Log(line);
+}

@@ -1,0 +1,40 @@
+// Settings from the environment, the per-user folders, and the log.
+//
+// Settings come from the environment only, never from the command line:
+//   GAME_BACKEND       "sdl2" or "headless" (default: sdl2 when a display works)
+//   GAME_HOME          root of config, data and runtime files (tests, portable use)
+//   GAME_INPUT_SCRIPT  headless input script
+//   GAME_LOG           log file (appended); stderr always gets the lines too
+//   GAME_NO_DIRECTX    "1" hides the display and sound libraries from LoadLibraryA
+#pragma once
+
+#include <string>
+
+namespace Platform {
+
+// The value of an environment variable, empty when unset.
+std::string EnvironmentValue(const char* name);
+
+// Where the registry store lives: $GAME_HOME/config, else
+// $XDG_CONFIG_HOME/kivo, else ~/.config/kivo.
+std::string ConfigRoot();
+
+// The per-user and common application-data folder: $GAME_HOME/data, else
+// $XDG_DATA_HOME, else ~/.local/share.
+std::string DataRoot();
+
+// Folder for lock files and sockets: $XDG_RUNTIME_DIR, else $GAME_HOME/run,
+// else /tmp.
+std::string RuntimeRoot();
+
+// Creates the folder and its parents; true when it exists afterwards.
+bool MakeHostFolders(const std::string& hostPath);
+
+// One line to stderr and to the GAME_LOG file. Thread-safe; a trailing
+// newline is added when missing.
+void Log(const std::string& line);
+
+}  // namespace Platform
+
+// Debugger output: stderr and the log.
+void OutputDebugStringA(const char* text);

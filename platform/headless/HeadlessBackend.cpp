@@ -1,0 +1,347 @@
+// The headless backend: no host window system; a fake clock, scripted input,
+// logged message boxes and frames kept in memory.
+#include <png.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <deque>
+#include <fstream>
+#include <iterator>
+#include <mutex>
+#include <set>
+#include <sstream>
+
+#include "platform/Backend.h"
+#include "platform/Clock.h"
+#include "platform/Dialogs.h"
+#include "platform/Environment.h"
+#include "platform/Headless.h"
+#include "platform/Input.h"
+#include "platform/Windows.h"
+#include "platform/WindowSystem.h"
+
+namespace Platform {
+
+namespace {
+
+// Where the fake clock starts: not 0, since callers treat a zero time as
+// "never set".
+constexpr DWORD kFakeClockStart = 100000;
+constexpr size_t kMaxScriptBytes = 16 << 20;
+constexpr long long kMaxFramePixels = 1LL << 26;
+
+std::string Quote(const std::string& s) {
+  std::string out = "\"";
+  for (char c : s) {
+    if (c == '\n') out += "\\n";
+    else if (c == '"') out += "\\\"";
+    else out += c;
+  }
+  return out + "\"";
+}
+
+class HeadlessBackend : public Backend {
+ public:
+  HeadlessBackend() {
+    UseFakeClock(kFakeClockStart);
+    std::string path = EnvironmentValue("GAME_INPUT_SCRIPT");
+    if (!path.empty()) LoadScriptFile(path);
+  }
+
+  const char* Name() const override { return "headless"; }
+
+  bool CreateHostWindow(HWND window, const std::string&, int, int, int, int, bool) override {
+    windows_.insert(window);
+    return true;
+  }
+  void DestroyHostWindow(HWND window) override { windows_.erase(window); }
+  void ShowHostWindow(HWND, int, bool) override {}
+  void MoveHostWindow(HWND, int, int, int, int) override {}
+  void RaiseHostWindow(HWND) override {}
+  void SetHostTitle(HWND, const std::string&) override {}
+  void SetMouseCapture(bool) override {}
+
+  void PollEvents(InputTranslator& input) override {
+    DWORD elapsed = timeGetTime() - scriptBase_;
+    while (next_ < events_.size() && events_[next_].time <= elapsed) {
+      if (!Apply(events_[next_], input)) break;  // waits for a window
+      ++next_;
+    }
+  }
+
+  bool Present(HWND, const std::uint32_t* pixels, int width, int height, int pitch) override {
+    if (static_cast<long long>(width) * height > kMaxFramePixels) return false;
+    std::lock_guard<std::mutex> lock(mutex_);
+    frame_.resize(static_cast<size_t>(width) * static_cast<size_t>(height));
+    for (int y = 0; y < height; ++y)
+      std::copy(pixels + static_cast<size_t>(y) * static_cast<size_t>(pitch),
+                pixels + static_cast<size_t>(y) * static_cast<size_t>(pitch) + width,
+                frame_.begin() + static_cast<std::ptrdiff_t>(y) * width);
+    frameWidth_ = width;
+    frameHeight_ = height;
+    return true;
+  }
+
+  int ShowMessageBox(HWND, const std::string& text, const std::string& title, UINT type) override {
+    std::string buttons = MessageBoxButtons(type);
+    int answer = buttons[0];
+    const char* source = "first button";
+    if (!answers_.empty()) {
+      int scripted = answers_.front();
+      answers_.pop_front();
+      if (buttons.find(static_cast<char>(scripted)) != std::string::npos) {
+        answer = scripted;
+        source = "scripted";
+      } else {
+        source = "scripted answer not a button of this box; first button";
+      }
+    }
+    char typeText[16];
+    std::snprintf(typeText, sizeof typeText, "0x%X", type);
+    Log(std::string("MessageBox thread=") + (IsMainThread() ? "main" : std::to_string(GetCurrentThreadId())) +
+        " type=" + typeText + " title=" + Quote(title) + " text=" + Quote(text) + " -> " + std::to_string(answer) +
+        " (" + source + ")");
+    return answer;
+  }
+
+  bool SetClipboardUtf8(const std::string& text) override {
+    std::lock_guard<std::mutex> lock(mutex_);
+    clipboard_ = text;
+    return true;
+  }
+  std::string ClipboardUtf8() override {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return clipboard_;
+  }
+
+  int OpenUrl(const std::string& url) override {
+    int result = 42;
+    if (!urlResults_.empty()) {
+      result = urlResults_.front();
+      urlResults_.pop_front();
+    }
+    Log("OpenURL " + Quote(url) + " -> " + std::to_string(result) + " (nothing launched)");
+    return result;
+  }
+
+  void SetCursorShape(CursorShape* shape) override {
+    cursorVisible_ = shape != nullptr;
+  }
+  void ReleaseCursorShape(CursorShape*) override {}
+
+  RECT Desktop() override { return desktop_; }
+  RECT WorkArea() override { return workArea_; }
+  ScreenSaverState ScreenSaver() override { return screenSaver_; }
+
+  // Script control.
+  void SetScript(const std::string& text, std::vector<std::string>* errors) {
+    std::vector<std::string> problems;
+    events_ = ParseInputScript(text, &problems);
+    for (const std::string& p : problems) {
+      Log("input script: " + p + "; line skipped");
+      if (errors) errors->push_back(p);
+    }
+    next_ = 0;
+    answers_.clear();
+    urlResults_.clear();
+    // Answers are queued in file order, whatever their time.
+    std::vector<ScriptEvent> timed;
+    std::vector<ScriptEvent> byLine = events_;
+    std::stable_sort(byLine.begin(), byLine.end(), [](const ScriptEvent& a, const ScriptEvent& b) { return a.line < b.line; });
+    for (const ScriptEvent& e : byLine) {
+      if (e.command == "msgbox") answers_.push_back(static_cast<int>(e.numbers[0]));
+      if (e.command == "url") urlResults_.push_back(static_cast<int>(e.numbers[0]));
+    }
+    for (const ScriptEvent& e : events_)
+      if (e.command != "msgbox" && e.command != "url") timed.push_back(e);
+    events_ = timed;
+    scriptBase_ = timeGetTime();
+  }
+
+  DWORD EndTime() const { return events_.empty() ? 0 : events_.back().time; }
+  bool Finished() const { return next_ >= events_.size(); }
+
+  bool Frame(std::vector<std::uint32_t>* pixels, int* width, int* height) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (frame_.empty()) return false;
+    *pixels = frame_;
+    *width = frameWidth_;
+    *height = frameHeight_;
+    return true;
+  }
+
+  bool CursorVisible() const { return cursorVisible_; }
+
+ private:
+  void LoadScriptFile(const std::string& path) {
+    struct stat st;
+    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
+      Log("input script: cannot read " + path);
+      return;
+    }
+    if (static_cast<std::uint64_t>(st.st_size) > kMaxScriptBytes) {
+      Log("input script: " + path + " is larger than 16 MiB; ignored");
+      return;
+    }
+    std::ifstream in(path, std::ios::binary);
+    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    SetScript(text, nullptr);
+  }
+
+  static MouseButton ButtonOf(const std::string& word) {
+    return word == "left" ? MouseButton::Left : word == "right" ? MouseButton::Right : MouseButton::Middle;
+  }
+
+  // Delivers one event; false when it needs a window and there is none yet.
+  bool Apply(const ScriptEvent& e, InputTranslator& input) {
+    const std::string& c = e.command;
+    auto n = [&](size_t i) { return e.numbers[i]; };
+    auto i32 = [&](size_t i) { return static_cast<int>(std::max<long long>(-0x7FFFFFFF, std::min<long long>(0x7FFFFFFF, n(i)))); };
+    if (c == "screensaver") {
+      if (e.text == "timeout") screenSaver_.timeoutSeconds = i32(0);
+      else if (e.text == "active") screenSaver_.active = n(0) != 0;
+      else screenSaver_.running = n(0) != 0;
+      return true;
+    }
+    if (c == "desktop") {
+      desktop_ = RECT{0, 0, i32(0), i32(1)};
+      if (!workAreaSet_) workArea_ = RECT{0, 0, i32(0), std::max(0, i32(1) - 30)};
+      return true;
+    }
+    if (c == "workarea") {
+      workArea_ = RECT{i32(0), i32(1), i32(2), i32(3)};
+      workAreaSet_ = true;
+      return true;
+    }
+    HWND window = MainWindow();
+    if (!window) return false;
+    if (c == "move") input.MouseMove(window, i32(0), i32(1));
+    else if (c == "leave") input.MouseLeave(window);
+    else if (c == "down") input.Button(window, ButtonOf(e.text), true);
+    else if (c == "up") input.Button(window, ButtonOf(e.text), false);
+    else if (c == "click") {
+      input.Button(window, ButtonOf(e.text), true);
+      input.Button(window, ButtonOf(e.text), false);
+    } else if (c == "wheel") input.Wheel(window, i32(0));
+    else if (c == "keydown") input.Key(window, i32(0), true, false);
+    else if (c == "keyup") input.Key(window, i32(0), false, false);
+    else if (c == "key") {
+      input.Key(window, i32(0), true, false);
+      input.Key(window, i32(0), false, false);
+    } else if (c == "text") input.Text(window, e.text);
+    else if (c == "focus") input.Focus(window, e.text == "on");
+    else if (c == "minimize") input.Minimized(window);
+    else if (c == "maximize") input.Maximized(window, i32(0), i32(1));
+    else if (c == "restore") input.Restored(window, i32(0), i32(1));
+    else if (c == "close") input.CloseRequested(window);
+    else if (c == "endsession") input.EndSession(window);
+    else if (c == "raw")
+      PostRecord(window, static_cast<UINT>(n(0)), static_cast<WPARAM>(n(1)), static_cast<LPARAM>(n(2)));
+    return true;
+  }
+
+  std::mutex mutex_;
+  std::set<HWND> windows_;
+  std::vector<ScriptEvent> events_;
+  size_t next_ = 0;
+  DWORD scriptBase_ = kFakeClockStart;
+  std::deque<int> answers_;
+  std::deque<int> urlResults_;
+  std::string clipboard_;
+  std::vector<std::uint32_t> frame_;
+  int frameWidth_ = 0, frameHeight_ = 0;
+  bool cursorVisible_ = true;
+  RECT desktop_{0, 0, 1024, 768};
+  RECT workArea_{0, 0, 1024, 738};
+  bool workAreaSet_ = false;
+  ScreenSaverState screenSaver_;
+};
+
+HeadlessBackend* Headless() { return dynamic_cast<HeadlessBackend*>(&ActiveBackend()); }
+
+bool WritePng(std::FILE* file, const std::vector<std::uint32_t>& pixels, int width, int height) {
+  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+  if (!png) return false;
+  png_infop info = png_create_info_struct(png);
+  std::vector<png_byte> row(static_cast<size_t>(width) * 4);
+  if (!info || setjmp(png_jmpbuf(png))) {
+    png_destroy_write_struct(&png, info ? &info : nullptr);
+    return false;
+  }
+  png_init_io(png, file);
+  png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), 8, PNG_COLOR_TYPE_RGBA,
+               PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+  png_write_info(png, info);
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) {
+      std::uint32_t p = pixels[static_cast<size_t>(y) * static_cast<size_t>(width) + static_cast<size_t>(x)];
+      row[static_cast<size_t>(x) * 4 + 0] = static_cast<png_byte>(p >> 16);
+      row[static_cast<size_t>(x) * 4 + 1] = static_cast<png_byte>(p >> 8);
+      row[static_cast<size_t>(x) * 4 + 2] = static_cast<png_byte>(p);
+      row[static_cast<size_t>(x) * 4 + 3] = static_cast<png_byte>(p >> 24);
+    }
+    png_write_row(png, row.data());
+  }
+  png_write_end(png, nullptr);
+  png_destroy_write_struct(&png, &info);
+  return true;
+}
+
+}  // namespace
+
+std::unique_ptr<Backend> CreateHeadlessBackend() { return std::make_unique<HeadlessBackend>(); }
+
+bool SetInputScript(const std::string& text, std::vector<std::string>* errors) {
+  HeadlessBackend* h = Headless();
+  if (!h) return false;
+  h->SetScript(text, errors);
+  return true;
+}
+
+DWORD InputScriptEndTime() {
+  HeadlessBackend* h = Headless();
+  return h ? h->EndTime() : 0;
+}
+
+bool InputScriptFinished() {
+  HeadlessBackend* h = Headless();
+  return !h || h->Finished();
+}
+
+bool LastFrame(std::vector<std::uint32_t>* pixels, int* width, int* height) {
+  HeadlessBackend* h = Headless();
+  return h && h->Frame(pixels, width, height);
+}
+
+bool HeadlessCursorVisible() {
+  HeadlessBackend* h = Headless();
+  return h && h->CursorVisible();
+}
+
+bool SaveLastFrameAsPng(const std::string& path) {
+  std::vector<std::uint32_t> pixels;
+  int width = 0, height = 0;
+  if (!LastFrame(&pixels, &width, &height)) return false;
+  std::string temp = path + ".tmp-XXXXXX";
+  int fd = ::mkstemp(&temp[0]);
+  if (fd < 0) return false;
+  std::FILE* file = ::fdopen(fd, "wb");
+  if (!file) {
+    ::close(fd);
+    ::unlink(temp.c_str());
+    return false;
+  }
+  bool ok = WritePng(file, pixels, width, height);
+  ok = std::fflush(file) == 0 && ok;
+  ok = ::fsync(::fileno(file)) == 0 && ok;
+  ok = std::fclose(file) == 0 && ok;
+  if (!ok || ::rename(temp.c_str(), path.c_str()) != 0) {
+    ::unlink(temp.c_str());
+    return false;
+  }
+  return true;
+}
+
+}  // namespace Platform
