@@ -217,6 +217,9 @@ bool PackFolder(const std::string& folder, const std::string& outPath, bool useF
     const fs::directory_entry& item = *it;
     struct stat st;
     if (::lstat(item.path().c_str(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
+    // An earlier archive written into the packed folder is not packed again.
+    std::error_code same;
+    if (fs::equivalent(item.path(), outPath, same)) continue;
     std::string relative = item.path().lexically_relative(folder).generic_string();
     if (relative.find('\\') != std::string::npos) {
       error = "file name holds a '\\', which the archive reads as a folder separator: " + relative;

@@ -102,6 +102,16 @@ TEST_F(paktool, OutputIsSortedScrambledAndReproducible) {
             "b.txt\t1\t2001-09-09 01:46:40\n");
 }
 
+TEST_F(paktool, AnArchiveInsideThePackedFolderIsNotPackedAgain) {
+  temp.Write("tree/a.txt", "a");
+  std::string pak = temp / "tree/self.pak";
+  ASSERT_EQ(RunTool(Quote(pak) + " " + Quote(temp / "tree")).exitCode, 0);
+  ASSERT_EQ(RunTool(Quote(pak) + " " + Quote(temp / "tree")).exitCode, 0);
+  RunResult listed = RunTool("--list " + Quote(pak));
+  EXPECT_EQ(listed.output.find("self.pak"), std::string::npos) << listed.output;
+  EXPECT_NE(listed.output.find("a.txt"), std::string::npos) << listed.output;
+}
+
 TEST_F(paktool, TimesComeFromTheFilesModificationTime) {
   std::string path = temp.Write("tree/stamped.txt", "s");
   struct timespec times[2] = {{1234567890, 500}, {1234567890, 500}};
