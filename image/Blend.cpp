@@ -24,7 +24,20 @@ struct OverTablesBuilder {
   }
 };
 
+struct ReciprocalsBuilder {
+  Reciprocals table;
+  ReciprocalsBuilder() {
+    table.of[0] = 0;
+    for (uint64_t d = 1; d <= 256; ++d) table.of[d] = ((uint64_t{1} << kReciprocalShift) + d - 1) / d;
+  }
+};
+
 }  // namespace
+
+const Reciprocals& GetReciprocals() {
+  static const ReciprocalsBuilder builder;
+  return builder.table;
+}
 
 bool ReferencePathsForced() { return ReferenceSwitch().load(std::memory_order_relaxed); }
 void ForceReferencePaths(bool forced) { ReferenceSwitch().store(forced, std::memory_order_relaxed); }

@@ -66,4 +66,13 @@ inline uint32_t BlendOver(uint32_t D, uint32_t r, uint32_t g, uint32_t b, uint32
   return (N << 24) | (nr << 16) | (ng << 8) | nb;
 }
 
+// Division by 1..256 of numerators below 2^17 as a multiply and a shift:
+// q = n * of[d] >> kReciprocalShift equals n / d exactly over that range
+// (checked exhaustively by the tests).
+constexpr int kReciprocalShift = 40;
+struct Reciprocals {
+  uint64_t of[257];
+};
+const Reciprocals& GetReciprocals();
+
 }  // namespace Kivo

@@ -83,6 +83,8 @@ struct AnimationInfo {
   void Setup(int32_t frames, int32_t beginDelay, int32_t endDelay);
 };
 
+class MemoryImage;
+
 class Image {
 public:
   bool drawn = false;  // set on a source by the draws that read it
@@ -104,6 +106,9 @@ public:
   int32_t GetCellWidth() const { return columns != 0 ? width / columns : 0; }
   int32_t GetCellHeight() const { return rows != 0 ? height / rows : 0; }
   void CopyAttributes(const Image& other);
+  // The image as a MemoryImage, or null: the software paths draw only from
+  // those, and the blitters ask on every call.
+  MemoryImage* AsMemoryImage() const { return memoryImage_; }
 
   // The drawing vocabulary, in a fixed order that every image class keeps.
   virtual bool FillPolygon(const int32_t* points, int32_t pointCount, const Rect& clip, const Color& color,
@@ -161,6 +166,9 @@ public:
                                                  int32_t triangleCount, const Rect& clip, const Color& color,
                                                  int32_t drawMode, Image* second, float offsetX, float offsetY,
                                                  bool blend);
+
+protected:
+  MemoryImage* memoryImage_ = nullptr;  // set by the MemoryImage constructors
 };
 
 }  // namespace Kivo

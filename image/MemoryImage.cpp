@@ -65,6 +65,7 @@ bool ImagePixelCount(int32_t width, int32_t height, size_t& count) {
 MemoryImage::MemoryImage() : MemoryImage(GetImageHost()) {}
 
 MemoryImage::MemoryImage(ImageHost* owner) : host(owner != nullptr ? owner : GetImageHost()) {
+  memoryImage_ = this;
   host->RegisterMemoryImage(this);
 }
 
@@ -80,6 +81,7 @@ MemoryImage::MemoryImage(const MemoryImage& other)
       paletteWanted(other.paletteWanted),
       bitsChanged(other.bitsChanged),
       host(other.host) {
+  memoryImage_ = this;
   const size_t count = other.PixelCount();
   const bool otherPalette = other.palette != nullptr && other.indices != nullptr;
   // An image held only as native data or texture lends its pixels through a

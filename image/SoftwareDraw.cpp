@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "image/BlitKernels.h"
 #include "image/Blend.h"
 #include "image/ImageHost.h"
 #include "image/MemoryImage.h"
@@ -322,14 +323,7 @@ bool ClipBlit(const MemoryImage& dest, const MemoryImage& source, int32_t x, int
   return true;
 }
 
-// Partial source pixel onto an opaque destination, which stays opaque.
-inline uint32_t BlendOntoOpaque(uint32_t d, uint32_t s) {
-  const uint32_t sa = s >> 24, isa = 256 - sa;
-  const uint32_t r = (((d >> 16) & 0xFF) * isa + ((s >> 16) & 0xFF) * sa) >> 8;
-  const uint32_t g = (((d >> 8) & 0xFF) * isa + ((s >> 8) & 0xFF) * sa) >> 8;
-  const uint32_t b = (((d & 0xFF) * isa) >> 8) + (((s & 0xFF) * sa) >> 8);
-  return 0xFF000000u | (r << 16) | (g << 8) | b;
-}
+using BlitKernels::OntoOpaque;
 
 // Source-over of an untinted source pixel with alpha A = Sa.
 inline uint32_t BlendUntinted(uint32_t d, uint32_t s, bool fast) {
@@ -355,13 +349,16 @@ void NormalBlit(MemoryImage& destImage, MemoryImage& srcImage, const BlitArea& a
   const bool opaqueDest = !destImage.hasTransparency && !destImage.hasPartialAlpha;
 
   if (opaqueDest && c.IsOpaqueWhite()) {
-    const uint8_t* runs = fast ? srcImage.GetAlphaRunTable() : nullptr;
     const SourcePixels src(&srcImage);
+    // The run table serves palette sources; bits go through the row kernel.
+    const uint8_t* runs = fast && src.indices != nullptr ? srcImage.GetAlphaRunTable() : nullptr;
     const size_t sStride = static_cast<size_t>(src.width);
     for (int32_t row = 0; row < area.h; ++row) {
       uint32_t* d = dest + static_cast<size_t>(area.dy + row) * dStride + area.dx;
       const size_t sBase = static_cast<size_t>(area.sy + row) * sStride + area.sx;
-      if (fast) {
+      if (fast && src.indices == nullptr) {
+        BlitKernels::OntoOpaqueRow(d, src.bits + sBase, area.w);
+      } else if (fast) {
         // Whole runs at once: opaque runs copied, transparent runs skipped.
         int32_t x = 0;
         while (x < area.w) {
@@ -382,7 +379,7 @@ void NormalBlit(MemoryImage& destImage, MemoryImage& srcImage, const BlitArea& a
             case kPartial:
               for (int32_t i = 0; i < k; ++i) {
                 const uint32_t s = src.indices != nullptr ? src.palette[src.indices[si + i]] : src.bits[si + i];
-                d[x + i] = BlendOntoOpaque(d[x + i], s);
+                d[x + i] = OntoOpaque(d[x + i], s);
               }
               break;
           }
@@ -395,7 +392,7 @@ void NormalBlit(MemoryImage& destImage, MemoryImage& srcImage, const BlitArea& a
           if (cls == kOpaque) {
             d[x] = s;
           } else if (cls == kPartial) {
-            d[x] = BlendOntoOpaque(d[x], s);
+            d[x] = OntoOpaque(d[x], s);
           }
         }
       }
@@ -405,37 +402,43 @@ void NormalBlit(MemoryImage& destImage, MemoryImage& srcImage, const BlitArea& a
 
   const SourcePixels src(&srcImage);
   const bool grey = c.r == c.g && c.g == c.b;
+  const bool white = c.IsOpaqueWhite();
+  auto blend = [&](uint32_t& dp, uint32_t s) {
+    const uint32_t sa = s >> 24;
+    if (sa == 0) return;
+    const uint32_t D = dp;
+    if (white) {
+      dp = BlendUntinted(D, s, fast);
+      return;
+    }
+    const uint32_t f = c.a * sa / 255;
+    if (f == 0) return;
+    uint32_t N, l;
+    OverFactors(f, D >> 24, fast, N, l);
+    const uint32_t il = 256 - l;
+    const uint32_t sr = (s >> 16) & 0xFF, sg = (s >> 8) & 0xFF, sb = s & 0xFF;
+    const uint32_t dr = (D >> 16) & 0xFF, dg = (D >> 8) & 0xFF, db = D & 0xFF;
+    uint32_t r, g, b;
+    if (grey) {
+      const uint32_t gv = c.r;
+      r = ((dr * il) >> 8) + ((((sr * gv) >> 8) * l) >> 8);
+      g = ((dg * il) >> 8) + ((sg * gv * l) >> 16);
+      b = ((db * il) >> 8) + ((((sb * gv) >> 8) * l) >> 8);
+    } else {
+      r = ((dr * il) >> 8) + sr * c.r * l / 65536;
+      g = ((dg * il) >> 8) + sg * c.g * l / 65536;
+      b = ((db * il) >> 8) + sb * c.b * l / 65536;
+    }
+    dp = (N << 24) | (r << 16) | (g << 8) | b;
+  };
   for (int32_t row = 0; row < area.h; ++row) {
     uint32_t* d = dest + static_cast<size_t>(area.dy + row) * dStride + area.dx;
-    for (int32_t x = 0; x < area.w; ++x) {
-      const uint32_t s = src.At(area.sx + x, area.sy + row);
-      const uint32_t sa = s >> 24;
-      if (sa == 0) continue;
-      const uint32_t D = d[x];
-      if (c.IsOpaqueWhite()) {
-        d[x] = BlendUntinted(D, s, fast);
-        continue;
-      }
-      const uint32_t f = c.a * sa / 255;
-      if (f == 0) continue;
-      uint32_t N, l;
-      OverFactors(f, D >> 24, fast, N, l);
-      const uint32_t il = 256 - l;
-      const uint32_t sr = (s >> 16) & 0xFF, sg = (s >> 8) & 0xFF, sb = s & 0xFF;
-      const uint32_t dr = (D >> 16) & 0xFF, dg = (D >> 8) & 0xFF, db = D & 0xFF;
-      uint32_t r, g, b;
-      if (grey) {
-        const uint32_t gv = c.r;
-        r = ((dr * il) >> 8) + ((((sr * gv) >> 8) * l) >> 8);
-        g = ((dg * il) >> 8) + ((sg * gv * l) >> 16);
-        b = ((db * il) >> 8) + ((((sb * gv) >> 8) * l) >> 8);
-      } else {
-        r = ((dr * il) >> 8) + sr * c.r * l / 65536;
-        g = ((dg * il) >> 8) + sg * c.g * l / 65536;
-        b = ((db * il) >> 8) + sb * c.b * l / 65536;
-      }
-      d[x] = (N << 24) | (r << 16) | (g << 8) | b;
+    if (fast && !white && src.indices == nullptr) {
+      BlitKernels::TintRow(d, src.bits + static_cast<size_t>(area.sy + row) * static_cast<size_t>(src.width) + area.sx,
+                           area.w, c.a, c.r, c.g, c.b, grey, blend);
+      continue;
     }
+    for (int32_t x = 0; x < area.w; ++x) blend(d[x], src.At(area.sx + x, area.sy + row));
   }
 }
 
@@ -447,6 +450,15 @@ void AdditiveBlit(MemoryImage& destImage, MemoryImage& srcImage, const BlitArea&
   const bool partial = srcImage.hasPartialAlpha;
   const bool white = c.IsOpaqueWhite();
   const uint32_t pr = c.a * c.r / 255, pg = c.a * c.g / 255, pb = c.a * c.b / 255;
+  if (!ReferencePathsForced() && src.indices == nullptr) {
+    const BlitKernels::AddTint tint{white, partial, pr, pg, pb};
+    for (int32_t row = 0; row < area.h; ++row) {
+      BlitKernels::AddRow(dest + static_cast<size_t>(area.dy + row) * dStride + area.dx,
+                          src.bits + static_cast<size_t>(area.sy + row) * static_cast<size_t>(src.width) + area.sx,
+                          area.w, tint, clamp);
+    }
+    return;
+  }
   for (int32_t row = 0; row < area.h; ++row) {
     uint32_t* d = dest + static_cast<size_t>(area.dy + row) * dStride + area.dx;
     for (int32_t x = 0; x < area.w; ++x) {
@@ -486,7 +498,7 @@ void MemoryImage::DrawImage(Image* source, int32_t x, int32_t y, const Rect& sou
   if (source == nullptr) return;
   source->drawn = true;
   if (drawMode != kDrawModeNormal && drawMode != kDrawModeAdditive) return;
-  MemoryImage* src = dynamic_cast<MemoryImage*>(source);
+  MemoryImage* src = (source != nullptr ? source->AsMemoryImage() : nullptr);
   if (src == nullptr) return;
   BlitArea area;
   if (!ClipBlit(*this, *src, x, y, sourceRect, area)) return;

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <vector>
 
+#include "image/BlitKernels.h"
 #include "image/Blend.h"
 #include "image/MemoryImage.h"
 
@@ -121,7 +122,7 @@ void MemoryImage::DrawImageStretched(Image* source, const Rect& destRect, const 
                                      const Color& color, int32_t drawMode, bool fast) {
   if (source == nullptr) return;
   source->drawn = true;
-  MemoryImage* src = dynamic_cast<MemoryImage*>(source);
+  MemoryImage* src = (source != nullptr ? source->AsMemoryImage() : nullptr);
   if (src == nullptr) return;
   DoubleRect sd;
   Rect dc;
@@ -143,36 +144,30 @@ void MemoryImage::DrawImageStretched(Image* source, const Rect& destRect, const 
 
   if (tables) {
     // Column positions are the same on every row: find them once.
-    std::vector<int32_t> columns(static_cast<size_t>(dc.width));
+    // Small stretches (sprites) keep their row buffers on the stack.
+    constexpr int32_t kStackColumns = 256;
+    int32_t stackColumns[kStackColumns];
+    uint32_t stackRow[kStackColumns];
+    std::vector<int32_t> heapColumns;
+    std::vector<uint32_t> heapRow;
+    int32_t* columns = stackColumns;
+    uint32_t* gathered = stackRow;
+    if (dc.width > kStackColumns) {
+      heapColumns.resize(static_cast<size_t>(dc.width));
+      heapRow.resize(static_cast<size_t>(dc.width));
+      columns = heapColumns.data();
+      gathered = heapRow.data();
+    }
     double u = sd.x;
-    for (int32_t j = 0; j < dc.width; ++j, u += kx) columns[static_cast<size_t>(j)] = SourceIndex(u, pixels.width);
+    for (int32_t j = 0; j < dc.width; ++j, u += kx) columns[j] = SourceIndex(u, pixels.width);
+    auto over = [](uint32_t& d, uint32_t s) {
+      if ((s >> 24) != 0) d = BlendOver(d, (s >> 16) & 0xFF, (s >> 8) & 0xFF, s & 0xFF, s >> 24, true);
+    };
     double v = sd.y;
     for (int32_t i = 0; i < dc.height; ++i, v += ky) {
       const int32_t sy = SourceIndex(v, pixels.height);
-      uint32_t* row = dest + static_cast<size_t>(dc.y + i) * stride + dc.x;
-      if (pixels.indices == nullptr) {
-        const uint32_t* srow = pixels.bits + static_cast<size_t>(sy) * static_cast<size_t>(pixels.width);
-        for (int32_t j = 0; j < dc.width; ++j) {
-          const uint32_t s = srow[columns[static_cast<size_t>(j)]];
-          const uint32_t sa = s >> 24;
-          if (sa == 255) {
-            // Fully opaque onto anything: the blend with A = 255 in closed form.
-            const uint32_t d = row[j];
-            const uint32_t N = 255;
-            const uint32_t rr = (((s >> 16) & 0xFF) * 255 + ((d >> 16) & 0xFF)) >> 8;
-            const uint32_t gg = (((s >> 8) & 0xFF) * 255 + ((d >> 8) & 0xFF)) >> 8;
-            const uint32_t bb = ((s & 0xFF) * 255 + (d & 0xFF)) >> 8;
-            row[j] = (N << 24) | (rr << 16) | (gg << 8) | bb;
-          } else if (sa != 0) {
-            row[j] = BlendOver(row[j], (s >> 16) & 0xFF, (s >> 8) & 0xFF, s & 0xFF, sa, true);
-          }
-        }
-      } else {
-        for (int32_t j = 0; j < dc.width; ++j) {
-          const uint32_t s = pixels.At(columns[static_cast<size_t>(j)], sy);
-          if ((s >> 24) != 0) row[j] = BlendOver(row[j], (s >> 16) & 0xFF, (s >> 8) & 0xFF, s & 0xFF, s >> 24, true);
-        }
-      }
+      for (int32_t j = 0; j < dc.width; ++j) gathered[j] = pixels.At(columns[j], sy);
+      BlitKernels::OverRow(dest + static_cast<size_t>(dc.y + i) * stride + dc.x, gathered, dc.width, over);
     }
   } else {
     double v = sd.y;
@@ -190,7 +185,7 @@ void MemoryImage::DrawImageStretched(Image* source, const Rect& destRect, const 
 
 void MemoryImage::DrawImageStretchedSmooth(Image* source, const Rect& target, const DoubleRect& sourceRect,
                                            const Color&, int32_t) {
-  MemoryImage* src = dynamic_cast<MemoryImage*>(source);
+  MemoryImage* src = (source != nullptr ? source->AsMemoryImage() : nullptr);
   if (src == nullptr) return;
   const Rect dc = target.Intersection(Rect(0, 0, width, height));
   if (dc.width <= 0 || dc.height <= 0 || target.width <= 0 || target.height <= 0) return;

@@ -42,6 +42,90 @@ bool NarrowAxis(int64_t start, int64_t step, int64_t size, RowRange& r) {
 // Whether the 2 x 2 neighbourhood of a 16.16 sample lies inside the source.
 inline bool SampleInside(int64_t e, int64_t size) { return e >= 0 && (e >> 16) <= size - 2; }
 
+struct BitsFetch {
+  const uint32_t* bits;
+  size_t width;
+  uint32_t operator()(int32_t x, int32_t y) const { return bits[static_cast<size_t>(y) * width + static_cast<size_t>(x)]; }
+};
+struct PaletteFetch {
+  const SourcePixels& pixels;
+  uint32_t operator()(int32_t x, int32_t y) const { return pixels.At(x, y); }
+};
+
+// One destination row of a rotated draw: pixels first..last of row, source
+// position (E, D) in 16.16 at the first one.
+struct RotatedSpan {
+  uint32_t* row;
+  int64_t E, D, stepX, stepY;
+  int32_t first, last;
+  int32_t originX, originY;
+};
+
+template <typename Fetch>
+void DrawRotatedSpan(const RotatedSpan& span, Fetch fetch, const ColorBytes& tint, bool tinted, int32_t drawMode,
+                     const uint8_t* clamp, uint32_t addR, uint32_t addG, uint32_t addB) {
+  const bool fast = !ReferencePathsForced();
+  int64_t E = span.E, D = span.D;
+  for (int32_t j = span.first; j <= span.last; ++j, E += span.stepX, D += span.stepY) {
+    const int32_t ix = static_cast<int32_t>(E >> 16) + span.originX;
+    const int32_t iy = static_cast<int32_t>(D >> 16) + span.originY;
+    const uint32_t p00 = fetch(ix, iy), p10 = fetch(ix + 1, iy);
+    const uint32_t p01 = fetch(ix, iy + 1), p11 = fetch(ix + 1, iy + 1);
+    const uint32_t fx = (static_cast<uint32_t>(E) & 0xFFFEu) | 1u;
+    const uint32_t fy = (static_cast<uint32_t>(D) & 0xFFFEu) | 1u;
+    uint32_t w00 = (((65536u - fx) * (65536u - fy) / 65536u) * (p00 >> 24)) >> 16;
+    uint32_t w10 = ((p10 >> 24) * (((65536u - fy) * fx) >> 16)) >> 16;
+    uint32_t w01 = ((p01 >> 24) * (((65536u - fx) * fy) >> 16)) >> 16;
+    uint32_t w11 = ((fy * fx / 65536u) * (p11 >> 24)) >> 16;
+    if (tinted) {
+      w00 = (tint.a * w00) >> 8;
+      w10 = (tint.a * w10) >> 8;
+      w01 = (tint.a * w01) >> 8;
+      w11 = (tint.a * w11) >> 8;
+    }
+    const uint32_t A = w00 + w10 + w01 + w11;
+    if (A == 0) continue;
+    uint32_t sr = ((p00 >> 16) & 0xFF) * w00 + ((p10 >> 16) & 0xFF) * w10 + ((p01 >> 16) & 0xFF) * w01 +
+                  ((p11 >> 16) & 0xFF) * w11;
+    uint32_t sg = ((p00 >> 8) & 0xFF) * w00 + ((p10 >> 8) & 0xFF) * w10 + ((p01 >> 8) & 0xFF) * w01 +
+                  ((p11 >> 8) & 0xFF) * w11;
+    uint32_t sb = (p00 & 0xFF) * w00 + (p10 & 0xFF) * w10 + (p01 & 0xFF) * w01 + (p11 & 0xFF) * w11;
+    uint32_t& d = span.row[j];
+    const uint32_t D32 = d;
+    const uint32_t dr = (D32 >> 16) & 0xFF, dg = (D32 >> 8) & 0xFF, db = D32 & 0xFF;
+    if (drawMode == kDrawModeNormal) {
+      if (tinted) {
+        sr = sr * (tint.r + 1) / 256;
+        sg = sg * (tint.g + 1) / 256;
+        sb = sb * (tint.b + 1) / 256;
+      }
+      if (A >= 251) {
+        d = 0xFF000000u | (std::min(255u, sr >> 8) << 16) | (std::min(255u, sg >> 8) << 8) | std::min(255u, sb >> 8);
+      } else {
+        const uint32_t Da = D32 >> 24;
+        const uint32_t t = 256 - A;
+        const uint32_t N1 = 256 - t * (256 - Da) / 256;
+        const uint64_t reciprocal = GetReciprocals().of[N1];
+        auto mix = [&](uint32_t sum, uint32_t dc) {
+          const uint32_t numerator = 256 * (sum >> 8) + t * ((dc * Da) >> 8);
+          const uint32_t q = fast ? static_cast<uint32_t>((numerator * reciprocal) >> kReciprocalShift)
+                                  : numerator / N1;
+          return std::min(255u, q);
+        };
+        d = ((N1 - 1) << 24) | (mix(sr, dr) << 16) | (mix(sg, dg) << 8) | mix(sb, db);
+      }
+    } else if (tinted) {
+      auto add = [&](uint32_t dc, uint32_t cc, uint32_t sum) {
+        return static_cast<uint32_t>(clamp[dc + std::min(255u, (cc * std::min(255u, sum >> 8)) >> 8)]);
+      };
+      d = (D32 & 0xFF000000u) | (add(dr, addR, sr) << 16) | (add(dg, addG, sg) << 8) | add(db, addB, sb);
+    } else {
+      d = (D32 & 0xFF000000u) | (static_cast<uint32_t>(clamp[dr + std::min(255u, sr >> 8)]) << 16) |
+          (static_cast<uint32_t>(clamp[dg + std::min(255u, sg >> 8)]) << 8) | clamp[db + std::min(255u, sb >> 8)];
+    }
+  }
+}
+
 }  // namespace
 
 bool MemoryImage::ComputeRotatedBounds(float x, float y, const Rect& sourceRect, const Rect& clip, double angle,
@@ -80,7 +164,7 @@ void MemoryImage::DrawImageRotated(Image* source, float x, float y, const Rect& 
                                    float centerY) {
   if (source == nullptr) return;
   source->drawn = true;
-  MemoryImage* src = dynamic_cast<MemoryImage*>(source);
+  MemoryImage* src = source->AsMemoryImage();
   if (src == nullptr) return;
   if (!SanePosition(x) || !SanePosition(y) || !SanePosition(centerX) || !SanePosition(centerY) ||
       !std::isfinite(angle)) {
@@ -156,63 +240,14 @@ void MemoryImage::DrawImageRotated(Image* source, float x, float y, const Rect& 
     range.last = std::min<int64_t>(range.last, static_cast<int64_t>(width) - 1 - boxX);
     if (range.first > range.last) continue;
 
-    int64_t E = E0 + range.first * stepX;
-    int64_t D = D0 + range.first * stepY;
-    uint32_t* row = dest + static_cast<size_t>(destY) * static_cast<size_t>(width);
-    for (int64_t j = range.first; j <= range.last; ++j, E += stepX, D += stepY) {
-      const int32_t ix = static_cast<int32_t>(E >> 16) + srcRect.x;
-      const int32_t iy = static_cast<int32_t>(D >> 16) + srcRect.y;
-      const uint32_t p00 = pixels.At(ix, iy), p10 = pixels.At(ix + 1, iy);
-      const uint32_t p01 = pixels.At(ix, iy + 1), p11 = pixels.At(ix + 1, iy + 1);
-      const uint32_t fx = (static_cast<uint32_t>(E) & 0xFFFEu) | 1u;
-      const uint32_t fy = (static_cast<uint32_t>(D) & 0xFFFEu) | 1u;
-      uint32_t w00 = (((65536u - fx) * (65536u - fy) / 65536u) * (p00 >> 24)) >> 16;
-      uint32_t w10 = ((p10 >> 24) * (((65536u - fy) * fx) >> 16)) >> 16;
-      uint32_t w01 = ((p01 >> 24) * (((65536u - fx) * fy) >> 16)) >> 16;
-      uint32_t w11 = ((fy * fx / 65536u) * (p11 >> 24)) >> 16;
-      if (tinted) {
-        w00 = (tint.a * w00) >> 8;
-        w10 = (tint.a * w10) >> 8;
-        w01 = (tint.a * w01) >> 8;
-        w11 = (tint.a * w11) >> 8;
-      }
-      const uint32_t A = w00 + w10 + w01 + w11;
-      if (A == 0) continue;
-      auto channel = [&](int shift) {
-        return ((p00 >> shift) & 0xFF) * w00 + ((p10 >> shift) & 0xFF) * w10 + ((p01 >> shift) & 0xFF) * w01 +
-               ((p11 >> shift) & 0xFF) * w11;
-      };
-      uint32_t sr = channel(16), sg = channel(8), sb = channel(0);
-      uint32_t& d = row[boxX + j];
-      const uint32_t D32 = d;
-      const uint32_t dr = (D32 >> 16) & 0xFF, dg = (D32 >> 8) & 0xFF, db = D32 & 0xFF;
-      if (drawMode == kDrawModeNormal) {
-        if (tinted) {
-          sr = sr * (tint.r + 1) / 256;
-          sg = sg * (tint.g + 1) / 256;
-          sb = sb * (tint.b + 1) / 256;
-        }
-        if (A >= 251) {
-          d = 0xFF000000u | (std::min(255u, sr >> 8) << 16) | (std::min(255u, sg >> 8) << 8) |
-              std::min(255u, sb >> 8);
-        } else {
-          const uint32_t Da = D32 >> 24;
-          const uint32_t t = 256 - A;
-          const uint32_t N1 = 256 - t * (256 - Da) / 256;
-          auto mix = [&](uint32_t sum, uint32_t dc) {
-            return std::min(255u, (256 * (sum >> 8) + t * ((dc * Da) >> 8)) / N1);
-          };
-          d = ((N1 - 1) << 24) | (mix(sr, dr) << 16) | (mix(sg, dg) << 8) | mix(sb, db);
-        }
-      } else if (tinted) {
-        auto add = [&](uint32_t dc, uint32_t cc, uint32_t sum) {
-          return static_cast<uint32_t>(clamp[dc + std::min(255u, (cc * std::min(255u, sum >> 8)) >> 8)]);
-        };
-        d = (D32 & 0xFF000000u) | (add(dr, addR, sr) << 16) | (add(dg, addG, sg) << 8) | add(db, addB, sb);
-      } else {
-        d = (D32 & 0xFF000000u) | (static_cast<uint32_t>(clamp[dr + std::min(255u, sr >> 8)]) << 16) |
-            (static_cast<uint32_t>(clamp[dg + std::min(255u, sg >> 8)]) << 8) | clamp[db + std::min(255u, sb >> 8)];
-      }
+    uint32_t* row = dest + static_cast<size_t>(destY) * static_cast<size_t>(width) + boxX;
+    RotatedSpan span{row, E0 + range.first * stepX, D0 + range.first * stepY, stepX, stepY,
+                     static_cast<int32_t>(range.first), static_cast<int32_t>(range.last), srcRect.x, srcRect.y};
+    if (pixels.indices != nullptr) {
+      DrawRotatedSpan(span, PaletteFetch{pixels}, tint, tinted, drawMode, clamp, addR, addG, addB);
+    } else {
+      DrawRotatedSpan(span, BitsFetch{pixels.bits, static_cast<size_t>(pixels.width)}, tint, tinted, drawMode, clamp,
+                      addR, addG, addB);
     }
   }
   NoteBitsChanged();
@@ -222,7 +257,7 @@ void MemoryImage::DrawImageByMatrix(Image* source, float x, float y, const Matri
                                     const Color& color, int32_t drawMode, const Rect& sourceRect, bool blend) {
   if (source == nullptr) return;
   source->drawn = true;
-  if (dynamic_cast<MemoryImage*>(source) == nullptr) return;
+  if (source->AsMemoryImage() == nullptr) return;
   // A rasterizer may only touch pixels of this image.
   const Rect area = clip.Intersection(Rect(0, 0, width, height));
   uint32_t* target = GetBits();

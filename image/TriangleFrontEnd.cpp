@@ -189,7 +189,7 @@ void DrawTriangleStrip(const TexturedVertex* vertices, int32_t vertexCount, Memo
 void DrawImageByMatrixInto(Image* source, float x, float y, const Matrix3& matrix, const Rect& clip,
                            const Color& color, int32_t drawMode, const Rect& sourceRect, void* target,
                            int32_t pitch, PixelTag tag, bool blend) {
-  MemoryImage* src = dynamic_cast<MemoryImage*>(source);
+  MemoryImage* src = (source != nullptr ? source->AsMemoryImage() : nullptr);
   if (src == nullptr || src->width <= 0 || src->height <= 0) return;
   const float w = static_cast<float>(sourceRect.width);
   const float h = static_cast<float>(sourceRect.height);
@@ -217,7 +217,7 @@ void DrawTexturedTrianglesInto(Image* texture, const TexturedVertex* vertices, i
                                const Rect& clip, const Color& color, int32_t drawMode, void* target, int32_t pitch,
                                PixelTag tag, float offsetX, float offsetY, bool blend) {
   if (vertices == nullptr) return;
-  MemoryImage* tex = dynamic_cast<MemoryImage*>(texture);
+  MemoryImage* tex = (texture != nullptr ? texture->AsMemoryImage() : nullptr);
   for (int32_t i = 0; i < triangleCount; ++i) {
     TexturedVertex tri[3];
     bool vertexColors = false;

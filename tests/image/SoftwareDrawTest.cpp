@@ -4,6 +4,7 @@
 
 #include "ImageTestSupport.h"
 #include "image/Blend.h"
+#include "image/BlitKernels.h"
 
 namespace KivoTest {
 namespace {
@@ -316,6 +317,31 @@ TEST(SoftwareBlit, PaletteSourceDrawsLikeBits) {
   fromPalette.DrawImage(&source, 0, 0, Rect(0, 0, 4, 1), Color::White, 0);
   EXPECT_EQ(Pixels(fromPalette), Pixels(plain));
   EXPECT_NE(source.palette, nullptr);
+}
+
+}  // namespace
+}  // namespace KivoTest
+
+namespace KivoTest {
+namespace {
+
+TEST(BlitKernels, Div255IsExactOverItsRange) {
+  for (uint32_t x = 0; x <= 255u * 255u; ++x) ASSERT_EQ(BlitKernels::Div255(x), x / 255) << x;
+}
+
+}  // namespace
+}  // namespace KivoTest
+
+namespace KivoTest {
+namespace {
+
+TEST(Reciprocals, ExactForEveryDivisorAndNumerator) {
+  const Reciprocals& r = GetReciprocals();
+  for (uint64_t d = 1; d <= 256; ++d) {
+    for (uint64_t n = 0; n < (1u << 17); ++n) {
+      if (((n * r.of[d]) >> kReciprocalShift) != n / d) FAIL() << n << " / " << d;
+    }
+  }
 }
 
 }  // namespace
