@@ -250,6 +250,15 @@ std::size_t SoundMixer::VoiceCount() {
   return buffers_.size() + streams_.size();
 }
 
+bool SoundMixer::AnyPlaying() {
+  std::lock_guard<std::mutex> guard(lock_);
+  for (DSoundBuffer* b : buffers_)
+    if (b->state_.playing && !b->state_.paused) return true;
+  for (DSoundStream* s : streams_)
+    if (s->state_.playing && !s->state_.paused) return true;
+  return false;
+}
+
 // ---------------------------------------------------------------- buffers
 
 DSoundBuffer::DSoundBuffer(DSoundDevice* device, bool primary, std::shared_ptr<SampleStore> samples)

@@ -228,6 +228,8 @@ class SoundMixer {
   void MixReference(std::int16_t* out, std::uint32_t frames);
   // Buffers and streams that exist (playing or not).
   std::size_t VoiceCount();
+  // Whether any voice is playing and not paused.
+  bool AnyPlaying();
 
  private:
   friend class DSoundDevice;

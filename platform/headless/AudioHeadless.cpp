@@ -70,7 +70,15 @@ void HeadlessAudioOutput::CatchUp() {
     owedMicroFrames_ %= 1000;
   }
   frames = std::min(frames, kMaxCatchUpFrames);
-  if (frames > 0) Render(static_cast<std::uint32_t>(frames), nullptr);
+  if (frames == 0) return;
+  bool silent = false;
+  {
+    std::lock_guard<std::mutex> guard(lock_);
+    // Nothing sounds and nothing records: time passes without mixing.
+    silent = !wav_ && mixer_ && !mixer_->AnyPlaying();
+    if (silent) rendered_ += frames;
+  }
+  if (!silent) Render(static_cast<std::uint32_t>(frames), nullptr);
 }
 
 bool HeadlessAudioOutput::Render(std::uint32_t frames, std::int16_t* out) {
