@@ -1,6 +1,7 @@
 // sndplay NAME [--out FILE.wav]
 // Plays one sound (a name without extension, as the resource manifest gives
-// it) through the sound manager. With --out the mix goes headless into a
+// it) through the sound manager, with "main.pak" in the working folder
+// mounted when there is one. With --out the mix goes headless into a
 // 44,100 Hz 16-bit stereo WAV file; otherwise to the audio device. Exit code
 // 0 when the sound played, 1 when it did not load, 2 on a usage error.
 #include <chrono>
@@ -12,6 +13,7 @@
 
 #include "audio/DSoundManager.h"
 #include "platform/headless/AudioHeadless.h"
+#include "resources/PakInterface.h"
 
 using namespace Kivo;
 
@@ -29,6 +31,8 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: sndplay NAME [--out FILE.wav]\n");
     return 2;
   }
+  // As the game does: an archive in the working folder is searched first.
+  if (gPakInterface) gPakInterface->MountArchive("main.pak");
   HeadlessAudioOutput* headless = nullptr;
   if (!out.empty()) {
     DSoundTestSeams().outputFactory = [&headless]() {
