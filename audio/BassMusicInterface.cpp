@@ -1,6 +1,7 @@
 #include "audio/BassMusicInterface.h"
 
 #include "audio/MusicFiles.h"
+#include "platform/DSound.h"
 
 #include <atomic>
 #include <cctype>
@@ -138,14 +139,15 @@ void ReleaseBassLibrary() {
 BassMusicInterface::BassMusicInterface(void* window) {
   lib_ = AcquireBassLibrary();
   RouteMusicFilesThroughFileApi();
-  // The system volume is process-local here, so starting the library cannot
-  // change what the user set; there is nothing to save and restore.
+  // Starting the library must not change the wave-out volume the user set.
+  const uint32_t savedVolume = GetSystemWaveVolume();
   if (lib_->Newer()) {
     lib_->Init(1, 44100, 0, window, nullptr);
     lib_->SetConfig(0, 2000);
   } else {
     lib_->InitOlder(-1, 44100, 0, window);
   }
+  SetSystemWaveVolume(savedVolume);
   lib_->Start();
   globalVolumeScale_ = 40;
 }

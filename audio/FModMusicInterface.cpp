@@ -52,9 +52,15 @@ FModMusicInterface::FModMusicInterface(void*) {
 }
 
 FModMusicInterface::~FModMusicInterface() {
+  {
+    // Samples were made for this player's songs and nothing else frees them;
+    // a channel still playing one keeps its own copy of the sound.
+    std::lock_guard<std::recursive_mutex> lock(mutex_);
+    for (auto& entry : songs_)
+      if (entry.second.sample) lib_->Sample_Free(entry.second.sample);
+    songs_.clear();
+  }
   ReleaseFmodLibrary();
-  std::lock_guard<std::recursive_mutex> lock(mutex_);
-  songs_.clear();
 }
 
 FModSong* FModMusicInterface::Find(int songId) {
@@ -284,18 +290,25 @@ bool FModMusicInterface::LoadIntroLoopSong(int songId, const std::string& introN
                                            bool loop) {
   FmodSample* intro = LoadCachedSample(introName);
   FmodSample* loopPart = LoadCachedSample(loopName);
-  if (!intro || !loopPart) return false;
+  // A refused pair gives its parts back instead of leaving them loaded with
+  // nothing to free them.
+  auto refuse = [&] {
+    if (intro) lib_->Sample_Free(intro);
+    if (loopPart) lib_->Sample_Free(loopPart);
+    return false;
+  };
+  if (!intro || !loopPart) return refuse();
   int introFrequency = 0, loopFrequency = 0;
   lib_->Sample_GetDefaults(intro, &introFrequency, nullptr, nullptr, nullptr);
   lib_->Sample_GetDefaults(loopPart, &loopFrequency, nullptr, nullptr, nullptr);
   const unsigned introMode = lib_->Sample_GetMode(intro);
   const unsigned loopMode = lib_->Sample_GetMode(loopPart);
-  if (introFrequency != loopFrequency || introMode != loopMode) return false;
+  if (introFrequency != loopFrequency || introMode != loopMode) return refuse();
   const uint64_t introFrames = lib_->Sample_GetLength(intro);
   const uint64_t loopFrames = lib_->Sample_GetLength(loopPart);
   const uint64_t frameBytes = ((introMode & kFmodModeMono) ? 1 : 2) * ((introMode & kFmodMode8Bits) ? 1 : 2);
   const uint64_t totalFrames = introFrames + loopFrames;
-  if (totalFrames * frameBytes > static_cast<uint64_t>(INT_MAX)) return false;
+  if (totalFrames * frameBytes > static_cast<uint64_t>(INT_MAX)) return refuse();
 
   FmodSample* joined = lib_->Sample_Alloc(-1, static_cast<int>(totalFrames), introMode | kModeLoopNormal, introFrequency,
                                     255, 128, 0);

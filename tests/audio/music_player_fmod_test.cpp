@@ -135,6 +135,13 @@ TEST_F(music_player_FMod, FadesAlwaysEndAtFullVolume) {
                                       "StopSong(" + m + ")", "SetMasterVolume(" + m + ",0)"}));
 }
 
+TEST_F(music_player_FMod, DestructionFreesTheSamplesOfSampleSongs) {
+  LoadSample(3, "one", &gSampleA, true);
+  LoadModule(4, &gModuleA);
+  player_.reset();
+  EXPECT_EQ(TakeSampleCalls(), Calls{"Sample_Free(" + P(&gSampleA) + ")"});
+}
+
 TEST_F(music_player_FMod, SampleSongsPlayOnTheirOwnChannels) {
   LoadSample(3, "one", &gSampleA, true);
   LoadSample(4, "two", &gSampleB, false);
@@ -208,7 +215,13 @@ TEST_F(music_player_FMod, IntroAndLoopJoin) {
   SampleFake().allocResult = &gJoined;
 
   EXPECT_FALSE(player_->LoadIntroLoopSong(5, "intro", "slow", true));
-  TakeSampleCalls();
+  Calls refused = TakeSampleCalls();
+  ASSERT_GE(refused.size(), 2u);
+  EXPECT_EQ(Calls(refused.end() - 2, refused.end()),
+            (Calls{"Sample_Free(" + P(&gSampleA) + ")", "Sample_Free(" + P(&gSampleC) + ")"}))
+      << "a refused pair frees its parts";
+  EXPECT_FALSE(player_->LoadIntroLoopSong(5, "intro", "absent", true));
+  EXPECT_EQ(TakeSampleCalls().back(), "Sample_Free(" + P(&gSampleA) + ")");
   EXPECT_TRUE(player_->LoadIntroLoopSong(5, "intro", "loop", true));
   Calls calls = TakeSampleCalls();
   EXPECT_NE(std::find(calls.begin(), calls.end(), "Sample_Alloc(-1,3,0x52,44100,255,128,0)"), calls.end());

@@ -2,17 +2,22 @@
 // a sound device: 441 frames (10 ms) after each update, as at 100 updates a
 // second.
 #include "audio/BassMusicInterface.h"
+#include "audio/FModMusicInterface.h"
 #include "audio/MusicLibrary.h"
 #include "music_fixtures.h"
 #include "platform/DSound.h"
 #include "platform/MusicChannel.h"
+#include "platform/SampleMusicLib.h"
 #include "platform/StreamMusicLib.h"
 #include "platform/headless/AudioHeadless.h"
 #include "resources/PakInterface.h"
+#include "shell/Paths.h"
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cmath>
+#include <thread>
 #include <cstdlib>
 #include <cstdio>
 #include <filesystem>
@@ -192,6 +197,25 @@ TEST_F(music_render, SongsPlayFromArchiveEntries) {
   EXPECT_GT(Rms(Render(kFramesPerUpdate)), 500);
 }
 
+TEST_F(music_render, LoadingThreadAddsSongsWhileTheMainThreadPlays) {
+  const std::string wav = Write("ramp.wav", Wav(RampFrames(4410), 2, 44100));
+  ASSERT_TRUE(player_->LoadSong(0, wav));
+  player_->FadeInSong(0, 0, 0.02, false);
+  std::atomic<int> loaded{0};
+  std::thread loader([&] {
+    for (int id = 1; id <= 20; ++id)
+      if (player_->LoadSong(id, wav)) ++loaded;
+  });
+  for (int update = 0; update < 200; ++update) {
+    player_->Update();
+    if (update % 10 == 0) player_->FadeInSong(update / 10 % 5, 0, 0.02, false);
+    Render();
+  }
+  loader.join();
+  EXPECT_EQ(loaded.load(), 20);
+  EXPECT_TRUE(player_->IsSongPlaying(0));
+}
+
 TEST_F(music_render, BrokenFilesDoNotLoad) {
   struct Case {
     const char* name;
@@ -239,6 +263,66 @@ TEST_F(music_render, ToolRendersTheOggFixtureAndReportsLevels) {
   std::string bad = std::string(MUSICRENDER_PATH) + " " + (folder_ / "absent.ogg").string() + " " + wav + " 2>/dev/null";
   EXPECT_NE(std::system(bad.c_str()), 0);
 #endif
+}
+
+// The second player over its real library: modules and cached sample songs.
+class music_render_FMod : public music_render {
+ protected:
+  void SetUp() override {
+    music_render::SetUp();
+    player_.reset();
+    savedFolder_ = gUserDataFolder;
+    SetUserDataFolder((folder_ / "user").string());
+    fmod_ = std::make_unique<FModMusicInterface>(nullptr);
+  }
+  void TearDown() override {
+    fmod_.reset();
+    // The sound manager closes the shared library in a real run.
+    SampleMusicLib::Close();
+    gUserDataFolder = savedFolder_;
+    music_render::TearDown();
+  }
+  std::string savedFolder_;
+  std::unique_ptr<FModMusicInterface> fmod_;
+};
+
+TEST_F(music_render_FMod, ModulesPlayFromTheirOrder) {
+  const std::string mod = Write("tune.mod", TwoPatternModule());
+  ASSERT_TRUE(fmod_->LoadSong(1, mod));
+  fmod_->PlaySong(1, 0, false);
+  EXPECT_EQ(Rms(Render(22050)), 0);
+  fmod_->PlaySong(1, 1, false);
+  Render(4);
+  EXPECT_GT(Rms(Render(kFramesPerUpdate)), 500);
+  EXPECT_TRUE(fmod_->IsSongPlaying(1));
+  fmod_->StopSong(1);
+  EXPECT_FALSE(fmod_->IsSongPlaying(1));
+}
+
+TEST_F(music_render_FMod, SampleSongsDecodeOnceIntoTheCacheAndPlayOnTheirChannel) {
+  std::string ogg = OggTone("theme.ogg", 0.5);
+  if (ogg.empty()) GTEST_SKIP() << "the Ogg fixture generator is not built";
+  EXPECT_FALSE(fmod_->LoadSong(2, ogg)) << "an Ogg file is no module";
+  const std::string base = (folder_ / "theme").string();
+  ASSERT_TRUE(fmod_->LoadSampleSong(3, base, true));
+  const fs::path cache = folder_ / "user" / "cached" / "theme.wav";
+  ASSERT_TRUE(fs::exists(cache));
+  EXPECT_EQ(fs::file_size(cache), 44u + 22050u * 4);
+  fmod_->PlaySong(3, 0, false);
+  Render(4);
+  EXPECT_GT(Rms(Render(4410)), 3000);
+  EXPECT_TRUE(fmod_->IsSongPlaying(3));
+  // The loop flag keeps it going past its half second.
+  Render(44100);
+  EXPECT_TRUE(fmod_->IsSongPlaying(3));
+  fmod_->StopSong(3);
+  EXPECT_FALSE(fmod_->IsSongPlaying(3));
+  // The cache is used even when the source is gone.
+  fs::remove(ogg);
+  ASSERT_TRUE(fmod_->LoadSampleSong(4, base, false));
+  fmod_->PlaySong(4, 0, false);
+  Render(4);
+  EXPECT_GT(Rms(Render(4410)), 3000);
 }
 
 }  // namespace
