@@ -1,6 +1,7 @@
 #include "audio/MusicLibrary.h"
 
 #include "audio/FmodLibrary.h"
+#include "platform/Dialogs.h"
 
 #include "platform/StreamMusicLib.h"
 
@@ -57,8 +58,12 @@ void SetMusicLibraryOpener(MusicLibraryOpener opener) {
 }
 
 void FailMusicLibrary(const std::string& text) {
+  // The line on stderr also reaches whoever started the program where no
+  // box can be seen.
   std::fprintf(stderr, "Error: %s\n", text.c_str());
   std::fflush(stderr);
+  MessageBoxA(nullptr, text.c_str(), "Error", MB_ICONERROR);
+  // Nothing is saved and no destructor runs: the process is in no state to.
   std::_Exit(1);
 }
 
