@@ -3,8 +3,7 @@
 
 #include <sys/stat.h>
 
-#include <cstdlib>
-
+#include "platform/Environment.h"
 #include "platform/Files.h"
 #include "resources/FileApi.h"
 #include "shell/Paths.h"
@@ -38,14 +37,7 @@ int AudioFileSeek(AudioFile* file, std::int64_t offset, int origin) {
 
 std::int64_t AudioFileTell(AudioFile* file) { return PakTell(file->file); }
 
-// The per-user data root: $GAME_HOME/data, else $XDG_DATA_HOME, else
-// ~/.local/share, as the platform layer names it.
-std::string AudioUserDataFolder() {
-  if (const char* home = std::getenv("GAME_HOME"); home && *home) return std::string(home) + "/data";
-  if (const char* xdg = std::getenv("XDG_DATA_HOME"); xdg && *xdg) return xdg;
-  if (const char* home = std::getenv("HOME"); home && *home) return std::string(home) + "/.local/share";
-  return std::string();
-}
+std::string AudioUserDataFolder() { return Platform::DataRoot(); }
 
 void AudioMakeFolders(const std::string& path) { MakeFolders(path); }
 

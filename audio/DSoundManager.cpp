@@ -16,6 +16,7 @@
 #include "audio/SoundCache.h"
 #include "audio/SoundReaders.h"
 #include "audio/SoundSource.h"
+#include "platform/Process.h"
 
 namespace Kivo {
 
@@ -73,7 +74,16 @@ class DSoundManager::BufferSink : public PcmSink {
 DSoundManager::DSoundManager(void* window, bool useFmod) : useFmod_(useFmod) {
   for (double& v : baseVolumes_) v = 1.0;
   if (!window) return;
-  DSResult r = DirectSoundCreate(nullptr, &device_, nullptr);
+  // The device comes from the sound library the application loaded; without
+  // the library or its entry the manager stays silent.
+  HMODULE library = LoadLibraryA("dsound.dll");
+  auto create = library ? reinterpret_cast<DirectSoundCreateFn>(GetProcAddress(library, "DirectSoundCreate")) : nullptr;
+  if (library) FreeLibrary(library);
+  if (!create) {
+    AudioLogOnce("no sound library; sound is off");
+    return;
+  }
+  DSResult r = create(nullptr, &device_, nullptr);
   if (r != DS_OK || !device_) {
     device_ = nullptr;
     AudioLogOnce(std::string("sound device not created (") + DSoundErrorName(r) + "); sound is off");

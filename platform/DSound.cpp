@@ -2,13 +2,15 @@
 #include "platform/DSound.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <set>
 
+#include "platform/Clock.h"
+#include "platform/Environment.h"
+#include "platform/Process.h"
+#include "platform/Windows.h"
 #include "platform/headless/AudioHeadless.h"
 #include "platform/sdl2/AudioSDL.h"
 
@@ -594,8 +596,9 @@ DSResult DirectSoundCreate(const void*, DSoundDevice** out, void* outer) {
   if (seams.outputFactory) {
     output = seams.outputFactory();
   } else {
-    const char* backend = std::getenv("GAME_BACKEND");
-    if (!backend || std::strcmp(backend, "headless") != 0) {
+    // A headless run mixes by the headless clock; otherwise the device plays,
+    // and without one the mix goes to memory all the same.
+    if (Platform::BackendName() != "headless") {
       output = CreateSdlAudioOutput();
       if (!output) AudioLogOnce("no audio device opened; sound is mixed to memory");
     }
@@ -619,11 +622,10 @@ std::uint32_t AudioTickCount() {
     std::lock_guard<std::mutex> guard(TickLock());
     if (TickFunction()) return TickFunction()();
   }
-  using namespace std::chrono;
-  return static_cast<std::uint32_t>(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+  return GetTickCount();
 }
 
-void AudioLog(const std::string& text) { std::fprintf(stderr, "audio: %s\n", text.c_str()); }
+void AudioLog(const std::string& text) { Platform::Log("audio: " + text); }
 
 void AudioLogOnce(const std::string& text) {
   static std::mutex m;
@@ -634,5 +636,17 @@ void AudioLogOnce(const std::string& text) {
   }
   AudioLog(text);
 }
+
+namespace {
+
+// The library the application loads for sound answers GetProcAddress with
+// the device's creator.
+struct DirectSoundEntry {
+  DirectSoundEntry() {
+    Platform::RegisterProcAddress("dsound.dll", "DirectSoundCreate", reinterpret_cast<FARPROC>(&DirectSoundCreate));
+  }
+} sDirectSoundEntry;
+
+}  // namespace
 
 }  // namespace Kivo

@@ -273,9 +273,12 @@ class DSoundDevice {
 };
 
 // Creates the process's sound device on the default output: SDL2 unless the
-// headless backend is chosen (GAME_BACKEND=headless) or no audio device opens,
-// in which case the clock-paced headless output is used. Returns DS_OK.
+// platform runs its headless backend or no audio device opens, in which case
+// the headless output paced by the millisecond tick is used. Returns DS_OK.
+// Also the answer of GetProcAddress(LoadLibraryA("dsound.dll"),
+// "DirectSoundCreate").
 DSResult DirectSoundCreate(const void* guid, DSoundDevice** out, void* outer);
+typedef DSResult (*DirectSoundCreateFn)(const void* guid, DSoundDevice** out, void* outer);
 
 // Test seams. Each forced failure makes the named call return the code
 // (DS_OK = not forced).
@@ -295,14 +298,13 @@ std::uint32_t GetSystemWaveVolume();
 void SetSystemWaveVolume(std::uint32_t value);
 
 // The millisecond tick the audio layer reads (the sound manager's sweep, the
-// headless output's pacing). Defaults to a monotonic clock; tests and the
-// headless backend install their own.
+// headless output's pacing): GetTickCount, unless a test installs its own.
 typedef std::function<std::uint32_t()> TickSource;
 void SetAudioTickSource(TickSource source);
 std::uint32_t AudioTickCount();
 
-// Logs a line of the audio layer to stderr; the Once form logs each distinct
-// text only the first time.
+// Logs a line of the audio layer (stderr and the platform's log); the Once
+// form logs each distinct text only the first time.
 void AudioLog(const std::string& text);
 void AudioLogOnce(const std::string& text);
 

@@ -47,6 +47,8 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "sndplay: cannot write %s\n", out.c_str());
     return 1;
   }
+  // Headless runs have no device to wait for: mix into nothing at once.
+  if (!headless && manager.Device()) headless = dynamic_cast<HeadlessAudioOutput*>(manager.Device()->Output());
   int id = manager.FindOrLoadSound(name);
   SoundInstance* instance = id >= 0 && manager.CountLoadedSounds() > 0 ? manager.CreateInstance(id) : nullptr;
   if (!instance || !instance->Play(false, false)) {
@@ -61,7 +63,7 @@ int main(int argc, char** argv) {
     else std::this_thread::sleep_for(std::chrono::milliseconds(100));
     frames += kStep;
   }
-  if (headless) {
+  if (!out.empty()) {
     headless->Render(kStep, nullptr);  // a short tail of silence
     if (!headless->CloseWav()) {
       std::fprintf(stderr, "sndplay: cannot finish %s\n", out.c_str());

@@ -81,9 +81,14 @@ TEST(soundManager, SilentManagerLoadsNothingAndPlaysNothing) {
     const char* what;
     bool window;
     DSResult createError;
-  } cases[] = {{"no window", false, DS_OK}, {"no device", true, DSERR_NODRIVER}};
+    bool hideLibrary;
+  } cases[] = {{"no window", false, DS_OK, false},
+               {"no device", true, DSERR_NODRIVER, false},
+               {"no sound library", true, DS_OK, true}};
   for (const Case& c : cases) {
     DSoundTestSeams().createDevice = c.createError;
+    if (c.hideLibrary) setenv("GAME_NO_DIRECTX", "1", 1);
+    else unsetenv("GAME_NO_DIRECTX");
     DSoundManager silent(c.window ? &gWindow : nullptr, false);
     EXPECT_FALSE(silent.IsReady()) << c.what;
     EXPECT_EQ(silent.FindFreeSoundId(), 0) << c.what;
@@ -100,6 +105,7 @@ TEST(soundManager, SilentManagerLoadsNothingAndPlaysNothing) {
     i->Stop();
     EXPECT_TRUE(i->IsReleased()) << c.what;
   }
+  unsetenv("GAME_NO_DIRECTX");
 }
 
 TEST_F(soundManagerTest, FindOrLoadSoundLoadsOnceAndCountsIdsDownward) {

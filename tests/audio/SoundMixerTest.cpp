@@ -6,7 +6,9 @@
 #include <thread>
 
 #include "SoundFixtures.h"
+#include "platform/Clock.h"
 #include "platform/DSound.h"
+#include "platform/Windows.h"
 #include "platform/headless/AudioHeadless.h"
 #include "platform/sdl2/AudioSDL.h"
 
@@ -407,4 +409,34 @@ TEST(soundMixer, SdlOutputRunsUnderTheDummyDriver) {
   b->Release();
   device->Release();
   unsetenv("SDL_AUDIODRIVER");
+}
+
+TEST(soundMixer, HeadlessRunMixesByTheFakeClock) {
+  ASSERT_TRUE(Platform::StartBackend("headless"));
+  Platform::UseFakeClock(0xFFFFFF00u);
+  DSoundTestSeams() = DSoundSeams();
+  SetAudioTickSource(nullptr);
+  DSoundDevice* device = nullptr;
+  ASSERT_EQ(DirectSoundCreate(nullptr, &device, nullptr), DS_OK);
+  ASSERT_STREQ(device->Output()->Name(), "headless");
+  WaveFormat f;
+  f.channels = 1;
+  f.bitsPerSample = 8;
+  f.blockAlign = 1;
+  f.samplesPerSec = 22050;
+  BufferDesc desc;
+  desc.flags = kStaticSoundFlags;
+  desc.bufferBytes = 11025;  // half a second
+  desc.format = &f;
+  DSoundBuffer* b = nullptr;
+  ASSERT_EQ(device->CreateSoundBuffer(&desc, &b, nullptr), DS_OK);
+  b->Play(0, 0, 0);
+  EXPECT_TRUE(Playing(b));
+  Platform::AdvanceFakeClock(499);
+  EXPECT_TRUE(Playing(b));
+  Platform::AdvanceFakeClock(2);
+  EXPECT_FALSE(Playing(b));
+  b->Release();
+  device->Release();
+  Platform::UseRealClock();
 }
