@@ -559,3 +559,46 @@ TEST(soundloadTool, SndplayWritesAnAudibleWav) {
   GTEST_SKIP() << "sndplay not built";
 #endif
 }
+
+namespace {
+
+DSoundManager* gLoadingManager;
+FmodSample* (*gRealSampleLoad)(int, const char*, unsigned, int);
+struct SeenWhileLoading {
+  bool instanceRefused = false;
+  int freeId = -2;
+  int loaded = -1;
+} gSeen;
+
+FmodSample* ObservingSampleLoad(int index, const char* name, unsigned mode, int offset) {
+  gSeen.instanceRefused = gLoadingManager->CreateInstance(0) == nullptr;
+  gSeen.freeId = gLoadingManager->FindFreeSoundId();
+  gSeen.loaded = gLoadingManager->CountLoadedSounds();
+  return gRealSampleLoad(index, name, mode, offset);
+}
+
+}  // namespace
+
+TEST_F(soundloadTest, AnIdBeingLoadedIsReservedAndShowsNoSoundUntilDone) {
+  REQUIRE_GENERATED("mp3", "r/tune.mp3", 22050, 1, 22050, 440);
+  WriteFile("old.wav", Wav(1, 8000, 8, Bytes{1, 2, 3}));
+  DSoundManager withLibrary(&gWindow, true);
+  ASSERT_TRUE(withLibrary.LoadSoundIntoId(0, "old"));
+  FmodInstance* table = AcquireFmodLibrary();
+  gLoadingManager = &withLibrary;
+  gRealSampleLoad = table->Sample_Load;
+  table->Sample_Load = &ObservingSampleLoad;
+  ASSERT_TRUE(withLibrary.LoadSoundIntoId(0, "r/tune"));
+  table->Sample_Load = gRealSampleLoad;
+  ReleaseFmodLibrary();
+  // In the middle of the load the old sound is gone, the id plays nothing
+  // and is not handed out as free.
+  EXPECT_TRUE(gSeen.instanceRefused);
+  EXPECT_EQ(gSeen.freeId, 1);
+  EXPECT_EQ(gSeen.loaded, 0);
+  // Afterwards it holds the new sound, and its cache file is complete.
+  EXPECT_EQ(withLibrary.CountLoadedSounds(), 1);
+  SoundInstance* i = withLibrary.CreateInstance(0);
+  ASSERT_NE(i, nullptr);
+  EXPECT_EQ(ReadFile(scratch.CacheFolder() + "r/tune.wav").size(), 71u + 10u + withLibrary.SoundBytes(0));
+}
