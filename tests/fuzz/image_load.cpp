@@ -7,21 +7,12 @@
 #include <string>
 #include <vector>
 
-#include "resources/FileApi.h"
 #include "resources/ImageLib.h"
+#include "tests/fuzz/image_fuzz_files.h"
 
 namespace {
 
 const char* const kExtensions[6] = {".tga", ".jpg", ".png", ".gif", ".j2k", ".jp2"};
-
-// The published archive object, built here when the process has none.
-Kivo::PakInterface& Files() {
-  static Kivo::PakInterface* pak = [] {
-    Kivo::PakInterface* shared = Kivo::GetSharedPakInterface();
-    return shared ? shared : new Kivo::PakInterface;
-  }();
-  return *pak;
-}
 
 }  // namespace
 
@@ -37,7 +28,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (colorLength > size) colorLength = size;
   // Every name starts out empty (no image in any format), so only the files
   // chosen by this input can be found.
-  Kivo::PakInterface& files = Files();
+  Kivo::PakInterface& files = image_fuzz::Files();
   for (const char* ext : kExtensions) {
     files.AddMemoryFile(std::string("fuzzimg/ball") + ext, {});
     files.AddMemoryFile(std::string("fuzzimg/_ball") + ext, {});

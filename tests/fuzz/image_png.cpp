@@ -1,12 +1,13 @@
-// Fuzz target: the PNG reader on arbitrary bytes.
+// Fuzz target: the PNG reader on arbitrary bytes, read through the file API.
 #include <cstddef>
 #include <cstdint>
 
 #include "resources/ImageLib.h"
+#include "tests/fuzz/image_fuzz_files.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  Kivo::ImageLib::MemoryImageInput in(data, size);
-  Kivo::ImageLib::ImagePtr image = Kivo::ImageLib::DecodePngImage(in);
+  image_fuzz::SetFile("fuzzimg/input.png", data, size);
+  Kivo::ImageLib::ImagePtr image = Kivo::ImageLib::ReadPngImage("fuzzimg/input.png");
   if (image && image->pixels.size() != size_t(image->width) * size_t(image->height)) __builtin_trap();
   return 0;
 }
