@@ -1,6 +1,7 @@
 // musicrender IN OUT.wav [--fade-in SPEED] [--seconds N]
-// Plays a music file through the default music player without a sound
-// device, 441 frames after each update (100 updates a second), writes the
+// Plays a music file (from "main.pak" in the working folder when it holds
+// the name, else from the folders) through the default music player without
+// a sound device, 441 frames after each update (100 updates a second), writes the
 // output as a 16-bit stereo 44.1 kHz WAV file and prints the RMS level of
 // every second. Exit code 1 when the song does not load or the WAV cannot be
 // written, 2 for a bad command line.
@@ -9,6 +10,7 @@
 #include "platform/MusicChannel.h"
 #include "platform/StreamMusicLib.h"
 #include "platform/headless/AudioHeadless.h"
+#include "resources/PakInterface.h"
 
 #include <cmath>
 #include <cstdio>
@@ -67,6 +69,8 @@ int main(int argc, char** argv) {
   }
   if (!(seconds > 0 && seconds <= 3600) || !(fadeSpeed >= 0 && fadeSpeed <= 1)) return Usage();
 
+  // As the game does: an archive in the working folder is searched first.
+  if (Kivo::gPakInterface) Kivo::gPakInterface->MountArchive("main.pak");
   // The mixer renders only when asked: 441 frames after each update.
   auto output = std::make_unique<Kivo::HeadlessAudioOutput>(false);
   Kivo::HeadlessAudioOutput* headless = output.get();
