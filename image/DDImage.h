@@ -1,0 +1,126 @@
+// DDImage: a MemoryImage that can also keep its pixels in a DirectDraw
+// surface of the display's format (16 or 32 bits), with a source colour key
+// for transparent pixels, and draws into that surface in software.
+//
+// Three paths per draw: the screen image in 3D mode hands every draw to the
+// renderer; an image with transparency or partial alpha (or any image while
+// the display runs in 3D) draws with MemoryImage's code on its 32-bit
+// pixels; everything else is drawn straight into the locked surface (fills,
+// plain, additive and mirrored blits, rotated and stretched draws, lines), or
+// blitted surface to surface by DirectDraw where no colouring or blending is
+// involved. A draw that reached the surface drops the memory copies (the
+// surface then alone holds the picture) and counts as a change, so textures
+// made from the image are made again.
+//
+// Limits: surfaces of 16 or 32 bits per pixel only; images with partial
+// alpha get no surface. Draws clip to the image and to the source whatever
+// the caller passes. A lost surface is neither detected nor restored: its
+// draws simply do nothing.
+#pragma once
+
+#include <cstdint>
+
+#include "display/DDInterface.h"
+#include "image/MemoryImage.h"
+#include "platform/DDraw.h"
+
+namespace Kivo {
+
+class DDImage : public MemoryImage {
+public:
+  DDInterface* display;
+  IDirectDrawSurface* surface = nullptr;  // one reference owned
+  bool attached = false;       // surface handed in by AttachSurface
+  bool videoOnly = false;      // software keeps off the surface's pixels
+  bool videoMemory = false;    // surfaces are made in video memory
+  bool firstPixelKey = false;  // the top-left pixel is the colour key
+  bool surfaceWanted = false;
+  bool forceSoftware = false;  // fills and plain blits take the memory path
+  int32_t lockCount = 0;
+  DDSURFACEDESC lockedDesc;
+
+  explicit DDImage(DDInterface* display);
+  DDImage(const DDImage&) = delete;
+  DDImage& operator=(const DDImage&) = delete;
+  ~DDImage() override;
+
+  // Only the screen image in 3D mode draws through the renderer.
+  bool DrawsThrough3D() const;
+
+  // Image operations.
+  bool FillPolygon(const int32_t* points, int32_t pointCount, const Rect& clip, const Color& color,
+                   int32_t drawMode, int32_t offsetX, int32_t offsetY, bool unusedFlag) override;
+  void FillRect(const Rect& rect, const Color& color, int32_t drawMode) override;
+  void DrawLine(double x1, double y1, double x2, double y2, const Color& color, int32_t drawMode) override;
+  void DrawLineAntialiased(double x1, double y1, double x2, double y2, const Color& color,
+                           int32_t drawMode) override;
+  void DrawImage(Image* source, int32_t x, int32_t y, const Rect& sourceRect, const Color& color,
+                 int32_t drawMode) override;
+  void DrawImageAtFloat(Image* source, float x, float y, const Rect& sourceRect, const Rect& clip,
+                        const Color& color, int32_t drawMode) override;
+  void DrawImageRotated(Image* source, float x, float y, const Rect& sourceRect, const Rect& clip,
+                        const Color& color, int32_t drawMode, double angle, float centerX, float centerY) override;
+  void DrawImageStretched(Image* source, const Rect& destRect, const Rect& sourceRect, const Rect& clip,
+                          const Color& color, int32_t drawMode, bool fast) override;
+  void DrawImageMirrored(Image* source, int32_t x, int32_t y, const Rect& sourceRect, const Color& color,
+                         int32_t drawMode) override;
+  void DrawImageStretchedMirrored(Image* source, const Rect& destRect, const Rect& sourceRect, const Rect& clip,
+                                  const Color& color, int32_t drawMode, bool fast) override;
+
+  // Storage overrides.
+  void DiscardBits() override;
+  void DropAllCaches() override;
+  void ApplyStorageOptions() override;
+  void NoteBitsChanged() override;
+  void ScanAlpha() override;
+  void DropDisplayCaches() override;
+  bool CreateBlank(int32_t newWidth, int32_t newHeight) override;
+  // Null for a video-only image or when the surface cannot be locked.
+  uint32_t* GetBits() override;
+  bool ConvertToPalette() override;
+
+  // Added operations.
+  virtual void SetVideoMemory(bool on);
+  virtual void PrepareColorKeySurface();
+  virtual void FillRectNormal(const Rect& rect, const Color& color);
+  virtual void FillRectAdditive(const Rect& rect, const Color& color);
+  virtual void DrawImageNormal(Image* source, int32_t x, int32_t y, const Rect& sourceRect, const Color& color);
+  virtual void DrawImageAdditive(Image* source, int32_t x, int32_t y, const Rect& sourceRect, const Color& color);
+  virtual void DrawLineNormal(double x1, double y1, double x2, double y2, const Color& color);
+  virtual void DrawLineAdditive(double x1, double y1, double x2, double y2, const Color& color);
+  virtual void DrawLineAntialiasedNormal(double x1, double y1, double x2, double y2, const Color& color);
+  virtual void DrawImageMirroredNormal(Image* source, int32_t x, int32_t y, const Rect& sourceRect,
+                                       const Color& color);
+  virtual void DrawImageMirroredAdditive(Image* source, int32_t x, int32_t y, const Rect& sourceRect,
+                                         const Color& color);
+  virtual bool LockSurface();
+  virtual bool UnlockSurface();
+  virtual void AttachSurface(IDirectDrawSurface* newSurface);
+
+  // Makes and fills the surface; true when one exists afterwards.
+  bool CreateSurface();
+  // The surface, made first when there is none; may be null.
+  IDirectDrawSurface* GetSurface();
+  // Reads the pixels back when nothing else holds them, then drops the surface.
+  void DeleteSurface();
+  // Frees every memory copy: the surface alone holds the picture.
+  void DiscardMemoryCopies();
+
+private:
+  // A dispatching draw notes whether any routine really reached the surface;
+  // only then are the memory copies dropped and a change counted.
+  void BeginSurfaceDraw() { surfaceReached_ = false; }
+  void EndSurfaceDraw();
+  // The DirectDraw surface-to-surface copy of the plain blits.
+  void BlitSurface(DDImage* source, int32_t x, int32_t y, const Rect& sourceRect);
+
+  bool surfaceReached_ = false;
+};
+
+// False for anything but a DDImage; else its DrawsThrough3D.
+bool ImageDrawsThrough3D(Image* image);
+
+// Installs the factory through which the display makes its own images.
+void InstallDDImageFactory();
+
+}  // namespace Kivo
