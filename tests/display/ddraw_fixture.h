@@ -11,11 +11,11 @@
 #include "image/DDImage.h"
 #include "platform/DDraw.h"
 
-namespace KivoTest {
+namespace DDrawTest {
 
 // One window whose client area sits at a known place on the desktop; every
 // presented frame is kept.
-class RecordingHost : public DDrawStandIn::WindowHost {
+class WindowRecorder : public DDrawStandIn::WindowHost {
 public:
   HWND window = reinterpret_cast<HWND>(static_cast<uintptr_t>(7));
   RECT client{100, 50, 740, 530};
@@ -57,7 +57,7 @@ public:
 // Resets the stand-in to a desktop of the given format, installs the host.
 class DisplayFixture : public ::testing::Test {
 protected:
-  RecordingHost host;
+  WindowRecorder host;
   TestApp app;
 
   void UseDesktop(DDrawStandIn::Format format, int width = 1024, int height = 768) {
@@ -86,4 +86,4 @@ inline void ExpectNothingAlive() {
   EXPECT_EQ(DDrawStandIn::LiveDirectDrawObjects(), 0);
 }
 
-}  // namespace KivoTest
+}  // namespace DDrawTest

@@ -7,7 +7,7 @@ namespace {
 
 using DDrawStandIn::Format;
 using Kivo::DDInterface;
-using KivoTest::DisplayFixture;
+using DDrawTest::DisplayFixture;
 
 // A renderer that starts (or not) as told and records what reaches it.
 class RecordingRenderer : public Kivo::D3DInterface {
@@ -81,7 +81,7 @@ TEST_F(DisplayFixture, InitResultTableByInjectedFailure) {
       }
     }
     DDrawStandIn::GetFaults() = DDrawStandIn::Faults();
-    KivoTest::ExpectNothingAlive();
+    DDrawTest::ExpectNothingAlive();
   }
 }
 
@@ -212,7 +212,7 @@ TEST_F(DisplayFixture, DesktopsOfOtherDepthsAreRefused) {
     DDInterface display(&app);
     EXPECT_EQ(display.Init(host.window, true), 6);
   }
-  KivoTest::ExpectNothingAlive();
+  DDrawTest::ExpectNothingAlive();
   UseDesktop(Format::kPalette8);
   {
     DDInterface display(&app);
@@ -224,7 +224,7 @@ TEST_F(DisplayFixture, DesktopsOfOtherDepthsAreRefused) {
     DDInterface display(&app);
     EXPECT_EQ(display.Init(host.window, false), 3);
   }
-  KivoTest::ExpectNothingAlive();
+  DDrawTest::ExpectNothingAlive();
 }
 
 TEST_F(DisplayFixture, InitReleaseCyclesLeaveNothingBehind) {
@@ -234,10 +234,10 @@ TEST_F(DisplayFixture, InitReleaseCyclesLeaveNothingBehind) {
     EXPECT_EQ(display.initCount, 3);
     display.ReleaseSurfaces();
     display.ReleaseSurfaces();
-    KivoTest::ExpectNothingAlive();
+    DDrawTest::ExpectNothingAlive();
     EXPECT_FALSE(display.Redraw(nullptr));
   }
-  KivoTest::ExpectNothingAlive();
+  DDrawTest::ExpectNothingAlive();
 }
 
 TEST_F(DisplayFixture, PresentWindowedShowsTheDrawBufferInTheClientArea) {

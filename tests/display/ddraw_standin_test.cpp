@@ -7,7 +7,7 @@
 namespace {
 
 using DDrawStandIn::Format;
-using KivoTest::DisplayFixture;
+using DDrawTest::DisplayFixture;
 
 struct Made {
   IDirectDraw7* dd = nullptr;
@@ -99,7 +99,7 @@ TEST_F(DisplayFixture, LockGivesPaddedPitchFormatAndFreshPattern) {
     other->Release();
     s->Release();
   }
-  KivoTest::ExpectNothingAlive();
+  DDrawTest::ExpectNothingAlive();
 }
 
 struct BltCase {
@@ -163,7 +163,7 @@ TEST_F(DisplayFixture, BltCaseTable) {
     src->Release();
     dst->Release();
   }
-  KivoTest::ExpectNothingAlive();
+  DDrawTest::ExpectNothingAlive();
 }
 
 TEST_F(DisplayFixture, ClipperClipsPrimaryBlitsToClientAreaAndPresents) {
@@ -201,7 +201,7 @@ TEST_F(DisplayFixture, ClipperClipsPrimaryBlitsToClientAreaAndPresents) {
   primary->Release();
   m.dd->Release();
   m.dd = nullptr;
-  KivoTest::ExpectNothingAlive();
+  DDrawTest::ExpectNothingAlive();
 }
 
 TEST_F(DisplayFixture, FullScreenModeFlipAndRestore) {
@@ -242,7 +242,7 @@ TEST_F(DisplayFixture, FullScreenModeFlipAndRestore) {
   m.dd = nullptr;
   EXPECT_FALSE(DDrawStandIn::DisplayModeSet());
   EXPECT_FALSE(host.fullScreen);
-  KivoTest::ExpectNothingAlive();
+  DDrawTest::ExpectNothingAlive();
 }
 
 TEST_F(DisplayFixture, InjectedFailuresAndLostSurfaces) {
@@ -289,7 +289,7 @@ TEST_F(DisplayFixture, InjectedFailuresAndLostSurfaces) {
   b->Release();
   m.dd->Release();
   m.dd = nullptr;
-  KivoTest::ExpectNothingAlive();
+  DDrawTest::ExpectNothingAlive();
 }
 
 TEST_F(DisplayFixture, ReferenceCountsAcrossInterfaces) {
@@ -305,7 +305,7 @@ TEST_F(DisplayFixture, ReferenceCountsAcrossInterfaces) {
   EXPECT_EQ(static_cast<IDirectDrawSurface*>(s1)->Release(), 0u);
   EXPECT_EQ(dd->Release(), 1u);
   EXPECT_EQ(static_cast<IDirectDraw*>(old)->Release(), 0u);
-  KivoTest::ExpectNothingAlive();
+  DDrawTest::ExpectNothingAlive();
 }
 
 }  // namespace
