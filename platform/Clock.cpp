@@ -17,7 +17,7 @@ struct ClockState {
   std::mutex mutex;
   std::condition_variable moved;
   bool fake = false;
-  DWORD fakeNow = 0;
+  DWORD fakeNow = Platform::kFakeClockStart;
   std::thread::id mainThread = std::this_thread::get_id();
 };
 

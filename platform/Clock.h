@@ -5,7 +5,9 @@
 // (headless backend, tests) starts at a settable value and moves only when
 // the main thread sleeps or a test advances it; Sleep on any other thread
 // waits until the main thread has moved the clock far enough, so background
-// threads (the cursor thread) can never drive time.
+// threads (the cursor thread) can never drive time. The headless backend
+// switches to the fake clock when it starts, so the program's entry chooses
+// the backend (Platform::BackendName) before it reads any time.
 #pragma once
 
 #include <cstdint>
@@ -39,6 +41,10 @@ void GetLocalTime(SYSTEMTIME* time);
 
 namespace Platform {
 
+// Where the fake clock starts unless a test says otherwise: not 0, since
+// callers treat a zero time as "never set".
+constexpr DWORD kFakeClockStart = 100000;
+
 // Switches to the fake clock, starting at `start`.
 void UseFakeClock(DWORD start);
 // Back to the host clock (tests).
@@ -48,8 +54,9 @@ bool FakeClockInUse();
 // threads sleeping on it.
 void AdvanceFakeClock(DWORD milliseconds);
 
-// The thread whose Sleep moves the fake clock: the first thread that used
-// the platform, unless set explicitly.
+// The thread whose Sleep moves the fake clock and whose PeekMessageA pumps:
+// the first thread that read the clock, unless set explicitly. The program's
+// entry calls SetMainThread first.
 void SetMainThread();
 bool IsMainThread();
 

@@ -11,8 +11,8 @@
 // memory). The backend is chosen once, from the environment: GAME_BACKEND,
 // else sdl2 when a display is reachable and SDL video starts, else headless.
 //
-// Limits: one process-wide window system, driven from the main thread (the
-// thread that first pumps); the cursor thread may only read pointer and
+// Limits: one process-wide window system, driven from the main thread (call
+// Platform::SetMainThread first in main); the cursor thread may only read pointer and
 // window positions, which the pump keeps in atomics. Key code 0 and 0xFF are
 // never produced. Only HKEY_CURRENT_USER holds registry data.
 //
@@ -20,9 +20,26 @@
 // headless input script (see README.md). A line that does not parse is
 // logged and skipped; nothing here crashes on bad input.
 //
+// Start-up: main() calls Platform::SetCommandLine(argc, argv),
+// Platform::SetMainThread() and Platform::BackendName() (which chooses the
+// backend and with it the clock) before anything else of this layer.
+//
 // Headers:
-//   platform/WinTypes.h   scalar types, handles, GetLastError
-//   platform/Files.h      fopen with path rules, listings, delete, folders
+//   platform/WinTypes.h        scalar types, handles, GetLastError
+//   platform/Messages.h        MSG, message ids, virtual keys, MK_* flags
+//   platform/Windows.h         classes, windows, queue, dispatch, timers,
+//                              desktop, capture, present
+//   platform/Clock.h           timeGetTime/GetTickCount, Sleep, threads
+//   platform/Registry.h        RegOpenKeyExA ... over the file store
+//   platform/SingleInstance.h  CreateMutexW, RegisterClipboardFormatW
+//   platform/Dialogs.h         MessageBoxA/W, ShellExecuteA, clipboard
+//   platform/Cursors.h         LoadCursorA, CreateCursor, SetCursor
+//   platform/Process.h         libraries, module path, command line,
+//                              SHGetFolderPathA, version resource, signals
+//   platform/Files.h           fopen with path rules, listings, delete, folders
+//   platform/Environment.h     GAME_* settings, folders, the log
+//   platform/Headless.h        input script, last frame, PNG
+// Internal: Backend.h, WindowSystem.h, Input.h (the shared translation).
 #pragma once
 
 #include "platform/Files.h"

@@ -14,7 +14,8 @@ int HexDigit(char c) {
   return -1;
 }
 
-bool NeedsEscape(unsigned char c) { return c < 0x20 || c == '%' || c == 0x7F; }
+// '#' is escaped too, since a line starting with it would read as a comment.
+bool NeedsEscape(unsigned char c) { return c < 0x20 || c == '%' || c == '#' || c == 0x7F; }
 
 std::string EscapeName(const std::string& name) {
   static const char kHex[] = "0123456789ABCDEF";
@@ -41,7 +42,7 @@ bool UnescapeName(const std::string& text, std::string* name) {
       if (hi < 0 || lo < 0) return false;
       *name += static_cast<char>(hi * 16 + lo);
       i += 2;
-    } else if (NeedsEscape(c)) {
+    } else if (c < 0x20 || c == 0x7F) {
       return false;  // a raw control byte means the line was damaged
     } else {
       *name += static_cast<char>(c);

@@ -26,9 +26,6 @@ namespace Platform {
 
 namespace {
 
-// Where the fake clock starts: not 0, since callers treat a zero time as
-// "never set".
-constexpr DWORD kFakeClockStart = 100000;
 constexpr size_t kMaxScriptBytes = 16 << 20;
 constexpr long long kMaxFramePixels = 1LL << 26;
 
@@ -45,7 +42,9 @@ std::string Quote(const std::string& s) {
 class HeadlessBackend : public Backend {
  public:
   HeadlessBackend() {
-    UseFakeClock(kFakeClockStart);
+    // Time read before this backend started stays on the same clock.
+    if (!FakeClockInUse()) UseFakeClock(kFakeClockStart);
+    scriptBase_ = timeGetTime();
     std::string path = EnvironmentValue("GAME_INPUT_SCRIPT");
     if (!path.empty()) LoadScriptFile(path);
   }
@@ -246,7 +245,7 @@ class HeadlessBackend : public Backend {
   std::set<HWND> windows_;
   std::vector<ScriptEvent> events_;
   size_t next_ = 0;
-  DWORD scriptBase_ = kFakeClockStart;
+  DWORD scriptBase_ = 0;
   std::deque<int> answers_;
   std::deque<int> urlResults_;
   std::string clipboard_;

@@ -5,6 +5,7 @@
 #include <map>
 
 #include "platform/Backend.h"
+#include "platform/Clock.h"
 #include "platform/Dialogs.h"
 #include "platform/Environment.h"
 #include "platform/Input.h"
@@ -374,6 +375,7 @@ class Sdl2Backend : public Backend {
 std::unique_ptr<Backend> CreateSdl2Backend() {
   auto backend = std::make_unique<Sdl2Backend>();
   if (!backend->Start()) return nullptr;
+  UseRealClock();  // a real window runs on real time
   return backend;
 }
 

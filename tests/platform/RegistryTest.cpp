@@ -182,6 +182,8 @@ TEST(RegistryText, FormatAndParseRoundTrip) {
       {"with\ttab%and\nnewline", REG_BINARY, {0, 255, 10, 13}},
       {"", REG_DWORD, {1, 0, 0, 0}},
       {"big type", 0xFFFFFFFFu, {}},
+      {"#looks like a comment", REG_SZ, {'x'}},
+      {"mid#hash", REG_SZ, {}},
   };
   std::vector<Platform::RegistryValue> back;
   std::vector<std::string> errors;
