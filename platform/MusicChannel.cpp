@@ -89,12 +89,20 @@ bool MusicChannel::Pause() {
   return true;
 }
 
+// An output paced by a clock renders what is due when a voice's state is
+// asked for, so a song that ended by now reads as ended.
+void MusicChannel::CatchUp() {
+  if (voice_) voice_->IsPlaying();
+}
+
 bool MusicChannel::IsActive() {
+  CatchUp();
   std::lock_guard<std::mutex> lock(mutex_);
   return active_;
 }
 
 bool MusicChannel::IsPaused() {
+  CatchUp();
   std::lock_guard<std::mutex> lock(mutex_);
   return active_ && paused_;
 }

@@ -58,6 +58,7 @@ class MusicChannel {
  private:
   size_t PullLocked(int16_t* out, size_t frames);
   void NewVoice();
+  void CatchUp();
 
   std::mutex mutex_;
   std::unique_ptr<MusicDecoder> decoder_;

@@ -150,6 +150,26 @@ TEST_F(music_render, OnePassStreamEndsAndLoopingStreamWraps) {
   EXPECT_EQ(looped[2 * 1499], 499);
 }
 
+TEST_F(music_render, ClockPacedOutputEndsOnePassSongsAsTimePasses) {
+  // A headless run: the mixer renders what the clock says is due.
+  uint32_t now = 1000;
+  SetAudioTickSource([&now] { return now; });
+  auto output = std::make_unique<HeadlessAudioOutput>(true);
+  DSoundDevice* paced = DSoundDevice::CreateWithOutput(std::move(output));
+  MusicOutput::SetDevice(paced);
+  ASSERT_TRUE(player_->LoadSong(0, Write("tenth.wav", Wav(RampFrames(4410), 2, 44100))));
+  player_->PlaySong(0, 0, true);
+  EXPECT_TRUE(player_->IsSongPlaying(0));
+  now += 50;
+  EXPECT_TRUE(player_->IsSongPlaying(0));
+  now += 100;
+  EXPECT_FALSE(player_->IsSongPlaying(0)) << "100 ms of song after 150 ms";
+  player_->UnloadAllSongs();
+  MusicOutput::SetDevice(device_);
+  paced->Release();
+  SetAudioTickSource(nullptr);
+}
+
 TEST_F(music_render, MpegStreamIsNotSilent) {
   ASSERT_TRUE(player_->LoadSong(0, Write("tone.mp3", LayerOneTone(60))));
   player_->PlaySong(0, 0, false);
