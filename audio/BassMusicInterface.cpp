@@ -136,7 +136,7 @@ void ReleaseBassLibrary() {
   }
 }
 
-BassMusicInterface::BassMusicInterface(void* window) {
+BassMusicInterface::BassMusicInterface(HWND window) {
   lib_ = AcquireBassLibrary();
   RouteMusicFilesThroughFileApi();
   // Starting the library must not change the wave-out volume the user set.

@@ -10,6 +10,7 @@
 #pragma once
 
 #include "audio/MusicInterface.h"
+#include "platform/WinTypes.h"
 #include "audio/MusicLibrary.h"
 
 #include <cstdint>
@@ -101,7 +102,7 @@ struct BassSong {
 
 class BassMusicInterface : public MusicInterface {
  public:
-  explicit BassMusicInterface(void* window);
+  explicit BassMusicInterface(HWND window);
   ~BassMusicInterface() override;
 
   bool LoadSong(int songId, const std::string& fileName) override;

@@ -46,7 +46,7 @@ bool WriteFileAtomically(const std::string& path, const std::vector<uint8_t>& he
 }  // namespace
 
 // The library is initialised by the sound manager, not here.
-FModMusicInterface::FModMusicInterface(void*) {
+FModMusicInterface::FModMusicInterface(HWND) {
   lib_ = AcquireFmodLibrary();
   RouteMusicFilesThroughFileApi();
 }

@@ -13,6 +13,7 @@
 #pragma once
 
 #include "audio/MusicInterface.h"
+#include "platform/WinTypes.h"
 #include "audio/FmodLibrary.h"
 
 #include <cstdint>
@@ -35,7 +36,7 @@ struct FModSong {
 
 class FModMusicInterface : public MusicInterface {
  public:
-  explicit FModMusicInterface(void* window);
+  explicit FModMusicInterface(HWND window);
   ~FModMusicInterface() override;
 
   bool LoadSong(int songId, const std::string& fileName) override;

@@ -19,7 +19,7 @@ namespace {
 using namespace MusicFakes;
 using Calls = std::vector<std::string>;
 
-void* const kWindow = reinterpret_cast<void*>(0x1234);
+const HWND kWindow = reinterpret_cast<HWND>(0x1234);
 
 TEST(music_player_Silent, AcceptsEveryCallAndAnswersFalse) {
   MusicInterface silent;
