@@ -2,6 +2,9 @@
 #include "platform/SingleInstance.h"
 
 #include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -24,6 +27,23 @@ class SingleInstance : public ::testing::Test {
 };
 
 TEST_F(SingleInstance, SecondInstanceWakesTheFirstAndExits) {
+  // A socket left behind by a first instance that died must not stop the
+  // next one from listening.
+  ::setenv("GAME_HOME", home.path().c_str(), 1);
+  std::string runtime = ::getenv("XDG_RUNTIME_DIR") ? ::getenv("XDG_RUNTIME_DIR") : "";
+  ::unsetenv("XDG_RUNTIME_DIR");
+  std::string lockPath = Platform::MutexLockPath(product + "Mutex");
+  if (!runtime.empty()) ::setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
+  ::unsetenv("GAME_HOME");
+  std::string socketPath = lockPath.substr(0, lockPath.size() - 5) + ".sock";
+  ASSERT_EQ(::mkdir((home.path() + "/run").c_str(), 0700), 0);
+  int stale = ::socket(AF_UNIX, SOCK_STREAM, 0);
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  std::strncpy(address.sun_path, socketPath.c_str(), sizeof address.sun_path - 1);
+  ASSERT_EQ(::bind(stale, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+  ::close(stale);  // the file stays, nobody listens
+
   std::FILE* first = ::popen(Command(product, 5000).c_str(), "r");
   ASSERT_NE(first, nullptr);
   char line[256] = {};
