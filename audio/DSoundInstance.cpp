@@ -1,6 +1,8 @@
 // Sound instances: one duplicate of the id's buffer each.
 #include "audio/DSoundInstance.h"
 
+#include <algorithm>
+#include <climits>
 #include <cmath>
 
 #include "audio/DSoundManager.h"
@@ -39,7 +41,10 @@ void DSoundInstance::ApplyVolume() {
 void DSoundInstance::ApplyPan() {
   // Passed on unclamped: the device refuses a sum out of range and keeps the
   // previous pan.
-  if (own_) own_->SetPan(basePan_ + pan_);
+  if (!own_) return;
+  std::int64_t sum = static_cast<std::int64_t>(basePan_) + pan_;
+  sum = std::max<std::int64_t>(std::min<std::int64_t>(sum, INT32_MAX), INT32_MIN);
+  own_->SetPan(static_cast<std::int32_t>(sum));
 }
 
 void DSoundInstance::Release() {
@@ -60,7 +65,8 @@ void DSoundInstance::SetBasePan(int pan) {
 void DSoundInstance::ShiftPitch(double steps) {
   if (!own_) return;
   double frequency = nativeFrequency_ * std::pow(1.0594630943592953, steps);
-  frequency = std::min(std::max(frequency, 100.0), 100000.0);
+  if (!(frequency > 100.0)) frequency = 100.0;  // also a NaN from a bad step count
+  if (frequency > 100000.0) frequency = 100000.0;
   own_->SetFrequency(static_cast<std::uint32_t>(frequency));
 }
 

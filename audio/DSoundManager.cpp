@@ -120,8 +120,12 @@ DSoundManager::~DSoundManager() {
 }
 
 std::int32_t DSoundManager::VolumeToAttenuation(double volume) {
-  std::int32_t a = static_cast<std::int32_t>((std::log10(1.0 + 9.0 * volume) - 1.0) * 2333.0);
-  return a < -2000 ? -10000 : a;
+  const double a = (std::log10(1.0 + 9.0 * volume) - 1.0) * 2333.0;
+  // Negative volumes (no logarithm) and NaN are silence too; a volume above
+  // 1 gives a positive value that the device refuses.
+  if (!(a > -2001.0)) return -10000;
+  const std::int32_t truncated = a > 1e6 ? 1000000 : static_cast<std::int32_t>(a);
+  return truncated < -2000 ? -10000 : truncated;
 }
 
 bool DSoundManager::IsReady() { return device_ != nullptr; }

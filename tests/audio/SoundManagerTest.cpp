@@ -1,6 +1,8 @@
 // Sound manager and sound instances on a headless device with an injected tick.
 #include <gtest/gtest.h>
 
+#include <climits>
+#include <cmath>
 #include <thread>
 
 #include "SoundFixtures.h"
@@ -46,7 +48,7 @@ TEST(soundManager, VolumeToAttenuationTable) {
   struct {
     double volume;
     std::int32_t attenuation;
-  } cases[] = {{1.0, 0}, {0.85, -146}, {0.5, -605}, {0.1, -1682}, {0.05, -1956}, {0.0431, -2000}, {0.043, -10000}, {0.0, -10000}};
+  } cases[] = {{1.0, 0}, {0.85, -146}, {0.5, -605}, {0.1, -1682}, {0.05, -1956}, {0.0431, -2000}, {0.043, -10000}, {0.0, -10000}, {-0.5, -10000}, {std::nan(""), -10000}};
   for (const auto& c : cases) EXPECT_EQ(DSoundManager::VolumeToAttenuation(c.volume), c.attenuation) << c.volume;
 }
 
@@ -169,6 +171,9 @@ TEST_F(soundManagerTest, PansAddAndAnOutOfRangeSumKeepsThePreviousPan) {
   a->SetPan(5000);  // 11000: refused
   static_cast<DSoundInstance*>(a)->OwnBuffer()->GetPan(&pan);
   EXPECT_EQ(pan, 5000);
+  a->SetPan(INT32_MAX);  // the sum does not wrap into range
+  static_cast<DSoundInstance*>(a)->OwnBuffer()->GetPan(&pan);
+  EXPECT_EQ(pan, 5000);
 }
 
 TEST_F(soundManagerTest, ShiftPitchIsMeasuredFromTheNativeRate) {
@@ -177,7 +182,7 @@ TEST_F(soundManagerTest, ShiftPitchIsMeasuredFromTheNativeRate) {
   struct {
     double steps;
     std::uint32_t hz;
-  } cases[] = {{12, 88200}, {-12, 22049}, {1, 46722}, {100, 100000}, {-200, 100}, {0, 44100}};
+  } cases[] = {{12, 88200}, {-12, 22049}, {1, 46722}, {100, 100000}, {-200, 100}, {0, 44100}, {std::nan(""), 100}};
   for (const auto& c : cases) {
     a->ShiftPitch(c.steps);
     EXPECT_EQ(Frequency(a), c.hz) << c.steps;
