@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "platform/Files.h"
 #include "shell/GlobalRanks.h"
 
 namespace Kivo {
@@ -38,13 +39,13 @@ size_t LastSeparator(const std::string& path) { return path.find_last_of("\\/");
 
 bool HasDrive(const std::string& path) { return path.size() >= 2 && path[1] == ':'; }
 
-// The host spelling of a Windows-style path; empty for a drive-qualified
-// one, which has no counterpart on this system.
+// The host spelling of a Windows-style path through the platform's file
+// rules (either separator, case-insensitive fallback for names made on a
+// case-insensitive system); empty for a drive-qualified one, which has no
+// counterpart on this system.
 std::string HostPath(const std::string& path) {
   if (HasDrive(path)) return std::string();
-  std::string host = path;
-  std::replace(host.begin(), host.end(), '\\', '/');
-  return host;
+  return Platform::HostPath(path);
 }
 
 // Windows wildcard match: '*' any run, '?' one character, case-insensitive

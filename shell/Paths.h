@@ -2,8 +2,9 @@
 //
 // Paths are narrow strings; '\' and '/' both separate. ResolvePath and the
 // name functions are pure text operations. The folder calls (MakeFolders,
-// RemoveTree, FileModifiedTime) work on the host file system: '\' becomes
-// '/', a path that starts with a drive such as "C:" names nothing here (there
+// RemoveTree, FileModifiedTime) work on the host file system through the
+// platform's file rules: '\' becomes '/', a name missing in the exact case is
+// found in any ASCII case, a path that starts with a drive such as "C:" names nothing here (there
 // are no drives, and no folder named "C:" is ever made), and "*.*" matches
 // every entry.
 // RemoveTree never follows a symbolic link: a link inside the tree is removed
