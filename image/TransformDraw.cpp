@@ -65,12 +65,14 @@ template <typename Fetch>
 void DrawRotatedSpan(const RotatedSpan& span, Fetch fetch, const ColorBytes& tint, bool tinted, int32_t drawMode,
                      const uint8_t* clamp, uint32_t addR, uint32_t addG, uint32_t addB) {
   const bool fast = !ReferencePathsForced();
+  const uint64_t* reciprocals = GetReciprocals().of;
   int64_t E = span.E, D = span.D;
   for (int32_t j = span.first; j <= span.last; ++j, E += span.stepX, D += span.stepY) {
     const int32_t ix = static_cast<int32_t>(E >> 16) + span.originX;
     const int32_t iy = static_cast<int32_t>(D >> 16) + span.originY;
     const uint32_t p00 = fetch(ix, iy), p10 = fetch(ix + 1, iy);
     const uint32_t p01 = fetch(ix, iy + 1), p11 = fetch(ix + 1, iy + 1);
+    if (((p00 | p10 | p01 | p11) >> 24) == 0) continue;  // nothing to cover with
     const uint32_t fx = (static_cast<uint32_t>(E) & 0xFFFEu) | 1u;
     const uint32_t fy = (static_cast<uint32_t>(D) & 0xFFFEu) | 1u;
     uint32_t w00 = (((65536u - fx) * (65536u - fy) / 65536u) * (p00 >> 24)) >> 16;
@@ -85,11 +87,24 @@ void DrawRotatedSpan(const RotatedSpan& span, Fetch fetch, const ColorBytes& tin
     }
     const uint32_t A = w00 + w10 + w01 + w11;
     if (A == 0) continue;
-    uint32_t sr = ((p00 >> 16) & 0xFF) * w00 + ((p10 >> 16) & 0xFF) * w10 + ((p01 >> 16) & 0xFF) * w01 +
-                  ((p11 >> 16) & 0xFF) * w11;
-    uint32_t sg = ((p00 >> 8) & 0xFF) * w00 + ((p10 >> 8) & 0xFF) * w10 + ((p01 >> 8) & 0xFF) * w01 +
-                  ((p11 >> 8) & 0xFF) * w11;
-    uint32_t sb = (p00 & 0xFF) * w00 + (p10 & 0xFF) * w10 + (p01 & 0xFF) * w01 + (p11 & 0xFF) * w11;
+    uint32_t sr, sg, sb;
+    if (fast) {
+      // Three channels in one 64-bit word, 24 bits apart: every channel sum
+      // stays below 255 * 255, so no lane spills into the next.
+      auto spread = [](uint32_t p) {
+        return (p & 0xFFu) | (static_cast<uint64_t>(p & 0xFF00u) << 16) | (static_cast<uint64_t>(p & 0xFF0000u) << 32);
+      };
+      const uint64_t sum = spread(p00) * w00 + spread(p10) * w10 + spread(p01) * w01 + spread(p11) * w11;
+      sb = static_cast<uint32_t>(sum & 0xFFFFFFu);
+      sg = static_cast<uint32_t>((sum >> 24) & 0xFFFFFFu);
+      sr = static_cast<uint32_t>(sum >> 48);
+    } else {
+      sr = ((p00 >> 16) & 0xFF) * w00 + ((p10 >> 16) & 0xFF) * w10 + ((p01 >> 16) & 0xFF) * w01 +
+           ((p11 >> 16) & 0xFF) * w11;
+      sg = ((p00 >> 8) & 0xFF) * w00 + ((p10 >> 8) & 0xFF) * w10 + ((p01 >> 8) & 0xFF) * w01 +
+           ((p11 >> 8) & 0xFF) * w11;
+      sb = (p00 & 0xFF) * w00 + (p10 & 0xFF) * w10 + (p01 & 0xFF) * w01 + (p11 & 0xFF) * w11;
+    }
     uint32_t& d = span.row[j];
     const uint32_t D32 = d;
     const uint32_t dr = (D32 >> 16) & 0xFF, dg = (D32 >> 8) & 0xFF, db = D32 & 0xFF;
@@ -105,7 +120,7 @@ void DrawRotatedSpan(const RotatedSpan& span, Fetch fetch, const ColorBytes& tin
         const uint32_t Da = D32 >> 24;
         const uint32_t t = 256 - A;
         const uint32_t N1 = 256 - t * (256 - Da) / 256;
-        const uint64_t reciprocal = GetReciprocals().of[N1];
+        const uint64_t reciprocal = reciprocals[N1];
         auto mix = [&](uint32_t sum, uint32_t dc) {
           const uint32_t numerator = 256 * (sum >> 8) + t * ((dc * Da) >> 8);
           const uint32_t q = fast ? static_cast<uint32_t>((numerator * reciprocal) >> kReciprocalShift)
