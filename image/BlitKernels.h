@@ -38,8 +38,10 @@ inline void OntoOpaqueRow(uint32_t* d, const uint32_t* s, int32_t n) {
   const __m128i zero = _mm_setzero_si128();
   const __m128i alphaMask = _mm_set1_epi32(static_cast<int>(0xFF000000u));
   const __m128i c256 = _mm_set1_epi16(256);
-  // Blue lanes (0 and 4 of the eight 16-bit lanes) take the split sum.
-  const __m128i blueLanes = _mm_set_epi16(0, 0, 0, -1, 0, 0, 0, -1);
+  // Blue lanes (0 and 4 of the eight 16-bit lanes) shift their two products
+  // separately: clearing both low bytes before the sum does exactly that.
+  const __m128i splitMask = _mm_set_epi16(-1, -1, -1, static_cast<short>(0xFF00), -1, -1, -1,
+                                          static_cast<short>(0xFF00));
   for (; i + 4 <= n; i += 4) {
     const __m128i sv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
     const __m128i sa = _mm_and_si128(sv, alphaMask);
@@ -57,11 +59,9 @@ inline void OntoOpaqueRow(uint32_t* d, const uint32_t* s, int32_t n) {
     auto half = [&](__m128i s16, __m128i d16) {
       __m128i a = _mm_shufflelo_epi16(s16, _MM_SHUFFLE(3, 3, 3, 3));
       a = _mm_shufflehi_epi16(a, _MM_SHUFFLE(3, 3, 3, 3));
-      const __m128i t1 = _mm_mullo_epi16(d16, _mm_sub_epi16(c256, a));
-      const __m128i t2 = _mm_mullo_epi16(s16, a);
-      const __m128i sum = _mm_srli_epi16(_mm_add_epi16(t1, t2), 8);
-      const __m128i split = _mm_add_epi16(_mm_srli_epi16(t1, 8), _mm_srli_epi16(t2, 8));
-      return _mm_or_si128(_mm_and_si128(blueLanes, split), _mm_andnot_si128(blueLanes, sum));
+      const __m128i t1 = _mm_and_si128(_mm_mullo_epi16(d16, _mm_sub_epi16(c256, a)), splitMask);
+      const __m128i t2 = _mm_and_si128(_mm_mullo_epi16(s16, a), splitMask);
+      return _mm_srli_epi16(_mm_add_epi16(t1, t2), 8);
     };
     const __m128i lo = half(_mm_unpacklo_epi8(sv, zero), _mm_unpacklo_epi8(dv, zero));
     const __m128i hi = half(_mm_unpackhi_epi8(sv, zero), _mm_unpackhi_epi8(dv, zero));
@@ -147,42 +147,64 @@ inline bool AllOpaque(__m128i dv) {
 }
 #endif
 
-// Source-over of untinted source pixels with the general blend (every
-// channel (Sc * w + Dc * (256 - w)) >> 8) — the stretch's blend. scalar is
-// the per-pixel formula used for groups whose destination is not opaque.
+#ifdef KIVO_BLIT_SSE2
+// Source-over of four untinted source pixels onto d[0..3] with the general
+// blend (every channel (Sc * w + Dc * (256 - w)) >> 8); groups whose
+// destination is not all opaque go through scalar(d, s) pixel by pixel.
+template <typename Scalar>
+inline void Over4(uint32_t* d, __m128i sv, Scalar scalar) {
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i alphaMask = _mm_set1_epi32(static_cast<int>(0xFF000000u));
+  const __m128i c256 = _mm_set1_epi16(256);
+  const __m128i transparent = _mm_cmpeq_epi32(_mm_and_si128(sv, alphaMask), zero);
+  if (_mm_movemask_epi8(transparent) == 0xFFFF) return;
+  __m128i* dp = reinterpret_cast<__m128i*>(d);
+  const __m128i dv = _mm_loadu_si128(dp);
+  if (!AllOpaque(dv)) {
+    alignas(16) uint32_t s4[4];
+    _mm_store_si128(reinterpret_cast<__m128i*>(s4), sv);
+    for (int k = 0; k < 4; ++k) scalar(d[k], s4[k]);
+    return;
+  }
+  // Destination alpha 255: N = 255 and w = A.
+  auto half = [&](__m128i s16, __m128i d16) {
+    __m128i a = _mm_shufflelo_epi16(s16, _MM_SHUFFLE(3, 3, 3, 3));
+    a = _mm_shufflehi_epi16(a, _MM_SHUFFLE(3, 3, 3, 3));
+    return _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(s16, a), _mm_mullo_epi16(d16, _mm_sub_epi16(c256, a))), 8);
+  };
+  const __m128i blended =
+      _mm_or_si128(_mm_packus_epi16(half(_mm_unpacklo_epi8(sv, zero), _mm_unpacklo_epi8(dv, zero)),
+                                    half(_mm_unpackhi_epi8(sv, zero), _mm_unpackhi_epi8(dv, zero))),
+                   alphaMask);
+  _mm_storeu_si128(dp, _mm_or_si128(_mm_and_si128(transparent, dv), _mm_andnot_si128(transparent, blended)));
+}
+#endif
+
+// Over4 along a row of n source pixels.
 template <typename Scalar>
 inline void OverRow(uint32_t* d, const uint32_t* s, int32_t n, Scalar scalar) {
   int32_t i = 0;
 #ifdef KIVO_BLIT_SSE2
-  const __m128i zero = _mm_setzero_si128();
-  const __m128i alphaMask = _mm_set1_epi32(static_cast<int>(0xFF000000u));
-  const __m128i c256 = _mm_set1_epi16(256);
-  for (; i + 4 <= n; i += 4) {
-    const __m128i sv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
-    __m128i* dp = reinterpret_cast<__m128i*>(d + i);
-    const __m128i dv = _mm_loadu_si128(dp);
-    const __m128i transparent = _mm_cmpeq_epi32(_mm_and_si128(sv, alphaMask), zero);
-    if (_mm_movemask_epi8(transparent) == 0xFFFF) continue;
-    if (!AllOpaque(dv)) {
-      for (int k = 0; k < 4; ++k) scalar(d[i + k], s[i + k]);
-      continue;
-    }
-    // Destination alpha 255: N = 255 and w = A.
-    auto half = [&](__m128i s16, __m128i d16) {
-      __m128i a = _mm_shufflelo_epi16(s16, _MM_SHUFFLE(3, 3, 3, 3));
-      a = _mm_shufflehi_epi16(a, _MM_SHUFFLE(3, 3, 3, 3));
-      return _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(s16, a), _mm_mullo_epi16(d16, _mm_sub_epi16(c256, a))), 8);
-    };
-    const __m128i blended = _mm_or_si128(
-        _mm_packus_epi16(half(_mm_unpacklo_epi8(sv, zero), _mm_unpacklo_epi8(dv, zero)),
-                         half(_mm_unpackhi_epi8(sv, zero), _mm_unpackhi_epi8(dv, zero))),
-        alphaMask);
-    _mm_storeu_si128(dp, _mm_or_si128(_mm_and_si128(transparent, dv), _mm_andnot_si128(transparent, blended)));
-  }
+  for (; i + 4 <= n; i += 4) Over4(d + i, _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i)), scalar);
 #endif
   for (; i < n; ++i) scalar(d[i], s[i]);
 }
 
+// Over4 along a row whose source pixels are picked by column index from one
+// source row (the nearest-pixel stretch); the picks go straight into a
+// register rather than through memory.
+template <typename Scalar>
+inline void OverPickedRow(uint32_t* d, const uint32_t* sourceRow, const int32_t* columns, int32_t n, Scalar scalar) {
+  int32_t i = 0;
+#ifdef KIVO_BLIT_SSE2
+  for (; i + 4 <= n; i += 4) {
+    const __m128i sv = _mm_set_epi32(static_cast<int>(sourceRow[columns[i + 3]]), static_cast<int>(sourceRow[columns[i + 2]]),
+                                     static_cast<int>(sourceRow[columns[i + 1]]), static_cast<int>(sourceRow[columns[i]]));
+    Over4(d + i, sv, scalar);
+  }
+#endif
+  for (; i < n; ++i) scalar(d[i], sourceRow[columns[i]]);
+}
 
 // The tinted normal blit (colour not opaque white) onto destinations whose
 // alpha is 255, where N = 255 and the weight l = f = ca * Sa / 255:

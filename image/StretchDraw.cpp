@@ -166,8 +166,14 @@ void MemoryImage::DrawImageStretched(Image* source, const Rect& destRect, const 
     double v = sd.y;
     for (int32_t i = 0; i < dc.height; ++i, v += ky) {
       const int32_t sy = SourceIndex(v, pixels.height);
-      for (int32_t j = 0; j < dc.width; ++j) gathered[j] = pixels.At(columns[j], sy);
-      BlitKernels::OverRow(dest + static_cast<size_t>(dc.y + i) * stride + dc.x, gathered, dc.width, over);
+      uint32_t* row = dest + static_cast<size_t>(dc.y + i) * stride + dc.x;
+      if (pixels.indices == nullptr) {
+        BlitKernels::OverPickedRow(row, pixels.bits + static_cast<size_t>(sy) * static_cast<size_t>(pixels.width),
+                                   columns, dc.width, over);
+      } else {
+        for (int32_t j = 0; j < dc.width; ++j) gathered[j] = pixels.At(columns[j], sy);
+        BlitKernels::OverRow(row, gathered, dc.width, over);
+      }
     }
   } else {
     double v = sd.y;

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "image/BlitKernels.h"
 #include "image/Blend.h"
 #include "image/ImageHost.h"
 #include "image/MemoryImage.h"
@@ -61,51 +62,17 @@ struct RotatedSpan {
   int32_t originX, originY;
 };
 
-template <typename Fetch>
-void DrawRotatedSpan(const RotatedSpan& span, Fetch fetch, const ColorBytes& tint, bool tinted, int32_t drawMode,
-                     const uint8_t* clamp, uint32_t addR, uint32_t addG, uint32_t addB) {
-  const bool fast = !ReferencePathsForced();
-  const uint64_t* reciprocals = GetReciprocals().of;
-  int64_t E = span.E, D = span.D;
-  for (int32_t j = span.first; j <= span.last; ++j, E += span.stepX, D += span.stepY) {
-    const int32_t ix = static_cast<int32_t>(E >> 16) + span.originX;
-    const int32_t iy = static_cast<int32_t>(D >> 16) + span.originY;
-    const uint32_t p00 = fetch(ix, iy), p10 = fetch(ix + 1, iy);
-    const uint32_t p01 = fetch(ix, iy + 1), p11 = fetch(ix + 1, iy + 1);
-    if (((p00 | p10 | p01 | p11) >> 24) == 0) continue;  // nothing to cover with
-    const uint32_t fx = (static_cast<uint32_t>(E) & 0xFFFEu) | 1u;
-    const uint32_t fy = (static_cast<uint32_t>(D) & 0xFFFEu) | 1u;
-    uint32_t w00 = (((65536u - fx) * (65536u - fy) / 65536u) * (p00 >> 24)) >> 16;
-    uint32_t w10 = ((p10 >> 24) * (((65536u - fy) * fx) >> 16)) >> 16;
-    uint32_t w01 = ((p01 >> 24) * (((65536u - fx) * fy) >> 16)) >> 16;
-    uint32_t w11 = ((fy * fx / 65536u) * (p11 >> 24)) >> 16;
-    if (tinted) {
-      w00 = (tint.a * w00) >> 8;
-      w10 = (tint.a * w10) >> 8;
-      w01 = (tint.a * w01) >> 8;
-      w11 = (tint.a * w11) >> 8;
-    }
-    const uint32_t A = w00 + w10 + w01 + w11;
-    if (A == 0) continue;
-    uint32_t sr, sg, sb;
-    if (fast) {
-      // Three channels in one 64-bit word, 24 bits apart: every channel sum
-      // stays below 255 * 255, so no lane spills into the next.
-      auto spread = [](uint32_t p) {
-        return (p & 0xFFu) | (static_cast<uint64_t>(p & 0xFF00u) << 16) | (static_cast<uint64_t>(p & 0xFF0000u) << 32);
-      };
-      const uint64_t sum = spread(p00) * w00 + spread(p10) * w10 + spread(p01) * w01 + spread(p11) * w11;
-      sb = static_cast<uint32_t>(sum & 0xFFFFFFu);
-      sg = static_cast<uint32_t>((sum >> 24) & 0xFFFFFFu);
-      sr = static_cast<uint32_t>(sum >> 48);
-    } else {
-      sr = ((p00 >> 16) & 0xFF) * w00 + ((p10 >> 16) & 0xFF) * w10 + ((p01 >> 16) & 0xFF) * w01 +
-           ((p11 >> 16) & 0xFF) * w11;
-      sg = ((p00 >> 8) & 0xFF) * w00 + ((p10 >> 8) & 0xFF) * w10 + ((p01 >> 8) & 0xFF) * w01 +
-           ((p11 >> 8) & 0xFF) * w11;
-      sb = (p00 & 0xFF) * w00 + (p10 & 0xFF) * w10 + (p01 & 0xFF) * w01 + (p11 & 0xFF) * w11;
-    }
-    uint32_t& d = span.row[j];
+// The blend of one filtered sample: coverage A and channel sums sr, sg, sb.
+struct RotatedBlend {
+  const ColorBytes& tint;
+  bool tinted;
+  int32_t drawMode;
+  const uint8_t* clamp;
+  uint32_t addR, addG, addB;
+  const uint64_t* reciprocals;
+  bool fast;
+
+  [[gnu::always_inline]] void operator()(uint32_t& d, uint32_t A, uint32_t sr, uint32_t sg, uint32_t sb) const {
     const uint32_t D32 = d;
     const uint32_t dr = (D32 >> 16) & 0xFF, dg = (D32 >> 8) & 0xFF, db = D32 & 0xFF;
     if (drawMode == kDrawModeNormal) {
@@ -116,19 +83,18 @@ void DrawRotatedSpan(const RotatedSpan& span, Fetch fetch, const ColorBytes& tin
       }
       if (A >= 251) {
         d = 0xFF000000u | (std::min(255u, sr >> 8) << 16) | (std::min(255u, sg >> 8) << 8) | std::min(255u, sb >> 8);
-      } else {
-        const uint32_t Da = D32 >> 24;
-        const uint32_t t = 256 - A;
-        const uint32_t N1 = 256 - t * (256 - Da) / 256;
-        const uint64_t reciprocal = reciprocals[N1];
-        auto mix = [&](uint32_t sum, uint32_t dc) {
-          const uint32_t numerator = 256 * (sum >> 8) + t * ((dc * Da) >> 8);
-          const uint32_t q = fast ? static_cast<uint32_t>((numerator * reciprocal) >> kReciprocalShift)
-                                  : numerator / N1;
-          return std::min(255u, q);
-        };
-        d = ((N1 - 1) << 24) | (mix(sr, dr) << 16) | (mix(sg, dg) << 8) | mix(sb, db);
+        return;
       }
+      const uint32_t Da = D32 >> 24;
+      const uint32_t t = 256 - A;
+      const uint32_t N1 = 256 - t * (256 - Da) / 256;
+      const uint64_t reciprocal = reciprocals[N1];
+      auto mix = [&](uint32_t sum, uint32_t dc) {
+        const uint32_t numerator = 256 * (sum >> 8) + t * ((dc * Da) >> 8);
+        const uint32_t q = fast ? static_cast<uint32_t>((numerator * reciprocal) >> kReciprocalShift) : numerator / N1;
+        return std::min(255u, q);
+      };
+      d = ((N1 - 1) << 24) | (mix(sr, dr) << 16) | (mix(sg, dg) << 8) | mix(sb, db);
     } else if (tinted) {
       auto add = [&](uint32_t dc, uint32_t cc, uint32_t sum) {
         return static_cast<uint32_t>(clamp[dc + std::min(255u, (cc * std::min(255u, sum >> 8)) >> 8)]);
@@ -138,6 +104,101 @@ void DrawRotatedSpan(const RotatedSpan& span, Fetch fetch, const ColorBytes& tin
       d = (D32 & 0xFF000000u) | (static_cast<uint32_t>(clamp[dr + std::min(255u, sr >> 8)]) << 16) |
           (static_cast<uint32_t>(clamp[dg + std::min(255u, sg >> 8)]) << 8) | clamp[db + std::min(255u, sb >> 8)];
     }
+  }
+};
+
+// Alpha-weighted bilinear sample of one pixel, in plain integer arithmetic.
+inline bool SampleScalar(uint32_t p00, uint32_t p10, uint32_t p01, uint32_t p11, int64_t E, int64_t D,
+                         const ColorBytes& tint, bool tinted, uint32_t& A, uint32_t& sr, uint32_t& sg, uint32_t& sb) {
+  const uint32_t fx = (static_cast<uint32_t>(E) & 0xFFFEu) | 1u;
+  const uint32_t fy = (static_cast<uint32_t>(D) & 0xFFFEu) | 1u;
+  uint32_t w00 = (((65536u - fx) * (65536u - fy) / 65536u) * (p00 >> 24)) >> 16;
+  uint32_t w10 = ((p10 >> 24) * (((65536u - fy) * fx) >> 16)) >> 16;
+  uint32_t w01 = ((p01 >> 24) * (((65536u - fx) * fy) >> 16)) >> 16;
+  uint32_t w11 = ((fy * fx / 65536u) * (p11 >> 24)) >> 16;
+  if (tinted) {
+    w00 = (tint.a * w00) >> 8;
+    w10 = (tint.a * w10) >> 8;
+    w01 = (tint.a * w01) >> 8;
+    w11 = (tint.a * w11) >> 8;
+  }
+  A = w00 + w10 + w01 + w11;
+  if (A == 0) return false;
+  sr = ((p00 >> 16) & 0xFF) * w00 + ((p10 >> 16) & 0xFF) * w10 + ((p01 >> 16) & 0xFF) * w01 +
+       ((p11 >> 16) & 0xFF) * w11;
+  sg = ((p00 >> 8) & 0xFF) * w00 + ((p10 >> 8) & 0xFF) * w10 + ((p01 >> 8) & 0xFF) * w01 + ((p11 >> 8) & 0xFF) * w11;
+  sb = (p00 & 0xFF) * w00 + (p10 & 0xFF) * w10 + (p01 & 0xFF) * w01 + (p11 & 0xFF) * w11;
+  return true;
+}
+
+template <typename Fetch>
+void DrawRotatedSpan(const RotatedSpan& span, Fetch fetch, const RotatedBlend& blend) {
+  int64_t E = span.E, D = span.D;
+  int32_t j = span.first;
+#ifdef KIVO_BLIT_SSE2
+  if (blend.fast) {
+    // Four destination pixels at a time. Every product fits 16 bits: the
+    // geometric weights are the high halves of 16 x 16 products (the
+    // fractions are never 0 or 65536), the alpha weights the high halves of
+    // weight x alpha, and each channel sum stays below 255 * 255.
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i tintAlpha = _mm_set1_epi16(static_cast<short>(blend.tint.a));
+    alignas(16) uint16_t sums[16];
+    alignas(16) uint16_t cover[8];
+    for (; j + 4 <= span.last + 1; j += 4) {
+      uint32_t p[4][4];
+      uint16_t fxs[4], fys[4];
+      for (int m = 0; m < 4; ++m) {
+        const int64_t e = E + m * span.stepX, dd = D + m * span.stepY;
+        const int32_t ix = static_cast<int32_t>(e >> 16) + span.originX;
+        const int32_t iy = static_cast<int32_t>(dd >> 16) + span.originY;
+        p[0][m] = fetch(ix, iy);
+        p[1][m] = fetch(ix + 1, iy);
+        p[2][m] = fetch(ix, iy + 1);
+        p[3][m] = fetch(ix + 1, iy + 1);
+        fxs[m] = static_cast<uint16_t>((static_cast<uint32_t>(e) & 0xFFFEu) | 1u);
+        fys[m] = static_cast<uint16_t>((static_cast<uint32_t>(dd) & 0xFFFEu) | 1u);
+      }
+      E += 4 * span.stepX;
+      D += 4 * span.stepY;
+      const __m128i fx = _mm_set_epi16(0, 0, 0, 0, static_cast<short>(fxs[3]), static_cast<short>(fxs[2]),
+                                       static_cast<short>(fxs[1]), static_cast<short>(fxs[0]));
+      const __m128i fy = _mm_set_epi16(0, 0, 0, 0, static_cast<short>(fys[3]), static_cast<short>(fys[2]),
+                                       static_cast<short>(fys[1]), static_cast<short>(fys[0]));
+      const __m128i gx = _mm_sub_epi16(zero, fx);  // 65536 - fx
+      const __m128i gy = _mm_sub_epi16(zero, fy);
+      const __m128i q[4] = {_mm_mulhi_epu16(gx, gy), _mm_mulhi_epu16(gy, fx), _mm_mulhi_epu16(gx, fy),
+                            _mm_mulhi_epu16(fy, fx)};
+      __m128i sumLo = zero, sumHi = zero, coverage = zero;
+      for (int k = 0; k < 4; ++k) {
+        const __m128i pv = _mm_set_epi32(static_cast<int>(p[k][3]), static_cast<int>(p[k][2]),
+                                         static_cast<int>(p[k][1]), static_cast<int>(p[k][0]));
+        const __m128i alpha = _mm_packs_epi32(_mm_srli_epi32(pv, 24), zero);
+        __m128i w = _mm_mulhi_epu16(q[k], alpha);
+        if (blend.tinted) w = _mm_srli_epi16(_mm_mullo_epi16(w, tintAlpha), 8);
+        coverage = _mm_add_epi16(coverage, w);
+        const __m128i pairs = _mm_unpacklo_epi16(w, w);
+        sumLo = _mm_add_epi16(sumLo, _mm_mullo_epi16(_mm_unpacklo_epi8(pv, zero), _mm_unpacklo_epi32(pairs, pairs)));
+        sumHi = _mm_add_epi16(sumHi, _mm_mullo_epi16(_mm_unpackhi_epi8(pv, zero), _mm_unpackhi_epi32(pairs, pairs)));
+      }
+      _mm_store_si128(reinterpret_cast<__m128i*>(sums), sumLo);
+      _mm_store_si128(reinterpret_cast<__m128i*>(sums + 8), sumHi);
+      _mm_store_si128(reinterpret_cast<__m128i*>(cover), coverage);
+      for (int m = 0; m < 4; ++m) {
+        if (cover[m] == 0) continue;
+        blend(span.row[j + m], cover[m], sums[m * 4 + 2], sums[m * 4 + 1], sums[m * 4 + 0]);
+      }
+    }
+  }
+#endif
+  for (; j <= span.last; ++j, E += span.stepX, D += span.stepY) {
+    const int32_t ix = static_cast<int32_t>(E >> 16) + span.originX;
+    const int32_t iy = static_cast<int32_t>(D >> 16) + span.originY;
+    const uint32_t p00 = fetch(ix, iy), p10 = fetch(ix + 1, iy);
+    const uint32_t p01 = fetch(ix, iy + 1), p11 = fetch(ix + 1, iy + 1);
+    uint32_t A, sr, sg, sb;
+    if (!SampleScalar(p00, p10, p01, p11, E, D, blend.tint, blend.tinted, A, sr, sg, sb)) continue;
+    blend(span.row[j], A, sr, sg, sb);
   }
 }
 
@@ -228,6 +289,8 @@ void MemoryImage::DrawImageRotated(Image* source, float x, float y, const Rect& 
   const uint8_t* clamp = host->GetClampTable();
   const int64_t W = sw, H = sh;
   const uint32_t addR = tint.a * tint.r / 255, addG = tint.a * tint.g / 255, addB = tint.a * tint.b / 255;
+  const RotatedBlend blend{tint,  tinted, drawMode, clamp, addR, addG, addB, GetReciprocals().of,
+                           !ReferencePathsForced()};
 
   for (int32_t i = 0; i < boxH; ++i) {
     const int32_t destY = boxY + i;
@@ -259,10 +322,9 @@ void MemoryImage::DrawImageRotated(Image* source, float x, float y, const Rect& 
     RotatedSpan span{row, E0 + range.first * stepX, D0 + range.first * stepY, stepX, stepY,
                      static_cast<int32_t>(range.first), static_cast<int32_t>(range.last), srcRect.x, srcRect.y};
     if (pixels.indices != nullptr) {
-      DrawRotatedSpan(span, PaletteFetch{pixels}, tint, tinted, drawMode, clamp, addR, addG, addB);
+      DrawRotatedSpan(span, PaletteFetch{pixels}, blend);
     } else {
-      DrawRotatedSpan(span, BitsFetch{pixels.bits, static_cast<size_t>(pixels.width)}, tint, tinted, drawMode, clamp,
-                      addR, addG, addB);
+      DrawRotatedSpan(span, BitsFetch{pixels.bits, static_cast<size_t>(pixels.width)}, blend);
     }
   }
   NoteBitsChanged();
