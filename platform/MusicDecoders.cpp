@@ -1,5 +1,7 @@
 #include "platform/MusicDecoders.h"
 
+#include "platform/Files.h"
+
 #include <libopenmpt/libopenmpt.hpp>
 #include <mpg123.h>
 #include <tremor/ivorbisfile.h>
@@ -348,6 +350,31 @@ class ModuleDecoder : public MusicDecoder {
 };
 
 }  // namespace
+
+bool ReadMusicFileFromFolders(const std::string& name, std::vector<uint8_t>& bytes, std::string& error) {
+  FILE* f = Platform::OpenFile(name, "rb");
+  if (!f) {
+    error = "cannot open " + name;
+    return false;
+  }
+  std::unique_ptr<FILE, int (*)(FILE*)> closer(f, std::fclose);
+  if (std::fseek(f, 0, SEEK_END) != 0) {
+    error = "cannot read " + name;
+    return false;
+  }
+  long size = std::ftell(f);
+  if (size < 0 || static_cast<unsigned long>(size) > kMaxMusicFileBytes) {
+    error = "unreadable or too large: " + name;
+    return false;
+  }
+  std::rewind(f);
+  bytes.resize(static_cast<size_t>(size));
+  if (size > 0 && std::fread(bytes.data(), 1, bytes.size(), f) != bytes.size()) {
+    error = "cannot read " + name;
+    return false;
+  }
+  return true;
+}
 
 std::unique_ptr<MusicDecoder> OpenStreamDecoder(MusicBytes bytes, std::string* error) {
   if (!bytes || bytes->empty()) {

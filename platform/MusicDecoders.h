@@ -54,4 +54,9 @@ std::unique_ptr<MusicDecoder> OpenModuleDecoder(const std::vector<uint8_t>& byte
 // The largest music file read into memory.
 constexpr size_t kMaxMusicFileBytes = 256u << 20;
 
+// Reads a whole file from the folders (platform path rules), refusing one
+// larger than kMaxMusicFileBytes before allocating; false with an error text.
+// The stand-ins use it when no file reader is installed.
+bool ReadMusicFileFromFolders(const std::string& name, std::vector<uint8_t>& bytes, std::string& error);
+
 }  // namespace Kivo

@@ -1,11 +1,9 @@
 #include "platform/SampleMusicLib.h"
 
-#include "platform/Files.h"
 #include "platform/MusicChannel.h"
 #include "platform/MusicDecoders.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
 #include <map>
 #include <memory>
@@ -70,14 +68,10 @@ class PcmDecoder : public MusicDecoder {
   bool repeat_ = false;
 };
 
-struct Voice {
-  std::unique_ptr<MusicChannel> channel;
-};
-
 struct Library {
   std::mutex mutex;
   std::set<Module*> modules;
-  std::map<int, Voice> voices;
+  std::map<int, std::unique_ptr<MusicChannel>> voices;
   FileReader reader;
 };
 
@@ -93,43 +87,31 @@ bool ReadFile(const std::string& name, std::vector<uint8_t>& bytes) {
     reader = Lib().reader;
   }
   std::string error;
-  if (reader) return reader(name, bytes, error);
-  FILE* f = Platform::OpenFile(name, "rb");
-  if (!f) return false;
-  std::unique_ptr<FILE, int (*)(FILE*)> closer(f, std::fclose);
-  if (std::fseek(f, 0, SEEK_END) != 0) return false;
-  long size = std::ftell(f);
-  if (size < 0 || static_cast<unsigned long>(size) > kMaxMusicFileBytes) return false;
-  std::rewind(f);
-  bytes.resize(static_cast<size_t>(size));
-  return size == 0 || std::fread(bytes.data(), 1, bytes.size(), f) == bytes.size();
+  return reader ? reader(name, bytes, error) : ReadMusicFileFromFolders(name, bytes, error);
 }
 
 bool KnownModule(Library& lib, Module* m) { return m && lib.modules.count(m); }
 
 MusicChannel* VoiceChannel(Library& lib, int channel) {
   auto it = lib.voices.find(channel);
-  return it == lib.voices.end() ? nullptr : it->second.channel.get();
+  return it == lib.voices.end() ? nullptr : it->second.get();
 }
-
-void ReleaseChannel(std::unique_ptr<MusicChannel> channel) { channel.reset(); }
 
 }  // namespace
 
 void Close() {
   Library& lib = Lib();
-  std::map<int, Voice> voices;
+  std::map<int, std::unique_ptr<MusicChannel>> voices;
   std::set<Module*> modules;
   {
     std::lock_guard<std::mutex> lock(lib.mutex);
     voices.swap(lib.voices);
     modules.swap(lib.modules);
   }
-  for (auto& entry : voices) ReleaseChannel(std::move(entry.second.channel));
-  for (Module* m : modules) {
-    ReleaseChannel(std::move(m->channel));
-    delete m;
-  }
+  // Channels are deleted outside the lock: deleting one waits for the
+  // mixer to let go of its voice.
+  voices.clear();
+  for (Module* m : modules) delete m;
 }
 
 int PlayPcm(int channel, int channels, int bits, int rate, std::vector<uint8_t> pcm, uint32_t loopStart,
@@ -144,11 +126,11 @@ int PlayPcm(int channel, int channels, int bits, int rate, std::vector<uint8_t> 
   std::unique_ptr<MusicChannel> old;
   {
     std::lock_guard<std::mutex> lock(lib.mutex);
-    Voice& voice = lib.voices[channel];
-    old = std::move(voice.channel);
-    voice.channel = std::move(playing);
+    std::unique_ptr<MusicChannel>& slot = lib.voices[channel];
+    old = std::move(slot);
+    slot = std::move(playing);
   }
-  ReleaseChannel(std::move(old));
+  old.reset();
   return channel;
 }
 

@@ -1,6 +1,5 @@
 #include "platform/StreamMusicLib.h"
 
-#include "platform/Files.h"
 #include "platform/MusicChannel.h"
 #include "platform/MusicDecoders.h"
 
@@ -72,7 +71,7 @@ Handle AddSong(Library& lib, std::unique_ptr<MusicChannel> channel, uint32_t fla
 }
 
 // Takes the song out under the lock; the caller deletes it after leaving
-// the lock.
+// the lock, since deleting waits for the mixer.
 std::unique_ptr<MusicChannel> TakeSong(Library& lib, Handle h, bool module) {
   Song* song = Find(lib, h);
   if (!song || song->channel->IsModule() != module) return nullptr;
@@ -81,33 +80,7 @@ std::unique_ptr<MusicChannel> TakeSong(Library& lib, Handle h, bool module) {
   return channel;
 }
 
-void Release(std::unique_ptr<MusicChannel> channel) { channel.reset(); }
-
-bool PlainRead(const std::string& name, std::vector<uint8_t>& bytes, std::string& error) {
-  FILE* f = Platform::OpenFile(name, "rb");
-  if (!f) {
-    error = "cannot open " + name;
-    return false;
-  }
-  std::unique_ptr<FILE, int (*)(FILE*)> closer(f, std::fclose);
-  if (std::fseek(f, 0, SEEK_END) != 0) {
-    error = "cannot read " + name;
-    return false;
-  }
-  long size = std::ftell(f);
-  if (size < 0 || static_cast<unsigned long>(size) > kMaxMusicFileBytes) {
-    error = "unreadable or too large: " + name;
-    return false;
-  }
-  std::rewind(f);
-  bytes.resize(static_cast<size_t>(size));
-  if (size > 0 && std::fread(bytes.data(), 1, bytes.size(), f) != bytes.size()) {
-    error = "cannot read " + name;
-    return false;
-  }
-  return true;
-}
-
+// Entry points the player looks up but never calls.
 int Unsupported() { return 0; }
 
 }  // namespace
@@ -129,7 +102,9 @@ int Free() {
     lib.running = false;
     lib.streamVolume = lib.moduleVolume = 100;
   }
-  for (auto& entry : songs) Release(std::move(entry.second.channel));
+  // Deleted outside the lock: deleting a channel waits for the mixer to let
+  // go of its voice.
+  songs.clear();
   return 1;
 }
 
@@ -226,7 +201,7 @@ int StreamFree(Handle h) {
     channel = TakeSong(lib, h, false);
   }
   if (!channel) return 0;
-  Release(std::move(channel));
+  channel.reset();
   return 1;
 }
 
@@ -238,7 +213,7 @@ int MusicFree(Handle h) {
     channel = TakeSong(lib, h, true);
   }
   if (!channel) return 0;
-  Release(std::move(channel));
+  channel.reset();
   return 1;
 }
 
@@ -334,7 +309,7 @@ bool ReadMusicFile(const std::string& name, std::vector<uint8_t>& bytes, std::st
     std::lock_guard<std::mutex> lock(lib.mutex);
     reader = lib.reader;
   }
-  return reader ? reader(name, bytes, error) : PlainRead(name, bytes, error);
+  return reader ? reader(name, bytes, error) : ReadMusicFileFromFolders(name, bytes, error);
 }
 
 std::string LastError() {
