@@ -1,0 +1,463 @@
+// Construction and destruction of the application object, start-up of its
+// windows and screen image, the run around the loop, the orderly shutdown,
+// and the hosts the widget tree and the images talk to.
+#include "shell/KivoAppBase.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+
+#include "audio/MusicInterface.h"
+#include "audio/SoundManager.h"
+#include "image/MemoryImage.h"
+#include "platform/Platform.h"
+#include "shell/Paths.h"
+#include "shell/StringUtils.h"
+#include "ui/WidgetManager.h"
+
+namespace Kivo {
+
+KivoAppBase* gAppBase = nullptr;
+KivoAppBase* gCrashReportApp = nullptr;
+HMODULE gDirectDrawModule = nullptr;
+HMODULE gDirectSoundModule = nullptr;
+HMODULE gVersionModule = nullptr;
+void* gGetLastInputInfo = nullptr;
+HINSTANCE gModuleInstance = nullptr;
+std::atomic<bool> gScreenSaverPause{false};
+std::atomic<bool> gPresentFailed{false};
+std::atomic<bool> g3DDrawFailed{false};
+std::atomic<uint32_t> gLastMonitorPowerTick{0};
+
+KivoAppBase::KivoAppBase() {
+  gAppBase = this;
+
+  gVersionModule = LoadLibraryA("version.dll");
+  gDirectDrawModule = LoadLibraryA("ddraw.dll");
+  gDirectSoundModule = LoadLibraryA("dsound.dll");
+  gGetLastInputInfo = reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("user32.dll"), "GetLastInputInfo"));
+  // Loading the JPEG-2000 codec belongs to the image file readers' start-up.
+
+  // The full path, however long: a fixed buffer would cut deep install paths.
+  std::string executable = Platform::ExecutablePath();
+  mProductVersion = QueryVersionResource(executable);
+  mProgramFolder = PathFolder(executable, false);
+
+  mStartTick = GetTickCount();
+  uint32_t now = timeGetTime();
+  mLastPresentTime = now;
+  mNextDrawTime = now;
+  for (int i = 0; i < 512; ++i) mSaturationTable[i] = static_cast<uint8_t>(i < 256 ? i : 255);
+  mHackAspect.Set(4, 3);
+
+  for (const DefaultText& entry : kDefaultTexts) DefineText(entry.id, entry.text);
+
+  mWidgetManager = new WidgetManager(this);
+  // The resource manager is created here once it exists.
+
+  if (GetSystemMetrics(SM_TABLETPC) != 0) mFullScreenPageFlip = false;
+  SetImageHost(this);
+  gCrashReportApp = this;
+}
+
+KivoAppBase::~KivoAppBase() {
+  KivoAppBase::BeginShutdown();
+  // The hardware-acceleration questions come with the display.
+
+  for (auto& entry : mDialogMap) {
+    if (mWidgetManager != nullptr) mWidgetManager->RemoveChild(entry.second);
+    delete entry.second;
+  }
+  mDialogMap.clear();
+  mDialogList.clear();
+
+  if (mInvisibleWindow != nullptr) {
+    SetWindowLongPtrA(mInvisibleWindow, GWLP_USERDATA, 0);
+    DestroyWindow(mInvisibleWindow);
+    mInvisibleWindow = nullptr;
+  }
+
+  // Widgets still queued (a run that never reached the end of Start) are
+  // ours to delete, before the tree they may still hang in goes away.
+  for (QueuedWidgetDeletion& entry : mDeletionQueue) delete entry.widget;
+  mDeletionQueue.clear();
+
+  delete mWidgetManager;
+  mWidgetManager = nullptr;
+
+  {
+    ScopedLock lock(mImageLock);
+    for (auto& entry : mSharedImages) {
+      delete entry.second->image;
+      delete entry.second;
+    }
+    mSharedImages.clear();
+  }
+  delete mScreenImage;
+  mScreenImage = nullptr;
+
+  delete mMusicInterface;
+  mMusicInterface = nullptr;
+  delete mSoundManager;
+  mSoundManager = nullptr;
+
+  HWND mainWindow = mMainWindow.load();
+  if (mainWindow != nullptr) {
+    SetWindowLongPtrA(mainWindow, GWLP_USERDATA, 0);
+    DestroyWindow(mainWindow);
+    mMainWindow = nullptr;
+  }
+
+  WaitForLoader();
+
+  for (HCURSOR& cursor : mBuiltInCursors) {
+    if (cursor != nullptr) DestroyCursor(cursor);
+    cursor = nullptr;
+  }
+
+  gAppBase = nullptr;
+  WriteDemoFile();
+
+  if (gDirectDrawModule != nullptr) FreeLibrary(gDirectDrawModule);
+  if (gDirectSoundModule != nullptr) FreeLibrary(gDirectSoundModule);
+  if (gVersionModule != nullptr) FreeLibrary(gVersionModule);
+  gDirectDrawModule = gDirectSoundModule = gVersionModule = nullptr;
+
+  if (GetImageHost() == this) SetImageHost(nullptr);
+  if (gCrashReportApp == this) gCrashReportApp = nullptr;
+}
+
+KivoAppBase* KivoAppBase::DeletingDestructor(unsigned flags) {
+  if (flags & 1u) {
+    delete this;
+  } else {
+    this->~KivoAppBase();
+  }
+  return this;
+}
+
+bool KivoAppBase::OnMainThread() const {
+  uint32_t primary = mPrimaryThread.load();
+  if (primary == 0) return Platform::IsMainThread();
+  return GetCurrentThreadId() == primary;
+}
+
+// ---------------------------------------------------------------------------
+// Start-up of the windows and the screen image.
+
+void KivoAppBase::RegisterWindowClasses() {
+  WNDCLASSW mainClass{};
+  mainClass.style = CS_DBLCLKS;
+  mainClass.lpfnWndProc = MainWindowProc;
+  mainClass.hInstance = gModuleInstance;
+  mainClass.hIcon = LoadIconA(gModuleInstance, "IDI_MAIN_ICON");
+  mainClass.lpszClassName = L"MainWindow";
+  RegisterClassW(&mainClass);  // a class that already exists stays as it is
+  WNDCLASSW invisibleClass{};
+  invisibleClass.lpfnWndProc = MainWindowProc;
+  invisibleClass.hInstance = gModuleInstance;
+  invisibleClass.lpszClassName = L"InvisWindow";
+  RegisterClassW(&invisibleClass);
+  mWideWindowProc = true;
+}
+
+void KivoAppBase::Init() {
+  mPrimaryThread = GetCurrentThreadId();
+  if (mShuttingDown) return;
+  // The DirectX check, the data folder, the command line, the working
+  // folder, the archive, the single-instance mutex and the random seeds are
+  // added here by the start-up code.
+  OnInitStart();
+  LoadSettings();
+
+  RegisterWindowClasses();
+  mInvisibleWindow = CreateWindowExW(0, L"InvisWindow", mWindowTitle.c_str(), 0, 0, 0, 0, 0, nullptr, nullptr,
+                                     gModuleInstance, nullptr);
+  if (mInvisibleWindow != nullptr)
+    SetWindowLongPtrA(mInvisibleWindow, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+
+  OnBeforeWindowCreated();
+  mWidgetManager->SetCoordinateTransform(Rect(0, 0, mWidth, mHeight), Rect(0, 0, mWidth, mHeight));
+  CreateMainWindow();
+  // The sound manager, the music player and the screen-saver cursor are
+  // made here by the start-up code.
+  OnInitDone();
+  mInitialised = true;
+}
+
+void KivoAppBase::CreateMainWindow() {
+  HWND old = mMainWindow.load();
+  if (old != nullptr) {
+    SetWindowLongPtrA(old, GWLP_USERDATA, 0);
+    mMainWindow = nullptr;
+    DestroyWindow(old);
+    mWidgetManager->mImage = nullptr;
+  }
+
+  HWND window = nullptr;
+  if (mPlaying || mWindowed) {
+    DWORD style = WS_POPUP | WS_CLIPCHILDREN | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
+    if (mAllowMaximiseBox) style |= WS_MAXIMIZEBOX;
+    RECT outer{0, 0, mWidth, mHeight};
+    AdjustWindowRect(&outer, style, FALSE);
+    int w = outer.right - outer.left;
+    int h = outer.bottom - outer.top;
+    RECT work{};
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+    int x = 64;
+    int y = 64;
+    if (mPreferredLeft != -1) {
+      x = std::max<int>(mPreferredLeft, work.left + 4);
+      y = std::max<int>(mPreferredTop, work.top + 4);
+      if (x + w >= work.right - 4) x = work.right - w - 4;
+      if (y + h >= work.bottom - 4) y = work.bottom - h - 4;
+    }
+    window = CreateWindowExW(0, L"MainWindow", mWindowTitle.c_str(), style, x, y, w, h, nullptr, nullptr,
+                             gModuleInstance, nullptr);
+    if (window != nullptr && mPreferredLeft == -1) {
+      int cx = work.left + (work.right - work.left - w) / 2;
+      int cy = work.top + static_cast<int>((work.bottom - work.top - h) * 0.382);
+      MoveWindow(window, cx, cy, w, h, FALSE);
+    }
+    mWindowIsWindowed = true;
+  } else {
+    window = CreateWindowExW(WS_EX_TOPMOST, L"MainWindow", mWindowTitle.c_str(), WS_POPUP | WS_VISIBLE, 0, 0,
+                             mWidth, mHeight, nullptr, nullptr, gModuleInstance, nullptr);
+    mWindowIsWindowed = false;
+  }
+  if (window != nullptr) SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+  mMainWindow = window;
+
+  // Creating the display, the stored 3D choice and the handling of the
+  // display's result codes come with the display.
+  InitDisplay();
+
+  bool wasActive = mActive;
+  mActive = window != nullptr && GetActiveWindow() == window;
+  mSizeMinimised = false;
+  if (mMinimised) {
+    if (mMuteOnFocusLoss) UnmuteAudio(true);
+    mMinimised = false;
+    wasActive = mActive;
+    UpdateFocusState();
+  }
+  if (wasActive != mActive) UpdateFocusState();
+
+  PrepareImagesAfterDisplayChange();
+  mWidgetManager->mImage = mScreenImage;
+  mWidgetManager->InvalidateTree();
+  if (window != nullptr) SetTimer(window, kMainTimerId, static_cast<UINT>(mUpdateInterval), nullptr);
+}
+
+int KivoAppBase::InitDisplay() {
+  OnBeforeDisplayInit();
+  DropImageCaches();
+  // Without a display the screen is a memory image of the logical size,
+  // shown 1:1 in the window's client area.
+  if (mScreenImage == nullptr || mScreenImage->width != mWidth || mScreenImage->height != mHeight) {
+    delete mScreenImage;
+    mScreenImage = new MemoryImage(this);
+    mScreenImage->CreateBlank(mWidth, mHeight);
+  }
+  mPresentationRect = Rect(0, 0, mWidth, mHeight);
+  mWidgetManager->SetCoordinateTransform(mPresentationRect, Rect(0, 0, mWidth, mHeight));
+  OnAfterDisplayInit();
+  return 0;
+}
+
+// ---------------------------------------------------------------------------
+// The run and the shutdown.
+
+void KivoAppBase::Start() {
+  if (mShuttingDown) return;
+  LaunchCursorThread();
+  HWND window = mMainWindow.load();
+  if (window != nullptr) {
+    ShowWindow(window, SW_SHOW);
+    SetFocus(window);
+  }
+  timeBeginPeriod(1);
+  uint32_t t0 = timeGetTime();
+  mLoopStartTime = t0;
+  mRunning = true;
+  mLastInputTime = t0;
+  mLastTimerTick = t0;
+
+  RunLoop();
+
+  ProcessDeletionQueue();
+  mRunning = false;
+  WaitForLoader();
+  // A fatal error another thread raised at the very end still reaches the
+  // log (no box once shutting down, as for every fatal error then).
+  ShowPendingFatalError();
+  for (const std::string& line : LoopStatistics(timeGetTime() - t0)) OutputDebugStringA(line.c_str());
+  timeEndPeriod(1);
+  OnRunLoopDone();
+  SaveSettings();
+}
+
+std::vector<std::string> KivoAppBase::LoopStatistics(uint32_t elapsedMs) const {
+  std::vector<std::string> lines;
+  lines.push_back(FormatText("Seconds       = %g\r\n", elapsedMs / 1000.0));
+  lines.push_back(FormatText("Sleep Count   = %d\r\n", mSleepCount));
+  lines.push_back(FormatText("Update Count  = %d\r\n", mUpdateCount));
+  lines.push_back(FormatText("Draw Count    = %d\r\n", mDrawCount.load()));
+  lines.push_back(FormatText("Draw Time     = %d\r\n", mTotalDrawTime));
+  lines.push_back(FormatText("Screen Blt    = %d\r\n", mLastPresentDuration));
+  int64_t busy = static_cast<int64_t>(mTotalDrawTime) + mLastPresentDuration;
+  if (busy > 0)
+    lines.push_back(FormatText("Avg FPS       = %d\r\n", static_cast<int>(mDrawCount.load() * 1000LL / busy)));
+  return lines;
+}
+
+void KivoAppBase::BeginShutdown() {
+  uint32_t primary = mPrimaryThread.load();
+  if (primary != 0 && GetCurrentThreadId() != primary) {
+    mShutdownRequested = true;
+    return;
+  }
+  if (mShuttingDown) return;
+  mLeaveLoop = true;
+  mShuttingDown = true;
+  OnShutdown();
+  // Putting back the volumes a played-back demo exchanged comes with the
+  // sound forwarding.
+  while (mCursorThreadRunning) Sleep(10);
+  // Stopping the songs and leaving the display's full-screen mode come with
+  // the sound forwarding and the display.
+  HWND window = mMainWindow.load();
+  if (window != nullptr) ShowWindow(window, SW_HIDE);
+  // Saving the settings comes with the settings.
+}
+
+void KivoAppBase::ExitProgram(int code) {
+  RestoreDisplayMode();
+  std::exit(code);
+}
+
+void KivoAppBase::RestoreDisplayMode() {
+  // This program never changes the desktop's display mode itself.
+}
+
+void KivoAppBase::HideApp() {
+  ApplyMusicVolume(0.0);
+  HWND window = mMainWindow.load();
+  if (window != nullptr) ShowWindow(window, SW_HIDE);
+  mHidden = true;
+  RefreshCursor();
+}
+
+std::string KivoAppBase::BuildCrashInfoText() {
+  uint32_t s = (GetTickCount() - mStartTick) / 1000;
+  return "Product: " + mProductName + "\r\n" + "Version: " + mProductVersion + "\r\n" + "Time Loaded: " +
+         FormatText("%02d:%02d:%02d", static_cast<int>(s / 3600), static_cast<int>(s / 60 % 60),
+                    static_cast<int>(s % 60)) +
+         "\r\nFullscreen: " + (mWindowed ? "No" : "Yes") + "\r\nPrimary ThreadId: " +
+         FormatText("%X", mPrimaryThread.load()) + "\r\n";
+}
+
+std::string KivoAppBase::GetExtraCrashInfo() { return std::string(); }
+
+// ---------------------------------------------------------------------------
+// Hosts of the widget tree and of the images.
+
+void KivoAppBase::SetCursorNumber(int number) {
+  mCursorNumber = number;
+  RefreshCursor();
+}
+
+bool KivoAppBase::ImageDrawsThrough3D(const Image*) const { return false; }
+bool KivoAppBase::LockScreenImage(Image*) { return false; }
+void KivoAppBase::UnlockScreenImage(Image*) {}
+
+void KivoAppBase::RegisterMemoryImage(MemoryImage* image) {
+  ScopedLock lock(mImageLock);
+  mRegisteredImages.insert(image);
+}
+
+void KivoAppBase::UnregisterMemoryImage(MemoryImage* image) {
+  ScopedLock lock(mImageLock);
+  mRegisteredImages.erase(image);
+}
+
+void KivoAppBase::ReleaseImageTexture(MemoryImage*) {}
+bool KivoAppBase::Is3DOn() { return false; }
+const NativeDisplay* KivoAppBase::GetNativeDisplay() { return nullptr; }
+bool KivoAppBase::ReadTextureBits(MemoryImage*) { return false; }
+void KivoAppBase::SetSharedImagePurgeFlag() { mPurgeSharedImages = true; }
+const uint8_t* KivoAppBase::GetClampTable() { return mSaturationTable; }
+
+// ---------------------------------------------------------------------------
+// Operations whose behaviour belongs to other parts of the shell. They are
+// declared here so the order of the operations is fixed; each gets its body
+// from the code that owns it (settings, command line, screen modes and
+// cursors, the screen-saver mode, the demo journal, sound forwarding, the
+// image registry and the display, browser and version resource).
+
+void KivoAppBase::StepUpdateSmooth(float) {}
+void KivoAppBase::RefreshCursor() {}
+void KivoAppBase::PrepareImagesAfterDisplayChange() {}
+void KivoAppBase::DropImageCaches() {}
+void KivoAppBase::ReleaseImageTextures() {}
+void KivoAppBase::OnLoaderFinished() {}
+MusicInterface* KivoAppBase::CreateMusicPlayer(HWND) { return nullptr; }
+void KivoAppBase::OnInitDone() {}
+void KivoAppBase::OnShutdown() {}
+void KivoAppBase::OnRunLoopDone() {}
+void KivoAppBase::LoaderWork() {}
+void KivoAppBase::SaveSettings() {}
+void KivoAppBase::LoadSettings() {}
+void KivoAppBase::OnBeforeWindowCreated() {}
+void KivoAppBase::OnBrowserLaunchFailed(const std::string&) {}
+void KivoAppBase::OnBrowserLaunched(const std::string&) {}
+bool KivoAppBase::LaunchBrowser(const std::string&, bool) { return false; }
+std::string KivoAppBase::QueryVersionResource(const std::string&) { return std::string(); }
+void KivoAppBase::AddCrashReportFields(std::map<std::string, std::string>&) {}
+void KivoAppBase::ReadCommandLine() {}
+void KivoAppBase::SplitCommandLine(const std::string&) {}
+void KivoAppBase::ApplyCommandLineParam(const std::string&, const std::string&) {}
+void KivoAppBase::NotifyRunningInstance() {}
+void KivoAppBase::OnBeforeDisplayInit() {}
+void KivoAppBase::OnAfterDisplayInit() {}
+bool KivoAppBase::HandleChangeDir(const std::string&) { return false; }
+void KivoAppBase::StartSampleWithPan(int, int) {}
+void KivoAppBase::StartSample(int) {}
+double KivoAppBase::QuerySystemVolume() { return 0.0; }
+double KivoAppBase::QueryMusicVolume() { return mMusicVolume; }
+double KivoAppBase::QuerySfxVolume() { return mSfxVolume; }
+bool KivoAppBase::IsAudioMuted() { return false; }
+void KivoAppBase::ApplySystemVolume(double) {}
+void KivoAppBase::ApplyMusicVolume(double) {}
+void KivoAppBase::ApplySfxVolume(double) {}
+void KivoAppBase::MuteAudio(bool) {}
+void KivoAppBase::UnmuteAudio(bool) {}
+void KivoAppBase::ApplySongVolume(int, double) {}
+DDImage* KivoAppBase::LoadImageFile(const std::string&) { return nullptr; }
+SharedImageHandle KivoAppBase::FindOrCreateSharedImage(const std::string&, const std::string&, bool* isNew) {
+  if (isNew != nullptr) *isNew = false;
+  return SharedImageHandle();
+}
+void KivoAppBase::ApplyScreenMode(bool, bool, bool) {}
+void KivoAppBase::ApplyWindowedMode(bool) {}
+void KivoAppBase::ReapplyScreenMode() {}
+void KivoAppBase::SetVideoMemoryDrawing(bool on) { mVideoMemoryDrawing = on; }
+void KivoAppBase::OnModalDialogAdded() {}
+void KivoAppBase::OnModalDialogRemoved() {}
+void KivoAppBase::OnFocusGained() {}
+void KivoAppBase::OnFocusLost() {}
+bool KivoAppBase::HandleDebugKey(int) { return false; }
+bool KivoAppBase::OnKeyDownHook(int, bool, bool) { return false; }
+void KivoAppBase::OnCloseRequested() {}
+void KivoAppBase::On3DTestPerformed() {}
+bool KivoAppBase::SpareQueryHook(int, int) { return false; }
+void KivoAppBase::OnInitStart() {}
+void KivoAppBase::CheckScreenSaverIdle() {}
+void KivoAppBase::PurgeSharedImages() {}
+void KivoAppBase::ReplayDemoEvents() {}
+void KivoAppBase::ShowJumpToTimeDialog() {}
+void KivoAppBase::ShowMarkerListDialog() {}
+void KivoAppBase::ToggleDemoMute() {}
+void KivoAppBase::WriteDemoFile() {}
+
+}  // namespace Kivo

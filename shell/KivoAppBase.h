@@ -1,0 +1,467 @@
+// The application object: the one object of the process that owns the
+// windows, the widget manager, the screen image and the audio objects, runs
+// the fixed-step main loop, turns window messages into a deferred input
+// queue that the widgets see one message per loop pass, runs the cursor and
+// loader threads, keeps the dialog registry, shows message boxes and holds
+// the string table. Every subsystem reaches it through gAppBase; a game
+// derives its own class and overrides a few virtual operations.
+//
+// Limits: one instance per process. Until the display exists the screen is a
+// memory image of width x height presented through the platform window.
+// Settings, the command line, screen modes, the demo journal, sound
+// forwarding, shared images and the display are left as marked hooks here
+// and filled in by their own files.
+//
+// Failure: nothing here throws. Fatal errors are shown as message boxes (the
+// headless backend logs them) on the main thread; one raised on another
+// thread is kept and shown by the next loop pass. A loop that cannot update
+// (paused playback, a refusing gate) still takes window messages and sleeps
+// one update interval per pass instead of spinning.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <deque>
+#include <list>
+#include <map>
+#include <mutex>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "image/ImageHost.h"
+#include "image/SharedImage.h"
+#include "platform/Messages.h"
+#include "platform/WinTypes.h"
+#include "shell/Buffer.h"
+#include "shell/Fraction.h"
+#include "shell/Lock.h"
+#include "shell/Rect.h"
+#include "shell/StringTable.h"
+#include "ui/ButtonListener.h"
+#include "ui/Dialog.h"
+#include "ui/WidgetHost.h"
+
+namespace Kivo {
+
+class DDImage;
+class DDInterface;
+class Image;
+class MemoryImage;
+class MusicInterface;
+class ResourceManager;
+class SoundManager;
+class Widget;
+class WidgetManager;
+
+class KivoAppBase;
+
+// Makes the next error-log line truncate "ScrError.txt" again (tests).
+void ResetErrorLogFirstWrite();
+
+// The application object; null before its construction and after its
+// destruction.
+extern KivoAppBase* gAppBase;
+// A second pointer, set last by the constructor, for the crash reporter.
+extern KivoAppBase* gCrashReportApp;
+extern HMODULE gDirectDrawModule;
+extern HMODULE gDirectSoundModule;
+extern HMODULE gVersionModule;
+extern void* gGetLastInputInfo;
+extern HINSTANCE gModuleInstance;
+// Updates, draws and presents hold while the user is idle long enough for the
+// system screen saver.
+extern std::atomic<bool> gScreenSaverPause;
+extern std::atomic<bool> gPresentFailed;
+extern std::atomic<bool> g3DDrawFailed;
+extern std::atomic<uint32_t> gLastMonitorPowerTick;
+
+// The window procedure of both application windows.
+LRESULT MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+// Loop states of one pass.
+enum LoopState : int32_t {
+  kLoopMessages = 0,
+  kLoopCheck = 1,
+  kLoopCatchUp = 2,
+  kLoopDone = 3,
+};
+
+// Single-step modes (developer keys).
+enum SingleStepMode : int32_t {
+  kSingleStepOff = 0,
+  kSingleStepWanted = 1,
+  kSingleStepWaiting = 2,
+};
+
+// Dialog buttons reach the application's button handling as these offsets
+// plus the dialog id.
+constexpr int kDialogFirstButtonOffset = 2000;
+constexpr int kDialogSecondButtonOffset = 3000;
+
+// The id of the main window's timer.
+constexpr std::uintptr_t kMainTimerId = 100;
+
+struct DemoMarker {
+  std::string name;
+  uint32_t updateCount = 0;
+};
+
+struct QueuedWidgetDeletion {
+  int32_t depth = 0;
+  Widget* widget = nullptr;
+};
+
+class KivoAppBase : public ButtonListener, public DialogListener, public WidgetHost, public ImageHost,
+                    public DialogRunner {
+ public:
+  KivoAppBase();
+  ~KivoAppBase() override;
+  KivoAppBase(const KivoAppBase&) = delete;
+  KivoAppBase& operator=(const KivoAppBase&) = delete;
+
+  // --- The application's own virtual operations, in their fixed order. ---
+  virtual bool RunTimedStep(bool allowSleep);
+  virtual void StepUpdate();
+  virtual bool GatedStepUpdate();
+  virtual void StepUpdateSmooth(float fraction);
+  virtual void CreateMainWindow();
+  virtual void RefreshCursor();
+  virtual void PrepareImagesAfterDisplayChange();
+  virtual void DropImageCaches();
+  virtual void ReleaseImageTextures();
+  virtual void OnLoaderFinished();
+  // The destructor, then the memory when bit 0 of flags is set.
+  virtual KivoAppBase* DeletingDestructor(unsigned flags);
+  virtual MusicInterface* CreateMusicPlayer(HWND window);
+  virtual void OnInitDone();
+  virtual void OnShutdown();
+  virtual void OnRunLoopDone();
+  virtual void LoaderWork();
+  virtual void SaveSettings();
+  virtual void LoadSettings();
+  virtual Dialog* CreateDialogWidget(int id, bool isModal, const std::wstring& header, const std::wstring& lines,
+                                     const std::wstring& footer, int buttonMode);
+  virtual void OnBeforeWindowCreated();
+  virtual void EnterModalBox();
+  virtual void LeaveModalBox();
+  virtual int ShowMessageBoxW(const std::wstring& text, const std::wstring& title, UINT type);
+  virtual int ShowMessageBoxA(const std::string& text, const std::string& title, UINT type);
+  virtual void ShowFatalErrorW(const std::wstring& text);
+  virtual void ShowFatalErrorA(const std::string& text);
+  virtual void AppendErrorLog(const std::string& text);
+  virtual void QueueWidgetDeletion(Widget* widget);
+  virtual void OnBrowserLaunchFailed(const std::string& url);
+  virtual void OnBrowserLaunched(const std::string& url);
+  virtual bool LaunchBrowser(const std::string& url, bool quitAfter);
+  virtual std::string QueryVersionResource(const std::string& executablePath);
+  virtual void HideApp();
+  virtual std::string BuildCrashInfoText();
+  virtual void AddCrashReportFields(std::map<std::string, std::string>& fields);
+  virtual void BeginShutdown();
+  virtual void ReadCommandLine();
+  virtual void SplitCommandLine(const std::string& text);
+  virtual void ApplyCommandLineParam(const std::string& key, const std::string& value);
+  virtual void OnInstanceNotify(WPARAM wParam, LPARAM lParam);
+  virtual void NotifyRunningInstance();
+  virtual void Start();
+  virtual void Init();
+  virtual void OnBeforeDisplayInit();
+  virtual void OnAfterDisplayInit();
+  virtual bool HandleChangeDir(const std::string& folder);
+  virtual void StartSampleWithPan(int soundId, int pan);
+  virtual void StartSample(int soundId);
+  virtual double QuerySystemVolume();
+  virtual double QueryMusicVolume();
+  virtual double QuerySfxVolume();
+  virtual bool IsAudioMuted();
+  virtual void ApplySystemVolume(double volume);
+  virtual void ApplyMusicVolume(double volume);
+  virtual void ApplySfxVolume(double volume);
+  virtual void MuteAudio(bool byFocus);
+  virtual void UnmuteAudio(bool byFocus);
+  virtual void ApplySongVolume(int songId, double volume);
+  virtual double LoaderProgress();
+  virtual DDImage* LoadImageFile(const std::string& path);
+  virtual SharedImageHandle FindOrCreateSharedImage(const std::string& file, const std::string& variant,
+                                                    bool* isNew);
+  virtual void ApplyScreenMode(bool windowed, bool is3D, bool force);
+  virtual void ApplyWindowedMode(bool windowed);
+  virtual void ReapplyScreenMode();
+  virtual void SetVideoMemoryDrawing(bool on);
+  virtual Dialog* ReplaceDialog(int id, bool isModal, const std::wstring& header, const std::wstring& lines,
+                                const std::wstring& footer, int buttonMode);
+  virtual Dialog* FindDialog(int id);
+  virtual void RegisterDialogByOwnId(Dialog* dialog);
+  virtual void RegisterDialog(int id, Dialog* dialog);
+  virtual bool RemoveDialogWidget(Dialog* dialog);
+  bool RemoveDialogById(int id) override;
+  virtual bool RemoveDialog(int id, bool removeWidget, bool deleteWidget);
+  virtual int CountDialogs();
+  virtual void OnModalDialogAdded();
+  virtual void OnModalDialogRemoved();
+  virtual void OnFocusGained();
+  virtual void OnFocusLost();
+  virtual bool IsSysCharHandled(WPARAM character);
+  virtual bool HandleDebugKey(int virtualKey);
+  virtual bool OnKeyDownHook(int virtualKey, bool ctrlHeld, bool altHeld);
+  virtual void OnCloseRequested();
+  virtual void On3DTestPerformed();
+  virtual std::string GetExtraCrashInfo();
+  virtual bool SpareQueryHook(int first, int second);
+  virtual bool DrawFrame();
+  virtual void PresentFrame(const Rect* rect);
+  virtual void OnInitStart();
+  virtual void RunLoop();
+  bool StepAppOnce(bool* updated) override;
+  virtual bool StepAppUntilUpdated();
+  virtual bool CanRestore();
+
+  // --- DialogListener: the two standard buttons of dialog d become button
+  // events d + 2000 and d + 3000 of this object. ---
+  void DialogButtonPress(int dialogId, int buttonId) override;
+  void DialogButtonRelease(int dialogId, int buttonId) override;
+
+  // --- WidgetHost ---
+  void SetCursorNumber(int number) override;
+  bool ImageDrawsThrough3D(const Image* image) const override;
+  bool LockScreenImage(Image* screen) override;
+  void UnlockScreenImage(Image* screen) override;
+
+  // --- ImageHost ---
+  void RegisterMemoryImage(MemoryImage* image) override;
+  void UnregisterMemoryImage(MemoryImage* image) override;
+  void ReleaseImageTexture(MemoryImage* image) override;
+  bool Is3DOn() override;
+  const NativeDisplay* GetNativeDisplay() override;
+  bool ReadTextureBits(MemoryImage* image) override;
+  void SetSharedImagePurgeFlag() override;
+  const uint8_t* GetClampTable() override;
+
+  // --- Non-virtual operations. ---
+  int InitDisplay();
+  void ExitProgram(int code);
+  void RestoreDisplayMode();
+  void ResetFrameTimer(bool grace = false);
+  void AccumulateFrameTime();
+  void ProcessDeletionQueue();
+  bool DrainMessageQueue(bool one);
+  void UpdateFocusState();
+  void ClearKeyStates();
+  void LaunchCursorThread();
+  void CursorThreadLoop();
+  void LaunchLoader();
+  void WaitForLoader();
+  void CheckScreenSaverIdle();
+  void PurgeSharedImages();
+  void ReplayDemoEvents();
+  void ShowJumpToTimeDialog();
+  void ShowMarkerListDialog();
+  void ToggleDemoMute();
+  void WriteDemoFile();
+
+  // String table.
+  std::wstring LookupText(const std::string& id, const std::wstring& defaultText) const;
+  void DefineText(const std::string& id, const std::wstring& text);
+  void LoadDefinitionsFile(const std::string& fileName);
+  void FailWithResourceError(bool exitProgram);
+
+  // The loop statistics, one debugger line each.
+  std::vector<std::string> LoopStatistics(uint32_t elapsedMs) const;
+
+  // The screen image every widget draws into while no display exists.
+  MemoryImage* ScreenImage() const { return mScreenImage; }
+  // Whether the calling thread is the one that runs the loop.
+  bool OnMainThread() const;
+  // Shows a fatal error that another thread asked for; the loop calls it.
+  void ShowPendingFatalError();
+
+  // The message queue record as the window procedure keeps it.
+  struct QueuedMessage {
+    HWND window = nullptr;
+    UINT message = 0;
+    WPARAM wParam = 0;
+    LPARAM lParam = 0;
+  };
+
+  // The window procedure's work for a window holding this object.
+  LRESULT HandleWindowMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+  // --- Fields. ---
+  uint32_t mRandomSeed = 0;
+  std::string mCaptionPrefix;
+  std::string mDataFolderParent;
+  std::string mProductName = "Product";
+  std::wstring mWindowTitle = L"KivoApp";
+  std::string mRegistryKey;
+  std::string mProgramFolder;
+  int32_t mPreferredLeft = -1;
+  int32_t mPreferredTop = -1;
+  int32_t mWidth = 640;
+  int32_t mHeight = 480;
+  int32_t mColorDepth = 16;
+  double mMusicVolume = 0.85;
+  double mSfxVolume = 0.85;
+  double mSavedMusicVolume = 0.0;
+  double mSavedSfxVolume = 0.0;
+  bool mNoSound = false;
+  bool mUseFmod = false;
+  bool mCommandLineRead = false;
+  HANDLE mSingleInstanceMutex = nullptr;
+  bool mSingleInstanceMode = true;
+  UINT mNotifyMessage = 0;
+  uint8_t mSaturationTable[512] = {};
+  WidgetManager* mWidgetManager = nullptr;
+  std::map<int, Dialog*> mDialogMap;
+  std::list<Dialog*> mDialogList;
+  std::atomic<uint32_t> mPrimaryThread{0};
+  bool mHidden = false;
+  std::atomic<bool> mShuttingDown{false};
+  bool mLeaveLoop = false;
+  bool mWindowed = true;
+  bool mWindowIsWindowed = true;
+  bool mFullScreenForced = false;
+  bool mWindowedForced = false;
+  bool mInitialised = false;
+  uint32_t mStartTick = 0;
+  std::atomic<HWND> mMainWindow{nullptr};
+  HWND mInvisibleWindow = nullptr;
+  bool mScreenSaverMode = false;
+  bool mAllowMonitorPowerOff = true;
+  std::deque<QueuedMessage> mInputQueue;
+  bool mModalBoxOpen = false;
+  bool mFullScreenPageFlip = true;
+  DDInterface* mDisplay = nullptr;  // comes with the display
+  bool mVideoMemoryDrawing = false;
+  MusicInterface* mMusicInterface = nullptr;
+  bool mSettingsLoaded = false;
+  std::string mProductVersion;
+  Image* mCursorImages[13] = {};
+  HCURSOR mCursorOverride = nullptr;
+  bool mBrowserLaunchPending = false;
+  std::string mPendingUrl;
+  uint32_t mBrowserLaunchTick = 0;
+  bool mQuitAfterLaunch = false;
+  uint32_t mLastTimerTick = 0;
+  uint32_t mTimerRunStart = 0;
+  int32_t mMuteCount = 0;
+  int32_t mFocusMuteCount = 0;
+  bool mFastForwardMuted = false;
+  bool mMuteOnFocusLoss = true;
+  std::set<MemoryImage*> mRegisteredImages;
+  std::map<std::pair<std::string, std::string>, SharedImageEntry*> mSharedImages;
+  bool mPurgeSharedImages = false;
+  int32_t mUpdatesSinceDraw = 0;
+  int32_t mUpdateInterval = 10;
+  bool mDrawing = false;
+  bool mLastDrawSkipped = false;
+  bool mUpdatedSinceDraw = true;
+  double mUpdateFraction = 0.0;
+  double mFrameTimeDebt = 0.0;
+  uint32_t mLastFrameTime = 0;
+  uint32_t mLastInputTime = 0;
+  int32_t mSleepCount = 0;
+  std::atomic<int32_t> mDrawCount{0};
+  int32_t mUpdateCount = 0;
+  int32_t mLoopState = kLoopMessages;
+  int32_t mStepDepth = 0;
+  double mSpeed = 1.0;
+  bool mPlaybackPaused = false;
+  int32_t mFastForwardTarget = 0;
+  bool mFastForwardToEnd = false;
+  bool mFastForwardDraw = false;
+  uint32_t mLastPresentTime = 0;
+  std::atomic<uint32_t> mNextDrawTime{0};
+  int32_t mSingleStepMode = kSingleStepOff;
+  int32_t mCursorNumber = 0;
+  SoundManager* mSoundManager = nullptr;
+  HCURSOR mBuiltInCursors[2] = {nullptr, nullptr};
+  std::vector<QueuedWidgetDeletion> mDeletionQueue;
+  bool mPointerInWindow = false;
+  bool mRunning = false;
+  bool mActive = true;
+  bool mMinimised = false;
+  bool mSizeMinimised = false;
+  bool mWindowDisabled = false;
+  bool mHasFocus = true;
+  int32_t mTotalDrawTime = 0;
+  bool mOverlayOn = false;
+  int32_t mOverlayKind = 0;
+  int32_t mLastPresentDuration = 0;
+  std::atomic<bool> mLoaderStarted{false};
+  std::atomic<bool> mLoaderFinished{false};
+  std::atomic<bool> mLoaderFinishAcknowledged{false};
+  std::atomic<bool> mLoaderRunning{false};
+  std::atomic<bool> mShutdownRequested{false};
+  std::atomic<bool> mCursorThreadRunning{false};
+  bool mCustomCursors = false;
+  bool mForcePresent = false;
+  bool mCleanExit = true;
+  bool mWideWindowProc = false;
+  std::atomic<int32_t> mLoaderTotal{0};
+  std::atomic<int32_t> mLoaderDone{0};
+  std::atomic<bool> mRecording{false};
+  std::atomic<bool> mPlaying{false};
+  bool mWindowClosed = false;
+  std::string mDemoStem = "kivoapp";
+  std::string mDemoFilePath = "kivoapp.dmo";
+  Buffer mDemoBuffer;
+  int32_t mDemoLength = 0;
+  std::atomic<int32_t> mDemoMouseX{0};
+  std::atomic<int32_t> mDemoMouseY{0};
+  int32_t mLastEventUpdate = 0;
+  bool mHeaderNeeded = true;
+  bool mPendingShort = false;
+  int32_t mPendingCode = 0;
+  bool mDemoLoaderFinished = false;
+  std::list<DemoMarker> mMarkers;
+  bool mDebugKeysOn = false;
+  bool mAllowMaximiseBox = false;
+  bool mCtrlHeld = false;
+  bool mAltHeld = false;
+  int32_t mRefreshRate = 100;
+  bool mRefreshRateUnreliable = false;
+  bool mWaitForVSync = false;
+  bool m3DSettingChanged = false;
+  bool mAuto3D = false;
+  bool mTest3D = false;
+  int32_t mMinVideoMemory = 6;
+  int32_t mRecommendedVideoMemory = 14;
+  bool mStretchToAspect = false;
+  Rect mPresentationRect;
+  bool mAspectHack = false;
+  Fraction mHackAspect;
+  StringTable mStringTable;
+  ResourceManager* mResourceManager = nullptr;  // comes with the resource manager
+
+  // Loop bookkeeping of this build: the time of the last screen-saver idle
+  // check, of the last fast-forward draw and of the last display recovery.
+  uint32_t mLastIdleCheck = 0;
+  uint32_t mLastFastForwardDraw = 0;
+  bool mFastForwardDrawTickSet = false;
+  uint32_t mLastPresentRecovery = 0;
+  uint32_t mLoopStartTime = 0;
+
+ protected:
+  // The memory screen image (width x height) used while no display exists.
+  MemoryImage* mScreenImage = nullptr;
+  // Stands in for the display lock until the display exists: guards the
+  // image set and the shared-image map.
+  CriticalSection mImageLock;
+
+ private:
+  void RunIdlePass(bool allowSleep, bool* wouldSleep);
+  LRESULT HandleQueuePath(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  void HandlePlaybackChar(WPARAM character);
+  void DispatchQueuedMessage(const QueuedMessage& record);
+  void DispatchMouse(const QueuedMessage& record);
+  void RunTimerSteps(HWND window);
+  LRESULT DefaultProcessing(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  void RegisterWindowClasses();
+  void ShowFatalErrorNow(const std::wstring& text, bool narrowBox);
+
+  std::mutex mPendingFatalLock;
+  std::vector<std::pair<std::wstring, bool>> mPendingFatalErrors;  // text, shown through the narrow box
+};
+
+}  // namespace Kivo
