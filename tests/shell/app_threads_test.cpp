@@ -1,0 +1,119 @@
+// The loading and cursor threads, shutdown requested from another thread,
+// and fatal errors raised off the main thread.
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+
+#include "tests/shell/app_support.h"
+
+namespace apptest {
+namespace {
+
+class Latch {
+ public:
+  void Wait() {
+    std::unique_lock<std::mutex> lock(m_);
+    cv_.wait(lock, [&] { return open_; });
+  }
+  void Open() {
+    {
+      std::lock_guard<std::mutex> lock(m_);
+      open_ = true;
+    }
+    cv_.notify_all();
+  }
+
+ private:
+  std::mutex m_;
+  std::condition_variable cv_;
+  bool open_ = false;
+};
+
+TEST_F(AppFixture, LoaderStartsOnceReportsProgressAndIsAcknowledgedOnTheMainThread) {
+  TestApp& a = MakeApp();
+  Latch latch;
+  std::atomic<int> runs{0};
+  a.loaderWork = [&] {
+    ++runs;
+    latch.Wait();
+  };
+  EXPECT_EQ(a.LoaderProgress(), 0.0) << "before the start";
+  a.mLoaderTotal = 100;
+  a.mLoaderDone = 50;
+  EXPECT_EQ(a.LoaderProgress(), 0.0) << "not started";
+
+  a.LaunchLoader();
+  a.LaunchLoader();
+  EXPECT_TRUE(a.mLoaderRunning);
+  struct Case {
+    int total, done;
+    double progress;
+  };
+  for (Case c : {Case{0, 10, 0.0}, Case{100, 50, 0.5}, Case{100, 120, 1.0}}) {
+    a.mLoaderTotal = c.total;
+    a.mLoaderDone = c.done;
+    EXPECT_EQ(a.LoaderProgress(), c.progress) << c.done << "/" << c.total;
+  }
+  a.RunFor(100);
+  EXPECT_FALSE(a.mLoaderFinishAcknowledged);
+  latch.Open();
+  a.WaitForLoader();
+  a.RunFor(100);
+  EXPECT_EQ(runs.load(), 1);
+  EXPECT_TRUE(a.mLoaderFinishAcknowledged);
+  EXPECT_FALSE(a.mLoaderRunning);
+  EXPECT_EQ(a.loaderFinishedCalls.load(), 1);
+  EXPECT_EQ(a.loaderFinishedThread, GetCurrentThreadId());
+  a.mLoaderTotal = 100;
+  a.mLoaderDone = 10;
+  EXPECT_EQ(a.LoaderProgress(), 1.0) << "after the acknowledgement";
+  EXPECT_NE(Log().find("Resource Loading Time: "), std::string::npos);
+}
+
+TEST_F(AppFixture, WaitForLoaderReturnsAtOnceWhenNeverStarted) {
+  TestApp& a = MakeApp(false);
+  uint32_t before = timeGetTime();
+  a.WaitForLoader();
+  EXPECT_EQ(timeGetTime(), before);
+}
+
+TEST_F(AppFixture, CursorThreadEndsSoonAfterShutdown) {
+  Platform::UseRealClock();
+  TestApp& a = MakeApp(false);
+  a.LaunchCursorThread();
+  a.LaunchCursorThread();
+  EXPECT_TRUE(a.mCursorThreadRunning);
+  std::this_thread::sleep_for(std::chrono::milliseconds(30));
+  auto start = std::chrono::steady_clock::now();
+  a.BeginShutdown();
+  auto took = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
+  EXPECT_FALSE(a.mCursorThreadRunning);
+  EXPECT_LT(took.count(), 100) << "about one 10 ms pass";
+}
+
+TEST_F(AppFixture, ShutdownAskedFromAnotherThreadIsCarriedOutByTheLoop) {
+  TestApp& a = MakeApp();
+  a.RunFor(50);
+  std::thread other([&] { a.BeginShutdown(); });
+  other.join();
+  EXPECT_TRUE(a.mShutdownRequested);
+  EXPECT_FALSE(a.mShuttingDown);
+  a.RunFor(50);
+  EXPECT_TRUE(a.mShuttingDown);
+}
+
+TEST_F(AppFixture, FatalErrorFromTheLoaderIsShownByTheMainThread) {
+  TestApp& a = MakeApp();
+  a.loaderWork = [&] { a.ShowFatalErrorA("Failed to load group Game"); };
+  a.LaunchLoader();
+  a.WaitForLoader();
+  EXPECT_EQ(Log().find("MessageBox"), std::string::npos) << "no box opens on the loader thread";
+  a.RunFor(20);
+  std::string log = Log();
+  EXPECT_NE(log.find("MessageBox thread=main type=0x10 title=\"FATAL ERROR\" text=\"Failed to load group Game\""),
+            std::string::npos)
+      << log;
+}
+
+}  // namespace
+}  // namespace apptest
