@@ -11,6 +11,7 @@
 #include "audio/SoundManager.h"
 #include "image/MemoryImage.h"
 #include "platform/Platform.h"
+#include "resources/ImageLib.h"
 #include "shell/Paths.h"
 #include "shell/StringUtils.h"
 #include "ui/WidgetManager.h"
@@ -56,7 +57,8 @@ KivoAppBase::KivoAppBase() {
   // The resource manager is created here once it exists.
 
   if (GetSystemMetrics(SM_TABLETPC) != 0) mFullScreenPageFlip = false;
-  SetImageHost(this);
+  mImageRegistry = new ImageRegistry(this, nullptr);
+  SetImageHost(mImageRegistry);
   gCrashReportApp = this;
 }
 
@@ -85,14 +87,7 @@ KivoAppBase::~KivoAppBase() {
   delete mWidgetManager;
   mWidgetManager = nullptr;
 
-  {
-    ScopedLock lock(mImageLock);
-    for (auto& entry : mSharedImages) {
-      delete entry.second->image;
-      delete entry.second;
-    }
-    mSharedImages.clear();
-  }
+  mImageRegistry->DeleteSharedImages();
   delete mScreenImage;
   mScreenImage = nullptr;
 
@@ -123,7 +118,10 @@ KivoAppBase::~KivoAppBase() {
   if (gVersionModule != nullptr) FreeLibrary(gVersionModule);
   gDirectDrawModule = gDirectSoundModule = gVersionModule = nullptr;
 
-  if (GetImageHost() == this) SetImageHost(nullptr);
+  // Last: images made while it was installed have all gone by now.
+  if (GetImageHost() == mImageRegistry) SetImageHost(nullptr);
+  delete mImageRegistry;
+  mImageRegistry = nullptr;
   if (gCrashReportApp == this) gCrashReportApp = nullptr;
 }
 
@@ -249,14 +247,14 @@ void KivoAppBase::CreateMainWindow() {
   if (window != nullptr) SetTimer(window, kMainTimerId, static_cast<UINT>(mUpdateInterval), nullptr);
 }
 
-int KivoAppBase::InitDisplay() {
+int32_t KivoAppBase::InitDisplay() {
   OnBeforeDisplayInit();
   DropImageCaches();
   // Without a display the screen is a memory image of the logical size,
   // shown 1:1 in the window's client area.
   if (mScreenImage == nullptr || mScreenImage->width != mWidth || mScreenImage->height != mHeight) {
     delete mScreenImage;
-    mScreenImage = new MemoryImage(this);
+    mScreenImage = new MemoryImage();
     mScreenImage->CreateBlank(mWidth, mHeight);
   }
   mPresentationRect = Rect(0, 0, mWidth, mHeight);
@@ -331,7 +329,7 @@ void KivoAppBase::BeginShutdown() {
   // Saving the settings comes with the settings.
 }
 
-void KivoAppBase::ExitProgram(int code) {
+void KivoAppBase::ExitProgram(int32_t code) {
   RestoreDisplayMode();
   std::exit(code);
 }
@@ -371,22 +369,35 @@ bool KivoAppBase::ImageDrawsThrough3D(const Image*) const { return false; }
 bool KivoAppBase::LockScreenImage(Image*) { return false; }
 void KivoAppBase::UnlockScreenImage(Image*) {}
 
-void KivoAppBase::RegisterMemoryImage(MemoryImage* image) {
-  ScopedLock lock(mImageLock);
-  mRegisteredImages.insert(image);
+void KivoAppBase::OnScreenImageChanged(DDImage* screen) {
+  mWidgetManager->mImage = screen;
+  mWidgetManager->InvalidateTree();
 }
 
-void KivoAppBase::UnregisterMemoryImage(MemoryImage* image) {
-  ScopedLock lock(mImageLock);
-  mRegisteredImages.erase(image);
+std::wstring KivoAppBase::GetString(const std::string& name, const std::wstring& fallback) {
+  return LookupText(name, fallback);
 }
 
-void KivoAppBase::ReleaseImageTexture(MemoryImage*) {}
-bool KivoAppBase::Is3DOn() { return false; }
-const NativeDisplay* KivoAppBase::GetNativeDisplay() { return nullptr; }
-bool KivoAppBase::ReadTextureBits(MemoryImage*) { return false; }
-void KivoAppBase::SetSharedImagePurgeFlag() { mPurgeSharedImages = true; }
-const uint8_t* KivoAppBase::GetClampTable() { return mSaturationTable; }
+bool KivoAppBase::DecodeImageFile(const std::string& path, std::vector<uint32_t>& pixels, int32_t& width,
+                                  int32_t& height) {
+  ImageLib::ImagePtr image = ImageLib::LoadImageFile(path, true);
+  if (image == nullptr) return false;
+  width = image->width;
+  height = image->height;
+  pixels = std::move(image->pixels);
+  return true;
+}
+
+DDImage* KivoAppBase::LoadImageFile(const std::string& path, bool scanAlpha) {
+  return mImageRegistry->LoadImageFile(path, scanAlpha);
+}
+
+SharedImageHandle KivoAppBase::FindOrCreateSharedImage(const std::string& file, const std::string& variant,
+                                                       bool* isNew) {
+  return mImageRegistry->FindOrCreateSharedImage(file, variant, isNew);
+}
+
+void KivoAppBase::PurgeSharedImages() { mImageRegistry->PurgeSharedImages(); }
 
 // ---------------------------------------------------------------------------
 // Operations whose behaviour belongs to other parts of the shell. They are
@@ -433,11 +444,6 @@ void KivoAppBase::ApplySfxVolume(double) {}
 void KivoAppBase::MuteAudio(bool) {}
 void KivoAppBase::UnmuteAudio(bool) {}
 void KivoAppBase::ApplySongVolume(int, double) {}
-DDImage* KivoAppBase::LoadImageFile(const std::string&) { return nullptr; }
-SharedImageHandle KivoAppBase::FindOrCreateSharedImage(const std::string&, const std::string&, bool* isNew) {
-  if (isNew != nullptr) *isNew = false;
-  return SharedImageHandle();
-}
 void KivoAppBase::ApplyScreenMode(bool, bool, bool) {}
 void KivoAppBase::ApplyWindowedMode(bool) {}
 void KivoAppBase::ReapplyScreenMode() {}
@@ -453,7 +459,6 @@ void KivoAppBase::On3DTestPerformed() {}
 bool KivoAppBase::SpareQueryHook(int, int) { return false; }
 void KivoAppBase::OnInitStart() {}
 void KivoAppBase::CheckScreenSaverIdle() {}
-void KivoAppBase::PurgeSharedImages() {}
 void KivoAppBase::ReplayDemoEvents() {}
 void KivoAppBase::ShowJumpToTimeDialog() {}
 void KivoAppBase::ShowMarkerListDialog() {}

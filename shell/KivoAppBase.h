@@ -29,7 +29,7 @@
 #include <string>
 #include <vector>
 
-#include "image/ImageHost.h"
+#include "image/DDImageRegistry.h"
 #include "image/SharedImage.h"
 #include "platform/Messages.h"
 #include "platform/WinTypes.h"
@@ -112,7 +112,7 @@ struct QueuedWidgetDeletion {
   Widget* widget = nullptr;
 };
 
-class KivoAppBase : public ButtonListener, public DialogListener, public WidgetHost, public ImageHost,
+class KivoAppBase : public ButtonListener, public DialogListener, public WidgetHost, public ImageRegistryApp,
                     public DialogRunner {
  public:
   KivoAppBase();
@@ -127,7 +127,7 @@ class KivoAppBase : public ButtonListener, public DialogListener, public WidgetH
   virtual void StepUpdateSmooth(float fraction);
   virtual void CreateMainWindow();
   virtual void RefreshCursor();
-  virtual void PrepareImagesAfterDisplayChange();
+  void PrepareImagesAfterDisplayChange() override;
   virtual void DropImageCaches();
   virtual void ReleaseImageTextures();
   virtual void OnLoaderFinished();
@@ -147,8 +147,8 @@ class KivoAppBase : public ButtonListener, public DialogListener, public WidgetH
   virtual void LeaveModalBox();
   virtual int ShowMessageBoxW(const std::wstring& text, const std::wstring& title, UINT type);
   virtual int ShowMessageBoxA(const std::string& text, const std::string& title, UINT type);
-  virtual void ShowFatalErrorW(const std::wstring& text);
-  virtual void ShowFatalErrorA(const std::string& text);
+  void ShowFatalErrorW(const std::wstring& text) override;
+  void ShowFatalErrorA(const std::string& text) override;
   virtual void AppendErrorLog(const std::string& text);
   virtual void QueueWidgetDeletion(Widget* widget);
   virtual void OnBrowserLaunchFailed(const std::string& url);
@@ -182,7 +182,7 @@ class KivoAppBase : public ButtonListener, public DialogListener, public WidgetH
   virtual void UnmuteAudio(bool byFocus);
   virtual void ApplySongVolume(int songId, double volume);
   virtual double LoaderProgress();
-  virtual DDImage* LoadImageFile(const std::string& path);
+  virtual DDImage* LoadImageFile(const std::string& path, bool scanAlpha);
   virtual SharedImageHandle FindOrCreateSharedImage(const std::string& file, const std::string& variant,
                                                     bool* isNew);
   virtual void ApplyScreenMode(bool windowed, bool is3D, bool force);
@@ -228,19 +228,15 @@ class KivoAppBase : public ButtonListener, public DialogListener, public WidgetH
   bool LockScreenImage(Image* screen) override;
   void UnlockScreenImage(Image* screen) override;
 
-  // --- ImageHost ---
-  void RegisterMemoryImage(MemoryImage* image) override;
-  void UnregisterMemoryImage(MemoryImage* image) override;
-  void ReleaseImageTexture(MemoryImage* image) override;
-  bool Is3DOn() override;
-  const NativeDisplay* GetNativeDisplay() override;
-  bool ReadTextureBits(MemoryImage* image) override;
-  void SetSharedImagePurgeFlag() override;
-  const uint8_t* GetClampTable() override;
+  // --- ImageRegistryApp: what the image registry asks of the application. ---
+  int32_t InitDisplay() override;
+  void ExitProgram(int32_t code) override;
+  void OnScreenImageChanged(DDImage* screen) override;
+  std::wstring GetString(const std::string& name, const std::wstring& fallback) override;
+  bool DecodeImageFile(const std::string& path, std::vector<uint32_t>& pixels, int32_t& width,
+                       int32_t& height) override;
 
   // --- Non-virtual operations. ---
-  int InitDisplay();
-  void ExitProgram(int code);
   void RestoreDisplayMode();
   void ResetFrameTimer(bool grace = false);
   void AccumulateFrameTime();
@@ -348,9 +344,9 @@ class KivoAppBase : public ButtonListener, public DialogListener, public WidgetH
   int32_t mFocusMuteCount = 0;
   bool mFastForwardMuted = false;
   bool mMuteOnFocusLoss = true;
-  std::set<MemoryImage*> mRegisteredImages;
-  std::map<std::pair<std::string, std::string>, SharedImageEntry*> mSharedImages;
-  bool mPurgeSharedImages = false;
+  // The live images, the shared-image map and its purge flag; installed as
+  // the images' host for the object's lifetime.
+  ImageRegistry* mImageRegistry = nullptr;
   int32_t mUpdatesSinceDraw = 0;
   int32_t mUpdateInterval = 10;
   bool mDrawing = false;
@@ -445,9 +441,6 @@ class KivoAppBase : public ButtonListener, public DialogListener, public WidgetH
  protected:
   // The memory screen image (width x height) used while no display exists.
   MemoryImage* mScreenImage = nullptr;
-  // Stands in for the display lock until the display exists: guards the
-  // image set and the shared-image map.
-  CriticalSection mImageLock;
 
  private:
   void RunIdlePass(bool allowSleep, bool* wouldSleep);

@@ -30,13 +30,14 @@ TEST_F(AppFixture, ConstructionDefaultsAndGlobals) {
     EXPECT_EQ(a.mHackAspect.denominator, 3);
     EXPECT_TRUE(a.mUpdatedSinceDraw);
     EXPECT_EQ(a.mLastPresentTime, timeGetTime());
-    EXPECT_EQ(a.GetClampTable()[200], 200);
-    EXPECT_EQ(a.GetClampTable()[300], 255);
-    EXPECT_EQ(a.GetClampTable()[511], 255);
-    EXPECT_EQ(GetImageHost(), &a);
+    EXPECT_EQ(a.mSaturationTable[200], 200);
+    EXPECT_EQ(a.mSaturationTable[300], 255);
+    EXPECT_EQ(a.mSaturationTable[511], 255);
+    ASSERT_NE(a.mImageRegistry, nullptr);
+    EXPECT_EQ(GetImageHost(), a.mImageRegistry) << "images register with the application's registry";
   }
   EXPECT_EQ(gAppBase, nullptr);
-  EXPECT_NE(GetImageHost(), nullptr);
+  EXPECT_NE(GetImageHost(), nullptr) << "the quiet host is back";
 }
 
 TEST_F(AppFixture, DialogButtonsBecomeButtonEventsOfTheApplication) {
