@@ -345,6 +345,9 @@ bool MoveClientArea(HWND window, const RECT& area);
 // Installs a host (null: the built-in one, which has no windows and shows
 // nothing). Returns the previous one.
 WindowHost* SetWindowHost(WindowHost* host);
+// Puts the stand-in on the platform's windows: the desktop takes the
+// screen's size (SM_CXSCREEN x SM_CYSCREEN) and frames go to PresentFrame.
+void UsePlatformWindows();
 
 // Failures to inject; each holds the code the call returns (0: none).
 struct Faults {

@@ -1,0 +1,233 @@
+// ddtestcard: draws a test card through the display's screen image (fills,
+// keyed and partial-alpha sprites, lines, rotated and stretched draws),
+// presents it in a window at (100, 50) and saves or checks the result.
+//
+//   ddtestcard [--backend headless|sdl2] [--format 565|555|888] [--out card.png]
+//              [--expect-fb DIR]
+//
+// --out saves the presented frame as a PNG (headless backend). --expect-fb
+// reads the X server's framebuffer file DIR/Xvfb_screen0 (Xvfb -fbdir) and
+// compares the window's pixels with the frame the display presented; exit
+// code 3 on a difference. Exit code 1 on a usage or start-up error, 2 when
+// the display fails.
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "display/DDInterface.h"
+#include "image/DDImage.h"
+#include "platform/DDraw.h"
+#include "platform/Headless.h"
+#include "platform/Windows.h"
+
+namespace {
+
+LRESULT CALLBACK_Proc(HWND window, UINT message, WPARAM w, LPARAM l) { return DefWindowProcA(window, message, w, l); }
+
+void DrawTestCard(Kivo::DDInterface& display) {
+  using Kivo::Color;
+  using Kivo::Rect;
+  Kivo::DDImage* screen = display.GetScreenImage();
+  screen->LockSurface();
+  screen->FillRect(Rect(0, 0, 320, 240), Color(32, 48, 96), 0);
+  for (int i = 0; i < 8; ++i)
+    screen->FillRect(Rect(8 + i * 38, 8, 34, 24), Color(i * 36, 255 - i * 30, (i * 80) & 255), 0);
+  screen->FillRect(Rect(8, 40, 150, 30), Color(255, 255, 255, 96), 0);
+  screen->FillRect(Rect(170, 40, 140, 30), Color(120, 40, 10, 255), 1);
+
+  // A keyed sprite (transparent corners) held in its surface.
+  std::vector<uint32_t> ring(32 * 32);
+  for (int y = 0; y < 32; ++y)
+    for (int x = 0; x < 32; ++x) {
+      const int dx = x - 16, dy = y - 16;
+      const int r2 = dx * dx + dy * dy;
+      ring[static_cast<size_t>(y * 32 + x)] =
+          r2 < 15 * 15 ? (r2 < 8 * 8 ? 0xFF000000u : 0xFFFFC000u | static_cast<uint32_t>(x * 8)) : 0x00000000u;
+    }
+  Kivo::DDImage keyed(&display);
+  keyed.SetBits(ring.data(), 32, 32, true);
+  keyed.CreateSurface();
+  screen->DrawImage(&keyed, 12, 80, Rect(0, 0, 32, 32), Color::White, 0);
+
+  // A partial-alpha sprite: a horizontal alpha ramp.
+  std::vector<uint32_t> ramp(64 * 24);
+  for (int y = 0; y < 24; ++y)
+    for (int x = 0; x < 64; ++x) ramp[static_cast<size_t>(y * 64 + x)] = static_cast<uint32_t>(x * 4) << 24 | 0x00FF40A0u;
+  Kivo::DDImage soft(&display);
+  soft.SetBits(ramp.data(), 64, 24, true);
+  screen->DrawImage(&soft, 52, 84, Rect(0, 0, 64, 24), Color::White, 0);
+  screen->DrawImage(&soft, 52, 110, Rect(0, 0, 64, 24), Color(0, 255, 255, 200), 1);
+  screen->DrawImageMirrored(&soft, 120, 84, Rect(0, 0, 64, 24), Color::White, 0);
+
+  for (int i = 0; i < 10; ++i) {
+    screen->DrawLine(200, 80 + i * 3, 310, 90 + i * 12, Color(255, i * 25, 0), 0);
+    screen->DrawLineAntialiased(200, 200 - i * 2, 310, 150 + i * 5, Color(0, 255, 128), 0);
+  }
+  screen->DrawLine(10, 230, 300, 150, Color(80, 80, 255), 1);
+
+  screen->DrawImageRotated(&keyed, 40.0f, 150.0f, Rect(0, 0, 32, 32), Rect(0, 0, 320, 240), Color::White, 0, 0.6,
+                           16.0f, 16.0f);
+  screen->DrawImageStretched(&soft, Rect(100, 150, 90, 60), Rect(0, 0, 64, 24), Rect(0, 0, 320, 240), Color::White,
+                             0, true);
+  screen->DrawImageStretched(&keyed, Rect(100, 214, 96, 20), Rect(0, 0, 32, 32), Rect(0, 0, 320, 240), Color::White,
+                             0, true);
+  screen->UnlockSurface();
+}
+
+uint32_t BigEndian32(const unsigned char* p) {
+  return static_cast<uint32_t>(p[0]) << 24 | static_cast<uint32_t>(p[1]) << 16 | static_cast<uint32_t>(p[2]) << 8 |
+         p[3];
+}
+
+// Reads the window's pixels from an X window dump file of depth 24/32.
+bool ReadFramebuffer(const std::string& path, int x0, int y0, int w, int h, std::vector<uint32_t>* out,
+                     std::string* error) {
+  std::ifstream in(path, std::ios::binary);
+  std::vector<unsigned char> file((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  if (file.size() < 100) {
+    *error = "framebuffer file missing or short: " + path;
+    return false;
+  }
+  const uint32_t headerSize = BigEndian32(&file[0]);
+  const uint32_t width = BigEndian32(&file[16]);
+  const uint32_t height = BigEndian32(&file[20]);
+  const uint32_t byteOrder = BigEndian32(&file[28]);
+  const uint32_t bitsPerPixel = BigEndian32(&file[44]);
+  const uint32_t bytesPerLine = BigEndian32(&file[48]);
+  const uint32_t colours = BigEndian32(&file[76]);
+  const size_t start = static_cast<size_t>(headerSize) + static_cast<size_t>(colours) * 12u;
+  if (bitsPerPixel != 32 || x0 < 0 || y0 < 0 || static_cast<uint32_t>(x0 + w) > width ||
+      static_cast<uint32_t>(y0 + h) > height || start + static_cast<size_t>(bytesPerLine) * height > file.size()) {
+    *error = "unexpected framebuffer layout";
+    return false;
+  }
+  out->resize(static_cast<size_t>(w) * static_cast<size_t>(h));
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
+      const unsigned char* p = &file[start + static_cast<size_t>(y0 + y) * bytesPerLine + static_cast<size_t>(x0 + x) * 4];
+      const uint32_t v = byteOrder == 0 ? (static_cast<uint32_t>(p[3]) << 24 | static_cast<uint32_t>(p[2]) << 16 |
+                                           static_cast<uint32_t>(p[1]) << 8 | p[0])
+                                        : BigEndian32(p);
+      (*out)[static_cast<size_t>(y * w + x)] = 0xFF000000u | (v & 0xFFFFFFu);
+    }
+  return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::string backend = "headless";
+  std::string format = "888";
+  std::string out;
+  std::string fbdir;
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    if (arg == "--backend" && i + 1 < argc) {
+      backend = argv[++i];
+    } else if (arg == "--format" && i + 1 < argc) {
+      format = argv[++i];
+    } else if (arg == "--out" && i + 1 < argc) {
+      out = argv[++i];
+    } else if (arg == "--expect-fb" && i + 1 < argc) {
+      fbdir = argv[++i];
+    } else {
+      std::fprintf(stderr, "usage: ddtestcard [--backend headless|sdl2] [--format 565|555|888] [--out card.png] "
+                           "[--expect-fb DIR]\n");
+      return 1;
+    }
+  }
+  if (format != "565" && format != "555" && format != "888") {
+    std::fprintf(stderr, "ddtestcard: unknown format %s\n", format.c_str());
+    return 1;
+  }
+  if (!Platform::StartBackend(backend)) {
+    std::fprintf(stderr, "ddtestcard: the %s backend does not start\n", backend.c_str());
+    return 1;
+  }
+  WNDCLASSA cls{};
+  cls.lpfnWndProc = CALLBACK_Proc;
+  cls.lpszClassName = "MainWindow";
+  RegisterClassA(&cls);
+  HWND window = CreateWindowExA(0, "MainWindow", "ddtestcard", WS_POPUP, 100, 50, 320, 240, nullptr, nullptr, nullptr,
+                                nullptr);
+  if (window == nullptr) {
+    std::fprintf(stderr, "ddtestcard: no window\n");
+    return 1;
+  }
+  ShowWindow(window, SW_SHOW);
+
+  DDrawStandIn::UsePlatformWindows();
+  DDrawStandIn::Machine machine = DDrawStandIn::GetMachine();
+  machine.desktopFormat = format == "565"   ? DDrawStandIn::Format::kRGB565
+                          : format == "555" ? DDrawStandIn::Format::kRGB555
+                                            : DDrawStandIn::Format::kRGB888;
+  DDrawStandIn::Reset(machine);
+
+  Kivo::DisplayApp app;
+  app.width = 320;
+  app.height = 240;
+  int status = 0;
+  {
+    Kivo::DDInterface display(&app);
+    const int32_t result = display.Init(window, true);
+    if (result != 0) {
+      std::fprintf(stderr, "ddtestcard: %s %s\n", Kivo::DDInterface::ResultToString(result).c_str(),
+                   display.lastError.c_str());
+      return 2;
+    }
+    // Let the window appear before the frame goes to it.
+    for (int i = 0; i < 20; ++i) {
+      MSG m;
+      while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&m);
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    DrawTestCard(display);
+    if (!display.Redraw(nullptr)) {
+      std::fprintf(stderr, "ddtestcard: present failed: %s\n", display.lastError.c_str());
+      return 2;
+    }
+    // What was presented: the client area of the virtual desktop.
+    std::vector<uint32_t> desktop(static_cast<size_t>(DDrawStandIn::DesktopWidth()) *
+                                  static_cast<size_t>(DDrawStandIn::DesktopHeight()));
+    DDrawStandIn::CopyDesktop(desktop.data());
+    RECT client{};
+    DDrawStandIn::ClientArea(window, &client);
+    std::vector<uint32_t> frame(320u * 240u);
+    for (int y = 0; y < 240; ++y)
+      for (int x = 0; x < 320; ++x)
+        frame[static_cast<size_t>(y * 320 + x)] =
+            desktop[static_cast<size_t>(client.top + y) * static_cast<size_t>(DDrawStandIn::DesktopWidth()) +
+                    static_cast<size_t>(client.left + x)];
+
+    if (!out.empty() && backend == "headless" && !Platform::SaveLastFrameAsPng(out)) {
+      std::fprintf(stderr, "ddtestcard: cannot save %s\n", out.c_str());
+      status = 1;
+    }
+    if (!fbdir.empty()) {
+      for (int i = 0; i < 30; ++i) {
+        MSG m;
+        while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&m);
+        display.Redraw(nullptr);
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+      }
+      std::vector<uint32_t> shown;
+      std::string error;
+      if (!ReadFramebuffer(fbdir + "/Xvfb_screen0", client.left, client.top, 320, 240, &shown, &error)) {
+        std::fprintf(stderr, "ddtestcard: %s\n", error.c_str());
+        return 1;
+      }
+      size_t differ = 0;
+      for (size_t i = 0; i < frame.size(); ++i)
+        if (frame[i] != shown[i]) ++differ;
+      std::printf("window at %ld,%ld: %zu of %zu pixels differ\n", static_cast<long>(client.left),
+                  static_cast<long>(client.top), differ, frame.size());
+      if (differ != 0) status = 3;
+    }
+  }
+  DestroyWindow(window);
+  return status;
+}
