@@ -228,6 +228,19 @@ TEST_F(AppFixture, CrashInformationText) {
   EXPECT_NE(text.find("Time Loaded: 01:02:05\r\nFullscreen: No\r\nPrimary ThreadId: "), std::string::npos) << text;
 }
 
+TEST_F(AppFixture, UnreferencedSharedImagesGoAfterTheNextUpdate) {
+  TestApp& a = MakeApp();
+  {
+    bool created = false;
+    SharedImageHandle handle = a.FindOrCreateSharedImage("!scratch", "", &created);
+    EXPECT_TRUE(created);
+    EXPECT_EQ(a.mImageRegistry->SharedEntryCount(), 1u);
+  }
+  EXPECT_EQ(a.mImageRegistry->SharedEntryCount(), 1u) << "kept until an update";
+  a.RunFor(30);
+  EXPECT_EQ(a.mImageRegistry->SharedEntryCount(), 0u);
+}
+
 TEST_F(AppFixture, ExitProgramEndsTheProcessWithTheCode) {
   TestApp& a = MakeApp(false);
   EXPECT_EXIT(a.ExitProgram(3), ::testing::ExitedWithCode(3), "");
