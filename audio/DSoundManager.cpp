@@ -16,6 +16,7 @@
 #include "audio/SoundCache.h"
 #include "audio/SoundReaders.h"
 #include "audio/SoundSource.h"
+#include "platform/MusicChannel.h"
 #include "platform/Process.h"
 
 namespace Kivo {
@@ -89,6 +90,8 @@ DSoundManager::DSoundManager(void* window, bool useFmod) : useFmod_(useFmod) {
     AudioLogOnce(std::string("sound device not created (") + DSoundErrorName(r) + "); sound is off");
     return;
   }
+  // Music plays on the same device: some audio drivers open only one.
+  MusicOutput::SetDevice(device_);
   if (useFmod_) {
     fmod_ = AcquireFmodLibrary();
     fmod_->SetHWND(window);
