@@ -2,6 +2,7 @@
 // a sound device: 441 frames (10 ms) after each update, as at 100 updates a
 // second.
 #include "audio/BassMusicInterface.h"
+#include "audio/DSoundManager.h"
 #include "audio/FModMusicInterface.h"
 #include "audio/MusicLibrary.h"
 #include "music_fixtures.h"
@@ -283,6 +284,35 @@ TEST_F(music_render, ToolRendersTheOggFixtureAndReportsLevels) {
   std::string bad = std::string(MUSICRENDER_PATH) + " " + (folder_ / "absent.ogg").string() + " " + wav + " 2>/dev/null";
   EXPECT_NE(std::system(bad.c_str()), 0);
 #endif
+}
+
+TEST(music_render_Shared, MusicPlaysOnTheSoundManagersDevice) {
+  // Only the first device made gets the output the test renders.
+  HeadlessAudioOutput* output = nullptr;
+  MusicOutput::SetDevice(nullptr);
+  DSoundTestSeams() = DSoundSeams();
+  DSoundTestSeams().outputFactory = [&output]() {
+    auto o = std::make_unique<HeadlessAudioOutput>(false);
+    if (!output) output = o.get();
+    return std::unique_ptr<AudioOutput>(std::move(o));
+  };
+  SetMusicLibraryOpener(nullptr);
+  static int window;
+  {
+    DSoundManager sounds(&window, false);
+    ASSERT_NE(output, nullptr);
+    BassMusicInterface player(nullptr);
+    const fs::path wav = fs::temp_directory_path() / ("music_shared_" + std::to_string(::getpid()) + ".wav");
+    const std::vector<int16_t> ramp = RampFrames(1000);
+    ASSERT_TRUE(WriteBytes(wav.string(), Wav(ramp, 2, 44100)));
+    ASSERT_TRUE(player.LoadSong(0, wav.string()));
+    fs::remove(wav);
+    player.PlaySong(0, 0, false);
+    EXPECT_EQ(output->Render(100), std::vector<int16_t>(ramp.begin(), ramp.begin() + 200))
+        << "one device carries the sounds and the music";
+  }
+  MusicOutput::SetDevice(nullptr);
+  DSoundTestSeams() = DSoundSeams();
 }
 
 // The second player over its real library: modules and cached sample songs.
