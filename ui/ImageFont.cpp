@@ -208,9 +208,9 @@ void ImageFont::BuildActiveLayers() {
 }
 
 int ImageFont::StringWidth(const std::wstring& text) {
-  int width = 0;
+  int64_t width = 0;
   for (size_t i = 0; i < text.size(); ++i) width += CharWidthKerned(text[i], i == 0 ? 0 : text[i - 1]);
-  return width;
+  return static_cast<int>(std::min<int64_t>(width, INT32_MAX));
 }
 
 int ImageFont::CharWidth(wchar_t c) { return CharWidthKerned(c, 0); }
