@@ -146,19 +146,23 @@ void DrawRotatedSpan(const RotatedSpan& span, Fetch fetch, const RotatedBlend& b
     alignas(16) uint16_t sums[16];
     alignas(16) uint16_t cover[8];
     for (; j + 4 <= span.last + 1; j += 4) {
-      uint32_t p[4][4];
+      int32_t ix[4], iy[4];
       uint16_t fxs[4], fys[4];
       for (int m = 0; m < 4; ++m) {
         const int64_t e = E + m * span.stepX, dd = D + m * span.stepY;
-        const int32_t ix = static_cast<int32_t>(e >> 16) + span.originX;
-        const int32_t iy = static_cast<int32_t>(dd >> 16) + span.originY;
-        p[0][m] = fetch(ix, iy);
-        p[1][m] = fetch(ix + 1, iy);
-        p[2][m] = fetch(ix, iy + 1);
-        p[3][m] = fetch(ix + 1, iy + 1);
+        ix[m] = static_cast<int32_t>(e >> 16) + span.originX;
+        iy[m] = static_cast<int32_t>(dd >> 16) + span.originY;
         fxs[m] = static_cast<uint16_t>((static_cast<uint32_t>(e) & 0xFFFEu) | 1u);
         fys[m] = static_cast<uint16_t>((static_cast<uint32_t>(dd) & 0xFFFEu) | 1u);
       }
+      // The four neighbours of the four pixels, straight into registers.
+      auto gather = [&](int dx, int dy) {
+        return _mm_set_epi32(static_cast<int>(fetch(ix[3] + dx, iy[3] + dy)),
+                             static_cast<int>(fetch(ix[2] + dx, iy[2] + dy)),
+                             static_cast<int>(fetch(ix[1] + dx, iy[1] + dy)),
+                             static_cast<int>(fetch(ix[0] + dx, iy[0] + dy)));
+      };
+      const __m128i neighbours[4] = {gather(0, 0), gather(1, 0), gather(0, 1), gather(1, 1)};
       E += 4 * span.stepX;
       D += 4 * span.stepY;
       const __m128i fx = _mm_set_epi16(0, 0, 0, 0, static_cast<short>(fxs[3]), static_cast<short>(fxs[2]),
@@ -171,8 +175,7 @@ void DrawRotatedSpan(const RotatedSpan& span, Fetch fetch, const RotatedBlend& b
                             _mm_mulhi_epu16(fy, fx)};
       __m128i sumLo = zero, sumHi = zero, coverage = zero;
       for (int k = 0; k < 4; ++k) {
-        const __m128i pv = _mm_set_epi32(static_cast<int>(p[k][3]), static_cast<int>(p[k][2]),
-                                         static_cast<int>(p[k][1]), static_cast<int>(p[k][0]));
+        const __m128i pv = neighbours[k];
         const __m128i alpha = _mm_packs_epi32(_mm_srli_epi32(pv, 24), zero);
         __m128i w = _mm_mulhi_epu16(q[k], alpha);
         if (blend.tinted) w = _mm_srli_epi16(_mm_mullo_epi16(w, tintAlpha), 8);
