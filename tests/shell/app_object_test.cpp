@@ -145,6 +145,9 @@ TEST_F(AppFixture, RegisteringTheSameDialogAgainKeepsIt) {
   EXPECT_EQ(a.FindDialog(3), dialog);
   EXPECT_EQ(a.CountDialogs(), 1);
   EXPECT_EQ(a.mWidgetManager->mModalWidget, dialog);
+  EXPECT_TRUE(a.RemoveDialogById(3));
+  a.ProcessDeletionQueue();
+  EXPECT_TRUE(gone);
 }
 
 TEST_F(AppFixture, WaitForResultRunsNestedPassesUntilAButtonAnswers) {

@@ -256,11 +256,15 @@ TEST_F(QueueTest, LeavingTheClientAreaCallsMouseExitOnce) {
   Dispatch(WM_MOUSEMOVE, 0, MAKELPARAM(10, 10));
   ASSERT_TRUE(app->mPointerInWindow);
   ASSERT_TRUE(input->mIsOver);
+  std::vector<std::string> errors;
+  ASSERT_TRUE(Platform::SetInputScript("0 move -50 -50\n", &errors));
+  Pump();
+  app->mInputQueue.clear();
   POINT c{};
   GetCursorPos(&c);
   POINT origin{0, 0};
   ClientToScreen(main, &origin);
-  ASSERT_TRUE(c.x < origin.x || c.y < origin.y) << "the host pointer starts outside the window";
+  ASSERT_TRUE(c.x < origin.x && c.y < origin.y) << "the host pointer is outside the window";
   app->cursorRefreshes = 0;
   Dispatch(WM_TIMER, kMainTimerId);
   Platform::AdvanceFakeClock(10);
