@@ -2,11 +2,17 @@
 // scripted click and saves the frame that shows the change as a PNG.
 //
 //   ui_demo --headless --out ui.png
+//   ui_demo --font <descriptor> --out font.png
 //
 // The tree shows a nine-slice panel, cels of a sheet, a number strip and
 // rotated and mirrored images; clicking the button advances the cel and the
 // counter. Exits 1 when the click changes nothing on screen or the PNG cannot
 // be written, 2 on bad arguments.
+//
+// With --font it draws a line of the descriptor's font with the "shadow" tag,
+// the same line without it, and a line of the legacy pair (legacy.png and
+// legacy.txt) found next to the descriptor, as the font generator writes
+// them. Exits 1 when the font does not load or draws nothing.
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -16,7 +22,9 @@
 
 #include "image/MemoryImage.h"
 #include "resources/ImageLib.h"
+#include "shell/Paths.h"
 #include "ui/Graphics.h"
+#include "ui/ImageFont.h"
 #include "ui/Widget.h"
 #include "ui/WidgetHost.h"
 #include "ui/WidgetManager.h"
@@ -168,21 +176,62 @@ bool SavePng(const std::string& path, MemoryImage& screen) {
   return ImageLib::WritePngImage(path, out);
 }
 
+int RunFontDemo(const std::string& descriptor, const std::string& out) {
+  auto screen = MakeImage(480, 150, 0xFF3A5A78);
+  Graphics g(screen.get());
+  StandaloneFontHost host;
+  ImageFont font(&host, descriptor);
+  if (!font.GetFontData()->IsInitialised()) {
+    std::fprintf(stderr, "ui_demo: the font %s did not load\n", descriptor.c_str());
+    return 1;
+  }
+  const std::wstring text = L"\u041F\u0440\u0438\u0432\u0435\u0442, World";
+  font.AddTag(L"shadow");
+  font.DrawString(g, 12, 12 + font.GetAscent(), text, Color(255, 230, 120), Rect());
+  font.RemoveTag(L"shadow");
+  font.DrawString(g, 12, 12 + font.GetHeight() + 8 + font.GetAscent(), text, Color(255, 255, 255), Rect());
+
+  const std::string folder = PathFolder(descriptor, true);
+  ImageLib::ImagePtr decoded = ImageLib::LoadImageFile(folder + "legacy.png", false);
+  auto strip = std::make_unique<MemoryImage>();
+  if (decoded != nullptr) strip->SetBits(decoded->pixels.data(), decoded->width, decoded->height, true);
+  ImageFont legacy(strip.get(), folder + "legacy.txt");
+  if (legacy.GetFontData()->IsInitialised()) {
+    legacy.DrawString(g, 12, 24 + 2 * font.GetHeight() + 8 + legacy.GetAscent(), L"Legacy font: Hello, World!",
+                      Color(160, 255, 160), Rect());
+  } else {
+    std::printf("no legacy pair next to the descriptor\n");
+  }
+
+  size_t changed = 0;
+  for (size_t i = 0; i < screen->PixelCount(); ++i) changed += screen->GetBits()[i] != 0xFF3A5A78u;
+  std::printf("text width %d, pixels drawn %zu\n", font.StringWidth(text), changed);
+  if (!SavePng(out, *screen)) {
+    std::fprintf(stderr, "ui_demo: cannot write %s\n", out.c_str());
+    return 1;
+  }
+  return changed > 0 ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   bool headless = false;
   std::string out;
+  std::string fontDescriptor;
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--headless") == 0) {
       headless = true;
     } else if (std::strcmp(argv[i], "--out") == 0 && i + 1 < argc) {
       out = argv[++i];
+    } else if (std::strcmp(argv[i], "--font") == 0 && i + 1 < argc) {
+      fontDescriptor = argv[++i];
     } else {
-      std::fprintf(stderr, "usage: ui_demo --headless --out <file.png>\n");
+      std::fprintf(stderr, "usage: ui_demo --headless --out <file.png> | ui_demo --font <descriptor> --out <file.png>\n");
       return 2;
     }
   }
+  if (!fontDescriptor.empty() && !out.empty()) return RunFontDemo(fontDescriptor, out);
   if (!headless || out.empty()) {
     std::fprintf(stderr, "ui_demo: only --headless with --out is available (the window comes with the application)\n");
     return 2;
