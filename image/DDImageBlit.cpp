@@ -56,6 +56,13 @@ bool ClipBlit(int32_t& x, int32_t& y, Rect& src, int32_t srcW, int32_t srcH, int
   return true;
 }
 
+// A video-only image's pixels can be reached by DirectDraw blits alone.
+bool SoftwareCanRead(MemoryImage* src) {
+  DDImage* dd = dynamic_cast<DDImage*>(src);
+  return dd == nullptr || !dd->videoOnly || dd->bits != nullptr || dd->nativeData != nullptr ||
+         dd->palette != nullptr || dd->surface == nullptr;
+}
+
 BlitTarget TargetOf(const DDSURFACEDESC& desc, const DDInterface& display) {
   BlitTarget t;
   t.view = SurfaceView(desc);
@@ -198,7 +205,7 @@ void DDImage::DrawImageNormal(Image* source, int32_t x, int32_t y, const Rect& s
       BlitSurface(dd, x, y, sr);
       return;
     }
-    if (videoOnly) return;
+    if (videoOnly || !SoftwareCanRead(src)) return;
     GetSurface();
     if (!LockSurface()) return;
     BlitSource s = SourceOf(src, *display, false);
@@ -207,7 +214,7 @@ void DDImage::DrawImageNormal(Image* source, int32_t x, int32_t y, const Rect& s
     return;
   }
 
-  if (videoOnly) return;
+  if (videoOnly || !SoftwareCanRead(src)) return;
   GetSurface();
   if (!LockSurface()) return;
   BlitSource s = SourceOf(src, *display, false);
@@ -220,7 +227,7 @@ void DDImage::DrawImageAdditive(Image* source, int32_t x, int32_t y, const Rect&
   source->drawn = true;
   if (videoOnly) return;
   MemoryImage* src = dynamic_cast<MemoryImage*>(source);
-  if (src == nullptr || display == nullptr) return;
+  if (src == nullptr || display == nullptr || !SoftwareCanRead(src)) return;
   Rect sr = sourceRect;
   if (!ClipBlit(x, y, sr, src->width, src->height, width, height, false)) return;
   GetSurface();
@@ -238,7 +245,7 @@ void DDImage::DrawImageMirroredNormal(Image* source, int32_t x, int32_t y, const
   MemoryImage* src = dynamic_cast<MemoryImage*>(source);
   if (src == nullptr || display == nullptr) return;
   src->ScanAlpha();
-  if (videoOnly) return;
+  if (videoOnly || !SoftwareCanRead(src)) return;
   Rect sr = sourceRect;
   if (!ClipBlit(x, y, sr, src->width, src->height, width, height, true)) return;
   GetSurface();
@@ -254,7 +261,7 @@ void DDImage::DrawImageMirroredAdditive(Image* source, int32_t x, int32_t y, con
   source->drawn = true;
   if (videoOnly) return;
   MemoryImage* src = dynamic_cast<MemoryImage*>(source);
-  if (src == nullptr || display == nullptr) return;
+  if (src == nullptr || display == nullptr || !SoftwareCanRead(src)) return;
   Rect sr = sourceRect;
   if (!ClipBlit(x, y, sr, src->width, src->height, width, height, true)) return;
   GetSurface();

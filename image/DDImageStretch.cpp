@@ -107,6 +107,11 @@ void StretchDispatch(StretchForm form, const SurfaceView& view, const StretchRul
 // Runs the nearest-sample loops; false when the surface could not be locked.
 bool NearestStretch(DDImage& target, MemoryImage* src, const DoubleRect& Sd, const Rect& Dc, const Color& color,
                     int32_t drawMode, bool mirrored) {
+  // A video-only source holds its pixels where software cannot read them.
+  DDImage* dd = dynamic_cast<DDImage*>(src);
+  if (dd != nullptr && dd->videoOnly && dd->surface != nullptr && dd->bits == nullptr &&
+      dd->nativeData == nullptr && dd->palette == nullptr)
+    return false;
   src->ScanAlpha();
   DDInterface& display = *target.display;
   const uint32_t* native = src->GetNativeData(display);

@@ -43,6 +43,7 @@ TEST_F(DisplayFixture, InitResultTableByInjectedFailure) {
          f.create = DDERR_GENERIC;
        },
        2, "DirectDrawCreate: DSERR_GENERIC"},
+      {"old entry works", false, [](DDrawStandIn::Faults& f) { f.entryEx = false; }, 0, ""},
       {"clipper windowed", true, [](DDrawStandIn::Faults& f) { f.createClipper = DDERR_OUTOFMEMORY; }, 1,
        "CreateClipper Windowed: E_OUTOFMEMORY"},
       {"clipper full screen", false, [](DDrawStandIn::Faults& f) { f.createClipper = DDERR_OUTOFMEMORY; }, 1,

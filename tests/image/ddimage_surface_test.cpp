@@ -194,6 +194,13 @@ TEST_F(SurfaceImageFixture, VideoOnlyScreenSkipsSoftwareButTakesBlits) {
   // A coloured draw has no DirectDraw way onto it.
   screen->DrawImage(sprite.get(), 20, 20, Rect(0, 0, 4, 4), Color(128, 128, 128), 0);
   EXPECT_NE(SurfacePixel(*screen, 21, 21), 0x000Fu);
+  // Software cannot read it as a source either: such draws do nothing.
+  auto other = MakeSurfaceImage(4, 4, 0xFF000000u);
+  other->DrawImage(screen, 0, 0, Rect(0, 0, 4, 4), Color(128, 128, 128), 0);
+  other->DrawImage(screen, 0, 0, Rect(0, 0, 4, 4), Color::White, 1);
+  other->DrawImageMirrored(screen, 0, 0, Rect(0, 0, 4, 4), Color::White, 0);
+  other->DrawImageStretched(screen, Rect(0, 0, 4, 4), Rect(0, 0, 8, 8), Rect(0, 0, 4, 4), Color(9, 9, 9), 0, true);
+  EXPECT_EQ(SurfacePixel(*other, 1, 1), 0u);
   const int presents = host.presents;
   EXPECT_TRUE(display->Redraw(nullptr));
   EXPECT_EQ(host.presents, presents + 1);
