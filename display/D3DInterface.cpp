@@ -21,4 +21,9 @@ void D3DInterface::DrawImageRotated(Image*, float, float, const Rect&, const Col
 void D3DInterface::DrawImageStretched(Image*, const Rect&, const Rect&, const Rect&, const Color&, int32_t, bool,
                                       bool) {}
 
+void D3DInterface::DrawImageByMatrix(Image*, float, float, const Matrix3&, const Rect&, const Color&, int32_t,
+                                     const Rect&, bool) {}
+void D3DInterface::DrawTexturedTriangles(Image*, const TexturedVertex*, int32_t, const Rect&, const Color&, int32_t,
+                                         float, float, bool) {}
+
 }  // namespace Kivo

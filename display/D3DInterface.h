@@ -17,6 +17,8 @@ namespace Kivo {
 class DDInterface;
 class Image;
 class MemoryImage;
+class Matrix3;
+struct TexturedVertex;
 
 class D3DInterface {
 public:
@@ -51,6 +53,11 @@ public:
                                 const Rect& sourceRect);
   virtual void DrawImageStretched(Image* source, const Rect& destRect, const Rect& sourceRect, const Rect& clip,
                                   const Color& color, int32_t drawMode, bool fast, bool mirror);
+  virtual void DrawImageByMatrix(Image* source, float x, float y, const Matrix3& matrix, const Rect& clip,
+                                 const Color& color, int32_t drawMode, const Rect& sourceRect, bool blend);
+  virtual void DrawTexturedTriangles(Image* texture, const TexturedVertex* vertices, int32_t triangleCount,
+                                     const Rect& clip, const Color& color, int32_t drawMode, float offsetX,
+                                     float offsetY, bool blend);
 };
 
 // The one-time 3D capability test. The test itself belongs to the 3D

@@ -66,6 +66,17 @@ public:
                          int32_t drawMode) override;
   void DrawImageStretchedMirrored(Image* source, const Rect& destRect, const Rect& sourceRect, const Rect& clip,
                                   const Color& color, int32_t drawMode, bool fast) override;
+  // Coverage spans, matrix and triangle draws: into the locked surface where
+  // the image takes the surface path (the triangle front end rasterizes
+  // straight into 16- and 32-bit buffers), else the memory path.
+  void FillSpansWithCoverage(const ImageSpan* spans, int32_t count, const Color& color, int32_t drawMode,
+                             const uint8_t* coverage, int32_t coverageX, int32_t coverageY, int32_t coverageStride,
+                             uint32_t unusedWord) override;
+  void DrawImageByMatrix(Image* source, float x, float y, const Matrix3& matrix, const Rect& clip,
+                         const Color& color, int32_t drawMode, const Rect& sourceRect, bool blend) override;
+  void DrawTexturedTriangles(Image* texture, const TexturedVertex* vertices, int32_t triangleCount,
+                             const Rect& clip, const Color& color, int32_t drawMode, float offsetX, float offsetY,
+                             bool blend) override;
 
   // Storage overrides.
   void DiscardBits() override;
@@ -113,6 +124,8 @@ private:
   void EndSurfaceDraw();
   // The DirectDraw surface-to-surface copy of the plain blits.
   void BlitSurface(DDImage* source, int32_t x, int32_t y, const Rect& sourceRect);
+  // Whether draws go into the surface rather than the 32-bit pixels.
+  bool TakesSurfacePath();
 
   bool surfaceReached_ = false;
 };

@@ -4,6 +4,7 @@
 
 #include "image/DDImage.h"
 #include "image/DDImagePixels.h"
+#include "image/TriangleFrontEnd.h"
 
 namespace Kivo {
 
@@ -412,6 +413,129 @@ void DDImage::DrawLineAntialiasedNormal(double x1, double y1, double x2, double 
   }
   plot(x2i, y2i, weight());
   UnlockSurface();
+}
+
+// ---- coverage spans, matrix and triangle draws ----------------------------
+
+bool DDImage::TakesSurfacePath() {
+  ScanAlpha();
+  return !(forceSoftware || hasPartialAlpha || (hasTransparency && !firstPixelKey) || display == nullptr ||
+           display->is3D);
+}
+
+namespace {
+
+// The triangle front end's name for the locked surface's layout.
+PixelTag TagOf(const SurfaceView& v) {
+  if (v.bitCount == 16) return v.G == 0x7E0u ? kPixelTag565 : (v.G == 0x3E0u ? kPixelTag555 : kPixelTagOther);
+  if (v.bitCount == 32 && v.R == 0xFF0000u && v.G == 0xFF00u && v.B == 0xFFu) return kPixelTag888;
+  return kPixelTagOther;
+}
+
+}  // namespace
+
+void DDImage::FillSpansWithCoverage(const ImageSpan* spans, int32_t count, const Color& color, int32_t drawMode,
+                                    const uint8_t* coverage, int32_t coverageX, int32_t coverageY,
+                                    int32_t coverageStride, uint32_t unusedWord) {
+  if (DrawsThrough3D()) return;
+  if (!TakesSurfacePath()) {
+    MemoryImage::FillSpansWithCoverage(spans, count, color, drawMode, coverage, coverageX, coverageY,
+                                       coverageStride, unusedWord);
+    return;
+  }
+  if (videoOnly || count <= 0 || spans == nullptr || coverage == nullptr) return;
+  BeginSurfaceDraw();
+  GetSurface();
+  if (LockSurface()) {
+    const SurfaceView v(lockedDesc);
+    const uint32_t M[3] = {v.R, v.G, v.B};
+    const uint32_t cv[3] = {static_cast<uint32_t>(color.red) & 0xFF, static_cast<uint32_t>(color.green) & 0xFF,
+                            static_cast<uint32_t>(color.blue) & 0xFF};
+    uint32_t c = 0;
+    for (int i = 0; i < 3; ++i) c |= ((cv[i] * M[i] + M[i]) >> 8) & M[i];
+    const uint32_t alpha = static_cast<uint32_t>(color.alpha) & 0xFF;
+    for (int32_t s = 0; s < count; ++s) {
+      const ImageSpan& span = spans[s];
+      if (span.y < 0 || span.y >= height) continue;
+      const int64_t rowBase = (int64_t{span.y} - coverageY) * coverageStride;
+      for (int32_t i = 0; i < span.width; ++i) {
+        const int64_t x = int64_t{span.x} + i;
+        if (x < 0 || x >= width) continue;
+        const int64_t at = rowBase + (x - coverageX);
+        if (at < 0) continue;
+        const uint32_t a = ((static_cast<uint32_t>(coverage[at]) + 1) * alpha) >> 8;
+        if (a == 0) continue;
+        auto blend = [&](uint32_t d) {
+          uint32_t out = 0;
+          for (int k = 0; k < 3; ++k) out |= ((((c & M[k]) * a) + ((d & M[k]) * (256 - a))) >> 8) & M[k];
+          return out;
+        };
+        if (v.bitCount == 16) {
+          uint16_t* p = v.Row16(span.y) + x;
+          *p = static_cast<uint16_t>(blend(*p));
+        } else if (v.bitCount == 32) {
+          uint32_t* p = v.Row32(span.y) + x;
+          *p = blend(*p);
+        }
+      }
+    }
+    UnlockSurface();
+  }
+  EndSurfaceDraw();
+}
+
+void DDImage::DrawImageByMatrix(Image* source, float x, float y, const Matrix3& matrix, const Rect& clip,
+                                const Color& color, int32_t drawMode, const Rect& sourceRect, bool blend) {
+  if (DrawsThrough3D()) {
+    if (source != nullptr) source->drawn = true;
+    display->renderer->DrawImageByMatrix(source, x, y, matrix, clip, color, drawMode, sourceRect, blend);
+    return;
+  }
+  if (!TakesSurfacePath()) {
+    MemoryImage::DrawImageByMatrix(source, x, y, matrix, clip, color, drawMode, sourceRect, blend);
+    return;
+  }
+  if (source != nullptr) source->drawn = true;
+  if (videoOnly) return;
+  const Rect area = clip.Intersection(Rect(0, 0, width, height));
+  if (area.width <= 0 || area.height <= 0) return;
+  BeginSurfaceDraw();
+  GetSurface();
+  if (LockSurface()) {
+    const SurfaceView v(lockedDesc);
+    DrawImageByMatrixInto(source, x, y, matrix, area, color, drawMode, sourceRect, v.base, v.pitch, TagOf(v), blend);
+    UnlockSurface();
+  }
+  EndSurfaceDraw();
+}
+
+void DDImage::DrawTexturedTriangles(Image* texture, const TexturedVertex* vertices, int32_t triangleCount,
+                                    const Rect& clip, const Color& color, int32_t drawMode, float offsetX,
+                                    float offsetY, bool blend) {
+  if (DrawsThrough3D()) {
+    if (texture != nullptr) texture->drawn = true;
+    display->renderer->DrawTexturedTriangles(texture, vertices, triangleCount, clip, color, drawMode, offsetX,
+                                             offsetY, blend);
+    return;
+  }
+  if (!TakesSurfacePath()) {
+    MemoryImage::DrawTexturedTriangles(texture, vertices, triangleCount, clip, color, drawMode, offsetX, offsetY,
+                                       blend);
+    return;
+  }
+  if (texture != nullptr) texture->drawn = true;
+  if (videoOnly) return;
+  const Rect area = clip.Intersection(Rect(0, 0, width, height));
+  if (area.width <= 0 || area.height <= 0) return;
+  BeginSurfaceDraw();
+  GetSurface();
+  if (LockSurface()) {
+    const SurfaceView v(lockedDesc);
+    DrawTexturedTrianglesInto(texture, vertices, triangleCount, area, color, drawMode, v.base, v.pitch, TagOf(v),
+                              offsetX, offsetY, blend);
+    UnlockSurface();
+  }
+  EndSurfaceDraw();
 }
 
 }  // namespace Kivo

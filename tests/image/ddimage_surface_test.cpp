@@ -178,6 +178,29 @@ TEST_F(SurfaceImageFixture, AttachedImagesKeepTheirSurface) {
   EXPECT_EQ(display->oldCursorAreaImage->width, 80);
 }
 
+TEST_F(SurfaceImageFixture, ScreenKeepsItsSurfaceThroughMatrixTriangleAndCoverageDraws) {
+  for (Format f : DDrawTest::PixelTableFormats()) {
+    StartDisplay(f);
+    DDImage* screen = display->GetScreenImage();
+    IDirectDrawSurface* surface = screen->surface;
+    auto sprite = MakeImage(2, 2, std::vector<uint32_t>(4, 0xFFFFFFFFu));
+    Kivo::TexturedVertex v[3];
+    v[1].x = 10.0f;
+    v[2].y = 10.0f;
+    screen->DrawTexturedTriangles(sprite.get(), v, 1, Rect(0, 0, 640, 480), Color::White, 0, 0.0f, 0.0f, false);
+    screen->DrawImageByMatrix(sprite.get(), 0.0f, 0.0f, Kivo::Matrix3(), Rect(0, 0, 640, 480), Color::White, 0,
+                              Rect(0, 0, 2, 2), false);
+    screen->FillRect(Rect(0, 0, 8, 1), Color(0, 0, 0), 0);
+    const Kivo::ImageSpan span{0, 2, 3};
+    const uint8_t coverage[8] = {255, 255, 255, 255, 255, 255, 255, 255};
+    screen->FillSpansWithCoverage(&span, 1, Color(255, 255, 255), 0, coverage, 0, 0, 8, 0);
+    EXPECT_EQ(screen->surface, surface);
+    EXPECT_EQ(SurfacePixel(*screen, 1, 0), 0u);
+    EXPECT_NE(SurfacePixel(*screen, 3, 0), 0u);
+    EXPECT_EQ(SurfacePixel(*screen, 5, 0), 0u);
+  }
+}
+
 TEST_F(SurfaceImageFixture, VideoOnlyScreenSkipsSoftwareButTakesBlits) {
   StartDisplay(Format::kRGB565);
   display->SetVideoOnlyDraw(true);
