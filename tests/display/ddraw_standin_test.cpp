@@ -1,6 +1,8 @@
 // The DirectDraw stand-in: surfaces, locks, blits, clippers, flips, modes,
 // reference counts and injected failures.
 #include <cstring>
+#include <thread>
+#include <vector>
 
 #include "tests/display/ddraw_fixture.h"
 
@@ -305,6 +307,36 @@ TEST_F(DisplayFixture, ReferenceCountsAcrossInterfaces) {
   EXPECT_EQ(static_cast<IDirectDrawSurface*>(s1)->Release(), 0u);
   EXPECT_EQ(dd->Release(), 1u);
   EXPECT_EQ(static_cast<IDirectDraw*>(old)->Release(), 0u);
+  DDrawTest::ExpectNothingAlive();
+}
+
+TEST_F(DisplayFixture, CountsAndLocksHoldUnderTwoThreads) {
+  // The cursor thread blits, locks and releases while the main thread does
+  // the same: counts and lock states must come out whole.
+  IDirectDraw7* dd = MakeDirectDraw();
+  IDirectDrawSurface7* shared = Offscreen(dd, 16, 16);
+  auto work = [&](int seed) {
+    for (int i = 0; i < 300; ++i) {
+      IDirectDrawSurface7* mine = Offscreen(dd, 8, 8);
+      void* alias = nullptr;
+      mine->QueryInterface(IID_IDirectDrawSurface, &alias);
+      RECT d{seed, seed, seed + 8, seed + 8};
+      const HRESULT hr = shared->Blt(&d, mine, nullptr, DDBLT_WAIT, nullptr);
+      EXPECT_TRUE(hr == DD_OK || hr == DDERR_SURFACEBUSY);
+      DDSURFACEDESC2 desc;
+      std::memset(&desc, 0, sizeof(desc));
+      desc.dwSize = sizeof(desc);
+      if (shared->Lock(nullptr, &desc, DDLOCK_WAIT, nullptr) == DD_OK) shared->Unlock(nullptr);
+      static_cast<IDirectDrawSurface*>(alias)->Release();
+      mine->Release();
+    }
+  };
+  std::thread other(work, 8);
+  work(0);
+  other.join();
+  EXPECT_EQ(DDrawStandIn::LiveSurfaces(), 1);
+  shared->Release();
+  dd->Release();
   DDrawTest::ExpectNothingAlive();
 }
 

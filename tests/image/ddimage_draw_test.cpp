@@ -189,6 +189,35 @@ TEST_F(SurfaceImageFixture, RotatedAtAnIntegralPositionSkipsTheEdgeSamples) {
   EXPECT_EQ(SurfacePixel(*target, 1, 0), 0x00FDFDFDu);
 }
 
+TEST_F(SurfaceImageFixture, RotatedTintsAndAddsInEveryOtherMode) {
+  for (Format f : DDrawTest::PixelTableFormats()) {
+    StartDisplay(f);
+    auto source = MakeImage(6, 6, std::vector<uint32_t>(36, 0xFFFFFFFFu));
+    auto plain = MakeSurfaceImage(8, 8, 0xFF000000u);
+    auto faint = MakeSurfaceImage(8, 8, 0xFF000000u);
+    plain->DrawImageRotated(source.get(), 0.0f, 0.0f, Rect(0, 0, 6, 6), Rect(0, 0, 8, 8), Color::White, 0, 0.0,
+                            0.0f, 0.0f);
+    faint->DrawImageRotated(source.get(), 0.0f, 0.0f, Rect(0, 0, 6, 6), Rect(0, 0, 8, 8),
+                            Color(255, 255, 255, 254), 0, 0.0, 0.0f, 0.0f);
+    // Alpha 254 takes the tinted form: slightly fainter, never brighter.
+    EXPECT_LE(Split(*display, SurfacePixel(*faint, 2, 2)).g, Split(*display, SurfacePixel(*plain, 2, 2)).g);
+    EXPECT_GT(Split(*display, SurfacePixel(*faint, 2, 2)).g, 0u);
+    for (int32_t mode : {1, 2, 5}) {
+      auto target = MakeSurfaceImage(8, 8, 0xFF000000u);
+      for (int i = 0; i < 3; ++i)
+        target->DrawImageRotated(source.get(), 0.0f, 0.0f, Rect(0, 0, 6, 6), Rect(0, 0, 8, 8), Color::White, mode,
+                                 0.0, 0.0f, 0.0f);
+      EXPECT_EQ(Split(*display, SurfacePixel(*target, 2, 2)).r, (1u << display->redBits) - 1) << mode;
+    }
+    // A quarter turn about the centre stays within the clip and the surface.
+    auto turned = MakeSurfaceImage(8, 8, 0xFF000000u);
+    turned->DrawImageRotated(source.get(), 1.0f, 1.0f, Rect(0, 0, 6, 6), Rect(0, 0, 8, 8), Color::White, 0,
+                             1.5707963267948966, 3.0f, 3.0f);
+    EXPECT_NE(SurfacePixel(*turned, 4, 4), 0u);
+    EXPECT_EQ(SurfacePixel(*turned, 0, 0), 0u);
+  }
+}
+
 TEST_F(SurfaceImageFixture, LinesSetExactlyTheirPixels) {
   const std::set<std::pair<int, int>> expected = {{0, 0}, {1, 0}, {2, 1}, {3, 1}, {4, 1}, {5, 1},
                                                   {6, 2}, {7, 2}, {8, 2}, {9, 3}, {10, 3}};
