@@ -201,7 +201,7 @@ void DDImage::DrawImageNormal(Image* source, int32_t x, int32_t y, const Rect& s
   }
 
   if (!src->hasPartialAlpha && white) {
-    if (dd != nullptr && dd->GetSurface() != nullptr && (videoMemory || !dd->videoMemory)) {
+    if (dd != nullptr && dd->surface != nullptr && (videoMemory || !dd->videoMemory)) {
       BlitSurface(dd, x, y, sr);
       return;
     }
