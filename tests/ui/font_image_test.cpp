@@ -248,6 +248,41 @@ TEST(ImageFontDraw, AFontWithoutDataDrawsAndMeasuresNothing) {
   EXPECT_EQ(font.StringWidth(L"abc"), 0);
 }
 
+TEST(ImageFontDraw, AScaledStripThatIsEmptyOrTooWideGetsNoImage) {
+  // 7 glyphs of 5 pixels at 1000 times their size: 35,000 pixels wide.
+  TestFont wide(L"LayerSetPointSize Main 1; SetDefaultPointSize 1000; CreateLayer Empty; LayerSetPointSize Empty 2");
+  ImageFont& font = *wide.font;
+  ASSERT_EQ(font.ActiveLayers().size(), 2u);
+  EXPECT_EQ(font.ActiveLayers()[0].image, nullptr);
+  EXPECT_EQ(font.ActiveLayers()[1].image, nullptr) << "a layer without glyphs packs nothing";
+  test::RecordingImage screen(100, 50);
+  Graphics g(&screen);
+  int width = 0;
+  font.DrawStringEx(g, 0, 20, L"ab", Color(), Rect(), nullptr, &width);
+  EXPECT_TRUE(screen.calls.empty());
+  EXPECT_EQ(width, 12000) << "the glyphs still advance";
+
+  font.SetPointSize(900);  // 31,500 pixels: just inside
+  font.Prepare();
+  ASSERT_NE(font.ActiveLayers()[0].image, nullptr);
+  EXPECT_EQ(font.ActiveLayers()[0].image->width, 0) << "taller than an image may be: left empty";
+}
+
+TEST(ImageFontMeasure, LookUpsNeverAddGlyphs) {
+  TestFont f(L"SetCharMap ('x') ('q')");
+  const FontLayer& layer = *f.font->GetFontData()->FindLayer(L"Main");
+  const size_t glyphs = layer.glyphs.size();
+  const size_t mapped = f.font->GetFontData()->CharMap().size();
+  test::RecordingImage screen(100, 50);
+  Graphics g(&screen);
+  f.font->DrawString(g, 0, 20, L"x?Жa", Color(), Rect());
+  EXPECT_EQ(f.font->StringWidth(L"x?Жa"), 6);
+  EXPECT_EQ(f.font->CharWidthKerned(L'a', L'x'), 6);
+  EXPECT_EQ(layer.glyphs.size(), glyphs);
+  EXPECT_EQ(f.font->GetFontData()->CharMap().size(), mapped);
+  EXPECT_EQ(f.font->ActiveLayers()[0].drawRects.size(), glyphs);
+}
+
 TEST(ImageFontCopy, ACopySharesTheDataAndOwnsItsScaledImage) {
   TestFont f(L"LayerSetPointSize Main 10; SetDefaultPointSize 10");
   f.font->SetPointSize(20);
