@@ -150,13 +150,10 @@ bool DescParser::LoadDescriptor(const std::string& fileName) {
   mErrorText.clear();
   PakFile* file = PakOpen(fileName, "rb");
   if (file == nullptr) return false;
-  bool ok;
-  {
-    // The reader holds a 4 KB buffer: keep it off the caller's stack frame
-    // only as long as the file is open.
-    std::unique_ptr<UnitSource> source(new UnitSource(file));
-    ok = RunUnits(*source);
-  }
+  // The reader carries a 4 KB read buffer; it lives on the heap.
+  auto source = std::make_unique<UnitSource>(file);
+  const bool ok = RunUnits(*source);
+  source.reset();
   PakClose(file);
   return ok;
 }

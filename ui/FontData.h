@@ -45,8 +45,9 @@ class FontHost {
 };
 
 // A host for tools and tests: images are read with the image readers and
-// kept for the host's lifetime, keyed by the upper-cased path; errors go to
-// a system message box titled "FATAL ERROR" (logged when headless).
+// kept for the host's lifetime, keyed by the upper-cased path, so fonts
+// loaded through it must not outlive it; errors go to a system message box
+// titled "FATAL ERROR" (logged when headless).
 class StandaloneFontHost : public FontHost {
  public:
   StandaloneFontHost();
