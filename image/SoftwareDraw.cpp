@@ -5,7 +5,6 @@
 // and a write outside the buffer is never acceptable.
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 
 #include "image/BlitKernels.h"
 #include "image/Blend.h"
@@ -359,28 +358,20 @@ void NormalBlit(MemoryImage& destImage, MemoryImage& srcImage, const BlitArea& a
       if (fast && src.indices == nullptr) {
         BlitKernels::OntoOpaqueRow(d, src.bits + sBase, area.w);
       } else if (fast) {
-        // Whole runs at once: opaque runs copied, transparent runs skipped.
+        // Palette source: whole runs at once, opaque runs copied, transparent
+        // runs skipped, only partial pixels blended.
         int32_t x = 0;
         while (x < area.w) {
           const size_t si = sBase + static_cast<size_t>(x);
-          const int32_t n = std::max<int32_t>(1, runs[si]);
-          const int32_t k = std::min(area.w - x, n);
-          const uint32_t first = src.indices != nullptr ? src.palette[src.indices[si]] : src.bits[si];
-          switch (ClassOf(first)) {
+          const int32_t k = std::min(area.w - x, std::max<int32_t>(1, runs[si]));
+          switch (ClassOf(src.palette[src.indices[si]])) {
             case kOpaque:
-              if (src.indices != nullptr) {
-                for (int32_t i = 0; i < k; ++i) d[x + i] = src.palette[src.indices[si + i]];
-              } else {
-                std::memmove(d + x, src.bits + si, static_cast<size_t>(k) * sizeof(uint32_t));
-              }
+              for (int32_t i = 0; i < k; ++i) d[x + i] = src.palette[src.indices[si + i]];
               break;
             case kTransparent:
               break;
             case kPartial:
-              for (int32_t i = 0; i < k; ++i) {
-                const uint32_t s = src.indices != nullptr ? src.palette[src.indices[si + i]] : src.bits[si + i];
-                d[x + i] = OntoOpaque(d[x + i], s);
-              }
+              for (int32_t i = 0; i < k; ++i) d[x + i] = OntoOpaque(d[x + i], src.palette[src.indices[si + i]]);
               break;
           }
           x += k;
