@@ -286,6 +286,7 @@ TEST_F(AppFixture, StartRunsUntilCloseAndWritesTheStatistics) {
   EXPECT_TRUE(a.mShuttingDown);
   EXPECT_FALSE(a.mRunning);
   EXPECT_FALSE(a.mCursorThreadRunning);
+  EXPECT_FALSE(IsWindowVisible(a.mMainWindow.load())) << "shutdown hides the window";
   std::string log = Log();
   for (const char* label : {"Seconds       = ", "Sleep Count   = ", "Update Count  = ", "Draw Count    = ",
                             "Draw Time     = ", "Screen Blt    = "})
