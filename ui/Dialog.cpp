@@ -1,5 +1,7 @@
 #include "ui/Dialog.h"
 
+#include <memory>
+
 #include "shell/GlobalRanks.h"
 #include "ui/DialogButton.h"
 #include "ui/Font.h"
@@ -89,8 +91,11 @@ void Dialog::SetColor(int index, const Color& color) {
 }
 
 void Dialog::SetButtonFont(Font* font) {
-  if (mYesButton != nullptr) mYesButton->SetFont(font);
-  if (mNoButton != nullptr) mNoButton->SetFont(font);
+  // The font may be one button's own, which that button's SetFont deletes:
+  // both buttons copy from a copy made first.
+  std::unique_ptr<Font> copy(font != nullptr ? font->Duplicate() : nullptr);
+  if (mYesButton != nullptr) mYesButton->SetFont(copy.get());
+  if (mNoButton != nullptr) mNoButton->SetFont(copy.get());
 }
 
 void Dialog::SetHeaderFont(Font* font) {
