@@ -3,6 +3,7 @@
 //
 //   ui_demo --headless --out ui.png
 //   ui_demo --font <descriptor> --out font.png
+//   ui_demo --headless --dialog --out dlg.png
 //
 // The tree shows a nine-slice panel, cels of a sheet, a number strip and
 // rotated and mirrored images; clicking the button advances the cel and the
@@ -13,6 +14,11 @@
 // the same line without it, and a line of the legacy pair (legacy.png and
 // legacy.txt) found next to the descriptor, as the font generator writes
 // them. Exits 1 when the font does not load or draws nothing.
+//
+// With --dialog it shows a modal YES/NO dialog (header in Latin and Cyrillic,
+// system fonts) over a panel and waits for its answer while a scripted
+// pointer clicks NO; the frame with the pointer over NO is saved. Exits 1
+// unless the wait returns the NO button's id (1001) and the dialog is gone.
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -23,6 +29,8 @@
 #include "image/MemoryImage.h"
 #include "resources/ImageLib.h"
 #include "shell/Paths.h"
+#include "ui/Dialog.h"
+#include "ui/DialogButton.h"
 #include "ui/Graphics.h"
 #include "ui/ImageFont.h"
 #include "ui/Widget.h"
@@ -213,25 +221,108 @@ int RunFontDemo(const std::string& descriptor, const std::string& out) {
   return changed > 0 ? 0 : 1;
 }
 
+// Stands in for the application's loop and dialog registry: each pass
+// replays one scripted pointer event, updates and draws.
+class DialogDemoRunner : public DialogRunner {
+ public:
+  DialogDemoRunner(WidgetManager& manager, MemoryImage& screen, const std::string& out)
+      : mManager(manager), mScreen(screen), mOut(out) {}
+  ~DialogDemoRunner() override {
+    for (Widget* w : mQueued) delete w;
+  }
+  void Register(Dialog* dialog) {
+    mDialog = dialog;
+    dialog->mRunner = this;
+    mManager.AddChild(dialog);
+    mManager.PushModal(dialog);
+  }
+  bool StepAppOnce(bool* updated) override {
+    if (updated != nullptr) *updated = true;
+    DialogButton* no = mDialog != nullptr ? mDialog->GetButton(kDialogButtonNo) : nullptr;
+    if (no != nullptr) {
+      const int x = no->mX + no->mWidth / 2, y = no->mY + no->mHeight / 2;
+      switch (mPass) {
+        case 1: mManager.OnMouseMove(x, y); break;
+        case 2: mManager.OnMouseDown(x, y, 1); break;
+        case 3: mManager.OnMouseUp(x, y, 1); break;
+        default: break;
+      }
+    }
+    mManager.UpdateFrame();
+    mManager.DrawScreen();
+    if (mPass == 1) mSaved = SavePng(mOut, mScreen);
+    for (Widget* w : mQueued) delete w;
+    mQueued.clear();
+    return ++mPass < 10;
+  }
+  Dialog* FindDialog(int id) override { return mDialog != nullptr && mDialog->mId == id ? mDialog : nullptr; }
+  bool RemoveDialogById(int id) override {
+    if (FindDialog(id) == nullptr) return false;
+    mManager.RemoveChild(mDialog);
+    mManager.PopModal(mDialog);
+    mQueued.push_back(mDialog);
+    mDialog = nullptr;
+    return true;
+  }
+  bool Saved() const { return mSaved; }
+
+ private:
+  WidgetManager& mManager;
+  MemoryImage& mScreen;
+  std::string mOut;
+  Dialog* mDialog = nullptr;
+  std::vector<Widget*> mQueued;
+  int mPass = 0;
+  bool mSaved = false;
+};
+
+int RunDialogDemo(const std::string& out) {
+  auto screen = MakeImage(480, 320, 0xFF101820);
+  auto frame = MakePanel();
+  DemoHost host;
+  WidgetManager manager(&host);
+  manager.SetCoordinateTransform(Rect(0, 0, 480, 320), Rect(0, 0, 480, 320));
+  manager.mImage = screen.get();
+  Panel panel(frame.get());
+  panel.Resize(10, 10, 460, 300);
+  manager.AddChild(&panel);
+  DialogDemoRunner runner(manager, *screen, out);
+  auto* dialog = new Dialog(nullptr, nullptr, 1, true,
+                            L"Save the game? \u0421\u043e\u0445\u0440\u0430\u043d\u0438\u0442\u044c?",
+                            L"Your progress in this level will be lost otherwise.", L"", kDialogYesNo);
+  runner.Register(dialog);
+  dialog->Resize(60, 50, 360, dialog->GetPreferredHeight(360));
+  const int result = dialog->WaitForResult(true);
+  const bool gone = runner.FindDialog(1) == nullptr;
+  std::printf("dialog result %d, %s\n", result, gone ? "removed" : "still registered");
+  if (!runner.Saved()) std::fprintf(stderr, "ui_demo: cannot write %s\n", out.c_str());
+  manager.RemoveAllChildren(false, false);
+  return result == kDialogButtonNo && gone && runner.Saved() ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   bool headless = false;
   std::string out;
   std::string fontDescriptor;
+  bool dialogDemo = false;
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--headless") == 0) {
       headless = true;
     } else if (std::strcmp(argv[i], "--out") == 0 && i + 1 < argc) {
       out = argv[++i];
+    } else if (std::strcmp(argv[i], "--dialog") == 0) {
+      dialogDemo = true;
     } else if (std::strcmp(argv[i], "--font") == 0 && i + 1 < argc) {
       fontDescriptor = argv[++i];
     } else {
-      std::fprintf(stderr, "usage: ui_demo --headless --out <file.png> | ui_demo --font <descriptor> --out <file.png>\n");
+      std::fprintf(stderr, "usage: ui_demo --headless [--dialog] --out <file.png> | ui_demo --font <descriptor> --out <file.png>\n");
       return 2;
     }
   }
   if (!fontDescriptor.empty() && !out.empty()) return RunFontDemo(fontDescriptor, out);
+  if (dialogDemo && headless && !out.empty()) return RunDialogDemo(out);
   if (!headless || out.empty()) {
     std::fprintf(stderr, "ui_demo: only --headless with --out is available (the window comes with the application)\n");
     return 2;
