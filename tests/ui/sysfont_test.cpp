@@ -292,3 +292,34 @@ TEST_F(SysFontSurfaceTest, LockedSurfaceShowsTextAndKeepsItsLockCount) {
 
 }  // namespace
 }  // namespace Kivo
+
+namespace Kivo {
+namespace {
+
+// The screen of a display in 3D mode refuses the image's own locks (the
+// renderer owns it); the text still reaches its surface, after the renderer's
+// open scene.
+TEST_F(SysFontSurfaceTest, ScreenDrawnThrough3DStillGetsTheText) {
+  StartDisplay(DDrawStandIn::Format::kRGB888);
+  DDImage* screen = display->GetScreenImage();
+  ASSERT_NE(nullptr, screen);
+  display->is3D = true;
+  ASSERT_TRUE(screen->DrawsThrough3D());
+  ASSERT_FALSE(screen->LockSurface());
+  SysFont font("Arial Unicode MS", 14);
+  {
+    Graphics g(screen);
+    g.SetFont(&font);
+    g.SetColor(Color(0, 255, 0));
+    g.DrawString(L"3D", 20, 30);
+  }
+  EXPECT_EQ(0, screen->lockCount);
+  display->is3D = false;
+  int green = 0;
+  for (int y = 10; y < 40; ++y)
+    for (int x = 15; x < 60; ++x) green += (DDrawTest::SurfacePixel(*screen, x, y) & 0xFFFFFFu) == 0x00FF00u;
+  EXPECT_GT(green, 10);
+}
+
+}  // namespace
+}  // namespace Kivo
