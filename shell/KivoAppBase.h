@@ -191,7 +191,7 @@ class KivoAppBase : public ButtonListener, public DialogListener, public WidgetH
   virtual void SetVideoMemoryDrawing(bool on);
   virtual Dialog* ReplaceDialog(int id, bool isModal, const std::wstring& header, const std::wstring& lines,
                                 const std::wstring& footer, int buttonMode);
-  virtual Dialog* FindDialog(int id);
+  Dialog* FindDialog(int id) override;
   virtual void RegisterDialogByOwnId(Dialog* dialog);
   virtual void RegisterDialog(int id, Dialog* dialog);
   virtual bool RemoveDialogWidget(Dialog* dialog);
