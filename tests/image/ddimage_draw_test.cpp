@@ -116,6 +116,19 @@ TEST_F(SurfaceImageFixture, BlendedBlitsHalveTheTargetAndCopyOpaquePixels) {
   }
 }
 
+TEST_F(SurfaceImageFixture, VolatileSourceBlendsByMasksWhenBlueIsHigh) {
+  StartDisplay(Format::kBGR888);
+  EXPECT_FALSE(Kivo::gDisplayIsRGB);
+  auto target = MakeSurfaceImage(1, 1, 0xFF000000u);
+  Kivo::MemoryImage source;
+  const uint32_t red = 0xFFFF0000u;
+  source.SetBits(&red, 1, 1, true);
+  source.SetVolatile(true);
+  target->DrawImage(&source, 0, 0, Rect(0, 0, 1, 1), Color::White, 0);
+  // Red lands in the low byte, where the blue-high layout keeps it.
+  EXPECT_EQ(SurfacePixel(*target, 0, 0), 0x000000FDu);
+}
+
 TEST_F(SurfaceImageFixture, VolatileSourceKeepsAThirtySecondOn565) {
   StartDisplay(Format::kRGB565);
   auto target = MakeSurfaceImage(1, 1, 0xFFFFFFFFu);
@@ -180,13 +193,23 @@ TEST_F(SurfaceImageFixture, RotatedAtAnIntegralPositionSkipsTheEdgeSamples) {
     const std::set<std::pair<int, int>> expected = {{3, 1}, {4, 1}, {3, 2}, {4, 2}};
     EXPECT_EQ(drawn, expected);
   }
-  StartDisplay(Format::kRGB888);
-  auto target = MakeSurfaceImage(8, 6, 0xFF000000u);
-  auto source = MakeImage(4, 3, std::vector<uint32_t>(12, 0xFFFFFFFFu));
+  // An exact opaque sample weighs 254/256: white over black gives 253, by
+  // the 8-8-8 form and (blue high) by the masks form alike.
+  for (Format f : {Format::kRGB888, Format::kBGR888}) {
+    StartDisplay(f);
+    auto target = MakeSurfaceImage(8, 6, 0xFF000000u);
+    auto source = MakeImage(4, 3, std::vector<uint32_t>(12, 0xFFFFFFFFu));
+    target->DrawImageRotated(source.get(), 0.0f, 0.0f, Rect(0, 0, 4, 3), Rect(0, 0, 8, 6), Color::White, 0, 0.0,
+                             0.0f, 0.0f);
+    EXPECT_EQ(SurfacePixel(*target, 1, 0), 0x00FDFDFDu);
+  }
+  // On 5-6-5 the spread form replaces the target: 253 reduced to 5 and 6 bits.
+  StartDisplay(Format::kRGB565);
+  auto target = MakeSurfaceImage(8, 6, 0xFFFFFFFFu);
+  auto source = MakeImage(4, 3, std::vector<uint32_t>(12, 0xFF000000u));
   target->DrawImageRotated(source.get(), 0.0f, 0.0f, Rect(0, 0, 4, 3), Rect(0, 0, 8, 6), Color::White, 0, 0.0,
                            0.0f, 0.0f);
-  // An exact opaque sample weighs 254/256: white over black gives 253.
-  EXPECT_EQ(SurfacePixel(*target, 1, 0), 0x00FDFDFDu);
+  EXPECT_EQ(SurfacePixel(*target, 1, 0), 0u);
 }
 
 TEST_F(SurfaceImageFixture, RotatedTintsAndAddsInEveryOtherMode) {
