@@ -54,6 +54,8 @@ TEST_F(DisplayFixture, InitResultTableByInjectedFailure) {
          f.createSurfaceCaps = DDSCAPS_PRIMARYSURFACE;
        },
        3, "CreateSurface Windowed Primary: E_OUTOFMEMORY"},
+      {"surface query", true, [](DDrawStandIn::Faults& f) { f.querySurface = E_NOINTERFACE; }, 3,
+       "CreateSurface Windowed Primary: DSERR_NOINTERFACE"},
       {"draw surface", false,
        [](DDrawStandIn::Faults& f) {
          f.createSurface = DDERR_OUTOFMEMORY;

@@ -294,6 +294,29 @@ TEST_F(DisplayFixture, InjectedFailuresAndLostSurfaces) {
   DDrawTest::ExpectNothingAlive();
 }
 
+TEST_F(DisplayFixture, MachineQueriesAnswerSetValuesOrFail) {
+  Made m;
+  m.dd = MakeDirectDraw();
+  DDrawStandIn::GetMachine().videoMemoryTotal = 128u << 20;
+  DDrawStandIn::GetMachine().videoMemoryFree = 100u << 20;
+  DDSCAPS2 caps{DDSCAPS_VIDEOMEMORY, 0, 0, 0};
+  DWORD total = 0, free = 0;
+  EXPECT_EQ(m.dd->GetAvailableVidMem(&caps, &total, &free), DD_OK);
+  EXPECT_EQ(total, 128u << 20);
+  EXPECT_EQ(free, 100u << 20);
+  DDDEVICEIDENTIFIER2 id;
+  EXPECT_EQ(m.dd->GetDeviceIdentifier(&id, 0), DD_OK);
+  EXPECT_STREQ(id.szDescription, "Kivo software display");
+  DDrawStandIn::GetMachine().deviceIdentifierResult = DDERR_GENERIC;
+  EXPECT_EQ(m.dd->GetDeviceIdentifier(&id, 0), DDERR_GENERIC);
+  DDrawStandIn::GetMachine().monitorFrequency = 75;
+  DWORD hertz = 0;
+  EXPECT_EQ(m.dd->GetMonitorFrequency(&hertz), DD_OK);
+  EXPECT_EQ(hertz, 75u);
+  DDrawStandIn::GetMachine().monitorFrequencyResult = DDERR_UNSUPPORTED;
+  EXPECT_EQ(m.dd->GetMonitorFrequency(&hertz), DDERR_UNSUPPORTED);
+}
+
 TEST_F(DisplayFixture, ReferenceCountsAcrossInterfaces) {
   IDirectDraw7* dd = MakeDirectDraw();
   void* old = nullptr;
