@@ -558,4 +558,11 @@ void DDInterface::RemoveImageTexture(MemoryImage* image) {
   if (renderer != nullptr) renderer->RemoveTexture(image);
 }
 
+bool DDInterface::SetCursorImage(Image* image) {
+  ScopedLock lock(displayLock);
+  if (cursorImage == image) return false;
+  cursorImage = image;
+  return true;
+}
+
 }  // namespace Kivo

@@ -175,6 +175,10 @@ public:
   std::function<void(IDirectDrawSurface* surface, int32_t x, int32_t y)> drawCursor;
   std::function<void(IDirectDrawSurface* surface, int32_t x, int32_t y)> restoreCursorArea;
 
+  // The software cursor's image (null: no software cursor), replaced under
+  // the display lock; true when it changed.
+  bool SetCursorImage(Image* image);
+
   // Narrower-aspect rule: true when a is narrower than target.
   static bool IsNarrower(const Fraction& a, const Fraction& target);
 
