@@ -182,6 +182,8 @@ int main(int argc, char** argv) {
   {
     DemoApp app(headless);
     app.mWindowTitle = L"Shell demo";
+    // Its options are its own, read above.
+    app.mCommandLineRead = true;
     app.Init();
     Backdrop backdrop;
     CountButton first(1, 80, 100, Color(70, 110, 230));
