@@ -43,8 +43,10 @@ bool IsColorChange(UINT message) { return message == WM_SYSCOLORCHANGE || messag
 }  // namespace
 
 LRESULT MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  // The screen-saver message filter goes first here once the screen-saver
-  // mode exists.
+  if (gAppBase != nullptr && gAppBase->IsScreenSaverMode()) {
+    LRESULT result = 0;
+    if (FilterScreenSaverMessage(window, message, wParam, lParam, &result)) return result;
+  }
   auto* app = reinterpret_cast<KivoAppBase*>(GetWindowLongPtrA(window, GWLP_USERDATA));
   if (app == nullptr) return DefWindowProcA(window, message, wParam, lParam);
   return app->HandleWindowMessage(window, message, wParam, lParam);

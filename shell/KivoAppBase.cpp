@@ -9,6 +9,8 @@
 
 #include "audio/MusicInterface.h"
 #include "audio/SoundManager.h"
+#include "display/DDInterface.h"
+#include "image/DDImage.h"
 #include "image/MemoryImage.h"
 #include "platform/Platform.h"
 #include "resources/ImageLib.h"
@@ -64,7 +66,7 @@ KivoAppBase::KivoAppBase() {
 
 KivoAppBase::~KivoAppBase() {
   KivoAppBase::BeginShutdown();
-  // The hardware-acceleration questions come with the display.
+  AskHardwareAccelerationQuestions();
 
   for (auto& entry : mDialogMap) {
     if (mWidgetManager != nullptr) mWidgetManager->RemoveChild(entry.second);
@@ -90,6 +92,9 @@ KivoAppBase::~KivoAppBase() {
   mImageRegistry->DeleteSharedImages();
   delete mScreenImage;
   mScreenImage = nullptr;
+  mImageRegistry->SetDisplay(nullptr);
+  delete mDisplay;
+  mDisplay = nullptr;
 
   delete mMusicInterface;
   mMusicInterface = nullptr;
@@ -159,110 +164,6 @@ void KivoAppBase::RegisterWindowClasses() {
   mWideWindowProc = true;
 }
 
-void KivoAppBase::Init() {
-  mPrimaryThread = GetCurrentThreadId();
-  if (mShuttingDown) return;
-  // The DirectX check, the data folder, the command line, the working
-  // folder, the archive, the single-instance mutex and the random seeds are
-  // added here by the start-up code.
-  OnInitStart();
-  LoadSettings();
-
-  RegisterWindowClasses();
-  mInvisibleWindow = CreateWindowExW(0, L"InvisWindow", mWindowTitle.c_str(), 0, 0, 0, 0, 0, nullptr, nullptr,
-                                     gModuleInstance, nullptr);
-  if (mInvisibleWindow != nullptr)
-    SetWindowLongPtrA(mInvisibleWindow, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-
-  OnBeforeWindowCreated();
-  mWidgetManager->SetCoordinateTransform(Rect(0, 0, mWidth, mHeight), Rect(0, 0, mWidth, mHeight));
-  CreateMainWindow();
-  // The sound manager, the music player and the screen-saver cursor are
-  // made here by the start-up code.
-  OnInitDone();
-  mInitialised = true;
-}
-
-void KivoAppBase::CreateMainWindow() {
-  HWND old = mMainWindow.load();
-  if (old != nullptr) {
-    SetWindowLongPtrA(old, GWLP_USERDATA, 0);
-    mMainWindow = nullptr;
-    DestroyWindow(old);
-    mWidgetManager->mImage = nullptr;
-  }
-
-  HWND window = nullptr;
-  if (mPlaying || mWindowed) {
-    DWORD style = WS_POPUP | WS_CLIPCHILDREN | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
-    if (mAllowMaximiseBox) style |= WS_MAXIMIZEBOX;
-    RECT outer{0, 0, mWidth, mHeight};
-    AdjustWindowRect(&outer, style, FALSE);
-    int w = outer.right - outer.left;
-    int h = outer.bottom - outer.top;
-    RECT work{};
-    SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
-    int x = 64;
-    int y = 64;
-    if (mPreferredLeft != -1) {
-      x = std::max<int>(mPreferredLeft, work.left + 4);
-      y = std::max<int>(mPreferredTop, work.top + 4);
-      if (x + w >= work.right - 4) x = work.right - w - 4;
-      if (y + h >= work.bottom - 4) y = work.bottom - h - 4;
-    }
-    window = CreateWindowExW(0, L"MainWindow", mWindowTitle.c_str(), style, x, y, w, h, nullptr, nullptr,
-                             gModuleInstance, nullptr);
-    if (window != nullptr && mPreferredLeft == -1) {
-      int cx = work.left + (work.right - work.left - w) / 2;
-      int cy = work.top + static_cast<int>((work.bottom - work.top - h) * 0.382);
-      MoveWindow(window, cx, cy, w, h, FALSE);
-    }
-    mWindowIsWindowed = true;
-  } else {
-    window = CreateWindowExW(WS_EX_TOPMOST, L"MainWindow", mWindowTitle.c_str(), WS_POPUP | WS_VISIBLE, 0, 0,
-                             mWidth, mHeight, nullptr, nullptr, gModuleInstance, nullptr);
-    mWindowIsWindowed = false;
-  }
-  if (window != nullptr) SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-  mMainWindow = window;
-
-  // Creating the display, the stored 3D choice and the handling of the
-  // display's result codes come with the display.
-  InitDisplay();
-
-  bool wasActive = mActive;
-  mActive = window != nullptr && GetActiveWindow() == window;
-  mSizeMinimised = false;
-  if (mMinimised) {
-    if (mMuteOnFocusLoss) UnmuteAudio(true);
-    mMinimised = false;
-    wasActive = mActive;
-    UpdateFocusState();
-  }
-  if (wasActive != mActive) UpdateFocusState();
-
-  PrepareImagesAfterDisplayChange();
-  mWidgetManager->mImage = mScreenImage;
-  mWidgetManager->InvalidateTree();
-  if (window != nullptr) SetTimer(window, kMainTimerId, static_cast<UINT>(mUpdateInterval), nullptr);
-}
-
-int32_t KivoAppBase::InitDisplay() {
-  OnBeforeDisplayInit();
-  DropImageCaches();
-  // Without a display the screen is a memory image of the logical size,
-  // shown 1:1 in the window's client area.
-  if (mScreenImage == nullptr || mScreenImage->width != mWidth || mScreenImage->height != mHeight) {
-    delete mScreenImage;
-    mScreenImage = new MemoryImage();
-    mScreenImage->CreateBlank(mWidth, mHeight);
-  }
-  mPresentationRect = Rect(0, 0, mWidth, mHeight);
-  mWidgetManager->SetCoordinateTransform(mPresentationRect, Rect(0, 0, mWidth, mHeight));
-  OnAfterDisplayInit();
-  return 0;
-}
-
 // ---------------------------------------------------------------------------
 // The run and the shutdown.
 
@@ -309,35 +210,6 @@ std::vector<std::string> KivoAppBase::LoopStatistics(uint32_t elapsedMs) const {
   return lines;
 }
 
-void KivoAppBase::BeginShutdown() {
-  uint32_t primary = mPrimaryThread.load();
-  if (primary != 0 && GetCurrentThreadId() != primary) {
-    mShutdownRequested = true;
-    return;
-  }
-  if (mShuttingDown) return;
-  mLeaveLoop = true;
-  mShuttingDown = true;
-  OnShutdown();
-  // Putting back the volumes a played-back demo exchanged comes with the
-  // sound forwarding.
-  while (mCursorThreadRunning) Sleep(10);
-  // Stopping the songs and leaving the display's full-screen mode come with
-  // the sound forwarding and the display.
-  HWND window = mMainWindow.load();
-  if (window != nullptr) ShowWindow(window, SW_HIDE);
-  // Saving the settings comes with the settings.
-}
-
-void KivoAppBase::ExitProgram(int32_t code) {
-  RestoreDisplayMode();
-  std::exit(code);
-}
-
-void KivoAppBase::RestoreDisplayMode() {
-  // This program never changes the desktop's display mode itself.
-}
-
 void KivoAppBase::HideApp() {
   ApplyMusicVolume(0.0);
   HWND window = mMainWindow.load();
@@ -365,9 +237,21 @@ void KivoAppBase::SetCursorNumber(int number) {
   RefreshCursor();
 }
 
-bool KivoAppBase::ImageDrawsThrough3D(const Image*) const { return false; }
-bool KivoAppBase::LockScreenImage(Image*) { return false; }
-void KivoAppBase::UnlockScreenImage(Image*) {}
+bool KivoAppBase::ImageDrawsThrough3D(const Image* image) const {
+  return Kivo::ImageDrawsThrough3D(const_cast<Image*>(image));
+}
+
+// The screen surface stays locked over a whole draw pass instead of once per
+// drawing call.
+bool KivoAppBase::LockScreenImage(Image* screen) {
+  if (mDisplay == nullptr || screen == nullptr || screen != mDisplay->GetScreenImage()) return false;
+  return mDisplay->GetScreenImage()->LockSurface();
+}
+
+void KivoAppBase::UnlockScreenImage(Image* screen) {
+  if (mDisplay != nullptr && screen != nullptr && screen == mDisplay->GetScreenImage())
+    mDisplay->GetScreenImage()->UnlockSurface();
+}
 
 void KivoAppBase::OnScreenImageChanged(DDImage* screen) {
   mWidgetManager->mImage = screen;
@@ -407,47 +291,16 @@ void KivoAppBase::PurgeSharedImages() { mImageRegistry->PurgeSharedImages(); }
 // image registry and the display, browser and version resource).
 
 void KivoAppBase::StepUpdateSmooth(float) {}
-void KivoAppBase::RefreshCursor() {}
-void KivoAppBase::PrepareImagesAfterDisplayChange() {}
-void KivoAppBase::DropImageCaches() {}
-void KivoAppBase::ReleaseImageTextures() {}
 void KivoAppBase::OnLoaderFinished() {}
-MusicInterface* KivoAppBase::CreateMusicPlayer(HWND) { return nullptr; }
 void KivoAppBase::OnInitDone() {}
 void KivoAppBase::OnShutdown() {}
 void KivoAppBase::OnRunLoopDone() {}
 void KivoAppBase::LoaderWork() {}
-void KivoAppBase::SaveSettings() {}
-void KivoAppBase::LoadSettings() {}
 void KivoAppBase::OnBeforeWindowCreated() {}
-void KivoAppBase::OnBrowserLaunchFailed(const std::string&) {}
-void KivoAppBase::OnBrowserLaunched(const std::string&) {}
-bool KivoAppBase::LaunchBrowser(const std::string&, bool) { return false; }
-std::string KivoAppBase::QueryVersionResource(const std::string&) { return std::string(); }
 void KivoAppBase::AddCrashReportFields(std::map<std::string, std::string>&) {}
-void KivoAppBase::ReadCommandLine() {}
-void KivoAppBase::SplitCommandLine(const std::string&) {}
-void KivoAppBase::ApplyCommandLineParam(const std::string&, const std::string&) {}
-void KivoAppBase::NotifyRunningInstance() {}
 void KivoAppBase::OnBeforeDisplayInit() {}
 void KivoAppBase::OnAfterDisplayInit() {}
 bool KivoAppBase::HandleChangeDir(const std::string&) { return false; }
-void KivoAppBase::StartSampleWithPan(int, int) {}
-void KivoAppBase::StartSample(int) {}
-double KivoAppBase::QuerySystemVolume() { return 0.0; }
-double KivoAppBase::QueryMusicVolume() { return mMusicVolume; }
-double KivoAppBase::QuerySfxVolume() { return mSfxVolume; }
-bool KivoAppBase::IsAudioMuted() { return false; }
-void KivoAppBase::ApplySystemVolume(double) {}
-void KivoAppBase::ApplyMusicVolume(double) {}
-void KivoAppBase::ApplySfxVolume(double) {}
-void KivoAppBase::MuteAudio(bool) {}
-void KivoAppBase::UnmuteAudio(bool) {}
-void KivoAppBase::ApplySongVolume(int, double) {}
-void KivoAppBase::ApplyScreenMode(bool, bool, bool) {}
-void KivoAppBase::ApplyWindowedMode(bool) {}
-void KivoAppBase::ReapplyScreenMode() {}
-void KivoAppBase::SetVideoMemoryDrawing(bool on) { mVideoMemoryDrawing = on; }
 void KivoAppBase::OnModalDialogAdded() {}
 void KivoAppBase::OnModalDialogRemoved() {}
 void KivoAppBase::OnFocusGained() {}
@@ -458,7 +311,6 @@ void KivoAppBase::OnCloseRequested() {}
 void KivoAppBase::On3DTestPerformed() {}
 bool KivoAppBase::SpareQueryHook(int, int) { return false; }
 void KivoAppBase::OnInitStart() {}
-void KivoAppBase::CheckScreenSaverIdle() {}
 void KivoAppBase::ReplayDemoEvents() {}
 void KivoAppBase::ShowJumpToTimeDialog() {}
 void KivoAppBase::ShowMarkerListDialog() {}

@@ -29,6 +29,7 @@
 #include <string>
 #include <vector>
 
+#include "display/DDInterface.h"
 #include "image/DDImageRegistry.h"
 #include "image/SharedImage.h"
 #include "platform/Messages.h"
@@ -75,6 +76,18 @@ extern std::atomic<bool> gScreenSaverPause;
 extern std::atomic<bool> gPresentFailed;
 extern std::atomic<bool> g3DDrawFailed;
 extern std::atomic<uint32_t> gLastMonitorPowerTick;
+
+// In screen-saver mode the first look at every message of the main window:
+// true when the message was taken (result set), false to process it normally.
+bool FilterScreenSaverMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result);
+// Forgets the filter's pointer, move count and closing state (tests).
+void ResetScreenSaverFilter();
+// Forgets the idle check's system query state (tests).
+void ResetScreenSaverIdleCheck();
+
+// The 32 x 32 AND and XOR planes (4 bytes a row) of built-in cursor 1 (the
+// pointing hand) or 2 (the open hand).
+void BuiltInCursorPlanes(int which, uint8_t* andPlane, uint8_t* xorPlane);
 
 // The window procedure of both application windows.
 LRESULT MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -256,6 +269,53 @@ class KivoAppBase : public ButtonListener, public DialogListener, public WidgetH
   void ToggleDemoMute();
   void WriteDemoFile();
 
+  // Registry settings under HKEY_CURRENT_USER "SOFTWARE\<registry key>". A
+  // value name "Sub\Name" lives in the sub-key "Sub". With no registry key
+  // every call fails and touches nothing.
+  bool StoreRegistryValue(const std::string& name, DWORD type, const uint8_t* data, DWORD size);
+  bool StoreRegistryString(const std::string& name, const std::string& value);
+  bool StoreRegistryInt(const std::string& name, int32_t value);
+  bool StoreRegistryBool(const std::string& name, bool value);
+  bool FetchRegistryValue(const std::string& name, DWORD* type, uint8_t* data, DWORD* size);
+  bool FetchRegistryValue(const std::string& name, DWORD* type, uint8_t* data, DWORD* size, HKEY root);
+  bool FetchRegistryInt(const std::string& name, int32_t* value);
+  bool FetchRegistryBool(const std::string& name, bool* value);
+  void RemoveRegistryValue(const std::wstring& name);
+  // The key path and the value name a value name stands for.
+  std::string RegistryKeyPath(const std::string& name, std::string* valueName) const;
+  // Demo journal of registry results; the demo journal fills these. Playback
+  // hooks answer false when there is no journal to replay from.
+  virtual void JournalRegistryStore(bool stored);
+  virtual void JournalRegistryFetch(bool found, DWORD type, const uint8_t* data, DWORD size);
+  virtual bool ReplayRegistryStore(bool* stored);
+  virtual bool ReplayRegistryFetch(DWORD* type, uint8_t* data, DWORD* size, bool* found);
+
+  // Start-up pieces the demo journal fills in.
+  virtual bool ReadDemoFile(std::string* error);
+  virtual void RecordDisplayInfo(int32_t result);
+  virtual void ReadDisplayStateRecord();
+
+  // Numbered demo files "<stem><n>.dmo" in the working folder: the highest
+  // n, 0 for none; deletes the lowest one when at least keep exist and
+  // deleteExcess is set.
+  int FindNumberedDemos(const std::string& stem, int keep, bool deleteExcess);
+  // The demo file folder rule: a relative path gets the user data folder.
+  static std::string ApplyDemoFolderRule(const std::string& path);
+
+  // Screen modes, cursors and the screen saver.
+  bool IsScreenSaverMode() const { return mScreenSaverMode; }
+  void UseCustomCursors(bool on);
+  bool Is3DOn();
+  bool Is3DRecommended();
+  void Switch3D(bool on, bool reinitialise);
+  void CreateBuiltInCursors();
+  void PutTextOnClipboard(const std::string& text);
+  // How the display result of a (re)created main window is handled.
+  void HandleDisplayResult(int32_t result);
+  bool DisplayPresent(const Rect* rect);
+  void RecoverFailedPresent();
+  void AskHardwareAccelerationQuestions();
+
   // String table.
   std::wstring LookupText(const std::string& id, const std::wstring& defaultText) const;
   void DefineText(const std::string& id, const std::wstring& text);
@@ -327,7 +387,9 @@ class KivoAppBase : public ButtonListener, public DialogListener, public WidgetH
   std::deque<QueuedMessage> mInputQueue;
   bool mModalBoxOpen = false;
   bool mFullScreenPageFlip = true;
-  DDInterface* mDisplay = nullptr;  // comes with the display
+  DDInterface* mDisplay = nullptr;
+  // What the display reads of this object, refreshed before every start.
+  DisplayApp mDisplaySettings;
   bool mVideoMemoryDrawing = false;
   MusicInterface* mMusicInterface = nullptr;
   bool mSettingsLoaded = false;

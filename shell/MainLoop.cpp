@@ -257,7 +257,10 @@ bool KivoAppBase::DrawFrame() {
   mLastDrawSkipped = false;
   ++mDrawCount;
   mTotalDrawTime += static_cast<int32_t>(timeGetTime() - now);
-  // Waiting for the vertical blank needs the display's refresh period.
+  if (mWaitForVSync && mWindowIsWindowed && mDisplay != nullptr) {
+    uint32_t sincePresent = timeGetTime() - mLastPresentTime;
+    if (sincePresent < mDisplay->millisPerRefresh) Sleep(mDisplay->millisPerRefresh - sincePresent);
+  }
 
   mLastPresentTime = timeGetTime();
   PresentFrame(nullptr);
@@ -278,15 +281,9 @@ bool KivoAppBase::DrawFrame() {
   return true;
 }
 
-void KivoAppBase::PresentFrame(const Rect*) {
+void KivoAppBase::PresentFrame(const Rect* rect) {
   if (mDrawing || mShuttingDown || gScreenSaverPause) return;
-  HWND window = mMainWindow.load();
-  if (window == nullptr || mScreenImage == nullptr || mScreenImage->width <= 0) return;
-  // Until the display exists the memory screen image goes to the window
-  // as it is; a partial rectangle is presented whole.
-  uint32_t* bits = mScreenImage->GetBits();
-  if (bits != nullptr &&
-      Platform::PresentFrame(window, bits, mScreenImage->width, mScreenImage->height, mScreenImage->width)) {
+  if (DisplayPresent(rect)) {
     if (gPresentFailed) {
       gPresentFailed = false;
       mLastPresentRecovery = 0;
@@ -295,7 +292,7 @@ void KivoAppBase::PresentFrame(const Rect*) {
   }
   g3DDrawFailed = false;
   gPresentFailed = true;
-  // Re-initialising a lost display comes with the display.
+  RecoverFailedPresent();
 }
 
 void KivoAppBase::ResetFrameTimer(bool) {
