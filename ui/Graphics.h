@@ -6,7 +6,10 @@
 // work to one operation of the image (software on a MemoryImage, or the 3D
 // renderer for the screen in 3D mode). On top of it sit coloured-text layout
 // over the abstract Font and the widget tree (WidgetContainer, Widget,
-// WidgetManager).
+// WidgetManager). The bitmap fonts (ImageFont.h over FontData.h) are read
+// from UTF-16LE font descriptors (DescParser.h) or from an image strip and a
+// widths file (LegacyFont.h); their readers report bad files through the
+// application's fatal-error box and never trust sizes from the file.
 //
 // Limits: positions are 32-bit floats truncated toward zero where a pixel is
 // needed; the software paths draw no vertex triangles (quads built here show
