@@ -22,6 +22,10 @@ const GUID IID_IDirectDrawSurface = {0x4B490101u, 0x0DD7, 0x0001, {0x4B, 0x49, 0
 const GUID IID_IDirectDrawSurface7 = {0x4B490107u, 0x0DD7, 0x0001, {0x4B, 0x49, 0x56, 0x4F, 0, 0, 1, 7}};
 const GUID IID_IDirectDrawClipper = {0x4B490201u, 0x0DD7, 0x0001, {0x4B, 0x49, 0x56, 0x4F, 0, 0, 2, 1}};
 const GUID IID_IDirect3D7 = {0x4B490307u, 0x0DD7, 0x0001, {0x4B, 0x49, 0x56, 0x4F, 0, 0, 3, 7}};
+const GUID IID_IDirectDrawPalette = {0x4B490401u, 0x0DD7, 0x0001, {0x4B, 0x49, 0x56, 0x4F, 0, 0, 4, 1}};
+
+// The Direct3D object of a DirectDraw object (platform/D3D.cpp).
+HRESULT CreateDirect3DForDirectDraw(IDirectDraw7* directDraw, void** out);
 
 namespace DDrawStandIn {
 namespace {
@@ -33,9 +37,11 @@ int BytesOf(Format format) {
   switch (format) {
     case Format::kRGB888:
     case Format::kBGR888:
+    case Format::kARGB8888:
       return 4;
     case Format::kRGB565:
     case Format::kRGB555:
+    case Format::kARGB4444:
       return 2;
     case Format::kRGB24:
       return 3;
@@ -170,6 +176,7 @@ struct World {
   std::atomic<int> liveDirectDraw{0};
   std::atomic<int> liveSurfaces{0};
   std::atomic<int> liveClippers{0};
+  std::atomic<int> livePalettes{0};
 
   World() { desktop->Allocate(machine.desktopWidth, machine.desktopHeight, machine.desktopFormat); }
 };
@@ -194,6 +201,17 @@ Format FormatForDepth(DWORD bitsPerPixel) {
 }
 
 bool FormatFromPixelFormat(const DDPIXELFORMAT& pf, Format* out) {
+  if ((pf.dwFlags & DDPF_ALPHAPIXELS) != 0) {
+    for (Format f : {Format::kARGB8888, Format::kARGB4444}) {
+      const DDPIXELFORMAT k = PixelFormatOf(f);
+      if (k.dwRGBBitCount == pf.dwRGBBitCount && k.dwRBitMask == pf.dwRBitMask && k.dwGBitMask == pf.dwGBitMask &&
+          k.dwBBitMask == pf.dwBBitMask && k.dwRGBAlphaBitMask == pf.dwRGBAlphaBitMask) {
+        *out = f;
+        return true;
+      }
+    }
+    return false;
+  }
   for (Format f : {Format::kRGB888, Format::kBGR888, Format::kRGB565, Format::kRGB555, Format::kRGB24,
                    Format::kPalette8}) {
     const DDPIXELFORMAT k = PixelFormatOf(f);
@@ -245,13 +263,74 @@ private:
   std::atomic<HWND> window_{nullptr};
 };
 
+std::atomic<std::uint64_t> gNextSerial{1};
+
+class Palette final : public IDirectDrawPalette {
+public:
+  Palette(const PALETTEENTRY* entries) : serial_(gNextSerial++) {
+    std::memcpy(entries_, entries, sizeof(entries_));
+    Rebuild();
+    ++TheWorld().livePalettes;
+  }
+  HRESULT QueryInterface(REFIID iid, void** out) override {
+    if (out == nullptr) return DDERR_INVALIDPARAMS;
+    if (iid == IID_IDirectDrawPalette || iid == IID_IUnknown) {
+      AddRef();
+      *out = static_cast<IDirectDrawPalette*>(this);
+      return DD_OK;
+    }
+    *out = nullptr;
+    return E_NOINTERFACE;
+  }
+  ULONG AddRef() override { return static_cast<ULONG>(++refs_); }
+  ULONG Release() override {
+    const int left = --refs_;
+    if (left == 0) {
+      --TheWorld().livePalettes;
+      delete this;
+    }
+    return static_cast<ULONG>(left);
+  }
+  HRESULT GetEntries(DWORD, DWORD base, DWORD count, PALETTEENTRY* entries) override {
+    if (entries == nullptr || base > 256 || count > 256 - base) return DDERR_INVALIDPARAMS;
+    std::lock_guard<std::mutex> guard(mutex_);
+    std::memcpy(entries, entries_ + base, count * sizeof(PALETTEENTRY));
+    return DD_OK;
+  }
+  HRESULT SetEntries(DWORD, DWORD start, DWORD count, PALETTEENTRY* entries) override {
+    if (entries == nullptr || start > 256 || count > 256 - start) return DDERR_INVALIDPARAMS;
+    std::lock_guard<std::mutex> guard(mutex_);
+    std::memcpy(entries_ + start, entries, count * sizeof(PALETTEENTRY));
+    Rebuild();
+    return DD_OK;
+  }
+  const std::uint32_t* Argb() const { return argb_; }
+  std::uint64_t Version() const { return serial_ << 20 ^ version_; }
+
+private:
+  ~Palette() = default;
+  void Rebuild() {
+    for (int i = 0; i < 256; ++i)
+      argb_[i] = static_cast<std::uint32_t>(entries_[i].peFlags) << 24 |
+                 static_cast<std::uint32_t>(entries_[i].peRed) << 16 |
+                 static_cast<std::uint32_t>(entries_[i].peGreen) << 8 | entries_[i].peBlue;
+    ++version_;
+  }
+  std::atomic<int> refs_{1};
+  std::mutex mutex_;
+  PALETTEENTRY entries_[256];
+  std::uint32_t argb_[256];
+  std::uint64_t serial_;
+  std::uint64_t version_ = 0;
+};
+
 class Surface;
 void MarkPrimaryWritten(Surface* surface);
 
 class Surface final : public IDirectDrawSurface, public IDirectDrawSurface7 {
 public:
   Surface(std::shared_ptr<Buffer> buffer, DWORD caps, bool primary)
-      : buffer_(std::move(buffer)), caps_(caps), primary_(primary) {
+      : buffer_(std::move(buffer)), caps_(caps), primary_(primary), serial_(gNextSerial++) {
     ++TheWorld().liveSurfaces;
   }
 
@@ -268,6 +347,10 @@ public:
       return DD_OK;
     }
     if (iid == IID_IDirectDrawSurface7) {
+      if (TheWorld().faults.querySurface7 != 0) {
+        *out = nullptr;
+        return TheWorld().faults.querySurface7;
+      }
       AddRef();
       *out = static_cast<IDirectDrawSurface7*>(this);
       return DD_OK;
@@ -281,6 +364,7 @@ public:
     if (left == 0) {
       if (back_ != nullptr) static_cast<IDirectDrawSurface*>(back_)->Release();
       if (clipper_ != nullptr) clipper_->Release();
+      if (palette_ != nullptr) palette_->Release();
       --TheWorld().liveSurfaces;
       delete this;
     }
@@ -376,6 +460,42 @@ public:
   }
   HRESULT IsLost() override { return TheWorld().faults.surfacesLost ? DDERR_SURFACELOST : DD_OK; }
   HRESULT Restore() override { return DD_OK; }
+  HRESULT SetPalette(IDirectDrawPalette* palette) override {
+    std::lock_guard<std::recursive_mutex> guard(TheWorld().mutex);
+    if (buffer_->format != Format::kPalette8) return DDERR_NOTPALETTIZED;
+    if (palette != nullptr) palette->AddRef();
+    if (palette_ != nullptr) palette_->Release();
+    palette_ = static_cast<Palette*>(palette);
+    ++version_;
+    return DD_OK;
+  }
+  HRESULT GetPalette(IDirectDrawPalette** palette) override {
+    if (palette == nullptr) return DDERR_INVALIDPARAMS;
+    std::lock_guard<std::recursive_mutex> guard(TheWorld().mutex);
+    *palette = palette_;
+    if (palette_ == nullptr) return DDERR_NOPALETTEATTACHED;
+    palette_->AddRef();
+    return DD_OK;
+  }
+
+  void View(SurfaceView* view) {
+    std::lock_guard<std::recursive_mutex> guard(TheWorld().mutex);
+    Buffer& b = *buffer_;
+    view->pixels = b.Row(0);
+    view->width = b.width;
+    view->height = b.height;
+    view->pitch = b.pitch;
+    view->format = b.format;
+    view->caps = caps_;
+    view->serial = serial_;
+    view->version = version_.load();
+    view->palette = palette_ != nullptr ? palette_->Argb() : nullptr;
+    view->paletteVersion = palette_ != nullptr ? palette_->Version() : 0;
+  }
+  void NoteWritten() {
+    ++version_;
+    if (primary_) MarkPrimaryWritten(this);
+  }
 
   void AttachBackBuffer(Surface* back) { back_ = back; }
   bool IsPrimary() const { return primary_; }
@@ -440,6 +560,7 @@ private:
     if (locked_) return DDERR_SURFACEBUSY;
     locked_ = true;
     lockReadOnly_ = (flags & DDLOCK_READONLY) != 0;
+    if (!lockReadOnly_) ++version_;
     *pixels = b.Row(y) + static_cast<size_t>(x) * static_cast<size_t>(BytesOf(b.format));
     return DD_OK;
   }
@@ -457,6 +578,8 @@ private:
     if (!primary_ || back_ == nullptr) return DDERR_NOTFLIPPABLE;
     if (Locked() || back_->Locked()) return DDERR_SURFACEBUSY;
     std::swap(buffer_->data, back_->buffer_->data);
+    ++version_;
+    ++back_->version_;
     MarkPrimaryWritten(this);
     return DD_OK;
   }
@@ -474,6 +597,9 @@ private:
   bool lockReadOnly_ = false;
   bool hasKey_ = false;
   DDCOLORKEY key_{0, 0};
+  Palette* palette_ = nullptr;
+  std::uint64_t serial_;
+  std::atomic<std::uint64_t> version_{0};
 
   friend void MarkPrimaryWritten(Surface* surface);
 };
@@ -524,6 +650,7 @@ HRESULT Surface::BltFrom(RECT* destRect, Surface* source, RECT* sourceRect, DWOR
   if (fx != nullptr && fx->dwSize != sizeof(DDBLTFX)) return DDERR_INVALIDPARAMS;
   std::lock_guard<std::recursive_mutex> guard(w.mutex);
   if (Locked() || (source != nullptr && source->Locked())) return DDERR_SURFACEBUSY;
+  ++version_;
 
   Buffer& dst = *buffer_;
   const RECT whole{0, 0, dst.width, dst.height};
@@ -620,7 +747,7 @@ HRESULT Surface::BltFrom(RECT* destRect, Surface* source, RECT* sourceRect, DWOR
 }
 
 HRESULT CreateSurfaceCommon(const void* owner, DWORD flags, DWORD width, DWORD height, const DDPIXELFORMAT* format,
-                            DWORD caps, DWORD backBuffers, Surface** out) {
+                            DWORD caps, DWORD backBuffers, Surface** out, DWORD caps2 = 0) {
   World& w = TheWorld();
   *out = nullptr;
   if ((flags & DDSD_CAPS) == 0) return DDERR_INVALIDCAPS;
@@ -657,9 +784,20 @@ HRESULT CreateSurfaceCommon(const void* owner, DWORD flags, DWORD width, DWORD h
   Format f = w.desktop->format;
   if ((flags & DDSD_PIXELFORMAT) != 0 && format != nullptr && !FormatFromPixelFormat(*format, &f))
     return DDERR_INVALIDPIXELFORMAT;
+  // Textures come in their own formats (managed or not, the stand-in keeps
+  // every surface in memory); the alpha formats exist only for them.
+  const bool texture = (caps & DDSCAPS_TEXTURE) != 0;
+  (void)caps2;
+  if (texture) {
+    if ((flags & DDSD_PIXELFORMAT) == 0 || format == nullptr) return DDERR_INVALIDPIXELFORMAT;
+    if (f != Format::kARGB8888 && f != Format::kARGB4444 && f != Format::kRGB565 && f != Format::kPalette8)
+      return DDERR_INVALIDPIXELFORMAT;
+  } else if (f == Format::kARGB8888 || f == Format::kARGB4444) {
+    return DDERR_INVALIDPIXELFORMAT;
+  }
   auto buffer = std::make_shared<Buffer>();
   buffer->Allocate(static_cast<int>(width), static_cast<int>(height), f);
-  DWORD finalCaps = caps | DDSCAPS_OFFSCREENPLAIN;
+  DWORD finalCaps = texture ? caps : caps | DDSCAPS_OFFSCREENPLAIN;
   if ((caps & DDSCAPS_VIDEOMEMORY) == 0) finalCaps |= DDSCAPS_SYSTEMMEMORY;
   *out = new Surface(buffer, finalCaps, false);
   return DD_OK;
@@ -690,6 +828,7 @@ public:
       *out = static_cast<IDirectDraw7*>(this);
       return DD_OK;
     }
+    if (iid == IID_IDirect3D7) return CreateDirect3DForDirectDraw(static_cast<IDirectDraw7*>(this), out);
     return E_NOINTERFACE;
   }
   ULONG AddRef() override { return static_cast<ULONG>(++refs_); }
@@ -723,9 +862,20 @@ public:
     if (desc == nullptr || out == nullptr || desc->dwSize != sizeof(DDSURFACEDESC2)) return DDERR_INVALIDPARAMS;
     Surface* s = nullptr;
     const HRESULT hr = CreateSurfaceCommon(this, desc->dwFlags, desc->dwWidth, desc->dwHeight,
-                                           &desc->ddpfPixelFormat, desc->ddsCaps.dwCaps, desc->dwBackBufferCount, &s);
+                                           &desc->ddpfPixelFormat, desc->ddsCaps.dwCaps, desc->dwBackBufferCount, &s,
+                                           desc->ddsCaps.dwCaps2);
     *out = s;
     return hr;
+  }
+  HRESULT CreatePalette(DWORD flags, PALETTEENTRY* entries, IDirectDrawPalette** out, IUnknown* outer) override {
+    if (out == nullptr) return DDERR_INVALIDPARAMS;
+    *out = nullptr;
+    if (outer != nullptr) return CLASS_E_NOAGGREGATION;
+    if (entries == nullptr || (flags & (DDPCAPS_8BIT | DDPCAPS_ALLOW256)) != (DDPCAPS_8BIT | DDPCAPS_ALLOW256))
+      return DDERR_INVALIDPARAMS;
+    if (TheWorld().faults.createPalette != 0) return TheWorld().faults.createPalette;
+    *out = new Palette(entries);
+    return DD_OK;
   }
   HRESULT CreateClipper(DWORD, IDirectDrawClipper** out, IUnknown*) override {
     if (out == nullptr) return DDERR_INVALIDPARAMS;
@@ -847,7 +997,24 @@ DDPIXELFORMAT PixelFormatOf(Format format) {
       pf.dwBBitMask = 0xFF;
       break;
     case Format::kPalette8:
+      pf.dwFlags = DDPF_RGB | DDPF_PALETTEINDEXED8;
       pf.dwRGBBitCount = 8;
+      break;
+    case Format::kARGB8888:
+      pf.dwFlags = DDPF_RGB | DDPF_ALPHAPIXELS;
+      pf.dwRGBBitCount = 32;
+      pf.dwRBitMask = 0xFF0000;
+      pf.dwGBitMask = 0xFF00;
+      pf.dwBBitMask = 0xFF;
+      pf.dwRGBAlphaBitMask = 0xFF000000u;
+      break;
+    case Format::kARGB4444:
+      pf.dwFlags = DDPF_RGB | DDPF_ALPHAPIXELS;
+      pf.dwRGBBitCount = 16;
+      pf.dwRBitMask = 0xF00;
+      pf.dwGBitMask = 0xF0;
+      pf.dwBBitMask = 0xF;
+      pf.dwRGBAlphaBitMask = 0xF000;
       break;
   }
   return pf;
@@ -901,6 +1068,21 @@ void* LookupEntryPoint(const char* name) {
 int LiveDirectDrawObjects() { return TheWorld().liveDirectDraw.load(); }
 int LiveSurfaces() { return TheWorld().liveSurfaces.load(); }
 int LiveClippers() { return TheWorld().liveClippers.load(); }
+int LivePalettes() { return TheWorld().livePalettes.load(); }
+
+bool ViewSurface(IDirectDrawSurface7* surface, SurfaceView* view) {
+  if (surface == nullptr || view == nullptr) return false;
+  static_cast<Surface*>(surface)->View(view);
+  return true;
+}
+bool ViewSurface(IDirectDrawSurface* surface, SurfaceView* view) {
+  if (surface == nullptr || view == nullptr) return false;
+  static_cast<Surface*>(surface)->View(view);
+  return true;
+}
+void NoteSurfaceWritten(IDirectDrawSurface7* surface) {
+  if (surface != nullptr) static_cast<Surface*>(surface)->NoteWritten();
+}
 
 int DesktopWidth() {
   std::lock_guard<std::recursive_mutex> guard(TheWorld().mutex);

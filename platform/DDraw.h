@@ -51,11 +51,23 @@ constexpr DWORD DDSCAPS_FRONTBUFFER = 0x20;
 constexpr DWORD DDSCAPS_OFFSCREENPLAIN = 0x40;
 constexpr DWORD DDSCAPS_PRIMARYSURFACE = 0x200;
 constexpr DWORD DDSCAPS_SYSTEMMEMORY = 0x800;
+constexpr DWORD DDSCAPS_TEXTURE = 0x1000;
 constexpr DWORD DDSCAPS_3DDEVICE = 0x2000;
 constexpr DWORD DDSCAPS_VIDEOMEMORY = 0x4000;
 
+// Second caps word: textures the device manages.
+constexpr DWORD DDSCAPS2_TEXTUREMANAGE = 0x10;
+constexpr DWORD DDSCAPS2_D3DTEXTUREMANAGE = 0x20000;
+
 // Pixel format flags.
+constexpr DWORD DDPF_ALPHAPIXELS = 0x1;
+constexpr DWORD DDPF_PALETTEINDEXED8 = 0x20;
 constexpr DWORD DDPF_RGB = 0x40;
+
+// Palettes: 256 entries whose peFlags carry alpha.
+constexpr DWORD DDPCAPS_8BIT = 0x4;
+constexpr DWORD DDPCAPS_ALLOW256 = 0x40;
+constexpr DWORD DDPCAPS_ALPHA = 0x400;
 
 // Lock.
 constexpr DWORD DDLOCK_WAIT = 0x1;
@@ -98,6 +110,7 @@ extern const GUID IID_IDirectDrawSurface;
 extern const GUID IID_IDirectDrawSurface7;
 extern const GUID IID_IDirectDrawClipper;
 extern const GUID IID_IDirect3D7;
+extern const GUID IID_IDirectDrawPalette;
 
 struct DDPIXELFORMAT {
   DWORD dwSize;
@@ -193,6 +206,13 @@ struct DDBLTFX {
   DDCOLORKEY ddckSrcColorkey;
 };
 
+struct PALETTEENTRY {
+  std::uint8_t peRed;
+  std::uint8_t peGreen;
+  std::uint8_t peBlue;
+  std::uint8_t peFlags;
+};
+
 struct DDDEVICEIDENTIFIER2 {
   char szDriver[512];
   char szDescription[512];
@@ -208,6 +228,7 @@ struct DDDEVICEIDENTIFIER2 {
 // ---- interfaces ----------------------------------------------------------
 
 class IDirectDrawClipper;
+class IDirectDrawPalette;
 class IDirectDrawSurface;
 class IDirectDrawSurface7;
 
@@ -230,6 +251,16 @@ public:
 
 protected:
   ~IDirectDrawClipper() = default;
+};
+
+// 256 entries; with DDPCAPS_ALPHA the entries' peFlags are their alpha.
+class IDirectDrawPalette : public IUnknown {
+public:
+  virtual HRESULT GetEntries(DWORD flags, DWORD base, DWORD count, PALETTEENTRY* entries) = 0;
+  virtual HRESULT SetEntries(DWORD flags, DWORD start, DWORD count, PALETTEENTRY* entries) = 0;
+
+protected:
+  ~IDirectDrawPalette() = default;
 };
 
 // Both surface interfaces are served by one object; they differ in the
@@ -266,6 +297,9 @@ public:
   virtual HRESULT SetClipper(IDirectDrawClipper* clipper) = 0;
   virtual HRESULT IsLost() = 0;
   virtual HRESULT Restore() = 0;
+  // Only 8-bit palettised surfaces take a palette; null detaches it.
+  virtual HRESULT SetPalette(IDirectDrawPalette* palette) = 0;
+  virtual HRESULT GetPalette(IDirectDrawPalette** palette) = 0;
 
 protected:
   ~IDirectDrawSurface7() = default;
@@ -296,6 +330,8 @@ public:
   virtual HRESULT GetMonitorFrequency(DWORD* hertz) = 0;
   virtual HRESULT GetAvailableVidMem(DDSCAPS2* caps, DWORD* total, DWORD* free) = 0;
   virtual HRESULT GetDeviceIdentifier(DDDEVICEIDENTIFIER2* identifier, DWORD flags) = 0;
+  // Flags must hold DDPCAPS_8BIT and DDPCAPS_ALLOW256; entries gives 256.
+  virtual HRESULT CreatePalette(DWORD flags, PALETTEENTRY* entries, IDirectDrawPalette** out, IUnknown* outer) = 0;
 
 protected:
   ~IDirectDraw7() = default;
@@ -317,7 +353,9 @@ enum class Format {
   kRGB565,
   kRGB555,
   kRGB24,       // 24 bits: no caller may use it
-  kPalette8,    // 8 bits: no caller may use it
+  kPalette8,    // 8 bits: no display may use it; palettised textures do
+  kARGB8888,    // textures only: 32 bits with alpha
+  kARGB4444,    // textures only: 16 bits with alpha
 };
 
 // Bits per pixel and masks of a format.
@@ -355,6 +393,7 @@ struct Faults {
   HRESULT create = 0;
   HRESULT queryDirectDraw = 0;   // QueryInterface for IID_IDirectDraw
   HRESULT querySurface = 0;      // QueryInterface of a new surface for the old interface
+  HRESULT querySurface7 = 0;     // QueryInterface of a surface for IID_IDirectDrawSurface7
   HRESULT createSurface = 0;     // CreateSurface whose caps contain all of createSurfaceCaps
   DWORD createSurfaceCaps = 0;
   HRESULT createClipper = 0;
@@ -364,6 +403,7 @@ struct Faults {
   HRESULT exclusiveLevel = 0;    // SetCooperativeLevel with DDSCL_EXCLUSIVE
   HRESULT setDisplayMode = 0;
   HRESULT getAttachedSurface = 0;
+  HRESULT createPalette = 0;
   bool entryEx = true;           // "DirectDrawCreateEx" can be looked up
   bool entry = true;             // "DirectDrawCreate" can be looked up
   bool surfacesLost = false;     // Lock, Blt and Flip report DDERR_SURFACELOST
@@ -399,6 +439,31 @@ void* LookupEntryPoint(const char* name);
 int LiveDirectDrawObjects();
 int LiveSurfaces();
 int LiveClippers();
+int LivePalettes();
+
+// Direct access to a surface's memory for the 3D device, which draws into
+// render targets and reads textures without locking them. version grows with
+// every write access (unlocked-for-writing Lock, Blt into it, Flip), so a
+// decoded copy of a texture can tell when it is stale; serial is unique per
+// surface for the life of the process. A palettised surface with a palette
+// gives its 256 entries as 0xAARRGGBB (alpha from peFlags) and a palette
+// version that changes with the palette or its entries.
+struct SurfaceView {
+  std::uint8_t* pixels = nullptr;
+  int width = 0;
+  int height = 0;
+  int pitch = 0;
+  Format format = Format::kRGB888;
+  DWORD caps = 0;
+  std::uint64_t serial = 0;
+  std::uint64_t version = 0;
+  const std::uint32_t* palette = nullptr;
+  std::uint64_t paletteVersion = 0;
+};
+bool ViewSurface(IDirectDrawSurface7* surface, SurfaceView* view);
+bool ViewSurface(IDirectDrawSurface* surface, SurfaceView* view);
+// Marks a surface written through a view.
+void NoteSurfaceWritten(IDirectDrawSurface7* surface);
 
 // The desktop as it is now: width, height, format, and a copy of its pixels
 // converted to 0xAARRGGBB (alpha 0xFF).
