@@ -1,14 +1,30 @@
 // The 3D renderer the display hands screen drawing to while it runs in 3D.
 //
-// This is the renderer's interface and a renderer that has no device: its
-// Init fails with an error text, so a 3D start ends in result 7 and the
-// application falls back to 2D. The software Direct3D device replaces the
-// bodies; the display and the surface-backed image only call through here.
+// D3DInterface owns the Direct3D object and the device that renders into
+// the display's draw buffer, opens one scene per frame with a fixed set of
+// render and texture-stage states, switches the blend factors per draw mode,
+// keeps one texture record (TextureData, D3DTextureData.h) for every image
+// drawn in 3D, and reports every failed Direct3D call by text: in
+// gLastDirectXError and in the registry value "Test3D\RuntimeError" under
+// the application's key (gD3DRegistryKey).
+//
+// Failure convention: a failed call gives up its step and leaves its text in
+// gLastDirectXError; the display's present then leaves 3D mode. Init returns
+// false with the text of the call that failed. Begin3D reports a missing
+// matrix or device in a message box (headless: stderr and the log) and never
+// touches a device that does not exist.
+//
+// The image drawing entry points below belong to the drawing operations;
+// here they draw nothing.
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <set>
 #include <string>
 
+#include "platform/D3D.h"
+#include "platform/DDraw.h"
 #include "shell/Color.h"
 #include "shell/Rect.h"
 
@@ -20,23 +36,86 @@ class MemoryImage;
 class Matrix3;
 struct TexturedVertex;
 
+// The texture pixel formats the renderer uses (a bit set).
+enum TextureFormat : uint32_t {
+  kFormatNone = 0,
+  kFormat8888 = 1,
+  kFormat4444 = 2,
+  kFormat565 = 4,
+  kFormatPalette8 = 8,
+};
+
+// Process-wide limits and offers of the device, shared with the texture code.
+extern int32_t gMinTextureWidth;
+extern int32_t gMinTextureHeight;
+extern int32_t gMaxTextureWidth;
+extern int32_t gMaxTextureHeight;
+extern int32_t gMaxTextureAspect;
+extern uint32_t gSupportedTextureFormats;
+// Text of the last failed Direct3D call; non-empty means the renderer
+// failed since the last Flush or Init.
+extern std::string gLastDirectXError;
+// The last attempt to start a scene failed.
+extern bool g3DDrawFailed;
+// The application's registry key below HKEY_CURRENT_USER\SOFTWARE; empty
+// means runtime errors are not recorded in the registry.
+extern std::string gD3DRegistryKey;
+
+// The DirectDraw pixel format of a texture format (a zeroed one for any
+// other value), and back (0 when it is none of the four).
+void FillTexturePixelFormat(uint32_t format, DDPIXELFORMAT* out);
+uint32_t ClassifyTexturePixelFormat(const DDPIXELFORMAT& format);
+const char* TextureFormatName(uint32_t format);
+
+// True when result is a failure, after recording "callName: error name".
+bool CheckD3DResult(HRESULT result, const std::string& callName);
+HRESULT EnumTextureFormatsCallback(DDPIXELFORMAT* format, void* context);
+
 class D3DInterface {
 public:
-  D3DInterface() = default;
+  D3DInterface();
   D3DInterface(const D3DInterface&) = delete;
   D3DInterface& operator=(const D3DInterface&) = delete;
-  virtual ~D3DInterface() = default;
+  virtual ~D3DInterface();
 
-  // The renderer's last DirectX error text; non-empty once it has failed.
-  std::string lastError;
+  // The display reads the renderer's error text through this name.
+  std::string& lastError = gLastDirectXError;
 
-  // Starts the renderer on the display's draw surface. False with
-  // lastError set when no device can be made.
+  HWND window = nullptr;
+  int32_t width = 640;
+  int32_t height = 480;
+  IDirectDraw7* directDraw7 = nullptr;          // borrowed
+  IDirectDrawSurface7* drawSurface7 = nullptr;  // owned
+  IDirect3D7* direct3D = nullptr;               // owned
+  IDirect3DDevice7* device = nullptr;           // owned
+  D3DVIEWPORT7 viewport{};
+  bool sceneOpen = false;
+  std::set<MemoryImage*> texturedImages;
+  D3DMATRIX savedWorld{};
+  D3DMATRIX savedView{};
+  D3DMATRIX savedProjection{};
+  DDInterface* display = nullptr;
+  // Shows Begin3D's complaints; a message box by default.
+  std::function<void(const char* text)> showMessage;
+
+  // Binds to the display's DirectDraw objects and creates the device.
   virtual bool Init(DDInterface* display);
-  // Ends the open scene before a present.
-  virtual void Flush() {}
-  virtual void ReleaseAllTextures() {}
-  virtual void RemoveTexture(MemoryImage* image) { (void)image; }
+  bool CreateDevice();
+  void SetupViewport();
+  // First step of every draw; false means draw nothing.
+  bool PreDraw();
+  void SetBlendMode(int32_t drawMode, const Color* color, MemoryImage* image);
+  // Ends the frame's scene.
+  virtual void Flush();
+  void Begin3D(const D3DMATRIX* world, const D3DMATRIX* projection, const D3DMATRIX* view);
+  void End3D();
+  // The image's texture exists and is current; false when it could not be made.
+  bool EnsureTexture(MemoryImage* image);
+  virtual void RemoveTexture(MemoryImage* image);
+  // Drops every texture and the device.
+  virtual void ReleaseAllTextures();
+  // Copies the image's texture back into its (already made) 32-bit pixels.
+  bool ReadTextureBits(MemoryImage* image);
 
   virtual bool FillPolygon(const int32_t* points, int32_t count, const Rect& clip, const Color& color,
                            int32_t drawMode, int32_t offsetX, int32_t offsetY);
@@ -58,6 +137,9 @@ public:
   virtual void DrawTexturedTriangles(Image* texture, const TexturedVertex* vertices, int32_t triangleCount,
                                      const Rect& clip, const Color& color, int32_t drawMode, float offsetX,
                                      float offsetY, bool blend);
+
+private:
+  void ReleaseDevice();
 };
 
 // The one-time 3D capability test. The test itself belongs to the 3D

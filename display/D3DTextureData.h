@@ -1,0 +1,89 @@
+// The Direct3D texture of one MemoryImage: the image cut into a grid of
+// power-of-two pieces within the device's limits, each a managed texture
+// surface, in one format chosen from the image's alpha and flags and the
+// device's offer. Pixels upload with a duplicated right column and bottom
+// row so that filtering at a piece's edge reads the image's own edge; a
+// change of pixels uploads into the same surfaces, a change of size, flags
+// or format recreates them. The texture can be read back into the image.
+//
+// Failures: a piece that cannot be created leaves the record without a
+// format (the next check starts over); a lock failure is reported through
+// CheckD3DResult; a palette that cannot be created turns palettised textures
+// off for the rest of the run.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "display/D3DInterface.h"
+
+namespace Kivo {
+
+struct TexturePiece {
+  IDirectDrawSurface7* surface = nullptr;  // owned
+  int32_t width = 0;
+  int32_t height = 0;
+};
+
+struct TextureData {
+  std::vector<TexturePiece> pieces;  // row-major: piece (c, r) is r x columns + c
+  IDirectDrawPalette* paletteObject = nullptr;  // owned, attached to every piece
+  int32_t uploadedWidth = 0;
+  int32_t uploadedHeight = 0;
+  int32_t columns = 0;
+  int32_t rows = 0;
+  int32_t pieceWidth = 64;
+  int32_t pieceHeight = 64;
+  int32_t uploadedChangeCount = 0;
+  int32_t textureBytes = 0;
+  float maxU = 0;
+  float maxV = 0;
+  uint32_t format = kFormatNone;
+  uint32_t uploadedFlags = 0;
+
+  TextureData() = default;
+  TextureData(const TextureData&) = delete;
+  TextureData& operator=(const TextureData&) = delete;
+  ~TextureData();
+
+  void ReleasePieces();
+  void CheckUpToDate(MemoryImage* image, IDirect3DDevice7* device, IDirectDraw7* directDraw7);
+  void Upload(MemoryImage* image, IDirect3DDevice7* device, IDirectDraw7* directDraw7);
+  void CreatePieces(MemoryImage* image);
+  static void UploadPiece(IDirectDrawSurface7* surface, MemoryImage* image, int32_t x, int32_t y, int32_t width,
+                          int32_t height, uint32_t format);
+  // The piece holding image point (x, y); narrows width and height to the
+  // part of the extent it holds and gives its texture rectangle.
+  IDirectDrawSurface7* GetPieceAt(int32_t x, int32_t y, int32_t& width, int32_t& height, float& uMin, float& vMin,
+                                  float& uMax, float& vMax) const;
+};
+
+// Piece sizes: table rule, power-of-two rounding, device limits and aspect.
+void ChooseTexturePieceSize(int32_t& width, int32_t& height, bool roundUp, bool adjust, uint32_t flags);
+// The table entry for a size below 1024 (exposed for tests).
+int32_t TexturePieceTableEntry(int32_t size);
+int32_t RoundUpToPowerOfTwo(int32_t n);
+bool IsPowerOfTwo(int32_t n);
+IDirectDrawSurface7* CreateTextureSurface(IDirect3DDevice7* device, IDirectDraw7* directDraw7, int32_t width,
+                                          int32_t height, uint32_t format);
+
+// Pixel conversions between an image block and texture memory (pitch in
+// bytes). Uploads optionally repeat the block's last column once more.
+void CopyImageToTexture8888(uint8_t* bits, int32_t pitch, MemoryImage* image, int32_t x, int32_t y, int32_t w,
+                            int32_t h, bool repeatLastColumn);
+void CopyImageToTexture4444(uint8_t* bits, int32_t pitch, MemoryImage* image, int32_t x, int32_t y, int32_t w,
+                            int32_t h, bool repeatLastColumn);
+void CopyImageToTexture565(uint8_t* bits, int32_t pitch, MemoryImage* image, int32_t x, int32_t y, int32_t w,
+                           int32_t h, bool repeatLastColumn);
+void CopyImageToTexturePalette8(uint8_t* bits, int32_t pitch, MemoryImage* image, int32_t x, int32_t y, int32_t w,
+                                int32_t h, bool repeatLastColumn);
+void CopyTexture8888ToImage(const uint8_t* bits, int32_t pitch, MemoryImage* image, int32_t x, int32_t y, int32_t w,
+                            int32_t h);
+void CopyTexture4444ToImage(const uint8_t* bits, int32_t pitch, MemoryImage* image, int32_t x, int32_t y, int32_t w,
+                            int32_t h);
+void CopyTexture565ToImage(const uint8_t* bits, int32_t pitch, MemoryImage* image, int32_t x, int32_t y, int32_t w,
+                           int32_t h);
+void CopyTexturePalette8ToImage(const uint8_t* bits, int32_t pitch, MemoryImage* image, int32_t x, int32_t y,
+                                int32_t w, int32_t h, IDirectDrawPalette* palette);
+
+}  // namespace Kivo
