@@ -91,8 +91,9 @@ TEST_F(DisplayFixture, InitResultTableByInjectedFailure) {
 TEST_F(DisplayFixture, ThreeDStartFailureGivesSevenWithCompleteSurfaces) {
   DDInterface display(&app);
   display.is3D = true;
+  DDrawStandIn::GetFaults().querySurface7 = E_NOINTERFACE;
   EXPECT_EQ(display.Init(host.window, true), 7);
-  EXPECT_EQ(display.lastError, "3D init error: No Direct3D device");
+  EXPECT_EQ(display.lastError, "3D init error: Query DrawSurface: DSERR_NOINTERFACE");
   EXPECT_NE(display.drawSurface, nullptr);
   EXPECT_EQ(DDInterface::ResultToString(7), "RESULT_UNKNOWN");
   EXPECT_EQ(DDInterface::ResultToString(-1), "RESULT_UNKNOWN");
