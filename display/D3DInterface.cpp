@@ -123,6 +123,7 @@ HRESULT EnumTextureFormatsCallback(DDPIXELFORMAT* format, void*) {
 }
 
 D3DInterface::D3DInterface() {
+  gLastDirectXError.clear();  // a new renderer has not failed yet
   gMinTextureWidth = gMinTextureHeight = 64;
   gMaxTextureWidth = gMaxTextureHeight = 64;
   gMaxTextureAspect = 1;
@@ -348,7 +349,7 @@ void D3DInterface::RemoveTexture(MemoryImage* image) {
 }
 
 void D3DInterface::ReleaseAllTextures() {
-  Flush();
+  D3DInterface::Flush();  // this renderer's own scene, whatever a subclass does in Flush
   for (MemoryImage* image : texturedImages) {
     delete image->textureData;
     image->textureData = nullptr;

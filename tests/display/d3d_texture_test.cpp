@@ -123,6 +123,7 @@ protected:
   }
   void TearDown() override {
     renderer.ReleaseAllTextures();
+    Kivo::gLastDirectXError.clear();
     DeviceFixture::TearDown();
   }
 
