@@ -24,7 +24,7 @@ int32_t gMaxTextureHeight = 64;
 int32_t gMaxTextureAspect = 1;
 uint32_t gSupportedTextureFormats = 0;
 std::string gLastDirectXError;
-bool g3DDrawFailed = false;
+std::atomic<bool> g3DDrawFailed{false};
 std::string gD3DRegistryKey;
 
 namespace {

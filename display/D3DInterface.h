@@ -18,6 +18,7 @@
 // here they draw nothing.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <set>
@@ -55,8 +56,9 @@ extern uint32_t gSupportedTextureFormats;
 // Text of the last failed Direct3D call; non-empty means the renderer
 // failed since the last Flush or Init.
 extern std::string gLastDirectXError;
-// The last attempt to start a scene failed.
-extern bool g3DDrawFailed;
+// The last attempt to start a scene failed; the application reads it from
+// its own thread.
+extern std::atomic<bool> g3DDrawFailed;
 // The application's registry key below HKEY_CURRENT_USER\SOFTWARE; empty
 // means runtime errors are not recorded in the registry.
 extern std::string gD3DRegistryKey;

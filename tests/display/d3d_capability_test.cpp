@@ -91,7 +91,9 @@ TEST_P(CapabilityScenes, AlphaBlend) {
                           0xFFFFFFFF, 0x7F007F);
   EXPECT_EQ(o.off, 0);
   EXPECT_TRUE(o.uniform);
-  if (GetParam() == Format::kRGB888) EXPECT_EQ(Pixel(5, 5), 0xFF80007Fu);
+  if (GetParam() == Format::kRGB888) {
+    EXPECT_EQ(Pixel(5, 5), 0xFF80007Fu);
+  }
 }
 
 TEST_P(CapabilityScenes, AdditiveBlend) {
@@ -99,7 +101,9 @@ TEST_P(CapabilityScenes, AdditiveBlend) {
       Scene(D3DBLEND_ONE, D3DBLEND_ONE, false, 0xFF404040, 0xFFFFFFFF, 0xFF404040, 0xFFFFFFFF, 0x808080);
   EXPECT_EQ(o.off, 0);
   EXPECT_TRUE(o.uniform);
-  if (GetParam() == Format::kRGB888) EXPECT_EQ(Pixel(5, 5), 0xFF808080u);
+  if (GetParam() == Format::kRGB888) {
+    EXPECT_EQ(Pixel(5, 5), 0xFF808080u);
+  }
 }
 
 TEST_P(CapabilityScenes, AlphaAddBlend) {
@@ -114,7 +118,9 @@ TEST_P(CapabilityScenes, AlphaModulatedBlendEqualsTheAlphaCase) {
                           0x80FFFFFF, 0x7F007F);
   EXPECT_EQ(o.off, 0);
   EXPECT_TRUE(o.uniform);
-  if (GetParam() == Format::kRGB888) EXPECT_EQ(Pixel(5, 5), 0xFF80007Fu);
+  if (GetParam() == Format::kRGB888) {
+    EXPECT_EQ(Pixel(5, 5), 0xFF80007Fu);
+  }
 }
 
 TEST_P(CapabilityScenes, ClipColumnsAreExactAtTheLeftAndTopEdges) {
