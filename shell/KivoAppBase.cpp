@@ -29,7 +29,6 @@ void* gGetLastInputInfo = nullptr;
 HINSTANCE gModuleInstance = nullptr;
 std::atomic<bool> gScreenSaverPause{false};
 std::atomic<bool> gPresentFailed{false};
-std::atomic<bool> g3DDrawFailed{false};
 std::atomic<uint32_t> gLastMonitorPowerTick{0};
 
 KivoAppBase::KivoAppBase() {
