@@ -161,7 +161,9 @@ TEST_F(RegistryFixture, LastReleaseFreesAtTheNextPurge) {
 
 TEST_F(RegistryFixture, Switch3DFallsBackToWorking2D) {
   StartRegistry(Format::kRGB888);
+  DDrawStandIn::GetFaults().querySurface7 = E_NOINTERFACE;  // the 3D device cannot start
   registry->Switch3D(true, true);
+  DDrawStandIn::GetFaults().querySurface7 = 0;
   ASSERT_EQ(recorder.fatalA.size(), 1u);
   EXPECT_EQ(recorder.fatalA[0], "aResult != DDInterface::RESULT_OK");
   EXPECT_FALSE(display->is3D);
