@@ -8,6 +8,7 @@
 #include <cstdio>
 
 #include "platform/Platform.h"
+#include "resources/ResourceManager.h"
 #include "shell/KivoAppBase.h"
 #include "shell/StringUtils.h"
 #include "ui/WidgetManager.h"
@@ -230,16 +231,12 @@ std::wstring KivoAppBase::LookupText(const std::string& id, const std::wstring& 
 
 void KivoAppBase::DefineText(const std::string& id, const std::wstring& text) { mStringTable.Define(id, text); }
 
-void KivoAppBase::LoadDefinitionsFile(const std::string&) {
-  // Reading the resource manifest (and FailWithResourceError (true) when it
-  // fails) is wired in with the resource manager.
+void KivoAppBase::LoadDefinitionsFile(const std::string& fileName) {
+  if (!mResourceManager->ReadManifest(fileName)) FailWithResourceError(true);
 }
 
 void KivoAppBase::FailWithResourceError(bool exitProgram) {
-  // The resource manager's collected error text is shown here once the
-  // resource manager exists; until then there is no text to show.
-  std::string errorText;
-  if (!errorText.empty()) ShowFatalErrorA(errorText);
+  ShowFatalErrorA(mResourceManager->ErrorText());
   if (exitProgram) ExitProgram(0);
 }
 

@@ -14,6 +14,7 @@
 #include "image/MemoryImage.h"
 #include "platform/Platform.h"
 #include "resources/ImageLib.h"
+#include "resources/ResourceManager.h"
 #include "shell/Paths.h"
 #include "shell/StringUtils.h"
 #include "ui/WidgetManager.h"
@@ -55,7 +56,7 @@ KivoAppBase::KivoAppBase() {
   for (const DefaultText& entry : kDefaultTexts) DefineText(entry.id, entry.text);
 
   mWidgetManager = new WidgetManager(this);
-  // The resource manager is created here once it exists.
+  mResourceManager = new ResourceManager(this);
 
   if (GetSystemMetrics(SM_TABLETPC) != 0) mFullScreenPageFlip = false;
   mImageRegistry = new ImageRegistry(this, nullptr);
@@ -87,6 +88,10 @@ KivoAppBase::~KivoAppBase() {
 
   delete mWidgetManager;
   mWidgetManager = nullptr;
+  // Before the sound manager, which its sounds go back to, and before the
+  // shared images its records hold.
+  delete mResourceManager;
+  mResourceManager = nullptr;
 
   mImageRegistry->DeleteSharedImages();
   delete mScreenImage;
