@@ -261,5 +261,21 @@ inline void TintRow(uint32_t* d, const uint32_t* s, int32_t n, uint32_t ca, uint
   for (; i < n; ++i) scalar(d[i], s[i]);
 }
 
+#ifdef KIVO_BLIT_SSE2
+// n / d rounded down, for 0 <= n < 2^17 and 1 <= d <= 256 in 32-bit lanes
+// (d given as floats). The quotient is taken in single precision and then
+// corrected by one either way: every product involved stays below 2^24,
+// where float arithmetic is exact. Checked over the whole range by the tests.
+inline __m128i DivideExact(__m128i n, __m128 d) {
+  const __m128 nf = _mm_cvtepi32_ps(n);
+  __m128i q = _mm_cvttps_epi32(_mm_div_ps(nf, d));
+  // q * d > n: one too many.
+  q = _mm_add_epi32(q, _mm_castps_si128(_mm_cmpgt_ps(_mm_mul_ps(_mm_cvtepi32_ps(q), d), nf)));
+  // (q + 1) * d <= n: one too few.
+  q = _mm_sub_epi32(q, _mm_castps_si128(_mm_cmple_ps(_mm_add_ps(_mm_mul_ps(_mm_cvtepi32_ps(q), d), d), nf)));
+  return q;
+}
+#endif
+
 }  // namespace BlitKernels
 }  // namespace Kivo

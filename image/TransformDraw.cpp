@@ -131,6 +131,56 @@ inline bool SampleScalar(uint32_t p00, uint32_t p10, uint32_t p01, uint32_t p11,
   return true;
 }
 
+#ifdef KIVO_BLIT_SSE2
+// The untinted normal-mode blend of four filtered samples (coverage in the
+// low four 16-bit lanes of cover; channel sums B, G, R per pixel in sumLo for
+// pixels 0-1 and sumHi for 2-3) onto d[0..3].
+inline void BlendRotated4(uint32_t* d, __m128i cover, __m128i sumLo, __m128i sumHi) {
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i c256 = _mm_set1_epi32(256);
+  const __m128i c255 = _mm_set1_epi32(255);
+  __m128i* dp = reinterpret_cast<__m128i*>(d);
+  const __m128i dv = _mm_loadu_si128(dp);
+  const __m128i A = _mm_unpacklo_epi16(cover, zero);
+  // Channel sums as 32-bit lanes, one vector per channel, shifted down by 8.
+  const __m128i b01 = _mm_unpacklo_epi16(sumLo, zero), b23 = _mm_unpacklo_epi16(sumHi, zero);
+  const __m128i r01 = _mm_unpackhi_epi16(sumLo, zero), r23 = _mm_unpackhi_epi16(sumHi, zero);
+  // b01 = [B0 G0 R0 X0], r01 = [B1 G1 R1 X1]: transpose to per-channel vectors.
+  const __m128i t0 = _mm_unpacklo_epi32(b01, r01);  // B0 B1 G0 G1
+  const __m128i t1 = _mm_unpacklo_epi32(b23, r23);  // B2 B3 G2 G3
+  const __m128i t2 = _mm_unpackhi_epi32(b01, r01);  // R0 R1 X0 X1
+  const __m128i t3 = _mm_unpackhi_epi32(b23, r23);  // R2 R3 X2 X3
+  const __m128i sb = _mm_srli_epi32(_mm_unpacklo_epi64(t0, t1), 8);
+  const __m128i sg = _mm_srli_epi32(_mm_unpackhi_epi64(t0, t1), 8);
+  const __m128i sr = _mm_srli_epi32(_mm_unpacklo_epi64(t2, t3), 8);
+
+  const __m128i Da = _mm_srli_epi32(dv, 24);
+  const __m128i t = _mm_sub_epi32(c256, A);
+  // Products of lanes below 2^16 with results below 2^16: 16-bit multiplies.
+  const __m128i N1 = _mm_sub_epi32(c256, _mm_srli_epi32(_mm_mullo_epi16(t, _mm_sub_epi32(c256, Da)), 8));
+  const __m128 N1f = _mm_cvtepi32_ps(N1);
+  auto channel = [&](__m128i sum, int shift) {
+    const __m128i dc = _mm_and_si128(_mm_srli_epi32(dv, shift), c255);
+    const __m128i dp8 = _mm_srli_epi32(_mm_mullo_epi16(dc, Da), 8);
+    const __m128i n = _mm_add_epi32(_mm_slli_epi32(sum, 8), _mm_mullo_epi16(t, dp8));
+    const __m128i q = BlitKernels::DivideExact(n, N1f);
+    // min(255, q) for non-negative q.
+    const __m128i big = _mm_cmpgt_epi32(q, c255);
+    return _mm_or_si128(_mm_and_si128(big, c255), _mm_andnot_si128(big, q));
+  };
+  const __m128i blended = _mm_or_si128(
+      _mm_or_si128(_mm_slli_epi32(_mm_sub_epi32(N1, _mm_set1_epi32(1)), 24), _mm_slli_epi32(channel(sr, 16), 16)),
+      _mm_or_si128(_mm_slli_epi32(channel(sg, 8), 8), channel(sb, 0)));
+  const __m128i opaque = _mm_or_si128(_mm_set1_epi32(static_cast<int>(0xFF000000u)),
+                                      _mm_or_si128(_mm_slli_epi32(sr, 16), _mm_or_si128(_mm_slli_epi32(sg, 8), sb)));
+  const __m128i isOpaque = _mm_cmpgt_epi32(A, _mm_set1_epi32(250));
+  const __m128i isEmpty = _mm_cmpeq_epi32(A, zero);
+  __m128i out = _mm_or_si128(_mm_and_si128(isOpaque, opaque), _mm_andnot_si128(isOpaque, blended));
+  out = _mm_or_si128(_mm_and_si128(isEmpty, dv), _mm_andnot_si128(isEmpty, out));
+  _mm_storeu_si128(dp, out);
+}
+#endif
+
 template <typename Fetch>
 void DrawRotatedSpan(const RotatedSpan& span, Fetch fetch, const RotatedBlend& blend) {
   int64_t E = span.E, D = span.D;
@@ -183,6 +233,10 @@ void DrawRotatedSpan(const RotatedSpan& span, Fetch fetch, const RotatedBlend& b
         const __m128i pairs = _mm_unpacklo_epi16(w, w);
         sumLo = _mm_add_epi16(sumLo, _mm_mullo_epi16(_mm_unpacklo_epi8(pv, zero), _mm_unpacklo_epi32(pairs, pairs)));
         sumHi = _mm_add_epi16(sumHi, _mm_mullo_epi16(_mm_unpackhi_epi8(pv, zero), _mm_unpackhi_epi32(pairs, pairs)));
+      }
+      if (blend.drawMode == kDrawModeNormal && !blend.tinted) {
+        BlendRotated4(span.row + j, coverage, sumLo, sumHi);
+        continue;
       }
       _mm_store_si128(reinterpret_cast<__m128i*>(sums), sumLo);
       _mm_store_si128(reinterpret_cast<__m128i*>(sums + 8), sumHi);

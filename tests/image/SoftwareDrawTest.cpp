@@ -346,3 +346,24 @@ TEST(Reciprocals, ExactForEveryDivisorAndNumerator) {
 
 }  // namespace
 }  // namespace KivoTest
+
+#ifdef KIVO_BLIT_SSE2
+namespace KivoTest {
+namespace {
+
+TEST(BlitKernels, DivideExactMatchesIntegerDivision) {
+  for (int d = 1; d <= 256; ++d) {
+    const __m128 df = _mm_set1_ps(static_cast<float>(d));
+    for (int n = 0; n < (1 << 17); n += 4) {
+      alignas(16) int32_t q[4];
+      _mm_store_si128(reinterpret_cast<__m128i*>(q), BlitKernels::DivideExact(_mm_set_epi32(n + 3, n + 2, n + 1, n), df));
+      for (int k = 0; k < 4; ++k) {
+        if (q[k] != (n + k) / d) FAIL() << (n + k) << " / " << d << " gave " << q[k];
+      }
+    }
+  }
+}
+
+}  // namespace
+}  // namespace KivoTest
+#endif
