@@ -122,6 +122,10 @@ KivoAppBase::~KivoAppBase() {
   gAppBase = nullptr;
   WriteDemoFile();
 
+  if (mSingleInstanceMutex != nullptr) {
+    CloseHandle(mSingleInstanceMutex);
+    mSingleInstanceMutex = nullptr;
+  }
   if (gDirectDrawModule != nullptr) FreeLibrary(gDirectDrawModule);
   if (gDirectSoundModule != nullptr) FreeLibrary(gDirectSoundModule);
   if (gVersionModule != nullptr) FreeLibrary(gVersionModule);
