@@ -61,7 +61,10 @@ class StartupApp : public KivoAppBase {
     KivoAppBase::OnBrowserLaunchFailed(url);
   }
 
+  void JournalRegistryStore(bool stored) override { journalledStores.push_back(stored); }
+
   std::vector<int> exits;
+  std::vector<bool> journalledStores;
   std::vector<int32_t> scriptedResults;
   std::function<void(int32_t)> beforeScriptedResult;
   int displayStarts = 0;
