@@ -138,7 +138,9 @@ TEST_F(StartupTest, RendererFailureGivesWorking2DAndOtherFailuresAreFatal) {
 TEST_F(StartupTest, DisplayStandInFailureReachesTheFatalTextWithTheCallName) {
   StartupApp& a = NewApp();
   a.mRegistryKey.clear();
-  DDrawStandIn::GetFaults().createEx = DDERR_GENERIC;
+  // Injected once the stand-in is set up for the platform's windows.
+  a.scriptedResults = {0};
+  a.beforeScriptedResult = [](int32_t) { DDrawStandIn::GetFaults().createEx = DDERR_GENERIC; };
   EXPECT_EQ(InitApp(), 1);
   std::string log = Log();
   EXPECT_NE(log.find("Failed to initialize DirectDraw: RESULT_DD_CREATE_FAIL DirectDrawCreateEx"), std::string::npos)
