@@ -33,6 +33,17 @@ inline Rgba Unpack(std::uint32_t argb) {
 }
 inline std::uint32_t Pack(const Rgba& c) { return c.a << 24 | c.r << 16 | c.g << 8 | c.b; }
 
+// Nearest integer, halves rounded up; inline (no library call) because every
+// span start rounds each attribute.
+inline std::int64_t RoundToInt(double v) {
+  if (!(v > -4e15)) v = -4e15;  // also NaN: far outside any texture, but defined
+  if (v > 4e15) v = 4e15;
+  const double h = v + 0.5;
+  std::int64_t r = static_cast<std::int64_t>(h);
+  if (static_cast<double>(r) > h) --r;
+  return r;
+}
+
 inline std::int64_t FloorDiv(std::int64_t n, std::int64_t d) {  // d > 0
   std::int64_t q = n / d;
   if ((n % d) != 0 && n < 0) --q;
@@ -244,11 +255,12 @@ std::uint32_t Factor(Blend f, std::uint32_t srcChannel, std::uint32_t srcAlpha, 
   return 0;
 }
 
+// result = (src x SRC + dst x DEST) / 255, rounded once, clamped.
 Rgba BlendReference(const State& st, const Rgba& s, const Rgba& d) {
   if (!st.blendEnable) return s;
   auto channel = [&](std::uint32_t sc, std::uint32_t dc) {
-    return std::min<std::uint32_t>(255, Mul8(sc, Factor(st.srcBlend, sc, s.a, dc)) +
-                                            Mul8(dc, Factor(st.destBlend, sc, s.a, dc)));
+    return std::min<std::uint32_t>(
+        255, Div255(sc * Factor(st.srcBlend, sc, s.a, dc) + dc * Factor(st.destBlend, sc, s.a, dc)));
   };
   return Rgba{channel(s.r, d.r), channel(s.g, d.g), channel(s.b, d.b), 255};
 }
@@ -266,6 +278,9 @@ struct Plane {
 struct Setup {
   double x0 = 0, y0 = 0;
   Plane attr[kAttrCount];
+  bool active[kAttrCount];        // read by some stage
+  bool constant[kAttrCount];      // same value everywhere
+  std::int64_t constValue[kAttrCount];
   Plane q;            // reciprocal w, perspective case only
   bool perspective = false;
   double scale[kAttrCount];
@@ -304,9 +319,14 @@ struct RowValues {
 void RowStart(const Setup& su, int xs, int py, RowValues& rv) {
   const double ox = xs - su.x0, oy = py - su.y0;
   for (int k = 0; k < kAttrCount; ++k) {
+    if (!su.active[k] || su.constant[k]) {
+      rv.value[k] = su.constValue[k];
+      rv.step[k] = 0;
+      continue;
+    }
     const Plane& p = su.attr[k];
-    rv.value[k] = std::llround((p.base + p.dx * ox + p.dy * oy) * su.scale[k] + su.bias[k]);
-    rv.step[k] = std::llround(p.dx * su.scale[k]);
+    rv.value[k] = RoundToInt((p.base + p.dx * ox + p.dy * oy) * su.scale[k] + su.bias[k]);
+    rv.step[k] = RoundToInt(p.dx * su.scale[k]);
   }
 }
 
@@ -374,8 +394,9 @@ struct FastParams {
   bool alphaModulate;
 };
 
-inline std::uint32_t Mul8x2(std::uint32_t pair, std::uint32_t f) {  // two channels at bits 0 and 16
-  const std::uint32_t t = pair * f + 0x00800080u;
+// Div255 of two lanes at bits 0 and 16, each at most 255 x 255.
+inline std::uint32_t Div255x2(std::uint32_t pair) {
+  const std::uint32_t t = pair + 0x00800080u;
   return ((t + ((t >> 8) & 0x00FF00FFu)) >> 8) & 0x00FF00FFu;
 }
 
@@ -388,12 +409,24 @@ void SpanFast(const Target& target, const FastParams& fp, const Setup& su, int p
   const std::int64_t dr = rv.step[kR], dg = rv.step[kG], db = rv.step[kB], da = rv.step[kA];
   const std::int64_t ds = rv.step[kS0], dt = rv.step[kT0];
   std::uint8_t* row = target.pixels + static_cast<std::ptrdiff_t>(py) * target.pitch;
+  // Point samples of a span that stays inside the texture need no address
+  // mode: the coordinates are linear, so both ends inside means all inside.
+  bool inside = false;
+  if (S == kSamplePoint) {
+    const std::int64_t n = xe - 1 - xs;
+    const std::int64_t sEnd = s + n * ds, tEnd = t + n * dt;
+    const std::int64_t sMax = static_cast<std::int64_t>(fp.texture->width) << 16;
+    const std::int64_t tMax = static_cast<std::int64_t>(fp.texture->height) << 16;
+    inside = s >= 0 && s < sMax && sEnd >= 0 && sEnd < sMax && t >= 0 && t < tMax && tEnd >= 0 && tEnd < tMax;
+  }
+  const std::uint32_t* texels = S == kSampleWhite ? nullptr : fp.texture->texels;
+  const std::int64_t texWidth = S == kSampleWhite ? 0 : fp.texture->width;
   for (int x = xs; x < xe; ++x) {
     std::uint32_t texel;
     if (S == kSampleWhite) {
       texel = 0xFFFFFFFFu;
     } else if (S == kSamplePoint) {
-      texel = SamplePoint(*fp.texture, s, t, fp.wrapU, fp.wrapV);
+      texel = inside ? texels[(t >> 16) * texWidth + (s >> 16)] : SamplePoint(*fp.texture, s, t, fp.wrapU, fp.wrapV);
       s += ds;
       t += dt;
     } else {
@@ -426,30 +459,29 @@ void SpanFast(const Target& target, const FastParams& fp, const Setup& su, int p
       if (B == kBlendReplace) {
         *p = src & 0x00FFFFFFu;
       } else if (B == kBlendOver) {
+        // Pictures come in runs of transparent and opaque pixels: skipping
+        // them beats blending them (the blend is exact there anyway).
         if (sa == 255) {
           *p = src & 0x00FFFFFFu;
         } else if (sa != 0) {
           const std::uint32_t d = *p;
           const std::uint32_t inv = 255 - sa;
-          const std::uint32_t rb = Mul8x2(src & 0x00FF00FFu, sa) + Mul8x2(d & 0x00FF00FFu, inv);
-          const std::uint32_t gg = Mul8x2((src >> 8) & 0xFFu, sa) + Mul8x2((d >> 8) & 0xFFu, inv);
+          const std::uint32_t rb = Div255x2((src & 0x00FF00FFu) * sa + (d & 0x00FF00FFu) * inv);
+          const std::uint32_t gg = Div255x2(((src >> 8) & 0xFFu) * sa + ((d >> 8) & 0xFFu) * inv);
           *p = rb | gg << 8;
         }
       } else {
         const std::uint32_t d = *p;
         std::uint32_t rr, gg, bb;
         if (B == kBlendAddAlpha) {
-          rr = Mul8((src >> 16) & 0xFF, sa);
-          gg = Mul8((src >> 8) & 0xFF, sa);
-          bb = Mul8(src & 0xFF, sa);
+          rr = std::min<std::uint32_t>(255, Div255(((src >> 16) & 0xFF) * sa + ((d >> 16) & 0xFF) * 255));
+          gg = std::min<std::uint32_t>(255, Div255(((src >> 8) & 0xFF) * sa + ((d >> 8) & 0xFF) * 255));
+          bb = std::min<std::uint32_t>(255, Div255((src & 0xFF) * sa + (d & 0xFF) * 255));
         } else {
-          rr = (src >> 16) & 0xFF;
-          gg = (src >> 8) & 0xFF;
-          bb = src & 0xFF;
+          rr = std::min<std::uint32_t>(255, ((src >> 16) & 0xFF) + ((d >> 16) & 0xFF));
+          gg = std::min<std::uint32_t>(255, ((src >> 8) & 0xFF) + ((d >> 8) & 0xFF));
+          bb = std::min<std::uint32_t>(255, (src & 0xFF) + (d & 0xFF));
         }
-        rr = std::min<std::uint32_t>(255, rr + ((d >> 16) & 0xFF));
-        gg = std::min<std::uint32_t>(255, gg + ((d >> 8) & 0xFF));
-        bb = std::min<std::uint32_t>(255, bb + (d & 0xFF));
         *p = rr << 16 | gg << 8 | bb;
       }
     } else {  // 5-6-5
@@ -461,13 +493,13 @@ void SpanFast(const Target& target, const FastParams& fp, const Setup& su, int p
         const std::uint32_t dr5 = Widen5(d >> 11), dg6 = Widen6((d >> 5) & 0x3F), db5 = Widen5(d & 0x1F);
         if (B == kBlendOver) {
           const std::uint32_t inv = 255 - sa;
-          rr = Mul8(sr, sa) + Mul8(dr5, inv);
-          gg = Mul8(sg, sa) + Mul8(dg6, inv);
-          bb = Mul8(sb, sa) + Mul8(db5, inv);
+          rr = Div255(sr * sa + dr5 * inv);
+          gg = Div255(sg * sa + dg6 * inv);
+          bb = Div255(sb * sa + db5 * inv);
         } else if (B == kBlendAddAlpha) {
-          rr = std::min<std::uint32_t>(255, Mul8(sr, sa) + dr5);
-          gg = std::min<std::uint32_t>(255, Mul8(sg, sa) + dg6);
-          bb = std::min<std::uint32_t>(255, Mul8(sb, sa) + db5);
+          rr = std::min<std::uint32_t>(255, Div255(sr * sa + dr5 * 255));
+          gg = std::min<std::uint32_t>(255, Div255(sg * sa + dg6 * 255));
+          bb = std::min<std::uint32_t>(255, Div255(sb * sa + db5 * 255));
         } else {
           rr = std::min<std::uint32_t>(255, sr + dr5);
           gg = std::min<std::uint32_t>(255, sg + dg6);
@@ -670,9 +702,25 @@ std::uint32_t ReadPixel(const Target& target, int x, int y) {
 }
 
 void Fill(const Target& target, int x0, int y0, int x1, int y1, std::uint32_t argb) {
-  const Rgba c = Unpack(argb);
-  for (int y = y0; y < y1; ++y)
-    for (int x = x0; x < x1; ++x) WriteTarget(target, x, y, c);
+  if (x0 >= x1 || y0 >= y1) return;
+  // Encode once through the one-pixel writer, then copy it along the rows.
+  Target probe = target;
+  std::uint8_t scratch[4] = {0, 0, 0, 0};
+  probe.pixels = scratch;
+  WriteTarget(probe, 0, 0, Unpack(argb));
+  const bool wide = target.format == TargetFormat::kXRGB8888 || target.format == TargetFormat::kXBGR8888;
+  for (int y = y0; y < y1; ++y) {
+    std::uint8_t* row = target.pixels + static_cast<std::ptrdiff_t>(y) * target.pitch;
+    if (wide) {
+      std::uint32_t p;
+      std::memcpy(&p, scratch, 4);
+      std::fill(reinterpret_cast<std::uint32_t*>(row) + x0, reinterpret_cast<std::uint32_t*>(row) + x1, p);
+    } else {
+      std::uint16_t p;
+      std::memcpy(&p, scratch, 2);
+      std::fill(reinterpret_cast<std::uint16_t*>(row) + x0, reinterpret_cast<std::uint16_t*>(row) + x1, p);
+    }
+  }
 }
 
 void DrawTriangle(const Target& target, const State& state, const Vertex& a, const Vertex& b, const Vertex& c,
@@ -705,8 +753,8 @@ void RasterizeTriangle(const Target& target, const State& st, const Vertex* tri,
   // Snap to 1/16 pixel.
   std::int64_t X[3], Y[3];
   for (int i = 0; i < 3; ++i) {
-    X[i] = std::llround(static_cast<double>(tri[i].x) * 16.0);
-    Y[i] = std::llround(static_cast<double>(tri[i].y) * 16.0);
+    X[i] = RoundToInt(static_cast<double>(tri[i].x) * 16.0);
+    Y[i] = RoundToInt(static_cast<double>(tri[i].y) * 16.0);
   }
   int order[3] = {0, 1, 2};
   std::sort(order, order + 3, [&](int p, int q) { return Y[p] < Y[q] || (Y[p] == Y[q] && p < q); });
@@ -743,13 +791,20 @@ void RasterizeTriangle(const Target& target, const State& st, const Vertex* tri,
     p.dy = ((a2 - a0) * dx1 - (a1 - a0) * dx2) / det;
     return p;
   };
+  // Which attributes any stage reads: texture coordinates only of stages
+  // with a texture, stage 1 only when it is on.
+  const bool stage1On = st.stages[1].colorOp != Op::kDisable && st.stages[1].texture != nullptr;
   for (int k = 0; k < kAttrCount; ++k) {
+    su.active[k] = k <= kA || ((k == kS0 || k == kT0) && st.stages[0].texture != nullptr) ||
+                   ((k == kS1 || k == kT1) && stage1On);
     double v[3];
     for (int i = 0; i < 3; ++i) {
-      v[i] = AttrOf(tri[i], k, st.stages);
+      v[i] = su.active[k] ? AttrOf(tri[i], k, st.stages) : 0.0;
       if (su.perspective) v[i] *= tri[i].q;
     }
-    su.attr[k] = plane(v[0], v[1], v[2]);
+    su.constant[k] = !su.perspective && v[0] == v[1] && v[1] == v[2];
+    su.attr[k] = su.constant[k] ? Plane{v[0], 0, 0} : plane(v[0], v[1], v[2]);
+    su.constValue[k] = su.constant[k] ? RoundToInt(v[0] * su.scale[k] + su.bias[k]) : 0;
   }
   if (su.perspective) {
     su.q = plane(tri[0].q, tri[1].q, tri[2].q);

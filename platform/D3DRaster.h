@@ -110,10 +110,12 @@ void Fill(const Target& target, int x0, int y0, int x1, int y1, std::uint32_t ar
 // The target's pixel as 0xFFRRGGBB (channels widened by bit replication).
 std::uint32_t ReadPixel(const Target& target, int x, int y);
 
-// Rounded a x b / 255 of two 0..255 values.
-inline std::uint32_t Mul8(std::uint32_t a, std::uint32_t b) {
-  const std::uint32_t t = a * b + 128;
+// x / 255 rounded to nearest, for x up to 2 x 255 x 255.
+inline std::uint32_t Div255(std::uint32_t x) {
+  const std::uint32_t t = x + 128;
   return (t + (t >> 8)) >> 8;
 }
+// Rounded a x b / 255 of two 0..255 values.
+inline std::uint32_t Mul8(std::uint32_t a, std::uint32_t b) { return Div255(a * b); }
 
 }  // namespace D3DRaster
