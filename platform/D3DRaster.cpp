@@ -31,7 +31,6 @@ inline std::uint32_t Clamp255(std::int64_t v) { return v < 0 ? 0u : (v > 255 ? 2
 inline Rgba Unpack(std::uint32_t argb) {
   return Rgba{(argb >> 16) & 0xFF, (argb >> 8) & 0xFF, argb & 0xFF, argb >> 24};
 }
-inline std::uint32_t Pack(const Rgba& c) { return c.a << 24 | c.r << 16 | c.g << 8 | c.b; }
 
 // Nearest integer, halves rounded up; inline (no library call) because every
 // span start rounds each attribute.
