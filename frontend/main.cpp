@@ -24,6 +24,11 @@ class EntryApp : public Kivo::KivoAppBase {
     mRegistryKey = KIVO_PRODUCT_NAME;
   }
 
+  void OnInstanceNotify(WPARAM wParam, LPARAM lParam) override {
+    Platform::Log("game: another instance asked this one to come forward");
+    KivoAppBase::OnInstanceNotify(wParam, lParam);
+  }
+
   void StepUpdate() override {
     KivoAppBase::StepUpdate();
     if (!mHeadless || mCloseSent) return;

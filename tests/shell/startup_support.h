@@ -80,6 +80,9 @@ class StartupFixture : public ::testing::Test {
     logPath = folder + "/game.log";
     setenv("GAME_LOG", logPath.c_str(), 1);
     setenv("GAME_HOME", folder.c_str(), 1);
+    // Instance locks under GAME_HOME: tests running side by side never take
+    // each other for a first instance.
+    unsetenv("XDG_RUNTIME_DIR");
     char cwd[4096];
     ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
     oldCwd = cwd;

@@ -1,0 +1,157 @@
+// The game executable seen from outside, headless, with its own per-user
+// folders: exit codes, the settings it leaves, and its answers to a bad
+// option, missing DirectX, a second instance and the end signals.
+#include <signal.h>
+#include <sys/wait.h>
+
+#include <chrono>
+#include <thread>
+
+#include "tests/shell/startup_support.h"
+
+namespace startuptest {
+namespace {
+
+#ifdef KIVO_GAME_EXE
+
+class GameTest : public StartupFixture {
+ protected:
+  void SetUp() override {
+    StartupFixture::SetUp();
+    // The children's lock files and sockets live under GAME_HOME, apart
+    // from any other game running on this machine.
+    unsetenv("XDG_RUNTIME_DIR");
+    home = folder + "/home";
+    ASSERT_EQ(mkdir(home.c_str(), 0700), 0);
+    setenv("GAME_HOME", home.c_str(), 1);
+  }
+
+  std::string Command(const std::string& args, const std::string& script, const std::string& extraEnv,
+                      const std::string& output, bool limited = true) {
+    std::string scriptPath = folder + "/script" + std::to_string(++scripts) + ".txt";
+    std::ofstream(scriptPath) << script;
+    return "env -u GAME_LOG -u XDG_RUNTIME_DIR GAME_HOME='" + home + "' GAME_BACKEND=headless GAME_INPUT_SCRIPT='" +
+           scriptPath + "' " + extraEnv + (limited ? " timeout 120 '" : " '") + KIVO_GAME_EXE + "' " + args + " > '" + output +
+           "' 2>&1";
+  }
+  // Runs the game to its end; its exit code.
+  int Run(const std::string& args, const std::string& script = "100 close\n", const std::string& extraEnv = "") {
+    output = folder + "/out" + std::to_string(scripts + 1) + ".txt";
+    int status = std::system(Command(args, script, extraEnv, output).c_str());
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
+  // Starts the game in the background until it holds its instance lock.
+  pid_t Launch(const std::string& logName) {
+    std::string pidFile = folder + "/pid";
+    // Ends by itself after 10 minutes of its clock (well under a minute
+    // here) should the test not end it; env execs the game, so $! is its pid.
+    std::string command = Command("", "600000 close\n", "", folder + "/" + logName, false) + " & echo $! > '" +
+                          pidFile + "'";
+    EXPECT_EQ(std::system(command.c_str()), 0);
+    pid_t pid = 0;
+    std::ifstream(pidFile) >> pid;
+    std::string lock = Platform::MutexLockPath("KivoGameMutex");
+    for (int i = 0; i < 400 && access(lock.c_str(), F_OK) != 0; ++i)
+      std::this_thread::sleep_for(std::chrono::milliseconds(25));
+    // The window and its pump come right after the lock.
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    return pid;
+  }
+  static void Signal(pid_t pid, int signal) { kill(pid, signal); }
+  static int WaitExit(pid_t pid) {
+    // Not our child (the shell started it): poll for its end.
+    for (int i = 0; i < 800; ++i) {
+      if (kill(pid, 0) != 0) return 0;
+      std::this_thread::sleep_for(std::chrono::milliseconds(25));
+    }
+    return -1;
+  }
+  std::string Output(const std::string& path) const {
+    std::ifstream in(path);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+  }
+  int32_t Value(const std::string& name) {
+    int32_t value = -999;
+    ReadDword(name, &value, "SOFTWARE\\KivoGame");
+    return value;
+  }
+
+  std::string home;
+  std::string output;
+  int scripts = 0;
+};
+
+TEST_F(GameTest, AnUnknownOptionIsFatalWithCodeZeroAndSavesNothing) {
+  EXPECT_EQ(Run("-Play"), 0);
+  std::string out = Output(output);
+  EXPECT_NE(out.find("title=\"FATAL ERROR\" text=\"Invalid command line parameter: -Play\""), std::string::npos)
+      << out;
+  EXPECT_EQ(Value("InProgress"), 1);
+  EXPECT_EQ(Value("MusicVolume"), -999) << "nothing saved";
+}
+
+TEST_F(GameTest, ARunClosedByScriptSavesTheNineValuesAndEditsSurvive) {
+  ASSERT_EQ(Run(""), 0) << Output(output);
+  EXPECT_EQ(Value("MusicVolume"), 85);
+  EXPECT_EQ(Value("SfxVolume"), 85);
+  EXPECT_EQ(Value("Muted"), 0);
+  EXPECT_EQ(Value("ScreenMode"), 0);
+  EXPECT_GE(Value("PreferredX"), 0) << "where the window opened";
+  EXPECT_GE(Value("PreferredY"), 0);
+  EXPECT_EQ(Value("CustomCursors"), 0);
+  EXPECT_EQ(Value("InProgress"), 0);
+  EXPECT_EQ(Value("WaitForVSync"), 0);
+
+  const std::string key = "SOFTWARE\\KivoGame";
+  WriteDword("MusicVolume", 40, key);
+  WriteDword("SfxVolume", 29, key);
+  WriteDword("Muted", 1, key);
+  WriteDword("PreferredX", 100, key);
+  WriteDword("PreferredY", 120, key);
+  WriteDword("WaitForVSync", 1, key);
+  ASSERT_EQ(Run(""), 0) << Output(output);
+  EXPECT_EQ(Value("MusicVolume"), 40);
+  EXPECT_EQ(Value("SfxVolume"), 29);
+  EXPECT_EQ(Value("Muted"), 1);
+  EXPECT_EQ(Value("PreferredX"), 100);
+  EXPECT_EQ(Value("PreferredY"), 120);
+  EXPECT_EQ(Value("WaitForVSync"), 1);
+  EXPECT_EQ(Value("InProgress"), 0);
+}
+
+TEST_F(GameTest, MissingDirectXIsReportedWithCodeZero) {
+  EXPECT_EQ(Run("", "100 close\n", "GAME_NO_DIRECTX=1"), 0);
+  EXPECT_NE(Output(output).find("title=\"You need DirectX\""), std::string::npos) << Output(output);
+}
+
+TEST_F(GameTest, ASecondInstanceWakesTheFirstAndTheEndSignalSaves) {
+  pid_t first = Launch("first.txt");
+  ASSERT_GT(first, 0);
+  EXPECT_EQ(Value("InProgress"), 1);
+  EXPECT_EQ(Run(""), 0) << Output(output);
+  std::string log;
+  for (int i = 0; i < 200; ++i) {
+    log = Output(folder + "/first.txt");
+    if (log.find("another instance asked") != std::string::npos) break;
+    std::this_thread::sleep_for(std::chrono::milliseconds(25));
+  }
+  EXPECT_NE(log.find("another instance asked this one to come forward"), std::string::npos) << log;
+  Signal(first, SIGTERM);
+  ASSERT_EQ(WaitExit(first), 0);
+  EXPECT_EQ(Value("InProgress"), 0) << Output(folder + "/first.txt");
+}
+
+TEST_F(GameTest, AKilledRunLeavesInProgress) {
+  pid_t first = Launch("killed.txt");
+  ASSERT_GT(first, 0);
+  Signal(first, SIGKILL);
+  ASSERT_EQ(WaitExit(first), 0);
+  EXPECT_EQ(Value("InProgress"), 1);
+}
+
+#endif
+
+}  // namespace
+}  // namespace startuptest
