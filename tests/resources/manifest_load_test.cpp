@@ -100,8 +100,10 @@ class resload : public ::testing::Test {
   }
 
   bool Read(const std::string& body) {
-    WriteText("data/data.xml", "<ResourceManifest>\n" + body + "\n</ResourceManifest>\n");
-    return manager->ReadManifest("data/data.xml");
+    // A name of its own: the manifest tests' memory files would shadow a
+    // file on disk of the same name in one process.
+    WriteText("game/data.xml", "<ResourceManifest>\n" + body + "\n</ResourceManifest>\n");
+    return manager->ReadManifest("game/data.xml");
   }
   MemoryImage* Image(const std::string& id) { return manager->ImageOrThrow(id).GetMemoryImage(); }
   std::string Thrown(const std::function<void()>& call) {
@@ -242,6 +244,22 @@ TEST_F(resload, AlphaImagesAndGrids) {
   EXPECT_EQ(manager->ErrorText(), "GridAlphaImage size mismatch between img/sheet.png and img/grid30.png");
   EXPECT_FALSE(manager->LoadGroup("Bad3"));
   EXPECT_EQ(manager->ErrorText(), "Failed to load image: img/none.png");
+}
+
+TEST_F(resload, AlphaOnlyImageTakesTheRecordsColourOnItsOwnThread) {
+  // Only the alpha companion exists: the image is the record's colour.
+  WriteImage("ghost/_shade.png", 4, 2, BlueRamp);
+  ASSERT_TRUE(Read(R"(<Resources id="G">
+<Image id="shade" path="ghost/shade.png" alphacolor="FF4000" nopal />
+</Resources>)"));
+  ImageLib::SetAlphaOnlyFillColor(0x123456);
+  std::thread loader([&] { EXPECT_TRUE(manager->LoadGroup("G")) << manager->ErrorText(); });
+  loader.join();
+  EXPECT_EQ(ImageLib::GetAlphaOnlyFillColor(), 0x123456u) << "another thread's colour is left alone";
+  const uint32_t* bits = Image("shade")->GetBits();
+  for (int y = 0; y < 2; ++y)
+    for (int x = 0; x < 4; ++x) EXPECT_EQ(bits[y * 4 + x], 0xFF4000u | (BlueRamp(x, y) & 0xFF) << 24) << x;
+  ImageLib::SetAlphaOnlyFillColor(0xFFFFFF);
 }
 
 uint32_t Translucent(int x, int y) { return uint32_t(0x80 + (x & 1)) << 24 | uint32_t(y) << 8; }
