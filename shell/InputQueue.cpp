@@ -203,7 +203,7 @@ bool KivoAppBase::DrainMessageQueue(bool one) {
     if (mInputQueue.empty()) return false;
     QueuedMessage record = mInputQueue.front();
     mInputQueue.pop_front();
-    // While recording, the record enters the demo journal here.
+    if (mRecording && !mShuttingDown) RecordInputMessage(record.window, record.message, record.wParam, record.lParam);
     if (!mPlaying) DispatchQueuedMessage(record);
     if (record.message == WM_CLOSE &&
         (record.window == mMainWindow.load() || record.window == mInvisibleWindow)) {
@@ -305,7 +305,7 @@ void KivoAppBase::DispatchMouse(const QueuedMessage& record) {
   mLastInputTime = mLastTimerTick;
   manager->OnMouseMove(x, y);
   if (!mPointerInWindow) {
-    // While recording, the pointer-entered event enters the journal here.
+    RecordPointerInWindow(true);
     mPointerInWindow = true;
     RefreshCursor();
   }
@@ -356,7 +356,7 @@ void KivoAppBase::RunTimerSteps(HWND window) {
   GetCursorPos(&c);
   bool inside = WindowFromPoint(c) == window && p0.x <= c.x && c.x < p1.x && p0.y <= c.y && c.y < p1.y;
   if (inside != mPointerInWindow) {
-    // While recording, the pointer-entered or -left event enters the journal here.
+    RecordPointerInWindow(inside);
     if (!inside) {
       int x = c.x - p0.x;
       int y = c.y - p0.y;

@@ -319,10 +319,5 @@ void KivoAppBase::OnCloseRequested() {}
 void KivoAppBase::On3DTestPerformed() {}
 bool KivoAppBase::SpareQueryHook(int, int) { return false; }
 void KivoAppBase::OnInitStart() {}
-void KivoAppBase::ReplayDemoEvents() {}
-void KivoAppBase::ShowJumpToTimeDialog() {}
-void KivoAppBase::ShowMarkerListDialog() {}
-void KivoAppBase::ToggleDemoMute() {}
-void KivoAppBase::WriteDemoFile() {}
 
 }  // namespace Kivo

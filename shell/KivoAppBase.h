@@ -264,10 +264,26 @@ class KivoAppBase : public ButtonListener, public DialogListener, public WidgetH
   void CheckScreenSaverIdle();
   void PurgeSharedImages();
   void ReplayDemoEvents();
-  void ShowJumpToTimeDialog();
-  void ShowMarkerListDialog();
+  // The playback dialogs: 0 once shown (the prompt answers set the
+  // fast-forward target), -1 when they could not be shown.
+  int ShowJumpToTimeDialog();
+  int ShowMarkerListDialog();
   void ToggleDemoMute();
   void WriteDemoFile();
+
+  // The demo journal (Demo.cpp). Recording writes every outside input into
+  // the demo buffer stamped with the update count; playback takes the
+  // recorded results instead of asking the system.
+  void WriteDemoEventHeader();
+  bool ReadDemoEventHeader();
+  void JournalBytes(Buffer& data);
+  void JournalString(std::string& text);
+  void JournalBool(bool& flag);
+  bool LoadFileJournaled(const std::string& path, Buffer& data, bool unjournalled);
+  // Recorders the input queue, the pointer watch and the update gate call.
+  void RecordInputMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  void RecordPointerInWindow(bool inside);
+  void RecordLoaderFinished();
 
   // Registry settings under HKEY_CURRENT_USER "SOFTWARE\<registry key>". A
   // value name "Sub\Name" lives in the sub-key "Sub". With no registry key
@@ -294,6 +310,9 @@ class KivoAppBase : public ButtonListener, public DialogListener, public WidgetH
   virtual bool ReadDemoFile(std::string* error);
   virtual void RecordDisplayInfo(int32_t result);
   virtual void ReadDisplayStateRecord();
+  // A demo that cannot be replayed further: "Invalid demo file." as a fatal
+  // error, playback off, exit code 0.
+  void FailCorruptDemo();
 
   // Numbered demo files "<stem><n>.dmo" in the working folder: the highest
   // n, 0 for none; deletes the lowest one when at least keep exist and

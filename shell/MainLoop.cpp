@@ -213,7 +213,7 @@ bool KivoAppBase::GatedStepUpdate() {
   }
   if (mLoaderFinished && !mLoaderFinishAcknowledged) {
     acknowledge();
-    // While recording, the loader's end enters the demo journal here.
+    RecordLoaderFinished();
   }
   StepUpdate();
   return true;

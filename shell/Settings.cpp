@@ -180,10 +180,4 @@ void KivoAppBase::LoadSettings() {
   if (!IsScreenSaverMode()) StoreRegistryInt("InProgress", 1);
 }
 
-// The demo journal fills these; without it nothing is recorded or replayed.
-void KivoAppBase::JournalRegistryStore(bool) {}
-void KivoAppBase::JournalRegistryFetch(bool, DWORD, const uint8_t*, DWORD) {}
-bool KivoAppBase::ReplayRegistryStore(bool*) { return false; }
-bool KivoAppBase::ReplayRegistryFetch(DWORD*, uint8_t*, DWORD*, bool*) { return false; }
-
 }  // namespace Kivo

@@ -417,12 +417,4 @@ void KivoAppBase::AskHardwareAccelerationQuestions() {
   }
 }
 
-// The demo journal fills these in.
-bool KivoAppBase::ReadDemoFile(std::string* error) {
-  *error = "Cannot play the demo file " + mDemoFilePath + ": demo playback is not available.";
-  return false;
-}
-void KivoAppBase::RecordDisplayInfo(int32_t) {}
-void KivoAppBase::ReadDisplayStateRecord() {}
-
 }  // namespace Kivo
