@@ -432,6 +432,68 @@ TEST_F(DeviceFixture, DefaultStatesAreThoseTheTesterReliesOn) {
   EXPECT_EQ(Pixel(1, 1), 0xFFFF0000u);
 }
 
+TEST_F(DeviceFixture, TextureFormatsAreOfferedUntilTheCallbackStops) {
+  MakeTarget(Format::kRGB888, 16, 16);
+  std::vector<DWORD> seen;
+  auto collect = [](DDPIXELFORMAT* pf, void* context) -> HRESULT {
+    auto* out = static_cast<std::vector<DWORD>*>(context);
+    out->push_back(pf->dwRGBBitCount);
+    return out->size() < 2 ? D3DENUMRET_OK : D3DENUMRET_CANCEL;
+  };
+  ASSERT_EQ(device->EnumTextureFormats(collect, &seen), D3D_OK);
+  EXPECT_EQ(seen, (std::vector<DWORD>{32, 16}));
+  seen.clear();
+  D3DStandIn::GetCaps().offerR5G6B5 = true;
+  auto all = [](DDPIXELFORMAT* pf, void* context) -> HRESULT {
+    static_cast<std::vector<DWORD>*>(context)->push_back(pf->dwFlags);
+    return D3DENUMRET_OK;
+  };
+  ASSERT_EQ(device->EnumTextureFormats(all, &seen), D3D_OK);
+  EXPECT_EQ(seen, (std::vector<DWORD>{DDPF_RGB | DDPF_ALPHAPIXELS, DDPF_RGB | DDPF_ALPHAPIXELS, DDPF_RGB,
+                                      DDPF_RGB | DDPF_PALETTEINDEXED8}));
+}
+
+TEST_F(DeviceFixture, PerspectiveDivisionKeepsTextureCoordinatesStraight) {
+  // A quad leaning away (w grows with y) textured with columns: the texture
+  // must be interpolated in 1/w, so the middle column sits at the projected
+  // middle, not at the screen middle.
+  MakeTarget(Format::kRGB888, 64, 64);
+  std::vector<uint32_t> px(2 * 2);
+  px[0] = px[2] = 0xFFFF0000u;  // left column red
+  px[1] = px[3] = 0xFF0000FFu;  // right column blue
+  IDirectDrawSurface7* tex = MakeTexture(2, 2, Format::kARGB8888, px);
+  device->SetTexture(0, tex);
+  device->SetTextureStageState(0, D3DTSS_ADDRESSU, D3DTADDRESS_CLAMP);
+  // Projection: x' = x, y' = y, z' = z / 4, w = z (row vectors).
+  D3DMATRIX proj{};
+  proj.m[0][0] = 1;
+  proj.m[1][1] = 1;
+  proj.m[2][2] = 0.25f;
+  proj.m[2][3] = 1;
+  ASSERT_EQ(device->SetTransform(D3DTRANSFORMSTATE_PROJECTION, &proj), D3D_OK);
+  auto v = [](float x, float y, float z, float u, float vv) {
+    D3DVERTEX3D2 o{};
+    o.x = x * z;
+    o.y = y * z;
+    o.z = z;
+    o.color = 0xFFFFFFFF;
+    o.tu0 = u;
+    o.tv0 = vv;
+    return o;
+  };
+  // Left edge near (z 1), right edge far (z 3), covering the viewport in x.
+  D3DVERTEX3D2 q[4] = {v(-1, 1, 1, 0, 0), v(-1, -1, 1, 0, 1), v(1, 1, 3, 1, 0), v(1, -1, 3, 1, 1)};
+  ASSERT_EQ(device->DrawPrimitive(D3DPT_TRIANGLESTRIP, D3DFVF_XYZ | D3DFVF_DIFFUSE | D3DFVF_TEX2, q, 4, 0), D3D_OK);
+  // With u and 1 interpolated over w, u = 0.5 falls three quarters of the way
+  // across (an affine mapping would put it halfway).
+  int firstBlue = -1;
+  for (int x = 0; x < 64 && firstBlue < 0; ++x)
+    if (Pixel(x, 32) == 0xFF0000FFu) firstBlue = x;
+  EXPECT_NEAR(firstBlue, 48, 1);
+  device->SetTexture(0, nullptr);
+  tex->Release();
+}
+
 TEST_F(DeviceFixture, FaultyBlendReadsSourceAlphaAsOne) {
   MakeTarget(Format::kRGB888, 16, 16);
   D3DStandIn::GetFaults().faultyBlend = true;

@@ -223,6 +223,13 @@ TEST_F(RendererTest, Begin3DNamesTheMissingMatrixAndSetsTheOthers) {
   ASSERT_EQ(messages.size(), 2u);
   EXPECT_EQ(messages[1], "matWorld");
   renderer->End3D();
+  renderer->Begin3D(&world, &projection, nullptr);
+  ASSERT_EQ(messages.size(), 3u);
+  EXPECT_EQ(messages[2], "matView");
+  renderer->device->GetTransform(D3DTRANSFORMSTATE_PROJECTION, &got);
+  EXPECT_EQ(got.m[0][0], 4.0f);
+  renderer->End3D();
+  messages.pop_back();
 
   // Without a device: the message, and nothing touched.
   D3DInterface bare;
