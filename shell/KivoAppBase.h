@@ -41,6 +41,7 @@
 #include "shell/StringTable.h"
 #include "ui/ButtonListener.h"
 #include "ui/Dialog.h"
+#include "ui/FontData.h"
 #include "ui/WidgetHost.h"
 
 namespace Kivo {
@@ -126,7 +127,7 @@ struct QueuedWidgetDeletion {
 };
 
 class KivoAppBase : public ButtonListener, public DialogListener, public WidgetHost, public ImageRegistryApp,
-                    public DialogRunner {
+                    public DialogRunner, public FontHost {
  public:
   KivoAppBase();
   ~KivoAppBase() override;
@@ -196,8 +197,8 @@ class KivoAppBase : public ButtonListener, public DialogListener, public WidgetH
   virtual void ApplySongVolume(int songId, double volume);
   virtual double LoaderProgress();
   virtual DDImage* LoadImageFile(const std::string& path, bool scanAlpha);
-  virtual SharedImageHandle FindOrCreateSharedImage(const std::string& file, const std::string& variant,
-                                                    bool* isNew);
+  SharedImageHandle FindOrCreateSharedImage(const std::string& file, const std::string& variant,
+                                            bool* isNew) override;
   virtual void ApplyScreenMode(bool windowed, bool is3D, bool force);
   virtual void ApplyWindowedMode(bool windowed);
   virtual void ReapplyScreenMode();
