@@ -8,6 +8,8 @@
 //   data files, so a file reads the same from an archive and from a folder.
 // - The XML reader (XMLParser.h) for the resource manifest and XML scenes.
 // - Image files (ImageLib.h).
+// - The resource manager (ResourceManager.h): the XML manifest's named
+//   images, sounds and fonts, loaded and released by group.
 // - Archive writing and listing (PakWriter.h), used by tools/pakpack.
 //
 // Formats read: the archive (8-byte header, directory, data; every byte XOR
@@ -19,4 +21,5 @@
 
 #include "resources/FileApi.h"
 #include "resources/PakInterface.h"
+#include "resources/ResourceManager.h"
 #include "resources/XMLParser.h"
