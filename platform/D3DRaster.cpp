@@ -280,6 +280,9 @@ struct Setup {
   bool active[kAttrCount];        // read by some stage
   bool constant[kAttrCount];      // same value everywhere
   std::int64_t constValue[kAttrCount];
+  std::int64_t step[kAttrCount];  // per pixel along x, fixed point
+  int varying[kAttrCount];        // the active attributes that are not constant
+  int varyingCount = 0;
   Plane q;            // reciprocal w, perspective case only
   bool perspective = false;
   double scale[kAttrCount];
@@ -317,15 +320,12 @@ struct RowValues {
 
 void RowStart(const Setup& su, int xs, int py, RowValues& rv) {
   const double ox = xs - su.x0, oy = py - su.y0;
-  for (int k = 0; k < kAttrCount; ++k) {
-    if (!su.active[k] || su.constant[k]) {
-      rv.value[k] = su.constValue[k];
-      rv.step[k] = 0;
-      continue;
-    }
+  std::memcpy(rv.value, su.constValue, sizeof(rv.value));
+  std::memcpy(rv.step, su.step, sizeof(rv.step));
+  for (int i = 0; i < su.varyingCount; ++i) {
+    const int k = su.varying[i];
     const Plane& p = su.attr[k];
     rv.value[k] = RoundToInt((p.base + p.dx * ox + p.dy * oy) * su.scale[k] + su.bias[k]);
-    rv.step[k] = RoundToInt(p.dx * su.scale[k]);
   }
 }
 
@@ -748,6 +748,31 @@ void DrawTriangle(const Target& target, const State& state, const Vertex& a, con
 
 namespace {
 
+// The first pixel column at or right of an edge, row by row: x =
+// ceil(num / den) with num growing by a fixed amount per row, kept exact as
+// a quotient and remainder (num = x den - rem, 0 <= rem < den).
+struct EdgeWalker {
+  std::int64_t x = 0, rem = 0, den = 1, stepX = 0, stepRem = 0;
+  void Start(const std::int64_t* X, const std::int64_t* Y, int a, int b, std::int64_t py) {
+    const std::int64_t dy = Y[b] - Y[a];  // > 0 for every edge that spans a row
+    den = dy * 16;
+    const std::int64_t num = X[a] * dy + (py * 16 - Y[a]) * (X[b] - X[a]);
+    x = CeilDiv(num, den);
+    rem = x * den - num;
+    const std::int64_t step = 16 * (X[b] - X[a]);
+    stepX = CeilDiv(step, den);
+    stepRem = stepX * den - step;
+  }
+  void Step() {
+    x += stepX;
+    rem += stepRem;
+    if (rem >= den) {
+      rem -= den;
+      --x;
+    }
+  }
+};
+
 void RasterizeTriangle(const Target& target, const State& st, const Vertex* tri, bool reference) {
   // Snap to 1/16 pixel.
   std::int64_t X[3], Y[3];
@@ -767,6 +792,8 @@ void RasterizeTriangle(const Target& target, const State& st, const Vertex* tri,
   su.y0 = Y[0] / 16.0;
   const double dx1 = (X[1] - X[0]) / 16.0, dy1 = (Y[1] - Y[0]) / 16.0;
   const double dx2 = (X[2] - X[0]) / 16.0, dy2 = (Y[2] - Y[0]) / 16.0;
+  // Divided, not multiplied by a reciprocal: a sprite mapped 1:1 must get
+  // exactly one texel per pixel to take the point loop.
   const double det = dx1 * dy2 - dx2 * dy1;
   su.perspective = !(tri[0].q == tri[1].q && tri[1].q == tri[2].q);
   for (int k = 0; k < 2; ++k) {
@@ -804,6 +831,8 @@ void RasterizeTriangle(const Target& target, const State& st, const Vertex* tri,
     su.constant[k] = !su.perspective && v[0] == v[1] && v[1] == v[2];
     su.attr[k] = su.constant[k] ? Plane{v[0], 0, 0} : plane(v[0], v[1], v[2]);
     su.constValue[k] = su.constant[k] ? RoundToInt(v[0] * su.scale[k] + su.bias[k]) : 0;
+    su.step[k] = su.active[k] && !su.constant[k] ? RoundToInt(su.attr[k].dx * su.scale[k]) : 0;
+    if (su.active[k] && !su.constant[k]) su.varying[su.varyingCount++] = k;
   }
   if (su.perspective) {
     su.q = plane(tri[0].q, tri[1].q, tri[2].q);
@@ -820,14 +849,26 @@ void RasterizeTriangle(const Target& target, const State& st, const Vertex* tri,
   const std::int64_t rowMid = CeilDiv(Y[i1], 16);
   const std::int64_t rowEnd = std::min<std::int64_t>(CeilDiv(Y[i2], 16), clipY1);
   const bool longIsLeft = cross > 0;
-  auto edgeX = [&](int a, int b, std::int64_t py) {
-    const std::int64_t dy = Y[b] - Y[a];
-    const std::int64_t num = X[a] * dy + (py * 16 - Y[a]) * (X[b] - X[a]);
-    return CeilDiv(num, dy * 16);
-  };
-  for (std::int64_t py = rowFirst; py < rowEnd; ++py) {
-    const std::int64_t xl = edgeX(i0, i2, py);
-    const std::int64_t xs2 = py < rowMid ? edgeX(i0, i1, py) : edgeX(i1, i2, py);
+  if (rowFirst >= rowEnd) return;
+  EdgeWalker longEdge, shortEdge;
+  longEdge.Start(X, Y, i0, i2, rowFirst);
+  bool lowerHalf = rowFirst >= rowMid;
+  if (lowerHalf)
+    shortEdge.Start(X, Y, i1, i2, rowFirst);
+  else
+    shortEdge.Start(X, Y, i0, i1, rowFirst);
+  for (std::int64_t py = rowFirst; py < rowEnd; ++py, longEdge.Step(), shortEdge.Step()) {
+    if (!lowerHalf && py >= rowMid) {
+      shortEdge.Start(X, Y, i1, i2, py);
+      lowerHalf = true;
+    }
+    // The reference twin divides afresh on every row.
+    auto direct = [&](int ea, int eb) {
+      const std::int64_t dy = Y[eb] - Y[ea];
+      return CeilDiv(X[ea] * dy + (py * 16 - Y[ea]) * (X[eb] - X[ea]), dy * 16);
+    };
+    const std::int64_t xl = reference ? direct(i0, i2) : longEdge.x;
+    const std::int64_t xs2 = reference ? (py < rowMid ? direct(i0, i1) : direct(i1, i2)) : shortEdge.x;
     std::int64_t left = longIsLeft ? xl : xs2;
     std::int64_t right = longIsLeft ? xs2 : xl;
     left = std::max<std::int64_t>(left, clipX0);
