@@ -301,7 +301,16 @@ int32_t KivoAppBase::InitDisplay() {
   return 0;
 }
 
-bool KivoAppBase::DisplayPresent(const Rect* rect) { return mDisplay != nullptr && mDisplay->Redraw(rect); }
+bool KivoAppBase::DisplayPresent(const Rect* rect) {
+  if (mDisplay == nullptr || !mDisplay->Redraw(rect)) return false;
+  // A recovery that gave up left the widgets without a screen; the display
+  // presents again, so they get it back.
+  if (mWidgetManager->mImage == nullptr && mDisplay->GetScreenImage() != nullptr) {
+    mWidgetManager->mImage = mDisplay->GetScreenImage();
+    mWidgetManager->InvalidateTree();
+  }
+  return true;
+}
 
 void KivoAppBase::RecoverFailedPresent() {
   HWND window = mMainWindow.load();
