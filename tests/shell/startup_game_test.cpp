@@ -40,28 +40,47 @@ class GameTest : public StartupFixture {
     int status = std::system(Command(args, script, extraEnv, output).c_str());
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   }
-  // Starts the game in the background until it holds its instance lock.
+  // Starts the game in the background until it holds its instance lock; its
+  // pid. A shell around it writes its exit code to rcFile.
   pid_t Launch(const std::string& logName) {
     std::string pidFile = folder + "/pid";
+    rcFile = folder + "/" + logName + ".rc";
     // Ends by itself after 10 minutes of its clock (well under a minute
-    // here) should the test not end it; env execs the game, so $! is its pid.
-    std::string command = Command("", "600000 close\n", "", folder + "/" + logName, false) + " & echo $! > '" +
-                          pidFile + "'";
+    // here) should the test not end it.
+    std::string inner = Command("", "600000 close\n", "", folder + "/" + logName, false) + "; echo $? > '" + rcFile +
+                        "'";
+    std::string command = "sh -c \"" + Escape(inner) + "\" & echo $! > '" + pidFile + "'";
     EXPECT_EQ(std::system(command.c_str()), 0);
-    pid_t pid = 0;
-    std::ifstream(pidFile) >> pid;
+    pid_t shell = 0;
+    std::ifstream(pidFile) >> shell;
+    pid_t game = 0;
+    std::string children = "/proc/" + std::to_string(shell) + "/task/" + std::to_string(shell) + "/children";
+    for (int i = 0; i < 400 && game == 0; ++i) {
+      std::ifstream(children) >> game;
+      if (game == 0) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
     std::string lock = Platform::MutexLockPath("KivoGameMutex");
     for (int i = 0; i < 400 && access(lock.c_str(), F_OK) != 0; ++i)
       std::this_thread::sleep_for(std::chrono::milliseconds(25));
     // The window and its pump come right after the lock.
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
-    return pid;
+    return game;
+  }
+  static std::string Escape(const std::string& text) {
+    std::string out;
+    for (char c : text) {
+      if (c == '"' || c == '$' || c == '\\' || c == '`') out += '\\';
+      out += c;
+    }
+    return out;
   }
   static void Signal(pid_t pid, int signal) { kill(pid, signal); }
-  static int WaitExit(pid_t pid) {
-    // Not our child (the shell started it): poll for its end.
+  // The exit code the wrapper shell saw (128 + n for a signal), -1 on timeout.
+  int WaitExit() {
     for (int i = 0; i < 800; ++i) {
-      if (kill(pid, 0) != 0) return 0;
+      int code = -1;
+      std::ifstream in(rcFile);
+      if (in >> code) return code;
       std::this_thread::sleep_for(std::chrono::milliseconds(25));
     }
     return -1;
@@ -80,6 +99,7 @@ class GameTest : public StartupFixture {
 
   std::string home;
   std::string output;
+  std::string rcFile;
   int scripts = 0;
 };
 
@@ -139,7 +159,7 @@ TEST_F(GameTest, ASecondInstanceWakesTheFirstAndTheEndSignalSaves) {
   }
   EXPECT_NE(log.find("another instance asked this one to come forward"), std::string::npos) << log;
   Signal(first, SIGTERM);
-  ASSERT_EQ(WaitExit(first), 0);
+  ASSERT_EQ(WaitExit(), 0);
   EXPECT_EQ(Value("InProgress"), 0) << Output(folder + "/first.txt");
 }
 
@@ -147,7 +167,7 @@ TEST_F(GameTest, AKilledRunLeavesInProgress) {
   pid_t first = Launch("killed.txt");
   ASSERT_GT(first, 0);
   Signal(first, SIGKILL);
-  ASSERT_EQ(WaitExit(first), 0);
+  ASSERT_EQ(WaitExit(), 128 + SIGKILL);
   EXPECT_EQ(Value("InProgress"), 1);
 }
 
