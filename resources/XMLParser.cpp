@@ -245,6 +245,13 @@ bool XMLParser::ReadNextElement(XmlElementRecord* record) {
           bool empty = false;
           if (attrName == L"/") {
             empty = true;
+          } else if (!equalsSeen && attrName.size() > 1 && EndsWith(attrName, L'/')) {
+            // A value-less attribute written against the closing slash
+            // (<Image nopal/>): the slash ends the element, it is not part
+            // of the name.
+            attrName.pop_back();
+            StoreAttribute(record, DecodeXmlEntities(attrName), std::wstring());
+            empty = true;
           } else {
             if (!attrName.empty()) {
               lastStoredName = DecodeXmlEntities(attrName);

@@ -25,6 +25,8 @@ TEST(xml, TagsAttributesAndSections) {
       {"<a x=\"1\" />", L"<a>{x=1} </a>@a"},
       {"<a x=\"p/\">", L"<a>{x=p} </a>@a"},
       {"<a x=1 y></a>", L"<a>{x=1,y=} </a>@a"},
+      {"<r><a y/></r>", L"<r> <a>{y=}@r </a>@r/a </r>@r"},
+      {"<r><a x=\"1\" nopal/><b/></r>", L"<r> <a>{nopal=,x=1}@r </a>@r/a <b>@r </b>@r/b </r>@r"},
       {"<a x='1'></a>", L"<a>{x='1'} </a>@a"},
       {"<a x = \"1\"></a>", L"<a>{x=1} </a>@a"},
       {"<a x=\"</b> = /c\"></a>", L"<a>{x=</b> = /c} </a>@a"},
