@@ -300,3 +300,33 @@ TEST_F(StartupTest, MissingDirectXStopsWithItsMessage) {
 
 }  // namespace
 }  // namespace startuptest
+
+namespace startuptest {
+namespace {
+
+// The real exit: the cursor thread is stopped before the process ends.
+class ExitingApp : public KivoAppBase {
+ public:
+  ExitingApp() {
+    mCommandLineRead = true;
+    mProductName = "KivoExitTest";
+  }
+};
+
+TEST_F(StartupTest, AFatalExitStopsTheCursorThreadAndEndsWithItsCode) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(
+      {
+        auto* a = new ExitingApp();
+        a->mProgramFolder = folder;
+        a->Init();
+        a->LaunchCursorThread();
+        for (int i = 0; i < 100 && !a->mCursorThreadRunning; ++i) Sleep(1);
+        if (!a->mCursorThreadRunning) std::_Exit(9);
+        a->ExitProgram(3);
+      },
+      ::testing::ExitedWithCode(3), "");
+}
+
+}  // namespace
+}  // namespace startuptest
