@@ -45,8 +45,11 @@ class DemoSessionTest : public ::testing::Test {
   // Runs the session binary with the given environment and options; returns
   // its exit code (124 when it ran into the timeout).
   int Run(const std::string& environment, const std::string& options) {
-    std::string command = "env GAME_BACKEND=headless GAME_HOME='" + folder + "/home' GAME_LOG='" + folder +
-                          "/log.txt' DEMO_DATA_FILE='" + folder + "/data.txt' " + environment + " timeout 60 '" +
+    // The working folder is the temporary one: numbered demos are looked
+    // for there before -changedir applies.
+    std::string command = "cd '" + folder + "' && env GAME_BACKEND=headless GAME_HOME='" + folder +
+                          "/home' GAME_LOG='" + folder + "/log.txt' DEMO_DATA_FILE='" + folder + "/data.txt' " +
+                          environment + " timeout 60 '" +
                           KIVO_DEMO_SESSION + "' " + options + " > '" + folder + "/out.txt' 2>&1";
     int status = std::system(command.c_str());
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
@@ -108,6 +111,19 @@ TEST_F(DemoSessionTest, BasicSessionReplaysTheRecordedWorld) {
   EXPECT_EQ(played.find("fetched 99"), std::string::npos);
   for (const char* seen : {"char 1078", "wheel -1", "down", " 2\n", "focus lost", "leave"})
     EXPECT_NE(played.find(seen), std::string::npos) << seen;
+}
+
+TEST_F(DemoSessionTest, NumberedDemosRecordAndPlayTheSameWay) {
+  // Numbered demos live in the working folder, which -changedir sets.
+  std::string where = "-changedir=" + folder;
+  std::string script = std::string(KIVO_SOURCE_DIR) + "/tests/shell/demo_sessions/basic.txt";
+  std::string recorded, played;
+  RecordAndPlay(script, where + " -recnum=5", where + " -playnum=1", &recorded, &played);
+  EXPECT_EQ(played, recorded);
+  EXPECT_FALSE(ReadAll(folder + "/kivoapp1.dmo").empty());
+  RecordAndPlay(script, where + " -recnum=5", where + " -playnum=1", &recorded, &played);
+  EXPECT_EQ(played, recorded);
+  EXPECT_FALSE(ReadAll(folder + "/kivoapp2.dmo").empty());
 }
 
 TEST_F(DemoSessionTest, MalformedDemosEndWithTheirMessage) {
