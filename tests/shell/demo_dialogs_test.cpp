@@ -97,6 +97,21 @@ TEST_F(DemoDialogTest, JumpToTimeSetsTheTargetAndRemembersTheText) {
   EXPECT_EQ(app.mFastForwardTarget, 20000 - 100);
 }
 
+TEST_F(DemoDialogTest, JumpToTimeOffersAStoredTextOfTheLargestSizeWhole) {
+  DemoApp& app = MakePlayer();
+  HKEY key = nullptr;
+  ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "SOFTWARE\\KivoDemoTest", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                            nullptr),
+            ERROR_SUCCESS);
+  // 1000 bytes without a terminator: the reader needs room for its own.
+  std::string stored(1000, '7');
+  ASSERT_EQ(RegSetValueExA(key, "DemoJumpTime", 0, REG_SZ, reinterpret_cast<const BYTE*>(stored.data()), 1000),
+            ERROR_SUCCESS);
+  RegCloseKey(key);
+  app.ShowJumpToTimeDialog();
+  EXPECT_EQ(LastPrompt(), "prompt text \"Jump To Time\": [" + stored + "] -> cancel");
+}
+
 TEST_F(DemoDialogTest, JumpToTimeWithoutTheKeyStillJumpsAndCreatesNothing) {
   DemoApp& app = MakePlayer();
   app.mRegistryKey = "NoSuchKey/";
