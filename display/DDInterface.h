@@ -21,6 +21,7 @@
 // SurfaceImageFactory that library installs.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -99,7 +100,8 @@ public:
   std::function<std::unique_ptr<D3DTester>()> testerFactory;
   bool is3D = false;
   CriticalSection displayLock;
-  bool presenting = false;
+  // Read by the cursor thread without the lock.
+  std::atomic<bool> presenting{false};
 
   IDirectDraw* directDraw = nullptr;
   IDirectDraw7* directDraw7 = nullptr;
@@ -134,8 +136,8 @@ public:
 
   int32_t cursorAreaWidth = 80;
   int32_t cursorAreaHeight = 80;
-  int32_t cursorX = 0;
-  int32_t cursorY = 0;
+  std::atomic<int32_t> cursorX{0};  // wanted position, set by the cursor thread
+  std::atomic<int32_t> cursorY{0};
   int32_t cursorDrawnX = 0;
   int32_t cursorDrawnY = 0;
   Image* cursorImage = nullptr;
