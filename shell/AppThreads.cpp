@@ -3,6 +3,7 @@
 // shutting-down flag is seen and then clears its running flag (shutdown waits
 // for that); the loading thread runs the game's LoaderWork and sets loader
 // finished, which the main loop acknowledges on the main thread.
+#include "display/SoftwareCursor.h"
 #include "platform/Platform.h"
 #include "shell/KivoAppBase.h"
 #include "shell/StringUtils.h"
@@ -49,7 +50,8 @@ void KivoAppBase::CursorThreadLoop() {
     if (p.x != last.x || p.y != last.y) {
       // Moving the software cursor between presents needs the display; until
       // it exists the pointer is the host's own and nothing is drawn here.
-      if (mDisplay == nullptr) last = p;
+      if (mDisplay != nullptr) SetSoftwareCursorPos(*mDisplay, p.x, p.y);
+      last = p;
     }
     Sleep(10);
   }

@@ -17,6 +17,7 @@
 #include "audio/MusicInterface.h"
 #include "audio/SoundManager.h"
 #include "display/DDInterface.h"
+#include "display/SoftwareCursor.h"
 #include "image/DDImage.h"
 #include "platform/DDraw.h"
 #include "platform/Platform.h"
@@ -198,6 +199,7 @@ void KivoAppBase::CreateMainWindow() {
   if (mDisplay == nullptr) {
     UseDisplayOnPlatformWindows();
     mDisplay = new DDInterface(&mDisplaySettings);
+    InstallSoftwareCursor(*mDisplay);
     mImageRegistry->SetDisplay(mDisplay);
     bool stored3D = false;
     if (FetchRegistryBool("Is3D", &stored3D)) {
