@@ -245,11 +245,9 @@ bool KivoAppBase::ReadDemoEventHeader() {
       mDemoBuffer.SetReadPosition(mDemoBuffer.BitCount());
       return false;
     }
-    int32_t start = mDemoBuffer.ReadPosition();
     uint32_t delta = mDemoBuffer.TakeBits(4);
     bool isShort = mDemoBuffer.TakeBits(1) != 0;
     if (!isShort && !HasBits(mDemoBuffer, 5)) {
-      mDemoBuffer.SetReadPosition(start);
       mDemoBuffer.SetReadPosition(mDemoBuffer.BitCount());
       return false;
     }
