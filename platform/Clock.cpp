@@ -18,6 +18,7 @@ struct ClockState {
   std::condition_variable moved;
   bool fake = false;
   DWORD fakeNow = Platform::kFakeClockStart;
+  int sleepers = 0;  // threads waiting for the fake clock
   std::thread::id mainThread = std::this_thread::get_id();
 };
 
@@ -66,7 +67,9 @@ void Sleep(DWORD milliseconds) {
   }
   // Unsigned differences keep this right across the wrap of the clock.
   DWORD start = s.fakeNow;
+  ++s.sleepers;
   s.moved.wait(lock, [&] { return !s.fake || static_cast<DWORD>(s.fakeNow - start) >= milliseconds; });
+  --s.sleepers;
 }
 
 UINT timeBeginPeriod(UINT) { return 0; }
@@ -138,6 +141,12 @@ void AdvanceFakeClock(DWORD milliseconds) {
   if (!s.fake) return;
   s.fakeNow += milliseconds;
   s.moved.notify_all();
+}
+
+int FakeClockSleepers() {
+  ClockState& s = State();
+  std::lock_guard<std::mutex> lock(s.mutex);
+  return s.sleepers;
 }
 
 void SetMainThread() {

@@ -54,6 +54,9 @@ bool FakeClockInUse();
 // threads sleeping on it.
 void AdvanceFakeClock(DWORD milliseconds);
 
+// How many threads wait in Sleep for the fake clock now.
+int FakeClockSleepers();
+
 // The thread whose Sleep moves the fake clock and whose PeekMessageA pumps:
 // the first thread that read the clock, unless set explicitly. The program's
 // entry calls SetMainThread first.

@@ -34,7 +34,9 @@ TEST(FakeClock, OnlyTheMainThreadMovesTime) {
     Sleep(15);  // waits for the main thread's clock
     woke = true;
   });
-  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  // Wait (in real time) until the other thread sleeps on the fake clock.
+  while (Platform::FakeClockSleepers() == 0) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  std::this_thread::sleep_for(std::chrono::milliseconds(20));
   EXPECT_EQ(timeGetTime(), 1015u) << "another thread's Sleep moved the clock";
   EXPECT_FALSE(woke.load());
   Sleep(10);
