@@ -4,9 +4,9 @@
 // name functions are pure text operations. The folder calls (MakeFolders,
 // RemoveTree, FileModifiedTime) work on the host file system through the
 // platform's file rules: '\' becomes '/', a name missing in the exact case is
-// found in any ASCII case, a path that starts with a drive such as "C:" names nothing here (there
-// are no drives, and no folder named "C:" is ever made), and "*.*" matches
-// every entry.
+// found in any ASCII case, a path that starts with a drive such as "C:" names
+// nothing here (there are no drives, and no folder named "C:" is ever made),
+// and "*.*" matches every entry.
 // RemoveTree never follows a symbolic link: a link inside the tree is removed
 // itself, so nothing outside the tree is touched.
 //
