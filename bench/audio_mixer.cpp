@@ -7,6 +7,8 @@
 #include <SDL.h>
 #include <benchmark/benchmark.h>
 
+#include "bench/BenchReporters.h"
+
 #include <cmath>
 #include <cstdio>
 #include <map>
@@ -99,27 +101,11 @@ void BM_SdlMixAudioFormat(benchmark::State& state) {
 }
 BENCHMARK(BM_SdlMixAudioFormat)->Unit(benchmark::kMillisecond);
 
-// Keeps the console output and remembers each case's time per iteration.
-class RatioReporter : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    for (const Run& run : runs) times_[run.benchmark_name()] = run.GetAdjustedRealTime();
-    ConsoleReporter::ReportRuns(runs);
-  }
-  double Time(const std::string& name) const {
-    auto it = times_.find(name);
-    return it == times_.end() ? 0.0 : it->second;
-  }
-
- private:
-  std::map<std::string, double> times_;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
-  RatioReporter reporter;
+  benchreport::RatioReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
   const double ours = reporter.Time("BM_KivoMixer");
   const double theirs = reporter.Time("BM_SdlMixAudioFormat");

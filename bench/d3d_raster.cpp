@@ -23,6 +23,8 @@
 // at least 0.5 s, judged on the medians.
 #include <SDL.h>
 #include <benchmark/benchmark.h>
+
+#include "bench/BenchReporters.h"
 #include <pixman.h>
 
 #include <cstdio>
@@ -337,28 +339,6 @@ void PixmanSprites(benchmark::State& state) {
   }
 }
 
-class MedianCollector : public benchmark::ConsoleReporter {
-public:
-  std::map<std::string, double> medians, singles;
-  void ReportRuns(const std::vector<Run>& runs) override {
-    for (const Run& run : runs) {
-      const std::string name = run.run_name.function_name;
-      if (run.run_type == Run::RT_Aggregate) {
-        if (run.aggregate_name == "median") medians[name] = run.GetAdjustedCPUTime();
-      } else {
-        singles[name] = run.GetAdjustedCPUTime();
-      }
-    }
-    ConsoleReporter::ReportRuns(runs);
-  }
-  double Time(const std::string& name) const {
-    auto it = medians.find(name);
-    if (it != medians.end()) return it->second;
-    it = singles.find(name);
-    return it != singles.end() ? it->second : 0.0;
-  }
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -374,7 +354,7 @@ int main(int argc, char** argv) {
   benchmark::RegisterBenchmark("sprites/pixman", PixmanSprites)->Unit(benchmark::kMillisecond);
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 2;
-  MedianCollector reporter;
+  benchreport::MedianCollector reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
 
   struct Row {

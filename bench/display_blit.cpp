@@ -4,6 +4,8 @@
 #include <SDL.h>
 #include <benchmark/benchmark.h>
 
+#include "bench/BenchReporters.h"
+
 #include <cstdio>
 #include <map>
 #include <memory>
@@ -98,27 +100,11 @@ BENCHMARK(BM_Sdl_Normal_888);
 BENCHMARK(BM_Ours_Additive_888);
 BENCHMARK(BM_Sdl_Additive_888);
 
-// Keeps the console output and remembers each case's time per iteration.
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    for (const Run& run : runs) times_[run.benchmark_name()] = run.GetAdjustedRealTime();
-    ConsoleReporter::ReportRuns(runs);
-  }
-  double Time(const std::string& name) const {
-    auto it = times_.find(name);
-    return it == times_.end() ? 0.0 : it->second;
-  }
-
-private:
-  std::map<std::string, double> times_;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
-  RatioReporter reporter;
+  benchreport::RatioReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
   for (const char* name : {"Normal_565", "Additive_565", "Normal_888", "Additive_888"}) {
     const double ours = reporter.Time(std::string("BM_Ours_") + name);

@@ -13,6 +13,8 @@
 // one core with five repetitions of at least 0.5 s and judges the medians.
 #include <SDL.h>
 #include <benchmark/benchmark.h>
+
+#include "bench/BenchReporters.h"
 #include <pixman.h>
 
 #include <cmath>
@@ -255,30 +257,6 @@ std::string CaseName(Kind k, int size) {
   return std::string(KindName(k)) + "/" + (size == 0 ? std::string("frame") : std::to_string(size));
 }
 
-// Collects the median time per iteration of every benchmark.
-class MedianCollector : public benchmark::ConsoleReporter {
-public:
-  std::map<std::string, double> medians;
-  std::map<std::string, double> singles;
-  void ReportRuns(const std::vector<Run>& runs) override {
-    for (const Run& run : runs) {
-      const std::string name = run.run_name.function_name;
-      if (run.run_type == Run::RT_Aggregate) {
-        if (run.aggregate_name == "median") medians[name] = run.GetAdjustedCPUTime();
-      } else {
-        singles[name] = run.GetAdjustedCPUTime();
-      }
-    }
-    ConsoleReporter::ReportRuns(runs);
-  }
-  double Time(const std::string& name) const {
-    auto it = medians.find(name);
-    if (it != medians.end()) return it->second;
-    it = singles.find(name);
-    return it != singles.end() ? it->second : 0.0;
-  }
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -293,7 +271,7 @@ int main(int argc, char** argv) {
   }
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 2;
-  MedianCollector reporter;
+  benchreport::MedianCollector reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
 
   bool missed = false;

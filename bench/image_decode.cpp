@@ -6,6 +6,8 @@
 // have no peer and report megapixels per second.
 #include <benchmark/benchmark.h>
 
+#include "bench/BenchReporters.h"
+
 #include <cstdio>
 #include <cstdlib>
 #include <jpeglib.h>
@@ -261,28 +263,12 @@ BENCHMARK(BM_PeerJpegTurbo)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_LoadGifFile)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_LoadTgaFile)->Unit(benchmark::kMillisecond);
 
-// Keeps the console output and remembers each case's time per iteration.
-class RatioReporter : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    for (const Run& run : runs) mTimes[run.benchmark_name()] = run.GetAdjustedRealTime();
-    ConsoleReporter::ReportRuns(runs);
-  }
-  double Time(const std::string& name) const {
-    auto it = mTimes.find(name);
-    return it == mTimes.end() ? 0.0 : it->second;
-  }
-
- private:
-  std::map<std::string, double> mTimes;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
   Files();
-  RatioReporter reporter;
+  benchreport::RatioReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
   const struct {
     const char* ours;

@@ -2,6 +2,8 @@
 // draws. Reports each time per draw and the ratio ours / std.
 #include <benchmark/benchmark.h>
 
+#include "bench/BenchReporters.h"
+
 #include <cstdio>
 #include <map>
 #include <random>
@@ -23,27 +25,11 @@ BENCHMARK(BM_StdMt19937);
 
 namespace {
 
-// Keeps the console output and remembers each case's time per iteration.
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    for (const Run& run : runs) times_[run.benchmark_name()] = run.GetAdjustedRealTime();
-    ConsoleReporter::ReportRuns(runs);
-  }
-  double Time(const std::string& name) const {
-    auto it = times_.find(name);
-    return it == times_.end() ? 0.0 : it->second;
-  }
-
-private:
-  std::map<std::string, double> times_;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
-  RatioReporter reporter;
+  benchreport::RatioReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
   const double ours = reporter.Time("BM_TwisterRandomNext");
   const double theirs = reporter.Time("BM_StdMt19937");
