@@ -66,6 +66,10 @@ KivoAppBase::KivoAppBase() {
 
 KivoAppBase::~KivoAppBase() {
   KivoAppBase::BeginShutdown();
+  // The loading thread may still be using the managers, the display and the
+  // widgets; it sees the shutdown flag set just above and must be done before
+  // any of them goes away.
+  WaitForLoader();
   AskHardwareAccelerationQuestions();
 
   for (auto& entry : mDialogMap) {
@@ -111,8 +115,6 @@ KivoAppBase::~KivoAppBase() {
     DestroyWindow(mainWindow);
     mMainWindow = nullptr;
   }
-
-  WaitForLoader();
 
   for (HCURSOR& cursor : mBuiltInCursors) {
     if (cursor != nullptr) DestroyCursor(cursor);
