@@ -114,22 +114,34 @@ SharedImageHandle ImageRegistry::FindOrCreateSharedImage(const std::string& file
                                                          bool* created) {
   const std::pair<std::string, std::string> key(ToUpper(file), ToUpper(variant));
   SharedImageHandle handle;
+  {
+    ScopedLock lock(Lock());
+    auto found = shared_.find(key);
+    if (found != shared_.end()) {
+      handle.AssignEntry(found->second.get());
+      if (created != nullptr) *created = false;
+      return handle;
+    }
+  }
+  // Decoded outside the lock so drawing threads are not held up; the entry
+  // only enters the map together with its image, so no other thread can find
+  // it half made. Two threads asking for a new file at once both decode, and
+  // the one that comes second keeps the first one's entry.
+  DDImage* image = !file.empty() && file[0] == '!' ? new DDImage(display_) : LoadImageFile(file, false);
   bool inserted = false;
   {
     ScopedLock lock(Lock());
     auto found = shared_.find(key);
     if (found == shared_.end()) {
-      found = shared_.emplace(key, std::unique_ptr<SharedImageEntry>(new SharedImageEntry())).first;
+      std::unique_ptr<SharedImageEntry> entry(new SharedImageEntry());
+      entry->image = image;
+      found = shared_.emplace(key, std::move(entry)).first;
       inserted = true;
     }
     handle.AssignEntry(found->second.get());
   }
+  if (!inserted) delete image;
   if (created != nullptr) *created = inserted;
-  if (inserted) {
-    // Filled after the lock: decoding must not hold up drawing threads.
-    DDImage* image = !file.empty() && file[0] == '!' ? new DDImage(display_) : LoadImageFile(file, false);
-    handle.GetEntry()->image = image;
-  }
   return handle;
 }
 

@@ -1,6 +1,10 @@
 // The application's image registry: loading, region copies, the shared
 // map with its purge, and the 2D/3D switch.
 #include <algorithm>
+#include <atomic>
+#include <functional>
+#include <future>
+#include <thread>
 
 #include "image/DDImageRegistry.h"
 #include "tests/image/ddimage_fixture.h"
@@ -35,8 +39,12 @@ public:
   void ExitProgram(int32_t code) override { exitCode = code; }
   void PrepareImagesAfterDisplayChange() override { ++prepared; }
   void OnScreenImageChanged(DDImage* screen) override { screenGiven = screen; }
+  // Called after a decode is recorded and before it is done.
+  std::function<void(const std::string&)> onDecode;
+
   bool DecodeImageFile(const std::string& path, std::vector<uint32_t>& pixels, int32_t& w, int32_t& h) override {
     decoded.push_back(path);
+    if (onDecode) onDecode(path);
     if (path == "red.png" || path == "RED.PNG" || path == "Red.png") {
       pixels.assign(4, 0xFFFF0000u);
       w = h = 2;
@@ -200,6 +208,41 @@ TEST_F(RegistryFixture, Failing2DStartIsFatal) {
   ASSERT_EQ(recorder.fatalW.size(), 1u);
   EXPECT_EQ(recorder.fatalW[0],
             L"Failed to initialize DirectDraw: RESULT_FAIL CreateClipper Windowed: E_OUTOFMEMORY");
+}
+
+}  // namespace
+
+namespace {
+
+// A thread that finds a shared entry while another thread is still decoding
+// its file must never be handed the entry without its image.
+TEST_F(RegistryFixture, SharedEntryNeverSeenWithoutItsImage) {
+  StartRegistry(Format::kRGB565);
+  std::promise<void> firstInside;
+  std::promise<void> release;
+  std::shared_future<void> released = release.get_future().share();
+  std::atomic<int> calls{0};
+  recorder.onDecode = [&](const std::string&) {
+    if (calls++ == 0) {
+      firstInside.set_value();
+      released.wait();
+    }
+  };
+  SharedImageHandle loaderHandle;
+  bool loaderCreated = true;
+  std::thread loader([&] { loaderHandle = registry->FindOrCreateSharedImage("red.png", "", &loaderCreated); });
+  firstInside.get_future().wait();
+
+  bool created = false;
+  SharedImageHandle handle = registry->FindOrCreateSharedImage("RED.PNG", "", &created);
+  EXPECT_NE(handle.GetDDImage(), nullptr) << "an entry was found before its image was set";
+  release.set_value();
+  loader.join();
+
+  ASSERT_NE(loaderHandle.GetDDImage(), nullptr);
+  EXPECT_EQ(loaderHandle.GetEntry(), handle.GetEntry());
+  EXPECT_NE(created, loaderCreated) << "exactly one caller made the entry";
+  EXPECT_EQ(registry->SharedEntryCount(), 1u);
 }
 
 }  // namespace
