@@ -1,6 +1,7 @@
 // The application's image registry (see DDImageRegistry.h).
 #include "image/DDImageRegistry.h"
 
+#include "display/D3DInterface.h"
 #include "shell/StringUtils.h"
 
 namespace Kivo {
@@ -41,7 +42,10 @@ const NativeDisplay* ImageRegistry::GetNativeDisplay() {
   return display_;
 }
 
-bool ImageRegistry::ReadTextureBits(MemoryImage*) { return false; }
+bool ImageRegistry::ReadTextureBits(MemoryImage* image) {
+  if (display_ == nullptr || display_->renderer == nullptr) return false;
+  return display_->renderer->ReadTextureBits(image);
+}
 
 void ImageRegistry::SetSharedImagePurgeFlag() { purgeWanted_.store(true); }
 

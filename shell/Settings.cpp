@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "display/D3DInterface.h"
 #include "platform/Platform.h"
 #include "shell/KivoAppBase.h"
 #include "shell/Paths.h"
@@ -162,6 +163,8 @@ void KivoAppBase::SaveSettings() {
 void KivoAppBase::LoadSettings() {
   mSettingsLoaded = true;
   mRegistryKey = Narrow(LookupText("RegistryKey", Widen(mRegistryKey)));
+  // The renderer records its runtime errors under the same key.
+  gD3DRegistryKey = StripTrailingSlash(mRegistryKey);
   if (mRegistryKey.empty()) return;
 
   int32_t value = 0;

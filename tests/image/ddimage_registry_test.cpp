@@ -246,3 +246,28 @@ TEST_F(RegistryFixture, SharedEntryNeverSeenWithoutItsImage) {
 }
 
 }  // namespace
+
+namespace {
+
+// Images read their pixels back from the renderer's texture through the
+// registry, and give the texture up through it.
+TEST_F(RegistryFixture, TextureReadBackAndReleaseGoThroughTheRenderer) {
+  StartRegistry(Format::kRGB888);
+  registry->Switch3D(true, true);
+  ASSERT_TRUE(display->is3D);
+  ASSERT_NE(display->renderer, nullptr);
+  Kivo::MemoryImage image;
+  std::vector<uint32_t> px(8 * 4);
+  for (size_t i = 0; i < px.size(); ++i) px[i] = 0xFF000000u | static_cast<uint32_t>(i * 7919u);
+  ASSERT_TRUE(image.SetBits(px.data(), 8, 4, true));
+  image.textureFlags = Kivo::kTextureNever565;
+  ASSERT_TRUE(display->renderer->EnsureTexture(&image));
+  ASSERT_NE(image.textureData, nullptr);
+  std::fill(image.bits.get(), image.bits.get() + px.size(), 0u);
+  EXPECT_TRUE(registry->ReadTextureBits(&image));
+  EXPECT_EQ(image.bits[13], px[13]);
+  registry->ReleaseImageTexture(&image);
+  EXPECT_EQ(image.textureData, nullptr);
+}
+
+}  // namespace

@@ -3,6 +3,7 @@
 // checks on values read back.
 #include <sys/stat.h>
 
+#include "display/D3DInterface.h"
 #include "platform/Registry.h"
 #include "tests/shell/startup_support.h"
 
@@ -221,6 +222,23 @@ TEST_F(SettingsTest, ACorruptStoreLeavesTheDefaults) {
   EXPECT_DOUBLE_EQ(b.mMusicVolume, 0.85);
   EXPECT_DOUBLE_EQ(b.mSfxVolume, 0.85) << "a two-byte value is not an integer setting";
   EXPECT_TRUE(b.mWindowed);
+}
+
+}  // namespace
+}  // namespace startuptest
+
+namespace startuptest {
+namespace {
+
+// The renderer records its runtime errors under the application's key.
+TEST_F(SettingsTest, LoadingSettingsGivesTheRendererTheRegistryKey) {
+  StartupApp& a = NewApp();
+  a.mRegistryKey = "KivoTest/";
+  a.LoadSettings();
+  EXPECT_EQ(Kivo::gD3DRegistryKey, "KivoTest");
+  a.mRegistryKey.clear();
+  a.LoadSettings();
+  EXPECT_EQ(Kivo::gD3DRegistryKey, "");
 }
 
 }  // namespace
