@@ -9,6 +9,8 @@
 #include <thread>
 #include <vector>
 
+#include <unistd.h>
+
 bool operator==(const GUID& a, const GUID& b) {
   return a.Data1 == b.Data1 && a.Data2 == b.Data2 && a.Data3 == b.Data3 &&
          std::memcmp(a.Data4, b.Data4, sizeof(a.Data4)) == 0;
@@ -946,7 +948,13 @@ public:
     const Machine& m = TheWorld().machine;
     if (m.deviceIdentifierResult != 0) return m.deviceIdentifierResult;
     std::memset(id, 0, sizeof(*id));
-    std::snprintf(id->szDriver, sizeof(id->szDriver), "%s", m.driver.c_str());
+    std::string driver = m.driver;
+    if (driver.empty()) {
+      char self[512] = {};
+      const ssize_t n = readlink("/proc/self/exe", self, sizeof(self) - 1);
+      driver = n > 0 ? std::string(self, static_cast<size_t>(n)) : std::string("kivo-soft");
+    }
+    std::snprintf(id->szDriver, sizeof(id->szDriver), "%s", driver.c_str());
     std::snprintf(id->szDescription, sizeof(id->szDescription), "%s", m.description.c_str());
     id->dwVendorId = m.vendorId;
     id->dwDeviceId = m.deviceId;

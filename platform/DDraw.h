@@ -420,7 +420,8 @@ struct Machine {
   DWORD videoMemoryTotal = 64u << 20;
   DWORD videoMemoryFree = 48u << 20;
   HRESULT deviceIdentifierResult = 0;
-  std::string driver = "kivo-soft";
+  // Empty: the program's own binary, a file that exists and has a date.
+  std::string driver;
   std::string description = "Kivo software display";
   DWORD vendorId = 0x1AF4;
   DWORD deviceId = 0x1050;
