@@ -1,0 +1,285 @@
+// The 3D capability test on the software 3D device: its verdict, the cached
+// result in the registry store, the adapter rules and the failure texts.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <utime.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "display/D3DCapabilityTester.h"
+#include "platform/D3D.h"
+#include "platform/DDraw.h"
+#include "platform/Process.h"
+#include "platform/Registry.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using Kivo::D3DCapabilityTester;
+
+constexpr const char* kKey = "SOFTWARE\\Kivo\\TesterTest\\Test3D";
+
+class CapabilityTester : public ::testing::Test {
+protected:
+  fs::path home;
+
+  void SetUp() override {
+    home = fs::temp_directory_path() / ("kivo_tester_" + std::to_string(::getpid()) + "_" +
+                                        ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(home);
+    fs::create_directories(home / "lists");
+    ::setenv("GAME_HOME", home.c_str(), 1);
+    UseDesktop(DDrawStandIn::Format::kRGB888);
+  }
+  void TearDown() override {
+    DDrawStandIn::Reset();
+    D3DStandIn::Reset();
+    ::unsetenv("GAME_HOME");
+    fs::remove_all(home);
+  }
+  void UseDesktop(DDrawStandIn::Format format, int width = 1024, int height = 768) {
+    DDrawStandIn::Machine machine;
+    machine.desktopFormat = format;
+    machine.desktopWidth = width;
+    machine.desktopHeight = height;
+    DDrawStandIn::Reset(machine);
+    D3DStandIn::Reset();
+  }
+  // A driver file last written in the given year.
+  std::string DriverOfYear(int year) {
+    const fs::path path = home / ("driver" + std::to_string(year) + ".sys");
+    std::ofstream(path) << "driver";
+    std::tm tm{};
+    tm.tm_year = year - 1900;
+    tm.tm_mon = 5;
+    tm.tm_mday = 15;
+    utimbuf times{};
+    times.actime = times.modtime = timegm(&tm);
+    ::utime(path.c_str(), &times);
+    return path.string();
+  }
+  void WriteList(const char* name, const std::string& text) { std::ofstream(home / "lists" / name) << text; }
+
+  struct Outcome {
+    std::string failure, warning;
+    bool newResult;
+  };
+  Outcome Run() {
+    D3DCapabilityTester tester;
+    tester.applicationKey = "Kivo\\TesterTest\\";
+    tester.listFolder = (home / "lists").string();
+    tester.SetVideoMemoryRequirements(6, 14);
+    tester.TestIfNeeded(nullptr, nullptr);
+    EXPECT_EQ(D3DStandIn::LiveDevices(), 0);
+    return {tester.failureReason, tester.warning, tester.newResult};
+  }
+
+  HKEY Key() {
+    HKEY key = nullptr;
+    EXPECT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, kKey, 0, KEY_ALL_ACCESS, &key), ERROR_SUCCESS);
+    return key;
+  }
+  uint32_t StoredDword(const char* name) {
+    HKEY key = Key();
+    uint32_t v = 0xDEAD;
+    DWORD size = 4;
+    RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(&v), &size);
+    RegCloseKey(key);
+    return v;
+  }
+  std::string StoredText(const char* name) {
+    HKEY key = Key();
+    char text[5000] = {};
+    DWORD size = sizeof(text) - 1;
+    RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(text), &size);
+    RegCloseKey(key);
+    return text;
+  }
+  void Store(const char* name, DWORD type, const void* data, DWORD size) {
+    HKEY key = Key();
+    ASSERT_EQ(RegSetValueExA(key, name, 0, type, static_cast<const BYTE*>(data), size), ERROR_SUCCESS);
+    RegCloseKey(key);
+  }
+  // Any rendering from now on fails loudly.
+  void ForbidRendering() { D3DStandIn::GetFaults().createDevice = DDERR_GENERIC; }
+};
+
+TEST_F(CapabilityTester, FirstRunPassesOnTheSoftwareDeviceAndIsStored) {
+  for (auto format : {DDrawStandIn::Format::kRGB888, DDrawStandIn::Format::kRGB565}) {
+    SCOPED_TRACE(static_cast<int>(format));
+    fs::remove_all(home / "config");
+    UseDesktop(format);
+    const Outcome first = Run();
+    EXPECT_EQ(first.failure, "");
+    EXPECT_EQ(first.warning, "");
+    EXPECT_TRUE(first.newResult);
+    EXPECT_EQ(StoredDword("Version"), 2u);
+    EXPECT_EQ(StoredDword("MinVidMemory"), 6u);
+    EXPECT_EQ(StoredDword("RecVidMemory"), 14u);
+    EXPECT_EQ(StoredText("FailureReason"), "");
+    EXPECT_EQ(StoredText("Warning"), "");
+    // The second start renders nothing and writes the same values again.
+    ForbidRendering();
+    const Outcome second = Run();
+    EXPECT_EQ(second.failure, "");
+    EXPECT_FALSE(second.newResult);
+    EXPECT_EQ(StoredDword("Version"), 2u);
+  }
+}
+
+TEST_F(CapabilityTester, StoredWarningComesBackWithoutRendering) {
+  Run();
+  const char warning[] = "Clip problem detected.";
+  Store("Warning", REG_SZ, warning, sizeof(warning));
+  ForbidRendering();
+  const Outcome o = Run();
+  EXPECT_EQ(o.failure, "");
+  EXPECT_EQ(o.warning, "Clip problem detected.");
+  EXPECT_FALSE(o.newResult);
+  EXPECT_EQ(StoredText("Warning"), "Clip problem detected.");
+}
+
+TEST_F(CapabilityTester, StaleStoredResultsRunTheTestAgain) {
+  const GUID other = {1, 2, 3, {4, 5, 6, 7, 8, 9, 10, 11}};
+  const uint32_t one = 1, twenty = 20;
+  const struct {
+    const char* name;
+    DWORD type;
+    const void* data;
+    DWORD size;
+  } cases[] = {{"DisplayGUID", REG_BINARY, &other, sizeof(other)},
+               {"Version", REG_DWORD, &one, 4},
+               {"MinVidMemory", REG_DWORD, &twenty, 4},
+               {"RecVidMemory", REG_DWORD, &twenty, 4}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Run();
+    Store(c.name, c.type, c.data, c.size);
+    const char warning[] = "stale";
+    Store("Warning", REG_SZ, warning, sizeof(warning));
+    const Outcome o = Run();
+    EXPECT_TRUE(o.newResult);
+    EXPECT_EQ(o.warning, "");
+    EXPECT_EQ(StoredDword("Version"), 2u);
+  }
+}
+
+TEST_F(CapabilityTester, StoredFailureIsRetestedAndAPassClearsIt) {
+  Run();
+  const char failure[] = "Alpha blend Not Supported";
+  Store("FailureReason", REG_SZ, failure, sizeof(failure));
+  const Outcome o = Run();
+  EXPECT_EQ(o.failure, "");
+  EXPECT_FALSE(o.newResult);
+  EXPECT_EQ(StoredText("FailureReason"), "");
+}
+
+TEST_F(CapabilityTester, StoredTextWithoutTerminatorIsReadSafely) {
+  Run();
+  const std::string longText(4096, 'w');
+  Store("Warning", REG_SZ, longText.data(), static_cast<DWORD>(longText.size()));
+  ForbidRendering();
+  const Outcome o = Run();
+  EXPECT_EQ(o.warning, longText);
+}
+
+TEST_F(CapabilityTester, VideoMemoryIsCountedWithTheDesktop) {
+  // 4 MB on 800 x 600 x 16: (2 x 800 x 600 + 4 MiB) >> 20 = 4, below 6.
+  UseDesktop(DDrawStandIn::Format::kRGB565, 800, 600);
+  DDrawStandIn::GetMachine().videoMemoryTotal = 4u << 20;
+  ForbidRendering();
+  Outcome o = Run();
+  EXPECT_EQ(o.failure, "Not enough video memory.");
+  EXPECT_TRUE(o.newResult);
+  // Close to 4 GB must not wrap around to a few megabytes.
+  UseDesktop(DDrawStandIn::Format::kRGB888);
+  DDrawStandIn::GetMachine().videoMemoryTotal = 0xFFF00000u;
+  o = Run();
+  EXPECT_EQ(o.failure, "");
+  EXPECT_EQ(o.warning, "");
+}
+
+TEST_F(CapabilityTester, AdapterListsAndDriverAge) {
+  const std::string old = DriverOfYear(2001), current = DriverOfYear(2003);
+  const struct {
+    const char* name;
+    std::string driver;
+    const char* description;
+    const char* allow;  // null: no "vhw.dat"
+    const char* deny;   // null: no "vhwb.dat"
+    bool supported;
+  } cases[] = {
+      {"known vendor, any case", old, "GeForce by NVIDIA Corp", nullptr, nullptr, true},
+      {"ati with its blank", old, "ATI Rage", nullptr, nullptr, true},
+      {"ati without the blank", old, "Matic", nullptr, nullptr, false},
+      {"unknown old adapter", old, "Generic Adapter", nullptr, nullptr, false},
+      {"unknown new driver", current, "Generic Adapter", nullptr, nullptr, true},
+      {"allow list without a match", current, "NVIDIA thing", "  Voodoo  \n\nS3\n", nullptr, false},
+      {"allow list match after trimming", old, "S3 Savage", "Voodoo\n   s3 savage \t\n", nullptr, true},
+      {"deny list wins", current, "Generic Adapter", "generic", "adapter\n", false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    fs::remove(home / "lists" / "vhw.dat");
+    fs::remove(home / "lists" / "vhwb.dat");
+    if (c.allow != nullptr) WriteList("vhw.dat", c.allow);
+    if (c.deny != nullptr) WriteList("vhwb.dat", c.deny);
+    fs::remove_all(home / "config");
+    DDrawStandIn::GetMachine().driver = c.driver;
+    DDrawStandIn::GetMachine().description = c.description;
+    const Outcome o = Run();
+    EXPECT_EQ(o.failure, "");
+    EXPECT_EQ(o.warning, c.supported ? "" : std::string("Unsupported video card: ") + c.description);
+  }
+}
+
+TEST_F(CapabilityTester, FailureTexts) {
+  // Each run starts without a stored result, so that the test really runs.
+  auto Run = [this] {
+    fs::remove_all(home / "config");
+    return CapabilityTester::Run();
+  };
+  D3DStandIn::GetFaults().faultyBlend = true;
+  EXPECT_EQ(Run().failure, "Alpha blend Not Supported");
+  D3DStandIn::Reset();
+
+  D3DStandIn::GetFaults().createDevice = DDERR_GENERIC;
+  EXPECT_EQ(Run().failure.rfind("DXError - CreateDevice: ", 0), 0u);
+  D3DStandIn::Reset();
+
+  D3DStandIn::GetCaps().offerA8R8G8B8 = false;
+  Outcome o = Run();
+  EXPECT_EQ(o.failure, "");
+  EXPECT_EQ(o.warning, "A8R8G8B8 texture format not supported.");
+  D3DStandIn::GetCaps().offerA4R4G4B4 = false;
+  EXPECT_EQ(Run().failure, "A4R4G4B4 and A8R8G8B8 texture formats not supported.");
+  D3DStandIn::Reset();
+
+  DDrawStandIn::GetFaults().entryEx = false;
+  o = Run();
+  EXPECT_EQ(o.failure, "No DirectDrawCreateEx");
+  DDrawStandIn::GetFaults().entryEx = true;
+
+  DDrawStandIn::GetFaults().createSurface = DDERR_OUTOFMEMORY;
+  DDrawStandIn::GetFaults().createSurfaceCaps = DDSCAPS_TEXTURE;
+  EXPECT_EQ(Run().failure.rfind("DXError - CreateSurface (TextureSurface1): ", 0), 0u);
+}
+
+TEST_F(CapabilityTester, DemoPlaybackTouchesNothing) {
+  D3DCapabilityTester tester;
+  tester.applicationKey = "Kivo\\TesterTest";
+  tester.playingBack = true;
+  tester.failureReason = "recorded";
+  tester.TestIfNeeded(nullptr, nullptr);
+  EXPECT_EQ(tester.failureReason, "recorded");
+  HKEY key = nullptr;
+  EXPECT_NE(RegOpenKeyExA(HKEY_CURRENT_USER, kKey, 0, KEY_ALL_ACCESS, &key), ERROR_SUCCESS);
+}
+
+}  // namespace
