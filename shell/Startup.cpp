@@ -16,6 +16,7 @@
 #include "audio/DSoundManager.h"
 #include "audio/MusicInterface.h"
 #include "audio/SoundManager.h"
+#include "display/D3DCapabilityTester.h"
 #include "display/DDInterface.h"
 #include "display/SoftwareCursor.h"
 #include "image/DDImage.h"
@@ -200,6 +201,11 @@ void KivoAppBase::CreateMainWindow() {
     UseDisplayOnPlatformWindows();
     mDisplay = new DDInterface(&mDisplaySettings);
     InstallSoftwareCursor(*mDisplay);
+    mDisplay->testerFactory = [this] {
+      std::unique_ptr<D3DCapabilityTester> tester(new D3DCapabilityTester());
+      tester->playingBack = mPlaying;
+      return std::unique_ptr<D3DTester>(tester.release());
+    };
     mImageRegistry->SetDisplay(mDisplay);
     bool stored3D = false;
     if (FetchRegistryBool("Is3D", &stored3D)) {
