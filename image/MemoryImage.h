@@ -151,7 +151,8 @@ private:
 };
 
 // Pixel access of a MemoryImage source: its palette form when it has one,
-// else its bits. Null pixels and palette for an image of size 0.
+// else its bits. Null pixels and palette for an image of size 0, and for a
+// surface image kept in video memory only, which software cannot read.
 struct SourcePixels {
   const uint32_t* bits = nullptr;
   const uint8_t* indices = nullptr;
@@ -160,6 +161,7 @@ struct SourcePixels {
   int32_t height = 0;
 
   explicit SourcePixels(MemoryImage* image);
+  bool HasPixels() const { return bits != nullptr || indices != nullptr; }
   uint32_t At(int32_t x, int32_t y) const {
     size_t i = static_cast<size_t>(y) * static_cast<size_t>(width) + static_cast<size_t>(x);
     return indices != nullptr ? palette[indices[i]] : bits[i];

@@ -349,6 +349,7 @@ void NormalBlit(MemoryImage& destImage, MemoryImage& srcImage, const BlitArea& a
 
   if (opaqueDest && c.IsOpaqueWhite()) {
     const SourcePixels src(&srcImage);
+    if (!src.HasPixels()) return;
     // The run table serves palette sources; bits go through the row kernel.
     const uint8_t* runs = fast && src.indices != nullptr ? srcImage.GetAlphaRunTable() : nullptr;
     const size_t sStride = static_cast<size_t>(src.width);
@@ -392,6 +393,7 @@ void NormalBlit(MemoryImage& destImage, MemoryImage& srcImage, const BlitArea& a
   }
 
   const SourcePixels src(&srcImage);
+  if (!src.HasPixels()) return;
   const bool grey = c.r == c.g && c.g == c.b;
   const bool white = c.IsOpaqueWhite();
   auto blend = [&](uint32_t& dp, uint32_t s) {
@@ -438,6 +440,7 @@ void AdditiveBlit(MemoryImage& destImage, MemoryImage& srcImage, const BlitArea&
   uint32_t* dest = destImage.GetBits();
   const size_t dStride = static_cast<size_t>(destImage.width);
   const SourcePixels src(&srcImage);
+  if (!src.HasPixels()) return;
   const bool partial = srcImage.hasPartialAlpha;
   const bool white = c.IsOpaqueWhite();
   const uint32_t pr = c.a * c.r / 255, pg = c.a * c.g / 255, pb = c.a * c.b / 255;

@@ -136,7 +136,7 @@ void MemoryImage::DrawImageStretched(Image* source, const Rect& destRect, const 
   if (!ColorBytes(color).IsOpaqueWhite()) return;
   uint32_t* dest = GetBits();
   const SourcePixels pixels(src);
-  if (pixels.width <= 0 || pixels.height <= 0) return;
+  if (pixels.width <= 0 || pixels.height <= 0 || !pixels.HasPixels()) return;
   const double kx = static_cast<double>(sourceRect.width) / destRect.width;
   const double ky = static_cast<double>(sourceRect.height) / destRect.height;
   const bool tables = !ReferencePathsForced();
@@ -217,6 +217,7 @@ void MemoryImage::DrawImageStretchedSmooth(Image* source, const Rect& target, co
 
   uint32_t* dest = GetBits();
   const SourcePixels pixels(src);
+  if (!pixels.HasPixels()) return;
   // The taps follow the whole target rectangle, so a clipped target still
   // samples the same source positions.
   const int32_t destW = target.width, destH = target.height;

@@ -341,6 +341,7 @@ void MemoryImage::DrawImageRotated(Image* source, float x, float y, const Rect& 
 
   uint32_t* dest = GetBits();
   const SourcePixels pixels(src);
+  if (!pixels.HasPixels()) return;
   const ColorBytes tint(color);
   const bool tinted = !tint.IsOpaqueWhite();
   const uint8_t* clamp = host->GetClampTable();

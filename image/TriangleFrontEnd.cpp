@@ -137,6 +137,8 @@ void DrawTriangleStrip(const TexturedVertex* vertices, int32_t vertexCount, Memo
     texture->ScanAlpha();
     blended = texture->hasTransparency || texture->hasPartialAlpha || blend;
     tex.pixels = texture->GetBits();
+    // A texture software cannot read (video memory only) draws nothing.
+    if (tex.pixels == nullptr && texture->width > 0 && texture->height > 0) return;
     tex.width = texture->width;
     tex.height = texture->height;
     int k = 0;
