@@ -408,14 +408,11 @@ bool D3DInterface::ReadTextureBits(MemoryImage* image) {
   return true;
 }
 
-// The image drawing operations come with the drawing issue; until then the
-// renderer accepts them and draws nothing.
+// The other image drawing operations are not built yet: the renderer accepts
+// them and draws nothing. Fills, lines and image quads are in RenderOps.cpp.
 bool D3DInterface::FillPolygon(const int32_t*, int32_t, const Rect&, const Color&, int32_t, int32_t, int32_t) {
   return true;
 }
-void D3DInterface::FillRect(const Rect&, const Color&, int32_t) {}
-void D3DInterface::DrawLine(double, double, double, double, const Color&, int32_t) {}
-void D3DInterface::DrawImage(Image*, float, float, const Rect&, const Color&, int32_t) {}
 void D3DInterface::DrawImageAtFloat(Image*, float, float, const Rect&, const Rect&, const Color&, int32_t) {}
 void D3DInterface::DrawImageMirrored(Image*, float, float, const Rect&, const Color&, int32_t) {}
 void D3DInterface::DrawImageRotated(Image*, float, float, const Rect&, const Color&, int32_t, double, float, float,
