@@ -1,0 +1,129 @@
+// Fills, lines and image quads of the renderer, checked on the pixels of the
+// software 3D device (an 8-8-8 draw buffer of 640 x 480).
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <memory>
+#include <vector>
+
+#include "display/D3DInterface.h"
+#include "image/MemoryImage.h"
+#include "platform/D3D.h"
+#include "tests/display/ddraw_fixture.h"
+
+namespace {
+
+using DDrawTest::DisplayFixture;
+using Kivo::Color;
+using Kivo::Rect;
+
+class RenderOps : public DisplayFixture {
+protected:
+  std::unique_ptr<Kivo::DDInterface> display;
+  Kivo::D3DInterface* renderer = nullptr;
+
+  void SetUp() override {
+    DisplayFixture::SetUp();
+    D3DStandIn::Reset();
+    Kivo::gLastDirectXError.clear();
+    Kivo::gD3DRegistryKey.clear();
+    display.reset(new Kivo::DDInterface(&app));
+    display->is3D = true;
+    ASSERT_EQ(display->Init(host.window, true), 0);
+    renderer = display->renderer.get();
+  }
+  void TearDown() override {
+    display.reset();
+    D3DStandIn::Reset();
+    Kivo::gLastDirectXError.clear();
+    DisplayFixture::TearDown();
+  }
+  // The frame after the scene ends, as 0xRRGGBB.
+  std::vector<uint32_t> Frame() {
+    renderer->Flush();
+    DDrawStandIn::SurfaceView v;
+    EXPECT_TRUE(DDrawStandIn::ViewSurface(renderer->drawSurface7, &v));
+    std::vector<uint32_t> out(static_cast<size_t>(v.width) * v.height);
+    for (int y = 0; y < v.height; ++y)
+      for (int x = 0; x < v.width; ++x) {
+        uint32_t p;
+        std::memcpy(&p, v.pixels + y * v.pitch + x * 4, 4);
+        out[static_cast<size_t>(y) * v.width + x] = p & 0xFFFFFF;
+      }
+    width = v.width;
+    return out;
+  }
+  int width = 0;
+  // Pixels that are not black, as a bounding box and a count.
+  struct Lit {
+    int count = 0, left = 1 << 30, top = 1 << 30, right = -1, bottom = -1;
+  };
+  Lit LitPixels(const std::vector<uint32_t>& frame) {
+    Lit l;
+    for (size_t i = 0; i < frame.size(); ++i)
+      if (frame[i] != 0) {
+        const int x = static_cast<int>(i % width), y = static_cast<int>(i / width);
+        ++l.count;
+        l.left = std::min(l.left, x), l.top = std::min(l.top, y);
+        l.right = std::max(l.right, x), l.bottom = std::max(l.bottom, y);
+      }
+    return l;
+  }
+};
+
+TEST_F(RenderOps, FillRectTouchesExactlyItsPixels) {
+  renderer->FillRect(Rect(10, 20, 5, 5), Color(255, 255, 255), 0);
+  const Lit l = LitPixels(Frame());
+  EXPECT_EQ(l.count, 25);
+  EXPECT_EQ(l.left, 10);
+  EXPECT_EQ(l.top, 20);
+  EXPECT_EQ(l.right, 14);
+  EXPECT_EQ(l.bottom, 24);
+  EXPECT_TRUE(Kivo::gLastDirectXError.empty()) << Kivo::gLastDirectXError;
+}
+
+TEST_F(RenderOps, LineLightsBothEnds) {
+  renderer->DrawLine(0, 0, 10, 0, Color(255, 255, 255), 0);
+  const Lit l = LitPixels(Frame());
+  EXPECT_EQ(l.left, 0);
+  EXPECT_EQ(l.right, 10);
+  EXPECT_EQ(l.count, 11);
+}
+
+TEST_F(RenderOps, WideImageIsDrawnPieceByPiecePixelExact) {
+  // 300 x 20: more than one texture piece across.
+  Kivo::MemoryImage image;
+  std::vector<uint32_t> pixels(300 * 20);
+  for (int y = 0; y < 20; ++y)
+    for (int x = 0; x < 300; ++x) pixels[static_cast<size_t>(y) * 300 + x] = 0xFF000000u | (x << 8) | (y + 1);
+  ASSERT_TRUE(image.SetBits(pixels.data(), 300, 20, true));
+  renderer->DrawImage(&image, 10, 20, Rect(0, 0, 300, 20), Color(255, 255, 255), 0);
+  const std::vector<uint32_t> frame = Frame();
+  int wrong = 0;
+  for (int y = 0; y < 480; ++y)
+    for (int x = 0; x < 640; ++x) {
+      const bool inside = x >= 10 && x < 310 && y >= 20 && y < 40;
+      const uint32_t want = inside ? (pixels[static_cast<size_t>(y - 20) * 300 + (x - 10)] & 0xFFFFFF) : 0;
+      if (frame[static_cast<size_t>(y) * width + x] != want && ++wrong < 4)
+        ADD_FAILURE() << x << "," << y << " " << std::hex << frame[static_cast<size_t>(y) * width + x];
+    }
+  EXPECT_EQ(wrong, 0);
+  renderer->RemoveTexture(&image);
+}
+
+TEST_F(RenderOps, SourceRectanglePastTheImageDrawsOnlyTheImage) {
+  Kivo::MemoryImage image;
+  std::vector<uint32_t> pixels(40 * 10, 0xFFFFFFFFu);
+  ASSERT_TRUE(image.SetBits(pixels.data(), 40, 10, true));
+  // Past the last column and row, and starting left of the image.
+  renderer->DrawImage(&image, 100, 100, Rect(-5, 0, 60, 30), Color(255, 255, 255), 0);
+  const Lit l = LitPixels(Frame());
+  EXPECT_EQ(l.count, 400);
+  EXPECT_EQ(l.left, 105);
+  EXPECT_EQ(l.top, 100);
+  EXPECT_EQ(l.right, 144);
+  EXPECT_EQ(l.bottom, 109);
+  renderer->RemoveTexture(&image);
+}
+
+}  // namespace
