@@ -410,18 +410,7 @@ bool D3DInterface::ReadTextureBits(MemoryImage* image) {
 
 // The other image drawing operations are not built yet: the renderer accepts
 // them and draws nothing. Fills, lines and image quads are in RenderOps.cpp.
-bool D3DInterface::FillPolygon(const int32_t*, int32_t, const Rect&, const Color&, int32_t, int32_t, int32_t) {
-  return true;
-}
-void D3DInterface::DrawImageAtFloat(Image*, float, float, const Rect&, const Rect&, const Color&, int32_t) {}
-void D3DInterface::DrawImageMirrored(Image*, float, float, const Rect&, const Color&, int32_t) {}
-void D3DInterface::DrawImageRotated(Image*, float, float, const Rect&, const Color&, int32_t, double, float, float,
-                                    const Rect&) {}
-void D3DInterface::DrawImageStretched(Image*, const Rect&, const Rect&, const Rect&, const Color&, int32_t, bool,
-                                      bool) {}
 
-void D3DInterface::DrawImageByMatrix(Image*, float, float, const Matrix3&, const Rect&, const Color&, int32_t,
-                                     const Rect&, bool) {}
 void D3DInterface::DrawTexturedTriangles(Image*, const TexturedVertex*, int32_t, const Rect&, const Color&, int32_t,
                                          float, float, bool) {}
 
