@@ -8,8 +8,10 @@
 
 #include "display/D3DInterface.h"
 #include "display/D3DTextureData.h"
+#include "display/D3DVertexList.h"
 #include "image/Image.h"
 #include "image/MemoryImage.h"
+#include "shell/Matrix.h"
 
 namespace Kivo {
 
@@ -91,6 +93,158 @@ void D3DInterface::DrawImage(Image* source, float x, float y, const Rect& source
     sy += rowHeight;
     dy += static_cast<float>(rowHeight);
   }
+}
+
+bool D3DInterface::FillPolygon(const int32_t* points, int32_t count, const Rect& clip, const Color& color,
+                               int32_t drawMode, int32_t offsetX, int32_t offsetY) {
+  if (points == nullptr || count < 3) return true;
+  if (!PreDraw()) return true;
+  SetBlendMode(drawMode, &color, nullptr);
+  UnbindTextures(device);
+  const DWORD c = PackColor(color);
+  VertexList<TLVertex> polygon;
+  for (int32_t i = 0; i < count; ++i) {
+    TLVertex v;
+    v.x = static_cast<float>(offsetX + points[2 * i]);
+    v.y = static_cast<float>(offsetY + points[2 * i + 1]);
+    v.colour = c;
+    polygon.Add(v);
+  }
+  ClipAndDrawPolygon(device, &clip, polygon);
+  return true;
+}
+
+namespace {
+
+struct Corner {
+  float x, y;
+};
+
+}  // namespace
+
+// The quad walk of DrawImage in local coordinates, each corner mapped by the
+// matrix. Quads leaving the clip go through the polygon clipper.
+static void DrawTransformed(D3DInterface& r, MemoryImage* image, const Matrix3& matrix, const Rect& sourceRect,
+                            const Color& color, const Rect* clip, float x, float y, bool centred) {
+  const Rect src = sourceRect.Intersection(Rect(0, 0, image->width, image->height));
+  if (src.width <= 0 || src.height <= 0) return;
+  const TextureData* data = image->textureData;
+  if (data == nullptr) return;
+  const DWORD c = PackColor(color);
+  float ox = static_cast<float>(src.x - sourceRect.x), oy = static_cast<float>(src.y - sourceRect.y);
+  float offset = 0.5f;
+  if (centred) {
+    ox -= static_cast<float>(sourceRect.width) / 2.0f;
+    oy -= static_cast<float>(sourceRect.height) / 2.0f;
+    offset = 0.0f;
+  }
+  float ly = oy;
+  for (int32_t sy = src.y; sy < src.y + src.height;) {
+    int32_t rowHeight = 0;
+    float lx = ox;
+    for (int32_t sx = src.x; sx < src.x + src.width;) {
+      int32_t w = src.x + src.width - sx, h = src.y + src.height - sy;
+      float u0 = 0, v0 = 0, u1 = 0, v1 = 0;
+      IDirectDrawSurface7* piece = data->GetPieceAt(sx, sy, w, h, u0, v0, u1, v1);
+      if (piece == nullptr || w <= 0 || h <= 0) return;
+      CheckD3DResult(r.device->SetTexture(0, piece), "SetTexture gTexture");
+      CheckD3DResult(r.device->SetTexture(1, nullptr), "SetTexture2 0");
+      const float fw = static_cast<float>(w), fh = static_cast<float>(h);
+      const Corner local[4] = {{lx, ly}, {lx, ly + fh}, {lx + fw, ly}, {lx + fw, ly + fh}};
+      const float us[4] = {u0, u0, u1, u1}, vs[4] = {v0, v1, v0, v1};
+      D3DTLVERTEX quad[4];
+      bool outside = false;
+      for (int i = 0; i < 4; ++i) {
+        const Vector2 p = matrix.TransformPoint(Vector2(local[i].x, local[i].y));
+        quad[i] = Vertex(p.x + x - offset, p.y + y - offset, c, us[i], vs[i]);
+        if (clip != nullptr &&
+            (quad[i].sx < static_cast<float>(clip->x) || quad[i].sx >= static_cast<float>(clip->x + clip->width) ||
+             quad[i].sy < static_cast<float>(clip->y) || quad[i].sy >= static_cast<float>(clip->y + clip->height)))
+          outside = true;
+      }
+      if (outside) {
+        VertexList<TLVertex> polygon;
+        for (int i : {0, 1, 3, 2}) {
+          TLVertex v;
+          v.x = quad[i].sx;
+          v.y = quad[i].sy;
+          v.colour = quad[i].color;
+          v.tu = quad[i].tu;
+          v.tv = quad[i].tv;
+          polygon.Add(v);
+        }
+        ClipAndDrawPolygon(r.device, clip, polygon);
+      } else {
+        CheckD3DResult(r.device->DrawPrimitive(D3DPT_TRIANGLESTRIP, D3DFVF_TLVERTEX, quad, 4, 0),
+                       "DrawPrimitive (Tri) 3");
+      }
+      sx += w;
+      lx += fw;
+      rowHeight = h;
+    }
+    sy += rowHeight;
+    ly += static_cast<float>(rowHeight);
+  }
+}
+
+// Prologue shared by the matrix draws; false: draw nothing.
+static MemoryImage* Prepare(D3DInterface& r, Image* source, const Color& color, int32_t drawMode) {
+  MemoryImage* image = source != nullptr ? source->AsMemoryImage() : nullptr;
+  if (image == nullptr || !r.PreDraw() || !r.EnsureTexture(image)) return nullptr;
+  r.SetBlendMode(drawMode, &color, image);
+  return image;
+}
+
+void D3DInterface::DrawImageByMatrix(Image* source, float x, float y, const Matrix3& matrix, const Rect& clip,
+                                     const Color& color, int32_t drawMode, const Rect& sourceRect, bool) {
+  if (MemoryImage* image = Prepare(*this, source, color, drawMode))
+    DrawTransformed(*this, image, matrix, sourceRect, color, &clip, x, y, true);
+}
+
+void D3DInterface::DrawImageAtFloat(Image* source, float x, float y, const Rect& sourceRect, const Rect& clip,
+                                    const Color& color, int32_t drawMode) {
+  Matrix3 m;
+  m.Translate(x, y);
+  if (MemoryImage* image = Prepare(*this, source, color, drawMode))
+    DrawTransformed(*this, image, m, sourceRect, color, &clip, 0, 0, false);
+}
+
+void D3DInterface::DrawImageMirrored(Image* source, float x, float y, const Rect& sourceRect, const Color& color,
+                                     int32_t drawMode) {
+  Matrix3 m;
+  m.Translate(static_cast<float>(-sourceRect.width), 0);
+  m.Scale(-1, 1);
+  m.Translate(x, y);
+  if (MemoryImage* image = Prepare(*this, source, color, drawMode))
+    DrawTransformed(*this, image, m, sourceRect, color, nullptr, 0, 0, false);
+}
+
+void D3DInterface::DrawImageStretched(Image* source, const Rect& destRect, const Rect& sourceRect, const Rect& clip,
+                                      const Color& color, int32_t drawMode, bool, bool mirror) {
+  if (sourceRect.width <= 0 || sourceRect.height <= 0) return;
+  const float sx = static_cast<float>(destRect.width) / static_cast<float>(sourceRect.width);
+  const float sy = static_cast<float>(destRect.height) / static_cast<float>(sourceRect.height);
+  Matrix3 m;
+  if (mirror) {
+    m.Translate(static_cast<float>(-sourceRect.width), 0);
+    m.Scale(-sx, sy);
+  } else {
+    m.Scale(sx, sy);
+  }
+  m.Translate(static_cast<float>(destRect.x), static_cast<float>(destRect.y));
+  if (MemoryImage* image = Prepare(*this, source, color, drawMode))
+    DrawTransformed(*this, image, m, sourceRect, color, &clip, 0, 0, false);
+}
+
+void D3DInterface::DrawImageRotated(Image* source, float x, float y, const Rect& clip, const Color& color,
+                                    int32_t drawMode, double angle, float centerX, float centerY,
+                                    const Rect& sourceRect) {
+  Matrix3 m;
+  m.Translate(-centerX, -centerY);
+  m.RotateRadians(static_cast<float>(angle));
+  m.Translate(x + centerX, y + centerY);
+  if (MemoryImage* image = Prepare(*this, source, color, drawMode))
+    DrawTransformed(*this, image, m, sourceRect, color, &clip, 0, 0, false);
 }
 
 }  // namespace Kivo

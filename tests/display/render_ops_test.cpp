@@ -9,6 +9,7 @@
 #include "display/D3DInterface.h"
 #include "image/MemoryImage.h"
 #include "platform/D3D.h"
+#include "shell/Matrix.h"
 #include "tests/display/ddraw_fixture.h"
 
 namespace {
@@ -124,6 +125,87 @@ TEST_F(RenderOps, SourceRectanglePastTheImageDrawsOnlyTheImage) {
   EXPECT_EQ(l.right, 144);
   EXPECT_EQ(l.bottom, 109);
   renderer->RemoveTexture(&image);
+}
+
+// Image with a distinct colour per pixel: red = column, green = row.
+void MakeImage(Kivo::MemoryImage& image, int w, int h) {
+  std::vector<uint32_t> pixels(static_cast<size_t>(w) * h);
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) pixels[static_cast<size_t>(y) * w + x] = 0xFF000001u | (x << 16) | (y << 8);
+  ASSERT_TRUE(image.SetBits(pixels.data(), w, h, true));
+}
+
+TEST_F(RenderOps, MirroredImageIsFlippedInPlace) {
+  Kivo::MemoryImage image;
+  MakeImage(image, 100, 4);
+  renderer->DrawImageMirrored(&image, 50, 10, Rect(0, 0, 100, 4), Color(255, 255, 255), 0);
+  const std::vector<uint32_t> frame = Frame();
+  const Lit l = LitPixels(frame);
+  EXPECT_EQ(l.left, 50);
+  EXPECT_EQ(l.right, 149);
+  EXPECT_EQ(l.count, 400);
+  // The last column comes first.
+  EXPECT_EQ(frame[static_cast<size_t>(10) * width + 50] >> 16, 99u);
+  EXPECT_EQ(frame[static_cast<size_t>(10) * width + 149] >> 16, 0u);
+  renderer->RemoveTexture(&image);
+}
+
+TEST_F(RenderOps, CentredMatrixPutsTheSourceCentreOnThePoint) {
+  Kivo::MemoryImage image;
+  MakeImage(image, 20, 10);
+  Kivo::Matrix3 identity;
+  renderer->DrawImageByMatrix(&image, 100, 50, identity, Rect(0, 0, 640, 480), Color(255, 255, 255), 0,
+                              Rect(0, 0, 20, 10), true);
+  const std::vector<uint32_t> frame = Frame();
+  const Lit l = LitPixels(frame);
+  EXPECT_EQ(l.left, 90);
+  EXPECT_EQ(l.top, 45);
+  EXPECT_EQ(l.count, 200);
+  EXPECT_EQ(frame[static_cast<size_t>(45) * width + 90], 0x000001u);
+  renderer->RemoveTexture(&image);
+}
+
+TEST_F(RenderOps, ClippedDrawsStayInsideTheClip) {
+  Kivo::MemoryImage image;
+  MakeImage(image, 40, 40);
+  const Rect clip(100, 100, 30, 30);
+  // Rotated and straddling the clip's edge, then translated and straddling it.
+  renderer->DrawImageRotated(&image, 90, 90, clip, Color(255, 255, 255), 0, 0.3, 20, 20, Rect(0, 0, 40, 40));
+  renderer->DrawImageAtFloat(&image, 110, 115, Rect(0, 0, 40, 40), clip, Color(255, 255, 255), 0);
+  const Lit l = LitPixels(Frame());
+  EXPECT_GT(l.count, 0);
+  EXPECT_GE(l.left, 100);
+  EXPECT_GE(l.top, 100);
+  EXPECT_LE(l.right, 129);
+  EXPECT_LE(l.bottom, 129);
+  EXPECT_TRUE(Kivo::gLastDirectXError.empty()) << Kivo::gLastDirectXError;
+  renderer->RemoveTexture(&image);
+}
+
+TEST_F(RenderOps, StretchedImageFillsItsDestination) {
+  Kivo::MemoryImage image;
+  MakeImage(image, 10, 10);
+  renderer->DrawImageStretched(&image, Rect(20, 30, 40, 20), Rect(0, 0, 10, 10), Rect(0, 0, 640, 480),
+                               Color(255, 255, 255), 0, false, false);
+  const Lit l = LitPixels(Frame());
+  EXPECT_EQ(l.count, 800);
+  EXPECT_EQ(l.left, 20);
+  EXPECT_EQ(l.bottom, 49);
+  renderer->RemoveTexture(&image);
+}
+
+TEST_F(RenderOps, PolygonsNeedThreePoints) {
+  const int32_t two[] = {0, 0, 10, 10};
+  renderer->FillPolygon(two, 2, Rect(0, 0, 640, 480), Color(255, 255, 255), 0, 0, 0);
+  EXPECT_FALSE(renderer->sceneOpen);
+  const int32_t square[] = {10, 10, 20, 10, 20, 20, 10, 20};
+  // Moved by (5, 0) to 15..25, then cut at the clip's right edge 20.
+  renderer->FillPolygon(square, 4, Rect(0, 0, 20, 480), Color(255, 255, 255), 0, 5, 0);
+  const Lit l = LitPixels(Frame());
+  EXPECT_GE(l.left, 15);
+  EXPECT_LE(l.left, 16);
+  EXPECT_EQ(l.right, 19);
+  EXPECT_GT(l.count, 0);
 }
 
 }  // namespace
