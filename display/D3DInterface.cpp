@@ -408,10 +408,6 @@ bool D3DInterface::ReadTextureBits(MemoryImage* image) {
   return true;
 }
 
-// The other image drawing operations are not built yet: the renderer accepts
-// them and draws nothing. Fills, lines and image quads are in RenderOps.cpp.
-
-void D3DInterface::DrawTexturedTriangles(Image*, const TexturedVertex*, int32_t, const Rect&, const Color&, int32_t,
-                                         float, float, bool) {}
+// The image drawing operations are in RenderOps.cpp.
 
 }  // namespace Kivo
