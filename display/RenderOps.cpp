@@ -4,7 +4,10 @@
 // Every quad sits half a pixel up and left so that pixel centres meet texel
 // centres (the device samples at pixel centres). A failed call leaves its
 // text in gLastDirectXError and the loop goes on; the present then leaves 3D.
+#include <algorithm>
+#include <cmath>
 #include <cstring>
+#include <vector>
 
 #include "display/D3DInterface.h"
 #include "display/D3DTextureData.h"
@@ -245,6 +248,84 @@ void D3DInterface::DrawImageRotated(Image* source, float x, float y, const Rect&
   m.Translate(x + centerX, y + centerY);
   if (MemoryImage* image = Prepare(*this, source, color, drawMode))
     DrawTransformed(*this, image, m, sourceRect, color, &clip, 0, 0, false);
+}
+
+void D3DInterface::DrawTexturedTriangles(Image* texture, const TexturedVertex* vertices, int32_t triangleCount,
+                                         const Rect&, const Color& color, int32_t drawMode, float offsetX,
+                                         float offsetY, bool) {
+  if (vertices == nullptr || triangleCount <= 0) return;
+  MemoryImage* image = Prepare(*this, texture, color, drawMode);
+  if (image == nullptr) return;
+  const TextureData* data = image->textureData;
+  if (data == nullptr || data->pieces.empty()) return;
+  const DWORD callColour = PackColor(color);
+  auto toVertex = [&](const TexturedVertex& t) {
+    TLVertex v;
+    v.x = offsetX + t.x;
+    v.y = offsetY + t.y;
+    v.colour = t.color != 0 ? t.color : callColour;
+    v.tu = t.u * data->maxU;
+    v.tv = t.v * data->maxV;
+    return v;
+  };
+  auto bind = [&](IDirectDrawSurface7* piece) {
+    CheckD3DResult(device->SetTexture(0, piece), "SetTexture gTexture");
+    CheckD3DResult(device->SetTexture(1, nullptr), "SetTexture2 0");
+  };
+
+  if (data->maxU <= 1.0f && data->maxV <= 1.0f) {
+    // One piece: batches of up to 100 triangles per call.
+    bind(data->pieces[0].surface);
+    std::vector<TLVertex> batch;
+    batch.reserve(300);
+    for (int32_t t = 0; t < triangleCount; ++t) {
+      for (int k = 0; k < 3; ++k) batch.push_back(toVertex(vertices[3 * t + k]));
+      if (batch.size() == 300 || t == triangleCount - 1) {
+        CheckD3DResult(device->DrawPrimitive(D3DPT_TRIANGLELIST, D3DFVF_TLVERTEX, batch.data(),
+                                             static_cast<DWORD>(batch.size()), 0),
+                       "DrawPrimitive (TriList)");
+        batch.clear();
+      }
+    }
+    return;
+  }
+
+  // Several pieces: each triangle is cut once per piece it covers.
+  const int32_t lastColumn = data->columns - 1, lastRow = data->rows - 1;
+  for (int32_t t = 0; t < triangleCount; ++t) {
+    TLVertex tri[3];
+    float uLow = data->maxU, vLow = data->maxV, uHigh = 0, vHigh = 0;
+    for (int k = 0; k < 3; ++k) {
+      tri[k] = toVertex(vertices[3 * t + k]);
+      uLow = std::min(uLow, tri[k].tu), vLow = std::min(vLow, tri[k].tv);
+      uHigh = std::max(uHigh, tri[k].tu), vHigh = std::max(vHigh, tri[k].tv);
+    }
+    const int32_t c0 = std::max(0, static_cast<int32_t>(std::floor(uLow)));
+    const int32_t c1 = std::min(data->columns, static_cast<int32_t>(std::ceil(uHigh)));
+    const int32_t r0 = std::max(0, static_cast<int32_t>(std::floor(vLow)));
+    const int32_t r1 = std::min(data->rows, static_cast<int32_t>(std::ceil(vHigh)));
+    for (int32_t r = r0; r < r1; ++r)
+      for (int32_t c = c0; c < c1; ++c) {
+        const TexturePiece& piece = data->pieces[static_cast<size_t>(r) * data->columns + c];
+        if (piece.width <= 0 || piece.height <= 0) continue;
+        VertexList<TLVertex> polygon;
+        for (const TLVertex& source : tri) {
+          TLVertex v = source;
+          v.tu -= static_cast<float>(c);
+          v.tv -= static_cast<float>(r);
+          if (r == lastRow)
+            v.tv *= static_cast<float>(data->pieces[0].height) / static_cast<float>(piece.height);
+          if (c == lastColumn) v.tu *= static_cast<float>(data->pieces[0].width) / static_cast<float>(piece.width);
+          polygon.Add(v);
+        }
+        ClipTriangleToPiece(polygon);
+        if (polygon.count <= 2) continue;
+        bind(piece.surface);
+        CheckD3DResult(device->DrawPrimitive(D3DPT_TRIANGLEFAN, D3DFVF_TLVERTEX, polygon.items,
+                                             static_cast<DWORD>(polygon.count), 0),
+                       "DrawPrimitive (Tri) 4");
+      }
+  }
 }
 
 }  // namespace Kivo
