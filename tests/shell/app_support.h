@@ -158,6 +158,9 @@ class AppFixture : public ::testing::Test {
   // A started application: windows, screen image, and a counting widget.
   TestApp& MakeApp(bool withWidget = true) {
     app = std::make_unique<TestApp>();
+    // The test runner's own arguments are not the game's: without this the
+    // application would reject "--gtest_filter" and end the process early.
+    app->mCommandLineRead = true;
     app->Init();
     if (withWidget) {
       widget = std::make_unique<CountingWidget>();
