@@ -21,6 +21,7 @@ class QueueTest : public AppFixture {
   void SetUp() override {
     AppFixture::SetUp();
     app = std::make_unique<TestApp>();
+    app->mCommandLineRead = true;  // the runner's options are not the game's
     app->Init();
     input = std::make_unique<InputWidget>();
     app->mWidgetManager->AddChild(input.get());
