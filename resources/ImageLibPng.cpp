@@ -49,6 +49,18 @@ bool PngReadHeader(PngReadContext& ctx) {
   if (setjmp(png_jmpbuf(ctx.png))) return false;
   png_set_read_fn(ctx.png, ctx.in, PngReadData);
   png_set_user_limits(ctx.png, png_uint_32(kMaxImageSide), png_uint_32(kMaxImageSide));
+  // Ancillary chunks (text, profiles, unknown ones) are held whole in memory
+  // at the size the file claims; a few damaged bytes must not ask for
+  // gigabytes. Pixel data is streamed and not affected.
+  png_set_chunk_malloc_max(ctx.png, 8u * 1024u * 1024u);
+  png_set_chunk_cache_max(ctx.png, 1000);
+  // Chunks we do not read are skipped as they stream past, never buffered:
+  // unknown ones, and the known ancillary ones that carry text, profiles or
+  // tables the picture does not need (libpng buffers those whole at the
+  // length the file claims).
+  static const png_byte kSkipped[] = "sPLT\0iCCP\0zTXt\0iTXt\0tEXt\0hIST\0pCAL\0sCAL\0eXIf\0tIME";
+  png_set_keep_unknown_chunks(ctx.png, PNG_HANDLE_CHUNK_NEVER, nullptr, 0);
+  png_set_keep_unknown_chunks(ctx.png, PNG_HANDLE_CHUNK_NEVER, kSkipped, int(sizeof(kSkipped) / 5));
   png_read_info(ctx.png, ctx.info);
 
   png_uint_32 width = 0, height = 0;
