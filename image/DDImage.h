@@ -126,6 +126,11 @@ private:
   void BlitSurface(DDImage* source, int32_t x, int32_t y, const Rect& sourceRect);
   // Whether draws go into the surface rather than the 32-bit pixels.
   bool TakesSurfacePath();
+  // The renderer has no coverage fill: the spans are filled into a scratch
+  // image the size of their bounding box, which is then drawn as a quad.
+  void FillSpansWithCoverageThrough3D(const ImageSpan* spans, int32_t count, const Color& color, int32_t drawMode,
+                                      const uint8_t* coverage, int32_t coverageX, int32_t coverageY,
+                                      int32_t coverageStride, uint32_t unusedWord);
 
   bool surfaceReached_ = false;
 };

@@ -437,7 +437,11 @@ PixelTag TagOf(const SurfaceView& v) {
 void DDImage::FillSpansWithCoverage(const ImageSpan* spans, int32_t count, const Color& color, int32_t drawMode,
                                     const uint8_t* coverage, int32_t coverageX, int32_t coverageY,
                                     int32_t coverageStride, uint32_t unusedWord) {
-  if (DrawsThrough3D()) return;
+  if (DrawsThrough3D()) {
+    FillSpansWithCoverageThrough3D(spans, count, color, drawMode, coverage, coverageX, coverageY, coverageStride,
+                                   unusedWord);
+    return;
+  }
   if (!TakesSurfacePath()) {
     MemoryImage::FillSpansWithCoverage(spans, count, color, drawMode, coverage, coverageX, coverageY,
                                        coverageStride, unusedWord);

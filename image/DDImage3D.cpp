@@ -1,0 +1,51 @@
+// The screen image's draws that the renderer cannot take as they stand.
+#include <algorithm>
+#include <cstdint>
+#include <limits>
+#include <vector>
+
+#include "display/D3DInterface.h"
+#include "image/DDImage.h"
+
+namespace Kivo {
+
+void DDImage::FillSpansWithCoverageThrough3D(const ImageSpan* spans, int32_t count, const Color& color,
+                                             int32_t drawMode, const uint8_t* coverage, int32_t coverageX,
+                                             int32_t coverageY, int32_t coverageStride, uint32_t unusedWord) {
+  if (count <= 0 || spans == nullptr || coverage == nullptr) return;
+  int64_t left = std::numeric_limits<int64_t>::max(), right = std::numeric_limits<int64_t>::min();
+  int64_t top = left, bottom = right;
+  for (int32_t s = 0; s < count; ++s) {
+    if (spans[s].width <= 0) continue;
+    left = std::min<int64_t>(left, spans[s].x);
+    right = std::max<int64_t>(right, int64_t{spans[s].x} + spans[s].width - 1);
+    top = std::min<int64_t>(top, spans[s].y);
+    bottom = std::max<int64_t>(bottom, spans[s].y);
+  }
+  if (right < left) return;
+  const int64_t boxWidth = right - left + 1, boxHeight = bottom - top + 1;
+  if (boxWidth > std::numeric_limits<int32_t>::max() || boxHeight > std::numeric_limits<int32_t>::max()) return;
+  const int64_t originX = int64_t{coverageX} - left, originY = int64_t{coverageY} - top;
+  if (originX < std::numeric_limits<int32_t>::min() || originX > std::numeric_limits<int32_t>::max() ||
+      originY < std::numeric_limits<int32_t>::min() || originY > std::numeric_limits<int32_t>::max()) {
+    return;
+  }
+  // The caller's spans are read-only: the moved copy goes into the scratch image.
+  std::vector<ImageSpan> moved(spans, spans + count);
+  for (ImageSpan& span : moved) {
+    span.x = static_cast<int32_t>(span.x - left);
+    span.y = static_cast<int32_t>(span.y - top);
+  }
+  MemoryImage scratch;
+  if (!scratch.CreateBlank(static_cast<int32_t>(boxWidth), static_cast<int32_t>(boxHeight))) return;
+  scratch.FillSpansWithCoverage(moved.data(), count, color, drawMode, coverage, static_cast<int32_t>(originX),
+                                static_cast<int32_t>(originY), coverageStride, unusedWord);
+  DrawImage(&scratch, static_cast<int32_t>(left), static_cast<int32_t>(top),
+            Rect(0, 0, static_cast<int32_t>(boxWidth), static_cast<int32_t>(boxHeight)), Color(255, 255, 255),
+            drawMode);
+  // The scratch image dies here; its texture must not outlive it, whichever
+  // image host is installed.
+  if (display->renderer != nullptr) display->renderer->RemoveTexture(&scratch);
+}
+
+}  // namespace Kivo
