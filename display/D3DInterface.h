@@ -139,6 +139,9 @@ public:
   virtual void DrawTexturedTriangles(Image* texture, const TexturedVertex* vertices, int32_t triangleCount,
                                      const Rect& clip, const Color& color, int32_t drawMode, float offsetX,
                                      float offsetY, bool blend);
+  // The rectangle in the centred, y-up coordinates of the 3D draws, so the
+  // world, view and projection set by Begin3D apply to it.
+  virtual void FillRect3D(const Rect& rect, const Color& color, int32_t drawMode);
 
 private:
   void ReleaseDevice();

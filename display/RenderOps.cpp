@@ -48,6 +48,23 @@ void D3DInterface::FillRect(const Rect& rect, const Color& color, int32_t drawMo
   CheckD3DResult(device->DrawPrimitive(D3DPT_TRIANGLESTRIP, D3DFVF_TLVERTEX, quad, 4, 0), "DrawPrimitive (Rect)");
 }
 
+void D3DInterface::FillRect3D(const Rect& rect, const Color& color, int32_t drawMode) {
+  if (!PreDraw()) return;
+  SetBlendMode(drawMode, &color, nullptr);
+  UnbindTextures(device);
+  const DWORD c = PackColor(color);
+  // 64-bit sums: a rectangle near the integer limits must not wrap.
+  const float x0 = static_cast<float>(int64_t{rect.x} - (width >> 1)) - 0.5f;
+  const float y0 = static_cast<float>(int64_t{height >> 1} - rect.y - rect.height) - 0.5f;
+  const float w = static_cast<float>(rect.width), h = static_cast<float>(rect.height);
+  D3DVERTEX3D2 quad[4] = {{x0, y0, 0, c, 0, 0, 0, 0},
+                          {x0, y0 + h, 0, c, 0, 0, 0, 0},
+                          {x0 + w, y0, 0, c, 0, 0, 0, 0},
+                          {x0 + w, y0 + h, 0, c, 0, 0, 0, 0}};
+  CheckD3DResult(device->DrawPrimitive(D3DPT_TRIANGLESTRIP, D3DFVF_XYZ | D3DFVF_DIFFUSE | D3DFVF_TEX2, quad, 4, 0),
+                 "DrawPrimitive3D (Rect)");
+}
+
 void D3DInterface::DrawLine(double x1, double y1, double x2, double y2, const Color& color, int32_t drawMode) {
   if (!PreDraw()) return;
   SetBlendMode(drawMode, &color, nullptr);

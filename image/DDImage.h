@@ -77,6 +77,10 @@ public:
   void DrawTexturedTriangles(Image* texture, const TexturedVertex* vertices, int32_t triangleCount,
                              const Rect& clip, const Color& color, int32_t drawMode, float offsetX, float offsetY,
                              bool blend) override;
+  // Draws that exist only in 3D: off the 3D screen they draw nothing.
+  void Begin3D(const Matrix4& world, const Matrix4& projection, const Matrix4& view) override;
+  void End3D() override;
+  void FillRect3D(const Rect& rect, const Color& color, int32_t drawMode) override;
 
   // Storage overrides.
   void DiscardBits() override;

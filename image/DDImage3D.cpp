@@ -1,6 +1,7 @@
 // The screen image's draws that the renderer cannot take as they stand.
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <limits>
 #include <vector>
 
@@ -46,6 +47,38 @@ void DDImage::FillSpansWithCoverageThrough3D(const ImageSpan* spans, int32_t cou
   // The scratch image dies here; its texture must not outlive it, whichever
   // image host is installed.
   if (display->renderer != nullptr) display->renderer->RemoveTexture(&scratch);
+}
+
+namespace {
+
+// The renderer while this image is the 3D screen, else null: the 3D-only
+// draws need the device, which exists only then.
+D3DInterface* RendererOf(const DDImage& image) {
+  return image.DrawsThrough3D() ? image.display->renderer.get() : nullptr;
+}
+
+D3DMATRIX ToDeviceMatrix(const Matrix4& m) {
+  static_assert(sizeof(D3DMATRIX) == sizeof(m.m), "both are 4 x 4 floats, row by row");
+  D3DMATRIX out;
+  std::memcpy(&out, m.m, sizeof(out));
+  return out;
+}
+
+}  // namespace
+
+void DDImage::Begin3D(const Matrix4& world, const Matrix4& projection, const Matrix4& view) {
+  D3DInterface* renderer = RendererOf(*this);
+  if (renderer == nullptr) return;
+  const D3DMATRIX w = ToDeviceMatrix(world), p = ToDeviceMatrix(projection), v = ToDeviceMatrix(view);
+  renderer->Begin3D(&w, &p, &v);
+}
+
+void DDImage::End3D() {
+  if (D3DInterface* renderer = RendererOf(*this)) renderer->End3D();
+}
+
+void DDImage::FillRect3D(const Rect& rect, const Color& color, int32_t drawMode) {
+  if (D3DInterface* renderer = RendererOf(*this)) renderer->FillRect3D(rect, color, drawMode);
 }
 
 }  // namespace Kivo

@@ -2,6 +2,7 @@
 // pixels of the software 3D device.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <memory>
@@ -10,6 +11,7 @@
 #include "display/D3DInterface.h"
 #include "image/DDImage.h"
 #include "platform/D3D.h"
+#include "shell/Matrix.h"
 #include "tests/display/ddraw_fixture.h"
 
 namespace {
@@ -105,6 +107,82 @@ TEST_F(ScreenImage3D, CoverageFillWithNothingToDrawLeavesTheFrameBlack) {
   screen->FillSpansWithCoverage(empty, 0, Color(255, 255, 255), 0, coverage, 0, 0, 2, 0);
   int frameWidth = 0;
   for (uint32_t p : Frame(&frameWidth)) ASSERT_EQ(p, 0u);
+}
+
+// Lit (non-black) pixels of a frame: how many and their bounding box.
+struct Lit {
+  int count = 0, left = 1 << 30, top = 1 << 30, right = -1, bottom = -1;
+};
+Lit LitPixels(const std::vector<uint32_t>& frame, int frameWidth) {
+  Lit l;
+  for (size_t i = 0; i < frame.size(); ++i) {
+    if (frame[i] == 0) continue;
+    const int x = static_cast<int>(i % frameWidth), y = static_cast<int>(i / frameWidth);
+    ++l.count;
+    l.left = std::min(l.left, x), l.top = std::min(l.top, y);
+    l.right = std::max(l.right, x), l.bottom = std::max(l.bottom, y);
+  }
+  return l;
+}
+
+Kivo::Matrix4 Scale(float x, float y) {
+  Kivo::Matrix4 m;
+  m.Clear();
+  m.m[0][0] = x;
+  m.m[1][1] = y;
+  m.m[2][2] = 1;
+  m.m[3][3] = 1;
+  return m;
+}
+
+// A projection that maps the centred y-up coordinates of the 640 x 480
+// buffer one to one onto it, so the rectangle lands on its own pixels.
+TEST_F(ScreenImage3D, FillRect3DGoesThroughTheTransformsOfBegin3D) {
+  screen->Begin3D(Scale(1, 1), Scale(1.0f / 320, 1.0f / 240), Scale(1, 1));
+  screen->FillRect3D(Kivo::Rect(10, 20, 5, 5), Color(0, 255, 0), 0);
+  screen->End3D();
+  int frameWidth = 0;
+  const std::vector<uint32_t> frame = Frame(&frameWidth);
+  const Lit l = LitPixels(frame, frameWidth);
+  EXPECT_EQ(l.count, 25);
+  EXPECT_EQ(l.left, 10);
+  EXPECT_EQ(l.right, 14);
+  // The half-pixel step is taken in y-up coordinates: it lands one row lower
+  // on the screen than the pre-transformed rectangle's.
+  EXPECT_EQ(l.top, 21);
+  EXPECT_EQ(l.bottom, 25);
+  EXPECT_EQ(frame[static_cast<size_t>(21) * frameWidth + 10], 0x00FF00u);
+  EXPECT_TRUE(Kivo::gLastDirectXError.empty()) << Kivo::gLastDirectXError;
+}
+
+// End3D puts the device's own transforms back: a later 3D rectangle no
+// longer goes through the projection that mapped it onto the screen.
+TEST_F(ScreenImage3D, End3DDropsTheProjection) {
+  screen->Begin3D(Scale(1, 1), Scale(1.0f / 320, 1.0f / 240), Scale(1, 1));
+  screen->End3D();
+  screen->FillRect3D(Kivo::Rect(10, 20, 5, 5), Color(0, 255, 0), 0);
+  int frameWidth = 0;
+  const std::vector<uint32_t> frame = Frame(&frameWidth);
+  EXPECT_NE(LitPixels(frame, frameWidth).left, 10);
+}
+
+// Only the 3D screen has a device behind it; any other image of the same
+// display keeps its pixels and the screen stays untouched.
+TEST_F(ScreenImage3D, ThreeDOnlyDrawsDoNothingOffTheScreen) {
+  Kivo::DDImage other(display.get());
+  std::vector<uint32_t> pixels(8 * 8, 0xFF102030u);
+  ASSERT_TRUE(other.SetBits(pixels.data(), 8, 8, true));
+  ASSERT_FALSE(other.DrawsThrough3D());
+  other.Begin3D(Scale(1, 1), Scale(1.0f / 320, 1.0f / 240), Scale(1, 1));
+  other.FillRect3D(Kivo::Rect(0, 0, 8, 8), Color(255, 255, 255), 0);
+  screen->FillRect3D(Kivo::Rect(10, 20, 5, 5), Color(0, 255, 0), 0);  // with the device's own transforms
+  other.End3D();
+  const uint32_t* bits = other.GetBits();
+  ASSERT_NE(bits, nullptr);
+  for (int i = 0; i < 64; ++i) ASSERT_EQ(bits[i], 0xFF102030u) << i;
+  int frameWidth = 0;
+  const std::vector<uint32_t> frame = Frame(&frameWidth);
+  EXPECT_EQ(LitPixels(frame, frameWidth).count, 0);
 }
 
 }  // namespace
