@@ -142,6 +142,11 @@ public:
   // The rectangle in the centred, y-up coordinates of the 3D draws, so the
   // world, view and projection set by Begin3D apply to it.
   virtual void FillRect3D(const Rect& rect, const Color& color, int32_t drawMode);
+  // One quad textured with the image's first piece only, its coordinates
+  // wrapping around that piece (which may be larger than the image).
+  virtual void DrawQuadWrappedUV(Image* source, float x, float y, float quadWidth, float quadHeight,
+                                 const Color& color, int32_t drawMode, float uLeft, float vTop, float uRight,
+                                 float vBottom);
 
 private:
   void ReleaseDevice();

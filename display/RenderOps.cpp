@@ -65,6 +65,30 @@ void D3DInterface::FillRect3D(const Rect& rect, const Color& color, int32_t draw
                  "DrawPrimitive3D (Rect)");
 }
 
+void D3DInterface::DrawQuadWrappedUV(Image* source, float x, float y, float quadWidth, float quadHeight,
+                                     const Color& color, int32_t drawMode, float uLeft, float vTop, float uRight,
+                                     float vBottom) {
+  MemoryImage* image = source != nullptr ? source->AsMemoryImage() : nullptr;
+  if (image == nullptr) return;
+  if (!PreDraw() || !EnsureTexture(image)) return;
+  SetBlendMode(drawMode, &color, image);
+  const TextureData* data = image->textureData;
+  if (data == nullptr || data->pieces.empty() || data->pieces[0].surface == nullptr) return;
+  const DWORD c = PackColor(color);
+  const float left = x - 0.5f, top = y - 0.5f;
+  D3DTLVERTEX quad[4] = {Vertex(left, top, c, uLeft, vTop), Vertex(left, top + quadHeight, c, uLeft, vBottom),
+                         Vertex(left + quadWidth, top, c, uRight, vTop),
+                         Vertex(left + quadWidth, top + quadHeight, c, uRight, vBottom)};
+  device->SetTextureStageState(0, D3DTSS_ADDRESSU, D3DTADDRESS_WRAP);
+  device->SetTextureStageState(0, D3DTSS_ADDRESSV, D3DTADDRESS_WRAP);
+  CheckD3DResult(device->SetTexture(0, data->pieces[0].surface), "SetTexture gTexture");
+  CheckD3DResult(device->SetTexture(1, nullptr), "SetTexture2 0");
+  CheckD3DResult(device->DrawPrimitive(D3DPT_TRIANGLESTRIP, D3DFVF_TLVERTEX, quad, 4, 0), "DrawPrimitive (Tri) 1");
+  // Every other draw relies on clamped edges.
+  device->SetTextureStageState(0, D3DTSS_ADDRESSU, D3DTADDRESS_CLAMP);
+  device->SetTextureStageState(0, D3DTSS_ADDRESSV, D3DTADDRESS_CLAMP);
+}
+
 void D3DInterface::DrawLine(double x1, double y1, double x2, double y2, const Color& color, int32_t drawMode) {
   if (!PreDraw()) return;
   SetBlendMode(drawMode, &color, nullptr);

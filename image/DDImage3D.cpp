@@ -81,4 +81,13 @@ void DDImage::FillRect3D(const Rect& rect, const Color& color, int32_t drawMode)
   if (D3DInterface* renderer = RendererOf(*this)) renderer->FillRect3D(rect, color, drawMode);
 }
 
+void DDImage::DrawQuadWrappedUV(Image* source, float x, float y, float quadWidth, float quadHeight,
+                                const Color& color, int32_t drawMode, bool, float uLeft, float vTop, float uRight,
+                                float vBottom) {
+  D3DInterface* renderer = RendererOf(*this);
+  if (renderer == nullptr) return;
+  ScanAlpha();
+  renderer->DrawQuadWrappedUV(source, x, y, quadWidth, quadHeight, color, drawMode, uLeft, vTop, uRight, vBottom);
+}
+
 }  // namespace Kivo

@@ -185,4 +185,28 @@ TEST_F(ScreenImage3D, ThreeDOnlyDrawsDoNothingOffTheScreen) {
   EXPECT_EQ(LitPixels(frame, frameWidth).count, 0);
 }
 
+// Texture coordinates past 1 repeat the picture; afterwards the device is
+// back to clamped edges, which every other draw relies on.
+TEST_F(ScreenImage3D, WrappedQuadRepeatsThePictureAndLeavesClampingBehind) {
+  Kivo::MemoryImage tile;
+  std::vector<uint32_t> pixels(4 * 4);
+  for (size_t i = 0; i < pixels.size(); ++i) pixels[i] = 0xFF000000u | static_cast<uint32_t>((i + 1) * 0x0F0B07u);
+  ASSERT_TRUE(tile.SetBits(pixels.data(), 4, 4, true));
+  screen->DrawQuadWrappedUV(&tile, 10, 10, 8, 8, Color(255, 255, 255), 0, false, 0, 0, 2, 2);
+  int frameWidth = 0;
+  const std::vector<uint32_t> frame = Frame(&frameWidth);
+  auto at = [&](int x, int y) { return frame[static_cast<size_t>(y) * frameWidth + x]; };
+  for (int y = 0; y < 8; ++y)
+    for (int x = 0; x < 8; ++x)
+      ASSERT_EQ(at(10 + x, 10 + y), pixels[static_cast<size_t>(y % 4 * 4 + x % 4)] & 0xFFFFFF) << x << "," << y;
+  EXPECT_EQ(at(18, 10), 0u);
+  EXPECT_EQ(at(10, 18), 0u);
+  DWORD u = 0, v = 0;
+  ASSERT_EQ(display->renderer->device->GetTextureStageState(0, D3DTSS_ADDRESSU, &u), D3D_OK);
+  ASSERT_EQ(display->renderer->device->GetTextureStageState(0, D3DTSS_ADDRESSV, &v), D3D_OK);
+  EXPECT_EQ(u, static_cast<DWORD>(D3DTADDRESS_CLAMP));
+  EXPECT_EQ(v, static_cast<DWORD>(D3DTADDRESS_CLAMP));
+  display->renderer->RemoveTexture(&tile);
+}
+
 }  // namespace
