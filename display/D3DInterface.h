@@ -36,6 +36,7 @@ class Image;
 class MemoryImage;
 class Matrix3;
 struct TexturedVertex;
+struct TriVertex;
 
 // The texture pixel formats the renderer uses (a bit set).
 enum TextureFormat : uint32_t {
@@ -142,6 +143,14 @@ public:
   // The rectangle in the centred, y-up coordinates of the 3D draws, so the
   // world, view and projection set by Begin3D apply to it.
   virtual void FillRect3D(const Rect& rect, const Color& color, int32_t drawMode);
+  // Textured triangles in 3D coordinates, three vertices each, through the
+  // device's world, view and projection.
+  virtual void DrawVertexTrianglesRaw(Image* texture, const TriVertex* vertices, int32_t triangleCount,
+                                      const Color& color, int32_t drawMode, float offsetX, float offsetY);
+  // A strip (triangle k is vertices k, k + 1, k + 2) of screen columns and
+  // negated rows, moved to the centred coordinates of the 3D draws.
+  virtual void DrawVertexTriangles(Image* texture, const TriVertex* vertices, int32_t triangleCount,
+                                   const Color& color, int32_t drawMode, float offsetX, float offsetY);
   // One quad textured with the image's first piece only, its coordinates
   // wrapping around that piece (which may be larger than the image).
   virtual void DrawQuadWrappedUV(Image* source, float x, float y, float quadWidth, float quadHeight,

@@ -291,24 +291,21 @@ void D3DInterface::DrawImageRotated(Image* source, float x, float y, const Rect&
     DrawTransformed(*this, image, m, sourceRect, color, &clip, 0, 0, false);
 }
 
-void D3DInterface::DrawTexturedTriangles(Image* texture, const TexturedVertex* vertices, int32_t triangleCount,
-                                         const Rect&, const Color& color, int32_t drawMode, float offsetX,
-                                         float offsetY, bool) {
-  if (vertices == nullptr || triangleCount <= 0) return;
-  MemoryImage* image = Prepare(*this, texture, color, drawMode);
-  if (image == nullptr) return;
-  const TextureData* data = image->textureData;
-  if (data == nullptr || data->pieces.empty()) return;
-  const DWORD callColour = PackColor(color);
-  auto toVertex = [&](const TexturedVertex& t) {
-    TLVertex v;
-    v.x = offsetX + t.x;
-    v.y = offsetY + t.y;
-    v.colour = t.color != 0 ? t.color : callColour;
-    v.tu = t.u * data->maxU;
-    v.tv = t.v * data->maxV;
-    return v;
-  };
+namespace {
+
+float& TexU(TLVertex& v) { return v.tu; }
+float& TexV(TLVertex& v) { return v.tv; }
+float& TexU(Vertex3D& v) { return v.tu0; }
+float& TexV(Vertex3D& v) { return v.tv0; }
+void ClipToPiece(VertexList<TLVertex>& polygon) { ClipTriangleToPiece(polygon); }
+void ClipToPiece(VertexList<Vertex3D>& polygon) { ClipTriangle3DToPiece(polygon); }
+
+// The triangle walk shared by the pre-transformed and the 3D triangle
+// draws. makeVertex(i) gives vertex i (three per triangle) with texture
+// coordinates already measured in pieces.
+template <typename V, typename MakeVertex>
+void DrawTrianglesOverPieces(IDirect3DDevice7* device, const TextureData* data, int32_t triangleCount, DWORD fvf,
+                             MakeVertex makeVertex) {
   auto bind = [&](IDirectDrawSurface7* piece) {
     CheckD3DResult(device->SetTexture(0, piece), "SetTexture gTexture");
     CheckD3DResult(device->SetTexture(1, nullptr), "SetTexture2 0");
@@ -317,13 +314,12 @@ void D3DInterface::DrawTexturedTriangles(Image* texture, const TexturedVertex* v
   if (data->maxU <= 1.0f && data->maxV <= 1.0f) {
     // One piece: batches of up to 100 triangles per call.
     bind(data->pieces[0].surface);
-    std::vector<TLVertex> batch;
+    std::vector<V> batch;
     batch.reserve(300);
     for (int32_t t = 0; t < triangleCount; ++t) {
-      for (int k = 0; k < 3; ++k) batch.push_back(toVertex(vertices[3 * t + k]));
+      for (int k = 0; k < 3; ++k) batch.push_back(makeVertex(3 * static_cast<size_t>(t) + k));
       if (batch.size() == 300 || t == triangleCount - 1) {
-        CheckD3DResult(device->DrawPrimitive(D3DPT_TRIANGLELIST, D3DFVF_TLVERTEX, batch.data(),
-                                             static_cast<DWORD>(batch.size()), 0),
+        CheckD3DResult(device->DrawPrimitive(D3DPT_TRIANGLELIST, fvf, batch.data(), static_cast<DWORD>(batch.size()), 0),
                        "DrawPrimitive (TriList)");
         batch.clear();
       }
@@ -334,12 +330,12 @@ void D3DInterface::DrawTexturedTriangles(Image* texture, const TexturedVertex* v
   // Several pieces: each triangle is cut once per piece it covers.
   const int32_t lastColumn = data->columns - 1, lastRow = data->rows - 1;
   for (int32_t t = 0; t < triangleCount; ++t) {
-    TLVertex tri[3];
+    V tri[3];
     float uLow = data->maxU, vLow = data->maxV, uHigh = 0, vHigh = 0;
     for (int k = 0; k < 3; ++k) {
-      tri[k] = toVertex(vertices[3 * t + k]);
-      uLow = std::min(uLow, tri[k].tu), vLow = std::min(vLow, tri[k].tv);
-      uHigh = std::max(uHigh, tri[k].tu), vHigh = std::max(vHigh, tri[k].tv);
+      tri[k] = makeVertex(3 * static_cast<size_t>(t) + k);
+      uLow = std::min(uLow, TexU(tri[k])), vLow = std::min(vLow, TexV(tri[k]));
+      uHigh = std::max(uHigh, TexU(tri[k])), vHigh = std::max(vHigh, TexV(tri[k]));
     }
     const int32_t c0 = std::max(0, static_cast<int32_t>(std::floor(uLow)));
     const int32_t c1 = std::min(data->columns, static_cast<int32_t>(std::ceil(uHigh)));
@@ -349,23 +345,87 @@ void D3DInterface::DrawTexturedTriangles(Image* texture, const TexturedVertex* v
       for (int32_t c = c0; c < c1; ++c) {
         const TexturePiece& piece = data->pieces[static_cast<size_t>(r) * data->columns + c];
         if (piece.width <= 0 || piece.height <= 0) continue;
-        VertexList<TLVertex> polygon;
-        for (const TLVertex& source : tri) {
-          TLVertex v = source;
-          v.tu -= static_cast<float>(c);
-          v.tv -= static_cast<float>(r);
-          if (r == lastRow)
-            v.tv *= static_cast<float>(data->pieces[0].height) / static_cast<float>(piece.height);
-          if (c == lastColumn) v.tu *= static_cast<float>(data->pieces[0].width) / static_cast<float>(piece.width);
+        VertexList<V> polygon;
+        for (const V& source : tri) {
+          V v = source;
+          TexU(v) -= static_cast<float>(c);
+          TexV(v) -= static_cast<float>(r);
+          if (r == lastRow) TexV(v) *= static_cast<float>(data->pieces[0].height) / static_cast<float>(piece.height);
+          if (c == lastColumn) TexU(v) *= static_cast<float>(data->pieces[0].width) / static_cast<float>(piece.width);
           polygon.Add(v);
         }
-        ClipTriangleToPiece(polygon);
+        ClipToPiece(polygon);
         if (polygon.count <= 2) continue;
         bind(piece.surface);
-        CheckD3DResult(device->DrawPrimitive(D3DPT_TRIANGLEFAN, D3DFVF_TLVERTEX, polygon.items,
-                                             static_cast<DWORD>(polygon.count), 0),
-                       "DrawPrimitive (Tri) 4");
+        CheckD3DResult(
+            device->DrawPrimitive(D3DPT_TRIANGLEFAN, fvf, polygon.items, static_cast<DWORD>(polygon.count), 0),
+            "DrawPrimitive (Tri) 4");
       }
+  }
+}
+
+}  // namespace
+
+void D3DInterface::DrawTexturedTriangles(Image* texture, const TexturedVertex* vertices, int32_t triangleCount,
+                                         const Rect&, const Color& color, int32_t drawMode, float offsetX,
+                                         float offsetY, bool) {
+  if (vertices == nullptr || triangleCount <= 0) return;
+  MemoryImage* image = Prepare(*this, texture, color, drawMode);
+  if (image == nullptr) return;
+  const TextureData* data = image->textureData;
+  if (data == nullptr || data->pieces.empty()) return;
+  const DWORD callColour = PackColor(color);
+  DrawTrianglesOverPieces<TLVertex>(device, data, triangleCount, D3DFVF_TLVERTEX, [&](size_t i) {
+    const TexturedVertex& t = vertices[i];
+    TLVertex v;
+    v.x = offsetX + t.x;
+    v.y = offsetY + t.y;
+    v.colour = t.color != 0 ? t.color : callColour;
+    v.tu = t.u * data->maxU;
+    v.tv = t.v * data->maxV;
+    return v;
+  });
+}
+
+void D3DInterface::DrawVertexTrianglesRaw(Image* texture, const TriVertex* vertices, int32_t triangleCount,
+                                          const Color& color, int32_t drawMode, float offsetX, float offsetY) {
+  if (vertices == nullptr || triangleCount <= 0) return;
+  MemoryImage* image = Prepare(*this, texture, color, drawMode);
+  if (image == nullptr) return;
+  const TextureData* data = image->textureData;
+  if (data == nullptr || data->pieces.empty()) return;
+  const DWORD callColour = PackColor(color);
+  DrawTrianglesOverPieces<Vertex3D>(device, data, triangleCount, D3DFVF_XYZ | D3DFVF_DIFFUSE | D3DFVF_TEX2,
+                                    [&](size_t i) {
+                                      const TriVertex& t = vertices[i];
+                                      Vertex3D v;
+                                      v.x = offsetX + t.x - 0.5f;
+                                      v.y = offsetY + t.y - 0.5f;
+                                      v.z = t.z;
+                                      v.colour = t.color != 0 ? t.color : callColour;
+                                      v.tu0 = t.u * data->maxU;
+                                      v.tv0 = t.v * data->maxV;
+                                      return v;
+                                    });
+}
+
+void D3DInterface::DrawVertexTriangles(Image* texture, const TriVertex* vertices, int32_t triangleCount,
+                                       const Color& color, int32_t drawMode, float offsetX, float offsetY) {
+  if (vertices == nullptr || triangleCount <= 0) return;
+  // The strip's points are screen columns and negated rows; the 3D draws
+  // take them centred on the buffer.
+  const float shiftX = static_cast<float>(width >> 1), shiftY = static_cast<float>(height >> 1);
+  TriVertex batch[300];
+  for (int32_t first = 0; first < triangleCount; first += 100) {
+    const int32_t n = std::min<int32_t>(100, triangleCount - first);
+    for (int32_t t = 0; t < n; ++t)
+      for (int k = 0; k < 3; ++k) {
+        TriVertex v = vertices[first + t + k];
+        v.x -= shiftX;
+        v.y += shiftY;
+        batch[3 * t + k] = v;
+      }
+    DrawVertexTrianglesRaw(texture, batch, n, color, drawMode, offsetX, offsetY);
   }
 }
 

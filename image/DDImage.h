@@ -81,6 +81,11 @@ public:
   void Begin3D(const Matrix4& world, const Matrix4& projection, const Matrix4& view) override;
   void End3D() override;
   void FillRect3D(const Rect& rect, const Color& color, int32_t drawMode) override;
+  void DrawVertexTriangles(Image* texture, const TriVertex* vertices, int32_t triangleCount, const Rect& clip,
+                           const Color& color, int32_t drawMode, float offsetX, float offsetY, bool blend) override;
+  void DrawVertexTrianglesRaw(Image* texture, const TriVertex* vertices, int32_t triangleCount, const Rect& clip,
+                              const Color& color, int32_t drawMode, float offsetX, float offsetY,
+                              bool blend) override;
   void DrawQuadWrappedUV(Image* source, float x, float y, float quadWidth, float quadHeight, const Color& color,
                          int32_t drawMode, bool unusedFlag, float uLeft, float vTop, float uRight,
                          float vBottom) override;

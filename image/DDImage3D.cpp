@@ -90,4 +90,18 @@ void DDImage::DrawQuadWrappedUV(Image* source, float x, float y, float quadWidth
   renderer->DrawQuadWrappedUV(source, x, y, quadWidth, quadHeight, color, drawMode, uLeft, vTop, uRight, vBottom);
 }
 
+void DDImage::DrawVertexTriangles(Image* texture, const TriVertex* vertices, int32_t triangleCount, const Rect&,
+                                  const Color& color, int32_t drawMode, float offsetX, float offsetY, bool) {
+  if (texture != nullptr) texture->drawn = true;
+  if (D3DInterface* renderer = RendererOf(*this))
+    renderer->DrawVertexTriangles(texture, vertices, triangleCount, color, drawMode, offsetX, offsetY);
+}
+
+void DDImage::DrawVertexTrianglesRaw(Image* texture, const TriVertex* vertices, int32_t triangleCount, const Rect&,
+                                     const Color& color, int32_t drawMode, float offsetX, float offsetY, bool) {
+  if (texture != nullptr) texture->drawn = true;
+  if (D3DInterface* renderer = RendererOf(*this))
+    renderer->DrawVertexTrianglesRaw(texture, vertices, triangleCount, color, drawMode, offsetX, offsetY);
+}
+
 }  // namespace Kivo

@@ -209,4 +209,88 @@ TEST_F(ScreenImage3D, WrappedQuadRepeatsThePictureAndLeavesClampingBehind) {
   display->renderer->RemoveTexture(&tile);
 }
 
+// The projection of the earlier tests with the strip's own conversion: a
+// strip of screen columns and negated rows comes out texel for texel, one
+// row lower on the screen (the half-pixel step is taken in y-up terms).
+TEST_F(ScreenImage3D, VertexStripDrawsTheImageTexelForTexel) {
+  Kivo::MemoryImage tile;
+  std::vector<uint32_t> pixels(4 * 4);
+  for (size_t i = 0; i < pixels.size(); ++i) pixels[i] = 0xFF000000u | static_cast<uint32_t>((i + 1) * 0x0F0B07u);
+  ASSERT_TRUE(tile.SetBits(pixels.data(), 4, 4, true));
+  auto V = [](float x, float row, float u, float v) {
+    Kivo::TriVertex t;
+    t.x = x, t.y = -row, t.u = u, t.v = v;
+    return t;
+  };
+  const Kivo::TriVertex strip[4] = {V(100, 50, 0, 0), V(100, 54, 0, 1), V(104, 50, 1, 0), V(104, 54, 1, 1)};
+  screen->Begin3D(Scale(1, 1), Scale(1.0f / 320, 1.0f / 240), Scale(1, 1));
+  screen->DrawVertexTriangles(&tile, strip, 2, Kivo::Rect(0, 0, 640, 480), Color(255, 255, 255), 0, 0, 0, true);
+  screen->End3D();
+  EXPECT_TRUE(tile.drawn);
+  int frameWidth = 0;
+  const std::vector<uint32_t> frame = Frame(&frameWidth);
+  EXPECT_EQ(LitPixels(frame, frameWidth).count, 16);
+  for (int y = 0; y < 4; ++y)
+    for (int x = 0; x < 4; ++x)
+      EXPECT_EQ(frame[static_cast<size_t>(51 + y) * frameWidth + 100 + x], pixels[static_cast<size_t>(y * 4 + x)] & 0xFFFFFF)
+          << x << "," << y;
+  display->renderer->RemoveTexture(&tile);
+}
+
+// Two triangles of a list cover the image texel for texel, meeting along
+// the diagonal. Vertices with colour 0 take the call's colour, here a tint
+// that halves green.
+TEST_F(ScreenImage3D, RawVertexTrianglesMeetTexelForTexel) {
+  const int w = 200, h = 20;
+  Kivo::MemoryImage wide;
+  std::vector<uint32_t> pixels(static_cast<size_t>(w) * h);
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) pixels[static_cast<size_t>(y) * w + x] = 0xFF000000u | (x % 256) << 16 | 0xFE00u | (y + 1);
+  ASSERT_TRUE(wide.SetBits(pixels.data(), w, h, true));
+  // Centred y-up corners of the screen rectangle (10, 30) - (210, 50).
+  auto V = [](float x, float row, float u, float v) {
+    Kivo::TriVertex t;
+    t.x = x - 320, t.y = 240 - row, t.u = u, t.v = v;
+    return t;
+  };
+  const Kivo::TriVertex tris[6] = {V(10, 30, 0, 0), V(10, 50, 0, 1),  V(210, 30, 1, 0),
+                                   V(10, 50, 0, 1), V(210, 30, 1, 0), V(210, 50, 1, 1)};
+  screen->Begin3D(Scale(1, 1), Scale(1.0f / 320, 1.0f / 240), Scale(1, 1));
+  screen->DrawVertexTrianglesRaw(&wide, tris, 2, Kivo::Rect(0, 0, 640, 480), Color(255, 128, 255), 0, 0, 0, true);
+  screen->End3D();
+  int frameWidth = 0;
+  const std::vector<uint32_t> frame = Frame(&frameWidth);
+  int wrong = 0;
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
+      const uint32_t want = pixels[static_cast<size_t>(y) * w + x] & 0xFF00FF;
+      const uint32_t got = frame[static_cast<size_t>(31 + y) * frameWidth + 10 + x];
+      const uint32_t green = got >> 8 & 0xFF;
+      if (((got & 0xFF00FF) != want || green < 0x7E || green > 0x80) && ++wrong < 4)
+        ADD_FAILURE() << x << "," << y << " " << std::hex << got;
+    }
+  EXPECT_EQ(wrong, 0);
+  EXPECT_EQ(LitPixels(frame, frameWidth).count, w * h);
+  display->renderer->RemoveTexture(&wide);
+}
+
+// Off the 3D screen nothing is drawn, but the texture counts as used.
+TEST_F(ScreenImage3D, VertexTrianglesOffTheScreenDrawNothing) {
+  Kivo::DDImage other(display.get());
+  std::vector<uint32_t> pixels(8 * 8, 0xFF102030u);
+  ASSERT_TRUE(other.SetBits(pixels.data(), 8, 8, true));
+  Kivo::MemoryImage tile;
+  std::vector<uint32_t> white(4, 0xFFFFFFFFu);
+  ASSERT_TRUE(tile.SetBits(white.data(), 2, 2, true));
+  Kivo::TriVertex tri[3];
+  tri[1].x = 8, tri[2].y = -8;
+  other.DrawVertexTriangles(&tile, tri, 1, Kivo::Rect(0, 0, 8, 8), Color(255, 255, 255), 0, 0, 0, true);
+  other.DrawVertexTrianglesRaw(&tile, tri, 1, Kivo::Rect(0, 0, 8, 8), Color(255, 255, 255), 0, 0, 0, true);
+  EXPECT_TRUE(tile.drawn);
+  const uint32_t* bits = other.GetBits();
+  ASSERT_NE(bits, nullptr);
+  for (int i = 0; i < 64; ++i) ASSERT_EQ(bits[i], 0xFF102030u) << i;
+  EXPECT_EQ(tile.textureData, nullptr);
+}
+
 }  // namespace
