@@ -151,6 +151,11 @@ public:
   // negated rows, moved to the centred coordinates of the 3D draws.
   virtual void DrawVertexTriangles(Image* texture, const TriVertex* vertices, int32_t triangleCount,
                                    const Color& color, int32_t drawMode, float offsetX, float offsetY);
+  // The same two draws with texture coordinates wrapping around the piece.
+  virtual void DrawVertexTrianglesRawWrapped(Image* texture, const TriVertex* vertices, int32_t triangleCount,
+                                             const Color& color, int32_t drawMode, float offsetX, float offsetY);
+  virtual void DrawVertexTrianglesWrapped(Image* texture, const TriVertex* vertices, int32_t triangleCount,
+                                          const Color& color, int32_t drawMode, float offsetX, float offsetY);
   // One quad textured with the image's first piece only, its coordinates
   // wrapping around that piece (which may be larger than the image).
   virtual void DrawQuadWrappedUV(Image* source, float x, float y, float quadWidth, float quadHeight,

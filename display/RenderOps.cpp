@@ -409,12 +409,15 @@ void D3DInterface::DrawVertexTrianglesRaw(Image* texture, const TriVertex* verti
                                     });
 }
 
-void D3DInterface::DrawVertexTriangles(Image* texture, const TriVertex* vertices, int32_t triangleCount,
-                                       const Color& color, int32_t drawMode, float offsetX, float offsetY) {
+namespace {
+
+// The strip's points are screen columns and negated rows; the 3D draws take
+// them centred on the buffer, as lists of at most 100 triangles.
+template <typename DrawList>
+void ForEachStripBatch(const TriVertex* vertices, int32_t triangleCount, int32_t bufferWidth, int32_t bufferHeight,
+                       DrawList drawList) {
   if (vertices == nullptr || triangleCount <= 0) return;
-  // The strip's points are screen columns and negated rows; the 3D draws
-  // take them centred on the buffer.
-  const float shiftX = static_cast<float>(width >> 1), shiftY = static_cast<float>(height >> 1);
+  const float shiftX = static_cast<float>(bufferWidth >> 1), shiftY = static_cast<float>(bufferHeight >> 1);
   TriVertex batch[300];
   for (int32_t first = 0; first < triangleCount; first += 100) {
     const int32_t n = std::min<int32_t>(100, triangleCount - first);
@@ -425,8 +428,39 @@ void D3DInterface::DrawVertexTriangles(Image* texture, const TriVertex* vertices
         v.y += shiftY;
         batch[3 * t + k] = v;
       }
-    DrawVertexTrianglesRaw(texture, batch, n, color, drawMode, offsetX, offsetY);
+    drawList(batch, n);
   }
+}
+
+}  // namespace
+
+void D3DInterface::DrawVertexTriangles(Image* texture, const TriVertex* vertices, int32_t triangleCount,
+                                       const Color& color, int32_t drawMode, float offsetX, float offsetY) {
+  ForEachStripBatch(vertices, triangleCount, width, height, [&](const TriVertex* batch, int32_t n) {
+    DrawVertexTrianglesRaw(texture, batch, n, color, drawMode, offsetX, offsetY);
+  });
+}
+
+void D3DInterface::DrawVertexTrianglesRawWrapped(Image* texture, const TriVertex* vertices, int32_t triangleCount,
+                                                 const Color& color, int32_t drawMode, float offsetX,
+                                                 float offsetY) {
+  // The scene opens first: opening it sets the frame's states, clamping
+  // among them, which would undo the wrapping on a frame's first draw.
+  if (!PreDraw() || device == nullptr) return;
+  device->SetTextureStageState(0, D3DTSS_ADDRESSU, D3DTADDRESS_WRAP);
+  device->SetTextureStageState(0, D3DTSS_ADDRESSV, D3DTADDRESS_WRAP);
+  DrawVertexTrianglesRaw(texture, vertices, triangleCount, color, drawMode, offsetX, offsetY);
+  // Every other draw relies on clamped edges.
+  if (device == nullptr) return;
+  device->SetTextureStageState(0, D3DTSS_ADDRESSU, D3DTADDRESS_CLAMP);
+  device->SetTextureStageState(0, D3DTSS_ADDRESSV, D3DTADDRESS_CLAMP);
+}
+
+void D3DInterface::DrawVertexTrianglesWrapped(Image* texture, const TriVertex* vertices, int32_t triangleCount,
+                                              const Color& color, int32_t drawMode, float offsetX, float offsetY) {
+  ForEachStripBatch(vertices, triangleCount, width, height, [&](const TriVertex* batch, int32_t n) {
+    DrawVertexTrianglesRawWrapped(texture, batch, n, color, drawMode, offsetX, offsetY);
+  });
 }
 
 }  // namespace Kivo

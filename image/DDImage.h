@@ -83,6 +83,9 @@ public:
   void FillRect3D(const Rect& rect, const Color& color, int32_t drawMode) override;
   void DrawVertexTriangles(Image* texture, const TriVertex* vertices, int32_t triangleCount, const Rect& clip,
                            const Color& color, int32_t drawMode, float offsetX, float offsetY, bool blend) override;
+  void DrawVertexTrianglesWrapped(Image* texture, const TriVertex* vertices, int32_t triangleCount,
+                                  const Rect& clip, const Color& color, int32_t drawMode, float offsetX,
+                                  float offsetY, bool blend) override;
   void DrawVertexTrianglesRaw(Image* texture, const TriVertex* vertices, int32_t triangleCount, const Rect& clip,
                               const Color& color, int32_t drawMode, float offsetX, float offsetY,
                               bool blend) override;

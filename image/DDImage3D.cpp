@@ -97,6 +97,14 @@ void DDImage::DrawVertexTriangles(Image* texture, const TriVertex* vertices, int
     renderer->DrawVertexTriangles(texture, vertices, triangleCount, color, drawMode, offsetX, offsetY);
 }
 
+void DDImage::DrawVertexTrianglesWrapped(Image* texture, const TriVertex* vertices, int32_t triangleCount,
+                                         const Rect&, const Color& color, int32_t drawMode, float offsetX,
+                                         float offsetY, bool) {
+  if (texture != nullptr) texture->drawn = true;
+  if (D3DInterface* renderer = RendererOf(*this))
+    renderer->DrawVertexTrianglesWrapped(texture, vertices, triangleCount, color, drawMode, offsetX, offsetY);
+}
+
 void DDImage::DrawVertexTrianglesRaw(Image* texture, const TriVertex* vertices, int32_t triangleCount, const Rect&,
                                      const Color& color, int32_t drawMode, float offsetX, float offsetY, bool) {
   if (texture != nullptr) texture->drawn = true;

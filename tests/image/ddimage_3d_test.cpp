@@ -293,4 +293,36 @@ TEST_F(ScreenImage3D, VertexTrianglesOffTheScreenDrawNothing) {
   EXPECT_EQ(tile.textureData, nullptr);
 }
 
+// Texture coordinates 0..2 on a wrapped strip repeat the picture twice each
+// way; the device is back to clamped edges afterwards.
+TEST_F(ScreenImage3D, WrappedVertexStripRepeatsThePicture) {
+  Kivo::MemoryImage tile;
+  std::vector<uint32_t> pixels(4 * 4);
+  for (size_t i = 0; i < pixels.size(); ++i) pixels[i] = 0xFF000000u | static_cast<uint32_t>((i + 1) * 0x0F0B07u);
+  ASSERT_TRUE(tile.SetBits(pixels.data(), 4, 4, true));
+  auto V = [](float x, float row, float u, float v) {
+    Kivo::TriVertex t;
+    t.x = x, t.y = -row, t.u = u, t.v = v;
+    return t;
+  };
+  const Kivo::TriVertex strip[4] = {V(100, 50, 0, 0), V(100, 58, 0, 2), V(108, 50, 2, 0), V(108, 58, 2, 2)};
+  screen->Begin3D(Scale(1, 1), Scale(1.0f / 320, 1.0f / 240), Scale(1, 1));
+  screen->DrawVertexTrianglesWrapped(&tile, strip, 2, Kivo::Rect(0, 0, 640, 480), Color(255, 255, 255), 0, 0, 0,
+                                     true);
+  screen->End3D();
+  int frameWidth = 0;
+  const std::vector<uint32_t> frame = Frame(&frameWidth);
+  for (int y = 0; y < 8; ++y)
+    for (int x = 0; x < 8; ++x)
+      ASSERT_EQ(frame[static_cast<size_t>(51 + y) * frameWidth + 100 + x],
+                pixels[static_cast<size_t>(y % 4 * 4 + x % 4)] & 0xFFFFFF)
+          << x << "," << y;
+  DWORD u = 0, v = 0;
+  ASSERT_EQ(display->renderer->device->GetTextureStageState(0, D3DTSS_ADDRESSU, &u), D3D_OK);
+  ASSERT_EQ(display->renderer->device->GetTextureStageState(0, D3DTSS_ADDRESSV, &v), D3D_OK);
+  EXPECT_EQ(u, static_cast<DWORD>(D3DTADDRESS_CLAMP));
+  EXPECT_EQ(v, static_cast<DWORD>(D3DTADDRESS_CLAMP));
+  display->renderer->RemoveTexture(&tile);
+}
+
 }  // namespace
