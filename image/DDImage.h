@@ -133,6 +133,9 @@ public:
   void DiscardMemoryCopies();
 
 private:
+  // Horizontal and vertical lines are one-pixel fills; true when the line
+  // was one of those and has been drawn.
+  bool FillAxisParallelLine(double x1, double y1, double x2, double y2, const Color& color, int32_t drawMode);
   // A dispatching draw notes whether any routine really reached the surface;
   // only then are the memory copies dropped and a change counted.
   void BeginSurfaceDraw() { surfaceReached_ = false; }

@@ -133,6 +133,22 @@ void DDImage::FillRectAdditive(const Rect& rect, const Color& color) {
 
 // ---- lines -----------------------------------------------------------------
 
+// FillRect keeps the one-pixel fill inside the image.
+bool DDImage::FillAxisParallelLine(double x1, double y1, double x2, double y2, const Color& color,
+                                   int32_t drawMode) {
+  if (y1 == y2) {
+    const int32_t left = Trunc(std::min(x1, x2));
+    FillRect(Rect(left, Trunc(y1), Trunc(std::max(x1, x2)) - left + 1, Trunc(y2 - y1 + 1.0)), color, drawMode);
+    return true;
+  }
+  if (x1 == x2) {
+    const int32_t top = Trunc(std::min(y1, y2));
+    FillRect(Rect(Trunc(x1), top, Trunc(x2 - x1 + 1.0), Trunc(std::max(y1, y2)) - top + 1), color, drawMode);
+    return true;
+  }
+  return false;
+}
+
 void DDImage::DrawLine(double x1, double y1, double x2, double y2, const Color& color, int32_t drawMode) {
   if (DrawsThrough3D()) {
     display->renderer->DrawLine(x1, y1, x2, y2, color, drawMode);
@@ -142,17 +158,7 @@ void DDImage::DrawLine(double x1, double y1, double x2, double y2, const Color& 
     MemoryImage::DrawLine(x1, y1, x2, y2, color, drawMode);
     return;
   }
-  // Axis-parallel lines are one-pixel fills; FillRect keeps them inside.
-  if (y1 == y2) {
-    const int32_t left = Trunc(std::min(x1, x2));
-    FillRect(Rect(left, Trunc(y1), Trunc(std::max(x1, x2)) - left + 1, Trunc(y2 - y1 + 1.0)), color, drawMode);
-    return;
-  }
-  if (x1 == x2) {
-    const int32_t top = Trunc(std::min(y1, y2));
-    FillRect(Rect(Trunc(x1), top, Trunc(x2 - x1 + 1.0), Trunc(std::max(y1, y2)) - top + 1), color, drawMode);
-    return;
-  }
+  if (FillAxisParallelLine(x1, y1, x2, y2, color, drawMode)) return;
   ScanAlpha();
   BeginSurfaceDraw();
   if (drawMode == 0) {
@@ -173,16 +179,7 @@ void DDImage::DrawLineAntialiased(double x1, double y1, double x2, double y2, co
     MemoryImage::DrawLineAntialiased(x1, y1, x2, y2, color, drawMode);
     return;
   }
-  if (y1 == y2) {
-    const int32_t left = Trunc(std::min(x1, x2));
-    FillRect(Rect(left, Trunc(y1), Trunc(std::max(x1, x2)) - left + 1, Trunc(y2 - y1 + 1.0)), color, drawMode);
-    return;
-  }
-  if (x1 == x2) {
-    const int32_t top = Trunc(std::min(y1, y2));
-    FillRect(Rect(Trunc(x1), top, Trunc(x2 - x1 + 1.0), Trunc(std::max(y1, y2)) - top + 1), color, drawMode);
-    return;
-  }
+  if (FillAxisParallelLine(x1, y1, x2, y2, color, drawMode)) return;
   ScanAlpha();
   BeginSurfaceDraw();
   // The antialiased additive line draws nothing.
