@@ -372,20 +372,53 @@ void TextureData::UploadPiece(IDirectDrawSurface7* surface, MemoryImage* image, 
 
 IDirectDrawSurface7* TextureData::GetPieceAt(int32_t x, int32_t y, int32_t& w, int32_t& h, float& uMin, float& vMin,
                                              float& uMax, float& vMax) const {
-  const size_t index = static_cast<size_t>(x / pieceWidth) + static_cast<size_t>(y / pieceHeight) *
-                                                                 static_cast<size_t>(columns);
-  if (index >= pieces.size()) return nullptr;
-  const TexturePiece& piece = pieces[index];
+  uMin = vMin = uMax = vMax = 0;
+  // Past the last column the division would name a piece of the next row.
+  const int32_t column = pieceWidth > 0 && x >= 0 ? x / pieceWidth : -1;
+  const int32_t row = pieceHeight > 0 && y >= 0 ? y / pieceHeight : -1;
+  if (column < 0 || row < 0 || column >= columns || row >= rows ||
+      static_cast<size_t>(row) * static_cast<size_t>(columns) + static_cast<size_t>(column) >= pieces.size()) {
+    w = h = 0;
+    return nullptr;
+  }
+  const TexturePiece& piece = pieces[static_cast<size_t>(row) * static_cast<size_t>(columns) + static_cast<size_t>(column)];
   const int32_t lx = x % pieceWidth, ly = y % pieceHeight;
-  const int32_t right = std::min(lx + w, piece.width);
-  const int32_t bottom = std::min(ly + h, piece.height);
+  const int32_t right = static_cast<int32_t>(std::min<int64_t>(int64_t{lx} + w, piece.width));
+  const int32_t bottom = static_cast<int32_t>(std::min<int64_t>(int64_t{ly} + h, piece.height));
   w = right - lx;
   h = bottom - ly;
+  if (piece.width <= 0 || piece.height <= 0) return piece.surface;
   uMin = static_cast<float>(lx) / static_cast<float>(piece.width);
   vMin = static_cast<float>(ly) / static_cast<float>(piece.height);
   uMax = static_cast<float>(right) / static_cast<float>(piece.width);
   vMax = static_cast<float>(bottom) / static_cast<float>(piece.height);
   return piece.surface;
+}
+
+int32_t TextureData::WalkPieces(const Rect& sourceRect, const std::function<void(const PieceBlock&)>& visit) const {
+  const Rect src = sourceRect.Intersection(Rect(0, 0, uploadedWidth, uploadedHeight));
+  if (src.width <= 0 || src.height <= 0) return 0;
+  const int64_t right = int64_t{src.x} + src.width, bottom = int64_t{src.y} + src.height;
+  int32_t visited = 0;
+  for (int32_t sy = src.y; sy < bottom;) {
+    int32_t rowHeight = 0;
+    for (int32_t sx = src.x; sx < right;) {
+      PieceBlock block;
+      block.x = sx;
+      block.y = sy;
+      block.width = static_cast<int32_t>(right - sx);
+      block.height = static_cast<int32_t>(bottom - sy);
+      block.piece = GetPieceAt(sx, sy, block.width, block.height, block.uMin, block.vMin, block.uMax, block.vMax);
+      // An empty block would never move the walk on.
+      if (block.piece == nullptr || block.width <= 0 || block.height <= 0) return visited;
+      visit(block);
+      ++visited;
+      sx += block.width;
+      rowHeight = block.height;
+    }
+    sy += rowHeight;
+  }
+  return visited;
 }
 
 }  // namespace Kivo

@@ -13,9 +13,11 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "display/D3DInterface.h"
+#include "shell/Rect.h"
 
 namespace Kivo {
 
@@ -23,6 +25,21 @@ struct TexturePiece {
   IDirectDrawSurface7* surface = nullptr;  // owned
   int32_t width = 0;
   int32_t height = 0;
+};
+
+// One block of a piece walk: the image block (x, y, width, height), in
+// image coordinates, lies wholly in one texture piece, at the texture
+// rectangle (uMin, vMin)-(uMax, vMax) of that piece.
+struct PieceBlock {
+  int32_t x = 0;
+  int32_t y = 0;
+  int32_t width = 0;
+  int32_t height = 0;
+  IDirectDrawSurface7* piece = nullptr;
+  float uMin = 0;
+  float vMin = 0;
+  float uMax = 0;
+  float vMax = 0;
 };
 
 struct TextureData {
@@ -53,9 +70,16 @@ struct TextureData {
   static void UploadPiece(IDirectDrawSurface7* surface, MemoryImage* image, int32_t x, int32_t y, int32_t width,
                           int32_t height, uint32_t format);
   // The piece holding image point (x, y); narrows width and height to the
-  // part of the extent it holds and gives its texture rectangle.
+  // part of the extent it holds and gives its texture rectangle. A point
+  // outside the piece grid gives null with width and height 0.
   IDirectDrawSurface7* GetPieceAt(int32_t x, int32_t y, int32_t& width, int32_t& height, float& uMin, float& vMin,
                                   float& uMax, float& vMax) const;
+  // Every piece-walking draw goes through here: the source rectangle is cut
+  // to the uploaded image first (a rectangle reaching past it would step
+  // off the grid or never end), then visited row by row, left to right, one
+  // block per piece. The walk stops at an empty or missing piece. Returns
+  // the number of blocks visited.
+  int32_t WalkPieces(const Rect& sourceRect, const std::function<void(const PieceBlock&)>& visit) const;
 };
 
 // Piece sizes: table rule, power-of-two rounding, device limits and aspect.

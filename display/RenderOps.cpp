@@ -30,16 +30,26 @@ D3DTLVERTEX Vertex(float x, float y, DWORD colour, float u, float v) { return D3
 
 }  // namespace
 
-// Untextured draws must not sample whatever the last image left bound.
-static void UnbindTextures(IDirect3DDevice7* device) {
-  CheckD3DResult(device->SetTexture(0, nullptr), "SetTexture NULL");
-  CheckD3DResult(device->SetTexture(1, nullptr), "SetTexture NULL");
+// Untextured draws must not sample whatever the last image left bound;
+// false when that failed (the draw then gives up its step).
+static bool UnbindTextures(IDirect3DDevice7* device) {
+  const bool failed0 = CheckD3DResult(device->SetTexture(0, nullptr), "SetTexture NULL");
+  const bool failed1 = CheckD3DResult(device->SetTexture(1, nullptr), "SetTexture NULL");
+  return !failed0 && !failed1;
+}
+
+// Binds one piece for a single-texture draw; false when the piece is not
+// bound, so the caller skips what it would have drawn with it.
+static bool BindPiece(IDirect3DDevice7* device, IDirectDrawSurface7* piece) {
+  const bool failed0 = CheckD3DResult(device->SetTexture(0, piece), "SetTexture gTexture");
+  const bool failed1 = CheckD3DResult(device->SetTexture(1, nullptr), "SetTexture2 0");
+  return !failed0 && !failed1;
 }
 
 void D3DInterface::FillRect(const Rect& rect, const Color& color, int32_t drawMode) {
   if (!PreDraw()) return;
   SetBlendMode(drawMode, &color, nullptr);
-  UnbindTextures(device);
+  if (!UnbindTextures(device)) return;
   const DWORD c = PackColor(color);
   const float x = static_cast<float>(rect.x) - 0.5f, y = static_cast<float>(rect.y) - 0.5f;
   const float w = static_cast<float>(rect.width), h = static_cast<float>(rect.height);
@@ -51,7 +61,7 @@ void D3DInterface::FillRect(const Rect& rect, const Color& color, int32_t drawMo
 void D3DInterface::FillRect3D(const Rect& rect, const Color& color, int32_t drawMode) {
   if (!PreDraw()) return;
   SetBlendMode(drawMode, &color, nullptr);
-  UnbindTextures(device);
+  if (!UnbindTextures(device)) return;
   const DWORD c = PackColor(color);
   // 64-bit sums: a rectangle near the integer limits must not wrap.
   const float x0 = static_cast<float>(int64_t{rect.x} - (width >> 1)) - 0.5f;
@@ -81,9 +91,8 @@ void D3DInterface::DrawQuadWrappedUV(Image* source, float x, float y, float quad
                          Vertex(left + quadWidth, top + quadHeight, c, uRight, vBottom)};
   device->SetTextureStageState(0, D3DTSS_ADDRESSU, D3DTADDRESS_WRAP);
   device->SetTextureStageState(0, D3DTSS_ADDRESSV, D3DTADDRESS_WRAP);
-  CheckD3DResult(device->SetTexture(0, data->pieces[0].surface), "SetTexture gTexture");
-  CheckD3DResult(device->SetTexture(1, nullptr), "SetTexture2 0");
-  CheckD3DResult(device->DrawPrimitive(D3DPT_TRIANGLESTRIP, D3DFVF_TLVERTEX, quad, 4, 0), "DrawPrimitive (Tri) 1");
+  if (BindPiece(device, data->pieces[0].surface))
+    CheckD3DResult(device->DrawPrimitive(D3DPT_TRIANGLESTRIP, D3DFVF_TLVERTEX, quad, 4, 0), "DrawPrimitive (Tri) 1");
   // Every other draw relies on clamped edges.
   device->SetTextureStageState(0, D3DTSS_ADDRESSU, D3DTADDRESS_CLAMP);
   device->SetTextureStageState(0, D3DTSS_ADDRESSV, D3DTADDRESS_CLAMP);
@@ -92,7 +101,7 @@ void D3DInterface::DrawQuadWrappedUV(Image* source, float x, float y, float quad
 void D3DInterface::DrawLine(double x1, double y1, double x2, double y2, const Color& color, int32_t drawMode) {
   if (!PreDraw()) return;
   SetBlendMode(drawMode, &color, nullptr);
-  UnbindTextures(device);
+  if (!UnbindTextures(device)) return;
   const DWORD c = PackColor(color);
   const float ex = static_cast<float>(x2), ey = static_cast<float>(y2);
   // The extra half-pixel step makes the end point itself light up.
@@ -104,39 +113,22 @@ void D3DInterface::DrawLine(double x1, double y1, double x2, double y2, const Co
 void D3DInterface::DrawImage(Image* source, float x, float y, const Rect& sourceRect, const Color& color,
                              int32_t drawMode) {
   MemoryImage* image = source != nullptr ? source->AsMemoryImage() : nullptr;
-  if (image == nullptr) return;
-  // A source rectangle reaching past the image would walk off the piece
-  // grid; only the part inside the image is drawn, at its own place.
-  const Rect src = sourceRect.Intersection(Rect(0, 0, image->width, image->height));
-  if (src.width <= 0 || src.height <= 0) return;
+  if (image == nullptr || sourceRect.width <= 0 || sourceRect.height <= 0) return;
   if (!PreDraw() || !EnsureTexture(image)) return;
   SetBlendMode(drawMode, &color, image);
   const TextureData* data = image->textureData;
   if (data == nullptr) return;
   const DWORD c = PackColor(color);
-  float dy = y + static_cast<float>(src.y - sourceRect.y) - 0.5f;
-  for (int32_t sy = src.y; sy < src.y + src.height;) {
-    int32_t rowHeight = 0;
-    float dx = x + static_cast<float>(src.x - sourceRect.x) - 0.5f;
-    for (int32_t sx = src.x; sx < src.x + src.width;) {
-      int32_t w = src.x + src.width - sx, h = src.y + src.height - sy;
-      float u0 = 0, v0 = 0, u1 = 0, v1 = 0;
-      IDirectDrawSurface7* piece = data->GetPieceAt(sx, sy, w, h, u0, v0, u1, v1);
-      if (piece == nullptr || w <= 0 || h <= 0) return;  // an empty piece would never end the walk
-      CheckD3DResult(device->SetTexture(0, piece), "SetTexture gTexture");
-      CheckD3DResult(device->SetTexture(1, nullptr), "SetTexture2 0");
-      const float fw = static_cast<float>(w), fh = static_cast<float>(h);
-      D3DTLVERTEX quad[4] = {Vertex(dx, dy, c, u0, v0), Vertex(dx, dy + fh, c, u0, v1), Vertex(dx + fw, dy, c, u1, v0),
-                             Vertex(dx + fw, dy + fh, c, u1, v1)};
-      CheckD3DResult(device->DrawPrimitive(D3DPT_TRIANGLESTRIP, D3DFVF_TLVERTEX, quad, 4, 0),
-                     "DrawPrimitive (Tri) 1");
-      sx += w;
-      dx += fw;
-      rowHeight = h;
-    }
-    sy += rowHeight;
-    dy += static_cast<float>(rowHeight);
-  }
+  // Blocks of a source rectangle cut to the image keep their own place.
+  data->WalkPieces(sourceRect, [&](const PieceBlock& b) {
+    if (!BindPiece(device, b.piece)) return;
+    const float dx = x + static_cast<float>(int64_t{b.x} - sourceRect.x) - 0.5f;
+    const float dy = y + static_cast<float>(int64_t{b.y} - sourceRect.y) - 0.5f;
+    const float fw = static_cast<float>(b.width), fh = static_cast<float>(b.height);
+    D3DTLVERTEX quad[4] = {Vertex(dx, dy, c, b.uMin, b.vMin), Vertex(dx, dy + fh, c, b.uMin, b.vMax),
+                           Vertex(dx + fw, dy, c, b.uMax, b.vMin), Vertex(dx + fw, dy + fh, c, b.uMax, b.vMax)};
+    CheckD3DResult(device->DrawPrimitive(D3DPT_TRIANGLESTRIP, D3DFVF_TLVERTEX, quad, 4, 0), "DrawPrimitive (Tri) 1");
+  });
 }
 
 bool D3DInterface::FillPolygon(const int32_t* points, int32_t count, const Rect& clip, const Color& color,
@@ -144,7 +136,7 @@ bool D3DInterface::FillPolygon(const int32_t* points, int32_t count, const Rect&
   if (points == nullptr || count < 3) return true;
   if (!PreDraw()) return true;
   SetBlendMode(drawMode, &color, nullptr);
-  UnbindTextures(device);
+  if (!UnbindTextures(device)) return true;
   const DWORD c = PackColor(color);
   VertexList<TLVertex> polygon;
   for (int32_t i = 0; i < count; ++i) {
@@ -170,65 +162,50 @@ struct Corner {
 // matrix. Quads leaving the clip go through the polygon clipper.
 static void DrawTransformed(D3DInterface& r, MemoryImage* image, const Matrix3& matrix, const Rect& sourceRect,
                             const Color& color, const Rect* clip, float x, float y, bool centred) {
-  const Rect src = sourceRect.Intersection(Rect(0, 0, image->width, image->height));
-  if (src.width <= 0 || src.height <= 0) return;
+  if (sourceRect.width <= 0 || sourceRect.height <= 0) return;
   const TextureData* data = image->textureData;
   if (data == nullptr) return;
   const DWORD c = PackColor(color);
-  float ox = static_cast<float>(src.x - sourceRect.x), oy = static_cast<float>(src.y - sourceRect.y);
-  float offset = 0.5f;
+  float ox = 0, oy = 0, offset = 0.5f;
   if (centred) {
-    ox -= static_cast<float>(sourceRect.width) / 2.0f;
-    oy -= static_cast<float>(sourceRect.height) / 2.0f;
+    ox = -static_cast<float>(sourceRect.width) / 2.0f;
+    oy = -static_cast<float>(sourceRect.height) / 2.0f;
     offset = 0.0f;
   }
-  float ly = oy;
-  for (int32_t sy = src.y; sy < src.y + src.height;) {
-    int32_t rowHeight = 0;
-    float lx = ox;
-    for (int32_t sx = src.x; sx < src.x + src.width;) {
-      int32_t w = src.x + src.width - sx, h = src.y + src.height - sy;
-      float u0 = 0, v0 = 0, u1 = 0, v1 = 0;
-      IDirectDrawSurface7* piece = data->GetPieceAt(sx, sy, w, h, u0, v0, u1, v1);
-      if (piece == nullptr || w <= 0 || h <= 0) return;
-      CheckD3DResult(r.device->SetTexture(0, piece), "SetTexture gTexture");
-      CheckD3DResult(r.device->SetTexture(1, nullptr), "SetTexture2 0");
-      const float fw = static_cast<float>(w), fh = static_cast<float>(h);
-      const Corner local[4] = {{lx, ly}, {lx, ly + fh}, {lx + fw, ly}, {lx + fw, ly + fh}};
-      const float us[4] = {u0, u0, u1, u1}, vs[4] = {v0, v1, v0, v1};
-      D3DTLVERTEX quad[4];
-      bool outside = false;
-      for (int i = 0; i < 4; ++i) {
-        const Vector2 p = matrix.TransformPoint(Vector2(local[i].x, local[i].y));
-        quad[i] = Vertex(p.x + x - offset, p.y + y - offset, c, us[i], vs[i]);
-        if (clip != nullptr &&
-            (quad[i].sx < static_cast<float>(clip->x) || quad[i].sx >= static_cast<float>(clip->x + clip->width) ||
-             quad[i].sy < static_cast<float>(clip->y) || quad[i].sy >= static_cast<float>(clip->y + clip->height)))
-          outside = true;
-      }
-      if (outside) {
-        VertexList<TLVertex> polygon;
-        for (int i : {0, 1, 3, 2}) {
-          TLVertex v;
-          v.x = quad[i].sx;
-          v.y = quad[i].sy;
-          v.colour = quad[i].color;
-          v.tu = quad[i].tu;
-          v.tv = quad[i].tv;
-          polygon.Add(v);
-        }
-        ClipAndDrawPolygon(r.device, clip, polygon);
-      } else {
-        CheckD3DResult(r.device->DrawPrimitive(D3DPT_TRIANGLESTRIP, D3DFVF_TLVERTEX, quad, 4, 0),
-                       "DrawPrimitive (Tri) 3");
-      }
-      sx += w;
-      lx += fw;
-      rowHeight = h;
+  data->WalkPieces(sourceRect, [&](const PieceBlock& b) {
+    if (!BindPiece(r.device, b.piece)) return;
+    const float lx = ox + static_cast<float>(int64_t{b.x} - sourceRect.x);
+    const float ly = oy + static_cast<float>(int64_t{b.y} - sourceRect.y);
+    const float fw = static_cast<float>(b.width), fh = static_cast<float>(b.height);
+    const Corner local[4] = {{lx, ly}, {lx, ly + fh}, {lx + fw, ly}, {lx + fw, ly + fh}};
+    const float us[4] = {b.uMin, b.uMin, b.uMax, b.uMax}, vs[4] = {b.vMin, b.vMax, b.vMin, b.vMax};
+    D3DTLVERTEX quad[4];
+    bool outside = false;
+    for (int i = 0; i < 4; ++i) {
+      const Vector2 p = matrix.TransformPoint(Vector2(local[i].x, local[i].y));
+      quad[i] = Vertex(p.x + x - offset, p.y + y - offset, c, us[i], vs[i]);
+      if (clip != nullptr &&
+          (quad[i].sx < static_cast<float>(clip->x) || quad[i].sx >= static_cast<float>(int64_t{clip->x} + clip->width) ||
+           quad[i].sy < static_cast<float>(clip->y) || quad[i].sy >= static_cast<float>(int64_t{clip->y} + clip->height)))
+        outside = true;
     }
-    sy += rowHeight;
-    ly += static_cast<float>(rowHeight);
-  }
+    if (outside) {
+      VertexList<TLVertex> polygon;
+      for (int i : {0, 1, 3, 2}) {
+        TLVertex v;
+        v.x = quad[i].sx;
+        v.y = quad[i].sy;
+        v.colour = quad[i].color;
+        v.tu = quad[i].tu;
+        v.tv = quad[i].tv;
+        polygon.Add(v);
+      }
+      ClipAndDrawPolygon(r.device, clip, polygon);
+    } else {
+      CheckD3DResult(r.device->DrawPrimitive(D3DPT_TRIANGLESTRIP, D3DFVF_TLVERTEX, quad, 4, 0),
+                     "DrawPrimitive (Tri) 3");
+    }
+  });
 }
 
 // Prologue shared by the matrix draws; false: draw nothing.
@@ -306,22 +283,16 @@ void ClipToPiece(VertexList<Vertex3D>& polygon) { ClipTriangle3DToPiece(polygon)
 template <typename V, typename MakeVertex>
 void DrawTrianglesOverPieces(IDirect3DDevice7* device, const TextureData* data, int32_t triangleCount, DWORD fvf,
                              MakeVertex makeVertex) {
-  auto bind = [&](IDirectDrawSurface7* piece) {
-    CheckD3DResult(device->SetTexture(0, piece), "SetTexture gTexture");
-    CheckD3DResult(device->SetTexture(1, nullptr), "SetTexture2 0");
-  };
-
   if (data->maxU <= 1.0f && data->maxV <= 1.0f) {
-    // One piece: batches of up to 100 triangles per call.
-    bind(data->pieces[0].surface);
-    std::vector<V> batch;
-    batch.reserve(300);
+    // One piece: one binding, then batches of up to 100 triangles per call.
+    if (!BindPiece(device, data->pieces[0].surface)) return;
+    V batch[300];
+    DWORD n = 0;
     for (int32_t t = 0; t < triangleCount; ++t) {
-      for (int k = 0; k < 3; ++k) batch.push_back(makeVertex(3 * static_cast<size_t>(t) + k));
-      if (batch.size() == 300 || t == triangleCount - 1) {
-        CheckD3DResult(device->DrawPrimitive(D3DPT_TRIANGLELIST, fvf, batch.data(), static_cast<DWORD>(batch.size()), 0),
-                       "DrawPrimitive (TriList)");
-        batch.clear();
+      for (int k = 0; k < 3; ++k) batch[n++] = makeVertex(3 * static_cast<size_t>(t) + k);
+      if (n == 300 || t == triangleCount - 1) {
+        CheckD3DResult(device->DrawPrimitive(D3DPT_TRIANGLELIST, fvf, batch, n, 0), "DrawPrimitive (TriList)");
+        n = 0;
       }
     }
     return;
@@ -355,8 +326,7 @@ void DrawTrianglesOverPieces(IDirect3DDevice7* device, const TextureData* data, 
           polygon.Add(v);
         }
         ClipToPiece(polygon);
-        if (polygon.count <= 2) continue;
-        bind(piece.surface);
+        if (polygon.count <= 2 || !BindPiece(device, piece.surface)) continue;
         CheckD3DResult(
             device->DrawPrimitive(D3DPT_TRIANGLEFAN, fvf, polygon.items, static_cast<DWORD>(polygon.count), 0),
             "DrawPrimitive (Tri) 4");
