@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "display/DDInterface.h"
+#include "display/demo/TestCard.h"
 #include "image/DDImage.h"
 #include "platform/DDraw.h"
 #include "platform/Headless.h"
@@ -27,56 +28,6 @@
 namespace {
 
 LRESULT CALLBACK_Proc(HWND window, UINT message, WPARAM w, LPARAM l) { return DefWindowProcA(window, message, w, l); }
-
-void DrawTestCard(Kivo::DDInterface& display) {
-  using Kivo::Color;
-  using Kivo::Rect;
-  Kivo::DDImage* screen = display.GetScreenImage();
-  screen->LockSurface();
-  screen->FillRect(Rect(0, 0, 320, 240), Color(32, 48, 96), 0);
-  for (int i = 0; i < 8; ++i)
-    screen->FillRect(Rect(8 + i * 38, 8, 34, 24), Color(i * 36, 255 - i * 30, (i * 80) & 255), 0);
-  screen->FillRect(Rect(8, 40, 150, 30), Color(255, 255, 255, 96), 0);
-  screen->FillRect(Rect(170, 40, 140, 30), Color(120, 40, 10, 255), 1);
-
-  // A keyed sprite (transparent corners) held in its surface.
-  std::vector<uint32_t> ring(32 * 32);
-  for (int y = 0; y < 32; ++y)
-    for (int x = 0; x < 32; ++x) {
-      const int dx = x - 16, dy = y - 16;
-      const int r2 = dx * dx + dy * dy;
-      ring[static_cast<size_t>(y * 32 + x)] =
-          r2 < 15 * 15 ? (r2 < 8 * 8 ? 0xFF000000u : 0xFFFFC000u | static_cast<uint32_t>(x * 8)) : 0x00000000u;
-    }
-  Kivo::DDImage keyed(&display);
-  keyed.SetBits(ring.data(), 32, 32, true);
-  keyed.CreateSurface();
-  screen->DrawImage(&keyed, 12, 80, Rect(0, 0, 32, 32), Color::White, 0);
-
-  // A partial-alpha sprite: a horizontal alpha ramp.
-  std::vector<uint32_t> ramp(64 * 24);
-  for (int y = 0; y < 24; ++y)
-    for (int x = 0; x < 64; ++x) ramp[static_cast<size_t>(y * 64 + x)] = static_cast<uint32_t>(x * 4) << 24 | 0x00FF40A0u;
-  Kivo::DDImage soft(&display);
-  soft.SetBits(ramp.data(), 64, 24, true);
-  screen->DrawImage(&soft, 52, 84, Rect(0, 0, 64, 24), Color::White, 0);
-  screen->DrawImage(&soft, 52, 110, Rect(0, 0, 64, 24), Color(0, 255, 255, 200), 1);
-  screen->DrawImageMirrored(&soft, 120, 84, Rect(0, 0, 64, 24), Color::White, 0);
-
-  for (int i = 0; i < 10; ++i) {
-    screen->DrawLine(200, 80 + i * 3, 310, 90 + i * 12, Color(255, i * 25, 0), 0);
-    screen->DrawLineAntialiased(200, 200 - i * 2, 310, 150 + i * 5, Color(0, 255, 128), 0);
-  }
-  screen->DrawLine(10, 230, 300, 150, Color(80, 80, 255), 1);
-
-  screen->DrawImageRotated(&keyed, 40.0f, 150.0f, Rect(0, 0, 32, 32), Rect(0, 0, 320, 240), Color::White, 0, 0.6,
-                           16.0f, 16.0f);
-  screen->DrawImageStretched(&soft, Rect(100, 150, 90, 60), Rect(0, 0, 64, 24), Rect(0, 0, 320, 240), Color::White,
-                             0, true);
-  screen->DrawImageStretched(&keyed, Rect(100, 214, 96, 20), Rect(0, 0, 32, 32), Rect(0, 0, 320, 240), Color::White,
-                             0, true);
-  screen->UnlockSurface();
-}
 
 uint32_t BigEndian32(const unsigned char* p) {
   return static_cast<uint32_t>(p[0]) << 24 | static_cast<uint32_t>(p[1]) << 16 | static_cast<uint32_t>(p[2]) << 8 |
@@ -185,7 +136,7 @@ int main(int argc, char** argv) {
       while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&m);
       std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
-    DrawTestCard(display);
+    Kivo::DrawTestCard(display, 0, 0);
     if (!display.Redraw(nullptr)) {
       std::fprintf(stderr, "ddtestcard: present failed: %s\n", display.lastError.c_str());
       return 2;
