@@ -130,6 +130,12 @@ protected:
     std::unique_ptr<DDImage> wide = MakeImage(300, 20, WidePixel);
     std::unique_ptr<DDImage> ringPalette = MakeImage(32, 32, RingPixel);
     EXPECT_TRUE(ringPalette->ConvertToPalette());
+    // Held by its surface alone, as after a software draw into it.
+    std::unique_ptr<DDImage> ringSurfaceOnly = MakeImage(32, 32, RingPixel);
+    ringSurfaceOnly->surfaceWanted = true;
+    ringSurfaceOnly->DiscardBits();
+    EXPECT_NE(ringSurfaceOnly->surface, nullptr);
+    EXPECT_EQ(ringSurfaceOnly->bits, nullptr);
     std::unique_ptr<DDImage> rampVolatile = MakeImage(64, 24, RampPixel);
     rampVolatile->SetVolatile(true);
 
@@ -168,6 +174,9 @@ protected:
     blit("keyed surface tinted", ringSurface.get(), 450, 20, whole32, Color(100, 255, 100, 200), 0);
     blit("additive from surface", gradientSurface.get(), 490, 20, whole48, Color::White, 1);
     mirrored("mirrored part", gradient.get(), 550, 20, Rect(8, 4, 30, 30), Color::White, 0);
+    blit("surface only", ringSurfaceOnly.get(), 590, 20, whole32, Color::White, 0);
+    blit("surface only tinted", ringSurfaceOnly.get(), 590, 56, whole32, Color(255, 160, 60, 230), 0);
+    blit("surface only additive", ringSurfaceOnly.get(), 400, 56, whole32, Color::White, 1);
     // Drawn by the renderer over DirectDraw blits made in the same frame.
     fill("translucent over surface blits", Rect(60, 40, 200, 30), Color(250, 20, 120, 100), 0);
 
@@ -225,7 +234,8 @@ protected:
     // The images die before the display; their textures with them.
     if (display->renderer != nullptr) {
       for (DDImage* image : {gradient.get(), gradientSurface.get(), ring.get(), ringSurface.get(), ramp.get(),
-                             sprite.get(), wide.get(), ringPalette.get(), rampVolatile.get()})
+                             sprite.get(), wide.get(), ringPalette.get(), rampVolatile.get(),
+                             ringSurfaceOnly.get()})
         display->renderer->RemoveTexture(image);
     }
     return frame;
