@@ -91,18 +91,15 @@ std::string Describe(const Record& r) {
 }
 
 void RecordingDevice::Fail(Call call, int nth, HRESULT code) {
-  faults_.push_back(Fault{call, nth > 0 ? nth - 1 : -1, code});
+  faults_.push_back(Fault{call, nth <= 0, nth - 1, code});
 }
 
 HRESULT RecordingDevice::InjectedFailure(Call call) {
   HRESULT code = 0;
   for (Fault& f : faults_) {
     if (f.call != call) continue;
-    if (f.remaining < 0) {
-      code = f.code;
-    } else if (f.remaining-- == 0) {
-      code = f.code;
-    }
+    if (f.every || f.remaining == 0) code = f.code;
+    if (!f.every) --f.remaining;
   }
   return code;
 }

@@ -121,7 +121,8 @@ public:
 private:
   struct Fault {
     Call call;
-    int remaining;  // calls of the kind still to pass; -1: every call fails
+    bool every;
+    int remaining;  // calls of the kind still to pass before the one that fails
     HRESULT code;
   };
   std::vector<Fault> faults_;
