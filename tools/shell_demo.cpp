@@ -62,11 +62,11 @@ class Backdrop : public Widget {
 class CountButton : public Widget {
  public:
   CountButton(int id, int x, int y, const Color& color) : id_(id), color_(color) { Resize(x, y, 160, 60); }
-  void MouseDown(int x, int y, int count) override {
+  void MouseDown(int, int, int count) override {
     Trace("button %d down %d", id_, count);
     Invalidate();
   }
-  void MouseUp(int x, int y, int count) override {
+  void MouseUp(int, int, int) override {
     ++clicks_;
     Trace("button %d up, clicks %d", id_, clicks_);
     Invalidate();
