@@ -205,6 +205,12 @@ protected:
     fill("opaque", Rect(320, 240, 40, 30), Color(255, 255, 255), 0);
     fill("additive fill", Rect(370, 240, 90, 30), Color(120, 40, 10), 1);
     fill("translucent additive fill", Rect(470, 240, 90, 30), Color(100, 200, 50, 128), 1);
+    blit("white half faded", gradient.get(), 20, 345, whole48, Color(255, 255, 255, 128), 0);
+    blit("white barely faded", ramp.get(), 80, 345, whole64, Color(255, 255, 255, 254), 0);
+    blit("additive faded", gradient.get(), 160, 345, whole48, Color(255, 255, 255, 40), 1);
+    mirrored("mirrored additive keyed faded", ring.get(), 220, 345, whole32, Color(255, 255, 255, 90), 1);
+    fill("fill barely translucent", Rect(270, 345, 40, 30), Color(255, 255, 255, 254), 0);
+    fill("additive fill faint", Rect(320, 345, 40, 30), Color(255, 255, 255, 3), 1);
     blit("volatile partial alpha", rampVolatile.get(), 560, 240, whole64, Color::White, 0);
     blit("wide partial alpha", wide.get(), 20, 290, Rect(0, 0, 300, 20), Color::White, 0);
     mirrored("wide mirrored", wide.get(), 330, 290, Rect(0, 0, 300, 20), Color::White, 0);
