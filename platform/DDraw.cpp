@@ -753,9 +753,11 @@ HRESULT CreateSurfaceCommon(const void* owner, DWORD flags, DWORD width, DWORD h
   World& w = TheWorld();
   *out = nullptr;
   if ((flags & DDSD_CAPS) == 0) return DDERR_INVALIDCAPS;
-  if (w.faults.createSurface != 0 && (caps & w.faults.createSurfaceCaps) == w.faults.createSurfaceCaps)
-    return w.faults.createSurface;
   std::lock_guard<std::recursive_mutex> guard(w.mutex);
+  if (w.faults.createSurface != 0 && (caps & w.faults.createSurfaceCaps) == w.faults.createSurfaceCaps) {
+    if (w.faults.createSurfaceSkip <= 0) return w.faults.createSurface;
+    --w.faults.createSurfaceSkip;
+  }
 
   if ((caps & DDSCAPS_PRIMARYSURFACE) != 0) {
     Surface* primary = new Surface(w.desktop, caps | DDSCAPS_FRONTBUFFER, true);

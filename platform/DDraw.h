@@ -396,6 +396,7 @@ struct Faults {
   HRESULT querySurface7 = 0;     // QueryInterface of a surface for IID_IDirectDrawSurface7
   HRESULT createSurface = 0;     // CreateSurface whose caps contain all of createSurfaceCaps
   DWORD createSurfaceCaps = 0;
+  int createSurfaceSkip = 0;     // that many matching calls still succeed before the fault hits
   HRESULT createClipper = 0;
   HRESULT lock = 0;
   HRESULT blt = 0;

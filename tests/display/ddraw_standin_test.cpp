@@ -280,6 +280,12 @@ TEST_F(DisplayFixture, InjectedFailuresAndLostSurfaces) {
   desc.ddsCaps.dwCaps = DDSCAPS_VIDEOMEMORY;
   IDirectDrawSurface7* v = nullptr;
   EXPECT_EQ(m.dd->CreateSurface(&desc, &v, nullptr), DDERR_OUTOFVIDEOMEMORY);
+  // A skip count lets that many matching surfaces through, then fails again.
+  DDrawStandIn::GetFaults().createSurfaceSkip = 1;
+  IDirectDrawSurface7* first = nullptr;
+  EXPECT_EQ(m.dd->CreateSurface(&desc, &first, nullptr), DD_OK);
+  EXPECT_EQ(m.dd->CreateSurface(&desc, &v, nullptr), DDERR_OUTOFVIDEOMEMORY);
+  if (first != nullptr) first->Release();
   desc.ddsCaps.dwCaps = DDSCAPS_SYSTEMMEMORY;
   EXPECT_EQ(m.dd->CreateSurface(&desc, &v, nullptr), DD_OK);
   // A description of the wrong size is refused.
