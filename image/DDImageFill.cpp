@@ -453,7 +453,10 @@ void DDImage::FillSpansWithCoverage(const ImageSpan* spans, int32_t count, const
     const uint32_t cv[3] = {static_cast<uint32_t>(color.red) & 0xFF, static_cast<uint32_t>(color.green) & 0xFF,
                             static_cast<uint32_t>(color.blue) & 0xFF};
     uint32_t c = 0;
-    for (int i = 0; i < 3; ++i) c |= ((cv[i] * M[i] + M[i]) >> 8) & M[i];
+    // Unlike the plain fill, the coverage colour is scaled without rounding
+    // up: full white lands one step short of the mask, as the weights below
+    // never reach 256 either.
+    for (int i = 0; i < 3; ++i) c |= ((cv[i] * M[i]) >> 8) & M[i];
     const uint32_t alpha = static_cast<uint32_t>(color.alpha) & 0xFF;
     for (int32_t s = 0; s < count; ++s) {
       const ImageSpan& span = spans[s];
@@ -464,8 +467,9 @@ void DDImage::FillSpansWithCoverage(const ImageSpan* spans, int32_t count, const
         if (x < 0 || x >= width) continue;
         const int64_t at = rowBase + (x - coverageX);
         if (at < 0) continue;
+        // Zero weight is blended too: every pixel of a span comes out as
+        // colour channels only, its alpha byte cleared.
         const uint32_t a = ((static_cast<uint32_t>(coverage[at]) + 1) * alpha) >> 8;
-        if (a == 0) continue;
         auto blend = [&](uint32_t d) {
           uint32_t out = 0;
           for (int k = 0; k < 3; ++k) out |= ((((c & M[k]) * a) + ((d & M[k]) * (256 - a))) >> 8) & M[k];
