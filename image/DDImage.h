@@ -19,6 +19,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "display/DDInterface.h"
 #include "image/MemoryImage.h"
@@ -152,6 +153,11 @@ private:
 
   bool surfaceReached_ = false;
 };
+
+// The bounding box of the spans that have a width, and a copy of all spans
+// moved by minus its top-left corner; false (box and copy empty) when no
+// span has a width or the box does not fit in 32 bits.
+bool MoveSpansToTheirBox(const ImageSpan* spans, int32_t count, std::vector<ImageSpan>& moved, Rect& box);
 
 // False for anything but a DDImage; else its DrawsThrough3D.
 bool ImageDrawsThrough3D(Image* image);

@@ -10,10 +10,10 @@
 
 namespace Kivo {
 
-void DDImage::FillSpansWithCoverageThrough3D(const ImageSpan* spans, int32_t count, const Color& color,
-                                             int32_t drawMode, const uint8_t* coverage, int32_t coverageX,
-                                             int32_t coverageY, int32_t coverageStride, uint32_t unusedWord) {
-  if (count <= 0 || spans == nullptr || coverage == nullptr) return;
+bool MoveSpansToTheirBox(const ImageSpan* spans, int32_t count, std::vector<ImageSpan>& moved, Rect& box) {
+  moved.clear();
+  box = Rect();
+  if (count <= 0 || spans == nullptr) return false;
   int64_t left = std::numeric_limits<int64_t>::max(), right = std::numeric_limits<int64_t>::min();
   int64_t top = left, bottom = right;
   for (int32_t s = 0; s < count; ++s) {
@@ -23,27 +23,38 @@ void DDImage::FillSpansWithCoverageThrough3D(const ImageSpan* spans, int32_t cou
     top = std::min<int64_t>(top, spans[s].y);
     bottom = std::max<int64_t>(bottom, spans[s].y);
   }
-  if (right < left) return;
+  if (right < left) return false;
   const int64_t boxWidth = right - left + 1, boxHeight = bottom - top + 1;
-  if (boxWidth > std::numeric_limits<int32_t>::max() || boxHeight > std::numeric_limits<int32_t>::max()) return;
-  const int64_t originX = int64_t{coverageX} - left, originY = int64_t{coverageY} - top;
-  if (originX < std::numeric_limits<int32_t>::min() || originX > std::numeric_limits<int32_t>::max() ||
-      originY < std::numeric_limits<int32_t>::min() || originY > std::numeric_limits<int32_t>::max()) {
-    return;
-  }
-  // The caller's spans are read-only: the moved copy goes into the scratch image.
-  std::vector<ImageSpan> moved(spans, spans + count);
+  if (boxWidth > std::numeric_limits<int32_t>::max() || boxHeight > std::numeric_limits<int32_t>::max()) return false;
+  moved.assign(spans, spans + count);
   for (ImageSpan& span : moved) {
     span.x = static_cast<int32_t>(span.x - left);
     span.y = static_cast<int32_t>(span.y - top);
   }
+  box = Rect(static_cast<int32_t>(left), static_cast<int32_t>(top), static_cast<int32_t>(boxWidth),
+             static_cast<int32_t>(boxHeight));
+  return true;
+}
+
+void DDImage::FillSpansWithCoverageThrough3D(const ImageSpan* spans, int32_t count, const Color& color,
+                                             int32_t drawMode, const uint8_t* coverage, int32_t coverageX,
+                                             int32_t coverageY, int32_t coverageStride, uint32_t unusedWord) {
+  if (coverage == nullptr) return;
+  // The caller's spans stay as they are (it may draw them again, and they
+  // may well be const): the moved copy goes into the scratch image.
+  std::vector<ImageSpan> moved;
+  Rect box;
+  if (!MoveSpansToTheirBox(spans, count, moved, box)) return;
+  const int64_t originX = int64_t{coverageX} - box.x, originY = int64_t{coverageY} - box.y;
+  if (originX < std::numeric_limits<int32_t>::min() || originX > std::numeric_limits<int32_t>::max() ||
+      originY < std::numeric_limits<int32_t>::min() || originY > std::numeric_limits<int32_t>::max()) {
+    return;
+  }
   MemoryImage scratch;
-  if (!scratch.CreateBlank(static_cast<int32_t>(boxWidth), static_cast<int32_t>(boxHeight))) return;
+  if (!scratch.CreateBlank(box.width, box.height)) return;
   scratch.FillSpansWithCoverage(moved.data(), count, color, drawMode, coverage, static_cast<int32_t>(originX),
                                 static_cast<int32_t>(originY), coverageStride, unusedWord);
-  DrawImage(&scratch, static_cast<int32_t>(left), static_cast<int32_t>(top),
-            Rect(0, 0, static_cast<int32_t>(boxWidth), static_cast<int32_t>(boxHeight)), Color(255, 255, 255),
-            drawMode);
+  DrawImage(&scratch, box.x, box.y, Rect(0, 0, box.width, box.height), Color(255, 255, 255), drawMode);
   // The scratch image dies here; its texture must not outlive it, whichever
   // image host is installed.
   if (display->renderer != nullptr) display->renderer->RemoveTexture(&scratch);
