@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <functional>
 #include <utility>
 #include <memory>
@@ -84,6 +85,15 @@ protected:
     const Kivo::TextureData* data = image.textureData;
     return data->pieces[static_cast<size_t>(row * data->columns + column)].surface;
   }
+  // Whether the frame's pixel (x, y) is lit, after the scene ends.
+  bool Lit(int x, int y) {
+    renderer->Flush();
+    DDrawStandIn::SurfaceView v;
+    EXPECT_TRUE(DDrawStandIn::ViewSurface(renderer->drawSurface7, &v));
+    uint32_t p = 0;
+    std::memcpy(&p, v.pixels + y * v.pitch + x * 4, 4);
+    return (p & 0xFFFFFF) != 0;
+  }
   // The call name the last reported failure carries, "" when none.
   static std::string ReportedCall() {
     const std::string& e = Kivo::gLastDirectXError;
@@ -147,6 +157,28 @@ TEST_F(RecordedOps, WideImageIsTwoQuadsTheSecondOnThe44TexelsOfItsPiece) {
   ASSERT_EQ(textures.size(), 4u);
   EXPECT_EQ(textures[0].texture, Piece(image, 0, 0));
   EXPECT_EQ(textures[2].texture, Piece(image, 1, 0));
+}
+
+TEST_F(RecordedOps, RowsOfPiecesFollowEachOther) {
+  Kivo::MemoryImage& image = UploadedImage(300, 130);  // pieces 256 and 64 wide, 128 and 2 high
+  renderer->DrawImage(&image, 0, 0, Rect(0, 0, 300, 130), kWhite, 0);
+  const std::vector<Record> draws = device().Draws();
+  ASSERT_EQ(draws.size(), 4u) << device().Dump();
+  const Box want[4] = {{-0.5f, -0.5f, 255.5f, 127.5f},
+                       {255.5f, -0.5f, 299.5f, 127.5f},
+                       {-0.5f, 127.5f, 255.5f, 129.5f},
+                       {255.5f, 127.5f, 299.5f, 129.5f}};
+  const std::vector<Record> textures = device().Of(Call::kSetTexture);
+  ASSERT_EQ(textures.size(), 8u);
+  for (int i = 0; i < 4; ++i) {
+    SCOPED_TRACE(i);
+    const Box b = BoxOf(draws[i]);
+    EXPECT_FLOAT_EQ(b.left, want[i].left);
+    EXPECT_FLOAT_EQ(b.top, want[i].top);
+    EXPECT_FLOAT_EQ(b.right, want[i].right);
+    EXPECT_FLOAT_EQ(b.bottom, want[i].bottom);
+    EXPECT_EQ(textures[2 * i].texture, Piece(image, i % 2, i / 2));
+  }
 }
 
 // Mirrored and stretched draws: which destination corner each source
@@ -535,6 +567,12 @@ TEST_F(RecordedOps, AFailedStepDoesNotStopTheWalk) {
   EXPECT_NE(draws[0].result, 0);
   EXPECT_EQ(draws[1].result, 0);
   EXPECT_EQ(ReportedCall(), "DrawPrimitive (Tri) 1");
+  // On the frame: the first piece is missing, the second is there.
+  EXPECT_FALSE(Lit(10, 20));
+  EXPECT_FALSE(Lit(265, 39));
+  EXPECT_TRUE(Lit(266, 20));
+  EXPECT_TRUE(Lit(309, 39));
+  EXPECT_FALSE(Lit(310, 20));
   // The first piece's binding fails: its quad is skipped, the next drawn.
   device().ClearFaults();
   device().Clear();
