@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "platform/Environment.h"
+#include "platform/SystemQueries.h"
 #include "platform/Text.h"
 #include "platform/Windows.h"
 #include "platform/WindowSystem.h"
@@ -282,6 +283,7 @@ HANDLE CreateMutexW(void*, BOOL, const wchar_t* name) {
 
 BOOL CloseHandle(HANDLE handle) {
   if (!handle || handle == INVALID_HANDLE_VALUE) return FALSE;
+  if (Platform::CloseFileHandle(handle)) return TRUE;
   InstanceState& s = State();
   std::lock_guard<std::mutex> lock(s.mutex);
   for (auto it = s.mutexes.begin(); it != s.mutexes.end(); ++it) {

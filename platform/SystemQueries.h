@@ -1,0 +1,62 @@
+// System queries about the machine the display runs on: the screen device
+// context's size and depth, the system folder, and read-only file handles
+// with their write times. The 3D capability test uses them to size the
+// desktop and to date the adapter's driver file.
+//
+// The screen device context answers for the virtual desktop of the DirectDraw
+// stand-in (its current mode). CreateFileA opens existing files for reading
+// only (any other request fails with ERROR_ACCESS_DENIED); paths follow the
+// rules of Files.h. Handles are closed with CloseHandle. Failures return
+// null / INVALID_HANDLE_VALUE / 0 / FALSE and set GetLastError.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/WinTypes.h"
+#include "platform/Windows.h"
+
+constexpr int HORZRES = 8;
+constexpr int VERTRES = 10;
+constexpr int BITSPIXEL = 12;
+
+constexpr DWORD GENERIC_READ = 0x80000000u;
+constexpr DWORD GENERIC_WRITE = 0x40000000u;
+constexpr DWORD FILE_SHARE_READ = 0x1;
+constexpr DWORD FILE_SHARE_WRITE = 0x2;
+constexpr DWORD OPEN_EXISTING = 3;
+
+struct SYSTEMTIME {
+  WORD wYear;
+  WORD wMonth;
+  WORD wDayOfWeek;
+  WORD wDay;
+  WORD wHour;
+  WORD wMinute;
+  WORD wSecond;
+  WORD wMilliseconds;
+};
+
+// GetDC(null) is the screen; window device contexts are the screen too.
+HDC GetDC(HWND window);
+int ReleaseDC(HWND window, HDC dc);
+// HORZRES, VERTRES and BITSPIXEL of the desktop; 0 for anything else.
+int GetDeviceCaps(HDC dc, int index);
+
+// The folder bare driver names live in, without a trailing separator.
+// Returns the length written (terminator excluded), or the size needed
+// (terminator included) when the buffer is too small.
+UINT GetSystemDirectoryA(char* buffer, UINT size);
+
+HANDLE CreateFileA(const char* path, DWORD access, DWORD share, void* securityAttributes, DWORD creation,
+                   DWORD flags, HANDLE templateFile);
+// Times in 100 ns units since 1601-01-01 UTC; any pointer may be null.
+BOOL GetFileTime(HANDLE file, FILETIME* creation, FILETIME* lastAccess, FILETIME* lastWrite);
+// UTC calendar fields of a file time.
+BOOL FileTimeToSystemTime(const FILETIME* time, SYSTEMTIME* out);
+
+namespace Platform {
+
+// Closes a handle made by CreateFileA; false when it is not one.
+bool CloseFileHandle(HANDLE handle);
+
+}  // namespace Platform
