@@ -467,15 +467,19 @@ private:
 
   D3DRaster::State BuildState(const D3DRaster::Target& target) {
     D3DRaster::State st;
-    bool faultyBlend;
+    Faults faults;
     {
       std::lock_guard<std::mutex> guard(TheControl().mutex);
-      faultyBlend = TheControl().faults.faultyBlend;
+      faults = TheControl().faults;
     }
+    using D3DRaster::Blend;
     st.blendEnable = renderStates_[D3DRENDERSTATE_ALPHABLENDENABLE] != 0;
     st.srcBlend = BlendOf(renderStates_[D3DRENDERSTATE_SRCBLEND]);
     st.destBlend = BlendOf(renderStates_[D3DRENDERSTATE_DESTBLEND]);
-    if (faultyBlend && st.srcBlend == D3DRaster::Blend::kSrcAlpha) st.srcBlend = D3DRaster::Blend::kOne;
+    if (faults.faultyAlphaAdd && st.srcBlend == Blend::kSrcAlpha && st.destBlend == Blend::kOne)
+      st.srcBlend = Blend::kOne;
+    if (faults.faultyBlend && st.srcBlend == Blend::kSrcAlpha) st.srcBlend = Blend::kOne;
+    if (faults.faultyAdditive && st.destBlend == Blend::kOne) st.destBlend = Blend::kZero;
     for (int s = 0; s < 2; ++s) {
       const DWORD* ss = stageStates_[s];
       D3DRaster::Stage& out = st.stages[s];
@@ -483,6 +487,7 @@ private:
       out.colorArg1 = ArgOf(ss[D3DTSS_COLORARG1]);
       out.colorArg2 = ArgOf(ss[D3DTSS_COLORARG2]);
       out.alphaOp = OpOf(ss[D3DTSS_ALPHAOP]);
+      if (faults.faultyModulate && ss[D3DTSS_ALPHAOP] == D3DTOP_MODULATE) out.alphaOp = OpOf(D3DTOP_SELECTARG1);
       out.alphaArg1 = ArgOf(ss[D3DTSS_ALPHAARG1]);
       out.alphaArg2 = ArgOf(ss[D3DTSS_ALPHAARG2]);
       out.texture = TextureFor(textures_[s]);
@@ -581,6 +586,14 @@ HRESULT Device::DrawPrimitive(D3DPRIMITIVETYPE type, DWORD fvf, void* vertices, 
     }
   }
   const bool transformed = fvf == k3D;
+  bool faultyEdgeClip;
+  {
+    std::lock_guard<std::mutex> guard(TheControl().mutex);
+    faultyEdgeClip = TheControl().faults.faultyEdgeClip;
+  }
+  if (faultyEdgeClip && !transformed &&
+      std::any_of(cv.begin(), cv.end(), [](const ClipVertex& c) { return c.v.x < -1.0f; }))
+    for (ClipVertex& c : cv) c.v.x += 1.0f;
   const float vx = static_cast<float>(viewport_.dwX), vy = static_cast<float>(viewport_.dwY);
   const float hw = viewport_.dwWidth * 0.5f, hh = viewport_.dwHeight * 0.5f;
   auto project = [&](ClipVertex& c) {

@@ -273,6 +273,13 @@ struct Faults {
   HRESULT setRenderTarget = 0;
   HRESULT drawPrimitive = 0;
   bool faultyBlend = false;  // SRCALPHA read as ONE, as broken hardware does
+  // The other blend and clipping faults broken cards show, one each:
+  bool faultyAdditive = false;  // destination ONE read as ZERO: additive draws replace
+  bool faultyAlphaAdd = false;  // source SRCALPHA over destination ONE read as ONE
+  bool faultyModulate = false;  // alpha MODULATE takes the texture's alpha alone
+  // Pre-transformed primitives reaching more than a pixel past the left edge
+  // land one pixel to the right.
+  bool faultyEdgeClip = false;
 };
 
 // Resets the caps, the faults and the reference switch.
