@@ -2,12 +2,13 @@
 // lists, driver age and five render checks.
 #include "display/D3DCapabilityTester.h"
 
-#include <sys/stat.h>
-
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
-#include <ctime>
 
+#include "platform/Process.h"
+#include "platform/SingleInstance.h"
+#include "platform/SystemQueries.h"
 #include "shell/StringUtils.h"
 
 namespace Kivo {
@@ -26,27 +27,62 @@ bool MatchesDescription(const std::string& entry, const std::string& description
   return !entry.empty() && FindIgnoreCase(description, entry) >= 0;
 }
 
-// The year of the file's last write, 0 when it cannot be read.
-int32_t FileYear(const std::string& path) {
-  struct stat st {};
-  if (stat(path.c_str(), &st) != 0) return 0;
-  std::tm tm{};
-  const time_t t = st.st_mtime;
-  if (gmtime_r(&t, &tm) == nullptr) return 0;
-  return tm.tm_year + 1900;
+// The year of the driver file's last write, 0 when it does not open. A bare
+// file name lives in the system folder.
+int32_t DriverFileYear(std::string path) {
+  if (path.find('/') == std::string::npos && path.find('\\') == std::string::npos) {
+    char folder[MAX_PATH] = {};
+    const UINT length = GetSystemDirectoryA(folder, sizeof(folder));
+    std::string prefix = length > 0 && length < sizeof(folder) ? std::string(folder, length) : std::string();
+    if (!prefix.empty() && prefix.back() != '/' && prefix.back() != '\\') prefix += '\\';
+    path = prefix + path;
+  }
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return 0;
+  int32_t year = 0;
+  FILETIME written{};
+  SYSTEMTIME when{};
+  if (GetFileTime(file, nullptr, nullptr, &written) && FileTimeToSystemTime(&written, &when)) year = when.wYear;
+  CloseHandle(file);
+  return year;
 }
 
-int DesktopBits() {
-  switch (DDrawStandIn::DesktopFormat()) {
-    case DDrawStandIn::Format::kRGB565:
-    case DDrawStandIn::Format::kRGB555:
-      return 16;
-    case DDrawStandIn::Format::kRGB888:
-      return 32;
-    default:
-      return 8;
-  }
+// The adapter's megabytes: the desktop's frame plus the reported video
+// memory, in 64 bits so that an adapter close to 4 GB does not wrap around
+// to a few megabytes.
+uint64_t TotalMegabytes(uint32_t reportedBytes) {
+  HDC screen = GetDC(nullptr);
+  const uint64_t width = static_cast<uint64_t>(std::max(0, GetDeviceCaps(screen, HORZRES)));
+  const uint64_t height = static_cast<uint64_t>(std::max(0, GetDeviceCaps(screen, VERTRES)));
+  const uint64_t bits = static_cast<uint64_t>(std::max(0, GetDeviceCaps(screen, BITSPIXEL)));
+  ReleaseDC(nullptr, screen);
+  return (bits / 8 * width * height + reportedBytes) >> 20;
 }
+
+// The part of the Direct3D 8 object the adapter query uses.
+struct Direct3D8AdapterIdentifier {
+  char driver[512];
+  char description[512];
+  LONGLONG driverVersion;
+  DWORD vendorId, deviceId, subSystemId, revision;
+  GUID deviceIdentifier;
+  DWORD whqlLevel;
+};
+class IDirect3D8Adapters {
+public:
+  virtual HRESULT QueryInterface(REFIID iid, void** out) = 0;
+  virtual ULONG AddRef() = 0;
+  virtual ULONG Release() = 0;
+  virtual HRESULT RegisterSoftwareDevice(void* initialize) = 0;
+  virtual UINT GetAdapterCount() = 0;
+  virtual HRESULT GetAdapterIdentifier(UINT adapter, DWORD flags, Direct3D8AdapterIdentifier* identifier) = 0;
+
+protected:
+  ~IDirect3D8Adapters() = default;
+};
+typedef IDirect3D8Adapters* (*Direct3DCreate8Proc)(UINT sdkVersion);
+constexpr UINT kDirect3D8SdkVersion = 220;
+constexpr DWORD kNoWhqlLevel = 2;
 
 struct FormatCollector {
   uint32_t formats = 0;
@@ -91,6 +127,7 @@ std::string D3DCapabilityTester::RegistryPath() const {
 }
 
 void D3DCapabilityTester::TestIfNeeded(void* window, void* displayDirectDraw) {
+  const bool playingBack = journal.playingBack && journal.playingBack();
   if (!playingBack) {
     needsSave = false;
     const bool render = RunTest(static_cast<HWND>(window), static_cast<IDirectDraw7*>(displayDirectDraw));
@@ -104,8 +141,34 @@ void D3DCapabilityTester::TestIfNeeded(void* window, void* displayDirectDraw) {
     if (needsSave) SaveResult();
     Cleanup();
   }
-  // failureReason, warning and newResult pass through the demo journal here
-  // once it exists; without it they stand as they are.
+  // A recorded run replays with the same 3D decision.
+  if (journal.passText) {
+    journal.passText(failureReason);
+    journal.passText(warning);
+  }
+  if (journal.passFlag) journal.passFlag(newResult);
+}
+
+bool D3DCapabilityTester::GetDirect3D8AdapterInfo(GUID* guid, std::string* driver, std::string* description) {
+  HMODULE library = LoadLibraryA("d3d8.dll");
+  if (library == nullptr) return false;
+  bool found = false;
+  auto create = reinterpret_cast<Direct3DCreate8Proc>(GetProcAddress(library, "Direct3DCreate8"));
+  if (IDirect3D8Adapters* direct3D8 = create != nullptr ? create(kDirect3D8SdkVersion) : nullptr) {
+    Direct3D8AdapterIdentifier id;
+    std::memset(&id, 0, sizeof(id));
+    if (SUCCEEDED(direct3D8->GetAdapterIdentifier(0, kNoWhqlLevel, &id))) {
+      id.driver[sizeof(id.driver) - 1] = 0;
+      id.description[sizeof(id.description) - 1] = 0;
+      *guid = id.deviceIdentifier;
+      *driver = id.driver;
+      *description = id.description;
+      found = true;
+    }
+    direct3D8->Release();
+  }
+  FreeLibrary(library);
+  return found;
 }
 
 bool D3DCapabilityTester::RunTest(HWND window, IDirectDraw7* displayDirectDraw) {
@@ -140,29 +203,24 @@ void D3DCapabilityTester::Prepare(HWND window, IDirectDraw7* displayDirectDraw, 
     directDraw7 = static_cast<IDirectDraw7*>(made);
   }
 
-  // There is no Direct3D 8 here: the identity always comes from DirectDraw.
-  DDDEVICEIDENTIFIER2 id;
-  std::memset(&id, 0, sizeof(id));
-  D3DTestCheck(directDraw7->GetDeviceIdentifier(&id, 0), "GetDeviceIdentifier");
-  id.szDriver[sizeof(id.szDriver) - 1] = 0;
-  id.szDescription[sizeof(id.szDescription) - 1] = 0;
-  adapterGuid = id.guidDeviceIdentifier;
-  driverName = id.szDriver;
-  driverDescription = id.szDescription;
+  if (!GetDirect3D8AdapterInfo(&adapterGuid, &driverName, &driverDescription)) {
+    DDDEVICEIDENTIFIER2 id;
+    std::memset(&id, 0, sizeof(id));
+    D3DTestCheck(directDraw7->GetDeviceIdentifier(&id, 0), "GetDeviceIdentifier");
+    id.szDriver[sizeof(id.szDriver) - 1] = 0;
+    id.szDescription[sizeof(id.szDescription) - 1] = 0;
+    adapterGuid = id.guidDeviceIdentifier;
+    driverName = id.szDriver;
+    driverDescription = id.szDescription;
+  }
 
   DDSCAPS2 caps{};
   caps.dwCaps = DDSCAPS_VIDEOMEMORY;
   DWORD total = 0, freeMemory = 0;
-  if (SUCCEEDED(directDraw7->GetAvailableVidMem(&caps, &total, &freeMemory))) {
-    // 64 bits: an adapter close to 4 GB must not wrap to a few megabytes.
-    const uint64_t desktopBytes = static_cast<uint64_t>(DesktopBits() / 8) *
-                                  static_cast<uint64_t>(DDrawStandIn::DesktopWidth()) *
-                                  static_cast<uint64_t>(DDrawStandIn::DesktopHeight());
-    const uint64_t megabytes = (desktopBytes + total) >> 20;
-    if (megabytes < minVideoMemory) {
-      Fail("Not enough video memory.");
-      return;
-    }
+  if (SUCCEEDED(directDraw7->GetAvailableVidMem(&caps, &total, &freeMemory)) &&
+      TotalMegabytes(total) < minVideoMemory) {
+    Fail("Not enough video memory.");
+    return;
   }
 
   if (useStoredResult && LoadCachedResult()) return;
@@ -170,10 +228,7 @@ void D3DCapabilityTester::Prepare(HWND window, IDirectDraw7* displayDirectDraw, 
   failureReason.clear();
   warning.clear();
 
-  std::string driverPath = driverName;
-  if (driverPath.find('/') == std::string::npos && driverPath.find('\\') == std::string::npos)
-    driverPath = "/usr/lib/" + driverPath;
-  driverYear = FileYear(driverPath);
+  driverYear = DriverFileYear(driverName);
 
   if (!IsSupportedCard(driverDescription)) AddWarning("Unsupported video card: " + driverDescription);
 

@@ -10,9 +10,14 @@
 // not be used), a warning (3D is doubtful) or neither. Every failed DirectX
 // call ends the test with "DXError - call: error name"; registry failures are
 // silent. Adapter list lines longer than 4000 bytes are read in pieces.
+//
+// The outcome passes through the application's demo journal (the journal
+// hook below): a recorded run writes it, a played-back run touches no
+// DirectX object and takes the recorded outcome instead.
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "display/D3DInterface.h"
@@ -20,6 +25,17 @@
 #include "platform/Registry.h"
 
 namespace Kivo {
+
+// How the tester reaches the application's demo journal without knowing the
+// application. Unset members mean no demo: nothing is played back and the
+// outcome passes unchanged.
+struct D3DTestJournal {
+  // True while a demo is played back: the test must not run.
+  std::function<bool()> playingBack;
+  // Recording writes the value; playback replaces it with the recorded one.
+  std::function<void(std::string&)> passText;
+  std::function<void(bool&)> passFlag;
+};
 
 class D3DCapabilityTester : public D3DTester {
 public:
@@ -46,8 +62,7 @@ public:
   std::string applicationKey;
   // Where "vhw.dat" and "vhwb.dat" are looked for; empty: the working folder.
   std::string listFolder;
-  // Demo playback: nothing is tested, the recorded outcome stands.
-  bool playingBack = false;
+  D3DTestJournal journal;
 
   void SetVideoMemoryRequirements(int32_t minimumMegabytes, int32_t recommendedMegabytes) override;
   void TestIfNeeded(void* window, void* directDraw7) override;
@@ -62,6 +77,8 @@ public:
   bool Fail(const std::string& reason);
   bool AddWarning(const std::string& text);
   void CopyPrimary();
+  // The adapter's identity through Direct3D 8; false when that is missing.
+  static bool GetDirect3D8AdapterInfo(GUID* guid, std::string* driver, std::string* description);
 
   bool TestAlphaBlend();
   bool TestAdditiveBlend();

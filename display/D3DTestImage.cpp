@@ -113,7 +113,8 @@ int32_t D3DTestImage::CountColumnPatternOff(int32_t w, int32_t h, int32_t x, int
   int32_t count = 0;
   for (int32_t r = 0; r < h; ++r)
     for (int32_t c = 0; c < w; ++c) {
-      const uint32_t expected = (c & 1) != 0 ? 0xFFFFFFu : 0u;
+      // Parity of the image column, so a region from an odd x starts white.
+      const uint32_t expected = ((x + c) & 1) != 0 ? 0xFFFFFFu : 0u;
       if (ColorDistanceSquared(pixels[static_cast<size_t>(y + r) * width + (x + c)], expected) > 768) ++count;
     }
   return count;

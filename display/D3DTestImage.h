@@ -53,7 +53,8 @@ public:
   // Counts pixels of the top-left w x h that are off from expected; returns
   // whether that region is uniform.
   bool CountOff(uint32_t expected, int32_t& count, int32_t w, int32_t h) const;
-  // Pixels of the region off from black/white columns counted from x.
+  // Pixels of the region off from the column pattern: white in odd image
+  // columns, black in even ones.
   int32_t CountColumnPatternOff(int32_t w, int32_t h, int32_t x, int32_t y) const;
 
 private:

@@ -203,7 +203,11 @@ void KivoAppBase::CreateMainWindow() {
     InstallSoftwareCursor(*mDisplay);
     mDisplay->testerFactory = [this] {
       std::unique_ptr<D3DCapabilityTester> tester(new D3DCapabilityTester());
-      tester->playingBack = mPlaying;
+      // The verdict is an outside input: it goes into a recorded demo and
+      // comes out of a played-back one.
+      tester->journal.playingBack = [this] { return mPlaying.load(); };
+      tester->journal.passText = [this](std::string& text) { JournalString(text); };
+      tester->journal.passFlag = [this](bool& flag) { JournalBool(flag); };
       return std::unique_ptr<D3DTester>(tester.release());
     };
     mImageRegistry->SetDisplay(mDisplay);

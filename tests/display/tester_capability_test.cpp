@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <vector>
 
 #include "display/D3DCapabilityTester.h"
 #include "platform/D3D.h"
@@ -70,10 +71,11 @@ protected:
     std::string failure, warning;
     bool newResult;
   };
-  Outcome Run() {
+  Outcome Run(const Kivo::D3DTestJournal& journal = Kivo::D3DTestJournal()) {
     D3DCapabilityTester tester;
     tester.applicationKey = "Kivo\\TesterTest\\";
     tester.listFolder = (home / "lists").string();
+    tester.journal = journal;
     tester.SetVideoMemoryRequirements(6, 14);
     tester.TestIfNeeded(nullptr, nullptr);
     EXPECT_EQ(D3DStandIn::LiveDevices(), 0);
@@ -271,15 +273,179 @@ TEST_F(CapabilityTester, FailureTexts) {
   EXPECT_EQ(Run().failure.rfind("DXError - CreateSurface (TextureSurface1): ", 0), 0u);
 }
 
-TEST_F(CapabilityTester, DemoPlaybackTouchesNothing) {
+TEST_F(CapabilityTester, EachFaultyDeviceGetsItsOwnText) {
+  const struct {
+    const char* name;
+    void (*inject)();
+    const char* failure;
+    const char* warning;
+  } cases[] = {
+      {"alpha", [] { D3DStandIn::GetFaults().faultyBlend = true; }, "Alpha blend Not Supported", ""},
+      {"additive", [] { D3DStandIn::GetFaults().faultyAdditive = true; }, "Additive blend not supported.", ""},
+      {"alpha add", [] { D3DStandIn::GetFaults().faultyAlphaAdd = true; }, "AlphaAdd blend not supported.", ""},
+      {"modulated", [] { D3DStandIn::GetFaults().faultyModulate = true; }, "AlphaModulated blend not supported.",
+       ""},
+      {"clipping only warns", [] { D3DStandIn::GetFaults().faultyEdgeClip = true; }, "", "Clip problem detected."},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    fs::remove_all(home / "config");
+    D3DStandIn::Reset();
+    c.inject();
+    const Outcome o = Run();
+    EXPECT_EQ(o.failure, c.failure);
+    EXPECT_EQ(o.warning, c.warning);
+    EXPECT_TRUE(o.newResult);
+    EXPECT_EQ(StoredText("FailureReason"), c.failure);
+    EXPECT_EQ(StoredText("Warning"), c.warning);
+  }
+}
+
+TEST_F(CapabilityTester, SecondTextureFailureNamesItsCall) {
+  DDrawStandIn::GetFaults().createSurface = DDERR_OUTOFVIDEOMEMORY;
+  DDrawStandIn::GetFaults().createSurfaceCaps = DDSCAPS_TEXTURE;
+  DDrawStandIn::GetFaults().createSurfaceSpared = 1;
+  const Outcome o = Run();
+  EXPECT_EQ(o.failure.rfind("DXError - CreateSurface (TextureSurfacd2): ", 0), 0u) << o.failure;
+  EXPECT_EQ(DDrawStandIn::LiveSurfaces(), 0);
+}
+
+// A tester whose device draws into a 32-bit target while the surface it
+// reads back has another depth.
+class ReadBackDepth : public CapabilityTester {
+protected:
+  IDirectDrawSurface7* Surface(DWORD caps, const DDPIXELFORMAT* format, DWORD size) {
+    DDSURFACEDESC2 desc;
+    std::memset(&desc, 0, sizeof(desc));
+    desc.dwSize = sizeof(desc);
+    desc.dwFlags = DDSD_CAPS | DDSD_WIDTH | DDSD_HEIGHT | (format != nullptr ? DDSD_PIXELFORMAT : 0);
+    desc.dwWidth = desc.dwHeight = size;
+    desc.ddsCaps.dwCaps = caps;
+    if (format != nullptr) desc.ddpfPixelFormat = *format;
+    IDirectDrawSurface7* surface = nullptr;
+    EXPECT_EQ(tester.directDraw7->CreateSurface(&desc, &surface, nullptr), DD_OK);
+    return surface;
+  }
+  void Build(DDrawStandIn::Format readFormat) {
+    void* made = nullptr;
+    ASSERT_EQ(DirectDrawCreateEx(nullptr, &made, IID_IDirectDraw7, nullptr), DD_OK);
+    tester.directDraw7 = static_cast<IDirectDraw7*>(made);
+    ASSERT_EQ(tester.directDraw7->QueryInterface(IID_IDirect3D7, &made), DD_OK);
+    tester.direct3D7 = static_cast<IDirect3D7*>(made);
+    target = Surface(DDSCAPS_OFFSCREENPLAIN | DDSCAPS_3DDEVICE, nullptr, 100);
+    ASSERT_EQ(tester.direct3D7->CreateDevice(IID_IDirect3DHALDevice, target, &tester.device), D3D_OK);
+    const DDPIXELFORMAT texture = DDrawStandIn::PixelFormatOf(DDrawStandIn::Format::kARGB8888);
+    tester.texture1 = Surface(DDSCAPS_TEXTURE, &texture, 64);
+    tester.texture2 = Surface(DDSCAPS_TEXTURE, &texture, 64);
+    const DDPIXELFORMAT read = DDrawStandIn::PixelFormatOf(readFormat);
+    tester.testSurface = Surface(DDSCAPS_OFFSCREENPLAIN, &read, 100);
+    ASSERT_NE(tester.testSurface, nullptr);
+    tester.readBack.Create(100, 100);
+    Kivo::gTestTextures8888 = true;
+  }
+  uint32_t TargetPixel(int x, int y) {
+    DDSURFACEDESC2 desc;
+    std::memset(&desc, 0, sizeof(desc));
+    desc.dwSize = sizeof(desc);
+    EXPECT_EQ(target->Lock(nullptr, &desc, DDLOCK_WAIT, nullptr), DD_OK);
+    const uint32_t p = static_cast<const uint32_t*>(desc.lpSurface)[y * desc.lPitch / 4 + x];
+    target->Unlock(nullptr);
+    return p & 0xFFFFFF;
+  }
+  void TearDown() override {
+    if (target != nullptr) target->Release();
+    tester.Cleanup();
+    CapabilityTester::TearDown();
+  }
   D3DCapabilityTester tester;
-  tester.applicationKey = "Kivo\\TesterTest";
-  tester.playingBack = true;
-  tester.failureReason = "recorded";
-  tester.TestIfNeeded(nullptr, nullptr);
-  EXPECT_EQ(tester.failureReason, "recorded");
+  IDirectDrawSurface7* target = nullptr;
+};
+
+TEST_F(ReadBackDepth, TwentyFourBitsStopsTheFirstTest) {
+  Build(DDrawStandIn::Format::kRGB24);
+  EXPECT_FALSE(tester.RunRenderTests());
+  EXPECT_EQ(tester.failureReason, "Can't test 24-bit mode.");
+  // Only the alpha scene was drawn: blue under half red, not the later grey.
+  EXPECT_LE(Kivo::ColorDistanceSquared(TargetPixel(5, 5), 0x7F007F), 768);
+  // The read-back left the surface unlocked.
+  DDSURFACEDESC2 desc;
+  std::memset(&desc, 0, sizeof(desc));
+  desc.dwSize = sizeof(desc);
+  EXPECT_EQ(tester.testSurface->Lock(nullptr, &desc, DDLOCK_WAIT, nullptr), DD_OK);
+  tester.testSurface->Unlock(nullptr);
+}
+
+TEST_F(ReadBackDepth, EightBitsIsAnInvalidDepth) {
+  Build(DDrawStandIn::Format::kPalette8);
+  EXPECT_FALSE(tester.TestAlphaBlend());
+  EXPECT_EQ(tester.failureReason, "Invalid Color Depth");
+}
+
+TEST_F(CapabilityTester, AdapterIdentityComesFromDirectDraw) {
+  // There is no Direct3D 8 library: its query fails cleanly.
+  GUID guid{};
+  std::string driver = "unchanged", description = "unchanged";
+  EXPECT_FALSE(D3DCapabilityTester::GetDirect3D8AdapterInfo(&guid, &driver, &description));
+  EXPECT_EQ(driver, "unchanged");
+  // DirectDraw's identity is used instead: its description reaches the
+  // warning of an unknown, old adapter.
+  DDrawStandIn::GetMachine().driver = DriverOfYear(2001);
+  DDrawStandIn::GetMachine().description = "Plain Adapter 7";
+  EXPECT_EQ(Run().warning, "Unsupported video card: Plain Adapter 7");
+  // A bare driver name is looked for in the system folder; one that is not
+  // there has no year, so the old-driver rule applies.
+  fs::remove_all(home / "config");
+  DDrawStandIn::GetMachine().driver = "no-such-driver-file.sys";
+  EXPECT_EQ(Run().warning, "Unsupported video card: Plain Adapter 7");
+  // The default driver is the program itself: a current file.
+  fs::remove_all(home / "config");
+  DDrawStandIn::GetMachine().driver.clear();
+  EXPECT_EQ(Run().warning, "");
+}
+
+TEST_F(CapabilityTester, OutcomePassesThroughTheDemoJournal) {
+  // Recording: the live outcome is written in order.
+  std::vector<std::string> texts;
+  std::vector<bool> flags;
+  Kivo::D3DTestJournal recording;
+  recording.playingBack = [] { return false; };
+  recording.passText = [&](std::string& text) { texts.push_back(text); };
+  recording.passFlag = [&](bool& flag) { flags.push_back(flag); };
+  D3DStandIn::GetCaps().offerA8R8G8B8 = false;
+  const Outcome recorded = Run(recording);
+  EXPECT_EQ(recorded.warning, "A8R8G8B8 texture format not supported.");
+  EXPECT_EQ(texts, (std::vector<std::string>{"", "A8R8G8B8 texture format not supported."}));
+  EXPECT_EQ(flags, std::vector<bool>{true});
+
+  // Playback on a machine where every DirectX call would fail: the recorded
+  // outcome comes back and nothing is created or stored.
+  fs::remove_all(home / "config");
+  D3DStandIn::Reset();
+  DDrawStandIn::GetFaults().entryEx = false;
+  DDrawStandIn::GetFaults().createEx = DDERR_GENERIC;
+  D3DStandIn::GetFaults().createDevice = DDERR_GENERIC;
+  size_t nextText = 0;
+  Kivo::D3DTestJournal playback;
+  playback.playingBack = [] { return true; };
+  playback.passText = [&](std::string& text) { text = texts.at(nextText++); };
+  playback.passFlag = [&](bool& flag) { flag = flags.at(0); };
+  const Outcome replayed = Run(playback);
+  EXPECT_EQ(replayed.failure, "");
+  EXPECT_EQ(replayed.warning, "A8R8G8B8 texture format not supported.");
+  EXPECT_TRUE(replayed.newResult);
+  EXPECT_EQ(nextText, 2u);
+  EXPECT_EQ(DDrawStandIn::LiveDirectDrawObjects(), 0);
+  EXPECT_EQ(DDrawStandIn::LiveSurfaces(), 0);
+  EXPECT_EQ(D3DStandIn::LiveDirect3D(), 0);
   HKEY key = nullptr;
   EXPECT_NE(RegOpenKeyExA(HKEY_CURRENT_USER, kKey, 0, KEY_ALL_ACCESS, &key), ERROR_SUCCESS);
+}
+
+TEST_F(CapabilityTester, WithoutAJournalTheOutcomeStands) {
+  D3DStandIn::GetFaults().faultyBlend = true;
+  const Outcome o = Run();
+  EXPECT_EQ(o.failure, "Alpha blend Not Supported");
+  EXPECT_TRUE(o.newResult);
 }
 
 }  // namespace

@@ -29,9 +29,16 @@ TEST(TestImage, ColumnsAlternateFromBlack) {
   EXPECT_EQ(image.At(1, 1), 0xFFFFFFFFu);
   EXPECT_EQ(image.At(63, 0), 0xFFFFFFFFu);
   EXPECT_EQ(image.CountColumnPatternOff(64, 2, 0, 0), 0);
-  // Counted from an odd x the region's first column is expected white: the
-  // image's odd columns are then all off.
-  EXPECT_EQ(image.CountColumnPatternOff(4, 2, 1, 0), 8);
+  // The expected colour follows the image column: from an odd x the region
+  // starts with white, so the pattern still matches.
+  EXPECT_EQ(image.CountColumnPatternOff(4, 2, 1, 0), 0);
+  EXPECT_EQ(image.CountColumnPatternOff(3, 1, 61, 1), 0);
+  // Columns one pixel off: every pixel of the region is off.
+  D3DTestImage shifted(8, 2);
+  for (int32_t y = 0; y < 2; ++y)
+    for (int32_t x = 0; x < 8; ++x) shifted.At(x, y) = (x & 1) != 0 ? 0xFF000000u : 0xFFFFFFFFu;
+  EXPECT_EQ(shifted.CountColumnPatternOff(4, 2, 1, 0), 8);
+  EXPECT_EQ(shifted.CountColumnPatternOff(4, 2, 0, 0), 8);
 }
 
 TEST(TestImage, CountOffJudgesDistanceAndUniformity) {
