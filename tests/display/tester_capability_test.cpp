@@ -304,7 +304,7 @@ TEST_F(CapabilityTester, EachFaultyDeviceGetsItsOwnText) {
 TEST_F(CapabilityTester, SecondTextureFailureNamesItsCall) {
   DDrawStandIn::GetFaults().createSurface = DDERR_OUTOFVIDEOMEMORY;
   DDrawStandIn::GetFaults().createSurfaceCaps = DDSCAPS_TEXTURE;
-  DDrawStandIn::GetFaults().createSurfaceSpared = 1;
+  DDrawStandIn::GetFaults().createSurfaceSkip = 1;
   const Outcome o = Run();
   EXPECT_EQ(o.failure.rfind("DXError - CreateSurface (TextureSurfacd2): ", 0), 0u) << o.failure;
   EXPECT_EQ(DDrawStandIn::LiveSurfaces(), 0);
