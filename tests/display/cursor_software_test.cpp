@@ -77,6 +77,26 @@ struct Cursor {
   uint32_t color = kPicture;
 };
 
+// The 640 x 480 frame at (originX, originY) on the primary equals the
+// background with a 20 x 20 picture centred on each of the given positions.
+void ExpectFrame(IDirectDrawSurface* primary, int originX, int originY, const std::vector<Cursor>& cursors,
+                 const std::function<uint32_t(int, int)>& background = Background) {
+  int w = 0;
+  const std::vector<uint32_t> screen = ReadSurface(primary, &w);
+  int wrong = 0;
+  for (int y = 0; y < 480; ++y)
+    for (int x = 0; x < 640; ++x) {
+      uint32_t want = background(x, y);
+      for (auto& c : cursors)
+        if (x >= c.x - 10 && x < c.x + 10 && y >= c.y - 10 && y < c.y + 10) want = c.color;
+      if (x + originX < 0 || y + originY < 0) continue;  // off the desktop
+      const uint32_t got = screen[static_cast<size_t>(y + originY) * w + static_cast<size_t>(x + originX)];
+      if ((got & 0xFFFFFF) != (want & 0xFFFFFF) && ++wrong < 5)
+        ADD_FAILURE() << "at " << x << "," << y << " got " << std::hex << got << " want " << want;
+    }
+  EXPECT_EQ(wrong, 0);
+}
+
 class SoftwareCursor : public DisplayFixture {
 protected:
   std::unique_ptr<DDInterface> display;
@@ -112,19 +132,7 @@ protected:
   // The client area of the primary equals the background with a 20 x 20
   // picture centred on each of the given positions.
   void ExpectScreen(std::vector<Cursor> cursors, const std::function<uint32_t(int, int)>& background = Background) {
-    int w = 0;
-    const std::vector<uint32_t> screen = ReadSurface(display->primarySurface, &w);
-    int wrong = 0;
-    for (int y = 0; y < 480; ++y)
-      for (int x = 0; x < 640; ++x) {
-        uint32_t want = background(x, y);
-        for (auto& c : cursors)
-          if (x >= c.x - 10 && x < c.x + 10 && y >= c.y - 10 && y < c.y + 10) want = c.color;
-        const uint32_t got = screen[static_cast<size_t>(y + kClientY) * w + static_cast<size_t>(x + kClientX)];
-        if ((got & 0xFFFFFF) != (want & 0xFFFFFF) && ++wrong < 5)
-          ADD_FAILURE() << "at " << x << "," << y << " got " << std::hex << got << " want " << want;
-      }
-    EXPECT_EQ(wrong, 0);
+    ExpectFrame(display->primarySurface, kClientX, kClientY, cursors, background);
   }
 
   // The saved area holds the background under the cursor at (cx, cy), for
@@ -215,6 +223,24 @@ TEST_F(SoftwareCursor, ThreadMovesShowTheBackgroundBehindAndSaveTheNewPlace) {
   ExpectScreen({{400, 300}});
 }
 
+// A window hanging off the desktop's top-left corner: the saves from the
+// desktop reach past its edge, fail, and are retried cut to the desktop, so
+// the cursor thread can still draw, move and restore the visible part.
+TEST_F(SoftwareCursor, WindowPastTheDesktopEdgeSavesWhatIsOnTheDesktop) {
+  host.client = RECT{-30, -20, 610, 460};
+  ASSERT_TRUE(display->SetCursorImage(nullptr));
+  ASSERT_TRUE(display->Redraw(nullptr));
+  ASSERT_TRUE(display->SetCursorImage(&picture));
+  Kivo::SetSoftwareCursorPos(*display, 40, 30);
+  EXPECT_TRUE(display->cursorSaved);
+  ExpectFrame(display->primarySurface, -30, -20, {{40, 30}});
+  Kivo::SetSoftwareCursorPos(*display, 48, 26);
+  ExpectFrame(display->primarySurface, -30, -20, {{48, 26}});
+  Kivo::SetSoftwareCursorPos(*display, 300, 200);
+  ExpectFrame(display->primarySurface, -30, -20, {{300, 200}});
+  EXPECT_TRUE(display->cursorSaved);
+}
+
 // The window host sees each frame while the present still holds the
 // display lock; a cursor-thread call made then must come back at once,
 // having only stored the position.
@@ -279,7 +305,7 @@ TEST_F(SoftwareCursor, CursorThreadMovesWhileTheMainThreadPresents) {
       std::this_thread::yield();
     }
   });
-  for (int frame = 0; frame < 60 || moves.load() < 200; ++frame) {
+  for (int frame = 0; frame < 30 || moves.load() < 200; ++frame) {
     display->screenImage->FillRect(drawn, Kivo::Color(0x30, 0xC0, 0x60), 0);
     ASSERT_TRUE(display->Redraw(nullptr));
     if (frame > 5000) break;
@@ -353,6 +379,39 @@ TEST(CursorRects, AreaIsCutToTheBoundsAndMovedToTheTarget) {
   const auto off = Kivo::ComputeCursorRects(-100, 10, 80, 80, Kivo::Rect(0, 0, 640, 480), 0, 0);
   EXPECT_EQ(off.areaPart, Kivo::Rect());
   EXPECT_EQ(off.targetPart, Kivo::Rect());
+}
+
+// Full screen with page flipping: the cursor goes onto the back buffer
+// before the flip and is then moved on the front buffer in display
+// coordinates (no window origin).
+TEST_F(DisplayFixture, FullScreenFlipCarriesTheCursorAndTheThreadMovesIt) {
+  app.colorDepth = 32;
+  DDInterface display(&app);
+  ASSERT_EQ(display.Init(host.window, false), 0);
+  Kivo::InstallSoftwareCursor(display);
+  DDSURFACEDESC d;
+  std::memset(&d, 0, sizeof(d));
+  d.dwSize = sizeof(d);
+  ASSERT_EQ(display.drawSurface->Lock(nullptr, &d, DDLOCK_WAIT, nullptr), DD_OK);
+  for (int y = 0; y < 480; ++y)
+    for (int x = 0; x < 640; ++x)
+      reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(d.lpSurface) + y * d.lPitch)[x] = Background(x, y);
+  display.drawSurface->Unlock(nullptr);
+  Kivo::MemoryImage picture;
+  std::vector<uint32_t> pixels(20 * 20, kPicture);
+  ASSERT_TRUE(picture.SetBits(pixels.data(), 20, 20, true));
+  ASSERT_TRUE(display.SetCursorImage(&picture));
+  display.cursorX = 200;
+  display.cursorY = 150;
+  ASSERT_TRUE(display.Redraw(nullptr));
+  EXPECT_TRUE(display.cursorSaved);
+  ExpectFrame(display.primarySurface, 0, 0, {{200, 150}});
+  Kivo::SetSoftwareCursorPos(display, 215, 160);
+  ExpectFrame(display.primarySurface, 0, 0, {{215, 160}});
+  Kivo::SetSoftwareCursorPos(display, 0, 479);
+  ExpectFrame(display.primarySurface, 0, 0, {{0, 479}});
+  ASSERT_TRUE(display.Redraw(nullptr));
+  ExpectFrame(display.primarySurface, 0, 0, {{0, 479}});
 }
 
 // Starts that failed half way: before either cursor surface, between the
