@@ -6,9 +6,9 @@
 #include <cmath>
 #include <cstring>
 #include <functional>
-#include <utility>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "display/D3DInterface.h"
@@ -234,6 +234,20 @@ TEST_F(RecordedOps, CentredIdentityMatrixPutsTheSourceCentreOnThePointWithoutHal
   EXPECT_FLOAT_EQ((b.top + b.bottom) / 2, 50.0f);
   EXPECT_FLOAT_EQ(b.left, 90.0f);
   EXPECT_FLOAT_EQ(b.top, 45.0f);
+}
+
+TEST_F(RecordedOps, RotationTurnsTheQuadAboutItsCentre) {
+  Kivo::MemoryImage& image = UploadedImage(20, 10);
+  renderer->DrawImageRotated(&image, 100, 100, Rect(0, 0, 800, 600), kWhite, 0, 3.14159265358979 / 2, 10, 5,
+                             Rect(0, 0, 20, 10));
+  const std::vector<Record> draws = device().Draws();
+  ASSERT_EQ(draws.size(), 1u) << device().Dump();
+  const Box b = BoxOf(draws[0]);
+  // Standing up: 10 wide, 20 high, about (110, 105) less the half pixel.
+  EXPECT_NEAR(b.right - b.left, 10.0f, 1e-3);
+  EXPECT_NEAR(b.bottom - b.top, 20.0f, 1e-3);
+  EXPECT_NEAR((b.left + b.right) / 2, 109.5f, 1e-3);
+  EXPECT_NEAR((b.top + b.bottom) / 2, 104.5f, 1e-3);
 }
 
 // The call name tells how a quad went: whole as a strip, or through the
@@ -552,6 +566,20 @@ TEST_F(RecordedOps, WrappedDrawsWrapBeforeAndClampAfter) {
       }
     }
     EXPECT_TRUE(drawn) << device().Dump();
+    if (which == 1) {
+      // The quad's corners carry the coordinates as given, beyond the piece.
+      const std::vector<Record> draws = device().Draws();
+      ASSERT_EQ(draws.size(), 1u);
+      ASSERT_EQ(draws[0].vertices.size(), 4u);
+      const float xs[4] = {4.5f, 4.5f, 24.5f, 24.5f}, ys[4] = {4.5f, 24.5f, 4.5f, 24.5f};
+      const float us[4] = {0, 0, 2, 2}, vs[4] = {0, 2, 0, 2};
+      for (int i = 0; i < 4; ++i) {
+        EXPECT_FLOAT_EQ(draws[0].vertices[i].x, xs[i]) << i;
+        EXPECT_FLOAT_EQ(draws[0].vertices[i].y, ys[i]) << i;
+        EXPECT_FLOAT_EQ(draws[0].vertices[i].u0, us[i]) << i;
+        EXPECT_FLOAT_EQ(draws[0].vertices[i].v0, vs[i]) << i;
+      }
+    }
     EXPECT_EQ(u, static_cast<DWORD>(D3DTADDRESS_CLAMP));
     EXPECT_EQ(v, static_cast<DWORD>(D3DTADDRESS_CLAMP));
   }
