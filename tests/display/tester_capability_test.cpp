@@ -103,6 +103,13 @@ protected:
     RegCloseKey(key);
     return text;
   }
+  size_t StoredSize(const char* name) {
+    HKEY key = Key();
+    DWORD size = 0;
+    RegQueryValueExA(key, name, nullptr, nullptr, nullptr, &size);
+    RegCloseKey(key);
+    return size;
+  }
   void Store(const char* name, DWORD type, const void* data, DWORD size) {
     HKEY key = Key();
     ASSERT_EQ(RegSetValueExA(key, name, 0, type, static_cast<const BYTE*>(data), size), ERROR_SUCCESS);
@@ -135,50 +142,62 @@ TEST_F(CapabilityTester, FirstRunPassesOnTheSoftwareDeviceAndIsStored) {
   }
 }
 
-TEST_F(CapabilityTester, StoredWarningComesBackWithoutRendering) {
-  Run();
-  const char warning[] = "Clip problem detected.";
-  Store("Warning", REG_SZ, warning, sizeof(warning));
-  ForbidRendering();
-  const Outcome o = Run();
-  EXPECT_EQ(o.failure, "");
-  EXPECT_EQ(o.warning, "Clip problem detected.");
-  EXPECT_FALSE(o.newResult);
-  EXPECT_EQ(StoredText("Warning"), "Clip problem detected.");
-}
-
-TEST_F(CapabilityTester, StaleStoredResultsRunTheTestAgain) {
-  const GUID other = {1, 2, 3, {4, 5, 6, 7, 8, 9, 10, 11}};
+// What a stored result from an earlier start makes of the next one. Each
+// case starts from a clean stored pass and changes one value first.
+TEST_F(CapabilityTester, StoredResultCases) {
+  const GUID otherAdapter = {1, 2, 3, {4, 5, 6, 7, 8, 9, 10, 11}};
   const uint32_t one = 1, twenty = 20;
+  // Stored without its terminating zero, so a rewrite is visible.
+  const std::string clipWarning = "Clip problem detected.";
+  const char failure[] = "Alpha blend Not Supported";
   const struct {
     const char* name;
+    const char* value;
     DWORD type;
     const void* data;
     DWORD size;
-  } cases[] = {{"DisplayGUID", REG_BINARY, &other, sizeof(other)},
-               {"Version", REG_DWORD, &one, 4},
-               {"MinVidMemory", REG_DWORD, &twenty, 4},
-               {"RecVidMemory", REG_DWORD, &twenty, 4}};
+    bool renders;  // the test runs again
+    const char* warning;
+    bool newResult;
+  } cases[] = {
+      {"clean cache", "Warning", REG_SZ, clipWarning.data(), static_cast<DWORD>(clipWarning.size()), false,
+       "Clip problem detected.", false},
+      {"another adapter", "DisplayGUID", REG_BINARY, &otherAdapter, sizeof(otherAdapter), true, "", true},
+      {"older version", "Version", REG_DWORD, &one, 4, true, "", true},
+      {"other minimum", "MinVidMemory", REG_DWORD, &twenty, 4, true, "", true},
+      {"other recommendation", "RecVidMemory", REG_DWORD, &twenty, 4, true, "", true},
+      {"stored failure", "FailureReason", REG_SZ, failure, sizeof(failure), true, "", false},
+  };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
+    fs::remove_all(home / "config");
+    D3DStandIn::Reset();
     Run();
-    Store(c.name, c.type, c.data, c.size);
-    const char warning[] = "stale";
-    Store("Warning", REG_SZ, warning, sizeof(warning));
+    Store("Warning", REG_SZ, "stale", 6);
+    Store(c.value, c.type, c.data, c.size);
+    // A run that renders now fails on this device; one that does not keeps
+    // the stored verdict.
+    D3DStandIn::GetFaults().faultyAdditive = true;
     const Outcome o = Run();
-    EXPECT_TRUE(o.newResult);
-    EXPECT_EQ(o.warning, "");
+    EXPECT_EQ(o.failure, c.renders ? "Additive blend not supported." : "");
+    EXPECT_EQ(o.warning, c.warning);
+    EXPECT_EQ(o.newResult, c.newResult);
+    // The outcome is written back whole, also when it was only read.
     EXPECT_EQ(StoredDword("Version"), 2u);
+    EXPECT_EQ(StoredDword("MinVidMemory"), 6u);
+    EXPECT_EQ(StoredDword("RecVidMemory"), 14u);
+    EXPECT_EQ(StoredText("FailureReason"), o.failure);
+    EXPECT_EQ(StoredText("Warning"), o.warning);
+    EXPECT_EQ(StoredSize("Warning"), o.warning.size() + 1);
   }
-}
-
-TEST_F(CapabilityTester, StoredFailureIsRetestedAndAPassClearsIt) {
+  // A pass clears a stored failure, and that is not a new result either.
+  fs::remove_all(home / "config");
+  D3DStandIn::Reset();
   Run();
-  const char failure[] = "Alpha blend Not Supported";
   Store("FailureReason", REG_SZ, failure, sizeof(failure));
-  const Outcome o = Run();
-  EXPECT_EQ(o.failure, "");
-  EXPECT_FALSE(o.newResult);
+  const Outcome passed = Run();
+  EXPECT_EQ(passed.failure, "");
+  EXPECT_FALSE(passed.newResult);
   EXPECT_EQ(StoredText("FailureReason"), "");
 }
 
