@@ -128,8 +128,12 @@ inline std::uint32_t SamplePoint(const Texture& t, std::int64_t s, std::int64_t 
 }
 
 // Bilinear filter around the sample point, eight bits of weight per axis:
-// each channel is ((c00 (256 - fx) + c10 fx) >> 8) across, then the same
-// down. Written channel by channel; the fast loops pack two channels a word.
+// each channel is ((c00 (256 - fx) + c10 fx + 128) >> 8) across, then the
+// same down. Each step rounds: truncating would pull every blend down by up
+// to a level, so a sample a rounding error short of a texel centre (as the
+// planes of triangles cut at texture-piece borders often give) would read
+// the previous texel's value. Written channel by channel; the fast loops
+// pack two channels a word.
 std::uint32_t SampleLinearReference(const Texture& t, std::int64_t s, std::int64_t tc, bool wrapU, bool wrapV) {
   s -= 32768;
   tc -= 32768;
@@ -143,16 +147,20 @@ std::uint32_t SampleLinearReference(const Texture& t, std::int64_t s, std::int64
   const std::uint32_t c01 = TexelAt(t, x0, y1), c11 = TexelAt(t, x1, y1);
   std::uint32_t out = 0;
   for (int shift = 0; shift < 32; shift += 8) {
-    const std::uint32_t top = (((c00 >> shift) & 0xFF) * (256 - fx) + ((c10 >> shift) & 0xFF) * fx) >> 8;
-    const std::uint32_t bottom = (((c01 >> shift) & 0xFF) * (256 - fx) + ((c11 >> shift) & 0xFF) * fx) >> 8;
-    out |= ((top * (256 - fy) + bottom * fy) >> 8) << shift;
+    const std::uint32_t top = (((c00 >> shift) & 0xFF) * (256 - fx) + ((c10 >> shift) & 0xFF) * fx + 128) >> 8;
+    const std::uint32_t bottom = (((c01 >> shift) & 0xFF) * (256 - fx) + ((c11 >> shift) & 0xFF) * fx + 128) >> 8;
+    out |= ((top * (256 - fy) + bottom * fy + 128) >> 8) << shift;
   }
   return out;
 }
 
+// Two lanes at once; a lane's sum stays below 255 x 256 + 128, so the
+// rounding half never carries into the next lane.
 inline std::uint32_t Lerp2x8(std::uint32_t a, std::uint32_t b, std::uint32_t f) {
-  const std::uint32_t rb = (((a & 0x00FF00FFu) * (256 - f) + (b & 0x00FF00FFu) * f) >> 8) & 0x00FF00FFu;
-  const std::uint32_t ag = ((((a >> 8) & 0x00FF00FFu) * (256 - f) + ((b >> 8) & 0x00FF00FFu) * f) >> 8) & 0x00FF00FFu;
+  const std::uint32_t rb =
+      (((a & 0x00FF00FFu) * (256 - f) + (b & 0x00FF00FFu) * f + 0x00800080u) >> 8) & 0x00FF00FFu;
+  const std::uint32_t ag =
+      ((((a >> 8) & 0x00FF00FFu) * (256 - f) + ((b >> 8) & 0x00FF00FFu) * f + 0x00800080u) >> 8) & 0x00FF00FFu;
   return rb | ag << 8;
 }
 

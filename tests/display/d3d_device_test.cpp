@@ -294,6 +294,33 @@ TEST_P(DeviceTest, LinearFilterBlendsNeighboursAtHalfTexelShift) {
   tex->Release();
 }
 
+// Neighbouring texels one level apart, sampled a hair short of each texel
+// centre (as the planes of triangles cut at piece borders land): the filter
+// must give the texel's own level, not the one before it.
+TEST_P(DeviceTest, LinearFilterNearATexelCentreGivesThatTexel) {
+  MakeTarget(GetParam());
+  std::vector<uint32_t> px(8 * 8);
+  for (int y = 0; y < 8; ++y)
+    for (int x = 0; x < 8; ++x) px[static_cast<size_t>(y * 8 + x)] = 0xFF000000u | (y * 8u) << 8 | (x * 8u);
+  IDirectDrawSurface7* tex = MakeTexture(8, 8, Format::kARGB8888, px);
+  device->SetTexture(0, tex);
+  device->SetTextureStageState(0, D3DTSS_MAGFILTER, D3DTFG_LINEAR);
+  device->SetTextureStageState(0, D3DTSS_MINFILTER, D3DTFN_LINEAR);
+  device->SetTextureStageState(0, D3DTSS_ADDRESSU, D3DTADDRESS_CLAMP);
+  device->SetTextureStageState(0, D3DTSS_ADDRESSV, D3DTADDRESS_CLAMP);
+  const float shy = 1.0f / 2048;  // of the texture, under a texel's 1/256 weight step
+  DrawQuad(10, 10, 8, 8, 0xFFFFFFFF, -shy, -shy, 1 - shy, 1 - shy);
+  for (int y = 1; y < 8; ++y)
+    for (int x = 1; x < 8; ++x) {
+      uint32_t g = y * 8u, b = x * 8u;
+      if (GetParam() == Format::kRGB565) g = (g >> 2) << 2 | g >> 6, b = (b >> 3) << 3 | b >> 5;
+      ASSERT_EQ(Pixel(10 + x, 10 + y), 0xFF000000u | g << 8 | b)
+          << x << "," << y << " " << std::hex << Pixel(10 + x, 10 + y);
+    }
+  device->SetTexture(0, nullptr);
+  tex->Release();
+}
+
 TEST_P(DeviceTest, OrthographicQuadLandsWhereThePreTransformedOneDoes) {
   MakeTarget(GetParam(), 800, 600);
   DrawQuad(100, 50, 40, 30, 0xFFFFFFFF);
