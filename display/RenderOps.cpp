@@ -12,6 +12,7 @@
 #include "display/D3DInterface.h"
 #include "display/D3DTextureData.h"
 #include "display/D3DVertexList.h"
+#include "display/RenderOpsInternal.h"
 #include "image/Image.h"
 #include "image/MemoryImage.h"
 #include "shell/Matrix.h"
@@ -403,6 +404,11 @@ void ForEachStripBatch(const TriVertex* vertices, int32_t triangleCount, int32_t
 }
 
 }  // namespace
+
+void ForEachCentredStripBatch(const TriVertex* vertices, int32_t triangleCount, int32_t bufferWidth,
+                              int32_t bufferHeight, const StripBatchDraw& draw) {
+  ForEachStripBatch(vertices, triangleCount, bufferWidth, bufferHeight, draw);
+}
 
 void D3DInterface::DrawVertexTriangles(Image* texture, const TriVertex* vertices, int32_t triangleCount,
                                        const Color& color, int32_t drawMode, float offsetX, float offsetY) {
