@@ -47,6 +47,13 @@ enum TextureFormat : uint32_t {
   kFormatPalette8 = 8,
 };
 
+// How the two-texture draws combine the second image with the first.
+enum TwoTextureCombine : int32_t {
+  kCombineAlphaMask = 0,  // the second image's colour, alpha = both alphas multiplied
+  kCombineModulate = 2,   // colour = both colours multiplied
+  // any other value: colour = both colours added
+};
+
 // Process-wide limits and offers of the device, shared with the texture code.
 extern int32_t gMinTextureWidth;
 extern int32_t gMinTextureHeight;
@@ -161,6 +168,24 @@ public:
   virtual void DrawQuadWrappedUV(Image* source, float x, float y, float quadWidth, float quadHeight,
                                  const Color& color, int32_t drawMode, float uLeft, float vTop, float uRight,
                                  float vBottom);
+
+  // An image quad walked piece by piece (as DrawImage) with a second
+  // image's first piece on the second texture stage, spread over the source
+  // rectangle from (uLeft, vTop) to (uRight, vBottom) of its texture and
+  // combined as combine says (TwoTextureCombine).
+  virtual void DrawImageTwoTextures(Image* source, float x, float y, const Rect& sourceRect, const Color& color,
+                                    int32_t drawMode, Image* second, float uLeft, float vTop, float uRight,
+                                    float vBottom, int32_t combine);
+  // 3D vertex triangles (as DrawVertexTrianglesRaw, and as a centred strip
+  // like DrawVertexTriangles) whose secondU and secondV address the second
+  // image's first piece; its colour and its alpha times the first image's
+  // alpha are drawn.
+  virtual void DrawVertexTrianglesRawTwoTextures(Image* texture, const TriVertex* vertices, int32_t triangleCount,
+                                                 const Color& color, int32_t drawMode, Image* second, float offsetX,
+                                                 float offsetY);
+  virtual void DrawVertexTrianglesTwoTextures(Image* texture, const TriVertex* vertices, int32_t triangleCount,
+                                              const Color& color, int32_t drawMode, Image* second, float offsetX,
+                                              float offsetY);
 
 private:
   void ReleaseDevice();

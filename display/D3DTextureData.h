@@ -42,6 +42,21 @@ struct PieceBlock {
   float vMax = 0;
 };
 
+// The device's pre-transformed vertex with two coordinate sets (format
+// 0x244), built by the two-texture quad.
+struct TLVertex2 {
+  float x = 0;
+  float y = 0;
+  float z = 0;
+  float rhw = 1.0f;
+  uint32_t colour = 0;
+  float tu0 = 0;
+  float tv0 = 0;
+  float tu1 = 0;
+  float tv1 = 0;
+};
+static_assert(sizeof(TLVertex2) == sizeof(D3DTLVERTEX2), "TLVertex2 is the device's vertex");
+
 struct TextureData {
   std::vector<TexturePiece> pieces;  // row-major: piece (c, r) is r x columns + c
   IDirectDrawPalette* paletteObject = nullptr;  // owned, attached to every piece
@@ -80,6 +95,17 @@ struct TextureData {
   // block per piece. The walk stops at an empty or missing piece. Returns
   // the number of blocks visited.
   int32_t WalkPieces(const Rect& sourceRect, const std::function<void(const PieceBlock&)>& visit) const;
+
+  // Two-texture draws (D3DTextureDataTwoTextures.cpp): this image on stage
+  // 0, the first piece of second on stage 1. The quad walks the pieces of
+  // the source rectangle at (x, y); the triangles are 3D vertex triangles,
+  // three vertices each, moved by (offsetX, offsetY).
+  void DrawTwoTextures(IDirect3DDevice7* device, float x, float y, const Rect& sourceRect, uint32_t colour,
+                       const TextureData& second, float uLeft, float vTop, float uRight, float vBottom,
+                       int32_t combine) const;
+  void DrawVertexTrianglesTwoTextures(IDirect3DDevice7* device, const TriVertex* vertices, int32_t triangleCount,
+                                      uint32_t colour, const TextureData& second, float offsetX,
+                                      float offsetY) const;
 };
 
 // Piece sizes: table rule, power-of-two rounding, device limits and aspect.

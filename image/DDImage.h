@@ -93,6 +93,16 @@ public:
   void DrawQuadWrappedUV(Image* source, float x, float y, float quadWidth, float quadHeight, const Color& color,
                          int32_t drawMode, bool unusedFlag, float uLeft, float vTop, float uRight,
                          float vBottom) override;
+  // The second image combined on the second texture stage (3D only).
+  void DrawImageTwoTextures(Image* source, int32_t x, int32_t y, const Rect& sourceRect, const Color& color,
+                            int32_t drawMode, Image* second, float uLeft, float vTop, float uRight, float vBottom,
+                            int32_t combine) override;
+  void DrawVertexTrianglesTwoTextures(Image* texture, const TriVertex* vertices, int32_t triangleCount,
+                                      const Rect& clip, const Color& color, int32_t drawMode, Image* second,
+                                      float offsetX, float offsetY, bool blend) override;
+  void DrawVertexTrianglesRawTwoTextures(Image* texture, const TriVertex* vertices, int32_t triangleCount,
+                                         const Rect& clip, const Color& color, int32_t drawMode, Image* second,
+                                         float offsetX, float offsetY, bool blend) override;
 
   // Storage overrides.
   void DiscardBits() override;

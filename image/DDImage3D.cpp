@@ -124,3 +124,37 @@ void DDImage::DrawVertexTrianglesRaw(Image* texture, const TriVertex* vertices, 
 }
 
 }  // namespace Kivo
+
+// ---- two-texture draws: on the 3D screen only ----------------------------------
+
+namespace Kivo {
+
+void DDImage::DrawImageTwoTextures(Image* source, int32_t x, int32_t y, const Rect& sourceRect, const Color& color,
+                                   int32_t drawMode, Image* second, float uLeft, float vTop, float uRight,
+                                   float vBottom, int32_t combine) {
+  D3DInterface* renderer = RendererOf(*this);
+  if (renderer == nullptr) return;
+  ScanAlpha();
+  renderer->DrawImageTwoTextures(source, static_cast<float>(x), static_cast<float>(y), sourceRect, color, drawMode,
+                                 second, uLeft, vTop, uRight, vBottom, combine);
+}
+
+void DDImage::DrawVertexTrianglesTwoTextures(Image* texture, const TriVertex* vertices, int32_t triangleCount,
+                                             const Rect&, const Color& color, int32_t drawMode, Image* second,
+                                             float offsetX, float offsetY, bool) {
+  if (texture != nullptr) texture->drawn = true;
+  if (D3DInterface* renderer = RendererOf(*this))
+    renderer->DrawVertexTrianglesTwoTextures(texture, vertices, triangleCount, color, drawMode, second, offsetX,
+                                             offsetY);
+}
+
+void DDImage::DrawVertexTrianglesRawTwoTextures(Image* texture, const TriVertex* vertices, int32_t triangleCount,
+                                                const Rect&, const Color& color, int32_t drawMode, Image* second,
+                                                float offsetX, float offsetY, bool) {
+  if (texture != nullptr) texture->drawn = true;
+  if (D3DInterface* renderer = RendererOf(*this))
+    renderer->DrawVertexTrianglesRawTwoTextures(texture, vertices, triangleCount, color, drawMode, second, offsetX,
+                                                offsetY);
+}
+
+}  // namespace Kivo
