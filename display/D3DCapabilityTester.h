@@ -3,7 +3,9 @@
 // adapter and memory requirements in the registry key
 // HKEY_CURRENT_USER\SOFTWARE\<application key>\Test3D.
 //
-// Steps: adapter identity, video memory, the stored verdict, driver age and
+// Steps: adapter identity (from Direct3D 8 when its library loads, else from
+// DirectDraw), video memory counted with the desktop's frame in 64 bits, the
+// stored verdict (texts of up to 4096 bytes, terminated here), driver age and
 // the adapter lists "vhwb.dat" (never use 3D) and "vhw.dat" (may use 3D)
 // read from the working folder, then five small scenes rendered into a
 // 100 x 100 surface and read back. The outcome is a failure reason (3D must

@@ -16,6 +16,7 @@
 #include "platform/WinTypes.h"
 
 HANDLE CreateMutexW(void* securityAttributes, BOOL initialOwner, const wchar_t* name);
+// Also closes the file handles of CreateFileA (SystemQueries.h).
 BOOL CloseHandle(HANDLE handle);
 // One id in 0xC000..0xFFFF per name (names compare without regard to case);
 // the same name gives the same id within a process.
