@@ -84,6 +84,26 @@ TEST(TestImage, ReadsA565SurfaceWithChannelsAtTheTop) {
   EXPECT_EQ(image.At(0, 1), 0xFF0000F8u);
 }
 
+TEST(TestImage, Reads32BitSurfacesByTheirMasks) {
+  // Blue in the high byte: each channel still lands in its own place.
+  uint32_t pixels[4] = {0x00FF0000u, 0x000000FFu, 0x0000FF00u, 0xFF123456u};
+  DDSURFACEDESC2 desc;
+  std::memset(&desc, 0, sizeof(desc));
+  desc.lpSurface = pixels;
+  desc.lPitch = 8;
+  desc.ddpfPixelFormat.dwRGBBitCount = 32;
+  desc.ddpfPixelFormat.dwRBitMask = 0x000000FF;
+  desc.ddpfPixelFormat.dwGBitMask = 0x0000FF00;
+  desc.ddpfPixelFormat.dwBBitMask = 0x00FF0000;
+  D3DTestImage image(2, 2);
+  Kivo::ReadSurface32(image, desc);
+  EXPECT_EQ(image.At(0, 0), 0xFF0000FFu);
+  EXPECT_EQ(image.At(1, 0), 0xFFFF0000u);
+  EXPECT_EQ(image.At(0, 1), 0xFF00FF00u);
+  // The surface's own top byte never reaches the alpha.
+  EXPECT_EQ(image.At(1, 1), 0xFF563412u);
+}
+
 TEST(TestImage, UploadKeepsTheTopFourBitsAndZeroesACutPiece) {
   DDrawStandIn::Reset();
   IDirectDraw7* dd = nullptr;
