@@ -111,14 +111,24 @@ struct RandomScene {
     s0.linear = rng() % 2;
     s0.wrapU = rng() % 2;
     s0.wrapV = rng() % 2;
+    // The second stage as the two-texture draws set it (or left over from
+    // one, its texture unbound), or off.
     Stage& s1 = st.stages[1];
-    if (rng() % 4 == 0) {
-      s1.colorOp = Op::kModulate;
-      s1.alphaOp = Op::kDisable;
-      s1.texture = rng() % 2 ? &textures[rng() % textures.size()] : nullptr;
-      s1.texCoordIndex = 1;
-      s1.linear = true;
+    if (rng() % 3 != 0) {
+      const Op ops[] = {Op::kSelectArg1, Op::kModulate, Op::kAdd};
+      s1.colorOp = ops[rng() % 3];
+      s1.colorArg1 = Arg::kTexture;
+      s1.colorArg2 = Arg::kCurrent;
+      s1.alphaOp = rng() % 2 ? Op::kModulate : Op::kDisable;
+      s1.alphaArg1 = Arg::kTexture;
+      s1.alphaArg2 = Arg::kCurrent;
+      s1.texture = rng() % 3 != 0 ? &textures[rng() % textures.size()] : nullptr;
+      s1.texCoordIndex = static_cast<int>(rng() % 2);
+      s1.linear = rng() % 2;
+      s1.wrapU = rng() % 2;
+      s1.wrapV = rng() % 2;
     }
+    s0.texCoordIndex = rng() % 4 == 0 ? 1 : 0;
     st.clipX0 = static_cast<int>(rng() % 8);
     st.clipY0 = static_cast<int>(rng() % 8);
     st.clipX1 = w - static_cast<int>(rng() % 8);

@@ -344,4 +344,415 @@ TEST_F(RenderPixels, VertexTrianglesOverSeveralPiecesKeepTheSecondImageInPlace) 
   renderer->RemoveTexture(&second);
 }
 
+// The 3D screen image hands the two-texture draws to the renderer (integer
+// places as floats); any other image draws nothing, and its vertex forms
+// only mark the first image drawn.
+TEST_F(RenderPixels, ScreenImageForwardsTheTwoTextureDrawsOtherImagesDrawNothing) {
+  Kivo::DDImage* screen = display->GetScreenImage();
+  ASSERT_NE(screen, nullptr);
+  ASSERT_TRUE(screen->DrawsThrough3D());
+  Kivo::MemoryImage first, second;
+  MakeSolidImage(first, 16, 16, 0xFF804020u);
+  MakeSolidImage(second, 16, 16, 0xFF408080u);
+  const TriVertex strip[4] = {Tri(100, -100, 0, 0, 0, 0), Tri(100, -110, 0, 1, 0, 1), Tri(110, -100, 1, 0, 1, 0),
+                              Tri(110, -110, 1, 1, 1, 1)};
+  const float l = 200 - 320, r = 210 - 320, t = 240 - 100, b = 240 - 110;
+  const TriVertex raw[6] = {Tri(l, t, 0, 0, 0, 0), Tri(l, b, 0, 1, 0, 1), Tri(r, t, 1, 0, 1, 0),
+                            Tri(l, b, 0, 1, 0, 1), Tri(r, t, 1, 0, 1, 0), Tri(r, b, 1, 1, 1, 1)};
+  const Rect all(0, 0, 640, 480);
+
+  Kivo::DDImage other(display.get());
+  std::vector<uint32_t> pixels(8 * 8, 0xFF102030u);
+  ASSERT_TRUE(other.SetBits(pixels.data(), 8, 8, true));
+  ASSERT_FALSE(other.DrawsThrough3D());
+  BeginPixelProjection();
+  other.DrawImageTwoTextures(&first, 0, 0, Rect(0, 0, 16, 16), kWhite, 0, &second, 0, 0, 1, 1, 2);
+  EXPECT_FALSE(first.drawn);
+  other.DrawVertexTrianglesTwoTextures(&first, strip, 2, all, kWhite, 0, &second, 0, 0, true);
+  EXPECT_TRUE(first.drawn);
+  first.drawn = false;
+  other.DrawVertexTrianglesRawTwoTextures(&first, raw, 2, all, kWhite, 0, &second, 0, 0, true);
+  EXPECT_TRUE(first.drawn);
+  EXPECT_FALSE(second.drawn);
+  const uint32_t* bits = other.GetBits();
+  ASSERT_NE(bits, nullptr);
+  for (int i = 0; i < 64; ++i) ASSERT_EQ(bits[i], 0xFF102030u) << i;
+  renderer->End3D();
+  std::vector<uint32_t> frame = Frame();
+  for (uint32_t p : frame) ASSERT_EQ(p, 0u);
+
+  first.drawn = false;
+  BeginPixelProjection();
+  screen->DrawImageTwoTextures(&first, 30, 40, Rect(0, 0, 16, 16), kWhite, 0, &second, 0, 0, 1, 1, 2);
+  screen->DrawVertexTrianglesTwoTextures(&first, strip, 2, all, kWhite, 0, &second, 0, 0, true);
+  EXPECT_TRUE(first.drawn);
+  screen->DrawVertexTrianglesRawTwoTextures(&first, raw, 2, all, kWhite, 0, &second, 0, 0, true);
+  renderer->End3D();
+  frame = Frame();
+  EXPECT_TRUE(Kivo::gLastDirectXError.empty()) << Kivo::gLastDirectXError;
+  // Each draw covers its own 16 or 10 pixels square (the 3D ones half a
+  // pixel lower, a row down): the quad with the product of the colours it
+  // was asked for, the vertex triangles with the second image's colour.
+  struct Square {
+    int x, y, size;
+    uint32_t colour;
+  };
+  for (const Square& s : {Square{30, 40, 16, 0x202010}, Square{100, 101, 10, 0x408080}, Square{200, 101, 10, 0x408080}}) {
+    SCOPED_TRACE(testing::Message() << s.x << "," << s.y);
+    int lit = 0;
+    for (int y = s.y - 1; y <= s.y + s.size; ++y)
+      for (int x = s.x - 1; x <= s.x + s.size; ++x) {
+        const bool inside = x >= s.x && x < s.x + s.size && y >= s.y && y < s.y + s.size;
+        EXPECT_EQ(At(frame, x, y), inside ? s.colour : 0u) << x << "," << y;
+        lit += At(frame, x, y) != 0;
+      }
+    EXPECT_EQ(lit, s.size * s.size);
+  }
+  renderer->RemoveTexture(&first);
+  renderer->RemoveTexture(&second);
+}
+
+// ---- the calls and vertices the device receives ----------------------------------
+
+class RecordedTwoTextures : public DDrawTest::DisplayFixture {
+protected:
+  std::unique_ptr<Kivo::DDInterface> display;
+  Kivo::D3DInterface* renderer = nullptr;
+  std::unique_ptr<Recording::ScopedRecorder> recorder;
+  std::vector<std::unique_ptr<Kivo::MemoryImage>> images;
+
+  void SetUp() override {
+    DisplayFixture::SetUp();
+    D3DStandIn::Reset();
+    Kivo::gLastDirectXError.clear();
+    Kivo::gD3DRegistryKey.clear();
+    app.width = 800;
+    app.height = 600;
+    host.client = RECT{100, 50, 900, 650};
+    display.reset(new Kivo::DDInterface(&app));
+    display->is3D = true;
+    ASSERT_EQ(display->Init(host.window, true), 0);
+    renderer = display->renderer.get();
+    ASSERT_EQ(renderer->width, 800);
+    ASSERT_EQ(renderer->height, 600);
+    recorder.reset(new Recording::ScopedRecorder(*renderer));
+  }
+  void TearDown() override {
+    for (auto& image : images) renderer->RemoveTexture(image.get());
+    recorder.reset();
+    display.reset();
+    D3DStandIn::Reset();
+    Kivo::gLastDirectXError.clear();
+    DisplayFixture::TearDown();
+  }
+
+  Recording::RecordingDevice& device() { return recorder->device; }
+
+  // An opaque image whose texture is made now, in an open scene, so that a
+  // test sees only the draw's own calls.
+  Kivo::MemoryImage& UploadedImage(int w, int h) {
+    images.emplace_back(new Kivo::MemoryImage());
+    Kivo::MemoryImage& image = *images.back();
+    MakeCodedImage(image, w, h);
+    EXPECT_TRUE(renderer->PreDraw());
+    EXPECT_TRUE(renderer->EnsureTexture(&image));
+    device().Clear();
+    return image;
+  }
+  IDirectDrawSurface7* Piece(Kivo::MemoryImage& image, int column, int row) {
+    const Kivo::TextureData* data = image.textureData;
+    return data->pieces[static_cast<size_t>(row * data->columns + column)].surface;
+  }
+  // The draw's texture bindings, stage states and primitives, one line
+  // each; the blend mode's own stage-0 argument is left out.
+  std::vector<std::string> StageCalls() {
+    std::vector<std::string> out;
+    for (const Record& r : device().records) {
+      if (r.call == Call::kSetTextureStageState && r.stage == 0 && r.state == D3DTSS_COLORARG1) continue;
+      if (r.call == Call::kSetTexture) {
+        std::string name = "none";
+        for (auto& image : images)
+          for (size_t i = 0; i < image->textureData->pieces.size(); ++i)
+            if (image->textureData->pieces[i].surface == r.texture && r.texture != nullptr)
+              name = "image" + std::to_string(&image - &images[0]) + ".piece" + std::to_string(i);
+        out.push_back("SetTexture " + std::to_string(r.stage) + " " + name);
+      } else if (r.call == Call::kSetTextureStageState) {
+        out.push_back("Stage " + std::to_string(r.stage) + " state " + std::to_string(r.state) + " = " +
+                      std::to_string(r.value));
+      } else if (r.call == Call::kDrawPrimitive) {
+        out.push_back("Draw " + std::to_string(r.primitive) + " format " + std::to_string(r.format) + " x" +
+                      std::to_string(r.vertices.size()));
+      }
+    }
+    return out;
+  }
+  // The call name the last reported failure carries, "" when none.
+  static std::string ReportedCall() {
+    const std::string& e = Kivo::gLastDirectXError;
+    const size_t colon = e.find(": ");
+    return colon == std::string::npos ? e : e.substr(0, colon);
+  }
+};
+
+std::string StageState(int stage, D3DTEXTURESTAGESTATETYPE state, DWORD value) {
+  return "Stage " + std::to_string(stage) + " state " + std::to_string(state) + " = " + std::to_string(value);
+}
+
+// A 300 x 20 image (pieces 256 and 64 wide) at (10, 20): one strip per
+// piece, each after its own stage settings, the second image's coordinates
+// spread over the source by image column and row.
+TEST_F(RecordedTwoTextures, QuadIsOneTwoCoordinateStripPerPieceAfterItsStageSettings) {
+  Kivo::MemoryImage& image = UploadedImage(300, 20);
+  Kivo::MemoryImage& second = UploadedImage(16, 16);
+  renderer->DrawImageTwoTextures(&image, 10, 20, Rect(0, 0, 300, 20), Color(0x10, 0x20, 0x30, 0x40), 0, &second, 0,
+                                 0, 2, 1, Kivo::kCombineAlphaMask);
+  const std::vector<std::string> perQuad = {
+      StageState(0, D3DTSS_TEXCOORDINDEX, 0),
+      StageState(1, D3DTSS_COLOROP, D3DTOP_SELECTARG1),
+      StageState(1, D3DTSS_ALPHAOP, D3DTOP_MODULATE),
+      "SetTexture 1 image1.piece0",
+      StageState(1, D3DTSS_TEXCOORDINDEX, 1),
+      "Draw " + std::to_string(D3DPT_TRIANGLESTRIP) + " format 580 x4",
+  };
+  std::vector<std::string> expected;
+  for (int piece = 0; piece < 2; ++piece) {
+    expected.push_back("SetTexture 0 image0.piece" + std::to_string(piece));
+    expected.insert(expected.end(), perQuad.begin(), perQuad.end());
+  }
+  EXPECT_EQ(StageCalls(), expected) << device().Dump();
+  const std::vector<Record> draws = device().Draws();
+  ASSERT_EQ(draws.size(), 2u);
+  struct Corner {
+    float x, y, u0, v0, u1, v1;
+  };
+  const float s256 = 2.0f * 256 / 300;
+  const Corner corners[2][4] = {
+      {{9.5f, 19.5f, 0, 0, 0, 0},
+       {9.5f, 39.5f, 0, 20.0f / 32, 0, 1},
+       {265.5f, 19.5f, 1, 0, s256, 0},
+       {265.5f, 39.5f, 1, 20.0f / 32, s256, 1}},
+      {{265.5f, 19.5f, 0, 0, s256, 0},
+       {265.5f, 39.5f, 0, 20.0f / 32, s256, 1},
+       {309.5f, 19.5f, 44.0f / 64, 0, 2, 0},
+       {309.5f, 39.5f, 44.0f / 64, 20.0f / 32, 2, 1}},
+  };
+  for (int q = 0; q < 2; ++q)
+    for (int i = 0; i < 4; ++i) {
+      SCOPED_TRACE(testing::Message() << "quad " << q << " corner " << i);
+      const Recording::Vertex& v = draws[q].vertices[i];
+      EXPECT_FLOAT_EQ(v.x, corners[q][i].x);
+      EXPECT_FLOAT_EQ(v.y, corners[q][i].y);
+      EXPECT_FLOAT_EQ(v.z, 0);
+      EXPECT_FLOAT_EQ(v.rhw, 1);
+      EXPECT_FLOAT_EQ(v.u0, corners[q][i].u0);
+      EXPECT_FLOAT_EQ(v.v0, corners[q][i].v0);
+      EXPECT_FLOAT_EQ(v.u1, corners[q][i].u1);
+      EXPECT_FLOAT_EQ(v.v1, corners[q][i].v1);
+      EXPECT_EQ(v.colour, 0x40102030u);
+    }
+}
+
+// The second image's coordinates come from image columns and rows, not
+// from the place within the source rectangle: a source starting at column
+// 100 and 50 wide starts the second image at 2.
+TEST_F(RecordedTwoTextures, SecondCoordinatesCountFromTheImageOrigin) {
+  Kivo::MemoryImage& image = UploadedImage(300, 20);
+  Kivo::MemoryImage& second = UploadedImage(16, 16);
+  renderer->DrawImageTwoTextures(&image, 40, 50, Rect(100, 4, 50, 10), kWhite, 0, &second, 0, 0, 1, 1, 2);
+  const std::vector<Record> draws = device().Draws();
+  ASSERT_EQ(draws.size(), 1u) << device().Dump();
+  const Recording::Vertex* v = draws[0].vertices.data();
+  EXPECT_FLOAT_EQ(v[0].x, 39.5f);
+  EXPECT_FLOAT_EQ(v[0].y, 49.5f);
+  EXPECT_FLOAT_EQ(v[0].u0, 100.0f / 256);
+  EXPECT_FLOAT_EQ(v[0].u1, 2.0f);
+  EXPECT_FLOAT_EQ(v[0].v1, 0.4f);
+  EXPECT_FLOAT_EQ(v[3].x, 89.5f);
+  EXPECT_FLOAT_EQ(v[3].y, 59.5f);
+  EXPECT_FLOAT_EQ(v[3].u1, 3.0f);
+  EXPECT_FLOAT_EQ(v[3].v1, 1.4f);
+}
+
+TEST_F(RecordedTwoTextures, CombineChoosesTheSecondStageOperation) {
+  Kivo::MemoryImage& image = UploadedImage(16, 16);
+  Kivo::MemoryImage& second = UploadedImage(16, 16);
+  struct Case {
+    int32_t combine;
+    std::vector<std::string> operations;
+  };
+  const Case cases[] = {
+      {0, {StageState(1, D3DTSS_COLOROP, D3DTOP_SELECTARG1), StageState(1, D3DTSS_ALPHAOP, D3DTOP_MODULATE)}},
+      {2, {StageState(1, D3DTSS_COLOROP, D3DTOP_MODULATE)}},
+      {1, {StageState(1, D3DTSS_COLOROP, D3DTOP_ADD)}},
+      {7, {StageState(1, D3DTSS_COLOROP, D3DTOP_ADD)}},
+      {-3, {StageState(1, D3DTSS_COLOROP, D3DTOP_ADD)}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.combine);
+    device().Clear();
+    renderer->DrawImageTwoTextures(&image, 0, 0, Rect(0, 0, 16, 16), kWhite, 0, &second, 0, 0, 1, 1, c.combine);
+    std::vector<std::string> operations;
+    for (const std::string& call : StageCalls())
+      if (call.rfind("Stage 1 state " + std::to_string(D3DTSS_COLOROP) + " =", 0) == 0 ||
+          call.rfind("Stage 1 state " + std::to_string(D3DTSS_ALPHAOP) + " =", 0) == 0)
+        operations.push_back(call);
+    EXPECT_EQ(operations, c.operations);
+  }
+}
+
+// One piece: one binding of both stages, then lists of 100 triangles; the
+// first image's coordinates measured in its texture, the second's as given.
+TEST_F(RecordedTwoTextures, RawTrianglesOnOnePieceAreBatchedWithTheSecondCoordinatesAsGiven) {
+  Kivo::MemoryImage& image = UploadedImage(100, 100);  // 128 x 128 texture
+  Kivo::MemoryImage& second = UploadedImage(16, 16);
+  std::vector<TriVertex> vertices;
+  for (int t = 0; t < 250; ++t) {
+    vertices.push_back(Tri(t, 0, 0.5f, 0.25f, 1.5f, -2.0f, t == 0 ? 0x11223344u : 0));
+    vertices.push_back(Tri(t, 10, 0.5f, 1, 1.5f, 3.0f));
+    vertices.push_back(Tri(t + 1, 0, 1, 0.25f, 2.5f, -2.0f));
+  }
+  renderer->DrawVertexTrianglesRawTwoTextures(&image, vertices.data(), 250, Color(1, 2, 3, 4), 0, &second, 5, 6);
+  const std::vector<std::string> calls = StageCalls();
+  ASSERT_GE(calls.size(), 6u);
+  const std::vector<std::string> binding(calls.begin(), calls.begin() + 6);
+  EXPECT_EQ(binding, (std::vector<std::string>{"SetTexture 0 image0.piece0", StageState(0, D3DTSS_TEXCOORDINDEX, 0),
+                                               StageState(1, D3DTSS_COLOROP, D3DTOP_SELECTARG1),
+                                               StageState(1, D3DTSS_ALPHAOP, D3DTOP_MODULATE),
+                                               "SetTexture 1 image1.piece0", StageState(1, D3DTSS_TEXCOORDINDEX, 1)}));
+  const std::vector<Record> draws = device().Draws();
+  ASSERT_EQ(draws.size(), 3u) << device().Dump();
+  EXPECT_EQ(calls.size(), 9u);  // no binding between the lists
+  const size_t sizes[3] = {300, 300, 150};
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_EQ(draws[i].primitive, D3DPT_TRIANGLELIST);
+    EXPECT_EQ(draws[i].format, 0x242u);
+    EXPECT_EQ(draws[i].vertices.size(), sizes[i]);
+  }
+  const Recording::Vertex& first = draws[0].vertices[0];
+  EXPECT_FLOAT_EQ(first.x, 5 - 0.5f);
+  EXPECT_FLOAT_EQ(first.y, 6 - 0.5f);
+  EXPECT_FLOAT_EQ(first.u0, 0.5f * 100 / 128);
+  EXPECT_FLOAT_EQ(first.v0, 0.25f * 100 / 128);
+  EXPECT_FLOAT_EQ(first.u1, 1.5f);
+  EXPECT_FLOAT_EQ(first.v1, -2.0f);
+  EXPECT_EQ(first.colour, 0x11223344u);
+  EXPECT_EQ(draws[0].vertices[1].colour, 0x04010203u);
+  EXPECT_FLOAT_EQ(draws[2].vertices[149].u1, 2.5f);
+  EXPECT_FLOAT_EQ(draws[2].vertices[148].v1, 3.0f);
+}
+
+// Several pieces: each triangle is cut per piece and drawn as a fan after
+// both stages are bound; in the second column the second coordinates are
+// one texture width less (the stage's wrapping makes that the same place),
+// neither rescaled like the first image's nor cut.
+TEST_F(RecordedTwoTextures, RawTrianglesOverSeveralPiecesMoveTheSecondCoordinatesWithThePiece) {
+  Kivo::MemoryImage& image = UploadedImage(300, 20);
+  Kivo::MemoryImage& second = UploadedImage(16, 16);
+  const TriVertex v[3] = {Tri(0, 0, 0, 0, 0, 0), Tri(0, -20, 0, 1, 0, 2), Tri(300, 0, 1, 0, 3, 0)};
+  renderer->DrawVertexTrianglesRawTwoTextures(&image, v, 1, kWhite, 0, &second, 0, 0);
+  const std::vector<std::string> calls = StageCalls();
+  ASSERT_EQ(calls.size(), 14u) << device().Dump();
+  EXPECT_EQ(calls[0], "SetTexture 0 image0.piece0");
+  EXPECT_EQ(calls[7], "SetTexture 0 image0.piece1");
+  EXPECT_EQ(calls[11], "SetTexture 1 image1.piece0");
+  const std::vector<Record> draws = device().Draws();
+  ASSERT_EQ(draws.size(), 2u);
+  for (const Record& d : draws) {
+    EXPECT_EQ(d.primitive, D3DPT_TRIANGLEFAN);
+    EXPECT_EQ(d.format, 0x242u);
+  }
+  // The corner at image column 300 lies in the second piece: its first
+  // coordinate is rescaled to that 64-texel piece, its second only moved.
+  bool sawCorner = false;
+  for (const Recording::Vertex& p : draws[1].vertices) {
+    EXPECT_GE(p.u0, -1e-5f);
+    EXPECT_LT(p.u0, 1.0f);
+    if (p.x == 299.5f) {
+      sawCorner = true;
+      EXPECT_FLOAT_EQ(p.u0, 44.0f / 64);
+      EXPECT_FLOAT_EQ(p.u1, 2.0f);
+      EXPECT_FLOAT_EQ(p.v1, 0.0f);
+    }
+    // Where the cut meets the piece border (column 256) the second
+    // coordinate is interpolated: 3 x 256 / 300, one texture width less.
+    if (std::fabs(p.u0) < 1e-5f) {
+      EXPECT_NEAR(p.u1, 3.0f * 256 / 300 - 1, 1e-4);
+    }
+  }
+  EXPECT_TRUE(sawCorner) << device().Dump();
+  for (const Recording::Vertex& p : draws[0].vertices) {
+    if (p.x == -0.5f && p.y == -20.5f) {
+      EXPECT_FLOAT_EQ(p.v1, 2.0f);
+    }
+    if (p.u0 >= 0.999f) {
+      EXPECT_NEAR(p.u1, 3.0f * 256 / 300, 1e-4);
+    }
+  }
+}
+
+// The strip form: triangle k is vertices k, k + 1, k + 2, moved to the
+// coordinates centred on the 800 x 600 buffer, handed on as one list.
+TEST_F(RecordedTwoTextures, StripIsCentredAndHandedOnAsTriangles) {
+  Kivo::MemoryImage& image = UploadedImage(16, 16);
+  Kivo::MemoryImage& second = UploadedImage(16, 16);
+  const TriVertex v[4] = {Tri(400, -300, 0, 0, 0, 0), Tri(400, -310, 0, 1, 0, 1), Tri(410, -300, 1, 0, 1, 0),
+                          Tri(410, -310, 1, 1, 1, 1)};
+  renderer->DrawVertexTrianglesTwoTextures(&image, v, 2, kWhite, 0, &second, 0, 0);
+  const std::vector<Record> draws = device().Draws();
+  ASSERT_EQ(draws.size(), 1u) << device().Dump();
+  ASSERT_EQ(draws[0].vertices.size(), 6u);
+  const int order[6] = {0, 1, 2, 1, 2, 3};
+  for (int i = 0; i < 6; ++i) {
+    SCOPED_TRACE(i);
+    const TriVertex& in = v[order[i]];
+    EXPECT_FLOAT_EQ(draws[0].vertices[i].x, in.x - 400 - 0.5f);
+    EXPECT_FLOAT_EQ(draws[0].vertices[i].y, in.y + 300 - 0.5f);
+    EXPECT_FLOAT_EQ(draws[0].vertices[i].u1, in.secondU);
+    EXPECT_FLOAT_EQ(draws[0].vertices[i].v1, in.secondV);
+  }
+  device().Clear();
+  renderer->DrawVertexTrianglesTwoTextures(&image, v, 0, kWhite, 0, &second, 0, 0);
+  EXPECT_TRUE(device().records.empty());
+}
+
+// A failed call is reported by its name and ends only its own piece; a
+// draw without a usable second image draws nothing and opens no scene.
+TEST_F(RecordedTwoTextures, FailuresAndMissingImages) {
+  Kivo::MemoryImage& image = UploadedImage(300, 20);
+  Kivo::MemoryImage& second = UploadedImage(16, 16);
+  device().Fail(Call::kSetTexture, 2);  // the first quad's second stage
+  renderer->DrawImageTwoTextures(&image, 0, 0, Rect(0, 0, 300, 20), kWhite, 0, &second, 0, 0, 1, 1, 0);
+  EXPECT_EQ(ReportedCall(), "SetTexture gTexture");
+  ASSERT_EQ(device().Draws().size(), 1u) << device().Dump();
+  EXPECT_FLOAT_EQ(device().Draws()[0].vertices[0].x, 255.5f);
+  struct Case {
+    const char* name;
+    Kivo::MemoryImage* image;
+    const char* call;
+  } cases[] = {{"quad", &image, "DrawPrimitive (Tri) 1"},
+               {"one-piece triangles", &second, "DrawPrimitive (TriList)"},
+               {"cut triangles", &image, "DrawPrimitive (Tri) 4"}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Kivo::gLastDirectXError.clear();
+    device().ClearFaults();
+    device().Fail(Call::kDrawPrimitive);
+    const TriVertex v[3] = {Tri(0, 0, 0, 0), Tri(0, -10, 0, 1), Tri(300, 0, 1, 0)};
+    if (std::string(c.name) == "quad")
+      renderer->DrawImageTwoTextures(c.image, 0, 0, Rect(0, 0, 300, 20), kWhite, 0, &second, 0, 0, 1, 1, 1);
+    else
+      renderer->DrawVertexTrianglesRawTwoTextures(c.image, v, 1, kWhite, 0, &second, 0, 0);
+    EXPECT_EQ(ReportedCall(), c.call);
+  }
+  device().ClearFaults();
+  renderer->Flush();
+  device().Clear();
+  const TriVertex v[3] = {Tri(0, 0, 0, 0), Tri(0, -10, 0, 1), Tri(10, 0, 1, 0)};
+  renderer->DrawImageTwoTextures(&image, 0, 0, Rect(0, 0, 300, 20), kWhite, 0, nullptr, 0, 0, 1, 1, 0);
+  renderer->DrawVertexTrianglesRawTwoTextures(&image, v, 1, kWhite, 0, nullptr, 0, 0);
+  renderer->DrawVertexTrianglesRawTwoTextures(nullptr, v, 1, kWhite, 0, &second, 0, 0);
+  EXPECT_TRUE(device().records.empty()) << device().Dump();
+  EXPECT_FALSE(renderer->sceneOpen);
+}
+
 }  // namespace
