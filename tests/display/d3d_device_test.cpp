@@ -321,6 +321,73 @@ TEST_P(DeviceTest, LinearFilterNearATexelCentreGivesThatTexel) {
   tex->Release();
 }
 
+// The second stage reads the coordinate set its TEXCOORDINDEX names, from
+// pre-transformed (0x244) and untransformed (0x242) vertices alike, and
+// repeats its texture under wrap addressing.
+TEST_P(DeviceTest, SecondStageReadsItsCoordinateSetAndWraps) {
+  struct Case {
+    const char* name;
+    DWORD format;
+    DWORD coordinateSet;
+    DWORD address;
+    int bandWidth;     // pixels per half of the second texture
+    int clampedAfter;  // columns from which clamping holds the last texel; -1: none
+  };
+  const Case cases[] = {
+      {"pre-transformed, second set, wrapped", D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_TEX2, 1, D3DTADDRESS_WRAP, 8, -1},
+      {"untransformed, second set, wrapped", D3DFVF_XYZ | D3DFVF_DIFFUSE | D3DFVF_TEX2, 1, D3DTADDRESS_WRAP, 8, -1},
+      {"pre-transformed, first set", D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_TEX2, 0, D3DTADDRESS_WRAP, 16, -1},
+      {"untransformed, second set, clamped", D3DFVF_XYZ | D3DFVF_DIFFUSE | D3DFVF_TEX2, 1, D3DTADDRESS_CLAMP, 8, 8},
+  };
+  std::vector<uint32_t> white(16 * 16, 0xFFFFFFFFu), halves(16 * 16);
+  for (int i = 0; i < 16 * 16; ++i) halves[static_cast<size_t>(i)] = i % 16 < 8 ? 0xFFFF0000u : 0xFF0000FFu;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    MakeTarget(GetParam());
+    IDirectDrawSurface7* t0 = MakeTexture(16, 16, Format::kARGB8888, white);
+    IDirectDrawSurface7* t1 = MakeTexture(16, 16, Format::kARGB8888, halves);
+    device->SetTexture(0, t0);
+    device->SetTexture(1, t1);
+    device->SetTextureStageState(0, D3DTSS_TEXCOORDINDEX, 0);
+    device->SetTextureStageState(1, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
+    device->SetTextureStageState(1, D3DTSS_COLORARG1, D3DTA_TEXTURE);
+    device->SetTextureStageState(1, D3DTSS_ALPHAOP, D3DTOP_MODULATE);
+    device->SetTextureStageState(1, D3DTSS_TEXCOORDINDEX, c.coordinateSet);
+    device->SetTextureStageState(1, D3DTSS_ADDRESSU, c.address);
+    device->SetTextureStageState(1, D3DTSS_ADDRESSV, c.address);
+    // A 32 x 32 square at (10, 10): the first set spans the texture once,
+    // the second twice.
+    const float xs[4] = {9.5f, 9.5f, 41.5f, 41.5f}, ys[4] = {9.5f, 41.5f, 9.5f, 41.5f};
+    const float u0[4] = {0, 0, 1, 1}, v0[4] = {0, 1, 0, 1}, u1[4] = {0, 0, 2, 2}, v1[4] = {0, 2, 0, 2};
+    if (c.format == (D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_TEX2)) {
+      D3DTLVERTEX2 q[4] = {};
+      for (int i = 0; i < 4; ++i) q[i] = D3DTLVERTEX2{xs[i], ys[i], 0, 1, 0xFFFFFFFFu, u0[i], v0[i], u1[i], v1[i]};
+      ASSERT_EQ(device->DrawPrimitive(D3DPT_TRIANGLESTRIP, c.format, q, 4, 0), D3D_OK);
+    } else {
+      D3DMATRIX ortho{};  // centred, y up, one unit a pixel on the 100 x 100 target
+      ortho.m[0][0] = 2.0f / 100;
+      ortho.m[1][1] = 2.0f / 100;
+      ortho.m[2][2] = 1.0f;
+      ortho.m[3][3] = 1.0f;
+      ASSERT_EQ(device->SetTransform(D3DTRANSFORMSTATE_PROJECTION, &ortho), D3D_OK);
+      D3DVERTEX3D2 q[4] = {};
+      for (int i = 0; i < 4; ++i)
+        q[i] = D3DVERTEX3D2{xs[i] - 50, 50 - ys[i], 0, 0xFFFFFFFFu, u0[i], v0[i], u1[i], v1[i]};
+      ASSERT_EQ(device->DrawPrimitive(D3DPT_TRIANGLESTRIP, c.format, q, 4, 0), D3D_OK);
+    }
+    for (int x = 0; x < 32; ++x) {
+      const bool blue = c.clampedAfter >= 0 && x >= c.clampedAfter ? true : (x / c.bandWidth) % 2 == 1;
+      EXPECT_EQ(Pixel(10 + x, 20), blue ? 0xFF0000FFu : 0xFFFF0000u) << x;
+    }
+    EXPECT_EQ(Pixel(9, 20), 0xFF000000u);
+    EXPECT_EQ(Pixel(42, 20), 0xFF000000u);
+    device->SetTexture(0, nullptr);
+    device->SetTexture(1, nullptr);
+    t0->Release();
+    t1->Release();
+  }
+}
+
 TEST_P(DeviceTest, OrthographicQuadLandsWhereThePreTransformedOneDoes) {
   MakeTarget(GetParam(), 800, 600);
   DrawQuad(100, 50, 40, 30, 0xFFFFFFFF);
