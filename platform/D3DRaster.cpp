@@ -399,12 +399,79 @@ struct FastParams {
   const Texture* texture;
   bool wrapU, wrapV;
   bool alphaModulate;
+  // The two-stage loop: stage 0's filter and colour source, and stage 1.
+  bool linear;
+  bool selectTexture;  // stage 0's colour is the texture's alone
+  const Texture* texture1;
+  bool wrapU1, wrapV1, linear1;
+  Op colorOp1;
+  bool alphaModulate1;  // stage 1's alpha = its texture's x stage 0's
 };
 
 // Div255 of two lanes at bits 0 and 16, each at most 255 x 255.
 inline std::uint32_t Div255x2(std::uint32_t pair) {
   const std::uint32_t t = pair + 0x00800080u;
   return ((t + ((t >> 8) & 0x00FF00FFu)) >> 8) & 0x00FF00FFu;
+}
+
+// Blends one source pixel (0xAARRGGBB) into the target row at x.
+template <TargetFormat F, int B>
+inline void PutPixel(std::uint8_t* row, int x, std::uint32_t src) {
+  const std::uint32_t sa = src >> 24;
+  if (F == TargetFormat::kXRGB8888) {
+    std::uint32_t* p = reinterpret_cast<std::uint32_t*>(row) + x;
+    if (B == kBlendReplace) {
+      *p = src & 0x00FFFFFFu;
+    } else if (B == kBlendOver) {
+      // Pictures come in runs of transparent and opaque pixels: skipping
+      // them beats blending them (the blend is exact there anyway).
+      if (sa == 255) {
+        *p = src & 0x00FFFFFFu;
+      } else if (sa != 0) {
+        const std::uint32_t d = *p;
+        const std::uint32_t inv = 255 - sa;
+        const std::uint32_t rb = Div255x2((src & 0x00FF00FFu) * sa + (d & 0x00FF00FFu) * inv);
+        const std::uint32_t gg = Div255x2(((src >> 8) & 0xFFu) * sa + ((d >> 8) & 0xFFu) * inv);
+        *p = rb | gg << 8;
+      }
+    } else {
+      const std::uint32_t d = *p;
+      std::uint32_t rr, gg, bb;
+      if (B == kBlendAddAlpha) {
+        rr = std::min<std::uint32_t>(255, Div255(((src >> 16) & 0xFF) * sa + ((d >> 16) & 0xFF) * 255));
+        gg = std::min<std::uint32_t>(255, Div255(((src >> 8) & 0xFF) * sa + ((d >> 8) & 0xFF) * 255));
+        bb = std::min<std::uint32_t>(255, Div255((src & 0xFF) * sa + (d & 0xFF) * 255));
+      } else {
+        rr = std::min<std::uint32_t>(255, ((src >> 16) & 0xFF) + ((d >> 16) & 0xFF));
+        gg = std::min<std::uint32_t>(255, ((src >> 8) & 0xFF) + ((d >> 8) & 0xFF));
+        bb = std::min<std::uint32_t>(255, (src & 0xFF) + (d & 0xFF));
+      }
+      *p = rr << 16 | gg << 8 | bb;
+    }
+  } else {  // 5-6-5
+    std::uint16_t* p = reinterpret_cast<std::uint16_t*>(row) + x;
+    const std::uint32_t sr = (src >> 16) & 0xFF, sg = (src >> 8) & 0xFF, sb = src & 0xFF;
+    std::uint32_t rr = sr, gg = sg, bb = sb;
+    if (B != kBlendReplace) {
+      const std::uint32_t d = *p;
+      const std::uint32_t dr5 = Widen5(d >> 11), dg6 = Widen6((d >> 5) & 0x3F), db5 = Widen5(d & 0x1F);
+      if (B == kBlendOver) {
+        const std::uint32_t inv = 255 - sa;
+        rr = Div255(sr * sa + dr5 * inv);
+        gg = Div255(sg * sa + dg6 * inv);
+        bb = Div255(sb * sa + db5 * inv);
+      } else if (B == kBlendAddAlpha) {
+        rr = std::min<std::uint32_t>(255, Div255(sr * sa + dr5 * 255));
+        gg = std::min<std::uint32_t>(255, Div255(sg * sa + dg6 * 255));
+        bb = std::min<std::uint32_t>(255, Div255(sb * sa + db5 * 255));
+      } else {
+        rr = std::min<std::uint32_t>(255, sr + dr5);
+        gg = std::min<std::uint32_t>(255, sg + dg6);
+        bb = std::min<std::uint32_t>(255, sb + db5);
+      }
+    }
+    *p = static_cast<std::uint16_t>((rr >> 3) << 11 | (gg >> 2) << 5 | (bb >> 3));
+  }
 }
 
 template <TargetFormat F, int S, int C, int B>
@@ -460,61 +527,68 @@ void SpanFast(const Target& target, const FastParams& fp, const Setup& su, int p
         src = outA << 24 | Mul8(cr, cr) << 16 | Mul8(cg, cg) << 8 | Mul8(cb, cb);
       }
     }
-    const std::uint32_t sa = src >> 24;
-    if (F == TargetFormat::kXRGB8888) {
-      std::uint32_t* p = reinterpret_cast<std::uint32_t*>(row) + x;
-      if (B == kBlendReplace) {
-        *p = src & 0x00FFFFFFu;
-      } else if (B == kBlendOver) {
-        // Pictures come in runs of transparent and opaque pixels: skipping
-        // them beats blending them (the blend is exact there anyway).
-        if (sa == 255) {
-          *p = src & 0x00FFFFFFu;
-        } else if (sa != 0) {
-          const std::uint32_t d = *p;
-          const std::uint32_t inv = 255 - sa;
-          const std::uint32_t rb = Div255x2((src & 0x00FF00FFu) * sa + (d & 0x00FF00FFu) * inv);
-          const std::uint32_t gg = Div255x2(((src >> 8) & 0xFFu) * sa + ((d >> 8) & 0xFFu) * inv);
-          *p = rb | gg << 8;
-        }
-      } else {
-        const std::uint32_t d = *p;
-        std::uint32_t rr, gg, bb;
-        if (B == kBlendAddAlpha) {
-          rr = std::min<std::uint32_t>(255, Div255(((src >> 16) & 0xFF) * sa + ((d >> 16) & 0xFF) * 255));
-          gg = std::min<std::uint32_t>(255, Div255(((src >> 8) & 0xFF) * sa + ((d >> 8) & 0xFF) * 255));
-          bb = std::min<std::uint32_t>(255, Div255((src & 0xFF) * sa + (d & 0xFF) * 255));
-        } else {
-          rr = std::min<std::uint32_t>(255, ((src >> 16) & 0xFF) + ((d >> 16) & 0xFF));
-          gg = std::min<std::uint32_t>(255, ((src >> 8) & 0xFF) + ((d >> 8) & 0xFF));
-          bb = std::min<std::uint32_t>(255, (src & 0xFF) + (d & 0xFF));
-        }
-        *p = rr << 16 | gg << 8 | bb;
-      }
-    } else {  // 5-6-5
-      std::uint16_t* p = reinterpret_cast<std::uint16_t*>(row) + x;
-      const std::uint32_t sr = (src >> 16) & 0xFF, sg = (src >> 8) & 0xFF, sb = src & 0xFF;
-      std::uint32_t rr = sr, gg = sg, bb = sb;
-      if (B != kBlendReplace) {
-        const std::uint32_t d = *p;
-        const std::uint32_t dr5 = Widen5(d >> 11), dg6 = Widen6((d >> 5) & 0x3F), db5 = Widen5(d & 0x1F);
-        if (B == kBlendOver) {
-          const std::uint32_t inv = 255 - sa;
-          rr = Div255(sr * sa + dr5 * inv);
-          gg = Div255(sg * sa + dg6 * inv);
-          bb = Div255(sb * sa + db5 * inv);
-        } else if (B == kBlendAddAlpha) {
-          rr = std::min<std::uint32_t>(255, Div255(sr * sa + dr5 * 255));
-          gg = std::min<std::uint32_t>(255, Div255(sg * sa + dg6 * 255));
-          bb = std::min<std::uint32_t>(255, Div255(sb * sa + db5 * 255));
-        } else {
-          rr = std::min<std::uint32_t>(255, sr + dr5);
-          gg = std::min<std::uint32_t>(255, sg + dg6);
-          bb = std::min<std::uint32_t>(255, sb + db5);
-        }
-      }
-      *p = static_cast<std::uint16_t>((rr >> 3) << 11 | (gg >> 2) << 5 | (bb >> 3));
+    PutPixel<F, B>(row, x, src);
+  }
+}
+
+// Both texture stages as the two-texture draws set them: stage 0 the
+// texture (times the diffuse colour), stage 1 its texture selected, times
+// or plus stage 0's colour, its alpha passed on or multiplied in.
+template <TargetFormat F, int B>
+void SpanTwoStages(const Target& target, const FastParams& fp, const Setup& su, int py, int xs, int xe) {
+  RowValues rv;
+  RowStart(su, xs, py, rv);
+  std::int64_t r = rv.value[kR], g = rv.value[kG], b = rv.value[kB], a = rv.value[kA];
+  std::int64_t s0 = rv.value[kS0], t0 = rv.value[kT0], s1 = rv.value[kS1], t1 = rv.value[kT1];
+  const std::int64_t dr = rv.step[kR], dg = rv.step[kG], db = rv.step[kB], da = rv.step[kA];
+  const std::int64_t ds0 = rv.step[kS0], dt0 = rv.step[kT0], ds1 = rv.step[kS1], dt1 = rv.step[kT1];
+  std::uint8_t* row = target.pixels + static_cast<std::ptrdiff_t>(py) * target.pitch;
+  for (int x = xs; x < xe; ++x) {
+    const std::uint32_t tex0 = fp.linear ? SampleLinearFast(*fp.texture, s0, t0, fp.wrapU, fp.wrapV)
+                                         : SamplePoint(*fp.texture, s0, t0, fp.wrapU, fp.wrapV);
+    const std::uint32_t tex1 = fp.linear1 ? SampleLinearFast(*fp.texture1, s1, t1, fp.wrapU1, fp.wrapV1)
+                                          : SamplePoint(*fp.texture1, s1, t1, fp.wrapU1, fp.wrapV1);
+    s0 += ds0;
+    t0 += dt0;
+    s1 += ds1;
+    t1 += dt1;
+    std::uint32_t cr = (tex0 >> 16) & 0xFF, cg = (tex0 >> 8) & 0xFF, cb = tex0 & 0xFF, ca = tex0 >> 24;
+    if (!fp.selectTexture) {
+      cr = Mul8(cr, Clamp255(r >> 16));
+      cg = Mul8(cg, Clamp255(g >> 16));
+      cb = Mul8(cb, Clamp255(b >> 16));
     }
+    if (fp.alphaModulate) ca = Mul8(ca, Clamp255(a >> 16));
+    r += dr;
+    g += dg;
+    b += db;
+    a += da;
+    const std::uint32_t tr = (tex1 >> 16) & 0xFF, tg = (tex1 >> 8) & 0xFF, tb = tex1 & 0xFF;
+    if (fp.colorOp1 == Op::kSelectArg1) {
+      cr = tr, cg = tg, cb = tb;
+    } else if (fp.colorOp1 == Op::kModulate) {
+      cr = Mul8(tr, cr), cg = Mul8(tg, cg), cb = Mul8(tb, cb);
+    } else {
+      cr = std::min<std::uint32_t>(255, tr + cr);
+      cg = std::min<std::uint32_t>(255, tg + cg);
+      cb = std::min<std::uint32_t>(255, tb + cb);
+    }
+    if (fp.alphaModulate1) ca = Mul8(tex1 >> 24, ca);
+    PutPixel<F, B>(row, x, ca << 24 | cr << 16 | cg << 8 | cb);
+  }
+}
+
+template <TargetFormat F>
+void (*PickTwoStages(int b))(const Target&, const FastParams&, const Setup&, int, int, int) {
+  switch (b) {
+    case kBlendReplace:
+      return &SpanTwoStages<F, kBlendReplace>;
+    case kBlendOver:
+      return &SpanTwoStages<F, kBlendOver>;
+    case kBlendAddAlpha:
+      return &SpanTwoStages<F, kBlendAddAlpha>;
+    default:
+      return &SpanTwoStages<F, kBlendAdd>;
   }
 }
 
@@ -571,7 +645,7 @@ SpanFn ChooseFast(const Target& target, const State& st, const Setup& su, const 
   if (su.perspective) return nullptr;
   if (target.format != TargetFormat::kXRGB8888 && target.format != TargetFormat::kRGB565) return nullptr;
   const Stage& s1 = st.stages[1];
-  if (s1.colorOp != Op::kDisable && s1.texture != nullptr) return nullptr;
+  const bool twoStages = s1.colorOp != Op::kDisable && s1.texture != nullptr;
   const Stage& s0 = st.stages[0];
   if (s0.colorOp == Op::kDisable) return nullptr;
 
@@ -608,6 +682,34 @@ SpanFn ChooseFast(const Target& target, const State& st, const Setup& su, const 
     return nullptr;
   }
   const bool selectTexture = s0.colorOp == Op::kSelectArg1;
+  if (twoStages) {
+    // The second stage reads the texture and the current colour only; the
+    // first must sample a texture and colour by it.
+    const bool colourReadsTextureAndCurrent =
+        s1.colorArg1 == Arg::kTexture && (s1.colorOp == Op::kSelectArg1 || s1.colorArg2 == Arg::kCurrent);
+    const bool alphaPassesOrModulates =
+        s1.alphaOp == Op::kDisable ||
+        (s1.alphaOp == Op::kModulate && ((s1.alphaArg1 == Arg::kTexture && s1.alphaArg2 == Arg::kCurrent) ||
+                                         (s1.alphaArg1 == Arg::kCurrent && s1.alphaArg2 == Arg::kTexture)));
+    const bool knownOp = s1.colorOp == Op::kSelectArg1 || s1.colorOp == Op::kModulate || s1.colorOp == Op::kAdd;
+    if (color != kColorModulate || s0.texture == nullptr || !colourReadsTextureAndCurrent ||
+        !alphaPassesOrModulates || !knownOp)
+      return nullptr;
+    fp.texture = s0.texture;
+    fp.wrapU = s0.wrapU;
+    fp.wrapV = s0.wrapV;
+    fp.linear = s0.linear;
+    fp.alphaModulate = alphaModulate;
+    fp.selectTexture = selectTexture;
+    fp.texture1 = s1.texture;
+    fp.wrapU1 = s1.wrapU;
+    fp.wrapV1 = s1.wrapV;
+    fp.linear1 = s1.linear;
+    fp.colorOp1 = s1.colorOp;
+    fp.alphaModulate1 = s1.alphaOp == Op::kModulate;
+    if (target.format == TargetFormat::kXRGB8888) return PickTwoStages<TargetFormat::kXRGB8888>(blend);
+    return PickTwoStages<TargetFormat::kRGB565>(blend);
+  }
   // Diffuse that is white and opaque everywhere changes nothing.
   const bool flatWhite = v[0].r == 255 && v[1].r == 255 && v[2].r == 255 && v[0].g == 255 && v[1].g == 255 &&
                          v[2].g == 255 && v[0].b == 255 && v[1].b == 255 && v[2].b == 255;

@@ -14,7 +14,9 @@
 // perspective-correct per pixel.
 //
 // Every draw picks, once, an inner loop specialised for its target format,
-// sampling, colour source and blend. Each specialised loop has a plain twin
+// sampling, colour source and blend; draws with both texture stages on (the
+// second selecting, multiplying or adding its texture) have a loop of their
+// own. Each specialised loop has a plain twin
 // (Options::reference, or ForceReference) that evaluates the whole pipeline
 // per pixel with switches; tests compare the two bit for bit.
 //

@@ -118,10 +118,10 @@ struct RandomScene {
       const Op ops[] = {Op::kSelectArg1, Op::kModulate, Op::kAdd};
       s1.colorOp = ops[rng() % 3];
       s1.colorArg1 = Arg::kTexture;
-      s1.colorArg2 = Arg::kCurrent;
+      s1.colorArg2 = rng() % 5 == 0 ? Arg::kDiffuse : Arg::kCurrent;
       s1.alphaOp = rng() % 2 ? Op::kModulate : Op::kDisable;
-      s1.alphaArg1 = Arg::kTexture;
-      s1.alphaArg2 = Arg::kCurrent;
+      s1.alphaArg1 = rng() % 2 ? Arg::kTexture : Arg::kCurrent;
+      s1.alphaArg2 = s1.alphaArg1 == Arg::kTexture ? Arg::kCurrent : Arg::kTexture;
       s1.texture = rng() % 3 != 0 ? &textures[rng() % textures.size()] : nullptr;
       s1.texCoordIndex = static_cast<int>(rng() % 2);
       s1.linear = rng() % 2;

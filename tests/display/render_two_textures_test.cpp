@@ -34,6 +34,7 @@ class RenderPixels : public DDrawTest::DisplayFixture {
 protected:
   std::unique_ptr<Kivo::DDInterface> display;
   Kivo::D3DInterface* renderer = nullptr;
+  std::vector<std::unique_ptr<Kivo::MemoryImage>> images;
   int width = 0;
 
   void SetUp() override {
@@ -47,10 +48,17 @@ protected:
     renderer = display->renderer.get();
   }
   void TearDown() override {
+    for (auto& image : images) renderer->RemoveTexture(image.get());
     display.reset();
     D3DStandIn::Reset();
     Kivo::gLastDirectXError.clear();
     DisplayFixture::TearDown();
+  }
+  // An empty image whose texture the fixture drops before the display goes,
+  // also when a test stops early.
+  Kivo::MemoryImage& NewImage() {
+    images.emplace_back(new Kivo::MemoryImage());
+    return *images.back();
   }
   // The frame after the scene ends, as 0xRRGGBB; the buffer is cleared to
   // black for the next one.
@@ -128,7 +136,7 @@ void MakeSplitImage(Kivo::MemoryImage& image, int w, int h, int split, uint32_t 
 TEST_F(RenderPixels, TrianglesCutAtAPieceBorderShowTheirOwnTexels) {
   std::vector<uint32_t> frames[2];
   for (uint32_t flags : {0u, 1u}) {  // 1: one power-of-two piece
-    Kivo::MemoryImage image;
+    Kivo::MemoryImage& image = NewImage();
     MakeCodedImage(image, 300, 20);
     image.textureFlags = flags;
     BeginPixelProjection();
@@ -142,7 +150,6 @@ TEST_F(RenderPixels, TrianglesCutAtAPieceBorderShowTheirOwnTexels) {
     EXPECT_EQ(image.textureData->pieces.size(), flags == 0 ? 2u : 1u);
     frames[flags] = Frame();
     EXPECT_TRUE(Kivo::gLastDirectXError.empty()) << Kivo::gLastDirectXError;
-    renderer->RemoveTexture(&image);
   }
   // The raw vertices take half a pixel off y, which is up here: the picture
   // covers rows 101..120.
@@ -176,7 +183,7 @@ TEST_F(RenderPixels, AlphaMaskCombineTakesTheSecondColourUnderBothAlphas) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    Kivo::MemoryImage first, second;
+    Kivo::MemoryImage &first = NewImage(), &second = NewImage();
     MakeSolidImage(first, 16, 16, c.first);
     MakeSplitImage(second, 16, 16, 8, 0x000000FFu, 0xFF00FF00u);
     renderer->FillRect(Rect(0, 0, 640, 480), Color(0x20, 0x40, 0x60), 0);
@@ -191,8 +198,6 @@ TEST_F(RenderPixels, AlphaMaskCombineTakesTheSecondColourUnderBothAlphas) {
         const uint32_t want = x < 8 ? c.expectedLeft : c.expectedRight;
         ASSERT_EQ(At(frame, 100 + x, y), want) << x << "," << y << " " << std::hex << At(frame, 100 + x, y);
       }
-    renderer->RemoveTexture(&first);
-    renderer->RemoveTexture(&second);
   }
 }
 
@@ -205,7 +210,7 @@ TEST_F(RenderPixels, ModulateAndAddCombinesOfTwoColours) {
   const Case cases[] = {{0, 0x408080}, {2, 0x202010}, {1, 0xC0C0A0}, {3, 0xC0C0A0}, {-1, 0xC0C0A0}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.combine);
-    Kivo::MemoryImage first, second;
+    Kivo::MemoryImage &first = NewImage(), &second = NewImage();
     MakeSolidImage(first, 16, 16, 0xFF804020u);
     MakeSolidImage(second, 8, 8, 0xFF408080u);
     renderer->DrawImageTwoTextures(&first, 50, 60, Rect(0, 0, 16, 16), kWhite, 0, &second, 0, 0, 3, 3, c.combine);
@@ -214,8 +219,6 @@ TEST_F(RenderPixels, ModulateAndAddCombinesOfTwoColours) {
       for (int x = 50; x < 66; ++x) ASSERT_EQ(At(frame, x, y), c.expected) << x << "," << y;
     EXPECT_EQ(At(frame, 49, 60), 0u);
     EXPECT_EQ(At(frame, 66, 75), 0u);
-    renderer->RemoveTexture(&first);
-    renderer->RemoveTexture(&second);
   }
 }
 
@@ -231,7 +234,7 @@ TEST_F(RenderPixels, SingleTextureDrawsAfterAnAlphaMaskDrawKeepTheirColours) {
 }
 
 void RenderPixels::DrawAfterAlphaMaskAndCheck() {
-  Kivo::MemoryImage first, second, picture;
+  Kivo::MemoryImage &first = NewImage(), &second = NewImage(), &picture = NewImage();
   MakeSolidImage(first, 16, 16, 0xFFFFFFFFu);
   MakeSolidImage(second, 16, 16, 0x80FF00FFu);
   MakeCodedImage(picture, 40, 12);
@@ -262,16 +265,13 @@ void RenderPixels::DrawAfterAlphaMaskAndCheck() {
   renderer->device->GetTextureStageState(1, D3DTSS_ALPHAOP, &op);
   EXPECT_EQ(op, static_cast<DWORD>(D3DTOP_DISABLE));
   Frame();
-  renderer->RemoveTexture(&first);
-  renderer->RemoveTexture(&second);
-  renderer->RemoveTexture(&picture);
 }
 
 // The second coordinates address the second texture as they are: a first
 // image in a larger texture (100 of 128 texels) does not stretch them. The
 // strip form of the draw lands where the raw one does.
 TEST_F(RenderPixels, VertexTrianglesTakeTheSecondCoordinatesUnscaled) {
-  Kivo::MemoryImage first, second;
+  Kivo::MemoryImage &first = NewImage(), &second = NewImage();
   MakeSolidImage(first, 100, 100, 0xFFFFFFFFu);
   MakeSplitImage(second, 16, 16, 8, 0xFFFF0000u, 0xFF0000FFu);
   std::vector<uint32_t> frames[2];
@@ -303,21 +303,19 @@ TEST_F(RenderPixels, VertexTrianglesTakeTheSecondCoordinatesUnscaled) {
   EXPECT_EQ(At(frames[0], 99, 150), 0u);
   EXPECT_EQ(At(frames[0], 200, 150), 0u);
   EXPECT_EQ(frames[0], frames[1]);
-  renderer->RemoveTexture(&first);
-  renderer->RemoveTexture(&second);
 }
 
 // A first image of two pieces gives the same picture as one of a single
 // piece: its cut triangles carry the second coordinates along.
 TEST_F(RenderPixels, VertexTrianglesOverSeveralPiecesKeepTheSecondImageInPlace) {
-  Kivo::MemoryImage second;
+  Kivo::MemoryImage& second = NewImage();
   std::vector<uint32_t> stripes(16 * 16);
   for (int y = 0; y < 16; ++y)
     for (int x = 0; x < 16; ++x) stripes[static_cast<size_t>(y) * 16 + x] = 0xFF000000u | (x * 16u + 8) << 16 | (y * 16u + 8);
   ASSERT_TRUE(second.SetBits(stripes.data(), 16, 16, true));
   std::vector<uint32_t> frames[2];
   for (uint32_t flags : {0u, 1u}) {
-    Kivo::MemoryImage first;
+    Kivo::MemoryImage& first = NewImage();
     MakeSolidImage(first, 300, 20, 0xFFFFFFFFu);
     first.textureFlags = flags;
     BeginPixelProjection();
@@ -329,7 +327,6 @@ TEST_F(RenderPixels, VertexTrianglesOverSeveralPiecesKeepTheSecondImageInPlace) 
     renderer->End3D();
     ASSERT_EQ(first.textureData->pieces.size(), flags == 0 ? 2u : 1u);
     frames[flags] = Frame();
-    renderer->RemoveTexture(&first);
   }
   int lit = 0, apart = 0;
   for (size_t i = 0; i < frames[0].size(); ++i) {
@@ -341,7 +338,6 @@ TEST_F(RenderPixels, VertexTrianglesOverSeveralPiecesKeepTheSecondImageInPlace) 
   }
   EXPECT_EQ(lit, 300 * 20);
   EXPECT_EQ(apart, 0);
-  renderer->RemoveTexture(&second);
 }
 
 // The 3D screen image hands the two-texture draws to the renderer (integer
@@ -351,7 +347,7 @@ TEST_F(RenderPixels, ScreenImageForwardsTheTwoTextureDrawsOtherImagesDrawNothing
   Kivo::DDImage* screen = display->GetScreenImage();
   ASSERT_NE(screen, nullptr);
   ASSERT_TRUE(screen->DrawsThrough3D());
-  Kivo::MemoryImage first, second;
+  Kivo::MemoryImage &first = NewImage(), &second = NewImage();
   MakeSolidImage(first, 16, 16, 0xFF804020u);
   MakeSolidImage(second, 16, 16, 0xFF408080u);
   const TriVertex strip[4] = {Tri(100, -100, 0, 0, 0, 0), Tri(100, -110, 0, 1, 0, 1), Tri(110, -100, 1, 0, 1, 0),
@@ -408,8 +404,6 @@ TEST_F(RenderPixels, ScreenImageForwardsTheTwoTextureDrawsOtherImagesDrawNothing
       }
     EXPECT_EQ(lit, s.size * s.size);
   }
-  renderer->RemoveTexture(&first);
-  renderer->RemoveTexture(&second);
 }
 
 // ---- the calls and vertices the device receives ----------------------------------
