@@ -567,6 +567,33 @@ TEST_F(RecordedTwoTextures, SecondCoordinatesCountFromTheImageOrigin) {
   EXPECT_FLOAT_EQ(v[3].v1, 1.4f);
 }
 
+// A source rectangle reaching past the image is cut to it: only the image's
+// part is drawn, at its own place, and the walk ends; one wholly outside
+// draws nothing.
+TEST_F(RecordedTwoTextures, SourcePastTheImageDrawsOnlyTheImagePart) {
+  Kivo::MemoryImage& image = UploadedImage(300, 20);
+  Kivo::MemoryImage& second = UploadedImage(16, 16);
+  renderer->DrawImageTwoTextures(&image, 0, 0, Rect(250, -10, 100, 40), kWhite, 0, &second, 0, 0, 1, 1, 0);
+  const std::vector<Record> draws = device().Draws();
+  ASSERT_EQ(draws.size(), 2u) << device().Dump();
+  // Columns 250..255 in the first piece, 256..299 in the second, rows 0..19
+  // placed 10 rows down (the source starts 10 rows above the image).
+  EXPECT_FLOAT_EQ(draws[0].vertices[0].x, -0.5f);
+  EXPECT_FLOAT_EQ(draws[0].vertices[0].y, 9.5f);
+  EXPECT_FLOAT_EQ(draws[0].vertices[3].x, 5.5f);
+  EXPECT_FLOAT_EQ(draws[1].vertices[0].x, 5.5f);
+  EXPECT_FLOAT_EQ(draws[1].vertices[3].x, 49.5f);
+  EXPECT_FLOAT_EQ(draws[1].vertices[3].y, 29.5f);
+  // The second image still spreads over the whole source rectangle.
+  EXPECT_FLOAT_EQ(draws[0].vertices[0].u1, 2.5f);
+  EXPECT_FLOAT_EQ(draws[1].vertices[3].u1, 3.0f);
+  EXPECT_FLOAT_EQ(draws[1].vertices[3].v1, 0.5f);
+  device().Clear();
+  renderer->DrawImageTwoTextures(&image, 0, 0, Rect(300, 0, 10, 10), kWhite, 0, &second, 0, 0, 1, 1, 0);
+  renderer->DrawImageTwoTextures(&image, 0, 0, Rect(0, 20, 10, 10), kWhite, 0, &second, 0, 0, 1, 1, 0);
+  EXPECT_EQ(device().Draws().size(), 0u) << device().Dump();
+}
+
 TEST_F(RecordedTwoTextures, CombineChoosesTheSecondStageOperation) {
   Kivo::MemoryImage& image = UploadedImage(16, 16);
   Kivo::MemoryImage& second = UploadedImage(16, 16);
