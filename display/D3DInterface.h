@@ -14,8 +14,10 @@
 // matrix or device in a message box (headless: stderr and the log) and never
 // touches a device that does not exist.
 //
-// The image drawing entry points below belong to the drawing operations;
-// here they draw nothing.
+// The drawing entry points (RenderOps.cpp, RenderOpsTwoTextures.cpp) draw
+// images as textured quads and triangles piece by piece through their
+// texture records, and rectangles, lines and polygons untextured; a draw
+// whose scene or texture cannot be had draws nothing, silently.
 #pragma once
 
 #include <atomic>

@@ -11,6 +11,7 @@
 #include <cmath>
 
 #include "display/D3DTextureData.h"
+#include "display/D3DTrianglePieces.h"
 #include "display/D3DVertexList.h"
 #include "image/Image.h"
 
@@ -91,59 +92,16 @@ void TextureData::DrawVertexTrianglesTwoTextures(IDirect3DDevice7* device, const
     return v;
   };
 
-  if (maxU <= 1.0f && maxV <= 1.0f) {
-    // One piece: one binding, then batches of up to 100 triangles per call.
-    if (!BindTwoStages(device, pieces[0].surface, secondPiece, kCombineAlphaMask)) return;
-    Vertex3D batch[300];
-    DWORD n = 0;
-    for (int32_t k = 0; k < triangleCount; ++k) {
-      for (int corner = 0; corner < 3; ++corner) batch[n++] = vertex(3 * static_cast<size_t>(k) + corner);
-      if (n == 300 || k == triangleCount - 1) {
-        CheckD3DResult(device->DrawPrimitive(D3DPT_TRIANGLELIST, kFormat3D, batch, n, 0), "DrawPrimitive (TriList)");
-        n = 0;
-      }
-    }
-    return;
-  }
-
-  // Several pieces: each triangle is cut once per piece under its texture
-  // bounds. The second coordinates move by whole textures with the piece,
-  // which stage 1's wrapping absorbs; they are neither rescaled nor cut.
-  const int32_t lastColumn = columns - 1, lastRow = rows - 1;
-  for (int32_t k = 0; k < triangleCount; ++k) {
-    Vertex3D tri[3];
-    float uLow = maxU, vLow = maxV, uHigh = 0, vHigh = 0;
-    for (int corner = 0; corner < 3; ++corner) {
-      tri[corner] = vertex(3 * static_cast<size_t>(k) + corner);
-      uLow = std::min(uLow, tri[corner].tu0), vLow = std::min(vLow, tri[corner].tv0);
-      uHigh = std::max(uHigh, tri[corner].tu0), vHigh = std::max(vHigh, tri[corner].tv0);
-    }
-    const int32_t c0 = std::max(0, static_cast<int32_t>(std::floor(uLow)));
-    const int32_t c1 = std::min(columns, static_cast<int32_t>(std::ceil(uHigh)));
-    const int32_t r0 = std::max(0, static_cast<int32_t>(std::floor(vLow)));
-    const int32_t r1 = std::min(rows, static_cast<int32_t>(std::ceil(vHigh)));
-    for (int32_t r = r0; r < r1; ++r)
-      for (int32_t c = c0; c < c1; ++c) {
-        const TexturePiece& piece = pieces[static_cast<size_t>(r) * static_cast<size_t>(columns) + c];
-        if (piece.width <= 0 || piece.height <= 0) continue;
-        VertexList<Vertex3D> polygon;
-        for (const Vertex3D& corner : tri) {
-          Vertex3D v = corner;
-          v.tu0 -= static_cast<float>(c);
-          v.tv0 -= static_cast<float>(r);
-          v.tu1 -= static_cast<float>(c);
-          v.tv1 -= static_cast<float>(r);
-          if (r == lastRow) v.tv0 *= static_cast<float>(pieces[0].height) / static_cast<float>(piece.height);
-          if (c == lastColumn) v.tu0 *= static_cast<float>(pieces[0].width) / static_cast<float>(piece.width);
-          polygon.Add(v);
-        }
-        ClipTriangle3DToPiece(polygon);
-        if (polygon.count <= 2 || !BindTwoStages(device, piece.surface, secondPiece, kCombineAlphaMask)) continue;
-        CheckD3DResult(
-            device->DrawPrimitive(D3DPT_TRIANGLEFAN, kFormat3D, polygon.items, static_cast<DWORD>(polygon.count), 0),
-            "DrawPrimitive (Tri) 4");
-      }
-  }
+  // The second coordinates move by whole textures with the piece, which
+  // stage 1's wrapping absorbs; they are neither rescaled nor cut.
+  const auto bind = [&](IDirectDrawSurface7* piece) {
+    return BindTwoStages(device, piece, secondPiece, kCombineAlphaMask);
+  };
+  const auto moveSecond = [](Vertex3D& v, int32_t column, int32_t row) {
+    v.tu1 -= static_cast<float>(column);
+    v.tv1 -= static_cast<float>(row);
+  };
+  DrawTrianglesOverPieces<Vertex3D>(device, this, triangleCount, kFormat3D, bind, moveSecond, vertex);
 }
 
 }  // namespace Kivo

@@ -11,6 +11,7 @@
 
 #include "display/D3DInterface.h"
 #include "display/D3DTextureData.h"
+#include "display/D3DTrianglePieces.h"
 #include "display/D3DVertexList.h"
 #include "display/RenderOpsInternal.h"
 #include "image/Image.h"
@@ -269,74 +270,6 @@ void D3DInterface::DrawImageRotated(Image* source, float x, float y, const Rect&
     DrawTransformed(*this, image, m, sourceRect, color, &clip, 0, 0, false);
 }
 
-namespace {
-
-float& TexU(TLVertex& v) { return v.tu; }
-float& TexV(TLVertex& v) { return v.tv; }
-float& TexU(Vertex3D& v) { return v.tu0; }
-float& TexV(Vertex3D& v) { return v.tv0; }
-void ClipToPiece(VertexList<TLVertex>& polygon) { ClipTriangleToPiece(polygon); }
-void ClipToPiece(VertexList<Vertex3D>& polygon) { ClipTriangle3DToPiece(polygon); }
-
-// The triangle walk shared by the pre-transformed and the 3D triangle
-// draws. makeVertex(i) gives vertex i (three per triangle) with texture
-// coordinates already measured in pieces.
-template <typename V, typename MakeVertex>
-void DrawTrianglesOverPieces(IDirect3DDevice7* device, const TextureData* data, int32_t triangleCount, DWORD fvf,
-                             MakeVertex makeVertex) {
-  if (data->maxU <= 1.0f && data->maxV <= 1.0f) {
-    // One piece: one binding, then batches of up to 100 triangles per call.
-    if (!BindPiece(device, data->pieces[0].surface)) return;
-    V batch[300];
-    DWORD n = 0;
-    for (int32_t t = 0; t < triangleCount; ++t) {
-      for (int k = 0; k < 3; ++k) batch[n++] = makeVertex(3 * static_cast<size_t>(t) + k);
-      if (n == 300 || t == triangleCount - 1) {
-        CheckD3DResult(device->DrawPrimitive(D3DPT_TRIANGLELIST, fvf, batch, n, 0), "DrawPrimitive (TriList)");
-        n = 0;
-      }
-    }
-    return;
-  }
-
-  // Several pieces: each triangle is cut once per piece it covers.
-  const int32_t lastColumn = data->columns - 1, lastRow = data->rows - 1;
-  for (int32_t t = 0; t < triangleCount; ++t) {
-    V tri[3];
-    float uLow = data->maxU, vLow = data->maxV, uHigh = 0, vHigh = 0;
-    for (int k = 0; k < 3; ++k) {
-      tri[k] = makeVertex(3 * static_cast<size_t>(t) + k);
-      uLow = std::min(uLow, TexU(tri[k])), vLow = std::min(vLow, TexV(tri[k]));
-      uHigh = std::max(uHigh, TexU(tri[k])), vHigh = std::max(vHigh, TexV(tri[k]));
-    }
-    const int32_t c0 = std::max(0, static_cast<int32_t>(std::floor(uLow)));
-    const int32_t c1 = std::min(data->columns, static_cast<int32_t>(std::ceil(uHigh)));
-    const int32_t r0 = std::max(0, static_cast<int32_t>(std::floor(vLow)));
-    const int32_t r1 = std::min(data->rows, static_cast<int32_t>(std::ceil(vHigh)));
-    for (int32_t r = r0; r < r1; ++r)
-      for (int32_t c = c0; c < c1; ++c) {
-        const TexturePiece& piece = data->pieces[static_cast<size_t>(r) * data->columns + c];
-        if (piece.width <= 0 || piece.height <= 0) continue;
-        VertexList<V> polygon;
-        for (const V& source : tri) {
-          V v = source;
-          TexU(v) -= static_cast<float>(c);
-          TexV(v) -= static_cast<float>(r);
-          if (r == lastRow) TexV(v) *= static_cast<float>(data->pieces[0].height) / static_cast<float>(piece.height);
-          if (c == lastColumn) TexU(v) *= static_cast<float>(data->pieces[0].width) / static_cast<float>(piece.width);
-          polygon.Add(v);
-        }
-        ClipToPiece(polygon);
-        if (polygon.count <= 2 || !BindPiece(device, piece.surface)) continue;
-        CheckD3DResult(
-            device->DrawPrimitive(D3DPT_TRIANGLEFAN, fvf, polygon.items, static_cast<DWORD>(polygon.count), 0),
-            "DrawPrimitive (Tri) 4");
-      }
-  }
-}
-
-}  // namespace
-
 void D3DInterface::DrawTexturedTriangles(Image* texture, const TexturedVertex* vertices, int32_t triangleCount,
                                          const Rect&, const Color& color, int32_t drawMode, float offsetX,
                                          float offsetY, bool) {
@@ -346,7 +279,7 @@ void D3DInterface::DrawTexturedTriangles(Image* texture, const TexturedVertex* v
   const TextureData* data = image->textureData;
   if (data == nullptr || data->pieces.empty()) return;
   const DWORD callColour = PackColor(color);
-  DrawTrianglesOverPieces<TLVertex>(device, data, triangleCount, D3DFVF_TLVERTEX, [&](size_t i) {
+  const auto makeVertex = [&](size_t i) {
     const TexturedVertex& t = vertices[i];
     TLVertex v;
     v.x = offsetX + t.x;
@@ -355,7 +288,10 @@ void D3DInterface::DrawTexturedTriangles(Image* texture, const TexturedVertex* v
     v.tu = t.u * data->maxU;
     v.tv = t.v * data->maxV;
     return v;
-  });
+  };
+  const auto bind = [this](IDirectDrawSurface7* piece) { return BindPiece(device, piece); };
+  DrawTrianglesOverPieces<TLVertex>(device, data, triangleCount, D3DFVF_TLVERTEX, bind, NoSecondCoordinates<TLVertex>,
+                                    makeVertex);
 }
 
 void D3DInterface::DrawVertexTrianglesRaw(Image* texture, const TriVertex* vertices, int32_t triangleCount,
@@ -366,18 +302,20 @@ void D3DInterface::DrawVertexTrianglesRaw(Image* texture, const TriVertex* verti
   const TextureData* data = image->textureData;
   if (data == nullptr || data->pieces.empty()) return;
   const DWORD callColour = PackColor(color);
-  DrawTrianglesOverPieces<Vertex3D>(device, data, triangleCount, D3DFVF_XYZ | D3DFVF_DIFFUSE | D3DFVF_TEX2,
-                                    [&](size_t i) {
-                                      const TriVertex& t = vertices[i];
-                                      Vertex3D v;
-                                      v.x = offsetX + t.x - 0.5f;
-                                      v.y = offsetY + t.y - 0.5f;
-                                      v.z = t.z;
-                                      v.colour = t.color != 0 ? t.color : callColour;
-                                      v.tu0 = t.u * data->maxU;
-                                      v.tv0 = t.v * data->maxV;
-                                      return v;
-                                    });
+  const auto makeVertex = [&](size_t i) {
+    const TriVertex& t = vertices[i];
+    Vertex3D v;
+    v.x = offsetX + t.x - 0.5f;
+    v.y = offsetY + t.y - 0.5f;
+    v.z = t.z;
+    v.colour = t.color != 0 ? t.color : callColour;
+    v.tu0 = t.u * data->maxU;
+    v.tv0 = t.v * data->maxV;
+    return v;
+  };
+  const auto bind = [this](IDirectDrawSurface7* piece) { return BindPiece(device, piece); };
+  DrawTrianglesOverPieces<Vertex3D>(device, data, triangleCount, D3DFVF_XYZ | D3DFVF_DIFFUSE | D3DFVF_TEX2, bind,
+                                    NoSecondCoordinates<Vertex3D>, makeVertex);
 }
 
 namespace {
