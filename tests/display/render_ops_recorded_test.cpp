@@ -17,8 +17,7 @@
 #include "image/MemoryImage.h"
 #include "platform/D3D.h"
 #include "shell/Matrix.h"
-#include "tests/display/ddraw_fixture.h"
-#include "tests/display/recording_device.h"
+#include "tests/display/renderer_fixture.h"
 
 namespace {
 
@@ -29,43 +28,8 @@ using Recording::Record;
 
 const Color kWhite(255, 255, 255);
 
-class RecordedOps : public DDrawTest::DisplayFixture {
+class RecordedOps : public RendererTest::RecordedRendererFixture {
 protected:
-  std::unique_ptr<Kivo::DDInterface> display;
-  Kivo::D3DInterface* renderer = nullptr;
-  std::unique_ptr<Recording::ScopedRecorder> recorder;
-
-  void SetUp() override {
-    DisplayFixture::SetUp();
-    D3DStandIn::Reset();
-    Kivo::gLastDirectXError.clear();
-    Kivo::gD3DRegistryKey.clear();
-    app.width = 800;
-    app.height = 600;
-    host.client = RECT{100, 50, 900, 650};
-    display.reset(new Kivo::DDInterface(&app));
-    display->is3D = true;
-    ASSERT_EQ(display->Init(host.window, true), 0);
-    renderer = display->renderer.get();
-    ASSERT_EQ(renderer->width, 800);
-    ASSERT_EQ(renderer->height, 600);
-    recorder.reset(new Recording::ScopedRecorder(*renderer));
-  }
-  void TearDown() override {
-    // Textures go before their images (an assertion may have ended the test early).
-    for (auto& image : images) renderer->RemoveTexture(image.get());
-    images.clear();
-    recorder.reset();
-    display.reset();
-    D3DStandIn::Reset();
-    Kivo::gLastDirectXError.clear();
-    DisplayFixture::TearDown();
-  }
-
-  std::vector<std::unique_ptr<Kivo::MemoryImage>> images;
-
-  Recording::RecordingDevice& device() { return recorder->device; }
-
   // An image of opaque pixels (red = column, green = row) whose texture is
   // made now, so that a test sees only the draw's own calls.
   Kivo::MemoryImage& UploadedImage(int w, int h) {
@@ -80,11 +44,6 @@ protected:
     device().Clear();
     return image;
   }
-  // The texture piece at (column, row) of the image's grid.
-  IDirectDrawSurface7* Piece(Kivo::MemoryImage& image, int column, int row) {
-    const Kivo::TextureData* data = image.textureData;
-    return data->pieces[static_cast<size_t>(row * data->columns + column)].surface;
-  }
   // Whether the frame's pixel (x, y) is lit, after the scene ends.
   bool Lit(int x, int y) {
     renderer->Flush();
@@ -93,12 +52,6 @@ protected:
     uint32_t p = 0;
     std::memcpy(&p, v.pixels + y * v.pitch + x * 4, 4);
     return (p & 0xFFFFFF) != 0;
-  }
-  // The call name the last reported failure carries, "" when none.
-  static std::string ReportedCall() {
-    const std::string& e = Kivo::gLastDirectXError;
-    const size_t colon = e.find(": ");
-    return colon == std::string::npos ? e : e.substr(0, colon);
   }
 };
 

@@ -12,51 +12,15 @@
 #include "image/MemoryImage.h"
 #include "platform/D3D.h"
 #include "shell/Matrix.h"
-#include "tests/display/ddraw_fixture.h"
+#include "tests/display/renderer_fixture.h"
 
 namespace {
 
-using DDrawTest::DisplayFixture;
 using Kivo::Color;
 using Kivo::Rect;
 
-class RenderOps : public DisplayFixture {
+class RenderOps : public RendererTest::RendererFixture {
 protected:
-  std::unique_ptr<Kivo::DDInterface> display;
-  Kivo::D3DInterface* renderer = nullptr;
-
-  void SetUp() override {
-    DisplayFixture::SetUp();
-    D3DStandIn::Reset();
-    Kivo::gLastDirectXError.clear();
-    Kivo::gD3DRegistryKey.clear();
-    display.reset(new Kivo::DDInterface(&app));
-    display->is3D = true;
-    ASSERT_EQ(display->Init(host.window, true), 0);
-    renderer = display->renderer.get();
-  }
-  void TearDown() override {
-    display.reset();
-    D3DStandIn::Reset();
-    Kivo::gLastDirectXError.clear();
-    DisplayFixture::TearDown();
-  }
-  // The frame after the scene ends, as 0xRRGGBB.
-  std::vector<uint32_t> Frame() {
-    renderer->Flush();
-    DDrawStandIn::SurfaceView v;
-    EXPECT_TRUE(DDrawStandIn::ViewSurface(renderer->drawSurface7, &v));
-    std::vector<uint32_t> out(static_cast<size_t>(v.width) * v.height);
-    for (int y = 0; y < v.height; ++y)
-      for (int x = 0; x < v.width; ++x) {
-        uint32_t p;
-        std::memcpy(&p, v.pixels + y * v.pitch + x * 4, 4);
-        out[static_cast<size_t>(y) * v.width + x] = p & 0xFFFFFF;
-      }
-    width = v.width;
-    return out;
-  }
-  int width = 0;
   // Pixels that are not black, as a bounding box and a count.
   struct Lit {
     int count = 0, left = 1 << 30, top = 1 << 30, right = -1, bottom = -1;
@@ -95,7 +59,7 @@ TEST_F(RenderOps, LineLightsBothEnds) {
 
 TEST_F(RenderOps, WideImageIsDrawnPieceByPiecePixelExact) {
   // 300 x 20: more than one texture piece across.
-  Kivo::MemoryImage image;
+  Kivo::MemoryImage& image = NewImage();
   std::vector<uint32_t> pixels(300 * 20);
   for (int y = 0; y < 20; ++y)
     for (int x = 0; x < 300; ++x) pixels[static_cast<size_t>(y) * 300 + x] = 0xFF000000u | (x << 8) | (y + 1);
@@ -111,11 +75,10 @@ TEST_F(RenderOps, WideImageIsDrawnPieceByPiecePixelExact) {
         ADD_FAILURE() << x << "," << y << " " << std::hex << frame[static_cast<size_t>(y) * width + x];
     }
   EXPECT_EQ(wrong, 0);
-  renderer->RemoveTexture(&image);
 }
 
 TEST_F(RenderOps, SourceRectanglePastTheImageDrawsOnlyTheImage) {
-  Kivo::MemoryImage image;
+  Kivo::MemoryImage& image = NewImage();
   std::vector<uint32_t> pixels(40 * 10, 0xFFFFFFFFu);
   ASSERT_TRUE(image.SetBits(pixels.data(), 40, 10, true));
   // Past the last column and row, and starting left of the image.
@@ -126,7 +89,6 @@ TEST_F(RenderOps, SourceRectanglePastTheImageDrawsOnlyTheImage) {
   EXPECT_EQ(l.top, 100);
   EXPECT_EQ(l.right, 144);
   EXPECT_EQ(l.bottom, 109);
-  renderer->RemoveTexture(&image);
 }
 
 // Image with a distinct colour per pixel: red = column, green = row.
@@ -138,7 +100,7 @@ void MakeImage(Kivo::MemoryImage& image, int w, int h) {
 }
 
 TEST_F(RenderOps, MirroredImageIsFlippedInPlace) {
-  Kivo::MemoryImage image;
+  Kivo::MemoryImage& image = NewImage();
   MakeImage(image, 100, 4);
   renderer->DrawImageMirrored(&image, 50, 10, Rect(0, 0, 100, 4), Color(255, 255, 255), 0);
   const std::vector<uint32_t> frame = Frame();
@@ -149,11 +111,10 @@ TEST_F(RenderOps, MirroredImageIsFlippedInPlace) {
   // The last column comes first.
   EXPECT_EQ(frame[static_cast<size_t>(10) * width + 50] >> 16, 99u);
   EXPECT_EQ(frame[static_cast<size_t>(10) * width + 149] >> 16, 0u);
-  renderer->RemoveTexture(&image);
 }
 
 TEST_F(RenderOps, CentredMatrixPutsTheSourceCentreOnThePoint) {
-  Kivo::MemoryImage image;
+  Kivo::MemoryImage& image = NewImage();
   MakeImage(image, 20, 10);
   Kivo::Matrix3 identity;
   renderer->DrawImageByMatrix(&image, 100, 50, identity, Rect(0, 0, 640, 480), Color(255, 255, 255), 0,
@@ -164,11 +125,10 @@ TEST_F(RenderOps, CentredMatrixPutsTheSourceCentreOnThePoint) {
   EXPECT_EQ(l.top, 45);
   EXPECT_EQ(l.count, 200);
   EXPECT_EQ(frame[static_cast<size_t>(45) * width + 90], 0x000001u);
-  renderer->RemoveTexture(&image);
 }
 
 TEST_F(RenderOps, ClippedDrawsStayInsideTheClip) {
-  Kivo::MemoryImage image;
+  Kivo::MemoryImage& image = NewImage();
   MakeImage(image, 40, 40);
   const Rect clip(100, 100, 30, 30);
   // Rotated and straddling the clip's edge, then translated and straddling it.
@@ -181,11 +141,10 @@ TEST_F(RenderOps, ClippedDrawsStayInsideTheClip) {
   EXPECT_LE(l.right, 129);
   EXPECT_LE(l.bottom, 129);
   EXPECT_TRUE(Kivo::gLastDirectXError.empty()) << Kivo::gLastDirectXError;
-  renderer->RemoveTexture(&image);
 }
 
 TEST_F(RenderOps, StretchedImageFillsItsDestination) {
-  Kivo::MemoryImage image;
+  Kivo::MemoryImage& image = NewImage();
   MakeImage(image, 10, 10);
   renderer->DrawImageStretched(&image, Rect(20, 30, 40, 20), Rect(0, 0, 10, 10), Rect(0, 0, 640, 480),
                                Color(255, 255, 255), 0, false, false);
@@ -193,7 +152,6 @@ TEST_F(RenderOps, StretchedImageFillsItsDestination) {
   EXPECT_EQ(l.count, 800);
   EXPECT_EQ(l.left, 20);
   EXPECT_EQ(l.bottom, 49);
-  renderer->RemoveTexture(&image);
 }
 
 TEST_F(RenderOps, PolygonsNeedThreePoints) {
@@ -215,7 +173,7 @@ TEST_F(RenderOps, PolygonsNeedThreePoints) {
 TEST_F(RenderOps, TexturedTrianglesCoverTheImageTexelForTexel) {
   for (int w : {20, 300}) {
     SCOPED_TRACE(w);
-    Kivo::MemoryImage image;
+    Kivo::MemoryImage& image = NewImage();
     MakeImage(image, w, 12);
     const float fw = static_cast<float>(w);
     const Kivo::TexturedVertex tris[6] = {{0, 0, 0, 0, 0},  {0, 12, 0, 1, 0},  {fw, 0, 1, 0, 0},
@@ -237,8 +195,6 @@ TEST_F(RenderOps, TexturedTrianglesCoverTheImageTexelForTexel) {
       }
     EXPECT_EQ(wrong, 0);
     EXPECT_TRUE(Kivo::gLastDirectXError.empty()) << Kivo::gLastDirectXError;
-    renderer->RemoveTexture(&image);
-    display->ClearSurface(display->drawSurface);
   }
 }
 

@@ -17,8 +17,7 @@
 #include "image/DDImage.h"
 #include "platform/D3D.h"
 #include "platform/D3DRaster.h"
-#include "tests/display/ddraw_fixture.h"
-#include "tests/display/recording_device.h"
+#include "tests/display/renderer_fixture.h"
 
 namespace {
 
@@ -30,57 +29,9 @@ using Recording::Record;
 
 const Color kWhite(255, 255, 255);
 
-class RenderPixels : public DDrawTest::DisplayFixture {
+class RenderPixels : public RendererTest::RendererFixture {
 protected:
-  std::unique_ptr<Kivo::DDInterface> display;
-  Kivo::D3DInterface* renderer = nullptr;
-  std::vector<std::unique_ptr<Kivo::MemoryImage>> images;
-  int width = 0;
-
-  void SetUp() override {
-    DisplayFixture::SetUp();
-    D3DStandIn::Reset();
-    Kivo::gLastDirectXError.clear();
-    Kivo::gD3DRegistryKey.clear();
-    display.reset(new Kivo::DDInterface(&app));
-    display->is3D = true;
-    ASSERT_EQ(display->Init(host.window, true), 0);
-    renderer = display->renderer.get();
-  }
-  void TearDown() override {
-    for (auto& image : images) renderer->RemoveTexture(image.get());
-    display.reset();
-    D3DStandIn::Reset();
-    Kivo::gLastDirectXError.clear();
-    DisplayFixture::TearDown();
-  }
-  // An empty image whose texture the fixture drops before the display goes,
-  // also when a test stops early.
-  Kivo::MemoryImage& NewImage() {
-    images.emplace_back(new Kivo::MemoryImage());
-    return *images.back();
-  }
-  // The frame after the scene ends, as 0xRRGGBB; the buffer is cleared to
-  // black for the next one.
-  std::vector<uint32_t> Frame() {
-    renderer->Flush();
-    DDrawStandIn::SurfaceView v;
-    EXPECT_TRUE(DDrawStandIn::ViewSurface(renderer->drawSurface7, &v));
-    std::vector<uint32_t> out(static_cast<size_t>(v.width) * v.height);
-    for (int y = 0; y < v.height; ++y)
-      for (int x = 0; x < v.width; ++x) {
-        uint32_t p;
-        std::memcpy(&p, v.pixels + y * v.pitch + x * 4, 4);
-        out[static_cast<size_t>(y) * v.width + x] = p & 0xFFFFFF;
-      }
-    width = v.width;
-    display->ClearSurface(display->drawSurface);
-    return out;
-  }
   void DrawAfterAlphaMaskAndCheck();
-  uint32_t At(const std::vector<uint32_t>& frame, int x, int y) const {
-    return frame[static_cast<size_t>(y) * width + x];
-  }
   // World and view identity, and a projection that maps the centred, y-up
   // coordinates of the 3D draws one unit to one pixel.
   void BeginPixelProjection() {
@@ -408,40 +359,8 @@ TEST_F(RenderPixels, ScreenImageForwardsTheTwoTextureDrawsOtherImagesDrawNothing
 
 // ---- the calls and vertices the device receives ----------------------------------
 
-class RecordedTwoTextures : public DDrawTest::DisplayFixture {
+class RecordedTwoTextures : public RendererTest::RecordedRendererFixture {
 protected:
-  std::unique_ptr<Kivo::DDInterface> display;
-  Kivo::D3DInterface* renderer = nullptr;
-  std::unique_ptr<Recording::ScopedRecorder> recorder;
-  std::vector<std::unique_ptr<Kivo::MemoryImage>> images;
-
-  void SetUp() override {
-    DisplayFixture::SetUp();
-    D3DStandIn::Reset();
-    Kivo::gLastDirectXError.clear();
-    Kivo::gD3DRegistryKey.clear();
-    app.width = 800;
-    app.height = 600;
-    host.client = RECT{100, 50, 900, 650};
-    display.reset(new Kivo::DDInterface(&app));
-    display->is3D = true;
-    ASSERT_EQ(display->Init(host.window, true), 0);
-    renderer = display->renderer.get();
-    ASSERT_EQ(renderer->width, 800);
-    ASSERT_EQ(renderer->height, 600);
-    recorder.reset(new Recording::ScopedRecorder(*renderer));
-  }
-  void TearDown() override {
-    for (auto& image : images) renderer->RemoveTexture(image.get());
-    recorder.reset();
-    display.reset();
-    D3DStandIn::Reset();
-    Kivo::gLastDirectXError.clear();
-    DisplayFixture::TearDown();
-  }
-
-  Recording::RecordingDevice& device() { return recorder->device; }
-
   // An opaque image whose texture is made now, in an open scene, so that a
   // test sees only the draw's own calls.
   Kivo::MemoryImage& UploadedImage(int w, int h) {
@@ -452,10 +371,6 @@ protected:
     EXPECT_TRUE(renderer->EnsureTexture(&image));
     device().Clear();
     return image;
-  }
-  IDirectDrawSurface7* Piece(Kivo::MemoryImage& image, int column, int row) {
-    const Kivo::TextureData* data = image.textureData;
-    return data->pieces[static_cast<size_t>(row * data->columns + column)].surface;
   }
   // The draw's texture bindings, stage states and primitives, one line
   // each; the blend mode's own stage-0 argument is left out.
@@ -479,12 +394,6 @@ protected:
       }
     }
     return out;
-  }
-  // The call name the last reported failure carries, "" when none.
-  static std::string ReportedCall() {
-    const std::string& e = Kivo::gLastDirectXError;
-    const size_t colon = e.find(": ");
-    return colon == std::string::npos ? e : e.substr(0, colon);
   }
 };
 
