@@ -319,6 +319,8 @@ bool KivoAppBase::HandleDebugKey(int) { return false; }
 bool KivoAppBase::OnKeyDownHook(int, bool, bool) { return false; }
 void KivoAppBase::OnCloseRequested() {}
 void KivoAppBase::On3DTestPerformed() {}
+
+void AppDisplaySettings::OnTest3DPerformed() { mOwner->On3DTestPerformed(); }
 bool KivoAppBase::SpareQueryHook(int, int) { return false; }
 void KivoAppBase::OnInitStart() {}
 

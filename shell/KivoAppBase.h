@@ -58,6 +58,17 @@ class WidgetManager;
 
 class KivoAppBase;
 
+// What the display reads of the application object; its one hook, a new
+// 3D test verdict, goes on to the application's On3DTestPerformed.
+class AppDisplaySettings : public DisplayApp {
+public:
+  explicit AppDisplaySettings(KivoAppBase* owner) : mOwner(owner) {}
+  void OnTest3DPerformed() override;
+
+private:
+  KivoAppBase* mOwner;
+};
+
 // Makes the next error-log line truncate "ScrError.txt" again (tests).
 void ResetErrorLogFirstWrite();
 
@@ -409,7 +420,7 @@ class KivoAppBase : public ButtonListener, public DialogListener, public WidgetH
   bool mFullScreenPageFlip = true;
   DDInterface* mDisplay = nullptr;
   // What the display reads of this object, refreshed before every start.
-  DisplayApp mDisplaySettings;
+  AppDisplaySettings mDisplaySettings{this};
   bool mVideoMemoryDrawing = false;
   MusicInterface* mMusicInterface = nullptr;
   bool mSettingsLoaded = false;

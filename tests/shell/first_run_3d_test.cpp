@@ -98,6 +98,7 @@ TEST_P(FirstRun3D, PassesIsStoredAndComesUpIn3D) {
   EXPECT_EQ(a.mDisplay->tester->failureReason, "");
   EXPECT_EQ(a.mDisplay->tester->warning, "");
   EXPECT_TRUE(a.mDisplay->tester->newResult);
+  EXPECT_EQ(a.test3DPerformed, 1);
   EXPECT_TRUE(a.mDisplay->is3D);
   EXPECT_NE(a.mDisplay->renderer, nullptr);
   EXPECT_TRUE(a.Is3DOn());
@@ -127,6 +128,7 @@ TEST_P(FirstRun3D, SecondStartRendersNothing) {
   EXPECT_EQ(b.mDisplay->tester->failureReason, "");
   EXPECT_EQ(b.mDisplay->tester->warning, "");
   EXPECT_FALSE(b.mDisplay->tester->newResult);
+  EXPECT_EQ(b.test3DPerformed, 0);
   EXPECT_TRUE(b.mDisplay->is3D);
   EXPECT_EQ(ReadText("FailureReason"), "");
 }

@@ -69,6 +69,9 @@ class StartupApp : public KivoAppBase {
   std::function<void(int32_t)> beforeScriptedResult;
   int displayStarts = 0;
   std::vector<std::string> launched, failed;
+  // New 3D test verdicts the display reported.
+  int test3DPerformed = 0;
+  void On3DTestPerformed() override { ++test3DPerformed; }
 };
 
 class StartupFixture : public ::testing::Test {
