@@ -78,17 +78,10 @@ void TextureData::DrawVertexTrianglesTwoTextures(IDirect3DDevice7* device, const
   if (vertices == nullptr || triangleCount <= 0 || pieces.empty() || second.pieces.empty()) return;
   IDirectDrawSurface7* secondPiece = second.pieces[0].surface;
   auto vertex = [&](size_t i) {
-    const TriVertex& in = vertices[i];
-    Vertex3D v;
-    v.x = offsetX + in.x - 0.5f;
-    v.y = offsetY + in.y - 0.5f;
-    v.z = in.z;
-    v.colour = in.color != 0 ? in.color : colour;
-    v.tu0 = in.u * maxU;
-    v.tv0 = in.v * maxV;
+    Vertex3D v = MakeVertex3D(vertices[i], colour, *this, offsetX, offsetY);
     // The second image's coordinates address its texture as they are.
-    v.tu1 = in.secondU;
-    v.tv1 = in.secondV;
+    v.tu1 = vertices[i].secondU;
+    v.tv1 = vertices[i].secondV;
     return v;
   };
 

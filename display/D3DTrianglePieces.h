@@ -15,6 +15,7 @@
 #include "display/D3DInterface.h"
 #include "display/D3DTextureData.h"
 #include "display/D3DVertexList.h"
+#include "image/Image.h"
 
 namespace Kivo {
 namespace TrianglePieces {
@@ -27,6 +28,21 @@ inline void ClipToPiece(VertexList<TLVertex> &polygon) { ClipTriangleToPiece(pol
 inline void ClipToPiece(VertexList<Vertex3D> &polygon) { ClipTriangle3DToPiece(polygon); }
 
 }  // namespace TrianglePieces
+
+// A corner of the 3D vertex triangles: half a pixel up and left of its
+// point, the call's colour where it has none, its first texture coordinates
+// measured in pieces of the image. The second set is left for the caller.
+inline Vertex3D MakeVertex3D(const TriVertex& t, DWORD callColour, const TextureData& data, float offsetX,
+                             float offsetY) {
+  Vertex3D v;
+  v.x = offsetX + t.x - 0.5f;
+  v.y = offsetY + t.y - 0.5f;
+  v.z = t.z;
+  v.colour = t.color != 0 ? t.color : callColour;
+  v.tu0 = t.u * data.maxU;
+  v.tv0 = t.v * data.maxV;
+  return v;
+}
 
 // For draws with one coordinate set: nothing moves with the piece besides it.
 template <typename V>

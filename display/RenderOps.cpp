@@ -302,17 +302,7 @@ void D3DInterface::DrawVertexTrianglesRaw(Image* texture, const TriVertex* verti
   const TextureData* data = image->textureData;
   if (data == nullptr || data->pieces.empty()) return;
   const DWORD callColour = PackColor(color);
-  const auto makeVertex = [&](size_t i) {
-    const TriVertex& t = vertices[i];
-    Vertex3D v;
-    v.x = offsetX + t.x - 0.5f;
-    v.y = offsetY + t.y - 0.5f;
-    v.z = t.z;
-    v.colour = t.color != 0 ? t.color : callColour;
-    v.tu0 = t.u * data->maxU;
-    v.tv0 = t.v * data->maxV;
-    return v;
-  };
+  const auto makeVertex = [&](size_t i) { return MakeVertex3D(vertices[i], callColour, *data, offsetX, offsetY); };
   const auto bind = [this](IDirectDrawSurface7* piece) { return BindPiece(device, piece); };
   DrawTrianglesOverPieces<Vertex3D>(device, data, triangleCount, D3DFVF_XYZ | D3DFVF_DIFFUSE | D3DFVF_TEX2, bind,
                                     NoSecondCoordinates<Vertex3D>, makeVertex);
