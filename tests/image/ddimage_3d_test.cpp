@@ -18,6 +18,22 @@ namespace {
 
 using Kivo::Color;
 
+// A 4 x 4 opaque picture whose texels all differ; its pixels are returned
+// for comparison.
+std::vector<uint32_t> MakeCodedTile(Kivo::MemoryImage& tile) {
+  std::vector<uint32_t> pixels(4 * 4);
+  for (size_t i = 0; i < pixels.size(); ++i) pixels[i] = 0xFF000000u | static_cast<uint32_t>((i + 1) * 0x0F0B07u);
+  EXPECT_TRUE(tile.SetBits(pixels.data(), 4, 4, true));
+  return pixels;
+}
+
+// A point of a vertex strip: a screen column and a negated row.
+Kivo::TriVertex StripPoint(float x, float row, float u, float v) {
+  Kivo::TriVertex t;
+  t.x = x, t.y = -row, t.u = u, t.v = v;
+  return t;
+}
+
 class ScreenImage3D : public DDrawTest::DisplayFixture {
 protected:
   std::unique_ptr<Kivo::DDInterface> display;
@@ -189,9 +205,8 @@ TEST_F(ScreenImage3D, ThreeDOnlyDrawsDoNothingOffTheScreen) {
 // back to clamped edges, which every other draw relies on.
 TEST_F(ScreenImage3D, WrappedQuadRepeatsThePictureAndLeavesClampingBehind) {
   Kivo::MemoryImage tile;
-  std::vector<uint32_t> pixels(4 * 4);
-  for (size_t i = 0; i < pixels.size(); ++i) pixels[i] = 0xFF000000u | static_cast<uint32_t>((i + 1) * 0x0F0B07u);
-  ASSERT_TRUE(tile.SetBits(pixels.data(), 4, 4, true));
+  const std::vector<uint32_t> pixels = MakeCodedTile(tile);
+  ASSERT_EQ(tile.width, 4);
   screen->DrawQuadWrappedUV(&tile, 10, 10, 8, 8, Color(255, 255, 255), 0, false, 0, 0, 2, 2);
   int frameWidth = 0;
   const std::vector<uint32_t> frame = Frame(&frameWidth);
@@ -214,15 +229,10 @@ TEST_F(ScreenImage3D, WrappedQuadRepeatsThePictureAndLeavesClampingBehind) {
 // row lower on the screen (the half-pixel step is taken in y-up terms).
 TEST_F(ScreenImage3D, VertexStripDrawsTheImageTexelForTexel) {
   Kivo::MemoryImage tile;
-  std::vector<uint32_t> pixels(4 * 4);
-  for (size_t i = 0; i < pixels.size(); ++i) pixels[i] = 0xFF000000u | static_cast<uint32_t>((i + 1) * 0x0F0B07u);
-  ASSERT_TRUE(tile.SetBits(pixels.data(), 4, 4, true));
-  auto V = [](float x, float row, float u, float v) {
-    Kivo::TriVertex t;
-    t.x = x, t.y = -row, t.u = u, t.v = v;
-    return t;
-  };
-  const Kivo::TriVertex strip[4] = {V(100, 50, 0, 0), V(100, 54, 0, 1), V(104, 50, 1, 0), V(104, 54, 1, 1)};
+  const std::vector<uint32_t> pixels = MakeCodedTile(tile);
+  ASSERT_EQ(tile.width, 4);
+  const Kivo::TriVertex strip[4] = {StripPoint(100, 50, 0, 0), StripPoint(100, 54, 0, 1), StripPoint(104, 50, 1, 0),
+                                    StripPoint(104, 54, 1, 1)};
   screen->Begin3D(Scale(1, 1), Scale(1.0f / 320, 1.0f / 240), Scale(1, 1));
   screen->DrawVertexTriangles(&tile, strip, 2, Kivo::Rect(0, 0, 640, 480), Color(255, 255, 255), 0, 0, 0, true);
   screen->End3D();
@@ -297,15 +307,10 @@ TEST_F(ScreenImage3D, VertexTrianglesOffTheScreenDrawNothing) {
 // way; the device is back to clamped edges afterwards.
 TEST_F(ScreenImage3D, WrappedVertexStripRepeatsThePicture) {
   Kivo::MemoryImage tile;
-  std::vector<uint32_t> pixels(4 * 4);
-  for (size_t i = 0; i < pixels.size(); ++i) pixels[i] = 0xFF000000u | static_cast<uint32_t>((i + 1) * 0x0F0B07u);
-  ASSERT_TRUE(tile.SetBits(pixels.data(), 4, 4, true));
-  auto V = [](float x, float row, float u, float v) {
-    Kivo::TriVertex t;
-    t.x = x, t.y = -row, t.u = u, t.v = v;
-    return t;
-  };
-  const Kivo::TriVertex strip[4] = {V(100, 50, 0, 0), V(100, 58, 0, 2), V(108, 50, 2, 0), V(108, 58, 2, 2)};
+  const std::vector<uint32_t> pixels = MakeCodedTile(tile);
+  ASSERT_EQ(tile.width, 4);
+  const Kivo::TriVertex strip[4] = {StripPoint(100, 50, 0, 0), StripPoint(100, 58, 0, 2), StripPoint(108, 50, 2, 0),
+                                    StripPoint(108, 58, 2, 2)};
   screen->Begin3D(Scale(1, 1), Scale(1.0f / 320, 1.0f / 240), Scale(1, 1));
   screen->DrawVertexTrianglesWrapped(&tile, strip, 2, Kivo::Rect(0, 0, 640, 480), Color(255, 255, 255), 0, 0, 0,
                                      true);
