@@ -147,6 +147,17 @@ bool NearestStretch(DDImage& target, MemoryImage* src, const DoubleRect& Sd, con
   return true;
 }
 
+// The destination shrinks with the part of the source that was cut away
+// (the source rectangle cut to the source is sr); leftCut is how many source
+// columns the destination's left edge loses.
+Rect ShrinkDestination(const Rect& destRect, const Rect& sourceRect, const Rect& sr, int32_t leftCut) {
+  if (sr == sourceRect) return destRect;
+  const double kx = static_cast<double>(destRect.width) / sourceRect.width;
+  const double ky = static_cast<double>(destRect.height) / sourceRect.height;
+  return Rect(Trunc(destRect.x + leftCut * kx), Trunc(destRect.y + (sr.y - sourceRect.y) * ky), Trunc(sr.width * kx),
+              Trunc(sr.height * ky));
+}
+
 }  // namespace
 
 void DDImage::DrawImageStretched(Image* source, const Rect& destRect, const Rect& sourceRect, const Rect& clip,
@@ -161,13 +172,7 @@ void DDImage::DrawImageStretched(Image* source, const Rect& destRect, const Rect
   // A source rectangle leaving the source would be read outside it.
   const Rect sr = sourceRect.Intersection(Rect(0, 0, source->width, source->height));
   if (sr.width <= 0 || sr.height <= 0 || destRect.width <= 0 || destRect.height <= 0) return;
-  // The destination shrinks with the part of the source that was cut away.
-  const double kx = static_cast<double>(destRect.width) / sourceRect.width;
-  const double ky = static_cast<double>(destRect.height) / sourceRect.height;
-  const Rect dest = sr == sourceRect ? destRect
-                                     : Rect(Trunc(destRect.x + (sr.x - sourceRect.x) * kx),
-                                            Trunc(destRect.y + (sr.y - sourceRect.y) * ky), Trunc(sr.width * kx),
-                                            Trunc(sr.height * ky));
+  const Rect dest = ShrinkDestination(destRect, sourceRect, sr, sr.x - sourceRect.x);
   if (dest.width <= 0 || dest.height <= 0) return;
   const Rect clipped = clip.Intersection(Rect(0, 0, width, height));
   DoubleRect Sd;
@@ -232,14 +237,9 @@ void DDImage::DrawImageStretchedMirrored(Image* source, const Rect& destRect, co
   if (display == nullptr) return;
   const Rect sr = sourceRect.Intersection(Rect(0, 0, source->width, source->height));
   if (sr.width <= 0 || sr.height <= 0 || destRect.width <= 0 || destRect.height <= 0) return;
-  // Cutting the source's left edge cuts the mirrored picture's right edge.
-  const double kx = static_cast<double>(destRect.width) / sourceRect.width;
-  const double ky = static_cast<double>(destRect.height) / sourceRect.height;
+  // Mirrored, the destination's left edge shows the source's right edge.
   const int32_t rightCut = (sourceRect.x + sourceRect.width) - (sr.x + sr.width);
-  const Rect dest = sr == sourceRect ? destRect
-                                     : Rect(Trunc(destRect.x + rightCut * kx),
-                                            Trunc(destRect.y + (sr.y - sourceRect.y) * ky), Trunc(sr.width * kx),
-                                            Trunc(sr.height * ky));
+  const Rect dest = ShrinkDestination(destRect, sourceRect, sr, rightCut);
   if (dest.width <= 0 || dest.height <= 0) return;
   const Rect clipped = clip.Intersection(Rect(0, 0, width, height));
   DoubleRect Sd;
