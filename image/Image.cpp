@@ -26,8 +26,11 @@ void AnimationInfo::Setup(int32_t frames, int32_t beginDelay, int32_t endDelay) 
   if (beginDelay > 0) SetFrameDelay(0, beginDelay);
   if (endDelay > 0) SetFrameDelay(frameCount - 1, endDelay);
 
+  // A manifest may give any delay and frame count: the total saturates
+  // instead of overflowing.
   if (frameDelays.empty()) {
-    totalTime = frameDelay * frameCount;
+    const int64_t total = int64_t{frameDelay} * frameCount;
+    totalTime = total > INT32_MAX ? INT32_MAX : static_cast<int32_t>(total);
     return;
   }
   frameDelays.resize(static_cast<size_t>(frameCount), 0);

@@ -84,6 +84,8 @@ TEST(AnimationInfo, SetupCases) {
       {AnimationInfo::kLoop, 10, 3, 0, 40, {}, 3, {10, 10, 40}, 60},
       {AnimationInfo::kOnce, 0, 0, 0, 0, {}, 1, {}, 1},
       {AnimationInfo::kLoop, 5, -3, 0, 0, {}, 1, {}, 5},
+      // A total past 32 bits saturates.
+      {AnimationInfo::kLoop, 0x40000000, 4, 0, 0, {}, 4, {}, INT32_MAX},
   };
   for (const Case& c : cases) {
     AnimationInfo info;
