@@ -10,6 +10,7 @@
 #include <cstdlib>
 
 #include "image/ImageHost.h"
+#include "image/MemoryImage.h"
 #include "resources/XMLParser.h"
 #include "shell/StringUtils.h"
 #include "ui/FontData.h"
@@ -271,8 +272,10 @@ bool ResourceManager::ReadImageElement(const XmlElementRecord& element) {
   }
   record->variant = attributes.Get(L"variant");
   // The cell size divides by these: fewer than one row or column is one.
-  if (attributes.Has(L"rows")) record->rows = std::max(1, ReadInt(attributes.Get(L"rows")));
-  if (attributes.Has(L"cols")) record->cols = std::max(1, ReadInt(attributes.Get(L"cols")));
+  // No image has more cells on a side than pixels, so a larger count (which
+  // an animation would turn into a frame list of that length) is cut there.
+  if (attributes.Has(L"rows")) record->rows = std::clamp(ReadInt(attributes.Get(L"rows")), 1, kMaxImageSide);
+  if (attributes.Has(L"cols")) record->cols = std::clamp(ReadInt(attributes.Get(L"cols")), 1, kMaxImageSide);
 
   if (attributes.Has(L"anim")) {
     std::string anim = ToLower(attributes.Get(L"anim"));

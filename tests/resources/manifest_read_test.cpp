@@ -208,6 +208,7 @@ TEST(manifestRead, AnimationsRowsAndColumns) {
 <Image id="pingpong" path="d.png" rows="3" anim="PingPong"/>
 <Image id="zero" path="e.png" rows="0" cols="-2"/>
 <Image id="text" path="f.png" rows="abc" cols="" anim="none"/>
+<Image id="huge" path="g.png" rows="2000000000" cols="70000" anim="pingpong"/>
 </Resources>)"));
   ASSERT_TRUE(r.ok) << r.manager.ErrorText();
 
@@ -233,6 +234,13 @@ TEST(manifestRead, AnimationsRowsAndColumns) {
 
   EXPECT_EQ(r.Image("pingpong")->animation.type, AnimationInfo::kPingPong);
   EXPECT_EQ(r.Image("pingpong")->animation.frameMap, (std::vector<int32_t>{0, 1, 2, 1}));
+
+  // More cells on a side than an image can have pixels are cut to that
+  // limit, and so is the ping-pong frame list built from them.
+  const RM::ImageRes* huge = r.Image("huge");
+  EXPECT_EQ(huge->rows, 16384);
+  EXPECT_EQ(huge->cols, 16384);
+  EXPECT_EQ(huge->animation.frameMap.size(), 2u * 16384 - 2);
 
   // Fewer than one row or column is one: the cell size divides by them.
   for (const char* id : {"zero", "text"}) {
