@@ -1,5 +1,9 @@
 #include "shell/StringUtils.h"
 
+#include <charconv>
+#include <cmath>
+#include <system_error>
+
 #include <cerrno>
 #include <cstdio>
 #include <cwchar>
@@ -204,6 +208,48 @@ bool ParseInt(const std::string& s, int32_t& out) { return ParseIntT(s, out); }
 bool ParseIntWide(const std::wstring& s, int32_t& out) { return ParseIntT(s, out); }
 bool ParseDouble(const std::string& s, double& out) { return ParseDoubleT(s, out); }
 bool ParseDoubleWide(const std::wstring& s, double& out) { return ParseDoubleT(s, out); }
+
+namespace {
+bool IsCSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+}  // namespace
+
+int32_t LeadingInt(const char* s) {
+  if (!s) return 0;
+  while (IsCSpace(*s)) ++s;
+  bool negative = false;
+  if (*s == '+' || *s == '-') negative = (*s++ == '-');
+  int64_t value = 0;
+  for (; *s >= '0' && *s <= '9'; ++s) {
+    value = value * 10 + (*s - '0');
+    if (value > int64_t(INT32_MAX) + 1) { value = int64_t(INT32_MAX) + 1; break; }
+  }
+  if (negative) value = -value;
+  if (value > INT32_MAX) value = INT32_MAX;
+  return int32_t(value);
+}
+
+double LeadingDouble(const char* s) {
+  if (!s) return 0.0;
+  while (IsCSpace(*s)) ++s;
+  bool negative = false;
+  if (*s == '+' || *s == '-') negative = (*s++ == '-');
+  // from_chars never consults the locale; it takes no sign of its own here.
+  const char* end = s;
+  while (*end) ++end;
+  double value = 0.0;
+  auto result = std::from_chars(s, end, value, std::chars_format::general);
+  if (result.ec == std::errc::result_out_of_range) {
+    // Too large keeps the sign as infinity; too small is zero.
+    bool tiny = false;
+    for (const char* p = s; p < result.ptr; ++p) {
+      if (*p == 'e' || *p == 'E') { tiny = p[1] == '-'; break; }
+    }
+    value = tiny ? 0.0 : HUGE_VAL;
+  } else if (result.ec != std::errc()) {
+    value = 0.0;
+  }
+  return negative ? -value : value;
+}
 
 std::wstring GroupThousands(int32_t value) {
   if (value == 0) return L"0";

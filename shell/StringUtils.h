@@ -42,6 +42,15 @@ bool ParseIntWide(const std::wstring& s, int32_t& out);
 bool ParseDouble(const std::string& s, double& out);
 bool ParseDoubleWide(const std::wstring& s, double& out);
 
+// The C library's atoi and atof, without their locale and without undefined
+// behaviour: leading C white space is skipped, then an optional sign and as
+// many digits (for the double, a decimal number with an optional exponent) as
+// follow; the rest is ignored. No number gives 0. An int beyond the 32-bit
+// range saturates; a double beyond range gives +-infinity. Text files of the
+// game (properties, settings, script arguments) are read with these.
+int32_t LeadingInt(const char* s);
+double LeadingDouble(const char* s);
+
 // "1,234,567"; 0 gives "0"; negative values give "".
 std::wstring GroupThousands(int32_t value);
 

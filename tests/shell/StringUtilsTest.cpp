@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <clocale>
 #include <cmath>
 
 #include "shell/StringUtils.h"
@@ -89,6 +90,39 @@ TEST(StringUtils, ParseDoubleNarrowAndWide) {
   double third = 0;
   ASSERT_TRUE(ParseDouble("0.3", third));
   EXPECT_NE(third, 0.3);
+}
+
+// The C library's atoi/atof, minus the locale and the overflow.
+TEST(StringUtils, LeadingNumbersReadLikeTheCLibrary) {
+  struct { const char* text; int32_t asInt; double asDouble; } cases[] = {
+      {" 12x", 12, 12.0},          {"abc", 0, 0.0},
+      {"-5", -5, -5.0},            {"+7", 7, 7.0},
+      {"\t\n 2.5x", 2, 2.5},       {"1e2", 1, 100.0},
+      {"99999999999", INT32_MAX, 99999999999.0},
+      {"-99999999999", INT32_MIN, -99999999999.0},
+      {"-2147483648", INT32_MIN, -2147483648.0},
+      {"", 0, 0.0},                {"- 3", 0, 0.0},
+      {".5", 0, 0.5},              {"1e", 1, 1.0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.text);
+    EXPECT_EQ(LeadingInt(c.text), c.asInt);
+    EXPECT_DOUBLE_EQ(LeadingDouble(c.text), c.asDouble);
+  }
+  EXPECT_EQ(LeadingInt(nullptr), 0);
+  EXPECT_TRUE(std::isinf(LeadingDouble("1e999")));
+  EXPECT_EQ(LeadingDouble("1e-999"), 0.0);
+}
+
+// A comma locale must not change how "2.5" reads.
+TEST(StringUtils, LeadingDoubleIgnoresTheProcessLocale) {
+  const char* previous = setlocale(LC_NUMERIC, nullptr);
+  std::string saved = previous ? previous : "C";
+  if (!setlocale(LC_NUMERIC, "de_DE.UTF-8") && !setlocale(LC_NUMERIC, "fr_FR.UTF-8")) {
+    GTEST_SKIP() << "no comma locale installed";
+  }
+  EXPECT_DOUBLE_EQ(LeadingDouble("2.5"), 2.5);
+  setlocale(LC_NUMERIC, saved.c_str());
 }
 
 TEST(StringUtils, GroupThousands) {
