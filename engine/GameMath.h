@@ -29,7 +29,8 @@ class Mat3;
 struct Vec2 : Vector2 {
   constexpr Vec2() = default;
   constexpr Vec2(float x_, float y_) : Vector2(x_, y_) {}
-  constexpr Vec2(const Vector2& v) : Vector2(v) {}  // NOLINT: every corner is a point
+  // Implicit on purpose: quad corners and shell points are used as Vec2.
+  constexpr Vec2(const Vector2& v) : Vector2(v) {}
 
   static float DistanceSq(const Vector2& a, const Vector2& b);
   static float Distance(const Vector2& a, const Vector2& b);
@@ -46,7 +47,7 @@ struct Vec2 : Vector2 {
 struct Vec3 : Vector3 {
   constexpr Vec3() = default;
   constexpr Vec3(float x_, float y_, float z_) : Vector3(x_, y_, z_) {}
-  constexpr Vec3(const Vector3& v) : Vector3(v) {}  // NOLINT
+  constexpr Vec3(const Vector3& v) : Vector3(v) {}
 
   // v scaled to about length L.
   static Vec3 Normalize(const Vector3& v, float length);

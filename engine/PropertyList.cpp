@@ -41,42 +41,20 @@ PropertyColor PropertyRgb(const std::string& value) {
   return color;
 }
 
-int PropertyDrawMode(const std::string& value) { return value == "NORMAL" ? 0 : 1; }
+int32_t PropertyDrawMode(const std::string& value) { return value == "NORMAL" ? 0 : 1; }
 
-PropertyField PropertyField::Int(const char* key, int32_t* out) {
-  Target target;
-  target.integer = out;
-  return PropertyField(key, Kind::Int, target);
-}
+PropertyField PropertyField::Int(const char* key, int32_t* out) { return PropertyField(key, Kind::Int, out); }
 
-PropertyField PropertyField::Float(const char* key, float* out) {
-  Target target;
-  target.real = out;
-  return PropertyField(key, Kind::Float, target);
-}
+PropertyField PropertyField::Float(const char* key, float* out) { return PropertyField(key, Kind::Float, out); }
 
-PropertyField PropertyField::Text(const char* key, std::string* out) {
-  Target target;
-  target.text = out;
-  return PropertyField(key, Kind::Text, target);
-}
+PropertyField PropertyField::Text(const char* key, std::string* out) { return PropertyField(key, Kind::Text, out); }
 
-PropertyField PropertyField::Flag(const char* key, bool* out) {
-  Target target;
-  target.flag = out;
-  return PropertyField(key, Kind::Flag, target);
-}
+PropertyField PropertyField::Flag(const char* key, bool* out) { return PropertyField(key, Kind::Flag, out); }
 
-PropertyField PropertyField::Rgb(const char* key, PropertyColor* out) {
-  Target target;
-  target.rgb = out;
-  return PropertyField(key, Kind::Rgb, target);
-}
+PropertyField PropertyField::Rgb(const char* key, PropertyColor* out) { return PropertyField(key, Kind::Rgb, out); }
 
-PropertyField PropertyField::DrawMode(const char* key, int* out) {
-  Target target;
-  target.drawMode = out;
-  return PropertyField(key, Kind::DrawMode, target);
+PropertyField PropertyField::DrawMode(const char* key, int32_t* out) {
+  return PropertyField(key, Kind::DrawMode, out);
 }
 
 void PropertyField::Assign(const std::string& value) const {
@@ -86,7 +64,7 @@ void PropertyField::Assign(const std::string& value) const {
     case Kind::Text: *mOut.text = value; break;
     case Kind::Flag: *mOut.flag = PropertyFlag(value); break;
     case Kind::Rgb: *mOut.rgb = PropertyRgb(value); break;
-    case Kind::DrawMode: *mOut.drawMode = PropertyDrawMode(value); break;
+    case Kind::DrawMode: *mOut.integer = PropertyDrawMode(value); break;
   }
 }
 

@@ -63,7 +63,7 @@ bool PropertyFlag(const std::string& value);
 PropertyColor PropertyRgb(const std::string& value);
 // "_sModeDraw": exactly "NORMAL" draws normally (0); anything else, an empty
 // text included, draws additively (1).
-int PropertyDrawMode(const std::string& value);
+int32_t PropertyDrawMode(const std::string& value);
 
 // One key a reader knows and the field its value is converted into.
 class PropertyField {
@@ -73,7 +73,7 @@ class PropertyField {
   static PropertyField Text(const char* key, std::string* out);
   static PropertyField Flag(const char* key, bool* out);
   static PropertyField Rgb(const char* key, PropertyColor* out);
-  static PropertyField DrawMode(const char* key, int* out);
+  static PropertyField DrawMode(const char* key, int32_t* out);
 
   const char* Key() const { return mKey; }
   void Assign(const std::string& value) const;
@@ -82,12 +82,16 @@ class PropertyField {
   enum class Kind { Int, Float, Text, Flag, Rgb, DrawMode };
   // The reader's field; which member is set follows mKind. Not owned.
   union Target {
+    Target(int32_t* out) : integer(out) {}  // Int and DrawMode
+    Target(float* out) : real(out) {}
+    Target(std::string* out) : text(out) {}
+    Target(bool* out) : flag(out) {}
+    Target(PropertyColor* out) : rgb(out) {}
     int32_t* integer;
     float* real;
     std::string* text;
     bool* flag;
     PropertyColor* rgb;
-    int* drawMode;
   };
   PropertyField(const char* key, Kind kind, Target out) : mKey(key), mKind(kind), mOut(out) {}
 

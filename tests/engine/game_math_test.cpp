@@ -160,17 +160,25 @@ TEST(Mat4, PerspectiveAndOrthographicElements) {
 }
 
 TEST(Mat4, LookAtPutsTheAxesInColumnsAndTheEyeInRowThree) {
-  // From (10, 0, 0) toward the origin, y up: forward is -x, right is +z.
-  Mat4 m = Sevens();
-  m.LookAt(Vector3(10, 0, 0), Vector3(0, 0, 0), Vector3(0, 1, 0));
-  const float expected[4][4] = {{0, 0, -1, S},
-                                {0, 1, 0, S},
-                                {1, 0, 0, S},
-                                {0, 0, 10, 1}};
-  // The axes are unit only to FastInvSqrt's precision.
-  ExpectMat4(expected, m, 0.05f);
-  EXPECT_EQ(S, m.m[0][3]);
-  EXPECT_EQ(S, m.m[2][3]);
+  struct Case {
+    Vector3 eye, at;
+    float expected[4][4];
+  } cases[] = {
+      // From +x toward the origin, y up: forward is -x, right is +z.
+      {{10, 0, 0}, {0, 0, 0}, {{0, 0, -1, S}, {0, 1, 0, S}, {1, 0, 0, S}, {0, 0, 10, 1}}},
+      // Looking down -z from (3, 4, 10): right is -x; row 3 is minus each
+      // axis dotted with the eye.
+      {{3, 4, 10}, {3, 4, 0}, {{-1, 0, 0, S}, {0, 1, 0, S}, {0, 0, -1, S}, {3, -4, 10, 1}}},
+  };
+  for (const Case& c : cases) {
+    Mat4 m = Sevens();
+    m.LookAt(c.eye, c.at, Vector3(0, 1, 0));
+    // The axes are unit only to FastInvSqrt's precision.
+    ExpectMat4(c.expected, m, 0.05f);
+    EXPECT_EQ(S, m.m[0][3]);
+    EXPECT_EQ(S, m.m[1][3]);
+    EXPECT_EQ(S, m.m[2][3]);
+  }
 }
 
 }  // namespace

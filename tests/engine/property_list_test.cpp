@@ -46,7 +46,7 @@ TEST(PropertyList, ReaderKeepsDefaultsOfKeysItDoesNotMeet) {
   float xVel = 0.0f;
   bool skip = true;
   PropertyColor color{1, 2, 3};
-  int mode = 0;
+  int32_t mode = 0;
   ReadProperties(list, {PropertyField::Int("_iAlph", &alpha), PropertyField::Float("_fXVel", &xVel),
                         PropertyField::Flag("_bSkipMode", &skip), PropertyField::Rgb("_colObj", &color),
                         PropertyField::DrawMode("_sModeDraw", &mode)});
