@@ -260,6 +260,7 @@ struct Saver {
   std::function<int(const std::string& folder)> whichIsStored;  // -1 for neither
   std::string targetName;
   std::function<std::string(const std::string& folder)> targetFolder;
+  int kills;  // fewer through the registry store, which shares the helper's code path
 };
 
 std::string Content(int which) {
@@ -301,9 +302,9 @@ const Saver& SaverFor(int index) {
       {"the helper",
        [](const std::string& folder, int which) { Platform::ReplaceFileContent(folder + "/save.dat", Content(which)); },
        [](const std::string& folder) { return IdentifyContent(ReadFile(folder + "/save.dat")); }, "save.dat",
-       [](const std::string& folder) { return folder; }},
+       [](const std::string& folder) { return folder; }, 100},
       {"the registry store", [](const std::string&, int which) { SaveThroughRegistry(which); },
-       IdentifyRegistryContent, "values.reg", RegistryKeyFolder},
+       IdentifyRegistryContent, "values.reg", RegistryKeyFolder, 40},
   };
   return savers[index];
 }
@@ -320,10 +321,9 @@ TEST_P(KilledSaves, LeaveOneOfTheTwoContentsAndAtMostOneTemporary) {
   const unsigned seed = std::random_device{}();
   SCOPED_TRACE("seed " + std::to_string(seed));
   std::mt19937 random(seed);
-  std::uniform_int_distribution<int> delayMicroseconds(0, 4000);
-  constexpr int kKills = 120;
+  std::uniform_int_distribution<int> delayMicroseconds(0, 3000);
   int killsThatLeftATemporary = 0;
-  for (int kill = 0; kill < kKills; ++kill) {
+  for (int kill = 0; kill < saver.kills; ++kill) {
     pid_t child = ::fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
@@ -339,9 +339,13 @@ TEST_P(KilledSaves, LeaveOneOfTheTwoContentsAndAtMostOneTemporary) {
     ASSERT_LE(temporaries, 1) << "kill " << kill;
     killsThatLeftATemporary += temporaries;
 
-    saver.save(home.path(), kill % 2);
-    ASSERT_EQ(saver.whichIsStored(home.path()), kill % 2);
-    ASSERT_EQ(CountTemporaries(folder, saver.targetName), 0) << "the clean save after kill " << kill;
+    // Kills also follow each other with no clean save between, as repeated
+    // crashes do; the check above shows the files never pile up then.
+    if (kill % 3 == 2 || kill == saver.kills - 1) {
+      saver.save(home.path(), kill % 2);
+      ASSERT_EQ(saver.whichIsStored(home.path()), kill % 2);
+      ASSERT_EQ(CountTemporaries(folder, saver.targetName), 0) << "the clean save after kill " << kill;
+    }
   }
   ::unsetenv("GAME_HOME");
   RecordProperty("kills_that_left_a_temporary", killsThatLeftATemporary);
