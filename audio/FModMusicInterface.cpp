@@ -1,6 +1,7 @@
 #include "audio/FModMusicInterface.h"
 
 #include "audio/MusicFiles.h"
+#include "platform/AtomicFile.h"
 #include "platform/Files.h"
 #include "shell/Paths.h"
 
@@ -8,7 +9,6 @@
 #include <climits>
 #include <cstdio>
 #include <cstring>
-#include <unistd.h>
 #include <vector>
 
 namespace Kivo {
@@ -27,20 +27,13 @@ void PutLe16(std::vector<uint8_t>& out, uint16_t v) {
 }
 void PutTag(std::vector<uint8_t>& out, const char* tag) { out.insert(out.end(), tag, tag + 4); }
 
-// Writes the file whole or not at all: a temporary file in the same folder,
-// flushed to disk, then renamed over the name.
+// Writes the file whole or not at all.
 bool WriteFileAtomically(const std::string& path, const std::vector<uint8_t>& header, const uint8_t* body,
                          size_t bodySize) {
-  const std::string temp = path + ".tmp";
-  FILE* f = Platform::OpenFile(temp, "wb");
-  if (!f) return false;
-  bool ok = std::fwrite(header.data(), 1, header.size(), f) == header.size() &&
-            (bodySize == 0 || std::fwrite(body, 1, bodySize, f) == bodySize) && std::fflush(f) == 0 &&
-            ::fsync(fileno(f)) == 0;
-  ok = std::fclose(f) == 0 && ok;
-  if (ok) ok = std::rename(Platform::HostPath(temp).c_str(), Platform::HostPath(path).c_str()) == 0;
-  if (!ok) std::remove(Platform::HostPath(temp).c_str());
-  return ok;
+  auto fill = [&](Platform::AtomicFileWriter& writer) {
+    return writer.Write(header.data(), header.size()) && writer.Write(body, bodySize);
+  };
+  return Platform::ReplaceFile(Platform::HostPath(path), fill).ok();
 }
 
 }  // namespace

@@ -1,13 +1,12 @@
 // Decoded-sound cache files (see SoundCache.h).
 #include "audio/SoundCache.h"
 
-#include <fcntl.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <cstring>
 
 #include "audio/AudioSupport.h"
+#include "platform/AtomicFile.h"
 
 namespace Kivo {
 
@@ -86,21 +85,7 @@ bool WriteSoundCacheFile(const std::string& cacheFile, const WaveFormat& format,
   GetFileLastWriteTime(sourceName, &time);
   const std::string file = BuildSoundCacheFile(format, pcm, bytes, sourceName, time);
   const std::string target = AudioHostPath(cacheFile);
-  const std::string temp = target + ".tmp" + std::to_string(getpid());
-  int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  if (fd < 0) return false;
-  bool ok = true;
-  std::size_t done = 0;
-  while (ok && done < file.size()) {
-    ssize_t n = ::write(fd, file.data() + done, file.size() - done);
-    if (n <= 0) ok = false;
-    else done += static_cast<std::size_t>(n);
-  }
-  ok = ok && ::fsync(fd) == 0;
-  ok = ::close(fd) == 0 && ok;
-  ok = ok && std::rename(temp.c_str(), target.c_str()) == 0;
-  if (!ok) std::remove(temp.c_str());
-  return ok;
+  return Platform::ReplaceFileContent(target, file).ok();
 }
 
 bool SoundCacheSourceUnchanged(const std::string& sourceName, std::uint64_t storedTime) {

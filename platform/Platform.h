@@ -37,6 +37,7 @@
 //   platform/Process.h         libraries, module path, command line,
 //                              SHGetFolderPathA, version resource, signals
 //   platform/Files.h           fopen with path rules, listings, delete, folders
+//   platform/AtomicFile.h      atomic file replacement: every save goes through it
 //   platform/Environment.h     GAME_* settings, folders, the log
 //   platform/Headless.h        input script, last frame, PNG
 // Internal: Backend.h, WindowSystem.h, Input.h (the shared translation).
@@ -44,6 +45,7 @@
 
 #include "platform/Files.h"
 #include "platform/WinTypes.h"
+#include "platform/AtomicFile.h"
 #include "platform/Clock.h"
 #include "platform/Cursors.h"
 #include "platform/Dialogs.h"

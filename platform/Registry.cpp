@@ -9,6 +9,7 @@
 #include <cstring>
 #include <mutex>
 
+#include "platform/AtomicFile.h"
 #include "platform/Environment.h"
 #include "platform/Files.h"
 
@@ -107,53 +108,28 @@ LONG ReadValues(const std::string& folder, std::vector<Platform::RegistryValue>*
   return ERROR_SUCCESS;
 }
 
-bool WriteAll(int fd, const std::string& text) {
-  size_t done = 0;
-  while (done < text.size()) {
-    ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    done += static_cast<size_t>(n);
-  }
-  return true;
-}
-
 // Replaces the key's file atomically; the old file stays whole on failure.
 // A damaged old file is kept beside as "values.reg.bad".
 LONG WriteValues(const std::string& folder, const std::vector<Platform::RegistryValue>& values, bool damaged) {
   std::string path = folder + "/" + kValuesFile;
-  std::string temp = path + ".tmp-XXXXXX";
-  int fd = ::mkstemp(&temp[0]);
-  if (fd < 0) return ErrnoResult(errno);
-  bool ok = WriteAll(fd, Platform::FormatRegistryText(values));
-  ok = ::fsync(fd) == 0 && ok;
-  ok = ::close(fd) == 0 && ok;
-  if (!ok) {
-    ::unlink(temp.c_str());
-    return static_cast<LONG>(ERROR_ACCESS_DENIED);
+  Platform::AtomicSaveOptions options;
+  options.permissions = 0600;
+  if (damaged) options.keepPreviousAs = path + ".bad";
+  Platform::AtomicSaveResult saved = Platform::ReplaceFileContent(path, Platform::FormatRegistryText(values), options);
+  switch (saved.failedStep) {
+    case Platform::AtomicSaveStep::kNone:
+      return ERROR_SUCCESS;
+    case Platform::AtomicSaveStep::kSyncFolder:
+      // The value is stored and reads back; only its survival of a power loss is in doubt.
+      Platform::Log("registry: " + path + ": " + saved.Describe());
+      return ERROR_SUCCESS;
+    case Platform::AtomicSaveStep::kCreateTemporary:
+    case Platform::AtomicSaveStep::kKeepPrevious:
+    case Platform::AtomicSaveStep::kRename:
+      return ErrnoResult(saved.error);
+    default:
+      return static_cast<LONG>(ERROR_ACCESS_DENIED);
   }
-  bool keptBad = false;
-  if (damaged && ::access(path.c_str(), F_OK) == 0) {
-    std::string bad = path + ".bad";
-    if (::rename(path.c_str(), bad.c_str()) != 0) {
-      ::unlink(temp.c_str());
-      return ErrnoResult(errno);
-    }
-    keptBad = true;
-  }
-  if (::rename(temp.c_str(), path.c_str()) != 0) {
-    int err = errno;
-    if (keptBad) ::rename((path + ".bad").c_str(), path.c_str());
-    ::unlink(temp.c_str());
-    return ErrnoResult(err);
-  }
-  // The rename itself is made durable by syncing the folder.
-  int dirFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (dirFd >= 0) {
-    ::fsync(dirFd);
-    ::close(dirFd);
-  }
-  return ERROR_SUCCESS;
 }
 
 Platform::RegistryValue* FindValue(std::vector<Platform::RegistryValue>& values, const std::string& name) {

@@ -14,9 +14,9 @@
 // exactly as stored (a string stored without its terminating zero comes back
 // without it).
 //
-// Every write rewrites the file atomically (temp file in the same folder,
-// fsync, rename) and reports the real outcome; on failure the previous file
-// stays whole. A file with lines that do not parse keeps its good lines, the
+// Every write rewrites the file atomically through AtomicFile.h (temp file
+// in the same folder, fsync, rename) and reports the real outcome; on
+// failure the previous file stays whole. A file with lines that do not parse keeps its good lines, the
 // rest is logged, and the old file is kept as "values.reg.bad" at the next
 // write. Results are 0 (ERROR_SUCCESS) or a non-zero Windows error code.
 #pragma once

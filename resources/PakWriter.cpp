@@ -1,17 +1,15 @@
 // Archive writer and lister.
 #include "resources/PakWriter.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 
+#include "platform/AtomicFile.h"
 #include "resources/PakInterface.h"
 
 namespace Kivo {
@@ -93,28 +91,14 @@ bool PlanArchive(std::vector<PlannedEntry>& entries, std::vector<std::uint8_t>& 
   return true;
 }
 
-bool WriteAll(int fd, const std::uint8_t* data, std::size_t size) {
-  while (size > 0) {
-    ssize_t n = ::write(fd, data, size);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    data += n;
-    size -= static_cast<std::size_t>(n);
-  }
-  return true;
-}
-
-// Streams one file's bytes, scrambled, exactly `size` of them.
-bool CopyScrambled(int fd, const PlannedEntry& entry, std::string& error) {
+// Streams one file's bytes, scrambled, exactly `size` of them. A failed
+// write leaves `error` alone: the save reports it.
+bool CopyScrambled(Platform::AtomicFileWriter& file, const PlannedEntry& entry, std::string& error) {
   std::vector<std::uint8_t> chunk;
   if (entry.memory) {
     chunk = *entry.memory;
     for (std::uint8_t& b : chunk) b ^= kPakScrambleKey;
-    if (!WriteAll(fd, chunk.data(), chunk.size())) {
-      error = std::string("write failed: ") + std::strerror(errno);
-      return false;
-    }
-    return true;
+    return file.Write(chunk.data(), chunk.size());
   }
   std::ifstream in(entry.hostPath, std::ios::binary);
   if (!in) {
@@ -131,48 +115,44 @@ bool CopyScrambled(int fd, const PlannedEntry& entry, std::string& error) {
       return false;
     }
     for (std::size_t i = 0; i < want; ++i) chunk[i] ^= kPakScrambleKey;
-    if (!WriteAll(fd, chunk.data(), want)) {
-      error = std::string("write failed: ") + std::strerror(errno);
-      return false;
-    }
+    if (!file.Write(chunk.data(), want)) return false;
     left -= want;
   }
   return true;
 }
 
-// Writes header and data to a temporary file beside outPath, syncs it and
-// renames it over outPath.
+// Writes header and data atomically over outPath.
 bool WriteArchiveFile(const std::string& outPath, const std::vector<std::uint8_t>& header,
                       const std::vector<PlannedEntry>& entries, std::string& error) {
-  fs::path target(outPath);
-  fs::path folder = target.parent_path();
-  std::string pattern = (folder.empty() ? fs::path(".") : folder).string() + "/." +
-                        target.filename().string() + ".tmpXXXXXX";
-  int fd = ::mkstemp(pattern.data());
-  if (fd < 0) {
-    error = "cannot create a temporary file beside " + outPath + ": " + std::strerror(errno);
-    return false;
+  auto fill = [&](Platform::AtomicFileWriter& file) {
+    if (!file.Write(header.data(), header.size())) return false;
+    for (const PlannedEntry& entry : entries)
+      if (!CopyScrambled(file, entry, error)) return false;
+    return true;
+  };
+  const Platform::AtomicSaveResult saved = Platform::ReplaceFile(outPath, fill);
+  const std::string reason = saved.error != 0 ? std::strerror(saved.error) : "";
+  switch (saved.failedStep) {
+    case Platform::AtomicSaveStep::kNone:
+      return true;
+    case Platform::AtomicSaveStep::kCreateTemporary:
+      error = "cannot create a temporary file beside " + outPath + ": " + reason;
+      break;
+    case Platform::AtomicSaveStep::kFill:
+      break;  // CopyScrambled told why
+    case Platform::AtomicSaveStep::kWrite:
+      error = "write failed: " + reason;
+      break;
+    case Platform::AtomicSaveStep::kSync:
+    case Platform::AtomicSaveStep::kSyncFolder:
+      error = "fsync failed: " + reason;
+      break;
+    case Platform::AtomicSaveStep::kKeepPrevious:
+    case Platform::AtomicSaveStep::kRename:
+      error = "cannot rename the archive into place: " + reason;
+      break;
   }
-  bool ok = WriteAll(fd, header.data(), header.size());
-  if (!ok) error = std::string("write failed: ") + std::strerror(errno);
-  for (std::size_t i = 0; ok && i < entries.size(); ++i) ok = CopyScrambled(fd, entries[i], error);
-  if (ok && ::fchmod(fd, 0644) != 0) {
-    // Keep going: the archive is whole even with the temporary file's mode.
-  }
-  if (ok && ::fsync(fd) != 0) {
-    ok = false;
-    error = std::string("fsync failed: ") + std::strerror(errno);
-  }
-  if (::close(fd) != 0 && ok) {
-    ok = false;
-    error = std::string("close failed: ") + std::strerror(errno);
-  }
-  if (ok && ::rename(pattern.c_str(), outPath.c_str()) != 0) {
-    ok = false;
-    error = "cannot rename the archive into place: " + std::string(std::strerror(errno));
-  }
-  if (!ok) ::unlink(pattern.c_str());
-  return ok;
+  return false;
 }
 
 }  // namespace

@@ -17,6 +17,7 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/AtomicFile.h"
 #include "platform/Platform.h"
 #include "shell/Demo.h"
 #include "shell/KivoAppBase.h"
@@ -76,10 +77,10 @@ class FileReader {
   size_t position_ = 0;
 };
 
-void PutU32LE(std::FILE* file, uint32_t value) {
+void PutU32LE(Platform::AtomicFileWriter& writer, uint32_t value) {
   uint8_t bytes[4] = {static_cast<uint8_t>(value), static_cast<uint8_t>(value >> 8),
                       static_cast<uint8_t>(value >> 16), static_cast<uint8_t>(value >> 24)};
-  std::fwrite(bytes, 1, 4, file);
+  writer.Write(bytes, 4);
 }
 
 bool HasBits(const Buffer& buffer, int64_t bits) { return bits >= 0 && buffer.RemainingBits() >= bits; }
@@ -608,33 +609,29 @@ void KivoAppBase::ReadDisplayStateRecord() {
 
 void KivoAppBase::WriteDemoFile() {
   if (!mRecording) return;
-  std::string path = Platform::HostPath(mDemoFilePath);
-  // Written beside the target and renamed over it, so a crash while writing
-  // never leaves half a demo under the real name.
-  std::string temporary = path + ".tmp";
-  std::FILE* file = std::fopen(temporary.c_str(), "w+b");
-  if (file == nullptr) return;
-  PutU32LE(file, kDemoMagic);
-  PutU32LE(file, kDemoVersion);
-  PutU32LE(file, mRandomSeed);
-  std::string version = mProductVersion.substr(0, kDemoVersionTextLimit);
-  uint8_t length[2] = {static_cast<uint8_t>(version.size()), static_cast<uint8_t>(version.size() >> 8)};
-  std::fwrite(length, 1, 2, file);
-  std::fwrite(version.data(), 1, version.size(), file);
-  Buffer markers;
-  markers.PutU32(static_cast<uint32_t>(mMarkers.size()));
-  for (const DemoMarker& marker : mMarkers) {
-    markers.PutText(marker.name.substr(0, kDemoTextLimit));
-    markers.PutU32(marker.updateCount);
-  }
-  PutU32LE(file, static_cast<uint32_t>(markers.ByteSize()));
-  std::fwrite(markers.Data(), 1, static_cast<size_t>(markers.ByteSize()), file);
-  PutU32LE(file, static_cast<uint32_t>(mUpdateCount));
-  if (mDemoBuffer.ByteSize() > 0)
-    std::fwrite(mDemoBuffer.Data(), 1, static_cast<size_t>(mDemoBuffer.ByteSize()), file);
-  bool ok = std::fflush(file) == 0 && !std::ferror(file) && fsync(fileno(file)) == 0;
-  ok = std::fclose(file) == 0 && ok;
-  if (!ok || std::rename(temporary.c_str(), path.c_str()) != 0) std::remove(temporary.c_str());
+  // Saved atomically, so a crash while writing never leaves half a demo under
+  // the real name.
+  auto fill = [this](Platform::AtomicFileWriter& file) {
+    PutU32LE(file, kDemoMagic);
+    PutU32LE(file, kDemoVersion);
+    PutU32LE(file, mRandomSeed);
+    std::string version = mProductVersion.substr(0, kDemoVersionTextLimit);
+    uint8_t length[2] = {static_cast<uint8_t>(version.size()), static_cast<uint8_t>(version.size() >> 8)};
+    file.Write(length, 2);
+    file.Write(version);
+    Buffer markers;
+    markers.PutU32(static_cast<uint32_t>(mMarkers.size()));
+    for (const DemoMarker& marker : mMarkers) {
+      markers.PutText(marker.name.substr(0, kDemoTextLimit));
+      markers.PutU32(marker.updateCount);
+    }
+    PutU32LE(file, static_cast<uint32_t>(markers.ByteSize()));
+    file.Write(markers.Data(), static_cast<size_t>(markers.ByteSize()));
+    PutU32LE(file, static_cast<uint32_t>(mUpdateCount));
+    if (mDemoBuffer.ByteSize() > 0) file.Write(mDemoBuffer.Data(), static_cast<size_t>(mDemoBuffer.ByteSize()));
+    return true;
+  };
+  Platform::ReplaceFile(Platform::HostPath(mDemoFilePath), fill);
 }
 
 bool KivoAppBase::ReadDemoFile(std::string* error) {

@@ -13,6 +13,7 @@
 #include <set>
 #include <sstream>
 
+#include "platform/AtomicFile.h"
 #include "platform/Backend.h"
 #include "platform/Clock.h"
 #include "platform/Dialogs.h"
@@ -260,7 +261,14 @@ class HeadlessBackend : public Backend {
 
 HeadlessBackend* Headless() { return dynamic_cast<HeadlessBackend*>(&ActiveBackend()); }
 
-bool WritePng(std::FILE* file, const std::vector<std::uint32_t>& pixels, int width, int height) {
+void WritePngBytes(png_structp png, png_bytep data, size_t length) {
+  auto* file = static_cast<AtomicFileWriter*>(png_get_io_ptr(png));
+  if (!file->Write(data, length)) png_error(png, "write failed");
+}
+
+void FlushPngBytes(png_structp) {}  // the save syncs the whole file at its end
+
+bool WritePng(AtomicFileWriter& file, const std::vector<std::uint32_t>& pixels, int width, int height) {
   png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
   if (!png) return false;
   png_infop info = png_create_info_struct(png);
@@ -269,7 +277,7 @@ bool WritePng(std::FILE* file, const std::vector<std::uint32_t>& pixels, int wid
     png_destroy_write_struct(&png, info ? &info : nullptr);
     return false;
   }
-  png_init_io(png, file);
+  png_set_write_fn(png, &file, WritePngBytes, FlushPngBytes);
   png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), 8, PNG_COLOR_TYPE_RGBA,
                PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
   png_write_info(png, info);
@@ -323,24 +331,8 @@ bool SaveLastFrameAsPng(const std::string& path) {
   std::vector<std::uint32_t> pixels;
   int width = 0, height = 0;
   if (!LastFrame(&pixels, &width, &height)) return false;
-  std::string temp = path + ".tmp-XXXXXX";
-  int fd = ::mkstemp(&temp[0]);
-  if (fd < 0) return false;
-  std::FILE* file = ::fdopen(fd, "wb");
-  if (!file) {
-    ::close(fd);
-    ::unlink(temp.c_str());
-    return false;
-  }
-  bool ok = WritePng(file, pixels, width, height);
-  ok = std::fflush(file) == 0 && ok;
-  ok = ::fsync(::fileno(file)) == 0 && ok;
-  ok = std::fclose(file) == 0 && ok;
-  if (!ok || ::rename(temp.c_str(), path.c_str()) != 0) {
-    ::unlink(temp.c_str());
-    return false;
-  }
-  return true;
+  auto fill = [&](AtomicFileWriter& file) { return WritePng(file, pixels, width, height); };
+  return ReplaceFile(path, fill).ok();
 }
 
 }  // namespace Platform
