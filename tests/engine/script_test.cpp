@@ -178,6 +178,15 @@ TEST(Script, LoadFile) {
   EXPECT_EQ(script.CurrentLine(), 0);
   EXPECT_TRUE(script.Labels().empty());
   EXPECT_EQ(script.Commands(), &first);  // a failed load keeps the table
+
+  // Labels of the file read before never steer the next one.
+  std::ofstream(folder / "b.txt", std::ios::binary) << "one()\ntwo()\nthree()\ntwo:\n";
+  ASSERT_TRUE(script.LoadFile(path, &first));
+  script.Goto("two");
+  ASSERT_EQ(script.CurrentLine(), 1);
+  ASSERT_TRUE(script.LoadFile(folder / "b.txt", &first));
+  script.Goto("two");
+  EXPECT_EQ(script.CurrentLine(), 3);
 }
 
 TEST(Script, CommandTablesArePinned) {
