@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <fstream>
+#include <thread>
 #include <string>
 #include <unistd.h>
 
@@ -145,6 +147,23 @@ TEST_F(TextTableFile, ReloadEmptiesThenRefills) {
   EXPECT_FALSE(table.Load(mFolder / "missing.txt"));
   EXPECT_EQ(table.Get("a"), L"");
   EXPECT_FALSE(table.Load(Write("empty.txt", "")));
+}
+
+TEST_F(TextTableFile, ReadersSeeTheOldOrTheNewTableWhileAnotherThreadReloads) {
+  std::string one = Write("one.txt", Utf16File(u"k\tone\nfiller\tx\n"));
+  std::string two = Write("two.txt", Utf16File(u"k\ttwo\n"));
+  Kivo::TextTable table;
+  ASSERT_TRUE(table.Load(one));
+  std::atomic<bool> done{false};
+  std::thread loader([&] {
+    for (int i = 0; i < 200; ++i) table.Load(i % 2 == 0 ? two : one);
+    done = true;
+  });
+  do {
+    std::wstring text = table.Get("k");
+    EXPECT_TRUE(text == L"one" || text == L"two") << "got a half-filled table";
+  } while (!done);
+  loader.join();
 }
 
 TEST_F(TextTableFile, GameTablesReadTheirFilesFromTheWorkingFolder) {
