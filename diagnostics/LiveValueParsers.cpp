@@ -78,12 +78,8 @@ bool ParseLiveInt(const std::string& text, int32_t& out) {
   }
   uint32_t value = 0;
   uint32_t base = 10;
-  bool negative = false;
-  size_t pos = 0;
-  if (pos < text.size() && text[pos] == '-') {
-    negative = true;
-    ++pos;
-  }
+  const bool negative = !text.empty() && text[0] == '-';
+  size_t pos = negative ? 1 : 0;
   for (; pos < text.size(); ++pos) {
     const char c = text[pos];
     const int digit = DigitValue(c, base);
@@ -105,12 +101,8 @@ bool ParseLiveInt(const std::string& text, int32_t& out) {
 bool ParseLiveDouble(const std::string& text, double& out) {
   out = 0.0;
   double value = 0.0;
-  bool negative = false;
-  size_t pos = 0;
-  if (pos < text.size() && text[pos] == '-') {
-    negative = true;
-    ++pos;
-  }
+  const bool negative = !text.empty() && text[0] == '-';
+  size_t pos = negative ? 1 : 0;
   while (pos < text.size() && IsDigit(text[pos])) value = value * 10.0 + (text[pos++] - '0');
   if (pos < text.size() && text[pos] == '.') {
     double place = 0.1;
