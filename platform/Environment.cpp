@@ -77,10 +77,3 @@ void Log(const std::string& line) {
 }
 
 }  // namespace Platform
-
-void OutputDebugStringA(const char* text) {
-  if (!text) return;
-  std::string line = text;
-  while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
-  Platform::Log(line);
-}

@@ -36,5 +36,5 @@ void Log(const std::string& line);
 
 }  // namespace Platform
 
-// Debugger output: stderr and the log.
+// Debugger output (platform/DebugOutput.h): the log, else stderr.
 void OutputDebugStringA(const char* text);

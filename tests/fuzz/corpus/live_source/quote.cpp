@@ -1,0 +1,2 @@
+M("unterminated
+next line
