@@ -15,6 +15,13 @@
 //   their labels, the command tables the screens run them with and the
 //   argument scanner.
 //
+// - Property lists (PropertyList.h): the "key=value" text properties every
+//   object carries, read by key prefix (_i, _f, _b, _col, _sModeDraw) with
+//   one conversion per prefix.
+// - Game utilities (GameUtils.h, GameMath.h): countdown timers in update
+//   ticks of 0.01 s, point-in-quad, the engine's own random generator, the
+//   typed code word, easing, the four-point spline, vectors and matrices.
+//
 // Limits: texts are code points in std::wstring; keys and settings are bytes
 // (a text-table key above U+00FF can never be found). Numbers in settings and
 // script arguments are read like atoi/atof but without the locale and
@@ -24,6 +31,9 @@
 // reader crashes on bad bytes or reads outside what it loaded.
 #pragma once
 
+#include "engine/GameMath.h"
+#include "engine/GameUtils.h"
+#include "engine/PropertyList.h"
 #include "engine/Script.h"
 #include "engine/SettingsFile.h"
 #include "engine/TextTables.h"
