@@ -1,0 +1,30 @@
+// The game engine: the data files and objects every screen, dialog and level
+// of the game is built from.
+//
+// - Whole-file access (WholeFile.h): the engine's own data files are read
+//   whole from the working folder with plain file calls, never through the
+//   archive; '\' and '/' both separate folders and names are found
+//   regardless of case. Files above 256 MiB are refused before allocating.
+// - Text tables (TextTables.h): "data\data.txt" and "data\dialog.txt",
+//   UTF-16 little-endian with a byte-order mark, one "key<TAB>text" a line;
+//   every text shown to the player comes from them by key.
+// - Settings (SettingsFile.h): "settings.ini" sections and "key=value" lines,
+//   read through one cached copy of the file ("main"/"code_page", default
+//   1251; "music_levels"/"<stage>_<level>").
+// - Script files (Script.h): the line scripts of conversations and tutorials,
+//   their labels, the command tables the screens run them with and the
+//   argument scanner.
+//
+// Limits: texts are code points in std::wstring; keys and settings are bytes
+// (a text-table key above U+00FF can never be found). Numbers in settings and
+// script arguments are read like atoi/atof but without the locale and
+// without overflow.
+// Failures: a missing or malformed file gives a false or a result code and
+// an empty table or unchanged outputs; the caller keeps its defaults. No
+// reader crashes on bad bytes or reads outside what it loaded.
+#pragma once
+
+#include "engine/Script.h"
+#include "engine/SettingsFile.h"
+#include "engine/TextTables.h"
+#include "engine/WholeFile.h"
