@@ -14,6 +14,10 @@
 // - Script files (Script.h): the line scripts of conversations and tutorials,
 //   their labels, the command tables the screens run them with and the
 //   argument scanner.
+// - Engine objects (EngineObject.h): sObj, the base of everything a screen
+//   shows, with its focus link, listener and keyframe playback.
+// - Animations (AnimDef.h): keyframe definitions from "data\animations\*.atxt"
+//   and from object properties, and their key text language.
 //
 // Limits: texts are code points in std::wstring; keys and settings are bytes
 // (a text-table key above U+00FF can never be found). Numbers in settings and
@@ -24,6 +28,8 @@
 // reader crashes on bad bytes or reads outside what it loaded.
 #pragma once
 
+#include "engine/AnimDef.h"
+#include "engine/EngineObject.h"
 #include "engine/Script.h"
 #include "engine/SettingsFile.h"
 #include "engine/TextTables.h"
