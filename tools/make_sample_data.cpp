@@ -1,7 +1,7 @@
 // make_sample_data OUT: writes the sample game data (text tables, settings,
-// conversation and tutorial scripts, animations) under the folder OUT, the same bytes on
-// every run. Exit code 0 on success, 1 on a refused entry or a write failure,
-// 2 on wrong usage.
+// conversation and tutorial scripts, animations) under the folder OUT, the
+// same bytes on every run. Exit code 0 on success, 1 on a refused entry or a
+// write failure, 2 on wrong usage.
 #include <cstdio>
 #include <string>
 
