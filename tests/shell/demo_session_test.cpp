@@ -111,6 +111,12 @@ TEST_F(DemoSessionTest, BasicSessionReplaysTheRecordedWorld) {
   EXPECT_EQ(played.find("fetched 99"), std::string::npos);
   for (const char* seen : {"char 1078", "wheel -1", "down", " 2\n", "focus lost", "leave"})
     EXPECT_NE(played.find(seen), std::string::npos) << seen;
+  // The move and the middle click after the pointer left reach the cell.
+  const size_t left = played.find("cell 3 leave");
+  ASSERT_NE(left, std::string::npos);
+  EXPECT_NE(played.find("cell 0 move 60 50", left), std::string::npos);
+  EXPECT_NE(played.find("cell 0 down 60 50 3", left), std::string::npos);
+  EXPECT_NE(played.find("cell 0 up 60 50 3", left), std::string::npos);
 }
 
 TEST_F(DemoSessionTest, NumberedDemosRecordAndPlayTheSameWay) {
