@@ -478,22 +478,32 @@ protected:
     threeD = true;
     SoftwareCursor::SetUp();
   }
+
+  // Fills a green square through the renderer and presents with the cursor
+  // at (200, 150); the frame the presents show then is Frame.
+  void PresentAGreenSquare() {
+    GetScreen()->FillRect(kFilled, Kivo::Color(0, 255, 0), 0);
+    display->cursorX = 200;
+    display->cursorY = 150;
+    ASSERT_TRUE(display->Redraw(nullptr));
+  }
+  static uint32_t Frame(int x, int y) {
+    const bool inside =
+        x >= kFilled.x && x < kFilled.x + kFilled.width && y >= kFilled.y && y < kFilled.y + kFilled.height;
+    return inside ? 0xFF00FF00u : Background(x, y);
+  }
+  Kivo::DDImage* GetScreen() { return display->GetScreenImage(); }
+
+  static const Kivo::Rect kFilled;
 };
+
+const Kivo::Rect SoftwareCursor3D::kFilled(150, 100, 120, 120);
 
 TEST_F(SoftwareCursor3D, CursorAppearsInThePresentedFrame) {
   ASSERT_NE(display->renderer, nullptr);
-  Kivo::DDImage* screen = display->GetScreenImage();
-  ASSERT_TRUE(screen->DrawsThrough3D());
-  const Kivo::Rect filled(150, 100, 120, 120);
-  auto frame = [&](int x, int y) {
-    const bool inside =
-        x >= filled.x && x < filled.x + filled.width && y >= filled.y && y < filled.y + filled.height;
-    return inside ? 0xFF00FF00u : Background(x, y);
-  };
-  screen->FillRect(filled, Kivo::Color(0, 255, 0), 0);
-  display->cursorX = 200;
-  display->cursorY = 150;
-  ASSERT_TRUE(display->Redraw(nullptr));
+  ASSERT_TRUE(GetScreen()->DrawsThrough3D());
+  PresentAGreenSquare();
+  const auto frame = Frame;
   EXPECT_TRUE(Kivo::gLastDirectXError.empty()) << Kivo::gLastDirectXError;
   ExpectScreen({{200, 150}}, frame);
   // The frame itself got its pixels back.
@@ -507,17 +517,8 @@ TEST_F(SoftwareCursor3D, CursorAppearsInThePresentedFrame) {
 }
 
 TEST_F(SoftwareCursor3D, SavedAreaOverlappingMovesAndRestoreUseTheSurfaces) {
-  Kivo::DDImage* screen = display->GetScreenImage();
-  const Kivo::Rect filled(150, 100, 120, 120);
-  auto frame = [&](int x, int y) {
-    const bool inside =
-        x >= filled.x && x < filled.x + filled.width && y >= filled.y && y < filled.y + filled.height;
-    return inside ? 0xFF00FF00u : Background(x, y);
-  };
-  screen->FillRect(filled, Kivo::Color(0, 255, 0), 0);
-  display->cursorX = 200;
-  display->cursorY = 150;
-  ASSERT_TRUE(display->Redraw(nullptr));
+  PresentAGreenSquare();
+  const auto frame = Frame;
   ASSERT_TRUE(display->cursorSaved);
   ExpectSavedBackground(200, 150, frame);
   // Moves that overlap the old area draw the picture into both area images.
