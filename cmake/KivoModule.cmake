@@ -6,7 +6,8 @@
 # The library is made of every *.cpp directly in the folder plus SOURCES.
 # Its tests are every *.cpp in tests/<folder>/ (plus TEST_SOURCES), built into
 # <folder>_tests and registered with CTest under the prefix "<folder>." so
-# `ctest -R <folder>` runs one folder.
+# `ctest -R <folder>` runs one folder. Every GoogleTest binary runs through
+# kivo_gtest_exit_guard, so a run cut short by exit() fails.
 #
 # A folder whose object files hold global objects that nothing else references
 # must be linked whole (kivo_link_whole), or the linker drops them.
@@ -30,10 +31,30 @@ function(kivo_module)
       target_link_libraries(${M_NAME}_tests PRIVATE ${M_NAME} ${M_TEST_DEPS} GTest::gtest GTest::gtest_main pthread)
       target_compile_definitions(${M_NAME}_tests PRIVATE
         KIVO_SOURCE_DIR="${CMAKE_SOURCE_DIR}" KIVO_BINARY_DIR="${CMAKE_BINARY_DIR}")
+      kivo_gtest_exit_guard(${M_NAME}_tests)
       gtest_discover_tests(${M_NAME}_tests TEST_PREFIX "${M_NAME}." DISCOVERY_TIMEOUT 60
         WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
     endif()
   endif()
+endfunction()
+
+# Makes CTest run a GoogleTest binary (listing and every test) through
+# cmake/gtest_exit_guard.sh: a run that ends before GoogleTest's end-of-run
+# report fails even with exit code 0. Call it before gtest_discover_tests.
+set(KIVO_GTEST_EXIT_GUARD ${CMAKE_CURRENT_LIST_DIR}/gtest_exit_guard.sh)
+function(kivo_gtest_exit_guard target)
+  set_property(TARGET ${target} PROPERTY CROSSCOMPILING_EMULATOR ${KIVO_GTEST_EXIT_GUARD})
+endfunction()
+
+# The guard's own check: a GoogleTest binary whose only test calls exit(0),
+# registered like every suite; CTest must see it fail (WILL_FAIL turns that
+# into a pass, and a silent exit into a failure).
+function(kivo_gtest_exit_guard_self_test)
+  add_executable(gtest_exit_guard_probe ${CMAKE_SOURCE_DIR}/tests/harness/exit_guard_probe.cpp)
+  target_link_libraries(gtest_exit_guard_probe PRIVATE GTest::gtest GTest::gtest_main)
+  kivo_gtest_exit_guard(gtest_exit_guard_probe)
+  gtest_discover_tests(gtest_exit_guard_probe TEST_PREFIX "harness." DISCOVERY_TIMEOUT 60
+    PROPERTIES WILL_FAIL TRUE)
 endfunction()
 
 # Links a static library into a target with every object file kept, so that

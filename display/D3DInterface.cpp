@@ -320,6 +320,7 @@ bool D3DInterface::EnsureTexture(MemoryImage* image) {
   bool discard = false;
   if (image->textureData == nullptr) {
     image->textureData = new TextureData();
+    image->textureData->renderer = this;
     discard = image->discardWanted;
     created = true;
     if (display != nullptr) {

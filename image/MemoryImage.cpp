@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "display/D3DTextureData.h"
 #include "image/ImageHost.h"
 
 namespace Kivo {
@@ -120,7 +121,12 @@ MemoryImage::MemoryImage(const MemoryImage& other)
   host->RegisterMemoryImage(this);
 }
 
-MemoryImage::~MemoryImage() { host->UnregisterMemoryImage(this); }
+MemoryImage::~MemoryImage() {
+  host->UnregisterMemoryImage(this);
+  // An image whose host knows no display (a plain one) still has to leave
+  // the renderer's list, or releasing all textures would reach it.
+  if (textureData != nullptr) textureData->renderer->RemoveTexture(this);
+}
 
 size_t MemoryImage::PixelCount() const {
   size_t count = 0;

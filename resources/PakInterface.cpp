@@ -310,6 +310,15 @@ bool PakInterface::AddMemoryFile(const std::string& name, std::vector<std::uint8
   return true;
 }
 
+bool PakInterface::RemoveMemoryFile(const std::string& name) {
+  std::string key;
+  if (!NormalizeArchivePath(name, WorkingFolder(), key)) return false;
+  auto found = mDirectory.find(key);
+  if (found == mDirectory.end() || !found->second.collection || !found->second.collection->memoryFile) return false;
+  mRemovedRecords.push_back(mDirectory.extract(found));
+  return true;
+}
+
 PakFile* PakInterface::Open(const std::string& name, const std::string& mode) {
   if (IsReadMode(mode)) {
     std::string key;

@@ -330,6 +330,10 @@ class KivoAppBase : public ButtonListener, public DialogListener, public WidgetH
   // n, 0 for none; deletes the lowest one when at least keep exist and
   // deleteExcess is set.
   int FindNumberedDemos(const std::string& stem, int keep, bool deleteExcess);
+  // Resolves "-recnum" / "-playnum" into the demo file path once the
+  // working folder is final (after "-changedir"), so a numbered recording
+  // and its playback always search and write the same folder.
+  void PlaceNumberedDemo();
   // The demo file folder rule: a relative path gets the user data folder.
   static std::string ApplyDemoFolderRule(const std::string& path);
 
@@ -494,6 +498,10 @@ class KivoAppBase : public ButtonListener, public DialogListener, public WidgetH
   bool mWindowClosed = false;
   std::string mDemoStem = "kivoapp";
   std::string mDemoFilePath = "kivoapp.dmo";
+  // The pending numbered demo: files to keep when recording ("-recnum"), or
+  // how far back to play ("-playnum"); 0 when none was asked for.
+  int32_t mNumberedDemoKeep = 0;
+  int32_t mNumberedDemoBack = 0;
   Buffer mDemoBuffer;
   int32_t mDemoLength = 0;
   std::atomic<int32_t> mDemoMouseX{0};

@@ -100,6 +100,7 @@ void KivoAppBase::Init() {
   if (mScreenSaverMode) mSingleInstanceMode = false;
   if (gModuleInstance == nullptr) gModuleInstance = GetModuleHandleA(nullptr);
   if (!HandleChangeDir(mProgramFolder)) _chdir(mProgramFolder.c_str());
+  PlaceNumberedDemo();
 
   if (gPakInterface != nullptr) gPakInterface->MountArchive("main.pak");
 

@@ -276,6 +276,9 @@ int main(int argc, char** argv) {
   {
     DemoApp app(headless);
     app.mWindowTitle = L"Shell demo";
+    // Its settings under a key of its own, as the game keeps them.
+    app.mProductName = "KivoShellDemo";
+    app.mRegistryKey = "KivoShellDemo";
     // Its options are its own, read above.
     app.mCommandLineRead = true;
     // As the game asks: 3D when the capability test passes.

@@ -137,7 +137,7 @@ protected:
 
   // The saved area holds the background under the cursor at (cx, cy), for
   // the part of the area inside the display.
-  void ExpectSavedBackground(int cx, int cy) {
+  void ExpectSavedBackground(int cx, int cy, const std::function<uint32_t(int, int)>& background = Background) {
     int w = 0;
     const std::vector<uint32_t> saved = ReadSurface(display->oldCursorArea, &w);
     int wrong = 0;
@@ -145,7 +145,7 @@ protected:
       for (int x = 0; x < 80; ++x) {
         const int sx = cx - 40 + x, sy = cy - 40 + y;
         if (sx < 0 || sy < 0 || sx >= 640 || sy >= 480) continue;
-        if ((saved[static_cast<size_t>(y) * w + x] & 0xFFFFFF) != (Background(sx, sy) & 0xFFFFFF)) ++wrong;
+        if ((saved[static_cast<size_t>(y) * w + x] & 0xFFFFFF) != (background(sx, sy) & 0xFFFFFF)) ++wrong;
       }
     EXPECT_EQ(wrong, 0);
   }
@@ -478,22 +478,32 @@ protected:
     threeD = true;
     SoftwareCursor::SetUp();
   }
+
+  // Fills a green square through the renderer and presents with the cursor
+  // at (200, 150); the frame the presents show then is Frame.
+  void PresentAGreenSquare() {
+    GetScreen()->FillRect(kFilled, Kivo::Color(0, 255, 0), 0);
+    display->cursorX = 200;
+    display->cursorY = 150;
+    ASSERT_TRUE(display->Redraw(nullptr));
+  }
+  static uint32_t Frame(int x, int y) {
+    const bool inside =
+        x >= kFilled.x && x < kFilled.x + kFilled.width && y >= kFilled.y && y < kFilled.y + kFilled.height;
+    return inside ? 0xFF00FF00u : Background(x, y);
+  }
+  Kivo::DDImage* GetScreen() { return display->GetScreenImage(); }
+
+  static const Kivo::Rect kFilled;
 };
+
+const Kivo::Rect SoftwareCursor3D::kFilled(150, 100, 120, 120);
 
 TEST_F(SoftwareCursor3D, CursorAppearsInThePresentedFrame) {
   ASSERT_NE(display->renderer, nullptr);
-  Kivo::DDImage* screen = display->GetScreenImage();
-  ASSERT_TRUE(screen->DrawsThrough3D());
-  const Kivo::Rect filled(150, 100, 120, 120);
-  auto frame = [&](int x, int y) {
-    const bool inside =
-        x >= filled.x && x < filled.x + filled.width && y >= filled.y && y < filled.y + filled.height;
-    return inside ? 0xFF00FF00u : Background(x, y);
-  };
-  screen->FillRect(filled, Kivo::Color(0, 255, 0), 0);
-  display->cursorX = 200;
-  display->cursorY = 150;
-  ASSERT_TRUE(display->Redraw(nullptr));
+  ASSERT_TRUE(GetScreen()->DrawsThrough3D());
+  PresentAGreenSquare();
+  const auto frame = Frame;
   EXPECT_TRUE(Kivo::gLastDirectXError.empty()) << Kivo::gLastDirectXError;
   ExpectScreen({{200, 150}}, frame);
   // The frame itself got its pixels back.
@@ -504,6 +514,24 @@ TEST_F(SoftwareCursor3D, CursorAppearsInThePresentedFrame) {
   ExpectScreen({{260, 215}}, frame);
   ASSERT_TRUE(display->Redraw(nullptr));
   ExpectScreen({{260, 215}}, frame);
+}
+
+TEST_F(SoftwareCursor3D, SavedAreaOverlappingMovesAndRestoreUseTheSurfaces) {
+  PresentAGreenSquare();
+  const auto frame = Frame;
+  ASSERT_TRUE(display->cursorSaved);
+  ExpectSavedBackground(200, 150, frame);
+  // Moves that overlap the old area draw the picture into both area images.
+  for (Cursor c : {Cursor{205, 152}, Cursor{198, 160}, Cursor{230, 140}}) {
+    SCOPED_TRACE(c.x);
+    Kivo::SetSoftwareCursorPos(*display, c.x, c.y);
+    ExpectScreen({c}, frame);
+    ExpectSavedBackground(c.x, c.y, frame);
+  }
+  Kivo::RestoreCursorArea(*display, display->primarySurface, true);
+  EXPECT_FALSE(display->cursorSaved);
+  ExpectScreen({}, frame);
+  ExpectNothingOutsideTheClientArea(display->primarySurface);
 }
 
 }  // namespace

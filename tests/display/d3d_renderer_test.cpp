@@ -297,4 +297,20 @@ TEST_F(RendererTest, TexturesAreDroppedWithTheDevice) {
   EXPECT_EQ(D3DStandIn::LiveDevices(), 0);
 }
 
+TEST_F(RendererTest, AnImageDeletedBeforeTheDisplayLeavesNoTextureEntry) {
+  ASSERT_EQ(Init(), 0);
+  std::vector<uint32_t> px(16 * 16, 0xFF808080u);
+  auto* image = new Kivo::MemoryImage();
+  ASSERT_TRUE(image->SetBits(px.data(), 16, 16, true));
+  ASSERT_TRUE(renderer->EnsureTexture(image));
+  const int surfacesTextured = DDrawStandIn::LiveSurfaces();
+  delete image;
+  EXPECT_TRUE(renderer->texturedImages.empty());
+  EXPECT_LT(DDrawStandIn::LiveSurfaces(), surfacesTextured) << "the texture goes with its image";
+  // Releasing every texture (as the display's release does) must not touch
+  // the deleted image.
+  display.reset();
+  EXPECT_EQ(D3DStandIn::LiveDevices(), 0);
+}
+
 }  // namespace

@@ -310,6 +310,33 @@ TEST(pak, MemoryFilesReadPlainAndMayBeReplaced) {
   EXPECT_FALSE(pak.AddMemoryFile(std::string(300, 'n'), paktest::ToBytes("x")));
 }
 
+TEST(pak, RemovedMemoryFilesStopShadowingTheDisk) {
+  paktest::TempFolder temp;
+  temp.Write("data/gen.txt", "from disk");
+  Kivo::PakInterface pak;
+  Prepare(pak, temp.path());
+  const std::string onDisk = temp / "data/gen.txt";
+  ASSERT_TRUE(pak.AddMemoryFile(onDisk, paktest::ToBytes("in memory")));
+  EXPECT_EQ(OpenAndRead(pak, onDisk), "in memory");
+  // A handle open across the removal keeps reading the bytes it opened.
+  Kivo::PakFile* open = pak.Open(onDisk, "rb");
+  ASSERT_NE(open, nullptr);
+
+  EXPECT_TRUE(pak.RemoveMemoryFile("DATA\\GEN.TXT"));
+  EXPECT_EQ(OpenAndRead(pak, onDisk), "from disk");
+  EXPECT_EQ(paktest::ReadAll(pak, open), "in memory");
+  pak.Close(open);
+  EXPECT_FALSE(pak.RemoveMemoryFile(onDisk)) << "already gone";
+
+  // Added again, it shadows the disk again; archive entries are not memory files.
+  ASSERT_TRUE(pak.AddMemoryFile("data/gen.txt", paktest::ToBytes("again")));
+  EXPECT_EQ(OpenAndRead(pak, onDisk), "again");
+  ASSERT_TRUE(Mount(pak, "game.pak", Archive({{"A", "packed"}})));
+  EXPECT_FALSE(pak.RemoveMemoryFile("A"));
+  EXPECT_EQ(OpenAndRead(pak, "A"), "packed");
+  EXPECT_FALSE(pak.RemoveMemoryFile(std::string(300, 'n')));
+}
+
 // Changes the process's working folder for one test.
 class WorkingFolderScope {
  public:

@@ -100,10 +100,8 @@ class resload : public ::testing::Test {
   }
 
   bool Read(const std::string& body) {
-    // A name of its own: the manifest tests' memory files would shadow a
-    // file on disk of the same name in one process.
-    WriteText("game/data.xml", "<ResourceManifest>\n" + body + "\n</ResourceManifest>\n");
-    return manager->ReadManifest("game/data.xml");
+    WriteText("data/data.xml", "<ResourceManifest>\n" + body + "\n</ResourceManifest>\n");
+    return manager->ReadManifest("data/data.xml");
   }
   MemoryImage* Image(const std::string& id) { return manager->ImageOrThrow(id).GetMemoryImage(); }
   std::string Thrown(const std::function<void()>& call) {

@@ -26,13 +26,17 @@ void PutFile(const std::string& name, const std::string& text) {
 // The manifest root around a body; the body starts on line 2.
 std::string Wrap(const std::string& body) { return "<ResourceManifest>\n" + body + "\n</ResourceManifest>\n"; }
 
+// Reads the text as a manifest file, which is taken back afterwards so it
+// does not shadow a file of that name on disk for later tests.
 struct Read {
   RM manager{nullptr};
   bool ok = false;
-  explicit Read(const std::string& text, const std::string& name = kManifest) {
+  std::string name;
+  explicit Read(const std::string& text, const std::string& fileName = kManifest) : name(fileName) {
     PutFile(name, text);
     ok = manager.ReadManifest(name);
   }
+  ~Read() { gPakInterface->RemoveMemoryFile(name); }
   const RM::ImageRes* Image(const std::string& id) const {
     auto it = manager.Images().find(id);
     return it == manager.Images().end() ? nullptr : static_cast<const RM::ImageRes*>(it->second);

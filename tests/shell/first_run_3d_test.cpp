@@ -19,12 +19,10 @@ using DDrawStandIn::Format;
 
 constexpr const char* kTest3DKey = "SOFTWARE\\KivoTest\\Test3D";
 
-// Journals registry writes as the application itself does, so a recorded
-// start replays record for record, and starts recording where a recording
-// command line would: after the settings read before the command line.
+// Starts recording where a recording command line would: after the settings
+// read before the command line.
 class JournalingApp : public StartupApp {
 public:
-  void JournalRegistryStore(bool stored) override { KivoAppBase::JournalRegistryStore(stored); }
   void OnBeforeWindowCreated() override {
     if (recordFromHere) mRecording = true;
     StartupApp::OnBeforeWindowCreated();

@@ -210,6 +210,21 @@ TEST_F(SettingsTest, AWriteTheStoreRefusesReportsFailureAndJournalsIt) {
   EXPECT_FALSE(a.StoreRegistryInt("Second", 2));
   EXPECT_EQ(a.journalledStores, (std::vector<bool>{true, false, false}));
   a.mRecording = false;
+
+  // The journal holds the three results, so the start replays them in order
+  // without touching the store.
+  a.mRegistryKey = "KivoTest";
+  a.mPlaying = true;
+  a.mDemoBuffer.Rewind();
+  a.mHeaderNeeded = true;
+  a.mLastEventUpdate = 0;
+  EXPECT_TRUE(a.StoreRegistryInt("Replayed", 3));
+  EXPECT_FALSE(a.StoreRegistryInt("Replayed", 4));
+  EXPECT_FALSE(a.StoreRegistryInt("Replayed", 5));
+  EXPECT_TRUE(a.mPlaying) << "the journal ran short";
+  a.mPlaying = false;
+  int32_t value = 0;
+  EXPECT_FALSE(a.FetchRegistryInt("Replayed", &value)) << "playback must not write the store";
 }
 
 TEST_F(SettingsTest, ACorruptStoreLeavesTheDefaults) {

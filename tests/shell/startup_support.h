@@ -61,7 +61,12 @@ class StartupApp : public KivoAppBase {
     KivoAppBase::OnBrowserLaunchFailed(url);
   }
 
-  void JournalRegistryStore(bool stored) override { journalledStores.push_back(stored); }
+  // Counts the journalled writes and journals them as the game does, so a
+  // start recorded with this application replays.
+  void JournalRegistryStore(bool stored) override {
+    journalledStores.push_back(stored);
+    KivoAppBase::JournalRegistryStore(stored);
+  }
 
   std::vector<int> exits;
   std::vector<bool> journalledStores;
