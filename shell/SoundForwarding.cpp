@@ -42,7 +42,9 @@ double KivoAppBase::QuerySfxVolume() { return mSfxVolume; }
 bool KivoAppBase::IsAudioMuted() { return mMuteCount > 0; }
 
 void KivoAppBase::ApplySystemVolume(double volume) {
-  // The mixer's volume only: the user's sound-effect setting stays as it is.
+  // There is no separate field: the system volume becomes the effect volume,
+  // so the next mute or unmute re-sends it to the sound manager.
+  mSfxVolume = volume;
   if (mSoundManager != nullptr) mSoundManager->SetSystemVolume(volume);
 }
 
