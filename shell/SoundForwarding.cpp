@@ -2,6 +2,8 @@
 // volumes, the mute count (game and focus requests), one-shot sounds, and
 // the forwarding of every change to the sound manager and music interface.
 // Muting never changes the stored volumes; it sends 0 while the count is up.
+#include <limits>
+
 #include "audio/BassMusicInterface.h"
 #include "audio/FModMusicInterface.h"
 #include "audio/MusicInterface.h"
@@ -59,7 +61,10 @@ void KivoAppBase::ApplySfxVolume(double volume) {
 }
 
 void KivoAppBase::MuteAudio(bool byFocus) {
-  ++mMuteCount;
+  // The count comes from the settings store too; a huge stored count must
+  // not overflow it.
+  if (mMuteCount == std::numeric_limits<int32_t>::max()) byFocus = false;
+  else ++mMuteCount;
   if (byFocus) ++mFocusMuteCount;
   ApplyMusicVolume(mMusicVolume);
   ApplySfxVolume(mSfxVolume);
