@@ -22,6 +22,7 @@
 #include "image/DDImage.h"
 #include "platform/DDraw.h"
 #include "platform/Platform.h"
+#include "resources/ImageLib.h"
 #include "resources/PakInterface.h"
 #include "shell/KivoAppBase.h"
 #include "shell/Paths.h"
@@ -387,6 +388,7 @@ void KivoAppBase::BeginShutdown() {
   if (window != nullptr) ShowWindow(window, SW_HIDE);
   RestoreDisplayMode();
   if (mSettingsLoaded) SaveSettings();
+  ImageLib::FreeJ2kCodec();
 }
 
 void KivoAppBase::ExitProgram(int32_t code) {
