@@ -380,7 +380,9 @@ void KivoAppBase::BeginShutdown() {
     ApplyMusicVolume(mSavedMusicVolume);
     ApplySfxVolume(mSavedSfxVolume);
   }
-  while (mCursorThreadRunning) Sleep(10);
+  // A wait on the fake clock would move it by however long the thread takes
+  // to be scheduled, and the run's figures with it.
+  while (mCursorThreadRunning) Platform::WaitWithoutMovingClock(Platform::FakeClockInUse() ? 1 : 10);
   if (mMusicInterface != nullptr) mMusicInterface->StopAllSongs();
   if (!mWindowIsWindowed && mDisplay != nullptr && mDisplay->directDraw7 != nullptr)
     mDisplay->directDraw7->RestoreDisplayMode();

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
+#include <thread>
 
 #include "tests/shell/app_support.h"
 
@@ -89,6 +90,20 @@ TEST_F(AppFixture, CursorThreadEndsSoonAfterShutdown) {
   auto took = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
   EXPECT_FALSE(a.mCursorThreadRunning);
   EXPECT_LT(took.count(), 100) << "about one 10 ms pass";
+}
+
+TEST_F(AppFixture, ShutdownWaitsForTheCursorThreadWithoutMovingTheFakeClock) {
+  TestApp& a = MakeApp(false);
+  ASSERT_TRUE(Platform::FakeClockInUse());
+  a.LaunchCursorThread();
+  // Let the thread reach its sleep on the fake clock.
+  for (int i = 0; i < 2000 && Platform::FakeClockSleepers() == 0; ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  ASSERT_GT(Platform::FakeClockSleepers(), 0);
+  const DWORD before = timeGetTime();
+  a.BeginShutdown();
+  EXPECT_FALSE(a.mCursorThreadRunning);
+  EXPECT_EQ(timeGetTime(), before) << "the wait would show in the run's seconds";
 }
 
 TEST_F(AppFixture, CursorThreadLeavesTheCursorToAComingPresent) {
