@@ -16,10 +16,6 @@
 
 #include "platform/Platform.h"
 
-// SDL's desktop-bus connection stays open until SDL_Quit, which a program
-// that keeps running never calls; it is not a leak of ours.
-extern "C" const char* __lsan_default_suppressions() { return "leak:libdbus\n"; }
-
 namespace {
 
 LRESULT QuietProc(HWND, UINT, WPARAM, LPARAM) { return 0; }
