@@ -11,6 +11,7 @@
 #include "platform/DDraw.h"
 #include "platform/Registry.h"
 #include "startup_support.h"
+#include "tests/platform/ddraw_format_names.h"
 
 namespace {
 
@@ -168,8 +169,6 @@ TEST_P(FirstRun3D, DemoReplaysTheRecordedVerdictWithoutTesting) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Desktops, FirstRun3D, ::testing::Values(Format::kRGB888, Format::kRGB565),
-                         [](const testing::TestParamInfo<Format>& info) {
-                           return info.param == Format::kRGB888 ? std::string("X8R8G8B8") : std::string("R5G6B5");
-                         });
+                         FormatParamName);
 
 }  // namespace
