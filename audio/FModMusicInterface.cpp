@@ -192,7 +192,9 @@ bool FModMusicInterface::IsSongPlaying(int songId) {
   std::lock_guard<std::recursive_mutex> lock(mutex_);
   FModSong* song = Find(songId);
   if (!song) return false;
-  // A sample song plays on the channel numbered by its id.
+  // A sample song has no module: asking the module query about its null
+  // handle would call a playing song silent. It plays on the channel
+  // numbered by its id, so that channel is asked.
   if (!song->module) return lib_->IsPlaying(songId) != 0;
   return lib_->FMUSIC_IsPlaying(song->module) != 0;
 }

@@ -32,7 +32,9 @@ function(kivo_module)
       target_compile_definitions(${M_NAME}_tests PRIVATE
         KIVO_SOURCE_DIR="${CMAKE_SOURCE_DIR}" KIVO_BINARY_DIR="${CMAKE_BINARY_DIR}")
       kivo_gtest_exit_guard(${M_NAME}_tests)
-      gtest_discover_tests(${M_NAME}_tests TEST_PREFIX "${M_NAME}." DISCOVERY_TIMEOUT 60
+      # Parameterised suites name their cases; CTest takes those names, not
+      # the printed parameter values.
+      gtest_discover_tests(${M_NAME}_tests TEST_PREFIX "${M_NAME}." DISCOVERY_TIMEOUT 60 NO_PRETTY_VALUES
         WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
     endif()
   endif()

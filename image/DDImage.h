@@ -151,6 +151,12 @@ private:
   // only then are the memory copies dropped and a change counted.
   void BeginSurfaceDraw() { surfaceReached_ = false; }
   void EndSurfaceDraw();
+  // A line in a mode without a rasteriser still counts as a surface draw, so
+  // the memory copies go as after any other line; only once the surface
+  // exists, so the pixels are never left without a home.
+  void TouchSurfaceWithoutDrawing() {
+    if (GetSurface() != nullptr) surfaceReached_ = true;
+  }
   // The DirectDraw surface-to-surface copy of the plain blits.
   void BlitSurface(DDImage* source, int32_t x, int32_t y, const Rect& sourceRect);
   // Whether draws go into the surface rather than the 32-bit pixels.

@@ -165,6 +165,8 @@ void DDImage::DrawLine(double x1, double y1, double x2, double y2, const Color& 
     DrawLineNormal(x1, y1, x2, y2, color);
   } else if (drawMode == 1) {
     DrawLineAdditive(x1, y1, x2, y2, color);
+  } else {
+    TouchSurfaceWithoutDrawing();
   }
   EndSurfaceDraw();
 }
@@ -184,6 +186,7 @@ void DDImage::DrawLineAntialiased(double x1, double y1, double x2, double y2, co
   BeginSurfaceDraw();
   // The antialiased additive line draws nothing.
   if (drawMode == 0) DrawLineAntialiasedNormal(x1, y1, x2, y2, color);
+  else TouchSurfaceWithoutDrawing();
   EndSurfaceDraw();
 }
 

@@ -39,7 +39,9 @@ KivoAppBase::KivoAppBase() {
   gDirectDrawModule = LoadLibraryA("ddraw.dll");
   gDirectSoundModule = LoadLibraryA("dsound.dll");
   gGetLastInputInfo = reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("user32.dll"), "GetLastInputInfo"));
-  // Loading the JPEG-2000 codec belongs to the image file readers' start-up.
+  // The JPEG-2000 readers give nothing until the codec is loaded; shutdown
+  // drops it again.
+  ImageLib::LoadJ2kCodec();
 
   // The full path, however long: a fixed buffer would cut deep install paths.
   std::string executable = Platform::ExecutablePath();

@@ -271,6 +271,9 @@ class KivoAppBase : public ButtonListener, public DialogListener, public WidgetH
   void ClearKeyStates();
   void LaunchCursorThread();
   void CursorThreadLoop();
+  // One pass of the cursor thread: follows the mouse from `last`, the
+  // position the cursor thread last saw, and updates it.
+  void FollowMouseOnce(POINT& last);
   void LaunchLoader();
   void WaitForLoader();
   void CheckScreenSaverIdle();

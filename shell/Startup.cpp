@@ -22,6 +22,7 @@
 #include "image/DDImage.h"
 #include "platform/DDraw.h"
 #include "platform/Platform.h"
+#include "resources/ImageLib.h"
 #include "resources/PakInterface.h"
 #include "shell/KivoAppBase.h"
 #include "shell/Paths.h"
@@ -380,7 +381,9 @@ void KivoAppBase::BeginShutdown() {
     ApplyMusicVolume(mSavedMusicVolume);
     ApplySfxVolume(mSavedSfxVolume);
   }
-  while (mCursorThreadRunning) Sleep(10);
+  // A wait on the fake clock would move it by however long the thread takes
+  // to be scheduled, and the run's figures with it.
+  while (mCursorThreadRunning) Platform::WaitWithoutMovingClock(Platform::FakeClockInUse() ? 1 : 10);
   if (mMusicInterface != nullptr) mMusicInterface->StopAllSongs();
   if (!mWindowIsWindowed && mDisplay != nullptr && mDisplay->directDraw7 != nullptr)
     mDisplay->directDraw7->RestoreDisplayMode();
@@ -388,6 +391,7 @@ void KivoAppBase::BeginShutdown() {
   if (window != nullptr) ShowWindow(window, SW_HIDE);
   RestoreDisplayMode();
   if (mSettingsLoaded) SaveSettings();
+  ImageLib::FreeJ2kCodec();
 }
 
 void KivoAppBase::ExitProgram(int32_t code) {

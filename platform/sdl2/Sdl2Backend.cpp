@@ -3,6 +3,7 @@
 #include <SDL.h>
 
 #include <map>
+#include <string>
 
 #include "platform/Backend.h"
 #include "platform/Clock.h"
@@ -60,6 +61,16 @@ class Sdl2Backend : public Backend {
       return false;
     }
     if (SDL_GetNumVideoDisplays() < 1) {
+      SDL_QuitSubSystem(SDL_INIT_VIDEO);
+      return false;
+    }
+    // Without a reachable display SDL falls back to drivers that show
+    // nothing; a window there would run unseen until killed. Only a user who
+    // names such a driver gets it.
+    const std::string driver = SDL_GetCurrentVideoDriver() ? SDL_GetCurrentVideoDriver() : "";
+    const char* asked = SDL_getenv("SDL_VIDEODRIVER");
+    if ((driver == "offscreen" || driver == "dummy") && (asked == nullptr || SDL_strcasecmp(asked, driver.c_str()) != 0)) {
+      Log("platform: SDL video found no display (only its " + driver + " driver)");
       SDL_QuitSubSystem(SDL_INIT_VIDEO);
       return false;
     }

@@ -555,6 +555,15 @@ TEST(soundloadTool, SndplayWritesAnAudibleWav) {
     samples[i] = static_cast<std::int16_t>(wav[44 + 2 * i] | (wav[45 + 2 * i] << 8));
   EXPECT_GT(Rms(samples, 0, 0, 4410), 1000.0);
   EXPECT_NE(std::system((std::string(SNDPLAY_PATH) + " data/sound/none --out x.wav 2>/dev/null").c_str()), 0);
+
+  // No device can open (an audio driver that does not exist): the run says
+  // where the sound went instead of ending silently.
+  std::string noDevice = "SDL_AUDIODRIVER=kivo-no-such-driver " + std::string(SNDPLAY_PATH) +
+                         " data/sound/beep 2> stderr.txt";
+  EXPECT_EQ(std::system(noDevice.c_str()), 0);
+  const Bytes said = ReadFile("stderr.txt");
+  EXPECT_NE(std::string(said.begin(), said.end()).find("no audio device opened; the sound was mixed to memory"),
+            std::string::npos);
 #else
   GTEST_SKIP() << "sndplay not built";
 #endif

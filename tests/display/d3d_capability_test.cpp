@@ -149,8 +149,6 @@ TEST_P(CapabilityScenes, FaultyBlendFailsTheAlphaScene) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Targets, CapabilityScenes, ::testing::Values(Format::kRGB888, Format::kRGB565),
-                         [](const testing::TestParamInfo<Format>& info) {
-                           return info.param == Format::kRGB888 ? std::string("X8R8G8B8") : std::string("R5G6B5");
-                         });
+                         FormatParamName);
 
 }  // namespace

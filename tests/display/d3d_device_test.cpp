@@ -454,9 +454,7 @@ TEST_P(DeviceTest, LinesLightOnePixelPerMajorAxisCentre) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Targets, DeviceTest, ::testing::Values(Format::kRGB888, Format::kRGB565),
-                         [](const testing::TestParamInfo<Format>& info) {
-                           return info.param == Format::kRGB888 ? std::string("X8R8G8B8") : std::string("R5G6B5");
-                         });
+                         FormatParamName);
 
 TEST_F(DeviceFixture, DeviceRefusesWhatItCannotDraw) {
   IDirect3DDevice7* dev = nullptr;

@@ -12,6 +12,7 @@
 #include "platform/D3D.h"
 #include "platform/D3DRaster.h"
 #include "platform/DDraw.h"
+#include "tests/platform/ddraw_format_names.h"
 
 namespace D3DTest {
 

@@ -300,10 +300,19 @@ TEST_F(SurfaceImageFixture, AntialiasedLineWeights) {
   EXPECT_EQ(level(3, 1), (254u * 127u) >> 8);
   EXPECT_EQ(level(3, 2), (254u * 128u) >> 8);
   EXPECT_EQ(level(4, 2), (254u * 127u) >> 8);
-  // The additive antialiased line draws nothing.
+  // The additive antialiased line draws nothing, yet it drops the memory
+  // copies as every surface line does; so does a line in a mode no
+  // rasteriser takes.
   auto other = MakeSurfaceImage(6, 4, 0xFF000000u);
+  ASSERT_NE(other->bits, nullptr);
   other->DrawLineAntialiased(0, 0, 4, 2, Color::White, 1);
   EXPECT_EQ(SurfacePixel(*other, 1, 0), 0u);
+  EXPECT_EQ(other->bits, nullptr);
+  auto unknownMode = MakeSurfaceImage(6, 4, 0xFF000000u);
+  ASSERT_NE(unknownMode->bits, nullptr);
+  unknownMode->DrawLine(0, 0, 4, 2, Color::White, 2);
+  EXPECT_EQ(SurfacePixel(*unknownMode, 1, 0), 0u);
+  EXPECT_EQ(unknownMode->bits, nullptr);
 }
 
 TEST_F(SurfaceImageFixture, LinesNeverLeaveTheSurface) {

@@ -75,4 +75,22 @@ TEST(Sdl2UnderXvfb, RealInputGivesTheSameRecords) {
   }
 }
 
+// No display reachable (none named, or one nobody serves): sdl2 asked for
+// by name ends with a clear message; left to choose, the backend falls back
+// to headless. SDL's own windowless drivers are never taken silently.
+TEST(BackendChoice, Sdl2WithoutADisplayFailsOnlyWhenAskedFor) {
+  for (const char* display : {"-u DISPLAY", "DISPLAY=:987"}) {
+    SCOPED_TRACE(display);
+    // env takes its -u options before any assignment.
+    const std::string env = std::string("env -u WAYLAND_DISPLAY -u SDL_VIDEODRIVER -u GAME_BACKEND ") + display + " ";
+    ProbeResult asked = RunCommand(env + "GAME_BACKEND=sdl2 timeout 60 '" + ProbePath() + "' backend 2>&1");
+    EXPECT_EQ(asked.exitCode, 1) << asked.output;
+    EXPECT_NE(asked.output.find("GAME_BACKEND=sdl2, but SDL2 could not open a display"), std::string::npos)
+        << asked.output;
+    ProbeResult chosen = RunCommand(env + "timeout 60 '" + ProbePath() + "' backend 2>&1");
+    EXPECT_EQ(chosen.exitCode, 0) << chosen.output;
+    EXPECT_NE(chosen.output.find("backend headless"), std::string::npos) << chosen.output;
+  }
+}
+
 }  // namespace

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <map>
@@ -161,6 +162,26 @@ TEST_F(paktool, RefusedTreesLeaveTheOldArchiveWhole) {
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(temp.path()),
                           std::filesystem::directory_iterator()),
             5);  // keep.pak and the four source folders: no temporary file left
+}
+
+TEST_F(paktool, ListingAnUnreadableOrCutArchiveFailsWithOneLine) {
+  temp.Write("tree/a.txt", "first");
+  temp.Write("tree/b.txt", "second file");
+  std::string pak = temp / "cut.pak";
+  ASSERT_EQ(RunTool(Quote(pak) + " " + Quote(temp / "tree")).exitCode, 0);
+  for (const std::string& unreadable : {temp / "tree", temp / "no-such.pak"}) {
+    RunResult listed = RunTool("--list " + Quote(unreadable));
+    EXPECT_EQ(listed.exitCode, 1) << unreadable;
+    EXPECT_EQ(std::count(listed.output.begin(), listed.output.end(), '\n'), 1) << listed.output;
+    EXPECT_EQ(listed.output.rfind("pakpack: ", 0), 0u) << listed.output;
+  }
+  // The last record's data is cut short: the whole records are still
+  // listed, but the run reports that the listing is incomplete.
+  std::filesystem::resize_file(pak, std::filesystem::file_size(pak) - 3);
+  RunResult cut = RunTool("--list " + Quote(pak));
+  EXPECT_EQ(cut.exitCode, 1);
+  EXPECT_NE(cut.output.find("a.txt\t5\t"), std::string::npos) << cut.output;
+  EXPECT_NE(cut.output.find("record \"b.txt\" left out"), std::string::npos) << cut.output;
 }
 
 TEST_F(paktool, WriterRefusesNamesThatLeaveTheirFolder) {

@@ -27,8 +27,13 @@ class HookWidget : public LogWidget {
     seenFlags.push_back(mFlagChange.Apply(flags.InForce()));
     LogWidget::UpdateTree(flags);
   }
+  void DrawTree(UpdateFlags& flags, Graphics& g) override {
+    drawnFlags.push_back(mFlagChange.Apply(flags.InForce()));
+    LogWidget::DrawTree(flags, g);
+  }
   std::function<void()> onUpdate;
   std::vector<int> seenFlags;
+  std::vector<int> drawnFlags;
 };
 
 std::string Order(const WidgetContainer& node) {
@@ -122,6 +127,23 @@ TEST_F(Tree, ModalWidgetSplitsTheFlags) {
   manager.PopModal(modal);
   manager.UpdateFrame();
   EXPECT_EQ(61, behind->seenFlags.back());
+}
+
+TEST_F(Tree, OnlyAVisibleModalChildLiftsTheDrawFlags) {
+  HookWidget* box = Add("p", Rect(0, 0, 50, 50));
+  HookWidget* modal = Make("m");
+  HookWidget* front = Make("f");
+  box->AddChild(modal);
+  box->AddChild(front);
+  manager.PushModal(modal);
+  modal->mVisible = false;
+  manager.DrawScreen();
+  EXPECT_EQ(std::vector<int>{13}, front->drawnFlags) << "a hidden modal child leaves its siblings below it";
+  modal->mVisible = true;
+  box->mDirty = true;
+  manager.DrawScreen();
+  EXPECT_EQ(std::vector<int>{61}, modal->drawnFlags);
+  EXPECT_EQ(61, front->drawnFlags.back());
 }
 
 TEST_F(Tree, FlagChangesApplyToWholeSubtreesAndAreRestored) {

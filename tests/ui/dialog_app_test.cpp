@@ -43,6 +43,9 @@ TEST_F(AppFixture, ClickOnNoAnswersTheWaitAndBecomesButtonEvent) {
   EXPECT_FALSE(gone);  // queued: deleted by a later pass, not under the caller
   ASSERT_EQ(a.mDeletionQueue.size(), 1u);
   EXPECT_EQ(a.mDeletionQueue[0].widget, dialog);
+  // Its destructor writes `gone`: it must run while this frame exists.
+  a.ProcessDeletionQueue();
+  EXPECT_TRUE(gone);
 }
 
 TEST_F(AppFixture, DialogRemovedDuringItsWaitReturnsWithoutTouchingIt) {
@@ -78,6 +81,11 @@ TEST_F(AppFixture, ReplacedDialogsWaitLeavesTheNewOneRegistered) {
   for (int i = 0; i < 5 && !firstGone; ++i) a.StepAppOnce(nullptr);
   EXPECT_TRUE(firstGone);
   EXPECT_EQ(a.FindDialog(9), second);
+  // The second one's destructor writes `secondGone`: end it while this frame
+  // exists, not when the fixture's application goes.
+  a.RemoveDialogById(9);
+  a.ProcessDeletionQueue();
+  EXPECT_TRUE(secondGone);
 }
 
 }  // namespace
