@@ -1,7 +1,9 @@
 // Archive writer and lister.
 #include "resources/PakWriter.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstring>
