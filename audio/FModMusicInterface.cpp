@@ -2,7 +2,7 @@
 
 #include "audio/MusicFiles.h"
 #include "platform/Files.h"
-#include "shell/Paths.h"
+#include "shell/base/Paths.h"
 
 #include <algorithm>
 #include <climits>

@@ -13,7 +13,7 @@
 #include "platform/Dialogs.h"
 #include "platform/Registry.h"
 #include "platform/Windows.h"
-#include "shell/Lock.h"
+#include "shell/base/Lock.h"
 
 namespace Kivo {
 

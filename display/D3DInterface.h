@@ -26,10 +26,10 @@
 #include <set>
 #include <string>
 
-#include "platform/D3D.h"
-#include "platform/DDraw.h"
-#include "shell/Color.h"
-#include "shell/Rect.h"
+#include "platform/devices/D3D.h"
+#include "platform/devices/DDraw.h"
+#include "shell/base/Color.h"
+#include "shell/base/Rect.h"
 
 namespace Kivo {
 

@@ -7,7 +7,7 @@
 #include <cstring>
 
 #include "display/DirectXErrorNames.h"
-#include "shell/StringUtils.h"
+#include "shell/base/StringUtils.h"
 
 namespace Kivo {
 

@@ -19,6 +19,11 @@
 // The surface-backed image class lives in the image library, which builds on
 // this one; the display makes its screen and cursor-area images through the
 // SurfaceImageFactory that library installs.
+//
+// Layer: display uses image (in-memory images, the pixel format) and
+// platform/devices (DirectDraw, Direct3D) and what they use. The
+// surface-backed images above it (image/surface/) install the factory
+// through which the display makes its own images.
 #pragma once
 
 #include <atomic>
@@ -31,10 +36,10 @@
 
 #include "display/D3DInterface.h"
 #include "image/NativeDisplay.h"
-#include "platform/DDraw.h"
-#include "shell/Fraction.h"
-#include "shell/Lock.h"
-#include "shell/Rect.h"
+#include "platform/devices/DDraw.h"
+#include "shell/base/Fraction.h"
+#include "shell/base/Lock.h"
+#include "shell/base/Rect.h"
 
 namespace Kivo {
 

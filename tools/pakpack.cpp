@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "resources/PakWriter.h"
-#include "shell/StringUtils.h"
+#include "shell/base/StringUtils.h"
 
 namespace {
 

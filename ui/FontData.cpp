@@ -6,8 +6,8 @@
 #include "image/MemoryImage.h"
 #include "platform/Dialogs.h"
 #include "resources/ImageLib.h"
-#include "shell/Paths.h"
-#include "shell/StringUtils.h"
+#include "shell/base/Paths.h"
+#include "shell/base/StringUtils.h"
 #include "ui/Graphics.h"
 
 namespace Kivo {

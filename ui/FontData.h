@@ -23,8 +23,8 @@
 #include <vector>
 
 #include "image/SharedImage.h"
-#include "shell/Color.h"
-#include "shell/Rect.h"
+#include "shell/base/Color.h"
+#include "shell/base/Rect.h"
 #include "ui/DescParser.h"
 
 namespace Kivo {

@@ -14,7 +14,7 @@
 #include <unistd.h>
 #include <vector>
 
-#include "platform/DSound.h"
+#include "platform/devices/DSound.h"
 #include "platform/headless/AudioHeadless.h"
 
 namespace soundtest {

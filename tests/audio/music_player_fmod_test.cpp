@@ -3,7 +3,7 @@
 // decoded sample, intro-and-loop joining, and fatal library errors.
 #include "audio/FModMusicInterface.h"
 #include "music_fake_libraries.h"
-#include "shell/Paths.h"
+#include "shell/base/Paths.h"
 
 #include <gtest/gtest.h>
 

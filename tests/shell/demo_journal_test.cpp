@@ -5,7 +5,7 @@
 #include <sys/stat.h>
 
 #include "platform/Registry.h"
-#include "shell/TwisterRandom.h"
+#include "shell/base/TwisterRandom.h"
 
 namespace demotest {
 namespace {

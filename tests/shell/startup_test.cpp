@@ -5,7 +5,7 @@
 #include <thread>
 
 #include "display/DDInterface.h"
-#include "platform/DirectXCodes.h"
+#include "platform/devices/DirectXCodes.h"
 #include "tests/shell/startup_support.h"
 
 namespace startuptest {

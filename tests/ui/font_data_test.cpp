@@ -10,7 +10,7 @@
 
 #include "platform/Platform.h"
 #include "resources/ImageLib.h"
-#include "shell/StringUtils.h"
+#include "shell/base/StringUtils.h"
 #include "tests/platform/TempFolder.h"
 #include "tests/ui/font_test_support.h"
 #include "ui/FontData.h"

@@ -9,7 +9,7 @@
 #include <thread>
 #include <vector>
 
-#include "shell/StringUtils.h"
+#include "shell/base/StringUtils.h"
 #include "tests/ui/UiTestSupport.h"
 #include "tests/ui/font_test_support.h"
 #include "ui/Graphics.h"

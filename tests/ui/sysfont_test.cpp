@@ -11,8 +11,8 @@
 
 #include "UiTestSupport.h"
 #include "image/MemoryImage.h"
-#include "platform/SystemFont.h"
-#include "tests/image/ddimage_fixture.h"
+#include "platform/devices/SystemFont.h"
+#include "tests/image/surface/ddimage_fixture.h"
 #include "ui/Graphics.h"
 #include "ui/SysFont.h"
 
