@@ -3,7 +3,7 @@
 // the forwarding of every change to the sound manager and music interface.
 // Muting never changes the stored volumes; it sends 0 while the count is up.
 #include "audio/BassMusicInterface.h"
-#include "audio/FModMusicInterface.h"
+#include "audio/FmodMusicInterface.h"
 #include "audio/MusicInterface.h"
 #include "audio/SoundInstance.h"
 #include "audio/SoundManager.h"

@@ -3,7 +3,7 @@
 // second.
 #include "audio/BassMusicInterface.h"
 #include "audio/DSoundManager.h"
-#include "audio/FModMusicInterface.h"
+#include "audio/FmodMusicInterface.h"
 #include "audio/MusicLibrary.h"
 #include "music_fixtures.h"
 #include "platform/devices/DSound.h"

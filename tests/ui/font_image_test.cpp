@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "shell/base/StringUtils.h"
-#include "tests/ui/UiTestSupport.h"
+#include "tests/ui/ui_test_support.h"
 #include "tests/ui/font_test_support.h"
 #include "ui/Graphics.h"
 #include "ui/ImageFont.h"

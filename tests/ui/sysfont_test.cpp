@@ -9,7 +9,7 @@
 #include <thread>
 #include <vector>
 
-#include "UiTestSupport.h"
+#include "ui_test_support.h"
 #include "image/MemoryImage.h"
 #include "platform/devices/SystemFont.h"
 #include "tests/image/surface/ddimage_fixture.h"

@@ -8,7 +8,7 @@
 #include <fstream>
 #include <string>
 
-#include "tests/platform/TempFolder.h"
+#include "tests/support/temp_folder.h"
 #include "platform/devices/DDraw.h"
 #include "platform/Files.h"
 #include "platform/SingleInstance.h"

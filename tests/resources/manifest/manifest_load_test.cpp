@@ -17,7 +17,7 @@
 #include "resources/ImageLib.h"
 #include "resources/manifest/ResourceManager.h"
 #include "shell/KivoAppBase.h"
-#include "tests/audio/SoundFixtures.h"
+#include "tests/support/sound_fixtures.h"
 #include "tests/ui/font_test_support.h"
 #include "ui/ImageFont.h"
 #include "ui/SysFont.h"

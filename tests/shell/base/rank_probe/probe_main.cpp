@@ -6,7 +6,7 @@
 #include <cstring>
 #include <string>
 
-#include "RankLogger.h"
+#include "rank_logger.h"
 #include "shell/base/Color.h"
 #include "shell/base/Paths.h"
 #include "shell/base/TwisterRandom.h"
