@@ -195,6 +195,14 @@ private:
   void AnalyseFormat(const DDPIXELFORMAT& format);
   static void BuildClamp(std::vector<int32_t>& table, int32_t bits);
   bool CreateClipper(const char* callName);
+  // The steps of Init, in order; each returns RESULT_OK or the failure.
+  int32_t CreateDirectDraw(HRESULT& createResult);
+  void TakeRequestedMode(HWND newWindow, bool newWindowed);
+  int32_t InitWindowed(DWORD surfaceCaps3D, DWORD drawCaps);
+  int32_t InitFullScreen(DWORD surfaceCaps3D, DWORD drawCaps);
+  void MeasureRefreshRate();
+  int32_t CreateCursorAreas();
+  int32_t ReadPixelFormat();
 
   DirectDrawCreateExProc createEx_ = nullptr;
   DirectDrawCreateProc create_ = nullptr;

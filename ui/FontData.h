@@ -147,6 +147,7 @@ class FontData : public DescParser {
   bool ParseColor(const DataElement* element, Color& out);
 
  private:
+  friend struct FontCommands;  // the descriptor commands
   FontLayer& AppendLayer(const std::wstring& upperName, const FontLayer* from);
 
   bool mInitialised = false;
