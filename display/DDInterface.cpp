@@ -287,12 +287,9 @@ int32_t DDInterface::InitWindowed(DWORD surfaceCaps3D, DWORD drawCaps) {
   }
   if (CheckResult(hr, "CreateSurface Windowed Primary")) return RESULT_SURFACE_FAIL;
 
-  DDSURFACEDESC2 draw = Describe(DDSD_CAPS | DDSD_WIDTH | DDSD_HEIGHT, drawCaps);
-  draw.dwWidth = static_cast<DWORD>(width);
-  draw.dwHeight = static_cast<DWORD>(height);
-  if (CheckResult(CreateSurface(&draw, &drawSurface), "CreateSurface Windowed DrawSurface"))
-    return RESULT_SURFACE_FAIL;
-  if (!CreateClipper("CreateClipper Windowed")) return RESULT_FAIL;
+  const int32_t result = CreateDrawSurfaceAndClipper(drawCaps, "CreateSurface Windowed DrawSurface",
+                                                     "CreateClipper Windowed");
+  if (result != RESULT_OK) return result;
   return RESULT_OK;
 }
 
@@ -340,13 +337,21 @@ int32_t DDInterface::InitFullScreen(DWORD surfaceCaps3D, DWORD drawCaps) {
     ClearSurface(primarySurface);
     ClearSurface(secondarySurface);
   }
+  const int32_t result = CreateDrawSurfaceAndClipper(drawCaps, "CreateSurface FullScreen DrawSurface",
+                                                     "CreateClipper FullScreen");
+  if (result != RESULT_OK) return result;
+  if (app != nullptr && !app->fullScreenPageFlip) directDraw->FlipToGDISurface();
+  return RESULT_OK;
+}
+
+// The off-screen buffer every frame is drawn into, at the draw size, and the
+// window clipper on the primary.
+int32_t DDInterface::CreateDrawSurfaceAndClipper(DWORD drawCaps, const char* surfaceCall, const char* clipperCall) {
   DDSURFACEDESC2 draw = Describe(DDSD_CAPS | DDSD_WIDTH | DDSD_HEIGHT, drawCaps);
   draw.dwWidth = static_cast<DWORD>(width);
   draw.dwHeight = static_cast<DWORD>(height);
-  if (CheckResult(CreateSurface(&draw, &drawSurface), "CreateSurface FullScreen DrawSurface"))
-    return RESULT_SURFACE_FAIL;
-  if (!CreateClipper("CreateClipper FullScreen")) return RESULT_FAIL;
-  if (app != nullptr && !app->fullScreenPageFlip) directDraw->FlipToGDISurface();
+  if (CheckResult(CreateSurface(&draw, &drawSurface), surfaceCall)) return RESULT_SURFACE_FAIL;
+  if (!CreateClipper(clipperCall)) return RESULT_FAIL;
   return RESULT_OK;
 }
 

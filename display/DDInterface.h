@@ -200,6 +200,7 @@ private:
   void TakeRequestedMode(HWND newWindow, bool newWindowed);
   int32_t InitWindowed(DWORD surfaceCaps3D, DWORD drawCaps);
   int32_t InitFullScreen(DWORD surfaceCaps3D, DWORD drawCaps);
+  int32_t CreateDrawSurfaceAndClipper(DWORD drawCaps, const char* surfaceCall, const char* clipperCall);
   void MeasureRefreshRate();
   int32_t CreateCursorAreas();
   int32_t ReadPixelFormat();
