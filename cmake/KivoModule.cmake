@@ -30,7 +30,7 @@ function(kivo_module)
     file(GLOB test_sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/${folder}/*.cpp)
     if(test_sources OR M_TEST_SOURCES)
       add_executable(${M_NAME}_tests ${test_sources} ${M_TEST_SOURCES})
-      target_link_libraries(${M_NAME}_tests PRIVATE ${M_NAME} ${M_TEST_DEPS} GTest::gtest GTest::gtest_main pthread)
+      target_link_libraries(${M_NAME}_tests PRIVATE ${M_TEST_DEPS} ${M_NAME} GTest::gtest GTest::gtest_main pthread)
       target_compile_definitions(${M_NAME}_tests PRIVATE
         KIVO_SOURCE_DIR="${CMAKE_SOURCE_DIR}" KIVO_BINARY_DIR="${CMAKE_BINARY_DIR}")
       gtest_discover_tests(${M_NAME}_tests TEST_PREFIX "${test_prefix}." DISCOVERY_TIMEOUT 60

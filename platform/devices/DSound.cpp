@@ -5,10 +5,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <set>
 
-#include "platform/Clock.h"
-#include "platform/Environment.h"
 #include "platform/Process.h"
 #include "platform/Windows.h"
 
