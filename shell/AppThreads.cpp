@@ -3,11 +3,11 @@
 // shutting-down flag is seen and then clears its running flag (shutdown waits
 // for that); the loading thread runs the game's LoaderWork and sets loader
 // finished, which the main loop acknowledges on the main thread.
-#include "display/SoftwareCursor.h"
+#include "image/surface/SoftwareCursor.h"
 #include "platform/Platform.h"
-#include "shell/Lock.h"
+#include "shell/base/Lock.h"
 #include "shell/KivoAppBase.h"
-#include "shell/StringUtils.h"
+#include "shell/base/StringUtils.h"
 
 namespace Kivo {
 

@@ -5,7 +5,7 @@
 #include <limits>
 
 #include "audio/BassMusicInterface.h"
-#include "audio/FModMusicInterface.h"
+#include "audio/FmodMusicInterface.h"
 #include "audio/MusicInterface.h"
 #include "audio/SoundInstance.h"
 #include "audio/SoundManager.h"

@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "resources/PakWriter.h"
-#include "shell/StringUtils.h"
+#include "shell/base/StringUtils.h"
 
 namespace {
 

@@ -29,11 +29,11 @@
 
 #include "display/DDInterface.h"
 #include "display/demo/TestCard.h"
-#include "image/DDImage.h"
+#include "image/surface/DDImage.h"
 #include "image/MemoryImage.h"
 #include "platform/Platform.h"
 #include "shell/KivoAppBase.h"
-#include "shell/Matrix.h"
+#include "shell/base/Matrix.h"
 #include "ui/Graphics.h"
 #include "ui/Widget.h"
 #include "ui/WidgetManager.h"

@@ -12,6 +12,8 @@
 #include "platform/Input.h"
 #include "platform/Windows.h"
 #include "platform/WindowSystem.h"
+#include "platform/headless/AudioHeadless.h"
+#include "platform/sdl2/AudioSDL.h"
 #include "platform/sdl2/SdlKeys.h"
 
 namespace Platform {
@@ -80,6 +82,14 @@ class Sdl2Backend : public Backend {
   }
 
   const char* Name() const override { return "sdl2"; }
+
+  // The device plays; without one the mix goes to memory all the same.
+  std::unique_ptr<Kivo::AudioOutput> OpenAudioOutput() override {
+    std::unique_ptr<Kivo::AudioOutput> output = Kivo::CreateSdlAudioOutput();
+    if (output) return output;
+    Kivo::AudioLogOnce("no audio device opened; sound is mixed to memory");
+    return std::make_unique<Kivo::HeadlessAudioOutput>(true);
+  }
 
   bool CreateHostWindow(HWND handle, const std::string& title, int x, int y, int width, int height,
                         bool fullScreen) override {

@@ -8,7 +8,7 @@
 #include <ostream>
 #include <string>
 
-#include "platform/DDraw.h"
+#include "platform/devices/DDraw.h"
 
 // Render-target formats read as names in test output and CTest names (the
 // default printout of an enum parameter is its raw bytes).

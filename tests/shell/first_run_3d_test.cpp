@@ -7,8 +7,8 @@
 #include <string>
 
 #include "display/DDInterface.h"
-#include "platform/D3D.h"
-#include "platform/DDraw.h"
+#include "platform/devices/D3D.h"
+#include "platform/devices/DDraw.h"
 #include "platform/Registry.h"
 #include "startup_support.h"
 #include "tests/platform/ddraw_format_names.h"

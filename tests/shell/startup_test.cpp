@@ -5,7 +5,7 @@
 #include <thread>
 
 #include "display/DDInterface.h"
-#include "platform/DirectXCodes.h"
+#include "platform/devices/DirectXCodes.h"
 #include "resources/ImageLib.h"
 #include "tests/resources/imagelib_fixtures.h"
 #include "tests/shell/startup_support.h"

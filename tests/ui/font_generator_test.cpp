@@ -11,7 +11,7 @@
 #include "image/MemoryImage.h"
 #include "platform/Platform.h"
 #include "resources/ImageLib.h"
-#include "tests/platform/TempFolder.h"
+#include "tests/support/temp_folder.h"
 #include "ui/Graphics.h"
 #include "ui/ImageFont.h"
 
