@@ -2,8 +2,9 @@
 // noisy RGBA PNG and a quality-90 JPEG made from a seeded pattern.
 // LoadImageFile reads them from a loose file and from an archive entry;
 // the peers are libpng's simplified read to BGRA and libjpeg-turbo's decode
-// to BGRA, both from memory. Prints ours / peer for each pair; GIF and TGA
-// have no peer and report megapixels per second.
+// to BGRA, both from memory. Prints a table of peer time / our time and
+// exits 1 when a load costs more than 1.25 times its peer's (ratio under
+// 0.8); GIF and TGA have no peer and report their times only.
 #include <benchmark/benchmark.h>
 
 #include "bench/BenchReporters.h"
@@ -267,22 +268,17 @@ BENCHMARK(BM_LoadTgaFile)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 2;
   Files();
   benchreport::RatioReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
-  const struct {
-    const char* ours;
-    const char* peer;
-  } pairs[] = {
-      {"BM_LoadPngFile", "BM_PeerPngSimplified"},
-      {"BM_LoadPngArchive", "BM_PeerPngSimplified"},
-      {"BM_LoadJpegFile", "BM_PeerJpegTurbo"},
-      {"BM_LoadJpegArchive", "BM_PeerJpegTurbo"},
-  };
-  for (const auto& pair : pairs) {
-    double ours = reporter.Time(pair.ours), peer = reporter.Time(pair.peer);
-    if (ours > 0 && peer > 0) std::printf("ratio %s / %s: %.2f (target <= 1.25)\n", pair.ours, pair.peer, ours / peer);
-  }
+  // Loading may cost at most 1.25 times the peer decoder's time (ratio >= 0.8).
+  benchreport::GateTable table(reporter);
+  table.Add("decode PNG file", "BM_LoadPngFile", "libpng simplified", "BM_PeerPngSimplified", 0.8);
+  table.Add("decode PNG archive", "BM_LoadPngArchive", "libpng simplified", "BM_PeerPngSimplified", 0.8);
+  table.Add("decode JPEG file", "BM_LoadJpegFile", "libjpeg-turbo", "BM_PeerJpegTurbo", 0.8);
+  table.Add("decode JPEG archive", "BM_LoadJpegArchive", "libjpeg-turbo", "BM_PeerJpegTurbo", 0.8);
+  const int code = table.Finish();
   benchmark::Shutdown();
-  return 0;
+  return code;
 }
