@@ -19,7 +19,7 @@ namespace Kivo {
 namespace BlitKernels {
 
 // floor(x / 255) for 0 <= x <= 65025, without a division.
-inline uint32_t Div255(uint32_t x) { return (x + 1 + (x >> 8)) >> 8; }
+inline uint32_t Div255Floor(uint32_t x) { return (x + 1 + (x >> 8)) >> 8; }
 
 // Partial source pixel onto an opaque destination, which stays opaque.
 inline uint32_t OntoOpaque(uint32_t d, uint32_t s) {

@@ -9,9 +9,12 @@
 #include "platform/D3DRaster.h"
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <cmath>
 #include <cstring>
+#include <iterator>
+#include <utility>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -271,7 +274,7 @@ Rgba BlendReference(const State& st, const Rgba& s, const Rgba& d) {
   if (!st.blendEnable) return s;
   auto channel = [&](std::uint32_t sc, std::uint32_t dc) {
     return std::min<std::uint32_t>(
-        255, Div255(sc * Factor(st.srcBlend, sc, s.a, dc) + dc * Factor(st.destBlend, sc, s.a, dc)));
+        255, Div255Round(sc * Factor(st.srcBlend, sc, s.a, dc) + dc * Factor(st.destBlend, sc, s.a, dc)));
   };
   return Rgba{channel(s.r, d.r), channel(s.g, d.g), channel(s.b, d.b), 255};
 }
@@ -412,8 +415,8 @@ struct FastParams {
   bool alphaModulate1;  // stage 1's alpha = its texture's x stage 0's
 };
 
-// Div255 of two lanes at bits 0 and 16, each at most 255 x 255.
-inline std::uint32_t Div255x2(std::uint32_t pair) {
+// Div255Round of two lanes at bits 0 and 16, each at most 255 x 255.
+inline std::uint32_t Div255RoundPair(std::uint32_t pair) {
   const std::uint32_t t = pair + 0x00800080u;
   return ((t + ((t >> 8) & 0x00FF00FFu)) >> 8) & 0x00FF00FFu;
 }
@@ -434,17 +437,17 @@ inline void PutPixel(std::uint8_t* row, int x, std::uint32_t src) {
       } else if (sa != 0) {
         const std::uint32_t d = *p;
         const std::uint32_t inv = 255 - sa;
-        const std::uint32_t rb = Div255x2((src & 0x00FF00FFu) * sa + (d & 0x00FF00FFu) * inv);
-        const std::uint32_t gg = Div255x2(((src >> 8) & 0xFFu) * sa + ((d >> 8) & 0xFFu) * inv);
+        const std::uint32_t rb = Div255RoundPair((src & 0x00FF00FFu) * sa + (d & 0x00FF00FFu) * inv);
+        const std::uint32_t gg = Div255RoundPair(((src >> 8) & 0xFFu) * sa + ((d >> 8) & 0xFFu) * inv);
         *p = rb | gg << 8;
       }
     } else {
       const std::uint32_t d = *p;
       std::uint32_t rr, gg, bb;
       if (B == kBlendAddAlpha) {
-        rr = std::min<std::uint32_t>(255, Div255(((src >> 16) & 0xFF) * sa + ((d >> 16) & 0xFF) * 255));
-        gg = std::min<std::uint32_t>(255, Div255(((src >> 8) & 0xFF) * sa + ((d >> 8) & 0xFF) * 255));
-        bb = std::min<std::uint32_t>(255, Div255((src & 0xFF) * sa + (d & 0xFF) * 255));
+        rr = std::min<std::uint32_t>(255, Div255Round(((src >> 16) & 0xFF) * sa + ((d >> 16) & 0xFF) * 255));
+        gg = std::min<std::uint32_t>(255, Div255Round(((src >> 8) & 0xFF) * sa + ((d >> 8) & 0xFF) * 255));
+        bb = std::min<std::uint32_t>(255, Div255Round((src & 0xFF) * sa + (d & 0xFF) * 255));
       } else {
         rr = std::min<std::uint32_t>(255, ((src >> 16) & 0xFF) + ((d >> 16) & 0xFF));
         gg = std::min<std::uint32_t>(255, ((src >> 8) & 0xFF) + ((d >> 8) & 0xFF));
@@ -461,13 +464,13 @@ inline void PutPixel(std::uint8_t* row, int x, std::uint32_t src) {
       const std::uint32_t dr5 = Widen5(d >> 11), dg6 = Widen6((d >> 5) & 0x3F), db5 = Widen5(d & 0x1F);
       if (B == kBlendOver) {
         const std::uint32_t inv = 255 - sa;
-        rr = Div255(sr * sa + dr5 * inv);
-        gg = Div255(sg * sa + dg6 * inv);
-        bb = Div255(sb * sa + db5 * inv);
+        rr = Div255Round(sr * sa + dr5 * inv);
+        gg = Div255Round(sg * sa + dg6 * inv);
+        bb = Div255Round(sb * sa + db5 * inv);
       } else if (B == kBlendAddAlpha) {
-        rr = std::min<std::uint32_t>(255, Div255(sr * sa + dr5 * 255));
-        gg = std::min<std::uint32_t>(255, Div255(sg * sa + dg6 * 255));
-        bb = std::min<std::uint32_t>(255, Div255(sb * sa + db5 * 255));
+        rr = std::min<std::uint32_t>(255, Div255Round(sr * sa + dr5 * 255));
+        gg = std::min<std::uint32_t>(255, Div255Round(sg * sa + dg6 * 255));
+        bb = std::min<std::uint32_t>(255, Div255Round(sb * sa + db5 * 255));
       } else {
         rr = std::min<std::uint32_t>(255, sr + dr5);
         gg = std::min<std::uint32_t>(255, sg + dg6);
@@ -496,7 +499,7 @@ void OverRow(std::uint32_t* dst, const std::uint32_t* src, int n) {
   const __m128i alphaMask = _mm_set1_epi32(static_cast<int>(0xFF000000u));
   const __m128i colourMask = _mm_set1_epi32(0x00FFFFFF);
   const __m128i c255 = _mm_set1_epi16(255), c128 = _mm_set1_epi16(128), c257 = _mm_set1_epi16(257);
-  // Two pixels, 16 bits a channel. (t x 257) >> 16 equals Div255's
+  // Two pixels, 16 bits a channel. (t x 257) >> 16 equals Div255Round's
   // (t + (t >> 8)) >> 8 for every t below 65536, in one instruction.
   auto blendHalf = [&](__m128i s, __m128i d) {
     const __m128i a = _mm_shufflehi_epi16(_mm_shufflelo_epi16(s, 0xFF), 0xFF);
@@ -757,128 +760,153 @@ void SpanTwoStages(const Target& target, const FastParams& fp, const Setup& su, 
   }
 }
 
-template <TargetFormat F>
-void (*PickTwoStages(int b))(const Target&, const FastParams&, const Setup&, int, int, int) {
-  switch (b) {
-    case kBlendReplace:
-      return &SpanTwoStages<F, kBlendReplace>;
-    case kBlendOver:
-      return &SpanTwoStages<F, kBlendOver>;
-    case kBlendAddAlpha:
-      return &SpanTwoStages<F, kBlendAddAlpha>;
-    default:
-      return &SpanTwoStages<F, kBlendAdd>;
-  }
-}
+// ---- choosing the loop ------------------------------------------------------------
+//
+// A draw's state is matched against small tables of the settings the fast
+// loops know; the first row that matches gives the loop's parameter. Any
+// setting no row knows leaves the draw to the reference loop.
 
 typedef void (*SpanFn)(const Target&, const FastParams&, const Setup&, int, int, int);
 
-template <TargetFormat F, int S, int C>
-SpanFn PickBlend(int b) {
-  switch (b) {
-    case kBlendReplace:
-      return &SpanFast<F, S, C, kBlendReplace>;
-    case kBlendOver:
-      return &SpanFast<F, S, C, kBlendOver>;
-    case kBlendAddAlpha:
-      return &SpanFast<F, S, C, kBlendAddAlpha>;
-    default:
-      return &SpanFast<F, S, C, kBlendAdd>;
-  }
+// The span loops by [format][sampler][colour][blend], and the two-stage
+// loops by [format][blend], generated from the index so that no entry can
+// name the wrong instantiation.
+constexpr TargetFormat kFastFormats[] = {TargetFormat::kXRGB8888, TargetFormat::kRGB565};
+constexpr int kFormatCount = 2, kSamplerCount = 3, kColorCount = 3, kBlendCount = 4;
+
+template <std::size_t I>
+constexpr SpanFn SpanAt() {
+  return &SpanFast<kFastFormats[I / (kSamplerCount * kColorCount * kBlendCount)],
+                   static_cast<int>(I / (kColorCount * kBlendCount) % kSamplerCount),
+                   static_cast<int>(I / kBlendCount % kColorCount), static_cast<int>(I % kBlendCount)>;
 }
-template <TargetFormat F, int S>
-SpanFn PickColor(int c, int b) {
-  switch (c) {
-    case kColorTexture:
-      return PickBlend<F, S, kColorTexture>(b);
-    case kColorModulate:
-      return PickBlend<F, S, kColorModulate>(b);
-    default:
-      return PickBlend<F, S, kColorDiffuseSq>(b);
-  }
+template <std::size_t I>
+constexpr SpanFn TwoStagesAt() {
+  return &SpanTwoStages<kFastFormats[I / kBlendCount], static_cast<int>(I % kBlendCount)>;
 }
-template <TargetFormat F>
-SpanFn PickSampler(int s, int c, int b) {
-  switch (s) {
-    case kSampleWhite:
-      return PickColor<F, kSampleWhite>(c, b);
-    case kSamplePoint:
-      return PickColor<F, kSamplePoint>(c, b);
-    default:
-      return PickColor<F, kSampleLinear>(c, b);
-  }
+template <std::size_t... I>
+constexpr std::array<SpanFn, sizeof...(I)> SpanTable(std::index_sequence<I...>) {
+  return {SpanAt<I>()...};
+}
+template <std::size_t... I>
+constexpr std::array<SpanFn, sizeof...(I)> TwoStagesTable(std::index_sequence<I...>) {
+  return {TwoStagesAt<I>()...};
+}
+constexpr auto kSpanLoops =
+    SpanTable(std::make_index_sequence<kFormatCount * kSamplerCount * kColorCount * kBlendCount>());
+constexpr auto kTwoStageLoops = TwoStagesTable(std::make_index_sequence<kFormatCount * kBlendCount>());
+
+// Blend factor pairs (with blending on; off always replaces).
+struct BlendRow {
+  Blend src, dest;
+  BlendMode mode;
+};
+constexpr BlendRow kBlendRows[] = {
+    {Blend::kOne, Blend::kZero, kBlendReplace},
+    {Blend::kSrcAlpha, Blend::kInvSrcAlpha, kBlendOver},
+    {Blend::kSrcAlpha, Blend::kOne, kBlendAddAlpha},
+    {Blend::kOne, Blend::kOne, kBlendAdd},
+};
+
+// Stage 0 operations on an argument pair, in either order; at stage 0 the
+// current colour is the diffuse one. A kCurrent second argument in a row
+// stands for "not read" (select operations).
+struct OpRow {
+  Op op;
+  Arg first, second;
+  int mode;            // ColorMode for colour rows; 1 = modulated alpha for alpha rows
+  bool selectTexture;  // colour: the texture's colour alone
+};
+constexpr OpRow kColorRows[] = {
+    {Op::kSelectArg1, Arg::kTexture, Arg::kCurrent, kColorModulate, true},
+    {Op::kModulate, Arg::kTexture, Arg::kDiffuse, kColorModulate, false},
+    {Op::kModulate, Arg::kDiffuse, Arg::kDiffuse, kColorDiffuseSq, false},
+};
+constexpr OpRow kAlphaRows[] = {
+    {Op::kSelectArg1, Arg::kTexture, Arg::kCurrent, 0, false},
+    {Op::kModulate, Arg::kTexture, Arg::kDiffuse, 1, false},
+};
+
+bool SameArgAtStage0(Arg p, Arg q) {
+  auto norm = [](Arg v) { return v == Arg::kCurrent ? Arg::kDiffuse : v; };
+  return norm(p) == norm(q);
 }
 
-bool IsArgPair(const Stage& sg, Arg x, Arg y, bool alpha) {
-  const Arg a1 = alpha ? sg.alphaArg1 : sg.colorArg1;
-  const Arg a2 = alpha ? sg.alphaArg2 : sg.colorArg2;
-  auto same = [](Arg p, Arg q) {  // at stage 0 the current colour is the diffuse one
-    auto norm = [](Arg v) { return v == Arg::kCurrent ? Arg::kDiffuse : v; };
-    return norm(p) == norm(q);
-  };
-  return (same(a1, x) && same(a2, y)) || (same(a1, y) && same(a2, x));
+const OpRow* MatchStage0(const OpRow* rows, std::size_t count, Op op, Arg arg1, Arg arg2) {
+  for (std::size_t i = 0; i < count; ++i) {
+    const OpRow& r = rows[i];
+    if (r.op != op) continue;
+    const bool matches = op == Op::kSelectArg1
+                             ? arg1 == r.first
+                             : (SameArgAtStage0(arg1, r.first) && SameArgAtStage0(arg2, r.second)) ||
+                                   (SameArgAtStage0(arg1, r.second) && SameArgAtStage0(arg2, r.first));
+    if (matches) return &r;
+  }
+  return nullptr;
+}
+
+// Stage 1 as the two-texture draws set it: its texture selected, or times
+// or plus the current colour; its alpha passed on or times the current one.
+constexpr Op kStage1ColorOps[] = {Op::kSelectArg1, Op::kModulate, Op::kAdd};
+
+bool Stage1Known(const Stage& s1) {
+  const bool knownOp = std::find(std::begin(kStage1ColorOps), std::end(kStage1ColorOps), s1.colorOp) !=
+                       std::end(kStage1ColorOps);
+  const bool colourReadsTextureAndCurrent =
+      s1.colorArg1 == Arg::kTexture && (s1.colorOp == Op::kSelectArg1 || s1.colorArg2 == Arg::kCurrent);
+  const bool alphaPassesOrModulates =
+      s1.alphaOp == Op::kDisable ||
+      (s1.alphaOp == Op::kModulate && ((s1.alphaArg1 == Arg::kTexture && s1.alphaArg2 == Arg::kCurrent) ||
+                                       (s1.alphaArg1 == Arg::kCurrent && s1.alphaArg2 == Arg::kTexture)));
+  return knownOp && colourReadsTextureAndCurrent && alphaPassesOrModulates;
+}
+
+int FormatIndex(TargetFormat f) {
+  for (int i = 0; i < kFormatCount; ++i)
+    if (kFastFormats[i] == f) return i;
+  return -1;
+}
+
+int BlendModeOf(const State& st) {
+  if (!st.blendEnable) return kBlendReplace;
+  for (const BlendRow& r : kBlendRows)
+    if (r.src == st.srcBlend && r.dest == st.destBlend) return r.mode;
+  return -1;
+}
+
+// Whether a 1:1 mapping puts texel centres on pixel centres, where the
+// bilinear filter returns exactly the point sample.
+bool TexelCentresOnPixelCentres(const Setup& su) {
+  if (!(su.attr[kS0].dx * su.scale[kS0] == 65536.0 && su.attr[kS0].dy == 0 && su.attr[kT0].dx == 0 &&
+        su.attr[kT0].dy * su.scale[kT0] == 65536.0))
+    return false;
+  RowValues rv;
+  RowStart(su, 0, 0, rv);
+  return (rv.value[kS0] & 0xFFFF) == 0x8000 && (rv.value[kT0] & 0xFFFF) == 0x8000;
 }
 
 // Chooses the specialised loop for a triangle, or null for the reference one.
 SpanFn ChooseFast(const Target& target, const State& st, const Setup& su, const Vertex* v, FastParams& fp) {
-  if (su.perspective) return nullptr;
-  if (target.format != TargetFormat::kXRGB8888 && target.format != TargetFormat::kRGB565) return nullptr;
-  const Stage& s1 = st.stages[1];
-  const bool twoStages = s1.colorOp != Op::kDisable && s1.texture != nullptr;
   const Stage& s0 = st.stages[0];
-  if (s0.colorOp == Op::kDisable) return nullptr;
+  const Stage& s1 = st.stages[1];
+  const int format = FormatIndex(target.format);
+  const int blend = BlendModeOf(st);
+  if (su.perspective || format < 0 || blend < 0 || s0.colorOp == Op::kDisable) return nullptr;
+  const OpRow* colorRow = MatchStage0(kColorRows, std::size(kColorRows), s0.colorOp, s0.colorArg1, s0.colorArg2);
+  const OpRow* alphaRow = MatchStage0(kAlphaRows, std::size(kAlphaRows), s0.alphaOp, s0.alphaArg1, s0.alphaArg2);
+  if (colorRow == nullptr || alphaRow == nullptr) return nullptr;
+  int color = colorRow->mode;
+  const bool alphaModulate = alphaRow->mode == 1;
+  const bool selectTexture = colorRow->selectTexture;
+  fp.texture = s0.texture;
+  fp.wrapU = s0.wrapU;
+  fp.wrapV = s0.wrapV;
+  fp.alphaModulate = alphaModulate;
 
-  int blend;
-  if (!st.blendEnable || (st.srcBlend == Blend::kOne && st.destBlend == Blend::kZero)) {
-    blend = kBlendReplace;
-  } else if (st.srcBlend == Blend::kSrcAlpha && st.destBlend == Blend::kInvSrcAlpha) {
-    blend = kBlendOver;
-  } else if (st.srcBlend == Blend::kSrcAlpha && st.destBlend == Blend::kOne) {
-    blend = kBlendAddAlpha;
-  } else if (st.srcBlend == Blend::kOne && st.destBlend == Blend::kOne) {
-    blend = kBlendAdd;
-  } else {
-    return nullptr;
-  }
-
-  // Alpha: the texture's, or the texture's times the diffuse.
-  bool alphaModulate;
-  if (s0.alphaOp == Op::kSelectArg1 && s0.alphaArg1 == Arg::kTexture) {
-    alphaModulate = false;
-  } else if (s0.alphaOp == Op::kModulate && IsArgPair(s0, Arg::kTexture, Arg::kDiffuse, true)) {
-    alphaModulate = true;
-  } else {
-    return nullptr;
-  }
-
-  int color;
-  if ((s0.colorOp == Op::kSelectArg1 && s0.colorArg1 == Arg::kTexture) ||
-      (s0.colorOp == Op::kModulate && IsArgPair(s0, Arg::kTexture, Arg::kDiffuse, false))) {
-    color = kColorModulate;
-  } else if (s0.colorOp == Op::kModulate && IsArgPair(s0, Arg::kDiffuse, Arg::kDiffuse, false)) {
-    color = kColorDiffuseSq;
-  } else {
-    return nullptr;
-  }
-  const bool selectTexture = s0.colorOp == Op::kSelectArg1;
-  if (twoStages) {
-    // The second stage reads the texture and the current colour only; the
-    // first must sample a texture and colour by it.
-    const bool colourReadsTextureAndCurrent =
-        s1.colorArg1 == Arg::kTexture && (s1.colorOp == Op::kSelectArg1 || s1.colorArg2 == Arg::kCurrent);
-    const bool alphaPassesOrModulates =
-        s1.alphaOp == Op::kDisable ||
-        (s1.alphaOp == Op::kModulate && ((s1.alphaArg1 == Arg::kTexture && s1.alphaArg2 == Arg::kCurrent) ||
-                                         (s1.alphaArg1 == Arg::kCurrent && s1.alphaArg2 == Arg::kTexture)));
-    const bool knownOp = s1.colorOp == Op::kSelectArg1 || s1.colorOp == Op::kModulate || s1.colorOp == Op::kAdd;
-    if (color != kColorModulate || s0.texture == nullptr || !colourReadsTextureAndCurrent ||
-        !alphaPassesOrModulates || !knownOp)
-      return nullptr;
-    fp.texture = s0.texture;
-    fp.wrapU = s0.wrapU;
-    fp.wrapV = s0.wrapV;
+  if (s1.colorOp != Op::kDisable && s1.texture != nullptr) {
+    // The first stage must sample a texture and colour by it.
+    if (color != kColorModulate || s0.texture == nullptr || !Stage1Known(s1)) return nullptr;
     fp.linear = s0.linear;
-    fp.alphaModulate = alphaModulate;
     fp.selectTexture = selectTexture;
     fp.texture1 = s1.texture;
     fp.wrapU1 = s1.wrapU;
@@ -886,9 +914,9 @@ SpanFn ChooseFast(const Target& target, const State& st, const Setup& su, const 
     fp.linear1 = s1.linear;
     fp.colorOp1 = s1.colorOp;
     fp.alphaModulate1 = s1.alphaOp == Op::kModulate;
-    if (target.format == TargetFormat::kXRGB8888) return PickTwoStages<TargetFormat::kXRGB8888>(blend);
-    return PickTwoStages<TargetFormat::kRGB565>(blend);
+    return kTwoStageLoops[static_cast<std::size_t>(format * kBlendCount + blend)];
   }
+
   // Diffuse that is white and opaque everywhere changes nothing.
   const bool flatWhite = v[0].r == 255 && v[1].r == 255 && v[2].r == 255 && v[0].g == 255 && v[1].g == 255 &&
                          v[2].g == 255 && v[0].b == 255 && v[1].b == 255 && v[2].b == 255;
@@ -898,25 +926,12 @@ SpanFn ChooseFast(const Target& target, const State& st, const Setup& su, const 
   else if (color == kColorModulate && selectTexture)
     return nullptr;  // texture colour with modulated alpha: rare, left to the reference loop
 
-  fp.texture = s0.texture;
-  fp.wrapU = s0.wrapU;
-  fp.wrapV = s0.wrapV;
-  fp.alphaModulate = alphaModulate;
   int sampler = kSampleWhite;
   if (s0.texture != nullptr) {
-    sampler = s0.linear ? kSampleLinear : kSamplePoint;
-    // A texture mapped 1:1 with texel centres on pixel centres filters to
-    // exactly the point sample: take the cheaper loop.
-    if (sampler == kSampleLinear && su.attr[kS0].dx * su.scale[kS0] == 65536.0 && su.attr[kS0].dy == 0 &&
-        su.attr[kT0].dx == 0 && su.attr[kT0].dy * su.scale[kT0] == 65536.0) {
-      RowValues rv;
-      RowStart(su, 0, 0, rv);
-      if ((rv.value[kS0] & 0xFFFF) == 0x8000 && (rv.value[kT0] & 0xFFFF) == 0x8000) sampler = kSamplePoint;
-    }
+    sampler = s0.linear && !TexelCentresOnPixelCentres(su) ? kSampleLinear : kSamplePoint;
   }
-  if (target.format == TargetFormat::kXRGB8888)
-    return PickSampler<TargetFormat::kXRGB8888>(sampler, color, blend);
-  return PickSampler<TargetFormat::kRGB565>(sampler, color, blend);
+  return kSpanLoops[static_cast<std::size_t>(((format * kSamplerCount + sampler) * kColorCount + color) * kBlendCount +
+                                             blend)];
 }
 
 // ---- guard-band clipping ---------------------------------------------------------
