@@ -8,6 +8,7 @@
 // blitters are their twins, compared by the random-operation tests.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 
 #if defined(__SSE2__)
@@ -276,6 +277,30 @@ inline __m128i DivideExact(__m128i n, __m128 d) {
   return q;
 }
 #endif
+
+// Saturating add of the channel bytes picked by mask (8-bit channels on
+// byte boundaries): each d = min(Dc + Sc, 255) per channel, bytes outside
+// the mask 0. This is the display's clamp-table add when its channels are
+// whole bytes.
+inline void AddBytesRow(uint32_t* d, const uint32_t* s, int32_t n, uint32_t mask) {
+  int32_t i = 0;
+#ifdef KIVO_BLIT_SSE2
+  const __m128i m = _mm_set1_epi32(static_cast<int>(mask));
+  for (; i + 4 <= n; i += 4) {
+    __m128i* out = reinterpret_cast<__m128i*>(d + i);
+    const __m128i sv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
+    _mm_storeu_si128(out, _mm_adds_epu8(_mm_and_si128(_mm_loadu_si128(out), m), _mm_and_si128(sv, m)));
+  }
+#endif
+  for (; i < n; ++i) {
+    uint32_t out = 0;
+    for (int shift = 0; shift < 32; shift += 8) {
+      if (((mask >> shift) & 0xFF) == 0) continue;
+      out |= std::min<uint32_t>(255, ((d[i] >> shift) & 0xFF) + ((s[i] >> shift) & 0xFF)) << shift;
+    }
+    d[i] = out;
+  }
+}
 
 }  // namespace BlitKernels
 }  // namespace Kivo
