@@ -518,8 +518,15 @@ void OverRow(std::uint32_t* dst, const std::uint32_t* src, int n) {
     _mm_storeu_si128(out, _mm_and_si128(_mm_packus_epi16(lo, hi), colourMask));
   }
 #endif
-  std::uint8_t* row = reinterpret_cast<std::uint8_t*>(dst);
-  for (; i < n; ++i) PutPixel<TargetFormat::kXRGB8888, kBlendOver>(row, i, src[i]);
+  // The rest blended without PutPixel's opaque and transparent shortcuts:
+  // short spans of mixed texels mispredict them, and the blend is exact at
+  // both ends anyway.
+  for (; i < n; ++i) {
+    const std::uint32_t s = src[i], d = dst[i], sa = s >> 24, inv = 255 - sa;
+    const std::uint32_t rb = Div255RoundPair((s & 0x00FF00FFu) * sa + (d & 0x00FF00FFu) * inv);
+    const std::uint32_t gg = Div255RoundPair(((s >> 8) & 0xFFu) * sa + ((d >> 8) & 0xFFu) * inv);
+    dst[i] = rb | gg << 8;
+  }
 }
 
 // Bilinear samples of a row whose whole footprint lies inside the texture
@@ -569,6 +576,8 @@ void FetchLinearInside(const Texture& tex, std::int64_t s, std::int64_t t, std::
 // The pixels i in [0, n) whose coordinate c + i x dc lies in [lo, hi), as
 // [first, end) (empty when first >= end); the coordinate is linear in i.
 void RunWithin(std::int64_t c, std::int64_t dc, std::int64_t lo, std::int64_t hi, int n, int& first, int& end) {
+  const std::int64_t last = c + (n - 1) * dc;
+  if (c >= lo && c < hi && last >= lo && last < hi) return;  // linear: both ends inside, all inside
   std::int64_t f, e;
   if (dc == 0) {
     f = 0;
