@@ -1,7 +1,8 @@
 // Surface blits of 32 x 32 partial-alpha sprites into a 640 x 480 screen
 // surface on 5-6-5 and 8-8-8, beside SDL_BlitSurface doing the same: normal
-// (alpha) blits against SDL with RLE acceleration on, as an SDL user sets it
-// for a sprite blitted many times, and off; additive; tinted; a smooth
+// (alpha) blits and cut-out sprites (SDL: colour-keyed) against SDL with RLE
+// acceleration on, as an SDL user sets it for a sprite blitted many times,
+// and off; additive; tinted; a smooth
 // x1.5 stretch; a 30 degree rotation (SDL's software renderer with linear
 // scaling). Prints a table of ratios (SDL time / our time, higher is
 // better, medians of CPU time); exits 1 when a gated ratio misses: the
@@ -38,13 +39,20 @@ std::vector<uint32_t> SpritePixels() {
   return p;
 }
 
+// The same disc cut out (alpha 0 or 255 only), as colour-keyed art is.
+std::vector<uint32_t> CutOutPixels() {
+  std::vector<uint32_t> p = SpritePixels();
+  for (uint32_t& v : p) v = (v >> 24) >= 128 ? v | 0xFF000000u : 0;
+  return p;
+}
+
 // One display of a format with its screen image and a sprite.
 struct OurSide {
   Kivo::DisplayApp app;
   std::unique_ptr<Kivo::DDInterface> display;
   std::unique_ptr<Kivo::DDImage> sprite;
 
-  explicit OurSide(DDrawStandIn::Format format) {
+  OurSide(DDrawStandIn::Format format, bool cutOut) {
     DDrawStandIn::Machine machine;
     machine.desktopFormat = format;
     DDrawStandIn::Reset(machine);
@@ -52,17 +60,17 @@ struct OurSide {
     display.reset(new Kivo::DDInterface(&app));
     if (display->Init(nullptr, true) != 0) std::fprintf(stderr, "display: %s\n", display->lastError.c_str());
     sprite.reset(new Kivo::DDImage(display.get()));
-    const std::vector<uint32_t> pixels = SpritePixels();
+    const std::vector<uint32_t> pixels = cutOut ? CutOutPixels() : SpritePixels();
     sprite->SetBits(pixels.data(), kSprite, kSprite, true);
   }
 };
 
-enum class Op { kNormal, kAdditive, kTint, kStretch, kRotate };
+enum class Op { kNormal, kColorKey, kAdditive, kTint, kStretch, kRotate };
 
 const Kivo::Color kTint(200, 150, 100, 180);
 
 void Ours(benchmark::State& state, DDrawStandIn::Format format, Op op) {
-  OurSide side(format);
+  OurSide side(format, op == Op::kColorKey);
   Kivo::DDImage* screen = side.display->GetScreenImage();
   screen->LockSurface();
   const Kivo::Rect all(0, 0, kSprite, kSprite), clip(0, 0, 640, 480);
@@ -70,7 +78,8 @@ void Ours(benchmark::State& state, DDrawStandIn::Format format, Op op) {
   for (auto _ : state) {
     const int x = (i * 37) % 600, y = (i * 23) % 440;
     switch (op) {
-      case Op::kNormal: screen->DrawImage(side.sprite.get(), x, y, all, Kivo::Color::White, 0); break;
+      case Op::kNormal:
+      case Op::kColorKey: screen->DrawImage(side.sprite.get(), x, y, all, Kivo::Color::White, 0); break;
       case Op::kAdditive: screen->DrawImage(side.sprite.get(), x, y, all, Kivo::Color::White, 1); break;
       case Op::kTint: screen->DrawImage(side.sprite.get(), x, y, all, kTint, 0); break;
       case Op::kStretch:
@@ -90,10 +99,20 @@ void Ours(benchmark::State& state, DDrawStandIn::Format format, Op op) {
 
 void Sdl(benchmark::State& state, uint32_t targetFormat, Op op, bool rle) {
   SDL_Surface* target = SDL_CreateRGBSurfaceWithFormat(0, 640, 480, SDL_BITSPERPIXEL(targetFormat), targetFormat);
-  const std::vector<uint32_t> pixels = SpritePixels();
-  SDL_Surface* sprite = SDL_CreateRGBSurfaceWithFormatFrom(const_cast<uint32_t*>(pixels.data()), kSprite, kSprite,
-                                                           32, kSprite * 4, SDL_PIXELFORMAT_ARGB8888);
-  SDL_SetSurfaceBlendMode(sprite, op == Op::kAdditive ? SDL_BLENDMODE_ADD : SDL_BLENDMODE_BLEND);
+  // Colour-keyed art: opaque pixels, the cut-out ones set to the key colour.
+  constexpr uint32_t kKey = 0x00FF00FFu;
+  std::vector<uint32_t> pixels = op == Op::kColorKey ? CutOutPixels() : SpritePixels();
+  if (op == Op::kColorKey)
+    for (uint32_t& v : pixels) v = v == 0 ? kKey : v & 0x00FFFFFFu;
+  SDL_Surface* sprite = SDL_CreateRGBSurfaceWithFormatFrom(
+      pixels.data(), kSprite, kSprite, 32, kSprite * 4,
+      op == Op::kColorKey ? SDL_PIXELFORMAT_XRGB8888 : SDL_PIXELFORMAT_ARGB8888);
+  if (op == Op::kColorKey) {
+    SDL_SetColorKey(sprite, SDL_TRUE, kKey);
+    SDL_SetSurfaceBlendMode(sprite, SDL_BLENDMODE_NONE);
+  } else {
+    SDL_SetSurfaceBlendMode(sprite, op == Op::kAdditive ? SDL_BLENDMODE_ADD : SDL_BLENDMODE_BLEND);
+  }
   if (op == Op::kTint) {
     SDL_SetSurfaceColorMod(sprite, static_cast<Uint8>(kTint.red), static_cast<Uint8>(kTint.green),
                            static_cast<Uint8>(kTint.blue));
@@ -114,6 +133,7 @@ void Sdl(benchmark::State& state, uint32_t targetFormat, Op op, bool rle) {
     SDL_Rect to{x, y, kSprite, kSprite};
     switch (op) {
       case Op::kNormal:
+      case Op::kColorKey:
       case Op::kAdditive:
       case Op::kTint: SDL_BlitSurface(sprite, nullptr, target, &to); break;
       case Op::kStretch: {
@@ -145,11 +165,15 @@ struct Case {
 const Case kCases[] = {
     {"normal_565", Op::kNormal, true, "SDL blit", 0.0},
     {"normal_888", Op::kNormal, false, "SDL blit", 0.0},
+    {"colorkey_565", Op::kColorKey, true, "SDL colour-key blit", 0.0},
+    {"colorkey_888", Op::kColorKey, false, "SDL colour-key blit", 0.0},
     {"additive_565", Op::kAdditive, true, "SDL blit", 0.0},
     {"additive_888", Op::kAdditive, false, "SDL blit", 2.0},
     {"tint_565", Op::kTint, true, "SDL blit, colour and alpha mod", 0.0},
     {"tint_888", Op::kTint, false, "SDL blit, colour and alpha mod", 0.0},
+    {"stretch150_565", Op::kStretch, true, "SDL scaled blit (nearest)", 0.0},
     {"stretch150_888", Op::kStretch, false, "SDL scaled blit (nearest)", 0.0},
+    {"rotate30_565", Op::kRotate, true, "SDL renderer rotation (linear)", 0.0},
     {"rotate30_888", Op::kRotate, false, "SDL renderer rotation (linear)", 0.0},
 };
 
@@ -162,7 +186,7 @@ int main(int argc, char** argv) {
     const std::string base = c.name;
     benchmark::RegisterBenchmark((base + "/kivo").c_str(), Ours, ours, c.op);
     benchmark::RegisterBenchmark((base + "/sdl").c_str(), Sdl, sdl, c.op, false);
-    if (c.op == Op::kNormal || c.op == Op::kTint)
+    if (c.op == Op::kNormal || c.op == Op::kColorKey || c.op == Op::kTint)
       benchmark::RegisterBenchmark((base + "/sdl_rle").c_str(), Sdl, sdl, c.op, true);
   }
   benchmark::Initialize(&argc, argv);
