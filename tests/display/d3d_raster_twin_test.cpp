@@ -147,6 +147,23 @@ struct RandomScene {
   }
 };
 
+// An axis-aligned quad (texture coordinates u0..u1 both across and down)
+// as two triangles, drawn by the fast loops into one frame and by the
+// reference into the other.
+void DrawQuadBothWays(Frame& fast, Frame& reference, const State& st, float x, float y, float w, float h,
+                      uint32_t colour, float u0, float u1) {
+  const Vertex v0 = MakeVertex(x, y, 1, colour, u0, u0, 0, 0);
+  const Vertex v1 = MakeVertex(x, y + h, 1, colour, u0, u1, 0, 0);
+  const Vertex v2 = MakeVertex(x + w, y, 1, colour, u1, u0, 0, 0);
+  const Vertex v3 = MakeVertex(x + w, y + h, 1, colour, u1, u1, 0, 0);
+  Options ref;
+  ref.reference = true;
+  DrawTriangle(fast.target, st, v0, v1, v2);
+  DrawTriangle(fast.target, st, v1, v2, v3);
+  DrawTriangle(reference.target, st, v0, v1, v2, ref);
+  DrawTriangle(reference.target, st, v1, v2, v3, ref);
+}
+
 // Each seed's frame CRC as the twins drew it when they last changed on
 // purpose, [format][seed - 1] (8-8-8, then 5-6-5). Matching each other
 // alone would let a change made to both twins at once pass unnoticed.
@@ -261,16 +278,8 @@ TEST(RasterTwins, OneToOneSpritesMatchUnderLinearFiltering) {
       const Texture& t = *st.stages[0].texture;
       const float x = static_cast<float>(scene.rng() % 180) - 20.5f, y = static_cast<float>(scene.rng() % 140) - 10.5f;
       const uint32_t colour = i % 4 == 0 ? 0x80FFC080u : 0xFFFFFFFFu;
-      const Vertex v0 = MakeVertex(x, y, 1, colour, 0, 0, 0, 0);
-      const Vertex v1 = MakeVertex(x, y + t.height, 1, colour, 0, 1, 0, 0);
-      const Vertex v2 = MakeVertex(x + t.width, y, 1, colour, 1, 0, 0, 0);
-      const Vertex v3 = MakeVertex(x + t.width, y + t.height, 1, colour, 1, 1, 0, 0);
-      Options ref;
-      ref.reference = true;
-      DrawTriangle(fast.target, st, v0, v1, v2);
-      DrawTriangle(fast.target, st, v1, v2, v3);
-      DrawTriangle(reference.target, st, v0, v1, v2, ref);
-      DrawTriangle(reference.target, st, v1, v2, v3, ref);
+      DrawQuadBothWays(fast, reference, st, x, y, static_cast<float>(t.width), static_cast<float>(t.height), colour,
+                       0, 1);
     }
     EXPECT_EQ(fast.Crc(), reference.Crc());
   }
@@ -303,16 +312,7 @@ TEST(RasterTwins, ScaledQuadsMatchUnderLinearAndPointFiltering) {
       st.clipX1 = 160;
       st.clipY1 = 120;
       const float x = -7.5f, y = 3.25f;
-      const Vertex v0 = MakeVertex(x, y, 1, 0xFFFFFFFF, c.u0, c.u0, 0, 0);
-      const Vertex v1 = MakeVertex(x, y + c.h, 1, 0xFFFFFFFF, c.u0, c.u1, 0, 0);
-      const Vertex v2 = MakeVertex(x + c.w, y, 1, 0xFFFFFFFF, c.u1, c.u0, 0, 0);
-      const Vertex v3 = MakeVertex(x + c.w, y + c.h, 1, 0xFFFFFFFF, c.u1, c.u1, 0, 0);
-      Options ref;
-      ref.reference = true;
-      DrawTriangle(fast.target, st, v0, v1, v2);
-      DrawTriangle(fast.target, st, v1, v2, v3);
-      DrawTriangle(reference.target, st, v0, v1, v2, ref);
-      DrawTriangle(reference.target, st, v1, v2, v3, ref);
+      DrawQuadBothWays(fast, reference, st, x, y, c.w, c.h, 0xFFFFFFFF, c.u0, c.u1);
       EXPECT_EQ(fast.Crc(), reference.Crc());
       EXPECT_NE(fast.Crc(), Frame(TargetFormat::kXRGB8888, 160, 120, 11).Crc());  // something was drawn
     }
