@@ -408,7 +408,8 @@ int main(int argc, char** argv) {
     const std::string d3d = "3D ";
     table.Add(d3d + "frame 1:1 alpha" + x, "frame_point" + x + "/kivo", "pixman OVER", "frame_point" + x + "/pixman",
               gated ? 0.5 : 0.0);
-    table.Add(d3d + "frame 1:1 alpha" + x, "frame_point" + x + "/kivo", "SDL geometry", "frame_point" + x + "/sdl", 0.0);
+    table.Add(d3d + "frame 1:1 alpha" + x, "frame_point" + x + "/kivo", "SDL geometry", "frame_point" + x + "/sdl",
+              0.0);
     table.Add(d3d + "frame bilinear x1.25" + x, "frame_scaled" + x + "/kivo", "pixman bilinear",
               "frame_scaled" + x + "/pixman", gated ? 0.5 : 0.0);
     table.Add(d3d + "frame bilinear x1.25" + x, "frame_scaled" + x + "/kivo", "SDL geometry (nearest)",

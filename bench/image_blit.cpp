@@ -273,8 +273,8 @@ void RunPixman(benchmark::State& state, Kind kind, int size) {
   state.SetItemsProcessed(state.iterations() * static_cast<int64_t>(s.places.size()));
 }
 
-const Kind kKinds[] = {Kind::kBlend, Kind::kBlendSoft, Kind::kBlendOpaque, Kind::kAdd, Kind::kTint, Kind::kNearest150, Kind::kNearest50, Kind::kSmooth,
-                       Kind::kRotate30};
+const Kind kKinds[] = {Kind::kBlend,      Kind::kBlendSoft, Kind::kBlendOpaque, Kind::kAdd,     Kind::kTint,
+                       Kind::kNearest150, Kind::kNearest50, Kind::kSmooth,      Kind::kRotate30};
 const int kSizes[] = {0, 8, 32, 128};
 
 std::string CaseName(Kind k, int size) {

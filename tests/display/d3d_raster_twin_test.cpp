@@ -237,7 +237,8 @@ TEST(RasterTwins, SeededRandomTrianglesMatchTheReferenceBitForBit) {
     std::printf("the twins' CRCs now:\n");
     for (int f = 0; f < 2; ++f) {
       std::printf("    {\n");
-      for (int i = 0; i < 60; ++i) std::printf("%s0x%08Xu,%s", i % 6 == 0 ? "     " : " ", crcs[f][i], i % 6 == 5 ? "\n" : "");
+      for (int i = 0; i < 60; ++i)
+        std::printf("%s0x%08Xu,%s", i % 6 == 0 ? "     " : " ", crcs[f][i], i % 6 == 5 ? "\n" : "");
       std::printf("    },\n");
     }
   }
