@@ -14,6 +14,7 @@
 #include <pixman.h>
 
 #include "bench/BenchReporters.h"
+#include "bench/PixmanPeers.h"
 
 #include <algorithm>
 #include <cmath>
@@ -185,16 +186,7 @@ void Pixman(benchmark::State& state, pixman_format_code_t format, Op op) {
     pixman_image_set_filter(sprite, PIXMAN_FILTER_BILINEAR, nullptr, 0);
     size = kSprite * 3 / 2;
   } else if (op == Op::kRotate) {
-    pixman_f_transform_t ft;
-    pixman_f_transform_init_translate(&ft, -kSprite / 2.0, -kSprite / 2.0);
-    pixman_f_transform_rotate(&ft, nullptr, std::cos(30.0 * M_PI / 180.0), std::sin(30.0 * M_PI / 180.0));
-    pixman_f_transform_translate(&ft, nullptr, kSprite / 2.0, kSprite / 2.0);
-    pixman_f_transform_t inverse;
-    pixman_f_transform_invert(&inverse, &ft);
-    pixman_transform_t t;
-    pixman_transform_from_pixman_f_transform(&t, &inverse);
-    pixman_image_set_transform(sprite, &t);
-    pixman_image_set_filter(sprite, PIXMAN_FILTER_BILINEAR, nullptr, 0);
+    benchpeers::RotateAboutCentre(sprite, kSprite, kSprite, 30.0);
   }
   const pixman_op_t pop = op == Op::kAdditive ? PIXMAN_OP_ADD : PIXMAN_OP_OVER;
   int i = 0;

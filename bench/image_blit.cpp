@@ -18,6 +18,7 @@
 #include <benchmark/benchmark.h>
 
 #include "bench/BenchReporters.h"
+#include "bench/PixmanPeers.h"
 #include <pixman.h>
 
 #include <algorithm>
@@ -249,16 +250,7 @@ void RunPixman(benchmark::State& state, Kind kind, int size) {
     dw = static_cast<int>(s.w * scale);
     dh = static_cast<int>(s.h * scale);
   } else if (kind == Kind::kRotate30) {
-    pixman_f_transform_t ft;
-    pixman_f_transform_init_translate(&ft, -s.w / 2.0, -s.h / 2.0);
-    pixman_f_transform_rotate(&ft, nullptr, std::cos(30.0 * M_PI / 180.0), std::sin(30.0 * M_PI / 180.0));
-    pixman_f_transform_translate(&ft, nullptr, s.w / 2.0, s.h / 2.0);
-    pixman_f_transform_t inverse;
-    pixman_f_transform_invert(&inverse, &ft);
-    pixman_transform_t t;
-    pixman_transform_from_pixman_f_transform(&t, &inverse);
-    pixman_image_set_transform(sprite, &t);
-    pixman_image_set_filter(sprite, PIXMAN_FILTER_BILINEAR, nullptr, 0);
+    benchpeers::RotateAboutCentre(sprite, s.w, s.h, 30.0);
   }
   const pixman_op_t op = kind == Kind::kAdd ? PIXMAN_OP_ADD : PIXMAN_OP_OVER;
   for (auto _ : state) {
