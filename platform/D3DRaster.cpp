@@ -14,6 +14,7 @@
 #include <cmath>
 #include <cstring>
 #include <iterator>
+#include <type_traits>
 #include <utility>
 
 #if defined(__SSE2__)
@@ -481,9 +482,9 @@ inline void PutPixel(std::uint8_t* row, int x, std::uint32_t src) {
   }
 }
 
-// ---- fetch-then-combine rows (8-8-8 target, texture colour, OVER) -------------
+// ---- fetch-then-combine rows (texture colour, OVER) --------------------------
 //
-// The commonest draw (an alpha picture on the 8-8-8 screen) runs in two
+// The commonest draw (an alpha picture on the screen) runs in two
 // passes over a row: fetch the texels, then blend four pixels a step. The
 // blend is the reference's, lane for lane: the same rounding, so opaque
 // texels come out as themselves and transparent ones leave the colour as it
@@ -492,29 +493,33 @@ inline void PutPixel(std::uint8_t* row, int x, std::uint32_t src) {
 
 constexpr int kFetchChunk = 256;
 
+#if defined(__SSE2__)
+// Source over destination for two pixels, 16 bits a channel. (t x 257) >>
+// 16 equals Div255Round's (t + (t >> 8)) >> 8 for every t below 65536, in
+// one instruction.
+inline __m128i BlendOverHalf(__m128i s, __m128i d) {
+  const __m128i c255 = _mm_set1_epi16(255), c128 = _mm_set1_epi16(128), c257 = _mm_set1_epi16(257);
+  const __m128i a = _mm_shufflehi_epi16(_mm_shufflelo_epi16(s, 0xFF), 0xFF);
+  const __m128i t =
+      _mm_add_epi16(_mm_add_epi16(_mm_mullo_epi16(s, a), _mm_mullo_epi16(d, _mm_sub_epi16(c255, a))), c128);
+  return _mm_mulhi_epu16(t, c257);
+}
+#endif
+
 void OverRow(std::uint32_t* dst, const std::uint32_t* src, int n) {
   int i = 0;
 #if defined(__SSE2__)
   const __m128i zero = _mm_setzero_si128();
   const __m128i alphaMask = _mm_set1_epi32(static_cast<int>(0xFF000000u));
   const __m128i colourMask = _mm_set1_epi32(0x00FFFFFF);
-  const __m128i c255 = _mm_set1_epi16(255), c128 = _mm_set1_epi16(128), c257 = _mm_set1_epi16(257);
-  // Two pixels, 16 bits a channel. (t x 257) >> 16 equals Div255Round's
-  // (t + (t >> 8)) >> 8 for every t below 65536, in one instruction.
-  auto blendHalf = [&](__m128i s, __m128i d) {
-    const __m128i a = _mm_shufflehi_epi16(_mm_shufflelo_epi16(s, 0xFF), 0xFF);
-    const __m128i t = _mm_add_epi16(
-        _mm_add_epi16(_mm_mullo_epi16(s, a), _mm_mullo_epi16(d, _mm_sub_epi16(c255, a))), c128);
-    return _mm_mulhi_epu16(t, c257);
-  };
   for (; i + 4 <= n; i += 4) {
     const __m128i s = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + i));
     const __m128i sa = _mm_and_si128(s, alphaMask);
     if (_mm_movemask_epi8(_mm_cmpeq_epi32(sa, zero)) == 0xFFFF) continue;
     __m128i* out = reinterpret_cast<__m128i*>(dst + i);
     const __m128i d = _mm_loadu_si128(out);
-    const __m128i lo = blendHalf(_mm_unpacklo_epi8(s, zero), _mm_unpacklo_epi8(d, zero));
-    const __m128i hi = blendHalf(_mm_unpackhi_epi8(s, zero), _mm_unpackhi_epi8(d, zero));
+    const __m128i lo = BlendOverHalf(_mm_unpacklo_epi8(s, zero), _mm_unpacklo_epi8(d, zero));
+    const __m128i hi = BlendOverHalf(_mm_unpackhi_epi8(s, zero), _mm_unpackhi_epi8(d, zero));
     _mm_storeu_si128(out, _mm_and_si128(_mm_packus_epi16(lo, hi), colourMask));
   }
 #endif
@@ -527,6 +532,43 @@ void OverRow(std::uint32_t* dst, const std::uint32_t* src, int n) {
     const std::uint32_t gg = Div255RoundPair(((s >> 8) & 0xFFu) * sa + ((d >> 8) & 0xFFu) * inv);
     dst[i] = rb | gg << 8;
   }
+}
+
+// The same blend onto a 5-6-5 row: the target's channels widened by bit
+// replication, blended, and cut back to 5-6-5, as PutPixel does; four
+// transparent texels leave their pixels as they are (the blend would too).
+void OverRow565(std::uint16_t* dst, const std::uint32_t* src, int n) {
+  int i = 0;
+#if defined(__SSE2__)
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i alphaMask = _mm_set1_epi32(static_cast<int>(0xFF000000u));
+  const __m128i five = _mm_set1_epi32(0x1F), six = _mm_set1_epi32(0x3F);
+  for (; i + 4 <= n; i += 4) {
+    const __m128i s = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + i));
+    if (_mm_movemask_epi8(_mm_cmpeq_epi32(_mm_and_si128(s, alphaMask), zero)) == 0xFFFF) continue;
+    __m128i* out = reinterpret_cast<__m128i*>(dst + i);
+    const __m128i d = _mm_unpacklo_epi16(_mm_loadl_epi64(out), zero);
+    const __m128i r5 = _mm_and_si128(_mm_srli_epi32(d, 11), five);
+    const __m128i g6 = _mm_and_si128(_mm_srli_epi32(d, 5), six);
+    const __m128i b5 = _mm_and_si128(d, five);
+    const __m128i r8 = _mm_or_si128(_mm_slli_epi32(r5, 3), _mm_srli_epi32(r5, 2));
+    const __m128i g8 = _mm_or_si128(_mm_slli_epi32(g6, 2), _mm_srli_epi32(g6, 4));
+    const __m128i b8 = _mm_or_si128(_mm_slli_epi32(b5, 3), _mm_srli_epi32(b5, 2));
+    const __m128i wide = _mm_or_si128(_mm_or_si128(_mm_slli_epi32(r8, 16), _mm_slli_epi32(g8, 8)), b8);
+    const __m128i lo = BlendOverHalf(_mm_unpacklo_epi8(s, zero), _mm_unpacklo_epi8(wide, zero));
+    const __m128i hi = BlendOverHalf(_mm_unpackhi_epi8(s, zero), _mm_unpackhi_epi8(wide, zero));
+    const __m128i x = _mm_packus_epi16(lo, hi);
+    const __m128i packed = _mm_or_si128(
+        _mm_or_si128(_mm_and_si128(_mm_srli_epi32(x, 8), _mm_set1_epi32(0xF800)),
+                     _mm_and_si128(_mm_srli_epi32(x, 5), _mm_set1_epi32(0x07E0))),
+        _mm_and_si128(_mm_srli_epi32(x, 3), five));
+    // Sign-extend the 16-bit values so the saturating pack keeps them.
+    const __m128i halves = _mm_srai_epi32(_mm_slli_epi32(packed, 16), 16);
+    _mm_storel_epi64(out, _mm_packs_epi32(halves, halves));
+  }
+#endif
+  std::uint8_t* row = reinterpret_cast<std::uint8_t*>(dst);
+  for (; i < n; ++i) PutPixel<TargetFormat::kRGB565, kBlendOver>(row, i, src[i]);
 }
 
 // Bilinear samples of a row whose whole footprint lies inside the texture
@@ -627,15 +669,21 @@ void FetchRow(const FastParams& fp, std::int64_t s, std::int64_t t, std::int64_t
   addressed(end, n);
 }
 
-template <int S>
+template <TargetFormat F, int S>
 void SpanOverFetched(const Target& target, const FastParams& fp, const Setup& su, int py, int xs, int xe) {
   RowValues rv;
   RowStart(su, xs, py, rv);
   std::int64_t s = rv.value[kS0], t = rv.value[kT0];
   const std::int64_t ds = rv.step[kS0], dt = rv.step[kT0];
   const Texture& tex = *fp.texture;
-  std::uint32_t* dst =
-      reinterpret_cast<std::uint32_t*>(target.pixels + static_cast<std::ptrdiff_t>(py) * target.pitch) + xs;
+  using Pixel = std::conditional_t<F == TargetFormat::kRGB565, std::uint16_t, std::uint32_t>;
+  Pixel* dst = reinterpret_cast<Pixel*>(target.pixels + static_cast<std::ptrdiff_t>(py) * target.pitch) + xs;
+  auto blendRow = [](Pixel* to, const std::uint32_t* from, int count) {
+    if constexpr (F == TargetFormat::kRGB565)
+      OverRow565(to, from, count);
+    else
+      OverRow(to, from, count);
+  };
   int n = xe - xs;
   // A 1:1 run inside the texture reads the texel row in place.
   if (S == kSamplePoint && ds == 65536 && dt == 0) {
@@ -643,9 +691,9 @@ void SpanOverFetched(const Target& target, const FastParams& fp, const Setup& su
     RunWithin(s, ds, 0, static_cast<std::int64_t>(tex.width) << 16, n, first, end);
     RunWithin(t, dt, 0, static_cast<std::int64_t>(tex.height) << 16, n, first, end);
     if (first == 0 && end == n) {
-      OverRow(dst, tex.texels + static_cast<std::size_t>(t >> 16) * static_cast<std::size_t>(tex.width) +
-                       static_cast<std::size_t>(s >> 16),
-              n);
+      blendRow(dst, tex.texels + static_cast<std::size_t>(t >> 16) * static_cast<std::size_t>(tex.width) +
+                        static_cast<std::size_t>(s >> 16),
+               n);
       return;
     }
   }
@@ -653,7 +701,7 @@ void SpanOverFetched(const Target& target, const FastParams& fp, const Setup& su
   while (n > 0) {
     const int m = std::min(n, kFetchChunk);
     FetchRow<S>(fp, s, t, ds, dt, buffer, m);
-    OverRow(dst, buffer, m);
+    blendRow(dst, buffer, m);
     s += m * ds;
     t += m * dt;
     dst += m;
@@ -663,8 +711,9 @@ void SpanOverFetched(const Target& target, const FastParams& fp, const Setup& su
 
 template <TargetFormat F, int S, int C, int B>
 void SpanFast(const Target& target, const FastParams& fp, const Setup& su, int py, int xs, int xe) {
-  if constexpr (F == TargetFormat::kXRGB8888 && B == kBlendOver && C == kColorTexture && S != kSampleWhite) {
-    SpanOverFetched<S>(target, fp, su, py, xs, xe);
+  if constexpr ((F == TargetFormat::kXRGB8888 || F == TargetFormat::kRGB565) && B == kBlendOver &&
+                C == kColorTexture && S != kSampleWhite) {
+    SpanOverFetched<F, S>(target, fp, su, py, xs, xe);
     return;
   }
   RowValues rv;

@@ -286,9 +286,10 @@ TEST(RasterTwins, OneToOneSpritesMatchUnderLinearFiltering) {
   }
 }
 
-// Stretched and shrunk pictures under linear filtering: the fetch loops
-// split each row into the samples that need an address mode (near the
-// texture's edges, or past them) and those that do not.
+// Stretched and shrunk pictures under linear and point filtering, on both
+// fast target formats: the fetch loops split each row into the samples that
+// need an address mode (near the texture's edges, or past them) and those
+// that do not.
 TEST(RasterTwins, ScaledQuadsMatchUnderLinearAndPointFiltering) {
   RandomScene scene(41);
   const struct {
@@ -297,9 +298,10 @@ TEST(RasterTwins, ScaledQuadsMatchUnderLinearAndPointFiltering) {
   } cases[] = {{80, 80, 0, 1},   {51, 37, 0, 1},     {150, 90, 0, 1},  {64, 64, -0.3f, 1.4f},
                {33, 70, 1, 0},   {120, 120, 0.2f, 0.7f}, {200, 10, -2, 3}};
   for (const auto& c : cases) {
-    for (int mode = 0; mode < 4; ++mode) {
+    for (int mode = 0; mode < 8; ++mode) {
       SCOPED_TRACE(testing::Message() << "size " << c.w << "x" << c.h << " mode " << mode);
-      Frame fast(TargetFormat::kXRGB8888, 160, 120, 11);
+      const TargetFormat format = mode < 4 ? TargetFormat::kXRGB8888 : TargetFormat::kRGB565;
+      Frame fast(format, 160, 120, 11);
       Frame reference(fast);
       State st;
       st.blendEnable = true;
@@ -308,14 +310,14 @@ TEST(RasterTwins, ScaledQuadsMatchUnderLinearAndPointFiltering) {
       st.stages[0].colorOp = Op::kModulate;
       st.stages[0].alphaOp = Op::kModulate;
       st.stages[0].texture = &scene.textures[mode % 2 == 0 ? 0 : 1];
-      st.stages[0].linear = mode < 2;
-      st.stages[0].wrapU = st.stages[0].wrapV = mode == 1 || mode == 3;
+      st.stages[0].linear = mode % 4 < 2;
+      st.stages[0].wrapU = st.stages[0].wrapV = mode % 2 == 1;
       st.clipX1 = 160;
       st.clipY1 = 120;
       const float x = -7.5f, y = 3.25f;
       DrawQuadBothWays(fast, reference, st, x, y, c.w, c.h, 0xFFFFFFFF, c.u0, c.u1);
       EXPECT_EQ(fast.Crc(), reference.Crc());
-      EXPECT_NE(fast.Crc(), Frame(TargetFormat::kXRGB8888, 160, 120, 11).Crc());  // something was drawn
+      EXPECT_NE(fast.Crc(), Frame(format, 160, 120, 11).Crc());  // something was drawn
     }
   }
 }
