@@ -23,17 +23,14 @@ static void BM_StdMt19937(benchmark::State& state) {
 }
 BENCHMARK(BM_StdMt19937);
 
-namespace {
-
-}  // namespace
-
 int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 2;
   benchreport::RatioReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
-  const double ours = reporter.Time("BM_TwisterRandomNext");
-  const double theirs = reporter.Time("BM_StdMt19937");
-  if (ours > 0 && theirs > 0) std::printf("ratio TwisterRandom / std::mt19937: %.2f\n", ours / theirs);
+  benchreport::GateTable table(reporter);
+  table.Add("random generator", "BM_TwisterRandomNext", "std::mt19937", "BM_StdMt19937", 0.0);
+  const int code = table.Finish();
   benchmark::Shutdown();
-  return 0;
+  return code;
 }

@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
-# Builds and runs the image blit benchmark on one core: five repetitions of
-# at least 0.5 s per case, judged on the medians. Fails when a case misses
-# its target against SDL2. Not part of ./test.
+# Builds (in BUILD, default build/bench) and runs the memory-image blit
+# benchmark on one core: five repetitions of at least 0.5 s per case,
+# judged on the medians. Exits non-zero when a gated case misses its
+# target. Not part of ./test. Usage: bench/run_image_bench.sh [BUILD] [args...]
 set -euo pipefail
 cd "$(dirname "$0")/.."
-cmake -S . -B build/bench -DCMAKE_BUILD_TYPE=Release -DKIVO_BENCH=ON -DKIVO_TESTS=OFF >/dev/null
-cmake --build build/bench -j4 --target bench_image_blit
-exec taskset -c "${BENCH_CPU:-0}" build/bench/bench/bench_image_blit \
-  --benchmark_min_time=0.5 --benchmark_repetitions=5 --benchmark_report_aggregates_only=true "$@"
+build="${1:-build/bench}"
+shift || true
+exec bench/run_all.sh "$build" --only image_blit "$@"

@@ -84,6 +84,69 @@ std::vector<AxisTap> AxisTaps(double start, double extent, int32_t firstUsed, in
   return taps;
 }
 
+// The fast passes' arithmetic: Sums as four 32-bit lanes (blue, green,
+// red, alpha, in memory order) and products taken modulo 2^32 as the plain
+// uint32_t sums take them, so the results are the same bit for bit.
+#ifdef KIVO_BLIT_SSE2
+// Lanes x w for w below 65536: the low halves' products plus the high
+// halves' shifted up (what a 32-bit multiply keeps).
+inline __m128i TimesWeight(__m128i v, __m128i w16) {
+  return _mm_add_epi32(_mm_mullo_epi16(v, w16), _mm_slli_epi32(_mm_mulhi_epu16(v, w16), 16));
+}
+#endif
+
+inline void AddPixel(Sums& acc, uint32_t pixel, uint32_t weight) {
+#ifdef KIVO_BLIT_SSE2
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i lanes =
+      _mm_unpacklo_epi16(_mm_unpacklo_epi8(_mm_cvtsi32_si128(static_cast<int>(pixel)), zero), zero);
+  __m128i* at = reinterpret_cast<__m128i*>(&acc);
+  const __m128i w16 = _mm_set1_epi16(static_cast<short>(weight));
+  _mm_storeu_si128(at, _mm_add_epi32(_mm_loadu_si128(at), TimesWeight(lanes, w16)));
+#else
+  acc.Add(pixel, weight);
+#endif
+}
+
+inline void AddRow(Sums* out, const Sums* in, int32_t n, uint32_t weight) {
+#ifdef KIVO_BLIT_SSE2
+  const __m128i w16 = _mm_set1_epi16(static_cast<short>(weight));
+  for (int32_t j = 0; j < n; ++j) {
+    __m128i* at = reinterpret_cast<__m128i*>(out + j);
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + j));
+    _mm_storeu_si128(at, _mm_add_epi32(_mm_loadu_si128(at), TimesWeight(v, w16)));
+  }
+#else
+  for (int32_t j = 0; j < n; ++j) out[j].Add(in[j], weight);
+#endif
+}
+
+// The plain twin of the fast passes: a row of horizontal sums for every used
+// source row, then the vertical pass over them.
+void StretchSmoothReferencePasses(const SourcePixels& pixels, const std::vector<AxisTap>& hTaps,
+                                  const std::vector<AxisTap>& vTaps, int32_t firstCol, int32_t firstRow, int32_t rows,
+                                  int32_t c0, int32_t r0, int32_t visibleW, int32_t visibleH,
+                                  std::vector<Sums>& result) {
+  // Horizontal pass: one row of sums per used source row.
+  std::vector<Sums> horizontal(static_cast<size_t>(visibleW) * static_cast<size_t>(rows));
+  for (int32_t r = 0; r < rows; ++r) {
+    Sums* out = &horizontal[static_cast<size_t>(r) * static_cast<size_t>(visibleW)];
+    for (const AxisTap& tap : hTaps) {
+      const int32_t j = tap.dest - c0;
+      if (j < 0 || j >= visibleW) continue;
+      out[j].Add(pixels.At(firstCol + tap.source, firstRow + r), tap.weight);
+    }
+  }
+  // Vertical pass into the destination rows.
+  for (const AxisTap& tap : vTaps) {
+    const int32_t i = tap.dest - r0;
+    if (i < 0 || i >= visibleH) continue;
+    const Sums* in = &horizontal[static_cast<size_t>(tap.source) * static_cast<size_t>(visibleW)];
+    Sums* out = &result[static_cast<size_t>(i) * static_cast<size_t>(visibleW)];
+    for (int32_t j = 0; j < visibleW; ++j) out[j].Add(in[j], tap.weight);
+  }
+}
+
 }  // namespace
 
 bool MemoryImage::ClipStretchRects(const Rect& sourceRect, const Rect& clip, const Rect& destRect,
@@ -229,24 +292,41 @@ void MemoryImage::DrawImageStretchedSmooth(Image* source, const Rect& target, co
   const int32_t c0 = dc.x - target.x, visibleW = dc.width;
   const int32_t r0 = dc.y - target.y, visibleH = dc.height;
 
-  // Horizontal pass: one row of sums per used source row.
-  std::vector<Sums> horizontal(static_cast<size_t>(visibleW) * static_cast<size_t>(rows));
-  for (int32_t r = 0; r < rows; ++r) {
-    Sums* out = &horizontal[static_cast<size_t>(r) * static_cast<size_t>(visibleW)];
-    for (const AxisTap& tap : hTaps) {
-      const int32_t j = tap.dest - c0;
-      if (j < 0 || j >= visibleW) continue;
-      out[j].Add(pixels.At(firstCol + tap.source, firstRow + r), tap.weight);
-    }
-  }
-  // Vertical pass into the destination rows.
   std::vector<Sums> result(static_cast<size_t>(visibleW) * static_cast<size_t>(visibleH));
-  for (const AxisTap& tap : vTaps) {
-    const int32_t i = tap.dest - r0;
-    if (i < 0 || i >= visibleH) continue;
-    const Sums* in = &horizontal[static_cast<size_t>(tap.source) * static_cast<size_t>(visibleW)];
-    Sums* out = &result[static_cast<size_t>(i) * static_cast<size_t>(visibleW)];
-    for (int32_t j = 0; j < visibleW; ++j) out[j].Add(in[j], tap.weight);
+  if (!ReferencePathsForced()) {
+    // One source row at a time: its horizontal sums into a single row,
+    // added at once into every result row that uses it; source rows no
+    // visible result row uses are never read. Weights stay below 65536.
+    std::vector<AxisTap> bySource;
+    for (const AxisTap& tap : vTaps)
+      if (tap.dest - r0 >= 0 && tap.dest - r0 < visibleH) bySource.push_back(tap);
+    std::stable_sort(bySource.begin(), bySource.end(),
+                     [](const AxisTap& a, const AxisTap& b) { return a.source < b.source; });
+    std::vector<AxisTap> columns;
+    for (const AxisTap& tap : hTaps)
+      if (tap.dest - c0 >= 0 && tap.dest - c0 < visibleW)
+        columns.push_back(AxisTap{tap.source, tap.dest - c0, tap.weight});
+    std::vector<Sums> rowSums(static_cast<size_t>(visibleW));
+    for (size_t k = 0; k < bySource.size();) {
+      const int32_t r = bySource[k].source;
+      std::fill(rowSums.begin(), rowSums.end(), Sums());
+      if (pixels.indices == nullptr) {
+        const uint32_t* sourceRow =
+            pixels.bits + static_cast<size_t>(firstRow + r) * static_cast<size_t>(pixels.width) + firstCol;
+        for (const AxisTap& tap : columns)
+          AddPixel(rowSums[static_cast<size_t>(tap.dest)], sourceRow[tap.source], tap.weight);
+      } else {
+        for (const AxisTap& tap : columns)
+          AddPixel(rowSums[static_cast<size_t>(tap.dest)], pixels.At(firstCol + tap.source, firstRow + r), tap.weight);
+      }
+      for (; k < bySource.size() && bySource[k].source == r; ++k) {
+        const AxisTap& tap = bySource[k];
+        AddRow(&result[static_cast<size_t>(tap.dest - r0) * static_cast<size_t>(visibleW)], rowSums.data(), visibleW,
+               tap.weight);
+      }
+    }
+  } else {
+    StretchSmoothReferencePasses(pixels, hTaps, vTaps, firstCol, firstRow, rows, c0, r0, visibleW, visibleH, result);
   }
   const size_t stride = static_cast<size_t>(width);
   for (int32_t i = 0; i < visibleH; ++i) {

@@ -159,11 +159,14 @@ inline void BlendRotated4(uint32_t* d, __m128i cover, __m128i sumLo, __m128i sum
   // Products of lanes below 2^16 with results below 2^16: 16-bit multiplies.
   const __m128i N1 = _mm_sub_epi32(c256, _mm_srli_epi32(_mm_mullo_epi16(t, _mm_sub_epi32(c256, Da)), 8));
   const __m128 N1f = _mm_cvtepi32_ps(N1);
+  // Onto opaque destination pixels (the usual case) N1 is 256 for every
+  // coverage that gets here (1 to 250), so the division is a shift.
+  const bool opaqueDest = _mm_movemask_epi8(_mm_cmpeq_epi32(Da, c255)) == 0xFFFF;
   auto channel = [&](__m128i sum, int shift) {
     const __m128i dc = _mm_and_si128(_mm_srli_epi32(dv, shift), c255);
     const __m128i dp8 = _mm_srli_epi32(_mm_mullo_epi16(dc, Da), 8);
     const __m128i n = _mm_add_epi32(_mm_slli_epi32(sum, 8), _mm_mullo_epi16(t, dp8));
-    const __m128i q = BlitKernels::DivideExact(n, N1f);
+    const __m128i q = opaqueDest ? _mm_srli_epi32(n, 8) : BlitKernels::DivideExact(n, N1f);
     // min(255, q) for non-negative q.
     const __m128i big = _mm_cmpgt_epi32(q, c255);
     return _mm_or_si128(_mm_and_si128(big, c255), _mm_andnot_si128(big, q));

@@ -3,6 +3,8 @@
 
 #include <algorithm>
 
+#include "image/BlitKernels.h"
+
 namespace Kivo {
 
 namespace {
@@ -211,11 +213,50 @@ void BlendDispatch(const BlitTarget& t, const BlitSource& s, int32_t x, int32_t 
   }
 }
 
+// The channel mask of a 32-bit target whose channels are whole bytes with
+// clamp tables saturating at 255 (so AddWhite is a saturating byte add), or
+// 0 for any other.
+uint32_t WholeByteChannels(const BlitTarget& t) {
+  const SurfaceView& v = t.view;
+  if (v.bitCount != 32 || t.redClamp == nullptr || t.greenClamp == nullptr || t.blueClamp == nullptr) return 0;
+  const uint32_t masks[3] = {v.R, v.G, v.B};
+  const int32_t shifts[3] = {t.redShift, t.greenShift, t.blueShift};
+  const int32_t* clamps[3] = {t.redClamp, t.greenClamp, t.blueClamp};
+  for (int k = 0; k < 3; ++k)
+    if (shifts[k] < 0 || shifts[k] > 24 || shifts[k] % 8 != 0 || masks[k] != 0xFFu << shifts[k] ||
+        clamps[k][510] != 255)
+      return 0;
+  return (v.R | v.G | v.B) == (v.R ^ v.G ^ v.B) ? v.R | v.G | v.B : 0;
+}
+
+// AddRows with the white add on whole-byte channels: each run of source
+// pixels with colour goes through the SSE2 byte add.
+void AddWhiteBytes(const BlitTarget& t, const BlitSource& s, int32_t x, int32_t y, const Rect& sr, uint32_t mask) {
+  const int32_t w = sr.width;
+  for (int32_t j = 0; j < sr.height; ++j) {
+    uint32_t* row = t.view.Row32(y + j) + x;
+    const size_t base = static_cast<size_t>(sr.y + j) * static_cast<size_t>(s.stride) + static_cast<size_t>(sr.x);
+    const uint32_t* src = s.native + base;
+    const uint8_t* runs = s.runs + base;
+    int32_t i = 0;
+    while (i < w) {
+      const int32_t count = std::max<int32_t>(1, std::min<int32_t>(runs[i], w - i));
+      if ((src[i] & 0xFFFFFFu) != 0) BlitKernels::AddBytesRow(row + i, src + i, count, mask);
+      i += count;
+    }
+  }
+}
+
 template <typename T>
 void AddDispatch(const BlitTarget& t, const BlitSource& s, int32_t x, int32_t y, const Rect& sr,
                  const Color& color, bool mirrored, bool useRuns) {
   const SurfaceView& v = t.view;
   if (color == Color::White) {
+    const uint32_t bytes = sizeof(T) == 4 && useRuns && !mirrored && s.indices == nullptr ? WholeByteChannels(t) : 0;
+    if (bytes != 0) {
+      AddWhiteBytes(t, s, x, y, sr, bytes);
+      return;
+    }
     const AddWhite op{v.R, v.G, v.B, t.redClamp, t.greenClamp, t.blueClamp, t.redShift, t.greenShift, t.blueShift};
     AddRows<T>(t, s, x, y, sr, op, mirrored, useRuns);
     return;

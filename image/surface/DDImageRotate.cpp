@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "image/Blend.h"
+#include "image/BlitKernels.h"
 #include "image/surface/DDImage.h"
 #include "image/surface/DDImagePixels.h"
 
@@ -93,6 +95,72 @@ inline uint32_t BlendRotated(const RotateContext& c, uint32_t d, const Sample& s
   }
 }
 
+#ifdef KIVO_BLIT_SSE2
+// Bilinear and BlendRotated<kPlain888> for four destination pixels at once,
+// from a source of 32-bit pixels: the same integers in 16-bit lanes. The
+// weights are high halves of 16 x 16 products (mulhi); each channel sum
+// Sum(c x a) stays below 255 x 255 because the a sum to at most 255; and
+// d x (256 - A) + (sum & 0xFF00) stays below 255 x 256, so no lane carries.
+// Returns the first column it left for the per-pixel loop.
+int64_t Rotate888Four(const RotateContext& c, uint32_t* out, int64_t col, int64_t last, int64_t& u, int64_t& v,
+                      int32_t du, int32_t dv) {
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i c256 = _mm_set1_epi16(256), highByte = _mm_set1_epi16(static_cast<short>(0xFF00));
+  const __m128i colourMask = _mm_set1_epi32(0x00FFFFFF);
+  const size_t stride = static_cast<size_t>(c.stride);
+  for (; col + 3 <= last; col += 4) {
+    __m128i top[4], bottom[4];
+    alignas(16) uint16_t fus[8] = {0}, fvs[8] = {0};
+    for (int m = 0; m < 4; ++m) {
+      const int32_t um = static_cast<int32_t>(u + m * du), vm = static_cast<int32_t>(v + m * dv);
+      const uint32_t* at =
+          c.bits + static_cast<size_t>(c.sy + (vm >> 16)) * stride + static_cast<size_t>(c.sx + (um >> 16));
+      top[m] = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(at));
+      bottom[m] = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(at + stride));
+      fus[m] = static_cast<uint16_t>((static_cast<uint32_t>(um) & 0xFFFEu) + 1);
+      fvs[m] = static_cast<uint16_t>((static_cast<uint32_t>(vm) & 0xFFFEu) + 1);
+    }
+    u += 4 * static_cast<int64_t>(du);
+    v += 4 * static_cast<int64_t>(dv);
+    // Neighbour vectors p00, p10, p01, p11 of the four pixels.
+    const __m128i top01 = _mm_unpacklo_epi32(top[0], top[1]), top23 = _mm_unpacklo_epi32(top[2], top[3]);
+    const __m128i bottom01 = _mm_unpacklo_epi32(bottom[0], bottom[1]);
+    const __m128i bottom23 = _mm_unpacklo_epi32(bottom[2], bottom[3]);
+    const __m128i p[4] = {_mm_unpacklo_epi64(top01, top23), _mm_unpackhi_epi64(top01, top23),
+                          _mm_unpacklo_epi64(bottom01, bottom23), _mm_unpackhi_epi64(bottom01, bottom23)};
+    const __m128i fu = _mm_load_si128(reinterpret_cast<const __m128i*>(fus));
+    const __m128i fv = _mm_load_si128(reinterpret_cast<const __m128i*>(fvs));
+    const __m128i gu = _mm_sub_epi16(zero, fu), gv = _mm_sub_epi16(zero, fv);  // 65536 - f
+    const __m128i w[4] = {_mm_mulhi_epu16(gu, gv), _mm_mulhi_epu16(fu, gv), _mm_mulhi_epu16(gu, fv),
+                          _mm_mulhi_epu16(fu, fv)};
+    __m128i A = zero, sumLo = zero, sumHi = zero;
+    for (int k = 0; k < 4; ++k) {
+      const __m128i a = _mm_mulhi_epu16(_mm_packs_epi32(_mm_srli_epi32(p[k], 24), zero), w[k]);
+      A = _mm_add_epi16(A, a);
+      const __m128i pairs = _mm_unpacklo_epi16(a, a);
+      sumLo =
+          _mm_add_epi16(sumLo, _mm_mullo_epi16(_mm_unpacklo_epi8(p[k], zero), _mm_unpacklo_epi32(pairs, pairs)));
+      sumHi =
+          _mm_add_epi16(sumHi, _mm_mullo_epi16(_mm_unpackhi_epi8(p[k], zero), _mm_unpackhi_epi32(pairs, pairs)));
+    }
+    const __m128i kk = _mm_sub_epi16(c256, A);
+    const __m128i kPairs = _mm_unpacklo_epi16(kk, kk);
+    __m128i* dst = reinterpret_cast<__m128i*>(out + col);
+    const __m128i d = _mm_loadu_si128(dst);
+    const __m128i lo = _mm_srli_epi16(
+        _mm_add_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(d, zero), _mm_unpacklo_epi32(kPairs, kPairs)),
+                      _mm_and_si128(sumLo, highByte)),
+        8);
+    const __m128i hi = _mm_srli_epi16(
+        _mm_add_epi16(_mm_mullo_epi16(_mm_unpackhi_epi8(d, zero), _mm_unpackhi_epi32(kPairs, kPairs)),
+                      _mm_and_si128(sumHi, highByte)),
+        8);
+    _mm_storeu_si128(dst, _mm_and_si128(_mm_packus_epi16(lo, hi), colourMask));
+  }
+  return col;
+}
+#endif
+
 // Narrows [first, last] so every sample of the span lies inside a source of
 // `size` pixels along one axis; false when the row is to be skipped.
 inline bool NarrowSpan(int64_t pos, int64_t step, int64_t size, bool isU, int64_t& first, int64_t& last) {
@@ -136,7 +204,14 @@ void RotateRows(const RotateContext& c, const SurfaceView& view, const DoubleRec
     u += first * du;
     v += first * dv;
     T* out = reinterpret_cast<T*>(view.base + static_cast<ptrdiff_t>(row) * view.pitch) + bx;
-    for (int64_t col = first; col <= last; ++col) {
+    int64_t col = first;
+#ifdef KIVO_BLIT_SSE2
+    if constexpr (F == RotateForm::kPlain888 && sizeof(T) == 4) {
+      if (c.indices == nullptr && !ReferencePathsForced())
+        col = Rotate888Four(c, reinterpret_cast<uint32_t*>(out), col, last, u, v, du, dv);
+    }
+#endif
+    for (; col <= last; ++col) {
       const Sample s = Bilinear(c, static_cast<int32_t>(u), static_cast<int32_t>(v), tint);
       out[col] = static_cast<T>(BlendRotated<F>(c, out[col], s));
       u += du;

@@ -9,9 +9,17 @@
 #include "platform/devices/D3DRaster.h"
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <cmath>
 #include <cstring>
+#include <iterator>
+#include <type_traits>
+#include <utility>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace D3DRaster {
 namespace {
@@ -267,7 +275,7 @@ Rgba BlendReference(const State& st, const Rgba& s, const Rgba& d) {
   if (!st.blendEnable) return s;
   auto channel = [&](std::uint32_t sc, std::uint32_t dc) {
     return std::min<std::uint32_t>(
-        255, Div255(sc * Factor(st.srcBlend, sc, s.a, dc) + dc * Factor(st.destBlend, sc, s.a, dc)));
+        255, Div255Round(sc * Factor(st.srcBlend, sc, s.a, dc) + dc * Factor(st.destBlend, sc, s.a, dc)));
   };
   return Rgba{channel(s.r, d.r), channel(s.g, d.g), channel(s.b, d.b), 255};
 }
@@ -408,8 +416,8 @@ struct FastParams {
   bool alphaModulate1;  // stage 1's alpha = its texture's x stage 0's
 };
 
-// Div255 of two lanes at bits 0 and 16, each at most 255 x 255.
-inline std::uint32_t Div255x2(std::uint32_t pair) {
+// Div255Round of two lanes at bits 0 and 16, each at most 255 x 255.
+inline std::uint32_t Div255RoundPair(std::uint32_t pair) {
   const std::uint32_t t = pair + 0x00800080u;
   return ((t + ((t >> 8) & 0x00FF00FFu)) >> 8) & 0x00FF00FFu;
 }
@@ -430,17 +438,17 @@ inline void PutPixel(std::uint8_t* row, int x, std::uint32_t src) {
       } else if (sa != 0) {
         const std::uint32_t d = *p;
         const std::uint32_t inv = 255 - sa;
-        const std::uint32_t rb = Div255x2((src & 0x00FF00FFu) * sa + (d & 0x00FF00FFu) * inv);
-        const std::uint32_t gg = Div255x2(((src >> 8) & 0xFFu) * sa + ((d >> 8) & 0xFFu) * inv);
+        const std::uint32_t rb = Div255RoundPair((src & 0x00FF00FFu) * sa + (d & 0x00FF00FFu) * inv);
+        const std::uint32_t gg = Div255RoundPair(((src >> 8) & 0xFFu) * sa + ((d >> 8) & 0xFFu) * inv);
         *p = rb | gg << 8;
       }
     } else {
       const std::uint32_t d = *p;
       std::uint32_t rr, gg, bb;
       if (B == kBlendAddAlpha) {
-        rr = std::min<std::uint32_t>(255, Div255(((src >> 16) & 0xFF) * sa + ((d >> 16) & 0xFF) * 255));
-        gg = std::min<std::uint32_t>(255, Div255(((src >> 8) & 0xFF) * sa + ((d >> 8) & 0xFF) * 255));
-        bb = std::min<std::uint32_t>(255, Div255((src & 0xFF) * sa + (d & 0xFF) * 255));
+        rr = std::min<std::uint32_t>(255, Div255Round(((src >> 16) & 0xFF) * sa + ((d >> 16) & 0xFF) * 255));
+        gg = std::min<std::uint32_t>(255, Div255Round(((src >> 8) & 0xFF) * sa + ((d >> 8) & 0xFF) * 255));
+        bb = std::min<std::uint32_t>(255, Div255Round((src & 0xFF) * sa + (d & 0xFF) * 255));
       } else {
         rr = std::min<std::uint32_t>(255, ((src >> 16) & 0xFF) + ((d >> 16) & 0xFF));
         gg = std::min<std::uint32_t>(255, ((src >> 8) & 0xFF) + ((d >> 8) & 0xFF));
@@ -457,13 +465,13 @@ inline void PutPixel(std::uint8_t* row, int x, std::uint32_t src) {
       const std::uint32_t dr5 = Widen5(d >> 11), dg6 = Widen6((d >> 5) & 0x3F), db5 = Widen5(d & 0x1F);
       if (B == kBlendOver) {
         const std::uint32_t inv = 255 - sa;
-        rr = Div255(sr * sa + dr5 * inv);
-        gg = Div255(sg * sa + dg6 * inv);
-        bb = Div255(sb * sa + db5 * inv);
+        rr = Div255Round(sr * sa + dr5 * inv);
+        gg = Div255Round(sg * sa + dg6 * inv);
+        bb = Div255Round(sb * sa + db5 * inv);
       } else if (B == kBlendAddAlpha) {
-        rr = std::min<std::uint32_t>(255, Div255(sr * sa + dr5 * 255));
-        gg = std::min<std::uint32_t>(255, Div255(sg * sa + dg6 * 255));
-        bb = std::min<std::uint32_t>(255, Div255(sb * sa + db5 * 255));
+        rr = std::min<std::uint32_t>(255, Div255Round(sr * sa + dr5 * 255));
+        gg = std::min<std::uint32_t>(255, Div255Round(sg * sa + dg6 * 255));
+        bb = std::min<std::uint32_t>(255, Div255Round(sb * sa + db5 * 255));
       } else {
         rr = std::min<std::uint32_t>(255, sr + dr5);
         gg = std::min<std::uint32_t>(255, sg + dg6);
@@ -474,8 +482,240 @@ inline void PutPixel(std::uint8_t* row, int x, std::uint32_t src) {
   }
 }
 
+// ---- fetch-then-combine rows (texture colour, OVER) --------------------------
+//
+// The commonest draw (an alpha picture on the screen) runs in two
+// passes over a row: fetch the texels, then blend four pixels a step. The
+// blend is the reference's, lane for lane: the same rounding, so opaque
+// texels come out as themselves and transparent ones leave the colour as it
+// was; the unused top byte is written 0 as the reference writes it (a run
+// of four transparent texels is skipped and keeps it).
+
+constexpr int kFetchChunk = 256;
+
+#if defined(__SSE2__)
+// Source over destination for two pixels, 16 bits a channel. (t x 257) >>
+// 16 equals Div255Round's (t + (t >> 8)) >> 8 for every t below 65536, in
+// one instruction.
+inline __m128i BlendOverHalf(__m128i s, __m128i d) {
+  const __m128i c255 = _mm_set1_epi16(255), c128 = _mm_set1_epi16(128), c257 = _mm_set1_epi16(257);
+  const __m128i a = _mm_shufflehi_epi16(_mm_shufflelo_epi16(s, 0xFF), 0xFF);
+  const __m128i t =
+      _mm_add_epi16(_mm_add_epi16(_mm_mullo_epi16(s, a), _mm_mullo_epi16(d, _mm_sub_epi16(c255, a))), c128);
+  return _mm_mulhi_epu16(t, c257);
+}
+#endif
+
+void OverRow(std::uint32_t* dst, const std::uint32_t* src, int n) {
+  int i = 0;
+#if defined(__SSE2__)
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i alphaMask = _mm_set1_epi32(static_cast<int>(0xFF000000u));
+  const __m128i colourMask = _mm_set1_epi32(0x00FFFFFF);
+  for (; i + 4 <= n; i += 4) {
+    const __m128i s = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + i));
+    const __m128i sa = _mm_and_si128(s, alphaMask);
+    if (_mm_movemask_epi8(_mm_cmpeq_epi32(sa, zero)) == 0xFFFF) continue;
+    __m128i* out = reinterpret_cast<__m128i*>(dst + i);
+    const __m128i d = _mm_loadu_si128(out);
+    const __m128i lo = BlendOverHalf(_mm_unpacklo_epi8(s, zero), _mm_unpacklo_epi8(d, zero));
+    const __m128i hi = BlendOverHalf(_mm_unpackhi_epi8(s, zero), _mm_unpackhi_epi8(d, zero));
+    _mm_storeu_si128(out, _mm_and_si128(_mm_packus_epi16(lo, hi), colourMask));
+  }
+#endif
+  // The rest blended without PutPixel's opaque and transparent shortcuts:
+  // short spans of mixed texels mispredict them, and the blend is exact at
+  // both ends anyway.
+  for (; i < n; ++i) {
+    const std::uint32_t s = src[i], d = dst[i], sa = s >> 24, inv = 255 - sa;
+    const std::uint32_t rb = Div255RoundPair((s & 0x00FF00FFu) * sa + (d & 0x00FF00FFu) * inv);
+    const std::uint32_t gg = Div255RoundPair(((s >> 8) & 0xFFu) * sa + ((d >> 8) & 0xFFu) * inv);
+    dst[i] = rb | gg << 8;
+  }
+}
+
+// The same blend onto a 5-6-5 row: the target's channels widened by bit
+// replication, blended, and cut back to 5-6-5, as PutPixel does; four
+// transparent texels leave their pixels as they are (the blend would too).
+void OverRow565(std::uint16_t* dst, const std::uint32_t* src, int n) {
+  int i = 0;
+#if defined(__SSE2__)
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i alphaMask = _mm_set1_epi32(static_cast<int>(0xFF000000u));
+  const __m128i five = _mm_set1_epi32(0x1F), six = _mm_set1_epi32(0x3F);
+  for (; i + 4 <= n; i += 4) {
+    const __m128i s = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + i));
+    if (_mm_movemask_epi8(_mm_cmpeq_epi32(_mm_and_si128(s, alphaMask), zero)) == 0xFFFF) continue;
+    __m128i* out = reinterpret_cast<__m128i*>(dst + i);
+    const __m128i d = _mm_unpacklo_epi16(_mm_loadl_epi64(out), zero);
+    const __m128i r5 = _mm_and_si128(_mm_srli_epi32(d, 11), five);
+    const __m128i g6 = _mm_and_si128(_mm_srli_epi32(d, 5), six);
+    const __m128i b5 = _mm_and_si128(d, five);
+    const __m128i r8 = _mm_or_si128(_mm_slli_epi32(r5, 3), _mm_srli_epi32(r5, 2));
+    const __m128i g8 = _mm_or_si128(_mm_slli_epi32(g6, 2), _mm_srli_epi32(g6, 4));
+    const __m128i b8 = _mm_or_si128(_mm_slli_epi32(b5, 3), _mm_srli_epi32(b5, 2));
+    const __m128i wide = _mm_or_si128(_mm_or_si128(_mm_slli_epi32(r8, 16), _mm_slli_epi32(g8, 8)), b8);
+    const __m128i lo = BlendOverHalf(_mm_unpacklo_epi8(s, zero), _mm_unpacklo_epi8(wide, zero));
+    const __m128i hi = BlendOverHalf(_mm_unpackhi_epi8(s, zero), _mm_unpackhi_epi8(wide, zero));
+    const __m128i x = _mm_packus_epi16(lo, hi);
+    const __m128i packed = _mm_or_si128(
+        _mm_or_si128(_mm_and_si128(_mm_srli_epi32(x, 8), _mm_set1_epi32(0xF800)),
+                     _mm_and_si128(_mm_srli_epi32(x, 5), _mm_set1_epi32(0x07E0))),
+        _mm_and_si128(_mm_srli_epi32(x, 3), five));
+    // Sign-extend the 16-bit values so the saturating pack keeps them.
+    const __m128i halves = _mm_srai_epi32(_mm_slli_epi32(packed, 16), 16);
+    _mm_storel_epi64(out, _mm_packs_epi32(halves, halves));
+  }
+#endif
+  std::uint8_t* row = reinterpret_cast<std::uint8_t*>(dst);
+  for (; i < n; ++i) PutPixel<TargetFormat::kRGB565, kBlendOver>(row, i, src[i]);
+}
+
+// Bilinear samples of a row whose whole footprint lies inside the texture
+// (no address mode needed), as SampleLinearFast computes them.
+void FetchLinearInside(const Texture& tex, std::int64_t s, std::int64_t t, std::int64_t ds, std::int64_t dt,
+                       std::uint32_t* out, int n) {
+  s -= 32768;
+  t -= 32768;
+  const std::uint32_t* texels = tex.texels;
+  const std::size_t width = static_cast<std::size_t>(tex.width);
+#if defined(__SSE2__)
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i c256 = _mm_set1_epi16(256), c128 = _mm_set1_epi16(128);
+  for (int i = 0; i < n; ++i, s += ds, t += dt) {
+    const std::uint32_t* top =
+        texels + static_cast<std::size_t>(t >> 16) * width + static_cast<std::size_t>(s >> 16);
+    const __m128i fx = _mm_set1_epi16(static_cast<short>((s >> 8) & 0xFF));
+    const __m128i fy = _mm_set1_epi16(static_cast<short>((t >> 8) & 0xFF));
+    // [c00 c10] and [c01 c11], then [c00 c01] x (256 - fx) + [c10 c11] x fx.
+    const __m128i rowTop = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(top)), zero);
+    const __m128i rowBottom =
+        _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(top + width)), zero);
+    const __m128i left = _mm_unpacklo_epi64(rowTop, rowBottom);
+    const __m128i right = _mm_unpackhi_epi64(rowTop, rowBottom);
+    const __m128i across = _mm_srli_epi16(
+        _mm_add_epi16(_mm_add_epi16(_mm_mullo_epi16(left, _mm_sub_epi16(c256, fx)), _mm_mullo_epi16(right, fx)),
+                      c128),
+        8);
+    // [top bottom] down: top x (256 - fy) + bottom x fy.
+    const __m128i weights = _mm_unpacklo_epi64(_mm_sub_epi16(c256, fy), fy);
+    const __m128i products = _mm_mullo_epi16(across, weights);
+    const __m128i down =
+        _mm_srli_epi16(_mm_add_epi16(_mm_add_epi16(products, _mm_unpackhi_epi64(products, products)), c128), 8);
+    out[i] = static_cast<std::uint32_t>(_mm_cvtsi128_si32(_mm_packus_epi16(down, down)));
+  }
+#else
+  for (int i = 0; i < n; ++i, s += ds, t += dt) {
+    const std::uint32_t* top =
+        texels + static_cast<std::size_t>(t >> 16) * width + static_cast<std::size_t>(s >> 16);
+    const std::uint32_t fx = static_cast<std::uint32_t>((s >> 8) & 0xFF);
+    const std::uint32_t fy = static_cast<std::uint32_t>((t >> 8) & 0xFF);
+    out[i] = Lerp2x8(Lerp2x8(top[0], top[1], fx), Lerp2x8(top[width], top[width + 1], fx), fy);
+  }
+#endif
+}
+
+// The pixels i in [0, n) whose coordinate c + i x dc lies in [lo, hi), as
+// [first, end) (empty when first >= end); the coordinate is linear in i.
+void RunWithin(std::int64_t c, std::int64_t dc, std::int64_t lo, std::int64_t hi, int n, int& first, int& end) {
+  const std::int64_t last = c + (n - 1) * dc;
+  if (c >= lo && c < hi && last >= lo && last < hi) return;  // linear: both ends inside, all inside
+  std::int64_t f, e;
+  if (dc == 0) {
+    f = 0;
+    e = c >= lo && c < hi ? n : 0;
+  } else if (dc > 0) {
+    f = CeilDiv(lo - c, dc);
+    e = CeilDiv(hi - c, dc);
+  } else {
+    f = FloorDiv(c - hi, -dc) + 1;
+    e = FloorDiv(c - lo, -dc) + 1;
+  }
+  first = std::max(first, static_cast<int>(std::clamp<std::int64_t>(f, 0, n)));
+  end = std::min(end, static_cast<int>(std::clamp<std::int64_t>(e, 0, n)));
+}
+
+// Fills out[0, n) with stage 0's samples along a row, the pixels whose
+// samples need no address mode taking the direct loops.
+template <int S>
+void FetchRow(const FastParams& fp, std::int64_t s, std::int64_t t, std::int64_t ds, std::int64_t dt,
+              std::uint32_t* out, int n) {
+  const Texture& tex = *fp.texture;
+  int first = 0, end = n;
+  if (S == kSamplePoint) {
+    RunWithin(s, ds, 0, static_cast<std::int64_t>(tex.width) << 16, n, first, end);
+    RunWithin(t, dt, 0, static_cast<std::int64_t>(tex.height) << 16, n, first, end);
+  } else {  // both texels of each axis inside
+    RunWithin(s - 32768, ds, 0, static_cast<std::int64_t>(tex.width - 1) << 16, n, first, end);
+    RunWithin(t - 32768, dt, 0, static_cast<std::int64_t>(tex.height - 1) << 16, n, first, end);
+  }
+  if (first >= end) first = end = n;
+  auto addressed = [&](int from, int to) {
+    for (int i = from; i < to; ++i) {
+      const std::int64_t si = s + i * ds, ti = t + i * dt;
+      out[i] = S == kSamplePoint ? SamplePoint(tex, si, ti, fp.wrapU, fp.wrapV)
+                                 : SampleLinearFast(tex, si, ti, fp.wrapU, fp.wrapV);
+    }
+  };
+  addressed(0, first);
+  if (S == kSamplePoint) {
+    std::int64_t si = s + first * ds, ti = t + first * dt;
+    for (int i = first; i < end; ++i, si += ds, ti += dt)
+      out[i] = tex.texels[static_cast<std::size_t>(ti >> 16) * static_cast<std::size_t>(tex.width) +
+                          static_cast<std::size_t>(si >> 16)];
+  } else {
+    FetchLinearInside(tex, s + first * ds, t + first * dt, ds, dt, out + first, end - first);
+  }
+  addressed(end, n);
+}
+
+template <TargetFormat F, int S>
+void SpanOverFetched(const Target& target, const FastParams& fp, const Setup& su, int py, int xs, int xe) {
+  RowValues rv;
+  RowStart(su, xs, py, rv);
+  std::int64_t s = rv.value[kS0], t = rv.value[kT0];
+  const std::int64_t ds = rv.step[kS0], dt = rv.step[kT0];
+  const Texture& tex = *fp.texture;
+  using Pixel = std::conditional_t<F == TargetFormat::kRGB565, std::uint16_t, std::uint32_t>;
+  Pixel* dst = reinterpret_cast<Pixel*>(target.pixels + static_cast<std::ptrdiff_t>(py) * target.pitch) + xs;
+  auto blendRow = [](Pixel* to, const std::uint32_t* from, int count) {
+    if constexpr (F == TargetFormat::kRGB565)
+      OverRow565(to, from, count);
+    else
+      OverRow(to, from, count);
+  };
+  int n = xe - xs;
+  // A 1:1 run inside the texture reads the texel row in place.
+  if (S == kSamplePoint && ds == 65536 && dt == 0) {
+    int first = 0, end = n;
+    RunWithin(s, ds, 0, static_cast<std::int64_t>(tex.width) << 16, n, first, end);
+    RunWithin(t, dt, 0, static_cast<std::int64_t>(tex.height) << 16, n, first, end);
+    if (first == 0 && end == n) {
+      blendRow(dst, tex.texels + static_cast<std::size_t>(t >> 16) * static_cast<std::size_t>(tex.width) +
+                        static_cast<std::size_t>(s >> 16),
+               n);
+      return;
+    }
+  }
+  std::uint32_t buffer[kFetchChunk];
+  while (n > 0) {
+    const int m = std::min(n, kFetchChunk);
+    FetchRow<S>(fp, s, t, ds, dt, buffer, m);
+    blendRow(dst, buffer, m);
+    s += m * ds;
+    t += m * dt;
+    dst += m;
+    n -= m;
+  }
+}
+
 template <TargetFormat F, int S, int C, int B>
 void SpanFast(const Target& target, const FastParams& fp, const Setup& su, int py, int xs, int xe) {
+  if constexpr ((F == TargetFormat::kXRGB8888 || F == TargetFormat::kRGB565) && B == kBlendOver &&
+                C == kColorTexture && S != kSampleWhite) {
+    SpanOverFetched<F, S>(target, fp, su, py, xs, xe);
+    return;
+  }
   RowValues rv;
   RowStart(su, xs, py, rv);
   std::int64_t r = rv.value[kR], g = rv.value[kG], b = rv.value[kB], a = rv.value[kA];
@@ -578,128 +818,153 @@ void SpanTwoStages(const Target& target, const FastParams& fp, const Setup& su, 
   }
 }
 
-template <TargetFormat F>
-void (*PickTwoStages(int b))(const Target&, const FastParams&, const Setup&, int, int, int) {
-  switch (b) {
-    case kBlendReplace:
-      return &SpanTwoStages<F, kBlendReplace>;
-    case kBlendOver:
-      return &SpanTwoStages<F, kBlendOver>;
-    case kBlendAddAlpha:
-      return &SpanTwoStages<F, kBlendAddAlpha>;
-    default:
-      return &SpanTwoStages<F, kBlendAdd>;
-  }
-}
+// ---- choosing the loop ------------------------------------------------------------
+//
+// A draw's state is matched against small tables of the settings the fast
+// loops know; the first row that matches gives the loop's parameter. Any
+// setting no row knows leaves the draw to the reference loop.
 
 typedef void (*SpanFn)(const Target&, const FastParams&, const Setup&, int, int, int);
 
-template <TargetFormat F, int S, int C>
-SpanFn PickBlend(int b) {
-  switch (b) {
-    case kBlendReplace:
-      return &SpanFast<F, S, C, kBlendReplace>;
-    case kBlendOver:
-      return &SpanFast<F, S, C, kBlendOver>;
-    case kBlendAddAlpha:
-      return &SpanFast<F, S, C, kBlendAddAlpha>;
-    default:
-      return &SpanFast<F, S, C, kBlendAdd>;
-  }
+// The span loops by [format][sampler][colour][blend], and the two-stage
+// loops by [format][blend], generated from the index so that no entry can
+// name the wrong instantiation.
+constexpr TargetFormat kFastFormats[] = {TargetFormat::kXRGB8888, TargetFormat::kRGB565};
+constexpr int kFormatCount = 2, kSamplerCount = 3, kColorCount = 3, kBlendCount = 4;
+
+template <std::size_t I>
+constexpr SpanFn SpanAt() {
+  return &SpanFast<kFastFormats[I / (kSamplerCount * kColorCount * kBlendCount)],
+                   static_cast<int>(I / (kColorCount * kBlendCount) % kSamplerCount),
+                   static_cast<int>(I / kBlendCount % kColorCount), static_cast<int>(I % kBlendCount)>;
 }
-template <TargetFormat F, int S>
-SpanFn PickColor(int c, int b) {
-  switch (c) {
-    case kColorTexture:
-      return PickBlend<F, S, kColorTexture>(b);
-    case kColorModulate:
-      return PickBlend<F, S, kColorModulate>(b);
-    default:
-      return PickBlend<F, S, kColorDiffuseSq>(b);
-  }
+template <std::size_t I>
+constexpr SpanFn TwoStagesAt() {
+  return &SpanTwoStages<kFastFormats[I / kBlendCount], static_cast<int>(I % kBlendCount)>;
 }
-template <TargetFormat F>
-SpanFn PickSampler(int s, int c, int b) {
-  switch (s) {
-    case kSampleWhite:
-      return PickColor<F, kSampleWhite>(c, b);
-    case kSamplePoint:
-      return PickColor<F, kSamplePoint>(c, b);
-    default:
-      return PickColor<F, kSampleLinear>(c, b);
-  }
+template <std::size_t... I>
+constexpr std::array<SpanFn, sizeof...(I)> SpanTable(std::index_sequence<I...>) {
+  return {SpanAt<I>()...};
+}
+template <std::size_t... I>
+constexpr std::array<SpanFn, sizeof...(I)> TwoStagesTable(std::index_sequence<I...>) {
+  return {TwoStagesAt<I>()...};
+}
+constexpr auto kSpanLoops =
+    SpanTable(std::make_index_sequence<kFormatCount * kSamplerCount * kColorCount * kBlendCount>());
+constexpr auto kTwoStageLoops = TwoStagesTable(std::make_index_sequence<kFormatCount * kBlendCount>());
+
+// Blend factor pairs (with blending on; off always replaces).
+struct BlendRow {
+  Blend src, dest;
+  BlendMode mode;
+};
+constexpr BlendRow kBlendRows[] = {
+    {Blend::kOne, Blend::kZero, kBlendReplace},
+    {Blend::kSrcAlpha, Blend::kInvSrcAlpha, kBlendOver},
+    {Blend::kSrcAlpha, Blend::kOne, kBlendAddAlpha},
+    {Blend::kOne, Blend::kOne, kBlendAdd},
+};
+
+// Stage 0 operations on an argument pair, in either order; at stage 0 the
+// current colour is the diffuse one. A kCurrent second argument in a row
+// stands for "not read" (select operations).
+struct OpRow {
+  Op op;
+  Arg first, second;
+  int mode;            // ColorMode for colour rows; 1 = modulated alpha for alpha rows
+  bool selectTexture;  // colour: the texture's colour alone
+};
+constexpr OpRow kColorRows[] = {
+    {Op::kSelectArg1, Arg::kTexture, Arg::kCurrent, kColorModulate, true},
+    {Op::kModulate, Arg::kTexture, Arg::kDiffuse, kColorModulate, false},
+    {Op::kModulate, Arg::kDiffuse, Arg::kDiffuse, kColorDiffuseSq, false},
+};
+constexpr OpRow kAlphaRows[] = {
+    {Op::kSelectArg1, Arg::kTexture, Arg::kCurrent, 0, false},
+    {Op::kModulate, Arg::kTexture, Arg::kDiffuse, 1, false},
+};
+
+bool SameArgAtStage0(Arg p, Arg q) {
+  auto norm = [](Arg v) { return v == Arg::kCurrent ? Arg::kDiffuse : v; };
+  return norm(p) == norm(q);
 }
 
-bool IsArgPair(const Stage& sg, Arg x, Arg y, bool alpha) {
-  const Arg a1 = alpha ? sg.alphaArg1 : sg.colorArg1;
-  const Arg a2 = alpha ? sg.alphaArg2 : sg.colorArg2;
-  auto same = [](Arg p, Arg q) {  // at stage 0 the current colour is the diffuse one
-    auto norm = [](Arg v) { return v == Arg::kCurrent ? Arg::kDiffuse : v; };
-    return norm(p) == norm(q);
-  };
-  return (same(a1, x) && same(a2, y)) || (same(a1, y) && same(a2, x));
+const OpRow* MatchStage0(const OpRow* rows, std::size_t count, Op op, Arg arg1, Arg arg2) {
+  for (std::size_t i = 0; i < count; ++i) {
+    const OpRow& r = rows[i];
+    if (r.op != op) continue;
+    const bool matches = op == Op::kSelectArg1
+                             ? arg1 == r.first
+                             : (SameArgAtStage0(arg1, r.first) && SameArgAtStage0(arg2, r.second)) ||
+                                   (SameArgAtStage0(arg1, r.second) && SameArgAtStage0(arg2, r.first));
+    if (matches) return &r;
+  }
+  return nullptr;
+}
+
+// Stage 1 as the two-texture draws set it: its texture selected, or times
+// or plus the current colour; its alpha passed on or times the current one.
+constexpr Op kStage1ColorOps[] = {Op::kSelectArg1, Op::kModulate, Op::kAdd};
+
+bool Stage1Known(const Stage& s1) {
+  const bool knownOp = std::find(std::begin(kStage1ColorOps), std::end(kStage1ColorOps), s1.colorOp) !=
+                       std::end(kStage1ColorOps);
+  const bool colourReadsTextureAndCurrent =
+      s1.colorArg1 == Arg::kTexture && (s1.colorOp == Op::kSelectArg1 || s1.colorArg2 == Arg::kCurrent);
+  const bool alphaPassesOrModulates =
+      s1.alphaOp == Op::kDisable ||
+      (s1.alphaOp == Op::kModulate && ((s1.alphaArg1 == Arg::kTexture && s1.alphaArg2 == Arg::kCurrent) ||
+                                       (s1.alphaArg1 == Arg::kCurrent && s1.alphaArg2 == Arg::kTexture)));
+  return knownOp && colourReadsTextureAndCurrent && alphaPassesOrModulates;
+}
+
+int FormatIndex(TargetFormat f) {
+  for (int i = 0; i < kFormatCount; ++i)
+    if (kFastFormats[i] == f) return i;
+  return -1;
+}
+
+int BlendModeOf(const State& st) {
+  if (!st.blendEnable) return kBlendReplace;
+  for (const BlendRow& r : kBlendRows)
+    if (r.src == st.srcBlend && r.dest == st.destBlend) return r.mode;
+  return -1;
+}
+
+// Whether a 1:1 mapping puts texel centres on pixel centres, where the
+// bilinear filter returns exactly the point sample.
+bool TexelCentresOnPixelCentres(const Setup& su) {
+  if (!(su.attr[kS0].dx * su.scale[kS0] == 65536.0 && su.attr[kS0].dy == 0 && su.attr[kT0].dx == 0 &&
+        su.attr[kT0].dy * su.scale[kT0] == 65536.0))
+    return false;
+  RowValues rv;
+  RowStart(su, 0, 0, rv);
+  return (rv.value[kS0] & 0xFFFF) == 0x8000 && (rv.value[kT0] & 0xFFFF) == 0x8000;
 }
 
 // Chooses the specialised loop for a triangle, or null for the reference one.
 SpanFn ChooseFast(const Target& target, const State& st, const Setup& su, const Vertex* v, FastParams& fp) {
-  if (su.perspective) return nullptr;
-  if (target.format != TargetFormat::kXRGB8888 && target.format != TargetFormat::kRGB565) return nullptr;
-  const Stage& s1 = st.stages[1];
-  const bool twoStages = s1.colorOp != Op::kDisable && s1.texture != nullptr;
   const Stage& s0 = st.stages[0];
-  if (s0.colorOp == Op::kDisable) return nullptr;
+  const Stage& s1 = st.stages[1];
+  const int format = FormatIndex(target.format);
+  const int blend = BlendModeOf(st);
+  if (su.perspective || format < 0 || blend < 0 || s0.colorOp == Op::kDisable) return nullptr;
+  const OpRow* colorRow = MatchStage0(kColorRows, std::size(kColorRows), s0.colorOp, s0.colorArg1, s0.colorArg2);
+  const OpRow* alphaRow = MatchStage0(kAlphaRows, std::size(kAlphaRows), s0.alphaOp, s0.alphaArg1, s0.alphaArg2);
+  if (colorRow == nullptr || alphaRow == nullptr) return nullptr;
+  int color = colorRow->mode;
+  const bool alphaModulate = alphaRow->mode == 1;
+  const bool selectTexture = colorRow->selectTexture;
+  fp.texture = s0.texture;
+  fp.wrapU = s0.wrapU;
+  fp.wrapV = s0.wrapV;
+  fp.alphaModulate = alphaModulate;
 
-  int blend;
-  if (!st.blendEnable || (st.srcBlend == Blend::kOne && st.destBlend == Blend::kZero)) {
-    blend = kBlendReplace;
-  } else if (st.srcBlend == Blend::kSrcAlpha && st.destBlend == Blend::kInvSrcAlpha) {
-    blend = kBlendOver;
-  } else if (st.srcBlend == Blend::kSrcAlpha && st.destBlend == Blend::kOne) {
-    blend = kBlendAddAlpha;
-  } else if (st.srcBlend == Blend::kOne && st.destBlend == Blend::kOne) {
-    blend = kBlendAdd;
-  } else {
-    return nullptr;
-  }
-
-  // Alpha: the texture's, or the texture's times the diffuse.
-  bool alphaModulate;
-  if (s0.alphaOp == Op::kSelectArg1 && s0.alphaArg1 == Arg::kTexture) {
-    alphaModulate = false;
-  } else if (s0.alphaOp == Op::kModulate && IsArgPair(s0, Arg::kTexture, Arg::kDiffuse, true)) {
-    alphaModulate = true;
-  } else {
-    return nullptr;
-  }
-
-  int color;
-  if ((s0.colorOp == Op::kSelectArg1 && s0.colorArg1 == Arg::kTexture) ||
-      (s0.colorOp == Op::kModulate && IsArgPair(s0, Arg::kTexture, Arg::kDiffuse, false))) {
-    color = kColorModulate;
-  } else if (s0.colorOp == Op::kModulate && IsArgPair(s0, Arg::kDiffuse, Arg::kDiffuse, false)) {
-    color = kColorDiffuseSq;
-  } else {
-    return nullptr;
-  }
-  const bool selectTexture = s0.colorOp == Op::kSelectArg1;
-  if (twoStages) {
-    // The second stage reads the texture and the current colour only; the
-    // first must sample a texture and colour by it.
-    const bool colourReadsTextureAndCurrent =
-        s1.colorArg1 == Arg::kTexture && (s1.colorOp == Op::kSelectArg1 || s1.colorArg2 == Arg::kCurrent);
-    const bool alphaPassesOrModulates =
-        s1.alphaOp == Op::kDisable ||
-        (s1.alphaOp == Op::kModulate && ((s1.alphaArg1 == Arg::kTexture && s1.alphaArg2 == Arg::kCurrent) ||
-                                         (s1.alphaArg1 == Arg::kCurrent && s1.alphaArg2 == Arg::kTexture)));
-    const bool knownOp = s1.colorOp == Op::kSelectArg1 || s1.colorOp == Op::kModulate || s1.colorOp == Op::kAdd;
-    if (color != kColorModulate || s0.texture == nullptr || !colourReadsTextureAndCurrent ||
-        !alphaPassesOrModulates || !knownOp)
-      return nullptr;
-    fp.texture = s0.texture;
-    fp.wrapU = s0.wrapU;
-    fp.wrapV = s0.wrapV;
+  if (s1.colorOp != Op::kDisable && s1.texture != nullptr) {
+    // The first stage must sample a texture and colour by it.
+    if (color != kColorModulate || s0.texture == nullptr || !Stage1Known(s1)) return nullptr;
     fp.linear = s0.linear;
-    fp.alphaModulate = alphaModulate;
     fp.selectTexture = selectTexture;
     fp.texture1 = s1.texture;
     fp.wrapU1 = s1.wrapU;
@@ -707,9 +972,9 @@ SpanFn ChooseFast(const Target& target, const State& st, const Setup& su, const 
     fp.linear1 = s1.linear;
     fp.colorOp1 = s1.colorOp;
     fp.alphaModulate1 = s1.alphaOp == Op::kModulate;
-    if (target.format == TargetFormat::kXRGB8888) return PickTwoStages<TargetFormat::kXRGB8888>(blend);
-    return PickTwoStages<TargetFormat::kRGB565>(blend);
+    return kTwoStageLoops[static_cast<std::size_t>(format * kBlendCount + blend)];
   }
+
   // Diffuse that is white and opaque everywhere changes nothing.
   const bool flatWhite = v[0].r == 255 && v[1].r == 255 && v[2].r == 255 && v[0].g == 255 && v[1].g == 255 &&
                          v[2].g == 255 && v[0].b == 255 && v[1].b == 255 && v[2].b == 255;
@@ -719,25 +984,12 @@ SpanFn ChooseFast(const Target& target, const State& st, const Setup& su, const 
   else if (color == kColorModulate && selectTexture)
     return nullptr;  // texture colour with modulated alpha: rare, left to the reference loop
 
-  fp.texture = s0.texture;
-  fp.wrapU = s0.wrapU;
-  fp.wrapV = s0.wrapV;
-  fp.alphaModulate = alphaModulate;
   int sampler = kSampleWhite;
   if (s0.texture != nullptr) {
-    sampler = s0.linear ? kSampleLinear : kSamplePoint;
-    // A texture mapped 1:1 with texel centres on pixel centres filters to
-    // exactly the point sample: take the cheaper loop.
-    if (sampler == kSampleLinear && su.attr[kS0].dx * su.scale[kS0] == 65536.0 && su.attr[kS0].dy == 0 &&
-        su.attr[kT0].dx == 0 && su.attr[kT0].dy * su.scale[kT0] == 65536.0) {
-      RowValues rv;
-      RowStart(su, 0, 0, rv);
-      if ((rv.value[kS0] & 0xFFFF) == 0x8000 && (rv.value[kT0] & 0xFFFF) == 0x8000) sampler = kSamplePoint;
-    }
+    sampler = s0.linear && !TexelCentresOnPixelCentres(su) ? kSampleLinear : kSamplePoint;
   }
-  if (target.format == TargetFormat::kXRGB8888)
-    return PickSampler<TargetFormat::kXRGB8888>(sampler, color, blend);
-  return PickSampler<TargetFormat::kRGB565>(sampler, color, blend);
+  return kSpanLoops[static_cast<std::size_t>(((format * kSamplerCount + sampler) * kColorCount + color) * kBlendCount +
+                                             blend)];
 }
 
 // ---- guard-band clipping ---------------------------------------------------------

@@ -112,12 +112,16 @@ void Fill(const Target& target, int x0, int y0, int x1, int y1, std::uint32_t ar
 // The target's pixel as 0xFFRRGGBB (channels widened by bit replication).
 std::uint32_t ReadPixel(const Target& target, int x, int y);
 
-// x / 255 rounded to nearest, for x up to 2 x 255 x 255.
-inline std::uint32_t Div255(std::uint32_t x) {
+// x / 255 rounded to nearest, exact for x below 65663 (every product of two
+// bytes, and every blend whose factors sum to 255). Up to 2 x 255 x 255 (a
+// sum of two such products) it may fall one short, but never below 255
+// where the exact quotient reaches 255, so callers that clamp to 255 get
+// the exact clamped result.
+inline std::uint32_t Div255Round(std::uint32_t x) {
   const std::uint32_t t = x + 128;
   return (t + (t >> 8)) >> 8;
 }
 // Rounded a x b / 255 of two 0..255 values.
-inline std::uint32_t Mul8(std::uint32_t a, std::uint32_t b) { return Div255(a * b); }
+inline std::uint32_t Mul8(std::uint32_t a, std::uint32_t b) { return Div255Round(a * b); }
 
 }  // namespace D3DRaster

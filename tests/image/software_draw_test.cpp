@@ -325,8 +325,8 @@ TEST(SoftwareBlit, PaletteSourceDrawsLikeBits) {
 namespace KivoTest {
 namespace {
 
-TEST(BlitKernels, Div255IsExactOverItsRange) {
-  for (uint32_t x = 0; x <= 255u * 255u; ++x) ASSERT_EQ(BlitKernels::Div255(x), x / 255) << x;
+TEST(BlitKernels, Div255FloorIsExactOverItsRange) {
+  for (uint32_t x = 0; x <= 255u * 255u; ++x) ASSERT_EQ(BlitKernels::Div255Floor(x), x / 255) << x;
 }
 
 }  // namespace

@@ -1,0 +1,61 @@
+#!/usr/bin/env bash
+# Builds the benchmarks if needed (Release, in BUILD, default build/bench),
+# runs every benchmark binary on one core (BENCH_CPU, default 0) with five
+# repetitions of at least 0.5 s per case, and prints one table of every
+# gated and reported ratio: case, project, peer, ratio, target, met.
+# Ratios are peer time / project time from the medians of CPU time, peer and
+# project measured in the same run. Exits 1 when any gate missed, 2 when a
+# binary failed to run. Not part of ./test.
+#
+# Usage: bench/run_all.sh [BUILD] [--only NAME] [extra benchmark args...]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+build="${1:-build/bench}"
+shift || true
+only=""
+if [[ "${1:-}" == "--only" ]]; then
+  only="$2"
+  shift 2
+fi
+benches=(d3d_raster image_blit display_blit image_decode audio_mixer random)
+[[ -n "$only" ]] && benches=("$only")
+
+if [[ ! -f "$build/CMakeCache.txt" ]]; then
+  cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DKIVO_BENCH=ON -DKIVO_TESTS=OFF >/dev/null
+fi
+targets=()
+for b in "${benches[@]}"; do targets+=(--target "bench_$b"); done
+cmake --build "$build" -j4 "${targets[@]}" >/dev/null
+
+logs="$build/bench/logs"
+mkdir -p "$logs"
+rows="$logs/table.md"
+: >"$rows"
+status=0
+for b in "${benches[@]}"; do
+  log="$logs/$b.txt"
+  echo "== $b (log: $log)" >&2
+  set +e
+  taskset -c "${BENCH_CPU:-0}" "$build/bench/bench_$b" --benchmark_min_time=0.5 --benchmark_repetitions=5 \
+    --benchmark_report_aggregates_only=true --benchmark_color=false "$@" >"$log" 2>&1
+  code=$?
+  set -e
+  if [[ $code -eq 1 ]]; then
+    status=$((status > 1 ? status : 1))
+  elif [[ $code -ne 0 ]]; then
+    echo "bench_$b failed to run (exit $code); see $log" >&2
+    status=2
+  fi
+  grep '^| ' "$log" | grep -v '^| case ' >>"$rows" || true
+done
+
+echo
+echo "| case | project | peer | peer time | ratio | target | met |"
+echo "|---|---|---|---|---|---|---|"
+grep -v '^|---' "$rows" || true
+if [[ $status -eq 0 ]]; then
+  echo "every gate met"
+else
+  echo "gates missed: $(grep -c '| NO |$' "$rows" || true)"
+fi
+exit $status
