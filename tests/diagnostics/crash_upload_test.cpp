@@ -121,8 +121,8 @@ TEST_F(CrashUploadTest, RequestAndFormAreLaidOutExactly) {
 TEST_F(CrashUploadTest, SendReportThenDetailsThenTheFormArrives) {
   loopback::Server server({{{"HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nok"}, 0, false}});
   gCrashReportHost = "127.0.0.1:" + std::to_string(server.Port());
-  Script("0 msgbox 1\n0 msgbox 1\n");  // "Send Report", then "Continue"
-  Platform::QueuePromptAnswer("text it broke");
+  // "Send Report", then "Continue" with the text typed into the details.
+  Script("0 msgbox 1\n0 msgbox 1\n0 prompt text it broke\n");
   CrashReporter::ShowCrashWindow("Exception at 0002:00000010", "Exception: test\r\n");
   EXPECT_TRUE(gCrashWindowDone);
   EXPECT_EQ(gCrashUploadTransfer.PollResult(), TRANSFER_COMPLETE);
