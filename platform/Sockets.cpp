@@ -56,9 +56,10 @@ void CloseSocket(SocketHandle socket) {
 }
 
 std::uint32_t ParseDottedAddress(const std::string& text) {
-  in_addr parsed{};
-  if (text.empty() || ::inet_pton(AF_INET, text.c_str(), &parsed) != 1) return kNoAddress;
-  return parsed.s_addr;
+  // inet_addr's rules: shorthand forms ("127.1") count, and the broadcast
+  // address is indistinguishable from "none", as callers expect.
+  if (text.empty()) return kNoAddress;
+  return static_cast<std::uint32_t>(::inet_addr(text.c_str()));
 }
 
 std::uint32_t LookupHostAddress(const std::string& host) {

@@ -191,6 +191,12 @@ TEST_F(CrashProcessTest, ClipboardKeepsRawAddressesWhileTheFileIsResolved) {
   EXPECT_NE(Log().find("buttons=[Send Report|Close Now]"), std::string::npos) << Log();
 }
 
+TEST_F(CrashProcessTest, TheUploadTransfersFirstRequestCarriesId3) {
+  ChildResult run = Run({KIVO_CRASH_PROBE, "first-id"});
+  EXPECT_EQ(run.exitCode, 0);
+  EXPECT_EQ(run.output, "3\n");
+}
+
 TEST_F(CrashProcessTest, RecordingIsClosedWithAFillerAndReplays) {
   ChildResult run = Run({KIVO_CRASH_PROBE, "record-segv"});
   EXPECT_EQ(run.signal, SIGSEGV);

@@ -9,6 +9,8 @@
 //   crash_probe record-segv    faults while recording "probe.dmo"
 //   crash_probe replay FILE    plays FILE back; prints "replay ok" and the
 //                              code of the last event
+//   crash_probe first-id       prints the id of the upload transfer's first
+//                              request
 // CRASH_PROBE_HOST, when set, becomes the report server.
 #include <cstdio>
 #include <cstdlib>
@@ -16,6 +18,7 @@
 #include <string>
 
 #include "diagnostics/CrashState.h"
+#include "diagnostics/HTTPTransfer.h"
 #include "platform/Platform.h"
 #include "shell/KivoAppBase.h"
 
@@ -74,6 +77,11 @@ int main(int argc, char** argv) {
   Kivo::gCrashReportHost = Platform::EnvironmentValue("CRASH_PROBE_HOST");
   std::string mode = argc > 1 ? argv[1] : "";
   if (mode == "replay" && argc > 2) return Replay(argv[2]);
+  if (mode == "first-id") {
+    Kivo::gCrashUploadTransfer.SplitUrl("host");
+    std::printf("%u\n", Kivo::gCrashUploadTransfer.Id());
+    return 0;
+  }
   if (mode == "noapp-segv") WriteNowhere();
   if (mode == "noapp-divzero") std::printf("%d\n", DivideByZero());
   if (mode == "noapp-abort") std::abort();
