@@ -65,8 +65,6 @@ std::string& ReportScratch() {
   return scratch;
 }
 
-
-
 }  // namespace
 
 const char* ExceptionName(uint32_t code) {
@@ -85,7 +83,10 @@ std::string PathBaseName(const std::string& path) {
 bool ParseHexField(const std::string& text, uint32_t* value) {
   uint32_t result = 0;
   for (char c : text) {
-    int digit = c >= '0' && c <= '9' ? c - '0' : c >= 'A' && c <= 'F' ? c - 'A' + 10 : c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
+    int digit = c >= '0' && c <= '9'   ? c - '0'
+                : c >= 'A' && c <= 'F' ? c - 'A' + 10
+                : c >= 'a' && c <= 'f' ? c - 'a' + 10
+                                       : -1;
     if (digit < 0) return false;
     result = result * 16 + static_cast<uint32_t>(digit);
   }
@@ -96,9 +97,10 @@ bool ParseHexField(const std::string& text, uint32_t* value) {
 std::string ExceptionLine(uint32_t code, std::uintptr_t address, uint32_t threadId) {
   const char* name = ExceptionName(code);
   if (name != nullptr)
-    return FormatCrashText("Exception: %s (code 0x%x) at address %08llX in thread %X\r\n", name, code, WideAddress(address),
-                  threadId);
-  return FormatCrashText("Unknown exception: (code 0x%x) at address %08llX in thread %X\r\n", code, WideAddress(address), threadId);
+    return FormatCrashText("Exception: %s (code 0x%x) at address %08llX in thread %X\r\n", name, code,
+                           WideAddress(address), threadId);
+  return FormatCrashText("Unknown exception: (code 0x%x) at address %08llX in thread %X\r\n", code,
+                         WideAddress(address), threadId);
 }
 
 CrashReporter::CrashReporter() {
@@ -117,9 +119,11 @@ void CrashReporter::ExceptionFilter(const Platform::FaultInfo& fault) {
 
 std::string CrashReporter::RegisterLines(const Platform::FaultRegisters& r) {
   std::string lines;
-  lines += FormatCrashText("RAX:%08llX RBX:%08llX RCX:%08llX RDX:%08llX RSI:%08llX RDI:%08llX\r\n",
-                  WideAddress(r.rax), WideAddress(r.rbx), WideAddress(r.rcx), WideAddress(r.rdx), WideAddress(r.rsi), WideAddress(r.rdi));
-  lines += FormatCrashText("RIP:%08llX RSP:%08llX  RBP:%08llX\r\n", WideAddress(r.rip), WideAddress(r.rsp), WideAddress(r.rbp));
+  lines += FormatCrashText("RAX:%08llX RBX:%08llX RCX:%08llX RDX:%08llX RSI:%08llX RDI:%08llX\r\n", WideAddress(r.rax),
+                           WideAddress(r.rbx), WideAddress(r.rcx), WideAddress(r.rdx), WideAddress(r.rsi),
+                           WideAddress(r.rdi));
+  lines += FormatCrashText("RIP:%08llX RSP:%08llX  RBP:%08llX\r\n", WideAddress(r.rip), WideAddress(r.rsp),
+                           WideAddress(r.rbp));
   lines += FormatCrashText("CS:%04X SS:%04X DS:%04X ES:%04X FS:%04X GS:%04X\r\n", r.cs, r.ss, r.ds, r.es, r.fs, r.gs);
   lines += FormatCrashText("Flags:%08X\r\n", r.flags);
   return lines;

@@ -9,8 +9,8 @@
 #include <cstdlib>
 #include <vector>
 
-#include "diagnostics/CrashReporter.h"
 #include "diagnostics/CrashFormat.h"
+#include "diagnostics/CrashReporter.h"
 #include "platform/Process.h"
 
 namespace Kivo {
@@ -18,8 +18,6 @@ namespace Kivo {
 namespace {
 
 constexpr size_t kMaxFrames = 256;
-
-
 
 struct PlaceQuery {
   std::uintptr_t address = 0;
@@ -120,17 +118,19 @@ std::string CrashReporter::WalkFramesWithImageHelp(const Platform::FaultInfo& fa
       std::string name = status == 0 && readable != nullptr ? readable : symbol.dli_sname;
       std::free(readable);
       std::uintptr_t displacement = f.pc - reinterpret_cast<std::uintptr_t>(symbol.dli_saddr);
-      text += FormatCrashText("%08llX %08llX %s+%llX\r\n", WideAddress(f.frame), WideAddress(f.pc), name.c_str(), WideAddress(displacement));
+      text += FormatCrashText("%08llX %08llX %s+%llX\r\n", WideAddress(f.frame), WideAddress(f.pc), name.c_str(),
+                              WideAddress(displacement));
     } else {
-      text += FormatCrashText("%08llX %08llX %s\r\n", WideAddress(f.frame), WideAddress(f.pc), PlacedFrameText(f.pc).c_str());
+      text += FormatCrashText("%08llX %08llX %s\r\n", WideAddress(f.frame), WideAddress(f.pc),
+                              PlacedFrameText(f.pc).c_str());
     }
     std::uintptr_t params[4] = {};
     for (int k = 0; k < 4; ++k) {
       std::uintptr_t at = f.frame + static_cast<std::uintptr_t>(k) * sizeof(std::uintptr_t);
       if (InRange(at, sizeof(std::uintptr_t), fault.stackLow, fault.stackHigh)) params[k] = ReadStackWord(at);
     }
-    text += FormatCrashText("Params: %08llX %08llX %08llX %08llX\r\n", WideAddress(params[0]), WideAddress(params[1]), WideAddress(params[2]),
-                   WideAddress(params[3]));
+    text += FormatCrashText("Params: %08llX %08llX %08llX %08llX\r\n", WideAddress(params[0]), WideAddress(params[1]),
+                            WideAddress(params[2]), WideAddress(params[3]));
     text += "\r\n";
   }
   return text;

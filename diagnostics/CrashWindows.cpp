@@ -169,7 +169,8 @@ std::string CrashReporter::BuildUploadRequest() {
     body += std::string("--") + kBoundary + "\r\n";
     body += "Content-Disposition: form-data; name=\"demofile\"; filename=\"tolvik.dmo\"\r\n";
     body += "Content-Type: application/octet-stream\r\n\r\n";
-    if (demo.ByteSize() > 0) body.append(reinterpret_cast<const char*>(demo.Data()), static_cast<size_t>(demo.ByteSize()));
+    if (demo.ByteSize() > 0)
+      body.append(reinterpret_cast<const char*>(demo.Data()), static_cast<size_t>(demo.ByteSize()));
     body += "\r\n";
   }
   body += std::string("--") + kBoundary + "--\r\n";
