@@ -143,6 +143,8 @@ TEST_F(CrashProcessTest, FaultKindsWithoutAnApplication) {
       {"noapp-divzero", SIGFPE, "Exception: Integer Divide by Zero (code 0xc0000094) at address "},
       {"noapp-abort", SIGABRT, "Unknown exception: (code 0xe0000006) at address "},
       {"noapp-segv", SIGSEGV, "Exception: Access Violation (code 0xc0000005) at address "},
+      // Reported from the alternate signal stack.
+      {"noapp-overflow", SIGSEGV, "Exception: Stack Overflow (code 0xc00000fd) at address "},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.mode);

@@ -2,7 +2,7 @@
 // argument names, with or without an application object, or replays a demo
 // that a faulting run left behind.
 //
-//   crash_probe noapp-segv | noapp-divzero | noapp-abort
+//   crash_probe noapp-segv | noapp-divzero | noapp-abort | noapp-overflow
 //   crash_probe app-segv       application present; the clipboard is saved
 //                              to "clipboard.txt" when the report asks for
 //                              extra information
@@ -51,6 +51,13 @@ __attribute__((noinline, no_sanitize("undefined"))) int DivideByZero() {
   return one / zero;
 }
 
+__attribute__((noinline, no_sanitize("address"))) int Recurse(int depth) {
+  volatile char block[512];
+  block[0] = static_cast<char>(depth);
+  if (depth < 0) return 0;  // never: the stack runs out first
+  return Recurse(depth + 1) + block[0];
+}
+
 int Replay(const std::string& file) {
   ProbeApp app;
   app.mPlaying = true;
@@ -85,6 +92,7 @@ int main(int argc, char** argv) {
   if (mode == "noapp-segv") WriteNowhere();
   if (mode == "noapp-divzero") std::printf("%d\n", DivideByZero());
   if (mode == "noapp-abort") std::abort();
+  if (mode == "noapp-overflow") std::printf("%d\n", Recurse(0));
   if (mode == "app-segv" || mode == "record-segv") {
     ProbeApp* app = new ProbeApp;
     if (mode == "record-segv") {
