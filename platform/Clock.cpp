@@ -11,6 +11,8 @@
 #include <mutex>
 #include <thread>
 
+#include "platform/CrashSignals.h"
+
 namespace {
 
 struct ClockState {
@@ -83,7 +85,11 @@ UINT timeEndPeriod(UINT) { return 0; }
 std::uintptr_t _beginthread(void (*entry)(void*), unsigned, void* argument) {
   if (!entry) return static_cast<std::uintptr_t>(-1);
   try {
-    std::thread(entry, argument).detach();
+    // Every started thread gets its own stack for the fault filter.
+    std::thread([entry, argument] {
+      Platform::EnsureSignalStack();
+      entry(argument);
+    }).detach();
   } catch (const std::system_error&) {
     return static_cast<std::uintptr_t>(-1);
   }

@@ -13,11 +13,13 @@
 //   focus on|off | minimize | maximize W H | restore W H | close | endsession
 //   msgbox ANSWER        answers for message boxes, taken in file order
 //   url RESULT           results for URL opening, taken in file order
+//   prompt ANSWER...     answers for text and list prompts (Prompt.h), taken
+//                        in file order: "text T", "pick N" or "cancel"
 //   screensaver timeout S | screensaver active 0|1 | screensaver running 0|1
 //   desktop W H | workarea L T R B   (without a workarea line the work area
 //                                     follows the desktop: 0, 0, W, H - 30)
 //   raw MSG WPARAM LPARAM                          a record for the main window
-// msgbox and url lines are answers, queued when the script is loaded, so
+// msgbox, url and prompt lines are answers, queued when the script is loaded, so
 // their time is not used. A line that does not parse is reported and skipped.
 #pragma once
 

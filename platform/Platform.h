@@ -33,6 +33,10 @@
 //   platform/Registry.h        RegOpenKeyExA ... over the file store
 //   platform/SingleInstance.h  CreateMutexW, RegisterClipboardFormatW
 //   platform/Dialogs.h         MessageBoxA/W, ShellExecuteA, clipboard
+//   platform/ChoiceBox.h       boxes with the caller's own button texts
+//   platform/CrashSignals.h    the fault filter: signals as exception codes,
+//                              registers, per-thread signal stacks
+//   platform/Sockets.h         non-blocking IPv4 stream sockets, resolver seam
 //   platform/Cursors.h         LoadCursorA, CreateCursor, SetCursor
 //   platform/Process.h         libraries, module path, command line,
 //                              SHGetFolderPathA, version resource, signals

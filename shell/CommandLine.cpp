@@ -5,6 +5,7 @@
 // code 0 after the options before it were applied. Also the numbered demo
 // files behind "-recnum" and "-playnum", looked for and written in the
 // working folder start-up settles on (after "-changedir").
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <set>
@@ -15,6 +16,17 @@
 #include "shell/base/StringUtils.h"
 
 namespace Kivo {
+
+namespace {
+
+// A write to an address nothing maps, kept out of the sanitizers' reach so
+// that the fault itself reaches the crash reporter.
+__attribute__((noinline, no_sanitize("address", "undefined"))) void RaiseAccessViolation() {
+  volatile int* nowhere = reinterpret_cast<volatile int*>(static_cast<std::uintptr_t>(0x10));
+  *nowhere = 0;
+}
+
+}  // namespace
 
 void KivoAppBase::ReadCommandLine() {
   mCommandLineRead = true;
@@ -102,9 +114,8 @@ void KivoAppBase::ApplyCommandLineParam(const std::string& key, const std::strin
     mNumberedDemoBack = 0;
     mDemoFilePath = ApplyDemoFolderRule(value);
   } else if (key == "-crash") {
-    // Handed to the crash reporter as an unhandled fault once it exists;
-    // until then the process ends abnormally, never as a normal exit.
-    std::abort();
+    // A deliberate fault, to try the crash report.
+    RaiseAccessViolation();
   } else if (key == "-screensaver") {
     mScreenSaverMode = true;
   } else if (key == "-changedir") {

@@ -20,6 +20,7 @@
 #include "platform/Environment.h"
 #include "platform/Headless.h"
 #include "platform/Input.h"
+#include "platform/Prompt.h"
 #include "platform/Windows.h"
 #include "platform/WindowSystem.h"
 #include "platform/headless/AudioHeadless.h"
@@ -159,9 +160,10 @@ class HeadlessBackend : public Backend {
     for (const ScriptEvent& e : byLine) {
       if (e.command == "msgbox") answers_.push_back(static_cast<int>(e.numbers[0]));
       if (e.command == "url") urlResults_.push_back(static_cast<int>(e.numbers[0]));
+      if (e.command == "prompt") QueuePromptAnswer(e.text);
     }
     for (const ScriptEvent& e : events_)
-      if (e.command != "msgbox" && e.command != "url") timed.push_back(e);
+      if (e.command != "msgbox" && e.command != "url" && e.command != "prompt") timed.push_back(e);
     events_ = timed;
     scriptBase_ = timeGetTime();
   }
