@@ -82,6 +82,7 @@ bool SceneGraph::Load(const std::string& path) {
   mPlaying = 0;
   mPaused = 0;
   mTooDeep = false;
+  mOpenObjects = 0;
 
   XMLParser reader;
   reader.SelectEncoding(XMLParser::ENCODING_BYTES);
@@ -109,7 +110,7 @@ void SceneGraph::ReadBody(XMLParser& reader, const XmlElementRecord& body) {
   if (!IsStart(body, L"body")) return;
   XmlElementRecord element;
   while (reader.ReadNextElement(&element) && !IsEnd(element, L"body")) {
-    if (element.type == XmlElementRecord::TYPE_START) ReadObject(reader, element, nullptr, 1);
+    if (element.type == XmlElementRecord::TYPE_START) ReadObject(reader, element, nullptr);
   }
 }
 
@@ -122,9 +123,18 @@ void SceneGraph::SkipObject(XMLParser& reader) {
   }
 }
 
-void SceneGraph::ReadObject(XMLParser& reader, const XmlElementRecord& object, Entity* parent, int depth) {
+// Counts the object elements open in the file, wrappers included, so that
+// no nesting of any kind recurses without bound.
+struct SceneGraph::OpenObject {
+  explicit OpenObject(int& count) : mCount(++count) {}
+  ~OpenObject() { --mCount; }
+  int& mCount;
+};
+
+void SceneGraph::ReadObject(XMLParser& reader, const XmlElementRecord& object, Entity* parent) {
   if (!IsStart(object, L"object")) return;
-  if (depth > kMaxObjectDepth) {
+  OpenObject open(mOpenObjects);
+  if (mOpenObjects > kMaxObjectDepth) {
     mTooDeep = true;
     SkipObject(reader);
     return;
@@ -138,7 +148,10 @@ void SceneGraph::ReadObject(XMLParser& reader, const XmlElementRecord& object, E
     created.reset(CreateEntity(type == object.attributes.end() ? std::string() : Bytes(type->second)));
     entity = created.get();
   }
-  if (object.attributes.empty()) return;  // contributes nothing; its inner objects go to the caller
+  if (object.attributes.empty()) {
+    ReadWrapperObject(reader, parent ? parent : &mRoot);
+    return;
+  }
   for (const auto& attribute : object.attributes) entity->SetAttribute(Bytes(attribute.first), Bytes(attribute.second));
   // A repeated id is read into the dropped entity, so its contents vanish
   // with it and the first sibling stays.
@@ -147,18 +160,28 @@ void SceneGraph::ReadObject(XMLParser& reader, const XmlElementRecord& object, E
   XmlElementRecord element;
   while (reader.ReadNextElement(&element) && !IsEnd(element, L"object")) {
     if (element.type != XmlElementRecord::TYPE_START) continue;
-    ReadChilds(reader, element, entity, depth);
+    ReadChilds(reader, element, entity);
     ReadAnimations(reader, element, entity);
     ReadAnimation(reader, element, entity);
   }
   entity->SelectClip(std::string());
 }
 
-void SceneGraph::ReadChilds(XMLParser& reader, const XmlElementRecord& childs, Entity* entity, int depth) {
+// An object without attributes contributes nothing of its own; the objects
+// in its "childs" join the entity around it. It is read to its own end tag,
+// so its end tags cannot close the elements around it early.
+void SceneGraph::ReadWrapperObject(XMLParser& reader, Entity* around) {
+  XmlElementRecord element;
+  while (reader.ReadNextElement(&element) && !IsEnd(element, L"object")) {
+    if (element.type == XmlElementRecord::TYPE_START) ReadChilds(reader, element, around);
+  }
+}
+
+void SceneGraph::ReadChilds(XMLParser& reader, const XmlElementRecord& childs, Entity* entity) {
   if (!IsStart(childs, L"childs")) return;
   XmlElementRecord element;
   while (reader.ReadNextElement(&element) && !IsEnd(element, L"childs")) {
-    if (element.type == XmlElementRecord::TYPE_START) ReadObject(reader, element, entity, depth + 1);
+    if (element.type == XmlElementRecord::TYPE_START) ReadObject(reader, element, entity);
   }
 }
 

@@ -14,8 +14,9 @@
 // Numbers are strict: an optional '-', digits, one '.' (or 0x hex for
 // integers); anything else is invalid and leaves the defaults.
 //
-// Limits: objects nest at most kMaxObjectDepth deep; deeper ones are read
-// and dropped and Load reports false. A sibling whose id repeats an earlier
+// Limits: objects (attribute-less wrappers included) nest at most
+// kMaxObjectDepth deep; deeper ones are read and dropped and Load reports
+// false. A sibling whose id repeats an earlier
 // one is read and dropped.
 //
 // Failures: a missing file leaves an empty root and Load returns false;
@@ -80,19 +81,23 @@ class SceneGraph {
 
  private:
   void ReadBody(XMLParser& reader, const XmlElementRecord& element);
-  void ReadObject(XMLParser& reader, const XmlElementRecord& element, Entity* parent, int depth);
-  void ReadChilds(XMLParser& reader, const XmlElementRecord& element, Entity* entity, int depth);
+  void ReadObject(XMLParser& reader, const XmlElementRecord& element, Entity* parent);
+  void ReadWrapperObject(XMLParser& reader, Entity* around);
+  void ReadChilds(XMLParser& reader, const XmlElementRecord& element, Entity* entity);
   void ReadAnimations(XMLParser& reader, const XmlElementRecord& element, Entity* entity);
   void ReadAnimation(XMLParser& reader, const XmlElementRecord& element, Entity* entity);
   void ReadKey(const XmlElementRecord& element, Entity* entity, AnimClip* clip);
   void SkipObject(XMLParser& reader);
   void Send(Entity* entity, int code);
 
+  struct OpenObject;
+
   Entity mRoot;
   Listener* mListener = nullptr;  // not owned
   int mPlaying = 0;
   int mPaused = 0;
   bool mTooDeep = false;
+  int mOpenObjects = 0;
 };
 
 }  // namespace Scene
