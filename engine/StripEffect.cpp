@@ -170,10 +170,6 @@ TriVertex ScreenVertex(const StripVertex& p, float u, float v) {
 
 void StripEffect::Draw(Graphics& g) {
   if (!mActive || mAlpha == 0) return;
-  // Vertex triangles take the context's colour only while it colours
-  // images; the fade needs it, and the caller's state comes back after.
-  g.PushState();
-  g.SetColorizeImages(true);
   g.SetColorARGB(static_cast<unsigned char>(std::clamp(mAlpha, 0, 255)), 255, 255, 255);
   for (int index : mDrawOrder) {
     const StripNode& edge = mEdges[static_cast<size_t>(index)];
@@ -187,7 +183,6 @@ void StripEffect::Draw(Graphics& g) {
     };
     g.DrawVertexTriangles(mImage, quad, 2);
   }
-  g.PopState();
 }
 
 }  // namespace Kivo

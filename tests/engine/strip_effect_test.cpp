@@ -121,6 +121,7 @@ TEST(StripEffect, DrawsOneQuadPerStripInTheListOrder) {
   effect.Start(1, 4, 6.05f, 40.0f, &picture, Vec2(10, 20), 1, 0.0f);
   test::RecordingImage dest(800, 600);
   Graphics g(&dest);
+  g.SetColorizeImages(true);  // as the screens draw it
   effect.Draw(g);  // alpha 0 before the first update
   EXPECT_TRUE(dest.calls.empty());
 
