@@ -3,20 +3,13 @@
 #include <algorithm>
 #include <cmath>
 
+#include "engine/SaturatingCast.h"
 #include "image/MemoryImage.h"
 #include "ui/Graphics.h"
 
 namespace Kivo {
 
 namespace {
-
-// Truncates toward zero, saturating (NaN gives 0).
-int TruncToInt(float value) {
-  if (std::isnan(value)) return 0;
-  if (value >= 2147483647.0f) return 2147483647;
-  if (value <= -2147483648.0f) return -2147483647 - 1;
-  return static_cast<int>(value);
-}
 
 float FractionDone(const CountdownTimer& timer) {
   return timer.mDuration == 0.0f ? 0.0f : 1.0f - timer.mRemaining / timer.mDuration;
@@ -67,7 +60,7 @@ void KeyframeTrack::Tick() {
 }
 
 void KeyframeTrack::PoseAtFraction(Keyframe& out, float fraction) {
-  mFrame = TruncToInt(static_cast<float>(mFrames) * fraction);
+  mFrame = TruncateToIntSaturating(static_cast<float>(mFrames) * fraction);
   if (mFrame == 0) mFrame = 1;
   const Keyframe* a = nullptr;
   const Keyframe* b = nullptr;
@@ -127,10 +120,10 @@ void TrackSprite::TakePose() {
   const Keyframe& pose = mTrack.mPose;
   if (mTrack.mApplyAngle) mAngle = pose.angle;
   if (mTrack.mApplyColour) {
-    mColour.red = TruncToInt(pose.red);
-    mColour.green = TruncToInt(pose.green);
-    mColour.blue = TruncToInt(pose.blue);
-    mColour.alpha = TruncToInt(pose.alpha);
+    mColour.red = TruncateToIntSaturating(pose.red);
+    mColour.green = TruncateToIntSaturating(pose.green);
+    mColour.blue = TruncateToIntSaturating(pose.blue);
+    mColour.alpha = TruncateToIntSaturating(pose.alpha);
   }
   if (mTrack.mApplyPosition) mPosition = Vec2(pose.offsetX, pose.offsetY);
   if (mTrack.mApplyScale) mScale = Vec2(pose.scaleX, pose.scaleY);
@@ -177,10 +170,10 @@ void TrackSprite::SetCellSize() {
 }
 
 bool TrackSprite::PointInCell(float x, float y) const {
-  const int left = TruncToInt(mPosition.x + static_cast<float>(mCell.x));
-  const int top = TruncToInt(mPosition.y + static_cast<float>(mCell.y));
-  const long long px = TruncToInt(x);
-  const long long py = TruncToInt(y);
+  const int left = TruncateToIntSaturating(mPosition.x + static_cast<float>(mCell.x));
+  const int top = TruncateToIntSaturating(mPosition.y + static_cast<float>(mCell.y));
+  const long long px = TruncateToIntSaturating(x);
+  const long long py = TruncateToIntSaturating(y);
   return left <= px && px < static_cast<long long>(left) + mCell.width && top <= py &&
          py < static_cast<long long>(top) + mCell.height;
 }
@@ -202,7 +195,7 @@ void TrackSprite::Draw(Graphics& g) {
     int row = 0;
     if (mFrameTimer.IsRunning()) {
       const float fraction = FractionDone(mFrameTimer);
-      if (fraction != 0.0f) row = TruncToInt(fraction * static_cast<float>(Rows(*mImage)));
+      if (fraction != 0.0f) row = TruncateToIntSaturating(fraction * static_cast<float>(Rows(*mImage)));
       row = std::clamp(row, 0, Rows(*mImage) - 1);
     }
     g.DrawImageCelTransformed(mImage, 0, 0, 0, row, transform);
@@ -275,8 +268,8 @@ void DirectionFromAngle(float degrees, float& x, float& y) {
 bool HitTestImagePixel(Image* image, Vec2 point) {
   auto* memory = dynamic_cast<MemoryImage*>(image);
   if (!memory || !(point.x >= 0.0f) || !(point.y >= 0.0f)) return false;
-  const int x = TruncToInt(point.x);
-  const int y = TruncToInt(point.y);
+  const int x = TruncateToIntSaturating(point.x);
+  const int y = TruncateToIntSaturating(point.y);
   if (x >= memory->width || y >= memory->height) return false;
   const uint32_t* bits = memory->GetBits();
   if (!bits) return false;

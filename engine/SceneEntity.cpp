@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "engine/EngineObject.h"
+#include "engine/SaturatingCast.h"
 #include "engine/SceneGraph.h"
 #include "shell/StringUtils.h"
 
@@ -14,27 +15,10 @@ namespace Scene {
 
 namespace {
 
-// Files may hold numbers beyond float range; they saturate instead of
-// converting out of range.
-float ToFloat(double value) {
-  if (value > FLT_MAX) return FLT_MAX;
-  if (value < -FLT_MAX) return -FLT_MAX;
-  return static_cast<float>(value);
-}
-
-// Truncates toward zero, saturating (NaN gives 0), so no frame arithmetic
-// converts an unrepresentable value.
-int TruncToInt(double value) {
-  if (std::isnan(value)) return 0;
-  if (value >= 2147483647.0) return 2147483647;
-  if (value <= -2147483648.0) return -2147483647 - 1;
-  return static_cast<int>(value);
-}
-
 bool ParseFloat(const std::string& text, float& out) {
   double value = 0.0;
   const bool ok = ParseDouble(text, value);
-  out = ToFloat(value);
+  out = ToFloatSaturating(value);
   return ok;
 }
 
@@ -60,11 +44,11 @@ bool ParsePair(const std::string& value, float& x, float& y) {
   bool yOk = false;
   double parsed = 0.0;
   if (tokens.size() > 0 && ParseDouble(tokens[0], parsed)) {
-    x = ToFloat(parsed);
+    x = ToFloatSaturating(parsed);
     xOk = true;
   }
   if (tokens.size() > 1 && ParseDouble(tokens[1], parsed)) {
-    y = ToFloat(parsed);
+    y = ToFloatSaturating(parsed);
     yOk = true;
   }
   return xOk && yOk;
@@ -87,7 +71,7 @@ void AnimKey::CopyFrom(const AnimKey& src) {
 }
 
 void AnimKey::Interpolate(const AnimKey& a, const AnimKey& b, float t) {
-  mFrame = a.mFrame + TruncToInt((static_cast<double>(b.mFrame) - a.mFrame) * t);
+  mFrame = a.mFrame + TruncateToIntSaturating((static_cast<double>(b.mFrame) - a.mFrame) * t);
   mPositionX = a.mPositionX + (b.mPositionX - a.mPositionX) * t;
   mPositionY = a.mPositionY + (b.mPositionY - a.mPositionY) * t;
   mScaleX = a.mScaleX + (b.mScaleX - a.mScaleX) * t;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "engine/SaturatingCast.h"
 #include "image/Image.h"
 #include "shell/GlobalRanks.h"
 #include "ui/Graphics.h"
@@ -14,14 +15,6 @@ KIVO_GLOBAL_RANK(kRankStripEffect) StripEffect gStripEffect;
 namespace {
 constexpr float kTwoPi = 6.2831855f;
 constexpr float kVertexShiftX = 100.0f;
-
-// Truncates toward zero, saturating (NaN gives 0).
-int TruncToInt(float value) {
-  if (std::isnan(value)) return 0;
-  if (value >= 2147483647.0f) return 2147483647;
-  if (value <= -2147483648.0f) return -2147483647 - 1;
-  return static_cast<int>(value);
-}
 }  // namespace
 
 void StripEffect::Start(int mode, int strips, float speed, float radius, Image* image, Vec2 origin, int seconds,
@@ -87,10 +80,10 @@ void StripEffect::Update(int counter) {
   if (mTimer.IsRunning()) {
     const float f = 1.0f - mTimer.mRemaining / mTimer.mDuration;
     if (!mFadingOut) {
-      mAlpha = TruncToInt(f * 1.5f * 255.0f);
+      mAlpha = TruncateToIntSaturating(f * 1.5f * 255.0f);
       Wave(f * 1.5f);
     } else {
-      mAlpha = TruncToInt(255.0f * (1.0f - 1.5f * f));
+      mAlpha = TruncateToIntSaturating(255.0f * (1.0f - 1.5f * f));
       if (mAlpha <= 0) mActive = 0;
       Wave(1.0f - 1.5f * f);
     }
