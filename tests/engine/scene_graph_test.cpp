@@ -131,7 +131,10 @@ TEST(SceneGraph, SecondLoadReplacesAndFailuresKeepWhatWasRead) {
   EXPECT_TRUE(graph.Root().Children().empty());
   EXPECT_EQ(nullptr, graph.Root().CurrentClip());
 
+  testing::internal::CaptureStderr();
   EXPECT_FALSE(graph.Load("scenes/test_broken.xml"));
+  const std::string logged = testing::internal::GetCapturedStderr();
+  EXPECT_NE(std::string::npos, logged.find("scenes/test_broken.xml: line 2: Unexpected '<'")) << logged;
   EXPECT_EQ("half", graph.Root().mName);
   EXPECT_NE(nullptr, graph.FindEntity("x"));
 
