@@ -24,6 +24,15 @@
 // - Game utilities (GameUtils.h, GameMath.h): countdown timers in update
 //   ticks of 0.01 s, point-in-quad, the engine's own random generator, the
 //   typed code word, easing, the four-point spline, vectors and matrices.
+// - Scene nodes (SceneNodes.h): tick timelines, tweens with a damped swing,
+//   and 2-D node trees whose world matrices move bound objects.
+// - XML scenes (SceneGraph.h, SceneEntity.h): keyframed entity trees read
+//   from XML files through the file API, played in seconds, driving bound
+//   objects' corners and reporting to a listener; nesting is capped.
+// - Keyframe tracks (KeyframeTrack.h): the track sprite and its track, the
+//   "glow", "rotate" and "show_off" presets and small geometry helpers.
+// - Strip wave (StripEffect.h): a picture fading in and out, or rolling
+//   away, as waving strips of vertex triangles (seen only in 3D).
 //
 // Limits: texts are code points in std::wstring; keys and settings are bytes
 // (a text-table key above U+00FF can never be found). Numbers in settings and
@@ -38,8 +47,12 @@
 #include "engine/EngineObject.h"
 #include "engine/GameMath.h"
 #include "engine/GameUtils.h"
+#include "engine/KeyframeTrack.h"
 #include "engine/PropertyList.h"
+#include "engine/SceneGraph.h"
+#include "engine/SceneNodes.h"
 #include "engine/Script.h"
 #include "engine/SettingsFile.h"
+#include "engine/StripEffect.h"
 #include "engine/TextTables.h"
 #include "engine/WholeFile.h"
