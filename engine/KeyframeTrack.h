@@ -18,8 +18,8 @@
 
 #include "engine/AnimDef.h"
 #include "engine/GameUtils.h"
-#include "shell/Color.h"
-#include "shell/Rect.h"
+#include "shell/base/Color.h"
+#include "shell/base/Rect.h"
 
 namespace Kivo {
 

@@ -8,7 +8,7 @@
 #include "engine/EngineObject.h"
 #include "engine/SaturatingCast.h"
 #include "engine/SceneGraph.h"
-#include "shell/StringUtils.h"
+#include "shell/base/StringUtils.h"
 
 namespace Kivo {
 namespace Scene {

@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "engine/GameMath.h"
-#include "shell/Matrix.h"
+#include "shell/base/Matrix.h"
 
 namespace Kivo {
 

@@ -5,7 +5,7 @@
 
 #include "engine/SaturatingCast.h"
 #include "image/Image.h"
-#include "shell/GlobalRanks.h"
+#include "shell/base/GlobalRanks.h"
 #include "ui/Graphics.h"
 
 namespace Kivo {

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "engine/KeyframeTrack.h"
-#include "tests/ui/UiTestSupport.h"
+#include "tests/ui/ui_test_support.h"
 
 namespace Kivo {
 namespace {

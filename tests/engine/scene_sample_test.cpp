@@ -11,7 +11,7 @@
 #include "engine/StripEffect.h"
 #include "resources/PakInterface.h"
 #include "tests/engine/engine_object_support.h"
-#include "tests/ui/UiTestSupport.h"
+#include "tests/ui/ui_test_support.h"
 #include "tools/sampledata/SampleXmlScenes.h"
 
 namespace Kivo {

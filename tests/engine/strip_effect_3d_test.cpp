@@ -9,9 +9,9 @@
 #include "display/D3DInterface.h"
 #include "engine/GameMath.h"
 #include "engine/StripEffect.h"
-#include "image/DDImage.h"
+#include "image/surface/DDImage.h"
 #include "image/MemoryImage.h"
-#include "platform/D3D.h"
+#include "platform/devices/D3D.h"
 #include "tests/display/ddraw_fixture.h"
 #include "ui/Graphics.h"
 

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "engine/StripEffect.h"
-#include "tests/ui/UiTestSupport.h"
+#include "tests/ui/ui_test_support.h"
 
 namespace Kivo {
 namespace {
