@@ -14,7 +14,10 @@
 // - Script files (Script.h): the line scripts of conversations and tutorials,
 //   their labels, the command tables the screens run them with and the
 //   argument scanner.
-//
+// - Engine objects (EngineObject.h): sObj, the base of everything a screen
+//   shows, with its focus link, listener and keyframe playback.
+// - Animations (AnimDef.h): keyframe definitions from "data\animations\*.atxt"
+//   and from object properties, and their key text language.
 // - Property lists (PropertyList.h): the "key=value" text properties every
 //   object carries, read by key prefix (_i, _f, _b, _col, _sModeDraw) with
 //   one conversion per prefix.
@@ -34,6 +37,8 @@
 #include "engine/GameMath.h"
 #include "engine/GameUtils.h"
 #include "engine/PropertyList.h"
+#include "engine/AnimDef.h"
+#include "engine/EngineObject.h"
 #include "engine/Script.h"
 #include "engine/SettingsFile.h"
 #include "engine/TextTables.h"

@@ -1,0 +1,109 @@
+#include "tools/sampledata/SampleAnimations.h"
+
+#include <cstdio>
+#include <filesystem>
+
+namespace Kivo {
+
+namespace {
+
+AnimKeySpec FadedSmall(int32_t frame) {
+  AnimKeySpec key;
+  key.frame = frame;
+  key.alpha = 0.0f;
+  key.scaleX = 0.5f;
+  key.scaleY = 0.5f;
+  return key;
+}
+
+AnimKeySpec Plain(int32_t frame) {
+  AnimKeySpec key;
+  key.frame = frame;
+  return key;
+}
+
+AnimKeySpec AlongPath(int32_t frame, std::vector<std::pair<float, float>> path) {
+  AnimKeySpec key;
+  key.frame = frame;
+  key.path = std::move(path);
+  return key;
+}
+
+}  // namespace
+
+std::vector<AnimFileSpec> SampleAnimations() {
+  std::vector<AnimFileSpec> animations;
+
+  AnimFileSpec appear;
+  appear.name = "appear";
+  appear.keys = 13;
+  appear.rate = 24;
+  appear.keyList = {FadedSmall(0), Plain(12)};
+  appear.keyList[0].cosineEase = true;
+  animations.push_back(appear);
+
+  AnimFileSpec hide;
+  hide.name = "hide";
+  hide.keys = 13;
+  hide.rate = 24;
+  hide.keyList = {Plain(0), FadedSmall(12)};
+  animations.push_back(hide);
+
+  // Out along a hump and back below it, so the loop closes where it began.
+  AnimFileSpec wave;
+  wave.name = "wave";
+  wave.keys = 25;
+  wave.rate = 10;
+  wave.type = "CIRCLE";
+  wave.keyList = {AlongPath(0, {{-20, 0}, {0, 0}, {20, -10}, {40, 0}, {60, 0}}),
+                  AlongPath(12, {{60, 0}, {40, 0}, {20, 10}, {0, 0}, {-20, 0}}), Plain(24)};
+  animations.push_back(wave);
+
+  AnimFileSpec pulse;
+  pulse.name = "pulse";
+  pulse.keys = 11;
+  pulse.rate = 20;
+  pulse.type = "PING_PONG";
+  pulse.wait = 0.5f;
+  AnimKeySpec big = Plain(10);
+  big.scaleX = 1.25f;
+  big.scaleY = 1.25f;
+  pulse.keyList = {Plain(0), big};
+  pulse.keyList[0].cosineEase = true;
+  animations.push_back(pulse);
+
+  AnimFileSpec blink;
+  blink.name = "blink";
+  blink.keys = 13;
+  blink.rate = 24;
+  AnimKeySpec out = Plain(12);
+  out.alpha = 0.0f;
+  blink.keyList = {Plain(0), out};
+  animations.push_back(blink);
+  return animations;
+}
+
+bool WriteSampleAnimations(const std::string& folder, std::string* error) {
+  const std::filesystem::path dir = std::filesystem::path(folder) / "data" / "animations";
+  std::error_code ec;
+  std::filesystem::create_directories(dir, ec);
+  if (ec) {
+    if (error != nullptr) *error = "cannot make the folder " + dir.string() + ": " + ec.message();
+    return false;
+  }
+  for (const AnimFileSpec& animation : SampleAnimations()) {
+    std::string bytes;
+    if (!AnimFileBytes(animation, false, &bytes, error)) return false;
+    const std::filesystem::path path = dir / (animation.name + ".atxt");
+    std::FILE* out = std::fopen(path.string().c_str(), "wb");
+    bool ok = out != nullptr && std::fwrite(bytes.data(), 1, bytes.size(), out) == bytes.size();
+    if (out != nullptr && std::fclose(out) != 0) ok = false;
+    if (!ok) {
+      if (error != nullptr) *error = "cannot write " + path.string();
+      return false;
+    }
+  }
+  return true;
+}
+
+}  // namespace Kivo
