@@ -130,7 +130,7 @@ class sObj {
   virtual void NextKey(const AnimDef& def, int& fromKey, int& toKey, int& frame, int direction);
   virtual void InterpolateKeys(const Keyframe& from, const Keyframe& to, Keyframe& out, float t);
   virtual void ApplyKey(const Keyframe& key);
-  // (AnimationProperties.cpp)
+  // Rebuilds the own animations and the autoplay name from the properties.
   virtual void LoadAnimations();
   virtual void TransformQuad(Vec2 pivot, Vec2 centre, Quad& quad, const Keyframe& key);
   virtual void TransformAttached(Vec2 pivot, const Keyframe& key);

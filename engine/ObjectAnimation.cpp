@@ -38,7 +38,15 @@ int TruncateChannel(float value) {
   return static_cast<int>(value);
 }
 
-void StopTimer(CountdownTimer& timer) { timer.mRemaining = 0.0f; }
+// Back to idle: timers stopped, no animation, no key pair, mode 0, frame 0.
+void ClearPlayback(sObj& obj) {
+  for (CountdownTimer* timer : {&obj.mWaitTimer, &obj.mKeyTimer, &obj.mCycleTimer}) timer->mRemaining = 0.0f;
+  obj.mCurrentAnim = kNoAnimation;
+  obj.mFromKey = kNoKey;
+  obj.mToKey = kNoKey;
+  obj.mMode = kAnimIdle;
+  obj.mFrame = 0;
+}
 
 float Blend(const Keyframe& from, float a, float b, float t) {
   return from.cosineEase ? CosineEase(a, b, t) : a + t * (b - a);
@@ -244,9 +252,6 @@ void sObj::TransformAttached(Vec2 pivot, const Keyframe& key) {
 
 void sObj::StopAnimation() {
   ApplyCurrentPose();
-  StopTimer(mWaitTimer);
-  StopTimer(mKeyTimer);
-  StopTimer(mCycleTimer);
   std::string animation;
   if (const AnimDef* def = CurrentAnimation()) {
     animation = def->name;
@@ -254,11 +259,7 @@ void sObj::StopAnimation() {
     if (AnimSoundTarget* sound = SoundTarget(def->soundEnd)) sound->Play();
   }
   mBaseQuad = mDisplayQuad;
-  mCurrentAnim = kNoAnimation;
-  mFromKey = kNoKey;
-  mToKey = kNoKey;
-  mMode = kAnimIdle;
-  mFrame = 0;
+  ClearPlayback(*this);
   UpdateCentre();
   if (mListener != nullptr) mListener->OnAnimationEnd(mName, animation);
 }
@@ -275,16 +276,9 @@ void sObj::FinishAnimation() {
     mDisplayQuad = mBaseQuad;
     UpdateDisplayCentre();
   }
-  StopTimer(mWaitTimer);
-  StopTimer(mKeyTimer);
-  StopTimer(mCycleTimer);
   mBaseQuad = mDisplayQuad;
   mCentre = mDisplayCentre;
-  mCurrentAnim = kNoAnimation;
-  mFromKey = kNoKey;
-  mToKey = kNoKey;
-  mMode = kAnimIdle;
-  mFrame = 0;
+  ClearPlayback(*this);
 }
 
 void sObj::SetPoseFromAnimation(const std::string& name) {

@@ -227,6 +227,29 @@ TEST_F(Playback, PoseOfAKey) {
   EXPECT_EQ(obj.mDisplayQuad.corner[1].x, 10.0f);
 }
 
+TEST_F(Playback, RestingPoseFromAnAnimationAndAttachedObjects) {
+  obj.mAnimations.push_back(Def("slide", {"keys=11", "rate=10", "key_1=t(5,0)", "key_11=t(100,0)"}));
+  obj.mAnimations.push_back(Def("other", {"keys=2", "rate=10", "key_1=", "key_2="}));
+  obj.PlayAnimation("other");
+  obj.SetPoseFromAnimation("slide");
+  EXPECT_EQ(obj.mBaseQuad.corner[0].x, 5.0f) << "the first key's pose becomes the resting pose";
+  EXPECT_EQ(obj.mCentre.x, 10.0f);
+  EXPECT_EQ(obj.CurrentAnimation()->name, "other") << "the playing state is not touched";
+  obj.SetPoseFromAnimation("missing");
+  EXPECT_EQ(obj.mBaseQuad.corner[0].x, 5.0f);
+
+  sObj attached;
+  SetRect(attached, 20, 0, 30, 10);
+  obj.mAttached.push_back(&attached);
+  Keyframe grow;
+  grow.scaleX = 2.0f;
+  obj.ApplyKey(grow);
+  // Scaled about the leading object's centre (10, 5).
+  EXPECT_EQ(attached.mDisplayQuad.corner[0].x, 30.0f);
+  EXPECT_EQ(attached.mDisplayQuad.corner[1].x, 50.0f);
+  EXPECT_EQ(attached.mBaseQuad.corner[0].x, 20.0f);
+}
+
 TEST_F(Playback, InterpolationFollowsTheStartKey) {
   Keyframe vertexA, vertexB, plain;
   vertexA.vertexMode = vertexB.vertexMode = true;
