@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 
 #include "resources/ImageLib.h"
@@ -151,6 +152,12 @@ void PutLe(std::string& out, uint32_t value, int bytes) {
   for (int i = 0; i < bytes; ++i) out.push_back(static_cast<char>((value >> (8 * i)) & 0xFF));
 }
 
+std::string ShellQuoted(const std::string& text) {
+  std::string out = "'";
+  for (char c : text) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return out + "'";
+}
+
 bool WriteBytes(const std::filesystem::path& path, const std::string& bytes, std::string* error) {
   std::error_code ec;
   std::filesystem::create_directories(path.parent_path(), ec);
@@ -238,6 +245,22 @@ bool WriteSampleSceneData(const std::string& folder, std::string* error) {
     const std::filesystem::path path = root / "data" / "sounds" / (SoundFileStem(id) + ".wav");
     if (!WriteBytes(path, ToneWavBytes(frequency, 60), error)) return false;
     frequency += 20;
+  }
+  return true;
+}
+
+bool MakeSampleFonts(const std::string& folder, const std::string& fontMaker, const std::string& ttf,
+                     std::string* error) {
+  for (const SampleFontSpec& font : SampleFonts()) {
+    const std::string out = folder + "/" + font.folder;
+    std::error_code ec;
+    std::filesystem::create_directories(out, ec);
+    const std::string command = ShellQuoted(fontMaker) + " " + ShellQuoted(ttf) + " " + std::to_string(font.pixels) +
+                                " " + ShellQuoted(out) + " >/dev/null";
+    if (std::system(command.c_str()) != 0) {
+      if (error != nullptr) *error = "make_font failed for " + font.id;
+      return false;
+    }
   }
   return true;
 }
