@@ -29,6 +29,12 @@ std::string Hex(const std::string& bytes) {
 
 std::string Zeros(int n) { return std::string(2 * n, '0'); }
 
+int Count(const std::string& text, const std::string& part) {
+  int n = 0;
+  for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
+  return n;
+}
+
 // A file of one configuration scene "Main" whose image block is replaced by
 // imageBlock (written as given, its size in the header).
 std::string FileWithImageBlock(const std::string& imageBlock) {
@@ -295,6 +301,7 @@ TEST_F(SceneFileTest, DeepNestingIsRefusedAtTheDepthLimit) {
     }
     return bytes;
   };
+  ::setenv("GAME_LOG", (mFolder / "game.log").c_str(), 1);
   for (int depth : {64, 65, 100000}) {
     std::string file = MinimalFile();
     std::string scene = chain(depth);
@@ -305,6 +312,11 @@ TEST_F(SceneFileTest, DeepNestingIsRefusedAtTheDepthLimit) {
     EXPECT_EQ(LoadScene("Main", list), depth <= kMaxRecordDepth) << depth;
     EXPECT_EQ(list.size(), depth <= kMaxRecordDepth ? 64u : 0u) << depth;
   }
+  // The developer log names the scene and the record that broke the limit.
+  std::ifstream in(mFolder / "game.log", std::ios::binary);
+  const std::string log((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  EXPECT_EQ(Count(log, "scene \"Main\": damaged record at offset " + std::to_string(201 + 64 * 64) + "\n"), 2) << log;
+  ::unsetenv("GAME_LOG");
 }
 
 TEST_F(SceneFileTest, ABlockReadGivesExactlyWhatWasAskedFor) {
