@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "display/D3DInterface.h"
-#include "shell/Rect.h"
+#include "shell/base/Rect.h"
 
 namespace Kivo {
 

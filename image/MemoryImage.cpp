@@ -120,7 +120,12 @@ MemoryImage::MemoryImage(const MemoryImage& other)
   host->RegisterMemoryImage(this);
 }
 
-MemoryImage::~MemoryImage() { host->UnregisterMemoryImage(this); }
+MemoryImage::~MemoryImage() {
+  host->UnregisterMemoryImage(this);
+  // An image whose host knows no display (a plain one) still has to leave
+  // the renderer's list, or releasing all textures would reach it.
+  if (textureData != nullptr && textureKeeper != nullptr) textureKeeper->RemoveTexture(this);
+}
 
 size_t MemoryImage::PixelCount() const {
   size_t count = 0;

@@ -12,7 +12,7 @@
 #include <limits>
 
 #include "resources/FileApi.h"
-#include "shell/StringUtils.h"
+#include "shell/base/StringUtils.h"
 
 namespace Kivo {
 
@@ -307,6 +307,15 @@ bool PakInterface::AddMemoryFile(const std::string& name, std::vector<std::uint8
   record.fileTime = 0;
   record.start = 0;
   record.size = static_cast<std::uint32_t>(collection->size);
+  return true;
+}
+
+bool PakInterface::RemoveMemoryFile(const std::string& name) {
+  std::string key;
+  if (!NormalizeArchivePath(name, WorkingFolder(), key)) return false;
+  auto found = mDirectory.find(key);
+  if (found == mDirectory.end() || !found->second.collection || !found->second.collection->memoryFile) return false;
+  mRemovedRecords.push_back(mDirectory.extract(found));
   return true;
 }
 

@@ -167,6 +167,11 @@ class PakInterface : public PakInterfaceBase {
   // Like mounting, this is for start-up, before other threads read files.
   // False (and nothing added) for a name too long to look up.
   bool AddMemoryFile(const std::string& name, std::vector<std::uint8_t> bytes);
+  // Takes back a file added with AddMemoryFile, so the name opens from disk
+  // again (an archive entry it replaced does not come back). Handles open on
+  // it keep reading its bytes until closed. Same threading rule as adding.
+  // False (and nothing changed) when the name is no memory file.
+  bool RemoveMemoryFile(const std::string& name);
 
   // Messages about directory records left out while mounting.
   const std::vector<std::string>& MountWarnings() const { return mMountWarnings; }
@@ -203,6 +208,9 @@ class PakInterface : public PakInterfaceBase {
 
   std::vector<std::unique_ptr<PakCollection>> mCollections;
   std::map<std::string, PakRecord> mDirectory;
+  // Records of removed memory files, kept (at their addresses) for the
+  // handles still open on them.
+  std::vector<std::map<std::string, PakRecord>::node_type> mRemovedRecords;
   std::vector<std::string> mMountWarnings;
   bool mLogToStderr = true;
   bool mHasWorkingFolder = false;

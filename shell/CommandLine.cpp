@@ -3,15 +3,16 @@
 // quotes) and applied to the application object. Options are
 // case-sensitive; an unknown one is a fatal error that ends the program with
 // code 0 after the options before it were applied. Also the numbered demo
-// files behind "-recnum" and "-playnum".
+// files behind "-recnum" and "-playnum", looked for and written in the
+// working folder start-up settles on (after "-changedir").
 #include <cstdio>
 #include <cstdlib>
 #include <set>
 
 #include "platform/Platform.h"
 #include "shell/KivoAppBase.h"
-#include "shell/Paths.h"
-#include "shell/StringUtils.h"
+#include "shell/base/Paths.h"
+#include "shell/base/StringUtils.h"
 
 namespace Kivo {
 
@@ -84,20 +85,21 @@ void KivoAppBase::ApplyCommandLineParam(const std::string& key, const std::strin
     mRecording = true;
     mPlaying = false;
   } else if (key == "-recnum") {
+    // The file is picked once the working folder is final (PlaceNumberedDemo).
     int keep = std::atoi(value.c_str());
-    if (keep < 1) keep = 5;
-    int n = FindNumberedDemos(mDemoStem, keep, true) + 1;
-    mDemoFilePath = ApplyDemoFolderRule(mDemoStem + std::to_string(n) + ".dmo");
+    mNumberedDemoKeep = keep < 1 ? 5 : keep;
+    mNumberedDemoBack = 0;
     mRecording = true;
     mPlaying = false;
   } else if (key == "-playnum") {
     int back = std::atoi(value.c_str());
-    if (back < 1) back = 1;
-    int n = FindNumberedDemos(mDemoStem, back - 1, false) - (back - 1);
-    mDemoFilePath = mDemoStem + std::to_string(n) + ".dmo";
+    mNumberedDemoBack = back < 1 ? 1 : back;
+    mNumberedDemoKeep = 0;
     mPlaying = true;
     mRecording = false;
   } else if (key == "-demofile") {
+    mNumberedDemoKeep = 0;
+    mNumberedDemoBack = 0;
     mDemoFilePath = ApplyDemoFolderRule(value);
   } else if (key == "-crash") {
     // Handed to the crash reporter as an unhandled fault once it exists;
@@ -111,6 +113,21 @@ void KivoAppBase::ApplyCommandLineParam(const std::string& key, const std::strin
     ShowFatalErrorW(LookupText("INVALID_COMMANDLINE_PARAM", L"Invalid command line parameter: ") + Widen(key));
     ExitProgram(0);
   }
+}
+
+void KivoAppBase::PlaceNumberedDemo() {
+  // Both search the working folder and name the file relative to it: the
+  // folder the player sees the demos in.
+  if (mNumberedDemoKeep > 0) {
+    int n = FindNumberedDemos(mDemoStem, mNumberedDemoKeep, true) + 1;
+    mDemoFilePath = mDemoStem + std::to_string(n) + ".dmo";
+  } else if (mNumberedDemoBack > 0) {
+    int back = mNumberedDemoBack;
+    int n = FindNumberedDemos(mDemoStem, back - 1, false) - (back - 1);
+    mDemoFilePath = mDemoStem + std::to_string(n) + ".dmo";
+  }
+  mNumberedDemoKeep = 0;
+  mNumberedDemoBack = 0;
 }
 
 int KivoAppBase::FindNumberedDemos(const std::string& stem, int keep, bool deleteExcess) {

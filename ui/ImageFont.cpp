@@ -4,8 +4,8 @@
 #include <cmath>
 
 #include "image/MemoryImage.h"
-#include "shell/GlobalRanks.h"
-#include "shell/StringUtils.h"
+#include "shell/base/GlobalRanks.h"
+#include "shell/base/StringUtils.h"
 #include "ui/Graphics.h"
 
 namespace Kivo {
@@ -61,16 +61,14 @@ ImageFont::ImageFont(FontHost* host, const std::string& descriptorFile) : mData(
   mData->AddRef();
   mData->LoadDescriptor(host, descriptorFile);
   mPointSize = mData->GetDefaultPointSize();
-  BuildActiveLayers();
-  mValid = true;
+  Prepare();
 }
 
 ImageFont::ImageFont(MemoryImage* image, const std::string& widthsFile) : mData(new FontData()) {
   mData->AddRef();
   mData->LoadLegacy(image, widthsFile);
   mPointSize = mData->GetDefaultPointSize();
-  BuildActiveLayers();
-  mValid = true;
+  Prepare();
 }
 
 ImageFont::ImageFont(const ImageFont& other)
@@ -81,7 +79,11 @@ ImageFont::ImageFont(const ImageFont& other)
       mValid(other.mValid),
       mScale(other.mScale) {
   mData->AddRef();
-  if (mValid) mActiveLayers = other.mActiveLayers;
+  if (mValid) {
+    // The other font's scaled images may be drawing in another thread.
+    ScopedLock lock(gFontDrawLock);
+    mActiveLayers = other.mActiveLayers;
+  }
 }
 
 ImageFont::~ImageFont() {
@@ -129,6 +131,10 @@ std::wstring ImageFont::GetDefineText(const std::wstring& name) const {
 
 void ImageFont::Prepare() {
   if (mValid) return;
+  // Scaled layers are drawn from the glyph images the font data shares with
+  // every copy of this font, which other threads may be drawing from (and
+  // building their caches meanwhile): the same lock as drawing.
+  ScopedLock lock(gFontDrawLock);
   BuildActiveLayers();
   mValid = true;
 }

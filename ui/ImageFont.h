@@ -7,8 +7,11 @@
 //
 // Drawing holds gFontDrawLock from start to end (the pool is global) and
 // allocates nothing; the font lock is always taken before the display lock.
-// Width queries take no lock: a font object belongs to one thread at a time,
-// while the FontData it shares is read-only.
+// Making the scaled layers (on the first draw or measure after a size
+// change) and copying them take the same lock, since they draw from or copy
+// glyph images other threads may be drawing. Width queries take no lock
+// otherwise: a font object belongs to one thread at a time, while the
+// FontData it shares is read-only.
 #pragma once
 
 #include <cstdint>
@@ -17,7 +20,7 @@
 #include <string>
 #include <vector>
 
-#include "shell/Lock.h"
+#include "shell/base/Lock.h"
 #include "ui/Font.h"
 #include "ui/FontData.h"
 

@@ -12,7 +12,7 @@
 #include "platform/Platform.h"
 #include "platform/Registry.h"
 #include "tests/display/ddraw_fixture.h"
-#include "tests/platform/TempFolder.h"
+#include "tests/support/temp_folder.h"
 
 namespace {
 
@@ -294,6 +294,22 @@ TEST_F(RendererTest, TexturesAreDroppedWithTheDevice) {
   EXPECT_EQ(renderer->device, nullptr);
   EXPECT_LT(DDrawStandIn::LiveSurfaces(), surfacesBefore);
   renderer->ReleaseAllTextures();  // twice: nothing left to release
+  EXPECT_EQ(D3DStandIn::LiveDevices(), 0);
+}
+
+TEST_F(RendererTest, AnImageDeletedBeforeTheDisplayLeavesNoTextureEntry) {
+  ASSERT_EQ(Init(), 0);
+  std::vector<uint32_t> px(16 * 16, 0xFF808080u);
+  auto* image = new Kivo::MemoryImage();
+  ASSERT_TRUE(image->SetBits(px.data(), 16, 16, true));
+  ASSERT_TRUE(renderer->EnsureTexture(image));
+  const int surfacesTextured = DDrawStandIn::LiveSurfaces();
+  delete image;
+  EXPECT_TRUE(renderer->texturedImages.empty());
+  EXPECT_LT(DDrawStandIn::LiveSurfaces(), surfacesTextured) << "the texture goes with its image";
+  // Releasing every texture (as the display's release does) must not touch
+  // the deleted image.
+  display.reset();
   EXPECT_EQ(D3DStandIn::LiveDevices(), 0);
 }
 

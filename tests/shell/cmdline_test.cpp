@@ -124,12 +124,22 @@ TEST_F(CommandLineTest, RecordingNumberedKeepsFiveAndTakesTheNext) {
     MakeDemos(1, 5);
     StartupApp a;
     a.ApplyCommandLineParam("-recnum", value);
+    EXPECT_TRUE(Exists("kivoapp1.dmo")) << "nothing happens before the working folder is final";
+    a.PlaceNumberedDemo();
     EXPECT_FALSE(Exists("kivoapp1.dmo"));
     EXPECT_TRUE(Exists("kivoapp2.dmo"));
-    EXPECT_EQ(a.mDemoFilePath, KivoAppBase::ApplyDemoFolderRule("kivoapp6.dmo"));
+    EXPECT_EQ(a.mDemoFilePath, "kivoapp6.dmo");
     EXPECT_TRUE(a.mRecording);
     a.mRecording = false;
   }
+  // A demo file named later on the line wins over the numbered one.
+  StartupApp a;
+  a.ApplyCommandLineParam("-recnum", "");
+  a.ApplyCommandLineParam("-demofile", "/tmp/x.dmo");
+  a.PlaceNumberedDemo();
+  EXPECT_EQ(a.mDemoFilePath, "/tmp/x.dmo");
+  EXPECT_TRUE(Exists("kivoapp2.dmo"));
+  a.mRecording = false;
 }
 
 TEST_F(CommandLineTest, PlayingNumberedCountsBackFromTheLatest) {
@@ -145,6 +155,7 @@ TEST_F(CommandLineTest, PlayingNumberedCountsBackFromTheLatest) {
                  Case{"0", "kivoapp9.dmo"}}) {
     StartupApp a;
     a.ApplyCommandLineParam("-playnum", c.value);
+    a.PlaceNumberedDemo();
     EXPECT_EQ(a.mDemoFilePath, c.want) << c.value;
     EXPECT_TRUE(a.mPlaying);
     a.mPlaying = false;

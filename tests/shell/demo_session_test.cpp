@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 
 #include <dirent.h>
+#include <sys/stat.h>
 
 #include <cstdlib>
 #include <fstream>
@@ -14,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "shell/Buffer.h"
+#include "shell/base/Buffer.h"
 
 namespace {
 
@@ -45,9 +46,7 @@ class DemoSessionTest : public ::testing::Test {
   // Runs the session binary with the given environment and options; returns
   // its exit code (124 when it ran into the timeout).
   int Run(const std::string& environment, const std::string& options) {
-    // The working folder is the temporary one: numbered demos are looked
-    // for there before -changedir applies.
-    std::string command = "cd '" + folder + "' && env GAME_BACKEND=headless GAME_HOME='" + folder +
+    std::string command = "cd '" + (start.empty() ? folder : start) + "' && env GAME_BACKEND=headless GAME_HOME='" + folder +
                           "/home' GAME_LOG='" + folder + "/log.txt' DEMO_DATA_FILE='" + folder + "/data.txt' " +
                           environment + " timeout 60 '" +
                           KIVO_DEMO_SESSION + "' " + options + " > '" + folder + "/out.txt' 2>&1";
@@ -69,6 +68,7 @@ class DemoSessionTest : public ::testing::Test {
   }
 
   std::string folder;
+  std::string start;  // the folder the binary starts in; the temporary one when empty
 };
 
 std::vector<std::string> SessionScripts() {
@@ -111,19 +111,30 @@ TEST_F(DemoSessionTest, BasicSessionReplaysTheRecordedWorld) {
   EXPECT_EQ(played.find("fetched 99"), std::string::npos);
   for (const char* seen : {"char 1078", "wheel -1", "down", " 2\n", "focus lost", "leave"})
     EXPECT_NE(played.find(seen), std::string::npos) << seen;
+  // The move and the middle click after the pointer left reach the cell.
+  const size_t left = played.find("cell 3 leave");
+  ASSERT_NE(left, std::string::npos);
+  EXPECT_NE(played.find("cell 0 move 60 50", left), std::string::npos);
+  EXPECT_NE(played.find("cell 0 down 60 50 3", left), std::string::npos);
+  EXPECT_NE(played.find("cell 0 up 60 50 3", left), std::string::npos);
 }
 
 TEST_F(DemoSessionTest, NumberedDemosRecordAndPlayTheSameWay) {
-  // Numbered demos live in the working folder, which -changedir sets.
+  // Numbered demos live in the working folder -changedir sets, wherever the
+  // program was started from.
+  start = folder + "/elsewhere";
+  ASSERT_EQ(mkdir(start.c_str(), 0700), 0);
   std::string where = "-changedir=" + folder;
   std::string script = std::string(KIVO_SOURCE_DIR) + "/tests/shell/demo_sessions/basic.txt";
   std::string recorded, played;
   RecordAndPlay(script, where + " -recnum=5", where + " -playnum=1", &recorded, &played);
   EXPECT_EQ(played, recorded);
   EXPECT_FALSE(ReadAll(folder + "/kivoapp1.dmo").empty());
-  RecordAndPlay(script, where + " -recnum=5", where + " -playnum=1", &recorded, &played);
+  // The folder counts wherever -changedir stands on the line.
+  RecordAndPlay(script, "-recnum=5 " + where, "-playnum=1 " + where, &recorded, &played);
   EXPECT_EQ(played, recorded);
   EXPECT_FALSE(ReadAll(folder + "/kivoapp2.dmo").empty());
+  EXPECT_TRUE(ReadAll(start + "/kivoapp1.dmo").empty()) << "nothing in the starting folder";
 }
 
 TEST_F(DemoSessionTest, MalformedDemosEndWithTheirMessage) {

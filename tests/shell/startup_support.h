@@ -15,10 +15,10 @@
 #include <unistd.h>
 #include <vector>
 
-#include "platform/DDraw.h"
+#include "platform/devices/DDraw.h"
 #include "platform/Platform.h"
 #include "shell/KivoAppBase.h"
-#include "shell/Paths.h"
+#include "shell/base/Paths.h"
 #include "ui/WidgetManager.h"
 
 namespace startuptest {
@@ -61,7 +61,12 @@ class StartupApp : public KivoAppBase {
     KivoAppBase::OnBrowserLaunchFailed(url);
   }
 
-  void JournalRegistryStore(bool stored) override { journalledStores.push_back(stored); }
+  // Counts the journalled writes and journals them as the game does, so a
+  // start recorded with this application replays.
+  void JournalRegistryStore(bool stored) override {
+    journalledStores.push_back(stored);
+    KivoAppBase::JournalRegistryStore(stored);
+  }
 
   std::vector<int> exits;
   std::vector<bool> journalledStores;
