@@ -5,7 +5,7 @@
 #include <mutex>
 
 #include "engine/PropertyList.h"
-#include "image/DDImage.h"
+#include "image/surface/DDImage.h"
 #include "image/MemoryImage.h"
 #include "platform/Dialogs.h"
 #include "shell/KivoAppBase.h"

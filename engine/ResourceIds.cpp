@@ -4,7 +4,7 @@
 #include <mutex>
 
 #include "platform/Environment.h"
-#include "resources/ResourceManager.h"
+#include "resources/manifest/ResourceManager.h"
 #include "shell/KivoAppBase.h"
 
 namespace Kivo {

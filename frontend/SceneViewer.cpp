@@ -1,7 +1,7 @@
 #include "frontend/SceneViewer.h"
 
 #include "platform/Environment.h"
-#include "shell/StringUtils.h"
+#include "shell/base/StringUtils.h"
 
 namespace Kivo {
 
