@@ -61,9 +61,20 @@ std::string ImageBlockHeader(uint32_t pairsPerEntry, uint32_t entries) {
 }
 
 TEST_F(SceneFileTest, TheWriterMakesTheSmallestFileByteForByte) {
-  const std::string expected = Zeros(12) + "1C000000" "01000000" "3C000000" "40000000" + Hex("Main") + Zeros(20) +
-                               "7C000000" "4D000000" + Zeros(64) + Hex("Main") + Zeros(20) + Zeros(32) +
-                               "00000000" "0100" "0000" "06000300" + Hex("_iXRes") + Hex("800");
+  const std::string expected = Zeros(12) +
+                               "1C000000"
+                               "01000000"
+                               "3C000000"
+                               "40000000" +
+                               Hex("Main") + Zeros(20) +
+                               "7C000000"
+                               "4D000000" +
+                               Zeros(64) + Hex("Main") + Zeros(20) + Zeros(32) +
+                               "00000000"
+                               "0100"
+                               "0000"
+                               "06000300" +
+                               Hex("_iXRes") + Hex("800");
   const std::string file = MinimalFile();
   EXPECT_EQ(file.size(), 201u);
   EXPECT_EQ(Hex(file), expected);
