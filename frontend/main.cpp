@@ -10,6 +10,7 @@
 // headless run always ends, with its settings saved like any other close.
 #include <string>
 
+#include "diagnostics/DeveloperKeys.h"
 #include "platform/Platform.h"
 #include "shell/KivoAppBase.h"
 
@@ -56,6 +57,7 @@ int main(int argc, char** argv) {
   Platform::Log(std::string("game ") + KIVO_PRODUCT_VERSION + ", backend " + backend);
 
   EntryApp* app = new EntryApp(backend == "headless");
+  Kivo::InstallDeveloperKeys(*app);
   app->Init();
   app->Start();
   app->DeletingDestructor(1);

@@ -55,4 +55,5 @@
 #include "platform/Process.h"
 #include "platform/Registry.h"
 #include "platform/SingleInstance.h"
+#include "platform/SystemSound.h"
 #include "platform/Windows.h"

@@ -227,8 +227,9 @@ void KivoAppBase::DispatchQueuedMessage(const QueuedMessage& record) {
         ClearKeyStates();
         return;
       }
-      if (key == 'D' && manager->mKeyDown[VK_CONTROL] && manager->mKeyDown[VK_MENU]) {
-        // No system click sound exists here: the toggle is silent.
+      if (key == kDeveloperChordKey && manager != nullptr && manager->mKeyDown[VK_CONTROL] &&
+          manager->mKeyDown[VK_MENU]) {
+        PlaySoundA(kDeveloperClickSound, nullptr, SND_ASYNC | SND_FILENAME);
         mDebugKeysOn = !mDebugKeysOn;
       }
       if (mDebugKeysOn && HandleDebugKey(key)) return;

@@ -24,6 +24,7 @@
 #include <deque>
 #include <list>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <set>
 #include <string>
@@ -35,6 +36,7 @@
 #include "platform/Messages.h"
 #include "platform/WinTypes.h"
 #include "shell/Buffer.h"
+#include "shell/DeveloperTools.h"
 #include "shell/Fraction.h"
 #include "shell/Lock.h"
 #include "shell/Rect.h"
@@ -341,6 +343,11 @@ class KivoAppBase : public ButtonListener, public DialogListener, public WidgetH
   void Switch3D(bool on, bool reinitialise);
   void CreateBuiltInCursors();
   void PutTextOnClipboard(const std::string& text);
+
+  // Developer tools (each does nothing without mDeveloperTools).
+  void ShowVideoStats();
+  void SaveScreenshot();
+  void DumpImages();
   // How the display result of a (re)created main window is handled.
   void HandleDisplayResult(int32_t result);
   bool DisplayPresent(const Rect* rect);
@@ -505,6 +512,8 @@ class KivoAppBase : public ButtonListener, public DialogListener, public WidgetH
   bool mDemoLoaderFinished = false;
   std::list<DemoMarker> mMarkers;
   bool mDebugKeysOn = false;
+  // Released before the display, whose images it may hold.
+  std::unique_ptr<DeveloperTools> mDeveloperTools;
   bool mAllowMaximiseBox = false;
   bool mCtrlHeld = false;
   bool mAltHeld = false;
