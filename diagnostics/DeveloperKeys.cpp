@@ -178,7 +178,8 @@ bool DeveloperKeys::EnsureOverlay(KivoAppBase& app, std::unique_ptr<SysFont>& fo
   return true;
 }
 
-void DeveloperKeys::RenderText(DDImage& image, SysFont& font, const std::wstring& text) {
+void DeveloperKeys::RenderText(DDImage& image, SysFont& font, const std::wstring& text, std::wstring& shown) {
+  shown = text;
   Graphics g(&image);
   g.SetFont(&font);
   g.SetColor(Color(0, 0, 0, 255));
@@ -202,12 +203,12 @@ void DeveloperKeys::DrawFpsOverlay(KivoAppBase& app) {
   gPerfTimer.Start();
   mFrameCounter = 0;
   if (EnsureOverlay(app, mFpsFont, mOverlayImage))
-    RenderText(*mOverlayImage, *mFpsFont, FormatTextWide(L"FPS: %d", mFramesPerSecond));
+    RenderText(*mOverlayImage, *mFpsFont, FormatTextWide(L"FPS: %d", mFramesPerSecond), mOverlayText);
 }
 
 void DeveloperKeys::DrawMouseOverlay(KivoAppBase& app, int x, int y) {
   if (EnsureOverlay(app, mMouseFont, mOverlayImage))
-    RenderText(*mOverlayImage, *mMouseFont, FormatTextWide(L"%d,%d", x, y));
+    RenderText(*mOverlayImage, *mMouseFont, FormatTextWide(L"%d,%d", x, y), mOverlayText);
 }
 
 void DeveloperKeys::DrawDemoTimeOverlay(KivoAppBase& app) {
@@ -219,7 +220,8 @@ void DeveloperKeys::DrawDemoTimeOverlay(KivoAppBase& app) {
   if (EnsureOverlay(app, mDemoTimeFont, mDemoTimeImage)) {
     RenderText(*mDemoTimeImage, *mDemoTimeFont,
                FormatTextWide(L"%02d:%02d:%02d", static_cast<int>(seconds / 3600),
-                              static_cast<int>(seconds / 60 % 60), static_cast<int>(seconds % 60)));
+                              static_cast<int>(seconds / 60 % 60), static_cast<int>(seconds % 60)),
+               mDemoTimeText);
   }
 }
 

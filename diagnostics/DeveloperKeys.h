@@ -53,13 +53,16 @@ class DeveloperKeys : public DeveloperTools {
   DDImage* OverlayImage() const { return mOverlayImage.get(); }
   DDImage* DemoTimeImage() const { return mDemoTimeImage.get(); }
   int32_t FramesPerSecond() const { return mFramesPerSecond; }
+  // The texts the two images show now.
+  const std::wstring& OverlayText() const { return mOverlayText; }
+  const std::wstring& DemoTimeText() const { return mDemoTimeText; }
 
  private:
   void ToggleOverlays(KivoAppBase& app, bool cycleMode);
   void ToggleProfiler(KivoAppBase& app);
   // Makes the font and the image on first use; false without a display.
   bool EnsureOverlay(KivoAppBase& app, std::unique_ptr<SysFont>& font, std::unique_ptr<DDImage>& image);
-  void RenderText(DDImage& image, SysFont& font, const std::wstring& text);
+  void RenderText(DDImage& image, SysFont& font, const std::wstring& text, std::wstring& shown);
 
   int32_t mFrameCounter = 0;
   int32_t mFramesPerSecond = 0;
@@ -70,6 +73,8 @@ class DeveloperKeys : public DeveloperTools {
   std::unique_ptr<SysFont> mDemoTimeFont;
   std::unique_ptr<DDImage> mOverlayImage;
   std::unique_ptr<DDImage> mDemoTimeImage;
+  std::wstring mOverlayText;
+  std::wstring mDemoTimeText;
 };
 
 // Gives the application its developer tools.

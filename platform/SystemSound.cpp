@@ -147,7 +147,7 @@ BOOL PlaySoundA(const char* sound, HMODULE, DWORD flags) {
     return FALSE;
   }
   Kivo::BufferDesc desc;
-  desc.flags = Kivo::DSBCAPS_STATIC | Kivo::DSBCAPS_LOCSOFTWARE;
+  desc.flags = Kivo::kStaticSoundFlags;  // the one kind of static buffer the device makes
   desc.bufferBytes = static_cast<std::uint32_t>(wave.samples.size());
   desc.format = &wave.format;
   Kivo::DSoundBuffer* buffer = nullptr;
