@@ -325,6 +325,30 @@ TEST_F(DevKeys, DrawFrameRendersTheOverlaysOnlyWhileTheyAreOn) {
   widget->Invalidate();
   app->DrawFrame();
   EXPECT_EQ(app->Keys().OverlayText(), L"FPS: 0") << "the first frame after switching on";
+
+  // The overlay reaches the presented frame, in 2D and through the renderer.
+  for (bool threeD : {false, true}) {
+    app->Switch3D(threeD, true);
+    ASSERT_EQ(app->Is3DOn(), threeD);
+    Platform::AdvanceFakeClock(20);
+    widget->Invalidate();
+    app->Keys().DrawMouseOverlay(*app, 0, 0);
+    ASSERT_TRUE(app->DrawFrame());
+    std::vector<uint32_t> frame;
+    int width = 0, height = 0;
+    ASSERT_TRUE(Platform::LastFrame(&frame, &width, &height));
+    DDImage* overlay = app->Keys().OverlayImage();
+    const int x0 = width - overlay->GetWidth() - 10, y0 = height - overlay->GetHeight() - 10;
+    int whiteInside = 0, whiteOutside = 0;
+    for (int y = 0; y < height; ++y)
+      for (int x = 0; x < width; ++x) {
+        bool inside = x >= x0 && x < x0 + overlay->GetWidth() && y >= y0 && y < y0 + overlay->GetHeight();
+        // Near white: a 16-bit frame keeps fewer bits a channel.
+        if ((frame[static_cast<size_t>(y * width + x)] & 0xF0F0F0u) == 0xF0F0F0u) ++(inside ? whiteInside : whiteOutside);
+      }
+    EXPECT_GT(whiteInside, 0) << (threeD ? "3D" : "2D");
+    EXPECT_EQ(whiteOutside, 0) << (threeD ? "3D" : "2D");
+  }
 }
 
 // --- Video statistics ---

@@ -12,7 +12,7 @@ GAME_BACKEND=headless GAME_HOME="$home" GAME_INPUT_SCRIPT="$script" timeout 120 
 test -s "$dir/_screenshots/image1.png" || { echo "no screenshot"; exit 1; }
 page="$dir/_dump/imagelist.html"
 test -s "$page" || { echo "no dump page"; exit 1; }
-rows=$(grep -c '^<TR>' "$page")
+rows=$(grep -o '<TR>' "$page" | wc -l)
 test "$rows" -gt 0 || { echo "no images listed"; exit 1; }
 for name in $(grep -o '\(HREF\|SRC\)=[^ >]*' "$page" | cut -d= -f2); do
   test -s "$dir/_dump/$name" || { echo "the page links $name, which is missing"; exit 1; }
