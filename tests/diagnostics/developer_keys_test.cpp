@@ -25,6 +25,17 @@ namespace {
 
 constexpr int kF2 = 0x71, kF3 = 0x72, kF8 = 0x77, kF10 = 0x79, kF11 = 0x7A;
 
+// The screen shows the image's pixels (colour only) at (x0, y0).
+void ExpectBlitted(DDImage* screen, const std::vector<uint32_t>& image, int width, int height, int x0, int y0) {
+  const uint32_t* frame = screen->GetBits();
+  ASSERT_NE(frame, nullptr);
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x)
+      ASSERT_EQ(frame[(y0 + y) * screen->GetWidth() + x0 + x] & 0xFFFFFFu,
+                image[static_cast<size_t>(y * width + x)] & 0xFFFFFFu)
+          << x << "," << y;
+}
+
 class DevKeys : public DevFixture {
  protected:
   void SetUp() override {
@@ -269,15 +280,8 @@ TEST_F(DevKeys, MouseOverlaySharesTheImageAndIsBlittedIntoTheCorner) {
   app->mOverlayKind = 1;
   keys.DrawOverlays(*app);
   DDImage* screen = app->mDisplay->GetScreenImage();
-  const int x0 = screen->GetWidth() - shared->GetWidth() - 10;
-  const int y0 = screen->GetHeight() - shared->GetHeight() - 10;
-  const uint32_t* frame = screen->GetBits();
-  ASSERT_NE(frame, nullptr);
-  for (int y = 0; y < shared->GetHeight(); ++y)
-    for (int x = 0; x < shared->GetWidth(); ++x)
-      ASSERT_EQ(frame[(y0 + y) * screen->GetWidth() + x0 + x] & 0xFFFFFFu,
-                pixels[static_cast<size_t>(y * shared->GetWidth() + x)] & 0xFFFFFFu)
-          << x << "," << y;
+  ExpectBlitted(screen, pixels, shared->GetWidth(), shared->GetHeight(),
+                screen->GetWidth() - shared->GetWidth() - 10, screen->GetHeight() - shared->GetHeight() - 10);
 }
 
 TEST_F(DevKeys, DemoTimeCountsDownEveryGameSecondAboveTheOverlay) {
@@ -304,15 +308,9 @@ TEST_F(DevKeys, DemoTimeCountsDownEveryGameSecondAboveTheOverlay) {
   app->mPlaying = false;
   DDImage* screen = app->mDisplay->GetScreenImage();
   DDImage* demo = keys.DemoTimeImage();
-  const int x0 = screen->GetWidth() - demo->GetWidth() - 10;
-  const int y0 = screen->GetHeight() - keys.OverlayImage()->GetHeight() - demo->GetHeight() - 15;
   std::vector<uint32_t> expected(demo->GetBits(), demo->GetBits() + demo->PixelCount());
-  const uint32_t* frame = screen->GetBits();
-  for (int y = 0; y < demo->GetHeight(); ++y)
-    for (int x = 0; x < demo->GetWidth(); ++x)
-      ASSERT_EQ(frame[(y0 + y) * screen->GetWidth() + x0 + x] & 0xFFFFFFu,
-                expected[static_cast<size_t>(y * demo->GetWidth() + x)] & 0xFFFFFFu)
-          << x << "," << y;
+  ExpectBlitted(screen, expected, demo->GetWidth(), demo->GetHeight(), screen->GetWidth() - demo->GetWidth() - 10,
+                screen->GetHeight() - keys.OverlayImage()->GetHeight() - demo->GetHeight() - 15);
 }
 
 TEST_F(DevKeys, DrawFrameRendersTheOverlaysOnlyWhileTheyAreOn) {

@@ -27,6 +27,18 @@ std::string ReadFile(const std::string& path) {
 
 void Touch(const std::string& path) { std::ofstream(path, std::ios::binary) << "x"; }
 
+SYSTEMTIME LocalTime(int year, int month, int weekday, int day, int hour, int minute, int second) {
+  SYSTEMTIME t{};
+  t.wYear = static_cast<WORD>(year);
+  t.wMonth = static_cast<WORD>(month);
+  t.wDayOfWeek = static_cast<WORD>(weekday);
+  t.wDay = static_cast<WORD>(day);
+  t.wHour = static_cast<WORD>(hour);
+  t.wMinute = static_cast<WORD>(minute);
+  t.wSecond = static_cast<WORD>(second);
+  return t;
+}
+
 class Screenshots : public DevFixture {
  protected:
   void SetUp() override {
@@ -85,17 +97,7 @@ class Dump : public DevFixture {
     DevFixture::SetUp();
     app = std::make_unique<DevApp>(folder);
     SetUserDataFolder(folder + "/");
-    SetDumpClock([] {
-      SYSTEMTIME t{};
-      t.wYear = 2026;
-      t.wMonth = 12;
-      t.wDayOfWeek = 4;
-      t.wDay = 10;
-      t.wHour = 12;
-      t.wMinute = 58;
-      t.wSecond = 44;
-      return t;
-    });
+    SetDumpClock([] { return LocalTime(2026, 12, 4, 10, 12, 58, 44); });
     native565.SetFormat(16, 0xF800, 0x7E0, 0x1F);
   }
   void TearDown() override {
@@ -236,22 +238,8 @@ TEST(DumpThumbnail, SamplesPixelCentresAndSqueezesWideImages) {
 }
 
 TEST(DumpTime, FixedFormWithTheDayRightAligned) {
-  SYSTEMTIME t{};
-  t.wYear = 2026;
-  t.wMonth = 12;
-  t.wDayOfWeek = 4;
-  t.wDay = 10;
-  t.wHour = 12;
-  t.wMinute = 58;
-  t.wSecond = 44;
-  EXPECT_EQ(FormatDumpTime(t), "Thu Dec 10 12:58:44 2026");
-  t.wMonth = 1;
-  t.wDayOfWeek = 0;
-  t.wDay = 4;
-  t.wHour = 7;
-  t.wMinute = 5;
-  t.wSecond = 9;
-  EXPECT_EQ(FormatDumpTime(t), "Sun Jan  4 07:05:09 2026");
+  EXPECT_EQ(FormatDumpTime(LocalTime(2026, 12, 4, 10, 12, 58, 44)), "Thu Dec 10 12:58:44 2026");
+  EXPECT_EQ(FormatDumpTime(LocalTime(2026, 1, 0, 4, 7, 5, 9)), "Sun Jan  4 07:05:09 2026");
 }
 
 }  // namespace
