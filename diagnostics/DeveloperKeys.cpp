@@ -61,8 +61,9 @@ struct TextureTally {
 DeveloperKeys::DeveloperKeys() = default;
 
 // The images must go while the display that made them exists; the
-// application releases its tools before its display.
-DeveloperKeys::~DeveloperKeys() = default;
+// application releases its tools before its display. The click's sound
+// device goes too, while the audio output is still up.
+DeveloperKeys::~DeveloperKeys() { PlaySoundA(nullptr, nullptr, 0); }
 
 bool DeveloperKeys::HandleDebugKey(KivoAppBase& app, int key) {
   const bool shift = KeyHeld(app, VK_SHIFT);
