@@ -1,5 +1,6 @@
 // Diagnostics and developer tools: timing, the profiler, the leak report,
-// live constant editing and the crash report's shared state.
+// live constant editing, the crash report's shared state, the developer keys
+// with their overlays, screenshots and the image dump.
 //
 // What it does:
 //   Timing.h         EstimateCpuClock (time-stamp ticks over 1/100 s of the
@@ -17,6 +18,11 @@
 //                    (ReparseLiveValues) re-reads their source files.
 //   LiveValueParsers.h  the expression readers and the source walk.
 //   CrashState.h     the crash report's globals and texts.
+//   DeveloperKeys.h  Control+Alt+K and the function keys behind it, the
+//                    frame-rate, mouse and demo-time overlays, the video
+//                    statistics box.
+//   ImageDump.h      F11 screenshots ("_screenshots/image<n>.png") and the
+//                    Shift+F11 dump of every live image ("_dump/").
 //
 // Limits: everything but the leak tracker runs on the main thread without
 // locks. Source files of marked constants are read up to 64 MiB, in lines of
@@ -32,6 +38,8 @@
 #pragma once
 
 #include "diagnostics/CrashState.h"
+#include "diagnostics/DeveloperKeys.h"
+#include "diagnostics/ImageDump.h"
 #include "diagnostics/LeakReport.h"
 #include "diagnostics/LiveConstants.h"
 #include "diagnostics/LiveValueParsers.h"
