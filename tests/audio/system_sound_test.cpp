@@ -1,5 +1,5 @@
-// System sounds: the WAV files the reader takes and refuses, and one play
-// through the mixer.
+// System sounds (a platform call over the sound device): the WAV files the
+// reader takes and refuses, and one play through the mixer.
 #include <gtest/gtest.h>
 
 #include <algorithm>
