@@ -278,4 +278,3 @@ BOOL VerQueryValueA(const void* block, const char* subBlock, void** buffer, UINT
   return TRUE;
 }
 
-BOOL PlaySoundA(const char*, HMODULE, DWORD) { return FALSE; }
