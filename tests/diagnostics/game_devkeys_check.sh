@@ -1,13 +1,14 @@
 #!/bin/sh
 # Runs the game headless with the developer keys' script and checks that it
-# left a screenshot and a dump whose page links only files that exist.
+# left a screenshot and a dump, in the per-user data folder (company, then
+# game name, under GAME_HOME's data root), whose page links only files that
+# exist.
 set -eu
 game=$1
 script=$2
-dir=$(dirname "$game")
 home=$(mktemp -d)
 trap 'rm -rf "$home"' EXIT
-rm -rf "$dir/_screenshots" "$dir/_dump"
+dir=$home/data/Kivo/KivoGame
 GAME_BACKEND=headless GAME_HOME="$home" GAME_INPUT_SCRIPT="$script" timeout 120 "$game" >/dev/null 2>&1
 test -s "$dir/_screenshots/image1.png" || { echo "no screenshot"; exit 1; }
 page="$dir/_dump/imagelist.html"
