@@ -109,10 +109,13 @@ void ScreenSwitch::SwitchScreen(int target, int remove) {
     } else {
       mSlots[target].reset(mHost.CreateScreen(target));
     }
-    if (mSlots[target] != nullptr && !mManager.HasChild(mSlots[target].get())) {
-      AddToManager(mSlots[target].get());
-      if (target == kLoadingScreen) mHost.OnLoadingScreenAdded();
-    }
+  }
+  // A screen built ahead (the level, by the conversation) joins the manager
+  // here; a screen already shown is neither resized nor added again.
+  Screen* shown = GetScreen(target);
+  if (shown != nullptr && !mManager.HasChild(shown)) {
+    AddToManager(shown);
+    if (target == kLoadingScreen) mHost.OnLoadingScreenAdded();
   }
   mManager.MoveToFront(mOverlay.get());
 }
