@@ -1,9 +1,10 @@
 # Helpers that turn a source folder into a static library plus its tests.
 #
 #   kivo_module(NAME <folder> [SOURCES extra.cpp ...] [DEPS lib ...] [PRIVATE_DEPS lib ...]
-#               [TEST_DEPS lib ...] [TEST_SOURCES extra_test.cpp ...])
+#               [TEST_DEPS lib ...] [TEST_SOURCES extra_test.cpp ...] [EXCLUDE main.cpp ...])
 #
-# The library is made of every *.cpp directly in the folder plus SOURCES.
+# The library is made of every *.cpp directly in the folder plus SOURCES,
+# less the EXCLUDE files (a program's entry beside its library).
 # Its tests are every *.cpp in tests/<folder>/ (plus TEST_SOURCES), built into
 # <name>_tests and registered with CTest under the folder's path with dots
 # ("shell.", "shell.base.") so `ctest -R '^shell\.'` runs a folder and the
@@ -15,10 +16,13 @@
 # must be linked whole (kivo_link_whole), or the linker drops them.
 
 function(kivo_module)
-  cmake_parse_arguments(M "" "NAME" "SOURCES;DEPS;PRIVATE_DEPS;TEST_DEPS;TEST_SOURCES" ${ARGN})
+  cmake_parse_arguments(M "" "NAME" "SOURCES;DEPS;PRIVATE_DEPS;TEST_DEPS;TEST_SOURCES;EXCLUDE" ${ARGN})
   file(RELATIVE_PATH folder ${CMAKE_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR})
   string(REPLACE "/" "." test_prefix "${folder}")
   file(GLOB lib_sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  foreach(excluded ${M_EXCLUDE})
+    list(REMOVE_ITEM lib_sources ${CMAKE_CURRENT_SOURCE_DIR}/${excluded})
+  endforeach()
   add_library(${M_NAME} STATIC ${lib_sources} ${M_SOURCES})
   target_include_directories(${M_NAME} PUBLIC ${CMAKE_SOURCE_DIR})
   if(M_DEPS)
