@@ -1,0 +1,38 @@
+// What the scripted screens (the conversation before a level and the level
+// tutorial) ask of the engine's object kinds and of the sound: a text
+// object's text, a button's resting state, a speech bubble's text and its
+// hiding, a sprite's image by key, and the click sound.
+//
+// The screens hold plain scene objects; this interface is the one place that
+// knows which kind an object is. The default does nothing and finds no
+// image, so a scene whose objects are of other kinds is shown unchanged
+// rather than misused. Every operation accepts a null object and then does
+// nothing.
+#pragma once
+
+#include <string>
+
+#include "engine/EngineObject.h"
+
+namespace Kivo {
+
+class ScriptScreenServices {
+ public:
+  virtual ~ScriptScreenServices() = default;
+
+  // Plays the sound of that resource name ("SOUND_BTN_CLK").
+  virtual void PlaySound(const std::string& soundId) {}
+  // A text object shows that text.
+  virtual void SetText(sObj* object, const std::wstring& text) {}
+  // A button goes to its normal state with no cross-fade running.
+  virtual void ResetButton(sObj* object) {}
+  // A speech bubble shows text with its appearing animation.
+  virtual void ShowBubbleText(sObj* bubble, Vec2 point, const std::wstring& text) {}
+  // A speech bubble plays its "hide" animation.
+  virtual void HideBubble(sObj* bubble) {}
+  // A sprite's image becomes the image of that key, or none when the key has
+  // no image. True when an image was found; its size is stored then.
+  virtual bool SetImage(sObj* sprite, const std::string& imageKey, float* width, float* height) { return false; }
+};
+
+}  // namespace Kivo
