@@ -34,11 +34,11 @@
 // reader crashes on bad bytes or reads outside what it loaded.
 #pragma once
 
-#include "engine/AnimDef.h"
-#include "engine/EngineObject.h"
 #include "engine/GameMath.h"
 #include "engine/GameUtils.h"
 #include "engine/PropertyList.h"
+#include "engine/AnimDef.h"
+#include "engine/EngineObject.h"
 #include "engine/Script.h"
 #include "engine/SettingsFile.h"
 #include "engine/TextTables.h"
