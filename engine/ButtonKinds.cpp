@@ -55,10 +55,11 @@ sObjButton::sObjButton() {
 sObjButton::~sObjButton() = default;
 
 void sObjButton::ApplyProperties() {
+  PendingImageKey imageKey;
   for (const ObjProperty& pair : mProperties) {
     if (ReadColourProperty(*this, pair)) continue;
     if (pair.key == "_keyImg") {
-      mImage.Load(pair.value);
+      imageKey.Set(pair.value);
     } else if (pair.key == "_keyText") {
       mCaption = GetText(pair.value);
     } else if (pair.key == "_sFont") {
@@ -69,6 +70,7 @@ void sObjButton::ApplyProperties() {
       mTextOffsetY = PropertyInt(pair.value);
     }
   }
+  imageKey.ApplyTo(mImage);
   // Only the six font names give a font; a sound name or anything else is
   // no font at all.
   mFont = FontByName(mFontName);
@@ -182,10 +184,12 @@ sObjToggle::sObjToggle() {
 sObjToggle::~sObjToggle() = default;
 
 void sObjToggle::ApplyProperties() {
+  PendingImageKey imageKey;
   for (const ObjProperty& pair : mProperties) {
     if (ReadColourProperty(*this, pair)) continue;
-    if (pair.key == "_keyImg") mImage.Load(pair.value);
+    if (pair.key == "_keyImg") imageKey.Set(pair.value);
   }
+  imageKey.ApplyTo(mImage);
   UpdateCentre();
 }
 

@@ -37,4 +37,18 @@ class ImageSlot {
   MemoryImage* mImage = nullptr;  // one holder counted with the table
 };
 
+// The last value a property list gives an image key, loaded into its slot
+// once the list is read, so that earlier pairs of the same key never load.
+struct PendingImageKey {
+  bool seen = false;
+  std::string key;
+
+  void Set(const std::string& value) {
+    seen = true;
+    key = value;
+  }
+  // The slot keeps what it holds when the key did not occur.
+  bool ApplyTo(ImageSlot& slot) const { return seen && slot.Load(key); }
+};
+
 }  // namespace Kivo

@@ -134,12 +134,14 @@ void sObjCamera::Draw(Graphics* g) {
 // --- masked texture --------------------------------------------------------
 
 void sObjMasked::ApplyProperties() {
+  PendingImageKey maskKey;
+  PendingImageKey textureKey;
   for (const ObjProperty& pair : mProperties) {
     ReadColourProperty(*this, pair);
     if (pair.key == "_keyImgMask") {
-      mMask.Load(pair.value);
+      maskKey.Set(pair.value);
     } else if (pair.key == "_keyImgTexture") {
-      mTexture.Load(pair.value);
+      textureKey.Set(pair.value);
     } else if (pair.key == "_fXScale") {
       mXScale = PropertyFloat(pair.value);
     } else if (pair.key == "_fYScale") {
@@ -150,6 +152,8 @@ void sObjMasked::ApplyProperties() {
       mYVel = PropertyFloat(pair.value);
     }
   }
+  maskKey.ApplyTo(mMask);
+  textureKey.ApplyTo(mTexture);
   sObj::ApplyProperties();
   UpdateCentre();
 }
@@ -191,8 +195,10 @@ void sObjMesh::ApplyProperties() {
   mHighlighted = false;
   mState = 0;
   mSparkling = false;
+  // The sprite part reads "_keyImg" again and loads it.
+  PendingImageKey imageKey;
   for (const ObjProperty& pair : mProperties) {
-    if (ReadLookProperty(pair)) continue;
+    if (ReadLookProperty(pair, imageKey)) continue;
     if (pair.key == "_keyText") {
       mText = GetText(pair.value);
     } else if (pair.key == "_iGroup") {

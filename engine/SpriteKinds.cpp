@@ -19,9 +19,9 @@ int RenderTypeByName(const std::string& value) {
 
 }  // namespace
 
-bool sObjSprite::ReadLookProperty(const ObjProperty& pair) {
+bool sObjSprite::ReadLookProperty(const ObjProperty& pair, PendingImageKey& imageKey) {
   if (pair.key == "_keyImg") {
-    mImage.Load(pair.value);
+    imageKey.Set(pair.value);
   } else if (pair.key == "_colObj") {
     const PropertyColor colour = PropertyRgb(pair.value);
     mRed = colour.red;
@@ -41,8 +41,9 @@ void sObjSprite::ApplyProperties() {
   mRenderType = kRenderOnce;
   mStartDirection = 1;
   float rate = 12.0f;
+  PendingImageKey imageKey;
   for (const ObjProperty& pair : mProperties) {
-    if (ReadLookProperty(pair)) continue;
+    if (ReadLookProperty(pair, imageKey)) continue;
     if (pair.key == "_iPlayRenderAniYet") {
       mPlayOnLoad = pair.value == "1";
     } else if (pair.key == "_fRateRenderAni") {
@@ -53,6 +54,7 @@ void sObjSprite::ApplyProperties() {
       mStartDirection = PropertyInt(pair.value);
     }
   }
+  imageKey.ApplyTo(mImage);
   if (MemoryImage* image = mImage.Get()) {
     const float cells = static_cast<float>(image->columns * image->rows);
     // A rate of 0 would make the cell time infinite by division; say so
@@ -202,14 +204,16 @@ Vec2 sObjSprite::OpaquePixelPosition(Vec2& out, int index) {
 }
 
 void sObjMover::ApplyProperties() {
+  PendingImageKey imageKey;
   for (const ObjProperty& pair : mProperties) {
-    if (ReadLookProperty(pair)) continue;
+    if (ReadLookProperty(pair, imageKey)) continue;
     if (pair.key == "_fXVel") {
       mXVel = PropertyFloat(pair.value);
     } else if (pair.key == "_fYVel") {
       mYVel = PropertyFloat(pair.value);
     }
   }
+  imageKey.ApplyTo(mImage);
   mXOffset = 0.0f;
   mYOffset = 0.0f;
   UpdateCentre();
@@ -232,8 +236,9 @@ void sObjMover::Draw(Graphics* g) {
 void sObjSwing::ApplyProperties() {
   mSwingTime = 5.0f;
   for (bool& flag : mSwingCorner) flag = false;
+  PendingImageKey imageKey;
   for (const ObjProperty& pair : mProperties) {
-    if (ReadLookProperty(pair)) continue;
+    if (ReadLookProperty(pair, imageKey)) continue;
     if (pair.key == "_fAltitudeMax") {
       mMaxAmplitude = PropertyFloat(pair.value);
     } else if (pair.key == "_fVelMax") {
@@ -254,6 +259,7 @@ void sObjSwing::ApplyProperties() {
       mSwingTime = PropertyFloat(pair.value);
     }
   }
+  imageKey.ApplyTo(mImage);
   UpdateCentre();
   for (int i = 0; i < 4; ++i) {
     mRestQuad.corner[i] = Vector2(mBaseQuad.corner[i].x - mPivotX, mBaseQuad.corner[i].y - mPivotY);

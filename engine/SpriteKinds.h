@@ -66,9 +66,9 @@ class sObjSprite : public sObj {
   std::vector<int> mOpaquePixels;
 
  protected:
-  // Takes the keys every image kind shares ("_keyImg", "_colObj", "_iAlph",
-  // "_sModeDraw"); false for any other key.
-  bool ReadLookProperty(const ObjProperty& pair);
+  // Takes the keys every image kind shares ("_keyImg", noted in imageKey,
+  // "_colObj", "_iAlph", "_sModeDraw"); false for any other key.
+  bool ReadLookProperty(const ObjProperty& pair, PendingImageKey& imageKey);
   // Colour and draw mode of the sprite's draws; the caller resets the mode.
   void SetDrawLook(Graphics& g) const;
   // The display quad on the current pose while an animation plays, else the

@@ -104,30 +104,24 @@ void sObjText::Draw(Graphics* g) {
 
 void sObjFrame::ApplyProperties() {
   static const char* const kCornerKeys[4] = {"_keyImgLU", "_keyImgRU", "_keyImgRD", "_keyImgLD"};
+  PendingImageKey cornerKeys[4];
+  PendingImageKey horizontalKey, verticalKey, arrowKey, backgroundKey;
+  const std::pair<const char*, PendingImageKey*> pieceKeys[] = {
+      {kCornerKeys[0], &cornerKeys[0]}, {kCornerKeys[1], &cornerKeys[1]}, {kCornerKeys[2], &cornerKeys[2]},
+      {kCornerKeys[3], &cornerKeys[3]}, {"_keyImgHR", &horizontalKey},    {"_keyImgVR", &verticalKey},
+      {"_keyImgArr", &arrowKey},        {"_keyImgFon", &backgroundKey}};
   for (const ObjProperty& pair : mProperties) {
     if (ReadTextLook(*this, pair, mFontName, mJustification, mLineSpacing)) continue;
-    bool corner = false;
-    for (int i = 0; i < 4 && !corner; ++i) {
-      if (pair.key == kCornerKeys[i]) {
-        mCorners[i].Load(pair.value);
-        corner = true;
+    bool piece = false;
+    for (const auto& [key, pending] : pieceKeys) {
+      if (pair.key == key) {
+        pending->Set(pair.value);
+        piece = true;
+        break;
       }
     }
-    if (corner) continue;
-    if (pair.key == "_keyImgHR") {
-      mHorizontalEdge.Load(pair.value);
-    } else if (pair.key == "_keyImgVR") {
-      mVerticalEdge.Load(pair.value);
-    } else if (pair.key == "_keyImgFon") {
-      mBackground.Load(pair.value);
-    } else if (pair.key == "_keyImgArr") {
-      if (mArrow.Load(pair.value)) {
-        const Vector2 at = mArrowQuad.corner[0];
-        const float w = WidthOf(mArrow);
-        const float h = HeightOf(mArrow);
-        mArrowQuad = MakeQuad(at, Offset(at, w, 0), Offset(at, w, h), Offset(at, 0, h));
-      }
-    } else if (pair.key == "_iDeltaFrom") {
+    if (piece) continue;
+    if (pair.key == "_iDeltaFrom") {
       mArrowCorner = PropertyInt(pair.value);
     } else if (pair.key == "_fXPointArr") {
       mArrowOffsetX = PropertyFloat(pair.value);
@@ -136,6 +130,17 @@ void sObjFrame::ApplyProperties() {
     } else if (pair.key == "_fAngleArrow") {
       mArrowAngle = PropertyFloat(pair.value) * kRadiansPerDegree;
     }
+  }
+  for (int i = 0; i < 4; ++i) cornerKeys[i].ApplyTo(mCorners[i]);
+  horizontalKey.ApplyTo(mHorizontalEdge);
+  verticalKey.ApplyTo(mVerticalEdge);
+  backgroundKey.ApplyTo(mBackground);
+  // A key naming no image leaves no arrow and no arrow quad.
+  if (arrowKey.ApplyTo(mArrow)) {
+    const Vector2 at = mArrowQuad.corner[0];
+    const float w = WidthOf(mArrow);
+    const float h = HeightOf(mArrow);
+    mArrowQuad = MakeQuad(at, Offset(at, w, 0), Offset(at, w, h), Offset(at, 0, h));
   }
   mTextWidth = mBaseQuad.corner[2].x - mBaseQuad.corner[0].x;
   mFont = FontByName(mFontName);
