@@ -33,8 +33,6 @@
 #include <string>
 #include <vector>
 
-#include "engine/GameMath.h"
-
 namespace Kivo {
 
 class PropertyList;

@@ -16,7 +16,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static const std::string path = "/tmp/fuzz_scene_database_" + std::to_string(getpid()) + ".dtm";
   std::FILE* file = std::fopen(path.c_str(), "wb");
   if (file == nullptr) return 0;
-  std::fwrite(data, 1, size, file);
+  if (size > 0) std::fwrite(data, 1, size, file);
   std::fclose(file);
   if (Kivo::OpenSceneDatabase(path)) {
     Kivo::ObjectList list;

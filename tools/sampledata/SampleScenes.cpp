@@ -25,7 +25,7 @@ DtmRecord ConfigRecord() {
   DtmRecord config;
   config.name = "Main";
   config.type = 0;
-  config.Property("_sNameGame", "Kivo Game")
+  config.Property("_sNameGame", "KivoGame")
       .Property("_sCompany", "Kivo")
       .Property("_sVersion", "1.0.0")
       .Property("_sPathData", "data")
@@ -37,8 +37,8 @@ DtmRecord ConfigRecord() {
 
 // The engine demo: a root with a title that fades in once (its effect and
 // sound links name nothing of the scene), a blinker playing the file
-// animation "blink" once, and a waving picture with a child, looping the
-// file animation "wave" with "pulse" ready beside it.
+// animation "blink" once, and a picture with a child holding copies of the
+// file animations "wave" and "pulse", ready to be played.
 DtmRecord EngineDemo() {
   DtmRecord root = Rect("demoRoot", 1, 0, 0, 800, 600);
   root.Property("_keyImg", "demo_back");
@@ -66,7 +66,6 @@ DtmRecord EngineDemo() {
   wavy.Property("_keyImg", "demo_cells")
       .Property("_sAniLoad_1", "wave")
       .Property("_sAniLoad_2", "pulse")
-      .Property("_sAnimYet", "wave")
       .Child(dot);
 
   root.Child(title).Child(blinker).Child(wavy);
