@@ -71,9 +71,6 @@ class sObjSprite : public sObj {
   bool ReadLookProperty(const ObjProperty& pair, PendingImageKey& imageKey);
   // Colour and draw mode of the sprite's draws; the caller resets the mode.
   void SetDrawLook(Graphics& g) const;
-  // The display quad on the current pose while an animation plays, else the
-  // base quad.
-  const Quad& PoseQuad();
 };
 
 class sObjMover : public sObjSprite {

@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "engine/KindSupport.h"
 #include "engine/ResourceIds.h"
 #include "engine/TextTables.h"
 #include "image/MemoryImage.h"
@@ -14,22 +15,11 @@ namespace {
 
 constexpr float kRadiansPerDegree = 0.017453292f;
 
-void SetObjectColour(Graphics& g, const sObj& object) {
-  g.SetColorARGB(static_cast<unsigned char>(object.mAlpha), static_cast<unsigned char>(object.mRed),
-                 static_cast<unsigned char>(object.mGreen), static_cast<unsigned char>(object.mBlue));
-}
-
 // The keys both text kinds read; false for any other key.
 bool ReadTextLook(sObj& object, const ObjProperty& pair, std::string& fontName, int& justification,
                   int& lineSpacing) {
-  if (pair.key == "_colObj") {
-    const PropertyColor colour = PropertyRgb(pair.value);
-    object.mRed = colour.red;
-    object.mGreen = colour.green;
-    object.mBlue = colour.blue;
-  } else if (pair.key == "_iAlph") {
-    object.mAlpha = PropertyInt(pair.value);
-  } else if (pair.key == "_sFont") {
+  if (ReadColourProperty(object, pair)) return true;
+  if (pair.key == "_sFont") {
     fontName = pair.value;
   } else if (pair.key == "_iAlign") {
     justification = PropertyInt(pair.value);
@@ -92,12 +82,7 @@ void sObjText::Draw(Graphics* g) {
   if (!mVisible || mText.empty() || mFont == nullptr) return;
   g->SetFont(mFont);
   SetObjectColour(*g, *this);
-  const Quad* quad = &mBaseQuad;
-  if (IsPlaying()) {
-    ApplyCurrentPose();
-    quad = &mDisplayQuad;
-  }
-  g->DrawTextWrapped(TextRect(*quad), mText, mLineSpacing, mJustification);
+  g->DrawTextWrapped(TextRect(PoseQuad(*this)), mText, mLineSpacing, mJustification);
 }
 
 // --- speech bubble ---------------------------------------------------------

@@ -68,7 +68,7 @@ TEST_F(ButtonKinds, HoverNeedsTheParentsFocus) {
   sObjButton& left = Button(0);
   sObjButton& right = Button(100);
   sObjButton orphan;
-  orphan.mBaseQuad = RectQuad(0, 0, 100, 20);
+  orphan.mBaseQuad = BoxQuad(0, 0, 100, 20);
   orphan.MouseMove(50, 10);
   EXPECT_EQ(orphan.mState, kButtonNormal) << "no parent, no focus";
 

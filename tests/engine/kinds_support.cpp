@@ -43,7 +43,7 @@ Quad StripQuad(const TriVertex* v) {
 
 }  // namespace
 
-Quad RectQuad(float x0, float y0, float x1, float y1) {
+Quad BoxQuad(float x0, float y0, float x1, float y1) {
   Quad quad;
   quad.corner[0] = Vector2(x0, y0);
   quad.corner[1] = Vector2(x1, y0);
@@ -151,7 +151,7 @@ void KindsTest::UseImages(const std::vector<TestImage>& images) {
 void KindsTest::Place(sObj& object, float x0, float y0, float x1, float y1,
                       const std::vector<std::pair<std::string, std::string>>& properties) {
   object.mName = "obj";
-  object.mBaseQuad = RectQuad(x0, y0, x1, y1);
+  object.mBaseQuad = BoxQuad(x0, y0, x1, y1);
   object.mDisplayQuad = object.mBaseQuad;
   object.UpdateCentre();
   object.UpdateDisplayCentre();

@@ -99,7 +99,8 @@ struct TestImage {
   std::function<uint32_t(int x, int y)> pixel = [](int, int) { return 0xFFFFFFFFu; };
 };
 
-Quad RectQuad(float x0, float y0, float x1, float y1);
+// The axis-aligned quad from (x0, y0) to (x1, y1).
+Quad BoxQuad(float x0, float y0, float x1, float y1);
 
 class KindsTest : public ::testing::Test {
  protected:

@@ -21,7 +21,7 @@ class PlainKinds : public KindsTest {
                {"spark", 8, 6}});
   }
   static Vec2 Map(sObjCamera& camera, float x, float y) {
-    Quad in = RectQuad(x, y, x, y);
+    Quad in = BoxQuad(x, y, x, y);
     Quad out;
     EXPECT_TRUE(camera.MapQuad(in, out));
     return out.corner[0];
@@ -74,9 +74,9 @@ TEST_F(PlainKinds, AnAnimatedCameraZoomsAndKeepsItsLastMapping) {
 
 TEST_F(PlainKinds, ACameraQuadWithoutAreaKeepsThePreviousMapping) {
   sObjCamera camera;
-  camera.mViewQuad = RectQuad(200, 150, 600, 450);
+  camera.mViewQuad = BoxQuad(200, 150, 600, 450);
   camera.UpdateMapping();
-  for (const Quad& flat : {RectQuad(100, 100, 100, 300), RectQuad(100, 100, 300, 100)}) {
+  for (const Quad& flat : {BoxQuad(100, 100, 100, 300), BoxQuad(100, 100, 300, 100)}) {
     camera.mViewQuad = flat;
     camera.UpdateMapping();
     const Vec2 mapped = Map(camera, 200, 150);

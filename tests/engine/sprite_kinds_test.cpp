@@ -96,7 +96,7 @@ TEST_F(SpriteKinds, RateZeroKeepsTheCell) {
 TEST_F(SpriteKinds, FitToImageMakesOneCellFromCornerZero) {
   sObjSprite& sprite = Make<sObjSprite>(5, 7, 500, 500, {{"_keyImg", "sheet"}});
   sprite.FitToImage();
-  const Quad expected = RectQuad(5, 7, 37, 39);
+  const Quad expected = BoxQuad(5, 7, 37, 39);
   for (int i = 0; i < 4; ++i) {
     EXPECT_EQ(sprite.mBaseQuad.corner[i].x, expected.corner[i].x) << i;
     EXPECT_EQ(sprite.mBaseQuad.corner[i].y, expected.corner[i].y) << i;
@@ -139,13 +139,13 @@ TEST_F(SpriteKinds, DrawModesColourAndCell) {
 
 TEST_F(SpriteKinds, ACameraMapsTheQuad) {
   sObjCamera camera;
-  camera.mViewQuad = RectQuad(200, 150, 600, 450);
+  camera.mViewQuad = BoxQuad(200, 150, 600, 450);
   camera.UpdateMapping();
   sObjSprite& sprite = Make<sObjSprite>(200, 150, 300, 250, {{"_keyImg", "single"}});
   sprite.mCamera = &camera;
   Draw(sprite);
   ASSERT_EQ(screen.calls.size(), 1u);
-  const Quad expected = RectQuad(0, 0, 200, 200);
+  const Quad expected = BoxQuad(0, 0, 200, 200);
   for (int i = 0; i < 4; ++i) {
     EXPECT_FLOAT_EQ(screen.calls[0].quad.corner[i].x, expected.corner[i].x) << i;
     EXPECT_FLOAT_EQ(screen.calls[0].quad.corner[i].y, expected.corner[i].y) << i;
@@ -224,7 +224,7 @@ TEST_F(SpriteKinds, SwingTurnsOnlyItsFlaggedCornersAboutThePivot) {
   EXPECT_EQ(swing.mAmplitude, expected.Float(0.0f, 0.5f));
   EXPECT_FLOAT_EQ(swing.mPhaseStep, 0.2f / 0.5f * swing.mAmplitude);
 
-  const Quad rest = RectQuad(40, 100, 60, 120);
+  const Quad rest = BoxQuad(40, 100, 60, 120);
   bool moved = false;
   for (int i = 0; i < 60; ++i) {
     still.Update(1);
