@@ -210,6 +210,18 @@ TEST_F(ButtonKinds, InputWithoutAListenerReportsNothing) {
   EXPECT_TRUE(toggle.IsChecked());
 }
 
+TEST_F(ButtonKinds, ControlsGiveBackTheImageTheyShow) {
+  sObjButton& button = Make<sObjButton>(0, 0, 100, 20, {{"_keyImg", "b2"}, {"_keyImg", "b3"}, {"_sFont", "FONT_TEXT"}});
+  sObjToggle& toggle = Make<sObjToggle>(0, 0, 20, 20, {{"_keyImg", "b4"}, {"_keyImg", "b5"}});
+  button.ApplyProperties();
+  toggle.ApplyProperties();
+  EXPECT_EQ(button.mImage.Key(), "b3");
+  EXPECT_EQ(toggle.mImage.Key(), "b5");
+  button.ReleaseImages();
+  toggle.ReleaseImages();
+  for (const char* key : {"b2", "b3", "b4", "b5"}) EXPECT_FALSE(IsImageLoaded(key)) << key;
+}
+
 TEST_F(ButtonKinds, ToggleReportsEverySwitch) {
   sObjToggle& toggle = Toggle("b2");
   EXPECT_EQ(DrawnCells(toggle), std::vector<int>{1});
