@@ -6,7 +6,7 @@
 #include "platform/Environment.h"
 #include "platform/Files.h"
 #include "resources/FileApi.h"
-#include "shell/Paths.h"
+#include "shell/base/Paths.h"
 
 namespace Kivo {
 

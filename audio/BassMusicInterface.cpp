@@ -1,7 +1,7 @@
 #include "audio/BassMusicInterface.h"
 
 #include "audio/MusicFiles.h"
-#include "platform/DSound.h"
+#include "platform/devices/DSound.h"
 
 #include <atomic>
 #include <cctype>

@@ -4,7 +4,7 @@
 #include <cstdint>
 
 #include "audio/SoundInstance.h"
-#include "platform/DSound.h"
+#include "platform/devices/DSound.h"
 
 namespace Kivo {
 

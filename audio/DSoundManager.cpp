@@ -16,7 +16,7 @@
 #include "audio/SoundCache.h"
 #include "audio/SoundReaders.h"
 #include "audio/SoundSource.h"
-#include "platform/MusicChannel.h"
+#include "platform/devices/MusicChannel.h"
 #include "platform/Process.h"
 
 namespace Kivo {

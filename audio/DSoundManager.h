@@ -9,7 +9,7 @@
 #include <string>
 
 #include "audio/SoundManager.h"
-#include "platform/DSound.h"
+#include "platform/devices/DSound.h"
 
 namespace Kivo {
 

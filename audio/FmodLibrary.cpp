@@ -11,7 +11,7 @@
 #include "audio/MusicLibrary.h"
 #include "audio/SoundReaders.h"
 #include "audio/SoundSource.h"
-#include "platform/SampleMusicLib.h"
+#include "platform/devices/SampleMusicLib.h"
 
 namespace Kivo {
 

@@ -2,9 +2,9 @@
 
 #include "resources/FileApi.h"
 
-#include "platform/MusicDecoders.h"
-#include "platform/SampleMusicLib.h"
-#include "platform/StreamMusicLib.h"
+#include "platform/devices/MusicDecoders.h"
+#include "platform/devices/SampleMusicLib.h"
+#include "platform/devices/StreamMusicLib.h"
 
 #include <memory>
 

@@ -3,7 +3,7 @@
 #include "audio/FmodLibrary.h"
 #include "platform/Dialogs.h"
 
-#include "platform/StreamMusicLib.h"
+#include "platform/devices/StreamMusicLib.h"
 
 #include <cctype>
 #include <cstdio>

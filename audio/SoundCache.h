@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/DSound.h"
+#include "platform/devices/DSound.h"
 
 namespace Kivo {
 

@@ -12,6 +12,9 @@
 // Threads: ids may be loaded on one thread while another creates and plays
 // instances; an id being loaded is reserved and shows its sound only once the
 // load (and its cache write) is complete.
+//
+// Layer: audio uses platform/devices (the sound device, the music libraries)
+// and resources (file API) and everything below them.
 #pragma once
 
 #include <string>

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "audio/SoundSource.h"
-#include "platform/DSound.h"
+#include "platform/devices/DSound.h"
 
 namespace Kivo {
 

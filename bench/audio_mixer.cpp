@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/DSound.h"
+#include "platform/devices/DSound.h"
 #include "platform/headless/AudioHeadless.h"
 
 namespace {

@@ -34,8 +34,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/D3D.h"
-#include "platform/DDraw.h"
+#include "platform/devices/D3D.h"
+#include "platform/devices/DDraw.h"
 
 namespace {
 

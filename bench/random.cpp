@@ -9,7 +9,7 @@
 #include <random>
 #include <string>
 
-#include "shell/TwisterRandom.h"
+#include "shell/base/TwisterRandom.h"
 
 static void BM_TwisterRandomNext(benchmark::State& state) {
   Kivo::TwisterRandom r;

@@ -5,15 +5,19 @@
 #
 # The library is made of every *.cpp directly in the folder plus SOURCES.
 # Its tests are every *.cpp in tests/<folder>/ (plus TEST_SOURCES), built into
-# <folder>_tests and registered with CTest under the prefix "<folder>." so
-# `ctest -R <folder>` runs one folder. Every GoogleTest binary runs through
-# kivo_gtest_exit_guard, so a run cut short by exit() fails.
+# <name>_tests and registered with CTest under the folder's path with dots
+# ("shell.", "shell.base.") so `ctest -R '^shell\.'` runs a folder and the
+# layers inside it, and `ctest -R '^shell\.base\.'` one layer. Every GoogleTest
+# binary runs through kivo_gtest_exit_guard, so a run cut short by exit()
+# fails.
 #
 # A folder whose object files hold global objects that nothing else references
 # must be linked whole (kivo_link_whole), or the linker drops them.
 
 function(kivo_module)
   cmake_parse_arguments(M "" "NAME" "SOURCES;DEPS;PRIVATE_DEPS;TEST_DEPS;TEST_SOURCES" ${ARGN})
+  file(RELATIVE_PATH folder ${CMAKE_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR})
+  string(REPLACE "/" "." test_prefix "${folder}")
   file(GLOB lib_sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
   add_library(${M_NAME} STATIC ${lib_sources} ${M_SOURCES})
   target_include_directories(${M_NAME} PUBLIC ${CMAKE_SOURCE_DIR})
@@ -25,14 +29,16 @@ function(kivo_module)
   endif()
 
   if(KIVO_TESTS)
-    file(GLOB test_sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/${M_NAME}/*.cpp)
+    file(GLOB test_sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/${folder}/*.cpp)
     if(test_sources OR M_TEST_SOURCES)
       add_executable(${M_NAME}_tests ${test_sources} ${M_TEST_SOURCES})
-      target_link_libraries(${M_NAME}_tests PRIVATE ${M_NAME} ${M_TEST_DEPS} GTest::gtest GTest::gtest_main pthread)
+      target_link_libraries(${M_NAME}_tests PRIVATE ${M_TEST_DEPS} ${M_NAME} GTest::gtest GTest::gtest_main pthread)
       target_compile_definitions(${M_NAME}_tests PRIVATE
         KIVO_SOURCE_DIR="${CMAKE_SOURCE_DIR}" KIVO_BINARY_DIR="${CMAKE_BINARY_DIR}")
       kivo_gtest_exit_guard(${M_NAME}_tests)
-      gtest_discover_tests(${M_NAME}_tests TEST_PREFIX "${M_NAME}." DISCOVERY_TIMEOUT 60
+      # Parameterised suites name their cases; CTest takes those names, not
+      # the printed parameter values.
+      gtest_discover_tests(${M_NAME}_tests TEST_PREFIX "${test_prefix}." DISCOVERY_TIMEOUT 60 NO_PRETTY_VALUES
         WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
     endif()
   endif()

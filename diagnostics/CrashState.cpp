@@ -1,7 +1,7 @@
 // The crash report's shared globals, at their ranks among the global objects.
 #include "diagnostics/CrashState.h"
 
-#include "shell/GlobalRanks.h"
+#include "shell/base/GlobalRanks.h"
 
 namespace Kivo {
 

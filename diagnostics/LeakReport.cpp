@@ -7,8 +7,8 @@
 
 #include "platform/DebugOutput.h"
 #include "platform/Files.h"
-#include "shell/GlobalRanks.h"
-#include "shell/StringUtils.h"
+#include "shell/base/GlobalRanks.h"
+#include "shell/base/StringUtils.h"
 
 namespace Kivo {
 

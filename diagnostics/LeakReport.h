@@ -5,7 +5,7 @@
 #include <map>
 #include <string>
 
-#include "shell/Lock.h"
+#include "shell/base/Lock.h"
 
 namespace Kivo {
 

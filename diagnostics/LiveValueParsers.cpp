@@ -3,8 +3,8 @@
 
 #include <climits>
 
-#include "shell/GlobalRanks.h"
-#include "shell/StringUtils.h"
+#include "shell/base/GlobalRanks.h"
+#include "shell/base/StringUtils.h"
 
 namespace Kivo {
 

@@ -3,7 +3,7 @@
 
 #include "platform/Clock.h"
 #include "platform/PerformanceCounter.h"
-#include "shell/GlobalRanks.h"
+#include "shell/base/GlobalRanks.h"
 
 namespace Kivo {
 

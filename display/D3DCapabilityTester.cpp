@@ -9,7 +9,8 @@
 #include "platform/Process.h"
 #include "platform/SingleInstance.h"
 #include "platform/SystemQueries.h"
-#include "shell/StringUtils.h"
+#include "platform/devices/ScreenContext.h"
+#include "shell/base/StringUtils.h"
 
 namespace Kivo {
 

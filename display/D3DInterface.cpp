@@ -13,7 +13,7 @@
 #include "platform/Dialogs.h"
 #include "platform/Registry.h"
 #include "platform/Windows.h"
-#include "shell/Lock.h"
+#include "shell/base/Lock.h"
 
 namespace Kivo {
 
@@ -320,7 +320,7 @@ bool D3DInterface::EnsureTexture(MemoryImage* image) {
   bool discard = false;
   if (image->textureData == nullptr) {
     image->textureData = new TextureData();
-    image->textureData->renderer = this;
+    image->textureKeeper = this;
     discard = image->discardWanted;
     created = true;
     if (display != nullptr) {

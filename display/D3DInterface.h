@@ -26,10 +26,11 @@
 #include <set>
 #include <string>
 
-#include "platform/D3D.h"
-#include "platform/DDraw.h"
-#include "shell/Color.h"
-#include "shell/Rect.h"
+#include "image/MemoryImage.h"
+#include "platform/devices/D3D.h"
+#include "platform/devices/DDraw.h"
+#include "shell/base/Color.h"
+#include "shell/base/Rect.h"
 
 namespace Kivo {
 
@@ -83,7 +84,7 @@ const char* TextureFormatName(uint32_t format);
 bool CheckD3DResult(HRESULT result, const std::string& callName);
 HRESULT EnumTextureFormatsCallback(DDPIXELFORMAT* format, void* context);
 
-class D3DInterface {
+class D3DInterface : public TextureKeeper {
 public:
   D3DInterface();
   D3DInterface(const D3DInterface&) = delete;
@@ -123,7 +124,7 @@ public:
   void End3D();
   // The image's texture exists and is current; false when it could not be made.
   bool EnsureTexture(MemoryImage* image);
-  virtual void RemoveTexture(MemoryImage* image);
+  void RemoveTexture(MemoryImage* image) override;
   // Drops every texture and the device.
   virtual void ReleaseAllTextures();
   // Copies the image's texture back into its (already made) 32-bit pixels.

@@ -13,8 +13,8 @@
 #include <stdexcept>
 #include <string>
 
-#include "platform/D3D.h"
-#include "platform/DDraw.h"
+#include "platform/devices/D3D.h"
+#include "platform/devices/DDraw.h"
 
 namespace Kivo {
 

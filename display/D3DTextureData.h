@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "display/D3DInterface.h"
-#include "shell/Rect.h"
+#include "shell/base/Rect.h"
 
 namespace Kivo {
 
@@ -72,9 +72,6 @@ struct TextureData {
   float maxV = 0;
   uint32_t format = kFormatNone;
   uint32_t uploadedFlags = 0;
-  // The renderer that made it and lists its image; an image deleted first
-  // takes its texture out of that list (see ~MemoryImage).
-  D3DInterface* renderer = nullptr;
 
   TextureData() = default;
   TextureData(const TextureData&) = delete;

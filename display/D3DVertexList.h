@@ -11,8 +11,8 @@
 #include <cstring>
 #include <memory>
 
-#include "platform/D3D.h"
-#include "shell/Rect.h"
+#include "platform/devices/D3D.h"
+#include "shell/base/Rect.h"
 
 namespace Kivo {
 

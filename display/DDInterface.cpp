@@ -7,7 +7,7 @@
 #include <cstring>
 
 #include "display/DirectXErrorNames.h"
-#include "shell/StringUtils.h"
+#include "shell/base/StringUtils.h"
 
 namespace Kivo {
 
@@ -159,6 +159,45 @@ int32_t DDInterface::Init(HWND newWindow, bool newWindowed) {
   ReleaseSurfaces();
 
   HRESULT createResult = DD_OK;
+  int32_t result = CreateDirectDraw(createResult);
+  if (result != RESULT_OK) return result;
+
+  if (RunTest3D(newWindow) && tester != nullptr && tester->newResult && app != nullptr) app->OnTest3DPerformed();
+
+  TakeRequestedMode(newWindow, newWindowed);
+
+  if (create_ != nullptr && createEx_ == nullptr && CheckResult(createResult, "DirectDrawCreate"))
+    return RESULT_DD_CREATE_FAIL;
+
+  const DWORD surfaceCaps3D = is3D ? DDSCAPS_3DDEVICE : 0;
+  const DWORD drawCaps = is3D ? (DDSCAPS_OFFSCREENPLAIN | DDSCAPS_VIDEOMEMORY | DDSCAPS_3DDEVICE)
+                              : (DDSCAPS_OFFSCREENPLAIN | DDSCAPS_SYSTEMMEMORY);
+  result = windowed ? InitWindowed(surfaceCaps3D, drawCaps) : InitFullScreen(surfaceCaps3D, drawCaps);
+  if (result != RESULT_OK) return result;
+
+  DebugLine(FormatText("Draw buffer is       %4lu x %4lu [%2d:%2d]\n", static_cast<unsigned long>(width),
+                       static_cast<unsigned long>(height), aspect.numerator, aspect.denominator));
+
+  MeasureRefreshRate();
+  result = CreateCursorAreas();
+  if (result != RESULT_OK) return result;
+  result = ReadPixelFormat();
+  if (result != RESULT_OK) return result;
+
+  SetVideoOnlyDraw(videoOnlyDraw);
+
+  if (is3D && !renderer->Init(this)) {
+    lastError = "3D init error: " + renderer->lastError;
+    return RESULT_3D_FAIL;
+  }
+  ++initCount;
+  initialized = true;
+  return RESULT_OK;
+}
+
+// Makes the DirectDraw objects through the entry point the library has. The
+// older entry point's result is only checked once the mode is taken.
+int32_t DDInterface::CreateDirectDraw(HRESULT& createResult) {
   if (createEx_ != nullptr) {
     void* made = nullptr;
     if (CheckResult(createEx_(nullptr, &made, IID_IDirectDraw7, nullptr), "DirectDrawCreateEx"))
@@ -175,9 +214,11 @@ int32_t DDInterface::Init(HWND newWindow, bool newWindowed) {
     lastError = "DirectDrawCreate: no entry point";
     return RESULT_DD_CREATE_FAIL;
   }
+  return RESULT_OK;
+}
 
-  if (RunTest3D(newWindow) && tester != nullptr && tester->newResult && app != nullptr) app->OnTest3DPerformed();
-
+// Takes the window and the size, depth and aspect the application asks for.
+void DDInterface::TakeRequestedMode(HWND newWindow, bool newWindowed) {
   window = newWindow;
   width = app != nullptr ? app->width : 640;
   height = app != nullptr ? app->height : 480;
@@ -197,117 +238,126 @@ int32_t DDInterface::Init(HWND newWindow, bool newWindowed) {
 
   DebugLine(FormatText("Application requests %4lu x %4lu [%2d:%2d]\n", static_cast<unsigned long>(width),
                        static_cast<unsigned long>(height), aspect.numerator, aspect.denominator));
+}
 
-  if (create_ != nullptr && createEx_ == nullptr && CheckResult(createResult, "DirectDrawCreate"))
-    return RESULT_DD_CREATE_FAIL;
-
-  const DWORD surfaceCaps3D = is3D ? DDSCAPS_3DDEVICE : 0;
-  const DWORD drawCaps = is3D ? (DDSCAPS_OFFSCREENPLAIN | DDSCAPS_VIDEOMEMORY | DDSCAPS_3DDEVICE)
-                              : (DDSCAPS_OFFSCREENPLAIN | DDSCAPS_SYSTEMMEMORY);
-  if (windowed) {
-    const Fraction hack = app != nullptr ? app->hackAspect : Fraction(4, 3);
-    DebugLine(FormatText("Hack aspect is                   [%2d:%2d]\n", hack.numerator, hack.denominator));
-    if (app != nullptr && app->aspectHack && hack.denominator != 0 && IsNarrower(aspect, hack)) {
-      aspectCorrected = true;
-      displayWidth = static_cast<int32_t>(int64_t{height} * hack.numerator / hack.denominator);
-      displayHeight = height;
-      displayAspect = hack;
-      RECT client{};
-      if (DDrawStandIn::ClientArea(window, &client)) {
-        RECT moved;
-        moved.left = client.left - (displayWidth - width) / 2;
-        moved.top = client.top - (displayHeight - height) / 2;
-        moved.right = moved.left + displayWidth;
-        moved.bottom = moved.top + displayHeight;
-        const LONG w = moved.right - moved.left;
-        const LONG h = moved.bottom - moved.top;
-        if (moved.left < 0) moved.left = 0;
-        if (moved.top < 0) moved.top = 0;
-        moved.right = moved.left + w;
-        moved.bottom = moved.top + h;
-        DDrawStandIn::MoveClientArea(window, moved);
-      }
-      if (app->stretchToAspect) {
-        width = displayWidth;
-        height = displayHeight;
-        aspect = displayAspect;
-        presentationRect = Rect(0, 0, displayWidth, displayHeight);
-      } else {
-        presentationRect = Rect((displayWidth - width) / 2, 0, width, height);
-      }
+// A window: the aspect correction of the hack aspect, the primary surface,
+// the draw buffer and the clipper.
+int32_t DDInterface::InitWindowed(DWORD surfaceCaps3D, DWORD drawCaps) {
+  const Fraction hack = app != nullptr ? app->hackAspect : Fraction(4, 3);
+  DebugLine(FormatText("Hack aspect is                   [%2d:%2d]\n", hack.numerator, hack.denominator));
+  if (app != nullptr && app->aspectHack && hack.denominator != 0 && IsNarrower(aspect, hack)) {
+    aspectCorrected = true;
+    displayWidth = static_cast<int32_t>(int64_t{height} * hack.numerator / hack.denominator);
+    displayHeight = height;
+    displayAspect = hack;
+    RECT client{};
+    if (DDrawStandIn::ClientArea(window, &client)) {
+      RECT moved;
+      moved.left = client.left - (displayWidth - width) / 2;
+      moved.top = client.top - (displayHeight - height) / 2;
+      moved.right = moved.left + displayWidth;
+      moved.bottom = moved.top + displayHeight;
+      const LONG w = moved.right - moved.left;
+      const LONG h = moved.bottom - moved.top;
+      if (moved.left < 0) moved.left = 0;
+      if (moved.top < 0) moved.top = 0;
+      moved.right = moved.left + w;
+      moved.bottom = moved.top + h;
+      DDrawStandIn::MoveClientArea(window, moved);
     }
-    DebugLine(FormatText("Window is            %4lu x %4lu [%2d:%2d]\n", static_cast<unsigned long>(displayWidth),
-                         static_cast<unsigned long>(displayHeight), displayAspect.numerator,
-                         displayAspect.denominator));
-    directDraw->SetCooperativeLevel(window, DDSCL_NORMAL);
-
-    DDSURFACEDESC2 primary = Describe(DDSD_CAPS, DDSCAPS_PRIMARYSURFACE | surfaceCaps3D);
-    const HRESULT hr = CreateSurface(&primary, &primarySurface);
-    if (hr == DDERR_INVALIDPIXELFORMAT) {
-      CheckResult(hr, "CreateSurface Windowed Primary");
-      return RESULT_INVALID_COLORDEPTH;
+    if (app->stretchToAspect) {
+      width = displayWidth;
+      height = displayHeight;
+      aspect = displayAspect;
+      presentationRect = Rect(0, 0, displayWidth, displayHeight);
+    } else {
+      presentationRect = Rect((displayWidth - width) / 2, 0, width, height);
     }
-    if (CheckResult(hr, "CreateSurface Windowed Primary")) return RESULT_SURFACE_FAIL;
-
-    DDSURFACEDESC2 draw = Describe(DDSD_CAPS | DDSD_WIDTH | DDSD_HEIGHT, drawCaps);
-    draw.dwWidth = static_cast<DWORD>(width);
-    draw.dwHeight = static_cast<DWORD>(height);
-    if (CheckResult(CreateSurface(&draw, &drawSurface), "CreateSurface Windowed DrawSurface"))
-      return RESULT_SURFACE_FAIL;
-    if (!CreateClipper("CreateClipper Windowed")) return RESULT_FAIL;
-  } else {
-    DebugLine(FormatText("Desktop is           %4lu x %4lu [%2d:%2d]\n", static_cast<unsigned long>(desktopWidth),
-                         static_cast<unsigned long>(desktopHeight), desktopAspect.numerator,
-                         desktopAspect.denominator));
-    if (is3D && IsNarrower(aspect, desktopAspect)) {
-      aspectCorrected = true;
-      displayWidth = static_cast<int32_t>(desktopWidth);
-      displayHeight = static_cast<int32_t>(desktopHeight);
-      displayAspect = desktopAspect;
-      if (app != nullptr && app->stretchToAspect) {
-        aspect = displayAspect;
-        width = static_cast<int32_t>(int64_t{height} * aspect.numerator / aspect.denominator);
-        presentationRect = Rect(0, 0, displayWidth, displayHeight);
-      } else {
-        const int32_t w = height != 0 ? static_cast<int32_t>(int64_t{width} * displayHeight / height) : 0;
-        presentationRect = Rect((displayWidth - w) / 2, 0, w, displayHeight);
-      }
-    }
-    DebugLine(FormatText("Display is           %4lu x %4lu [%2d:%2d]\n", static_cast<unsigned long>(displayWidth),
-                         static_cast<unsigned long>(displayHeight), displayAspect.numerator,
-                         displayAspect.denominator));
-    if (CheckResult(directDraw->SetCooperativeLevel(window, DDSCL_EXCLUSIVE | DDSCL_FULLSCREEN),
-                    "SetCooperativeLevel FullScreen"))
-      return RESULT_EXCLUSIVE_FAIL;
-    if (CheckResult(directDraw->SetDisplayMode(static_cast<DWORD>(displayWidth), static_cast<DWORD>(displayHeight),
-                                               colorDepth),
-                    "SetDisplayMode FullScreen"))
-      return RESULT_DISPCHANGE_FAIL;
-
-    DDSURFACEDESC2 primary = Describe(DDSD_CAPS | DDSD_BACKBUFFERCOUNT,
-                                      DDSCAPS_PRIMARYSURFACE | DDSCAPS_FLIP | DDSCAPS_COMPLEX | surfaceCaps3D);
-    primary.dwBackBufferCount = 1;
-    if (CheckResult(CreateSurface(&primary, &primarySurface), "CreateSurface FullScreen Primary"))
-      return RESULT_SURFACE_FAIL;
-    DDSCAPS backCaps{DDSCAPS_BACKBUFFER};
-    if (CheckResult(primarySurface->GetAttachedSurface(&backCaps, &secondarySurface), "GetAttachedSurface"))
-      return RESULT_SURFACE_FAIL;
-    if (aspectCorrected) {
-      ClearSurface(primarySurface);
-      ClearSurface(secondarySurface);
-    }
-    DDSURFACEDESC2 draw = Describe(DDSD_CAPS | DDSD_WIDTH | DDSD_HEIGHT, drawCaps);
-    draw.dwWidth = static_cast<DWORD>(width);
-    draw.dwHeight = static_cast<DWORD>(height);
-    if (CheckResult(CreateSurface(&draw, &drawSurface), "CreateSurface FullScreen DrawSurface"))
-      return RESULT_SURFACE_FAIL;
-    if (!CreateClipper("CreateClipper FullScreen")) return RESULT_FAIL;
-    if (app != nullptr && !app->fullScreenPageFlip) directDraw->FlipToGDISurface();
   }
+  DebugLine(FormatText("Window is            %4lu x %4lu [%2d:%2d]\n", static_cast<unsigned long>(displayWidth),
+                       static_cast<unsigned long>(displayHeight), displayAspect.numerator,
+                       displayAspect.denominator));
+  directDraw->SetCooperativeLevel(window, DDSCL_NORMAL);
 
-  DebugLine(FormatText("Draw buffer is       %4lu x %4lu [%2d:%2d]\n", static_cast<unsigned long>(width),
-                       static_cast<unsigned long>(height), aspect.numerator, aspect.denominator));
+  DDSURFACEDESC2 primary = Describe(DDSD_CAPS, DDSCAPS_PRIMARYSURFACE | surfaceCaps3D);
+  const HRESULT hr = CreateSurface(&primary, &primarySurface);
+  if (hr == DDERR_INVALIDPIXELFORMAT) {
+    CheckResult(hr, "CreateSurface Windowed Primary");
+    return RESULT_INVALID_COLORDEPTH;
+  }
+  if (CheckResult(hr, "CreateSurface Windowed Primary")) return RESULT_SURFACE_FAIL;
 
+  const int32_t result = CreateDrawSurfaceAndClipper(drawCaps, "CreateSurface Windowed DrawSurface",
+                                                     "CreateClipper Windowed");
+  if (result != RESULT_OK) return result;
+  return RESULT_OK;
+}
+
+// Full screen: the aspect correction against the desktop, exclusive mode,
+// the display mode, the flipping primary with its back buffer, the draw
+// buffer and the clipper.
+int32_t DDInterface::InitFullScreen(DWORD surfaceCaps3D, DWORD drawCaps) {
+  DebugLine(FormatText("Desktop is           %4lu x %4lu [%2d:%2d]\n", static_cast<unsigned long>(desktopWidth),
+                       static_cast<unsigned long>(desktopHeight), desktopAspect.numerator,
+                       desktopAspect.denominator));
+  if (is3D && IsNarrower(aspect, desktopAspect)) {
+    aspectCorrected = true;
+    displayWidth = static_cast<int32_t>(desktopWidth);
+    displayHeight = static_cast<int32_t>(desktopHeight);
+    displayAspect = desktopAspect;
+    if (app != nullptr && app->stretchToAspect) {
+      aspect = displayAspect;
+      width = static_cast<int32_t>(int64_t{height} * aspect.numerator / aspect.denominator);
+      presentationRect = Rect(0, 0, displayWidth, displayHeight);
+    } else {
+      const int32_t w = height != 0 ? static_cast<int32_t>(int64_t{width} * displayHeight / height) : 0;
+      presentationRect = Rect((displayWidth - w) / 2, 0, w, displayHeight);
+    }
+  }
+  DebugLine(FormatText("Display is           %4lu x %4lu [%2d:%2d]\n", static_cast<unsigned long>(displayWidth),
+                       static_cast<unsigned long>(displayHeight), displayAspect.numerator,
+                       displayAspect.denominator));
+  if (CheckResult(directDraw->SetCooperativeLevel(window, DDSCL_EXCLUSIVE | DDSCL_FULLSCREEN),
+                  "SetCooperativeLevel FullScreen"))
+    return RESULT_EXCLUSIVE_FAIL;
+  if (CheckResult(directDraw->SetDisplayMode(static_cast<DWORD>(displayWidth), static_cast<DWORD>(displayHeight),
+                                             colorDepth),
+                  "SetDisplayMode FullScreen"))
+    return RESULT_DISPCHANGE_FAIL;
+
+  DDSURFACEDESC2 primary = Describe(DDSD_CAPS | DDSD_BACKBUFFERCOUNT,
+                                    DDSCAPS_PRIMARYSURFACE | DDSCAPS_FLIP | DDSCAPS_COMPLEX | surfaceCaps3D);
+  primary.dwBackBufferCount = 1;
+  if (CheckResult(CreateSurface(&primary, &primarySurface), "CreateSurface FullScreen Primary"))
+    return RESULT_SURFACE_FAIL;
+  DDSCAPS backCaps{DDSCAPS_BACKBUFFER};
+  if (CheckResult(primarySurface->GetAttachedSurface(&backCaps, &secondarySurface), "GetAttachedSurface"))
+    return RESULT_SURFACE_FAIL;
+  if (aspectCorrected) {
+    ClearSurface(primarySurface);
+    ClearSurface(secondarySurface);
+  }
+  const int32_t result = CreateDrawSurfaceAndClipper(drawCaps, "CreateSurface FullScreen DrawSurface",
+                                                     "CreateClipper FullScreen");
+  if (result != RESULT_OK) return result;
+  if (app != nullptr && !app->fullScreenPageFlip) directDraw->FlipToGDISurface();
+  return RESULT_OK;
+}
+
+// The off-screen buffer every frame is drawn into, at the draw size, and the
+// window clipper on the primary.
+int32_t DDInterface::CreateDrawSurfaceAndClipper(DWORD drawCaps, const char* surfaceCall, const char* clipperCall) {
+  DDSURFACEDESC2 draw = Describe(DDSD_CAPS | DDSD_WIDTH | DDSD_HEIGHT, drawCaps);
+  draw.dwWidth = static_cast<DWORD>(width);
+  draw.dwHeight = static_cast<DWORD>(height);
+  if (CheckResult(CreateSurface(&draw, &drawSurface), surfaceCall)) return RESULT_SURFACE_FAIL;
+  if (!CreateClipper(clipperCall)) return RESULT_FAIL;
+  return RESULT_OK;
+}
+
+// The monitor's refresh rate, held to 60..100 Hz; a rate outside that (or
+// none) is marked unreliable for the application.
+void DDInterface::MeasureRefreshRate() {
   DWORD hertz = 0;
   const HRESULT frequency = directDraw->GetMonitorFrequency(&hertz);
   bool unreliable = false;
@@ -322,7 +372,11 @@ int32_t DDInterface::Init(HWND newWindow, bool newWindowed) {
   }
   if (unreliable && app != nullptr) app->refreshRateUnreliable = true;
   millisPerRefresh = 1000 / refreshRate;
+}
 
+// The two system-memory surfaces the cursor thread saves and draws under
+// the cursor with.
+int32_t DDInterface::CreateCursorAreas() {
   DDSURFACEDESC2 cursor = Describe(DDSD_CAPS | DDSD_WIDTH | DDSD_HEIGHT,
                                    DDSCAPS_OFFSCREENPLAIN | DDSCAPS_SYSTEMMEMORY);
   cursor.dwWidth = static_cast<DWORD>(cursorAreaWidth);
@@ -331,7 +385,12 @@ int32_t DDInterface::Init(HWND newWindow, bool newWindowed) {
   oldCursorAreaImage = MakeAttachedImage(oldCursorArea, false);
   if (CheckResult(CreateSurface(&cursor, &newCursorArea), "CreateSurface NewCursorArea")) return RESULT_SURFACE_FAIL;
   newCursorAreaImage = MakeAttachedImage(newCursorArea, false);
+  return RESULT_OK;
+}
 
+// The primary surface's pixel format, which every software blitter packs
+// into; only 16 and 32 bits per pixel are drawn.
+int32_t DDInterface::ReadPixelFormat() {
   DDSURFACEDESC format;
   std::memset(&format, 0, sizeof(format));
   format.dwSize = sizeof(format);
@@ -342,15 +401,6 @@ int32_t DDInterface::Init(HWND newWindow, bool newWindowed) {
     return RESULT_INVALID_COLORDEPTH;
   }
   AnalyseFormat(format.ddpfPixelFormat);
-
-  SetVideoOnlyDraw(videoOnlyDraw);
-
-  if (is3D && !renderer->Init(this)) {
-    lastError = "3D init error: " + renderer->lastError;
-    return RESULT_3D_FAIL;
-  }
-  ++initCount;
-  initialized = true;
   return RESULT_OK;
 }
 

@@ -19,6 +19,11 @@
 // The surface-backed image class lives in the image library, which builds on
 // this one; the display makes its screen and cursor-area images through the
 // SurfaceImageFactory that library installs.
+//
+// Layer: display uses image (in-memory images, the pixel format) and
+// platform/devices (DirectDraw, Direct3D) and what they use. The
+// surface-backed images above it (image/surface/) install the factory
+// through which the display makes its own images.
 #pragma once
 
 #include <atomic>
@@ -31,10 +36,10 @@
 
 #include "display/D3DInterface.h"
 #include "image/NativeDisplay.h"
-#include "platform/DDraw.h"
-#include "shell/Fraction.h"
-#include "shell/Lock.h"
-#include "shell/Rect.h"
+#include "platform/devices/DDraw.h"
+#include "shell/base/Fraction.h"
+#include "shell/base/Lock.h"
+#include "shell/base/Rect.h"
 
 namespace Kivo {
 
@@ -190,6 +195,15 @@ private:
   void AnalyseFormat(const DDPIXELFORMAT& format);
   static void BuildClamp(std::vector<int32_t>& table, int32_t bits);
   bool CreateClipper(const char* callName);
+  // The steps of Init, in order; each returns RESULT_OK or the failure.
+  int32_t CreateDirectDraw(HRESULT& createResult);
+  void TakeRequestedMode(HWND newWindow, bool newWindowed);
+  int32_t InitWindowed(DWORD surfaceCaps3D, DWORD drawCaps);
+  int32_t InitFullScreen(DWORD surfaceCaps3D, DWORD drawCaps);
+  int32_t CreateDrawSurfaceAndClipper(DWORD drawCaps, const char* surfaceCall, const char* clipperCall);
+  void MeasureRefreshRate();
+  int32_t CreateCursorAreas();
+  int32_t ReadPixelFormat();
 
   DirectDrawCreateExProc createEx_ = nullptr;
   DirectDrawCreateProc create_ = nullptr;

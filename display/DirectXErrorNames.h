@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "platform/DirectXCodes.h"
+#include "platform/devices/DirectXCodes.h"
 
 namespace Kivo {
 

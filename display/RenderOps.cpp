@@ -16,7 +16,7 @@
 #include "display/RenderOpsInternal.h"
 #include "image/Image.h"
 #include "image/MemoryImage.h"
-#include "shell/Matrix.h"
+#include "shell/base/Matrix.h"
 
 namespace Kivo {
 

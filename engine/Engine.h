@@ -22,6 +22,10 @@
 //   scene and the image block, read with every count checked against its
 //   block; scene loading (SceneLoader.h) builds a scene's record tree into
 //   objects through the object factory (type code -> kind).
+// - Drawing kinds (ObjectKinds.h): sprite, mover, swing, rectangle, camera,
+//   masked texture, hidden-object item, button, toggle, wrapped text and
+//   speech bubble, each holding its images by key (ImageSlot.h), with their
+//   rows in the object factory.
 // - Image table (ImageTable.h): images by key, loaded on first use or
 //   preloaded on the loading thread, held while they have holders.
 // - Resource id names (ResourceIds.h): the 53 fixed font and sound names
@@ -42,12 +46,13 @@
 // reader crashes on bad bytes or reads outside what it loaded.
 #pragma once
 
-#include "engine/GameMath.h"
-#include "engine/GameUtils.h"
-#include "engine/PropertyList.h"
 #include "engine/AnimDef.h"
 #include "engine/EngineObject.h"
+#include "engine/GameMath.h"
+#include "engine/GameUtils.h"
 #include "engine/ImageTable.h"
+#include "engine/ObjectKinds.h"
+#include "engine/PropertyList.h"
 #include "engine/ResourceIds.h"
 #include "engine/SceneDatabase.h"
 #include "engine/SceneLoader.h"

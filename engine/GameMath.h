@@ -12,7 +12,7 @@
 // keeps length 0 when set to a length.
 #pragma once
 
-#include "shell/Matrix.h"
+#include "shell/base/Matrix.h"
 
 namespace Kivo {
 

@@ -5,7 +5,7 @@
 #include <mutex>
 
 #include "engine/PropertyList.h"
-#include "image/DDImage.h"
+#include "image/surface/DDImage.h"
 #include "image/MemoryImage.h"
 #include "platform/Dialogs.h"
 #include "shell/KivoAppBase.h"
@@ -52,7 +52,8 @@ MemoryImage* DecodeEntryImage(const ImageEntry& info) {
     std::lock_guard<std::mutex> guard(Table().lock);
     loader = Table().loader;
   }
-  MemoryImage* image = loader ? loader(WithoutExtension(info.path)) : LoadThroughApplication(WithoutExtension(info.path));
+  MemoryImage* image =
+      loader ? loader(WithoutExtension(info.path)) : LoadThroughApplication(WithoutExtension(info.path));
   if (image == nullptr) return nullptr;
   // 0 and 1 both mean one cell; cell drawing divides by these.
   image->rows = std::max(1, info.rows);

@@ -4,7 +4,7 @@
 #include <cfloat>
 #include <utility>
 
-#include "shell/StringUtils.h"
+#include "shell/base/StringUtils.h"
 
 namespace Kivo {
 

@@ -3,7 +3,7 @@
 #include <mutex>
 
 #include "engine/WholeFile.h"
-#include "shell/StringUtils.h"
+#include "shell/base/StringUtils.h"
 
 namespace Kivo {
 

@@ -4,7 +4,7 @@
 
 #include "engine/GameMath.h"
 #include "platform/Environment.h"
-#include "shell/StringUtils.h"
+#include "shell/base/StringUtils.h"
 
 namespace Kivo {
 

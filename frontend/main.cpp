@@ -34,9 +34,9 @@
 #include "platform/Headless.h"
 #include "platform/Platform.h"
 #include "platform/Process.h"
-#include "resources/ResourceManager.h"
+#include "resources/manifest/ResourceManager.h"
 #include "shell/KivoAppBase.h"
-#include "shell/StringUtils.h"
+#include "shell/base/StringUtils.h"
 #include "ui/WidgetManager.h"
 
 namespace {

@@ -8,7 +8,7 @@
 
 #include <cstdint>
 
-#include "shell/Color.h"
+#include "shell/base/Color.h"
 
 namespace Kivo {
 

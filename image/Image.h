@@ -14,15 +14,18 @@
 // stays empty). Nothing here reads files; bad arguments (out-of-range
 // rectangles, line endpoints outside the image, non-finite positions) are
 // clipped or ignored rather than trusted.
+//
+// Layer: image uses shell/base and platform only. The surface-backed images
+// are the layer image/surface/, above the display.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
-#include "shell/Color.h"
-#include "shell/Matrix.h"
-#include "shell/Rect.h"
+#include "shell/base/Color.h"
+#include "shell/base/Matrix.h"
+#include "shell/base/Rect.h"
 
 namespace Kivo {
 

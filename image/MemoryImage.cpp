@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <cstring>
 
-#include "display/D3DTextureData.h"
 #include "image/ImageHost.h"
 
 namespace Kivo {
@@ -125,7 +124,7 @@ MemoryImage::~MemoryImage() {
   host->UnregisterMemoryImage(this);
   // An image whose host knows no display (a plain one) still has to leave
   // the renderer's list, or releasing all textures would reach it.
-  if (textureData != nullptr) textureData->renderer->RemoveTexture(this);
+  if (textureData != nullptr && textureKeeper != nullptr) textureKeeper->RemoveTexture(this);
 }
 
 size_t MemoryImage::PixelCount() const {

@@ -20,6 +20,7 @@
 namespace Kivo {
 
 class ImageHost;
+class MemoryImage;
 struct TextureData;  // the 3D renderer's texture of an image
 
 constexpr uint32_t kBitsSentinel = 0x4BEEFADE;
@@ -47,11 +48,22 @@ enum PixelTag : uint16_t {
 // negative or beyond the limits above.
 bool ImagePixelCount(int32_t width, int32_t height, size_t& count);
 
+// Whoever made an image's texture and keeps it in a list: an image deleted
+// before its keeper takes itself out of that list through this.
+class TextureKeeper {
+public:
+  virtual void RemoveTexture(MemoryImage* image) = 0;
+
+protected:
+  ~TextureKeeper() = default;
+};
+
 class MemoryImage : public Image {
 public:
   std::unique_ptr<uint32_t[]> bits;  // width * height + sentinel, or null
   int32_t changeCount = 0;
   TextureData* textureData = nullptr;  // created and deleted by the renderer
+  TextureKeeper* textureKeeper = nullptr;  // the renderer holding textureData
   uint32_t textureFlags = 0;
   std::unique_ptr<uint32_t[]> palette;  // 256 entries, or null
   std::unique_ptr<uint8_t[]> indices;   // width * height, or null

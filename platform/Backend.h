@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/AudioOutput.h"
 #include "platform/WinTypes.h"
 
 namespace Platform {
@@ -69,6 +70,9 @@ class Backend {
   // Null hides the pointer.
   virtual void SetCursorShape(CursorShape* shape) = 0;
   virtual void ReleaseCursorShape(CursorShape* shape) = 0;
+
+  // The default audio output for the sound device (never null).
+  virtual std::unique_ptr<Kivo::AudioOutput> OpenAudioOutput() = 0;
 
   virtual RECT Desktop() = 0;
   virtual RECT WorkArea() = 0;

@@ -19,6 +19,8 @@ struct ClockState {
   bool fake = false;
   DWORD fakeNow = Platform::kFakeClockStart;
   int sleepers = 0;  // threads waiting for the fake clock
+  // Bumped to end every fake-clock sleep now in progress early.
+  unsigned wakeRound = 0;
   std::thread::id mainThread = std::this_thread::get_id();
 };
 
@@ -67,8 +69,11 @@ void Sleep(DWORD milliseconds) {
   }
   // Unsigned differences keep this right across the wrap of the clock.
   DWORD start = s.fakeNow;
+  const unsigned round = s.wakeRound;
   ++s.sleepers;
-  s.moved.wait(lock, [&] { return !s.fake || static_cast<DWORD>(s.fakeNow - start) >= milliseconds; });
+  s.moved.wait(lock, [&] {
+    return !s.fake || s.wakeRound != round || static_cast<DWORD>(s.fakeNow - start) >= milliseconds;
+  });
   --s.sleepers;
 }
 
@@ -133,6 +138,16 @@ bool FakeClockInUse() {
   ClockState& s = State();
   std::lock_guard<std::mutex> lock(s.mutex);
   return s.fake;
+}
+
+void WaitWithoutMovingClock(DWORD milliseconds) {
+  ClockState& s = State();
+  {
+    std::lock_guard<std::mutex> lock(s.mutex);
+    ++s.wakeRound;
+    s.moved.notify_all();
+  }
+  std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
 }
 
 void AdvanceFakeClock(DWORD milliseconds) {

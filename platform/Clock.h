@@ -54,6 +54,12 @@ bool FakeClockInUse();
 // threads sleeping on it.
 void AdvanceFakeClock(DWORD milliseconds);
 
+// Waits `milliseconds` on the host clock and never moves the fake clock;
+// every Sleep now waiting for the fake clock returns early, so a thread the
+// caller waits for can see why it should end. For waits whose length must not
+// show in the program's times (shutdown waiting for a helper thread).
+void WaitWithoutMovingClock(DWORD milliseconds);
+
 // How many threads wait in Sleep for the fake clock now.
 int FakeClockSleepers();
 

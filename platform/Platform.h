@@ -41,6 +41,9 @@
 //   platform/Environment.h     GAME_* settings, folders, the log
 //   platform/Headless.h        input script, last frame, PNG
 // Internal: Backend.h, WindowSystem.h, Input.h (the shared translation).
+//
+// Layer: the bottom of the framework; uses no other library of ours. The
+// device stand-ins above it are platform/devices/ (Devices.h).
 #pragma once
 
 #include "platform/Files.h"

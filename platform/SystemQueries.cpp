@@ -12,13 +12,9 @@
 #include <set>
 #include <string>
 
-#include "platform/DDraw.h"
 #include "platform/Files.h"
 
 namespace {
-
-// The one screen device context; its address is the handle.
-int gScreenContext;
 
 constexpr const char* kSystemFolder = "/usr/lib";
 
@@ -52,24 +48,6 @@ FILETIME FromTimespec(const struct timespec& ts) {
 }
 
 }  // namespace
-
-HDC GetDC(HWND) { return &gScreenContext; }
-
-int ReleaseDC(HWND, HDC dc) { return dc == &gScreenContext ? 1 : 0; }
-
-int GetDeviceCaps(HDC dc, int index) {
-  if (dc != &gScreenContext) return 0;
-  switch (index) {
-    case HORZRES:
-      return DDrawStandIn::DesktopWidth();
-    case VERTRES:
-      return DDrawStandIn::DesktopHeight();
-    case BITSPIXEL:
-      return static_cast<int>(DDrawStandIn::PixelFormatOf(DDrawStandIn::DesktopFormat()).dwRGBBitCount);
-    default:
-      return 0;
-  }
-}
 
 UINT GetSystemDirectoryA(char* buffer, UINT size) {
   const UINT length = static_cast<UINT>(std::strlen(kSystemFolder));

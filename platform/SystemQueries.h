@@ -1,10 +1,9 @@
-// System queries about the machine the display runs on: the screen device
-// context's size and depth, the system folder, and read-only file handles
-// with their write times. The 3D capability test uses them to size the
-// desktop and to date the adapter's driver file.
+// System queries about the machine the display runs on: the system folder,
+// and read-only file handles with their write times. The 3D capability test
+// uses them to date the adapter's driver file (the screen device context,
+// which reads the display device, is in platform/devices/ScreenContext.h).
 //
-// The screen device context answers for the virtual desktop of the DirectDraw
-// stand-in (its current mode). CreateFileA opens existing files for reading
+// CreateFileA opens existing files for reading
 // only (any other request fails with ERROR_ACCESS_DENIED); paths follow the
 // rules of Files.h. Handles are closed with CloseHandle. Failures return
 // null / INVALID_HANDLE_VALUE / 0 / FALSE and set GetLastError.
@@ -14,10 +13,6 @@
 
 #include "platform/WinTypes.h"
 #include "platform/Windows.h"
-
-constexpr int HORZRES = 8;
-constexpr int VERTRES = 10;
-constexpr int BITSPIXEL = 12;
 
 constexpr DWORD GENERIC_READ = 0x80000000u;
 constexpr DWORD GENERIC_WRITE = 0x40000000u;
@@ -35,12 +30,6 @@ struct SYSTEMTIME {
   WORD wSecond;
   WORD wMilliseconds;
 };
-
-// GetDC(null) is the screen; window device contexts are the screen too.
-HDC GetDC(HWND window);
-int ReleaseDC(HWND window, HDC dc);
-// HORZRES, VERTRES and BITSPIXEL of the desktop; 0 for anything else.
-int GetDeviceCaps(HDC dc, int index);
 
 // The folder bare driver names live in, without a trailing separator.
 // Returns the length written (terminator excluded), or the size needed

@@ -2,10 +2,13 @@
 #include "platform/Windows.h"
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <deque>
 #include <map>
 #include <memory>
 #include <mutex>
+#include <string>
 #include <vector>
 
 #include "platform/Clock.h"
@@ -89,6 +92,15 @@ std::unique_ptr<Platform::Backend> ChooseBackend() {
     Platform::Log("platform: unknown GAME_BACKEND \"" + wanted + "\"; using headless");
   if (tryHost) {
     if (auto sdl = Platform::CreateSdl2Backend()) return sdl;
+    if (wanted == "sdl2") {
+      // Asked for by name: running headless instead would hide the problem.
+      const std::string text =
+          "GAME_BACKEND=sdl2, but SDL2 could not open a display (check DISPLAY or WAYLAND_DISPLAY); "
+          "unset GAME_BACKEND to run headless";
+      Platform::Log("platform: " + text);
+      std::fprintf(stderr, "%s\n", text.c_str());
+      std::exit(1);
+    }
     Platform::Log("platform: SDL video did not start; using the headless backend");
   }
   return Platform::CreateHeadlessBackend();

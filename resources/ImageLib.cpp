@@ -75,18 +75,23 @@ ImagePtr DecodeNamed(const std::string& fileName, Decoder decode, ImageFileOpene
   return decode(*in);
 }
 
-// Loads the colour image alone, without alpha lookups.
-ImagePtr LoadPlain(const std::string& name, ImageFileOpener& opener) {
-  // The extension starts at the last '.', but only when that dot lies after
-  // the last folder separator: "data.v2/ball" has no extension.
+// Splits "dir/name.ext" into its base and its extension (with the dot). The
+// extension starts at the last '.', but only when that dot lies after the
+// last folder separator: "data.v2/ball" has no extension.
+void SplitExtension(const std::string& name, std::string* base, std::string* extension) {
   size_t dot = name.rfind('.');
   size_t slash = name.find_last_of("\\/");
   bool hasExtension = dot != std::string::npos && (slash == std::string::npos || dot > slash);
-  std::string base = hasExtension ? name.substr(0, dot) : name;
-  std::string extension = hasExtension ? name.substr(dot) : std::string();
+  *base = hasExtension ? name.substr(0, dot) : name;
+  *extension = hasExtension ? name.substr(dot) : std::string();
+}
 
+// Loads the colour image alone, without alpha lookups.
+ImagePtr LoadPlain(const std::string& name, ImageFileOpener& opener) {
+  std::string base, extension;
+  SplitExtension(name, &base, &extension);
   for (const FormatEntry& format : kFormats) {
-    if (hasExtension && !EqualsIgnoringCase(extension, format.extension)) continue;
+    if (!extension.empty() && !EqualsIgnoringCase(extension, format.extension)) continue;
     ImagePtr image = DecodeNamed(base + format.extension, format.decode, opener);
     if (image) return image;
   }
@@ -118,6 +123,15 @@ ImageFileOpener& FileApiOpener() {
 uint32_t GetAlphaOnlyFillColor() { return tAlphaOnlyFillColor; }
 
 void SetAlphaOnlyFillColor(uint32_t rgb) { tAlphaOnlyFillColor = rgb & 0xFFFFFFu; }
+
+std::vector<std::string> ExtensionsTriedFor(const std::string& name) {
+  std::string base, extension;
+  SplitExtension(name, &base, &extension);
+  std::vector<std::string> tried;
+  for (const FormatEntry& format : kFormats)
+    if (extension.empty() || EqualsIgnoringCase(extension, format.extension)) tried.push_back(format.extension);
+  return tried;
+}
 
 ImagePtr LoadImageFile(const std::string& name, bool lookForAlpha) {
   return LoadImageFile(name, lookForAlpha, FileApiOpener());

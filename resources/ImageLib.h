@@ -101,6 +101,10 @@ ImageFileOpener& FileApiOpener();
 // "name_" and "nam_" and merged (its blue byte becomes the alpha); an alpha
 // image alone gives an image of the calling thread's alpha-only fill colour.
 ImagePtr LoadImageFile(const std::string& name, bool lookForAlpha);
+// The extensions whose readers LoadImageFile tries for `name`, in order:
+// all of them without an extension, the one matching it otherwise (none for
+// an extension no reader takes).
+std::vector<std::string> ExtensionsTriedFor(const std::string& name);
 ImagePtr LoadImageFile(const std::string& name, bool lookForAlpha, ImageFileOpener& opener);
 
 // The colour (0xRRGGBB) given to an image made from an alpha image alone.

@@ -5,7 +5,7 @@
 #include <new>
 
 #include "resources/PakInterface.h"
-#include "shell/GlobalRanks.h"
+#include "shell/base/GlobalRanks.h"
 
 namespace Kivo {
 

@@ -12,7 +12,7 @@
 #include <limits>
 
 #include "resources/FileApi.h"
-#include "shell/StringUtils.h"
+#include "shell/base/StringUtils.h"
 
 namespace Kivo {
 

@@ -1,13 +1,14 @@
 // Archive writer and lister.
 #include "resources/PakWriter.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 
 #include "platform/AtomicFile.h"
 #include "resources/PakInterface.h"
@@ -231,13 +232,32 @@ bool PackFolder(const std::string& folder, const std::string& outPath, bool useF
 
 bool ListPakFile(const std::string& path, std::vector<PakListEntry>& entries,
                  std::vector<std::string>& warnings, std::string& error) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
-    error = "cannot open " + path;
+  // Plain reads: a stream would throw on a folder or a failing disk.
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    error = "cannot open " + path + ": " + std::strerror(errno);
     return false;
   }
-  std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)),
-                                  std::istreambuf_iterator<char>());
+  struct stat st;
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    error = "not a file: " + path;
+    ::close(fd);
+    return false;
+  }
+  std::vector<std::uint8_t> bytes;
+  std::uint8_t chunk[1 << 16];
+  for (;;) {
+    ssize_t n = ::read(fd, chunk, sizeof chunk);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      error = "cannot read " + path + ": " + std::strerror(errno);
+      ::close(fd);
+      return false;
+    }
+    if (n == 0) break;
+    bytes.insert(bytes.end(), chunk, chunk + n);
+  }
+  ::close(fd);
   PakDirectoryInfo info;
   if (!ParsePakDirectory(bytes.data(), bytes.size(), info, error)) return false;
   entries.clear();

@@ -8,8 +8,6 @@
 //   data files, so a file reads the same from an archive and from a folder.
 // - The XML reader (XMLParser.h) for the resource manifest and XML scenes.
 // - Image files (ImageLib.h).
-// - The resource manager (ResourceManager.h): the XML manifest's named
-//   images, sounds and fonts, loaded and released by group.
 // - Archive writing and listing (PakWriter.h), used by tools/pakpack.
 //
 // Formats read: the archive (8-byte header, directory, data; every byte XOR
@@ -17,9 +15,12 @@
 // Failures: readers return null or false with a message where the caller
 // reports one (XMLParser's error text and line); bad input never crashes or
 // reads outside what was loaded.
+//
+// Layer: uses shell/base (and platform below it). The resource manager, which
+// loads the XML manifest's named images, sounds and fonts by group, is the
+// layer resources/manifest (manifest/ResourceManager.h), above ui and audio.
 #pragma once
 
 #include "resources/FileApi.h"
 #include "resources/PakInterface.h"
-#include "resources/ResourceManager.h"
 #include "resources/XMLParser.h"

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <cstdio>
 
-#include "shell/StringUtils.h"
+#include "shell/base/StringUtils.h"
 
 namespace Kivo {
 

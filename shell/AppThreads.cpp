@@ -3,10 +3,11 @@
 // shutting-down flag is seen and then clears its running flag (shutdown waits
 // for that); the loading thread runs the game's LoaderWork and sets loader
 // finished, which the main loop acknowledges on the main thread.
-#include "display/SoftwareCursor.h"
+#include "image/surface/SoftwareCursor.h"
 #include "platform/Platform.h"
+#include "shell/base/Lock.h"
 #include "shell/KivoAppBase.h"
-#include "shell/StringUtils.h"
+#include "shell/base/StringUtils.h"
 
 namespace Kivo {
 
@@ -38,25 +39,45 @@ void KivoAppBase::CursorThreadLoop() {
   SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_ABOVE_NORMAL);
   POINT last{0, 0};
   while (!mShuttingDown) {
-    POINT p{0, 0};
-    if (mPlaying) {
-      p.x = mDemoMouseX;
-      p.y = mDemoMouseY;
-    } else {
-      GetCursorPos(&p);
-      HWND window = mMainWindow.load();
-      if (window != nullptr) ScreenToClient(window, &p);
-    }
-    if (p.x != last.x || p.y != last.y) {
-      // Moving the software cursor between presents needs the display; until
-      // it exists the pointer is the host's own and nothing is drawn here.
-      if (mDisplay != nullptr) SetSoftwareCursorPos(*mDisplay, p.x, p.y);
-      last = p;
-    }
+    FollowMouseOnce(last);
     Sleep(10);
   }
   // Last act: after this store the object may be gone.
   mCursorThreadRunning = false;
+}
+
+void KivoAppBase::FollowMouseOnce(POINT& last) {
+  POINT p{0, 0};
+  if (mPlaying) {
+    p.x = mDemoMouseX;
+    p.y = mDemoMouseY;
+  } else {
+    GetCursorPos(&p);
+    HWND window = mMainWindow.load();
+    if (window != nullptr) ScreenToClient(window, &p);
+  }
+  // Moving the software cursor between presents needs the display; until it
+  // exists the pointer is the host's own and nothing is drawn here.
+  if (mDisplay == nullptr) return;
+  DDInterface& display = *mDisplay;
+  if (mDrawCount != 0) {
+    // Presents draw the cursor too: compare with where it really is.
+    ScopedLock lock(display.displayLock);
+    last.x = display.cursorDrawnX;
+    last.y = display.cursorDrawnY;
+  }
+  if (p.x == last.x && p.y == last.y) return;
+  // Within a refresh period (and a little) of the last present another is
+  // coming soon: drawing now would only fight it, so leave the wanted
+  // position for it to draw.
+  const uint32_t sincePresent = timeGetTime() - mNextDrawTime.load();
+  if (sincePresent > display.millisPerRefresh + 5) {
+    SetSoftwareCursorPos(display, p.x, p.y);
+    last = p;
+  } else {
+    display.cursorX = p.x;
+    display.cursorY = p.y;
+  }
 }
 
 void KivoAppBase::LaunchLoader() {

@@ -11,8 +11,8 @@
 
 #include "platform/Platform.h"
 #include "shell/KivoAppBase.h"
-#include "shell/Paths.h"
-#include "shell/StringUtils.h"
+#include "shell/base/Paths.h"
+#include "shell/base/StringUtils.h"
 
 namespace Kivo {
 

@@ -21,7 +21,7 @@
 #include "platform/Platform.h"
 #include "shell/Demo.h"
 #include "shell/KivoAppBase.h"
-#include "shell/TwisterRandom.h"
+#include "shell/base/TwisterRandom.h"
 #include "ui/WidgetManager.h"
 
 namespace Kivo {

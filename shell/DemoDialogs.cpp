@@ -16,8 +16,8 @@
 #include "platform/Prompt.h"
 #include "shell/Demo.h"
 #include "shell/KivoAppBase.h"
-#include "shell/Paths.h"
-#include "shell/StringUtils.h"
+#include "shell/base/Paths.h"
+#include "shell/base/StringUtils.h"
 
 namespace Kivo {
 

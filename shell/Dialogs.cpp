@@ -8,9 +8,9 @@
 #include <cstdio>
 
 #include "platform/Platform.h"
-#include "resources/ResourceManager.h"
+#include "resources/manifest/ResourceManager.h"
 #include "shell/KivoAppBase.h"
-#include "shell/StringUtils.h"
+#include "shell/base/StringUtils.h"
 #include "ui/WidgetManager.h"
 
 namespace Kivo {

@@ -11,7 +11,7 @@
 
 #include "platform/Platform.h"
 #include "shell/KivoAppBase.h"
-#include "shell/StringUtils.h"
+#include "shell/base/StringUtils.h"
 #include "ui/WidgetManager.h"
 
 namespace Kivo {

@@ -10,13 +10,13 @@
 #include "audio/MusicInterface.h"
 #include "audio/SoundManager.h"
 #include "display/DDInterface.h"
-#include "image/DDImage.h"
+#include "image/surface/DDImage.h"
 #include "image/MemoryImage.h"
 #include "platform/Platform.h"
 #include "resources/ImageLib.h"
-#include "resources/ResourceManager.h"
-#include "shell/Paths.h"
-#include "shell/StringUtils.h"
+#include "resources/manifest/ResourceManager.h"
+#include "shell/base/Paths.h"
+#include "shell/base/StringUtils.h"
 #include "ui/WidgetManager.h"
 
 namespace Kivo {
@@ -39,7 +39,9 @@ KivoAppBase::KivoAppBase() {
   gDirectDrawModule = LoadLibraryA("ddraw.dll");
   gDirectSoundModule = LoadLibraryA("dsound.dll");
   gGetLastInputInfo = reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("user32.dll"), "GetLastInputInfo"));
-  // Loading the JPEG-2000 codec belongs to the image file readers' start-up.
+  // The JPEG-2000 readers give nothing until the codec is loaded; shutdown
+  // drops it again.
+  ImageLib::LoadJ2kCodec();
 
   // The full path, however long: a fixed buffer would cut deep install paths.
   std::string executable = Platform::ExecutablePath();
@@ -270,16 +272,6 @@ void KivoAppBase::OnScreenImageChanged(DDImage* screen) {
 
 std::wstring KivoAppBase::GetString(const std::string& name, const std::wstring& fallback) {
   return LookupText(name, fallback);
-}
-
-bool KivoAppBase::DecodeImageFile(const std::string& path, std::vector<uint32_t>& pixels, int32_t& width,
-                                  int32_t& height) {
-  ImageLib::ImagePtr image = ImageLib::LoadImageFile(path, true);
-  if (image == nullptr) return false;
-  width = image->width;
-  height = image->height;
-  pixels = std::move(image->pixels);
-  return true;
 }
 
 DDImage* KivoAppBase::LoadImageFile(const std::string& path, bool scanAlpha) {

@@ -17,6 +17,9 @@
 // thread is kept and shown by the next loop pass. A loop that cannot update
 // (paused playback, a refusing gate) still takes window messages and sleeps
 // one update interval per pass instead of spinning.
+//
+// Layer: the application object (shell/) uses every library of the
+// framework; only engine, frontend, levels and diagnostics sit above it.
 #pragma once
 
 #include <atomic>
@@ -30,14 +33,15 @@
 #include <vector>
 
 #include "display/DDInterface.h"
-#include "image/DDImageRegistry.h"
+#include "image/surface/DDImageRegistry.h"
+#include "resources/manifest/ResourceManager.h"
 #include "image/SharedImage.h"
 #include "platform/Messages.h"
 #include "platform/WinTypes.h"
-#include "shell/Buffer.h"
-#include "shell/Fraction.h"
-#include "shell/Lock.h"
-#include "shell/Rect.h"
+#include "shell/base/Buffer.h"
+#include "shell/base/Fraction.h"
+#include "shell/base/Lock.h"
+#include "shell/base/Rect.h"
 #include "shell/StringTable.h"
 #include "ui/ButtonListener.h"
 #include "ui/Dialog.h"
@@ -138,7 +142,7 @@ struct QueuedWidgetDeletion {
 };
 
 class KivoAppBase : public ButtonListener, public DialogListener, public WidgetHost, public ImageRegistryApp,
-                    public DialogRunner, public FontHost {
+                    public DialogRunner, public FontHost, public ResourceServices {
  public:
   KivoAppBase();
   ~KivoAppBase() override;
@@ -208,6 +212,9 @@ class KivoAppBase : public ButtonListener, public DialogListener, public WidgetH
   virtual void ApplySongVolume(int songId, double volume);
   virtual double LoaderProgress();
   virtual DDImage* LoadImageFile(const std::string& path, bool scanAlpha);
+  // What the resource manager loads sounds and system fonts into.
+  SoundManager* ResourceSoundManager() override { return mSoundManager; }
+  WidgetHost* ResourceWidgetHost() override { return this; }
   SharedImageHandle FindOrCreateSharedImage(const std::string& file, const std::string& variant,
                                             bool* isNew) override;
   virtual void ApplyScreenMode(bool windowed, bool is3D, bool force);
@@ -258,8 +265,6 @@ class KivoAppBase : public ButtonListener, public DialogListener, public WidgetH
   void ExitProgram(int32_t code) override;
   void OnScreenImageChanged(DDImage* screen) override;
   std::wstring GetString(const std::string& name, const std::wstring& fallback) override;
-  bool DecodeImageFile(const std::string& path, std::vector<uint32_t>& pixels, int32_t& width,
-                       int32_t& height) override;
 
   // --- Non-virtual operations. ---
   void RestoreDisplayMode();
@@ -271,6 +276,9 @@ class KivoAppBase : public ButtonListener, public DialogListener, public WidgetH
   void ClearKeyStates();
   void LaunchCursorThread();
   void CursorThreadLoop();
+  // One pass of the cursor thread: follows the mouse from `last`, the
+  // position the cursor thread last saw, and updates it.
+  void FollowMouseOnce(POINT& last);
   void LaunchLoader();
   void WaitForLoader();
   void CheckScreenSaverIdle();

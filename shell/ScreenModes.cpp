@@ -5,7 +5,7 @@
 // drawn by the display's software cursor).
 #include "audio/SoundManager.h"
 #include "display/DDInterface.h"
-#include "image/DDImage.h"
+#include "image/surface/DDImage.h"
 #include "image/MemoryImage.h"
 #include "platform/Platform.h"
 #include "shell/KivoAppBase.h"

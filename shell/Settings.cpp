@@ -13,8 +13,8 @@
 #include "display/D3DInterface.h"
 #include "platform/Platform.h"
 #include "shell/KivoAppBase.h"
-#include "shell/Paths.h"
-#include "shell/StringUtils.h"
+#include "shell/base/Paths.h"
+#include "shell/base/StringUtils.h"
 
 namespace Kivo {
 
@@ -170,8 +170,9 @@ void KivoAppBase::LoadSettings() {
   int32_t value = 0;
   if (FetchRegistryInt("MusicVolume", &value)) mMusicVolume = PercentToVolume(value);
   if (FetchRegistryInt("SfxVolume", &value)) mSfxVolume = PercentToVolume(value);
-  // One stored mute is one mute, whatever number a damaged store holds.
-  if (FetchRegistryInt("Muted", &value)) mMuteCount = value > 0 ? 1 : 0;
+  // The stored number is a mute count; only a negative count, which no save
+  // writes, is taken as a damaged store and read as unmuted.
+  if (FetchRegistryInt("Muted", &value)) mMuteCount = value > 0 ? value : 0;
   if (FetchRegistryInt("ScreenMode", &value)) mWindowed = value == 0;
   FetchRegistryInt("PreferredX", &mPreferredLeft);
   FetchRegistryInt("PreferredY", &mPreferredTop);

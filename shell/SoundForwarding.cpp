@@ -2,8 +2,10 @@
 // volumes, the mute count (game and focus requests), one-shot sounds, and
 // the forwarding of every change to the sound manager and music interface.
 // Muting never changes the stored volumes; it sends 0 while the count is up.
+#include <limits>
+
 #include "audio/BassMusicInterface.h"
-#include "audio/FModMusicInterface.h"
+#include "audio/FmodMusicInterface.h"
 #include "audio/MusicInterface.h"
 #include "audio/SoundInstance.h"
 #include "audio/SoundManager.h"
@@ -42,7 +44,9 @@ double KivoAppBase::QuerySfxVolume() { return mSfxVolume; }
 bool KivoAppBase::IsAudioMuted() { return mMuteCount > 0; }
 
 void KivoAppBase::ApplySystemVolume(double volume) {
-  // The mixer's volume only: the user's sound-effect setting stays as it is.
+  // There is no separate field: the system volume becomes the effect volume,
+  // so the next mute or unmute re-sends it to the sound manager.
+  mSfxVolume = volume;
   if (mSoundManager != nullptr) mSoundManager->SetSystemVolume(volume);
 }
 
@@ -57,7 +61,10 @@ void KivoAppBase::ApplySfxVolume(double volume) {
 }
 
 void KivoAppBase::MuteAudio(bool byFocus) {
-  ++mMuteCount;
+  // The count comes from the settings store too; a huge stored count must
+  // not overflow it.
+  if (mMuteCount == std::numeric_limits<int32_t>::max()) byFocus = false;
+  else ++mMuteCount;
   if (byFocus) ++mFocusMuteCount;
   ApplyMusicVolume(mMusicVolume);
   ApplySfxVolume(mSfxVolume);

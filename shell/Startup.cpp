@@ -18,15 +18,16 @@
 #include "audio/SoundManager.h"
 #include "display/D3DCapabilityTester.h"
 #include "display/DDInterface.h"
-#include "display/SoftwareCursor.h"
-#include "image/DDImage.h"
-#include "platform/DDraw.h"
+#include "image/surface/SoftwareCursor.h"
+#include "image/surface/DDImage.h"
+#include "platform/devices/DDraw.h"
 #include "platform/Platform.h"
+#include "resources/ImageLib.h"
 #include "resources/PakInterface.h"
 #include "shell/KivoAppBase.h"
-#include "shell/Paths.h"
-#include "shell/StringUtils.h"
-#include "shell/TwisterRandom.h"
+#include "shell/base/Paths.h"
+#include "shell/base/StringUtils.h"
+#include "shell/base/TwisterRandom.h"
 #include "ui/WidgetManager.h"
 
 namespace Kivo {
@@ -380,7 +381,9 @@ void KivoAppBase::BeginShutdown() {
     ApplyMusicVolume(mSavedMusicVolume);
     ApplySfxVolume(mSavedSfxVolume);
   }
-  while (mCursorThreadRunning) Sleep(10);
+  // A wait on the fake clock would move it by however long the thread takes
+  // to be scheduled, and the run's figures with it.
+  while (mCursorThreadRunning) Platform::WaitWithoutMovingClock(Platform::FakeClockInUse() ? 1 : 10);
   if (mMusicInterface != nullptr) mMusicInterface->StopAllSongs();
   if (!mWindowIsWindowed && mDisplay != nullptr && mDisplay->directDraw7 != nullptr)
     mDisplay->directDraw7->RestoreDisplayMode();
@@ -388,6 +391,7 @@ void KivoAppBase::BeginShutdown() {
   if (window != nullptr) ShowWindow(window, SW_HIDE);
   RestoreDisplayMode();
   if (mSettingsLoaded) SaveSettings();
+  ImageLib::FreeJ2kCodec();
 }
 
 void KivoAppBase::ExitProgram(int32_t code) {

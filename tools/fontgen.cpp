@@ -19,6 +19,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <map>
@@ -331,6 +332,12 @@ int main(int argc, char** argv) {
     x += cell;
   }
 
+  std::error_code made;
+  if (!outFolder.empty()) std::filesystem::create_directories(outFolder, made);
+  if (made) {
+    std::fprintf(stderr, "make_font: cannot create the folder %s: %s\n", outFolder.c_str(), made.message().c_str());
+    return 1;
+  }
   const std::string folder = outFolder.empty() || outFolder.back() == '/' ? outFolder : outFolder + "/";
   if (!Kivo::ImageLib::WritePngImage(folder + "font.png", strip) || !WriteFile(folder + "font.txt", Utf16Le(d)) ||
       !Kivo::ImageLib::WritePngImage(folder + "legacy.png", legacyStrip) ||

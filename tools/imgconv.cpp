@@ -7,6 +7,8 @@
 // Exit codes: 0 written, 1 nothing could be loaded, 2 the PNG could not be
 // written, 64 wrong usage.
 #include <cstdio>
+#include <string>
+#include <vector>
 
 #include "platform/Files.h"
 #include "resources/FileApi.h"
@@ -25,7 +27,20 @@ int main(int argc, char** argv) {
   Kivo::ImageLib::LoadJ2kCodec();
   Kivo::ImageLib::ImagePtr image = Kivo::ImageLib::LoadImageFile(argv[1], true);
   if (!image) {
-    std::fprintf(stderr, "imgconv: cannot load an image from \"%s\"\n", argv[1]);
+    // Say which readers were tried, so a format we lack is told apart from
+    // a damaged file.
+    auto join = [](const std::vector<std::string>& extensions) {
+      std::string text;
+      for (const std::string& extension : extensions) text += (text.empty() ? "" : " ") + extension;
+      return text;
+    };
+    const std::vector<std::string> tried = Kivo::ImageLib::ExtensionsTriedFor(argv[1]);
+    if (tried.empty())
+      std::fprintf(stderr, "imgconv: cannot load an image from \"%s\": no reader takes its extension (formats read: %s)\n",
+                   argv[1], join(Kivo::ImageLib::ExtensionsTriedFor("")).c_str());
+    else
+      std::fprintf(stderr, "imgconv: cannot load an image from \"%s\" (formats tried: %s)\n", argv[1],
+                   join(tried).c_str());
     return 1;
   }
   if (!Kivo::ImageLib::WritePngImage(argv[2], *image)) {

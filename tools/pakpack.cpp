@@ -5,16 +5,18 @@
 //
 // --time stamps every entry with one Unix time instead of the files' own
 // modification times, so that packing the same tree twice gives the same bytes.
-// Exit code 0 on success, 1 on a refused or failed run, 2 on a usage error.
+// Exit code 0 on success, 1 on a refused or failed run (a listing that had to
+// leave records out included), 2 on a usage error.
 #include <cinttypes>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <exception>
 #include <string>
 #include <vector>
 
 #include "resources/PakWriter.h"
-#include "shell/StringUtils.h"
+#include "shell/base/StringUtils.h"
 
 namespace {
 
@@ -49,13 +51,11 @@ int List(const char* path) {
     std::printf("%s\t%" PRIu32 "\t%s\n", entry.name.c_str(), entry.size,
                 FormatFileTime(entry.fileTime).c_str());
   for (const auto& warning : warnings) std::fprintf(stderr, "pakpack: %s: %s\n", path, warning.c_str());
-  return 0;
+  // A listing with records left out is not the archive's whole content.
+  return warnings.empty() ? 0 : 1;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-  std::vector<std::string> args(argv + 1, argv + argc);
+int Run(std::vector<std::string> args) {
   if (args.size() == 2 && args[0] == "--list") return List(args[1].c_str());
 
   bool fixedTime = false;
@@ -76,4 +76,15 @@ int main(int argc, char** argv) {
     return 1;
   }
   return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  try {
+    return Run(std::vector<std::string>(argv + 1, argv + argc));
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "pakpack: %s\n", e.what());
+    return 1;
+  }
 }

@@ -16,7 +16,7 @@
 
 #include "audio/DSoundManager.h"
 #include "platform/Platform.h"
-#include "resources/ResourceManager.h"
+#include "resources/manifest/ResourceManager.h"
 #include "shell/KivoAppBase.h"
 
 namespace {

@@ -10,6 +10,7 @@
 // line; the loop statistics follow on stderr. Headless, the run ends with the
 // script's close (or one second after its last event) and the last presented
 // frame is saved. Exits 1 when the frame cannot be saved, 2 on bad arguments.
+// Relative paths are taken from the folder it was started in.
 //
 // --3d asks start-up for 3D as the game does on its first run: the 3D
 // capability test runs (or its verdict is read from the registry), its
@@ -19,6 +20,7 @@
 // 3D, since the software screen does not draw matrix sprites.
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <sstream>
@@ -27,11 +29,11 @@
 
 #include "display/DDInterface.h"
 #include "display/demo/TestCard.h"
-#include "image/DDImage.h"
+#include "image/surface/DDImage.h"
 #include "image/MemoryImage.h"
 #include "platform/Platform.h"
 #include "shell/KivoAppBase.h"
-#include "shell/Matrix.h"
+#include "shell/base/Matrix.h"
 #include "ui/Graphics.h"
 #include "ui/Widget.h"
 #include "ui/WidgetManager.h"
@@ -247,6 +249,12 @@ int main(int argc, char** argv) {
     } else {
       return Usage();
     }
+  }
+  // Start-up moves into the program's folder: the user's paths mean the
+  // folder the tool was started from, so pin them down first.
+  for (std::string* path : {&scriptPath, &outPath}) {
+    std::error_code ignored;
+    if (!path->empty()) *path = std::filesystem::absolute(*path, ignored).string();
   }
   Platform::SetCommandLine(argc, argv);
   Platform::SetMainThread();

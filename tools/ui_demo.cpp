@@ -28,7 +28,7 @@
 
 #include "image/MemoryImage.h"
 #include "resources/ImageLib.h"
-#include "shell/Paths.h"
+#include "shell/base/Paths.h"
 #include "ui/Dialog.h"
 #include "ui/DialogButton.h"
 #include "ui/Graphics.h"

@@ -10,8 +10,8 @@
 
 #include <string>
 
-#include "shell/Color.h"
-#include "shell/Rect.h"
+#include "shell/base/Color.h"
+#include "shell/base/Rect.h"
 #include "ui/ButtonListener.h"
 #include "ui/Widget.h"
 

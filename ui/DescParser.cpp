@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "resources/FileApi.h"
-#include "shell/StringUtils.h"
+#include "shell/base/StringUtils.h"
 
 namespace Kivo {
 

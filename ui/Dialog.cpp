@@ -2,7 +2,7 @@
 
 #include <memory>
 
-#include "shell/GlobalRanks.h"
+#include "shell/base/GlobalRanks.h"
 #include "ui/DialogButton.h"
 #include "ui/Font.h"
 #include "ui/Graphics.h"

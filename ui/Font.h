@@ -6,8 +6,8 @@
 
 #include <string>
 
-#include "shell/Color.h"
-#include "shell/Rect.h"
+#include "shell/base/Color.h"
+#include "shell/base/Rect.h"
 
 namespace Kivo {
 

@@ -6,8 +6,8 @@
 #include "image/MemoryImage.h"
 #include "platform/Dialogs.h"
 #include "resources/ImageLib.h"
-#include "shell/Paths.h"
-#include "shell/StringUtils.h"
+#include "shell/base/Paths.h"
+#include "shell/base/StringUtils.h"
 #include "ui/Graphics.h"
 
 namespace Kivo {
@@ -226,273 +226,303 @@ std::wstring DecimalText(int64_t value) {
   return Widen(FormatText("%d", wrapped));
 }
 
-// Per-layer commands that set one integer field.
-using IntField = int32_t FontLayer::*;
-const std::map<std::wstring, IntField>& IntFieldCommands() {
-  static const std::map<std::wstring, IntField> commands = {
-      {L"LayerSetPointSize", &FontLayer::pointSize},
-      {L"LayerSetHeight", &FontLayer::height},
-      {L"LayerSetAscent", &FontLayer::ascent},
-      {L"LayerSetAscentPadding", &FontLayer::ascentPadding},
-      {L"LayerSetLineSpacingOffset", &FontLayer::lineSpacingOffset},
-      {L"LayerSetSpacing", &FontLayer::spacing},
-      {L"LayerSetBaseOrder", &FontLayer::baseOrder},
-  };
-  return commands;
-}
-
 }  // namespace
 
-bool FontData::HandleCommand(ListDataElement& command) {
-  const std::wstring& name = TokenText(command.At(0));
-  CommandArgs args(*this, command);
+// The descriptor's commands, one handler each, reached through the table
+// below. A handler runs once the argument count is right; it returns false
+// only when it has reported an error of its own and the command stops there,
+// otherwise the argument reader reports the first condition it noted.
+struct FontCommands {
+  struct Row;
+  using Handler = bool (*)(FontData& data, CommandArgs& args, const Row& row);
+  // Per-layer commands that set one integer field name it here.
+  using IntField = int32_t FontLayer::*;
+  struct Row {
+    const wchar_t* name;
+    size_t argumentCount;  // the command's name included
+    Handler handler;
+    IntField field = nullptr;
+  };
 
-  if (name == L"Define") {
+  static const Row* Find(const std::wstring& name);
+
+  static bool Define(FontData& data, CommandArgs& args, const Row&) {
     std::wstring key;
-    if (args.Count(3) && args.Name(1, key)) {
-      if (IsImmediate(key)) {
-        args.Invalid();
-      } else {
-        DeleteDefine(key);
-        const DataElement* value = args.At(2);
-        if (value->IsList()) {
-          auto expanded = std::make_unique<ListDataElement>();
-          // A failed expansion has shown its own message; the old value
-          // stays deleted.
-          if (!ExpandValues(*static_cast<const ListDataElement*>(value), *expanded)) return false;
-          SetDefine(key, expanded.release());
-        } else if (const DataElement* named = FindDefine(TokenText(value))) {
-          SetDefine(key, named->Clone());
-        } else {
-          SetDefine(key, value->Clone());
-        }
-      }
+    if (!args.Name(1, key)) return true;
+    if (data.IsImmediate(key)) {
+      args.Invalid();
+      return true;
     }
-    return args.Finish();
+    data.DeleteDefine(key);
+    const DataElement* value = args.At(2);
+    if (value->IsList()) {
+      auto expanded = std::make_unique<ListDataElement>();
+      // A failed expansion has shown its own message; the old value stays
+      // deleted.
+      if (!data.ExpandValues(*static_cast<const ListDataElement*>(value), *expanded)) return false;
+      data.SetDefine(key, expanded.release());
+    } else if (const DataElement* named = data.FindDefine(TokenText(value))) {
+      data.SetDefine(key, named->Clone());
+    } else {
+      data.SetDefine(key, value->Clone());
+    }
+    return true;
   }
 
-  if (name == L"CreateHorzSpanRectList") {
+  static bool CreateHorzSpanRectList(FontData& data, CommandArgs& args, const Row&) {
     std::wstring key;
     std::vector<int32_t> rect, widths;
-    if (args.Count(4) && args.Name(1, key) && args.Ints(2, rect) && args.Ints(3, widths)) {
-      if (rect.size() != 4) {
-        args.Invalid();
-      } else {
-        auto list = std::make_unique<ListDataElement>();
-        int64_t x = rect[0];
-        for (int32_t w : widths) {
-          auto* item = new ListDataElement();
-          item->Append(new SingleDataElement(DecimalText(x)));
-          item->Append(new SingleDataElement(DecimalText(rect[1])));
-          item->Append(new SingleDataElement(DecimalText(w)));
-          item->Append(new SingleDataElement(DecimalText(rect[3])));
-          list->Append(item);
-          x = static_cast<int64_t>(static_cast<int32_t>(static_cast<uint32_t>(x + w)));
-        }
-        SetDefine(key, list.release());
-      }
+    if (!(args.Name(1, key) && args.Ints(2, rect) && args.Ints(3, widths))) return true;
+    if (rect.size() != 4) {
+      args.Invalid();
+      return true;
     }
-    return args.Finish();
+    auto list = std::make_unique<ListDataElement>();
+    int64_t x = rect[0];
+    for (int32_t w : widths) {
+      auto* item = new ListDataElement();
+      item->Append(new SingleDataElement(DecimalText(x)));
+      item->Append(new SingleDataElement(DecimalText(rect[1])));
+      item->Append(new SingleDataElement(DecimalText(w)));
+      item->Append(new SingleDataElement(DecimalText(rect[3])));
+      list->Append(item);
+      x = static_cast<int64_t>(static_cast<int32_t>(static_cast<uint32_t>(x + w)));
+    }
+    data.SetDefine(key, list.release());
+    return true;
   }
 
-  if (name == L"SetDefaultPointSize") {
+  static bool SetDefaultPointSize(FontData& data, CommandArgs& args, const Row&) {
     int32_t size;
-    if (args.Count(2) && args.Int(1, size)) mDefaultPointSize = size;
-    return args.Finish();
+    if (args.Int(1, size)) data.mDefaultPointSize = size;
+    return true;
   }
 
-  if (name == L"SetCharMap") {
+  static bool SetCharMap(FontData& data, CommandArgs& args, const Row&) {
     std::vector<std::wstring> from, to;
-    if (args.Count(3) && args.Texts(1, from) && args.Texts(2, to) && args.SameSize(from.size(), to.size())) {
-      for (size_t i = 0; i < from.size(); ++i) {
-        if (OneUnit(from[i]) && OneUnit(to[i])) mCharMap[from[i][0]] = to[i][0];
-        else args.Invalid();
-      }
+    if (!(args.Texts(1, from) && args.Texts(2, to) && args.SameSize(from.size(), to.size()))) return true;
+    for (size_t i = 0; i < from.size(); ++i) {
+      if (OneUnit(from[i]) && OneUnit(to[i])) data.mCharMap[from[i][0]] = to[i][0];
+      else args.Invalid();
     }
-    return args.Finish();
+    return true;
   }
 
-  if (name == L"CreateLayer") {
+  static bool CreateLayer(FontData& data, CommandArgs& args, const Row&) {
     std::wstring key;
-    if (args.Count(2) && args.Name(1, key)) AppendLayer(key, nullptr);
-    return args.Finish();
+    if (args.Name(1, key)) data.AppendLayer(key, nullptr);
+    return true;
   }
 
-  if (name == L"CreateLayerFrom") {
+  static bool CreateLayerFrom(FontData& data, CommandArgs& args, const Row&) {
     std::wstring key;
     FontLayer* from;
-    if (args.Count(3) && args.Name(1, key) && args.Layer(2, from)) AppendLayer(key, from);
-    return args.Finish();
+    if (args.Name(1, key) && args.Layer(2, from)) data.AppendLayer(key, from);
+    return true;
   }
 
-  if (name == L"LayerRequireTags" || name == L"LayerExcludeTags") {
+  static bool LayerTags(FontData&, CommandArgs& args, const Row& row) {
     FontLayer* layer;
     std::vector<std::wstring> tags;
-    if (args.Count(3) && args.Layer(1, layer) && args.Texts(2, tags)) {
-      auto& target = name == L"LayerRequireTags" ? layer->requiredTags : layer->excludedTags;
-      for (const std::wstring& tag : tags) target.push_back(ToUpperWide(tag));
-    }
-    return args.Finish();
+    if (!(args.Layer(1, layer) && args.Texts(2, tags))) return true;
+    auto& target = std::wstring(row.name) == L"LayerRequireTags" ? layer->requiredTags : layer->excludedTags;
+    for (const std::wstring& tag : tags) target.push_back(ToUpperWide(tag));
+    return true;
   }
 
-  if (name == L"LayerPointRange") {
+  static bool LayerPointRange(FontData&, CommandArgs& args, const Row&) {
     FontLayer* layer;
     int32_t low, high;
-    if (args.Count(4) && args.Layer(1, layer) && args.Int(2, low) && args.Int(3, high)) {
+    if (args.Layer(1, layer) && args.Int(2, low) && args.Int(3, high)) {
       layer->minPointSize = low;
       layer->maxPointSize = high;
     }
-    return args.Finish();
+    return true;
   }
 
-  auto intField = IntFieldCommands().find(name);
-  if (intField != IntFieldCommands().end()) {
+  static bool LayerIntField(FontData&, CommandArgs& args, const Row& row) {
     FontLayer* layer;
     int32_t value;
-    if (args.Count(3) && args.Layer(1, layer) && args.Int(2, value)) layer->*(intField->second) = value;
-    return args.Finish();
+    if (args.Layer(1, layer) && args.Int(2, value)) layer->*(row.field) = value;
+    return true;
   }
 
-  if (name == L"LayerSetImage") {
+  static bool LayerSetImage(FontData& data, CommandArgs& args, const Row&) {
     FontLayer* layer;
     std::wstring file;
-    if (args.Count(3) && args.Layer(1, layer) && args.Text(2, file)) {
-      const std::string path = ResolvePath(Narrow(file), PathFolder(mDescriptorPath, false));
-      bool isNew = false;
-      SharedImageHandle handle;
-      if (mHost != nullptr) handle = mHost->FindOrCreateSharedImage(path, "", &isNew);
-      MemoryImage* image = handle.GetMemoryImage();
-      if (image == nullptr) return Error("Failed to Load Image");
-      // More than 256 colours keep their 32-bit pixels.
-      if (isNew) image->ConvertToPalette();
-      layer->image = handle;
-    }
-    return args.Finish();
+    if (!(args.Layer(1, layer) && args.Text(2, file))) return true;
+    const std::string path = ResolvePath(Narrow(file), PathFolder(data.mDescriptorPath, false));
+    bool isNew = false;
+    SharedImageHandle handle;
+    if (data.mHost != nullptr) handle = data.mHost->FindOrCreateSharedImage(path, "", &isNew);
+    MemoryImage* image = handle.GetMemoryImage();
+    if (image == nullptr) return data.Error("Failed to Load Image");
+    // More than 256 colours keep their 32-bit pixels.
+    if (isNew) image->ConvertToPalette();
+    layer->image = handle;
+    return true;
   }
 
-  if (name == L"LayerSetDrawMode") {
+  static bool LayerSetDrawMode(FontData&, CommandArgs& args, const Row&) {
     FontLayer* layer;
     int32_t mode;
-    if (args.Count(3) && args.Layer(1, layer) && args.Int(2, mode)) {
-      if (mode == 0 || mode == 1) layer->drawMode = mode;
-      else args.Invalid();
-    }
-    return args.Finish();
+    if (!(args.Layer(1, layer) && args.Int(2, mode))) return true;
+    if (mode == 0 || mode == 1) layer->drawMode = mode;
+    else args.Invalid();
+    return true;
   }
 
-  if (name == L"LayerSetColorMult" || name == L"LayerSetColorAdd") {
+  static bool LayerSetColor(FontData&, CommandArgs& args, const Row& row) {
     FontLayer* layer;
     Color color;
-    if (args.Count(3) && args.Layer(1, layer) && args.Colour(2, color)) {
-      (name == L"LayerSetColorMult" ? layer->colorMult : layer->colorAdd) = color;
-    }
-    return args.Finish();
+    if (args.Layer(1, layer) && args.Colour(2, color))
+      (std::wstring(row.name) == L"LayerSetColorMult" ? layer->colorMult : layer->colorAdd) = color;
+    return true;
   }
 
-  if (name == L"LayerSetOffset") {
+  static bool LayerSetOffset(FontData&, CommandArgs& args, const Row&) {
     FontLayer* layer;
     std::vector<int32_t> offset;
-    if (args.Count(3) && args.Layer(1, layer) && args.Ints(2, offset)) {
-      if (offset.size() == 2) {
-        layer->offsetX = offset[0];
-        layer->offsetY = offset[1];
+    if (!(args.Layer(1, layer) && args.Ints(2, offset))) return true;
+    if (offset.size() != 2) {
+      args.Invalid();
+      return true;
+    }
+    layer->offsetX = offset[0];
+    layer->offsetY = offset[1];
+    return true;
+  }
+
+  static bool LayerSetCharValues(FontData& data, CommandArgs& args, const Row& row) {
+    FontLayer* layer;
+    std::vector<std::wstring> chars;
+    std::vector<int32_t> values;
+    if (!(args.Layer(1, layer) && args.Texts(2, chars) && args.Ints(3, values) &&
+          args.SameSize(chars.size(), values.size())))
+      return true;
+    const bool widths = std::wstring(row.name) == L"LayerSetCharWidths";
+    for (size_t i = 0; i < chars.size(); ++i) {
+      if (!OneUnit(chars[i])) {
+        args.Invalid();
+        continue;
+      }
+      const wchar_t c = chars[i][0];
+      if (widths) {
+        layer->GlyphForWrite(c).width = values[i];
+        data.mCharMap[c] = c;
+      } else {
+        layer->GlyphForWrite(c).order = values[i];
+      }
+    }
+    return true;
+  }
+
+  static bool LayerSetKerningPairs(FontData&, CommandArgs& args, const Row&) {
+    FontLayer* layer;
+    std::vector<std::wstring> pairs;
+    std::vector<int32_t> amounts;
+    if (!(args.Layer(1, layer) && args.Texts(2, pairs) && args.Ints(3, amounts) &&
+          args.SameSize(pairs.size(), amounts.size())))
+      return true;
+    for (size_t i = 0; i < pairs.size(); ++i) {
+      if (pairs[i].size() == 2) layer->GlyphForWrite(pairs[i][0]).kerning[pairs[i][1]] = amounts[i];
+      else args.Invalid();
+    }
+    return true;
+  }
+
+  static bool LayerSetCharOffsets(FontData& data, CommandArgs& args, const Row&) {
+    FontLayer* layer;
+    std::vector<std::wstring> chars;
+    ListDataElement offsets;
+    if (!(args.Layer(1, layer) && args.Texts(2, chars) && args.Lists(3, offsets) &&
+          args.SameSize(chars.size(), offsets.Size())))
+      return true;
+    for (size_t i = 0; i < chars.size(); ++i) {
+      std::vector<int32_t> xy;
+      if (OneUnit(chars[i]) && data.GetIntVector(offsets.At(i), xy) && xy.size() == 2) {
+        FontGlyph& glyph = layer->GlyphForWrite(chars[i][0]);
+        glyph.offsetX = xy[0];
+        glyph.offsetY = xy[1];
       } else {
         args.Invalid();
       }
     }
-    return args.Finish();
+    return true;
   }
 
-  if (name == L"LayerSetCharWidths" || name == L"LayerSetCharOrders") {
-    FontLayer* layer;
-    std::vector<std::wstring> chars;
-    std::vector<int32_t> values;
-    if (args.Count(4) && args.Layer(1, layer) && args.Texts(2, chars) && args.Ints(3, values) &&
-        args.SameSize(chars.size(), values.size())) {
-      const bool widths = name == L"LayerSetCharWidths";
-      for (size_t i = 0; i < chars.size(); ++i) {
-        if (!OneUnit(chars[i])) {
-          args.Invalid();
-          continue;
-        }
-        const wchar_t c = chars[i][0];
-        if (widths) {
-          layer->GlyphForWrite(c).width = values[i];
-          mCharMap[c] = c;
-        } else {
-          layer->GlyphForWrite(c).order = values[i];
-        }
-      }
-    }
-    return args.Finish();
-  }
-
-  if (name == L"LayerSetKerningPairs") {
-    FontLayer* layer;
-    std::vector<std::wstring> pairs;
-    std::vector<int32_t> amounts;
-    if (args.Count(4) && args.Layer(1, layer) && args.Texts(2, pairs) && args.Ints(3, amounts) &&
-        args.SameSize(pairs.size(), amounts.size())) {
-      for (size_t i = 0; i < pairs.size(); ++i) {
-        if (pairs[i].size() == 2) layer->GlyphForWrite(pairs[i][0]).kerning[pairs[i][1]] = amounts[i];
-        else args.Invalid();
-      }
-    }
-    return args.Finish();
-  }
-
-  if (name == L"LayerSetCharOffsets") {
-    FontLayer* layer;
-    std::vector<std::wstring> chars;
-    ListDataElement offsets;
-    if (args.Count(4) && args.Layer(1, layer) && args.Texts(2, chars) && args.Lists(3, offsets) &&
-        args.SameSize(chars.size(), offsets.Size())) {
-      for (size_t i = 0; i < chars.size(); ++i) {
-        std::vector<int32_t> xy;
-        if (OneUnit(chars[i]) && GetIntVector(offsets.At(i), xy) && xy.size() == 2) {
-          FontGlyph& glyph = layer->GlyphForWrite(chars[i][0]);
-          glyph.offsetX = xy[0];
-          glyph.offsetY = xy[1];
-        } else {
-          args.Invalid();
-        }
-      }
-    }
-    return args.Finish();
-  }
-
-  if (name == L"LayerSetImageMap") {
+  static bool LayerSetImageMap(FontData& data, CommandArgs& args, const Row&) {
     FontLayer* layer;
     std::vector<std::wstring> chars;
     ListDataElement rects;
-    if (args.Count(4) && args.Layer(1, layer) && args.Texts(2, chars) && args.Lists(3, rects) &&
-        args.SameSize(chars.size(), rects.Size())) {
-      const MemoryImage* image = layer->image.GetMemoryImage();
-      if (image == nullptr) return Error("Layer image not set");
-      for (size_t i = 0; i < chars.size(); ++i) {
-        std::vector<int32_t> r;
-        if (!OneUnit(chars[i]) || !GetIntVector(rects.At(i), r) || r.size() != 4) {
-          args.Invalid();
-          continue;
-        }
-        // Sums in 64 bits: a huge width must not wrap back inside the image.
-        if (r[0] < 0 || r[1] < 0 || r[2] < 0 || r[3] < 0 || int64_t(r[0]) + r[2] > image->width ||
-            int64_t(r[1]) + r[3] > image->height) {
-          return Error("Image rectangle out of bounds");
-        }
-        layer->GlyphForWrite(chars[i][0]).imageRect = Rect(r[0], r[1], r[2], r[3]);
+    if (!(args.Layer(1, layer) && args.Texts(2, chars) && args.Lists(3, rects) &&
+          args.SameSize(chars.size(), rects.Size())))
+      return true;
+    const MemoryImage* image = layer->image.GetMemoryImage();
+    if (image == nullptr) return data.Error("Layer image not set");
+    for (size_t i = 0; i < chars.size(); ++i) {
+      std::vector<int32_t> r;
+      if (!OneUnit(chars[i]) || !data.GetIntVector(rects.At(i), r) || r.size() != 4) {
+        args.Invalid();
+        continue;
       }
-      int32_t tallest = 0;
-      for (const auto& entry : layer->glyphs) {
-        const int64_t h = int64_t(entry.second.imageRect.height) + entry.second.offsetY;
-        if (h > tallest) tallest = static_cast<int32_t>(h > INT32_MAX ? INT32_MAX : h);
+      // Sums in 64 bits: a huge width must not wrap back inside the image.
+      if (r[0] < 0 || r[1] < 0 || r[2] < 0 || r[3] < 0 || int64_t(r[0]) + r[2] > image->width ||
+          int64_t(r[1]) + r[3] > image->height) {
+        return data.Error("Image rectangle out of bounds");
       }
-      layer->defaultHeight = tallest;
+      layer->GlyphForWrite(chars[i][0]).imageRect = Rect(r[0], r[1], r[2], r[3]);
     }
-    return args.Finish();
+    int32_t tallest = 0;
+    for (const auto& entry : layer->glyphs) {
+      const int64_t h = int64_t(entry.second.imageRect.height) + entry.second.offsetY;
+      if (h > tallest) tallest = static_cast<int32_t>(h > INT32_MAX ? INT32_MAX : h);
+    }
+    layer->defaultHeight = tallest;
+    return true;
   }
+};
 
-  return Error("Unknown Command");
+const FontCommands::Row* FontCommands::Find(const std::wstring& name) {
+  static const Row kRows[] = {
+      {L"Define", 3, &Define},
+      {L"CreateHorzSpanRectList", 4, &CreateHorzSpanRectList},
+      {L"SetDefaultPointSize", 2, &SetDefaultPointSize},
+      {L"SetCharMap", 3, &SetCharMap},
+      {L"CreateLayer", 2, &CreateLayer},
+      {L"CreateLayerFrom", 3, &CreateLayerFrom},
+      {L"LayerRequireTags", 3, &LayerTags},
+      {L"LayerExcludeTags", 3, &LayerTags},
+      {L"LayerPointRange", 4, &LayerPointRange},
+      {L"LayerSetPointSize", 3, &LayerIntField, &FontLayer::pointSize},
+      {L"LayerSetHeight", 3, &LayerIntField, &FontLayer::height},
+      {L"LayerSetAscent", 3, &LayerIntField, &FontLayer::ascent},
+      {L"LayerSetAscentPadding", 3, &LayerIntField, &FontLayer::ascentPadding},
+      {L"LayerSetLineSpacingOffset", 3, &LayerIntField, &FontLayer::lineSpacingOffset},
+      {L"LayerSetSpacing", 3, &LayerIntField, &FontLayer::spacing},
+      {L"LayerSetBaseOrder", 3, &LayerIntField, &FontLayer::baseOrder},
+      {L"LayerSetImage", 3, &LayerSetImage},
+      {L"LayerSetDrawMode", 3, &LayerSetDrawMode},
+      {L"LayerSetColorMult", 3, &LayerSetColor},
+      {L"LayerSetColorAdd", 3, &LayerSetColor},
+      {L"LayerSetOffset", 3, &LayerSetOffset},
+      {L"LayerSetCharWidths", 4, &LayerSetCharValues},
+      {L"LayerSetCharOrders", 4, &LayerSetCharValues},
+      {L"LayerSetKerningPairs", 4, &LayerSetKerningPairs},
+      {L"LayerSetCharOffsets", 4, &LayerSetCharOffsets},
+      {L"LayerSetImageMap", 4, &LayerSetImageMap},
+  };
+  for (const Row& row : kRows)
+    if (name == row.name) return &row;
+  return nullptr;
+}
+
+bool FontData::HandleCommand(ListDataElement& command) {
+  const FontCommands::Row* row = FontCommands::Find(TokenText(command.At(0)));
+  if (row == nullptr) return Error("Unknown Command");
+  CommandArgs args(*this, command);
+  if (args.Count(row->argumentCount) && !row->handler(*this, args, *row)) return false;
+  return args.Finish();
 }
 
 }  // namespace Kivo

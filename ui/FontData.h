@@ -23,8 +23,8 @@
 #include <vector>
 
 #include "image/SharedImage.h"
-#include "shell/Color.h"
-#include "shell/Rect.h"
+#include "shell/base/Color.h"
+#include "shell/base/Rect.h"
 #include "ui/DescParser.h"
 
 namespace Kivo {
@@ -147,6 +147,7 @@ class FontData : public DescParser {
   bool ParseColor(const DataElement* element, Color& out);
 
  private:
+  friend struct FontCommands;  // the descriptor commands
   FontLayer& AppendLayer(const std::wstring& upperName, const FontLayer* from);
 
   bool mInitialised = false;

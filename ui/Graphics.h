@@ -24,9 +24,9 @@
 #include <vector>
 
 #include "image/Image.h"
-#include "shell/Color.h"
-#include "shell/Matrix.h"
-#include "shell/Rect.h"
+#include "shell/base/Color.h"
+#include "shell/base/Matrix.h"
+#include "shell/base/Rect.h"
 
 namespace Kivo {
 

@@ -4,8 +4,8 @@
 #include <cmath>
 
 #include "image/MemoryImage.h"
-#include "shell/GlobalRanks.h"
-#include "shell/StringUtils.h"
+#include "shell/base/GlobalRanks.h"
+#include "shell/base/StringUtils.h"
 #include "ui/Graphics.h"
 
 namespace Kivo {

@@ -20,7 +20,7 @@
 #include <string>
 #include <vector>
 
-#include "shell/Lock.h"
+#include "shell/base/Lock.h"
 #include "ui/Font.h"
 #include "ui/FontData.h"
 

@@ -6,7 +6,7 @@
 
 #include "display/D3DInterface.h"
 #include "display/DDInterface.h"
-#include "image/DDImage.h"
+#include "image/surface/DDImage.h"
 #include "image/MemoryImage.h"
 #include "platform/Text.h"
 #include "ui/Graphics.h"

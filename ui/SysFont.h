@@ -24,7 +24,7 @@
 
 #include <string>
 
-#include "platform/SystemFont.h"
+#include "platform/devices/SystemFont.h"
 #include "ui/Font.h"
 
 namespace Kivo {

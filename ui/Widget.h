@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "shell/Color.h"
-#include "shell/Rect.h"
+#include "shell/base/Color.h"
+#include "shell/base/Rect.h"
 #include "ui/WidgetContainer.h"
 
 namespace Kivo {

@@ -366,8 +366,8 @@ void WidgetContainer::DrawTree(UpdateFlags& flags, Graphics& g) {
     g.PopState();
   }
   for (Widget* child : mChildren) {
-    if (mManager != nullptr && child == mManager->mModalWidget) flags.pastModal = true;
     if (!child->mVisible) continue;
+    if (mManager != nullptr && child == mManager->mModalWidget) flags.pastModal = true;
     Graphics childGraphics(g);
     childGraphics.Translate(child->mX, child->mY);
     child->DrawTree(flags, childGraphics);

@@ -11,7 +11,7 @@
 #include <cstdint>
 #include <list>
 
-#include "shell/Rect.h"
+#include "shell/base/Rect.h"
 
 namespace Kivo {
 

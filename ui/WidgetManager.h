@@ -6,6 +6,9 @@
 // The manager never deletes widgets. Its hovered, pressed, focus and modal
 // pointers stay valid because a widget that leaves the tree (removed,
 // disabled or destroyed) is forgotten first.
+//
+// Layer: ui uses image/surface and resources (file API, image library) and
+// everything below them; never audio, the resource manager or the shell.
 #pragma once
 
 #include <climits>

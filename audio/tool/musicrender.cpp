@@ -6,9 +6,9 @@
 // every second. Exit code 1 when the song does not load or the WAV cannot be
 // written, 2 for a bad command line.
 #include "audio/BassMusicInterface.h"
-#include "platform/DSound.h"
-#include "platform/MusicChannel.h"
-#include "platform/StreamMusicLib.h"
+#include "platform/devices/DSound.h"
+#include "platform/devices/MusicChannel.h"
+#include "platform/devices/StreamMusicLib.h"
 #include "platform/headless/AudioHeadless.h"
 #include "resources/PakInterface.h"
 

@@ -2,7 +2,8 @@
 // Plays one sound (a name without extension, as the resource manifest gives
 // it) through the sound manager, with "main.pak" in the working folder
 // mounted when there is one. With --out the mix goes headless into a
-// 44,100 Hz 16-bit stereo WAV file; otherwise to the audio device. Exit code
+// 44,100 Hz 16-bit stereo WAV file; otherwise to the audio device, and when
+// none opens it is mixed to memory and a line on stderr says so. Exit code
 // 0 when the sound played, 1 when it did not load, 2 on a usage error.
 #include <chrono>
 #include <cstdio>
@@ -49,6 +50,9 @@ int main(int argc, char** argv) {
   }
   // Headless runs have no device to wait for: mix into nothing at once.
   if (!headless && manager.Device()) headless = dynamic_cast<HeadlessAudioOutput*>(manager.Device()->Output());
+  // The device was asked for and none opened: say so rather than end as if
+  // the sound had been heard.
+  const bool mixedToMemory = out.empty() && headless != nullptr;
   int id = manager.FindOrLoadSound(name);
   SoundInstance* instance = id >= 0 && manager.CountLoadedSounds() > 0 ? manager.CreateInstance(id) : nullptr;
   if (!instance || !instance->Play(false, false)) {
@@ -71,5 +75,6 @@ int main(int argc, char** argv) {
     }
   }
   instance->Release();
+  if (mixedToMemory) std::fprintf(stderr, "sndplay: no audio device opened; the sound was mixed to memory\n");
   return 0;
 }

@@ -5,9 +5,9 @@
 #include <vector>
 
 #include "display/DDInterface.h"
-#include "image/DDImage.h"
-#include "shell/Color.h"
-#include "shell/Rect.h"
+#include "image/surface/DDImage.h"
+#include "shell/base/Color.h"
+#include "shell/base/Rect.h"
 
 namespace Kivo {
 

@@ -3,6 +3,8 @@
 // lines, a rotated and two stretched draws, all through a display's screen
 // image, so the same card shows the software surface routines in 2D and the
 // renderer in 3D. The demo programs draw it; it reads no file.
+//
+// Layer: display/demo uses image/surface and everything below it.
 #pragma once
 
 #include <cstdint>

@@ -20,8 +20,8 @@
 
 #include "display/DDInterface.h"
 #include "display/demo/TestCard.h"
-#include "image/DDImage.h"
-#include "platform/DDraw.h"
+#include "image/surface/DDImage.h"
+#include "platform/devices/DDraw.h"
 #include "platform/Headless.h"
 #include "platform/Windows.h"
 

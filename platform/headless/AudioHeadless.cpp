@@ -40,7 +40,7 @@ HeadlessAudioOutput::HeadlessAudioOutput(bool clockPaced) : clockPaced_(clockPac
 
 HeadlessAudioOutput::~HeadlessAudioOutput() { CloseWav(); }
 
-bool HeadlessAudioOutput::Start(SoundMixer* mixer) {
+bool HeadlessAudioOutput::Start(MixSource* mixer) {
   std::lock_guard<std::mutex> guard(lock_);
   mixer_ = mixer;
   clockStarted_ = false;

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/DSound.h"
+#include "platform/AudioOutput.h"
 
 namespace Kivo {
 
@@ -23,7 +23,7 @@ class HeadlessAudioOutput : public AudioOutput {
   explicit HeadlessAudioOutput(bool clockPaced);
   ~HeadlessAudioOutput() override;
 
-  bool Start(SoundMixer* mixer) override;
+  bool Start(MixSource* mixer) override;
   void Stop() override;
   void CatchUp() override;
   const char* Name() const override { return "headless"; }
@@ -43,7 +43,7 @@ class HeadlessAudioOutput : public AudioOutput {
 
  private:
   std::mutex lock_;
-  SoundMixer* mixer_ = nullptr;
+  MixSource* mixer_ = nullptr;
   bool clockPaced_;
   bool clockStarted_ = false;
   std::uint32_t lastTick_ = 0;

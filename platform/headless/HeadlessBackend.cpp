@@ -22,6 +22,7 @@
 #include "platform/Input.h"
 #include "platform/Windows.h"
 #include "platform/WindowSystem.h"
+#include "platform/headless/AudioHeadless.h"
 
 namespace Platform {
 
@@ -51,6 +52,11 @@ class HeadlessBackend : public Backend {
   }
 
   const char* Name() const override { return "headless"; }
+
+  // A headless run mixes by the headless clock.
+  std::unique_ptr<Kivo::AudioOutput> OpenAudioOutput() override {
+    return std::make_unique<Kivo::HeadlessAudioOutput>(true);
+  }
 
   bool CreateHostWindow(HWND window, const std::string&, int, int, int, int, bool) override {
     windows_.insert(window);

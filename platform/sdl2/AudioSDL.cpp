@@ -35,7 +35,7 @@ class SdlAudioOutput : public AudioOutput {
     return true;
   }
 
-  bool Start(SoundMixer* mixer) override {
+  bool Start(MixSource* mixer) override {
     if (device_ == 0) return false;
     SDL_LockAudioDevice(device_);
     mixer_ = mixer;
@@ -71,7 +71,7 @@ class SdlAudioOutput : public AudioOutput {
 
   SDL_AudioDeviceID device_ = 0;
   bool subsystem_ = false;
-  SoundMixer* mixer_ = nullptr;
+  MixSource* mixer_ = nullptr;
 };
 
 }  // namespace

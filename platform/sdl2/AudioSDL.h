@@ -4,7 +4,7 @@
 
 #include <memory>
 
-#include "platform/DSound.h"
+#include "platform/AudioOutput.h"
 
 namespace Kivo {
 

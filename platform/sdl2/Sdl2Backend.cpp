@@ -3,6 +3,7 @@
 #include <SDL.h>
 
 #include <map>
+#include <string>
 
 #include "platform/Backend.h"
 #include "platform/Clock.h"
@@ -11,6 +12,8 @@
 #include "platform/Input.h"
 #include "platform/Windows.h"
 #include "platform/WindowSystem.h"
+#include "platform/headless/AudioHeadless.h"
+#include "platform/sdl2/AudioSDL.h"
 #include "platform/sdl2/SdlKeys.h"
 
 namespace Platform {
@@ -63,12 +66,30 @@ class Sdl2Backend : public Backend {
       SDL_QuitSubSystem(SDL_INIT_VIDEO);
       return false;
     }
+    // Without a reachable display SDL falls back to drivers that show
+    // nothing; a window there would run unseen until killed. Only a user who
+    // names such a driver gets it.
+    const std::string driver = SDL_GetCurrentVideoDriver() ? SDL_GetCurrentVideoDriver() : "";
+    const char* asked = SDL_getenv("SDL_VIDEODRIVER");
+    if ((driver == "offscreen" || driver == "dummy") && (asked == nullptr || SDL_strcasecmp(asked, driver.c_str()) != 0)) {
+      Log("platform: SDL video found no display (only its " + driver + " driver)");
+      SDL_QuitSubSystem(SDL_INIT_VIDEO);
+      return false;
+    }
     SDL_StartTextInput();
     started_ = true;
     return true;
   }
 
   const char* Name() const override { return "sdl2"; }
+
+  // The device plays; without one the mix goes to memory all the same.
+  std::unique_ptr<Kivo::AudioOutput> OpenAudioOutput() override {
+    std::unique_ptr<Kivo::AudioOutput> output = Kivo::CreateSdlAudioOutput();
+    if (output) return output;
+    Kivo::AudioLogOnce("no audio device opened; sound is mixed to memory");
+    return std::make_unique<Kivo::HeadlessAudioOutput>(true);
+  }
 
   bool CreateHostWindow(HWND handle, const std::string& title, int x, int y, int width, int height,
                         bool fullScreen) override {

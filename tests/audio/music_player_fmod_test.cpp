@@ -1,9 +1,9 @@
 // The second music player against a recording fake of its library: module
 // and sample songs, fades that always end at 1.0, the cached WAV of a
 // decoded sample, intro-and-loop joining, and fatal library errors.
-#include "audio/FModMusicInterface.h"
+#include "audio/FmodMusicInterface.h"
 #include "music_fake_libraries.h"
-#include "shell/Paths.h"
+#include "shell/base/Paths.h"
 
 #include <gtest/gtest.h>
 

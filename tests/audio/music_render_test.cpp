@@ -3,16 +3,16 @@
 // second.
 #include "audio/BassMusicInterface.h"
 #include "audio/DSoundManager.h"
-#include "audio/FModMusicInterface.h"
+#include "audio/FmodMusicInterface.h"
 #include "audio/MusicLibrary.h"
 #include "music_fixtures.h"
-#include "platform/DSound.h"
-#include "platform/MusicChannel.h"
-#include "platform/SampleMusicLib.h"
-#include "platform/StreamMusicLib.h"
+#include "platform/devices/DSound.h"
+#include "platform/devices/MusicChannel.h"
+#include "platform/devices/SampleMusicLib.h"
+#include "platform/devices/StreamMusicLib.h"
 #include "platform/headless/AudioHeadless.h"
 #include "resources/PakInterface.h"
-#include "shell/Paths.h"
+#include "shell/base/Paths.h"
 
 #include <gtest/gtest.h>
 

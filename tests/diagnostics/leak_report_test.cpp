@@ -8,7 +8,7 @@
 
 #include "diagnostics/LeakReport.h"
 #include "platform/DebugOutput.h"
-#include "tests/platform/TempFolder.h"
+#include "tests/support/temp_folder.h"
 
 namespace {
 

@@ -11,8 +11,8 @@
 
 #include "diagnostics/LiveConstants.h"
 #include "platform/Platform.h"
-#include "shell/Paths.h"
-#include "tests/platform/TempFolder.h"
+#include "shell/base/Paths.h"
+#include "tests/support/temp_folder.h"
 
 #define LIVE_FIXTURE KIVO_BINARY_DIR "/diagnostics_live_fixture.cpp"
 

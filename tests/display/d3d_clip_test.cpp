@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "display/D3DVertexList.h"
-#include "tests/display/d3d_fixture.h"
+#include "tests/platform/devices/d3d_fixture.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include "platform/Platform.h"
 #include "platform/Registry.h"
 #include "tests/display/ddraw_fixture.h"
-#include "tests/platform/TempFolder.h"
+#include "tests/support/temp_folder.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 
 #include "display/D3DTextureData.h"
 #include "image/MemoryImage.h"
-#include "tests/display/d3d_fixture.h"
+#include "tests/platform/devices/d3d_fixture.h"
 
 namespace {
 

@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "display/DDInterface.h"
-#include "image/DDImage.h"
-#include "platform/DDraw.h"
+#include "image/surface/DDImage.h"
+#include "platform/devices/DDraw.h"
 
 namespace DDrawTest {
 

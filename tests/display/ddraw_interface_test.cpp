@@ -1,6 +1,6 @@
 // The DirectDraw display: Init's result codes and error texts, aspect
 // correction, format analysis, refresh rate, and the present.
-#include "image/DDImage.h"
+#include "image/surface/DDImage.h"
 #include "tests/display/ddraw_fixture.h"
 
 namespace {

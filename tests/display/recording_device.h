@@ -19,8 +19,8 @@
 #include <vector>
 
 #include "display/D3DInterface.h"
-#include "platform/D3D.h"
-#include "platform/DirectXCodes.h"
+#include "platform/devices/D3D.h"
+#include "platform/devices/DirectXCodes.h"
 
 namespace Recording {
 

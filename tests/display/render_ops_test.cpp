@@ -10,8 +10,8 @@
 #include "display/D3DInterface.h"
 #include "image/Image.h"
 #include "image/MemoryImage.h"
-#include "platform/D3D.h"
-#include "shell/Matrix.h"
+#include "platform/devices/D3D.h"
+#include "shell/base/Matrix.h"
 #include "tests/display/renderer_fixture.h"
 
 namespace {

@@ -14,9 +14,9 @@
 #include "display/D3DTextureData.h"
 #include "image/Image.h"
 #include "image/MemoryImage.h"
-#include "image/DDImage.h"
-#include "platform/D3D.h"
-#include "platform/D3DRaster.h"
+#include "image/surface/DDImage.h"
+#include "platform/devices/D3D.h"
+#include "platform/devices/D3DRaster.h"
 #include "tests/display/renderer_fixture.h"
 
 namespace {

@@ -17,8 +17,8 @@
 #include "display/D3DTextureData.h"
 #include "display/DDInterface.h"
 #include "image/MemoryImage.h"
-#include "platform/D3D.h"
-#include "platform/DDraw.h"
+#include "platform/devices/D3D.h"
+#include "platform/devices/DDraw.h"
 #include "tests/display/ddraw_fixture.h"
 #include "tests/display/recording_device.h"
 

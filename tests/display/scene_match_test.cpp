@@ -18,9 +18,9 @@
 #include <vector>
 
 #include "display/D3DInterface.h"
-#include "image/DDImage.h"
-#include "platform/D3D.h"
-#include "shell/Matrix.h"
+#include "image/surface/DDImage.h"
+#include "platform/devices/D3D.h"
+#include "shell/base/Matrix.h"
 #include "tests/display/ddraw_fixture.h"
 
 namespace {

@@ -14,8 +14,8 @@
 #include <vector>
 
 #include "display/D3DCapabilityTester.h"
-#include "platform/D3D.h"
-#include "platform/DDraw.h"
+#include "platform/devices/D3D.h"
+#include "platform/devices/DDraw.h"
 #include "platform/Process.h"
 #include "platform/Registry.h"
 

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "display/D3DTestImage.h"
-#include "platform/DDraw.h"
+#include "platform/devices/DDraw.h"
 
 namespace {
 

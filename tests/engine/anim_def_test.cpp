@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "engine/AnimDef.h"
-#include "tests/platform/TempFolder.h"
+#include "tests/support/temp_folder.h"
 #include "tools/sampledata/SampleAnimations.h"
 
 namespace {

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "engine/GameUtils.h"
-#include "tests/ui/UiTestSupport.h"
+#include "tests/ui/ui_test_support.h"
 
 namespace Kivo {
 namespace {

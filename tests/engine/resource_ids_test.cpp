@@ -13,9 +13,9 @@
 
 #include "engine/ResourceIds.h"
 #include "platform/Platform.h"
-#include "resources/ResourceManager.h"
+#include "resources/manifest/ResourceManager.h"
 #include "shell/KivoAppBase.h"
-#include "tests/platform/TempFolder.h"
+#include "tests/support/temp_folder.h"
 
 namespace {
 

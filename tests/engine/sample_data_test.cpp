@@ -9,7 +9,7 @@
 #include "engine/Script.h"
 #include "engine/SettingsFile.h"
 #include "engine/TextTables.h"
-#include "tests/platform/TempFolder.h"
+#include "tests/support/temp_folder.h"
 #include "tools/sampledata/SampleData.h"
 
 namespace {

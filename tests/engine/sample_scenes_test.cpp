@@ -12,7 +12,7 @@
 #include "engine/SceneDatabase.h"
 #include "engine/SceneLoader.h"
 #include "resources/ImageLib.h"
-#include "tests/platform/TempFolder.h"
+#include "tests/support/temp_folder.h"
 #include "tools/sampledata/SampleAnimations.h"
 #include "tools/sampledata/SampleKinds.h"
 #include "tools/sampledata/SampleScenes.h"

@@ -11,7 +11,7 @@
 
 #include "engine/ImageTable.h"
 #include "engine/SceneDatabase.h"
-#include "tests/platform/TempFolder.h"
+#include "tests/support/temp_folder.h"
 #include "tools/sampledata/SceneDbWriter.h"
 
 namespace scenetest {

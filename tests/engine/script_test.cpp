@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "engine/Script.h"
-#include "tests/platform/TempFolder.h"
+#include "tests/support/temp_folder.h"
 #include "tools/sampledata/DataWriters.h"
 
 namespace {

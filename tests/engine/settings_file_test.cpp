@@ -6,7 +6,7 @@
 
 #include "engine/SettingsFile.h"
 #include "engine/WholeFile.h"
-#include "tests/platform/TempFolder.h"
+#include "tests/support/temp_folder.h"
 #include "tools/sampledata/DataWriters.h"
 
 namespace {

@@ -7,7 +7,7 @@
 #include <unistd.h>
 
 #include "engine/TextTables.h"
-#include "tests/platform/TempFolder.h"
+#include "tests/support/temp_folder.h"
 #include "tools/sampledata/DataWriters.h"
 
 namespace {

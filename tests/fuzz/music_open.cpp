@@ -2,9 +2,9 @@
 // stand-in and renders a little of it. The first byte chooses the kind: even
 // opens a stream (WAV, Ogg Vorbis, MPEG audio), odd a tracker module; the
 // rest is the file. A stream also gets a byte position from the second byte.
-#include "platform/DSound.h"
-#include "platform/MusicChannel.h"
-#include "platform/StreamMusicLib.h"
+#include "platform/devices/DSound.h"
+#include "platform/devices/MusicChannel.h"
+#include "platform/devices/StreamMusicLib.h"
 #include "platform/headless/AudioHeadless.h"
 
 #include <cstdint>

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "resources/PakInterface.h"
-#include "resources/ResourceManager.h"
+#include "resources/manifest/ResourceManager.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (Kivo::gPakInterface == nullptr) return 0;

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "engine/SettingsFile.h"
-#include "shell/StringUtils.h"
+#include "shell/base/StringUtils.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const char* bytes = reinterpret_cast<const char*>(data);

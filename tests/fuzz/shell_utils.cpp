@@ -5,9 +5,9 @@
 #include <cstdint>
 #include <string>
 
-#include "shell/Buffer.h"
-#include "shell/Paths.h"
-#include "shell/StringUtils.h"
+#include "shell/base/Buffer.h"
+#include "shell/base/Paths.h"
+#include "shell/base/StringUtils.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   Kivo::Buffer buffer;

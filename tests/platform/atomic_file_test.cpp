@@ -25,7 +25,7 @@
 #include <vector>
 
 #include "platform/Registry.h"
-#include "tests/platform/TempFolder.h"
+#include "tests/support/temp_folder.h"
 
 namespace {
 

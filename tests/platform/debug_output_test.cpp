@@ -7,7 +7,7 @@
 #include <iterator>
 
 #include "platform/DebugOutput.h"
-#include "tests/platform/TempFolder.h"
+#include "tests/support/temp_folder.h"
 
 namespace {
 

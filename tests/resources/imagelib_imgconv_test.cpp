@@ -1,6 +1,7 @@
 // The imgconv tool: an image with its alpha image in, a merged PNG out.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <sys/wait.h>
@@ -14,8 +15,16 @@ using namespace Kivo::ImageLib;
 namespace {
 
 #ifdef IMGCONV_PATH
-int RunImgconv(const std::string& args) {
-  int status = std::system((std::string(IMGCONV_PATH) + " " + args + " >/dev/null 2>&1").c_str());
+// Runs the tool; its stderr goes to `said` when given.
+int RunImgconv(const std::string& args, std::string* said = nullptr) {
+  std::string command = std::string(IMGCONV_PATH) + " " + args + " 2>&1 >/dev/null";
+  FILE* pipe = ::popen(command.c_str(), "r");
+  if (pipe == nullptr) return -1;
+  char chunk[256];
+  std::string text;
+  for (size_t n; (n = std::fread(chunk, 1, sizeof chunk, pipe)) > 0;) text.append(chunk, n);
+  int status = ::pclose(pipe);
+  if (said != nullptr) *said = text;
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
@@ -35,6 +44,22 @@ TEST(ImageLibImgconv, MergesAlphaAndWritesPng) {
   EXPECT_EQ(out->pixels, (std::vector<uint32_t>{0x11102030u, 0xEE405060u}));
 
   EXPECT_EQ(RunImgconv("'" + dir + "/none' '" + dir + "/x.png'"), 1);
+  // A file no reader accepts: the message names the formats tried.
+  write(dir + "/junk.png", Bytes{'n', 'o', 't', ' ', 'p', 'n', 'g'});
+  write(dir + "/junk.bmp", Bytes{'B', 'M'});
+  const struct {
+    const char* name;
+    const char* says;
+  } refusals[] = {
+      {"/junk.png", "(formats tried: .png)"},
+      {"/junk", "(formats tried: .tga .jpg .png .gif .j2k .jp2)"},
+      {"/junk.bmp", "no reader takes its extension (formats read: .tga .jpg .png .gif .j2k .jp2)"},
+  };
+  for (const auto& refusal : refusals) {
+    std::string said;
+    EXPECT_EQ(RunImgconv("'" + dir + refusal.name + "' '" + dir + "/x.png'", &said), 1);
+    EXPECT_NE(said.find(refusal.says), std::string::npos) << said;
+  }
   EXPECT_EQ(RunImgconv("'" + dir + "/ball' '" + dir + "/missing/x.png'"), 2);
   EXPECT_EQ(RunImgconv(""), 64);
   std::system(("rm -rf '" + dir + "'").c_str());

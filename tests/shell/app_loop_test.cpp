@@ -2,6 +2,8 @@
 // step, and the passes that cannot update (paused playback, a refusing gate).
 #include <condition_variable>
 #include <mutex>
+#include <ostream>
+#include <string>
 #include <tuple>
 
 #include "tests/shell/app_support.h"
@@ -14,6 +16,9 @@ struct CadenceCase {
   int minUpdates;
   int maxUpdates;
 };
+
+// Parameters print as words, so test and CTest names are readable.
+void PrintTo(const CadenceCase& c, std::ostream* out) { *out << "speed " << c.speed; }
 
 class CadenceTest : public AppFixture, public ::testing::WithParamInterface<std::tuple<CadenceCase, DWORD>> {
  protected:
@@ -44,7 +49,12 @@ INSTANTIATE_TEST_SUITE_P(Speeds, CadenceTest,
                          ::testing::Combine(::testing::Values(CadenceCase{1.0, 99, 100}, CadenceCase{2.0, 199, 200},
                                                               CadenceCase{0.5, 49, 50}),
                                             // 0x800 below 2^32: the measured second spans the wrap.
-                                            ::testing::Values(DWORD{0x10000}, DWORD{0xFFFFF800u})));
+                                            ::testing::Values(DWORD{0x10000}, DWORD{0xFFFFF800u})),
+                         [](const testing::TestParamInfo<CadenceTest::ParamType>& info) {
+                           const double speed = std::get<0>(info.param).speed;
+                           return "Speed" + std::to_string(static_cast<int>(speed * 10)) + "Tenths" +
+                                  (std::get<1>(info.param) > 0x80000000u ? "AcrossTheClockWrap" : "");
+                         });
 
 // After a draw that takes a second, the capped debt (200 ms) is paid back:
 // in one run while the loader's end is not acknowledged, in runs of
@@ -54,6 +64,10 @@ struct CatchUpCase {
   bool loaderDone;
   std::string expected;
 };
+
+void PrintTo(const CatchUpCase& c, std::ostream* out) {
+  *out << "speed " << c.speed << (c.loaderDone ? ", loader done" : ", loader running");
+}
 
 class CatchUpTest : public AppFixture, public ::testing::WithParamInterface<CatchUpCase> {};
 
@@ -88,7 +102,11 @@ std::string Runs(std::initializer_list<int> runs) {
 INSTANTIATE_TEST_SUITE_P(Speeds, CatchUpTest,
                          ::testing::Values(CatchUpCase{1.0, false, Runs({20})}, CatchUpCase{1.0, true, Runs({9, 9, 2})},
                                            CatchUpCase{2.0, true, Runs({19, 19, 2})},
-                                           CatchUpCase{0.5, true, Runs({4, 4, 2})}));
+                                           CatchUpCase{0.5, true, Runs({4, 4, 2})}),
+                         [](const testing::TestParamInfo<CatchUpCase>& info) {
+                           return "Speed" + std::to_string(static_cast<int>(info.param.speed * 10)) + "Tenths" +
+                                  (info.param.loaderDone ? "LoaderDone" : "LoaderRunning");
+                         });
 
 TEST_F(AppFixture, NothingDirtyPresentsOncePerSecondUnlessForced) {
   TestApp& a = MakeApp();

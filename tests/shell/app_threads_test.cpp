@@ -3,6 +3,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
+#include <thread>
 
 #include "tests/shell/app_support.h"
 
@@ -89,6 +90,59 @@ TEST_F(AppFixture, CursorThreadEndsSoonAfterShutdown) {
   auto took = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
   EXPECT_FALSE(a.mCursorThreadRunning);
   EXPECT_LT(took.count(), 100) << "about one 10 ms pass";
+}
+
+TEST_F(AppFixture, ShutdownWaitsForTheCursorThreadWithoutMovingTheFakeClock) {
+  TestApp& a = MakeApp(false);
+  ASSERT_TRUE(Platform::FakeClockInUse());
+  a.LaunchCursorThread();
+  // Let the thread reach its sleep on the fake clock.
+  for (int i = 0; i < 2000 && Platform::FakeClockSleepers() == 0; ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  ASSERT_GT(Platform::FakeClockSleepers(), 0);
+  const DWORD before = timeGetTime();
+  a.BeginShutdown();
+  EXPECT_FALSE(a.mCursorThreadRunning);
+  EXPECT_EQ(timeGetTime(), before) << "the wait would show in the run's seconds";
+}
+
+TEST_F(AppFixture, CursorThreadLeavesTheCursorToAComingPresent) {
+  TestApp& a = MakeApp(false);
+  DDInterface& display = *a.mDisplay;
+  a.mPlaying = true;  // the demo mouse position is the one followed
+  a.mDrawCount = 1;
+  a.mNextDrawTime = timeGetTime();  // a present just happened
+  display.cursorDrawnX = display.cursorDrawnY = 0;
+  POINT last{0, 0};
+  auto passAt = [&](int32_t x, int32_t y) {
+    a.mDemoMouseX = x;
+    a.mDemoMouseY = y;
+    a.FollowMouseOnce(last);
+  };
+
+  passAt(30, 40);
+  EXPECT_EQ(display.cursorX, 30);
+  EXPECT_EQ(display.cursorY, 40);
+  EXPECT_EQ(display.cursorDrawnX, 0) << "stored for the present, not drawn";
+  Platform::AdvanceFakeClock(display.millisPerRefresh + 5);
+  passAt(31, 41);
+  EXPECT_EQ(display.cursorX, 31);
+  EXPECT_EQ(display.cursorDrawnX, 0) << "still inside the window";
+
+  Platform::AdvanceFakeClock(1);
+  passAt(31, 41);
+  EXPECT_EQ(display.cursorDrawnX, 31) << "no present came: the cursor is drawn";
+  EXPECT_EQ(display.cursorDrawnY, 41);
+  display.cursorX = -1;
+  passAt(31, 41);
+  EXPECT_EQ(display.cursorX, -1) << "drawn once: the same position touches nothing";
+
+  // A present drew the cursor elsewhere: the thread follows what is drawn,
+  // not what it last asked for.
+  display.cursorDrawnX = 5;
+  passAt(31, 41);
+  EXPECT_EQ(display.cursorDrawnX, 31);
+  a.mPlaying = false;
 }
 
 TEST_F(AppFixture, ShutdownAskedFromAnotherThreadIsCarriedOutByTheLoop) {

@@ -6,7 +6,7 @@
 
 #include "platform/Files.h"
 #include "platform/Registry.h"
-#include "shell/TwisterRandom.h"
+#include "shell/base/TwisterRandom.h"
 
 namespace demotest {
 namespace {

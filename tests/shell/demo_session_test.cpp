@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "shell/Buffer.h"
+#include "shell/base/Buffer.h"
 
 namespace {
 

@@ -7,10 +7,11 @@
 #include <string>
 
 #include "display/DDInterface.h"
-#include "platform/D3D.h"
-#include "platform/DDraw.h"
+#include "platform/devices/D3D.h"
+#include "platform/devices/DDraw.h"
 #include "platform/Registry.h"
 #include "startup_support.h"
+#include "tests/platform/ddraw_format_names.h"
 
 namespace {
 
@@ -166,8 +167,6 @@ TEST_P(FirstRun3D, DemoReplaysTheRecordedVerdictWithoutTesting) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Desktops, FirstRun3D, ::testing::Values(Format::kRGB888, Format::kRGB565),
-                         [](const testing::TestParamInfo<Format>& info) {
-                           return info.param == Format::kRGB888 ? std::string("X8R8G8B8") : std::string("R5G6B5");
-                         });
+                         FormatParamName);
 
 }  // namespace

@@ -112,11 +112,22 @@ TEST_F(ScreenModeTest, PlaybackShowsTheNoSignInsideTheClientArea) {
   a.RefreshCursor();
   EXPECT_EQ(a.mDisplay->cursorImage, &picture);
   EXPECT_EQ(SystemShape(GetCursor()), Id(IDC_NO));
-  Script("0 move 700 100\n");
-  Pump();
-  a.mPointerInWindow = true;
-  a.RefreshCursor();
-  EXPECT_EQ(SystemShape(GetCursor()), Id(IDC_ARROW));
+  // The client area's right and bottom edges are outside: the last column
+  // and row inside show the sign, the ones after them the arrow.
+  const struct {
+    int x, y;
+    int shape;
+  } edges[] = {
+      {a.mWidth - 1, 100, Id(IDC_NO)},    {a.mWidth, 100, Id(IDC_ARROW)}, {100, a.mHeight - 1, Id(IDC_NO)},
+      {100, a.mHeight, Id(IDC_ARROW)},    {700, 100, Id(IDC_ARROW)},
+  };
+  for (const auto& edge : edges) {
+    Script("0 move " + std::to_string(edge.x) + " " + std::to_string(edge.y) + "\n");
+    Pump();
+    a.mPointerInWindow = true;
+    a.RefreshCursor();
+    EXPECT_EQ(SystemShape(GetCursor()), edge.shape) << edge.x << ", " << edge.y;
+  }
   a.mPlaying = false;
   a.mCursorImages[0] = nullptr;
 }

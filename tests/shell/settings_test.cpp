@@ -3,6 +3,8 @@
 // checks on values read back.
 #include <sys/stat.h>
 
+#include <limits>
+
 #include "display/D3DInterface.h"
 #include "platform/Registry.h"
 #include "tests/shell/startup_support.h"
@@ -141,7 +143,7 @@ TEST_F(SettingsTest, StoredValuesAreRangeChecked) {
   const Case cases[] = {
       {500, -20, -1, 2, 1.0, 0.0, 0, false},
       {40, 29, 1, 0, 0.40, 0.29, 1, true},
-      {100, 0, 3, 1, 1.0, 0.0, 1, false},
+      {100, 0, 3, 1, 1.0, 0.0, 3, false},
   };
   for (const Case& c : cases) {
     app.reset();  // its shutdown saves
@@ -159,10 +161,20 @@ TEST_F(SettingsTest, StoredValuesAreRangeChecked) {
       a.MuteAudio(false);
       EXPECT_TRUE(a.IsAudioMuted()) << "one mute mutes";
     } else {
+      // A stored count takes as many unmutes as it counts.
+      for (int i = 1; i < c.wantMuteCount; ++i) a.UnmuteAudio(false);
+      EXPECT_TRUE(a.IsAudioMuted());
       a.UnmuteAudio(false);
-      EXPECT_FALSE(a.IsAudioMuted()) << "one unmute unmutes";
+      EXPECT_FALSE(a.IsAudioMuted()) << "the last unmute unmutes";
     }
   }
+  app.reset();
+  WriteDword("Muted", std::numeric_limits<int32_t>::max());
+  StartupApp& a = NewApp();
+  a.LoadSettings();
+  a.MuteAudio(true);  // must not overflow the stored count
+  EXPECT_EQ(a.mMuteCount, std::numeric_limits<int32_t>::max());
+  EXPECT_EQ(a.mFocusMuteCount, 0);
 }
 
 TEST_F(SettingsTest, InProgressMarksARunningSessionExceptAScreenSaver) {

@@ -108,11 +108,15 @@ TEST_F(ServicesTest, MuteCountsAndVolumeForwarding) {
   EXPECT_EQ(a.mFocusMuteCount, 0);
   EXPECT_EQ(music->sent.size(), sentBefore + 1) << "unmuting at 0 still re-sends";
 
-  // The mixer volume is the mixer's: the user's effect volume stays.
+  // The system volume is kept as the effect volume, and the next mute
+  // round re-sends it.
   a.ApplySystemVolume(0.3);
   EXPECT_DOUBLE_EQ(sound->systemVolume, 0.3);
   EXPECT_DOUBLE_EQ(a.QuerySystemVolume(), 0.3);
-  EXPECT_DOUBLE_EQ(a.QuerySfxVolume(), 0.6);
+  EXPECT_DOUBLE_EQ(a.QuerySfxVolume(), 0.3);
+  a.MuteAudio(false);
+  a.UnmuteAudio(false);
+  EXPECT_DOUBLE_EQ(sound->master.back(), 0.3);
 
   a.StartSample(7);
   EXPECT_TRUE(sound->events.empty()) << "no instance, nothing played";

@@ -15,10 +15,10 @@
 #include <unistd.h>
 #include <vector>
 
-#include "platform/DDraw.h"
+#include "platform/devices/DDraw.h"
 #include "platform/Platform.h"
 #include "shell/KivoAppBase.h"
-#include "shell/Paths.h"
+#include "shell/base/Paths.h"
 #include "ui/WidgetManager.h"
 
 namespace startuptest {

@@ -5,7 +5,9 @@
 #include <thread>
 
 #include "display/DDInterface.h"
-#include "platform/DirectXCodes.h"
+#include "platform/devices/DirectXCodes.h"
+#include "resources/ImageLib.h"
+#include "tests/resources/imagelib_fixtures.h"
 #include "tests/shell/startup_support.h"
 
 namespace startuptest {
@@ -208,6 +210,21 @@ TEST_F(StartupTest, ShutdownSavesSettingsButAFatalExitDoesNot) {
   EXPECT_NE(Log().find("title=\"FATAL ERROR\" text=\"Invalid command line parameter: -Play\""), std::string::npos)
       << Log();
   Platform::SetCommandLine(1, const_cast<char**>(std::vector<const char*>{"game"}.data()));
+}
+
+TEST_F(StartupTest, TheApplicationHoldsTheJpeg2000CodecUntilShutdown) {
+  const std::string file = folder + "/grey.j2k";
+  const imagelib_test::Bytes bytes = imagelib_test::J2kBytes(false, 3, 2, {{0, 40, 80, 120, 160, 200}});
+  std::ofstream(file, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
+                                              static_cast<std::streamsize>(bytes.size()));
+  Kivo::ImageLib::FreeJ2kCodec();
+  StartupApp& a = NewApp();
+  ASSERT_EQ(InitApp(), -1);
+  Kivo::ImageLib::ImagePtr image = Kivo::ImageLib::ReadJ2kImage(file);
+  ASSERT_TRUE(image) << "the constructor loads the codec";
+  EXPECT_EQ(image->width, 3);
+  a.BeginShutdown();
+  EXPECT_FALSE(Kivo::ImageLib::ReadJ2kImage(file)) << "shutdown unloads it";
 }
 
 TEST_F(StartupTest, ShutdownAskedFromAnotherThreadHappensOnTheMainThread) {

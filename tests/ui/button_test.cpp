@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "UiTestSupport.h"
+#include "ui_test_support.h"
 #include "ui/ButtonWidget.h"
 #include "ui/DialogButton.h"
 

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "UiTestSupport.h"
+#include "ui_test_support.h"
 #include "ui/Dialog.h"
 #include "ui/DialogButton.h"
 

@@ -10,8 +10,8 @@
 
 #include "platform/Platform.h"
 #include "resources/ImageLib.h"
-#include "shell/StringUtils.h"
-#include "tests/platform/TempFolder.h"
+#include "shell/base/StringUtils.h"
+#include "tests/support/temp_folder.h"
 #include "tests/ui/font_test_support.h"
 #include "ui/FontData.h"
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "shell/StringUtils.h"
+#include "shell/base/StringUtils.h"
 #include "tests/ui/font_test_support.h"
 #include "ui/DescParser.h"
 

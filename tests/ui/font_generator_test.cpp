@@ -11,7 +11,7 @@
 #include "image/MemoryImage.h"
 #include "platform/Platform.h"
 #include "resources/ImageLib.h"
-#include "tests/platform/TempFolder.h"
+#include "tests/support/temp_folder.h"
 #include "ui/Graphics.h"
 #include "ui/ImageFont.h"
 
@@ -35,10 +35,10 @@ class FontGenerator : public ::testing::Test {
     ASSERT_TRUE(Platform::StartBackend("headless"));
     std::ofstream(folder / "chars.txt", std::ios::binary) << "Привет, World! «Ёж» — 5€\n";
   }
-  // Runs the generator into a new subfolder; returns its path with a '/'.
+  // Runs the generator into a subfolder that does not exist yet (the tool
+  // makes it); returns its path with a '/'.
   std::string Generate(const std::string& name) {
     const std::string out = folder / name;
-    std::filesystem::create_directories(out);
     const std::string command = "'" + tool + "' '" + ttf + "' 18 '" + out + "' --chars '" + (folder / "chars.txt") +
                                 "' > /dev/null";
     EXPECT_EQ(std::system(command.c_str()), 0) << command;
@@ -62,7 +62,7 @@ std::vector<uint32_t> Render(ImageFont& font, const std::wstring& text) {
 
 TEST_F(FontGenerator, OutputLoadsCoversItsCharactersAndDrawsAShadowUnderTheFill) {
   const std::string out = Generate("a");
-  const std::string again = Generate("b");
+  const std::string again = Generate("b/nested");
   for (const char* file : {"font.txt", "font.png", "legacy.txt", "legacy.png"}) {
     EXPECT_FALSE(ReadBytes(out + file).empty()) << file;
     EXPECT_EQ(ReadBytes(out + file), ReadBytes(again + file)) << "the same input gives the same bytes: " << file;

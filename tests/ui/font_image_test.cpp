@@ -9,8 +9,8 @@
 #include <thread>
 #include <vector>
 
-#include "shell/StringUtils.h"
-#include "tests/ui/UiTestSupport.h"
+#include "shell/base/StringUtils.h"
+#include "tests/ui/ui_test_support.h"
 #include "tests/ui/font_test_support.h"
 #include "ui/Graphics.h"
 #include "ui/ImageFont.h"

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "tests/platform/TempFolder.h"
-#include "tests/ui/UiTestSupport.h"
+#include "tests/support/temp_folder.h"
+#include "tests/ui/ui_test_support.h"
 #include "tests/ui/font_test_support.h"
 #include "ui/Graphics.h"
 #include "ui/ImageFont.h"

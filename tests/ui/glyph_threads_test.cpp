@@ -10,7 +10,7 @@
 #include <thread>
 #include <vector>
 
-#include "tests/ui/UiTestSupport.h"
+#include "tests/ui/ui_test_support.h"
 #include "tests/ui/font_test_support.h"
 #include "ui/Graphics.h"
 #include "ui/ImageFont.h"

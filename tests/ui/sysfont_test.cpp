@@ -9,10 +9,10 @@
 #include <thread>
 #include <vector>
 
-#include "UiTestSupport.h"
+#include "ui_test_support.h"
 #include "image/MemoryImage.h"
-#include "platform/SystemFont.h"
-#include "tests/image/ddimage_fixture.h"
+#include "platform/devices/SystemFont.h"
+#include "tests/image/surface/ddimage_fixture.h"
 #include "ui/Graphics.h"
 #include "ui/SysFont.h"
 

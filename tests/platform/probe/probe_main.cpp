@@ -4,6 +4,7 @@
 //   instance PRODUCT WAIT_MS       single-instance roles (see below)
 //   sdl2-input                     opens a window under X, drives it with
 //                                  xdotool and prints the records it gets
+//   backend                        prints the backend the environment chooses
 #include <unistd.h>
 
 #include <chrono>
@@ -14,10 +15,6 @@
 #include <thread>
 
 #include "platform/Platform.h"
-
-// SDL's desktop-bus connection stays open until SDL_Quit, which a program
-// that keeps running never calls; it is not a leak of ours.
-extern "C" const char* __lsan_default_suppressions() { return "leak:libdbus\n"; }
 
 namespace {
 
@@ -168,6 +165,10 @@ int main(int argc, char** argv) {
   if (argc >= 4 && std::strcmp(argv[1], "registry-get") == 0) return RegistryGet(argv[2], argv[3]);
   if (argc >= 4 && std::strcmp(argv[1], "instance") == 0) return Instance(argv[2], std::atoi(argv[3]));
   if (argc >= 2 && std::strcmp(argv[1], "sdl2-input") == 0) return Sdl2Input();
-  std::fprintf(stderr, "usage: probe registry-get KEY NAME | instance PRODUCT WAIT_MS | sdl2-input\n");
+  if (argc >= 2 && std::strcmp(argv[1], "backend") == 0) {
+    std::printf("backend %s\n", Platform::BackendName().c_str());
+    return 0;
+  }
+  std::fprintf(stderr, "usage: probe registry-get KEY NAME | instance PRODUCT WAIT_MS | sdl2-input | backend\n");
   return 2;
 }

@@ -16,7 +16,7 @@
 
 #include "platform/Platform.h"
 #include "shell/KivoAppBase.h"
-#include "shell/TwisterRandom.h"
+#include "shell/base/TwisterRandom.h"
 #include "image/MemoryImage.h"
 #include "ui/Graphics.h"
 #include "ui/Widget.h"

@@ -1,0 +1,1042 @@
+// The software rasterizer (see D3DRaster.h).
+//
+// Layout of the work: a triangle is snapped to 1/16 pixel, split into rows
+// whose left and right ends come from exact integer edge intercepts, and
+// every attribute becomes a plane equation that is evaluated once per row at
+// the span start and stepped per pixel in fixed point (colours 8.16, texture
+// coordinates in texels 48.16). The specialised span loops and the
+// reference span loop share that setup, so they must agree to the bit.
+#include "platform/devices/D3DRaster.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cmath>
+#include <cstring>
+
+namespace D3DRaster {
+namespace {
+
+std::atomic<bool> gForceReference{false};
+
+// Coordinates further out than this are clipped before snapping, so the
+// fixed-point edge arithmetic never overflows.
+constexpr float kGuardBand = 16384.0f;
+
+struct Rgba {
+  std::uint32_t r, g, b, a;
+};
+
+inline std::uint32_t Clamp255(std::int64_t v) { return v < 0 ? 0u : (v > 255 ? 255u : static_cast<std::uint32_t>(v)); }
+
+inline Rgba Unpack(std::uint32_t argb) {
+  return Rgba{(argb >> 16) & 0xFF, (argb >> 8) & 0xFF, argb & 0xFF, argb >> 24};
+}
+
+// Nearest integer, halves rounded up; inline (no library call) because every
+// span start rounds each attribute.
+inline std::int64_t RoundToInt(double v) {
+  if (!(v > -4e15)) v = -4e15;  // also NaN: far outside any texture, but defined
+  if (v > 4e15) v = 4e15;
+  const double h = v + 0.5;
+  std::int64_t r = static_cast<std::int64_t>(h);
+  if (static_cast<double>(r) > h) --r;
+  return r;
+}
+
+inline std::int64_t FloorDiv(std::int64_t n, std::int64_t d) {  // d > 0
+  std::int64_t q = n / d;
+  if ((n % d) != 0 && n < 0) --q;
+  return q;
+}
+inline std::int64_t CeilDiv(std::int64_t n, std::int64_t d) { return -FloorDiv(-n, d); }
+
+// ---- target pixels ---------------------------------------------------------
+
+inline std::uint32_t Widen5(std::uint32_t v) { return v << 3 | v >> 2; }
+inline std::uint32_t Widen6(std::uint32_t v) { return v << 2 | v >> 4; }
+
+inline Rgba ReadTarget(const Target& t, int x, int y) {
+  const std::uint8_t* row = t.pixels + static_cast<std::ptrdiff_t>(y) * t.pitch;
+  switch (t.format) {
+    case TargetFormat::kXRGB8888: {
+      std::uint32_t p;
+      std::memcpy(&p, row + x * 4, 4);
+      return Rgba{(p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF, 255};
+    }
+    case TargetFormat::kXBGR8888: {
+      std::uint32_t p;
+      std::memcpy(&p, row + x * 4, 4);
+      return Rgba{p & 0xFF, (p >> 8) & 0xFF, (p >> 16) & 0xFF, 255};
+    }
+    case TargetFormat::kRGB565: {
+      std::uint16_t p;
+      std::memcpy(&p, row + x * 2, 2);
+      return Rgba{Widen5(p >> 11), Widen6((p >> 5) & 0x3F), Widen5(p & 0x1F), 255};
+    }
+    case TargetFormat::kRGB555: {
+      std::uint16_t p;
+      std::memcpy(&p, row + x * 2, 2);
+      return Rgba{Widen5((p >> 10) & 0x1F), Widen5((p >> 5) & 0x1F), Widen5(p & 0x1F), 255};
+    }
+  }
+  return Rgba{0, 0, 0, 255};
+}
+
+inline void WriteTarget(const Target& t, int x, int y, const Rgba& c) {
+  std::uint8_t* row = t.pixels + static_cast<std::ptrdiff_t>(y) * t.pitch;
+  switch (t.format) {
+    case TargetFormat::kXRGB8888: {
+      const std::uint32_t p = c.r << 16 | c.g << 8 | c.b;
+      std::memcpy(row + x * 4, &p, 4);
+      break;
+    }
+    case TargetFormat::kXBGR8888: {
+      const std::uint32_t p = c.b << 16 | c.g << 8 | c.r;
+      std::memcpy(row + x * 4, &p, 4);
+      break;
+    }
+    case TargetFormat::kRGB565: {
+      const std::uint16_t p = static_cast<std::uint16_t>((c.r >> 3) << 11 | (c.g >> 2) << 5 | (c.b >> 3));
+      std::memcpy(row + x * 2, &p, 2);
+      break;
+    }
+    case TargetFormat::kRGB555: {
+      const std::uint16_t p = static_cast<std::uint16_t>((c.r >> 3) << 10 | (c.g >> 3) << 5 | (c.b >> 3));
+      std::memcpy(row + x * 2, &p, 2);
+      break;
+    }
+  }
+}
+
+// ---- texture sampling --------------------------------------------------------
+
+inline std::int64_t Address(std::int64_t i, int size, bool wrap) {
+  if (wrap) {
+    std::int64_t m = i % size;
+    return m < 0 ? m + size : m;
+  }
+  return i < 0 ? 0 : (i >= size ? size - 1 : i);
+}
+
+inline std::uint32_t TexelAt(const Texture& t, std::int64_t x, std::int64_t y) {
+  return t.texels[static_cast<std::size_t>(y) * static_cast<std::size_t>(t.width) + static_cast<std::size_t>(x)];
+}
+
+// s and t are texel coordinates x 65536; texel i spans [i, i + 1).
+inline std::uint32_t SamplePoint(const Texture& t, std::int64_t s, std::int64_t tc, bool wrapU, bool wrapV) {
+  return TexelAt(t, Address(s >> 16, t.width, wrapU), Address(tc >> 16, t.height, wrapV));
+}
+
+// Bilinear filter around the sample point, eight bits of weight per axis:
+// each channel is ((c00 (256 - fx) + c10 fx + 128) >> 8) across, then the
+// same down. Each step rounds: truncating would pull every blend down by up
+// to a level, so a sample a rounding error short of a texel centre (as the
+// planes of triangles cut at texture-piece borders often give) would read
+// the previous texel's value. Written channel by channel; the fast loops
+// pack two channels a word.
+std::uint32_t SampleLinearReference(const Texture& t, std::int64_t s, std::int64_t tc, bool wrapU, bool wrapV) {
+  s -= 32768;
+  tc -= 32768;
+  const std::int64_t i0 = s >> 16;
+  const std::int64_t j0 = tc >> 16;
+  const std::uint32_t fx = static_cast<std::uint32_t>((s >> 8) & 0xFF);
+  const std::uint32_t fy = static_cast<std::uint32_t>((tc >> 8) & 0xFF);
+  const std::int64_t x0 = Address(i0, t.width, wrapU), x1 = Address(i0 + 1, t.width, wrapU);
+  const std::int64_t y0 = Address(j0, t.height, wrapV), y1 = Address(j0 + 1, t.height, wrapV);
+  const std::uint32_t c00 = TexelAt(t, x0, y0), c10 = TexelAt(t, x1, y0);
+  const std::uint32_t c01 = TexelAt(t, x0, y1), c11 = TexelAt(t, x1, y1);
+  std::uint32_t out = 0;
+  for (int shift = 0; shift < 32; shift += 8) {
+    const std::uint32_t top = (((c00 >> shift) & 0xFF) * (256 - fx) + ((c10 >> shift) & 0xFF) * fx + 128) >> 8;
+    const std::uint32_t bottom = (((c01 >> shift) & 0xFF) * (256 - fx) + ((c11 >> shift) & 0xFF) * fx + 128) >> 8;
+    out |= ((top * (256 - fy) + bottom * fy + 128) >> 8) << shift;
+  }
+  return out;
+}
+
+// Two lanes at once; a lane's sum stays below 255 x 256 + 128, so the
+// rounding half never carries into the next lane.
+inline std::uint32_t Lerp2x8(std::uint32_t a, std::uint32_t b, std::uint32_t f) {
+  const std::uint32_t rb =
+      (((a & 0x00FF00FFu) * (256 - f) + (b & 0x00FF00FFu) * f + 0x00800080u) >> 8) & 0x00FF00FFu;
+  const std::uint32_t ag =
+      ((((a >> 8) & 0x00FF00FFu) * (256 - f) + ((b >> 8) & 0x00FF00FFu) * f + 0x00800080u) >> 8) & 0x00FF00FFu;
+  return rb | ag << 8;
+}
+
+inline std::uint32_t SampleLinearFast(const Texture& t, std::int64_t s, std::int64_t tc, bool wrapU, bool wrapV) {
+  s -= 32768;
+  tc -= 32768;
+  const std::int64_t i0 = s >> 16;
+  const std::int64_t j0 = tc >> 16;
+  const std::uint32_t fx = static_cast<std::uint32_t>((s >> 8) & 0xFF);
+  const std::uint32_t fy = static_cast<std::uint32_t>((tc >> 8) & 0xFF);
+  const std::int64_t x0 = Address(i0, t.width, wrapU), x1 = Address(i0 + 1, t.width, wrapU);
+  const std::int64_t y0 = Address(j0, t.height, wrapV), y1 = Address(j0 + 1, t.height, wrapV);
+  const std::uint32_t top = Lerp2x8(TexelAt(t, x0, y0), TexelAt(t, x1, y0), fx);
+  const std::uint32_t bottom = Lerp2x8(TexelAt(t, x0, y1), TexelAt(t, x1, y1), fx);
+  return Lerp2x8(top, bottom, fy);
+}
+
+// ---- the per-pixel pipeline (reference) --------------------------------------
+
+struct PixelInputs {
+  Rgba diffuse;
+  std::int64_t s[2];  // per stage, texel units x 65536
+  std::int64_t t[2];
+};
+
+std::uint32_t ApplyOp(Op op, std::uint32_t a1, std::uint32_t a2) {
+  switch (op) {
+    case Op::kSelectArg1:
+      return a1;
+    case Op::kSelectArg2:
+      return a2;
+    case Op::kModulate:
+      return Mul8(a1, a2);
+    case Op::kAdd:
+      return std::min<std::uint32_t>(255, a1 + a2);
+    case Op::kDisable:
+      break;
+  }
+  return a2;
+}
+
+Rgba ShadeReference(const State& st, const PixelInputs& in) {
+  Rgba cur = in.diffuse;
+  for (int k = 0; k < 2; ++k) {
+    const Stage& sg = st.stages[k];
+    if (sg.colorOp == Op::kDisable) break;
+    // A later stage without a texture hands the current colour on.
+    if (k > 0 && sg.texture == nullptr) continue;
+    Rgba tex{255, 255, 255, 255};
+    if (sg.texture != nullptr)
+      tex = Unpack(sg.linear ? SampleLinearReference(*sg.texture, in.s[k], in.t[k], sg.wrapU, sg.wrapV)
+                             : SamplePoint(*sg.texture, in.s[k], in.t[k], sg.wrapU, sg.wrapV));
+    auto pick = [&](Arg a) -> const Rgba& {
+      switch (a) {
+        case Arg::kDiffuse:
+          return in.diffuse;
+        case Arg::kTexture:
+          return tex;
+        case Arg::kCurrent:
+          break;
+      }
+      return cur;
+    };
+    const Rgba& c1 = pick(sg.colorArg1);
+    const Rgba& c2 = pick(sg.colorArg2);
+    Rgba out;
+    out.r = ApplyOp(sg.colorOp, c1.r, c2.r);
+    out.g = ApplyOp(sg.colorOp, c1.g, c2.g);
+    out.b = ApplyOp(sg.colorOp, c1.b, c2.b);
+    out.a = sg.alphaOp == Op::kDisable ? cur.a : ApplyOp(sg.alphaOp, pick(sg.alphaArg1).a, pick(sg.alphaArg2).a);
+    cur = out;
+  }
+  return cur;
+}
+
+std::uint32_t Factor(Blend f, std::uint32_t srcChannel, std::uint32_t srcAlpha, std::uint32_t dstChannel) {
+  switch (f) {
+    case Blend::kZero:
+      return 0;
+    case Blend::kOne:
+      return 255;
+    case Blend::kSrcColor:
+      return srcChannel;
+    case Blend::kInvSrcColor:
+      return 255 - srcChannel;
+    case Blend::kSrcAlpha:
+      return srcAlpha;
+    case Blend::kInvSrcAlpha:
+      return 255 - srcAlpha;
+    case Blend::kDestAlpha:
+      return 255;  // targets carry no alpha: read as opaque
+    case Blend::kInvDestAlpha:
+      return 0;
+    case Blend::kDestColor:
+      return dstChannel;
+    case Blend::kInvDestColor:
+      return 255 - dstChannel;
+  }
+  return 0;
+}
+
+// result = (src x SRC + dst x DEST) / 255, rounded once, clamped.
+Rgba BlendReference(const State& st, const Rgba& s, const Rgba& d) {
+  if (!st.blendEnable) return s;
+  auto channel = [&](std::uint32_t sc, std::uint32_t dc) {
+    return std::min<std::uint32_t>(
+        255, Div255(sc * Factor(st.srcBlend, sc, s.a, dc) + dc * Factor(st.destBlend, sc, s.a, dc)));
+  };
+  return Rgba{channel(s.r, d.r), channel(s.g, d.g), channel(s.b, d.b), 255};
+}
+
+// ---- triangle setup ------------------------------------------------------------
+
+enum Attr { kR, kG, kB, kA, kS0, kT0, kS1, kT1, kAttrCount };
+
+struct Plane {
+  double base = 0;  // value at (x0, y0)
+  double dx = 0;
+  double dy = 0;
+};
+
+struct Setup {
+  double x0 = 0, y0 = 0;
+  Plane attr[kAttrCount];
+  bool active[kAttrCount];        // read by some stage
+  bool constant[kAttrCount];      // same value everywhere
+  std::int64_t constValue[kAttrCount];
+  std::int64_t step[kAttrCount];  // per pixel along x, fixed point
+  int varying[kAttrCount];        // the active attributes that are not constant
+  int varyingCount = 0;
+  Plane q;            // reciprocal w, perspective case only
+  bool perspective = false;
+  double scale[kAttrCount];
+  double bias[kAttrCount];
+  int texW[2] = {1, 1};
+  int texH[2] = {1, 1};
+};
+
+double AttrOf(const Vertex& v, int k, const Stage* stages) {
+  switch (k) {
+    case kR:
+      return v.r;
+    case kG:
+      return v.g;
+    case kB:
+      return v.b;
+    case kA:
+      return v.a;
+    case kS0:
+      return v.u[stages[0].texCoordIndex & 1];
+    case kT0:
+      return v.v[stages[0].texCoordIndex & 1];
+    case kS1:
+      return v.u[stages[1].texCoordIndex & 1];
+    default:
+      return v.v[stages[1].texCoordIndex & 1];
+  }
+}
+
+// One row's fixed-point attribute values at the span start, and steps.
+struct RowValues {
+  std::int64_t value[kAttrCount];
+  std::int64_t step[kAttrCount];
+};
+
+void RowStart(const Setup& su, int xs, int py, RowValues& rv) {
+  const double ox = xs - su.x0, oy = py - su.y0;
+  std::memcpy(rv.value, su.constValue, sizeof(rv.value));
+  std::memcpy(rv.step, su.step, sizeof(rv.step));
+  for (int i = 0; i < su.varyingCount; ++i) {
+    const int k = su.varying[i];
+    const Plane& p = su.attr[k];
+    rv.value[k] = RoundToInt((p.base + p.dx * ox + p.dy * oy) * su.scale[k] + su.bias[k]);
+  }
+}
+
+// Perspective case: attributes at one pixel, divided by the interpolated q.
+void PerspectivePixel(const Setup& su, int px, int py, PixelInputs& in) {
+  const double ox = px - su.x0, oy = py - su.y0;
+  double q = su.q.base + su.q.dx * ox + su.q.dy * oy;
+  if (!(q > 1e-12)) q = 1e-12;
+  double v[kAttrCount];
+  for (int k = 0; k < kAttrCount; ++k) {
+    const Plane& p = su.attr[k];
+    v[k] = (p.base + p.dx * ox + p.dy * oy) / q;
+  }
+  in.diffuse = Rgba{Clamp255(std::llround(v[kR])), Clamp255(std::llround(v[kG])), Clamp255(std::llround(v[kB])),
+                    Clamp255(std::llround(v[kA]))};
+  for (int k = 0; k < 2; ++k) {
+    in.s[k] = std::llround(std::clamp(v[kS0 + 2 * k] * su.scale[kS0 + 2 * k], -4e15, 4e15));
+    in.t[k] = std::llround(std::clamp(v[kT0 + 2 * k] * su.scale[kT0 + 2 * k], -4e15, 4e15));
+  }
+}
+
+inline Rgba DiffuseOf(const std::int64_t* value) {
+  return Rgba{Clamp255(value[kR] >> 16), Clamp255(value[kG] >> 16), Clamp255(value[kB] >> 16),
+              Clamp255(value[kA] >> 16)};
+}
+
+void SpanReference(const Target& target, const State& st, const Setup& su, int py, int xs, int xe) {
+  if (su.perspective) {
+    for (int x = xs; x < xe; ++x) {
+      PixelInputs in;
+      PerspectivePixel(su, x, py, in);
+      WriteTarget(target, x, py, BlendReference(st, ShadeReference(st, in), ReadTarget(target, x, py)));
+    }
+    return;
+  }
+  RowValues rv;
+  RowStart(su, xs, py, rv);
+  for (int x = xs; x < xe; ++x) {
+    const std::int64_t n = x - xs;
+    std::int64_t v[kAttrCount];
+    for (int k = 0; k < kAttrCount; ++k) v[k] = rv.value[k] + n * rv.step[k];
+    PixelInputs in;
+    in.diffuse = DiffuseOf(v);
+    in.s[0] = v[kS0];
+    in.t[0] = v[kT0];
+    in.s[1] = v[kS1];
+    in.t[1] = v[kT1];
+    WriteTarget(target, x, py, BlendReference(st, ShadeReference(st, in), ReadTarget(target, x, py)));
+  }
+}
+
+// ---- specialised span loops ---------------------------------------------------
+
+enum Sampler { kSampleWhite, kSamplePoint, kSampleLinear };
+enum ColorMode {
+  kColorTexture,     // texture colour and alpha as they are (white diffuse)
+  kColorModulate,    // texture x interpolated diffuse
+  kColorDiffuseSq,   // diffuse x diffuse, texture gives alpha only
+};
+enum BlendMode { kBlendReplace, kBlendOver, kBlendAddAlpha, kBlendAdd };
+
+struct FastParams {
+  const Texture* texture;
+  bool wrapU, wrapV;
+  bool alphaModulate;
+  // The two-stage loop: stage 0's filter and colour source, and stage 1.
+  bool linear;
+  bool selectTexture;  // stage 0's colour is the texture's alone
+  const Texture* texture1;
+  bool wrapU1, wrapV1, linear1;
+  Op colorOp1;
+  bool alphaModulate1;  // stage 1's alpha = its texture's x stage 0's
+};
+
+// Div255 of two lanes at bits 0 and 16, each at most 255 x 255.
+inline std::uint32_t Div255x2(std::uint32_t pair) {
+  const std::uint32_t t = pair + 0x00800080u;
+  return ((t + ((t >> 8) & 0x00FF00FFu)) >> 8) & 0x00FF00FFu;
+}
+
+// Blends one source pixel (0xAARRGGBB) into the target row at x.
+template <TargetFormat F, int B>
+inline void PutPixel(std::uint8_t* row, int x, std::uint32_t src) {
+  const std::uint32_t sa = src >> 24;
+  if (F == TargetFormat::kXRGB8888) {
+    std::uint32_t* p = reinterpret_cast<std::uint32_t*>(row) + x;
+    if (B == kBlendReplace) {
+      *p = src & 0x00FFFFFFu;
+    } else if (B == kBlendOver) {
+      // Pictures come in runs of transparent and opaque pixels: skipping
+      // them beats blending them (the blend is exact there anyway).
+      if (sa == 255) {
+        *p = src & 0x00FFFFFFu;
+      } else if (sa != 0) {
+        const std::uint32_t d = *p;
+        const std::uint32_t inv = 255 - sa;
+        const std::uint32_t rb = Div255x2((src & 0x00FF00FFu) * sa + (d & 0x00FF00FFu) * inv);
+        const std::uint32_t gg = Div255x2(((src >> 8) & 0xFFu) * sa + ((d >> 8) & 0xFFu) * inv);
+        *p = rb | gg << 8;
+      }
+    } else {
+      const std::uint32_t d = *p;
+      std::uint32_t rr, gg, bb;
+      if (B == kBlendAddAlpha) {
+        rr = std::min<std::uint32_t>(255, Div255(((src >> 16) & 0xFF) * sa + ((d >> 16) & 0xFF) * 255));
+        gg = std::min<std::uint32_t>(255, Div255(((src >> 8) & 0xFF) * sa + ((d >> 8) & 0xFF) * 255));
+        bb = std::min<std::uint32_t>(255, Div255((src & 0xFF) * sa + (d & 0xFF) * 255));
+      } else {
+        rr = std::min<std::uint32_t>(255, ((src >> 16) & 0xFF) + ((d >> 16) & 0xFF));
+        gg = std::min<std::uint32_t>(255, ((src >> 8) & 0xFF) + ((d >> 8) & 0xFF));
+        bb = std::min<std::uint32_t>(255, (src & 0xFF) + (d & 0xFF));
+      }
+      *p = rr << 16 | gg << 8 | bb;
+    }
+  } else {  // 5-6-5
+    std::uint16_t* p = reinterpret_cast<std::uint16_t*>(row) + x;
+    const std::uint32_t sr = (src >> 16) & 0xFF, sg = (src >> 8) & 0xFF, sb = src & 0xFF;
+    std::uint32_t rr = sr, gg = sg, bb = sb;
+    if (B != kBlendReplace) {
+      const std::uint32_t d = *p;
+      const std::uint32_t dr5 = Widen5(d >> 11), dg6 = Widen6((d >> 5) & 0x3F), db5 = Widen5(d & 0x1F);
+      if (B == kBlendOver) {
+        const std::uint32_t inv = 255 - sa;
+        rr = Div255(sr * sa + dr5 * inv);
+        gg = Div255(sg * sa + dg6 * inv);
+        bb = Div255(sb * sa + db5 * inv);
+      } else if (B == kBlendAddAlpha) {
+        rr = std::min<std::uint32_t>(255, Div255(sr * sa + dr5 * 255));
+        gg = std::min<std::uint32_t>(255, Div255(sg * sa + dg6 * 255));
+        bb = std::min<std::uint32_t>(255, Div255(sb * sa + db5 * 255));
+      } else {
+        rr = std::min<std::uint32_t>(255, sr + dr5);
+        gg = std::min<std::uint32_t>(255, sg + dg6);
+        bb = std::min<std::uint32_t>(255, sb + db5);
+      }
+    }
+    *p = static_cast<std::uint16_t>((rr >> 3) << 11 | (gg >> 2) << 5 | (bb >> 3));
+  }
+}
+
+template <TargetFormat F, int S, int C, int B>
+void SpanFast(const Target& target, const FastParams& fp, const Setup& su, int py, int xs, int xe) {
+  RowValues rv;
+  RowStart(su, xs, py, rv);
+  std::int64_t r = rv.value[kR], g = rv.value[kG], b = rv.value[kB], a = rv.value[kA];
+  std::int64_t s = rv.value[kS0], t = rv.value[kT0];
+  const std::int64_t dr = rv.step[kR], dg = rv.step[kG], db = rv.step[kB], da = rv.step[kA];
+  const std::int64_t ds = rv.step[kS0], dt = rv.step[kT0];
+  std::uint8_t* row = target.pixels + static_cast<std::ptrdiff_t>(py) * target.pitch;
+  // Point samples of a span that stays inside the texture need no address
+  // mode: the coordinates are linear, so both ends inside means all inside.
+  bool inside = false;
+  if (S == kSamplePoint) {
+    const std::int64_t n = xe - 1 - xs;
+    const std::int64_t sEnd = s + n * ds, tEnd = t + n * dt;
+    const std::int64_t sMax = static_cast<std::int64_t>(fp.texture->width) << 16;
+    const std::int64_t tMax = static_cast<std::int64_t>(fp.texture->height) << 16;
+    inside = s >= 0 && s < sMax && sEnd >= 0 && sEnd < sMax && t >= 0 && t < tMax && tEnd >= 0 && tEnd < tMax;
+  }
+  const std::uint32_t* texels = S == kSampleWhite ? nullptr : fp.texture->texels;
+  const std::int64_t texWidth = S == kSampleWhite ? 0 : fp.texture->width;
+  for (int x = xs; x < xe; ++x) {
+    std::uint32_t texel;
+    if (S == kSampleWhite) {
+      texel = 0xFFFFFFFFu;
+    } else if (S == kSamplePoint) {
+      texel = inside ? texels[(t >> 16) * texWidth + (s >> 16)] : SamplePoint(*fp.texture, s, t, fp.wrapU, fp.wrapV);
+      s += ds;
+      t += dt;
+    } else {
+      texel = SampleLinearFast(*fp.texture, s, t, fp.wrapU, fp.wrapV);
+      s += ds;
+      t += dt;
+    }
+    std::uint32_t src;  // 0xAARRGGBB
+    if (C == kColorTexture) {
+      src = texel;
+    } else {
+      const std::uint32_t cr = Clamp255(r >> 16), cg = Clamp255(g >> 16), cb = Clamp255(b >> 16);
+      const std::uint32_t ca = Clamp255(a >> 16);
+      r += dr;
+      g += dg;
+      b += db;
+      a += da;
+      const std::uint32_t ta = texel >> 24;
+      const std::uint32_t outA = fp.alphaModulate ? Mul8(ta, ca) : ta;
+      if (C == kColorModulate) {
+        src = outA << 24 | Mul8((texel >> 16) & 0xFF, cr) << 16 | Mul8((texel >> 8) & 0xFF, cg) << 8 |
+              Mul8(texel & 0xFF, cb);
+      } else {
+        src = outA << 24 | Mul8(cr, cr) << 16 | Mul8(cg, cg) << 8 | Mul8(cb, cb);
+      }
+    }
+    PutPixel<F, B>(row, x, src);
+  }
+}
+
+// Both texture stages as the two-texture draws set them: stage 0 the
+// texture (times the diffuse colour), stage 1 its texture selected, times
+// or plus stage 0's colour, its alpha passed on or multiplied in.
+template <TargetFormat F, int B>
+void SpanTwoStages(const Target& target, const FastParams& fp, const Setup& su, int py, int xs, int xe) {
+  RowValues rv;
+  RowStart(su, xs, py, rv);
+  std::int64_t r = rv.value[kR], g = rv.value[kG], b = rv.value[kB], a = rv.value[kA];
+  std::int64_t s0 = rv.value[kS0], t0 = rv.value[kT0], s1 = rv.value[kS1], t1 = rv.value[kT1];
+  const std::int64_t dr = rv.step[kR], dg = rv.step[kG], db = rv.step[kB], da = rv.step[kA];
+  const std::int64_t ds0 = rv.step[kS0], dt0 = rv.step[kT0], ds1 = rv.step[kS1], dt1 = rv.step[kT1];
+  std::uint8_t* row = target.pixels + static_cast<std::ptrdiff_t>(py) * target.pitch;
+  for (int x = xs; x < xe; ++x) {
+    const std::uint32_t tex0 = fp.linear ? SampleLinearFast(*fp.texture, s0, t0, fp.wrapU, fp.wrapV)
+                                         : SamplePoint(*fp.texture, s0, t0, fp.wrapU, fp.wrapV);
+    const std::uint32_t tex1 = fp.linear1 ? SampleLinearFast(*fp.texture1, s1, t1, fp.wrapU1, fp.wrapV1)
+                                          : SamplePoint(*fp.texture1, s1, t1, fp.wrapU1, fp.wrapV1);
+    s0 += ds0;
+    t0 += dt0;
+    s1 += ds1;
+    t1 += dt1;
+    std::uint32_t cr = (tex0 >> 16) & 0xFF, cg = (tex0 >> 8) & 0xFF, cb = tex0 & 0xFF, ca = tex0 >> 24;
+    if (!fp.selectTexture) {
+      cr = Mul8(cr, Clamp255(r >> 16));
+      cg = Mul8(cg, Clamp255(g >> 16));
+      cb = Mul8(cb, Clamp255(b >> 16));
+    }
+    if (fp.alphaModulate) ca = Mul8(ca, Clamp255(a >> 16));
+    r += dr;
+    g += dg;
+    b += db;
+    a += da;
+    const std::uint32_t tr = (tex1 >> 16) & 0xFF, tg = (tex1 >> 8) & 0xFF, tb = tex1 & 0xFF;
+    if (fp.colorOp1 == Op::kSelectArg1) {
+      cr = tr, cg = tg, cb = tb;
+    } else if (fp.colorOp1 == Op::kModulate) {
+      cr = Mul8(tr, cr), cg = Mul8(tg, cg), cb = Mul8(tb, cb);
+    } else {
+      cr = std::min<std::uint32_t>(255, tr + cr);
+      cg = std::min<std::uint32_t>(255, tg + cg);
+      cb = std::min<std::uint32_t>(255, tb + cb);
+    }
+    if (fp.alphaModulate1) ca = Mul8(tex1 >> 24, ca);
+    PutPixel<F, B>(row, x, ca << 24 | cr << 16 | cg << 8 | cb);
+  }
+}
+
+template <TargetFormat F>
+void (*PickTwoStages(int b))(const Target&, const FastParams&, const Setup&, int, int, int) {
+  switch (b) {
+    case kBlendReplace:
+      return &SpanTwoStages<F, kBlendReplace>;
+    case kBlendOver:
+      return &SpanTwoStages<F, kBlendOver>;
+    case kBlendAddAlpha:
+      return &SpanTwoStages<F, kBlendAddAlpha>;
+    default:
+      return &SpanTwoStages<F, kBlendAdd>;
+  }
+}
+
+typedef void (*SpanFn)(const Target&, const FastParams&, const Setup&, int, int, int);
+
+template <TargetFormat F, int S, int C>
+SpanFn PickBlend(int b) {
+  switch (b) {
+    case kBlendReplace:
+      return &SpanFast<F, S, C, kBlendReplace>;
+    case kBlendOver:
+      return &SpanFast<F, S, C, kBlendOver>;
+    case kBlendAddAlpha:
+      return &SpanFast<F, S, C, kBlendAddAlpha>;
+    default:
+      return &SpanFast<F, S, C, kBlendAdd>;
+  }
+}
+template <TargetFormat F, int S>
+SpanFn PickColor(int c, int b) {
+  switch (c) {
+    case kColorTexture:
+      return PickBlend<F, S, kColorTexture>(b);
+    case kColorModulate:
+      return PickBlend<F, S, kColorModulate>(b);
+    default:
+      return PickBlend<F, S, kColorDiffuseSq>(b);
+  }
+}
+template <TargetFormat F>
+SpanFn PickSampler(int s, int c, int b) {
+  switch (s) {
+    case kSampleWhite:
+      return PickColor<F, kSampleWhite>(c, b);
+    case kSamplePoint:
+      return PickColor<F, kSamplePoint>(c, b);
+    default:
+      return PickColor<F, kSampleLinear>(c, b);
+  }
+}
+
+bool IsArgPair(const Stage& sg, Arg x, Arg y, bool alpha) {
+  const Arg a1 = alpha ? sg.alphaArg1 : sg.colorArg1;
+  const Arg a2 = alpha ? sg.alphaArg2 : sg.colorArg2;
+  auto same = [](Arg p, Arg q) {  // at stage 0 the current colour is the diffuse one
+    auto norm = [](Arg v) { return v == Arg::kCurrent ? Arg::kDiffuse : v; };
+    return norm(p) == norm(q);
+  };
+  return (same(a1, x) && same(a2, y)) || (same(a1, y) && same(a2, x));
+}
+
+// Chooses the specialised loop for a triangle, or null for the reference one.
+SpanFn ChooseFast(const Target& target, const State& st, const Setup& su, const Vertex* v, FastParams& fp) {
+  if (su.perspective) return nullptr;
+  if (target.format != TargetFormat::kXRGB8888 && target.format != TargetFormat::kRGB565) return nullptr;
+  const Stage& s1 = st.stages[1];
+  const bool twoStages = s1.colorOp != Op::kDisable && s1.texture != nullptr;
+  const Stage& s0 = st.stages[0];
+  if (s0.colorOp == Op::kDisable) return nullptr;
+
+  int blend;
+  if (!st.blendEnable || (st.srcBlend == Blend::kOne && st.destBlend == Blend::kZero)) {
+    blend = kBlendReplace;
+  } else if (st.srcBlend == Blend::kSrcAlpha && st.destBlend == Blend::kInvSrcAlpha) {
+    blend = kBlendOver;
+  } else if (st.srcBlend == Blend::kSrcAlpha && st.destBlend == Blend::kOne) {
+    blend = kBlendAddAlpha;
+  } else if (st.srcBlend == Blend::kOne && st.destBlend == Blend::kOne) {
+    blend = kBlendAdd;
+  } else {
+    return nullptr;
+  }
+
+  // Alpha: the texture's, or the texture's times the diffuse.
+  bool alphaModulate;
+  if (s0.alphaOp == Op::kSelectArg1 && s0.alphaArg1 == Arg::kTexture) {
+    alphaModulate = false;
+  } else if (s0.alphaOp == Op::kModulate && IsArgPair(s0, Arg::kTexture, Arg::kDiffuse, true)) {
+    alphaModulate = true;
+  } else {
+    return nullptr;
+  }
+
+  int color;
+  if ((s0.colorOp == Op::kSelectArg1 && s0.colorArg1 == Arg::kTexture) ||
+      (s0.colorOp == Op::kModulate && IsArgPair(s0, Arg::kTexture, Arg::kDiffuse, false))) {
+    color = kColorModulate;
+  } else if (s0.colorOp == Op::kModulate && IsArgPair(s0, Arg::kDiffuse, Arg::kDiffuse, false)) {
+    color = kColorDiffuseSq;
+  } else {
+    return nullptr;
+  }
+  const bool selectTexture = s0.colorOp == Op::kSelectArg1;
+  if (twoStages) {
+    // The second stage reads the texture and the current colour only; the
+    // first must sample a texture and colour by it.
+    const bool colourReadsTextureAndCurrent =
+        s1.colorArg1 == Arg::kTexture && (s1.colorOp == Op::kSelectArg1 || s1.colorArg2 == Arg::kCurrent);
+    const bool alphaPassesOrModulates =
+        s1.alphaOp == Op::kDisable ||
+        (s1.alphaOp == Op::kModulate && ((s1.alphaArg1 == Arg::kTexture && s1.alphaArg2 == Arg::kCurrent) ||
+                                         (s1.alphaArg1 == Arg::kCurrent && s1.alphaArg2 == Arg::kTexture)));
+    const bool knownOp = s1.colorOp == Op::kSelectArg1 || s1.colorOp == Op::kModulate || s1.colorOp == Op::kAdd;
+    if (color != kColorModulate || s0.texture == nullptr || !colourReadsTextureAndCurrent ||
+        !alphaPassesOrModulates || !knownOp)
+      return nullptr;
+    fp.texture = s0.texture;
+    fp.wrapU = s0.wrapU;
+    fp.wrapV = s0.wrapV;
+    fp.linear = s0.linear;
+    fp.alphaModulate = alphaModulate;
+    fp.selectTexture = selectTexture;
+    fp.texture1 = s1.texture;
+    fp.wrapU1 = s1.wrapU;
+    fp.wrapV1 = s1.wrapV;
+    fp.linear1 = s1.linear;
+    fp.colorOp1 = s1.colorOp;
+    fp.alphaModulate1 = s1.alphaOp == Op::kModulate;
+    if (target.format == TargetFormat::kXRGB8888) return PickTwoStages<TargetFormat::kXRGB8888>(blend);
+    return PickTwoStages<TargetFormat::kRGB565>(blend);
+  }
+  // Diffuse that is white and opaque everywhere changes nothing.
+  const bool flatWhite = v[0].r == 255 && v[1].r == 255 && v[2].r == 255 && v[0].g == 255 && v[1].g == 255 &&
+                         v[2].g == 255 && v[0].b == 255 && v[1].b == 255 && v[2].b == 255;
+  const bool flatOpaque = v[0].a == 255 && v[1].a == 255 && v[2].a == 255;
+  if (color == kColorModulate && (selectTexture || flatWhite) && (!alphaModulate || flatOpaque))
+    color = kColorTexture;
+  else if (color == kColorModulate && selectTexture)
+    return nullptr;  // texture colour with modulated alpha: rare, left to the reference loop
+
+  fp.texture = s0.texture;
+  fp.wrapU = s0.wrapU;
+  fp.wrapV = s0.wrapV;
+  fp.alphaModulate = alphaModulate;
+  int sampler = kSampleWhite;
+  if (s0.texture != nullptr) {
+    sampler = s0.linear ? kSampleLinear : kSamplePoint;
+    // A texture mapped 1:1 with texel centres on pixel centres filters to
+    // exactly the point sample: take the cheaper loop.
+    if (sampler == kSampleLinear && su.attr[kS0].dx * su.scale[kS0] == 65536.0 && su.attr[kS0].dy == 0 &&
+        su.attr[kT0].dx == 0 && su.attr[kT0].dy * su.scale[kT0] == 65536.0) {
+      RowValues rv;
+      RowStart(su, 0, 0, rv);
+      if ((rv.value[kS0] & 0xFFFF) == 0x8000 && (rv.value[kT0] & 0xFFFF) == 0x8000) sampler = kSamplePoint;
+    }
+  }
+  if (target.format == TargetFormat::kXRGB8888)
+    return PickSampler<TargetFormat::kXRGB8888>(sampler, color, blend);
+  return PickSampler<TargetFormat::kRGB565>(sampler, color, blend);
+}
+
+// ---- guard-band clipping ---------------------------------------------------------
+
+Vertex LerpVertex(const Vertex& a, const Vertex& b, float t) {
+  auto l = [t](float p, float q) { return p + (q - p) * t; };
+  Vertex o;
+  o.x = l(a.x, b.x);
+  o.y = l(a.y, b.y);
+  o.q = l(a.q, b.q);
+  o.r = l(a.r, b.r);
+  o.g = l(a.g, b.g);
+  o.b = l(a.b, b.b);
+  o.a = l(a.a, b.a);
+  for (int k = 0; k < 2; ++k) {
+    o.u[k] = l(a.u[k], b.u[k]);
+    o.v[k] = l(a.v[k], b.v[k]);
+  }
+  return o;
+}
+
+// Cuts the polygon to |coordinate| <= limit along one axis and side.
+int ClipPolygon(const Vertex* in, int n, Vertex* out, bool yAxis, float limit, bool keepBelow) {
+  int m = 0;
+  auto inside = [&](const Vertex& v) {
+    const float c = yAxis ? v.y : v.x;
+    return keepBelow ? c <= limit : c >= limit;
+  };
+  for (int i = 0; i < n; ++i) {
+    const Vertex& p = in[(i + n - 1) % n];
+    const Vertex& c = in[i];
+    const bool pi = inside(p), ci = inside(c);
+    if (pi != ci) {
+      const float pc = yAxis ? p.y : p.x, cc = yAxis ? c.y : c.x;
+      out[m++] = LerpVertex(p, c, (limit - pc) / (cc - pc));
+    }
+    if (ci) out[m++] = c;
+  }
+  return m;
+}
+
+bool Finite(const Vertex& v) { return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.q); }
+bool InGuard(const Vertex& v) { return std::fabs(v.x) <= kGuardBand && std::fabs(v.y) <= kGuardBand; }
+
+void RasterizeTriangle(const Target& target, const State& st, const Vertex* tri, bool reference);
+
+}  // namespace
+
+Vertex MakeVertex(float x, float y, float q, std::uint32_t argb, float u0, float v0, float u1, float v1) {
+  Vertex v;
+  v.x = x;
+  v.y = y;
+  v.q = q;
+  v.a = static_cast<float>(argb >> 24);
+  v.r = static_cast<float>((argb >> 16) & 0xFF);
+  v.g = static_cast<float>((argb >> 8) & 0xFF);
+  v.b = static_cast<float>(argb & 0xFF);
+  v.u[0] = u0;
+  v.v[0] = v0;
+  v.u[1] = u1;
+  v.v[1] = v1;
+  return v;
+}
+
+void ForceReference(bool on) { gForceReference.store(on); }
+bool ReferenceForced() { return gForceReference.load(); }
+
+std::uint32_t ReadPixel(const Target& target, int x, int y) {
+  const Rgba c = ReadTarget(target, x, y);
+  return 0xFF000000u | c.r << 16 | c.g << 8 | c.b;
+}
+
+void Fill(const Target& target, int x0, int y0, int x1, int y1, std::uint32_t argb) {
+  if (x0 >= x1 || y0 >= y1) return;
+  // Encode once through the one-pixel writer, then copy it along the rows.
+  Target probe = target;
+  std::uint8_t scratch[4] = {0, 0, 0, 0};
+  probe.pixels = scratch;
+  WriteTarget(probe, 0, 0, Unpack(argb));
+  const bool wide = target.format == TargetFormat::kXRGB8888 || target.format == TargetFormat::kXBGR8888;
+  for (int y = y0; y < y1; ++y) {
+    std::uint8_t* row = target.pixels + static_cast<std::ptrdiff_t>(y) * target.pitch;
+    if (wide) {
+      std::uint32_t p;
+      std::memcpy(&p, scratch, 4);
+      std::fill(reinterpret_cast<std::uint32_t*>(row) + x0, reinterpret_cast<std::uint32_t*>(row) + x1, p);
+    } else {
+      std::uint16_t p;
+      std::memcpy(&p, scratch, 2);
+      std::fill(reinterpret_cast<std::uint16_t*>(row) + x0, reinterpret_cast<std::uint16_t*>(row) + x1, p);
+    }
+  }
+}
+
+void DrawTriangle(const Target& target, const State& state, const Vertex& a, const Vertex& b, const Vertex& c,
+                  const Options& options) {
+  if (state.clipX0 >= state.clipX1 || state.clipY0 >= state.clipY1) return;
+  if (!Finite(a) || !Finite(b) || !Finite(c)) return;
+  const bool reference = options.reference || ReferenceForced();
+  const Vertex tri[3] = {a, b, c};
+  if (InGuard(a) && InGuard(b) && InGuard(c)) {
+    RasterizeTriangle(target, state, tri, reference);
+    return;
+  }
+  // Far-out corners: cut to the guard band, then draw the pieces as a fan.
+  Vertex bufA[16], bufB[16];
+  int n = 3;
+  std::copy(tri, tri + 3, bufA);
+  n = ClipPolygon(bufA, n, bufB, false, -kGuardBand, false);
+  n = ClipPolygon(bufB, n, bufA, false, kGuardBand, true);
+  n = ClipPolygon(bufA, n, bufB, true, -kGuardBand, false);
+  n = ClipPolygon(bufB, n, bufA, true, kGuardBand, true);
+  for (int i = 1; i + 1 < n; ++i) {
+    const Vertex piece[3] = {bufA[0], bufA[i], bufA[i + 1]};
+    RasterizeTriangle(target, state, piece, reference);
+  }
+}
+
+namespace {
+
+// The first pixel column at or right of an edge, row by row: x =
+// ceil(num / den) with num growing by a fixed amount per row, kept exact as
+// a quotient and remainder (num = x den - rem, 0 <= rem < den).
+struct EdgeWalker {
+  std::int64_t x = 0, rem = 0, den = 1, stepX = 0, stepRem = 0;
+  void Start(const std::int64_t* X, const std::int64_t* Y, int a, int b, std::int64_t py) {
+    const std::int64_t dy = Y[b] - Y[a];  // > 0 for every edge that spans a row
+    den = dy * 16;
+    const std::int64_t num = X[a] * dy + (py * 16 - Y[a]) * (X[b] - X[a]);
+    x = CeilDiv(num, den);
+    rem = x * den - num;
+    const std::int64_t step = 16 * (X[b] - X[a]);
+    stepX = CeilDiv(step, den);
+    stepRem = stepX * den - step;
+  }
+  void Step() {
+    x += stepX;
+    rem += stepRem;
+    if (rem >= den) {
+      rem -= den;
+      --x;
+    }
+  }
+};
+
+void RasterizeTriangle(const Target& target, const State& st, const Vertex* tri, bool reference) {
+  // Snap to 1/16 pixel.
+  std::int64_t X[3], Y[3];
+  for (int i = 0; i < 3; ++i) {
+    X[i] = RoundToInt(static_cast<double>(tri[i].x) * 16.0);
+    Y[i] = RoundToInt(static_cast<double>(tri[i].y) * 16.0);
+  }
+  int order[3] = {0, 1, 2};
+  std::sort(order, order + 3, [&](int p, int q) { return Y[p] < Y[q] || (Y[p] == Y[q] && p < q); });
+  const int i0 = order[0], i1 = order[1], i2 = order[2];
+  const std::int64_t cross = (X[i1] - X[i0]) * (Y[i2] - Y[i0]) - (X[i2] - X[i0]) * (Y[i1] - Y[i0]);
+  if (cross == 0 || Y[i2] == Y[i0]) return;
+
+  // Plane equations from the snapped positions.
+  Setup su;
+  su.x0 = X[0] / 16.0;
+  su.y0 = Y[0] / 16.0;
+  const double dx1 = (X[1] - X[0]) / 16.0, dy1 = (Y[1] - Y[0]) / 16.0;
+  const double dx2 = (X[2] - X[0]) / 16.0, dy2 = (Y[2] - Y[0]) / 16.0;
+  // Divided, not multiplied by a reciprocal: a sprite mapped 1:1 must get
+  // exactly one texel per pixel to take the point loop.
+  const double det = dx1 * dy2 - dx2 * dy1;
+  su.perspective = !(tri[0].q == tri[1].q && tri[1].q == tri[2].q);
+  for (int k = 0; k < 2; ++k) {
+    const Texture* tex = st.stages[k].texture;
+    su.texW[k] = tex != nullptr && tex->width > 0 ? tex->width : 1;
+    su.texH[k] = tex != nullptr && tex->height > 0 ? tex->height : 1;
+  }
+  for (int k = 0; k < kAttrCount; ++k) {
+    su.scale[k] = 65536.0;
+    su.bias[k] = 0;
+  }
+  for (int k = kR; k <= kA; ++k) su.bias[k] = 32768.0;  // channels round to nearest
+  su.scale[kS0] = 65536.0 * su.texW[0];
+  su.scale[kT0] = 65536.0 * su.texH[0];
+  su.scale[kS1] = 65536.0 * su.texW[1];
+  su.scale[kT1] = 65536.0 * su.texH[1];
+  auto plane = [&](double a0, double a1, double a2) {
+    Plane p;
+    p.base = a0;
+    p.dx = ((a1 - a0) * dy2 - (a2 - a0) * dy1) / det;
+    p.dy = ((a2 - a0) * dx1 - (a1 - a0) * dx2) / det;
+    return p;
+  };
+  // Which attributes any stage reads: texture coordinates only of stages
+  // with a texture, stage 1 only when it is on.
+  const bool stage1On = st.stages[1].colorOp != Op::kDisable && st.stages[1].texture != nullptr;
+  for (int k = 0; k < kAttrCount; ++k) {
+    su.active[k] = k <= kA || ((k == kS0 || k == kT0) && st.stages[0].texture != nullptr) ||
+                   ((k == kS1 || k == kT1) && stage1On);
+    double v[3];
+    for (int i = 0; i < 3; ++i) {
+      v[i] = su.active[k] ? AttrOf(tri[i], k, st.stages) : 0.0;
+      if (su.perspective) v[i] *= tri[i].q;
+    }
+    su.constant[k] = !su.perspective && v[0] == v[1] && v[1] == v[2];
+    su.attr[k] = su.constant[k] ? Plane{v[0], 0, 0} : plane(v[0], v[1], v[2]);
+    su.constValue[k] = su.constant[k] ? RoundToInt(v[0] * su.scale[k] + su.bias[k]) : 0;
+    su.step[k] = su.active[k] && !su.constant[k] ? RoundToInt(su.attr[k].dx * su.scale[k]) : 0;
+    if (su.active[k] && !su.constant[k]) su.varying[su.varyingCount++] = k;
+  }
+  if (su.perspective) {
+    su.q = plane(tri[0].q, tri[1].q, tri[2].q);
+    for (int k = kR; k <= kA; ++k) su.scale[k] = 1.0;  // per-pixel doubles
+  }
+
+  FastParams fp{};
+  const SpanFn fast = reference ? nullptr : ChooseFast(target, st, su, tri, fp);
+
+  // Rows whose centres lie in [y0, y2); x spans [ceil(left), ceil(right)).
+  const int clipX0 = std::max(0, st.clipX0), clipX1 = std::min(target.width, st.clipX1);
+  const int clipY0 = std::max(0, st.clipY0), clipY1 = std::min(target.height, st.clipY1);
+  const std::int64_t rowFirst = std::max<std::int64_t>(CeilDiv(Y[i0], 16), clipY0);
+  const std::int64_t rowMid = CeilDiv(Y[i1], 16);
+  const std::int64_t rowEnd = std::min<std::int64_t>(CeilDiv(Y[i2], 16), clipY1);
+  const bool longIsLeft = cross > 0;
+  if (rowFirst >= rowEnd) return;
+  EdgeWalker longEdge, shortEdge;
+  longEdge.Start(X, Y, i0, i2, rowFirst);
+  bool lowerHalf = rowFirst >= rowMid;
+  if (lowerHalf)
+    shortEdge.Start(X, Y, i1, i2, rowFirst);
+  else
+    shortEdge.Start(X, Y, i0, i1, rowFirst);
+  for (std::int64_t py = rowFirst; py < rowEnd; ++py, longEdge.Step(), shortEdge.Step()) {
+    if (!lowerHalf && py >= rowMid) {
+      shortEdge.Start(X, Y, i1, i2, py);
+      lowerHalf = true;
+    }
+    // The reference twin divides afresh on every row.
+    auto direct = [&](int ea, int eb) {
+      const std::int64_t dy = Y[eb] - Y[ea];
+      return CeilDiv(X[ea] * dy + (py * 16 - Y[ea]) * (X[eb] - X[ea]), dy * 16);
+    };
+    const std::int64_t xl = reference ? direct(i0, i2) : longEdge.x;
+    const std::int64_t xs2 = reference ? (py < rowMid ? direct(i0, i1) : direct(i1, i2)) : shortEdge.x;
+    std::int64_t left = longIsLeft ? xl : xs2;
+    std::int64_t right = longIsLeft ? xs2 : xl;
+    left = std::max<std::int64_t>(left, clipX0);
+    right = std::min<std::int64_t>(right, clipX1);
+    if (left >= right) continue;
+    if (fast != nullptr)
+      fast(target, fp, su, static_cast<int>(py), static_cast<int>(left), static_cast<int>(right));
+    else
+      SpanReference(target, st, su, static_cast<int>(py), static_cast<int>(left), static_cast<int>(right));
+  }
+}
+
+}  // namespace
+
+void DrawLine(const Target& target, const State& st, const Vertex& a, const Vertex& b, const Options&) {
+  if (!Finite(a) || !Finite(b)) return;
+  const int clipX0 = std::max(0, st.clipX0), clipX1 = std::min(target.width, st.clipX1);
+  const int clipY0 = std::max(0, st.clipY0), clipY1 = std::min(target.height, st.clipY1);
+  const double dx = static_cast<double>(b.x) - a.x, dy = static_cast<double>(b.y) - a.y;
+  if (dx == 0 && dy == 0) return;
+  const bool xMajor = std::fabs(dx) >= std::fabs(dy);
+  const double start = xMajor ? a.x : a.y, end = xMajor ? b.x : b.y;
+  const double span = end - start;
+  // Centres c with start <= c < end in the direction of travel.
+  std::int64_t first, last, step;
+  if (span > 0) {
+    first = static_cast<std::int64_t>(std::ceil(start));
+    last = static_cast<std::int64_t>(std::ceil(end)) - 1;
+    step = 1;
+  } else {
+    first = static_cast<std::int64_t>(std::floor(start));
+    last = static_cast<std::int64_t>(std::floor(end)) + 1;
+    step = -1;
+  }
+  const std::int64_t lo = xMajor ? clipX0 : clipY0, hi = xMajor ? clipX1 : clipY1;
+  if (std::fabs(start) > 1e9 || std::fabs(end) > 1e9) return;
+  for (std::int64_t c = first; step > 0 ? c <= last : c >= last; c += step) {
+    if (c < lo || c >= hi) continue;
+    const double t = (c - start) / span;
+    const double minor = xMajor ? a.y + dy * t : a.x + dx * t;
+    const std::int64_t m = static_cast<std::int64_t>(std::floor(minor + 0.5));
+    const std::int64_t px = xMajor ? c : m, py = xMajor ? m : c;
+    if (px < clipX0 || px >= clipX1 || py < clipY0 || py >= clipY1) continue;
+    auto lerp = [t](float p, float q) { return p + (q - p) * t; };
+    PixelInputs in;
+    in.diffuse = Rgba{Clamp255(std::llround(lerp(a.r, b.r))), Clamp255(std::llround(lerp(a.g, b.g))),
+                      Clamp255(std::llround(lerp(a.b, b.b))), Clamp255(std::llround(lerp(a.a, b.a)))};
+    for (int k = 0; k < 2; ++k) {
+      const Stage& sg = st.stages[k];
+      const int set = sg.texCoordIndex & 1;
+      const int w = sg.texture != nullptr ? sg.texture->width : 1;
+      const int h = sg.texture != nullptr ? sg.texture->height : 1;
+      in.s[k] = std::llround(std::clamp(lerp(a.u[set], b.u[set]) * 65536.0 * w, -4e15, 4e15));
+      in.t[k] = std::llround(std::clamp(lerp(a.v[set], b.v[set]) * 65536.0 * h, -4e15, 4e15));
+    }
+    const int ix = static_cast<int>(px), iy = static_cast<int>(py);
+    WriteTarget(target, ix, iy, BlendReference(st, ShadeReference(st, in), ReadTarget(target, ix, iy)));
+  }
+}
+
+}  // namespace D3DRaster

@@ -1,9 +1,0 @@
-#include "shell/Color.h"
-
-namespace Kivo {
-
-// Constant-initialised: usable from any static initialiser, never destroyed.
-const Color Color::Black(0, 0, 0, 255);
-const Color Color::White(255, 255, 255, 255);
-
-}  // namespace Kivo

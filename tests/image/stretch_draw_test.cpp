@@ -1,0 +1,140 @@
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "image_test_support.h"
+
+namespace KivoTest {
+namespace {
+
+constexpr uint32_t kP = 0xFF112233, kQ = 0xFF445566;
+
+TEST(StretchDraw, FastStretchRepeatsPixels) {
+  RecordingHost host;
+  MemoryImage source(&host);
+  Load(source, 2, 1, {kP, kQ});
+  MemoryImage dest(&host);
+  Fill(dest, 4, 1, 0xFF000000);
+  dest.DrawImageStretched(&source, Rect(0, 0, 4, 1), Rect(0, 0, 2, 1), Rect(0, 0, 4, 1), Color::White, 0, true);
+  // A = 255 onto opaque: (c * 255 + d) >> 8 with d = 0.
+  auto down = [](uint32_t v) {
+    return 0xFF000000u | ((((v >> 16) & 0xFF) * 255) >> 8) << 16 | ((((v >> 8) & 0xFF) * 255) >> 8) << 8 |
+           (((v & 0xFF) * 255) >> 8);
+  };
+  EXPECT_EQ(Pixels(dest), (std::vector<uint32_t>{down(kP), down(kP), down(kQ), down(kQ)}));
+  EXPECT_TRUE(source.drawn);
+}
+
+TEST(StretchDraw, FastStretchSamplesTruncatedPositions) {
+  RecordingHost host;
+  MemoryImage source(&host);
+  std::vector<uint32_t> px;
+  for (uint32_t i = 0; i < 10; ++i) px.push_back(0xFF000000u | i);
+  Load(source, 10, 1, px);
+  MemoryImage dest(&host);
+  Fill(dest, 4, 1, 0xFF000000);
+  dest.DrawImageStretched(&source, Rect(0, 0, 4, 1), Rect(0, 0, 10, 1), Rect(0, 0, 4, 1), Color::White, 0, true);
+  // Columns 0, 2.5, 5, 7.5: blue channel i * 255 >> 8 = i - 1 for i >= 1.
+  EXPECT_EQ(Pixels(dest), (std::vector<uint32_t>{0xFF000000, 0xFF000001, 0xFF000004, 0xFF000006}));
+}
+
+TEST(StretchDraw, FastStretchNeedsOpaqueWhite) {
+  RecordingHost host;
+  MemoryImage source(&host);
+  Fill(source, 2, 2, 0xFFFFFFFF);
+  MemoryImage dest(&host);
+  Fill(dest, 4, 4, 0xFF000000);
+  const int before = dest.changeCount;
+  dest.DrawImageStretched(&source, Rect(0, 0, 4, 4), Rect(0, 0, 2, 2), Rect(0, 0, 4, 4), Color(255, 0, 0, 128), 0,
+                          true);
+  EXPECT_EQ(Pixels(dest), std::vector<uint32_t>(16, 0xFF000000));
+  EXPECT_EQ(dest.changeCount, before);
+}
+
+TEST(StretchDraw, SmoothShrinkAveragesAndIgnoresColour) {
+  RecordingHost host;
+  MemoryImage source(&host);
+  Load(source, 2, 1, {0xFFFF0000, 0xFF000000});
+  for (const Color& tint : {Color::White, Color(255, 0, 0, 128), Color(0, 0, 255)}) {
+    MemoryImage dest(&host);
+    Fill(dest, 1, 1, 0xFFFFFFFF);
+    dest.DrawImageStretched(&source, Rect(0, 0, 1, 1), Rect(0, 0, 2, 1), Rect(0, 0, 1, 1), tint, 3, false);
+    EXPECT_EQ(Pixel(dest, 0, 0), 0xFF7E0000u);
+  }
+}
+
+TEST(StretchDraw, SmoothEnlargeInterpolatesAndKeepsEnds) {
+  RecordingHost host;
+  MemoryImage source(&host);
+  Load(source, 2, 1, {0xFF0000FF, 0xFF00FF00});
+  MemoryImage dest(&host);
+  Fill(dest, 5, 1, 0xFF000000);
+  dest.DrawImageStretched(&source, Rect(0, 0, 5, 1), Rect(0, 0, 2, 1), Rect(0, 0, 5, 1), Color::White, 0, false);
+  // Ends are the source pixels at full weight.
+  EXPECT_EQ(Pixel(dest, 0, 0), 0xFF0000FEu);
+  EXPECT_EQ(Pixel(dest, 4, 0), 0xFF00FE00u);
+  const uint32_t mid = Pixel(dest, 2, 0);
+  EXPECT_NEAR(static_cast<int>(mid & 0xFF), 127, 2);
+  EXPECT_NEAR(static_cast<int>((mid >> 8) & 0xFF), 127, 2);
+}
+
+TEST(StretchDraw, ClipDecidesWhetherAnythingHappens) {
+  RecordingHost host;
+  MemoryImage source(&host);
+  Fill(source, 4, 4, 0xFFFFFFFF);
+  MemoryImage dest(&host);
+  Fill(dest, 8, 8, 0xFF000000);
+  for (bool fast : {true, false}) {
+    int before = dest.changeCount;
+    dest.DrawImageStretched(&source, Rect(20, 20, 8, 8), Rect(0, 0, 4, 4), Rect(0, 0, 8, 8), Color::White, 0, fast);
+    EXPECT_EQ(dest.changeCount, before);
+    dest.DrawImageStretched(&source, Rect(-4, -4, 8, 8), Rect(0, 0, 4, 4), Rect(0, 0, 8, 8), Color::White, 0, fast);
+    EXPECT_EQ(dest.changeCount, before + 1);
+  }
+}
+
+TEST(StretchDraw, ClipStretchRectsMapsTheCut) {
+  DoubleRect sd;
+  Rect dc;
+  ASSERT_TRUE(MemoryImage::ClipStretchRects(Rect(0, 0, 10, 10), Rect(5, 0, 100, 100), Rect(0, 0, 20, 20), sd, dc));
+  EXPECT_EQ(dc, Rect(5, 0, 15, 20));
+  EXPECT_EQ(sd, DoubleRect(2.5, 0, 7.5, 10));
+  ASSERT_TRUE(
+      MemoryImage::ClipStretchRectsMirrored(Rect(0, 0, 10, 10), Rect(0, 0, 15, 100), Rect(0, 0, 20, 20), sd, dc));
+  EXPECT_EQ(dc, Rect(0, 0, 15, 20));
+  EXPECT_EQ(sd, DoubleRect(2.5, 0, 7.5, 10));
+  EXPECT_FALSE(MemoryImage::ClipStretchRects(Rect(0, 0, 0, 10), Rect(0, 0, 100, 100), Rect(0, 0, 20, 20), sd, dc));
+  EXPECT_FALSE(MemoryImage::ClipStretchRects(Rect(0, 0, 5, 5), Rect(0, 0, 100, 100), Rect(0, 0, -4, 20), sd, dc));
+}
+
+// Source rectangles that reach outside the source image: both resamplers
+// must stay inside the pixels (ASan watches), and draw what lies inside.
+TEST(StretchDraw, SourceRectangleOutsideTheImageIsNeverReadOutside) {
+  const Rect sources[] = {Rect(-3, -2, 10, 9), Rect(2, 2, 50, 50), Rect(-100, 0, 3, 3), Rect(3, 3, 1, 1)};
+  const Rect dests[] = {Rect(0, 0, 9, 7), Rect(1, 1, 3, 2), Rect(-5, -5, 20, 20), Rect(2, 3, 1, 1)};
+  RecordingHost host;
+  MemoryImage source(&host);
+  Fill(source, 4, 4, 0xFF808080);
+  MemoryImage paletteSource(&host);
+  Fill(paletteSource, 4, 4, 0x80FF00FF);
+  ASSERT_TRUE(paletteSource.ConvertToPalette());
+  for (const Rect& s : sources) {
+    for (const Rect& d : dests) {
+      for (bool fast : {true, false}) {
+        MemoryImage dest(&host);
+        Fill(dest, 10, 10, 0xFF000000);
+        dest.DrawImageStretched(&source, d, s, Rect(0, 0, 10, 10), Color::White, 0, fast);
+        dest.DrawImageStretched(&paletteSource, d, s, Rect(0, 0, 10, 10), Color::White, 0, fast);
+        EXPECT_EQ(dest.GetBits()[100], kBitsSentinel);
+      }
+    }
+  }
+  MemoryImage dest(&host);
+  Fill(dest, 10, 10, 0xFF000000);
+  dest.DrawImageStretchedSmooth(&source, Rect(0, 0, 10, 10), DoubleRect(-1e300, 0, 1e300, 5), Color::White, 0);
+  dest.DrawImageStretchedSmooth(&source, Rect(0, 0, 10, 10), DoubleRect(1.5, 0.5, 2.0, 0.25), Color::White, 0);
+  EXPECT_EQ(dest.GetBits()[100], kBitsSentinel);
+}
+
+}  // namespace
+}  // namespace KivoTest

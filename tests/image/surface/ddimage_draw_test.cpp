@@ -1,0 +1,423 @@
+// Software drawing into surfaces: fills, plain, additive and mirrored
+// blits, rotated draws, lines and stretches, on 5-6-5, 5-5-5 and 8-8-8.
+#include <set>
+#include <utility>
+
+#include "tests/image/surface/ddimage_fixture.h"
+
+namespace {
+
+using DDrawStandIn::Format;
+using Kivo::Color;
+using Kivo::DDImage;
+using Kivo::Rect;
+using DDrawTest::SurfaceImageFixture;
+using DDrawTest::SurfacePixel;
+using DDrawTest::SetSurfacePixel;
+
+// The channels of a surface pixel as (r, g, b) field values.
+struct Fields {
+  uint32_t r, g, b;
+};
+Fields Split(const Kivo::DDInterface& d, uint32_t p) {
+  return {(p & d.redMask) >> d.redShift, (p & d.greenMask) >> d.greenShift, (p & d.blueMask) >> d.blueShift};
+}
+
+TEST_F(SurfaceImageFixture, OpaqueAndTranslucentFills) {
+  struct Case {
+    Format format;
+    Color color;
+    uint32_t before;
+    uint32_t after;
+  };
+  const Case cases[] = {
+      {Format::kRGB565, Color(255, 0, 0, 255), 0xFF000000u, 0xF800u},
+      {Format::kRGB565, Color(255, 255, 255, 255), 0xFF000000u, 0xFFFFu},
+      {Format::kRGB555, Color(255, 255, 255, 255), 0xFF000000u, 0x7FFFu},
+      {Format::kRGB888, Color(255, 255, 255, 255), 0xFF000000u, 0x00FEFEFEu},
+      // Alpha 0 reached directly leaves 16-bit pixels, clears the 32-bit top byte.
+      {Format::kRGB565, Color(255, 255, 255, 0), 0xFF123456u, 0x11AAu},
+      {Format::kRGB888, Color(255, 255, 255, 0), 0xFF123456u, 0x00123456u},
+  };
+  for (const Case& c : cases) {
+    StartDisplay(c.format);
+    auto image = MakeSurfaceImage(4, 4, c.before);
+    if (c.format == Format::kRGB888) SetSurfacePixel(*image, 1, 1, 0xAB123456u);
+    image->FillRectNormal(Rect(1, 1, 2, 2), c.color);
+    EXPECT_EQ(SurfacePixel(*image, 1, 1), c.after);
+    EXPECT_EQ(SurfacePixel(*image, 3, 3), SurfacePixel(*image, 0, 0));
+  }
+}
+
+TEST_F(SurfaceImageFixture, AdditiveFillSaturates) {
+  for (Format f : DDrawTest::PixelTableFormats()) {
+    StartDisplay(f);
+    auto image = MakeSurfaceImage(2, 1, 0xFF000000u);
+    // (100, 0, 0, 128): 100 * 128 / 255 = 50, at the red field's width.
+    const uint32_t step = 50u >> (8 - display->redBits);
+    image->FillRect(Rect(0, 0, 2, 1), Color(100, 0, 0, 128), 1);
+    EXPECT_EQ(Split(*display, SurfacePixel(*image, 0, 0)).r, step);
+    for (int i = 0; i < 12; ++i) image->FillRect(Rect(0, 0, 2, 1), Color(100, 0, 0, 128), 1);
+    const uint32_t maximum = (1u << display->redBits) - 1;
+    EXPECT_EQ(Split(*display, SurfacePixel(*image, 1, 0)).r, std::min(maximum, 13 * step));
+    image->FillRect(Rect(0, 0, 2, 1), Color::White, 1);
+    const Fields white = Split(*display, SurfacePixel(*image, 0, 0));
+    EXPECT_EQ(white.r, maximum);
+    EXPECT_EQ(white.g, (1u << display->greenBits) - 1);
+  }
+}
+
+TEST_F(SurfaceImageFixture, FillsTakeTheRightPath) {
+  StartDisplay(Format::kRGB565);
+  // A transparent image is filled in memory, its surface dropped.
+  auto keyed = MakeImage(2, 1, {0x00000000u, 0xFF000000u});
+  ASSERT_TRUE(keyed->CreateSurface());
+  keyed->FillRect(Rect(0, 0, 1, 1), Color(255, 0, 0), 0);
+  EXPECT_EQ(keyed->surface, nullptr);
+  ASSERT_NE(keyed->bits, nullptr);
+  EXPECT_EQ(keyed->bits[0], 0xFFFF0000u);
+  // Another mode draws nothing and must keep the only pixels there are.
+  auto plain = MakeImage(2, 1, {0xFF0000FFu, 0xFF0000FFu});
+  plain->FillRect(Rect(0, 0, 2, 1), Color(255, 0, 0), 2);
+  ASSERT_NE(plain->bits, nullptr);
+  EXPECT_EQ(plain->bits[0], 0xFF0000FFu);
+  // A fill that cannot lock keeps the memory copies too.
+  DDrawStandIn::GetFaults().lock = DDERR_SURFACELOST;
+  plain->FillRect(Rect(0, 0, 2, 1), Color(255, 0, 0), 0);
+  DDrawStandIn::GetFaults().lock = 0;
+  ASSERT_NE(plain->bits, nullptr);
+  EXPECT_EQ(plain->GetBits()[1], 0xFF0000FFu);
+  // A fill that reached the surface drops the copies and counts a change.
+  const int32_t changes = plain->changeCount;
+  plain->FillRect(Rect(0, 0, 1, 1), Color(255, 0, 0), 0);
+  EXPECT_EQ(plain->bits, nullptr);
+  EXPECT_GT(plain->changeCount, changes);
+  EXPECT_EQ(plain->GetBits()[0], 0xFFF80000u);
+  EXPECT_FALSE(plain->FillPolygon(nullptr, 0, Rect(), Color::White, 0, 0, 0, false));
+}
+
+TEST_F(SurfaceImageFixture, BlendedBlitsHalveTheTargetAndCopyOpaquePixels) {
+  for (Format f : DDrawTest::PixelTableFormats()) {
+    StartDisplay(f);
+    auto target = MakeSurfaceImage(3, 1, 0xFFFFFFFFu);
+    const uint32_t white = SurfacePixel(*target, 0, 0);
+    // Pure half-alpha black: native value 0x80000000, so the target halves.
+    auto sprite = MakeImage(2, 1, {0x80000000u, 0xFF00FF00u});
+    target->DrawImage(sprite.get(), 0, 0, Rect(0, 0, 2, 1), Color::White, 0);
+    const Fields half = Split(*display, SurfacePixel(*target, 0, 0));
+    const Fields full = Split(*display, white);
+    EXPECT_EQ(half.r, full.r / 2);
+    EXPECT_EQ(half.g, full.g / 2);
+    EXPECT_EQ(half.b, full.b / 2);
+    const Fields green = Split(*display, SurfacePixel(*target, 1, 0));
+    EXPECT_EQ(green.r, 0u);
+    EXPECT_EQ(green.g, (1u << display->greenBits) - 1);
+    EXPECT_EQ(SurfacePixel(*target, 2, 0), white);
+  }
+}
+
+TEST_F(SurfaceImageFixture, VolatileSourceBlendsByMasksWhenBlueIsHigh) {
+  StartDisplay(Format::kBGR888);
+  EXPECT_FALSE(Kivo::gDisplayIsRGB);
+  auto target = MakeSurfaceImage(1, 1, 0xFF000000u);
+  Kivo::MemoryImage source;
+  const uint32_t red = 0xFFFF0000u;
+  source.SetBits(&red, 1, 1, true);
+  source.SetVolatile(true);
+  target->DrawImage(&source, 0, 0, Rect(0, 0, 1, 1), Color::White, 0);
+  // Red lands in the low byte, where the blue-high layout keeps it.
+  EXPECT_EQ(SurfacePixel(*target, 0, 0), 0x000000FDu);
+}
+
+TEST_F(SurfaceImageFixture, VolatileSourceKeepsAThirtySecondOn565) {
+  StartDisplay(Format::kRGB565);
+  auto target = MakeSurfaceImage(1, 1, 0xFFFFFFFFu);
+  Kivo::MemoryImage source;
+  const uint32_t black = 0xFF000000u;
+  source.SetBits(&black, 1, 1, true);
+  source.SetVolatile(true);
+  target->DrawImage(&source, 0, 0, Rect(0, 0, 1, 1), Color::White, 0);
+  // Factor 31 of 32 toward black: 1/32 of white stays.
+  EXPECT_EQ(SurfacePixel(*target, 0, 0), (0x1Fu / 32u << 11) | (0x3Fu / 32u << 5) | (0x1Fu / 32u));
+  EXPECT_EQ(source.nativeData, nullptr);
+}
+
+TEST_F(SurfaceImageFixture, GreyColourisedOpaquePixelScalesToHalf) {
+  StartDisplay(Format::kRGB565);
+  auto target = MakeSurfaceImage(1, 1, 0xFF000000u);
+  auto sprite = MakeImage(1, 1, {0xFFFFFFFFu});
+  target->DrawImage(sprite.get(), 0, 0, Rect(0, 0, 1, 1), Color(128, 128, 128, 255), 0);
+  EXPECT_EQ(Split(*display, SurfacePixel(*target, 0, 0)).r, 15u);
+  EXPECT_EQ(Split(*display, SurfacePixel(*target, 0, 0)).g, 31u);
+}
+
+TEST_F(SurfaceImageFixture, MirroredAndAdditiveBlits) {
+  for (Format f : DDrawTest::PixelTableFormats()) {
+    StartDisplay(f);
+    auto target = MakeSurfaceImage(4, 1, 0xFF000000u);
+    auto row = MakeImage(3, 1, {0xFF0000FFu, 0xFF00FF00u, 0xFFFF0000u});
+    target->DrawImageMirrored(row.get(), 1, 0, Rect(0, 0, 3, 1), Color::White, 0);
+    EXPECT_GT(Split(*display, SurfacePixel(*target, 1, 0)).r, 0u);
+    EXPECT_GT(Split(*display, SurfacePixel(*target, 2, 0)).g, 0u);
+    EXPECT_GT(Split(*display, SurfacePixel(*target, 3, 0)).b, 0u);
+    EXPECT_EQ(SurfacePixel(*target, 0, 0), 0u);
+
+    auto white = MakeImage(1, 1, {0xFFFFFFFFu});
+    target->DrawImage(white.get(), 0, 0, Rect(0, 0, 1, 1), Color::White, 1);
+    target->DrawImage(white.get(), 0, 0, Rect(0, 0, 1, 1), Color::White, 1);
+    const Fields sum = Split(*display, SurfacePixel(*target, 0, 0));
+    EXPECT_EQ(sum.r, (1u << display->redBits) - 1);
+    EXPECT_EQ(sum.g, (1u << display->greenBits) - 1);
+  }
+}
+
+TEST_F(SurfaceImageFixture, MirroredDrawIntoAnImageWithoutSurfaceKeepsItsPixels) {
+  StartDisplay(Format::kRGB888);
+  auto partial = MakeImage(2, 1, {0x80FFFFFFu, 0xFF000000u});
+  auto sprite = MakeImage(1, 1, {0xFFFF0000u});
+  partial->DrawImageMirrored(sprite.get(), 0, 0, Rect(0, 0, 1, 1), Color::White, 0);
+  ASSERT_NE(partial->bits, nullptr);
+  EXPECT_EQ(partial->bits[0], 0x80FFFFFFu);
+}
+
+TEST_F(SurfaceImageFixture, RotatedAtAnIntegralPositionSkipsTheEdgeSamples) {
+  for (Format f : DDrawTest::PixelTableFormats()) {
+    StartDisplay(f);
+    auto target = MakeSurfaceImage(8, 6, 0xFF000000u);
+    auto source = MakeImage(4, 3, std::vector<uint32_t>(12, 0xFFFFFFFFu));
+    target->DrawImageAtFloat(source.get(), 2.0f, 1.0f, Rect(0, 0, 4, 3), Rect(0, 0, 8, 6), Color::White, 0);
+    std::set<std::pair<int, int>> drawn;
+    for (int y = 0; y < 6; ++y)
+      for (int x = 0; x < 8; ++x)
+        if (SurfacePixel(*target, x, y) != 0) drawn.insert({x, y});
+    const std::set<std::pair<int, int>> expected = {{3, 1}, {4, 1}, {3, 2}, {4, 2}};
+    EXPECT_EQ(drawn, expected);
+  }
+  // An exact opaque sample weighs 254/256: white over black gives 253, by
+  // the 8-8-8 form and (blue high) by the masks form alike.
+  for (Format f : {Format::kRGB888, Format::kBGR888}) {
+    StartDisplay(f);
+    auto target = MakeSurfaceImage(8, 6, 0xFF000000u);
+    auto source = MakeImage(4, 3, std::vector<uint32_t>(12, 0xFFFFFFFFu));
+    target->DrawImageRotated(source.get(), 0.0f, 0.0f, Rect(0, 0, 4, 3), Rect(0, 0, 8, 6), Color::White, 0, 0.0,
+                             0.0f, 0.0f);
+    EXPECT_EQ(SurfacePixel(*target, 1, 0), 0x00FDFDFDu);
+  }
+  // On 5-6-5 the spread form replaces the target: 253 reduced to 5 and 6 bits.
+  StartDisplay(Format::kRGB565);
+  auto target = MakeSurfaceImage(8, 6, 0xFFFFFFFFu);
+  auto source = MakeImage(4, 3, std::vector<uint32_t>(12, 0xFF000000u));
+  target->DrawImageRotated(source.get(), 0.0f, 0.0f, Rect(0, 0, 4, 3), Rect(0, 0, 8, 6), Color::White, 0, 0.0,
+                           0.0f, 0.0f);
+  EXPECT_EQ(SurfacePixel(*target, 1, 0), 0u);
+}
+
+TEST_F(SurfaceImageFixture, RotatedTintsAndAddsInEveryOtherMode) {
+  for (Format f : DDrawTest::PixelTableFormats()) {
+    StartDisplay(f);
+    auto source = MakeImage(6, 6, std::vector<uint32_t>(36, 0xFFFFFFFFu));
+    auto plain = MakeSurfaceImage(8, 8, 0xFF000000u);
+    auto faint = MakeSurfaceImage(8, 8, 0xFF000000u);
+    plain->DrawImageRotated(source.get(), 0.0f, 0.0f, Rect(0, 0, 6, 6), Rect(0, 0, 8, 8), Color::White, 0, 0.0,
+                            0.0f, 0.0f);
+    faint->DrawImageRotated(source.get(), 0.0f, 0.0f, Rect(0, 0, 6, 6), Rect(0, 0, 8, 8),
+                            Color(255, 255, 255, 254), 0, 0.0, 0.0f, 0.0f);
+    // Alpha 254 takes the tinted form: slightly fainter, never brighter.
+    EXPECT_LE(Split(*display, SurfacePixel(*faint, 2, 2)).g, Split(*display, SurfacePixel(*plain, 2, 2)).g);
+    EXPECT_GT(Split(*display, SurfacePixel(*faint, 2, 2)).g, 0u);
+    for (int32_t mode : {1, 2, 5}) {
+      auto target = MakeSurfaceImage(8, 8, 0xFF000000u);
+      for (int i = 0; i < 3; ++i)
+        target->DrawImageRotated(source.get(), 0.0f, 0.0f, Rect(0, 0, 6, 6), Rect(0, 0, 8, 8), Color::White, mode,
+                                 0.0, 0.0f, 0.0f);
+      EXPECT_EQ(Split(*display, SurfacePixel(*target, 2, 2)).r, (1u << display->redBits) - 1) << mode;
+    }
+    // A quarter turn about the centre stays within the clip and the surface.
+    auto turned = MakeSurfaceImage(8, 8, 0xFF000000u);
+    turned->DrawImageRotated(source.get(), 1.0f, 1.0f, Rect(0, 0, 6, 6), Rect(0, 0, 8, 8), Color::White, 0,
+                             1.5707963267948966, 3.0f, 3.0f);
+    EXPECT_NE(SurfacePixel(*turned, 4, 4), 0u);
+    EXPECT_EQ(SurfacePixel(*turned, 0, 0), 0u);
+  }
+}
+
+TEST_F(SurfaceImageFixture, LinesSetExactlyTheirPixels) {
+  const std::set<std::pair<int, int>> expected = {{0, 0}, {1, 0}, {2, 1}, {3, 1}, {4, 1}, {5, 1},
+                                                  {6, 2}, {7, 2}, {8, 2}, {9, 3}, {10, 3}};
+  for (Format f : DDrawTest::PixelTableFormats()) {
+    for (bool reversed : {false, true}) {
+      StartDisplay(f);
+      auto target = MakeSurfaceImage(12, 5, 0xFF000000u);
+      if (reversed) {
+        target->DrawLine(10, 3, 0, 0, Color::White, 0);
+      } else {
+        target->DrawLine(0, 0, 10, 3, Color::White, 0);
+      }
+      std::set<std::pair<int, int>> drawn;
+      for (int y = 0; y < 5; ++y)
+        for (int x = 0; x < 12; ++x)
+          if (SurfacePixel(*target, x, y) != 0) drawn.insert({x, y});
+      EXPECT_EQ(drawn, expected);
+      const Fields w = Split(*display, SurfacePixel(*target, 0, 0));
+      if (f == Format::kRGB565) {
+        EXPECT_EQ(w.r, 30u);
+        EXPECT_EQ(w.g, 62u);
+        EXPECT_EQ(w.b, 30u);
+      } else if (f == Format::kRGB888) {
+        EXPECT_EQ(w.r, 254u);
+      }
+    }
+  }
+}
+
+TEST_F(SurfaceImageFixture, AdditiveLineSubPixelDiffersBetween16And32Bits) {
+  for (Format f : DDrawTest::PixelTableFormats()) {
+    StartDisplay(f);
+    auto target = MakeSurfaceImage(12, 5, 0xFF000000u);
+    target->DrawLine(0.5, 0.5, 10.5, 3.5, Color::White, 1);
+    const bool sixteen = f != Format::kRGB888;
+    EXPECT_NE(SurfacePixel(*target, 5, sixteen ? 2 : 1), 0u);
+    EXPECT_EQ(SurfacePixel(*target, 5, sixteen ? 1 : 2), 0u);
+    if (f == Format::kRGB565) {
+      const Fields w = Split(*display, SurfacePixel(*target, 0, 0));
+      EXPECT_EQ(w.r, 31u);
+      EXPECT_EQ(w.g, 63u);
+    }
+  }
+}
+
+TEST_F(SurfaceImageFixture, AntialiasedLineWeights) {
+  StartDisplay(Format::kRGB888);
+  auto target = MakeSurfaceImage(6, 4, 0xFF000000u);
+  target->DrawLineAntialiased(0, 0, 4, 2, Color::White, 0);
+  // Weight w over black with colour 254: ((254 * w) >> 8) per channel.
+  auto level = [&](int x, int y) { return SurfacePixel(*target, x, y) & 0xFF; };
+  EXPECT_EQ(level(0, 0), (254u * 255u) >> 8);
+  EXPECT_EQ(level(1, 0), (254u * 127u) >> 8);
+  EXPECT_EQ(level(1, 1), (254u * 128u) >> 8);
+  EXPECT_EQ(level(2, 1), (254u * 255u) >> 8);
+  EXPECT_EQ(level(2, 2), 0u);
+  EXPECT_EQ(level(3, 1), (254u * 127u) >> 8);
+  EXPECT_EQ(level(3, 2), (254u * 128u) >> 8);
+  EXPECT_EQ(level(4, 2), (254u * 127u) >> 8);
+  // The additive antialiased line draws nothing, yet it drops the memory
+  // copies as every surface line does; so does a line in a mode no
+  // rasteriser takes.
+  auto other = MakeSurfaceImage(6, 4, 0xFF000000u);
+  ASSERT_NE(other->bits, nullptr);
+  other->DrawLineAntialiased(0, 0, 4, 2, Color::White, 1);
+  EXPECT_EQ(SurfacePixel(*other, 1, 0), 0u);
+  EXPECT_EQ(other->bits, nullptr);
+  auto unknownMode = MakeSurfaceImage(6, 4, 0xFF000000u);
+  ASSERT_NE(unknownMode->bits, nullptr);
+  unknownMode->DrawLine(0, 0, 4, 2, Color::White, 2);
+  EXPECT_EQ(SurfacePixel(*unknownMode, 1, 0), 0u);
+  EXPECT_EQ(unknownMode->bits, nullptr);
+}
+
+TEST_F(SurfaceImageFixture, LinesNeverLeaveTheSurface) {
+  // End points outside the image, a left-stepping steep antialiased line at
+  // x 0, and a line inside one pixel: nothing may land outside (the
+  // sanitizers watch the writes) and the image keeps its other pixels.
+  for (Format f : DDrawTest::PixelTableFormats()) {
+    StartDisplay(f);
+    auto target = MakeSurfaceImage(4, 4, 0xFF000000u);
+    target->DrawLine(-20.5, -3.0, 30.0, 9.5, Color::White, 0);
+    target->DrawLine(-5.0, 2.0, 9.0, 2.0, Color::White, 0);
+    target->DrawLine(2.0, -7.0, 2.0, 40.0, Color::White, 1);
+    target->DrawLine(3.9, -100.0, -50.0, 200.0, Color::White, 1);
+    target->DrawLineAntialiased(0.2, 0.0, 0.0, 3.9, Color::White, 0);
+    target->DrawLineAntialiased(1.0, 0.0, -3.0, 3.0, Color::White, 0);
+    target->DrawLineAntialiased(1.2, 1.1, 1.7, 1.6, Color::White, 0);
+    target->DrawLineAntialiased(-9.0, -9.0, 20.0, 30.0, Color::White, 0);
+    EXPECT_NE(SurfacePixel(*target, 0, 2), 0u);
+  }
+}
+
+TEST_F(SurfaceImageFixture, FastStretchSamplesAtTheLeftEdges) {
+  for (Format f : DDrawTest::PixelTableFormats()) {
+    StartDisplay(f);
+    // Ten columns, each with its own green level: the column number.
+    std::vector<uint32_t> ramp(10);
+    for (uint32_t i = 0; i < 10; ++i) ramp[i] = 0xFF000000u | ((i * 16 + 8) << 8);
+    auto source = MakeImage(10, 1, ramp);
+    source->isVolatile = false;
+    auto target = MakeSurfaceImage(4, 1, 0xFF000000u);
+    // A colour other than white keeps DirectDraw out of it.
+    target->DrawImageStretched(source.get(), Rect(0, 0, 4, 1), Rect(0, 0, 10, 1), Rect(0, 0, 4, 1),
+                               Color(255, 255, 255, 254), 0, true);
+    const uint32_t columns[4] = {0, 2, 5, 7};
+    for (int j = 0; j < 4; ++j) {
+      const uint32_t level = Split(*display, SurfacePixel(*target, j, 0)).g << (8 - display->greenBits);
+      // Neighbouring columns are 16 levels apart.
+      EXPECT_NEAR(static_cast<double>(level), static_cast<double>(columns[j] * 16 + 8), 8.0) << j;
+    }
+  }
+}
+
+TEST_F(SurfaceImageFixture, MirroredStretchAndAdditiveMode) {
+  for (Format f : DDrawTest::PixelTableFormats()) {
+    StartDisplay(f);
+    auto source = MakeImage(2, 1, {0xFFFF0000u, 0xFF0000FFu});  // A red, B blue
+    auto target = MakeSurfaceImage(4, 1, 0xFF000000u);
+    target->DrawImageStretchedMirrored(source.get(), Rect(0, 0, 4, 1), Rect(0, 0, 2, 1), Rect(0, 0, 4, 1),
+                                       Color::White, 0, true);
+    EXPECT_GT(Split(*display, SurfacePixel(*target, 0, 0)).b, 0u);
+    EXPECT_GT(Split(*display, SurfacePixel(*target, 1, 0)).b, 0u);
+    EXPECT_GT(Split(*display, SurfacePixel(*target, 2, 0)).r, 0u);
+    EXPECT_GT(Split(*display, SurfacePixel(*target, 3, 0)).r, 0u);
+    // Mode 2 adds like mode 1: red over blue gives magenta.
+    target->DrawImageStretched(source.get(), Rect(0, 0, 4, 1), Rect(0, 0, 2, 1), Rect(0, 0, 4, 1), Color::White, 2,
+                               true);
+    const Fields both = Split(*display, SurfacePixel(*target, 0, 0));
+    EXPECT_GT(both.r, 0u);
+    EXPECT_GT(both.b, 0u);
+  }
+}
+
+TEST_F(SurfaceImageFixture, StretchSourceLeavingTheImageIsCut) {
+  StartDisplay(Format::kRGB888);
+  auto source = MakeImage(4, 4, std::vector<uint32_t>(16, 0xFF00FF00u));
+  auto target = MakeSurfaceImage(8, 8, 0xFF000000u);
+  // Half the source rectangle lies outside the source: only the inner half
+  // is drawn, onto the matching half of the destination.
+  target->DrawImageStretched(source.get(), Rect(0, 0, 8, 8), Rect(2, 0, 4, 4), Rect(0, 0, 8, 8),
+                             Color(255, 255, 255, 254), 0, true);
+  EXPECT_NE(SurfacePixel(*target, 1, 1), 0u);
+  EXPECT_EQ(SurfacePixel(*target, 5, 1), 0u);
+  target->DrawImageStretched(source.get(), Rect(0, 0, 8, 8), Rect(-100, -100, 1000, 1000), Rect(0, 0, 8, 8),
+                             Color::White, 1, true);
+  target->DrawImageStretchedMirrored(source.get(), Rect(0, 0, 8, 8), Rect(3, 3, 50, 50), Rect(0, 0, 8, 8),
+                                     Color::White, 0, true);
+}
+
+TEST_F(SurfaceImageFixture, FastStretchFromANonSurfaceImageKeepsTargetPixelsWhenNothingIsDrawn) {
+  StartDisplay(Format::kRGB888);
+  // A partial-alpha target has no surface; a fast stretch cannot reach it
+  // and must not throw its pixels away.
+  auto target = MakeImage(2, 2, std::vector<uint32_t>(4, 0x80FF0000u));
+  auto source = MakeImage(2, 2, std::vector<uint32_t>(4, 0xFF00FF00u));
+  target->DrawImageStretched(source.get(), Rect(0, 0, 2, 2), Rect(0, 0, 2, 2), Rect(0, 0, 2, 2), Color::White, 0,
+                             true);
+  ASSERT_NE(target->bits, nullptr);
+  EXPECT_EQ(target->bits[3], 0x80FF0000u);
+}
+
+TEST_F(SurfaceImageFixture, SurfaceDrawsRaiseTheChangeCount) {
+  StartDisplay(Format::kRGB565);
+  auto target = MakeSurfaceImage(4, 4, 0xFF000000u);
+  auto source = MakeImage(2, 2, std::vector<uint32_t>(4, 0xFFFFFFFFu));
+  int32_t changes = target->changeCount;
+  target->DrawImageMirrored(source.get(), 0, 0, Rect(0, 0, 2, 2), Color::White, 0);
+  EXPECT_GT(target->changeCount, changes);
+  changes = target->changeCount;
+  target->DrawImageStretched(source.get(), Rect(0, 0, 4, 4), Rect(0, 0, 2, 2), Rect(0, 0, 4, 4), Color::White, 1,
+                             true);
+  EXPECT_GT(target->changeCount, changes);
+  changes = target->changeCount;
+  target->DrawImageRotated(source.get(), 0.5f, 0.5f, Rect(0, 0, 2, 2), Rect(0, 0, 4, 4), Color::White, 0, 0.3,
+                           1.0f, 1.0f);
+  EXPECT_GT(target->changeCount, changes);
+}
+
+}  // namespace

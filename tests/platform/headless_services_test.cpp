@@ -1,0 +1,114 @@
+// Message boxes, clipboard, URL opening, cursors and presenting, headless.
+#include <gtest/gtest.h>
+#include <png.h>
+
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+
+#include "tests/platform/headless_fixture.h"
+#include "tests/support/temp_folder.h"
+
+namespace {
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+class HeadlessServices : public HeadlessFixture {
+ protected:
+  void SetUp() override {
+    HeadlessFixture::SetUp();
+    ::setenv("GAME_LOG", (folder / "game.log").c_str(), 1);
+  }
+  void TearDown() override { ::unsetenv("GAME_LOG"); }
+  TempFolder folder;
+};
+
+TEST_F(HeadlessServices, MessageBoxesAnswerFromTheScriptAndAreLogged) {
+  Run("0 msgbox 7");
+  EXPECT_EQ(MessageBoxA(window, "Keep 3D?", "Question", MB_YESNO | MB_ICONQUESTION), IDNO);
+  EXPECT_EQ(MessageBoxW(window, L"Done \u00e9", L"Info", MB_OK), IDOK) << "unanswered: the first button";
+  EXPECT_EQ(MessageBoxA(nullptr, "Again?", "Q", MB_YESNO), IDYES);
+  std::string log = ReadFile(folder / "game.log");
+  EXPECT_NE(log.find("MessageBox thread=main type=0x24 title=\"Question\" text=\"Keep 3D?\" -> 7"), std::string::npos)
+      << log;
+  EXPECT_NE(log.find("text=\"Done \xC3\xA9\" -> 1"), std::string::npos) << log;
+
+  // A box from another thread says so.
+  std::thread([] { MessageBoxA(nullptr, "from a worker", "T", MB_OK); }).join();
+  EXPECT_EQ(ReadFile(folder / "game.log").find("thread=main type=0x0 title=\"T\""), std::string::npos);
+}
+
+TEST_F(HeadlessServices, ClipboardWidensBytes) {
+  ASSERT_TRUE(Platform::SetClipboardNarrowText("caf\xE9"));
+  EXPECT_EQ(Platform::ClipboardText(), "caf\xC3\xA9");
+}
+
+TEST_F(HeadlessServices, UrlResultsAreScriptedAndNothingLaunches) {
+  Run("0 url 0\n0 url 33");
+  auto result = [](const char* url) {
+    return reinterpret_cast<std::intptr_t>(ShellExecuteA(nullptr, "open", url, nullptr, nullptr, 1));
+  };
+  EXPECT_LE(result("http://example.invalid/a"), 32) << "0 fails";
+  EXPECT_GT(result("http://example.invalid/b"), 32) << "33 succeeds";
+  EXPECT_NE(ReadFile(folder / "game.log").find("OpenURL \"http://example.invalid/a\" -> 0"), std::string::npos);
+}
+
+TEST_F(HeadlessServices, MonochromeCursorPlanesConvert) {
+  // Row 0 holds the four pixel kinds: black, white, transparent, inverted.
+  std::uint8_t andPlane[128] = {}, xorPlane[128] = {};
+  andPlane[0] = 0x30;  // pixels 2 and 3
+  xorPlane[0] = 0x50;  // pixels 1 and 3
+  HCURSOR hand = CreateCursor(nullptr, 11, 4, 32, 32, andPlane, xorPlane);
+  ASSERT_NE(hand, nullptr);
+  Platform::CursorShape shape;
+  ASSERT_TRUE(Platform::DescribeCursor(hand, &shape));
+  EXPECT_EQ(shape.image.hotX, 11);
+  EXPECT_EQ(shape.image.hotY, 4);
+  auto bit = [](const std::vector<std::uint8_t>& plane, int x) { return (plane[0] >> (7 - x)) & 1; };
+  const int mask[4] = {1, 1, 0, 0}, data[4] = {1, 0, 0, 1};
+  for (int x = 0; x < 4; ++x) {
+    EXPECT_EQ(bit(shape.image.mask, x), mask[x]) << "pixel " << x;
+    EXPECT_EQ(bit(shape.image.data, x), data[x]) << "pixel " << x;
+  }
+  EXPECT_EQ(CreateCursor(nullptr, 40, 4, 32, 32, andPlane, xorPlane), nullptr) << "hot spot outside";
+
+  HCURSOR arrow = LoadCursorA(nullptr, IDC_ARROW);
+  ASSERT_NE(arrow, nullptr);
+  EXPECT_EQ(LoadCursorA(nullptr, IDC_ARROW), arrow);
+  EXPECT_EQ(LoadCursorA(nullptr, MAKEINTRESOURCEA(1)), nullptr);
+  SetCursor(hand);
+  EXPECT_EQ(GetCursor(), hand);
+  EXPECT_TRUE(Platform::HeadlessCursorVisible());
+  EXPECT_EQ(SetCursor(nullptr), hand);
+  EXPECT_FALSE(Platform::HeadlessCursorVisible());
+  EXPECT_TRUE(DestroyCursor(hand));
+  EXPECT_FALSE(DestroyCursor(arrow)) << "system cursors are shared";
+}
+
+TEST_F(HeadlessServices, PresentedFrameSavesAsPngPixelForPixel) {
+  // Rows 4 pixels apart: the pitch is honoured.
+  const std::uint32_t pixels[8] = {0xFF102030, 0x80FF0000, 0x0000FF00, 0xDEADBEEF,
+                                   0xFF0000FF, 0x01020304, 0xFFFFFFFF, 0x12345678};
+  ASSERT_TRUE(Platform::PresentFrame(window, pixels, 3, 2, 4));
+  std::string path = folder / "frame.png";
+  ASSERT_TRUE(Platform::SaveLastFrameAsPng(path));
+
+  png_image image{};
+  image.version = PNG_IMAGE_VERSION;
+  ASSERT_TRUE(png_image_begin_read_from_file(&image, path.c_str()));
+  image.format = PNG_FORMAT_BGRA;  // little-endian 0xAARRGGBB words
+  std::vector<std::uint32_t> back(6);
+  ASSERT_TRUE(png_image_finish_read(&image, nullptr, back.data(), 0, nullptr));
+  EXPECT_EQ(image.width, 3u);
+  EXPECT_EQ(image.height, 2u);
+  const std::uint32_t expected[6] = {0xFF102030, 0x80FF0000, 0x0000FF00, 0xFF0000FF, 0x01020304, 0xFFFFFFFF};
+  for (int i = 0; i < 6; ++i) EXPECT_EQ(back[static_cast<size_t>(i)], expected[i]) << "pixel " << i;
+
+  EXPECT_FALSE(Platform::PresentFrame(window, pixels, 3, 2, 2)) << "a pitch below the width is refused";
+  EXPECT_FALSE(Platform::SaveLastFrameAsPng(folder / "missing/x.png"));
+}
+
+}  // namespace

@@ -1,4 +1,0 @@
-#include "RankLogger.h"
-
-KIVO_GLOBAL_RANK(20) RankLogger gSecondRank20("20");
-RankLogger gSecondUnranked("unranked");
