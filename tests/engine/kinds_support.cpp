@@ -8,7 +8,7 @@
 #include "engine/SceneDatabase.h"
 #include "image/MemoryImage.h"
 #include "platform/Platform.h"
-#include "resources/ResourceManager.h"
+#include "resources/manifest/ResourceManager.h"
 #include "tools/sampledata/SceneDbWriter.h"
 
 namespace kindstest {

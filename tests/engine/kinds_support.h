@@ -20,7 +20,7 @@
 #include "engine/ObjectKinds.h"
 #include "image/Image.h"
 #include "shell/KivoAppBase.h"
-#include "tests/platform/TempFolder.h"
+#include "tests/support/temp_folder.h"
 #include "ui/Font.h"
 #include "ui/Graphics.h"
 
