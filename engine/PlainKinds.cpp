@@ -251,9 +251,10 @@ void sObjMesh::Update(int ticks) {
       const int y = LcgRandomInt(image->height);
       if ((bits[static_cast<size_t>(y) * static_cast<size_t>(image->width) + static_cast<size_t>(x)] >> 24) != 0) {
         life.mRemaining = LcgRandomFloat(life.mDuration * 0.3f, life.mDuration);
-        sparkle.centre = Vec2(mBaseQuad.corner[0].x + static_cast<float>(x), mBaseQuad.corner[0].y + static_cast<float>(y));
-        sparkle.quad = RectQuad(sparkle.centre.x - halfWidth, sparkle.centre.y - halfHeight, 2.0f * halfWidth,
-                                2.0f * halfHeight);
+        sparkle.centre =
+            Vec2(mBaseQuad.corner[0].x + static_cast<float>(x), mBaseQuad.corner[0].y + static_cast<float>(y));
+        sparkle.quad =
+            RectQuad(sparkle.centre.x - halfWidth, sparkle.centre.y - halfHeight, 2.0f * halfWidth, 2.0f * halfHeight);
       }
     }
     sparkle.alpha = life.mDuration != 0.0f ? static_cast<int>(255.0f * life.mRemaining / life.mDuration) : 0;

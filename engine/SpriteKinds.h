@@ -99,7 +99,7 @@ class sObjSwing : public sObjSprite {
   float mPhaseStep = 0.0f;
   float mSwingTime = 5.0f;
   CountdownTimer mSwingTimer;
-  Quad mRestQuad;  // relative to the pivot
+  Quad mRestQuad;                                       // relative to the pivot
   bool mSwingCorner[4] = {false, false, false, false};  // corners 0 to 3
 };
 

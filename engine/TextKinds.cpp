@@ -16,8 +16,7 @@ namespace {
 constexpr float kRadiansPerDegree = 0.017453292f;
 
 // The keys both text kinds read; false for any other key.
-bool ReadTextLook(sObj& object, const ObjProperty& pair, std::string& fontName, int& justification,
-                  int& lineSpacing) {
+bool ReadTextLook(sObj& object, const ObjProperty& pair, std::string& fontName, int& justification, int& lineSpacing) {
   if (ReadColourProperty(object, pair)) return true;
   if (pair.key == "_sFont") {
     fontName = pair.value;
@@ -38,9 +37,7 @@ Rect TextRect(const Quad& quad) {
 }
 
 float WidthOf(const ImageSlot& slot) { return slot.Get() != nullptr ? static_cast<float>(slot.Get()->width) : 0.0f; }
-float HeightOf(const ImageSlot& slot) {
-  return slot.Get() != nullptr ? static_cast<float>(slot.Get()->height) : 0.0f;
-}
+float HeightOf(const ImageSlot& slot) { return slot.Get() != nullptr ? static_cast<float>(slot.Get()->height) : 0.0f; }
 
 Quad MakeQuad(Vector2 a, Vector2 b, Vector2 c, Vector2 d) {
   Quad quad;
@@ -241,7 +238,8 @@ void sObjFrame::ShowText(Vec2, const std::wstring& text) {
     if (lines < 1) lines = 1;
     const int spacing = mLineSpacing == -1 ? mFont->GetLineSpacing() : mLineSpacing;
     const Vector2 at = mBaseQuad.corner[0];
-    const float height = static_cast<float>(mFont->GetHeight()) + static_cast<float>(lines - 1) * static_cast<float>(spacing);
+    const float height =
+        static_cast<float>(mFont->GetHeight()) + static_cast<float>(lines - 1) * static_cast<float>(spacing);
     mBaseQuad = MakeQuad(at, Offset(at, mTextWidth, 0), Offset(at, mTextWidth, height), Offset(at, 0, height));
   }
   LayoutPieces(mBaseQuad);

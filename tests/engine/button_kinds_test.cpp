@@ -124,8 +124,11 @@ TEST_F(ButtonKinds, APressNeedsHoverFullAlphaNoAnimationAndTheLeftButton) {
                {"animating", 255, true, 1, false},
                {"right button", 255, false, -1, false}};
   for (const Case& c : cases) {
-    sObjButton& button = Button(0, "b3", {{"_iAniKey_pulse", "5"}, {"_iAniRate_pulse", "10"},
-                                          {"_sAniKey_pulse_1", "c(255)"}, {"_sAniKey_pulse_5", "c(255)"}});
+    sObjButton& button = Button(0, "b3",
+                                {{"_iAniKey_pulse", "5"},
+                                 {"_iAniRate_pulse", "10"},
+                                 {"_sAniKey_pulse_1", "c(255)"},
+                                 {"_sAniKey_pulse_5", "c(255)"}});
     parent.mActiveChild = nullptr;
     button.MouseMove(50, 10);
     ASSERT_EQ(button.mState, kButtonHover);
@@ -187,8 +190,8 @@ TEST_F(ButtonKinds, TheCaptionSitsOnTheCentreAndMovesWhenPressed) {
 
 TEST_F(ButtonKinds, OnlyFontNamesGiveAFont) {
   for (const char* name : {"SOUND_QUEST_DOOR", "", "FONT_MISSING"}) {
-    sObjButton& button = Make<sObjButton>(0, 0, 100, 20,
-                                          {{"_keyImg", "b3"}, {"_sFont", name}, {"_iAniKey_x", "3"}, {"_sAnimYet", "x"}});
+    sObjButton& button =
+        Make<sObjButton>(0, 0, 100, 20, {{"_keyImg", "b3"}, {"_sFont", name}, {"_iAniKey_x", "3"}, {"_sAnimYet", "x"}});
     EXPECT_EQ(button.mFont, nullptr) << name;
     EXPECT_TRUE(button.mAnimations.empty()) << name;
     button.mCaption = L"OK";

@@ -52,8 +52,8 @@ Quad BoxQuad(float x0, float y0, float x1, float y1) {
   return quad;
 }
 
-void RecordingImage::DrawVertexTriangles(Image* texture, const TriVertex* v, int32_t, const Rect&,
-                                         const Color& color, int32_t drawMode, float, float, bool) {
+void RecordingImage::DrawVertexTriangles(Image* texture, const TriVertex* v, int32_t, const Rect&, const Color& color,
+                                         int32_t drawMode, float, float, bool) {
   DrawCall call;
   call.kind = "quad";
   call.image = texture;
@@ -72,8 +72,8 @@ void RecordingImage::DrawVertexTriangles(Image* texture, const TriVertex* v, int
 }
 
 void RecordingImage::DrawVertexTrianglesTwoTextures(Image* texture, const TriVertex* v, int32_t, const Rect&,
-                                                    const Color& color, int32_t drawMode, Image* second, float,
-                                                    float, bool) {
+                                                    const Color& color, int32_t drawMode, Image* second, float, float,
+                                                    bool) {
   DrawCall call;
   call.kind = "quad3d";
   call.image = texture;

@@ -36,7 +36,7 @@ struct DrawCall {
   int column = 0;  // the cell a "quad" shows, from 1
   int row = 0;
   float u0 = 0, v0 = 0, u1 = 0, v1 = 0;  // top-left and bottom-right coordinates
-  Rect rect;  // "fill"
+  Rect rect;                             // "fill"
   Color color;
   int mode = 0;
 };

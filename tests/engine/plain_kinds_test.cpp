@@ -29,7 +29,8 @@ class PlainKinds : public KindsTest {
 };
 
 TEST_F(PlainKinds, RectangleFillsItsTruncatedQuad) {
-  sObjRect& rect = Make<sObjRect>(10.7f, 20.9f, 50.2f, 60.5f, {{"_colObj", "255"}, {"_iAlph", "128"}, {"_sModeDraw", "NORMAL"}});
+  sObjRect& rect =
+      Make<sObjRect>(10.7f, 20.9f, 50.2f, 60.5f, {{"_colObj", "255"}, {"_iAlph", "128"}, {"_sModeDraw", "NORMAL"}});
   Draw(rect);
   sObjRect& glow = Make<sObjRect>(0, 0, 5, 5, {{"_sModeDraw", "ADD"}});
   Draw(glow);
@@ -119,7 +120,8 @@ TEST_F(PlainKinds, MaskedTextureRepeatsAndScrolls) {
 }
 
 TEST_F(PlainKinds, HighlightIsAWhiteSilhouetteInADarkBorder) {
-  sObjMesh& mesh = Make<sObjMesh>(0, 0, 20, 20, {{"_keyImg", "solid"}, {"_iGroup", "4"}, {"_iVertex", ""}, {"_iStatic", "1"}});
+  sObjMesh& mesh =
+      Make<sObjMesh>(0, 0, 20, 20, {{"_keyImg", "solid"}, {"_iGroup", "4"}, {"_iVertex", ""}, {"_iStatic", "1"}});
   EXPECT_EQ(mesh.mGroup, 4);
   EXPECT_TRUE(mesh.mSecondKind);
   EXPECT_TRUE(mesh.mStatic);
