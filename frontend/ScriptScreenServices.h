@@ -30,9 +30,12 @@ class ScriptScreenServices {
   virtual void ShowBubbleText(sObj* bubble, Vec2 point, const std::wstring& text) {}
   // A speech bubble plays its "hide" animation.
   virtual void HideBubble(sObj* bubble) {}
-  // A sprite's image becomes the image of that key, or none when the key has
-  // no image. True when an image was found; its size is stored then.
-  virtual bool SetImage(sObj* sprite, const std::string& imageKey, float* width, float* height) { return false; }
+  // A sprite's image becomes the image of that key; a key without an image
+  // leaves no image, or the image held before when keepWhenMissing. True
+  // when an image was found; the size of one cell is stored then.
+  virtual bool SetImage(sObj* sprite, const std::string& imageKey, bool keepWhenMissing, float* width, float* height) {
+    return false;
+  }
 };
 
 }  // namespace Kivo
