@@ -42,12 +42,12 @@
 // reader crashes on bad bytes or reads outside what it loaded.
 #pragma once
 
-#include "engine/GameMath.h"
-#include "engine/GameUtils.h"
-#include "engine/PropertyList.h"
 #include "engine/AnimDef.h"
 #include "engine/EngineObject.h"
+#include "engine/GameMath.h"
+#include "engine/GameUtils.h"
 #include "engine/ImageTable.h"
+#include "engine/PropertyList.h"
 #include "engine/ResourceIds.h"
 #include "engine/SceneDatabase.h"
 #include "engine/SceneLoader.h"

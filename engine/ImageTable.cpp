@@ -52,7 +52,8 @@ MemoryImage* DecodeEntryImage(const ImageEntry& info) {
     std::lock_guard<std::mutex> guard(Table().lock);
     loader = Table().loader;
   }
-  MemoryImage* image = loader ? loader(WithoutExtension(info.path)) : LoadThroughApplication(WithoutExtension(info.path));
+  MemoryImage* image =
+      loader ? loader(WithoutExtension(info.path)) : LoadThroughApplication(WithoutExtension(info.path));
   if (image == nullptr) return nullptr;
   // 0 and 1 both mean one cell; cell drawing divides by these.
   image->rows = std::max(1, info.rows);

@@ -147,8 +147,8 @@ bool OpenSceneDatabase(const std::string& path) {
       const uint8_t* p = bytes.data() + static_cast<std::size_t>(i) * kDtmIndexEntrySize;
       DtmIndexEntry entry{ReadName(p), ReadU32(p + 24), ReadU32(p + 28)};
       if (!Fits(entry.offset, entry.size, total)) {
-        problem = "scene \"" + entry.name + "\" at offset " + std::to_string(entry.offset) +
-                  " runs past the end of the file";
+        problem =
+            "scene \"" + entry.name + "\" at offset " + std::to_string(entry.offset) + " runs past the end of the file";
       }
       loaded.index.push_back(std::move(entry));
     }

@@ -109,7 +109,9 @@ TEST(ImageEntryTest, OnlyZeroTurnsPreloadOff) {
 }
 
 TEST_F(ImageTableTest, ImagesLoadOnceByKeyWithoutTheirExtension) {
-  OpenImages({{"dotted", "a.b/img", false, 4, 2}, {"plain", "img/one.png", false, 0, 0}, {"bare", "noext", false, 1, 1},
+  OpenImages({{"dotted", "a.b/img", false, 4, 2},
+              {"plain", "img/one.png", false, 0, 0},
+              {"bare", "noext", false, 1, 1},
               {"dotted", "other.png", false, 1, 1}});
   MemoryImage* dotted = GetImageByKey("dotted");
   ASSERT_NE(dotted, nullptr);

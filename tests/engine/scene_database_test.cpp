@@ -29,6 +29,12 @@ std::string Hex(const std::string& bytes) {
 
 std::string Zeros(int n) { return std::string(2 * n, '0'); }
 
+int Count(const std::string& text, const std::string& part) {
+  int n = 0;
+  for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
+  return n;
+}
+
 // A file of one configuration scene "Main" whose image block is replaced by
 // imageBlock (written as given, its size in the header).
 std::string FileWithImageBlock(const std::string& imageBlock) {
@@ -55,9 +61,20 @@ std::string ImageBlockHeader(uint32_t pairsPerEntry, uint32_t entries) {
 }
 
 TEST_F(SceneFileTest, TheWriterMakesTheSmallestFileByteForByte) {
-  const std::string expected = Zeros(12) + "1C000000" "01000000" "3C000000" "40000000" + Hex("Main") + Zeros(20) +
-                               "7C000000" "4D000000" + Zeros(64) + Hex("Main") + Zeros(20) + Zeros(32) +
-                               "00000000" "0100" "0000" "06000300" + Hex("_iXRes") + Hex("800");
+  const std::string expected = Zeros(12) +
+                               "1C000000"
+                               "01000000"
+                               "3C000000"
+                               "40000000" +
+                               Hex("Main") + Zeros(20) +
+                               "7C000000"
+                               "4D000000" +
+                               Zeros(64) + Hex("Main") + Zeros(20) + Zeros(32) +
+                               "00000000"
+                               "0100"
+                               "0000"
+                               "06000300" +
+                               Hex("_iXRes") + Hex("800");
   const std::string file = MinimalFile();
   EXPECT_EQ(file.size(), 201u);
   EXPECT_EQ(Hex(file), expected);
@@ -295,6 +312,7 @@ TEST_F(SceneFileTest, DeepNestingIsRefusedAtTheDepthLimit) {
     }
     return bytes;
   };
+  ::setenv("GAME_LOG", (mFolder / "game.log").c_str(), 1);
   for (int depth : {64, 65, 100000}) {
     std::string file = MinimalFile();
     std::string scene = chain(depth);
@@ -305,6 +323,11 @@ TEST_F(SceneFileTest, DeepNestingIsRefusedAtTheDepthLimit) {
     EXPECT_EQ(LoadScene("Main", list), depth <= kMaxRecordDepth) << depth;
     EXPECT_EQ(list.size(), depth <= kMaxRecordDepth ? 64u : 0u) << depth;
   }
+  // The developer log names the scene and the record that broke the limit.
+  std::ifstream in(mFolder / "game.log", std::ios::binary);
+  const std::string log((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  EXPECT_EQ(Count(log, "scene \"Main\": damaged record at offset " + std::to_string(201 + 64 * 64) + "\n"), 2) << log;
+  ::unsetenv("GAME_LOG");
 }
 
 TEST_F(SceneFileTest, ABlockReadGivesExactlyWhatWasAskedFor) {

@@ -82,16 +82,16 @@ TEST_F(SceneLoadingTest, ObjectsComeDepthFirstEachConfiguredBeforeItsChildren) {
   EXPECT_EQ(list[2]->mParent, list[1]);
   EXPECT_EQ(list[3]->mParent, list[0]);
   EXPECT_EQ(list[2]->mTypeCode, kRecordingType);
-  EXPECT_EQ(journal, (std::vector<std::string>{"root apply with 1 made", "root created with 1 made",
-                                               "A apply with 2 made", "A created with 2 made",
-                                               "A1 apply with 3 made", "A1 created with 3 made",
-                                               "B apply with 4 made", "B created with 4 made"}));
+  EXPECT_EQ(journal,
+            (std::vector<std::string>{"root apply with 1 made", "root created with 1 made", "A apply with 2 made",
+                                      "A created with 2 made", "A1 apply with 3 made", "A1 created with 3 made",
+                                      "B apply with 4 made", "B created with 4 made"}));
 
   journal.clear();
   DeleteObjects(list);
   EXPECT_TRUE(list.empty());
-  EXPECT_EQ(journal, (std::vector<std::string>{"root release", "root destroy", "A release", "A destroy",
-                                               "A1 release", "A1 destroy", "B release", "B destroy"}));
+  EXPECT_EQ(journal, (std::vector<std::string>{"root release", "root destroy", "A release", "A destroy", "A1 release",
+                                               "A1 destroy", "B release", "B destroy"}));
   DeleteObjects(list);
   EXPECT_TRUE(list.empty());
 }

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 
 #include "resources/ImageLib.h"
@@ -64,10 +65,7 @@ DtmRecord EngineDemo() {
   DtmRecord dot = Rect("wavyDot", 2, 380, 300, 16, 16);
   dot.Property("_keyImg", "demo_cells");
   DtmRecord wavy = Rect("wavy", 1, 340, 260, 96, 96);
-  wavy.Property("_keyImg", "demo_cells")
-      .Property("_sAniLoad_1", "wave")
-      .Property("_sAniLoad_2", "pulse")
-      .Child(dot);
+  wavy.Property("_keyImg", "demo_cells").Property("_sAniLoad_1", "wave").Property("_sAniLoad_2", "pulse").Child(dot);
 
   root.Child(title).Child(blinker).Child(wavy);
   return root;
@@ -113,7 +111,8 @@ ImageLib::Image ButtonPicture() {
     int state = y / 32;
     for (int x = 0; x < image.width; ++x) {
       bool border = x < 2 || x >= 94 || y % 32 < 2 || y % 32 >= 30;
-      image.pixels[y * image.width + x] = border ? Argb(255, 20, 20, 20) : Argb(230, 90 + 50 * state, 110, 160 - 30 * state);
+      image.pixels[y * image.width + x] =
+          border ? Argb(255, 20, 20, 20) : Argb(230, 90 + 50 * state, 110, 160 - 30 * state);
     }
   }
   return image;
@@ -138,18 +137,63 @@ std::string SoundFileStem(const std::string& id) {
 }
 
 const char* const kSoundIds[] = {
-    "SOUND_BTN_CLK", "SOUND_CHPOK", "SOUND_DEFEAT", "SOUND_FIND", "SOUND_LEVELUP", "SOUND_MISS", "SOUND_TIMEUP",
-    "SOUND_TIP_FULL", "SOUND_TIP_USE", "SOUND_CARD_FLIP", "SOUND_COLLECTED", "SOUND_CLOCK", "SOUND_ELECTRIC_RAZR",
-    "SOUND_ENERGY_UP", "SOUND_SPRING", "SOUND_GOOD_OBJECT", "SOUND_OUT_SCREEN", "SOUND_CHELK_SEIF",
-    "SOUND_RUCHKA_SEIF", "SOUND_AKVA_HOR", "SOUND_AKVA_VERT", "SOUND_AKVA_CHUPA", "SOUND_AKVA_BURBULATOR",
-    "SOUND_DUSK", "SOUND_QUEST_UNI", "SOUND_QUEST_LOOSE", "SOUND_QUEST_VASA_CAPUT", "SOUND_QUEST_DOOR",
-    "SOUND_QUES_VENTIL", "SOUND_QUEST_WOOD_WHEEL", "SOUND_QUEST_GAZPLITA", "SOUND_EXPLOSION",
-    "SOUND_QUEST_KETTLER", "SOUND_QUEST_BURBULAT", "SOUND_QUEST_VENTILATOR", "SOUND_WHEIGHT", "SOUND_KONVEER",
-    "SOUND_QUEST_STONE", "SOUND_QUEST_CANNON", "SOUND_FONTAIN", "SOUND_QUEST_PLITA", "SOUND_KAMIN",
-    "SOUND_WATERFALL", "SOUND_NATURE", "SOUND_FISH", "SOUND_ROCKET_TRESK", "SOUND_APPLAUSE"};
+    "SOUND_BTN_CLK",
+    "SOUND_CHPOK",
+    "SOUND_DEFEAT",
+    "SOUND_FIND",
+    "SOUND_LEVELUP",
+    "SOUND_MISS",
+    "SOUND_TIMEUP",
+    "SOUND_TIP_FULL",
+    "SOUND_TIP_USE",
+    "SOUND_CARD_FLIP",
+    "SOUND_COLLECTED",
+    "SOUND_CLOCK",
+    "SOUND_ELECTRIC_RAZR",
+    "SOUND_ENERGY_UP",
+    "SOUND_SPRING",
+    "SOUND_GOOD_OBJECT",
+    "SOUND_OUT_SCREEN",
+    "SOUND_CHELK_SEIF",
+    "SOUND_RUCHKA_SEIF",
+    "SOUND_AKVA_HOR",
+    "SOUND_AKVA_VERT",
+    "SOUND_AKVA_CHUPA",
+    "SOUND_AKVA_BURBULATOR",
+    "SOUND_DUSK",
+    "SOUND_QUEST_UNI",
+    "SOUND_QUEST_LOOSE",
+    "SOUND_QUEST_VASA_CAPUT",
+    "SOUND_QUEST_DOOR",
+    "SOUND_QUES_VENTIL",
+    "SOUND_QUEST_WOOD_WHEEL",
+    "SOUND_QUEST_GAZPLITA",
+    "SOUND_EXPLOSION",
+    "SOUND_QUEST_KETTLER",
+    "SOUND_QUEST_BURBULAT",
+    "SOUND_QUEST_VENTILATOR",
+    "SOUND_WHEIGHT",
+    "SOUND_KONVEER",
+    "SOUND_QUEST_STONE",
+    "SOUND_QUEST_CANNON",
+    "SOUND_FONTAIN",
+    "SOUND_QUEST_PLITA",
+    "SOUND_KAMIN",
+    "SOUND_WATERFALL",
+    "SOUND_NATURE",
+    "SOUND_FISH",
+    "SOUND_ROCKET_TRESK",
+    "SOUND_APPLAUSE",
+};
 
 void PutLe(std::string& out, uint32_t value, int bytes) {
   for (int i = 0; i < bytes; ++i) out.push_back(static_cast<char>((value >> (8 * i)) & 0xFF));
+}
+
+std::string ShellQuoted(const std::string& text) {
+  std::string out = "'";
+  for (char c : text) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return out + "'";
 }
 
 bool WriteBytes(const std::filesystem::path& path, const std::string& bytes, std::string* error) {
@@ -252,6 +296,22 @@ bool WriteSampleSceneData(const std::string& folder, std::string* error) {
     const std::filesystem::path path = root / "data" / "sounds" / (SoundFileStem(id) + ".wav");
     if (!WriteBytes(path, ToneWavBytes(frequency, 60), error)) return false;
     frequency += 20;
+  }
+  return true;
+}
+
+bool MakeSampleFonts(const std::string& folder, const std::string& fontMaker, const std::string& ttf,
+                     std::string* error) {
+  for (const SampleFontSpec& font : SampleFonts()) {
+    const std::string out = folder + "/" + font.folder;
+    std::error_code ec;
+    std::filesystem::create_directories(out, ec);
+    const std::string command = ShellQuoted(fontMaker) + " " + ShellQuoted(ttf) + " " + std::to_string(font.pixels) +
+                                " " + ShellQuoted(out) + " >/dev/null";
+    if (std::system(command.c_str()) != 0) {
+      if (error != nullptr) *error = "make_font failed for " + font.id;
+      return false;
+    }
   }
   return true;
 }

@@ -33,5 +33,9 @@ std::vector<SampleFontSpec> SampleFonts();
 
 // Writes data.dtm, the pictures, the manifest and the sounds under folder.
 bool WriteSampleSceneData(const std::string& folder, std::string* error);
+// Renders the six fonts into their folders under folder by running the
+// font maker (tools/make_font) on a TrueType file; false when a run fails.
+bool MakeSampleFonts(const std::string& folder, const std::string& fontMaker, const std::string& ttf,
+                     std::string* error);
 
 }  // namespace Kivo

@@ -50,15 +50,18 @@ bool CheckName(const std::string& name, const std::string& what, std::string* er
 }
 
 bool CheckText(const std::string& text, const std::string& what, std::string* error) {
-  if (text.size() > kTextLimit) return Refuse(error, what + " \"" + text.substr(0, 32) + "...\" is longer than 127 bytes");
+  if (text.size() > kTextLimit)
+    return Refuse(error, what + " \"" + text.substr(0, 32) + "...\" is longer than 127 bytes");
   if (text.find('\0') != std::string::npos) return Refuse(error, what + " holds a zero byte");
   return true;
 }
 
 bool CheckRecord(const DtmRecord& record, std::string* error) {
   if (!CheckName(record.name, "record name", error)) return false;
-  if (record.properties.size() > kCountLimit) return Refuse(error, "record \"" + record.name + "\" has over 65,535 properties");
-  if (record.children.size() > kCountLimit) return Refuse(error, "record \"" + record.name + "\" has over 65,535 children");
+  if (record.properties.size() > kCountLimit)
+    return Refuse(error, "record \"" + record.name + "\" has over 65,535 properties");
+  if (record.children.size() > kCountLimit)
+    return Refuse(error, "record \"" + record.name + "\" has over 65,535 children");
   for (const auto& pair : record.properties) {
     if (!CheckText(pair.first, "key", error) || !CheckText(pair.second, "value of " + pair.first, error)) return false;
   }
