@@ -92,7 +92,14 @@ std::vector<std::pair<std::string, std::wstring>> KindsTexts() {
 
 DtmRecord KindsScene() {
   DtmRecord camera = Placed("kCamera", 19, 0, 0, 800, 600);
-  camera.Property("_iFillRect", "1").Property("_iAlph", "128");  // white at half alpha: grey
+  // A camera fills in its own colour, white; a one-off colour key makes it
+  // grey and it stays so.
+  camera.Property("_iFillRect", "1")
+      .Property("_iAniKey_grey", "2")
+      .Property("_iAniRate_grey", "100")
+      .Property("_sAniKey_grey_1", "c(255,128,128,128)")
+      .Property("_sAniKey_grey_2", "c(255,128,128,128)")
+      .Property("_sAnimYet", "grey");
 
   DtmRecord rect = Placed("kRect", 18, 40, 40, 120, 60);
   rect.Property("_colObj", ColourValue(kRect)).Property("_sModeDraw", "NORMAL");
@@ -133,7 +140,7 @@ DtmRecord KindsScene() {
   DtmRecord text = Placed("kText", 5, 420, 200, 320, 120);
   text.Property("_keyText", "_kindsBody")
       .Property("_sFont", "FONT_TEXT")
-      .Property("_colObj", "0")
+      .Property("_colObj", ColourValue(kText))
       .Property("_iAlign", "2")
       .Property("_iLineSpacing", "-1");
 

@@ -18,6 +18,7 @@ namespace Kivo {
 // The flat colours the scene is drawn with, 0xRRGGBB, for the tests that
 // probe a saved frame.
 namespace kinds_colour {
+constexpr uint32_t kBackdrop = 0x808080;
 constexpr uint32_t kRect = 0xC03020;
 constexpr uint32_t kStrip[4] = {0x20A040, 0x2040C0, 0xC0C020, 0xA020A0};
 constexpr uint32_t kMoverLeft = 0xE08020;
@@ -30,6 +31,7 @@ constexpr uint32_t kBubbleCorner = 0x302010;
 constexpr uint32_t kBubbleEdge = 0x604020;
 constexpr uint32_t kBubbleBack = 0xF0E0C0;
 constexpr uint32_t kBubbleArrow = 0xD06010;
+constexpr uint32_t kText = 0x1830A0;
 }  // namespace kinds_colour
 
 DtmRecord KindsScene();
