@@ -12,7 +12,7 @@
 #include "engine/SceneLoader.h"
 #include "image/MemoryImage.h"
 #include "resources/ImageLib.h"
-#include "tests/platform/TempFolder.h"
+#include "tests/support/temp_folder.h"
 #include "tools/sampledata/SampleScenes.h"
 
 namespace {
