@@ -7,6 +7,7 @@
 #include <filesystem>
 
 #include "resources/ImageLib.h"
+#include "tools/sampledata/SampleControls.h"
 #include "tools/sampledata/SampleKinds.h"
 
 namespace Kivo {
@@ -219,7 +220,7 @@ bool BuildSampleScenes(SceneDatabaseWriter& writer, std::string* error) {
   for (const KindsPicture& picture : KindsPictures()) {
     if (!writer.AddImage(picture.entry, error)) return false;
   }
-  return true;
+  return AddControlsScene(writer, error);
 }
 
 std::vector<SampleFontSpec> SampleFonts() {
@@ -291,6 +292,7 @@ bool WriteSampleSceneData(const std::string& folder, std::string* error) {
       return false;
     }
   }
+  if (!WriteControlsPictures(folder, error)) return false;
   int frequency = 330;
   for (const char* id : kSoundIds) {
     const std::filesystem::path path = root / "data" / "sounds" / (SoundFileStem(id) + ".wav");

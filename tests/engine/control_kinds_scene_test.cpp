@@ -1,0 +1,99 @@
+// The factory rows of the input controls, on the builder's scene
+// "mnControls": every record becomes its kind, reads its keys and finds its
+// pictures, and gives them back when deleted.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "engine/ControlKinds.h"
+#include "engine/ImageTable.h"
+#include "engine/ObjectKinds.h"
+#include "engine/SceneDatabase.h"
+#include "engine/SceneLoader.h"
+#include "image/MemoryImage.h"
+#include "resources/ImageLib.h"
+#include "tests/support/temp_folder.h"
+#include "tools/sampledata/SampleScenes.h"
+
+namespace {
+
+using namespace Kivo;
+
+constexpr int kRegisteredTypeCodes[] = {3, 4, 5, 7, 9, 11, 13, 14, 16, 18, 19, 6, 8, 10, 12};
+
+class ControlKindsInTheFactory : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string error;
+    ASSERT_TRUE(WriteSampleSceneData(mFolder.path(), &error)) << error;
+    mPreviousLoader = SetImageLoader([this](const std::string& path) -> MemoryImage* {
+      ImageLib::ImagePtr picture = ImageLib::ReadPngImage(mFolder / (path + ".png"));
+      if (picture == nullptr) return nullptr;
+      auto* image = new MemoryImage();
+      image->SetBits(picture->pixels.data(), picture->width, picture->height, true);
+      return image;
+    });
+    ASSERT_TRUE(OpenSceneDatabase(mFolder / "data/data.dtm"));
+    RegisterDrawingKinds();
+    RegisterControlKinds();
+  }
+  void TearDown() override {
+    DeleteObjects(mObjects);
+    for (int code : kRegisteredTypeCodes) RegisterObjectKind(code, ObjectKindCreator());
+    FreeSceneDatabase();
+    SetImageLoader(mPreviousLoader);
+  }
+
+  template <typename Kind>
+  Kind* Find(const std::string& name) {
+    return dynamic_cast<Kind*>(FindObjectByName(mObjects, name));
+  }
+
+  TempFolder mFolder;
+  ImageLoader mPreviousLoader;
+  ObjectList mObjects;
+};
+
+TEST_F(ControlKindsInTheFactory, EveryControlOfTheSceneBecomesItsKind) {
+  ASSERT_TRUE(LoadScene("mnControls", mObjects));
+  ASSERT_EQ(mObjects.size(), 7u);
+  for (size_t i = 1; i < mObjects.size(); ++i) EXPECT_EQ(mObjects[i]->mParent, mObjects[0]) << mObjects[i]->mName;
+
+  sObjSlider* volume = Find<sObjSlider>("cVolume");
+  ASSERT_NE(volume, nullptr);
+  EXPECT_FLOAT_EQ(volume->mSpeed, 0.05f);
+  EXPECT_NE(volume->mFill.Get(), nullptr);
+  EXPECT_NE(volume->mBack.Get(), nullptr);
+  EXPECT_NE(volume->mHandle.GetImage(), nullptr);
+  EXPECT_FALSE(volume->mEnabled) << "the front end enables it";
+  sObjSlider* progress = Find<sObjSlider>("cProgress");
+  ASSERT_NE(progress, nullptr);
+  EXPECT_EQ(progress->mSpeed, kDefaultSliderSpeed);
+
+  sObjEdit* name = Find<sObjEdit>("cName");
+  ASSERT_NE(name, nullptr);
+  EXPECT_EQ(name->mMaxLength, 12);
+  EXPECT_EQ(name->mFontName, "FONT_TEXT");
+
+  sObjList* players = Find<sObjList>("cPlayers");
+  ASSERT_NE(players, nullptr);
+  ASSERT_NE(players->mSelector.Get(), nullptr);
+  EXPECT_EQ(players->mSelector.Get()->columns, 2);
+
+  sObjCarousel* stages = Find<sObjCarousel>("cStages");
+  ASSERT_NE(stages, nullptr);
+  EXPECT_EQ(stages->mSlotCount, 3);
+  EXPECT_FLOAT_EQ(stages->mSpacing, 200.0f);
+  EXPECT_FLOAT_EQ(stages->mPictureWidth, 160.0f);
+  stages->AddPicture("stage_2", "two");
+  stages->AddPicture("stage_locked", "locked");
+  EXPECT_EQ(stages->mPictures[1].mImage.Key(), "stage_dis");
+
+  DeleteObjects(mObjects);
+  for (const char* key : {"ctl_slider_back", "ctl_slider_fill", "ctl_slider_handle", "ctl_list_selector", "stage_2",
+                          "stage_dis"}) {
+    EXPECT_FALSE(IsImageLoaded(key)) << key;
+  }
+}
+
+}  // namespace
