@@ -12,12 +12,15 @@ namespace Kivo {
 
 namespace {
 
+int ColumnsOf(const ImageSlot& slot) { return slot.Get() != nullptr ? slot.Get()->columns : 0; }
+
+}  // namespace
+
 void SetObjectColour(Graphics& g, const sObj& object, int alpha) {
   g.SetColorARGB(static_cast<unsigned char>(alpha), static_cast<unsigned char>(object.mRed),
                  static_cast<unsigned char>(object.mGreen), static_cast<unsigned char>(object.mBlue));
 }
 
-// "_colObj" and "_iAlph"; false for any other key.
 bool ReadColourProperty(sObj& object, const ObjProperty& pair) {
   if (pair.key == "_colObj") {
     const PropertyColor colour = PropertyRgb(pair.value);
@@ -32,10 +35,6 @@ bool ReadColourProperty(sObj& object, const ObjProperty& pair) {
   }
   return false;
 }
-
-int ColumnsOf(const ImageSlot& slot) { return slot.Get() != nullptr ? slot.Get()->columns : 0; }
-
-}  // namespace
 
 bool HoldParentFocus(sObj& object) {
   sObj* parent = object.mParent;

@@ -43,14 +43,8 @@ void sObjCarousel::ApplyProperties() {
   mOrientation = 0;
   mPictureWidth = 100.0f;
   for (const ObjProperty& pair : mProperties) {
-    if (pair.key == "_colObj") {
-      const PropertyColor colour = PropertyRgb(pair.value);
-      mRed = colour.red;
-      mGreen = colour.green;
-      mBlue = colour.blue;
-    } else if (pair.key == "_iAlph") {
-      mAlpha = PropertyInt(pair.value);
-    } else if (pair.key == "_iNumPict") {
+    if (ReadColourProperty(*this, pair)) continue;
+    if (pair.key == "_iNumPict") {
       mSlotCount = PropertyInt(pair.value);
     } else if (pair.key == "_sType") {
       if (pair.value == "HOR") mOrientation = 0;
@@ -67,8 +61,8 @@ void sObjCarousel::ApplyProperties() {
   if (mSlotCount < 1) mSlotCount = 1;
   mHalfWidth = mPictureWidth * 0.5f;
   mHalfHeight = mPictureHeight * 0.5f;
-  const float length = mOrientation == 0 ? mBaseQuad.corner[2].x - mBaseQuad.corner[0].x
-                                         : mBaseQuad.corner[2].y - mBaseQuad.corner[0].y;
+  const float length =
+      mOrientation == 0 ? mBaseQuad.corner[2].x - mBaseQuad.corner[0].x : mBaseQuad.corner[2].y - mBaseQuad.corner[0].y;
   mSpacing = length / static_cast<float>(mSlotCount);
   UpdateCentre();
 }
@@ -205,8 +199,7 @@ bool sObjCarousel::MouseDown(int x, int y, int clickCount) {
   if (mParent == nullptr || mParent->mActiveChild != this) return false;
   for (size_t i = 0; i < mPictures.size(); ++i) {
     const sObjSprite& picture = mPictures[i];
-    if (!ContainsQuad(picture) ||
-        !PointInQuad(picture.mBaseQuad, static_cast<float>(x), static_cast<float>(y))) {
+    if (!ContainsQuad(picture) || !PointInQuad(picture.mBaseQuad, static_cast<float>(x), static_cast<float>(y))) {
       continue;
     }
     if (clickCount == 2) {

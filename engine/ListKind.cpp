@@ -20,8 +20,8 @@ void ReadRgb(const std::string& value, int& red, int& green, int& blue) {
 }
 
 void SetColour(Graphics& g, int alpha, int red, int green, int blue) {
-  g.SetColorARGB(static_cast<unsigned char>(alpha), static_cast<unsigned char>(red),
-                 static_cast<unsigned char>(green), static_cast<unsigned char>(blue));
+  g.SetColorARGB(static_cast<unsigned char>(alpha), static_cast<unsigned char>(red), static_cast<unsigned char>(green),
+                 static_cast<unsigned char>(blue));
 }
 
 }  // namespace

@@ -12,32 +12,9 @@ namespace Kivo {
 
 namespace {
 
-// "_colObj" and "_iAlph"; false for any other key.
-bool ReadColourKey(sObj& object, const ObjProperty& pair) {
-  if (pair.key == "_colObj") {
-    const PropertyColor colour = PropertyRgb(pair.value);
-    object.mRed = colour.red;
-    object.mGreen = colour.green;
-    object.mBlue = colour.blue;
-    return true;
-  }
-  if (pair.key == "_iAlph") {
-    object.mAlpha = PropertyInt(pair.value);
-    return true;
-  }
-  return false;
-}
-
-void SetObjectColour(Graphics& g, const sObj& object) {
-  g.SetColorARGB(static_cast<unsigned char>(object.mAlpha), static_cast<unsigned char>(object.mRed),
-                 static_cast<unsigned char>(object.mGreen), static_cast<unsigned char>(object.mBlue));
-}
-
 Vec2 Midpoint(const Vector2& a, const Vector2& b) { return Vec2((a.x + b.x) * 0.5f, (a.y + b.y) * 0.5f); }
 
-bool Inside(const Quad& quad, int x, int y) {
-  return PointInQuad(quad, static_cast<float>(x), static_cast<float>(y));
-}
+bool Inside(const Quad& quad, int x, int y) { return PointInQuad(quad, static_cast<float>(x), static_cast<float>(y)); }
 
 }  // namespace
 
@@ -49,7 +26,7 @@ void sObjSlider::ApplyProperties() {
   PendingImageKey handleKey;
   mSpeed = kDefaultSliderSpeed;
   for (const ObjProperty& pair : mProperties) {
-    if (ReadColourKey(*this, pair)) continue;
+    if (ReadColourProperty(*this, pair)) continue;
     if (pair.key == "_keyImg") {
       fillKey.Set(pair.value);
     } else if (pair.key == "_keyImgBack") {
@@ -76,8 +53,8 @@ void sObjSlider::PlaceHandle() {
   if (handle == nullptr) return;
   const Vec2 p(mTrackStart.x + (mTrackEnd.x - mTrackStart.x) * mValue,
                mTrackStart.y + (mTrackEnd.y - mTrackStart.y) * mValue);
-  mHandle.mBaseQuad.corner[0] = Vector2(p.x - static_cast<float>(handle->width >> 1),
-                                        p.y - static_cast<float>(handle->height >> 1));
+  mHandle.mBaseQuad.corner[0] =
+      Vector2(p.x - static_cast<float>(handle->width >> 1), p.y - static_cast<float>(handle->height >> 1));
   mHandle.FitToImage();
 }
 
@@ -162,7 +139,7 @@ float sObjSlider::GetValue() { return mValue; }
 
 void sObjSlider::Draw(Graphics* g) {
   if (!mVisible) return;
-  SetObjectColour(*g, *this);
+  SetObjectColour(*g, *this, mAlpha);
   g->DrawCellQuad(mBack.Get(), mBaseQuad, 1, 1);
   g->DrawImagePartialQuad(mFill.Get(), mBaseQuad, mValue);
   if (mHandle.GetImage() == nullptr) return;
@@ -178,7 +155,7 @@ void sObjSlider::Draw(Graphics* g) {
 
 void sObjEdit::ApplyProperties() {
   for (const ObjProperty& pair : mProperties) {
-    if (ReadColourKey(*this, pair)) continue;
+    if (ReadColourProperty(*this, pair)) continue;
     if (pair.key == "_intNumChar") {
       mMaxLength = PropertyInt(pair.value);
     } else if (pair.key == "_sFont") {
@@ -253,12 +230,8 @@ void sObjEdit::MoveCaret(bool left) {
 void sObjEdit::KeyDown(int key) {
   const int last = static_cast<int>(mText.size()) - 1;
   switch (key) {
-    case kKeyLeft:
-      MoveCaret(true);
-      break;
-    case kKeyRight:
-      MoveCaret(false);
-      break;
+    case kKeyLeft: MoveCaret(true); break;
+    case kKeyRight: MoveCaret(false); break;
     case kKeyDelete:
       if (mCaretIndex < last) mText.erase(static_cast<size_t>(mCaretIndex + 1), 1);
       break;
@@ -268,15 +241,12 @@ void sObjEdit::KeyDown(int key) {
         mText.erase(static_cast<size_t>(mCaretIndex + 1), 1);
       }
       break;
-    case kKeyEnd:
-      CaretToEnd();
-      break;
+    case kKeyEnd: CaretToEnd(); break;
     case kKeyHome:
       mCaretX = 0;
       mCaretIndex = -1;
       break;
-    default:
-      break;
+    default: break;
   }
 }
 
@@ -332,7 +302,7 @@ void sObjEdit::Draw(Graphics* g) {
     const float x = mBaseQuad.corner[0].x;
     const float y = mCentre.y + static_cast<float>((ascent - 1 - ascent / 6) >> 1);
     g->SetFont(mFont);
-    SetObjectColour(*g, *this);
+    SetObjectColour(*g, *this, mAlpha);
     g->DrawString(mText, static_cast<int>(x), static_cast<int>(y));
   }
   g->FillRect3D(static_cast<int>(mBaseQuad.corner[0].x + static_cast<float>(mCaretX)),

@@ -1,12 +1,12 @@
 #include "frontend/ControlsSetup.h"
 
-#include <cstdint>
 #include <string>
 #include <vector>
 
 #include "engine/ControlKinds.h"
 #include "engine/ImageTable.h"
 #include "platform/Environment.h"
+#include "platform/Text.h"
 
 namespace Kivo {
 
@@ -31,8 +31,8 @@ void PrepareControls(const ObjectList& objects) {
     if (auto* slider = dynamic_cast<sObjSlider*>(object)) {
       slider->SetEnabled(true);
     } else if (auto* list = dynamic_cast<sObjList*>(object)) {
-      for (const wchar_t* name : {L"Anna", L"\u0411\u043E\u0440\u0438\u0441", L"Clara", L"\u0414\u0430\u0440\u044C\u044F",
-                                  L"Emil", L"\u0415\u0432\u0430"}) {
+      for (const wchar_t* name : {L"Anna", L"\u0411\u043E\u0440\u0438\u0441", L"Clara",
+                                  L"\u0414\u0430\u0440\u044C\u044F", L"Emil", L"\u0415\u0432\u0430"}) {
         list->AddItem(name);
       }
     } else if (auto* carousel = dynamic_cast<sObjCarousel*>(object)) {
@@ -43,25 +43,7 @@ void PrepareControls(const ObjectList& objects) {
   }
 }
 
-std::string LogText(const std::wstring& text) {
-  std::string out;
-  for (wchar_t wc : text) {
-    const uint32_t c = static_cast<uint32_t>(wc);
-    if (c < 0x80) {
-      out += static_cast<char>(c);
-    } else if (c < 0x800) {
-      out += static_cast<char>(0xC0 | (c >> 6));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-      out += static_cast<char>(0xE0 | (c >> 12));
-      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-      out += '?';
-    }
-  }
-  return out;
-}
+std::string LogText(const std::wstring& text) { return Platform::WideToUtf8(text); }
 
 void LogEditTexts(const ObjectList& objects) {
   for (sObj* object : objects) {

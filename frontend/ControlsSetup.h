@@ -13,7 +13,7 @@
 namespace Kivo {
 
 void PrepareControls(const ObjectList& objects);
-// Wide text as UTF-8 for the log (the Basic Multilingual Plane; '?' beyond).
+// Wide text as UTF-8 for the log.
 std::string LogText(const std::wstring& text);
 // Logs "scene viewer: edit <name> text \"<text>\"" for every edit.
 void LogEditTexts(const ObjectList& objects);

@@ -21,8 +21,8 @@ class CarouselKind : public KindsTest {
     UseImages({{"p0", 8, 8}, {"p1", 8, 8}, {"p2", 8, 8}, {"p3", 8, 8}, {"p4", 8, 8}, {"stage_dis", 8, 8}});
   }
   // Slots of 100 along x from 0 to 300; pictures 80 x 80.
-  sObjCarousel& Strip(int pictures = 5, std::vector<std::pair<std::string, std::string>> more = {},
-                      float x1 = 300.0f, float y1 = 100.0f) {
+  sObjCarousel& Strip(int pictures = 5, std::vector<std::pair<std::string, std::string>> more = {}, float x1 = 300.0f,
+                      float y1 = 100.0f) {
     std::vector<std::pair<std::string, std::string>> properties = {
         {"_iNumPict", "3"}, {"_sType", "HOR"}, {"_fWidthPic", "80"}, {"_fHeightPic", "80"}};
     properties.insert(properties.end(), more.begin(), more.end());

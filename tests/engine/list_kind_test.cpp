@@ -148,11 +148,8 @@ TEST_F(ListKind, DrawsRowsLooksAndClip) {
   list.Select(0);
   list.RowAt(50);  // row 2 hot
   // Row text from the rounded top 11, baseline at + ascent 18.
-  EXPECT_EQ(DrawnRows(list), (std::vector<Drawn>{{L"a", 29, 1},
-                                                 {L"b", 49, 1},
-                                                 {L"c", 69, 1},
-                                                 {L"a", 29, 3},
-                                                 {L"c", 69, 2}}));
+  EXPECT_EQ(DrawnRows(list),
+            (std::vector<Drawn>{{L"a", 29, 1}, {L"b", 49, 1}, {L"c", 69, 1}, {L"a", 29, 3}, {L"c", 69, 2}}));
   ASSERT_EQ(screen.calls.size(), 2u);
   EXPECT_EQ(screen.calls[0].column, 2) << "selected row";
   EXPECT_FLOAT_EQ(screen.calls[0].quad.corner[0].y, 10.6f);

@@ -21,9 +21,9 @@ class SliderKind : public KindsTest {
   }
   // A 200-pixel track from (100, 110) to (300, 110).
   sObjSlider& Slider(std::vector<std::pair<std::string, std::string>> more = {}) {
-    std::vector<std::pair<std::string, std::string>> properties = {
-        {"_keyImg", "fill"}, {"_keyImgBack", "back"}, {"_keyImgCenter", "knob"}, {"_fSpeed", "0.02"},
-        {"_colObj", "255"},  {"_iAlph", "200"}};
+    std::vector<std::pair<std::string, std::string>> properties = {{"_keyImg", "fill"},       {"_keyImgBack", "back"},
+                                                                   {"_keyImgCenter", "knob"}, {"_fSpeed", "0.02"},
+                                                                   {"_colObj", "255"},        {"_iAlph", "200"}};
     properties.insert(properties.end(), more.begin(), more.end());
     sObjSlider& slider = Make<sObjSlider>(100, 100, 300, 120, properties);
     slider.mName = "volume";

@@ -1,43 +1,15 @@
 #include "tools/sampledata/SampleControls.h"
 
 #include <filesystem>
-#include <functional>
+
+#include "tools/sampledata/SampleDrawing.h"
 
 namespace Kivo {
 
 namespace {
 
 using namespace controls_colour;
-
-uint32_t Opaque(uint32_t rgb) { return 0xFF000000u | rgb; }
-
-DtmRecord Placed(const std::string& name, uint32_t type, float left, float top, float width, float height) {
-  DtmRecord record;
-  record.name = name;
-  record.type = type;
-  record.SetRect(left, top, width, height);
-  return record;
-}
-
-// "_col" values keep red in the low byte.
-std::string ColourValue(uint32_t rgb) {
-  const uint32_t r = (rgb >> 16) & 0xFF;
-  const uint32_t g = (rgb >> 8) & 0xFF;
-  const uint32_t b = rgb & 0xFF;
-  return std::to_string(r | (g << 8) | (b << 16));
-}
-
-ImageLib::Image Picture(int width, int height, const std::function<uint32_t(int, int)>& pixel) {
-  ImageLib::Image image(width, height);
-  for (int y = 0; y < height; ++y) {
-    for (int x = 0; x < width; ++x) image.pixels[y * width + x] = pixel(x, y);
-  }
-  return image;
-}
-
-ImageLib::Image Flat(int width, int height, uint32_t rgb) {
-  return Picture(width, height, [rgb](int, int) { return Opaque(rgb); });
-}
+using namespace sample;
 
 ControlsPicture Entry(const std::string& key, int columns, ImageLib::Image image) {
   return {{key, "data/images/controls/" + key + ".png", false, columns, 1}, std::move(image)};
