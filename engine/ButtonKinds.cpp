@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "engine/KindSupport.h"
 #include "engine/ResourceIds.h"
 #include "engine/TextTables.h"
 #include "image/MemoryImage.h"
@@ -15,26 +16,6 @@ namespace {
 int ColumnsOf(const ImageSlot& slot) { return slot.Get() != nullptr ? slot.Get()->columns : 0; }
 
 }  // namespace
-
-void SetObjectColour(Graphics& g, const sObj& object, int alpha) {
-  g.SetColorARGB(static_cast<unsigned char>(alpha), static_cast<unsigned char>(object.mRed),
-                 static_cast<unsigned char>(object.mGreen), static_cast<unsigned char>(object.mBlue));
-}
-
-bool ReadColourProperty(sObj& object, const ObjProperty& pair) {
-  if (pair.key == "_colObj") {
-    const PropertyColor colour = PropertyRgb(pair.value);
-    object.mRed = colour.red;
-    object.mGreen = colour.green;
-    object.mBlue = colour.blue;
-    return true;
-  }
-  if (pair.key == "_iAlph") {
-    object.mAlpha = PropertyInt(pair.value);
-    return true;
-  }
-  return false;
-}
 
 bool HoldParentFocus(sObj& object) {
   sObj* parent = object.mParent;
@@ -145,12 +126,8 @@ void sObjButton::Update(int ticks) {
 
 void sObjButton::Draw(Graphics* g) {
   if (!mVisible) return;
-  SetObjectColour(*g, *this, mAlpha);
-  const Quad* quad = &mBaseQuad;
-  if (IsPlaying()) {
-    ApplyCurrentPose();
-    quad = &mDisplayQuad;
-  }
+  SetObjectColour(*g, *this);
+  const Quad* quad = &PoseQuad(*this);
   MemoryImage* image = mImage.Get();
   const int cell = CellOfState(mState);
   if (image != nullptr && cell != 0) g->DrawCellQuad(image, *quad, cell, 1);

@@ -102,10 +102,4 @@ class sObjToggle : public sObj {
 // over, or there is none and the object takes it. Never without a parent.
 bool HoldParentFocus(sObj& object);
 
-// Reads "_colObj" (decimal, red in the low byte) or "_iAlph" into the
-// object's colour; false for any other key.
-bool ReadColourProperty(sObj& object, const ObjProperty& pair);
-// The drawing colour: the object's red, green and blue with alpha.
-void SetObjectColour(Graphics& g, const sObj& object, int alpha);
-
 }  // namespace Kivo

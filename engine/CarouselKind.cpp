@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "engine/ButtonKinds.h"
+#include "engine/KindSupport.h"
 
 namespace Kivo {
 

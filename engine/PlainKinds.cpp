@@ -1,5 +1,6 @@
 #include "engine/PlainKinds.h"
 
+#include "engine/KindSupport.h"
 #include "engine/TextTables.h"
 #include "image/MemoryImage.h"
 #include "ui/Graphics.h"
@@ -7,39 +8,6 @@
 namespace Kivo {
 
 namespace {
-
-void SetObjectColour(Graphics& g, const sObj& object) {
-  g.SetColorARGB(static_cast<unsigned char>(object.mAlpha), static_cast<unsigned char>(object.mRed),
-                 static_cast<unsigned char>(object.mGreen), static_cast<unsigned char>(object.mBlue));
-}
-
-void ReadColourProperty(sObj& object, const ObjProperty& pair) {
-  if (pair.key == "_colObj") {
-    const PropertyColor colour = PropertyRgb(pair.value);
-    object.mRed = colour.red;
-    object.mGreen = colour.green;
-    object.mBlue = colour.blue;
-  } else if (pair.key == "_iAlph") {
-    object.mAlpha = PropertyInt(pair.value);
-  }
-}
-
-// The display quad on the current pose while an animation plays, else the
-// base quad.
-const Quad& CurrentQuad(sObj& object) {
-  if (!object.IsPlaying()) return object.mBaseQuad;
-  object.ApplyCurrentPose();
-  return object.mDisplayQuad;
-}
-
-Quad RectQuad(float x, float y, float width, float height) {
-  Quad quad;
-  quad.corner[0] = Vector2(x, y);
-  quad.corner[1] = Vector2(x + width, y);
-  quad.corner[2] = Vector2(x + width, y + height);
-  quad.corner[3] = Vector2(x, y + height);
-  return quad;
-}
 
 // Pixels with any alpha get the colour bits given, alpha kept.
 void RecolourOpaque(MemoryImage& image, uint32_t rgb) {
@@ -73,7 +41,7 @@ void sObjRect::Draw(Graphics* g) {
   if (!mVisible) return;
   SetObjectColour(*g, *this);
   if (mAdditive) g->SetDrawMode(kDrawModeAdditive);
-  const Quad& quad = CurrentQuad(*this);
+  const Quad& quad = PoseQuad(*this);
   const Vector2* c = quad.corner;
   g->FillRect3D(TruncateToInt(c[0].x), TruncateToInt(c[0].y), TruncateToInt(c[1].x - c[0].x),
                 TruncateToInt(c[3].y - c[0].y));
@@ -180,7 +148,7 @@ void sObjMasked::Update(int) {
 void sObjMasked::Draw(Graphics* g) {
   if (mMask.Get() == nullptr || mTexture.Get() == nullptr || !mVisible) return;
   SetObjectColour(*g, *this);
-  g->DrawQuad3D(mMask.Get(), mTexture.Get(), CurrentQuad(*this), mUOffset, mVOffset, mUOffset + mXScale,
+  g->DrawQuad3D(mMask.Get(), mTexture.Get(), PoseQuad(*this), mUOffset, mVOffset, mUOffset + mXScale,
                 mVOffset + mYScale);
 }
 
@@ -283,9 +251,10 @@ void sObjMesh::Update(int ticks) {
       const int y = LcgRandomInt(image->height);
       if ((bits[static_cast<size_t>(y) * static_cast<size_t>(image->width) + static_cast<size_t>(x)] >> 24) != 0) {
         life.mRemaining = LcgRandomFloat(life.mDuration * 0.3f, life.mDuration);
-        sparkle.centre = Vec2(mBaseQuad.corner[0].x + static_cast<float>(x), mBaseQuad.corner[0].y + static_cast<float>(y));
-        sparkle.quad = RectQuad(sparkle.centre.x - halfWidth, sparkle.centre.y - halfHeight, 2.0f * halfWidth,
-                                2.0f * halfHeight);
+        sparkle.centre =
+            Vec2(mBaseQuad.corner[0].x + static_cast<float>(x), mBaseQuad.corner[0].y + static_cast<float>(y));
+        sparkle.quad =
+            RectQuad(sparkle.centre.x - halfWidth, sparkle.centre.y - halfHeight, 2.0f * halfWidth, 2.0f * halfHeight);
       }
     }
     sparkle.alpha = life.mDuration != 0.0f ? static_cast<int>(255.0f * life.mRemaining / life.mDuration) : 0;

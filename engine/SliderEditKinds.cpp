@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "engine/ButtonKinds.h"
+#include "engine/KindSupport.h"
 #include "engine/ResourceIds.h"
 #include "image/MemoryImage.h"
 #include "ui/Font.h"

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <limits>
 
+#include "engine/KindSupport.h"
 #include "engine/PlainKinds.h"
 #include "image/MemoryImage.h"
 #include "ui/Graphics.h"
@@ -22,13 +23,8 @@ int RenderTypeByName(const std::string& value) {
 bool sObjSprite::ReadLookProperty(const ObjProperty& pair, PendingImageKey& imageKey) {
   if (pair.key == "_keyImg") {
     imageKey.Set(pair.value);
-  } else if (pair.key == "_colObj") {
-    const PropertyColor colour = PropertyRgb(pair.value);
-    mRed = colour.red;
-    mGreen = colour.green;
-    mBlue = colour.blue;
-  } else if (pair.key == "_iAlph") {
-    mAlpha = PropertyInt(pair.value);
+  } else if (ReadColourProperty(*this, pair)) {
+    return true;
   } else if (pair.key == "_sModeDraw") {
     mAdditive = pair.value != "NORMAL";
   } else {
@@ -162,8 +158,7 @@ void sObjSprite::Update(int ticks) {
 }
 
 void sObjSprite::SetDrawLook(Graphics& g) const {
-  g.SetColorARGB(static_cast<unsigned char>(mAlpha), static_cast<unsigned char>(mRed),
-                 static_cast<unsigned char>(mGreen), static_cast<unsigned char>(mBlue));
+  SetObjectColour(g, *this);
   if (mAdditive) {
     g.SetDrawMode(kDrawModeAdditive);
   } else if (mDrawMode != 0) {
@@ -171,16 +166,10 @@ void sObjSprite::SetDrawLook(Graphics& g) const {
   }
 }
 
-const Quad& sObjSprite::PoseQuad() {
-  if (!IsPlaying()) return mBaseQuad;
-  ApplyCurrentPose();
-  return mDisplayQuad;
-}
-
 void sObjSprite::Draw(Graphics* g) {
   if (mImage.Get() == nullptr || !mVisible) return;
   SetDrawLook(*g);
-  DrawImageOnQuad(*g, PoseQuad(), mImage.Get(), mFrameColumn, mFrameRow, mCamera);
+  DrawImageOnQuad(*g, PoseQuad(*this), mImage.Get(), mFrameColumn, mFrameRow, mCamera);
   g->SetDrawMode(kDrawModeNormal);
 }
 
@@ -226,8 +215,7 @@ void sObjMover::Update(int) {
 
 void sObjMover::Draw(Graphics* g) {
   if (mImage.Get() == nullptr || !mVisible) return;
-  g->SetColorARGB(static_cast<unsigned char>(mAlpha), static_cast<unsigned char>(mRed),
-                  static_cast<unsigned char>(mGreen), static_cast<unsigned char>(mBlue));
+  SetObjectColour(*g, *this);
   if (mAdditive) g->SetDrawMode(kDrawModeAdditive);
   g->DrawImageSubpixel(mImage.Get(), mBaseQuad, mXOffset, mYOffset);
   g->SetDrawMode(kDrawModeNormal);

@@ -71,9 +71,6 @@ class sObjSprite : public sObj {
   bool ReadLookProperty(const ObjProperty& pair, PendingImageKey& imageKey);
   // Colour and draw mode of the sprite's draws; the caller resets the mode.
   void SetDrawLook(Graphics& g) const;
-  // The display quad on the current pose while an animation plays, else the
-  // base quad.
-  const Quad& PoseQuad();
 };
 
 class sObjMover : public sObjSprite {
@@ -102,7 +99,7 @@ class sObjSwing : public sObjSprite {
   float mPhaseStep = 0.0f;
   float mSwingTime = 5.0f;
   CountdownTimer mSwingTimer;
-  Quad mRestQuad;  // relative to the pivot
+  Quad mRestQuad;                                       // relative to the pivot
   bool mSwingCorner[4] = {false, false, false, false};  // corners 0 to 3
 };
 

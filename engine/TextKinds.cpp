@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "engine/KindSupport.h"
 #include "engine/ResourceIds.h"
 #include "engine/TextTables.h"
 #include "image/MemoryImage.h"
@@ -14,22 +15,10 @@ namespace {
 
 constexpr float kRadiansPerDegree = 0.017453292f;
 
-void SetObjectColour(Graphics& g, const sObj& object) {
-  g.SetColorARGB(static_cast<unsigned char>(object.mAlpha), static_cast<unsigned char>(object.mRed),
-                 static_cast<unsigned char>(object.mGreen), static_cast<unsigned char>(object.mBlue));
-}
-
 // The keys both text kinds read; false for any other key.
-bool ReadTextLook(sObj& object, const ObjProperty& pair, std::string& fontName, int& justification,
-                  int& lineSpacing) {
-  if (pair.key == "_colObj") {
-    const PropertyColor colour = PropertyRgb(pair.value);
-    object.mRed = colour.red;
-    object.mGreen = colour.green;
-    object.mBlue = colour.blue;
-  } else if (pair.key == "_iAlph") {
-    object.mAlpha = PropertyInt(pair.value);
-  } else if (pair.key == "_sFont") {
+bool ReadTextLook(sObj& object, const ObjProperty& pair, std::string& fontName, int& justification, int& lineSpacing) {
+  if (ReadColourProperty(object, pair)) return true;
+  if (pair.key == "_sFont") {
     fontName = pair.value;
   } else if (pair.key == "_iAlign") {
     justification = PropertyInt(pair.value);
@@ -48,9 +37,7 @@ Rect TextRect(const Quad& quad) {
 }
 
 float WidthOf(const ImageSlot& slot) { return slot.Get() != nullptr ? static_cast<float>(slot.Get()->width) : 0.0f; }
-float HeightOf(const ImageSlot& slot) {
-  return slot.Get() != nullptr ? static_cast<float>(slot.Get()->height) : 0.0f;
-}
+float HeightOf(const ImageSlot& slot) { return slot.Get() != nullptr ? static_cast<float>(slot.Get()->height) : 0.0f; }
 
 Quad MakeQuad(Vector2 a, Vector2 b, Vector2 c, Vector2 d) {
   Quad quad;
@@ -92,12 +79,7 @@ void sObjText::Draw(Graphics* g) {
   if (!mVisible || mText.empty() || mFont == nullptr) return;
   g->SetFont(mFont);
   SetObjectColour(*g, *this);
-  const Quad* quad = &mBaseQuad;
-  if (IsPlaying()) {
-    ApplyCurrentPose();
-    quad = &mDisplayQuad;
-  }
-  g->DrawTextWrapped(TextRect(*quad), mText, mLineSpacing, mJustification);
+  g->DrawTextWrapped(TextRect(PoseQuad(*this)), mText, mLineSpacing, mJustification);
 }
 
 // --- speech bubble ---------------------------------------------------------
@@ -256,7 +238,8 @@ void sObjFrame::ShowText(Vec2, const std::wstring& text) {
     if (lines < 1) lines = 1;
     const int spacing = mLineSpacing == -1 ? mFont->GetLineSpacing() : mLineSpacing;
     const Vector2 at = mBaseQuad.corner[0];
-    const float height = static_cast<float>(mFont->GetHeight()) + static_cast<float>(lines - 1) * static_cast<float>(spacing);
+    const float height =
+        static_cast<float>(mFont->GetHeight()) + static_cast<float>(lines - 1) * static_cast<float>(spacing);
     mBaseQuad = MakeQuad(at, Offset(at, mTextWidth, 0), Offset(at, mTextWidth, height), Offset(at, 0, height));
   }
   LayoutPieces(mBaseQuad);

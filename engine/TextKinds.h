@@ -35,7 +35,7 @@ class sObjText : public sObj {
   void ApplyProperties() override;
   void Draw(Graphics* g) override;
 
-  std::wstring mText;  // game code may replace it; the next draw shows it
+  std::wstring mText;     // game code may replace it; the next draw shows it
   Font* mFont = nullptr;  // not owned
   std::string mFontName;
   int mJustification = 0;

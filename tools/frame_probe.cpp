@@ -25,8 +25,9 @@ bool Near(uint32_t pixel, uint32_t rgb, int tolerance) {
 }
 
 int Usage() {
-  std::fprintf(stderr, "usage: frame_probe FRAME.png [--size WxH] [--tol N] X,Y=RRGGBB | X,Y!=RRGGBB | "
-                       "X0,Y0,X1,Y1~RRGGBB:N ...\n");
+  std::fprintf(stderr,
+               "usage: frame_probe FRAME.png [--size WxH] [--tol N] X,Y=RRGGBB | X,Y!=RRGGBB | "
+               "X0,Y0,X1,Y1~RRGGBB:N ...\n");
   return 2;
 }
 

@@ -68,7 +68,7 @@ TEST_F(ButtonKinds, HoverNeedsTheParentsFocus) {
   sObjButton& left = Button(0);
   sObjButton& right = Button(100);
   sObjButton orphan;
-  orphan.mBaseQuad = RectQuad(0, 0, 100, 20);
+  orphan.mBaseQuad = BoxQuad(0, 0, 100, 20);
   orphan.MouseMove(50, 10);
   EXPECT_EQ(orphan.mState, kButtonNormal) << "no parent, no focus";
 
@@ -124,8 +124,11 @@ TEST_F(ButtonKinds, APressNeedsHoverFullAlphaNoAnimationAndTheLeftButton) {
                {"animating", 255, true, 1, false},
                {"right button", 255, false, -1, false}};
   for (const Case& c : cases) {
-    sObjButton& button = Button(0, "b3", {{"_iAniKey_pulse", "5"}, {"_iAniRate_pulse", "10"},
-                                          {"_sAniKey_pulse_1", "c(255)"}, {"_sAniKey_pulse_5", "c(255)"}});
+    sObjButton& button = Button(0, "b3",
+                                {{"_iAniKey_pulse", "5"},
+                                 {"_iAniRate_pulse", "10"},
+                                 {"_sAniKey_pulse_1", "c(255)"},
+                                 {"_sAniKey_pulse_5", "c(255)"}});
     parent.mActiveChild = nullptr;
     button.MouseMove(50, 10);
     ASSERT_EQ(button.mState, kButtonHover);
@@ -187,8 +190,8 @@ TEST_F(ButtonKinds, TheCaptionSitsOnTheCentreAndMovesWhenPressed) {
 
 TEST_F(ButtonKinds, OnlyFontNamesGiveAFont) {
   for (const char* name : {"SOUND_QUEST_DOOR", "", "FONT_MISSING"}) {
-    sObjButton& button = Make<sObjButton>(0, 0, 100, 20,
-                                          {{"_keyImg", "b3"}, {"_sFont", name}, {"_iAniKey_x", "3"}, {"_sAnimYet", "x"}});
+    sObjButton& button =
+        Make<sObjButton>(0, 0, 100, 20, {{"_keyImg", "b3"}, {"_sFont", name}, {"_iAniKey_x", "3"}, {"_sAnimYet", "x"}});
     EXPECT_EQ(button.mFont, nullptr) << name;
     EXPECT_TRUE(button.mAnimations.empty()) << name;
     button.mCaption = L"OK";
@@ -208,6 +211,18 @@ TEST_F(ButtonKinds, InputWithoutAListenerReportsNothing) {
   toggle.MouseMove(10, 10);
   EXPECT_TRUE(toggle.MouseDown(10, 10, 1));
   EXPECT_TRUE(toggle.IsChecked());
+}
+
+TEST_F(ButtonKinds, ControlsGiveBackTheImageTheyShow) {
+  sObjButton& button = Make<sObjButton>(0, 0, 100, 20, {{"_keyImg", "b2"}, {"_keyImg", "b3"}, {"_sFont", "FONT_TEXT"}});
+  sObjToggle& toggle = Make<sObjToggle>(0, 0, 20, 20, {{"_keyImg", "b4"}, {"_keyImg", "b5"}});
+  button.ApplyProperties();
+  toggle.ApplyProperties();
+  EXPECT_EQ(button.mImage.Key(), "b3");
+  EXPECT_EQ(toggle.mImage.Key(), "b5");
+  button.ReleaseImages();
+  toggle.ReleaseImages();
+  for (const char* key : {"b2", "b3", "b4", "b5"}) EXPECT_FALSE(IsImageLoaded(key)) << key;
 }
 
 TEST_F(ButtonKinds, ToggleReportsEverySwitch) {

@@ -43,7 +43,7 @@ Quad StripQuad(const TriVertex* v) {
 
 }  // namespace
 
-Quad RectQuad(float x0, float y0, float x1, float y1) {
+Quad BoxQuad(float x0, float y0, float x1, float y1) {
   Quad quad;
   quad.corner[0] = Vector2(x0, y0);
   quad.corner[1] = Vector2(x1, y0);
@@ -52,8 +52,8 @@ Quad RectQuad(float x0, float y0, float x1, float y1) {
   return quad;
 }
 
-void RecordingImage::DrawVertexTriangles(Image* texture, const TriVertex* v, int32_t, const Rect&,
-                                         const Color& color, int32_t drawMode, float, float, bool) {
+void RecordingImage::DrawVertexTriangles(Image* texture, const TriVertex* v, int32_t, const Rect&, const Color& color,
+                                         int32_t drawMode, float, float, bool) {
   DrawCall call;
   call.kind = "quad";
   call.image = texture;
@@ -72,8 +72,8 @@ void RecordingImage::DrawVertexTriangles(Image* texture, const TriVertex* v, int
 }
 
 void RecordingImage::DrawVertexTrianglesTwoTextures(Image* texture, const TriVertex* v, int32_t, const Rect&,
-                                                    const Color& color, int32_t drawMode, Image* second, float,
-                                                    float, bool) {
+                                                    const Color& color, int32_t drawMode, Image* second, float, float,
+                                                    bool) {
   DrawCall call;
   call.kind = "quad3d";
   call.image = texture;
@@ -151,7 +151,7 @@ void KindsTest::UseImages(const std::vector<TestImage>& images) {
 void KindsTest::Place(sObj& object, float x0, float y0, float x1, float y1,
                       const std::vector<std::pair<std::string, std::string>>& properties) {
   object.mName = "obj";
-  object.mBaseQuad = RectQuad(x0, y0, x1, y1);
+  object.mBaseQuad = BoxQuad(x0, y0, x1, y1);
   object.mDisplayQuad = object.mBaseQuad;
   object.UpdateCentre();
   object.UpdateDisplayCentre();

@@ -36,7 +36,7 @@ struct DrawCall {
   int column = 0;  // the cell a "quad" shows, from 1
   int row = 0;
   float u0 = 0, v0 = 0, u1 = 0, v1 = 0;  // top-left and bottom-right coordinates
-  Rect rect;  // "fill"
+  Rect rect;                             // "fill"
   Color color;
   int mode = 0;
 };
@@ -117,7 +117,8 @@ struct TestImage {
   std::function<uint32_t(int x, int y)> pixel = [](int, int) { return 0xFFFFFFFFu; };
 };
 
-Quad RectQuad(float x0, float y0, float x1, float y1);
+// The axis-aligned quad from (x0, y0) to (x1, y1).
+Quad BoxQuad(float x0, float y0, float x1, float y1);
 
 class KindsTest : public ::testing::Test {
  protected:

@@ -21,7 +21,7 @@ class PlainKinds : public KindsTest {
                {"spark", 8, 6}});
   }
   static Vec2 Map(sObjCamera& camera, float x, float y) {
-    Quad in = RectQuad(x, y, x, y);
+    Quad in = BoxQuad(x, y, x, y);
     Quad out;
     EXPECT_TRUE(camera.MapQuad(in, out));
     return out.corner[0];
@@ -29,7 +29,8 @@ class PlainKinds : public KindsTest {
 };
 
 TEST_F(PlainKinds, RectangleFillsItsTruncatedQuad) {
-  sObjRect& rect = Make<sObjRect>(10.7f, 20.9f, 50.2f, 60.5f, {{"_colObj", "255"}, {"_iAlph", "128"}, {"_sModeDraw", "NORMAL"}});
+  sObjRect& rect =
+      Make<sObjRect>(10.7f, 20.9f, 50.2f, 60.5f, {{"_colObj", "255"}, {"_iAlph", "128"}, {"_sModeDraw", "NORMAL"}});
   Draw(rect);
   sObjRect& glow = Make<sObjRect>(0, 0, 5, 5, {{"_sModeDraw", "ADD"}});
   Draw(glow);
@@ -74,9 +75,9 @@ TEST_F(PlainKinds, AnAnimatedCameraZoomsAndKeepsItsLastMapping) {
 
 TEST_F(PlainKinds, ACameraQuadWithoutAreaKeepsThePreviousMapping) {
   sObjCamera camera;
-  camera.mViewQuad = RectQuad(200, 150, 600, 450);
+  camera.mViewQuad = BoxQuad(200, 150, 600, 450);
   camera.UpdateMapping();
-  for (const Quad& flat : {RectQuad(100, 100, 100, 300), RectQuad(100, 100, 300, 100)}) {
+  for (const Quad& flat : {BoxQuad(100, 100, 100, 300), BoxQuad(100, 100, 300, 100)}) {
     camera.mViewQuad = flat;
     camera.UpdateMapping();
     const Vec2 mapped = Map(camera, 200, 150);
@@ -119,7 +120,8 @@ TEST_F(PlainKinds, MaskedTextureRepeatsAndScrolls) {
 }
 
 TEST_F(PlainKinds, HighlightIsAWhiteSilhouetteInADarkBorder) {
-  sObjMesh& mesh = Make<sObjMesh>(0, 0, 20, 20, {{"_keyImg", "solid"}, {"_iGroup", "4"}, {"_iVertex", ""}, {"_iStatic", "1"}});
+  sObjMesh& mesh =
+      Make<sObjMesh>(0, 0, 20, 20, {{"_keyImg", "solid"}, {"_iGroup", "4"}, {"_iVertex", ""}, {"_iStatic", "1"}});
   EXPECT_EQ(mesh.mGroup, 4);
   EXPECT_TRUE(mesh.mSecondKind);
   EXPECT_TRUE(mesh.mStatic);

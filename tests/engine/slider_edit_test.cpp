@@ -288,7 +288,7 @@ TEST_F(EditKind, KeysMoveTheCaretAndEraseAroundIt) {
 
 TEST_F(EditKind, DrawsTextOnTheCentreLineAndTheCaret) {
   sObjEdit& edit = Edit();
-  edit.mBaseQuad = RectQuad(100.7f, 50.6f, 300, 80);
+  edit.mBaseQuad = BoxQuad(100.7f, 50.6f, 300, 80);
   edit.UpdateCentre();
   graphics.SetColorARGB(255, 1, 2, 3);
   Draw(edit);

@@ -25,11 +25,9 @@ class SpriteKinds : public KindsTest {
                {"dots", 3, 2, 1, 1, [](int x, int y) { return (x + y) % 2 == 0 ? 0xFF000000u : 0x00FFFFFFu; }}});
   }
   sObjSprite& Animated(const std::string& image, const std::string& type, const std::string& direction = "1") {
-    return Make<sObjSprite>(0, 0, 10, 10,
-                            {{"_keyImg", image},
-                             {"_sTypeRenderAni", type},
-                             {"_iVelRenderAni", direction},
-                             {"_iPlayRenderAniYet", "1"}});
+    return Make<sObjSprite>(
+        0, 0, 10, 10,
+        {{"_keyImg", image}, {"_sTypeRenderAni", type}, {"_iVelRenderAni", direction}, {"_iPlayRenderAniYet", "1"}});
   }
   // The distinct cells shown, in order, over the updates.
   static std::vector<Cell> CellsShown(sObjSprite& sprite, int updates, std::vector<int>* runs = nullptr) {
@@ -86,9 +84,11 @@ TEST_F(SpriteKinds, StartDirectionAndRenderOnce) {
 }
 
 TEST_F(SpriteKinds, RateZeroKeepsTheCell) {
-  sObjSprite& sprite = Make<sObjSprite>(
-      0, 0, 10, 10,
-      {{"_keyImg", "strip4"}, {"_fRateRenderAni", "0"}, {"_sTypeRenderAni", "RENDER_CIRCLE"}, {"_iPlayRenderAniYet", "1"}});
+  sObjSprite& sprite = Make<sObjSprite>(0, 0, 10, 10,
+                                        {{"_keyImg", "strip4"},
+                                         {"_fRateRenderAni", "0"},
+                                         {"_sTypeRenderAni", "RENDER_CIRCLE"},
+                                         {"_iPlayRenderAniYet", "1"}});
   EXPECT_TRUE(sprite.mPlaying);
   EXPECT_EQ(CellsShown(sprite, 500), (std::vector<Cell>{{1, 1}}));
 }
@@ -96,7 +96,7 @@ TEST_F(SpriteKinds, RateZeroKeepsTheCell) {
 TEST_F(SpriteKinds, FitToImageMakesOneCellFromCornerZero) {
   sObjSprite& sprite = Make<sObjSprite>(5, 7, 500, 500, {{"_keyImg", "sheet"}});
   sprite.FitToImage();
-  const Quad expected = RectQuad(5, 7, 37, 39);
+  const Quad expected = BoxQuad(5, 7, 37, 39);
   for (int i = 0; i < 4; ++i) {
     EXPECT_EQ(sprite.mBaseQuad.corner[i].x, expected.corner[i].x) << i;
     EXPECT_EQ(sprite.mBaseQuad.corner[i].y, expected.corner[i].y) << i;
@@ -139,13 +139,13 @@ TEST_F(SpriteKinds, DrawModesColourAndCell) {
 
 TEST_F(SpriteKinds, ACameraMapsTheQuad) {
   sObjCamera camera;
-  camera.mViewQuad = RectQuad(200, 150, 600, 450);
+  camera.mViewQuad = BoxQuad(200, 150, 600, 450);
   camera.UpdateMapping();
   sObjSprite& sprite = Make<sObjSprite>(200, 150, 300, 250, {{"_keyImg", "single"}});
   sprite.mCamera = &camera;
   Draw(sprite);
   ASSERT_EQ(screen.calls.size(), 1u);
-  const Quad expected = RectQuad(0, 0, 200, 200);
+  const Quad expected = BoxQuad(0, 0, 200, 200);
   for (int i = 0; i < 4; ++i) {
     EXPECT_FLOAT_EQ(screen.calls[0].quad.corner[i].x, expected.corner[i].x) << i;
     EXPECT_FLOAT_EQ(screen.calls[0].quad.corner[i].y, expected.corner[i].y) << i;
@@ -192,9 +192,12 @@ TEST_F(SpriteKinds, EachSlotGivesBackTheKeyItHolds) {
 }
 
 TEST_F(SpriteKinds, MoverScrollsByFractionsWithoutKeyAnimations) {
-  sObjMover& mover = Make<sObjMover>(
-      0, 0, 64, 16,
-      {{"_keyImg", "strip4"}, {"_fXVel", "0.005"}, {"_iAniKey_go", "2"}, {"_sAniKey_go_1", "t(5,5)"}, {"_sAnimYet", "go"}});
+  sObjMover& mover = Make<sObjMover>(0, 0, 64, 16,
+                                     {{"_keyImg", "strip4"},
+                                      {"_fXVel", "0.005"},
+                                      {"_iAniKey_go", "2"},
+                                      {"_sAniKey_go_1", "t(5,5)"},
+                                      {"_sAnimYet", "go"}});
   EXPECT_FALSE(mover.IsPlaying());
   EXPECT_TRUE(mover.mAnimations.empty());
   for (int i = 0; i < 100; ++i) mover.Update(1);
@@ -210,9 +213,9 @@ TEST_F(SpriteKinds, MoverScrollsByFractionsWithoutKeyAnimations) {
 }
 
 TEST_F(SpriteKinds, SwingTurnsOnlyItsFlaggedCornersAboutThePivot) {
-  const std::vector<std::pair<std::string, std::string>> base{
-      {"_keyImg", "single"}, {"_fAltitudeMax", "0.5"}, {"_fVelMax", "0.2"}, {"_fCenterX", "50"},
-      {"_fCenterY", "0"},    {"_fTimeOne", "1"}};
+  const std::vector<std::pair<std::string, std::string>> base{{"_keyImg", "single"}, {"_fAltitudeMax", "0.5"},
+                                                              {"_fVelMax", "0.2"},   {"_fCenterX", "50"},
+                                                              {"_fCenterY", "0"},    {"_fTimeOne", "1"}};
   sObjSwing& still = Make<sObjSwing>(40, 100, 60, 120, base);
   auto all = base;
   for (const char* flag : {"_iLeft_up", "_iRight_up", "_iRight_down", "_iLeft_down"}) all.emplace_back(flag, "1");
@@ -224,7 +227,7 @@ TEST_F(SpriteKinds, SwingTurnsOnlyItsFlaggedCornersAboutThePivot) {
   EXPECT_EQ(swing.mAmplitude, expected.Float(0.0f, 0.5f));
   EXPECT_FLOAT_EQ(swing.mPhaseStep, 0.2f / 0.5f * swing.mAmplitude);
 
-  const Quad rest = RectQuad(40, 100, 60, 120);
+  const Quad rest = BoxQuad(40, 100, 60, 120);
   bool moved = false;
   for (int i = 0; i < 60; ++i) {
     still.Update(1);

@@ -16,17 +16,36 @@ class TextKinds : public KindsTest {
  protected:
   void SetUp() override {
     KindsTest::SetUp();
-    UseImages({{"lu", 10, 8}, {"ru", 12, 9}, {"rd", 10, 8}, {"ld", 10, 8}, {"hr", 4, 6}, {"vr", 5, 4},
-               {"arrow", 20, 10}, {"fon", 4, 4}});
+    UseImages({{"lu", 10, 8},
+               {"ru", 12, 9},
+               {"rd", 10, 8},
+               {"ld", 10, 8},
+               {"hr", 4, 6},
+               {"vr", 5, 4},
+               {"arrow", 20, 10},
+               {"fon", 4, 4}});
   }
   static Properties Bubble(Properties more = {}) {
-    Properties properties{{"_sFont", "FONT_TEXT"},  {"_keyImgLU", "lu"},    {"_keyImgRU", "ru"},
-                          {"_keyImgRD", "rd"},      {"_keyImgLD", "ld"},    {"_keyImgHR", "hr"},
-                          {"_keyImgVR", "vr"},      {"_keyImgArr", "arrow"}, {"_keyImgFon", "fon"},
-                          {"_iDeltaFrom", "1"},     {"_fXPointArr", "10"},  {"_fYPointArr", "-5"},
-                          {"_iAniKey_appear", "3"}, {"_iAniRate_appear", "100"}, {"_sAniKey_appear_1", "c(255)"},
-                          {"_sAniKey_appear_3", "c(255) t(0,40)"}, {"_iAniKey_hide", "3"},
-                          {"_iAniRate_hide", "100"}, {"_sAniKey_hide_1", "c(255)"}, {"_sAniKey_hide_3", "c(0)"}};
+    Properties properties{{"_sFont", "FONT_TEXT"},
+                          {"_keyImgLU", "lu"},
+                          {"_keyImgRU", "ru"},
+                          {"_keyImgRD", "rd"},
+                          {"_keyImgLD", "ld"},
+                          {"_keyImgHR", "hr"},
+                          {"_keyImgVR", "vr"},
+                          {"_keyImgArr", "arrow"},
+                          {"_keyImgFon", "fon"},
+                          {"_iDeltaFrom", "1"},
+                          {"_fXPointArr", "10"},
+                          {"_fYPointArr", "-5"},
+                          {"_iAniKey_appear", "3"},
+                          {"_iAniRate_appear", "100"},
+                          {"_sAniKey_appear_1", "c(255)"},
+                          {"_sAniKey_appear_3", "c(255) t(0,40)"},
+                          {"_iAniKey_hide", "3"},
+                          {"_iAniRate_hide", "100"},
+                          {"_sAniKey_hide_1", "c(255)"},
+                          {"_sAniKey_hide_3", "c(0)"}};
     properties.insert(properties.end(), more.begin(), more.end());
     return properties;
   }
@@ -43,8 +62,9 @@ class TextKinds : public KindsTest {
 };
 
 TEST_F(TextKinds, WrappedTextGetsTheTruncatedRectangle) {
-  sObjText& text = Make<sObjText>(10.6f, 20.7f, 210.9f, 100.2f,
-                                  {{"_sFont", "FONT_TEXT"}, {"_iAlign", "2"}, {"_iLineSpacing", "25"}, {"_colObj", "65280"}});
+  sObjText& text =
+      Make<sObjText>(10.6f, 20.7f, 210.9f, 100.2f,
+                     {{"_sFont", "FONT_TEXT"}, {"_iAlign", "2"}, {"_iLineSpacing", "25"}, {"_colObj", "65280"}});
   text.mText = L"aaaaaaaaaa bbbbbbbbbb cccccccccc";
   Draw(text);
   ASSERT_GE(font.strings.size(), 3u);
@@ -89,8 +109,8 @@ TEST_F(TextKinds, TheBubbleGrowsToItsLines) {
     float x1;
     float height;
   } cases[] = {{{{"_iLineSpacing", "20"}}, 300, 16 + 2 * 20},
-               {{}, 300, 16 + 2 * 18},       // the font's spacing when none is given
-               {{}, 100, 16}};               // a box without width: one line
+               {{}, 300, 16 + 2 * 18},  // the font's spacing when none is given
+               {{}, 100, 16}};          // a box without width: one line
   for (const Case& c : cases) {
     sObjFrame& frame = Make<sObjFrame>(100, 100, c.x1, 132, Bubble(c.more));
     frame.ShowText(Vec2(), std::wstring(45, L'x'));  // 450 pixels
@@ -136,8 +156,11 @@ TEST_F(TextKinds, ArrowAngleTurnsTheArrow) {
 
 TEST_F(TextKinds, MissingPiecesHaveNoSizeAndAreSkipped) {
   sObjFrame& frame = Make<sObjFrame>(100, 100, 300, 132,
-                                     {{"_sFont", "FONT_TEXT"}, {"_keyImgLU", "lu"}, {"_keyImgArr", "gone"},
-                                      {"_keyImgFon", "fon"}, {"_iDeltaFrom", "1"}});
+                                     {{"_sFont", "FONT_TEXT"},
+                                      {"_keyImgLU", "lu"},
+                                      {"_keyImgArr", "gone"},
+                                      {"_keyImgFon", "fon"},
+                                      {"_iDeltaFrom", "1"}});
   EXPECT_EQ(frame.mArrow.Get(), nullptr);
   EXPECT_EQ(frame.mCornerQuads[kFramePieceRU].corner[1].x, 300.0f) << "a missing corner has size 0";
   Draw(frame);

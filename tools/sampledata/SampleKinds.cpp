@@ -27,12 +27,12 @@ KindsPicture Entry(const std::string& key, int columns, int rows, ImageLib::Imag
 
 std::vector<KindsPicture> KindsPictures() {
   std::vector<KindsPicture> pictures;
-  pictures.push_back(Entry("kinds_strip4", 4, 1, CellStrip(32, 32, 4, 1, {kStrip[0], kStrip[1], kStrip[2], kStrip[3]})));
+  pictures.push_back(
+      Entry("kinds_strip4", 4, 1, CellStrip(32, 32, 4, 1, {kStrip[0], kStrip[1], kStrip[2], kStrip[3]})));
   pictures.push_back(Entry("kinds_strip32", 3, 2,
                            CellStrip(32, 32, 3, 2, {kStrip[0], kStrip[1], kStrip[2], kStrip[3], kRect, kMesh})));
-  pictures.push_back(Entry("kinds_mover", 1, 1, Picture(64, 32, [](int x, int) {
-                             return Opaque(x < 32 ? kMoverLeft : kMoverRight);
-                           })));
+  pictures.push_back(Entry("kinds_mover", 1, 1,
+                           Picture(64, 32, [](int x, int) { return Opaque(x < 32 ? kMoverLeft : kMoverRight); })));
   pictures.push_back(Entry("kinds_mask", 1, 1, Picture(64, 64, [](int x, int y) {
                              const int dx = x - 32;
                              const int dy = y - 32;
@@ -153,8 +153,17 @@ DtmRecord KindsScene() {
       .Property("_iLeft_down", "1")
       .Property("_iRight_down", "1");
 
-  camera.Child(rect).Child(sprite).Child(grid).Child(mover).Child(masked).Child(mesh).Child(button).Child(toggle)
-      .Child(text).Child(bubble).Child(swing);
+  camera.Child(rect)
+      .Child(sprite)
+      .Child(grid)
+      .Child(mover)
+      .Child(masked)
+      .Child(mesh)
+      .Child(button)
+      .Child(toggle)
+      .Child(text)
+      .Child(bubble)
+      .Child(swing);
   return camera;
 }
 
