@@ -1,6 +1,7 @@
 #include "frontend/MapScreen.h"
 
 #include "engine/ButtonKinds.h"
+#include "engine/ControlKinds.h"
 #include "engine/StripEffect.h"
 #include "engine/TextKinds.h"
 #include "engine/TextTables.h"
@@ -39,9 +40,9 @@ MapScreen::MapScreen(ScreenHost& host, MapHost& map, ScriptScreenServices& servi
     mLevelToggles[i] = FindObject(Numbered("btnLevel", i + 1));
     mLevelTexts[i] = FindObject(Numbered("txtLevel", i + 1));
   }
-  mStageSlider = FindObject("StageProgress");
-  if (mStageSlider != nullptr) mMap.EnableSlider(mStageSlider);
-  mStageBar = FindObject("StageBar");
+  mStageSlider = dynamic_cast<sObjSlider*>(FindObject("StageProgress"));
+  if (mStageSlider != nullptr) mStageSlider->SetEnabled(true);
+  mStageBar = dynamic_cast<sObjCarousel*>(FindObject("StageBar"));
   mStoryText = dynamic_cast<sObjText*>(FindObject("StoryText"));
   Show(mStoryText, false);
   mFactText = FindObject("FactText");
@@ -89,7 +90,7 @@ Profile* MapScreen::CurrentProfile() {
 void MapScreen::OnAdded(WidgetManager* manager) {
   Screen::OnAdded(manager);
   const Profile* profile = CurrentProfile();
-  if (mStageBar != nullptr) mMap.Select(mStageBar, profile != nullptr ? profile->stage : 0);
+  if (mStageBar != nullptr) mStageBar->Select(profile != nullptr ? profile->stage : 0);
   ShowLevelButtons();
 }
 
@@ -97,16 +98,16 @@ void MapScreen::ShowStages() {
   if (mStageBar == nullptr) return;
   const Profile* profile = CurrentProfile();
   const int highest = profile != nullptr ? profile->highestStage : 0;
-  mMap.ClearPictures(mStageBar);
+  mStageBar->ReleaseImages();
   for (int n = 1; n <= kStageCount; ++n) {
     const std::string name = Numbered("stage_", n);
-    mMap.AddPicture(mStageBar, n - 1 <= highest ? name : "stage_dis", name);
+    mStageBar->AddPicture(n - 1 <= highest ? name : "stage_dis", name);
   }
-  mMap.SetSelectableLimit(mStageBar, highest);
+  mStageBar->mSelectableLimit = highest;
 }
 
 void MapScreen::SelectStage(int index) {
-  if (mStageBar != nullptr && mMap.CurrentIndex(mStageBar) != index) mMap.Select(mStageBar, index);
+  if (mStageBar != nullptr && mStageBar->mCurrent != index) mStageBar->Select(index);
   if (Profile* profile = CurrentProfile()) profile->stage = index;
   mServices.SetText(mTitleText, GetText(Numbered("stage_title_", index + 1)));
   float width = 0, height = 0;
@@ -196,16 +197,16 @@ void MapScreen::Draw(Graphics& g) {
 
 float MapScreen::StagePosition() {
   if (mStageBar == nullptr) return 0.0f;
-  const int count = mMap.PictureCount(mStageBar);
-  return count > 1 ? static_cast<float>(mMap.CurrentIndex(mStageBar)) / static_cast<float>(count - 1) : 0.0f;
+  const int count = mStageBar->GetCount();
+  return count > 1 ? static_cast<float>(mStageBar->mCurrent) / static_cast<float>(count - 1) : 0.0f;
 }
 
 void MapScreen::OnButtonClick(std::string name) {
   mServices.PlaySound(kClickSound);
   if (name == "btnLeft") {
-    if (mStageBar != nullptr) mMap.SelectPrevious(mStageBar);
+    if (mStageBar != nullptr) mStageBar->SelectPrevious();
   } else if (name == "btnRight") {
-    if (mStageBar != nullptr) mMap.SelectNext(mStageBar);
+    if (mStageBar != nullptr) mStageBar->SelectNext();
   } else if (name == "btnMenu") {
     mMap.StartTransition(kMainMenuScreen, kMapScreen);
   } else if (name == "btnGame") {
@@ -226,19 +227,19 @@ void MapScreen::OnToggle(std::string name, bool on) {
 
 void MapScreen::OnSlider(std::string name, float value) {
   if (mStageBar == nullptr) return;
-  const int count = mMap.PictureCount(mStageBar);
-  mMap.Select(mStageBar, static_cast<int>(value * static_cast<float>(count - 1) + 0.5f));
-  if (mStageSlider != nullptr) mMap.SetSliderValue(mStageSlider, StagePosition());
+  const int count = mStageBar->GetCount();
+  mStageBar->Select(static_cast<int>(value * static_cast<float>(count - 1) + 0.5f));
+  if (mStageSlider != nullptr) mStageSlider->SetValue(StagePosition());
 }
 
 void MapScreen::OnCarouselSelect(std::string name, std::string picture, int clickCount) {
-  if (mStageSlider != nullptr) mMap.SetSliderValue(mStageSlider, StagePosition());
+  if (mStageSlider != nullptr) mStageSlider->SetValue(StagePosition());
   mServices.PlaySound(kClickSound);
   if (clickCount == 2) {
     mMap.StartTransition(kStoryScreen, kMapScreen);
     return;
   }
-  const int current = mStageBar != nullptr ? mMap.CurrentIndex(mStageBar) : 0;
+  const int current = mStageBar != nullptr ? mStageBar->mCurrent : 0;
   if (Profile* profile = CurrentProfile(); profile != nullptr && current >= 0 && current < kStageCount) {
     profile->level = profile->bestLevel[current];
   }

@@ -22,14 +22,16 @@
 namespace Kivo {
 
 class MemoryImage;
+class sObjCarousel;
+class sObjSlider;
 class sObjText;
 
 // Set by the level screen when it returns to the map after a won level;
 // read and cleared by the map.
 extern bool gLevelCompleted;
 
-// What the map needs of the game and of the stage bar, slider and particle
-// kinds.
+// What the map needs of the game: the profiles, the screen switch, a page
+// image on the display and the shared particle system.
 class MapHost {
  public:
   virtual Profiles* GetProfiles() = 0;
@@ -42,18 +44,6 @@ class MapHost {
   virtual void UpdateParticles() = 0;
   virtual void DrawParticles(Graphics& g) = 0;
   virtual void ClearParticles() = 0;
-
-  // The stage bar (a carousel) and the slider beside it.
-  virtual void ClearPictures(sObj* bar) = 0;
-  virtual void AddPicture(sObj* bar, const std::string& imageKey, const std::string& pictureName) = 0;
-  virtual void SetSelectableLimit(sObj* bar, int lastIndex) = 0;
-  virtual void Select(sObj* bar, int index) = 0;
-  virtual void SelectPrevious(sObj* bar) = 0;
-  virtual void SelectNext(sObj* bar) = 0;
-  virtual int CurrentIndex(sObj* bar) = 0;
-  virtual int PictureCount(sObj* bar) = 0;
-  virtual void EnableSlider(sObj* slider) = 0;
-  virtual void SetSliderValue(sObj* slider, float value) = 0;
 
  protected:
   ~MapHost() = default;
@@ -82,6 +72,7 @@ class MapScreen : public Screen {
   void SelectLevel(int index);
 
   MemoryImage* Page() const { return mPage.get(); }
+  sObjCarousel* StageBar() const { return mStageBar; }
   // The page is still being held back.
   bool IsPageDelayed() const { return mPageDelay != 0.0f && mPageDelayStart != 0.0f; }
 
@@ -95,8 +86,8 @@ class MapScreen : public Screen {
 
   MapHost& mMap;
   ScriptScreenServices& mServices;
-  sObj* mStageBar = nullptr;
-  sObj* mStageSlider = nullptr;
+  sObjCarousel* mStageBar = nullptr;
+  sObjSlider* mStageSlider = nullptr;
   sObj* mLevelToggles[kLevelButtons] = {};
   sObj* mLevelTexts[kLevelButtons] = {};
   sObjText* mStoryText = nullptr;

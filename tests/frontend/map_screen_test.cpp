@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <memory>
 
+#include "engine/ControlKinds.h"
 #include "engine/ObjectKinds.h"
 #include "engine/StripEffect.h"
 #include "image/MemoryImage.h"
@@ -27,8 +28,6 @@ class RecordingServices : public ScriptScreenServices {
   Log* mLog;
 };
 
-// A stage bar that refuses what the carousel refuses (past the limit, the
-// current picture, outside the pictures) and reports what it accepts.
 class FakeMapHost : public MapHost {
  public:
   explicit FakeMapHost(Log* log) : mLog(log) {}
@@ -48,32 +47,8 @@ class FakeMapHost : public MapHost {
   void UpdateParticles() override {}
   void DrawParticles(Graphics&) override {}
   void ClearParticles() override {}
-  void ClearPictures(sObj*) override { pictures.clear(); }
-  void AddPicture(sObj*, const std::string& image, const std::string& name) override {
-    pictures.push_back(image + "/" + name);
-  }
-  void SetSelectableLimit(sObj*, int last) override { limit = last; }
-  void Select(sObj*, int index) override {
-    requests.push_back(index);
-    if (index > limit || index == current || index < 0 || index >= static_cast<int>(pictures.size())) return;
-    current = index;
-    if (screen != nullptr) screen->OnCarouselSelect("StageBar", "stage_" + std::to_string(index + 1), 1);
-  }
-  void SelectPrevious(sObj* bar) override { Select(bar, current - 1); }
-  void SelectNext(sObj* bar) override { Select(bar, current + 1); }
-  int CurrentIndex(sObj*) override { return current; }
-  int PictureCount(sObj*) override { return static_cast<int>(pictures.size()); }
-  void EnableSlider(sObj*) override { sliderEnabled = true; }
-  void SetSliderValue(sObj*, float value) override { slider = value; }
 
   Profiles* profiles = nullptr;
-  MapScreen* screen = nullptr;
-  std::vector<std::string> pictures;
-  std::vector<int> requests;
-  int limit = 0;
-  int current = -1;
-  bool sliderEnabled = false;
-  float slider = -1.0f;
 
  private:
   Log* mLog;
@@ -91,8 +66,9 @@ class MapScreenTest : public screentest::SceneFixture {
  protected:
   MapScreenTest() {
     RegisterDrawingKinds();
+    RegisterControlKinds();
     DtmRecord root = Object("root", 1, 0, 0, 800, 600);
-    root.Child(Object("StageBar", 1, 0, 0, 800, 100)).Child(Object("StageProgress", 1, 0, 100, 800, 10));
+    root.Child(Object("StageBar", 12, 0, 0, 800, 100)).Child(Object("StageProgress", 6, 0, 100, 800, 10));
     for (int i = 1; i <= 4; ++i) {
       root.Child(Object("btnLevel" + std::to_string(i), 11, 100.0f * i, 200, 50, 50))
           .Child(Object("txtLevel" + std::to_string(i), 5, 100.0f * i, 260, 50, 20));
@@ -121,15 +97,19 @@ class MapScreenTest : public screentest::SceneFixture {
   MapScreen& Open() {
     if (screen != nullptr) manager.RemoveChild(screen.get());
     screen.reset();
-    map.current = -1;
     screen = std::make_unique<MapScreen>(host, map, services);
-    map.screen = screen.get();
     screen->Resize(0, 0, 800, 600);
     manager.AddChild(screen.get());
     return *screen;
   }
   Profile& profile() { return profiles->current(); }
   bool Visible(const std::string& name) { return screen->FindObject(name)->mVisible; }
+  sObjCarousel& bar() { return *screen->StageBar(); }
+  std::string Picture(int index) {
+    const sObjSprite& picture = bar().mPictures[static_cast<std::size_t>(index)];
+    return picture.mProperties.GetProperty("_keyImg") + "/" + picture.mName;
+  }
+  float SliderTarget() { return static_cast<sObjSlider*>(screen->FindObject("StageProgress"))->mTarget; }
 
   Log log;
   RecordingScreenHost host{&log};
@@ -149,22 +129,31 @@ TEST_F(MapScreenTest, ReachedStagesShowTheirPicturesAndOthersAreRefused) {
   profile().highestStage = 2;
   profile().stage = 1;
   MapScreen& s = Open();
-  ASSERT_EQ(map.pictures.size(), 40u);
-  EXPECT_EQ(map.pictures[0], "stage_1/stage_1");
-  EXPECT_EQ(map.pictures[2], "stage_3/stage_3");
-  for (int i = 3; i < 40; ++i) EXPECT_EQ(map.pictures[i], "stage_dis/stage_" + std::to_string(i + 1));
-  EXPECT_EQ(map.limit, 2);
-  EXPECT_TRUE(map.sliderEnabled);
-  EXPECT_EQ(map.current, 1);
-  EXPECT_EQ(profile().stage, 1);
-  map.Select(nullptr, 4);  // stage 5
-  EXPECT_EQ(profile().stage, 1);
-  EXPECT_EQ(map.current, 1);
-  s.OnSlider("StageProgress", 0.49f);
+  ASSERT_EQ(bar().GetCount(), 40);
+  EXPECT_EQ(Picture(0), "stage_1/stage_1");
+  EXPECT_EQ(Picture(2), "stage_3/stage_3");
+  for (int i = 3; i < 40; ++i) EXPECT_EQ(Picture(i), "stage_dis/stage_" + std::to_string(i + 1));
+  EXPECT_EQ(bar().mSelectableLimit, 2);
+  EXPECT_TRUE(static_cast<sObjSlider*>(s.FindObject("StageProgress"))->mEnabled);
+  EXPECT_EQ(bar().mCurrent, 1);
+  bar().Select(4);  // stage 5
   s.OnSlider("StageProgress", 1.0f);
-  EXPECT_EQ(map.requests.back(), 39);
-  EXPECT_EQ(map.requests[map.requests.size() - 2], 19);
-  EXPECT_EQ(profile().stage, 1);
+  s.OnButtonClick("btnRight");
+  s.OnButtonClick("btnRight");
+  EXPECT_EQ(bar().mCurrent, 2);
+  EXPECT_EQ(profile().stage, 2);
+}
+
+TEST_F(MapScreenTest, TheSliderAsksForTheRoundedIndex) {
+  profile().highestStage = 39;
+  MapScreen& s = Open();
+  const std::pair<float, int> cases[] = {{0.49f, 19}, {1.0f, 39}, {0.0f, 0}, {0.5f, 20}};
+  for (const auto& c : cases) {
+    s.OnSlider("StageProgress", c.first);
+    EXPECT_EQ(bar().mCurrent, c.second) << c.first;
+    EXPECT_EQ(profile().stage, c.second) << c.first;
+    EXPECT_FLOAT_EQ(SliderTarget(), static_cast<float>(c.second) / 39.0f) << c.first;
+  }
 }
 
 TEST_F(MapScreenTest, ChoosingAStageShowsItsReachableLevels) {
@@ -174,10 +163,10 @@ TEST_F(MapScreenTest, ChoosingAStageShowsItsReachableLevels) {
   profile().level = 3;
   MapScreen& s = Open();
   for (int i = 1; i <= 4; ++i) EXPECT_TRUE(Visible("btnLevel" + std::to_string(i)));
-  map.Select(nullptr, 2);
+  bar().Select(2);
   EXPECT_EQ(profile().stage, 2);
   EXPECT_EQ(profile().level, 1);
-  EXPECT_FLOAT_EQ(map.slider, 2.0f / 39.0f);
+  EXPECT_FLOAT_EQ(SliderTarget(), 2.0f / 39.0f);
   const bool expected[] = {true, true, false, false};
   for (int i = 0; i < 4; ++i) {
     EXPECT_EQ(Visible("btnLevel" + std::to_string(i + 1)), expected[i]) << i;
@@ -188,9 +177,9 @@ TEST_F(MapScreenTest, ChoosingAStageShowsItsReachableLevels) {
   EXPECT_EQ(profile().level, 0);
 
   profile().allUnlocked = true;
-  map.Select(nullptr, 0);
+  bar().Select(0);
   for (int i = 1; i <= 4; ++i) EXPECT_TRUE(Visible("btnLevel" + std::to_string(i)));
-  map.Select(nullptr, 5);
+  bar().Select(5);
   EXPECT_EQ(profile().stage, 0);  // still refused
 }
 
@@ -226,8 +215,8 @@ TEST_F(MapScreenTest, EveryOpeningSavesTheProfileAndTheRainFollowsAWonLevelOnce)
 TEST_F(MapScreenTest, WithoutAProfileOnlyTheFirstStageAndNothingSaved) {
   map.profiles = nullptr;
   Open();
-  EXPECT_EQ(map.limit, 0);
-  EXPECT_EQ(map.pictures[1], "stage_dis/stage_2");
+  EXPECT_EQ(bar().mSelectableLimit, 0);
+  EXPECT_EQ(Picture(1), "stage_dis/stage_2");
   EXPECT_FALSE(std::filesystem::exists(mWork.path() + "/profile.dat"));
 }
 
