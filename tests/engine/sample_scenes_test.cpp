@@ -16,6 +16,7 @@
 #include "tools/sampledata/SampleAnimations.h"
 #include "tools/sampledata/SampleControls.h"
 #include "tools/sampledata/SampleKinds.h"
+#include "tools/sampledata/SampleStory.h"
 #include "tools/sampledata/SampleScenes.h"
 
 namespace {
@@ -85,8 +86,9 @@ TEST_F(SampleScenesReadBack, TheDemoSceneAnimatesAndLinksToAbsentNames) {
 
 TEST_F(SampleScenesReadBack, ImageEntriesNameRealPicturesWithTheirGrids) {
   std::vector<ImageEntry> entries = ImageEntries();
-  // The demo's three, the strip, then the kinds scene's, then the controls scene's.
-  ASSERT_EQ(entries.size(), 4u + KindsPictures().size() + ControlsPictures().size());
+  // The demo's three, the strip, then the kinds scene's, the controls
+  // scene's and the story scenes'.
+  ASSERT_EQ(entries.size(), 4u + KindsPictures().size() + ControlsPictures().size() + StoryPictureCount());
   for (const ImageEntry& entry : entries) {
     ImageLib::ImagePtr picture = ImageLib::LoadImageFile(mFolder / entry.path.substr(0, entry.path.rfind('.')), false);
     ASSERT_NE(picture, nullptr) << entry.path;

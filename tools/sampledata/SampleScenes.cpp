@@ -9,6 +9,7 @@
 #include "resources/ImageLib.h"
 #include "tools/sampledata/SampleControls.h"
 #include "tools/sampledata/SampleKinds.h"
+#include "tools/sampledata/SampleStory.h"
 #include "tools/sampledata/SampleXmlScenes.h"
 
 namespace Kivo {
@@ -227,7 +228,7 @@ bool BuildSampleScenes(SceneDatabaseWriter& writer, std::string* error) {
   for (const KindsPicture& picture : KindsPictures()) {
     if (!writer.AddImage(picture.entry, error)) return false;
   }
-  return AddControlsScene(writer, error);
+  return AddControlsScene(writer, error) && AddStoryScenes(writer, error);
 }
 
 std::vector<SampleFontSpec> SampleFonts() {
@@ -299,7 +300,7 @@ bool WriteSampleSceneData(const std::string& folder, std::string* error) {
       return false;
     }
   }
-  if (!WriteControlsPictures(folder, error)) return false;
+  if (!WriteControlsPictures(folder, error) || !WriteStoryPictures(folder, error)) return false;
   int frequency = 330;
   for (const char* id : kSoundIds) {
     const std::filesystem::path path = root / "data" / "sounds" / (SoundFileStem(id) + ".wav");
