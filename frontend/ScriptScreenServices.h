@@ -8,11 +8,14 @@
 // image, so a scene whose objects are of other kinds is shown unchanged
 // rather than misused. Every operation accepts a null object and then does
 // nothing.
+//
+// Both screens also share the timed wait of their scripts.
 #pragma once
 
 #include <string>
 
 #include "engine/EngineObject.h"
+#include "engine/GameUtils.h"
 
 namespace Kivo {
 
@@ -37,5 +40,16 @@ class ScriptScreenServices {
     return false;
   }
 };
+
+// One update of a script's timed wait: while waiting, the timer loses one
+// step; true (and no longer waiting) once it has run out or had no
+// duration, so that a wait of 0 or less ends at the next update.
+inline bool TimedWaitEnds(bool& waiting, CountdownTimer& timer) {
+  if (!waiting) return false;
+  timer.Tick();
+  if (timer.mRemaining != 0.0f && timer.mDuration != 0.0f) return false;
+  waiting = false;
+  return true;
+}
 
 }  // namespace Kivo

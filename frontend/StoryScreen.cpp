@@ -191,13 +191,7 @@ void StoryScreen::OnAdded(WidgetManager* manager) {
 void StoryScreen::Update() {
   Screen::Update();
   if (mFinished) return;
-  if (mWaitingForTime) {
-    mWaitTimer.Tick();
-    if (mWaitTimer.mRemaining == 0.0f || mWaitTimer.mDuration == 0.0f) {
-      mWaitingForTime = false;
-      Step();
-    }
-  }
+  if (TimedWaitEnds(mWaitingForTime, mWaitTimer)) Step();
   Invalidate();
 }
 

@@ -231,13 +231,7 @@ bool TutorialPanel::FilterClick(int x, int y, int clickCount) {
 void TutorialPanel::Update() {
   Screen::Update();
   if (mFinished) return;
-  if (mWaitingForTime) {
-    mWaitTimer.Tick();
-    if (mWaitTimer.mRemaining == 0.0f || mWaitTimer.mDuration == 0.0f) {
-      mWaitingForTime = false;
-      RunScript();
-    }
-  }
+  if (TimedWaitEnds(mWaitingForTime, mWaitTimer)) RunScript();
   Invalidate();
 }
 

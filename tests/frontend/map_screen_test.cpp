@@ -11,6 +11,7 @@
 #include "engine/StripEffect.h"
 #include "image/MemoryImage.h"
 #include "screen_test_support.h"
+#include "script_screen_test_support.h"
 
 namespace Kivo {
 namespace {
@@ -18,15 +19,6 @@ namespace {
 using screentest::Log;
 using screentest::NullWidgetHost;
 using screentest::RecordingScreenHost;
-
-class RecordingServices : public ScriptScreenServices {
- public:
-  explicit RecordingServices(Log* log) : mLog(log) {}
-  void PlaySound(const std::string& id) override { mLog->push_back("sound " + id); }
-
- private:
-  Log* mLog;
-};
 
 class FakeMapHost : public MapHost {
  public:
@@ -54,26 +46,20 @@ class FakeMapHost : public MapHost {
   Log* mLog;
 };
 
-DtmRecord Object(const std::string& name, int type, float x, float y, float w, float h) {
-  DtmRecord record;
-  record.name = name;
-  record.type = type;
-  record.SetRect(x, y, w, h);
-  return record;
-}
+using scripttest::Plain;
 
 class MapScreenTest : public screentest::SceneFixture {
  protected:
   MapScreenTest() {
     RegisterDrawingKinds();
     RegisterControlKinds();
-    DtmRecord root = Object("root", 1, 0, 0, 800, 600);
-    root.Child(Object("StageBar", 12, 0, 0, 800, 100)).Child(Object("StageProgress", 6, 0, 100, 800, 10));
+    DtmRecord root = Plain("root", 0, 0, 800, 600, 1);
+    root.Child(Plain("StageBar", 0, 0, 800, 100, 12)).Child(Plain("StageProgress", 0, 100, 800, 10, 6));
     for (int i = 1; i <= 4; ++i) {
-      root.Child(Object("btnLevel" + std::to_string(i), 11, 100.0f * i, 200, 50, 50))
-          .Child(Object("txtLevel" + std::to_string(i), 5, 100.0f * i, 260, 50, 20));
+      root.Child(Plain("btnLevel" + std::to_string(i), 100.0f * i, 200, 50, 50, 11))
+          .Child(Plain("txtLevel" + std::to_string(i), 100.0f * i, 260, 50, 20, 5));
     }
-    root.Child(Object("StoryText", 5, 300, 400, 320, 120)).Child(Object("btnGame", 4, 700, 550, 100, 50));
+    root.Child(Plain("StoryText", 300, 400, 320, 120, 5)).Child(Plain("btnGame", 700, 550, 100, 50, 4));
     AddScene("mnMapMenu", root);
     OpenScenes();
     getcwd(mPrevious, sizeof(mPrevious));
@@ -114,7 +100,7 @@ class MapScreenTest : public screentest::SceneFixture {
   Log log;
   RecordingScreenHost host{&log};
   FakeMapHost map{&log};
-  RecordingServices services{&log};
+  scripttest::LoggingServices services{&log};
   NullWidgetHost widgetHost;
   WidgetManager manager{&widgetHost};
   std::unique_ptr<Profiles> profiles;

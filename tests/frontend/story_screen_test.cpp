@@ -9,6 +9,7 @@
 #include "frontend/ScreenSwitch.h"
 #include "image/MemoryImage.h"
 #include "screen_test_support.h"
+#include "script_screen_test_support.h"
 #include "ui/Graphics.h"
 
 namespace Kivo {
@@ -18,16 +19,10 @@ using screentest::Log;
 using screentest::NullWidgetHost;
 using screentest::RecordingScreenHost;
 
-// Images by key with their sizes; bubbles and sounds logged.
-class RecordingServices : public ScriptScreenServices {
+// Images by key with their sizes; what each sprite shows is noted.
+class ImageServices : public scripttest::LoggingServices {
  public:
-  void PlaySound(const std::string& id) override { log.push_back("sound " + id); }
-  void ShowBubbleText(sObj* bubble, Vec2 point, const std::wstring& text) override {
-    if (bubble == nullptr) return;
-    log.push_back("bubble " + bubble->mName + " " + std::to_string(static_cast<int>(point.x)) + "," +
-                  std::to_string(static_cast<int>(point.y)) + " " + std::to_string(text.size()));
-  }
-  void HideBubble(sObj* bubble) override {}
+  ImageServices() : LoggingServices(&log) {}
   bool SetImage(sObj* sprite, const std::string& key, bool keep, float* width, float* height) override {
     if (sprite == nullptr) return false;
     auto found = images.find(key);
@@ -73,13 +68,7 @@ class RecordingStoryHost : public StoryHost {
   Log* mLog;
 };
 
-DtmRecord Plain(const std::string& name, float x, float y, float w, float h) {
-  DtmRecord record;
-  record.name = name;
-  record.type = 1;
-  record.SetRect(x, y, w, h);
-  return record;
-}
+using scripttest::Plain;
 
 class StoryScreenTest : public screentest::SceneFixture {
  protected:
@@ -119,7 +108,7 @@ class StoryScreenTest : public screentest::SceneFixture {
   Log log;
   RecordingScreenHost host{&log};
   RecordingStoryHost story{&log};
-  RecordingServices services;
+  ImageServices services;
   NullWidgetHost widgetHost;
   WidgetManager manager{&widgetHost};
   std::unique_ptr<StoryScreen> screen;

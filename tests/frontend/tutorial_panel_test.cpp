@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "screen_test_support.h"
+#include "script_screen_test_support.h"
 
 namespace Kivo {
 namespace {
@@ -15,25 +16,7 @@ namespace {
 using screentest::Log;
 using screentest::RecordingScreenHost;
 
-class RecordingServices : public ScriptScreenServices {
- public:
-  void PlaySound(const std::string& id) override { log.push_back("sound " + id); }
-  void SetText(sObj* object, const std::wstring& text) override {
-    if (object != nullptr) log.push_back("text " + object->mName + " " + std::to_string(text.size()));
-  }
-  void ResetButton(sObj* object) override {
-    if (object != nullptr) log.push_back("reset " + object->mName);
-  }
-  Log log;
-};
-
-DtmRecord Plain(const std::string& name, float x, float y, float w, float h) {
-  DtmRecord record;
-  record.name = name;
-  record.type = 1;
-  record.SetRect(x, y, w, h);
-  return record;
-}
+using scripttest::Plain;
 
 // "mnTutor" with every object the panel looks up, "mnTutorBare" with none;
 // the script is written into data\tutorial\ of a scratch working folder.
@@ -69,7 +52,8 @@ class TutorialPanelTest : public screentest::SceneFixture {
 
   Log log;
   RecordingScreenHost host{&log};
-  RecordingServices services;
+  Log servicesLog;
+  scripttest::LoggingServices services{&servicesLog};
   ObjectList levelObjects;
 
  private:
@@ -189,7 +173,7 @@ TEST_F(TutorialPanelTest, AWaitWithoutAreasIsLeftOnlyBySkip) {
   panel->OnButtonClick("btnNextMenu");
   EXPECT_TRUE(panel->IsFinished());
   EXPECT_FALSE(panel->IsBlocking());
-  EXPECT_EQ(services.log, Log{"sound SOUND_BTN_CLK"});
+  EXPECT_EQ(servicesLog, Log{"sound SOUND_BTN_CLK"});
   for (sObj* object : panel->Objects()) EXPECT_FALSE(object->mVisible) << object->mName;
   EXPECT_TRUE(panel->FilterClick(5, 5, 1));
   EXPECT_TRUE(panel->FilterClick(750, 575, -1));
@@ -244,7 +228,7 @@ TEST_F(TutorialPanelTest, ButtonWaitAndAnimationWait) {
   EXPECT_FLOAT_EQ(panel->FindObject("ok")->mCentre.y, 335.0f);
   EXPECT_TRUE(back->mVisible);
   EXPECT_TRUE(panel->FindObject("ok")->mVisible);
-  EXPECT_EQ(services.log, (Log{"text txtTutor 0", "reset ok"}));
+  EXPECT_EQ(servicesLog, (Log{"text txtTutor 0", "reset ok"}));
   panel->OnButtonClick("other");
   panel->OnAnimationEnd("hero", "jump");
   EXPECT_EQ(panel->GetScript().CurrentLine(), 2);
