@@ -18,6 +18,14 @@
 //   shows, with its focus link, listener and keyframe playback.
 // - Animations (AnimDef.h): keyframe definitions from "data\animations\*.atxt"
 //   and from object properties, and their key text language.
+// - Scene database (SceneDatabase.h): "data\data.dtm", the index of every
+//   scene and the image block, read with every count checked against its
+//   block; scene loading (SceneLoader.h) builds a scene's record tree into
+//   objects through the object factory (type code -> kind).
+// - Image table (ImageTable.h): images by key, loaded on first use or
+//   preloaded on the loading thread, held while they have holders.
+// - Resource id names (ResourceIds.h): the 53 fixed font and sound names
+//   and the fonts and sound ids fetched for them.
 // - Property lists (PropertyList.h): the "key=value" text properties every
 //   object carries, read by key prefix (_i, _f, _b, _col, _sModeDraw) with
 //   one conversion per prefix.
@@ -34,11 +42,15 @@
 // reader crashes on bad bytes or reads outside what it loaded.
 #pragma once
 
-#include "engine/AnimDef.h"
-#include "engine/EngineObject.h"
 #include "engine/GameMath.h"
 #include "engine/GameUtils.h"
 #include "engine/PropertyList.h"
+#include "engine/AnimDef.h"
+#include "engine/EngineObject.h"
+#include "engine/ImageTable.h"
+#include "engine/ResourceIds.h"
+#include "engine/SceneDatabase.h"
+#include "engine/SceneLoader.h"
 #include "engine/Script.h"
 #include "engine/SettingsFile.h"
 #include "engine/TextTables.h"

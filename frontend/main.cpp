@@ -4,24 +4,69 @@
 //
 // Until the game's own application class exists, the application object is
 // the framework's, under a product name and registry key fixed at build
-// time. Headless, a run with nobody at the controls closes its own window
-// once it has been idle for 10 seconds of its clock (without an input
-// script: 10 s after the start; with one: 10 s after its last event), so a
-// headless run always ends, with its settings saved like any other close.
+// time, doing the engine's part of the game object's start-up: at
+// construction it opens the scene database "data\data.dtm" (from the
+// program's folder, where the sample data lives), takes the window size,
+// name and version from the configuration record of the scene "Main", reads
+// the code page from "settings.ini" and loads the text table; after the
+// framework's Init it loads the manifest's group "Loading" and fetches the
+// fonts, then shows the scene named by GAME_SCENE (default "mnEngineDemo")
+// in the scene viewer. Without the database or its configuration record the
+// game stops with a fatal error naming data\data.dtm and exit code 1.
+//
+// Headless, a run with nobody at the controls closes its own window once it
+// has been idle for 10 seconds of its clock (without an input script: 10 s
+// after the start; with one: 10 s after its last event), so a headless run
+// always ends, with its settings saved like any other close. GAME_FRAME_OUT
+// names a PNG file that receives the last presented frame at the end.
+#include <cstdlib>
+#include <memory>
 #include <string>
 
+#include "engine/ImageTable.h"
+#include "engine/ResourceIds.h"
+#include "engine/SceneDatabase.h"
+#include "engine/SceneLoader.h"
+#include "engine/SettingsFile.h"
+#include "engine/TextTables.h"
+#include "frontend/SceneViewer.h"
+#include "platform/Headless.h"
 #include "platform/Platform.h"
+#include "platform/Process.h"
+#include "resources/manifest/ResourceManager.h"
 #include "shell/KivoAppBase.h"
+#include "shell/base/StringUtils.h"
+#include "ui/WidgetManager.h"
 
 namespace {
 
 constexpr DWORD kHeadlessIdleLimitMs = 10000;
+constexpr int kDefaultCodePage = 1251;
+constexpr const char* kDefaultScene = "mnEngineDemo";
 
 class EntryApp : public Kivo::KivoAppBase {
  public:
   explicit EntryApp(bool headless) : mHeadless(headless) {
     mProductName = KIVO_PRODUCT_NAME;
     mRegistryKey = KIVO_PRODUCT_NAME;
+    StartEngine();
+  }
+
+  ~EntryApp() override {
+    mViewer.reset();
+    Kivo::DeleteObjects(mMainObjects);
+    Kivo::ForgetFetchedResources();
+    Kivo::FreeSceneDatabase();
+    Kivo::FreeIniFile();
+  }
+
+  void Init() override {
+    KivoAppBase::Init();
+    if (mShuttingDown) return;
+    LoadDefinitionsFile("data/data.xml");
+    if (!mResourceManager->LoadGroup("Loading")) FailWithResourceError(true);
+    Kivo::FetchFonts(*mResourceManager);
+    ShowScene();
   }
 
   void OnInstanceNotify(WPARAM wParam, LPARAM lParam) override {
@@ -42,9 +87,55 @@ class EntryApp : public Kivo::KivoAppBase {
   }
 
  private:
+  // The engine's part of the game object's construction. The data lives
+  // beside the program, so the program's folder is the working folder from
+  // here on (Init makes it so again later).
+  void StartEngine() {
+    _chdir(mProgramFolder.c_str());
+    if (!Kivo::OpenSceneDatabase(Kivo::kSceneDatabasePath)) {
+      Fail("The scene database data\\data.dtm cannot be read.");
+      return;
+    }
+    const Kivo::sObjConfig* config = nullptr;
+    if (Kivo::LoadScene("Main", mMainObjects) && !mMainObjects.empty()) {
+      config = dynamic_cast<const Kivo::sObjConfig*>(mMainObjects[0]);
+    }
+    if (config == nullptr) {
+      Fail("The scene database data\\data.dtm holds no configuration record in the scene \"Main\".");
+      return;
+    }
+    mWidth = config->mWidth;
+    mHeight = config->mHeight;
+    if (!config->mGameName.empty()) mProductName = config->mGameName;
+    mDataFolderParent = config->mCompany;
+    mCodePage = kDefaultCodePage;
+    Kivo::IniReadInt("settings.ini", "main", "code_page", &mCodePage);
+    Kivo::LoadTextTable();
+    mWindowTitle = Kivo::GetText("_caption") + L" - " + Kivo::Widen(config->mVersion);
+    Platform::Log("game: window " + std::to_string(mWidth) + " x " + std::to_string(mHeight) + " titled \"" +
+                  Kivo::Narrow(mWindowTitle) + "\", code page " + std::to_string(mCodePage));
+  }
+
+  void Fail(const std::string& text) {
+    ShowFatalErrorA(text);
+    ExitProgram(1);
+  }
+
+  void ShowScene() {
+    const char* chosen = std::getenv("GAME_SCENE");
+    const std::string scene = chosen != nullptr && *chosen != '\0' ? chosen : kDefaultScene;
+    mViewer = std::make_unique<Kivo::SceneViewer>();
+    mViewer->Resize(0, 0, mWidth, mHeight);
+    mWidgetManager->AddChild(mViewer.get());
+    mViewer->Show(scene);
+  }
+
   bool mHeadless;
   bool mCloseSent = false;
   DWORD mIdleSince = 0;
+  int mCodePage = 0;
+  Kivo::ObjectList mMainObjects;
+  std::unique_ptr<Kivo::SceneViewer> mViewer;
 };
 
 }  // namespace
@@ -58,6 +149,10 @@ int main(int argc, char** argv) {
   EntryApp* app = new EntryApp(backend == "headless");
   app->Init();
   app->Start();
+  const char* frameOut = std::getenv("GAME_FRAME_OUT");
+  if (frameOut != nullptr && *frameOut != '\0' && backend == "headless" && !Platform::SaveLastFrameAsPng(frameOut)) {
+    Platform::Log(std::string("game: the last frame could not be saved to ") + frameOut);
+  }
   app->DeletingDestructor(1);
   return 0;
 }

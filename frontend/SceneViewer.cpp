@@ -1,0 +1,116 @@
+#include "frontend/SceneViewer.h"
+
+#include "platform/Environment.h"
+#include "shell/base/StringUtils.h"
+
+namespace Kivo {
+
+namespace {
+
+void Note(const std::string& line) { Platform::Log("scene viewer: " + line); }
+
+}  // namespace
+
+SceneViewer::~SceneViewer() { DeleteObjects(mObjects); }
+
+bool SceneViewer::Show(const std::string& sceneName) {
+  DeleteObjects(mObjects);
+  mSceneName = sceneName;
+  if (!LoadScene(sceneName, mObjects)) {
+    Note("scene \"" + sceneName + "\" cannot be loaded");
+    return false;
+  }
+  int index = 0;
+  for (sObj* object : mObjects) {
+    object->SetIndex(index++);
+    object->SetListener(this);
+    object->TakeParentFocus();
+  }
+  LinkAnimTargets(mObjects);
+  Note("scene \"" + sceneName + "\" shown with " + std::to_string(mObjects.size()) + " objects");
+  Invalidate();
+  return true;
+}
+
+sObj* SceneViewer::ClickTarget() const { return mObjects.empty() ? nullptr : mObjects[0]->mActiveChild; }
+
+void SceneViewer::Update() {
+  bool moving = false;
+  for (sObj* object : mObjects) {
+    object->Update(1);
+    if (mPointerKnown) object->MouseMove(mPointerX, mPointerY);
+    moving = moving || object->IsPlaying();
+  }
+  // A still scene is drawn once, not on every update.
+  if (moving || !mDrawnStill) Invalidate();
+  mDrawnStill = !moving;
+}
+
+void SceneViewer::Draw(Graphics& g) {
+  for (sObj* object : mObjects) object->Draw(&g);
+}
+
+void SceneViewer::MouseMove(int x, int y) {
+  mPointerX = x;
+  mPointerY = y;
+  mPointerKnown = true;
+  for (sObj* object : mObjects) object->MouseMove(x, y);
+}
+
+void SceneViewer::MouseDrag(int x, int y) {
+  for (sObj* object : mObjects) {
+    object->MouseMove(x, y);
+    object->MouseDrag(x, y);
+  }
+}
+
+void SceneViewer::MouseDown(int x, int y, int count) {
+  sObj* target = ClickTarget();
+  if (target == nullptr || !target->MouseDown(x, y, count)) Note("click on the background");
+}
+
+void SceneViewer::MouseUp(int x, int y, int count) {
+  if (sObj* target = ClickTarget()) target->MouseUp(x, y, count);
+}
+
+void SceneViewer::MouseWheel(int notches) {
+  if (sObj* target = ClickTarget()) target->MouseWheel(0, 0, notches);
+}
+
+void SceneViewer::KeyChar(wchar_t c) {
+  for (sObj* object : mObjects) object->KeyChar(c);
+}
+
+void SceneViewer::KeyDown(int key) {
+  for (sObj* object : mObjects) object->KeyDown(key);
+}
+
+void SceneViewer::KeyUp(int key) {
+  for (sObj* object : mObjects) object->KeyUp(key);
+}
+
+void SceneViewer::OnButtonClick(std::string name) { Note("OnButtonClick(" + name + ")"); }
+
+void SceneViewer::OnButtonAction(std::string name) { Note("OnButtonAction(" + name + ")"); }
+
+void SceneViewer::OnToggle(std::string name, bool on) { Note("OnToggle(" + name + ", " + (on ? "on" : "off") + ")"); }
+
+void SceneViewer::OnSlider(std::string name, float value) {
+  Note("OnSlider(" + name + ", " + std::to_string(value) + ")");
+}
+
+void SceneViewer::OnListSelect(std::string name, std::wstring row) {
+  Note("OnListSelect(" + name + ", " + Narrow(row) + ")");
+}
+
+void SceneViewer::OnCarouselSelect(std::string name, std::string picture) {
+  Note("OnCarouselSelect(" + name + ", " + picture + ")");
+}
+
+void SceneViewer::OnAnimationEnd(std::string name, std::string animation) {
+  Note("OnAnimationEnd(" + name + ", " + animation + ")");
+}
+
+void SceneViewer::OnMessage(std::string text) { Note("OnMessage(" + text + ")"); }
+
+}  // namespace Kivo

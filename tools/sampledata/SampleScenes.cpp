@@ -1,0 +1,268 @@
+#include "tools/sampledata/SampleScenes.h"
+
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+
+#include "resources/ImageLib.h"
+
+namespace Kivo {
+
+namespace {
+
+constexpr int kSampleRate = 22050;
+
+DtmRecord Rect(const std::string& name, uint32_t type, float left, float top, float width, float height) {
+  DtmRecord record;
+  record.name = name;
+  record.type = type;
+  record.SetRect(left, top, width, height);
+  return record;
+}
+
+DtmRecord ConfigRecord() {
+  DtmRecord config;
+  config.name = "Main";
+  config.type = 0;
+  config.Property("_sNameGame", "KivoGame")
+      .Property("_sCompany", "Kivo")
+      .Property("_sVersion", "1.0.0")
+      .Property("_sPathData", "data")
+      .Property("_iXRes", "800")
+      .Property("_iYRes", "600")
+      .Property("_iCodePage", "1251");
+  return config;
+}
+
+// The engine demo: a root with a title that fades in once (its effect and
+// sound links name nothing of the scene), a blinker playing the file
+// animation "blink" once, and a picture with a child holding copies of the
+// file animations "wave" and "pulse", ready to be played.
+DtmRecord EngineDemo() {
+  DtmRecord root = Rect("demoRoot", 1, 0, 0, 800, 600);
+  root.Property("_keyImg", "demo_back");
+
+  DtmRecord title = Rect("title", 2, 200, 40, 400, 80);
+  title.Property("_keyImg", "demo_button")
+      .Property("_iAniKey_intro", "25")
+      .Property("_iAniRate_intro", "50")
+      .Property("_sAniKey_intro_1", "c(0,255,255,255)")
+      .Property("_sAniKey_intro_13", "s(1.1,1.1) c(200,255,255,255)")
+      .Property("_sAniKey_intro_25", "c(255,255,255,255)")
+      .Property("_sEffPlayed_intro", "introSparks")
+      .Property("_sSoundEnd_intro", "introChime")
+      .Property("_sAnimYet", "intro");
+
+  DtmRecord blinker = Rect("blinker", 2, 40, 480, 64, 64);
+  blinker.Property("_keyImg", "demo_cells")
+      .Property("_sAniLoad_1", "blink")
+      .Property("_sEffEnd_blink", "blinkFlash")
+      .Property("_sAnimYet", "blink");
+
+  DtmRecord dot = Rect("wavyDot", 2, 380, 300, 16, 16);
+  dot.Property("_keyImg", "demo_cells");
+  DtmRecord wavy = Rect("wavy", 1, 340, 260, 96, 96);
+  wavy.Property("_keyImg", "demo_cells")
+      .Property("_sAniLoad_1", "wave")
+      .Property("_sAniLoad_2", "pulse")
+      .Child(dot);
+
+  root.Child(title).Child(blinker).Child(wavy);
+  return root;
+}
+
+uint32_t Argb(int a, int r, int g, int b) {
+  return (static_cast<uint32_t>(a) << 24) | (static_cast<uint32_t>(r) << 16) | (static_cast<uint32_t>(g) << 8) |
+         static_cast<uint32_t>(b);
+}
+
+// A soft diagonal gradient.
+ImageLib::Image BackgroundPicture() {
+  ImageLib::Image image(160, 120);
+  for (int y = 0; y < image.height; ++y) {
+    for (int x = 0; x < image.width; ++x) {
+      image.pixels[y * image.width + x] = Argb(255, 30 + x / 2, 40 + y / 2, 90 + (x + y) / 4);
+    }
+  }
+  return image;
+}
+
+// Four columns and two rows of cells, each a coloured disc on transparency.
+ImageLib::Image CellsPicture() {
+  const int cell = 32;
+  ImageLib::Image image(4 * cell, 2 * cell);
+  for (int y = 0; y < image.height; ++y) {
+    for (int x = 0; x < image.width; ++x) {
+      int index = (y / cell) * 4 + x / cell;
+      int dx = x % cell - cell / 2;
+      int dy = y % cell - cell / 2;
+      bool inside = dx * dx + dy * dy < (cell / 2 - 2) * (cell / 2 - 2);
+      image.pixels[y * image.width + x] =
+          inside ? Argb(255, 60 + 24 * index, 220 - 20 * index, 80 + 20 * (index % 3)) : 0u;
+    }
+  }
+  return image;
+}
+
+// Three button states stacked: normal, hovered, pressed.
+ImageLib::Image ButtonPicture() {
+  ImageLib::Image image(96, 96);
+  for (int y = 0; y < image.height; ++y) {
+    int state = y / 32;
+    for (int x = 0; x < image.width; ++x) {
+      bool border = x < 2 || x >= 94 || y % 32 < 2 || y % 32 >= 30;
+      image.pixels[y * image.width + x] = border ? Argb(255, 20, 20, 20) : Argb(230, 90 + 50 * state, 110, 160 - 30 * state);
+    }
+  }
+  return image;
+}
+
+struct SamplePicture {
+  DtmImage entry;
+  ImageLib::Image (*draw)();
+};
+
+std::vector<SamplePicture> SamplePictures() {
+  return {{{"demo_back", "data/images/demo_back.png", true, 1, 1}, BackgroundPicture},
+          {{"demo_cells", "data/images/demo_cells.png", false, 4, 2}, CellsPicture},
+          {{"demo_button", "data/images/demo_button.png", true, 1, 3}, ButtonPicture}};
+}
+
+// The sound file name of a SOUND_* id: the rest of the id in lower case.
+std::string SoundFileStem(const std::string& id) {
+  std::string stem = id.substr(6);
+  for (char& c : stem) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+  return stem;
+}
+
+const char* const kSoundIds[] = {
+    "SOUND_BTN_CLK", "SOUND_CHPOK", "SOUND_DEFEAT", "SOUND_FIND", "SOUND_LEVELUP", "SOUND_MISS", "SOUND_TIMEUP",
+    "SOUND_TIP_FULL", "SOUND_TIP_USE", "SOUND_CARD_FLIP", "SOUND_COLLECTED", "SOUND_CLOCK", "SOUND_ELECTRIC_RAZR",
+    "SOUND_ENERGY_UP", "SOUND_SPRING", "SOUND_GOOD_OBJECT", "SOUND_OUT_SCREEN", "SOUND_CHELK_SEIF",
+    "SOUND_RUCHKA_SEIF", "SOUND_AKVA_HOR", "SOUND_AKVA_VERT", "SOUND_AKVA_CHUPA", "SOUND_AKVA_BURBULATOR",
+    "SOUND_DUSK", "SOUND_QUEST_UNI", "SOUND_QUEST_LOOSE", "SOUND_QUEST_VASA_CAPUT", "SOUND_QUEST_DOOR",
+    "SOUND_QUES_VENTIL", "SOUND_QUEST_WOOD_WHEEL", "SOUND_QUEST_GAZPLITA", "SOUND_EXPLOSION",
+    "SOUND_QUEST_KETTLER", "SOUND_QUEST_BURBULAT", "SOUND_QUEST_VENTILATOR", "SOUND_WHEIGHT", "SOUND_KONVEER",
+    "SOUND_QUEST_STONE", "SOUND_QUEST_CANNON", "SOUND_FONTAIN", "SOUND_QUEST_PLITA", "SOUND_KAMIN",
+    "SOUND_WATERFALL", "SOUND_NATURE", "SOUND_FISH", "SOUND_ROCKET_TRESK", "SOUND_APPLAUSE"};
+
+void PutLe(std::string& out, uint32_t value, int bytes) {
+  for (int i = 0; i < bytes; ++i) out.push_back(static_cast<char>((value >> (8 * i)) & 0xFF));
+}
+
+std::string ShellQuoted(const std::string& text) {
+  std::string out = "'";
+  for (char c : text) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return out + "'";
+}
+
+bool WriteBytes(const std::filesystem::path& path, const std::string& bytes, std::string* error) {
+  std::error_code ec;
+  std::filesystem::create_directories(path.parent_path(), ec);
+  std::FILE* out = std::fopen(path.string().c_str(), "wb");
+  bool ok = out != nullptr && std::fwrite(bytes.data(), 1, bytes.size(), out) == bytes.size();
+  if (out != nullptr && std::fclose(out) != 0) ok = false;
+  if (!ok && error != nullptr) *error = "cannot write " + path.string();
+  return ok;
+}
+
+}  // namespace
+
+bool BuildSampleScenes(SceneDatabaseWriter& writer, std::string* error) {
+  if (!writer.AddScene("Main", ConfigRecord(), error) || !writer.AddScene("mnEngineDemo", EngineDemo(), error)) {
+    return false;
+  }
+  for (const SamplePicture& picture : SamplePictures()) {
+    if (!writer.AddImage(picture.entry, error)) return false;
+  }
+  return true;
+}
+
+std::vector<SampleFontSpec> SampleFonts() {
+  return {{"FONT_GENERAL", "data/fonts/general", 22}, {"FONT_GENERAL_BLACK", "data/fonts/general_black", 22},
+          {"FONT_STAGE", "data/fonts/stage", 28},     {"FONT_TUTORIAL", "data/fonts/tutorial", 18},
+          {"FONT_TEXT", "data/fonts/text", 18},       {"FONT_SMALL", "data/fonts/small", 14}};
+}
+
+std::string SampleManifest() {
+  std::string xml = "<?xml version=\"1.0\"?>\r\n<ResourceManifest>\r\n  <Resources id=\"Loading\">\r\n";
+  for (const SampleFontSpec& font : SampleFonts()) {
+    xml += "    <Font id=\"" + font.id + "\" path=\"" + font.folder + "/font.txt\"/>\r\n";
+  }
+  xml += "  </Resources>\r\n  <Resources id=\"Game\">\r\n    <SetDefaults path=\"data/sounds\"/>\r\n";
+  for (const char* id : kSoundIds) {
+    xml += "    <Sound id=\"" + std::string(id) + "\" path=\"" + SoundFileStem(id) + "\"/>\r\n";
+  }
+  xml += "  </Resources>\r\n</ResourceManifest>\r\n";
+  return xml;
+}
+
+std::string ToneWavBytes(int frequency, int milliseconds) {
+  const uint32_t frames = static_cast<uint32_t>(kSampleRate * milliseconds / 1000);
+  std::string data;
+  const double pi = 3.14159265358979323846;
+  for (uint32_t i = 0; i < frames; ++i) {
+    // A short fade at both ends keeps the tone from clicking.
+    double envelope = std::fmin(1.0, std::fmin(i, frames - i) / 200.0);
+    double value = std::sin(2.0 * pi * frequency * i / kSampleRate) * envelope * 0.4;
+    PutLe(data, static_cast<uint32_t>(static_cast<int32_t>(std::lround(value * 32767.0))) & 0xFFFF, 2);
+  }
+  std::string wav = "RIFF";
+  PutLe(wav, static_cast<uint32_t>(36 + data.size()), 4);
+  wav += "WAVEfmt ";
+  PutLe(wav, 16, 4);
+  PutLe(wav, 1, 2);  // PCM
+  PutLe(wav, 1, 2);  // mono
+  PutLe(wav, kSampleRate, 4);
+  PutLe(wav, kSampleRate * 2, 4);
+  PutLe(wav, 2, 2);
+  PutLe(wav, 16, 2);
+  wav += "data";
+  PutLe(wav, static_cast<uint32_t>(data.size()), 4);
+  return wav + data;
+}
+
+bool WriteSampleSceneData(const std::string& folder, std::string* error) {
+  const std::filesystem::path root(folder);
+  SceneDatabaseWriter writer;
+  if (!BuildSampleScenes(writer, error) || !WriteBytes(root / "data" / "data.dtm", writer.Bytes(), error) ||
+      !WriteBytes(root / "data" / "data.xml", SampleManifest(), error)) {
+    return false;
+  }
+  for (const SamplePicture& picture : SamplePictures()) {
+    const std::filesystem::path path = root / picture.entry.path;
+    std::error_code ec;
+    std::filesystem::create_directories(path.parent_path(), ec);
+    if (!ImageLib::WritePngImage(path.string(), picture.draw())) {
+      if (error != nullptr) *error = "cannot write " + path.string();
+      return false;
+    }
+  }
+  int frequency = 330;
+  for (const char* id : kSoundIds) {
+    const std::filesystem::path path = root / "data" / "sounds" / (SoundFileStem(id) + ".wav");
+    if (!WriteBytes(path, ToneWavBytes(frequency, 60), error)) return false;
+    frequency += 20;
+  }
+  return true;
+}
+
+bool MakeSampleFonts(const std::string& folder, const std::string& fontMaker, const std::string& ttf,
+                     std::string* error) {
+  for (const SampleFontSpec& font : SampleFonts()) {
+    const std::string out = folder + "/" + font.folder;
+    std::error_code ec;
+    std::filesystem::create_directories(out, ec);
+    const std::string command = ShellQuoted(fontMaker) + " " + ShellQuoted(ttf) + " " + std::to_string(font.pixels) +
+                                " " + ShellQuoted(out) + " >/dev/null";
+    if (std::system(command.c_str()) != 0) {
+      if (error != nullptr) *error = "make_font failed for " + font.id;
+      return false;
+    }
+  }
+  return true;
+}
+
+}  // namespace Kivo
