@@ -14,6 +14,7 @@
 #include "resources/ImageLib.h"
 #include "tests/support/temp_folder.h"
 #include "tools/sampledata/SampleAnimations.h"
+#include "tools/sampledata/SampleEffects.h"
 #include "tools/sampledata/SampleScenes.h"
 
 namespace {
@@ -26,6 +27,7 @@ class SampleScenesReadBack : public ::testing::Test {
     std::string error;
     ASSERT_TRUE(WriteSampleSceneData(mFolder.path(), &error)) << error;
     ASSERT_TRUE(WriteSampleAnimations(mFolder.path(), &error)) << error;
+    ASSERT_TRUE(WriteSampleEffects(mFolder.path(), &error)) << error;
     // Animation files are read from the working folder, as the game does.
     mHome = std::filesystem::current_path();
     std::filesystem::current_path(mFolder.path());
@@ -83,7 +85,7 @@ TEST_F(SampleScenesReadBack, TheDemoSceneAnimatesAndLinksToAbsentNames) {
 
 TEST_F(SampleScenesReadBack, ImageEntriesNameRealPicturesWithTheirGrids) {
   std::vector<ImageEntry> entries = ImageEntries();
-  ASSERT_EQ(entries.size(), 3u);
+  ASSERT_EQ(entries.size(), 6u);  // three scene pictures, three particle pictures
   for (const ImageEntry& entry : entries) {
     ImageLib::ImagePtr picture = ImageLib::LoadImageFile(mFolder / entry.path.substr(0, entry.path.rfind('.')), false);
     ASSERT_NE(picture, nullptr) << entry.path;

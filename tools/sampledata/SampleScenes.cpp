@@ -7,6 +7,7 @@
 #include <filesystem>
 
 #include "resources/ImageLib.h"
+#include "tools/sampledata/SampleEffects.h"
 
 namespace Kivo {
 
@@ -177,7 +178,7 @@ bool BuildSampleScenes(SceneDatabaseWriter& writer, std::string* error) {
   for (const SamplePicture& picture : SamplePictures()) {
     if (!writer.AddImage(picture.entry, error)) return false;
   }
-  return true;
+  return AddSampleEffectImages(writer, error);
 }
 
 std::vector<SampleFontSpec> SampleFonts() {
