@@ -392,6 +392,14 @@ int ParticleSystem::LiveCount() const {
   return count;
 }
 
+bool ParticleSystem::HasActivity() const {
+  if (mFirstLive != nullptr) return true;
+  for (int i = 0; i < mSlotCount; ++i) {
+    if (mSlots[i].IsActive()) return true;
+  }
+  return false;
+}
+
 void ParticleSystem::ForgetRecords(const EmitterRecord* first, std::size_t count) {
   Particle* particle = mFirstLive;
   while (particle != nullptr) {

@@ -191,6 +191,8 @@ class ParticleSystem {
   int ParticleCount() const { return mParticleCount; }
   int SlotCount() const { return mSlotCount; }
   int LiveCount() const;
+  // Whether a particle lives or a slot is active (waiting or spawning).
+  bool HasActivity() const;
   const Particle* FirstLive() const { return mFirstLive; }
   EmitterSlot* Slot(int i) { return &mSlots[i]; }
 

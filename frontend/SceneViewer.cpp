@@ -1,5 +1,7 @@
 #include "frontend/SceneViewer.h"
 
+#include "engine/ParticleSystem.h"
+#include "engine/SoundEmitterKinds.h"
 #include "platform/Environment.h"
 #include "shell/base/StringUtils.h"
 
@@ -40,7 +42,12 @@ void SceneViewer::Update() {
     object->Update(1);
     if (mPointerKnown) object->MouseMove(mPointerX, mPointerY);
     moving = moving || object->IsPlaying();
+    if (auto* emitter = dynamic_cast<sObjEmitter*>(object)) {
+      moving = moving || emitter->mRunning || emitter->mOwnSystem.HasActivity();
+    }
   }
+  gParticleSystem.Update();
+  moving = moving || gParticleSystem.HasActivity();
   // A still scene is drawn once, not on every update.
   if (moving || !mDrawnStill) Invalidate();
   mDrawnStill = !moving;
@@ -48,6 +55,7 @@ void SceneViewer::Update() {
 
 void SceneViewer::Draw(Graphics& g) {
   for (sObj* object : mObjects) object->Draw(&g);
+  gParticleSystem.Draw(g);
 }
 
 void SceneViewer::MouseMove(int x, int y) {

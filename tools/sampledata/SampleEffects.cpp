@@ -164,6 +164,72 @@ EffRecordSpec Fountain() {
   return r;
 }
 
+DtmRecord Placed(const std::string& name, uint32_t type, float left, float top, float width, float height) {
+  DtmRecord record;
+  record.name = name;
+  record.type = type;
+  record.SetRect(left, top, width, height);
+  return record;
+}
+
+DtmRecord Emitter(const std::string& name, const std::string& effect, float x, float y) {
+  DtmRecord emitter = Placed(name, 15, x - 10, y - 10, 20, 20);
+  emitter.Property("_keyEff", effect);
+  return emitter;
+}
+
+// The effects scene: the five fixed effects started once at load, each at
+// its own point; a fountain in a system of its own restarting every 1.5 s;
+// two emitters sharing one effect and a trail, all three started by the
+// links of a moving sprite's animation; a looping ambience and a chime the
+// same animation plays at its start and end.
+DtmRecord EffectsScene() {
+  DtmRecord root = Placed("effectsRoot", 1, 0, 0, 800, 600);
+  root.Property("_keyImg", "demo_back");
+  const struct {
+    const char* name;
+    float x, y;
+  } fixed[] = {{"magicrain", 120, 80}, {"magicrain2", 480, 80}, {"magicrain3", 160, 420},
+               {"magicwand", 400, 300}, {"platefly", 640, 420}};
+  for (const auto& f : fixed) {
+    DtmRecord emitter = Emitter(std::string("fx_") + f.name, f.name, f.x, f.y);
+    emitter.Property("_iStarted", "1");
+    root.Child(emitter);
+  }
+  DtmRecord fountain = Emitter("fountain", "fxfountain", 700, 560);
+  fountain.Property("_fTimeRepeat", "1.5").Property("_iStarted", "1").Property("_iMaxPart", "300").Property(
+      "_iMaxEmm", "4");
+  root.Child(fountain)
+      .Child(Emitter("sparkleStart", "fxsparkle", 100, 300))
+      .Child(Emitter("sparkleEnd", "fxsparkle", 700, 300))
+      .Child(Emitter("trail", "fxtrail", 400, 200));
+
+  DtmRecord ambience = Placed("ambience", 17, 0, 0, 1, 1);
+  ambience.Property("_keySound", "SOUND_NATURE")
+      .Property("_fTimeRepeat", "1")
+      .Property("_iStarted", "1")
+      .Property("_iPan", "-20")
+      .Property("_fVolume", "0.6");
+  DtmRecord chime = Placed("chime", 17, 0, 0, 1, 1);
+  chime.Property("_keySound", "SOUND_FIND").Property("_fVolume", "0.8");
+  root.Child(ambience).Child(chime);
+
+  DtmRecord mover = Placed("mover", 2, 80, 280, 40, 40);
+  mover.Property("_keyImg", "demo_button")
+      .Property("_iAniKey_go", "300")
+      .Property("_iAniRate_go", "10")
+      .Property("_sAniKey_go_1", "t(0,0)")
+      .Property("_sAniKey_go_300", "t(600,0)")
+      .Property("_sEffBegin_go", "sparkleStart")
+      .Property("_sEffPlayed_go", "trail")
+      .Property("_sEffEnd_go", "sparkleEnd")
+      .Property("_sSoundBegin_go", "chime")
+      .Property("_sSoundEnd_go", "chime")
+      .Property("_sAnimYet", "go");
+  root.Child(mover);
+  return root;
+}
+
 }  // namespace
 
 std::vector<SampleEffect> SampleEffects() {
@@ -177,11 +243,11 @@ std::vector<SampleEffect> SampleEffects() {
           {"fxtrail", {TurningStars()}}};
 }
 
-bool AddSampleEffectImages(SceneDatabaseWriter& writer, std::string* error) {
+bool AddSampleEffectScene(SceneDatabaseWriter& writer, std::string* error) {
   for (const ParticlePicture& picture : ParticlePictures()) {
     if (!writer.AddImage(picture.entry, error)) return false;
   }
-  return true;
+  return writer.AddScene(kSampleEffectsScene, EffectsScene(), error);
 }
 
 bool WriteSampleEffects(const std::string& folder, std::string* error) {

@@ -178,7 +178,7 @@ bool BuildSampleScenes(SceneDatabaseWriter& writer, std::string* error) {
   for (const SamplePicture& picture : SamplePictures()) {
     if (!writer.AddImage(picture.entry, error)) return false;
   }
-  return AddSampleEffectImages(writer, error);
+  return AddSampleEffectScene(writer, error);
 }
 
 std::vector<SampleFontSpec> SampleFonts() {
