@@ -54,6 +54,9 @@ void SceneViewer::Update() {
 }
 
 void SceneViewer::Draw(Graphics& g) {
+  // Particles move over everything: without a fresh background they smear.
+  g.SetColor(Color(0, 0, 0));
+  g.FillRect(0, 0, mWidth, mHeight);
   for (sObj* object : mObjects) object->Draw(&g);
   gParticleSystem.Draw(g);
 }
