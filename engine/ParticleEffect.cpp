@@ -48,10 +48,13 @@ std::string ImagePathText(const EmitterRecord& record) {
 
 }  // namespace
 
-EffectImageSource& ImageTableSource() {
-  static ImageTableImages images;
-  return images;
-}
+namespace {
+// Constant-initialised and never destroyed: the fixed effects, built and
+// destroyed with the ranked globals, may reach it at any time.
+ImageTableImages gImageTableImages;
+}  // namespace
+
+EffectImageSource& ImageTableSource() { return gImageTableImages; }
 
 std::string ImageKeyFromPath(const std::string& path) {
   const std::size_t slash = path.find_last_of("\\/");
