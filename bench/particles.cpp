@@ -244,8 +244,7 @@ int main(int argc, char** argv) {
     const std::string name = kLookNames[look];
     const Look l = static_cast<Look>(look);
     benchmark::RegisterBenchmark((name + "/frame").c_str(), OursFrame, l, true, true)->Unit(benchmark::kMillisecond);
-    benchmark::RegisterBenchmark((name + "/update").c_str(), OursFrame, l, true, false)
-        ->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark((name + "/update").c_str(), OursFrame, l, true, false)->Unit(benchmark::kMillisecond);
     benchmark::RegisterBenchmark((name + "/draw").c_str(), OursFrame, l, false, true)->Unit(benchmark::kMillisecond);
     benchmark::RegisterBenchmark((name + "/sdl").c_str(), SdlDraw, l)->Unit(benchmark::kMillisecond);
   }
@@ -254,8 +253,7 @@ int main(int argc, char** argv) {
   benchreport::MedianCollector reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
 
-  std::printf("\n%-10s %14s %14s %14s %14s %8s\n", "look", "frame p/s", "update p/s", "draw p/s", "SDL p/s",
-              "vs SDL");
+  std::printf("\n%-10s %14s %14s %14s %14s %8s\n", "look", "frame p/s", "update p/s", "draw p/s", "SDL p/s", "vs SDL");
   for (const char* look : kLookNames) {
     const std::string base = look;
     auto perSecond = [&](const char* part) {

@@ -147,9 +147,9 @@ void ParticleEffect::StartIn(Vec2 point, ParticleSystem& system) {
 // ---- the fixed effects
 
 const char* FixedEffectPath(int which) {
-  static const char* const kPaths[kFixedEffectCount] = {
-      "data\\effect\\magicrain.eff", "data\\effect\\magicrain2.eff", "data\\effect\\magicrain3.eff",
-      "data\\effect\\magicwand.eff", "data\\effect\\platefly.eff"};
+  static const char* const kPaths[kFixedEffectCount] = {"data\\effect\\magicrain.eff", "data\\effect\\magicrain2.eff",
+                                                        "data\\effect\\magicrain3.eff", "data\\effect\\magicwand.eff",
+                                                        "data\\effect\\platefly.eff"};
   if (which < 0 || which >= kFixedEffectCount) return "";
   return kPaths[which];
 }

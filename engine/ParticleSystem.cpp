@@ -43,9 +43,9 @@ bool InRecords(const void* p, const EmitterRecord* first, std::size_t count) {
 }  // namespace
 
 ParticleStage ParticleStage::Lerp(const ParticleStage& from, const ParticleStage& to, float t) {
-  return ParticleStage{LerpFloat(from.mScale, to.mScale, t),   LerpFloat(from.mRotation, to.mRotation, t),
-                       LerpFloat(from.mRed, to.mRed, t),       LerpFloat(from.mGreen, to.mGreen, t),
-                       LerpFloat(from.mBlue, to.mBlue, t),     LerpFloat(from.mAlpha, to.mAlpha, t)};
+  return ParticleStage{LerpFloat(from.mScale, to.mScale, t), LerpFloat(from.mRotation, to.mRotation, t),
+                       LerpFloat(from.mRed, to.mRed, t),     LerpFloat(from.mGreen, to.mGreen, t),
+                       LerpFloat(from.mBlue, to.mBlue, t),   LerpFloat(from.mAlpha, to.mAlpha, t)};
 }
 
 // ---- shapes
@@ -87,24 +87,15 @@ void EmitterShape::SetArc(float x, float y, float angle0, float angle1, float ra
 void EmitterShape::Assign(const EmitterShape& shape) {
   *this = shape;
   switch (shape.mKind) {
-    case kShapeLine:
-      SetLine(shape.mX, shape.mY, shape.mA, shape.mB);
-      break;
-    case kShapeRect:
-      SetRect(shape.mX, shape.mY, shape.mA, shape.mB);
-      break;
-    case kShapeParallelogram:
-      SetParallelogram(shape.mX, shape.mY, shape.mC, shape.mD, shape.mE, shape.mF);
-      break;
+    case kShapeLine: SetLine(shape.mX, shape.mY, shape.mA, shape.mB); break;
+    case kShapeRect: SetRect(shape.mX, shape.mY, shape.mA, shape.mB); break;
+    case kShapeParallelogram: SetParallelogram(shape.mX, shape.mY, shape.mC, shape.mD, shape.mE, shape.mF); break;
     case kShapeEllipse:
       mC = 1.0f;
       mD = 1.0f;
       break;
-    case kShapeArc:
-      SetArc(shape.mX, shape.mY, shape.mE, shape.mF, shape.mG, shape.mH);
-      break;
-    default:
-      break;
+    case kShapeArc: SetArc(shape.mX, shape.mY, shape.mE, shape.mF, shape.mG, shape.mH); break;
+    default: break;
   }
 }
 
@@ -112,14 +103,10 @@ Vec2 EmitterShape::RandomPoint() const {
   const float r1 = LcgRandomFloat(0.0f, 1.0f);
   const float r2 = LcgRandomFloat(0.0f, 1.0f);
   switch (mKind) {
-    case kShapePoint:
-      return Vec2(mX, mY);
-    case kShapeLine:
-      return Vec2(mX + r1 * mA, mY + r1 * mB);
-    case kShapeRect:
-      return Vec2(mX + r1 * (mA - mX), mY + r2 * (mB - mY));
-    case kShapeParallelogram:
-      return Vec2(mX + r1 * mC + r2 * mE, mY + r1 * mD + r2 * mF);
+    case kShapePoint: return Vec2(mX, mY);
+    case kShapeLine: return Vec2(mX + r1 * mA, mY + r1 * mB);
+    case kShapeRect: return Vec2(mX + r1 * (mA - mX), mY + r2 * (mB - mY));
+    case kShapeParallelogram: return Vec2(mX + r1 * mC + r2 * mE, mY + r1 * mD + r2 * mF);
     case kShapeEllipse: {
       Vec2 v(r1 - 0.5f, r2 - 0.5f);
       if (mG == mH) {
@@ -137,8 +124,7 @@ Vec2 EmitterShape::RandomPoint() const {
       const float radius = mH + r2 * (mG - mH);
       return Vec2(mX + radius * std::cos(angle), mY + radius * std::sin(angle));
     }
-    default:
-      return Vec2(0.0f, 0.0f);
+    default: return Vec2(0.0f, 0.0f);
   }
 }
 

@@ -17,9 +17,7 @@ KIVO_GLOBAL_RANK(kRankGameMatrix3) Matrix4 gViewMatrix{};
 
 namespace {
 
-SoundManager* ApplicationSoundManager() {
-  return gAppBase != nullptr ? gAppBase->ResourceSoundManager() : nullptr;
-}
+SoundManager* ApplicationSoundManager() { return gAppBase != nullptr ? gAppBase->ResourceSoundManager() : nullptr; }
 
 }  // namespace
 

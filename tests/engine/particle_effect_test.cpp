@@ -125,8 +125,12 @@ TEST_F(ParticleEffectTest, ImageKeysAreTheFileStems) {
     std::string path;
     std::string key;
   };
-  const Case cases[] = {{"D:\\fx\\spark.png", "spark"}, {"fx/star.png", "star"}, {"abc", "abc"},
-                        {"fx\\a/b\\glow.tga", "glow"},   {"fx\\", ""},          {"spark.png", "spark"}};
+  const Case cases[] = {{"D:\\fx\\spark.png", "spark"},
+                        {"fx/star.png", "star"},
+                        {"abc", "abc"},
+                        {"fx\\a/b\\glow.tga", "glow"},
+                        {"fx\\", ""},
+                        {"spark.png", "spark"}};
   for (const Case& c : cases) EXPECT_EQ(ImageKeyFromPath(c.path), c.key) << c.path;
 
   // A field without a NUL is read as its first 127 characters.

@@ -145,23 +145,28 @@ TEST_F(ParticleSystemTest, AreaShapesPlaceParticlesByTheirFormulas) {
       // Line end (40, 20) relative to its stored origin (10, 0): delta (30, 20).
       {"line", {1, 10, 0, {40, 20}}, [](const Draws& d) { return Vec2(100 + d.r1 * 30, 50 + d.r1 * 20); }},
       // The far corner stays absolute after the origin moves.
-      {"rectangle", {2, 0, 0, {140, 90}},
+      {"rectangle",
+       {2, 0, 0, {140, 90}},
        [](const Draws& d) { return Vec2(100 + d.r1 * (140 - 100), 50 + d.r2 * (90 - 50)); }},
-      {"parallelogram", {3, 0, 0, {0, 0, 20, 0, 5, 10}},
+      {"parallelogram",
+       {3, 0, 0, {0, 0, 20, 0, 5, 10}},
        [](const Draws& d) { return Vec2(100 + d.r1 * 20 + d.r2 * 5, 50 + d.r2 * 10); }},
-      {"ellipse", {4, 0, 0, {0, 0, 3, 3, 0, 0, 8, 8}},
+      {"ellipse",
+       {4, 0, 0, {0, 0, 3, 3, 0, 0, 8, 8}},
        [](const Draws& d) {
          const Vec2 v = Vec2::SetLength(Vec2(d.r1 - 0.5f, d.r2 - 0.5f), 8.0f);
          return Vec2(100 + v.x, 50 + v.y);
        }},
-      {"ring", {4, 0, 0, {0, 0, 3, 3, 0, 0, 4, 12}},
+      {"ring",
+       {4, 0, 0, {0, 0, 3, 3, 0, 0, 4, 12}},
        [](const Draws& d) {
          const float radius = 12 + d.r3 * (4 - 12);  // inner h plus r3 toward outer g
          const Vec2 v = Vec2::SetLength(Vec2(d.r1 - 0.5f, d.r2 - 0.5f), 1.0f);
          return Vec2(100 + v.x * radius, 50 + v.y * radius);
        }},
       // Angles and radii given unsorted.
-      {"arc", {5, 0, 0, {0, 0, 0, 0, 2.0f, 0.5f, 3, 9}},
+      {"arc",
+       {5, 0, 0, {0, 0, 0, 0, 2.0f, 0.5f, 3, 9}},
        [](const Draws& d) {
          const float angle = 0.5f + d.r1 * (2.0f - 0.5f);
          const float radius = 3 + d.r2 * (9 - 3);

@@ -137,8 +137,9 @@ TEST_F(SoundObjectTest, PanIsSetOnlyWhenGivenAndEachPlayReleasesTheLastInstance)
   Apply(panned, {{"_keySound", "SOUND_MISS"}, {"_iPan", "0"}});
   panned.Play();
   panned.Play();
-  EXPECT_EQ(Calls(), "Create(111) 111.SetPan(0) 111.SetVolume(1.00) 111.Play(once) 111.Release Create(111) "
-                     "111.SetPan(0) 111.SetVolume(1.00) 111.Play(once)");
+  EXPECT_EQ(Calls(),
+            "Create(111) 111.SetPan(0) 111.SetVolume(1.00) 111.Play(once) 111.Release Create(111) "
+            "111.SetPan(0) 111.SetVolume(1.00) 111.Play(once)");
   panned.Stop();
   EXPECT_EQ(Calls(), "111.Stop 111.Release");
   EXPECT_FALSE(panned.mPlaying);
@@ -248,8 +249,8 @@ TEST_F(EmitterTest, OwnSystemOnlyWithTwoPositiveCounts) {
     const char* slots;
     bool own;
   };
-  for (const Case& c : {Case{"100", "5", true}, Case{"100", "0", false}, Case{"0", "5", false},
-                        Case{"-5", "5", false}}) {
+  for (const Case& c :
+       {Case{"100", "5", true}, Case{"100", "0", false}, Case{"0", "5", false}, Case{"-5", "5", false}}) {
     sObjEmitter& emitter = Make({{"_keyEff", "fxfountain"}, {"_iMaxPart", c.particles}, {"_iMaxEmm", c.slots}});
     EXPECT_EQ(emitter.mHasOwnSystem, c.own) << c.particles << " " << c.slots;
     emitter.Start();
@@ -306,8 +307,7 @@ TEST_F(EmitterTest, FollowingRestartsAtThePointsPresentPosition) {
 
 TEST_F(EmitterTest, OwnSystemDrawsBetweenThe3DPasses) {
   gWorldMatrix.Clear();
-  sObjEmitter& emitter =
-      Make({{"_keyEff", "fxfountain"}, {"_iMaxPart", "50"}, {"_iMaxEmm", "2"}, {"_iStarted", "1"}});
+  sObjEmitter& emitter = Make({{"_keyEff", "fxfountain"}, {"_iMaxPart", "50"}, {"_iMaxEmm", "2"}, {"_iStarted", "1"}});
   for (int i = 0; i < 5; ++i) emitter.Update(1);
   ASSERT_GT(emitter.mOwnSystem.LiveCount(), 0);
   struct Recording3D : RecordingImage {

@@ -189,16 +189,21 @@ DtmRecord EffectsScene() {
   const struct {
     const char* name;
     float x, y;
-  } fixed[] = {{"magicrain", 120, 80}, {"magicrain2", 480, 80}, {"magicrain3", 160, 420},
-               {"magicwand", 400, 300}, {"platefly", 640, 420}};
+  } fixed[] = {{"magicrain", 120, 80},
+               {"magicrain2", 480, 80},
+               {"magicrain3", 160, 420},
+               {"magicwand", 400, 300},
+               {"platefly", 640, 420}};
   for (const auto& f : fixed) {
     DtmRecord emitter = Emitter(std::string("fx_") + f.name, f.name, f.x, f.y);
     emitter.Property("_iStarted", "1");
     root.Child(emitter);
   }
   DtmRecord fountain = Emitter("fountain", "fxfountain", 700, 560);
-  fountain.Property("_fTimeRepeat", "1.5").Property("_iStarted", "1").Property("_iMaxPart", "300").Property(
-      "_iMaxEmm", "4");
+  fountain.Property("_fTimeRepeat", "1.5")
+      .Property("_iStarted", "1")
+      .Property("_iMaxPart", "300")
+      .Property("_iMaxEmm", "4");
   root.Child(fountain)
       .Child(Emitter("sparkleStart", "fxsparkle", 100, 300))
       .Child(Emitter("sparkleEnd", "fxsparkle", 700, 300))
