@@ -3,8 +3,10 @@
 // effects scene's emitters name, written as "data/effect/<name>.eff", plus
 // the procedural soft-alpha particle pictures they draw
 // ("data/images/fx/<stem>.png", in the image table under their stems,
-// preloaded), and the effects scene "mnEffects" that shows them. Together the effects use every area shape, the rotate,
-// scale, additive, toward and away flags, repeats, a delay and middle points 0 and 0.5. The same bytes on every run.
+// preloaded), and the effects scene "mnEffects" that shows them. Together
+// the effects use every area shape, the rotate, scale, additive, toward and
+// away flags, repeats, a delay and middle points 0 and 0.5. The same bytes on
+// every run.
 #pragma once
 
 #include <string>
