@@ -221,10 +221,10 @@ DtmRecord EffectsScene() {
 
   DtmRecord mover = Placed("mover", 2, 80, 280, 40, 40);
   mover.Property("_keyImg", "demo_button")
-      .Property("_iAniKey_go", "300")
-      .Property("_iAniRate_go", "10")
+      .Property("_iAniKey_go", "200")
+      .Property("_iAniRate_go", "100")
       .Property("_sAniKey_go_1", "t(0,0)")
-      .Property("_sAniKey_go_300", "t(600,0)")
+      .Property("_sAniKey_go_200", "t(600,0)")
       .Property("_sEffBegin_go", "sparkleStart")
       .Property("_sEffPlayed_go", "trail")
       .Property("_sEffEnd_go", "sparkleEnd")
