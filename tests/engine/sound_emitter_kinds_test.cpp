@@ -382,3 +382,62 @@ TEST_F(EmitterTest, FactoryMakesBothKinds) {
 }
 
 }  // namespace
+
+namespace {
+
+// The effects scene of the sample data: each fixed effect runs near its
+// emitter and is gone after its life; the kinds' library holds go with the
+// scene.
+TEST_F(EmitterTest, EffectsSceneRunsEachFixedEffectAtItsPointAndEndsIt) {
+  RegisterSoundAndEmitterKinds();
+  gParticleSystem.Init(4000, 300);
+  {
+    ObjectList objects;
+    ASSERT_TRUE(LoadScene(kSampleEffectsScene, objects));
+    LinkAnimTargets(objects);
+    const char* const fixed[] = {"magicrain", "magicrain2", "magicrain3", "magicwand", "platefly"};
+    auto particlesOf = [](const std::string& name, Vec2* mean) {
+      const EffectLibraryEntry* entry = nullptr;
+      for (const EffectLibraryEntry* e : gEmitterEffects) entry = e->mName == name ? e : entry;
+      if (entry == nullptr) return -1;
+      const std::vector<EmitterRecord>& records = entry->mEffect->Records();
+      int count = 0;
+      Vec2 sum(0, 0);
+      for (const Particle* p = gParticleSystem.FirstLive(); p != nullptr; p = p->mNext) {
+        for (const EmitterRecord& record : records) {
+          if (p->mParams != &record.mParticle) continue;
+          ++count;
+          sum = Vec2(sum.x + p->mPosition.x, sum.y + p->mPosition.y);
+        }
+      }
+      if (count > 0) *mean = Vec2(sum.x / count, sum.y / count);
+      return count;
+    };
+    auto tick = [&objects](int updates) {
+      for (int i = 0; i < updates; ++i) {
+        for (sObj* object : objects) object->Update(1);
+        gParticleSystem.Update();
+      }
+    };
+    tick(90);
+    for (const char* name : fixed) {
+      SCOPED_TRACE(name);
+      Vec2 mean;
+      ASSERT_GT(particlesOf(name, &mean), 0);
+      const sObj* emitter = FindObjectByName(objects, std::string("fx_") + name);
+      ASSERT_NE(emitter, nullptr);
+      EXPECT_LT(Vec2::Distance(mean, emitter->mCentre), 250.0f);
+    }
+    tick(600);
+    for (const char* name : fixed) {
+      Vec2 mean;
+      EXPECT_EQ(particlesOf(name, &mean), 0) << name;
+    }
+    DeleteObjects(objects);
+  }
+  EXPECT_TRUE(gEmitterEffects.empty());
+  RegisterObjectKind(kEmitterTypeCode, ObjectKindCreator());
+  RegisterObjectKind(kSoundTypeCode, ObjectKindCreator());
+}
+
+}  // namespace
