@@ -381,10 +381,6 @@ TEST_F(EmitterTest, FactoryMakesBothKinds) {
   RegisterObjectKind(kSoundTypeCode, ObjectKindCreator());
 }
 
-}  // namespace
-
-namespace {
-
 // The effects scene of the sample data: each fixed effect runs near its
 // emitter and is gone after its life; the kinds' library holds go with the
 // scene.
