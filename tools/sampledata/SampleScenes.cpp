@@ -10,6 +10,7 @@
 #include "tools/sampledata/SampleControls.h"
 #include "tools/sampledata/SampleKinds.h"
 #include "tools/sampledata/SampleXmlScenes.h"
+#include "tools/sampledata/SampleEffects.h"
 
 namespace Kivo {
 
@@ -227,7 +228,7 @@ bool BuildSampleScenes(SceneDatabaseWriter& writer, std::string* error) {
   for (const KindsPicture& picture : KindsPictures()) {
     if (!writer.AddImage(picture.entry, error)) return false;
   }
-  return AddControlsScene(writer, error);
+  return AddControlsScene(writer, error) && AddSampleEffectScene(writer, error);
 }
 
 std::vector<SampleFontSpec> SampleFonts() {
