@@ -7,6 +7,7 @@
 #include <filesystem>
 
 #include "engine/ResourceIds.h"
+#include "tools/sampledata/DataWriters.h"
 #include "resources/ImageLib.h"
 #include "tools/sampledata/SampleControls.h"
 #include "tools/sampledata/SampleKinds.h"
@@ -164,16 +165,6 @@ std::string ShellQuoted(const std::string& text) {
   return out + "'";
 }
 
-bool WriteBytes(const std::filesystem::path& path, const std::string& bytes, std::string* error) {
-  std::error_code ec;
-  std::filesystem::create_directories(path.parent_path(), ec);
-  std::FILE* out = std::fopen(path.string().c_str(), "wb");
-  bool ok = out != nullptr && std::fwrite(bytes.data(), 1, bytes.size(), out) == bytes.size();
-  if (out != nullptr && std::fclose(out) != 0) ok = false;
-  if (!ok && error != nullptr) *error = "cannot write " + path.string();
-  return ok;
-}
-
 }  // namespace
 
 bool BuildSampleScenes(SceneDatabaseWriter& writer, std::string* error) {
@@ -237,8 +228,8 @@ std::string ToneWavBytes(int frequency, int milliseconds) {
 bool WriteSampleSceneData(const std::string& folder, std::string* error) {
   const std::filesystem::path root(folder);
   SceneDatabaseWriter writer;
-  if (!BuildSampleScenes(writer, error) || !WriteBytes(root / "data" / "data.dtm", writer.Bytes(), error) ||
-      !WriteBytes(root / "data" / "data.xml", SampleManifest(), error)) {
+  if (!BuildSampleScenes(writer, error) || !WriteSampleFile(root / "data" / "data.dtm", writer.Bytes(), error) ||
+      !WriteSampleFile(root / "data" / "data.xml", SampleManifest(), error)) {
     return false;
   }
   for (const SamplePicture& picture : SamplePictures()) {
@@ -263,7 +254,7 @@ bool WriteSampleSceneData(const std::string& folder, std::string* error) {
   int frequency = 330;
   for (const std::string& id : SoundIds()) {
     const std::filesystem::path path = root / "data" / "sounds" / (SoundFileStem(id) + ".wav");
-    if (!WriteBytes(path, ToneWavBytes(frequency, 60), error)) return false;
+    if (!WriteSampleFile(path, ToneWavBytes(frequency, 60), error)) return false;
     frequency += 20;
   }
   return true;
