@@ -16,6 +16,7 @@
 #include "tools/sampledata/SampleAnimations.h"
 #include "tools/sampledata/SampleControls.h"
 #include "tools/sampledata/SampleKinds.h"
+#include "tools/sampledata/SampleEffects.h"
 #include "tools/sampledata/SampleStory.h"
 #include "tools/sampledata/SampleScenes.h"
 
@@ -29,6 +30,7 @@ class SampleScenesReadBack : public ::testing::Test {
     std::string error;
     ASSERT_TRUE(WriteSampleSceneData(mFolder.path(), &error)) << error;
     ASSERT_TRUE(WriteSampleAnimations(mFolder.path(), &error)) << error;
+    ASSERT_TRUE(WriteSampleEffects(mFolder.path(), &error)) << error;
     // Animation files are read from the working folder, as the game does.
     mHome = std::filesystem::current_path();
     std::filesystem::current_path(mFolder.path());
@@ -86,9 +88,9 @@ TEST_F(SampleScenesReadBack, TheDemoSceneAnimatesAndLinksToAbsentNames) {
 
 TEST_F(SampleScenesReadBack, ImageEntriesNameRealPicturesWithTheirGrids) {
   std::vector<ImageEntry> entries = ImageEntries();
-  // The demo's three, the strip, then the kinds scene's, the controls
-  // scene's and the story scenes'.
-  ASSERT_EQ(entries.size(), 4u + KindsPictures().size() + ControlsPictures().size() + StoryPictureCount());
+  // The demo's three, the strip, the kinds scene's, the controls scene's, the
+  // three particle pictures, then the story scenes'.
+  ASSERT_EQ(entries.size(), 4u + KindsPictures().size() + ControlsPictures().size() + 3u + StoryPictureCount());
   for (const ImageEntry& entry : entries) {
     ImageLib::ImagePtr picture = ImageLib::LoadImageFile(mFolder / entry.path.substr(0, entry.path.rfind('.')), false);
     ASSERT_NE(picture, nullptr) << entry.path;

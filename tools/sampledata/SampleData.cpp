@@ -140,20 +140,7 @@ bool WriteSampleData(const std::string& folder, std::string* error) {
   SampleData data;
   if (!BuildSampleData(data, error)) return false;
   for (const SampleFile& file : SampleFiles(data)) {
-    std::filesystem::path path = std::filesystem::path(folder) / file.path;
-    std::error_code ec;
-    std::filesystem::create_directories(path.parent_path(), ec);
-    if (ec) {
-      if (error != nullptr) *error = "cannot make the folder " + path.parent_path().string() + ": " + ec.message();
-      return false;
-    }
-    std::FILE* out = std::fopen(path.string().c_str(), "wb");
-    bool ok = out != nullptr && std::fwrite(file.bytes.data(), 1, file.bytes.size(), out) == file.bytes.size();
-    if (out != nullptr && std::fclose(out) != 0) ok = false;
-    if (!ok) {
-      if (error != nullptr) *error = "cannot write " + path.string();
-      return false;
-    }
+    if (!WriteSampleFile(std::filesystem::path(folder) / file.path, file.bytes, error)) return false;
   }
   return true;
 }
