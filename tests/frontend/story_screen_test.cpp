@@ -42,13 +42,21 @@ class ImageServices : public scripttest::LoggingServices {
   std::map<std::string, std::string> shown;
 };
 
+// The level screen's stand-in: counts its draws.
+class CountingLevel : public Screen {
+ public:
+  using Screen::Screen;
+  void Draw(Graphics& g) override { ++draws; }
+  int draws = 0;
+};
+
 class RecordingStoryHost : public StoryHost {
  public:
   explicit RecordingStoryHost(Log* log) : mLog(log) {}
   bool StartLevel() override {
     mLog->push_back("StartLevel");
     if (!levelExists) return false;
-    level = std::make_unique<Screen>(*screenHost, "Level_1_1");
+    level = std::make_unique<CountingLevel>(*screenHost, "Level_1_1");
     return true;
   }
   Screen* LevelScreen() override { return level.get(); }
@@ -60,7 +68,7 @@ class RecordingStoryHost : public StoryHost {
   int WindowHeight() override { return 768; }
 
   ScreenHost* screenHost = nullptr;
-  std::unique_ptr<Screen> level;
+  std::unique_ptr<CountingLevel> level;
   bool levelExists = true;
   bool started = false;
 
@@ -230,15 +238,18 @@ TEST_F(StoryScreenTest, MissingScriptHandsOverAtOnceAndMissingLevelGoesToTheMenu
   EXPECT_TRUE(s.IsFinished());
 }
 
-TEST_F(StoryScreenTest, DimCoversTheLogicalScreen) {
+TEST_F(StoryScreenTest, TheStartedLevelIsDrawnUnderADimOfTheLogicalScreen) {
   StoryScreen& s = Add("personage(\"\",\"hero\",0,0,\"happy\",0)\nhero_happy=t1\n");
   MemoryImage target;
   ASSERT_TRUE(target.CreateBlank(1024, 768));
   Graphics g(&target);
   s.Draw(g);
-  // Black at alpha 100 over white-less black stays black; what counts is
-  // that (799, 599) is covered and (800, 600) is not: a transparent start
-  // gets alpha only where the dim was drawn.
+  EXPECT_EQ(story.level->draws, 0);  // not started yet
+  story.started = true;
+  s.Draw(g);
+  EXPECT_EQ(story.level->draws, 1);
+  // The blank target starts transparent: alpha shows where the dim went,
+  // 800 x 600 in a 1024 x 768 window.
   const uint32_t* bits = target.GetBits();
   EXPECT_NE(bits[599 * 1024 + 799] >> 24, 0u);
   EXPECT_EQ(bits[600 * 1024 + 800] >> 24, 0u);
