@@ -11,7 +11,8 @@
 // the code page from "settings.ini" and loads the text table; after the
 // framework's Init it loads the manifest's group "Loading" and fetches the
 // fonts, then shows the scene named by GAME_SCENE (default "mnEngineDemo")
-// in the scene viewer. Without the database or its configuration record the
+// in the scene viewer, with the XML scene file named by GAME_XML_SCENE
+// played over it when set. Without the database or its configuration record the
 // game stops with a fatal error naming data\data.dtm and exit code 1.
 //
 // Headless, a run with nobody at the controls closes its own window once it
@@ -130,7 +131,9 @@ class EntryApp : public Kivo::KivoAppBase {
     mViewer = std::make_unique<Kivo::SceneViewer>();
     mViewer->Resize(0, 0, mWidth, mHeight);
     mWidgetManager->AddChild(mViewer.get());
-    mViewer->Show(scene);
+    if (!mViewer->Show(scene)) return;
+    const char* xmlScene = std::getenv("GAME_XML_SCENE");
+    if (xmlScene != nullptr && *xmlScene != '\0') mViewer->ShowXmlScene(xmlScene);
   }
 
   bool mHeadless;
