@@ -13,7 +13,8 @@
 // fonts, loads the group "Game" with the sound ids, gives the particle system
 // 4000 particles and 300 emitter slots and loads the five fixed effects,
 // then shows the scene named by GAME_SCENE (default "mnEngineDemo")
-// in the scene viewer. Without the database or its configuration record the
+// in the scene viewer, with the XML scene file named by GAME_XML_SCENE
+// played over it when set. Without the database or its configuration record the
 // game stops with a fatal error naming data\data.dtm and exit code 1.
 //
 // Headless, a run with nobody at the controls closes its own window once it
@@ -153,7 +154,9 @@ class EntryApp : public Kivo::KivoAppBase {
     // Keys, characters and the wheel go to the focused widget: the viewer
     // hands them on to its objects.
     mWidgetManager->SetFocus(mViewer.get());
-    mViewer->Show(scene);
+    if (!mViewer->Show(scene)) return;
+    const char* xmlScene = std::getenv("GAME_XML_SCENE");
+    if (xmlScene != nullptr && *xmlScene != '\0') mViewer->ShowXmlScene(xmlScene);
   }
 
   bool mHeadless;

@@ -69,7 +69,7 @@ TEST_F(SampleScenesReadBack, TheDemoSceneAnimatesAndLinksToAbsentNames) {
   ASSERT_TRUE(LoadScene("mnEngineDemo", list));
   LinkAnimTargets(list);
   ASSERT_EQ(list.size(), 5u);
-  EXPECT_EQ(list[0]->mTypeCode, 1);
+  EXPECT_EQ(list[0]->mTypeCode, 3);
   EXPECT_EQ(FindObjectByName(list, "wavyDot")->mParent, FindObjectByName(list, "wavy"));
   sObj* title = FindObjectByName(list, "title");
   ASSERT_NE(title, nullptr);

@@ -48,10 +48,10 @@ DtmRecord ConfigRecord() {
 // animation "blink" once, and a picture with a child holding copies of the
 // file animations "wave" and "pulse", ready to be played.
 DtmRecord EngineDemo() {
-  DtmRecord root = Rect("demoRoot", 1, 0, 0, 800, 600);
+  DtmRecord root = Rect("demoRoot", 3, 0, 0, 800, 600);
   root.Property("_keyImg", "demo_back");
 
-  DtmRecord title = Rect("title", 2, 200, 40, 400, 80);
+  DtmRecord title = Rect("title", 3, 200, 40, 400, 80);
   title.Property("_keyImg", "demo_button")
       .Property("_iAniKey_intro", "25")
       .Property("_iAniRate_intro", "50")
@@ -62,13 +62,13 @@ DtmRecord EngineDemo() {
       .Property("_sSoundEnd_intro", "introChime")
       .Property("_sAnimYet", "intro");
 
-  DtmRecord blinker = Rect("blinker", 2, 40, 480, 64, 64);
+  DtmRecord blinker = Rect("blinker", 3, 40, 480, 64, 64);
   blinker.Property("_keyImg", "demo_cells")
       .Property("_sAniLoad_1", "blink")
       .Property("_sEffEnd_blink", "blinkFlash")
       .Property("_sAnimYet", "blink");
 
-  DtmRecord dot = Rect("wavyDot", 2, 380, 300, 16, 16);
+  DtmRecord dot = Rect("wavyDot", 3, 380, 300, 16, 16);
   dot.Property("_keyImg", "demo_cells");
   DtmRecord wavy = Rect("wavy", 1, 340, 260, 96, 96);
   wavy.Property("_keyImg", "demo_cells").Property("_sAniLoad_1", "wave").Property("_sAniLoad_2", "pulse").Child(dot);
