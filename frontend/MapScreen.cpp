@@ -140,11 +140,10 @@ void MapScreen::SelectLevel(int index) {
   RedrawStoryPage(story);
 }
 
-std::wstring MapScreen::LevelStory() const {
-  const Profiles* profiles = const_cast<MapHost&>(mMap).GetProfiles();
-  const bool has = profiles != nullptr && profiles->HasCurrent();
-  const int stage = has ? profiles->current().stage : 0;
-  const int level = has ? profiles->current().level : 0;
+std::wstring MapScreen::LevelStory() {
+  const Profile* profile = CurrentProfile();
+  const int stage = profile != nullptr ? profile->stage : 0;
+  const int level = profile != nullptr ? profile->level : 0;
   return GetText(Numbered("level_story_", stage + 1, level + 1));
 }
 

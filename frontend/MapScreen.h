@@ -81,7 +81,7 @@ class MapScreen : public Screen {
   // Clears the page and draws text into it with the story object's look.
   bool RedrawStoryPage(const std::wstring& text);
   void RenderStoryPage(const std::wstring& text, int mode);
-  std::wstring LevelStory() const;
+  std::wstring LevelStory();
   float StagePosition();
 
   MapHost& mMap;
