@@ -352,12 +352,7 @@ void KivoAppBase::ReplayDemoEvents() {
         break;
       }
       case kDemoClose:
-        // Recorded closes arrive with the clock, which moves only once the
-        // frame of the update they follow has been presented; replayed ones
-        // come in the message pass right after that update, before its draw.
-        // Present it first so the played run ends on the recorded frame.
-        if (mUpdatedSinceDraw) DrawFrame();
-        BeginShutdown();
+        CloseAfterPresenting();
         break;
       case kDemoPointerEntered:
         mPointerInWindow = true;
