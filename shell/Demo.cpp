@@ -352,7 +352,7 @@ void KivoAppBase::ReplayDemoEvents() {
         break;
       }
       case kDemoClose:
-        BeginShutdown();
+        CloseAfterPresenting();
         break;
       case kDemoPointerEntered:
         mPointerInWindow = true;

@@ -209,7 +209,7 @@ bool KivoAppBase::DrainMessageQueue(bool one) {
     if (record.message == WM_CLOSE &&
         (record.window == mMainWindow.load() || record.window == mInvisibleWindow)) {
       mWindowClosed = true;
-      BeginShutdown();
+      CloseAfterPresenting();
     }
     if (one) return !mInputQueue.empty();
   }

@@ -274,6 +274,8 @@ class KivoAppBase : public ButtonListener, public DialogListener, public WidgetH
   void AccumulateFrameTime();
   void ProcessDeletionQueue();
   bool DrainMessageQueue(bool one);
+  // Shuts down on a closed window, presenting an update not drawn yet first.
+  void CloseAfterPresenting();
   void UpdateFocusState();
   void ClearKeyStates();
   void LaunchCursorThread();

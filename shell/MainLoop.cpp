@@ -282,6 +282,16 @@ bool KivoAppBase::DrawFrame() {
   return true;
 }
 
+void KivoAppBase::CloseAfterPresenting() {
+  // A close may come in before or after the frame of the update it follows
+  // has been drawn (posted from the update, or arriving with the clock), and
+  // the demo journal holds only the update. Drawing the pending frame first
+  // on every side makes a played demo end on the frame its recording ended
+  // on, and a closed window on the state it was closed in.
+  if (!mShuttingDown && !mDrawing && mUpdatedSinceDraw && mWidgetManager != nullptr) DrawFrame();
+  BeginShutdown();
+}
+
 void KivoAppBase::PresentFrame(const Rect* rect) {
   if (mDrawing || mShuttingDown || gScreenSaverPause) return;
   if (DisplayPresent(rect)) {

@@ -94,6 +94,7 @@ TEST_F(DemoSessionTest, RecordedSessionsReplayLineForLine) {
     RecordAndPlay(script, "-record " + demo, "-play " + demo, &recorded, &played);
     EXPECT_EQ(played, recorded);
     EXPECT_NE(recorded.find(": frame "), std::string::npos);
+    EXPECT_NE(recorded.find(": presented "), std::string::npos);
     EXPECT_NE(recorded.find(" rand "), std::string::npos);
   }
 }
