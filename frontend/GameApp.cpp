@@ -160,10 +160,6 @@ void GameApp::Init() {
     return;
   }
   mSwitch->ShowFirst(kSplashScreen);
-  // Without a splash picture there is nothing to wait for.
-  if (GetScreen(kSplashScreen) == nullptr || GetScreen(kSplashScreen)->Objects().empty()) {
-    StartTransition(kLoadingScreen, kSplashScreen);
-  }
 }
 
 void GameApp::LoaderWork() {
@@ -249,19 +245,18 @@ void GameApp::PlayMusic(int index) {
 bool GameApp::IsFadeFinished() const { return mSwitch == nullptr || mSwitch->IsFadeFinished(); }
 
 Screen* GameApp::CreateScreen(int type) {
-  // Plain screens on each type's scene until the screens of their own
-  // exist.
+  // Plain screens on their type's scene for the screens not built yet.
   switch (type) {
     case kLoadingScreen:
-      return new Screen(*this, "mnLoading");
+      return new LoadingScreen(*this);
     case kMainMenuScreen:
       return new Screen(*this, "mnMainMenu");
     case kSplashScreen:
-      return new Screen(*this, "mnSplash");
+      return new SplashScreen(*this);
     case kMapScreen:
       return new Screen(*this, "mnMapMenu");
     case kWinScreen:
-      return new Screen(*this, "mnWin");
+      return new WinScreen(*this);
     case kStoryScreen:
       return new Screen(*this, "mnDialogs");
     default:
@@ -287,6 +282,14 @@ void GameApp::FadeOutSong(int id, bool stop, float speed) {
 void GameApp::StartTransition(int target, int remove) {
   if (mSwitch != nullptr) mSwitch->StartTransition(target, remove);
 }
+
+void GameApp::PlaySound(const std::string& name) {
+  int id = SoundIdByName(name);
+  Platform::Log("game: sample " + name);
+  if (id >= 0) StartSample(id);
+}
+
+MemoryImage* GameApp::LoadPicture(const std::string& path) { return LoadImageFile(path, true); }
 
 bool GameApp::StartLevel() { return mSwitch != nullptr && mSwitch->StartLevel(); }
 

@@ -22,6 +22,7 @@
 #include "engine/SceneLoader.h"
 #include "frontend/GameDataFiles.h"
 #include "frontend/GameMusic.h"
+#include "frontend/OpeningScreens.h"
 #include "frontend/Profiles.h"
 #include "frontend/Screen.h"
 #include "frontend/ScreenSwitch.h"
@@ -44,7 +45,7 @@ class LoadingProgress {
   std::atomic<float> mValue{0.0f};
 };
 
-class GameApp : public KivoAppBase, public ScreenHost, public ScreenSwitchHost {
+class GameApp : public KivoAppBase, public FrontEndHost, public ScreenSwitchHost {
  public:
   GameApp();
   ~GameApp() override;
@@ -69,14 +70,19 @@ class GameApp : public KivoAppBase, public ScreenHost, public ScreenSwitchHost {
   void GetCurrentLevel(int* stage, int* level) override;
   void FadeOutSong(int id, bool stop, float speed) override;
 
-  void StartTransition(int target, int remove);
+  // FrontEndHost
+  void StartTransition(int target, int remove) override;
+  int GetLoadState() const override { return mLoadState.load(); }
+  void SetLoadState(int state) override { mLoadState.store(state); }
+  float GetLoadingValue() const override { return mLoadingProgress.Get(); }
+  void PlaySound(const std::string& name) override;
+  MemoryImage* LoadPicture(const std::string& path) override;
+
   bool StartLevel();
   Screen* GetScreen(int type) const;
 
   Profiles& GetProfiles() { return mProfiles; }
   LoadingProgress& GetLoadingProgress() { return mLoadingProgress; }
-  int GetLoadState() const { return mLoadState.load(); }
-  void SetLoadState(int state) { mLoadState.store(state); }
   int LevelMusic(int stage, int level) const { return mLevelMusic[stage][level]; }
 
   bool mFullScreen = true;
