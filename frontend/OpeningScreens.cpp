@@ -1,6 +1,8 @@
 #include "frontend/OpeningScreens.h"
 
 #include "engine/ImageTable.h"
+#include "engine/TextKinds.h"
+#include "engine/TextTables.h"
 #include "frontend/GameApp.h"
 #include "frontend/ScreenSwitch.h"
 #include "image/MemoryImage.h"
@@ -66,6 +68,7 @@ void LoadingScreen::Update() {
   // on the main thread.
   if (auto* bar = dynamic_cast<LoadingProgressTarget*>(mBar)) bar->SetValue(mFrontEnd.GetLoadingValue());
   if (mFrontEnd.GetLoadState() == kLoaded) {
+    if (auto* text = dynamic_cast<sObjText*>(mText)) text->mText = GetText("click");
     mFrontEnd.SetLoadState(kClickShown);
     Platform::Log("loading: \"click\" shown");
   }
