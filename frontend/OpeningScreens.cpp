@@ -1,5 +1,7 @@
 #include "frontend/OpeningScreens.h"
 
+#include <algorithm>
+
 #include "engine/ImageTable.h"
 #include "engine/TextKinds.h"
 #include "engine/TextTables.h"
@@ -7,6 +9,7 @@
 #include "frontend/ScreenSwitch.h"
 #include "image/MemoryImage.h"
 #include "platform/Environment.h"
+#include "ui/Graphics.h"
 
 namespace Kivo {
 
@@ -36,6 +39,19 @@ bool SplashScreen::NextImage() {
 void SplashScreen::Play(const std::string& animation) {
   mPhase = animation;
   if (mSplash != nullptr) mSplash->PlayAnimation(animation);
+}
+
+// The picture comes from a file, not from the image table the sprite draws
+// from, so the screen draws it at the sprite's place with the sprite's
+// alpha.
+void SplashScreen::Draw(Graphics& g) {
+  Screen::Draw(g);
+  if (mPicture == nullptr || mSplash == nullptr) return;
+  g.SetColorizeImages(true);
+  g.SetColor(Color(255, 255, 255, std::clamp(mSplash->mAlpha, 0, 255)));
+  g.DrawImage(mPicture.get(), static_cast<int>(mSplash->mDisplayQuad.corner[0].x),
+              static_cast<int>(mSplash->mDisplayQuad.corner[0].y));
+  g.SetColorizeImages(false);
 }
 
 void SplashScreen::MouseDown(int x, int y, int clickCount) {

@@ -44,6 +44,7 @@ class SplashScreen : public Screen {
   // left.
   bool NextImage();
 
+  void Draw(Graphics& g) override;
   void MouseDown(int x, int y, int clickCount) override;
   void OnAnimationEnd(std::string name, std::string animation) override;
 

@@ -11,7 +11,7 @@ profile_dir=home/data/Korvandel/Mirrowen
 run() {
   GAME_HOME="$work/$1/home" GAME_LOG="$work/$1/game.log" GAME_BACKEND=headless timeout 120 "$game" >/dev/null 2>&1
   echo "exit $?"
-  grep -E '^(screens|loading|profiles): |^game: (load state|song|"Game")|MessageBox' "$work/$1/game.log"
+  grep -E '^(screens|loading|profiles|splash): |^game: (load state|song|"Game")|MessageBox' "$work/$1/game.log"
   echo "profile bytes $(wc -c < "$work/$1/$profile_dir/profile.dat")"
   ls "$work/$1/$profile_dir" | grep -v '^profile.dat$' | sed 's/^/left behind: /'
 }
