@@ -8,10 +8,15 @@
 #include "display/DDInterface.h"
 #include "engine/GameMath.h"
 #include "engine/GameUtils.h"
+#include "engine/ControlKinds.h"
 #include "engine/ImageTable.h"
+#include "engine/ObjectKinds.h"
+#include "engine/ParticleEffect.h"
+#include "engine/ParticleSystem.h"
 #include "engine/ResourceIds.h"
 #include "engine/SceneDatabase.h"
 #include "engine/SettingsFile.h"
+#include "engine/SoundEmitterKinds.h"
 #include "engine/TextTables.h"
 #include "platform/Environment.h"
 #include "platform/Platform.h"
@@ -29,6 +34,8 @@ GameApp* gGame = nullptr;
 constexpr const char* kSettingsFile = "settings.ini";
 constexpr int kSongCount = 7;  // the menu song and music1 .. music6
 constexpr double kFirstSongFadeIn = 0.02;
+constexpr int kParticleCapacity = 4000;
+constexpr int kEmitterSlots = 300;
 
 void Note(const std::string& line) { Platform::Log("game: " + line); }
 
@@ -51,6 +58,9 @@ GameApp::GameApp() {
 // beside the program, so the program's folder is the working folder.
 bool GameApp::StartEngine() {
   _chdir(mProgramFolder.c_str());
+  RegisterDrawingKinds();
+  RegisterControlKinds();
+  RegisterSoundAndEmitterKinds();
   if (!OpenSceneDatabase(kSceneDatabasePath)) {
     ShowFatalErrorA("The scene database data\\data.dtm cannot be read.");
     ExitProgram(1);
@@ -96,6 +106,8 @@ GameApp::~GameApp() {
   if (mSwitch != nullptr) mSwitch->DeleteAll();
   mSwitch.reset();
   DeleteObjects(mMainObjects);
+  // Effects hold images of the image table, which goes with the database.
+  FreeParticleGlobals();
   ForgetFetchedResources();
   FreeSceneDatabase();
   if (mEngineStarted && gGame == this) {
@@ -208,7 +220,9 @@ bool GameApp::LoadGameGroup() {
 void GameApp::LoadRest() {
   LoadDialogTable();
   for (int card = 1; card <= 8; ++card) GetImageByKey("card" + std::to_string(card));
+  gParticleSystem.Init(kParticleCapacity, kEmitterSlots);
   mLevelMusic = ReadLevelMusicTable(kSettingsFile);
+  if (!LoadFixedParticleEffects()) Note("a fixed particle effect did not load");
   if (mMusicInterface == nullptr) return;
   mMusicInterface->LoadSong(kMenuSong, "data/sound/menu.ogg");
   for (int song = 1; song < kSongCount; ++song) {

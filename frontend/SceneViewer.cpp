@@ -3,6 +3,9 @@
 #include <cstring>
 
 #include "engine/GameMath.h"
+#include "engine/ParticleSystem.h"
+#include "engine/SoundEmitterKinds.h"
+#include "frontend/ControlsSetup.h"
 #include "platform/Environment.h"
 #include "shell/base/StringUtils.h"
 
@@ -14,7 +17,10 @@ void Note(const std::string& line) { Platform::Log("scene viewer: " + line); }
 
 }  // namespace
 
-SceneViewer::~SceneViewer() { DeleteObjects(mObjects); }
+SceneViewer::~SceneViewer() {
+  LogEditTexts(mObjects);
+  DeleteObjects(mObjects);
+}
 
 bool SceneViewer::Show(const std::string& sceneName) {
   DeleteObjects(mObjects);
@@ -31,6 +37,7 @@ bool SceneViewer::Show(const std::string& sceneName) {
   }
   LinkAnimTargets(mObjects);
   Note("scene \"" + sceneName + "\" shown with " + std::to_string(mObjects.size()) + " objects");
+  PrepareControls(mObjects);
   Invalidate();
   return true;
 }
@@ -42,12 +49,16 @@ void SceneViewer::Update() {
     object->Update(1);
     if (mPointerKnown) object->MouseMove(mPointerX, mPointerY);
   }
-  // Cells, scrolling and swings change without a key animation playing, so
-  // every update is drawn.
+  gParticleSystem.Update();
+  // Cells, scrolling, swings and particles change without a key animation
+  // playing, so every update is drawn.
   Invalidate();
 }
 
 void SceneViewer::Draw(Graphics& g) {
+  // Particles move over everything: without a fresh background they smear.
+  g.SetColor(Color(0, 0, 0));
+  g.FillRect(0, 0, mWidth, mHeight);
   // Engine quads are vertex triangles in screen pixels: through the 3D
   // renderer they need a projection of the screen's size. Software drawing
   // ignores it.
@@ -61,6 +72,7 @@ void SceneViewer::Draw(Graphics& g) {
   std::memcpy(ortho.m, projection.m, sizeof ortho.m);
   g.Begin3D(world, ortho, view);
   for (sObj* object : mObjects) object->Draw(&g);
+  gParticleSystem.Draw(g);
   g.End3D();
 }
 
@@ -72,6 +84,10 @@ void SceneViewer::MouseMove(int x, int y) {
 }
 
 void SceneViewer::MouseDrag(int x, int y) {
+  // The updates move the objects to where the pointer is, pressed or not.
+  mPointerX = x;
+  mPointerY = y;
+  mPointerKnown = true;
   for (sObj* object : mObjects) {
     object->MouseMove(x, y);
     object->MouseDrag(x, y);
@@ -114,7 +130,7 @@ void SceneViewer::OnSlider(std::string name, float value) {
 }
 
 void SceneViewer::OnListSelect(std::string name, std::wstring row) {
-  Note("OnListSelect(" + name + ", " + Narrow(row) + ")");
+  Note("OnListSelect(" + name + ", " + LogText(row) + ")");
 }
 
 void SceneViewer::OnCarouselSelect(std::string name, std::string picture, int clickCount) {
