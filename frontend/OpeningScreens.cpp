@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "engine/ImageTable.h"
+#include "engine/ParticleSystem.h"
 #include "engine/TextKinds.h"
 #include "engine/TextTables.h"
 #include "frontend/GameApp.h"
@@ -98,6 +99,22 @@ void LoadingScreen::MouseDown(int x, int y, int clickCount) {
 
 WinScreen::WinScreen(FrontEndHost& host) : Screen(host, "mnWin"), mFrontEnd(host) {
   mFrontEnd.PlaySound("SOUND_APPLAUSE");
+}
+
+WinScreen::~WinScreen() { gParticleSystem.Clear(); }
+
+void WinScreen::Update() {
+  Screen::Update();
+  gParticleSystem.Update();
+}
+
+// The objects, then the shared particles over them.
+void WinScreen::Draw(Graphics& g) {
+  Screen::Draw(g);
+  const ScreenMatrices& matrices = mHost.GetScreenMatrices();
+  g.Begin3D(matrices.world, matrices.projection, matrices.view);
+  gParticleSystem.Draw(g);
+  g.End3D();
 }
 
 void WinScreen::OnButtonClick(std::string name) {

@@ -77,7 +77,10 @@ class LoadingScreen : public Screen {
 class WinScreen : public Screen {
  public:
   explicit WinScreen(FrontEndHost& host);
+  ~WinScreen() override;
 
+  void Update() override;
+  void Draw(Graphics& g) override;
   void OnButtonClick(std::string name) override;
 
  private:
