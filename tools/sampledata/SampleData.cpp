@@ -1,5 +1,6 @@
 #include "tools/sampledata/SampleData.h"
 
+#include "tools/sampledata/SampleFrontEnd.h"
 #include "tools/sampledata/SampleKinds.h"
 #include "tools/sampledata/SampleStory.h"
 
@@ -111,6 +112,9 @@ bool AddKindsTexts(TextTableWriter& writer, std::string* error) {
     if (!writer.Add(key, text, error)) return false;
   }
   for (const auto& [key, text] : StoryTexts()) {
+    if (!writer.Add(key, text, error)) return false;
+  }
+  for (const auto& [key, text] : FrontEndTexts()) {
     if (!writer.Add(key, text, error)) return false;
   }
   return true;

@@ -9,6 +9,7 @@
 #include "engine/ResourceIds.h"
 #include "tools/sampledata/DataWriters.h"
 #include "resources/ImageLib.h"
+#include "tools/sampledata/SampleFrontEnd.h"
 #include "tools/sampledata/SampleControls.h"
 #include "tools/sampledata/SampleKinds.h"
 #include "tools/sampledata/SampleStory.h"
@@ -179,7 +180,8 @@ bool BuildSampleScenes(SceneDatabaseWriter& writer, std::string* error) {
   for (const KindsPicture& picture : KindsPictures()) {
     if (!writer.AddImage(picture.entry, error)) return false;
   }
-  return AddControlsScene(writer, error) && AddSampleEffectScene(writer, error) && AddStoryScenes(writer, error);
+  return AddControlsScene(writer, error) && AddSampleEffectScene(writer, error) && AddStoryScenes(writer, error) &&
+         AddFrontEndScenes(writer, error);
 }
 
 std::vector<SampleFontSpec> SampleFonts() {
@@ -251,7 +253,10 @@ bool WriteSampleSceneData(const std::string& folder, std::string* error) {
       return false;
     }
   }
-  if (!WriteControlsPictures(folder, error) || !WriteStoryPictures(folder, error)) return false;
+  if (!WriteControlsPictures(folder, error) || !WriteStoryPictures(folder, error) ||
+      !WriteFrontEndPictures(folder, error)) {
+    return false;
+  }
   int frequency = 330;
   for (const std::string& id : SoundIds()) {
     const std::filesystem::path path = root / "data" / "sounds" / (SoundFileStem(id) + ".wav");
