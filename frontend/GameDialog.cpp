@@ -64,6 +64,7 @@ void DialogFader::Step(const std::string& pendingName) {
 
 GameDialog::GameDialog(const std::string& sceneName, int dialogId, Widget* focusBack)
     : Dialog(nullptr, nullptr, dialogId, true, L"", L"", L"", kDialogOkCancel),
+      mSceneName(sceneName),
       mDialogId(dialogId),
       mFocusBack(focusBack),
       mWorld(Identity()),

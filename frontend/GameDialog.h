@@ -79,6 +79,7 @@ class GameDialog : public Dialog, public ObjEventListener {
   // The root's active child: the only object that gets presses.
   sObj* PressTarget() const;
 
+  std::string mSceneName;
   ObjectList mObjects;
   std::string mPendingButton;
   DialogFader mFader;

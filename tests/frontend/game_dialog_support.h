@@ -30,7 +30,14 @@ class SoundRecordingApp : public KivoAppBase {
     mHeight = 600;
   }
   void StartSample(int soundId) override { sounds.push_back(soundId); }
+  void ApplySfxVolume(double volume) override { sfxVolumes.push_back(volume); }
+  void ApplyMusicVolume(double volume) override { musicVolumes.push_back(volume); }
+  void ApplyScreenMode(bool windowed, bool is3D, bool force) override {
+    screenModes.push_back({windowed, is3D, force});
+  }
   std::vector<int> sounds;
+  std::vector<double> sfxVolumes, musicVolumes;
+  std::vector<std::vector<bool>> screenModes;
 };
 
 // An engine object that logs alpha pushes, presses and moves.

@@ -1,0 +1,191 @@
+// Stand-ins for the dialog tests: scene controls that log what the dialogs
+// do to them, a game host with a profile store in a temp folder, and a
+// level screen that can be deleted under its dialogs.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "frontend/GameDialogs.h"
+#include "tests/frontend/game_dialog_support.h"
+
+namespace dialogtest {
+
+// Type codes of the stand-in controls (the probe button keeps 19).
+constexpr int kListType = 14;
+constexpr int kEditType = 15;
+constexpr int kSliderType = 16;
+constexpr int kToggleType = 17;
+constexpr int kTextType = 18;
+
+class ListStandIn : public ProbeObject, public ListControl {
+ public:
+  void Clear() override { rows.clear(), selected.clear(); }
+  void AddItem(const std::wstring& text) override { rows.push_back(text); }
+  void SelectByText(const std::wstring& text) override { selected = text; }
+  void ScrollUp(int pixels) override { scroll -= pixels; }
+  void ScrollDown(int pixels) override { scroll += pixels; }
+  // A row pick as the list reports it.
+  void Pick(const std::wstring& row) { mListener->OnListSelect(mName, row); }
+  std::vector<std::wstring> rows;
+  std::wstring selected;
+  int scroll = 0;
+};
+
+// Types every character but Enter and Backspace.
+class EditStandIn : public ProbeObject, public EditControl {
+ public:
+  void KeyChar(wchar_t c) override {
+    if (c == 8) {
+      if (!text.empty()) text.pop_back();
+    } else if (c != 13) {
+      text.push_back(c);
+    }
+  }
+  void SetText(const std::wstring& value) override { text = value; }
+  std::wstring GetText() const override { return text; }
+  std::wstring text = L"stale";
+};
+
+// The shown value trails the target, as a gliding slider's does.
+class SliderStandIn : public ProbeObject, public SliderControl {
+ public:
+  void SetEnabled(bool on) override { enabled = on; }
+  void SetValue(float value) override { target = value; }
+  float GetValue() override { return shown; }
+  // A drag report: the target moves, the shown value is where it is.
+  void Drag(float to, float nowShown) {
+    target = to;
+    shown = nowShown;
+    mListener->OnSlider(mName, to);
+  }
+  bool enabled = false;
+  float target = -1.0f;
+  float shown = 0.0f;
+};
+
+class ToggleStandIn : public ProbeObject, public ToggleControl {
+ public:
+  void SetChecked(bool on) override { checked = on; }
+  void Flip() {
+    checked = !checked;
+    mListener->OnToggle(mName, checked);
+  }
+  bool checked = false;
+};
+
+class TextStandIn : public ProbeObject, public TextControl {
+ public:
+  void SetText(const std::wstring& value) override { text = value; }
+  std::wstring text;
+};
+
+inline DtmRecord Typed(const std::string& name, int type) {
+  DtmRecord record = ProbeRecord(name);
+  record.type = static_cast<uint32_t>(type);
+  return record;
+}
+
+// A root with the named children: buttons unless a type is given.
+inline DtmRecord SceneOf(const std::vector<std::pair<std::string, int>>& children) {
+  DtmRecord root = ProbeRecord("root");
+  for (const auto& [name, type] : children) root.Child(Typed(name, type));
+  return root;
+}
+
+class FakeHost : public DialogHost {
+ public:
+  explicit FakeHost(const std::string& path) : profiles(path) {}
+  void StartTransition(int target, int removed) override {
+    transitions.push_back({target, removed});
+    if (onTransition) onTransition();
+  }
+  Profiles& GetProfiles() override { return profiles; }
+  void RefreshWelcome() override { ++welcomes; }
+  Profiles profiles;
+  std::vector<std::pair<int, int>> transitions;
+  int welcomes = 0;
+  std::function<void()> onTransition;
+};
+
+class FakeLevel : public Widget, public LevelDialogOwner {
+ public:
+  ~FakeLevel() override { ClearDialogLink(); }
+  int GetDialogState() const override { return state; }
+  void SetDialogState(int value) override { state = value; }
+  void StartTutorial() override { ++tutorials; }
+  Widget* FocusWidget() override { return this; }
+  int state = 0;
+  int tutorials = 0;
+};
+
+// The stand-in kinds on their codes, and every dialog scene of the game.
+class DialogsTest : public GameDialogTest {
+ protected:
+  void SetUp() override {
+    GameDialogTest::SetUp();
+    mSaved = {RegisterObjectKind(kListType, [] { return new ListStandIn(); }),
+              RegisterObjectKind(kEditType, [] { return new EditStandIn(); }),
+              RegisterObjectKind(kSliderType, [] { return new SliderStandIn(); }),
+              RegisterObjectKind(kToggleType, [] { return new ToggleStandIn(); }),
+              RegisterObjectKind(kTextType, [] { return new TextStandIn(); })};
+    const int button = kProbeType;
+    const std::vector<std::pair<std::string, int>> menuButtons = {
+        {kReplayButtonName, button}, {kMapButtonName, button}, {kOptionsButtonName, button},
+        {kLeaveButtonName, button}, {"btnResume", button}};
+    OpenScenes({
+        {"dlgExit", SceneOf({{"btnYes", button}, {"btnNo", button}})},
+        {"dlgCredits", SceneOf({{"btnOk", button}})},
+        {"dlgDifficulty", SceneOf({{"btnHard", button}, {"btnEasy", button}})},
+        {"dlgPlayer", SceneOf({{"listPlayers", kListType}, {"btnCreate", button}, {"btnDelete", button},
+                               {"btnUp", button}, {"btnDown", button}, {"btnOk", button}})},
+        {"dlgName", SceneOf({{"editBox", kEditType}, {"btnYes", button}})},
+        {"dlgDublicate", SceneOf({{"btnOk", button}})},
+        {"dlgDelete", SceneOf({{"btnYes", button}, {"btnNo", button}})},
+        {"dlgOptions", SceneOf({{"progSound", kSliderType}, {"progMusic", kSliderType},
+                                {kWindowedToggleName, kToggleType}, {kCursorsToggleName, kToggleType},
+                                {"btnClose", button}})},
+        {"dlgNoteBook", SceneOf({{"txtPurpose", kTextType}, {"btnOk", button}})},
+        {"dlgGameMenu", SceneOf(menuButtons)},
+        {"dlgGameExit", SceneOf({{"btnYes", button}, {"btnNo", button}})},
+    });
+    host = std::make_unique<FakeHost>(mFolder / "profile.dat");
+  }
+  void TearDown() override {
+    host.reset();
+    const int types[] = {kListType, kEditType, kSliderType, kToggleType, kTextType};
+    for (int i = 0; i < 5; ++i) RegisterObjectKind(types[i], mSaved[i]);
+    GameDialogTest::TearDown();
+  }
+  template <class T = ProbeObject>
+  static T* Object(GameDialog* dialog, const std::string& name) {
+    return dynamic_cast<T*>(FindObjectByName(dialog->mObjects, name));
+  }
+  // Clicks a button and runs the fade-out: the action happens.
+  static void ClickAndFade(GameDialog* dialog, const std::string& name) {
+    Object(dialog, name)->Click();
+    Fade(dialog);
+  }
+  static void Fade(GameDialog* dialog) {
+    for (int i = 0; i < 51; ++i) dialog->Update();
+  }
+  template <class D>
+  D* Open(D* dialog) {
+    dialog->Show(nullptr);
+    return dialog;
+  }
+  GameDialog* Top(int id) { return static_cast<GameDialog*>(app->FindDialog(id)); }
+  void AddPlayers(const std::vector<std::wstring>& names) {
+    for (const auto& name : names) ASSERT_TRUE(host->profiles.Create(name, false, false));
+  }
+
+  std::unique_ptr<FakeHost> host;
+
+ private:
+  std::vector<ObjectKindCreator> mSaved;
+};
+
+}  // namespace dialogtest
