@@ -1,5 +1,6 @@
 // Diagnostics and developer tools: timing, the profiler, the leak report,
-// live constant editing, and the crash report with its boxes and upload.
+// live constant editing, the crash report with its boxes and upload, the
+// developer keys with their overlays, screenshots and the image dump.
 //
 // What it does:
 //   Timing.h         EstimateCpuClock (time-stamp ticks over 1/100 s of the
@@ -23,6 +24,11 @@
 //                    with a report server the user may send the report.
 //   HTTPTransfer.h   the one-request HTTP/1.1 client of that upload, with its
 //                    results journalled in demos.
+//   DeveloperKeys.h  Control+Alt+K and the function keys behind it, the
+//                    frame-rate, mouse and demo-time overlays, the video
+//                    statistics box.
+//   ImageDump.h      F11 screenshots ("_screenshots/image<n>.png") and the
+//                    Shift+F11 dump of every live image ("_dump/").
 //
 // Limits: everything but the leak tracker and the crash report (on the
 // faulting thread, with an upload thread and the transfer's worker) runs on
@@ -46,7 +52,9 @@
 
 #include "diagnostics/CrashReporter.h"
 #include "diagnostics/CrashState.h"
+#include "diagnostics/DeveloperKeys.h"
 #include "diagnostics/HTTPTransfer.h"
+#include "diagnostics/ImageDump.h"
 #include "diagnostics/LeakReport.h"
 #include "diagnostics/LiveConstants.h"
 #include "diagnostics/LiveValueParsers.h"

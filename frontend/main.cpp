@@ -23,6 +23,7 @@
 #include <memory>
 #include <string>
 
+#include "diagnostics/DeveloperKeys.h"
 #include "engine/ImageTable.h"
 #include "engine/ResourceIds.h"
 #include "engine/SceneDatabase.h"
@@ -147,6 +148,7 @@ int main(int argc, char** argv) {
   Platform::Log(std::string("game ") + KIVO_PRODUCT_VERSION + ", backend " + backend);
 
   EntryApp* app = new EntryApp(backend == "headless");
+  Kivo::InstallDeveloperKeys(*app);
   app->Init();
   app->Start();
   const char* frameOut = std::getenv("GAME_FRAME_OUT");

@@ -38,8 +38,16 @@ struct ProcessState {
   bool commandLineSet = false;
 };
 
+void RegisterBuiltInEntries(ProcessState& s);
+
+// The built-in entries are there from the first use on: a library that
+// registers its own entry while globals are built must not hide them.
 ProcessState& State() {
-  static ProcessState* state = new ProcessState;
+  static ProcessState* state = [] {
+    ProcessState* made = new ProcessState;
+    RegisterBuiltInEntries(*made);
+    return made;
+  }();
   return *state;
 }
 
@@ -151,7 +159,6 @@ HMODULE LoadLibraryA(const char* name) {
   }
   ProcessState& s = State();
   std::lock_guard<std::mutex> lock(s.mutex);
-  if (s.entries.empty()) RegisterBuiltInEntries(s);
   for (auto& lib : s.libraries) {
     if (lib->name == lower) {
       ++lib->loads;
@@ -178,7 +185,6 @@ FARPROC GetProcAddress(HMODULE module, const char* name) {
   if (!name) return nullptr;
   ProcessState& s = State();
   std::lock_guard<std::mutex> lock(s.mutex);
-  if (s.entries.empty()) RegisterBuiltInEntries(s);
   for (auto& lib : s.libraries) {
     if (reinterpret_cast<HMODULE>(lib.get()) != module) continue;
     auto entries = s.entries.find(lib->name);
@@ -278,4 +284,3 @@ BOOL VerQueryValueA(const void* block, const char* subBlock, void** buffer, UINT
   return TRUE;
 }
 
-BOOL PlaySoundA(const char*, HMODULE, DWORD) { return FALSE; }

@@ -42,9 +42,6 @@ DWORD GetFileVersionInfoSizeA(const char* path, DWORD* handle);
 BOOL GetFileVersionInfoA(const char* path, DWORD handle, DWORD size, void* data);
 BOOL VerQueryValueA(const void* block, const char* subBlock, void** buffer, UINT* length);
 
-// Plays nothing: the system sounds the framework names do not exist here.
-BOOL PlaySoundA(const char* sound, HMODULE module, DWORD flags);
-
 namespace Platform {
 
 // The full path of the running program, any length.

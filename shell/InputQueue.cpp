@@ -10,6 +10,7 @@
 #include <cstdint>
 
 #include "platform/Platform.h"
+#include "platform/devices/SystemSound.h"
 #include "shell/KivoAppBase.h"
 #include "shell/base/StringUtils.h"
 #include "ui/WidgetManager.h"
@@ -227,8 +228,9 @@ void KivoAppBase::DispatchQueuedMessage(const QueuedMessage& record) {
         ClearKeyStates();
         return;
       }
-      if (key == 'D' && manager->mKeyDown[VK_CONTROL] && manager->mKeyDown[VK_MENU]) {
-        // No system click sound exists here: the toggle is silent.
+      if (key == kDeveloperChordKey && manager != nullptr && manager->mKeyDown[VK_CONTROL] &&
+          manager->mKeyDown[VK_MENU]) {
+        PlaySoundA(kDeveloperClickSound, nullptr, SND_ASYNC | SND_FILENAME);
         mDebugKeysOn = !mDebugKeysOn;
       }
       if (mDebugKeysOn && HandleDebugKey(key)) return;

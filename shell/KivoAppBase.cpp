@@ -99,6 +99,7 @@ KivoAppBase::~KivoAppBase() {
   delete mResourceManager;
   mResourceManager = nullptr;
 
+  mDeveloperTools.reset();
   mImageRegistry->DeleteSharedImages();
   delete mScreenImage;
   mScreenImage = nullptr;
@@ -307,7 +308,21 @@ void KivoAppBase::OnModalDialogAdded() {}
 void KivoAppBase::OnModalDialogRemoved() {}
 void KivoAppBase::OnFocusGained() {}
 void KivoAppBase::OnFocusLost() {}
-bool KivoAppBase::HandleDebugKey(int) { return false; }
+bool KivoAppBase::HandleDebugKey(int virtualKey) {
+  return mDeveloperTools != nullptr && mDeveloperTools->HandleDebugKey(*this, virtualKey);
+}
+
+void KivoAppBase::ShowVideoStats() {
+  if (mDeveloperTools != nullptr) mDeveloperTools->ShowVideoStats(*this);
+}
+
+void KivoAppBase::SaveScreenshot() {
+  if (mDeveloperTools != nullptr) mDeveloperTools->SaveScreenshot(*this);
+}
+
+void KivoAppBase::DumpImages() {
+  if (mDeveloperTools != nullptr) mDeveloperTools->DumpImages(*this);
+}
 bool KivoAppBase::OnKeyDownHook(int, bool, bool) { return false; }
 void KivoAppBase::OnCloseRequested() {}
 void KivoAppBase::On3DTestPerformed() {}

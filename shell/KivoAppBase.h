@@ -27,6 +27,7 @@
 #include <deque>
 #include <list>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <set>
 #include <string>
@@ -42,6 +43,7 @@
 #include "shell/base/Fraction.h"
 #include "shell/base/Lock.h"
 #include "shell/base/Rect.h"
+#include "shell/DeveloperTools.h"
 #include "shell/StringTable.h"
 #include "ui/ButtonListener.h"
 #include "ui/Dialog.h"
@@ -353,6 +355,11 @@ class KivoAppBase : public ButtonListener, public DialogListener, public WidgetH
   void Switch3D(bool on, bool reinitialise);
   void CreateBuiltInCursors();
   void PutTextOnClipboard(const std::string& text);
+
+  // Developer tools (each does nothing without mDeveloperTools).
+  void ShowVideoStats();
+  void SaveScreenshot();
+  void DumpImages();
   // How the display result of a (re)created main window is handled.
   void HandleDisplayResult(int32_t result);
   bool DisplayPresent(const Rect* rect);
@@ -521,6 +528,8 @@ class KivoAppBase : public ButtonListener, public DialogListener, public WidgetH
   bool mDemoLoaderFinished = false;
   std::list<DemoMarker> mMarkers;
   bool mDebugKeysOn = false;
+  // Released before the display, whose images it may hold.
+  std::unique_ptr<DeveloperTools> mDeveloperTools;
   bool mAllowMaximiseBox = false;
   bool mCtrlHeld = false;
   bool mAltHeld = false;

@@ -237,7 +237,7 @@ bool KivoAppBase::DrawFrame() {
     PresentFrame(nullptr);
     return skip();
   }
-  // The developer overlays are prepared here once the diagnostics exist.
+  if (mOverlayOn && mDeveloperTools != nullptr) mDeveloperTools->PrepareOverlays(*this);
 
   uint32_t now = timeGetTime();
   if (now - mLastIdleCheck > 1000u) {
@@ -248,6 +248,7 @@ bool KivoAppBase::DrawFrame() {
 
   mDrawing = true;
   bool drew = mWidgetManager->DrawScreen();
+  if (mOverlayOn && mDeveloperTools != nullptr) mDeveloperTools->DrawOverlays(*this);
   mDrawing = false;
 
   bool nothingNew = !drew && now - mLastPresentTime < 1000u && !mForcePresent;

@@ -142,17 +142,17 @@ struct Channel {
 class ArgbReader {
  public:
   explicit ArgbReader(Format format)
-      : mPalette(format == Format::kPalette8),
+      : mIsPalette(format == Format::kPalette8),
         mRed(PixelFormatOf(format).dwRBitMask),
         mGreen(PixelFormatOf(format).dwGBitMask),
         mBlue(PixelFormatOf(format).dwBBitMask) {}
   std::uint32_t operator()(std::uint32_t raw) const {
-    if (mPalette) return 0xFF000000u | raw * 0x010101u;
+    if (mIsPalette) return 0xFF000000u | raw * 0x010101u;
     return 0xFF000000u | mRed.Widen(raw) << 16 | mGreen.Widen(raw) << 8 | mBlue.Widen(raw);
   }
 
  private:
-  bool mPalette;
+  bool mIsPalette;
   Channel mRed, mGreen, mBlue;
 };
 

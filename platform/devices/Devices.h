@@ -13,7 +13,7 @@
 // Limits: only the calls the framework makes exist, each with the behaviour
 // its callers rely on; no hardware acceleration, no 3D sound.
 //
-// Formats read: music files (MP3, Ogg Vorbis, tracker modules) and font
+// Formats read: PCM WAV files (PlaySoundA), music files (MP3, Ogg Vorbis, tracker modules) and font
 // files found by fontconfig. Bad input gives an error code or a null object,
 // never a crash.
 //
@@ -33,6 +33,7 @@
 //   platform/devices/StreamMusicLib.h  the default music player's library
 //   platform/devices/SampleMusicLib.h  the second music library's song calls
 //   platform/devices/SystemFont.h      fonts of the operating system
+//   platform/devices/SystemSound.h     PlaySoundA: a WAV file played once, asynchronously
 // Internal: MusicChannel.h, MusicDecoders.h (shared by the music libraries).
 #pragma once
 
@@ -43,4 +44,5 @@
 #include "platform/devices/SampleMusicLib.h"
 #include "platform/devices/ScreenContext.h"
 #include "platform/devices/StreamMusicLib.h"
+#include "platform/devices/SystemSound.h"
 #include "platform/devices/SystemFont.h"

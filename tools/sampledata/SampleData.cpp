@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "tools/sampledata/ClickSound.h"
+
 namespace Kivo {
 
 namespace {
@@ -116,6 +118,7 @@ std::vector<SampleFile> SampleFiles(const SampleData& data) {
       {"settings.ini", data.settings.Bytes()},
       {"data/dialogs/dlg_1_1.dtxt", data.dialogScript.Bytes()},
       {"data/tutorial/tut_1_1.txt", data.tutorialScript.Bytes()},
+      {kClickSoundPath, MakeClickWav()},
   };
 }
 
