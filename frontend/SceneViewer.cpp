@@ -103,8 +103,8 @@ void SceneViewer::OnListSelect(std::string name, std::wstring row) {
   Note("OnListSelect(" + name + ", " + Narrow(row) + ")");
 }
 
-void SceneViewer::OnCarouselSelect(std::string name, std::string picture) {
-  Note("OnCarouselSelect(" + name + ", " + picture + ")");
+void SceneViewer::OnCarouselSelect(std::string name, std::string picture, int clickCount) {
+  Note("OnCarouselSelect(" + name + ", " + picture + ", " + std::to_string(clickCount) + ")");
 }
 
 void SceneViewer::OnAnimationEnd(std::string name, std::string animation) {

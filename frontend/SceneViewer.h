@@ -39,7 +39,7 @@ class SceneViewer : public Widget, public ObjEventListener {
   void OnToggle(std::string name, bool on) override;
   void OnSlider(std::string name, float value) override;
   void OnListSelect(std::string name, std::wstring row) override;
-  void OnCarouselSelect(std::string name, std::string picture) override;
+  void OnCarouselSelect(std::string name, std::string picture, int clickCount) override;
   void OnAnimationEnd(std::string name, std::string animation) override;
   void OnMessage(std::string text) override;
 
