@@ -37,7 +37,7 @@ GameDialog* NewCreditsDialog() { return new GameDialog("dlgCredits", kCreditsDia
 ExitDialog::ExitDialog(DialogHost& host) : GameDialog("dlgExit", kExitDialogId, nullptr), mHost(host) {}
 
 void ExitDialog::OnButtonAction(std::string name) {
-  if (name == "btnYes") mHost.StartTransition(kScreenQuit, kScreenMainMenu);
+  if (name == "btnYes") mHost.StartTransition(kQuitScreen, kMainMenuScreen);
   Close();
 }
 
@@ -50,7 +50,7 @@ void DifficultyDialog::OnButtonAction(std::string name) {
     profiles.current().hardMode = name == "btnHard" ? 1 : 0;
     profiles.current().difficultyChosen = true;
   }
-  mHost.StartTransition(kScreenMap, kScreenMainMenu);
+  mHost.StartTransition(kMapScreen, kMainMenuScreen);
   Close();
 }
 
@@ -236,9 +236,9 @@ void GameMenuDialog::OnButtonClick(std::string name) {
   // While a button's fade-out runs its switch is already requested.
   if (!mPendingButton.empty()) return;
   if (name == kReplayButtonName) {
-    mHost.StartTransition(kScreenLevel, kScreenLevel);
+    mHost.StartTransition(kLevelScreen, kLevelScreen);
   } else if (name == kMapButtonName) {
-    mHost.StartTransition(kScreenMap, kScreenLevel);
+    mHost.StartTransition(kMapScreen, kLevelScreen);
   } else if (name == kOptionsButtonName) {
     PlayClick();
     (new OptionsDialog(mHost, this))->Show(nullptr);
@@ -269,7 +269,7 @@ LeaveLevelDialog::LeaveLevelDialog(DialogHost& host, GameMenuDialog* opener)
 
 void LeaveLevelDialog::OnButtonAction(std::string name) {
   if (name == "btnYes") {
-    mHost.StartTransition(kScreenMainMenu, kScreenLevel);
+    mHost.StartTransition(kMainMenuScreen, kLevelScreen);
     if (mOpener != nullptr) mOpener->OnButtonClick("");
   }
   Close();

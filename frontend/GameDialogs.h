@@ -17,14 +17,9 @@
 #include "frontend/DialogControls.h"
 #include "frontend/GameDialog.h"
 #include "frontend/Profiles.h"
+#include "frontend/ScreenSwitch.h"
 
 namespace Kivo {
-
-// Screen types the dialogs switch to.
-constexpr int kScreenMainMenu = 2;
-constexpr int kScreenMap = 4;
-constexpr int kScreenLevel = 6;
-constexpr int kScreenQuit = 11;
 
 // Dialog ids, one per kind.
 constexpr int kExitDialogId = 100;
