@@ -56,6 +56,7 @@ class ToggleControl {
 class TextControl {
  public:
   virtual void SetText(const std::wstring& text) = 0;
+  virtual std::wstring GetText() const = 0;
 
  protected:
   ~TextControl() = default;

@@ -77,9 +77,15 @@ class ToggleStandIn : public ProbeObject, public ToggleControl {
   bool checked = false;
 };
 
+// Starts with the scene's "_sText", as a text object shows it.
 class TextStandIn : public ProbeObject, public TextControl {
  public:
+  void ApplyProperties() override {
+    const std::string scene = mProperties.GetProperty("_sText");
+    text.assign(scene.begin(), scene.end());
+  }
   void SetText(const std::wstring& value) override { text = value; }
+  std::wstring GetText() const override { return text; }
   std::wstring text;
 };
 

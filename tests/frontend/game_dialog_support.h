@@ -35,7 +35,12 @@ class SoundRecordingApp : public KivoAppBase {
   void ApplyScreenMode(bool windowed, bool is3D, bool force) override {
     screenModes.push_back({windowed, is3D, force});
   }
+  bool LaunchBrowser(const std::string& url, bool quitAfter) override {
+    browsed.push_back(url);
+    return true;
+  }
   std::vector<int> sounds;
+  std::vector<std::string> browsed;
   std::vector<double> sfxVolumes, musicVolumes;
   std::vector<std::vector<bool>> screenModes;
 };
