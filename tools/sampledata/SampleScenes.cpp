@@ -7,6 +7,7 @@
 #include <filesystem>
 
 #include "resources/ImageLib.h"
+#include "tools/sampledata/SampleMenuScenes.h"
 #include "tools/sampledata/SampleXmlScenes.h"
 
 namespace Kivo {
@@ -215,7 +216,8 @@ bool WriteBytes(const std::filesystem::path& path, const std::string& bytes, std
 }  // namespace
 
 bool BuildSampleScenes(SceneDatabaseWriter& writer, std::string* error) {
-  if (!writer.AddScene("Main", ConfigRecord(), error) || !writer.AddScene("mnEngineDemo", EngineDemo(), error)) {
+  if (!writer.AddScene("Main", ConfigRecord(), error) || !writer.AddScene("mnEngineDemo", EngineDemo(), error) ||
+      !AddSampleMenuScenes(writer, error)) {
     return false;
   }
   for (const SamplePicture& picture : SamplePictures()) {
