@@ -22,6 +22,10 @@
 //   scene and the image block, read with every count checked against its
 //   block; scene loading (SceneLoader.h) builds a scene's record tree into
 //   objects through the object factory (type code -> kind).
+// - Drawing kinds (ObjectKinds.h): sprite, mover, swing, rectangle, camera,
+//   masked texture, hidden-object item, button, toggle, wrapped text and
+//   speech bubble, each holding its images by key (ImageSlot.h), with their
+//   rows in the object factory.
 // - Image table (ImageTable.h): images by key, loaded on first use or
 //   preloaded on the loading thread, held while they have holders.
 // - Resource id names (ResourceIds.h): the 53 fixed font and sound names
@@ -57,6 +61,7 @@
 #include "engine/GameUtils.h"
 #include "engine/ImageTable.h"
 #include "engine/KeyframeTrack.h"
+#include "engine/ObjectKinds.h"
 #include "engine/PropertyList.h"
 #include "engine/ResourceIds.h"
 #include "engine/SceneDatabase.h"

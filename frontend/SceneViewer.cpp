@@ -1,5 +1,8 @@
 #include "frontend/SceneViewer.h"
 
+#include <cstring>
+
+#include "engine/GameMath.h"
 #include "platform/Environment.h"
 #include "shell/base/StringUtils.h"
 
@@ -35,19 +38,30 @@ bool SceneViewer::Show(const std::string& sceneName) {
 sObj* SceneViewer::ClickTarget() const { return mObjects.empty() ? nullptr : mObjects[0]->mActiveChild; }
 
 void SceneViewer::Update() {
-  bool moving = false;
   for (sObj* object : mObjects) {
     object->Update(1);
     if (mPointerKnown) object->MouseMove(mPointerX, mPointerY);
-    moving = moving || object->IsPlaying();
   }
-  // A still scene is drawn once, not on every update.
-  if (moving || !mDrawnStill) Invalidate();
-  mDrawnStill = !moving;
+  // Cells, scrolling and swings change without a key animation playing, so
+  // every update is drawn.
+  Invalidate();
 }
 
 void SceneViewer::Draw(Graphics& g) {
+  // Engine quads are vertex triangles in screen pixels: through the 3D
+  // renderer they need a projection of the screen's size. Software drawing
+  // ignores it.
+  Mat4 projection;
+  projection.Orthographic(static_cast<float>(mWidth), static_cast<float>(mHeight), -1.0f, 10.0f);
+  Matrix4 world;
+  Matrix4 view;
+  Matrix4 ortho;
+  std::memcpy(world.m, Mat4().m, sizeof world.m);
+  std::memcpy(view.m, Mat4().m, sizeof view.m);
+  std::memcpy(ortho.m, projection.m, sizeof ortho.m);
+  g.Begin3D(world, ortho, view);
   for (sObj* object : mObjects) object->Draw(&g);
+  g.End3D();
 }
 
 void SceneViewer::MouseMove(int x, int y) {

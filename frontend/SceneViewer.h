@@ -52,7 +52,6 @@ class SceneViewer : public Widget, public ObjEventListener {
   int mPointerX = 0;
   int mPointerY = 0;
   bool mPointerKnown = false;
-  bool mDrawnStill = false;
 };
 
 }  // namespace Kivo

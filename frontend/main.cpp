@@ -27,6 +27,7 @@
 #include "engine/ImageTable.h"
 #include "engine/ResourceIds.h"
 #include "engine/SceneDatabase.h"
+#include "engine/ObjectKinds.h"
 #include "engine/SceneLoader.h"
 #include "engine/SettingsFile.h"
 #include "engine/TextTables.h"
@@ -93,6 +94,7 @@ class EntryApp : public Kivo::KivoAppBase {
   // here on (Init makes it so again later).
   void StartEngine() {
     _chdir(mProgramFolder.c_str());
+    Kivo::RegisterDrawingKinds();
     if (!Kivo::OpenSceneDatabase(Kivo::kSceneDatabasePath)) {
       Fail("The scene database data\\data.dtm cannot be read.");
       return;

@@ -1,5 +1,7 @@
 #include "tools/sampledata/SampleData.h"
 
+#include "tools/sampledata/SampleKinds.h"
+
 #include <cstdio>
 #include <filesystem>
 
@@ -103,10 +105,17 @@ bool AddTutorialScript(ScriptWriter& s, std::string* error) {
          s.Command("block_quant", {}, error);
 }
 
+bool AddKindsTexts(TextTableWriter& writer, std::string* error) {
+  for (const auto& [key, text] : KindsTexts()) {
+    if (!writer.Add(key, text, error)) return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 bool BuildSampleData(SampleData& data, std::string* error) {
-  return AddTexts(data.texts, kTexts, sizeof kTexts / sizeof kTexts[0], error) &&
+  return AddTexts(data.texts, kTexts, sizeof kTexts / sizeof kTexts[0], error) && AddKindsTexts(data.texts, error) &&
          AddSampleMenuTexts(data.texts, error) &&
          AddTexts(data.dialogs, kDialogs, sizeof kDialogs / sizeof kDialogs[0], error) &&
          AddSettings(data.settings, error) && AddDialogScript(data.dialogScript, error) &&

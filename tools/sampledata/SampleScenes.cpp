@@ -7,6 +7,7 @@
 #include <filesystem>
 
 #include "resources/ImageLib.h"
+#include "tools/sampledata/SampleKinds.h"
 #include "tools/sampledata/SampleMenuScenes.h"
 #include "tools/sampledata/SampleXmlScenes.h"
 
@@ -217,10 +218,13 @@ bool WriteBytes(const std::filesystem::path& path, const std::string& bytes, std
 
 bool BuildSampleScenes(SceneDatabaseWriter& writer, std::string* error) {
   if (!writer.AddScene("Main", ConfigRecord(), error) || !writer.AddScene("mnEngineDemo", EngineDemo(), error) ||
-      !AddSampleMenuScenes(writer, error)) {
+      !writer.AddScene("mnKinds", KindsScene(), error) || !AddSampleMenuScenes(writer, error)) {
     return false;
   }
   for (const SamplePicture& picture : SamplePictures()) {
+    if (!writer.AddImage(picture.entry, error)) return false;
+  }
+  for (const KindsPicture& picture : KindsPictures()) {
     if (!writer.AddImage(picture.entry, error)) return false;
   }
   return true;
@@ -282,6 +286,15 @@ bool WriteSampleSceneData(const std::string& folder, std::string* error) {
     std::error_code ec;
     std::filesystem::create_directories(path.parent_path(), ec);
     if (!ImageLib::WritePngImage(path.string(), picture.draw())) {
+      if (error != nullptr) *error = "cannot write " + path.string();
+      return false;
+    }
+  }
+  for (const KindsPicture& picture : KindsPictures()) {
+    const std::filesystem::path path = root / picture.entry.path;
+    std::error_code ec;
+    std::filesystem::create_directories(path.parent_path(), ec);
+    if (!ImageLib::WritePngImage(path.string(), picture.image)) {
       if (error != nullptr) *error = "cannot write " + path.string();
       return false;
     }
