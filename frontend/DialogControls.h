@@ -1,6 +1,6 @@
-// What the game dialogs use of their scenes' control objects (lists, edit
-// boxes, sliders, toggles, texts), as small interfaces, and the lookup of
-// a required control by name. A missing control, or an object of another
+// What the game dialogs use of their scenes' list, edit box and slider
+// objects, as small interfaces, and the lookup of a required control (of
+// any kind) by name. A missing control, or an object of another
 // kind under its name, is logged once and yields null, so callers skip it
 // rather than dereference it.
 #pragma once
@@ -43,23 +43,6 @@ class SliderControl {
 
  protected:
   ~SliderControl() = default;
-};
-
-class ToggleControl {
- public:
-  virtual void SetChecked(bool checked) = 0;
-
- protected:
-  ~ToggleControl() = default;
-};
-
-class TextControl {
- public:
-  virtual void SetText(const std::wstring& text) = 0;
-  virtual std::wstring GetText() const = 0;
-
- protected:
-  ~TextControl() = default;
 };
 
 // The control of that name in objects, or null (logged with the scene's

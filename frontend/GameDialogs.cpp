@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "engine/ButtonKinds.h"
 #include "engine/ResourceIds.h"
 #include "engine/TextTables.h"
 #include "shell/KivoAppBase.h"
@@ -158,9 +159,9 @@ OptionsDialog::OptionsDialog(DialogHost& host, Widget* opener)
     mMusic->SetEnabled(true);
     if (profile != nullptr) mMusic->SetValue(profile->musicVolume);
   }
-  if (auto* windowed = FindControl<ToggleControl>(mObjects, kWindowedToggleName, mSceneName))
+  if (auto* windowed = FindControl<sObjToggle>(mObjects, kWindowedToggleName, mSceneName))
     windowed->SetChecked(profile != nullptr ? profile->fullScreen : !gAppBase->mWindowed);
-  if (auto* cursors = FindControl<ToggleControl>(mObjects, kCursorsToggleName, mSceneName))
+  if (auto* cursors = FindControl<sObjToggle>(mObjects, kCursorsToggleName, mSceneName))
     cursors->SetChecked(gAppBase->mCustomCursors);
 }
 
@@ -201,12 +202,12 @@ GoalDialog::GoalDialog(DialogHost& host, LevelDialogOwner* owner)
     mFirstShowing = owner->GetDialogState() == 0;
     owner->SetDialogState(1);
   }
-  mPurpose = FindControl<TextControl>(mObjects, "txtPurpose", mSceneName, false);
+  mPurpose = FindControl<sObjText>(mObjects, "txtPurpose", mSceneName, false);
   Profiles& profiles = host.GetProfiles();
   if (mPurpose != nullptr && profiles.HasCurrent()) {
     char key[48];
     std::snprintf(key, sizeof key, "level_goal_%d_%d", profiles.current().stage + 1, profiles.current().level + 1);
-    mPurpose->SetText(GetText(key));
+    mPurpose->mText = GetText(key);
   }
 }
 

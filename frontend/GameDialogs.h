@@ -14,6 +14,7 @@
 #include <memory>
 #include <string>
 
+#include "engine/TextKinds.h"
 #include "frontend/DialogControls.h"
 #include "frontend/GameDialog.h"
 #include "frontend/Profiles.h"
@@ -169,7 +170,7 @@ class GoalDialog : public GameDialog {
   GoalDialog(DialogHost& host, LevelDialogOwner* owner);
   void OnButtonAction(std::string name) override;
 
-  TextControl* mPurpose = nullptr;  // not owned
+  sObjText* mPurpose = nullptr;  // not owned
   bool mFirstShowing = false;
 
  private:

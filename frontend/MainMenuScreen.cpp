@@ -29,12 +29,12 @@ std::string MainMenuScreen::LinkFileName() const {
 
 void MainMenuScreen::ShowWelcome() {
   mNameDialogLock = false;
-  auto* welcome = FindControl<TextControl>(mObjects, "welcome", SceneName());
+  auto* welcome = FindControl<sObjText>(mObjects, "welcome", SceneName());
   if (welcome == nullptr) return;
   // The scene's own text, taken once: later greetings replace only the name.
-  if (mWelcomePrefix.empty()) mWelcomePrefix = welcome->GetText();
+  if (mWelcomePrefix.empty()) mWelcomePrefix = welcome->mText;
   Profiles& profiles = mMenuHost.GetProfiles();
-  if (profiles.HasCurrent()) welcome->SetText(mWelcomePrefix + L" " + profiles.current().Name());
+  if (profiles.HasCurrent()) welcome->mText = mWelcomePrefix + L" " + profiles.current().Name();
 }
 
 void MainMenuScreen::OnAdded(WidgetManager* manager) {

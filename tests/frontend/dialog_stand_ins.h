@@ -1,5 +1,5 @@
-// Stand-ins for the dialog tests: scene controls that log what the dialogs
-// do to them, a game host with a profile store in a temp folder, and a
+// Stand-ins for the dialog tests: list, edit and slider controls that log
+// what the dialogs do to them (texts and toggles are the engine's own), a game host with a profile store in a temp folder, and a
 // level screen that can be deleted under its dialogs.
 #pragma once
 
@@ -9,17 +9,35 @@
 #include <utility>
 #include <vector>
 
+#include "engine/ButtonKinds.h"
+#include "engine/ObjectKinds.h"
+#include "engine/TextKinds.h"
+#include "engine/TextTables.h"
 #include "frontend/GameDialogs.h"
 #include "tests/frontend/game_dialog_support.h"
 
 namespace dialogtest {
 
-// Type codes of the stand-in controls (the probe button keeps 19).
+// Type codes of the stand-in controls (the probe button keeps 19), and of
+// the engine's text and toggle kinds.
 constexpr int kListType = 14;
 constexpr int kEditType = 15;
 constexpr int kSliderType = 16;
-constexpr int kToggleType = 17;
-constexpr int kTextType = 18;
+constexpr int kTextType = 5;
+constexpr int kToggleType = 11;
+
+// Flips a toggle as a click on it does, and reports it.
+inline void Flip(sObjToggle* toggle) {
+  toggle->SetChecked(!toggle->IsChecked());
+  toggle->Click();
+}
+
+// A text table of UTF-16 lines "key TAB text", loaded as the game's table.
+inline void LoadGameTexts(const TempFolder& folder, const std::string& lines) {
+  std::string bytes = "\xFF\xFE";
+  for (char c : lines) bytes += std::string{c, '\0'};
+  ASSERT_TRUE(GameTextTable().Load(folder.Write("data.txt", bytes)));
+}
 
 class ListStandIn : public ProbeObject, public ListControl {
  public:
@@ -67,28 +85,6 @@ class SliderStandIn : public ProbeObject, public SliderControl {
   float shown = 0.0f;
 };
 
-class ToggleStandIn : public ProbeObject, public ToggleControl {
- public:
-  void SetChecked(bool on) override { checked = on; }
-  void Flip() {
-    checked = !checked;
-    mListener->OnToggle(mName, checked);
-  }
-  bool checked = false;
-};
-
-// Starts with the scene's "_sText", as a text object shows it.
-class TextStandIn : public ProbeObject, public TextControl {
- public:
-  void ApplyProperties() override {
-    const std::string scene = mProperties.GetProperty("_sText");
-    text.assign(scene.begin(), scene.end());
-  }
-  void SetText(const std::wstring& value) override { text = value; }
-  std::wstring GetText() const override { return text; }
-  std::wstring text;
-};
-
 inline DtmRecord Typed(const std::string& name, int type) {
   DtmRecord record = ProbeRecord(name);
   record.type = static_cast<uint32_t>(type);
@@ -132,12 +128,12 @@ class FakeLevel : public Widget, public LevelDialogOwner {
 class DialogsTest : public GameDialogTest {
  protected:
   void SetUp() override {
+    // The engine's kinds first: the probe button then takes code 19 over.
+    RegisterDrawingKinds();
     GameDialogTest::SetUp();
     mSaved = {RegisterObjectKind(kListType, [] { return new ListStandIn(); }),
               RegisterObjectKind(kEditType, [] { return new EditStandIn(); }),
-              RegisterObjectKind(kSliderType, [] { return new SliderStandIn(); }),
-              RegisterObjectKind(kToggleType, [] { return new ToggleStandIn(); }),
-              RegisterObjectKind(kTextType, [] { return new TextStandIn(); })};
+              RegisterObjectKind(kSliderType, [] { return new SliderStandIn(); })};
     const int button = kProbeType;
     const std::vector<std::pair<std::string, int>> menuButtons = {
         {kReplayButtonName, button}, {kMapButtonName, button}, {kOptionsButtonName, button},
@@ -162,8 +158,9 @@ class DialogsTest : public GameDialogTest {
   }
   void TearDown() override {
     host.reset();
-    const int types[] = {kListType, kEditType, kSliderType, kToggleType, kTextType};
-    for (int i = 0; i < 5; ++i) RegisterObjectKind(types[i], mSaved[i]);
+    GameTextTable().Clear();
+    const int types[] = {kListType, kEditType, kSliderType};
+    for (int i = 0; i < 3; ++i) RegisterObjectKind(types[i], mSaved[i]);
     GameDialogTest::TearDown();
   }
   template <class T = ProbeObject>

@@ -12,13 +12,6 @@ namespace {
 
 using Transitions = std::vector<std::pair<int, int>>;
 
-// A text table of UTF-16 lines "key TAB text", loaded as the game's table.
-void LoadGameTexts(const TempFolder& folder, const std::string& lines) {
-  std::string bytes = "\xFF\xFE";
-  for (char c : lines) bytes += std::string{c, '\0'};
-  ASSERT_TRUE(GameTextTable().Load(folder.Write("data.txt", bytes)));
-}
-
 TEST_F(DialogsTest, ExitAndDifficultyActOnTheirButtons) {
   struct Case {
     std::string button;
@@ -214,12 +207,12 @@ TEST_F(DialogsTest, OptionsApplyTheSlidersShownValueAndTheTogglesAtOnce) {
   auto* options = Open(new OptionsDialog(*host, nullptr));
   auto* sound = Object<SliderStandIn>(options, "progSound");
   auto* music = Object<SliderStandIn>(options, "progMusic");
-  auto* windowed = Object<ToggleStandIn>(options, kWindowedToggleName);
-  auto* cursors = Object<ToggleStandIn>(options, kCursorsToggleName);
+  auto* windowed = Object<sObjToggle>(options, kWindowedToggleName);
+  auto* cursors = Object<sObjToggle>(options, kCursorsToggleName);
   EXPECT_EQ((std::vector<float>{sound->target, music->target}), (std::vector<float>{0.25f, 0.75f}));
   EXPECT_TRUE(sound->enabled && music->enabled);
-  EXPECT_TRUE(windowed->checked);
-  EXPECT_TRUE(cursors->checked);
+  EXPECT_TRUE(windowed->IsChecked());
+  EXPECT_TRUE(cursors->IsChecked());
 
   sound->Drag(0.9f, 0.3f);
   sound->Drag(0.9f, 0.4f);
@@ -229,8 +222,8 @@ TEST_F(DialogsTest, OptionsApplyTheSlidersShownValueAndTheTogglesAtOnce) {
   EXPECT_EQ(profile.soundVolume, 0.4f);
   EXPECT_EQ(profile.musicVolume, 0.6f);
 
-  windowed->Flip();  // off: windowed
-  cursors->Flip();
+  Flip(windowed);  // off: windowed
+  Flip(cursors);
   EXPECT_EQ(app->screenModes, (std::vector<std::vector<bool>>{{true, app->Is3DOn(), false}}));
   EXPECT_FALSE(profile.fullScreen);
   EXPECT_FALSE(profile.customCursors);
@@ -243,7 +236,7 @@ TEST_F(DialogsTest, OptionsApplyTheSlidersShownValueAndTheTogglesAtOnce) {
 TEST_F(DialogsTest, OptionsWithoutAProfileOrWithoutTheirControls) {
   auto* options = Open(new OptionsDialog(*host, nullptr));
   Object<SliderStandIn>(options, "progSound")->Drag(0.5f, 0.5f);
-  Object<ToggleStandIn>(options, kWindowedToggleName)->Flip();
+  Flip(Object<sObjToggle>(options, kWindowedToggleName));
   EXPECT_EQ(app->sfxVolumes, std::vector<double>{0.5});
   options->Close();
   Flush();
@@ -267,7 +260,7 @@ TEST_F(DialogsTest, GoalNotebookShowsTheGoalAndStartsTheTutorialOnlyTheFirstTime
   app->mWidgetManager->AddChild(&level);
   auto* goal = Open(new GoalDialog(*host, &level));
   EXPECT_EQ(level.state, 1);
-  EXPECT_EQ(Object<TextStandIn>(goal, "txtPurpose")->text, L"Find the key");
+  EXPECT_EQ(Object<sObjText>(goal, "txtPurpose")->mText, L"Find the key");
   ClickAndFade(goal, "btnOk");
   EXPECT_EQ(level.tutorials, 1);
   EXPECT_EQ(level.state, 2);
@@ -277,7 +270,6 @@ TEST_F(DialogsTest, GoalNotebookShowsTheGoalAndStartsTheTutorialOnlyTheFirstTime
   EXPECT_EQ(level.tutorials, 1);
   Flush();
   app->mWidgetManager->RemoveChild(&level);
-  GameTextTable().Clear();
 }
 
 TEST_F(DialogsTest, GameMenuButtons) {

@@ -47,8 +47,9 @@ class MainMenuTest : public DialogsTest {
   void MakeMenu(const std::string& linkFile) {
     DtmRecord root = SceneOf({{"btnStart", kProbeType}, {"btnOptions", kProbeType}, {"btnExit", kProbeType},
                               {"btnWelcome", kProbeType}, {"btnCredits", kProbeType}});
+    LoadGameTexts(mFolder, "menu_welcome\tWelcome,\n");
     DtmRecord welcome = Typed("welcome", kTextType);
-    welcome.Property("_sText", "Welcome,");
+    welcome.Property("_keyText", "menu_welcome");
     root.Child(welcome);
     DtmRecord link = Typed("btnURL", kProbeType);
     link.Property("_sFileName", linkFile);
@@ -76,7 +77,7 @@ class MainMenuTest : public DialogsTest {
     menu = nullptr;
     menuHost->menu = nullptr;
   }
-  std::wstring Greeting() { return Object<TextStandIn>(menu, "welcome")->text; }
+  std::wstring Greeting() { return Object<sObjText>(menu, "welcome")->mText; }
   template <class T = ProbeObject>
   T* Object(MainMenuScreen* screen, const std::string& name) {
     return dynamic_cast<T*>(screen->FindObject(name));
