@@ -21,9 +21,9 @@ namespace Kivo {
 
 // The three matrices every screen draws its objects with.
 struct ScreenMatrices {
-  Matrix4 world;
-  Matrix4 projection;
-  Matrix4 view;
+  Matrix4 world{};
+  Matrix4 projection{};
+  Matrix4 view{};
 };
 
 // What a screen needs of the game.

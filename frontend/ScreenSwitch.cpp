@@ -68,6 +68,7 @@ void ScreenSwitch::AddToManager(Screen* screen) {
 }
 
 void ScreenSwitch::ShowFirst(int type) {
+  Platform::Log("screens: first screen " + std::to_string(type) + " behind a fade from black");
   mOverlay->mState = kFadingIn;
   mOverlay->mRemoveType = kNoScreen;
   mOverlay->mTargetType = type;

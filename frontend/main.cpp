@@ -2,16 +2,16 @@
 // one application object, runs its start-up, its loop and its destruction,
 // and returns 0. Fatal errors end the process earlier with their own codes.
 //
-// Until the game's own application class exists, the application object is
-// the framework's, under a product name and registry key fixed at build
-// time, doing the engine's part of the game object's start-up: at
+// The application object is the game's (GameApp). With GAME_SCENE set it is
+// instead the scene viewer's: the framework's application under a product
+// name and registry key fixed at build time, doing the engine's part of the
+// game object's start-up: at
 // construction it opens the scene database "data\data.dtm" (from the
 // program's folder, where the sample data lives), takes the window size,
 // name and version from the configuration record of the scene "Main", reads
 // the code page from "settings.ini" and loads the text table; after the
 // framework's Init it loads the manifest's group "Loading" and fetches the
-// fonts, then shows the scene named by GAME_SCENE (default "mnEngineDemo")
-// in the scene viewer. Without the database or its configuration record the
+// fonts, then shows the scene named by GAME_SCENE in the scene viewer. Without the database or its configuration record the
 // game stops with a fatal error naming data\data.dtm and exit code 1.
 //
 // Headless, a run with nobody at the controls closes its own window once it
@@ -31,6 +31,7 @@
 #include "engine/SceneLoader.h"
 #include "engine/SettingsFile.h"
 #include "engine/TextTables.h"
+#include "frontend/GameApp.h"
 #include "frontend/SceneViewer.h"
 #include "platform/Headless.h"
 #include "platform/Platform.h"
@@ -44,11 +45,44 @@ namespace {
 
 constexpr DWORD kHeadlessIdleLimitMs = 10000;
 constexpr int kDefaultCodePage = 1251;
-constexpr const char* kDefaultScene = "mnEngineDemo";
+
+// Headless, a run with nobody at the controls closes its own window once its
+// clock has been idle for 10 seconds.
+class HeadlessIdleClose {
+ public:
+  explicit HeadlessIdleClose(bool headless) : mHeadless(headless) {}
+  void Step(HWND window) {
+    if (!mHeadless || mCloseSent) return;
+    DWORD now = timeGetTime();
+    if (!Platform::InputScriptFinished() || mIdleSince == 0) mIdleSince = now;
+    if (now - mIdleSince >= kHeadlessIdleLimitMs) {
+      Platform::Log("game: headless run idle for 10 s; closing");
+      mCloseSent = true;
+      PostMessageA(window, WM_CLOSE, 0, 0);
+    }
+  }
+
+ private:
+  bool mHeadless;
+  bool mCloseSent = false;
+  DWORD mIdleSince = 0;
+};
+
+class GameEntryApp : public Kivo::GameApp {
+ public:
+  explicit GameEntryApp(bool headless) : mIdleClose(headless) {}
+  void StepUpdate() override {
+    GameApp::StepUpdate();
+    mIdleClose.Step(mMainWindow.load());
+  }
+
+ private:
+  HeadlessIdleClose mIdleClose;
+};
 
 class EntryApp : public Kivo::KivoAppBase {
  public:
-  explicit EntryApp(bool headless) : mHeadless(headless) {
+  explicit EntryApp(bool headless, std::string scene) : mIdleClose(headless), mScene(std::move(scene)) {
     mProductName = KIVO_PRODUCT_NAME;
     mRegistryKey = KIVO_PRODUCT_NAME;
     StartEngine();
@@ -78,14 +112,7 @@ class EntryApp : public Kivo::KivoAppBase {
 
   void StepUpdate() override {
     KivoAppBase::StepUpdate();
-    if (!mHeadless || mCloseSent) return;
-    DWORD now = timeGetTime();
-    if (!Platform::InputScriptFinished() || mIdleSince == 0) mIdleSince = now;
-    if (now - mIdleSince >= kHeadlessIdleLimitMs) {
-      Platform::Log("game: headless run idle for 10 s; closing");
-      mCloseSent = true;
-      PostMessageA(mMainWindow.load(), WM_CLOSE, 0, 0);
-    }
+    mIdleClose.Step(mMainWindow.load());
   }
 
  private:
@@ -125,17 +152,14 @@ class EntryApp : public Kivo::KivoAppBase {
   }
 
   void ShowScene() {
-    const char* chosen = std::getenv("GAME_SCENE");
-    const std::string scene = chosen != nullptr && *chosen != '\0' ? chosen : kDefaultScene;
     mViewer = std::make_unique<Kivo::SceneViewer>();
     mViewer->Resize(0, 0, mWidth, mHeight);
     mWidgetManager->AddChild(mViewer.get());
-    mViewer->Show(scene);
+    mViewer->Show(mScene);
   }
 
-  bool mHeadless;
-  bool mCloseSent = false;
-  DWORD mIdleSince = 0;
+  HeadlessIdleClose mIdleClose;
+  std::string mScene;
   int mCodePage = 0;
   Kivo::ObjectList mMainObjects;
   std::unique_ptr<Kivo::SceneViewer> mViewer;
@@ -149,7 +173,14 @@ int main(int argc, char** argv) {
   std::string backend = Platform::BackendName();
   Platform::Log(std::string("game ") + KIVO_PRODUCT_VERSION + ", backend " + backend);
 
-  EntryApp* app = new EntryApp(backend == "headless");
+  const char* scene = std::getenv("GAME_SCENE");
+  bool headless = backend == "headless";
+  Kivo::KivoAppBase* app = nullptr;
+  if (scene != nullptr && *scene != '\0') {
+    app = new EntryApp(headless, scene);
+  } else {
+    app = new GameEntryApp(headless);
+  }
   Kivo::InstallDeveloperKeys(*app);
   app->Init();
   app->Start();

@@ -1,0 +1,298 @@
+#include "frontend/GameApp.h"
+
+#include <algorithm>
+#include <cstring>
+#include <exception>
+
+#include "audio/MusicInterface.h"
+#include "display/DDInterface.h"
+#include "engine/GameMath.h"
+#include "engine/GameUtils.h"
+#include "engine/ImageTable.h"
+#include "engine/ResourceIds.h"
+#include "engine/SceneDatabase.h"
+#include "engine/SettingsFile.h"
+#include "engine/TextTables.h"
+#include "platform/Environment.h"
+#include "platform/Platform.h"
+#include "resources/manifest/ResourceManager.h"
+#include "shell/base/StringUtils.h"
+#include "ui/Dialog.h"
+#include "ui/WidgetManager.h"
+
+namespace Kivo {
+
+namespace {
+
+GameApp* gGame = nullptr;
+
+constexpr const char* kSettingsFile = "settings.ini";
+constexpr int kSongCount = 7;  // the menu song and music1 .. music6
+constexpr double kFirstSongFadeIn = 0.02;
+
+void Note(const std::string& line) { Platform::Log("game: " + line); }
+
+}  // namespace
+
+GameApp* TheGame() { return gGame; }
+
+float LoadingProgress::SoundsValue(int loaded, int totalSounds) {
+  float fraction = static_cast<float>(std::max(0, loaded)) / static_cast<float>(std::max(1, totalSounds));
+  return 0.5f + 0.3f * std::min(fraction, 1.0f);
+}
+
+GameApp::GameApp() {
+  mDebugKeysOn = false;
+  mAuto3D = true;
+  mEngineStarted = StartEngine();
+}
+
+// The configuration, text table, window size and title. The data lives
+// beside the program, so the program's folder is the working folder.
+bool GameApp::StartEngine() {
+  _chdir(mProgramFolder.c_str());
+  if (!OpenSceneDatabase(kSceneDatabasePath)) {
+    ShowFatalErrorA("The scene database data\\data.dtm cannot be read.");
+    ExitProgram(1);
+    return false;
+  }
+  const sObjConfig* config = nullptr;
+  if (LoadScene("Main", mMainObjects) && !mMainObjects.empty()) {
+    config = dynamic_cast<const sObjConfig*>(mMainObjects[0]);
+  }
+  if (config == nullptr) {
+    ShowFatalErrorA("The scene database data\\data.dtm holds no configuration record in the scene \"Main\".");
+    ExitProgram(1);
+    return false;
+  }
+  IniReadInt(kSettingsFile, "main", "code_page", &mCodePage);
+  LoadTextTable();
+  mWidth = config->mWidth;
+  mHeight = config->mHeight;
+  if (!config->mGameName.empty()) mProductName = config->mGameName;
+  mProductVersion = config->mVersion;
+  mRegistryKey = mProductName;
+  mDataFolderParent = config->mCompany;
+  mWindowTitle = GetText("_caption") + L" - " + Widen(config->mVersion);
+  Mat4 identity;
+  Mat4 projection;
+  projection.Orthographic(static_cast<float>(mWidth), static_cast<float>(mHeight), 0.0f, 1.0f);
+  std::memcpy(mScreenMatrices.world.m, identity.m, sizeof identity.m);
+  std::memcpy(mScreenMatrices.view.m, identity.m, sizeof identity.m);
+  std::memcpy(mScreenMatrices.projection.m, projection.m, sizeof projection.m);
+  Note("window " + std::to_string(mWidth) + " x " + std::to_string(mHeight) + " titled \"" + Narrow(mWindowTitle) +
+       "\", code page " + std::to_string(mCodePage));
+  return true;
+}
+
+GameApp::~GameApp() {
+  // Everything that may hold images of the image table goes first: dialogs
+  // still registered, screens, the overlay, the main objects.
+  while (!mDialogMap.empty()) {
+    Dialog* dialog = mDialogMap.begin()->second;
+    RemoveDialog(mDialogMap.begin()->first, true, false);
+    delete dialog;
+  }
+  if (mSwitch != nullptr) mSwitch->DeleteAll();
+  mSwitch.reset();
+  DeleteObjects(mMainObjects);
+  ForgetFetchedResources();
+  FreeSceneDatabase();
+  if (mEngineStarted && gGame == this) {
+    StoreWindowModeInProfile();
+    mProfiles.SaveAndFree();
+  }
+  mDataTable.Clear();
+  FreeIniFile();
+  if (mResourceManager != nullptr) mResourceManager->ReleaseGroup("");
+  if (gGame == this) gGame = nullptr;
+}
+
+// The window mode the player ended with is the profile's from now on.
+void GameApp::StoreWindowModeInProfile() {
+  if (!mProfiles.HasCurrent()) return;
+  if (mWindowed != mFullScreen) return;
+  mFullScreen = !mWindowed;
+  mProfiles.current().fullScreen = mFullScreen;
+}
+
+void GameApp::ApplyProfileSettings() {
+  if (mProfiles.HasCurrent()) {
+    const Profile& profile = mProfiles.current();
+    mCustomCursorFlag = profile.customCursors;
+    mFullScreen = profile.fullScreen;
+    ApplyMusicVolume(profile.musicVolume);
+    ApplySfxVolume(profile.soundVolume);
+  } else {
+    mFullScreen = true;
+    mCustomCursorFlag = true;
+    m3DFlag = true;
+    ApplyMusicVolume(kDefaultMusicVolume);
+    ApplySfxVolume(kDefaultSoundVolume);
+  }
+  ApplyScreenMode(!mFullScreen, m3DFlag, false);
+}
+
+bool GameApp::LoadFirstGroup() {
+  bool loaded = false;
+  try {
+    loaded = mResourceManager->LoadGroup("Loading") && FetchFonts(*mResourceManager);
+  } catch (const std::exception& error) {
+    Note(std::string("the fonts cannot be fetched: ") + error.what());
+  }
+  return loaded;
+}
+
+void GameApp::Init() {
+  KivoAppBase::Init();
+  if (mShuttingDown) return;
+  gGame = this;
+  mDataTable.LoadFile("data.dat");
+  mProfiles.Load();
+  ApplyProfileSettings();
+  mHighScores.LoadFile("highscore.dat");
+  LcgSeed(static_cast<uint32_t>(GetTickCount()) * 12345u);
+  mSwitch = std::make_unique<ScreenSwitch>(*mWidgetManager, *this, mWidth, mHeight);
+  LoadDefinitionsFile("data/data.xml");
+  if (!LoadFirstGroup()) {
+    mShutdownRequested = true;
+    FailWithResourceError(true);
+    return;
+  }
+  mSwitch->ShowFirst(kSplashScreen);
+}
+
+void GameApp::LoaderWork() {
+  Note("loading the \"Game\" group on the loading thread");
+  mLoadingProgress.Set(0.2f);
+  auto previous = SetPreloadStepObserver([this](float value) { mLoadingProgress.Set(value); });
+  PreloadImages(0.2f, 0.4f);
+  SetPreloadStepObserver(previous);
+  mLoadingProgress.Set(0.5f);
+  mLoadingProgress.Set(0.55f);
+  if (!LoadGameGroup()) return;
+  LoadRest();
+  mLoadingProgress.Set(1.0f);
+  if (mMusicInterface != nullptr) mMusicInterface->FadeInSong(kMenuSong, 0, kFirstSongFadeIn, false);
+  Note("song 0 fades in at 0.02");
+}
+
+bool GameApp::LoadGameGroup() {
+  mResourceManager->BeginGroupLoad("Game");
+  int totalSounds = mResourceManager->CountSoundsInGroup("Game");
+  int loaded = 0;
+  while (mResourceManager->LoadNextOfGroup()) {
+    ++mLoaderDone;
+    ++loaded;
+    if (mShuttingDown) return false;
+    mLoadingProgress.Set(LoadingProgress::SoundsValue(loaded, totalSounds));
+  }
+  bool failed = !mResourceManager->ErrorText().empty();
+  if (!failed) {
+    try {
+      failed = !FetchSoundIds(*mResourceManager);
+    } catch (const std::exception& error) {
+      Note(std::string("the sound ids cannot be fetched: ") + error.what());
+      failed = true;
+    }
+  }
+  if (failed) {
+    FailWithResourceError(false);
+    mShutdownRequested = true;
+    return false;
+  }
+  Note("\"Game\" loaded, " + std::to_string(loaded) + " resources");
+  return true;
+}
+
+void GameApp::LoadRest() {
+  LoadDialogTable();
+  for (int card = 1; card <= 8; ++card) GetImageByKey("card" + std::to_string(card));
+  mLevelMusic = ReadLevelMusicTable(kSettingsFile);
+  if (mMusicInterface == nullptr) return;
+  mMusicInterface->LoadSong(kMenuSong, "data/sound/menu.ogg");
+  for (int song = 1; song < kSongCount; ++song) {
+    mMusicInterface->LoadSong(song, "data/sound/music" + std::to_string(song) + ".ogg");
+  }
+}
+
+void GameApp::OnLoaderFinished() {
+  if (mShutdownRequested) return;
+  if (MemoryImage* cursor = GetImageByKey("cust_cursor")) {
+    for (int number = 0; number <= 3; ++number) mCursorImages[number] = cursor;
+    if (mDisplay != nullptr) mDisplay->SetCursorImage(cursor);
+  }
+  UseCustomCursors(mCustomCursorFlag);
+  SetLoadState(kLoaded);
+  Note("load state 1");
+}
+
+void GameApp::OnFocusGained() {
+  KivoAppBase::OnFocusGained();
+  if (Screen* level = GetScreen(kLevelScreen)) level->SetPaused(false);
+}
+
+void GameApp::OnFocusLost() {
+  KivoAppBase::OnFocusLost();
+  if (Screen* level = GetScreen(kLevelScreen)) level->SetPaused(true);
+}
+
+void GameApp::PlayMusic(int index) {
+  Note("music " + std::to_string(index));
+  if (mMusicInterface != nullptr) PlayGameMusic(*mMusicInterface, index);
+}
+
+bool GameApp::IsFadeFinished() const { return mSwitch == nullptr || mSwitch->IsFadeFinished(); }
+
+Screen* GameApp::CreateScreen(int type) {
+  // Plain screens on their type's scene for the screens not built yet.
+  switch (type) {
+    case kLoadingScreen:
+      return new LoadingScreen(*this);
+    case kMainMenuScreen:
+      return new Screen(*this, "mnMainMenu");
+    case kSplashScreen:
+      return new SplashScreen(*this);
+    case kMapScreen:
+      return new Screen(*this, "mnMapMenu");
+    case kWinScreen:
+      return new WinScreen(*this);
+    case kStoryScreen:
+      return new Screen(*this, "mnDialogs");
+    default:
+      return nullptr;
+  }
+}
+
+Screen* GameApp::CreateLevelScreen(const std::string& sceneName) { return new Screen(*this, sceneName); }
+
+void GameApp::OnLoadingScreenAdded() { LaunchLoader(); }
+
+void GameApp::BeginShutdown() { KivoAppBase::BeginShutdown(); }
+
+void GameApp::GetCurrentLevel(int* stage, int* level) {
+  *stage = mProfiles.HasCurrent() ? mProfiles.current().stage : 0;
+  *level = mProfiles.HasCurrent() ? mProfiles.current().level : 0;
+}
+
+void GameApp::FadeOutSong(int id, bool stop, float speed) {
+  if (mMusicInterface != nullptr) mMusicInterface->FadeOutSong(id, stop, speed);
+}
+
+void GameApp::StartTransition(int target, int remove) {
+  if (mSwitch != nullptr) mSwitch->StartTransition(target, remove);
+}
+
+void GameApp::PlaySound(const std::string& name) {
+  int id = SoundIdByName(name);
+  Platform::Log("game: sample " + name);
+  if (id >= 0) StartSample(id);
+}
+
+MemoryImage* GameApp::LoadPicture(const std::string& path) { return LoadImageFile(path, true); }
+
+bool GameApp::StartLevel() { return mSwitch != nullptr && mSwitch->StartLevel(); }
+
+Screen* GameApp::GetScreen(int type) const { return mSwitch == nullptr ? nullptr : mSwitch->GetScreen(type); }
+
+}  // namespace Kivo

@@ -1,0 +1,91 @@
+#include "frontend/OpeningScreens.h"
+
+#include "engine/ImageTable.h"
+#include "engine/TextKinds.h"
+#include "engine/TextTables.h"
+#include "frontend/GameApp.h"
+#include "frontend/ScreenSwitch.h"
+#include "image/MemoryImage.h"
+#include "platform/Environment.h"
+
+namespace Kivo {
+
+SplashScreen::SplashScreen(FrontEndHost& host) : Screen(host, "mnSplash"), mFrontEnd(host) {
+  mSplash = FindObject("splash");
+  // Without any picture there is nothing to wait for.
+  if (!NextImage()) mFrontEnd.StartTransition(kLoadingScreen, kSplashScreen);
+}
+
+SplashScreen::~SplashScreen() = default;
+
+bool SplashScreen::NextImage() {
+  for (; mNumber > 0; --mNumber) {
+    mPicture.reset();
+    std::string base = "data\\splash\\splash_" + std::to_string(mNumber);
+    MemoryImage* picture = mFrontEnd.LoadPicture(base + ".jpg");
+    if (picture == nullptr) picture = mFrontEnd.LoadPicture(base + ".png");
+    if (picture == nullptr) continue;
+    mPicture.reset(picture);
+    Platform::Log("splash: picture " + std::to_string(mNumber));
+    Play("splash_in");
+    return true;
+  }
+  return false;
+}
+
+void SplashScreen::Play(const std::string& animation) {
+  mPhase = animation;
+  if (mSplash != nullptr) mSplash->PlayAnimation(animation);
+}
+
+void SplashScreen::MouseDown(int x, int y, int clickCount) {
+  if (mPhase != "splash_wait") return;
+  if (mSplash != nullptr) mSplash->StopAnimation();
+  // An object without the animation reports no end: move on all the same.
+  if (mPhase == "splash_wait") OnAnimationEnd(mSplash != nullptr ? mSplash->mName : "splash", "splash_wait");
+}
+
+void SplashScreen::OnAnimationEnd(std::string name, std::string animation) {
+  if (animation == "splash_in") {
+    Play("splash_wait");
+  } else if (animation == "splash_wait") {
+    Play("splash_out");
+  } else if (animation == "splash_out") {
+    mPhase.clear();
+    --mNumber;
+    if (!NextImage()) mFrontEnd.StartTransition(kLoadingScreen, kSplashScreen);
+  }
+}
+
+LoadingScreen::LoadingScreen(FrontEndHost& host) : Screen(host, "mnLoading"), mFrontEnd(host) {
+  mBar = FindObject("loadingBar");
+  mText = FindObject("txtLoading");
+}
+
+void LoadingScreen::Update() {
+  Screen::Update();
+  // The loading thread only publishes its progress; the bar is moved here,
+  // on the main thread.
+  if (auto* bar = dynamic_cast<LoadingProgressTarget*>(mBar)) bar->SetValue(mFrontEnd.GetLoadingValue());
+  if (mFrontEnd.GetLoadState() == kLoaded) {
+    if (auto* text = dynamic_cast<sObjText*>(mText)) text->mText = GetText("click");
+    mFrontEnd.SetLoadState(kClickShown);
+    Platform::Log("loading: \"click\" shown");
+  }
+}
+
+void LoadingScreen::MouseDown(int x, int y, int clickCount) {
+  if (mFrontEnd.GetLoadState() != kClickShown) return;
+  mFrontEnd.PlaySound("SOUND_BTN_CLK");
+  mFrontEnd.StartTransition(kMainMenuScreen, kLoadingScreen);
+}
+
+WinScreen::WinScreen(FrontEndHost& host) : Screen(host, "mnWin"), mFrontEnd(host) {
+  mFrontEnd.PlaySound("SOUND_APPLAUSE");
+}
+
+void WinScreen::OnButtonClick(std::string name) {
+  if (name == "btnMenu") mFrontEnd.StartTransition(kMainMenuScreen, kWinScreen);
+}
+
+}  // namespace Kivo

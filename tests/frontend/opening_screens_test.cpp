@@ -1,0 +1,125 @@
+#include "frontend/OpeningScreens.h"
+
+#include <gtest/gtest.h>
+
+#include <set>
+
+#include "frontend/GameApp.h"
+#include "image/MemoryImage.h"
+#include "screen_test_support.h"
+
+namespace Kivo {
+namespace {
+
+using screentest::Log;
+
+class FakeFrontEnd : public FrontEndHost {
+ public:
+  void PlayMusic(int index) override {}
+  bool IsFadeFinished() const override { return true; }
+  const ScreenMatrices& GetScreenMatrices() const override { return matrices; }
+  void StartTransition(int target, int remove) override {
+    log.push_back("Transition(" + std::to_string(target) + "," + std::to_string(remove) + ")");
+  }
+  int GetLoadState() const override { return loadState; }
+  void SetLoadState(int state) override { loadState = state; }
+  float GetLoadingValue() const override { return 0.0f; }
+  void PlaySound(const std::string& name) override { log.push_back("Sound(" + name + ")"); }
+  MemoryImage* LoadPicture(const std::string& path) override {
+    if (pictures.count(path) == 0) return nullptr;
+    log.push_back("Picture(" + path + ")");
+    return new MemoryImage();
+  }
+
+  ScreenMatrices matrices;
+  Log log;
+  std::set<std::string> pictures;
+  int loadState = kLoading;
+};
+
+class OpeningScreensTest : public screentest::SceneFixture {
+ protected:
+  OpeningScreensTest() {
+    DtmRecord splash = Probe("root");
+    splash.Child(Probe("splash"));
+    AddScene("mnSplash", splash);
+    AddScene("mnLoading", Probe("root"));
+    AddScene("mnWin", Probe("root"));
+    OpenScenes();
+  }
+  // Runs the three animation ends of the picture shown.
+  void FinishPicture(SplashScreen& screen) {
+    screen.OnAnimationEnd("splash", "splash_in");
+    screen.OnAnimationEnd("splash", "splash_wait");
+    screen.OnAnimationEnd("splash", "splash_out");
+  }
+
+  FakeFrontEnd host;
+};
+
+TEST_F(OpeningScreensTest, SplashShowsThePicturesPresentFromFourDownThenAsksForLoading) {
+  // The .jpg of a number wins over its .png; 3 and 1 are missing.
+  host.pictures = {"data\\splash\\splash_4.jpg", "data\\splash\\splash_4.png", "data\\splash\\splash_2.png"};
+  SplashScreen screen(host);
+  EXPECT_EQ(screen.Number(), 4);
+  FinishPicture(screen);
+  EXPECT_EQ(screen.Number(), 2);
+  EXPECT_EQ(host.log.size(), 2u);
+  FinishPicture(screen);
+  EXPECT_EQ(host.log, (Log{"Picture(data\\splash\\splash_4.jpg)", "Picture(data\\splash\\splash_2.png)",
+                           "Transition(1,3)"}));
+}
+
+TEST_F(OpeningScreensTest, SplashWithoutPicturesAsksForLoadingAtOnce) {
+  SplashScreen screen(host);
+  EXPECT_EQ(host.log, (Log{"Transition(1,3)"}));
+  EXPECT_EQ(screen.Picture(), nullptr);
+}
+
+TEST_F(OpeningScreensTest, AClickEndsOnlyTheHold) {
+  host.pictures = {"data\\splash\\splash_1.jpg"};
+  SplashScreen screen(host);
+  host.log.clear();
+  screen.MouseDown(5, 5, 1);  // during "splash_in": nothing
+  screen.OnAnimationEnd("splash", "splash_in");
+  screen.MouseDown(5, 5, 1);  // during "splash_wait": on to "splash_out"
+  EXPECT_TRUE(host.log.empty());
+  screen.MouseDown(5, 5, 1);  // during "splash_out": nothing
+  screen.OnAnimationEnd("splash", "splash_out");
+  EXPECT_EQ(host.log, (Log{"Transition(1,3)"}));
+}
+
+TEST_F(OpeningScreensTest, LoadingWaitsForTheLoadThenForAClick) {
+  LoadingScreen screen(host);
+  screen.MouseDown(1, 1, 1);
+  screen.Update();
+  EXPECT_EQ(host.loadState, kLoading);
+  host.loadState = kLoaded;
+  screen.MouseDown(1, 1, 1);  // "click" is not shown yet
+  EXPECT_TRUE(host.log.empty());
+  screen.Update();
+  EXPECT_EQ(host.loadState, kClickShown);
+  screen.MouseDown(1, 1, 1);
+  EXPECT_EQ(host.log, (Log{"Sound(SOUND_BTN_CLK)", "Transition(2,1)"}));
+}
+
+TEST_F(OpeningScreensTest, WinApplaudsOnceAndLeavesByTheMenuButton) {
+  WinScreen screen(host);
+  screen.Update();
+  screen.OnButtonClick("btnOther");
+  screen.OnButtonClick("btnMenu");
+  EXPECT_EQ(host.log, (Log{"Sound(SOUND_APPLAUSE)", "Transition(2,5)"}));
+}
+
+TEST(LoadingProgressTest, SoundsKeepTheBarBetweenHalfAndFourFifths) {
+  const struct {
+    int loaded, total;
+    float expected;
+  } cases[] = {{0, 0, 0.5f}, {5, 0, 0.8f}, {0, 10, 0.5f}, {5, 10, 0.65f}, {10, 10, 0.8f}, {60, 47, 0.8f}};
+  for (const auto& c : cases) {
+    EXPECT_FLOAT_EQ(LoadingProgress::SoundsValue(c.loaded, c.total), c.expected) << c.loaded << "/" << c.total;
+  }
+}
+
+}  // namespace
+}  // namespace Kivo
