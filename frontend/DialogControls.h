@@ -52,7 +52,7 @@ Control* FindControl(const ObjectList& objects, const std::string& name, const s
                      bool required = true) {
   Control* control = dynamic_cast<Control*>(FindObjectByName(objects, name));
   if (control == nullptr && required)
-    Platform::Log("dialog \"" + scene + "\": object \"" + name + "\" is missing or of another kind");
+    Platform::Log("scene \"" + scene + "\": object \"" + name + "\" is missing or of another kind");
   return control;
 }
 

@@ -8,6 +8,7 @@
 #include "display/DDInterface.h"
 #include "engine/GameMath.h"
 #include "engine/GameUtils.h"
+#include "engine/ObjectKinds.h"
 #include "engine/ImageTable.h"
 #include "engine/ResourceIds.h"
 #include "engine/SceneDatabase.h"
@@ -51,6 +52,7 @@ GameApp::GameApp() {
 // beside the program, so the program's folder is the working folder.
 bool GameApp::StartEngine() {
   _chdir(mProgramFolder.c_str());
+  RegisterDrawingKinds();
   if (!OpenSceneDatabase(kSceneDatabasePath)) {
     ShowFatalErrorA("The scene database data\\data.dtm cannot be read.");
     ExitProgram(1);
@@ -250,7 +252,7 @@ Screen* GameApp::CreateScreen(int type) {
     case kLoadingScreen:
       return new LoadingScreen(*this);
     case kMainMenuScreen:
-      return new Screen(*this, "mnMainMenu");
+      return new MainMenuScreen(*this, *this);
     case kSplashScreen:
       return new SplashScreen(*this);
     case kMapScreen:
@@ -292,6 +294,10 @@ void GameApp::PlaySound(const std::string& name) {
 MemoryImage* GameApp::LoadPicture(const std::string& path) { return LoadImageFile(path, true); }
 
 bool GameApp::StartLevel() { return mSwitch != nullptr && mSwitch->StartLevel(); }
+
+void GameApp::RefreshWelcome() {
+  if (auto* menu = dynamic_cast<MainMenuScreen*>(GetScreen(kMainMenuScreen))) menu->ShowWelcome();
+}
 
 Screen* GameApp::GetScreen(int type) const { return mSwitch == nullptr ? nullptr : mSwitch->GetScreen(type); }
 

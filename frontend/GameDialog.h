@@ -86,8 +86,7 @@ class GameDialog : public Dialog, public ObjEventListener {
   int mDialogId;
   Widget* mFocusBack;  // not owned
   int mBackdropTarget = kBackdropTarget;
-  // The 3-D drawing of the objects uses these (identity unless the
-  // application hands over its own).
+  // The 3-D drawing of the objects uses these while no game exists.
   Matrix4 mWorld;
   Matrix4 mProjection;
   Matrix4 mView;

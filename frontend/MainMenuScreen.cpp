@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "engine/ResourceIds.h"
+#include "platform/Environment.h"
 #include "platform/Files.h"
 #include "shell/KivoAppBase.h"
 
@@ -47,6 +48,7 @@ void MainMenuScreen::Update() {
   if (mNameDialogLock) return;
   mMenuHost.UpdateParticles();
   if (!mMenuHost.GetProfiles().HasCurrent() && mHost.IsFadeFinished()) {
+    Platform::Log("menu: no player yet, the name dialog opens");
     Open(new NameDialog(mMenuHost, nullptr));
     mNameDialogLock = true;
   }
