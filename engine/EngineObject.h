@@ -43,7 +43,7 @@ class ObjEventListener {
   virtual void OnToggle(std::string name, bool on) {}
   virtual void OnSlider(std::string name, float value) {}
   virtual void OnListSelect(std::string name, std::wstring row) {}
-  // clickCount: 1 when a picture is selected, 2 when it is double-clicked.
+  // Click count 1 for a selection, 2 for a double click on the current picture.
   virtual void OnCarouselSelect(std::string name, std::string picture, int clickCount) {}
   // After the object's animation state is cleared: may start another one.
   virtual void OnAnimationEnd(std::string name, std::string animation) {}

@@ -7,6 +7,7 @@
 #include "audio/MusicInterface.h"
 #include "display/DDInterface.h"
 #include "engine/GameMath.h"
+#include "engine/ControlKinds.h"
 #include "engine/GameUtils.h"
 #include "engine/ObjectKinds.h"
 #include "engine/ImageTable.h"
@@ -53,6 +54,7 @@ GameApp::GameApp() {
 bool GameApp::StartEngine() {
   _chdir(mProgramFolder.c_str());
   RegisterDrawingKinds();
+  RegisterControlKinds();
   if (!OpenSceneDatabase(kSceneDatabasePath)) {
     ShowFatalErrorA("The scene database data\\data.dtm cannot be read.");
     ExitProgram(1);

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "engine/GameMath.h"
+#include "frontend/ControlsSetup.h"
 #include "platform/Environment.h"
 #include "shell/base/StringUtils.h"
 
@@ -14,7 +15,10 @@ void Note(const std::string& line) { Platform::Log("scene viewer: " + line); }
 
 }  // namespace
 
-SceneViewer::~SceneViewer() { DeleteObjects(mObjects); }
+SceneViewer::~SceneViewer() {
+  LogEditTexts(mObjects);
+  DeleteObjects(mObjects);
+}
 
 bool SceneViewer::Show(const std::string& sceneName) {
   DeleteObjects(mObjects);
@@ -31,6 +35,7 @@ bool SceneViewer::Show(const std::string& sceneName) {
   }
   LinkAnimTargets(mObjects);
   Note("scene \"" + sceneName + "\" shown with " + std::to_string(mObjects.size()) + " objects");
+  PrepareControls(mObjects);
   Invalidate();
   return true;
 }
@@ -72,6 +77,10 @@ void SceneViewer::MouseMove(int x, int y) {
 }
 
 void SceneViewer::MouseDrag(int x, int y) {
+  // The updates move the objects to where the pointer is, pressed or not.
+  mPointerX = x;
+  mPointerY = y;
+  mPointerKnown = true;
   for (sObj* object : mObjects) {
     object->MouseMove(x, y);
     object->MouseDrag(x, y);
@@ -114,7 +123,7 @@ void SceneViewer::OnSlider(std::string name, float value) {
 }
 
 void SceneViewer::OnListSelect(std::string name, std::wstring row) {
-  Note("OnListSelect(" + name + ", " + Narrow(row) + ")");
+  Note("OnListSelect(" + name + ", " + LogText(row) + ")");
 }
 
 void SceneViewer::OnCarouselSelect(std::string name, std::string picture, int clickCount) {

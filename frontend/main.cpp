@@ -31,6 +31,7 @@
 #include "engine/SceneLoader.h"
 #include "engine/SettingsFile.h"
 #include "engine/TextTables.h"
+#include "engine/ControlKinds.h"
 #include "frontend/GameApp.h"
 #include "frontend/SceneViewer.h"
 #include "platform/Headless.h"
@@ -122,6 +123,7 @@ class EntryApp : public Kivo::KivoAppBase {
   void StartEngine() {
     _chdir(mProgramFolder.c_str());
     Kivo::RegisterDrawingKinds();
+    Kivo::RegisterControlKinds();
     if (!Kivo::OpenSceneDatabase(Kivo::kSceneDatabasePath)) {
       Fail("The scene database data\\data.dtm cannot be read.");
       return;
@@ -155,6 +157,9 @@ class EntryApp : public Kivo::KivoAppBase {
     mViewer = std::make_unique<Kivo::SceneViewer>();
     mViewer->Resize(0, 0, mWidth, mHeight);
     mWidgetManager->AddChild(mViewer.get());
+    // Keys, characters and the wheel go to the focused widget: the viewer
+    // hands them on to its objects.
+    mWidgetManager->SetFocus(mViewer.get());
     mViewer->Show(mScene);
   }
 

@@ -204,7 +204,9 @@ class JournalTest : public ::testing::Test {
 };
 
 TEST_F(JournalTest, RecordingWritesEachResultChange) {
-  loopback::Server server({{{"HTTP/1.1 200 OK\r\nContent-Length: 5\r\n\r\nhello"}, 0, true}});
+  // The body comes a while after the head, so the first poll sees the
+  // transfer running however fast the worker is.
+  loopback::Server server({{{"HTTP/1.1 200 OK\r\nContent-Length: 5\r\n\r\n", "hello"}, 200, true}});
   app->mRecording = true;
   app->mUpdateCount = 3;
   HTTPTransfer transfer;

@@ -62,6 +62,7 @@ struct StringCall {
   int y = 0;
   std::wstring text;
   Color color;
+  Rect clip;
 };
 
 // Ascent 12, height 16, line spacing 18; every character 10 pixels wide.
@@ -74,8 +75,12 @@ class RecordingFont : public Font {
   }
   int StringWidth(const std::wstring& text) override { return 10 * static_cast<int>(text.size()); }
   int CharWidthKerned(wchar_t, wchar_t) override { return 10; }
-  void DrawString(Graphics&, int x, int y, const std::wstring& text, const Color& color, const Rect&) override {
-    strings.push_back({x, y, text, color});
+  void DrawString(Graphics&, int x, int y, const std::wstring& text, const Color& color, const Rect& clip) override {
+    strings.push_back({x, y, text, color, clip});
+  }
+  void SetMetrics(int ascent, int height) {
+    mAscent = ascent;
+    mHeight = height;
   }
   Font* Duplicate() const override { return new RecordingFont(*this); }
 
@@ -86,7 +91,20 @@ class RecordingListener : public ObjEventListener {
  public:
   void OnButtonClick(std::string name) override { log.push_back("click " + name); }
   void OnToggle(std::string name, bool on) override { log.push_back("toggle " + name + (on ? " on" : " off")); }
+  void OnSlider(std::string name, float value) override {
+    log.push_back("slider " + name);
+    sliderValues.push_back(value);
+  }
+  void OnListSelect(std::string name, std::wstring row) override {
+    log.push_back("list " + name);
+    rows.push_back(row);
+  }
+  void OnCarouselSelect(std::string name, std::string picture, int clickCount) override {
+    log.push_back("carousel " + name + " " + picture + " " + std::to_string(clickCount));
+  }
   std::vector<std::string> log;
+  std::vector<float> sliderValues;
+  std::vector<std::wstring> rows;
 };
 
 // An image of the table: size, cell grid and the colour of every pixel.

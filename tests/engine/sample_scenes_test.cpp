@@ -14,6 +14,7 @@
 #include "resources/ImageLib.h"
 #include "tests/support/temp_folder.h"
 #include "tools/sampledata/SampleAnimations.h"
+#include "tools/sampledata/SampleControls.h"
 #include "tools/sampledata/SampleKinds.h"
 #include "tools/sampledata/SampleScenes.h"
 
@@ -84,7 +85,8 @@ TEST_F(SampleScenesReadBack, TheDemoSceneAnimatesAndLinksToAbsentNames) {
 
 TEST_F(SampleScenesReadBack, ImageEntriesNameRealPicturesWithTheirGrids) {
   std::vector<ImageEntry> entries = ImageEntries();
-  ASSERT_EQ(entries.size(), 4u + KindsPictures().size());  // the demo's three, the strip, then the kinds scene's
+  // The demo's three, the strip, then the kinds scene's, then the controls scene's.
+  ASSERT_EQ(entries.size(), 4u + KindsPictures().size() + ControlsPictures().size());
   for (const ImageEntry& entry : entries) {
     ImageLib::ImagePtr picture = ImageLib::LoadImageFile(mFolder / entry.path.substr(0, entry.path.rfind('.')), false);
     ASSERT_NE(picture, nullptr) << entry.path;

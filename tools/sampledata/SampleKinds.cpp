@@ -2,37 +2,14 @@
 
 #include <functional>
 
+#include "tools/sampledata/SampleDrawing.h"
+
 namespace Kivo {
 
 namespace {
 
 using namespace kinds_colour;
-
-uint32_t Opaque(uint32_t rgb) { return 0xFF000000u | rgb; }
-
-DtmRecord Placed(const std::string& name, uint32_t type, float left, float top, float width, float height) {
-  DtmRecord record;
-  record.name = name;
-  record.type = type;
-  record.SetRect(left, top, width, height);
-  return record;
-}
-
-// "_colObj" keeps red in the low byte.
-std::string ColourValue(uint32_t rgb) {
-  const uint32_t r = (rgb >> 16) & 0xFF;
-  const uint32_t g = (rgb >> 8) & 0xFF;
-  const uint32_t b = rgb & 0xFF;
-  return std::to_string(r | (g << 8) | (b << 16));
-}
-
-ImageLib::Image Picture(int width, int height, const std::function<uint32_t(int, int)>& pixel) {
-  ImageLib::Image image(width, height);
-  for (int y = 0; y < height; ++y) {
-    for (int x = 0; x < width; ++x) image.pixels[y * width + x] = pixel(x, y);
-  }
-  return image;
-}
+using namespace sample;
 
 // Cells side by side, each one flat colour.
 ImageLib::Image CellStrip(int cellWidth, int cellHeight, int columns, int rows, const std::vector<uint32_t>& colours) {

@@ -7,6 +7,7 @@
 #include <filesystem>
 
 #include "resources/ImageLib.h"
+#include "tools/sampledata/SampleControls.h"
 #include "tools/sampledata/SampleKinds.h"
 #include "tools/sampledata/SampleMenuScenes.h"
 #include "tools/sampledata/SampleXmlScenes.h"
@@ -227,7 +228,7 @@ bool BuildSampleScenes(SceneDatabaseWriter& writer, std::string* error) {
   for (const KindsPicture& picture : KindsPictures()) {
     if (!writer.AddImage(picture.entry, error)) return false;
   }
-  return true;
+  return AddControlsScene(writer, error);
 }
 
 std::vector<SampleFontSpec> SampleFonts() {
@@ -299,6 +300,7 @@ bool WriteSampleSceneData(const std::string& folder, std::string* error) {
       return false;
     }
   }
+  if (!WriteControlsPictures(folder, error)) return false;
   int frequency = 330;
   for (const char* id : kSoundIds) {
     const std::filesystem::path path = root / "data" / "sounds" / (SoundFileStem(id) + ".wav");
