@@ -13,10 +13,23 @@
 
 #include "engine/EngineObject.h"
 #include "engine/SceneLoader.h"
+#include "platform/Environment.h"
 #include "shell/base/Matrix.h"
 #include "ui/Dialog.h"
 
 namespace Kivo {
+
+// The object of that name and kind in objects, or null; a required one that
+// is missing, or of another kind, is logged with the scene's name, so that
+// callers skip it rather than dereference it.
+template <class Kind>
+Kind* FindControl(const ObjectList& objects, const std::string& name, const std::string& scene,
+                  bool required = true) {
+  Kind* control = dynamic_cast<Kind*>(FindObjectByName(objects, name));
+  if (control == nullptr && required)
+    Platform::Log("scene \"" + scene + "\": object \"" + name + "\" is missing or of another kind");
+  return control;
+}
 
 // Runs the fade of a game dialog, one step per update.
 struct DialogFader {

@@ -59,7 +59,7 @@ PlayersDialog::PlayersDialog(DialogHost& host) : GameDialog("dlgPlayer", kPlayer
 
 void PlayersDialog::OnAdded(WidgetManager* manager) {
   GameDialog::OnAdded(manager);
-  mList = FindControl<ListControl>(mObjects, "listPlayers", mSceneName);
+  mList = FindControl<sObjList>(mObjects, "listPlayers", mSceneName);
   FillList();
 }
 
@@ -101,7 +101,7 @@ NameDialog::NameDialog(DialogHost& host, PlayersDialog* opener)
 
 void NameDialog::OnAdded(WidgetManager* manager) {
   GameDialog::OnAdded(manager);
-  mEdit = FindControl<EditControl>(mObjects, "editBox", mSceneName);
+  mEdit = FindControl<sObjEdit>(mObjects, "editBox", mSceneName);
   if (mEdit != nullptr) mEdit->SetText(L"");
 }
 
@@ -148,8 +148,8 @@ void DeletePlayerDialog::OnButtonAction(std::string name) {
 
 OptionsDialog::OptionsDialog(DialogHost& host, Widget* opener)
     : GameDialog("dlgOptions", kOptionsDialogId, opener), mHost(host) {
-  mSound = FindControl<SliderControl>(mObjects, "progSound", mSceneName);
-  mMusic = FindControl<SliderControl>(mObjects, "progMusic", mSceneName);
+  mSound = FindControl<sObjSlider>(mObjects, "progSound", mSceneName);
+  mMusic = FindControl<sObjSlider>(mObjects, "progMusic", mSceneName);
   Profile* profile = CurrentProfile();
   if (mSound != nullptr) {
     mSound->SetEnabled(true);

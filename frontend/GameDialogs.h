@@ -15,7 +15,8 @@
 #include <string>
 
 #include "engine/TextKinds.h"
-#include "frontend/DialogControls.h"
+#include "engine/ListKind.h"
+#include "engine/SliderEditKinds.h"
 #include "frontend/GameDialog.h"
 #include "frontend/Profiles.h"
 #include "frontend/ScreenSwitch.h"
@@ -113,7 +114,7 @@ class PlayersDialog : public GameDialog {
   // The profile names in order, the current one selected.
   void FillList();
 
-  ListControl* mList = nullptr;  // not owned
+  sObjList* mList = nullptr;  // not owned
 
  private:
   DialogHost& mHost;
@@ -128,7 +129,7 @@ class NameDialog : public GameDialog {
   void OnButtonClick(std::string name) override;
   void OnButtonAction(std::string name) override;
 
-  EditControl* mEdit = nullptr;  // not owned
+  sObjEdit* mEdit = nullptr;  // not owned
 
  private:
   DialogHost& mHost;
@@ -157,8 +158,8 @@ class OptionsDialog : public GameDialog {
   void OnSlider(std::string name, float value) override;
   void OnToggle(std::string name, bool on) override;
 
-  SliderControl* mSound = nullptr;  // not owned
-  SliderControl* mMusic = nullptr;  // not owned
+  sObjSlider* mSound = nullptr;  // not owned
+  sObjSlider* mMusic = nullptr;  // not owned
 
  private:
   Profile* CurrentProfile();

@@ -1,5 +1,5 @@
-// Stand-ins for the dialog tests: list, edit and slider controls that log
-// what the dialogs do to them (texts and toggles are the engine's own), a game host with a profile store in a temp folder, and a
+// Pieces of the dialog tests: the engine's control kinds with the reports
+// a pointer would make them send, a game host with a profile store in a temp folder, and a
 // level screen that can be deleted under its dialogs.
 #pragma once
 
@@ -10,7 +10,10 @@
 #include <vector>
 
 #include "engine/ButtonKinds.h"
+#include "engine/ControlKinds.h"
+#include "engine/ListKind.h"
 #include "engine/ObjectKinds.h"
+#include "engine/SliderEditKinds.h"
 #include "engine/TextKinds.h"
 #include "engine/TextTables.h"
 #include "frontend/GameDialogs.h"
@@ -18,12 +21,12 @@
 
 namespace dialogtest {
 
-// Type codes of the stand-in controls (the probe button keeps 19), and of
-// the engine's text and toggle kinds.
-constexpr int kListType = 14;
-constexpr int kEditType = 15;
-constexpr int kSliderType = 16;
+// Type codes of the engine's kinds the dialogs look for (the probe button
+// keeps 19).
 constexpr int kTextType = 5;
+constexpr int kSliderType = 6;
+constexpr int kEditType = 8;
+constexpr int kListType = 10;
 constexpr int kToggleType = 11;
 
 // Flips a toggle as a click on it does, and reports it.
@@ -39,51 +42,16 @@ inline void LoadGameTexts(const TempFolder& folder, const std::string& lines) {
   ASSERT_TRUE(GameTextTable().Load(folder.Write("data.txt", bytes)));
 }
 
-class ListStandIn : public ProbeObject, public ListControl {
- public:
-  void Clear() override { rows.clear(), selected.clear(); }
-  void AddItem(const std::wstring& text) override { rows.push_back(text); }
-  void SelectByText(const std::wstring& text) override { selected = text; }
-  void ScrollUp(int pixels) override { scroll -= pixels; }
-  void ScrollDown(int pixels) override { scroll += pixels; }
-  // A row pick as the list reports it.
-  void Pick(const std::wstring& row) { mListener->OnListSelect(mName, row); }
-  std::vector<std::wstring> rows;
-  std::wstring selected;
-  int scroll = 0;
-};
+// A row pick as the list reports it.
+inline void Pick(sObjList* list, const std::wstring& row) { list->mListener->OnListSelect(list->mName, row); }
 
-// Types every character but Enter and Backspace.
-class EditStandIn : public ProbeObject, public EditControl {
- public:
-  void KeyChar(wchar_t c) override {
-    if (c == 8) {
-      if (!text.empty()) text.pop_back();
-    } else if (c != 13) {
-      text.push_back(c);
-    }
-  }
-  void SetText(const std::wstring& value) override { text = value; }
-  std::wstring GetText() const override { return text; }
-  std::wstring text = L"stale";
-};
-
-// The shown value trails the target, as a gliding slider's does.
-class SliderStandIn : public ProbeObject, public SliderControl {
- public:
-  void SetEnabled(bool on) override { enabled = on; }
-  void SetValue(float value) override { target = value; }
-  float GetValue() override { return shown; }
-  // A drag report: the target moves, the shown value is where it is.
-  void Drag(float to, float nowShown) {
-    target = to;
-    shown = nowShown;
-    mListener->OnSlider(mName, to);
-  }
-  bool enabled = false;
-  float target = -1.0f;
-  float shown = 0.0f;
-};
+// A drag report: the target moves while the shown value is still where it
+// is.
+inline void Drag(sObjSlider* slider, float to, float shown) {
+  slider->mTarget = to;
+  slider->mValue = shown;
+  slider->mListener->OnSlider(slider->mName, to);
+}
 
 inline DtmRecord Typed(const std::string& name, int type) {
   DtmRecord record = ProbeRecord(name);
@@ -95,6 +63,15 @@ inline DtmRecord Typed(const std::string& name, int type) {
 inline DtmRecord SceneOf(const std::vector<std::pair<std::string, int>>& children) {
   DtmRecord root = ProbeRecord("root");
   for (const auto& [name, type] : children) root.Child(Typed(name, type));
+  return root;
+}
+
+// The name dialog's scene: an edit box of 19 characters and btnYes.
+inline DtmRecord NameScene() {
+  DtmRecord root = SceneOf({{"btnYes", kProbeType}});
+  DtmRecord edit = Typed("editBox", kEditType);
+  edit.Property("_intNumChar", "19");
+  root.Child(edit);
   return root;
 }
 
@@ -124,16 +101,14 @@ class FakeLevel : public Widget, public LevelDialogOwner {
   int tutorials = 0;
 };
 
-// The stand-in kinds on their codes, and every dialog scene of the game.
+// The engine's kinds, and every dialog scene of the game.
 class DialogsTest : public GameDialogTest {
  protected:
   void SetUp() override {
     // The engine's kinds first: the probe button then takes code 19 over.
     RegisterDrawingKinds();
+    RegisterControlKinds();
     GameDialogTest::SetUp();
-    mSaved = {RegisterObjectKind(kListType, [] { return new ListStandIn(); }),
-              RegisterObjectKind(kEditType, [] { return new EditStandIn(); }),
-              RegisterObjectKind(kSliderType, [] { return new SliderStandIn(); })};
     const int button = kProbeType;
     const std::vector<std::pair<std::string, int>> menuButtons = {
         {kReplayButtonName, button}, {kMapButtonName, button}, {kOptionsButtonName, button},
@@ -144,7 +119,7 @@ class DialogsTest : public GameDialogTest {
         {"dlgDifficulty", SceneOf({{"btnHard", button}, {"btnEasy", button}})},
         {"dlgPlayer", SceneOf({{"listPlayers", kListType}, {"btnCreate", button}, {"btnDelete", button},
                                {"btnUp", button}, {"btnDown", button}, {"btnOk", button}})},
-        {"dlgName", SceneOf({{"editBox", kEditType}, {"btnYes", button}})},
+        {"dlgName", NameScene()},
         {"dlgDublicate", SceneOf({{"btnOk", button}})},
         {"dlgDelete", SceneOf({{"btnYes", button}, {"btnNo", button}})},
         {"dlgOptions", SceneOf({{"progSound", kSliderType}, {"progMusic", kSliderType},
@@ -159,8 +134,6 @@ class DialogsTest : public GameDialogTest {
   void TearDown() override {
     host.reset();
     GameTextTable().Clear();
-    const int types[] = {kListType, kEditType, kSliderType};
-    for (int i = 0; i < 3; ++i) RegisterObjectKind(types[i], mSaved[i]);
     GameDialogTest::TearDown();
   }
   template <class T = ProbeObject>
@@ -186,9 +159,6 @@ class DialogsTest : public GameDialogTest {
   }
 
   std::unique_ptr<FakeHost> host;
-
- private:
-  std::vector<ObjectKindCreator> mSaved;
 };
 
 }  // namespace dialogtest

@@ -68,19 +68,22 @@ TEST_F(DialogsTest, PlayerListShowsProfilesInOrderWithTheCurrentSelected) {
   AddPlayers({L"Ann", L"\u0411\u043e\u0440\u0438\u0441", L"Cid"});
   host->profiles.Select(L"Ann");
   auto* players = Open(new PlayersDialog(*host));
-  auto* list = Object<ListStandIn>(players, "listPlayers");
+  auto* list = Object<sObjList>(players, "listPlayers");
   ASSERT_NE(list, nullptr);
-  EXPECT_EQ(list->rows, (std::vector<std::wstring>{L"Ann", L"\u0411\u043e\u0440\u0438\u0441", L"Cid"}));
-  EXPECT_EQ(list->selected, L"Ann");
+  EXPECT_EQ(list->mItems, (std::vector<std::wstring>{L"Ann", L"\u0411\u043e\u0440\u0438\u0441", L"Cid"}));
+  EXPECT_EQ(list->GetSelectedText(), L"Ann");
 
   // A row pick makes that player current at once.
-  list->Pick(L"Cid");
+  Pick(list, L"Cid");
   EXPECT_EQ(host->profiles.current().Name(), L"Cid");
-  // Up and down scroll 20 pixels without a sound or a fade.
+  // Up and down scroll 20 pixels without a sound or a fade: rows of 30
+  // pixels in a box of 20 leave room to scroll.
+  list->mRowHeight = 30;
+  const int scrollBefore = list->mScroll;
   Object(players, "btnDown")->Click();
   Object(players, "btnDown")->Click();
   Object(players, "btnUp")->Click();
-  EXPECT_EQ(list->scroll, 20);
+  EXPECT_EQ(list->mScroll - scrollBefore, -20);
   EXPECT_TRUE(app->sounds.empty());
   EXPECT_FALSE(players->mFader.direction == DialogFader::kFadingOut);
 
@@ -93,7 +96,7 @@ TEST_F(DialogsTest, PlayerListShowsProfilesInOrderWithTheCurrentSelected) {
 
 TEST_F(DialogsTest, PlayerListWithoutProfilesOnlyCreatesAndScrolls) {
   auto* players = Open(new PlayersDialog(*host));
-  EXPECT_TRUE(Object<ListStandIn>(players, "listPlayers")->rows.empty());
+  EXPECT_TRUE(Object<sObjList>(players, "listPlayers")->mItems.empty());
   for (const char* ignored : {"btnOk", "btnDelete", "btnAnything"}) {
     Object(players, "btnOk")->mName = ignored;
     Object(players, ignored)->Click();
@@ -104,7 +107,8 @@ TEST_F(DialogsTest, PlayerListWithoutProfilesOnlyCreatesAndScrolls) {
     Object(players, ignored)->mName = "btnOk";
   }
   Object(players, "btnDown")->Click();
-  EXPECT_EQ(Object<ListStandIn>(players, "listPlayers")->scroll, 20);
+  Object(players, "btnUp")->Click();
+  EXPECT_TRUE(app->sounds.empty());
   // btnCreate opens the name dialog at once, without a sound.
   Object(players, "btnCreate")->Click();
   auto* name = Top(kNameDialogId);
@@ -121,11 +125,10 @@ TEST_F(DialogsTest, NameDialogCreatesOnEnterAndRefillsItsOpener) {
   auto* players = Open(new PlayersDialog(*host));
   Object(players, "btnCreate")->Click();
   auto* name = static_cast<NameDialog*>(Top(kNameDialogId));
-  auto* edit = Object<EditStandIn>(name, "editBox");
-  EXPECT_EQ(edit->text, L"") << "emptied when added";
+  auto* edit = Object<sObjEdit>(name, "editBox");
   for (wchar_t c : std::wstring(L"\u0410\u043d\u043d\u0430")) name->KeyChar(c);
   name->KeyChar(13);  // offered to the box first, which does not type it
-  EXPECT_EQ(edit->text, L"\u0410\u043d\u043d\u0430");
+  EXPECT_EQ(edit->GetText(), L"\u0410\u043d\u043d\u0430");
   EXPECT_EQ(name->mPendingButton, "btnYes");
   EXPECT_EQ(host->profiles.current().Name(), L"\u0410\u043d\u043d\u0430");
   EXPECT_EQ(app->sounds.size(), 1u);
@@ -134,9 +137,9 @@ TEST_F(DialogsTest, NameDialogCreatesOnEnterAndRefillsItsOpener) {
   EXPECT_EQ(host->profiles.count(), 2u);
   EXPECT_EQ(app->FindDialog(kDuplicateNameDialogId), nullptr);
   Fade(name);
-  auto* list = Object<ListStandIn>(players, "listPlayers");
-  EXPECT_EQ(list->rows, (std::vector<std::wstring>{L"Ann", L"\u0410\u043d\u043d\u0430"}));
-  EXPECT_EQ(list->selected, L"\u0410\u043d\u043d\u0430");
+  auto* list = Object<sObjList>(players, "listPlayers");
+  EXPECT_EQ(list->mItems, (std::vector<std::wstring>{L"Ann", L"\u0410\u043d\u043d\u0430"}));
+  EXPECT_EQ(list->GetSelectedText(), L"\u0410\u043d\u043d\u0430");
   EXPECT_EQ(host->welcomes, 0);
   EXPECT_EQ(app->FindDialog(kNameDialogId), nullptr);
   EXPECT_EQ(app->mWidgetManager->mFocusWidget, players);
@@ -145,13 +148,17 @@ TEST_F(DialogsTest, NameDialogCreatesOnEnterAndRefillsItsOpener) {
 }
 
 TEST_F(DialogsTest, NameDialogEmptyTakenAndFirstStartNames) {
-  // First start: empty text does nothing at all.
-  auto* name = Open(new NameDialog(*host, nullptr));
+  // First start: the box is emptied when added, and empty text does
+  // nothing at all.
+  auto* name = new NameDialog(*host, nullptr);
+  Object<sObjEdit>(name, "editBox")->SetText(L"stale");
+  name->Show(nullptr);
+  EXPECT_EQ(Object<sObjEdit>(name, "editBox")->GetText(), L"");
   Object(name, "btnYes")->Click();
   EXPECT_TRUE(app->sounds.empty());
   EXPECT_TRUE(name->mPendingButton.empty());
   // A new name from the main menu refreshes the greeting.
-  Object<EditStandIn>(name, "editBox")->text = L"Bob";
+  Object<sObjEdit>(name, "editBox")->SetText(L"Bob");
   ClickAndFade(name, "btnYes");
   EXPECT_EQ(host->profiles.current().Name(), L"Bob");
   EXPECT_EQ(host->welcomes, 1);
@@ -159,18 +166,18 @@ TEST_F(DialogsTest, NameDialogEmptyTakenAndFirstStartNames) {
 
   // A taken name: the notice opens without a sound, the text stays.
   name = Open(new NameDialog(*host, nullptr));
-  Object<EditStandIn>(name, "editBox")->text = L"Bob";
+  Object<sObjEdit>(name, "editBox")->SetText(L"Bob");
   Object(name, "btnYes")->Click();
   auto* notice = Top(kDuplicateNameDialogId);
   ASSERT_NE(notice, nullptr);
   EXPECT_EQ(notice->mFocusBack, name);
   EXPECT_EQ(app->sounds.size(), 1u);
   EXPECT_EQ(app->FindDialog(kNameDialogId), name);
-  EXPECT_EQ(Object<EditStandIn>(name, "editBox")->text, L"Bob");
+  EXPECT_EQ(Object<sObjEdit>(name, "editBox")->GetText(), L"Bob");
   ClickAndFade(notice, "btnOk");
   EXPECT_EQ(app->mWidgetManager->mFocusWidget, name);
   // With a profile, empty text takes the base path and only closes.
-  Object<EditStandIn>(name, "editBox")->text.clear();
+  Object<sObjEdit>(name, "editBox")->SetText(L"");
   ClickAndFade(name, "btnYes");
   EXPECT_EQ(host->profiles.count(), 1u);
   EXPECT_EQ(app->FindDialog(kNameDialogId), nullptr);
@@ -189,10 +196,10 @@ TEST_F(DialogsTest, DeleteRemovesTheCurrentPlayerAndRefillsTheList) {
   EXPECT_EQ(host->profiles.count(), 3u);
   Object(players, "btnDelete")->Click();
   ClickAndFade(Top(kDeletePlayerDialogId), "btnYes");
-  auto* list = Object<ListStandIn>(players, "listPlayers");
-  EXPECT_EQ(list->rows, (std::vector<std::wstring>{L"Ann", L"Cid"}));
-  EXPECT_EQ(list->selected, host->profiles.current().Name());
-  EXPECT_NE(list->selected, L"Bob");
+  auto* list = Object<sObjList>(players, "listPlayers");
+  EXPECT_EQ(list->mItems, (std::vector<std::wstring>{L"Ann", L"Cid"}));
+  EXPECT_EQ(list->GetSelectedText(), host->profiles.current().Name());
+  EXPECT_NE(list->GetSelectedText(), L"Bob");
   players->Close();
   Flush();
 }
@@ -205,18 +212,18 @@ TEST_F(DialogsTest, OptionsApplyTheSlidersShownValueAndTheTogglesAtOnce) {
   profile.fullScreen = true;
   app->mCustomCursors = true;
   auto* options = Open(new OptionsDialog(*host, nullptr));
-  auto* sound = Object<SliderStandIn>(options, "progSound");
-  auto* music = Object<SliderStandIn>(options, "progMusic");
+  auto* sound = Object<sObjSlider>(options, "progSound");
+  auto* music = Object<sObjSlider>(options, "progMusic");
   auto* windowed = Object<sObjToggle>(options, kWindowedToggleName);
   auto* cursors = Object<sObjToggle>(options, kCursorsToggleName);
-  EXPECT_EQ((std::vector<float>{sound->target, music->target}), (std::vector<float>{0.25f, 0.75f}));
-  EXPECT_TRUE(sound->enabled && music->enabled);
+  EXPECT_EQ((std::vector<float>{sound->mTarget, music->mTarget}), (std::vector<float>{0.25f, 0.75f}));
+  EXPECT_TRUE(sound->mEnabled && music->mEnabled);
   EXPECT_TRUE(windowed->IsChecked());
   EXPECT_TRUE(cursors->IsChecked());
 
-  sound->Drag(0.9f, 0.3f);
-  sound->Drag(0.9f, 0.4f);
-  music->Drag(0.1f, 0.6f);
+  Drag(sound, 0.9f, 0.3f);
+  Drag(sound, 0.9f, 0.4f);
+  Drag(music, 0.1f, 0.6f);
   EXPECT_EQ(app->sfxVolumes, (std::vector<double>{0.3f, 0.4f}));
   EXPECT_EQ(app->musicVolumes, (std::vector<double>{0.6f}));
   EXPECT_EQ(profile.soundVolume, 0.4f);
@@ -235,7 +242,7 @@ TEST_F(DialogsTest, OptionsApplyTheSlidersShownValueAndTheTogglesAtOnce) {
 
 TEST_F(DialogsTest, OptionsWithoutAProfileOrWithoutTheirControls) {
   auto* options = Open(new OptionsDialog(*host, nullptr));
-  Object<SliderStandIn>(options, "progSound")->Drag(0.5f, 0.5f);
+  Drag(Object<sObjSlider>(options, "progSound"), 0.5f, 0.5f);
   Flip(Object<sObjToggle>(options, kWindowedToggleName));
   EXPECT_EQ(app->sfxVolumes, std::vector<double>{0.5});
   options->Close();

@@ -56,7 +56,7 @@ class MainMenuTest : public DialogsTest {
     root.Child(link);
     FreeSceneDatabase();
     OpenScenes({{"mnMainMenu", root},
-                {"dlgName", SceneOf({{"editBox", kEditType}, {"btnYes", kProbeType}})},
+                {"dlgName", NameScene()},
                 {"dlgPlayer", SceneOf({{"listPlayers", kListType}, {"btnOk", kProbeType}})},
                 {"dlgDifficulty", SceneOf({{"btnHard", kProbeType}})},
                 {"dlgOptions", SceneOf({{"btnClose", kProbeType}})},
