@@ -5,6 +5,8 @@
 #include "engine/ButtonKinds.h"
 #include "engine/ResourceIds.h"
 #include "engine/TextTables.h"
+#include "platform/Environment.h"
+#include "platform/Text.h"
 #include "shell/KivoAppBase.h"
 #include "ui/WidgetManager.h"
 
@@ -24,6 +26,11 @@ constexpr wchar_t kEnterChar = 13;
 constexpr wchar_t kEscapeChar = 27;
 
 void PlayClick() { gAppBase->StartSample(SoundIdByName("SOUND_BTN_CLK")); }
+
+// What the dialogs change, for the log that headless runs are checked by.
+void Note(const std::string& line) { Platform::Log("dialogs: " + line); }
+
+std::string Quoted(const std::wstring& name) { return "\"" + Platform::WideToUtf8(name) + "\""; }
 
 LevelDialogOwner::Link LinkOf(LevelDialogOwner* owner) {
   return owner != nullptr ? owner->DialogLink() : LevelDialogOwner::Link();
@@ -88,7 +95,9 @@ void PlayersDialog::OnButtonClick(std::string name) {
 }
 
 void PlayersDialog::OnListSelect(std::string name, std::wstring row) {
-  if (name == "listPlayers") mHost.GetProfiles().Select(row);
+  if (name != "listPlayers") return;
+  mHost.GetProfiles().Select(row);
+  Note("player " + Quoted(row) + " chosen");
 }
 
 void PlayersDialog::OnButtonAction(std::string name) {
@@ -119,10 +128,13 @@ void NameDialog::OnButtonClick(std::string name) {
     if (profiles.HasCurrent()) GameDialog::OnButtonClick(std::move(name));
     return;
   }
-  if (profiles.Create(text, !gAppBase->mWindowed, gAppBase->mCustomCursors))
+  if (profiles.Create(text, !gAppBase->mWindowed, gAppBase->mCustomCursors)) {
+    Note("player " + Quoted(text) + " created");
     GameDialog::OnButtonClick(std::move(name));
-  else
+  } else {
+    Note("player " + Quoted(text) + " exists already");
     (new DuplicateNameDialog(this))->Show(nullptr);
+  }
 }
 
 void NameDialog::OnButtonAction(std::string name) {
@@ -141,7 +153,11 @@ DeletePlayerDialog::DeletePlayerDialog(DialogHost& host, PlayersDialog* opener)
 
 void DeletePlayerDialog::OnButtonAction(std::string name) {
   Profiles& profiles = mHost.GetProfiles();
-  if (name == "btnYes" && profiles.HasCurrent()) profiles.Delete(profiles.current().Name());
+  if (name == "btnYes" && profiles.HasCurrent()) {
+    const std::wstring player = profiles.current().Name();
+    profiles.Delete(player);
+    Note("player " + Quoted(player) + " deleted");
+  }
   if (mOpener != nullptr) mOpener->FillList();
   Close();
 }
@@ -178,10 +194,12 @@ void OptionsDialog::OnSlider(std::string name, float value) {
     const float volume = mSound->GetValue();
     if (profile != nullptr) profile->soundVolume = volume;
     gAppBase->ApplySfxVolume(volume);
+    Note("sound volume " + std::to_string(volume));
   } else if (name == "progMusic" && mMusic != nullptr) {
     const float volume = mMusic->GetValue();
     if (profile != nullptr) profile->musicVolume = volume;
     gAppBase->ApplyMusicVolume(volume);
+    Note("music volume " + std::to_string(volume));
   }
 }
 
@@ -190,9 +208,11 @@ void OptionsDialog::OnToggle(std::string name, bool on) {
   if (name == kWindowedToggleName) {
     if (profile != nullptr) profile->fullScreen = on;
     gAppBase->ApplyScreenMode(!on, gAppBase->Is3DOn(), false);
+    Note(on ? "full screen" : "windowed");
   } else if (name == kCursorsToggleName) {
     if (profile != nullptr) profile->customCursors = on;
     gAppBase->UseCustomCursors(on);
+    Note(on ? "own cursors on" : "own cursors off");
   }
 }
 

@@ -1,12 +1,13 @@
 #!/bin/sh
-# menu_run_test.sh GAME WORKDIR SEEDED_PROFILE: two headless runs through the
-# main menu on the sample data. The first starts without profile.dat and
-# waits; the second, with the seeded profile, leaves the loading screen,
-# answers btnExit with btnNo, then btnExit again with btnYes. Prints each
-# run's exit code, its menu, screen and profile log lines, and whether a
-# profile file is left.
+# menu_run_test.sh GAME WORKDIR SEEDED_PROFILE TOUR_SCRIPT: headless runs
+# through the main menu on the sample data. The first starts without
+# profile.dat and waits; the second, with the seeded profile, leaves the
+# loading screen, answers btnExit with btnNo, then btnExit again with
+# btnYes; the third plays TOUR_SCRIPT from a first start. Prints each run's
+# exit code, its menu, dialog, screen and profile log lines, and whether a
+# profile file is left; after the tour, the fields of profile.dat.
 set -u
-game=$1 work=$2 seeded=$3
+game=$1 work=$2 seeded=$3 tour=$4
 rm -rf "$work" && mkdir -p "$work"
 profile_dir=home/data/Korvandel/Mirrowen
 # The loading screen's click, then the menu's btnExit and the dialog's
@@ -28,7 +29,7 @@ run() {
   GAME_HOME="$work/$1/home" GAME_LOG="$work/$1/game.log" GAME_BACKEND=headless GAME_INPUT_SCRIPT="$2" \
     timeout 120 "$game" >/dev/null 2>&1
   echo "exit $?"
-  grep -E '^(menu|profiles): |^screens: switch|MessageBox' "$work/$1/game.log"
+  grep -E '^(menu|dialogs|profiles): |^screens: switch|MessageBox|is missing' "$work/$1/game.log"
   test -s "$work/$1/$profile_dir/profile.dat" && echo "profile.dat saved"
 }
 mkdir -p "$work/first"
@@ -37,3 +38,16 @@ run first "$work/first.txt"
 mkdir -p "$work/exit/$profile_dir"
 cp "$seeded" "$work/exit/$profile_dir/profile.dat"
 run exit "$work/exit.txt"
+mkdir -p "$work/tour"
+run tour "$tour"
+file="$work/tour/$profile_dir/profile.dat"
+bytes() { od -An -tx1 -j "$1" -N "$2" "$file" | tr -s ' \n' ' ' | sed 's/^ //; s/ $//'; }
+number() { od -An -t"$1" -j "$2" -N 4 "$file" | tr -d ' '; }
+echo "records $(number d4 0)"
+echo "header name $(bytes 4 10)"
+echo "record name $(bytes 48 10)"
+echo "full screen $(bytes 88 1), own cursors $(bytes 89 1)"
+echo "hard $(number d4 100), chosen $(number d4 104)"
+applied=$(grep '^dialogs: sound volume ' "$work/tour/game.log" | tail -n 1 | cut -d' ' -f4)
+stored=$(printf '%.6f' "$(number f4 96)")
+test "$applied" = "$stored" && echo "sound volume $stored, the last one applied"
