@@ -30,6 +30,13 @@
 //   preloaded on the loading thread, held while they have holders.
 // - Resource id names (ResourceIds.h): the 53 fixed font and sound names
 //   and the fonts and sound ids fetched for them.
+// - Particles (ParticleSystem.h, ParticleEffect.h): pooled particles and
+//   emitter slots, effects of 400-byte records from "data\effect\*.eff"
+//   (checked against the file size), the five fixed effects and the effect
+//   library emitter objects share.
+// - Sound and emitter kinds (SoundEmitterKinds.h): scene objects of type
+//   codes 17 and 15 that play a named sound or start an effect, also through
+//   animation links.
 // - Property lists (PropertyList.h): the "key=value" text properties every
 //   object carries, read by key prefix (_i, _f, _b, _col, _sModeDraw) with
 //   one conversion per prefix.
@@ -62,6 +69,8 @@
 #include "engine/ImageTable.h"
 #include "engine/KeyframeTrack.h"
 #include "engine/ObjectKinds.h"
+#include "engine/ParticleEffect.h"
+#include "engine/ParticleSystem.h"
 #include "engine/PropertyList.h"
 #include "engine/ResourceIds.h"
 #include "engine/SceneDatabase.h"
@@ -70,6 +79,7 @@
 #include "engine/SceneNodes.h"
 #include "engine/Script.h"
 #include "engine/SettingsFile.h"
+#include "engine/SoundEmitterKinds.h"
 #include "engine/StripEffect.h"
 #include "engine/TextTables.h"
 #include "engine/WholeFile.h"

@@ -6,14 +6,17 @@
 
 #include "audio/MusicInterface.h"
 #include "display/DDInterface.h"
-#include "engine/GameMath.h"
 #include "engine/ControlKinds.h"
+#include "engine/GameMath.h"
 #include "engine/GameUtils.h"
-#include "engine/ObjectKinds.h"
 #include "engine/ImageTable.h"
+#include "engine/ObjectKinds.h"
+#include "engine/ParticleEffect.h"
+#include "engine/ParticleSystem.h"
 #include "engine/ResourceIds.h"
 #include "engine/SceneDatabase.h"
 #include "engine/SettingsFile.h"
+#include "engine/SoundEmitterKinds.h"
 #include "engine/TextTables.h"
 #include "platform/Environment.h"
 #include "platform/Platform.h"
@@ -31,6 +34,8 @@ GameApp* gGame = nullptr;
 constexpr const char* kSettingsFile = "settings.ini";
 constexpr int kSongCount = 7;  // the menu song and music1 .. music6
 constexpr double kFirstSongFadeIn = 0.02;
+constexpr int kParticleCapacity = 4000;
+constexpr int kEmitterSlots = 300;
 
 void Note(const std::string& line) { Platform::Log("game: " + line); }
 
@@ -55,6 +60,7 @@ bool GameApp::StartEngine() {
   _chdir(mProgramFolder.c_str());
   RegisterDrawingKinds();
   RegisterControlKinds();
+  RegisterSoundAndEmitterKinds();
   if (!OpenSceneDatabase(kSceneDatabasePath)) {
     ShowFatalErrorA("The scene database data\\data.dtm cannot be read.");
     ExitProgram(1);
@@ -100,6 +106,8 @@ GameApp::~GameApp() {
   if (mSwitch != nullptr) mSwitch->DeleteAll();
   mSwitch.reset();
   DeleteObjects(mMainObjects);
+  // Effects hold images of the image table, which goes with the database.
+  FreeParticleGlobals();
   ForgetFetchedResources();
   FreeSceneDatabase();
   if (mEngineStarted && gGame == this) {
@@ -212,7 +220,9 @@ bool GameApp::LoadGameGroup() {
 void GameApp::LoadRest() {
   LoadDialogTable();
   for (int card = 1; card <= 8; ++card) GetImageByKey("card" + std::to_string(card));
+  gParticleSystem.Init(kParticleCapacity, kEmitterSlots);
   mLevelMusic = ReadLevelMusicTable(kSettingsFile);
+  if (!LoadFixedParticleEffects()) Note("a fixed particle effect did not load");
   if (mMusicInterface == nullptr) return;
   mMusicInterface->LoadSong(kMenuSong, "data/sound/menu.ogg");
   for (int song = 1; song < kSongCount; ++song) {
@@ -296,6 +306,10 @@ void GameApp::PlaySound(const std::string& name) {
 MemoryImage* GameApp::LoadPicture(const std::string& path) { return LoadImageFile(path, true); }
 
 bool GameApp::StartLevel() { return mSwitch != nullptr && mSwitch->StartLevel(); }
+
+void GameApp::UpdateParticles() { gParticleSystem.Update(); }
+void GameApp::DrawParticles(Graphics& g) { gParticleSystem.Draw(g); }
+void GameApp::ClearParticles() { gParticleSystem.Clear(); }
 
 void GameApp::RefreshWelcome() {
   if (auto* menu = dynamic_cast<MainMenuScreen*>(GetScreen(kMainMenuScreen))) menu->ShowWelcome();

@@ -81,9 +81,9 @@ class GameApp : public KivoAppBase, public FrontEndHost, public ScreenSwitchHost
 
   // MainMenuHost
   void RefreshWelcome() override;
-  void UpdateParticles() override {}
-  void DrawParticles(Graphics& g) override {}
-  void ClearParticles() override {}
+  void UpdateParticles() override;
+  void DrawParticles(Graphics& g) override;
+  void ClearParticles() override;
 
   bool StartLevel();
   Screen* GetScreen(int type) const;

@@ -1,12 +1,16 @@
 #include "frontend/OpeningScreens.h"
 
+#include <algorithm>
+
 #include "engine/ImageTable.h"
+#include "engine/ParticleSystem.h"
 #include "engine/TextKinds.h"
 #include "engine/TextTables.h"
 #include "frontend/GameApp.h"
 #include "frontend/ScreenSwitch.h"
 #include "image/MemoryImage.h"
 #include "platform/Environment.h"
+#include "ui/Graphics.h"
 
 namespace Kivo {
 
@@ -36,6 +40,19 @@ bool SplashScreen::NextImage() {
 void SplashScreen::Play(const std::string& animation) {
   mPhase = animation;
   if (mSplash != nullptr) mSplash->PlayAnimation(animation);
+}
+
+// The picture comes from a file, not from the image table the sprite draws
+// from, so the screen draws it at the sprite's place with the sprite's
+// alpha.
+void SplashScreen::Draw(Graphics& g) {
+  Screen::Draw(g);
+  if (mPicture == nullptr || mSplash == nullptr) return;
+  g.SetColorizeImages(true);
+  g.SetColor(Color(255, 255, 255, std::clamp(mSplash->mAlpha, 0, 255)));
+  g.DrawImage(mPicture.get(), static_cast<int>(mSplash->mDisplayQuad.corner[0].x),
+              static_cast<int>(mSplash->mDisplayQuad.corner[0].y));
+  g.SetColorizeImages(false);
 }
 
 void SplashScreen::MouseDown(int x, int y, int clickCount) {
@@ -82,6 +99,22 @@ void LoadingScreen::MouseDown(int x, int y, int clickCount) {
 
 WinScreen::WinScreen(FrontEndHost& host) : Screen(host, "mnWin"), mFrontEnd(host) {
   mFrontEnd.PlaySound("SOUND_APPLAUSE");
+}
+
+WinScreen::~WinScreen() { gParticleSystem.Clear(); }
+
+void WinScreen::Update() {
+  Screen::Update();
+  gParticleSystem.Update();
+}
+
+// The objects, then the shared particles over them.
+void WinScreen::Draw(Graphics& g) {
+  Screen::Draw(g);
+  const ScreenMatrices& matrices = mHost.GetScreenMatrices();
+  g.Begin3D(matrices.world, matrices.projection, matrices.view);
+  gParticleSystem.Draw(g);
+  g.End3D();
 }
 
 void WinScreen::OnButtonClick(std::string name) {

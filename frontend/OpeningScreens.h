@@ -44,6 +44,7 @@ class SplashScreen : public Screen {
   // left.
   bool NextImage();
 
+  void Draw(Graphics& g) override;
   void MouseDown(int x, int y, int clickCount) override;
   void OnAnimationEnd(std::string name, std::string animation) override;
 
@@ -76,7 +77,10 @@ class LoadingScreen : public Screen {
 class WinScreen : public Screen {
  public:
   explicit WinScreen(FrontEndHost& host);
+  ~WinScreen() override;
 
+  void Update() override;
+  void Draw(Graphics& g) override;
   void OnButtonClick(std::string name) override;
 
  private:

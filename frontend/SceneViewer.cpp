@@ -3,6 +3,8 @@
 #include <cstring>
 
 #include "engine/GameMath.h"
+#include "engine/ParticleSystem.h"
+#include "engine/SoundEmitterKinds.h"
 #include "frontend/ControlsSetup.h"
 #include "platform/Environment.h"
 #include "shell/base/StringUtils.h"
@@ -47,12 +49,16 @@ void SceneViewer::Update() {
     object->Update(1);
     if (mPointerKnown) object->MouseMove(mPointerX, mPointerY);
   }
-  // Cells, scrolling and swings change without a key animation playing, so
-  // every update is drawn.
+  gParticleSystem.Update();
+  // Cells, scrolling, swings and particles change without a key animation
+  // playing, so every update is drawn.
   Invalidate();
 }
 
 void SceneViewer::Draw(Graphics& g) {
+  // Particles move over everything: without a fresh background they smear.
+  g.SetColor(Color(0, 0, 0));
+  g.FillRect(0, 0, mWidth, mHeight);
   // Engine quads are vertex triangles in screen pixels: through the 3D
   // renderer they need a projection of the screen's size. Software drawing
   // ignores it.
@@ -66,6 +72,7 @@ void SceneViewer::Draw(Graphics& g) {
   std::memcpy(ortho.m, projection.m, sizeof ortho.m);
   g.Begin3D(world, ortho, view);
   for (sObj* object : mObjects) object->Draw(&g);
+  gParticleSystem.Draw(g);
   g.End3D();
 }
 

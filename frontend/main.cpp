@@ -11,7 +11,10 @@
 // name and version from the configuration record of the scene "Main", reads
 // the code page from "settings.ini" and loads the text table; after the
 // framework's Init it loads the manifest's group "Loading" and fetches the
-// fonts, then shows the scene named by GAME_SCENE in the scene viewer. Without the database or its configuration record the
+// fonts, loads the group "Game" with the sound ids, gives the particle system
+// 4000 particles and 300 emitter slots and loads the five fixed effects,
+// then shows the scene named by GAME_SCENE in the scene viewer. Without the
+// database or its configuration record the
 // game stops with a fatal error naming data\data.dtm and exit code 1.
 //
 // Headless, a run with nobody at the controls closes its own window once it
@@ -25,11 +28,14 @@
 
 #include "diagnostics/DeveloperKeys.h"
 #include "engine/ImageTable.h"
+#include "engine/ParticleEffect.h"
+#include "engine/ParticleSystem.h"
 #include "engine/ResourceIds.h"
 #include "engine/SceneDatabase.h"
 #include "engine/ObjectKinds.h"
 #include "engine/SceneLoader.h"
 #include "engine/SettingsFile.h"
+#include "engine/SoundEmitterKinds.h"
 #include "engine/TextTables.h"
 #include "engine/ControlKinds.h"
 #include "frontend/GameApp.h"
@@ -92,6 +98,8 @@ class EntryApp : public Kivo::KivoAppBase {
   ~EntryApp() override {
     mViewer.reset();
     Kivo::DeleteObjects(mMainObjects);
+    // Effects hold images of the image table, which goes with the database.
+    Kivo::FreeParticleGlobals();
     Kivo::ForgetFetchedResources();
     Kivo::FreeSceneDatabase();
     Kivo::FreeIniFile();
@@ -103,6 +111,7 @@ class EntryApp : public Kivo::KivoAppBase {
     LoadDefinitionsFile("data/data.xml");
     if (!mResourceManager->LoadGroup("Loading")) FailWithResourceError(true);
     Kivo::FetchFonts(*mResourceManager);
+    LoadGameResources();
     ShowScene();
   }
 
@@ -124,6 +133,7 @@ class EntryApp : public Kivo::KivoAppBase {
     _chdir(mProgramFolder.c_str());
     Kivo::RegisterDrawingKinds();
     Kivo::RegisterControlKinds();
+    Kivo::RegisterSoundAndEmitterKinds();
     if (!Kivo::OpenSceneDatabase(Kivo::kSceneDatabasePath)) {
       Fail("The scene database data\\data.dtm cannot be read.");
       return;
@@ -146,6 +156,15 @@ class EntryApp : public Kivo::KivoAppBase {
     mWindowTitle = Kivo::GetText("_caption") + L" - " + Kivo::Widen(config->mVersion);
     Platform::Log("game: window " + std::to_string(mWidth) + " x " + std::to_string(mHeight) + " titled \"" +
                   Kivo::Narrow(mWindowTitle) + "\", code page " + std::to_string(mCodePage));
+  }
+
+  // What the loading thread will do: the sound ids, the particle pools and
+  // the five fixed effects.
+  void LoadGameResources() {
+    if (!mResourceManager->LoadGroup("Game")) FailWithResourceError(true);
+    Kivo::FetchSoundIds(*mResourceManager);
+    Kivo::gParticleSystem.Init(4000, 300);
+    if (!Kivo::LoadFixedParticleEffects()) Platform::Log("game: a fixed particle effect did not load");
   }
 
   void Fail(const std::string& text) {

@@ -7,7 +7,9 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <map>
 #include <mutex>
+#include <string>
 
 namespace Platform {
 
@@ -63,10 +65,34 @@ bool MakeHostFolders(const std::string& hostPath) {
   return ::stat(hostPath.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
+namespace {
+
+// Watched texts and whether a logged line held them; guarded by LogMutex.
+std::map<std::string, bool>& WatchedTexts() {
+  static std::map<std::string, bool> watched;
+  return watched;
+}
+
+}  // namespace
+
+void WatchLogFor(const std::string& text) {
+  std::lock_guard<std::mutex> lock(LogMutex());
+  WatchedTexts().emplace(text, false);
+}
+
+bool LogHasShown(const std::string& text) {
+  std::lock_guard<std::mutex> lock(LogMutex());
+  auto it = WatchedTexts().find(text);
+  return it != WatchedTexts().end() && it->second;
+}
+
 void Log(const std::string& line) {
   std::string text = line;
   if (text.empty() || text.back() != '\n') text += '\n';
   std::lock_guard<std::mutex> lock(LogMutex());
+  for (auto& [watched, seen] : WatchedTexts()) {
+    if (!seen && text.find(watched) != std::string::npos) seen = true;
+  }
   std::fputs(text.c_str(), stderr);
   std::string path = EnvironmentValue("GAME_LOG");
   if (path.empty()) return;

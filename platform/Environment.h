@@ -34,6 +34,11 @@ bool MakeHostFolders(const std::string& hostPath);
 // newline is added when missing.
 void Log(const std::string& line);
 
+// Makes Log watch for lines holding `text` (the headless script's await).
+void WatchLogFor(const std::string& text);
+// True once a line holding a watched text has been logged.
+bool LogHasShown(const std::string& text);
+
 }  // namespace Platform
 
 // Debugger output (platform/DebugOutput.h): the log, else stderr.

@@ -19,6 +19,10 @@
 //   desktop W H | workarea L T R B   (without a workarea line the work area
 //                                     follows the desktop: 0, 0, W, H - 30)
 //   raw MSG WPARAM LPARAM                          a record for the main window
+//   await TEXT...        holds the script until a log line holding the rest
+//                        of the line has been logged (before or after); the
+//                        times of later lines then count as if the await's
+//                        own time were the moment it passed
 // msgbox, url and prompt lines are answers, queued when the script is loaded, so
 // their time is not used. A line that does not parse is reported and skipped.
 #pragma once

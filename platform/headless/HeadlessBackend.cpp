@@ -71,9 +71,15 @@ class HeadlessBackend : public Backend {
   void SetMouseCapture(bool) override {}
 
   void PollEvents(InputTranslator& input) override {
-    DWORD elapsed = timeGetTime() - scriptBase_;
-    while (next_ < events_.size() && events_[next_].time <= elapsed) {
-      if (!Apply(events_[next_], input)) break;  // waits for a window
+    while (next_ < events_.size() && events_[next_].time <= timeGetTime() - scriptBase_) {
+      const ScriptEvent& e = events_[next_];
+      if (e.command == "await") {
+        if (!LogHasShown(e.text)) break;
+        // Later lines count from the moment the awaited line was seen.
+        scriptBase_ = timeGetTime() - e.time;
+      } else if (!Apply(e, input)) {
+        break;  // waits for a window
+      }
       ++next_;
     }
   }
@@ -161,6 +167,7 @@ class HeadlessBackend : public Backend {
       if (e.command == "msgbox") answers_.push_back(static_cast<int>(e.numbers[0]));
       if (e.command == "url") urlResults_.push_back(static_cast<int>(e.numbers[0]));
       if (e.command == "prompt") QueuePromptAnswer(e.text);
+      if (e.command == "await") WatchLogFor(e.text);
     }
     for (const ScriptEvent& e : events_)
       if (e.command != "msgbox" && e.command != "url" && e.command != "prompt") timed.push_back(e);

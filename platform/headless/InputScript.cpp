@@ -79,7 +79,7 @@ bool ParseLine(const std::string& line, ScriptEvent* event, std::string* error) 
   }
   event->time = static_cast<DWORD>(time);
   event->command = words[1];
-  if (event->command == "text" || event->command == "prompt") {
+  if (event->command == "text" || event->command == "prompt" || event->command == "await") {
     // Everything after one separator is the text, blanks included.
     size_t start = afterCommand < line.size() ? afterCommand + 1 : line.size();
     event->text = line.substr(start);

@@ -16,6 +16,7 @@
 #include "tools/sampledata/SampleAnimations.h"
 #include "tools/sampledata/SampleControls.h"
 #include "tools/sampledata/SampleKinds.h"
+#include "tools/sampledata/SampleEffects.h"
 #include "tools/sampledata/SampleScenes.h"
 
 namespace {
@@ -28,6 +29,7 @@ class SampleScenesReadBack : public ::testing::Test {
     std::string error;
     ASSERT_TRUE(WriteSampleSceneData(mFolder.path(), &error)) << error;
     ASSERT_TRUE(WriteSampleAnimations(mFolder.path(), &error)) << error;
+    ASSERT_TRUE(WriteSampleEffects(mFolder.path(), &error)) << error;
     // Animation files are read from the working folder, as the game does.
     mHome = std::filesystem::current_path();
     std::filesystem::current_path(mFolder.path());
@@ -85,8 +87,9 @@ TEST_F(SampleScenesReadBack, TheDemoSceneAnimatesAndLinksToAbsentNames) {
 
 TEST_F(SampleScenesReadBack, ImageEntriesNameRealPicturesWithTheirGrids) {
   std::vector<ImageEntry> entries = ImageEntries();
-  // The demo's three, the strip, then the kinds scene's, then the controls scene's.
-  ASSERT_EQ(entries.size(), 4u + KindsPictures().size() + ControlsPictures().size());
+  // The demo's three, the strip, the kinds scene's, the controls scene's, the
+  // three particle pictures, then the front end's cursor and eight cards.
+  ASSERT_EQ(entries.size(), 4u + KindsPictures().size() + ControlsPictures().size() + 3u + 9u);
   for (const ImageEntry& entry : entries) {
     ImageLib::ImagePtr picture = ImageLib::LoadImageFile(mFolder / entry.path.substr(0, entry.path.rfind('.')), false);
     ASSERT_NE(picture, nullptr) << entry.path;

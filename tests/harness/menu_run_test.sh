@@ -1,29 +1,29 @@
 #!/bin/sh
-# menu_run_test.sh GAME WORKDIR SEEDED_PROFILE TOUR_SCRIPT: headless runs
-# through the main menu on the sample data. The first starts without
-# profile.dat and waits; the second, with the seeded profile, leaves the
-# loading screen, answers btnExit with btnNo, then btnExit again with
-# btnYes; the third plays TOUR_SCRIPT from a first start. Prints each run's
+# menu_run_test.sh GAME WORKDIR SEEDED_PROFILE TOUR_SCRIPT: two headless
+# runs through the main menu on the sample data. The first, with the seeded
+# profile, leaves the loading screen, answers btnExit with btnNo, then
+# btnExit again with btnYes; the second plays TOUR_SCRIPT from a first start
+# without profile.dat. Prints each run's
 # exit code, its menu, dialog, screen and profile log lines, and whether a
 # profile file is left; after the tour, the fields of profile.dat.
 set -u
 game=$1 work=$2 seeded=$3 tour=$4
 rm -rf "$work" && mkdir -p "$work"
 profile_dir=home/data/Korvandel/Mirrowen
-# The loading screen's click, then the menu's btnExit and the dialog's
-# buttons (the sample layout: btnExit at 320,380; btnYes at 220,380 and
-# btnNo at 420,380 in a 160 x 40 box).
+# The splash pictures end by themselves; then the loading screen's click,
+# the menu's btnExit and the dialog's buttons (the sample layout: btnExit at
+# 320,380; btnYes at 220,380 and btnNo at 420,380 in a 160 x 40 box).
 cat > "$work/exit.txt" <<'SCRIPT'
-2000 move 400 300
-2100 click left
-3600 move 400 400
-3700 click left
-4500 move 500 400
-4600 click left
-5400 move 400 400
-5500 click left
-6300 move 300 400
-6400 click left
+9000 move 400 300
+9100 click left
+10600 move 400 400
+10700 click left
+11500 move 500 400
+11600 click left
+12400 move 400 400
+12500 click left
+13300 move 300 400
+13400 click left
 SCRIPT
 run() {
   GAME_HOME="$work/$1/home" GAME_LOG="$work/$1/game.log" GAME_BACKEND=headless GAME_INPUT_SCRIPT="$2" \
@@ -32,9 +32,6 @@ run() {
   grep -E '^(menu|dialogs|profiles): |^screens: switch|MessageBox|is missing' "$work/$1/game.log"
   test -s "$work/$1/$profile_dir/profile.dat" && echo "profile.dat saved"
 }
-mkdir -p "$work/first"
-printf '2000 move 400 300\n2100 click left\n4000 close\n' > "$work/first.txt"
-run first "$work/first.txt"
 mkdir -p "$work/exit/$profile_dir"
 cp "$seeded" "$work/exit/$profile_dir/profile.dat"
 run exit "$work/exit.txt"

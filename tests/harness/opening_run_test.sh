@@ -1,17 +1,20 @@
 #!/bin/sh
 # opening_run_test.sh GAME WORKDIR SEEDED_PROFILE: runs the game headless
-# twice without input (it closes itself when idle): once with no profile file
-# and once with the seeded one. Prints the opening's log lines, the size of
+# twice, clicking once the loading screen shows "click" and closing once the
+# main menu is shown: once with no profile file and once with the seeded one. Prints the opening's log lines, the size of
 # the profile file each run leaves, whether the seeded file came back byte
 # for byte, and any temporary file left beside it.
 set -u
 game=$1 work=$2 seeded=$3
 rm -rf "$work" && mkdir -p "$work"
+printf '%s\n' '0 await loading: "click" shown' '600 move 400 300' '650 click left' \
+  '1300 await fade in ended, screen 2 focused' '1400 close' > "$work/script.txt"
 profile_dir=home/data/Korvandel/Mirrowen
 run() {
-  GAME_HOME="$work/$1/home" GAME_LOG="$work/$1/game.log" GAME_BACKEND=headless timeout 120 "$game" >/dev/null 2>&1
+  GAME_HOME="$work/$1/home" GAME_LOG="$work/$1/game.log" GAME_BACKEND=headless \
+    GAME_INPUT_SCRIPT="$work/script.txt" timeout 120 "$game" >/dev/null 2>&1
   echo "exit $?"
-  grep -E '^(screens|loading|profiles): |^game: (load state|song|"Game")|MessageBox' "$work/$1/game.log"
+  grep -E '^(screens|loading|profiles|splash): |^game: (load state|song|"Game"|sample|music)|MessageBox' "$work/$1/game.log"
   echo "profile bytes $(wc -c < "$work/$1/$profile_dir/profile.dat")"
   ls "$work/$1/$profile_dir" | grep -v '^profile.dat$' | sed 's/^/left behind: /'
 }

@@ -137,3 +137,25 @@ TEST(InputScript, BadLinesAreReportedAndSkipped) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(InputScript, AwaitHoldsTheRestOfItsLineAndTheLogReportsIt) {
+  std::vector<std::string> errors;
+  std::vector<Platform::ScriptEvent> events =
+      Platform::ParseInputScript("0 await loading: \"click\" shown\n600 click left\n", &errors);
+  EXPECT_TRUE(errors.empty());
+  ASSERT_EQ(events.size(), 2u);
+  EXPECT_EQ(events[0].command, "await");
+  EXPECT_EQ(events[0].text, "loading: \"click\" shown");
+
+  Platform::WatchLogFor("input test: awaited line");
+  EXPECT_FALSE(Platform::LogHasShown("input test: awaited line"));
+  Platform::Log("input test: another line");
+  EXPECT_FALSE(Platform::LogHasShown("input test: awaited line"));
+  Platform::Log("prefix input test: awaited line, suffix");
+  EXPECT_TRUE(Platform::LogHasShown("input test: awaited line"));
+  EXPECT_FALSE(Platform::LogHasShown("never watched"));
+}
+
+}  // namespace

@@ -1,5 +1,6 @@
 #include "tools/sampledata/SampleData.h"
 
+#include "tools/sampledata/SampleFrontEnd.h"
 #include "tools/sampledata/SampleKinds.h"
 
 #include <cstdio>
@@ -107,6 +108,9 @@ bool AddTutorialScript(ScriptWriter& s, std::string* error) {
 
 bool AddKindsTexts(TextTableWriter& writer, std::string* error) {
   for (const auto& [key, text] : KindsTexts()) {
+    if (!writer.Add(key, text, error)) return false;
+  }
+  for (const auto& [key, text] : FrontEndTexts()) {
     if (!writer.Add(key, text, error)) return false;
   }
   return true;

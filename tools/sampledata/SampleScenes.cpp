@@ -6,11 +6,14 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "engine/ResourceIds.h"
 #include "resources/ImageLib.h"
+#include "tools/sampledata/SampleFrontEnd.h"
 #include "tools/sampledata/SampleControls.h"
 #include "tools/sampledata/SampleKinds.h"
 #include "tools/sampledata/SampleMenuScenes.h"
 #include "tools/sampledata/SampleXmlScenes.h"
+#include "tools/sampledata/SampleEffects.h"
 
 namespace Kivo {
 
@@ -145,55 +148,13 @@ std::string SoundFileStem(const std::string& id) {
   return stem;
 }
 
-const char* const kSoundIds[] = {
-    "SOUND_BTN_CLK",
-    "SOUND_CHPOK",
-    "SOUND_DEFEAT",
-    "SOUND_FIND",
-    "SOUND_LEVELUP",
-    "SOUND_MISS",
-    "SOUND_TIMEUP",
-    "SOUND_TIP_FULL",
-    "SOUND_TIP_USE",
-    "SOUND_CARD_FLIP",
-    "SOUND_COLLECTED",
-    "SOUND_CLOCK",
-    "SOUND_ELECTRIC_RAZR",
-    "SOUND_ENERGY_UP",
-    "SOUND_SPRING",
-    "SOUND_GOOD_OBJECT",
-    "SOUND_OUT_SCREEN",
-    "SOUND_CHELK_SEIF",
-    "SOUND_RUCHKA_SEIF",
-    "SOUND_AKVA_HOR",
-    "SOUND_AKVA_VERT",
-    "SOUND_AKVA_CHUPA",
-    "SOUND_AKVA_BURBULATOR",
-    "SOUND_DUSK",
-    "SOUND_QUEST_UNI",
-    "SOUND_QUEST_LOOSE",
-    "SOUND_QUEST_VASA_CAPUT",
-    "SOUND_QUEST_DOOR",
-    "SOUND_QUES_VENTIL",
-    "SOUND_QUEST_WOOD_WHEEL",
-    "SOUND_QUEST_GAZPLITA",
-    "SOUND_EXPLOSION",
-    "SOUND_QUEST_KETTLER",
-    "SOUND_QUEST_BURBULAT",
-    "SOUND_QUEST_VENTILATOR",
-    "SOUND_WHEIGHT",
-    "SOUND_KONVEER",
-    "SOUND_QUEST_STONE",
-    "SOUND_QUEST_CANNON",
-    "SOUND_FONTAIN",
-    "SOUND_QUEST_PLITA",
-    "SOUND_KAMIN",
-    "SOUND_WATERFALL",
-    "SOUND_NATURE",
-    "SOUND_FISH",
-    "SOUND_ROCKET_TRESK",
-    "SOUND_APPLAUSE",
-};
+// The manifest's "Game" group: every sound name the engine fetches, in its
+// order, so the sample can never name a sound the game does not know.
+std::vector<std::string> SoundIds() {
+  std::vector<std::string> ids;
+  for (int id = kFirstSoundId; id <= kLastSoundId; ++id) ids.push_back(ResourceNameById(id));
+  return ids;
+}
 
 void PutLe(std::string& out, uint32_t value, int bytes) {
   for (int i = 0; i < bytes; ++i) out.push_back(static_cast<char>((value >> (8 * i)) & 0xFF));
@@ -228,7 +189,7 @@ bool BuildSampleScenes(SceneDatabaseWriter& writer, std::string* error) {
   for (const KindsPicture& picture : KindsPictures()) {
     if (!writer.AddImage(picture.entry, error)) return false;
   }
-  return AddControlsScene(writer, error);
+  return AddControlsScene(writer, error) && AddSampleEffectScene(writer, error) && AddFrontEndScenes(writer, error);
 }
 
 std::vector<SampleFontSpec> SampleFonts() {
@@ -243,8 +204,8 @@ std::string SampleManifest() {
     xml += "    <Font id=\"" + font.id + "\" path=\"" + font.folder + "/font.txt\"/>\r\n";
   }
   xml += "  </Resources>\r\n  <Resources id=\"Game\">\r\n    <SetDefaults path=\"data/sounds\"/>\r\n";
-  for (const char* id : kSoundIds) {
-    xml += "    <Sound id=\"" + std::string(id) + "\" path=\"" + SoundFileStem(id) + "\"/>\r\n";
+  for (const std::string& id : SoundIds()) {
+    xml += "    <Sound id=\"" + id + "\" path=\"" + SoundFileStem(id) + "\"/>\r\n";
   }
   xml += "  </Resources>\r\n</ResourceManifest>\r\n";
   return xml;
@@ -300,9 +261,9 @@ bool WriteSampleSceneData(const std::string& folder, std::string* error) {
       return false;
     }
   }
-  if (!WriteControlsPictures(folder, error)) return false;
+  if (!WriteControlsPictures(folder, error) || !WriteFrontEndPictures(folder, error)) return false;
   int frequency = 330;
-  for (const char* id : kSoundIds) {
+  for (const std::string& id : SoundIds()) {
     const std::filesystem::path path = root / "data" / "sounds" / (SoundFileStem(id) + ".wav");
     if (!WriteBytes(path, ToneWavBytes(frequency, 60), error)) return false;
     frequency += 20;

@@ -1,0 +1,215 @@
+#include "engine/SoundEmitterKinds.h"
+
+#include "audio/SoundInstance.h"
+#include "audio/SoundManager.h"
+#include "engine/PropertyList.h"
+#include "engine/ResourceIds.h"
+#include "engine/SceneLoader.h"
+#include "shell/KivoAppBase.h"
+#include "shell/base/GlobalRanks.h"
+#include "ui/Graphics.h"
+
+namespace Kivo {
+
+KIVO_GLOBAL_RANK(kRankGameMatrix1) Matrix4 gWorldMatrix{};
+KIVO_GLOBAL_RANK(kRankGameMatrix2) Matrix4 gProjectionMatrix{};
+KIVO_GLOBAL_RANK(kRankGameMatrix3) Matrix4 gViewMatrix{};
+
+namespace {
+
+SoundManager* ApplicationSoundManager() { return gAppBase != nullptr ? gAppBase->ResourceSoundManager() : nullptr; }
+
+}  // namespace
+
+// ---- sound objects
+
+void sObjSound::ApplyProperties() {
+  bool start = false;
+  float repeat = 0.0f;
+  for (const ObjProperty& pair : mProperties) {
+    if (pair.key == "_keySound") {
+      // Only sound names give an id: a font name (ids 0-5) must not be
+      // taken for a sound.
+      mSoundId = SoundIdByName(pair.value);
+    } else if (pair.key == "_fTimeRepeat") {
+      repeat = PropertyFloat(pair.value);
+    } else if (pair.key == "_iStarted") {
+      start = pair.value != "0";
+    } else if (pair.key == "_iPan") {
+      mPan = PropertyInt(pair.value);
+    } else if (pair.key == "_fVolume") {
+      mVolume = PropertyFloat(pair.value);
+    }
+  }
+  mLooping = repeat != 0.0f;
+  // A sound object has no key animations: the base part is not run.
+  if (start) Play();
+}
+
+void sObjSound::ReleaseImages() { ReleaseSound(); }
+
+void sObjSound::Play() {
+  if (mInstance != nullptr) {
+    mInstance->Release();
+    mInstance = nullptr;
+  }
+  SoundManager* manager = ApplicationSoundManager();
+  if (manager == nullptr || mSoundId == -1) return;
+  mInstance = manager->CreateInstance(mSoundId);
+  if (mInstance == nullptr) return;
+  if (mPan != kPanUnset) mInstance->SetPan(mPan);
+  mInstance->SetVolume(mVolume);
+  mInstance->Play(mLooping, false);
+  mPlaying = true;
+}
+
+void sObjSound::Stop() {
+  if (mInstance == nullptr) return;
+  mInstance->Stop();
+  mInstance->Release();
+  mInstance = nullptr;
+  mPlaying = false;
+}
+
+void sObjSound::ReleaseSound() {
+  mPlaying = false;
+  if (mInstance != nullptr) {
+    mInstance->Release();
+    mInstance = nullptr;
+  }
+}
+
+// ---- emitters
+
+sObjEmitter::sObjEmitter() {
+  mAlpha = 255;
+  mParent = nullptr;
+}
+
+sObjEmitter::~sObjEmitter() { ReleaseEffect(); }
+
+void sObjEmitter::ReleaseEffect() {
+  if (mEffect == nullptr) return;
+  ReleaseEmitterEffect(mEffect);
+  mEffect = nullptr;
+}
+
+void sObjEmitter::ApplyProperties() {
+  bool start = false;
+  int maxParticles = 0;
+  int maxSlots = 0;
+  for (const ObjProperty& pair : mProperties) {
+    if (pair.key == "_keyEff") {
+      // Take the new hold before giving the old one back, so that applying
+      // the same effect again does not unload and reload it.
+      bool shared = false;
+      EffectLibraryEntry* entry = AcquireEmitterEffect(pair.value, &shared);
+      ReleaseEffect();
+      mEffect = entry;
+      mShared = shared;
+    } else if (pair.key == "_fTimeRepeat") {
+      mRepeatTime = PropertyFloat(pair.value);
+      if (mRepeatTime != 0.0f) {
+        mRepeatTimer.mDuration = mRepeatTime;
+        mRepeatTimer.mRemaining = 0.0f;
+        mRepeatTimer.mStep = CountdownTimer::kUpdateStep;
+      }
+    } else if (pair.key == "_iStarted") {
+      start = pair.value != "0";
+    } else if (pair.key == "_iMaxPart") {
+      maxParticles = PropertyInt(pair.value);
+    } else if (pair.key == "_iMaxEmm") {
+      maxSlots = PropertyInt(pair.value);
+    }
+  }
+  // Counts from a scene may be anything; only two positive counts make an
+  // own system (Init frees the pools of an earlier apply).
+  if (maxParticles >= 1 && maxSlots >= 1) {
+    mOwnSystem.Init(maxParticles, maxSlots);
+    mHasOwnSystem = true;
+  }
+  if (start) Start();
+  sObj::ApplyProperties();
+}
+
+void sObjEmitter::ReleaseImages() {
+  mRunning = false;
+  ReleaseEffect();
+}
+
+void sObjEmitter::StartEffect(Vec2 point) {
+  // Without "_keyEff" there is nothing to start.
+  if (mEffect != nullptr && mEffect->mEffect != nullptr) {
+    if (mHasOwnSystem) {
+      mEffect->mEffect->StartIn(point, mOwnSystem);
+    } else {
+      mEffect->mEffect->StartAt(point);
+    }
+  }
+  mRepeatTimer.mRemaining = mRepeatTimer.mDuration;
+  mRunning = true;
+}
+
+void sObjEmitter::StartAt(Vec2 point) {
+  mFollowed = nullptr;
+  StartEffect(point);
+}
+
+void sObjEmitter::Start() {
+  mFollowed = nullptr;
+  StartEffect(IsPlaying() ? mDisplayCentre : mCentre);
+}
+
+void sObjEmitter::StartFollowing(const Vec2* point) {
+  if (point == nullptr) {
+    Start();
+    return;
+  }
+  mFollowed = point;
+  StartEffect(*point);
+}
+
+void sObjEmitter::Stop() {
+  mRepeatTimer.mRemaining = 0.0f;
+  mRunning = false;
+  mFollowed = nullptr;
+}
+
+void sObjEmitter::Update(int) {
+  if (mRepeatTime != 0.0f && mRunning) {
+    mRepeatTimer.Tick();
+    if (mRepeatTimer.mRemaining == 0.0f || mRepeatTimer.mDuration == 0.0f) {
+      if (mFollowed == nullptr) {
+        Start();
+      } else {
+        StartFollowing(mFollowed);
+      }
+    }
+  }
+  // The emitter's own key animations do not advance.
+  if (mHasOwnSystem) mOwnSystem.Update();
+}
+
+void sObjEmitter::Draw(Graphics* g) {
+  if (!mHasOwnSystem || g == nullptr) return;
+  g->End3D();
+  mOwnSystem.Draw(*g);
+  g->Begin3D(gWorldMatrix, gProjectionMatrix, gViewMatrix);
+}
+
+void sObjEmitter::PlayAnimation(std::string name) {
+  sObj::PlayAnimation(std::move(name));
+  Start();
+}
+
+void sObjEmitter::StopAnimation() {
+  sObj::StopAnimation();
+  Stop();
+}
+
+void RegisterSoundAndEmitterKinds() {
+  RegisterObjectKind(kEmitterTypeCode, [] { return new sObjEmitter(); });
+  RegisterObjectKind(kSoundTypeCode, [] { return new sObjSound(); });
+}
+
+}  // namespace Kivo

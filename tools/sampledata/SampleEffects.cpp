@@ -1,0 +1,285 @@
+#include "tools/sampledata/SampleEffects.h"
+
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+
+#include "resources/ImageLib.h"
+
+namespace Kivo {
+
+namespace {
+
+uint32_t Argb(int a, int r, int g, int b) {
+  return static_cast<uint32_t>(a) << 24 | static_cast<uint32_t>(r) << 16 | static_cast<uint32_t>(g) << 8 |
+         static_cast<uint32_t>(b);
+}
+
+// Alpha falling off smoothly from the centre; shape stretches the distance
+// per axis, points adds a star's rays.
+ImageLib::Image SoftPicture(int width, int height, int red, int green, int blue, int points) {
+  ImageLib::Image image(width, height);
+  const double cx = (width - 1) / 2.0;
+  const double cy = (height - 1) / 2.0;
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) {
+      const double dx = (x - cx) / (width / 2.0);
+      const double dy = (y - cy) / (height / 2.0);
+      double r = std::sqrt(dx * dx + dy * dy);
+      if (points > 0) r *= 0.55 + 0.45 * std::fabs(std::cos(points / 2.0 * std::atan2(dy, dx)));
+      const double fall = r >= 1.0 ? 0.0 : (1.0 - r) * (1.0 - r);
+      const int alpha = static_cast<int>(std::lround(255.0 * fall));
+      image.pixels[static_cast<std::size_t>(y * width + x)] = alpha == 0 ? 0u : Argb(alpha, red, green, blue);
+    }
+  }
+  return image;
+}
+
+struct ParticlePicture {
+  DtmImage entry;
+  ImageLib::Image picture;
+};
+
+std::vector<ParticlePicture> ParticlePictures() {
+  return {{{"spark", "data/images/fx/spark.png", true, 1, 1}, SoftPicture(32, 32, 255, 240, 180, 0)},
+          {{"star", "data/images/fx/star.png", true, 1, 1}, SoftPicture(32, 32, 255, 255, 255, 4)},
+          {{"drop", "data/images/fx/drop.png", true, 1, 1}, SoftPicture(8, 24, 170, 200, 255, 0)}};
+}
+
+EffShapeSpec Shape(uint32_t kind, std::initializer_list<float> values, float x = 0.0f, float y = 0.0f) {
+  EffShapeSpec shape;
+  shape.kind = kind;
+  shape.x = x;
+  shape.y = y;
+  int i = 0;
+  for (float v : values) shape.values[i++] = v;
+  return shape;
+}
+
+EffStageSpec Stage(float scale, float rotation, float red, float green, float blue, float alpha) {
+  return EffStageSpec{scale, rotation, red, green, blue, alpha};
+}
+
+// Rain falling from a line (line, rectangle of velocities, additive).
+EffRecordSpec Rain() {
+  EffRecordSpec r;
+  r.flags = 1 | 8;
+  r.life = 1.5f;
+  r.middle = 0.5f;
+  r.start = Stage(1, 0, 160, 200, 255, 0);
+  r.middleStage = Stage(1, 0, 200, 220, 255, 220);
+  r.end = Stage(1, 0, 255, 255, 255, 0);
+  r.emitterLife = 2.0f;
+  r.rate = 120;
+  r.position = Shape(1, {240.0f, 0.0f});
+  r.velocity = Shape(2, {0.3f, 3.0f}, -0.3f, 1.5f);
+  r.image = "fx\\drop.png";
+  return r;
+}
+
+// Stars drifting down from a parallelogram band, turning, one repeat.
+EffRecordSpec TurningStars() {
+  EffRecordSpec r;
+  r.flags = 1 | 2;
+  r.life = 1.0f;
+  r.repeats = 1;
+  r.middle = 0.0f;
+  r.middleStage = Stage(1, 0, 255, 230, 120, 255);
+  r.end = Stage(1, 6.28f, 255, 120, 60, 0);
+  r.emitterLife = 1.5f;
+  r.rate = 60;
+  r.position = Shape(3, {0, 0, 200.0f, 0.0f, 40.0f, 40.0f});
+  r.velocity = Shape(0, {}, 0.0f, 1.0f);
+  r.image = "fx\\star.png";
+  return r;
+}
+
+// A ring of growing sparks after a short delay (ellipse, scale, additive).
+EffRecordSpec DelayedRing() {
+  EffRecordSpec r;
+  r.flags = 1 | 4 | 8;
+  r.life = 1.2f;
+  r.middle = 0.5f;
+  r.start = Stage(0.3f, 0, 255, 255, 200, 255);
+  r.middleStage = Stage(1.2f, 0, 255, 200, 120, 200);
+  r.end = Stage(0.2f, 0, 255, 120, 60, 0);
+  r.emitterLife = 1.0f;
+  r.delay = 0.5f;
+  r.rate = 80;
+  r.position = Shape(4, {0, 0, 1, 1, 0, 0, 60.0f, 30.0f});
+  r.velocity = Shape(4, {0, 0, 1, 1, 0, 0, 0.5f, 0.5f});
+  r.image = "fx\\spark.png";
+  return r;
+}
+
+// Sparks thrown out in all directions and pulled back (arc velocities,
+// toward the start point).
+EffRecordSpec WandBurst() {
+  EffRecordSpec r;
+  r.flags = 1 | 2 | 4 | 8 | 64;
+  r.life = 0.8f;
+  r.drag = 0.97f;
+  r.accelY = 0.06f;
+  r.middle = 0.5f;
+  r.start = Stage(0.5f, 0, 255, 255, 255, 255);
+  r.middleStage = Stage(1.0f, 1.5f, 255, 220, 120, 255);
+  r.end = Stage(0.3f, 3.0f, 255, 120, 40, 0);
+  r.emitterLife = 0.6f;
+  r.rate = 200;
+  r.position = Shape(0, {});
+  r.velocity = Shape(5, {0, 0, 0, 0, 0.0f, 6.28f, 3.0f, 1.0f});
+  r.image = "fx\\spark.png";
+  return r;
+}
+
+// Stars lifting off a ring and pushed away from its centre, twice repeated.
+EffRecordSpec FlyingPlate() {
+  EffRecordSpec r;
+  r.flags = 1 | 128;
+  r.life = 0.5f;
+  r.repeats = 2;
+  r.accelX = 0.05f;
+  r.middle = 0.5f;
+  r.start = Stage(1, 0, 255, 255, 255, 0);
+  r.middleStage = Stage(1, 0, 200, 255, 200, 255);
+  r.end = Stage(1, 0, 120, 255, 120, 0);
+  r.emitterLife = 0.8f;
+  r.rate = 100;
+  r.position = Shape(5, {0, 0, 0, 0, 3.14f, 6.28f, 40.0f, 30.0f});
+  r.velocity = Shape(0, {});
+  r.image = "fx\\star.png";
+  return r;
+}
+
+// A small fountain for the effects scene's own-system emitter.
+EffRecordSpec Fountain() {
+  EffRecordSpec r = WandBurst();
+  r.flags = 1 | 8;
+  r.drag = 1.0f;
+  r.accelY = 0.08f;
+  r.velocity = Shape(2, {1.0f, -3.0f}, -1.0f, -4.0f);
+  r.emitterLife = 1.0f;
+  r.rate = 60;
+  return r;
+}
+
+DtmRecord Placed(const std::string& name, uint32_t type, float left, float top, float width, float height) {
+  DtmRecord record;
+  record.name = name;
+  record.type = type;
+  record.SetRect(left, top, width, height);
+  return record;
+}
+
+DtmRecord Emitter(const std::string& name, const std::string& effect, float x, float y) {
+  DtmRecord emitter = Placed(name, 15, x - 10, y - 10, 20, 20);
+  emitter.Property("_keyEff", effect);
+  return emitter;
+}
+
+// The effects scene: the five fixed effects started once at load, each at
+// its own point; a fountain in a system of its own restarting every 1.5 s;
+// two emitters sharing one effect and a trail, all three started by the
+// links of a moving sprite's animation; a looping ambience and a chime the
+// same animation plays at its start and end.
+DtmRecord EffectsScene() {
+  DtmRecord root = Placed("effectsRoot", 1, 0, 0, 800, 600);
+  root.Property("_keyImg", "demo_back");
+  const struct {
+    const char* name;
+    float x, y;
+  } fixed[] = {{"magicrain", 120, 80},
+               {"magicrain2", 480, 80},
+               {"magicrain3", 160, 420},
+               {"magicwand", 400, 300},
+               {"platefly", 640, 420}};
+  for (const auto& f : fixed) {
+    DtmRecord emitter = Emitter(std::string("fx_") + f.name, f.name, f.x, f.y);
+    emitter.Property("_iStarted", "1");
+    root.Child(emitter);
+  }
+  DtmRecord fountain = Emitter("fountain", "fxfountain", 700, 560);
+  fountain.Property("_fTimeRepeat", "1.5")
+      .Property("_iStarted", "1")
+      .Property("_iMaxPart", "300")
+      .Property("_iMaxEmm", "4");
+  root.Child(fountain)
+      .Child(Emitter("sparkleStart", "fxsparkle", 100, 300))
+      .Child(Emitter("sparkleEnd", "fxsparkle", 700, 300))
+      .Child(Emitter("trail", "fxtrail", 400, 200));
+
+  DtmRecord ambience = Placed("ambience", 17, 0, 0, 1, 1);
+  ambience.Property("_keySound", "SOUND_NATURE")
+      .Property("_fTimeRepeat", "1")
+      .Property("_iStarted", "1")
+      .Property("_iPan", "-20")
+      .Property("_fVolume", "0.6");
+  DtmRecord chime = Placed("chime", 17, 0, 0, 1, 1);
+  chime.Property("_keySound", "SOUND_FIND").Property("_fVolume", "0.8");
+  root.Child(ambience).Child(chime);
+
+  DtmRecord mover = Placed("mover", 2, 80, 280, 40, 40);
+  mover.Property("_keyImg", "demo_button")
+      .Property("_iAniKey_go", "200")
+      .Property("_iAniRate_go", "100")
+      .Property("_sAniKey_go_1", "t(0,0)")
+      .Property("_sAniKey_go_200", "t(600,0)")
+      .Property("_sEffBegin_go", "sparkleStart")
+      .Property("_sEffPlayed_go", "trail")
+      .Property("_sEffEnd_go", "sparkleEnd")
+      .Property("_sSoundBegin_go", "chime")
+      .Property("_sSoundEnd_go", "chime")
+      .Property("_sAnimYet", "go");
+  root.Child(mover);
+  return root;
+}
+
+}  // namespace
+
+std::vector<SampleEffect> SampleEffects() {
+  return {{"magicrain", {Rain(), TurningStars()}},
+          {"magicrain2", {Rain()}},
+          {"magicrain3", {DelayedRing()}},
+          {"magicwand", {WandBurst()}},
+          {"platefly", {FlyingPlate()}},
+          {"fxsparkle", {DelayedRing(), WandBurst()}},
+          {"fxfountain", {Fountain()}},
+          {"fxtrail", {TurningStars()}}};
+}
+
+bool AddSampleEffectScene(SceneDatabaseWriter& writer, std::string* error) {
+  for (const ParticlePicture& picture : ParticlePictures()) {
+    if (!writer.AddImage(picture.entry, error)) return false;
+  }
+  return writer.AddScene(kSampleEffectsScene, EffectsScene(), error);
+}
+
+bool WriteSampleEffects(const std::string& folder, std::string* error) {
+  const std::filesystem::path root(folder);
+  std::error_code ec;
+  std::filesystem::create_directories(root / "data" / "effect", ec);
+  std::filesystem::create_directories(root / "data" / "images" / "fx", ec);
+  for (const SampleEffect& effect : SampleEffects()) {
+    std::string bytes;
+    if (!EffFileBytes(effect.records, &bytes, error)) return false;
+    const std::string path = (root / "data" / "effect" / (effect.name + ".eff")).string();
+    std::FILE* out = std::fopen(path.c_str(), "wb");
+    bool ok = out != nullptr && std::fwrite(bytes.data(), 1, bytes.size(), out) == bytes.size();
+    if (out != nullptr && std::fclose(out) != 0) ok = false;
+    if (!ok) {
+      if (error != nullptr) *error = "cannot write " + path;
+      return false;
+    }
+  }
+  for (const ParticlePicture& picture : ParticlePictures()) {
+    const std::string path = (root / picture.entry.path).string();
+    if (!ImageLib::WritePngImage(path, picture.picture)) {
+      if (error != nullptr) *error = "cannot write " + path;
+      return false;
+    }
+  }
+  return true;
+}
+
+}  // namespace Kivo

@@ -1,0 +1,144 @@
+#include "tools/sampledata/SampleFrontEnd.h"
+
+#include <filesystem>
+#include <functional>
+
+#include "resources/ImageLib.h"
+
+namespace Kivo {
+
+namespace {
+
+constexpr uint32_t kTypePlain = 1;
+constexpr uint32_t kTypeSprite = 3;
+constexpr uint32_t kTypeButton = 4;
+constexpr uint32_t kTypeText = 5;
+constexpr uint32_t kTypeSlider = 6;
+
+DtmRecord Placed(const std::string& name, uint32_t type, float left, float top, float width, float height) {
+  DtmRecord record;
+  record.name = name;
+  record.type = type;
+  record.SetRect(left, top, width, height);
+  return record;
+}
+
+// An alpha ramp over 50 keys, played once.
+void AlphaAnimation(DtmRecord& record, const std::string& name, int from, int to) {
+  record.Property("_iAniKey_" + name, "50").Property("_iAniRate_" + name, "50");
+  record.Property("_sAniKey_" + name + "_1", "c(" + std::to_string(from) + ",255,255,255)");
+  record.Property("_sAniKey_" + name + "_50", "c(" + std::to_string(to) + ",255,255,255)");
+}
+
+DtmRecord SplashScene() {
+  DtmRecord root = Placed("splashRoot", kTypePlain, 0, 0, 800, 600);
+  DtmRecord splash = Placed("splash", kTypeSprite, 200, 150, 400, 300);
+  AlphaAnimation(splash, "splash_in", 0, 255);
+  AlphaAnimation(splash, "splash_wait", 255, 255);
+  AlphaAnimation(splash, "splash_out", 255, 0);
+  return root.Child(splash);
+}
+
+DtmRecord LoadingScene() {
+  DtmRecord root = Placed("loadingRoot", kTypePlain, 0, 0, 800, 600);
+  DtmRecord bar = Placed("loadingBar", kTypeSlider, 200, 400, 400, 24);
+  DtmRecord text = Placed("txtLoading", kTypeText, 200, 440, 400, 40);
+  text.Property("_keyText", "loading").Property("_sFont", "FONT_GENERAL").Property("_iAlign", "1");
+  return root.Child(bar).Child(text);
+}
+
+DtmRecord Button(const std::string& name, float top) {
+  DtmRecord button = Placed(name, kTypeButton, 325, top, 150, 40);
+  button.Property("_keyImg", "kinds_button").Property("_sFont", "FONT_GENERAL");
+  return button;
+}
+
+DtmRecord WinScene() {
+  DtmRecord root = Placed("winRoot", kTypePlain, 0, 0, 800, 600);
+  return root.Child(Button("btnMenu", 500));
+}
+
+ImageLib::Image Flat(int width, int height, const std::function<uint32_t(int, int)>& pixel) {
+  ImageLib::Image image(width, height);
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) image.pixels[y * width + x] = pixel(x, y);
+  }
+  return image;
+}
+
+struct FrontEndPicture {
+  DtmImage entry;
+  ImageLib::Image image;
+};
+
+std::vector<FrontEndPicture> TablePictures() {
+  std::vector<FrontEndPicture> pictures;
+  // An arrow: the upper-left triangle of a 32 x 32 square, dark edged.
+  pictures.push_back({{"cust_cursor", "data/images/front/cust_cursor.png", true, 1, 1},
+                      Flat(32, 32, [](int x, int y) -> uint32_t {
+                        if (x > y || x + y > 40) return 0;
+                        return x == 0 || x == y ? 0xFF101010u : 0xFFF0F0F0u;
+                      })});
+  for (int card = 1; card <= 8; ++card) {
+    const uint32_t colour = 0xFF000000u | static_cast<uint32_t>(card * 0x1F2D3B % 0xFFFFFF);
+    pictures.push_back({{"card" + std::to_string(card), "data/images/front/card" + std::to_string(card) + ".png",
+                         card <= 4, 1, 1},
+                        Flat(64, 96, [colour](int x, int y) {
+                          return x < 3 || y < 3 || x >= 61 || y >= 93 ? 0xFFFFFFFFu : colour;
+                        })});
+  }
+  return pictures;
+}
+
+// A diagonal blend between two colours.
+ImageLib::Image SplashPicture(uint32_t from, uint32_t to) {
+  return Flat(400, 300, [from, to](int x, int y) {
+    const int t = (x + y) * 255 / 698;
+    uint32_t pixel = 0xFF000000u;
+    for (int shift = 0; shift <= 16; shift += 8) {
+      const int a = static_cast<int>((from >> shift) & 0xFF);
+      const int b = static_cast<int>((to >> shift) & 0xFF);
+      pixel |= static_cast<uint32_t>(a + (b - a) * t / 255) << shift;
+    }
+    return pixel;
+  });
+}
+
+bool Written(bool ok, const std::filesystem::path& path, std::string* error) {
+  if (!ok && error != nullptr) *error = "cannot write " + path.string();
+  return ok;
+}
+
+}  // namespace
+
+bool AddFrontEndScenes(SceneDatabaseWriter& writer, std::string* error) {
+  if (!writer.AddScene("mnSplash", SplashScene(), error) || !writer.AddScene("mnLoading", LoadingScene(), error) ||
+      !writer.AddScene("mnWin", WinScene(), error)) {
+    return false;
+  }
+  for (const FrontEndPicture& picture : TablePictures()) {
+    if (!writer.AddImage(picture.entry, error)) return false;
+  }
+  return true;
+}
+
+bool WriteFrontEndPictures(const std::string& folder, std::string* error) {
+  const std::filesystem::path root(folder);
+  std::error_code ec;
+  std::filesystem::create_directories(root / "data" / "images" / "front", ec);
+  std::filesystem::create_directories(root / "data" / "splash", ec);
+  for (const FrontEndPicture& picture : TablePictures()) {
+    const std::filesystem::path path = root / picture.entry.path;
+    if (!Written(ImageLib::WritePngImage(path.string(), picture.image), path, error)) return false;
+  }
+  const std::filesystem::path jpeg = root / "data" / "splash" / "splash_4.jpg";
+  const std::filesystem::path png = root / "data" / "splash" / "splash_2.png";
+  return Written(ImageLib::WriteJpegImage(jpeg.string(), SplashPicture(0x203060, 0xE0C080)), jpeg, error) &&
+         Written(ImageLib::WritePngImage(png.string(), SplashPicture(0x602030, 0x80E0C0)), png, error);
+}
+
+std::vector<std::pair<std::string, std::wstring>> FrontEndTexts() {
+  return {{"click", L"Click to continue"}, {"loading", L"Loading..."}, {"welcome", L"Welcome!"}};
+}
+
+}  // namespace Kivo
