@@ -1,11 +1,11 @@
-// The game's dialogs over stand-in controls: what each button does once its
+// The game's dialogs over the engine's controls: what each button does once its
 // fade-out ends, the buttons that act at once, and the profile and settings
 // changes.
 #include "frontend/GameDialogs.h"
 
 #include "engine/ResourceIds.h"
 #include "engine/TextTables.h"
-#include "tests/frontend/dialog_stand_ins.h"
+#include "tests/frontend/dialog_test_support.h"
 
 namespace dialogtest {
 namespace {

@@ -1,9 +1,9 @@
-// The main menu over stand-in controls: the greeting, the buttons, the name
+// The main menu over the engine's controls: the greeting, the buttons, the name
 // dialog of the first start and the particle lock.
 #include "frontend/MainMenuScreen.h"
 
 #include "engine/ResourceIds.h"
-#include "tests/frontend/dialog_stand_ins.h"
+#include "tests/frontend/dialog_test_support.h"
 
 namespace dialogtest {
 namespace {
