@@ -3,6 +3,7 @@
 #include <limits>
 
 #include "engine/WholeFile.h"
+#include "platform/DebugOutput.h"
 #include "shell/base/StringUtils.h"
 
 namespace Kivo {
@@ -18,25 +19,48 @@ float ToFloat32(double value) {
   return static_cast<float>(value);
 }
 
+// The whole-file reader refuses an empty file; a script that opens and holds
+// nothing is still a readable script, just one without lines.
+bool IsReadableEmptyFile(const std::string& fileName) {
+  std::FILE* file = OpenDataFile(fileName, 1);
+  if (file == nullptr) return false;
+  char byte = 0;
+  bool empty = std::fread(&byte, 1, 1, file) == 0 && std::feof(file) != 0;
+  CloseDataFile(file);
+  return empty;
+}
+
 }  // namespace
 
 bool Script::LoadFile(const std::string& fileName, const ScriptCommandTable* commands) {
-  mLines.clear();
-  mLabels.clear();
-  mCurrentLine = 0;
+  Clear();
+  if (fileName.size() > kMaxPathLength) return false;
   WholeFile file{fileName, {}};
-  if (!LoadWholeFile(file)) return false;
-  SplitLines(file.data(), file.size());
+  if (LoadWholeFile(file)) {
+    SplitLines(file.data(), file.size());
+    FreeWholeFile(file);
+  } else if (!IsReadableEmptyFile(fileName)) {
+    return false;
+  }
   mCommands = commands;
   return true;
+}
+
+void Script::Clear() {
+  mLines.clear();
+  mCurrentLine = 0;
+}
+
+void Script::TrimRight(std::string& line) {
+  std::size_t end = line.find_last_not_of(' ');
+  line.erase(end == std::string::npos ? 0 : end + 1);
 }
 
 void Script::SplitLines(const char* bytes, std::size_t length) {
   std::string line;
   auto finishLine = [this, &line]() {
+    TrimRight(line);
     if (line.empty()) return;
-    std::size_t end = line.find_last_not_of(' ');
-    line.erase(end + 1);
     mLines.push_back(line);
     line.clear();
   };
@@ -76,37 +100,61 @@ void Script::CallCommand(const std::string& name, const std::string& args, const
   }
 }
 
-void Script::ScanArgs(const std::string& text, const std::string& format, const ScanOutput* outputs,
-                      std::size_t outputCount) {
+std::size_t Script::ScanArgs(const std::string& text, const std::string& format, const ScanOutput* outputs,
+                             std::size_t outputCount) {
   const std::size_t size = text.size();
   std::size_t pos = 0;
   std::size_t next = 0;
+  std::size_t stored = 0;
   for (char letter : format) {
     const ScanOutput* target = next < outputCount ? &outputs[next] : nullptr;
     ++next;
     if (letter == 's') {
       while (pos < size && text[pos] != '"' && text[pos] != ',') ++pos;
-      if (pos >= size || text[pos] == ',') return;
+      if (pos >= size || text[pos] == ',') return stored;
       std::size_t close = text.find('"', pos + 1);
-      if (close == std::string::npos) return;
+      if (close == std::string::npos) return stored;
       if (target != nullptr && target->mText != nullptr) *target->mText = text.substr(pos + 1, close - pos - 1);
+      ++stored;
       pos = close + 1;
       while (pos < size && text[pos] != ',' && text[pos] != ')') ++pos;
-      if (pos >= size || text[pos] == ')') return;
+      if (pos >= size || text[pos] == ')') return stored;
       ++pos;
     } else if (letter == 'i' || letter == 'f') {
-      if (pos < size && text[pos] == ',') return;
+      if (pos < size && text[pos] == ',') return stored;
       std::size_t end = text.find_first_of(",)", pos);
-      if (end == std::string::npos) return;
+      if (end == std::string::npos) return stored;
       std::string argument = text.substr(pos, end - pos);
       if (target != nullptr && letter == 'i' && target->mInt != nullptr) *target->mInt = LeadingInt(argument.c_str());
       if (target != nullptr && letter == 'f' && target->mFloat != nullptr) {
         *target->mFloat = ToFloat32(LeadingDouble(argument.c_str()));
       }
-      if (text[end] == ')') return;
+      ++stored;
+      if (text[end] == ')') return stored;
       pos = end + 1;
     }
   }
+  return stored;
+}
+
+std::size_t Script::ArgumentCount(const std::string& format) {
+  std::size_t count = 0;
+  for (char letter : format) {
+    if (letter == 's' || letter == 'i' || letter == 'f') ++count;
+  }
+  return count;
+}
+
+bool Script::ReportShortList(const char* command, const std::string& text, const std::string& format,
+                             std::size_t stored) {
+  const std::size_t wanted = ArgumentCount(format);
+  if (stored >= wanted) return true;
+  // The argument bytes come from a data file: only their length is logged.
+  std::string message = std::string("script: ") + command + " got " + std::to_string(stored) + " of " +
+                        std::to_string(wanted) + " arguments (" + std::to_string(text.size()) +
+                        " bytes), ignored\n";
+  OutputDebugStringA(message.c_str());
+  return false;
 }
 
 std::string Script::SplitAt(const std::string& line, char separator, std::string& rest) {

@@ -14,9 +14,10 @@
 // anything else runs nothing. Arguments are scanned by the handlers with
 // ScanArgs: 's' a text in double quotes, 'i' an integer, 'f' a float.
 //
-// Failures: an unreadable or empty file gives false; an unknown command runs
-// nothing; a malformed argument list leaves the unfilled outputs as they
-// were.
+// Failures: an unreadable file gives false (a readable empty one is a
+// script with no lines); an unknown command runs nothing; a malformed
+// argument list leaves the unfilled outputs as they were, and ScanArgs says
+// how many it filled so that a handler can refuse a short list.
 #pragma once
 
 #include <cstddef>
@@ -66,12 +67,18 @@ class Script {
  public:
   // Empties the lines and rewinds; reads the file whole and splits it. On
   // success keeps the table (which must outlive the script's use of it) and
-  // returns true; an unreadable or empty file gives false and keeps the
-  // table held before.
+  // returns true, also for an empty file; an unreadable file or a path
+  // longer than kMaxPathLength gives false and keeps the table held before.
+  // The label index is left alone: a script is loaded once in its life.
   bool LoadFile(const std::string& fileName, const ScriptCommandTable* commands);
+  // Empties the lines and rewinds; the label index stays.
+  void Clear();
+  static constexpr std::size_t kMaxPathLength = 255;
   // Appends the lines of bytes to the script's lines.
   void SplitLines(const char* bytes, std::size_t length);
 
+  // Cuts trailing spaces (0x20 only; a TAB stays).
+  static void TrimRight(std::string& line);
   static std::string CommandName(const std::string& line);
   // Runs the line's command when a '(' follows its name; returns the name.
   static std::string ExecLine(const std::string& line, const Script& script);
@@ -79,14 +86,28 @@ class Script {
   static void CallCommand(const std::string& name, const std::string& args, const ScriptCommandTable* commands);
   // Stores the arguments of text in the outputs, one output per format
   // letter, in order; letters other than 's', 'i' and 'f' consume nothing.
-  static void ScanArgs(const std::string& text, const std::string& format, const ScanOutput* outputs,
-                       std::size_t outputCount);
-  static void ScanArgs(const std::string& text, const std::string& format, std::initializer_list<ScanOutput> outputs) {
-    ScanArgs(text, format, outputs.begin(), outputs.size());
+  // Integers saturate at the 32-bit range, floats read with a '.' whatever
+  // the locale. Returns how many arguments were stored (an empty number
+  // field stores 0 and counts).
+  static std::size_t ScanArgs(const std::string& text, const std::string& format, const ScanOutput* outputs,
+                              std::size_t outputCount);
+  static std::size_t ScanArgs(const std::string& text, const std::string& format,
+                              std::initializer_list<ScanOutput> outputs) {
+    return ScanArgs(text, format, outputs.begin(), outputs.size());
   }
   template <typename... Outputs>
-  static void ScanArgs(const std::string& text, const std::string& format, Outputs*... outputs) {
-    ScanArgs(text, format, {ScanOutput(outputs)...});
+  static std::size_t ScanArgs(const std::string& text, const std::string& format, Outputs*... outputs) {
+    return ScanArgs(text, format, {ScanOutput(outputs)...});
+  }
+  // How many arguments format asks for (its 's', 'i' and 'f' letters).
+  static std::size_t ArgumentCount(const std::string& format);
+  // ScanArgs for a command handler: true when every argument the format
+  // asks for was stored; otherwise the short list is logged under the
+  // command's name and the handler should do nothing.
+  template <typename... Outputs>
+  static bool ScanRequired(const char* command, const std::string& text, const std::string& format,
+                           Outputs*... outputs) {
+    return ReportShortList(command, text, format, ScanArgs(text, format, outputs...));
   }
   // When the character right after the line's name is separator, stores the
   // text after it in rest and returns the name; otherwise "" (rest
@@ -104,6 +125,9 @@ class Script {
   void SetCurrentLine(int line) { mCurrentLine = line; }
 
  private:
+  static bool ReportShortList(const char* command, const std::string& text, const std::string& format,
+                              std::size_t stored);
+
   std::vector<std::string> mLines;
   // Label name -> its line number + 1.
   std::map<std::string, int> mLabels;

@@ -199,20 +199,24 @@ bool GameApp::LoadGameGroup() {
     if (mShuttingDown) return false;
     mLoadingProgress.Set(LoadingProgress::SoundsValue(loaded, totalSounds));
   }
-  bool failed = !mResourceManager->ErrorText().empty();
-  if (!failed) {
-    try {
-      failed = !FetchSoundIds(*mResourceManager);
-    } catch (const std::exception& error) {
-      Note(std::string("the sound ids cannot be fetched: ") + error.what());
-      failed = true;
-    }
-  }
-  if (failed) {
+  if (!mResourceManager->ErrorText().empty()) {
     FailWithResourceError(false);
     mShutdownRequested = true;
     return false;
   }
+  // The engine's fetch ends the program on a missing name; here a missing
+  // sound shows its box and the game shuts down in order, saving the
+  // profiles, so every name is looked up before the fetch.
+  for (int id = kFirstSoundId; id <= kLastSoundId; ++id) {
+    try {
+      mResourceManager->SoundOrThrow(ResourceNameById(id));
+    } catch (const std::exception& error) {
+      ShowFatalErrorA(error.what());
+      mShutdownRequested = true;
+      return false;
+    }
+  }
+  FetchSoundIds(*mResourceManager);
   Note("\"Game\" loaded, " + std::to_string(loaded) + " resources");
   return true;
 }

@@ -19,10 +19,12 @@ void Note(const std::string& line) { Platform::Log("scene viewer: " + line); }
 
 SceneViewer::~SceneViewer() {
   LogEditTexts(mObjects);
+  mXmlScene.reset();
   DeleteObjects(mObjects);
 }
 
 bool SceneViewer::Show(const std::string& sceneName) {
+  mXmlScene.reset();
   DeleteObjects(mObjects);
   mSceneName = sceneName;
   if (!LoadScene(sceneName, mObjects)) {
@@ -42,9 +44,17 @@ bool SceneViewer::Show(const std::string& sceneName) {
   return true;
 }
 
+void SceneViewer::ShowXmlScene(const std::string& path) {
+  mXmlScene = std::make_unique<XmlSceneHost>(mObjects);
+  mXmlScene->Start(path);
+}
+
 sObj* SceneViewer::ClickTarget() const { return mObjects.empty() ? nullptr : mObjects[0]->mActiveChild; }
 
 void SceneViewer::Update() {
+  // The scene file places the objects first; their own animations act on
+  // the placed quads.
+  if (mXmlScene) mXmlScene->Update();
   for (sObj* object : mObjects) {
     object->Update(1);
     if (mPointerKnown) object->MouseMove(mPointerX, mPointerY);
@@ -74,6 +84,7 @@ void SceneViewer::Draw(Graphics& g) {
   for (sObj* object : mObjects) object->Draw(&g);
   gParticleSystem.Draw(g);
   g.End3D();
+  if (mXmlScene) mXmlScene->Draw(g, mWidth, mHeight);
 }
 
 void SceneViewer::MouseMove(int x, int y) {

@@ -4,9 +4,11 @@
 // A developer harness (GAME_SCENE) that stays beside the game's own screens.
 #pragma once
 
+#include <memory>
 #include <string>
 
 #include "engine/SceneLoader.h"
+#include "frontend/XmlSceneHost.h"
 #include "ui/Widget.h"
 
 namespace Kivo {
@@ -20,6 +22,8 @@ class SceneViewer : public Widget, public ObjEventListener {
   // (showing nothing) when the scene cannot be loaded.
   bool Show(const std::string& sceneName);
   const ObjectList& Objects() const { return mObjects; }
+  // Plays an XML scene over the shown objects (see XmlSceneHost).
+  void ShowXmlScene(const std::string& path);
 
   // Widget
   void Update() override;
@@ -48,6 +52,7 @@ class SceneViewer : public Widget, public ObjEventListener {
   sObj* ClickTarget() const;
 
   ObjectList mObjects;
+  std::unique_ptr<XmlSceneHost> mXmlScene;  // refers to mObjects
   std::string mSceneName;
   int mPointerX = 0;
   int mPointerY = 0;

@@ -13,7 +13,8 @@
 // framework's Init it loads the manifest's group "Loading" and fetches the
 // fonts, loads the group "Game" with the sound ids, gives the particle system
 // 4000 particles and 300 emitter slots and loads the five fixed effects,
-// then shows the scene named by GAME_SCENE in the scene viewer. Without the
+// then shows the scene named by GAME_SCENE in the scene viewer, with the XML
+// scene file named by GAME_XML_SCENE played over it when set. Without the
 // database or its configuration record the
 // game stops with a fatal error naming data\data.dtm and exit code 1.
 //
@@ -179,7 +180,9 @@ class EntryApp : public Kivo::KivoAppBase {
     // Keys, characters and the wheel go to the focused widget: the viewer
     // hands them on to its objects.
     mWidgetManager->SetFocus(mViewer.get());
-    mViewer->Show(mScene);
+    if (!mViewer->Show(mScene)) return;
+    const char* xmlScene = std::getenv("GAME_XML_SCENE");
+    if (xmlScene != nullptr && *xmlScene != '\0') mViewer->ShowXmlScene(xmlScene);
   }
 
   HeadlessIdleClose mIdleClose;

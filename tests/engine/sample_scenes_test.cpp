@@ -17,6 +17,7 @@
 #include "tools/sampledata/SampleControls.h"
 #include "tools/sampledata/SampleKinds.h"
 #include "tools/sampledata/SampleEffects.h"
+#include "tools/sampledata/SampleStory.h"
 #include "tools/sampledata/SampleScenes.h"
 
 namespace {
@@ -68,7 +69,7 @@ TEST_F(SampleScenesReadBack, TheDemoSceneAnimatesAndLinksToAbsentNames) {
   ASSERT_TRUE(LoadScene("mnEngineDemo", list));
   LinkAnimTargets(list);
   ASSERT_EQ(list.size(), 5u);
-  EXPECT_EQ(list[0]->mTypeCode, 1);
+  EXPECT_EQ(list[0]->mTypeCode, 3);
   EXPECT_EQ(FindObjectByName(list, "wavyDot")->mParent, FindObjectByName(list, "wavy"));
   sObj* title = FindObjectByName(list, "title");
   ASSERT_NE(title, nullptr);
@@ -88,8 +89,10 @@ TEST_F(SampleScenesReadBack, TheDemoSceneAnimatesAndLinksToAbsentNames) {
 TEST_F(SampleScenesReadBack, ImageEntriesNameRealPicturesWithTheirGrids) {
   std::vector<ImageEntry> entries = ImageEntries();
   // The demo's three, the strip, the kinds scene's, the controls scene's, the
-  // three particle pictures, then the front end's cursor and eight cards.
-  ASSERT_EQ(entries.size(), 4u + KindsPictures().size() + ControlsPictures().size() + 3u + 9u);
+  // three particle pictures, the story scenes', then the front end's cursor
+  // and eight cards.
+  ASSERT_EQ(entries.size(),
+            4u + KindsPictures().size() + ControlsPictures().size() + 3u + StoryPictureCount() + 9u);
   for (const ImageEntry& entry : entries) {
     ImageLib::ImagePtr picture = ImageLib::LoadImageFile(mFolder / entry.path.substr(0, entry.path.rfind('.')), false);
     ASSERT_NE(picture, nullptr) << entry.path;

@@ -3,9 +3,11 @@
 #include <fstream>
 #include <limits>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "engine/Script.h"
+#include "platform/DebugOutput.h"
 #include "tests/support/temp_folder.h"
 #include "tools/sampledata/DataWriters.h"
 
@@ -131,6 +133,7 @@ TEST(Script, NamesExecAndSplitAt) {
   EXPECT_EQ(Script::ExecLine("show:(1)", script), "show");
   EXPECT_EQ(Script::ExecLine("shows(1)", script), "shows");
   EXPECT_EQ(Script::ExecLine("silent()", script), "silent");
+  EXPECT_EQ(Script::ExecLine("show (\"x\",1,2)", script), "show ");  // the space joins the name
   EXPECT_TRUE(calls.empty());
   EXPECT_EQ(Script::ExecLine("show(\"x\",1,2)", script), "show");
   EXPECT_EQ(Script::ExecLine("Show()", script), "Show");
@@ -171,22 +174,112 @@ TEST(Script, LoadFile) {
   EXPECT_EQ(script.CurrentLine(), 1);
   EXPECT_EQ(script.Commands(), &first);
 
-  std::ofstream(folder / "empty.txt", std::ios::binary) << "";
-  EXPECT_FALSE(script.LoadFile(folder / "empty.txt", &second));
   EXPECT_FALSE(script.LoadFile(folder / "missing.txt", &second));
   EXPECT_TRUE(script.Lines().empty());
   EXPECT_EQ(script.CurrentLine(), 0);
-  EXPECT_TRUE(script.Labels().empty());
   EXPECT_EQ(script.Commands(), &first);  // a failed load keeps the table
+  EXPECT_FALSE(script.LoadFile(std::string(Script::kMaxPathLength + 1, 'a'), &second));
+  EXPECT_EQ(script.Commands(), &first);
 
-  // Labels of the file read before never steer the next one.
-  std::ofstream(folder / "b.txt", std::ios::binary) << "one()\ntwo()\nthree()\ntwo:\n";
-  ASSERT_TRUE(script.LoadFile(path, &first));
-  script.Goto("two");
-  ASSERT_EQ(script.CurrentLine(), 1);
-  ASSERT_TRUE(script.LoadFile(folder / "b.txt", &first));
-  script.Goto("two");
-  EXPECT_EQ(script.CurrentLine(), 3);
+  // A readable empty file is a script with nothing to run, not a failure.
+  std::ofstream(folder / "empty.txt", std::ios::binary) << "";
+  EXPECT_TRUE(script.LoadFile(folder / "empty.txt", &second));
+  EXPECT_TRUE(script.Lines().empty());
+  EXPECT_EQ(script.Commands(), &second);
+  std::ofstream(folder / "blank.txt", std::ios::binary) << " \r\n\r\r\n   \n";
+  EXPECT_TRUE(script.LoadFile(folder / "blank.txt", &second));
+  EXPECT_TRUE(script.Lines().empty());
+
+  // Loading and clearing leave the label index alone.
+  EXPECT_EQ(script.Labels().at("two"), 2);
+  script.Clear();
+  EXPECT_EQ(script.Labels().at("two"), 2);
+}
+
+TEST(Script, TrimRightCutsOnlySpaces) {
+  const std::pair<std::string, std::string> cases[] = {
+      {"show()  ", "show()"}, {"show()\t", "show()\t"}, {"show()\t ", "show()\t"}, {"   ", ""}, {"", ""}};
+  for (const auto& c : cases) {
+    std::string line = c.first;
+    Script::TrimRight(line);
+    EXPECT_EQ(line, c.second) << '"' << c.first << '"';
+  }
+}
+
+// The runner pattern the owners use: execute, advance, decide.
+TEST(Script, GotoMakesTheLabelLineCurrent) {
+  Script script;
+  const std::string bytes = "a()\nb()\nthere:\nc()\nend:";
+  script.SplitLines(bytes.data(), bytes.size());
+  script.Goto("there");
+  EXPECT_EQ(script.Labels().at("there"), 3);
+  EXPECT_EQ(script.CurrentLine(), 2);
+  EXPECT_EQ(script.Lines()[script.CurrentLine() + 1], "c()");
+  // A label on the last line leaves nothing to run after the advance.
+  script.Goto("end");
+  EXPECT_EQ(script.CurrentLine() + 1, static_cast<int>(script.Lines().size()));
+}
+
+TEST(Script, ScanArgsCountsWhatItStored) {
+  struct Case {
+    const char* args;
+    const char* format;
+    std::size_t stored;
+    std::string text;
+    std::int32_t integer;
+    float number;
+  };
+  const Case cases[] = {
+      {"\"a\",1,2.5)", "sif", 3, "a", 1, 2.5f},
+      {")", "sif", 0, "-", -7, -7.0f},            // show(): no string at all
+      {"\"hero\")", "sif", 1, "hero", -7, -7.0f},  // center("hero")
+      {",", "sif", 0, "-", -7, -7.0f},
+      {"\"abc", "sif", 0, "-", -7, -7.0f},
+      {")", "f", 1, "-", -7, 0.0f},  // wait_time(): the empty field is 0 and counts
+      {" 7x)", "i", 1, "-", 7, -7.0f},
+      {"abc)", "i", 1, "-", 0, -7.0f},
+      {"99999999999)", "i", 1, "-", 2147483647, -7.0f},
+      {"-99999999999)", "i", 1, "-", -2147483647 - 1, -7.0f},
+      {"2.5)", "f", 1, "-", -7, 2.5f},
+      {"\"%\")", "s", 1, "%", -7, -7.0f},
+      {"\"a,b)c:d\")", "s", 1, "a,b)c:d", -7, -7.0f},
+  };
+  for (const Case& c : cases) {
+    std::string text = "-";
+    std::int32_t integer = -7;
+    float number = -7.0f;
+    std::vector<Kivo::ScanOutput> outputs;
+    for (const char* letter = c.format; *letter != '\0'; ++letter) {
+      if (*letter == 's') outputs.emplace_back(&text);
+      if (*letter == 'i') outputs.emplace_back(&integer);
+      if (*letter == 'f') outputs.emplace_back(&number);
+    }
+    EXPECT_EQ(Script::ScanArgs(c.args, c.format, outputs.data(), outputs.size()), c.stored) << c.args;
+    EXPECT_EQ(text, c.text) << c.args;
+    EXPECT_EQ(integer, c.integer) << c.args;
+    EXPECT_EQ(number, c.number) << c.args;
+  }
+  std::int32_t a = -1, b = -1;
+  EXPECT_EQ(Script::ScanArgs("12 , 3)", "ii", &a, &b), 2u);
+  EXPECT_EQ(a, 12);
+  EXPECT_EQ(b, 3);
+}
+
+TEST(Script, ScanRequiredRefusesShortLists) {
+  std::vector<std::string> logged;
+  Platform::CaptureDebugOutput([&logged](const std::string& text) { logged.push_back(text); });
+  std::string name;
+  float x = 0, y = 0;
+  EXPECT_FALSE(Script::ScanRequired("center", "\"hero\")", "sff", &name, &x, &y));
+  EXPECT_TRUE(Script::ScanRequired("center", "\"hero\",1,2)", "sff", &name, &x, &y));
+  float seconds = -1;
+  EXPECT_TRUE(Script::ScanRequired("wait_time", ")", "f", &seconds));
+  EXPECT_EQ(seconds, 0.0f);
+  EXPECT_TRUE(Script::ScanRequired("block_quant", ")", ""));
+  Platform::CaptureDebugOutput(nullptr);
+  ASSERT_EQ(logged.size(), 1u);
+  EXPECT_NE(logged[0].find("center"), std::string::npos);
+  EXPECT_EQ(logged[0].find("hero"), std::string::npos);  // script bytes are not shown
 }
 
 TEST(Script, CommandTablesArePinned) {

@@ -5,7 +5,9 @@
 #include <algorithm>
 #include <memory>
 
+#include "image/Image.h"
 #include "screen_test_support.h"
+#include "ui/Graphics.h"
 
 namespace Kivo {
 namespace {
@@ -184,6 +186,46 @@ TEST_F(ScreenSwitchTest, TheRemovedScreenIsGoneInEitherUpdateOrder) {
     switcher.DeleteScreens();
   }
   EXPECT_EQ(std::count(log.begin(), log.end(), "LaunchLoader"), 2);
+}
+
+}  // namespace
+}  // namespace Kivo
+
+namespace Kivo {
+namespace {
+
+// Counts the overlay's fills.
+class FillCounter : public Image {
+ public:
+  FillCounter() {
+    width = 800;
+    height = 600;
+  }
+  void FillRect(const Rect& r, const Color& c, int) override {
+    ++fills;
+    lastAlpha = c.alpha;
+  }
+  int fills = 0;
+  int lastAlpha = -1;
+};
+
+TEST_F(ScreenSwitchTest, TheOverlayDrawsBlackOfItsOpacityOnlyWhileFading) {
+  FillCounter image;
+  Graphics g(&image);
+  ScreenTransition* overlay = switcher.Overlay();
+  const struct {
+    int state, opacity, fills, alpha;
+  } cases[] = {{kFadeFinished, 255, 0, -1}, {kFadingOut, 100, 1, 100}, {kFadingIn, 255, 1, 255}, {kFadingIn, 0, 0, -1}};
+  for (const auto& c : cases) {
+    image.fills = 0;
+    image.lastAlpha = -1;
+    overlay->mState = c.state;
+    overlay->mOpacity = c.opacity;
+    overlay->Draw(g);
+    EXPECT_EQ(image.fills, c.fills) << "state " << c.state << ", opacity " << c.opacity;
+    EXPECT_EQ(image.lastAlpha, c.alpha);
+  }
+  overlay->mState = kFadeFinished;
 }
 
 }  // namespace

@@ -30,7 +30,11 @@ class GameTest : public StartupFixture {
                       const std::string& output, bool limited = true) {
     std::string scriptPath = folder + "/script" + std::to_string(++scripts) + ".txt";
     std::ofstream(scriptPath) << script;
-    return "env -u GAME_LOG -u XDG_RUNTIME_DIR GAME_HOME='" + home + "' GAME_BACKEND=headless GAME_INPUT_SCRIPT='" +
+    // The framework's own start-up and settings are under test: the scene
+    // viewer runs the framework's application, without the game's profiles
+    // choosing the volumes and the screen mode.
+    return "env -u GAME_LOG -u XDG_RUNTIME_DIR GAME_SCENE=mnEngineDemo GAME_HOME='" + home +
+           "' GAME_BACKEND=headless GAME_INPUT_SCRIPT='" +
            scriptPath + "' " + extraEnv + (limited ? " timeout 120 '" : " '") + KIVO_GAME_EXE + "' " + args + " > '" + output +
            "' 2>&1";
   }

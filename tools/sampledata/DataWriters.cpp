@@ -1,9 +1,20 @@
 #include "tools/sampledata/DataWriters.h"
 
 #include <charconv>
+#include <cstdio>
 #include <cmath>
 
 namespace Kivo {
+
+bool WriteSampleFile(const std::filesystem::path& path, const std::string& bytes, std::string* error) {
+  std::error_code ec;
+  std::filesystem::create_directories(path.parent_path(), ec);
+  std::FILE* out = std::fopen(path.string().c_str(), "wb");
+  bool ok = !ec && out != nullptr && std::fwrite(bytes.data(), 1, bytes.size(), out) == bytes.size();
+  if (out != nullptr && std::fclose(out) != 0) ok = false;
+  if (!ok && error != nullptr) *error = "cannot write " + path.string();
+  return ok;
+}
 
 namespace {
 

@@ -6,10 +6,15 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <string>
 #include <vector>
 
 namespace Kivo {
+
+// Writes bytes to a file of the sample folder, making its folders; false
+// with "cannot write <path>" when any step fails.
+bool WriteSampleFile(const std::filesystem::path& path, const std::string& bytes, std::string* error);
 
 // "key<TAB>text" lines after the byte-order mark FF FE, UTF-16 little-endian,
 // CR LF line ends, a line break inside a text written as backslash + 'n'.

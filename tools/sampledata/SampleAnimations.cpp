@@ -1,5 +1,7 @@
 #include "tools/sampledata/SampleAnimations.h"
 
+#include "tools/sampledata/DataWriters.h"
+
 #include <cstdio>
 #include <filesystem>
 
@@ -95,13 +97,7 @@ bool WriteSampleAnimations(const std::string& folder, std::string* error) {
     std::string bytes;
     if (!AnimFileBytes(animation, false, &bytes, error)) return false;
     const std::filesystem::path path = dir / (animation.name + ".atxt");
-    std::FILE* out = std::fopen(path.string().c_str(), "wb");
-    bool ok = out != nullptr && std::fwrite(bytes.data(), 1, bytes.size(), out) == bytes.size();
-    if (out != nullptr && std::fclose(out) != 0) ok = false;
-    if (!ok) {
-      if (error != nullptr) *error = "cannot write " + path.string();
-      return false;
-    }
+    if (!WriteSampleFile(path, bytes, error)) return false;
   }
   return true;
 }

@@ -2,6 +2,7 @@
 
 #include "tools/sampledata/SampleFrontEnd.h"
 #include "tools/sampledata/SampleKinds.h"
+#include "tools/sampledata/SampleStory.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -69,20 +70,21 @@ bool AddSettings(SettingsWriter& writer, std::string* error) {
 
 using A = ScriptArg;
 
-// Every story command, speech lines of "personage_mood=dialog key".
+// Every story command: two characters dressed into the first free slots
+// (the sage facing left), placed and animated, three speech lines of
+// "name_mood=dialog key" and a timed pause between two of them.
 bool AddDialogScript(ScriptWriter& s, std::string* error) {
-  return s.Command("personage", {A::Text("hero"), A::Text("data/images/hero.png"), A::Float(120), A::Float(310.5f),
-                                 A::Text("hero_idle"), A::Int(1)}, error) &&
-         s.Command("personage", {A::Text("sage"), A::Text("data/images/sage.png"), A::Float(520), A::Float(300),
-                                 A::Text("sage_idle"), A::Int(0)}, error) &&
+  return s.Command("personage", {A::Text(""), A::Text("hero"), A::Float(0), A::Float(-10), A::Text("normal"),
+                                 A::Int(0)}, error) &&
+         s.Command("personage", {A::Text(""), A::Text("sage"), A::Float(0), A::Float(-10), A::Text("normal"),
+                                 A::Int(1)}, error) &&
+         s.Command("center", {A::Text("hero"), A::Float(220), A::Float(400)}, error) &&
+         s.Command("center", {A::Text("sage"), A::Float(580), A::Float(400)}, error) &&
          s.Command("init_by_ani", {A::Text("hero"), A::Text("hero_enter")}, error) &&
-         s.Command("center", {A::Text("hero"), A::Float(1.5f), A::Float(2)}, error) &&
-         s.Command("wait_time", {A::Float(0.25f)}, error) &&
          s.Assign("hero_sad", "dlg_1_1_1", error) &&
          s.Command("play_ani", {A::Text("sage"), A::Text("sage_talk")}, error) &&
          s.Assign("sage_normal", "dlg_1_1_2", error) &&
-         s.Command("center", {A::Text("sage")}, error) &&
-         s.Command("wait_time", {A::Float(1)}, error) &&
+         s.Command("wait_time", {A::Float(0.5f)}, error) &&
          s.Assign("hero_happy", "dlg_1_1_3", error);
 }
 
@@ -93,9 +95,9 @@ bool AddTutorialScript(ScriptWriter& s, std::string* error) {
          s.Command("rect_strict", {A::Text("hud_list")}, error) &&
          s.Command("wait_event_click_left", {}, error) &&
          s.Command("show", {A::Text("tut_hint"), A::Float(400), A::Float(300)}, error) &&
-         s.Command("wait_event_btn_pressed", {A::Text("btnHint")}, error) &&
+         s.Command("wait_event_btn_pressed", {A::Text("ok")}, error) &&
          s.Command("wait_event_ani_end", {A::Text("hint_glow"), A::Text("finded")}, error) &&
-         s.Command("wait_event", {A::Text("level"), A::Text("item_found")}, error) &&
+         s.Command("wait_event", {A::Text("item_found"), A::Text("finish")}, error) &&
          s.Command("rect_strict_vert", {A::Float(10), A::Float(20), A::Float(300), A::Float(20), A::Float(300),
                                         A::Float(140.25f), A::Float(10), A::Float(140.25f)}, error) &&
          s.Command("wait_event_click_right", {}, error) &&
@@ -108,6 +110,9 @@ bool AddTutorialScript(ScriptWriter& s, std::string* error) {
 
 bool AddKindsTexts(TextTableWriter& writer, std::string* error) {
   for (const auto& [key, text] : KindsTexts()) {
+    if (!writer.Add(key, text, error)) return false;
+  }
+  for (const auto& [key, text] : StoryTexts()) {
     if (!writer.Add(key, text, error)) return false;
   }
   for (const auto& [key, text] : FrontEndTexts()) {
@@ -141,20 +146,7 @@ bool WriteSampleData(const std::string& folder, std::string* error) {
   SampleData data;
   if (!BuildSampleData(data, error)) return false;
   for (const SampleFile& file : SampleFiles(data)) {
-    std::filesystem::path path = std::filesystem::path(folder) / file.path;
-    std::error_code ec;
-    std::filesystem::create_directories(path.parent_path(), ec);
-    if (ec) {
-      if (error != nullptr) *error = "cannot make the folder " + path.parent_path().string() + ": " + ec.message();
-      return false;
-    }
-    std::FILE* out = std::fopen(path.string().c_str(), "wb");
-    bool ok = out != nullptr && std::fwrite(file.bytes.data(), 1, file.bytes.size(), out) == file.bytes.size();
-    if (out != nullptr && std::fclose(out) != 0) ok = false;
-    if (!ok) {
-      if (error != nullptr) *error = "cannot write " + path.string();
-      return false;
-    }
+    if (!WriteSampleFile(std::filesystem::path(folder) / file.path, file.bytes, error)) return false;
   }
   return true;
 }

@@ -1,5 +1,7 @@
 #include "tools/sampledata/SampleEffects.h"
 
+#include "tools/sampledata/DataWriters.h"
+
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -263,14 +265,7 @@ bool WriteSampleEffects(const std::string& folder, std::string* error) {
   for (const SampleEffect& effect : SampleEffects()) {
     std::string bytes;
     if (!EffFileBytes(effect.records, &bytes, error)) return false;
-    const std::string path = (root / "data" / "effect" / (effect.name + ".eff")).string();
-    std::FILE* out = std::fopen(path.c_str(), "wb");
-    bool ok = out != nullptr && std::fwrite(bytes.data(), 1, bytes.size(), out) == bytes.size();
-    if (out != nullptr && std::fclose(out) != 0) ok = false;
-    if (!ok) {
-      if (error != nullptr) *error = "cannot write " + path;
-      return false;
-    }
+    if (!WriteSampleFile(root / "data" / "effect" / (effect.name + ".eff"), bytes, error)) return false;
   }
   for (const ParticlePicture& picture : ParticlePictures()) {
     const std::string path = (root / picture.entry.path).string();

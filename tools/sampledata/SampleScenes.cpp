@@ -7,11 +7,13 @@
 #include <filesystem>
 
 #include "engine/ResourceIds.h"
+#include "tools/sampledata/DataWriters.h"
 #include "resources/ImageLib.h"
 #include "tools/sampledata/SampleFrontEnd.h"
 #include "tools/sampledata/SampleControls.h"
 #include "tools/sampledata/SampleKinds.h"
 #include "tools/sampledata/SampleMenuScenes.h"
+#include "tools/sampledata/SampleStory.h"
 #include "tools/sampledata/SampleXmlScenes.h"
 #include "tools/sampledata/SampleEffects.h"
 
@@ -48,10 +50,10 @@ DtmRecord ConfigRecord() {
 // animation "blink" once, and a picture with a child holding copies of the
 // file animations "wave" and "pulse", ready to be played.
 DtmRecord EngineDemo() {
-  DtmRecord root = Rect("demoRoot", 1, 0, 0, 800, 600);
+  DtmRecord root = Rect("demoRoot", 3, 0, 0, 800, 600);
   root.Property("_keyImg", "demo_back");
 
-  DtmRecord title = Rect("title", 2, 200, 40, 400, 80);
+  DtmRecord title = Rect("title", 3, 200, 40, 400, 80);
   title.Property("_keyImg", "demo_button")
       .Property("_iAniKey_intro", "25")
       .Property("_iAniRate_intro", "50")
@@ -62,13 +64,13 @@ DtmRecord EngineDemo() {
       .Property("_sSoundEnd_intro", "introChime")
       .Property("_sAnimYet", "intro");
 
-  DtmRecord blinker = Rect("blinker", 2, 40, 480, 64, 64);
+  DtmRecord blinker = Rect("blinker", 3, 40, 480, 64, 64);
   blinker.Property("_keyImg", "demo_cells")
       .Property("_sAniLoad_1", "blink")
       .Property("_sEffEnd_blink", "blinkFlash")
       .Property("_sAnimYet", "blink");
 
-  DtmRecord dot = Rect("wavyDot", 2, 380, 300, 16, 16);
+  DtmRecord dot = Rect("wavyDot", 3, 380, 300, 16, 16);
   dot.Property("_keyImg", "demo_cells");
   DtmRecord wavy = Rect("wavy", 1, 340, 260, 96, 96);
   wavy.Property("_keyImg", "demo_cells").Property("_sAniLoad_1", "wave").Property("_sAniLoad_2", "pulse").Child(dot);
@@ -166,16 +168,6 @@ std::string ShellQuoted(const std::string& text) {
   return out + "'";
 }
 
-bool WriteBytes(const std::filesystem::path& path, const std::string& bytes, std::string* error) {
-  std::error_code ec;
-  std::filesystem::create_directories(path.parent_path(), ec);
-  std::FILE* out = std::fopen(path.string().c_str(), "wb");
-  bool ok = out != nullptr && std::fwrite(bytes.data(), 1, bytes.size(), out) == bytes.size();
-  if (out != nullptr && std::fclose(out) != 0) ok = false;
-  if (!ok && error != nullptr) *error = "cannot write " + path.string();
-  return ok;
-}
-
 }  // namespace
 
 bool BuildSampleScenes(SceneDatabaseWriter& writer, std::string* error) {
@@ -189,7 +181,8 @@ bool BuildSampleScenes(SceneDatabaseWriter& writer, std::string* error) {
   for (const KindsPicture& picture : KindsPictures()) {
     if (!writer.AddImage(picture.entry, error)) return false;
   }
-  return AddControlsScene(writer, error) && AddSampleEffectScene(writer, error) && AddFrontEndScenes(writer, error);
+  return AddControlsScene(writer, error) && AddSampleEffectScene(writer, error) && AddStoryScenes(writer, error) &&
+         AddFrontEndScenes(writer, error);
 }
 
 std::vector<SampleFontSpec> SampleFonts() {
@@ -239,8 +232,8 @@ std::string ToneWavBytes(int frequency, int milliseconds) {
 bool WriteSampleSceneData(const std::string& folder, std::string* error) {
   const std::filesystem::path root(folder);
   SceneDatabaseWriter writer;
-  if (!BuildSampleScenes(writer, error) || !WriteBytes(root / "data" / "data.dtm", writer.Bytes(), error) ||
-      !WriteBytes(root / "data" / "data.xml", SampleManifest(), error)) {
+  if (!BuildSampleScenes(writer, error) || !WriteSampleFile(root / "data" / "data.dtm", writer.Bytes(), error) ||
+      !WriteSampleFile(root / "data" / "data.xml", SampleManifest(), error)) {
     return false;
   }
   for (const SamplePicture& picture : SamplePictures()) {
@@ -261,11 +254,14 @@ bool WriteSampleSceneData(const std::string& folder, std::string* error) {
       return false;
     }
   }
-  if (!WriteControlsPictures(folder, error) || !WriteFrontEndPictures(folder, error)) return false;
+  if (!WriteControlsPictures(folder, error) || !WriteStoryPictures(folder, error) ||
+      !WriteFrontEndPictures(folder, error)) {
+    return false;
+  }
   int frequency = 330;
   for (const std::string& id : SoundIds()) {
     const std::filesystem::path path = root / "data" / "sounds" / (SoundFileStem(id) + ".wav");
-    if (!WriteBytes(path, ToneWavBytes(frequency, 60), error)) return false;
+    if (!WriteSampleFile(path, ToneWavBytes(frequency, 60), error)) return false;
     frequency += 20;
   }
   return true;

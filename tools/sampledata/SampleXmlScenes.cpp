@@ -1,5 +1,7 @@
 #include "tools/sampledata/SampleXmlScenes.h"
 
+#include "tools/sampledata/DataWriters.h"
+
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -53,16 +55,6 @@ const char kEngineDemo[] =
 
 uint32_t Argb(uint32_t a, uint32_t r, uint32_t g, uint32_t b) { return (a << 24) | (r << 16) | (g << 8) | b; }
 
-bool WriteFileBytes(const std::filesystem::path& path, const std::string& bytes, std::string* error) {
-  std::error_code ec;
-  std::filesystem::create_directories(path.parent_path(), ec);
-  std::FILE* out = std::fopen(path.string().c_str(), "wb");
-  bool ok = out != nullptr && std::fwrite(bytes.data(), 1, bytes.size(), out) == bytes.size();
-  if (out != nullptr && std::fclose(out) != 0) ok = false;
-  if (!ok && error != nullptr) *error = "cannot write " + path.string();
-  return ok;
-}
-
 }  // namespace
 
 std::vector<SampleXmlScene> SampleXmlScenes() { return {{"data/scenes/engine_demo.xml", kEngineDemo}}; }
@@ -86,7 +78,7 @@ ImageLib::Image StripPicture() {
 
 bool WriteSampleXmlScenes(const std::string& folder, std::string* error) {
   for (const SampleXmlScene& scene : SampleXmlScenes()) {
-    if (!WriteFileBytes(std::filesystem::path(folder) / scene.path, scene.text, error)) return false;
+    if (!WriteSampleFile(std::filesystem::path(folder) / scene.path, scene.text, error)) return false;
   }
   const std::filesystem::path picture = std::filesystem::path(folder) / StripPictureEntry().path;
   std::error_code ec;
