@@ -6,9 +6,9 @@
 
 #include "audio/MusicInterface.h"
 #include "display/DDInterface.h"
+#include "engine/ControlKinds.h"
 #include "engine/GameMath.h"
 #include "engine/GameUtils.h"
-#include "engine/ControlKinds.h"
 #include "engine/ImageTable.h"
 #include "engine/ObjectKinds.h"
 #include "engine/ParticleEffect.h"
@@ -268,7 +268,7 @@ Screen* GameApp::CreateScreen(int type) {
     case kLoadingScreen:
       return new LoadingScreen(*this);
     case kMainMenuScreen:
-      return new Screen(*this, "mnMainMenu");
+      return new MainMenuScreen(*this, *this);
     case kSplashScreen:
       return new SplashScreen(*this);
     case kMapScreen:
@@ -310,6 +310,14 @@ void GameApp::PlaySound(const std::string& name) {
 MemoryImage* GameApp::LoadPicture(const std::string& path) { return LoadImageFile(path, true); }
 
 bool GameApp::StartLevel() { return mSwitch != nullptr && mSwitch->StartLevel(); }
+
+void GameApp::UpdateParticles() { gParticleSystem.Update(); }
+void GameApp::DrawParticles(Graphics& g) { gParticleSystem.Draw(g); }
+void GameApp::ClearParticles() { gParticleSystem.Clear(); }
+
+void GameApp::RefreshWelcome() {
+  if (auto* menu = dynamic_cast<MainMenuScreen*>(GetScreen(kMainMenuScreen))) menu->ShowWelcome();
+}
 
 Screen* GameApp::GetScreen(int type) const { return mSwitch == nullptr ? nullptr : mSwitch->GetScreen(type); }
 

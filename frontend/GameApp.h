@@ -22,6 +22,7 @@
 #include "engine/SceneLoader.h"
 #include "frontend/GameDataFiles.h"
 #include "frontend/GameMusic.h"
+#include "frontend/MainMenuScreen.h"
 #include "frontend/OpeningScreens.h"
 #include "frontend/Profiles.h"
 #include "frontend/Screen.h"
@@ -45,7 +46,7 @@ class LoadingProgress {
   std::atomic<float> mValue{0.0f};
 };
 
-class GameApp : public KivoAppBase, public FrontEndHost, public ScreenSwitchHost {
+class GameApp : public KivoAppBase, public FrontEndHost, public ScreenSwitchHost, public MainMenuHost {
  public:
   GameApp();
   ~GameApp() override;
@@ -78,10 +79,16 @@ class GameApp : public KivoAppBase, public FrontEndHost, public ScreenSwitchHost
   void PlaySound(const std::string& name) override;
   MemoryImage* LoadPicture(const std::string& path) override;
 
+  // MainMenuHost
+  void RefreshWelcome() override;
+  void UpdateParticles() override;
+  void DrawParticles(Graphics& g) override;
+  void ClearParticles() override;
+
   bool StartLevel();
   Screen* GetScreen(int type) const;
 
-  Profiles& GetProfiles() { return mProfiles; }
+  Profiles& GetProfiles() override { return mProfiles; }
   LoadingProgress& GetLoadingProgress() { return mLoadingProgress; }
   int LevelMusic(int stage, int level) const { return mLevelMusic[stage][level]; }
 

@@ -12,6 +12,7 @@
 #include "tools/sampledata/SampleAnimations.h"
 #include "tools/sampledata/SampleData.h"
 #include "tools/sampledata/SampleEffects.h"
+#include "tools/sampledata/SampleMenuScenes.h"
 #include "tools/sampledata/SampleXmlScenes.h"
 #include "tools/sampledata/SampleScenes.h"
 
@@ -24,6 +25,7 @@ int main(int argc, char** argv) {
   if (!Kivo::WriteSampleData(argv[1], &error) || !Kivo::WriteSampleAnimations(argv[1], &error) ||
       !Kivo::WriteSampleXmlScenes(argv[1], &error) || !Kivo::WriteSampleSceneData(argv[1], &error) ||
       !Kivo::WriteSampleEffects(argv[1], &error) ||
+      !Kivo::WriteSampleMenuFiles(argv[1], &error) ||
       (argc == 5 && !Kivo::MakeSampleFonts(argv[1], argv[3], argv[4], &error))) {
     std::fprintf(stderr, "make_sample_data: %s\n", error.c_str());
     return 1;

@@ -8,6 +8,7 @@
 #include <filesystem>
 
 #include "tools/sampledata/ClickSound.h"
+#include "tools/sampledata/SampleMenuScenes.h"
 
 namespace Kivo {
 
@@ -124,6 +125,7 @@ bool AddKindsTexts(TextTableWriter& writer, std::string* error) {
 
 bool BuildSampleData(SampleData& data, std::string* error) {
   return AddTexts(data.texts, kTexts, sizeof kTexts / sizeof kTexts[0], error) && AddKindsTexts(data.texts, error) &&
+         AddSampleMenuTexts(data.texts, error) &&
          AddTexts(data.dialogs, kDialogs, sizeof kDialogs / sizeof kDialogs[0], error) &&
          AddSettings(data.settings, error) && AddDialogScript(data.dialogScript, error) &&
          AddTutorialScript(data.tutorialScript, error);

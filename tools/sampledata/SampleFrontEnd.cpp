@@ -58,20 +58,6 @@ DtmRecord WinScene() {
   return root.Child(Button("btnMenu", 500));
 }
 
-DtmRecord MainMenuScene() {
-  DtmRecord root = Placed("menuRoot", kTypePlain, 0, 0, 800, 600);
-  root.Property("music_play", "menu");
-  DtmRecord welcome = Placed("welcome", kTypeText, 200, 60, 400, 40);
-  welcome.Property("_keyText", "welcome").Property("_sFont", "FONT_GENERAL").Property("_iAlign", "1");
-  root.Child(welcome);
-  float top = 160;
-  for (const char* name : {"btnStart", "btnOptions", "btnCredits", "btnExit", "btnWelcome", "btnURL"}) {
-    root.Child(Button(name, top));
-    top += 56;
-  }
-  return root;
-}
-
 ImageLib::Image Flat(int width, int height, const std::function<uint32_t(int, int)>& pixel) {
   ImageLib::Image image(width, height);
   for (int y = 0; y < height; ++y) {
@@ -127,7 +113,7 @@ bool Written(bool ok, const std::filesystem::path& path, std::string* error) {
 
 bool AddFrontEndScenes(SceneDatabaseWriter& writer, std::string* error) {
   if (!writer.AddScene("mnSplash", SplashScene(), error) || !writer.AddScene("mnLoading", LoadingScene(), error) ||
-      !writer.AddScene("mnWin", WinScene(), error) || !writer.AddScene("mnMainMenu", MainMenuScene(), error)) {
+      !writer.AddScene("mnWin", WinScene(), error)) {
     return false;
   }
   for (const FrontEndPicture& picture : TablePictures()) {

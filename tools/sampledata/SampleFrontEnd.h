@@ -1,5 +1,5 @@
-// The front end's sample content: the scenes of the opening screens, the
-// win screen and a minimal main menu, the cursor and card pictures of the
+// The front end's sample content: the scenes of the opening screens and the
+// win screen, the cursor and card pictures of the
 // image table, the splash pictures (numbers 4 as .jpg and 2 as .png; 3 and 1
 // are absent on purpose) and the texts the screens show.
 #pragma once

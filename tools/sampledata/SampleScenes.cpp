@@ -12,6 +12,7 @@
 #include "tools/sampledata/SampleFrontEnd.h"
 #include "tools/sampledata/SampleControls.h"
 #include "tools/sampledata/SampleKinds.h"
+#include "tools/sampledata/SampleMenuScenes.h"
 #include "tools/sampledata/SampleStory.h"
 #include "tools/sampledata/SampleXmlScenes.h"
 #include "tools/sampledata/SampleEffects.h"
@@ -171,7 +172,7 @@ std::string ShellQuoted(const std::string& text) {
 
 bool BuildSampleScenes(SceneDatabaseWriter& writer, std::string* error) {
   if (!writer.AddScene("Main", ConfigRecord(), error) || !writer.AddScene("mnEngineDemo", EngineDemo(), error) ||
-      !writer.AddScene("mnKinds", KindsScene(), error)) {
+      !writer.AddScene("mnKinds", KindsScene(), error) || !AddSampleMenuScenes(writer, error)) {
     return false;
   }
   for (const SamplePicture& picture : SamplePictures()) {
