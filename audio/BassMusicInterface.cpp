@@ -27,9 +27,9 @@ std::string LowerExtension(const std::string& name) {
 }  // namespace
 
 BASS_INSTANCE::BASS_INSTANCE(const std::string& path) {
-  library_ = OpenMusicLibrary(path);
-  if (!library_) return;
-  MusicLibrary& lib = *library_;
+  mLibrary = OpenMusicLibrary(path);
+  if (!mLibrary) return;
+  MusicLibrary& lib = *mLibrary;
   auto required = [&lib](const char* name) {
     void* fn = lib.Find(name);
     if (!fn) FailMusicLibrary(std::string(name) + " function not found in bass.dll");
@@ -76,8 +76,8 @@ BASS_INSTANCE::BASS_INSTANCE(const std::string& path) {
                            "BASS_ErrorGetCode"})
     required(name);
 
-  newer_ = SetConfig != nullptr;
-  if (newer_) {
+  mNewer = SetConfig != nullptr;
+  if (mNewer) {
     Init = reinterpret_cast<StreamMusicCalls::Init>(init);
     MusicLoad = reinterpret_cast<StreamMusicCalls::MusicLoad>(musicLoad);
     lib.Find("BASS_PluginLoad");
@@ -137,44 +137,44 @@ void ReleaseBassLibrary() {
 }
 
 BassMusicInterface::BassMusicInterface(HWND window) {
-  lib_ = AcquireBassLibrary();
+  mLib = AcquireBassLibrary();
   RouteMusicFilesThroughFileApi();
   // Starting the library must not change the wave-out volume the user set.
   const uint32_t savedVolume = GetSystemWaveVolume();
-  if (lib_->Newer()) {
-    lib_->Init(1, 44100, 0, window, nullptr);
-    lib_->SetConfig(0, 2000);
+  if (mLib->Newer()) {
+    mLib->Init(1, 44100, 0, window, nullptr);
+    mLib->SetConfig(0, 2000);
   } else {
-    lib_->InitOlder(-1, 44100, 0, window);
+    mLib->InitOlder(-1, 44100, 0, window);
   }
   SetSystemWaveVolume(savedVolume);
-  lib_->Start();
-  globalVolumeScale_ = 40;
+  mLib->Start();
+  mGlobalVolumeScale = 40;
 }
 
 BassMusicInterface::~BassMusicInterface() {
-  lib_->Stop();
-  lib_->Free();
+  mLib->Stop();
+  mLib->Free();
   ReleaseBassLibrary();
   // The library freed every song with itself.
-  std::lock_guard<std::recursive_mutex> lock(mutex_);
-  songs_.clear();
+  std::lock_guard<std::recursive_mutex> lock(mMutex);
+  mSongs.clear();
 }
 
 BassSong* BassMusicInterface::Find(int songId) {
-  auto it = songs_.find(songId);
-  return it == songs_.end() ? nullptr : &it->second;
+  auto it = mSongs.find(songId);
+  return it == mSongs.end() ? nullptr : &it->second;
 }
 
 void BassMusicInterface::SendVolume(const BassSong& song) {
-  lib_->ChannelSetAttributes(song.Handle(), -1, MusicPercent(song.volume), -101);
+  mLib->ChannelSetAttributes(song.Handle(), -1, MusicPercent(song.volume), -101);
 }
 
 void BassMusicInterface::FreeHandle(const BassSong& song) {
   if (song.streamHandle)
-    lib_->StreamFree(song.streamHandle);
+    mLib->StreamFree(song.streamHandle);
   else
-    lib_->MusicFree(song.moduleHandle);
+    mLib->MusicFree(song.moduleHandle);
 }
 
 bool BassMusicInterface::LoadSong(int songId, const std::string& fileName) {
@@ -183,20 +183,20 @@ bool BassMusicInterface::LoadSong(int songId, const std::string& fileName) {
   BassSong song;
   const std::string ext = LowerExtension(fileName);
   if (ext == "wav" || ext == "ogg" || ext == "mp3") {
-    song.streamHandle = lib_->StreamCreateFile(0, fileName.c_str(), 0, 0, 0);
+    song.streamHandle = mLib->StreamCreateFile(0, fileName.c_str(), 0, 0, 0);
   } else {
     std::vector<uint8_t> bytes;
     std::string error;
     if (!ReadWholeMusicFile(fileName, bytes, error)) return false;
-    if (lib_->Newer())
-      song.moduleHandle = lib_->MusicLoad(0, fileName.c_str(), 0, 0, 0x204, 0);
+    if (mLib->Newer())
+      song.moduleHandle = mLib->MusicLoad(0, fileName.c_str(), 0, 0, 0x204, 0);
     else
-      song.moduleHandle = lib_->MusicLoadOlder(0, fileName.c_str(), 0, 0, kLoopFlag);
+      song.moduleHandle = mLib->MusicLoadOlder(0, fileName.c_str(), 0, 0, kLoopFlag);
   }
   if (!song.moduleHandle && !song.streamHandle) return false;
 
-  std::lock_guard<std::recursive_mutex> lock(mutex_);
-  if (!songs_.emplace(songId, song).second) {
+  std::lock_guard<std::recursive_mutex> lock(mMutex);
+  if (!mSongs.emplace(songId, song).second) {
     // The id keeps its first song; the new handle would otherwise stay
     // loaded with nothing left to free it.
     FreeHandle(song);
@@ -205,97 +205,97 @@ bool BassMusicInterface::LoadSong(int songId, const std::string& fileName) {
 }
 
 void BassMusicInterface::StartStream(const BassSong& song, int offset, bool noLoop) {
-  lib_->PlayStream(song.streamHandle, offset != -1, noLoop ? 0 : kLoopFlag);
-  if (offset > 0) lib_->ChannelSetPosition(song.streamHandle, static_cast<uint64_t>(offset));
+  mLib->PlayStream(song.streamHandle, offset != -1, noLoop ? 0 : kLoopFlag);
+  if (offset > 0) mLib->ChannelSetPosition(song.streamHandle, static_cast<uint64_t>(offset));
 }
 
 void BassMusicInterface::PlaySong(int songId, int offset, bool noLoop) {
-  std::lock_guard<std::recursive_mutex> lock(mutex_);
+  std::lock_guard<std::recursive_mutex> lock(mMutex);
   BassSong* song = Find(songId);
   if (!song) return;
   song->volume = song->maxVolume;
   song->fadeStep = 0;
   song->stopWhenSilent = noLoop;
   SendVolume(*song);
-  lib_->ChannelStop(song->Handle());
+  mLib->ChannelStop(song->Handle());
   if (song->moduleHandle) {
-    uint32_t flags = (noLoop ? 0 : kLoopFlag) | (lib_->Newer() ? 0x8200 : 0);
-    lib_->PlayModuleFrom(song->moduleHandle, offset, flags);
+    uint32_t flags = (noLoop ? 0 : kLoopFlag) | (mLib->Newer() ? 0x8200 : 0);
+    mLib->PlayModuleFrom(song->moduleHandle, offset, flags);
   } else {
     StartStream(*song, offset, noLoop);
   }
 }
 
 void BassMusicInterface::StopSong(int songId) {
-  std::lock_guard<std::recursive_mutex> lock(mutex_);
+  std::lock_guard<std::recursive_mutex> lock(mMutex);
   BassSong* song = Find(songId);
   if (!song) return;
   song->volume = 0;
-  lib_->ChannelStop(song->Handle());
+  mLib->ChannelStop(song->Handle());
 }
 
 void BassMusicInterface::PauseSong(int songId) {
-  std::lock_guard<std::recursive_mutex> lock(mutex_);
-  if (BassSong* song = Find(songId)) lib_->ChannelPause(song->Handle());
+  std::lock_guard<std::recursive_mutex> lock(mMutex);
+  if (BassSong* song = Find(songId)) mLib->ChannelPause(song->Handle());
 }
 
 void BassMusicInterface::ResumeSong(int songId) {
-  std::lock_guard<std::recursive_mutex> lock(mutex_);
-  if (BassSong* song = Find(songId)) lib_->ResumeChannel(song->Handle());
+  std::lock_guard<std::recursive_mutex> lock(mMutex);
+  if (BassSong* song = Find(songId)) mLib->ResumeChannel(song->Handle());
 }
 
 void BassMusicInterface::StopAllSongs() {
-  std::lock_guard<std::recursive_mutex> lock(mutex_);
-  for (auto& entry : songs_) {
+  std::lock_guard<std::recursive_mutex> lock(mMutex);
+  for (auto& entry : mSongs) {
     entry.second.volume = 0;
-    lib_->ChannelStop(entry.second.Handle());
+    mLib->ChannelStop(entry.second.Handle());
   }
 }
 
 void BassMusicInterface::UnloadSong(int songId) {
-  std::lock_guard<std::recursive_mutex> lock(mutex_);
+  std::lock_guard<std::recursive_mutex> lock(mMutex);
   if (!Find(songId)) return;
   StopSong(songId);
   // StopSong may be overridden; look the record up again.
-  auto it = songs_.find(songId);
-  if (it == songs_.end()) return;
+  auto it = mSongs.find(songId);
+  if (it == mSongs.end()) return;
   FreeHandle(it->second);
-  songs_.erase(it);
+  mSongs.erase(it);
 }
 
 void BassMusicInterface::UnloadAllSongs() {
-  std::lock_guard<std::recursive_mutex> lock(mutex_);
+  std::lock_guard<std::recursive_mutex> lock(mMutex);
   StopAllSongs();
-  for (auto& entry : songs_) FreeHandle(entry.second);
-  songs_.clear();
+  for (auto& entry : mSongs) FreeHandle(entry.second);
+  mSongs.clear();
 }
 
 void BassMusicInterface::PauseAllSongs() {
-  std::lock_guard<std::recursive_mutex> lock(mutex_);
-  for (auto& entry : songs_)
-    if (lib_->ChannelIsActive(entry.second.Handle()) == 1) lib_->ChannelPause(entry.second.Handle());
+  std::lock_guard<std::recursive_mutex> lock(mMutex);
+  for (auto& entry : mSongs)
+    if (mLib->ChannelIsActive(entry.second.Handle()) == 1) mLib->ChannelPause(entry.second.Handle());
 }
 
 void BassMusicInterface::ResumeAllSongs() {
-  std::lock_guard<std::recursive_mutex> lock(mutex_);
-  for (auto& entry : songs_)
-    if (lib_->ChannelIsActive(entry.second.Handle()) == 3) lib_->ResumeChannel(entry.second.Handle());
+  std::lock_guard<std::recursive_mutex> lock(mMutex);
+  for (auto& entry : mSongs)
+    if (mLib->ChannelIsActive(entry.second.Handle()) == 3) mLib->ResumeChannel(entry.second.Handle());
 }
 
 void BassMusicInterface::FadeInSong(int songId, int offset, double speed, bool noLoop) {
-  std::lock_guard<std::recursive_mutex> lock(mutex_);
+  std::lock_guard<std::recursive_mutex> lock(mMutex);
   BassSong* song = Find(songId);
   if (!song) return;
   song->fadeStep = speed;
   song->stopWhenSilent = noLoop;
-  lib_->ChannelStop(song->Handle());
+  mLib->ChannelStop(song->Handle());
   SendVolume(*song);
   if (song->moduleHandle) {
     if (offset == -1) {
-      lib_->RestartChannel(song->moduleHandle);
+      mLib->RestartChannel(song->moduleHandle);
     } else {
-      uint32_t flags = (noLoop ? 0 : kLoopFlag) | (lib_->Newer() ? 0x200 : 0);
-      lib_->PlayModuleFrom(song->moduleHandle, offset, flags);
+      uint32_t flags = (noLoop ? 0 : kLoopFlag) | (mLib->Newer() ? 0x200 : 0);
+      mLib->PlayModuleFrom(song->moduleHandle, offset, flags);
     }
   } else {
     StartStream(*song, offset, noLoop);
@@ -303,7 +303,7 @@ void BassMusicInterface::FadeInSong(int songId, int offset, double speed, bool n
 }
 
 void BassMusicInterface::FadeOutSong(int songId, bool stopWhenSilent, double speed) {
-  std::lock_guard<std::recursive_mutex> lock(mutex_);
+  std::lock_guard<std::recursive_mutex> lock(mMutex);
   BassSong* song = Find(songId);
   if (!song) return;
   if (song->volume != 0) song->fadeStep = -speed;
@@ -311,15 +311,15 @@ void BassMusicInterface::FadeOutSong(int songId, bool stopWhenSilent, double spe
 }
 
 void BassMusicInterface::FadeOutAllSongs(bool stopWhenSilent, double speed) {
-  std::lock_guard<std::recursive_mutex> lock(mutex_);
-  for (auto& entry : songs_) {
+  std::lock_guard<std::recursive_mutex> lock(mMutex);
+  for (auto& entry : mSongs) {
     entry.second.fadeStep = -speed;
     entry.second.stopWhenSilent = stopWhenSilent;
   }
 }
 
 void BassMusicInterface::SetSongVolume(int songId, double volume) {
-  std::lock_guard<std::recursive_mutex> lock(mutex_);
+  std::lock_guard<std::recursive_mutex> lock(mMutex);
   BassSong* song = Find(songId);
   if (!song) return;
   song->volume = volume;
@@ -327,7 +327,7 @@ void BassMusicInterface::SetSongVolume(int songId, double volume) {
 }
 
 void BassMusicInterface::SetSongMaxVolume(int songId, double volume) {
-  std::lock_guard<std::recursive_mutex> lock(mutex_);
+  std::lock_guard<std::recursive_mutex> lock(mMutex);
   BassSong* song = Find(songId);
   if (!song) return;
   song->maxVolume = volume;
@@ -336,32 +336,32 @@ void BassMusicInterface::SetSongMaxVolume(int songId, double volume) {
 }
 
 bool BassMusicInterface::IsSongPlaying(int songId) {
-  std::lock_guard<std::recursive_mutex> lock(mutex_);
+  std::lock_guard<std::recursive_mutex> lock(mMutex);
   BassSong* song = Find(songId);
-  return song && lib_->ChannelIsActive(song->Handle()) == 1;
+  return song && mLib->ChannelIsActive(song->Handle()) == 1;
 }
 
 void BassMusicInterface::SetMusicVolume(double volume) {
-  std::lock_guard<std::recursive_mutex> lock(mutex_);
-  if (lib_->Newer()) {
-    lib_->SetConfig(6, static_cast<uint32_t>(MusicPercent(volume)));
-    lib_->SetConfig(5, static_cast<uint32_t>(MusicPercent(volume)));
-  } else if (lib_->SetGlobalVolumes) {
-    int n = static_cast<int>(globalVolumeScale_ * volume);
-    lib_->SetGlobalVolumes(n, n, n);
+  std::lock_guard<std::recursive_mutex> lock(mMutex);
+  if (mLib->Newer()) {
+    mLib->SetConfig(6, static_cast<uint32_t>(MusicPercent(volume)));
+    mLib->SetConfig(5, static_cast<uint32_t>(MusicPercent(volume)));
+  } else if (mLib->SetGlobalVolumes) {
+    int n = static_cast<int>(mGlobalVolumeScale * volume);
+    mLib->SetGlobalVolumes(n, n, n);
   }
   // An older library with only a master volume is left alone: that volume
   // is the whole output's, not the music's.
 }
 
 void BassMusicInterface::SetSongAmplify(int songId, double amount) {
-  std::lock_guard<std::recursive_mutex> lock(mutex_);
-  if (BassSong* song = Find(songId)) lib_->SetModuleAmplify(song->Handle(), MusicPercent(amount));
+  std::lock_guard<std::recursive_mutex> lock(mMutex);
+  if (BassSong* song = Find(songId)) mLib->SetModuleAmplify(song->Handle(), MusicPercent(amount));
 }
 
 void BassMusicInterface::Update() {
-  std::lock_guard<std::recursive_mutex> lock(mutex_);
-  for (auto& entry : songs_) {
+  std::lock_guard<std::recursive_mutex> lock(mMutex);
+  for (auto& entry : mSongs) {
     BassSong& song = entry.second;
     if (song.fadeStep == 0) continue;
     song.volume += song.fadeStep;
@@ -371,7 +371,7 @@ void BassMusicInterface::Update() {
     } else if (song.volume < 0) {
       song.volume = 0;
       song.fadeStep = 0;
-      if (song.stopWhenSilent) lib_->ChannelStop(song.Handle());
+      if (song.stopWhenSilent) mLib->ChannelStop(song.Handle());
     }
     SendVolume(song);
   }

@@ -52,8 +52,8 @@ class BASS_INSTANCE {
   explicit BASS_INSTANCE(const std::string& path);
   virtual ~BASS_INSTANCE();
 
-  bool Loaded() const { return library_ != nullptr; }
-  bool Newer() const { return newer_; }
+  bool Loaded() const { return mLibrary != nullptr; }
+  bool Newer() const { return mNewer; }
 
   void PlayModuleFrom(uint32_t handle, int order, uint32_t flags);
   void PlayStream(uint32_t handle, bool restart, uint32_t flags);
@@ -61,8 +61,8 @@ class BASS_INSTANCE {
   void ResumeChannel(uint32_t handle);
   bool SetModuleAmplify(uint32_t handle, int amount);
 
-  std::unique_ptr<MusicLibrary> library_;
-  bool newer_ = false;
+  std::unique_ptr<MusicLibrary> mLibrary;
+  bool mNewer = false;
   // Entry points the player calls; the rest are looked up and kept only so
   // that a library lacking one is refused.
   StreamMusicCalls::Init Init = nullptr;
@@ -131,10 +131,10 @@ class BassMusicInterface : public MusicInterface {
   void StartStream(const BassSong& song, int offset, bool noLoop);
   void FreeHandle(const BassSong& song);
 
-  BASS_INSTANCE* lib_;
-  std::recursive_mutex mutex_;
-  std::map<int32_t, BassSong> songs_;
-  int32_t globalVolumeScale_ = 40;
+  BASS_INSTANCE* mLib;
+  std::recursive_mutex mMutex;
+  std::map<int32_t, BassSong> mSongs;
+  int32_t mGlobalVolumeScale = 40;
 };
 
 }  // namespace Kivo

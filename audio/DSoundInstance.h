@@ -32,28 +32,28 @@ class DSoundInstance : public SoundInstance {
 
   // Re-applies the effective volume (the manager's master volume changed).
   void ApplyVolume();
-  std::uint32_t NativeFrequency() const { return nativeFrequency_; }
-  DSoundBuffer* OwnBuffer() const { return own_; }
+  std::uint32_t NativeFrequency() const { return mNativeFrequency; }
+  DSoundBuffer* OwnBuffer() const { return mOwn; }
   // The id's buffer this instance duplicates (null for a silent manager).
-  DSoundBuffer* SourceBuffer() const { return source_; }
-  bool ReleaseWhenDone() const { return releaseWhenDone_; }
-  void SetReleaseWhenDone(bool on) { releaseWhenDone_ = on; }
+  DSoundBuffer* SourceBuffer() const { return mSource; }
+  bool ReleaseWhenDone() const { return mReleaseWhenDone; }
+  void SetReleaseWhenDone(bool on) { mReleaseWhenDone = on; }
 
  private:
   DSoundInstance(DSoundManager* manager, DSoundBuffer* source);
   void ApplyPan();
 
-  DSoundManager* manager_;
-  DSoundBuffer* source_;
-  DSoundBuffer* own_ = nullptr;
-  bool releaseWhenDone_ = false;
-  bool hasPlayed_ = false;
-  bool released_ = false;
-  int basePan_ = 0;
-  double baseVolume_ = 1.0;
-  int pan_ = 0;
-  double volume_ = 1.0;
-  std::uint32_t nativeFrequency_ = 44100;
+  DSoundManager* mManager;
+  DSoundBuffer* mSource;
+  DSoundBuffer* mOwn = nullptr;
+  bool mReleaseWhenDone = false;
+  bool mHasPlayed = false;
+  bool mReleased = false;
+  int mBasePan = 0;
+  double mBaseVolume = 1.0;
+  int mPan = 0;
+  double mVolume = 1.0;
+  std::uint32_t mNativeFrequency = 44100;
 };
 
 }  // namespace Kivo

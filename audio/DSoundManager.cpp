@@ -31,34 +31,34 @@ bool ValidId(int id) { return static_cast<unsigned>(id) < static_cast<unsigned>(
 // the buffer's memory.
 class DSoundManager::BufferSink : public PcmSink {
  public:
-  explicit BufferSink(DSoundDevice* device) : device_(device) {}
+  explicit BufferSink(DSoundDevice* device) : mDevice(device) {}
   ~BufferSink() override {
-    if (buffer_) buffer_->Release();
+    if (mBuffer) mBuffer->Release();
   }
   std::uint8_t* Allocate(const WaveFormat& format, std::uint32_t bytes) override {
-    if (buffer_) return nullptr;
+    if (mBuffer) return nullptr;
     BufferDesc desc;
     desc.flags = kStaticSoundFlags;
     desc.bufferBytes = bytes;
     desc.format = &format;
-    if (device_->CreateSoundBuffer(&desc, &buffer_, nullptr) != DS_OK) return nullptr;
+    if (mDevice->CreateSoundBuffer(&desc, &mBuffer, nullptr) != DS_OK) return nullptr;
     void* memory = nullptr;
     std::uint32_t locked = 0;
-    if (buffer_->Lock(0, bytes, &memory, &locked, nullptr, nullptr, 0) != DS_OK || locked != bytes) {
-      buffer_->Release();
-      buffer_ = nullptr;
+    if (mBuffer->Lock(0, bytes, &memory, &locked, nullptr, nullptr, 0) != DS_OK || locked != bytes) {
+      mBuffer->Release();
+      mBuffer = nullptr;
       return nullptr;
     }
-    memory_ = memory;
-    bytes_ = bytes;
+    mMemory = memory;
+    mBytes = bytes;
     return static_cast<std::uint8_t*>(memory);
   }
   // The filled buffer, unlocked; null when nothing was made or the unlock fails.
   DSoundBuffer* Take() {
-    if (!buffer_) return nullptr;
-    DSoundBuffer* b = buffer_;
-    buffer_ = nullptr;
-    if (b->Unlock(memory_, bytes_, nullptr, 0) != DS_OK) {
+    if (!mBuffer) return nullptr;
+    DSoundBuffer* b = mBuffer;
+    mBuffer = nullptr;
+    if (b->Unlock(mMemory, mBytes, nullptr, 0) != DS_OK) {
       b->Release();
       return nullptr;
     }
@@ -66,14 +66,14 @@ class DSoundManager::BufferSink : public PcmSink {
   }
 
  private:
-  DSoundDevice* device_;
-  DSoundBuffer* buffer_ = nullptr;
-  void* memory_ = nullptr;
-  std::uint32_t bytes_ = 0;
+  DSoundDevice* mDevice;
+  DSoundBuffer* mBuffer = nullptr;
+  void* mMemory = nullptr;
+  std::uint32_t mBytes = 0;
 };
 
-DSoundManager::DSoundManager(void* window, bool useFmod) : useFmod_(useFmod) {
-  for (double& v : baseVolumes_) v = 1.0;
+DSoundManager::DSoundManager(void* window, bool useFmod) : mUseFmod(useFmod) {
+  for (double& v : mBaseVolumes) v = 1.0;
   if (!window) return;
   // The device comes from the sound library the application loaded; without
   // the library or its entry the manager stays silent.
@@ -84,41 +84,41 @@ DSoundManager::DSoundManager(void* window, bool useFmod) : useFmod_(useFmod) {
     AudioLogOnce("no sound library; sound is off");
     return;
   }
-  DSResult r = create(nullptr, &device_, nullptr);
-  if (r != DS_OK || !device_) {
-    device_ = nullptr;
+  DSResult r = create(nullptr, &mDevice, nullptr);
+  if (r != DS_OK || !mDevice) {
+    mDevice = nullptr;
     AudioLogOnce(std::string("sound device not created (") + DSoundErrorName(r) + "); sound is off");
     return;
   }
   // Music plays on the same device: some audio drivers open only one.
-  MusicOutput::SetDevice(device_);
-  if (useFmod_) {
-    fmod_ = AcquireFmodLibrary();
-    fmod_->SetHWND(window);
-    fmod_->SetBufferSize(200);
-    fmod_->Init(44100, 64, 2);
+  MusicOutput::SetDevice(mDevice);
+  if (mUseFmod) {
+    mFmod = AcquireFmodLibrary();
+    mFmod->SetHWND(window);
+    mFmod->SetBufferSize(200);
+    mFmod->Init(44100, 64, 2);
   }
-  if (device_->SetCooperativeLevel(window, DSSCL_PRIORITY) < 0) {
-    device_->SetCooperativeLevel(window, DSSCL_NORMAL);
+  if (mDevice->SetCooperativeLevel(window, DSSCL_PRIORITY) < 0) {
+    mDevice->SetCooperativeLevel(window, DSSCL_NORMAL);
     return;
   }
   BufferDesc desc;
   desc.flags = DSBCAPS_PRIMARYBUFFER;
-  if (device_->CreateSoundBuffer(&desc, &primary_, nullptr) == DS_OK && primary_) {
+  if (mDevice->CreateSoundBuffer(&desc, &mPrimary, nullptr) == DS_OK && mPrimary) {
     WaveFormat format = MakePcmFormat(2, 44100, 16);
     format.extraSize = 18;  // as the callers fill the record; the device ignores it
-    primary_->SetFormat(&format);
+    mPrimary->SetFormat(&format);
   }
 }
 
 DSoundManager::~DSoundManager() {
   ReleaseAllInstances();
   UnloadAllSounds();
-  if (primary_) primary_->Release();
-  if (device_) {
-    if (fmod_) fmod_->Close();
-    device_->Release();
-    if (fmod_) ReleaseFmodLibrary();
+  if (mPrimary) mPrimary->Release();
+  if (mDevice) {
+    if (mFmod) mFmod->Close();
+    mDevice->Release();
+    if (mFmod) ReleaseFmodLibrary();
   }
 }
 
@@ -131,16 +131,16 @@ std::int32_t DSoundManager::VolumeToAttenuation(double volume) {
   return truncated < -2000 ? -10000 : truncated;
 }
 
-bool DSoundManager::IsReady() { return device_ != nullptr; }
+bool DSoundManager::IsReady() { return mDevice != nullptr; }
 
 int DSoundManager::FindOrLoadSound(const std::string& name) {
   int target = -1;
   {
-    std::lock_guard<std::mutex> guard(lock_);
+    std::lock_guard<std::mutex> guard(mLock);
     for (int id = 0; id < kMaxSoundIds; ++id)
-      if (names_[id] == name) return id;
+      if (mNames[id] == name) return id;
     for (int id = kMaxSoundIds - 1; id >= 0; --id) {
-      if (!buffers_[id] && !loading_[id]) {
+      if (!mBuffers[id] && !mLoading[id]) {
         target = id;
         break;
       }
@@ -154,12 +154,12 @@ void DSoundManager::UnloadSound(int id) {
   if (!ValidId(id)) return;
   DSoundBuffer* buffer = nullptr;
   {
-    std::lock_guard<std::mutex> guard(lock_);
-    if (!buffers_[id]) return;
-    buffer = buffers_[id];
-    buffers_[id] = nullptr;
-    byteSizes_[id] = 0;
-    names_[id].clear();
+    std::lock_guard<std::mutex> guard(mLock);
+    if (!mBuffers[id]) return;
+    buffer = mBuffers[id];
+    mBuffers[id] = nullptr;
+    mByteSizes[id] = 0;
+    mNames[id].clear();
   }
   // Instances hold their own duplicates, which keep the samples alive.
   buffer->Release();
@@ -168,11 +168,11 @@ void DSoundManager::UnloadSound(int id) {
 void DSoundManager::UnloadAllSounds() {
   DSoundBuffer* released[kMaxSoundIds] = {};
   {
-    std::lock_guard<std::mutex> guard(lock_);
+    std::lock_guard<std::mutex> guard(mLock);
     for (int id = 0; id < kMaxSoundIds; ++id) {
-      released[id] = buffers_[id];
-      buffers_[id] = nullptr;
-      byteSizes_[id] = 0;
+      released[id] = mBuffers[id];
+      mBuffers[id] = nullptr;
+      mByteSizes[id] = 0;
     }
   }
   for (DSoundBuffer* b : released)
@@ -182,12 +182,12 @@ void DSoundManager::UnloadAllSounds() {
 bool DSoundManager::LoadSoundIntoId(int id, const std::string& name) {
   if (!ValidId(id)) return false;
   UnloadSound(id);
-  if (!device_) return true;
+  if (!mDevice) return true;
   {
-    std::lock_guard<std::mutex> guard(lock_);
-    if (loading_[id]) return false;  // another thread is filling it
-    names_[id] = name;
-    loading_[id] = true;
+    std::lock_guard<std::mutex> guard(mLock);
+    if (mLoading[id]) return false;  // another thread is filling it
+    mNames[id] = name;
+    mLoading[id] = true;
   }
 
   DSoundBuffer* buffer = nullptr;
@@ -199,12 +199,12 @@ bool DSoundManager::LoadSoundIntoId(int id, const std::string& name) {
   if (ReadInto(name + ".wav", true, nullptr, &buffer)) return Publish(id, buffer);
 
   std::string source;
-  if (useFmod_ && LoadMp3Into(name + ".mp3", &buffer)) source = name + ".mp3";
+  if (mUseFmod && LoadMp3Into(name + ".mp3", &buffer)) source = name + ".mp3";
   else if (ReadInto(name + ".ogg", false, &ReadOggSound, &buffer)) source = name + ".ogg";
   else if (ReadInto(name + ".au", false, &ReadAuSound, &buffer)) source = name + ".au";
   if (source.empty()) return Publish(id, nullptr);
 
-  ++decodeCount_;
+  ++mDecodeCount;
   if (!cacheFile.empty()) {
     void* memory = nullptr;
     std::uint32_t bytes = 0;
@@ -222,7 +222,7 @@ bool DSoundManager::ReadInto(const std::string& path, bool wav, Reader reader, D
   *out = nullptr;
   std::unique_ptr<SoundSource> in = OpenSoundFile(path);
   if (!in) return false;
-  BufferSink sink(device_);
+  BufferSink sink(mDevice);
   bool ok = wav ? ReadWavSound(*in, sink, &SoundCacheSourceUnchanged, nullptr) : reader(*in, sink, nullptr);
   if (!ok) return false;
   *out = sink.Take();
@@ -231,52 +231,52 @@ bool DSoundManager::ReadInto(const std::string& path, bool wav, Reader reader, D
 
 bool DSoundManager::LoadMp3Into(const std::string& path, DSoundBuffer** out) {
   *out = nullptr;
-  if (!useFmod_ || !fmod_) return false;
-  FmodSample* sample = fmod_->Sample_Load(-1, path.c_str(), 0, 0);
+  if (!mUseFmod || !mFmod) return false;
+  FmodSample* sample = mFmod->Sample_Load(-1, path.c_str(), 0, 0);
   if (!sample) return false;
-  unsigned mode = fmod_->Sample_GetMode(sample);
+  unsigned mode = mFmod->Sample_GetMode(sample);
   int frequency = 0;
-  fmod_->Sample_GetDefaults(sample, &frequency, nullptr, nullptr, nullptr);
+  mFmod->Sample_GetDefaults(sample, &frequency, nullptr, nullptr, nullptr);
   const std::uint16_t channels = (mode & kFmodModeMono) ? 1 : 2;
   const std::uint16_t bits = (mode & kFmodMode8Bits) ? 8 : 16;
-  const std::uint64_t bytes = static_cast<std::uint64_t>(fmod_->Sample_GetLength(sample)) * (channels * bits / 8);
+  const std::uint64_t bytes = static_cast<std::uint64_t>(mFmod->Sample_GetLength(sample)) * (channels * bits / 8);
   bool ok = false;
   if (frequency > 0 && bytes > 0 && bytes <= kMaxPcmBytes) {
-    BufferSink sink(device_);
+    BufferSink sink(mDevice);
     std::uint8_t* memory =
         sink.Allocate(MakePcmFormat(channels, static_cast<std::uint32_t>(frequency), bits), static_cast<std::uint32_t>(bytes));
     void* first = nullptr;
     void* second = nullptr;
     unsigned firstBytes = 0, secondBytes = 0;
     // Both locks must hold: a sound without its samples is a failed load.
-    if (memory && fmod_->Sample_Lock(sample, 0, static_cast<int>(bytes), &first, &second, &firstBytes, &secondBytes) &&
+    if (memory && mFmod->Sample_Lock(sample, 0, static_cast<int>(bytes), &first, &second, &firstBytes, &secondBytes) &&
         first && firstBytes == bytes) {
       std::memcpy(memory, first, static_cast<std::size_t>(bytes));
-      fmod_->Sample_Unlock(sample, first, second, firstBytes, secondBytes);
+      mFmod->Sample_Unlock(sample, first, second, firstBytes, secondBytes);
       *out = sink.Take();
       ok = *out != nullptr;
     }
   }
-  fmod_->Sample_Free(sample);
+  mFmod->Sample_Free(sample);
   return ok;
 }
 
 bool DSoundManager::Publish(int id, DSoundBuffer* buffer) {
-  std::lock_guard<std::mutex> guard(lock_);
-  loading_[id] = false;
+  std::lock_guard<std::mutex> guard(mLock);
+  mLoading[id] = false;
   if (!buffer) return false;
   WaveFormat format;
   buffer->GetFormat(&format, kWaveFormatRecordSize, nullptr);
   void* memory = nullptr;
   std::uint32_t bytes = 0;
   if (buffer->Lock(0, 0, &memory, &bytes, nullptr, nullptr, 2) == DS_OK) buffer->Unlock(memory, bytes, nullptr, 0);
-  buffers_[id] = buffer;
-  byteSizes_[id] = bytes;
+  mBuffers[id] = buffer;
+  mByteSizes[id] = bytes;
   return true;
 }
 
 bool DSoundManager::LoadWavFile(int id, const std::string& path) {
-  if (!ValidId(id) || !device_) return false;
+  if (!ValidId(id) || !mDevice) return false;
   UnloadSound(id);
   DSoundBuffer* buffer = nullptr;
   ReadInto(path, true, nullptr, &buffer);
@@ -284,7 +284,7 @@ bool DSoundManager::LoadWavFile(int id, const std::string& path) {
 }
 
 bool DSoundManager::LoadOggFile(int id, const std::string& path) {
-  if (!ValidId(id) || !device_) return false;
+  if (!ValidId(id) || !mDevice) return false;
   UnloadSound(id);
   DSoundBuffer* buffer = nullptr;
   ReadInto(path, false, &ReadOggSound, &buffer);
@@ -292,7 +292,7 @@ bool DSoundManager::LoadOggFile(int id, const std::string& path) {
 }
 
 bool DSoundManager::LoadAuFile(int id, const std::string& path) {
-  if (!ValidId(id) || !device_) return false;
+  if (!ValidId(id) || !mDevice) return false;
   UnloadSound(id);
   DSoundBuffer* buffer = nullptr;
   ReadInto(path, false, &ReadAuSound, &buffer);
@@ -300,7 +300,7 @@ bool DSoundManager::LoadAuFile(int id, const std::string& path) {
 }
 
 bool DSoundManager::LoadMp3File(int id, const std::string& path) {
-  if (!ValidId(id) || !device_) return false;
+  if (!ValidId(id) || !mDevice) return false;
   UnloadSound(id);
   DSoundBuffer* buffer = nullptr;
   LoadMp3Into(path, &buffer);
@@ -311,8 +311,8 @@ bool DSoundManager::WriteSoundCache(int id, const std::string& cacheFile, const 
   if (cacheFile.empty() || !ValidId(id)) return false;
   DSoundBuffer* buffer = nullptr;
   {
-    std::lock_guard<std::mutex> guard(lock_);
-    buffer = buffers_[id];
+    std::lock_guard<std::mutex> guard(mLock);
+    buffer = mBuffers[id];
     if (buffer) buffer->AddRef();
   }
   if (!buffer) return false;
@@ -331,33 +331,33 @@ bool DSoundManager::WriteSoundCache(int id, const std::string& cacheFile, const 
 
 std::uint32_t DSoundManager::SoundBytes(int id) {
   if (!ValidId(id)) return 0;
-  std::lock_guard<std::mutex> guard(lock_);
-  return byteSizes_[id];
+  std::lock_guard<std::mutex> guard(mLock);
+  return mByteSizes[id];
 }
 
 void DSoundManager::SetMasterVolume(double volume) {
-  std::lock_guard<std::mutex> guard(lock_);
-  masterVolume_.store(volume);
-  for (DSoundInstance* instance : slots_)
+  std::lock_guard<std::mutex> guard(mLock);
+  mMasterVolume.store(volume);
+  for (DSoundInstance* instance : mSlots)
     if (instance) instance->ApplyVolume();
 }
 
 bool DSoundManager::SetSoundBaseVolume(int id, double volume) {
   if (!ValidId(id)) return false;
-  std::lock_guard<std::mutex> guard(lock_);
-  baseVolumes_[id] = volume;
+  std::lock_guard<std::mutex> guard(mLock);
+  mBaseVolumes[id] = volume;
   return true;
 }
 
 bool DSoundManager::SetSoundBasePan(int id, int pan) {
   if (!ValidId(id)) return false;
-  std::lock_guard<std::mutex> guard(lock_);
-  basePans_[id] = pan;
+  std::lock_guard<std::mutex> guard(mLock);
+  mBasePans[id] = pan;
   return true;
 }
 
 void DSoundManager::ReapReleasedInstancesLocked() {
-  for (DSoundInstance*& instance : slots_) {
+  for (DSoundInstance*& instance : mSlots) {
     if (instance && instance->IsReleased()) {
       delete instance;
       instance = nullptr;
@@ -367,15 +367,15 @@ void DSoundManager::ReapReleasedInstancesLocked() {
 
 int DSoundManager::FindFreeInstanceSlotLocked() {
   std::uint32_t now = AudioTickCount();
-  if (static_cast<std::uint32_t>(now - lastReapTime_) > 1000) {
+  if (static_cast<std::uint32_t>(now - mLastReapTime) > 1000) {
     ReapReleasedInstancesLocked();
-    lastReapTime_ = now;
+    mLastReapTime = now;
   }
   for (int slot = 0; slot < kMaxSoundInstances; ++slot) {
-    if (!slots_[slot]) return slot;
-    if (slots_[slot]->IsReleased()) {
-      delete slots_[slot];
-      slots_[slot] = nullptr;
+    if (!mSlots[slot]) return slot;
+    if (mSlots[slot]->IsReleased()) {
+      delete mSlots[slot];
+      mSlots[slot] = nullptr;
       return slot;
     }
   }
@@ -384,12 +384,12 @@ int DSoundManager::FindFreeInstanceSlotLocked() {
 
 SoundInstance* DSoundManager::CreateInstance(int id) {
   if (!ValidId(id)) return nullptr;
-  std::lock_guard<std::mutex> guard(lock_);
+  std::lock_guard<std::mutex> guard(mLock);
   int slot = FindFreeInstanceSlotLocked();
   if (slot < 0) return nullptr;
   DSoundBuffer* source = nullptr;
-  if (device_) {
-    source = buffers_[id];
+  if (mDevice) {
+    source = mBuffers[id];
     if (!source) return nullptr;
   }
   DSResult error = DS_OK;
@@ -399,23 +399,23 @@ SoundInstance* DSoundManager::CreateInstance(int id) {
     AudioLog(std::string("sound instance not created: ") + DSoundErrorName(error));
     return nullptr;
   }
-  slots_[slot] = instance;
-  instance->SetBasePan(basePans_[id]);
-  instance->SetBaseVolume(baseVolumes_[id]);
+  mSlots[slot] = instance;
+  instance->SetBasePan(mBasePans[id]);
+  instance->SetBaseVolume(mBaseVolumes[id]);
   return instance;
 }
 
 void DSoundManager::ReleaseAllInstances() {
-  std::lock_guard<std::mutex> guard(lock_);
-  for (DSoundInstance*& instance : slots_) {
+  std::lock_guard<std::mutex> guard(mLock);
+  for (DSoundInstance*& instance : mSlots) {
     delete instance;
     instance = nullptr;
   }
 }
 
 void DSoundManager::StopAllInstances() {
-  std::lock_guard<std::mutex> guard(lock_);
-  for (DSoundInstance* instance : slots_) {
+  std::lock_guard<std::mutex> guard(mLock);
+  for (DSoundInstance* instance : mSlots) {
     if (!instance) continue;
     bool releaseWhenDone = instance->ReleaseWhenDone();
     instance->Stop();
@@ -435,20 +435,20 @@ void DSoundManager::SetSystemVolume(double volume) {
 void DSoundManager::ReservedHook() {}
 
 void DSoundManager::AttachToWindow(void* window, bool) {
-  if (device_) device_->SetCooperativeLevel(window, DSSCL_NORMAL);
+  if (mDevice) mDevice->SetCooperativeLevel(window, DSSCL_NORMAL);
 }
 
 int DSoundManager::FindFreeSoundId() {
-  std::lock_guard<std::mutex> guard(lock_);
+  std::lock_guard<std::mutex> guard(mLock);
   for (int id = 0; id < kMaxSoundIds; ++id)
-    if (!buffers_[id] && !loading_[id]) return id;
+    if (!mBuffers[id] && !mLoading[id]) return id;
   return -1;
 }
 
 int DSoundManager::CountLoadedSounds() {
-  std::lock_guard<std::mutex> guard(lock_);
+  std::lock_guard<std::mutex> guard(mLock);
   int count = 0;
-  for (DSoundBuffer* b : buffers_)
+  for (DSoundBuffer* b : mBuffers)
     if (b) ++count;
   return count;
 }

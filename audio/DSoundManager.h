@@ -55,13 +55,13 @@ class DSoundManager : public SoundManager {
   // the id holds nothing, or writing fails.
   bool WriteSoundCache(int id, const std::string& cacheFile, const std::string& sourceName);
 
-  double MasterVolume() const { return masterVolume_.load(); }
-  DSoundDevice* Device() { return device_; }
+  double MasterVolume() const { return mMasterVolume.load(); }
+  DSoundDevice* Device() { return mDevice; }
   // Bytes of PCM in an id (0 when empty or out of range).
   std::uint32_t SoundBytes(int id);
   // How many times a source file was decoded (Ogg, AU, MP3); the cache hit
   // path does not count. For tests.
-  int DecodeCount() const { return decodeCount_.load(); }
+  int DecodeCount() const { return mDecodeCount.load(); }
 
  private:
   class BufferSink;
@@ -74,21 +74,21 @@ class DSoundManager : public SoundManager {
   int FindFreeInstanceSlotLocked();
   void ReapReleasedInstancesLocked();
 
-  mutable std::mutex lock_;  // ids, names, reservations, slots
-  DSoundBuffer* buffers_[kMaxSoundIds] = {};
-  std::string names_[kMaxSoundIds];
-  bool loading_[kMaxSoundIds] = {};
-  std::uint32_t byteSizes_[kMaxSoundIds] = {};
-  double baseVolumes_[kMaxSoundIds];
-  int basePans_[kMaxSoundIds] = {};
-  DSoundInstance* slots_[kMaxSoundInstances] = {};
-  DSoundBuffer* primary_ = nullptr;
-  std::atomic<double> masterVolume_{1.0};
-  std::uint32_t lastReapTime_ = 0;
-  DSoundDevice* device_ = nullptr;
-  bool useFmod_;
-  FmodInstance* fmod_ = nullptr;
-  std::atomic<int> decodeCount_{0};
+  mutable std::mutex mLock;  // ids, names, reservations, slots
+  DSoundBuffer* mBuffers[kMaxSoundIds] = {};
+  std::string mNames[kMaxSoundIds];
+  bool mLoading[kMaxSoundIds] = {};
+  std::uint32_t mByteSizes[kMaxSoundIds] = {};
+  double mBaseVolumes[kMaxSoundIds];
+  int mBasePans[kMaxSoundIds] = {};
+  DSoundInstance* mSlots[kMaxSoundInstances] = {};
+  DSoundBuffer* mPrimary = nullptr;
+  std::atomic<double> mMasterVolume{1.0};
+  std::uint32_t mLastReapTime = 0;
+  DSoundDevice* mDevice = nullptr;
+  bool mUseFmod;
+  FmodInstance* mFmod = nullptr;
+  std::atomic<int> mDecodeCount{0};
 };
 
 }  // namespace Kivo

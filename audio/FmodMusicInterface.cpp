@@ -40,7 +40,7 @@ bool WriteFileAtomically(const std::string& path, const std::vector<uint8_t>& he
 
 // The library is initialised by the sound manager, not here.
 FModMusicInterface::FModMusicInterface(HWND) {
-  lib_ = AcquireFmodLibrary();
+  mLib = AcquireFmodLibrary();
   RouteMusicFilesThroughFileApi();
 }
 
@@ -48,93 +48,93 @@ FModMusicInterface::~FModMusicInterface() {
   {
     // Samples were made for this player's songs and nothing else frees them;
     // a channel still playing one keeps its own copy of the sound.
-    std::lock_guard<std::recursive_mutex> lock(mutex_);
-    for (auto& entry : songs_)
-      if (entry.second.sample) lib_->Sample_Free(entry.second.sample);
-    songs_.clear();
+    std::lock_guard<std::recursive_mutex> lock(mMutex);
+    for (auto& entry : mSongs)
+      if (entry.second.sample) mLib->Sample_Free(entry.second.sample);
+    mSongs.clear();
   }
   ReleaseFmodLibrary();
 }
 
 FModSong* FModMusicInterface::Find(int songId) {
-  auto it = songs_.find(songId);
-  return it == songs_.end() ? nullptr : &it->second;
+  auto it = mSongs.find(songId);
+  return it == mSongs.end() ? nullptr : &it->second;
 }
 
 void FModMusicInterface::ApplyVolume(int songId, const FModSong& song) {
-  int volume = MusicPercent(musicVolume_ * song.volume);
+  int volume = MusicPercent(mMusicVolume * song.volume);
   if (song.module)
-    lib_->FMUSIC_SetMasterVolume(song.module, volume);
+    mLib->FMUSIC_SetMasterVolume(song.module, volume);
   else
-    lib_->SetVolume(songId, volume);
+    mLib->SetVolume(songId, volume);
 }
 
 void FModMusicInterface::StopLocked(int songId, FModSong& song) {
   song.volume = 0;
   if (song.module)
-    lib_->FMUSIC_StopSong(song.module);
+    mLib->FMUSIC_StopSong(song.module);
   else
-    lib_->StopSound(songId);
+    mLib->StopSound(songId);
 }
 
 bool FModMusicInterface::LoadSong(int songId, const std::string& fileName) {
-  void* module = lib_->FMUSIC_LoadSong(fileName.c_str());
+  void* module = mLib->FMUSIC_LoadSong(fileName.c_str());
   if (!module) return false;
-  std::lock_guard<std::recursive_mutex> lock(mutex_);
+  std::lock_guard<std::recursive_mutex> lock(mMutex);
   FModSong song;
   song.module = module;
   // The library has no call to free a module, so a load under a used id
   // keeps the old song and leaves the new module with the library.
-  songs_.emplace(songId, song);
+  mSongs.emplace(songId, song);
   return true;
 }
 
 void FModMusicInterface::PlaySong(int songId, int offset, bool noLoop) {
-  std::lock_guard<std::recursive_mutex> lock(mutex_);
+  std::lock_guard<std::recursive_mutex> lock(mMutex);
   FModSong* song = Find(songId);
   if (!song) return;
   song->volume = song->maxVolume;
   song->fadeStep = 0;
   if (song->module) {
     ApplyVolume(songId, *song);
-    lib_->FMUSIC_SetLooping(song->module, noLoop ? kLoopOnce : kLoopRepeat);
-    lib_->FMUSIC_PlaySong(song->module);
-    lib_->FMUSIC_SetOrder(song->module, offset);
+    mLib->FMUSIC_SetLooping(song->module, noLoop ? kLoopOnce : kLoopRepeat);
+    mLib->FMUSIC_PlaySong(song->module);
+    mLib->FMUSIC_SetOrder(song->module, offset);
   } else {
-    lib_->PlaySound(songId, song->sample);
-    lib_->SetLoopMode(songId, song->loop ? kLoopRepeat : kLoopOnce);
+    mLib->PlaySound(songId, song->sample);
+    mLib->SetLoopMode(songId, song->loop ? kLoopRepeat : kLoopOnce);
     ApplyVolume(songId, *song);
   }
 }
 
 void FModMusicInterface::StopSong(int songId) {
-  std::lock_guard<std::recursive_mutex> lock(mutex_);
+  std::lock_guard<std::recursive_mutex> lock(mMutex);
   if (FModSong* song = Find(songId)) StopLocked(songId, *song);
 }
 
 void FModMusicInterface::PauseSong(int songId) {
-  std::lock_guard<std::recursive_mutex> lock(mutex_);
+  std::lock_guard<std::recursive_mutex> lock(mMutex);
   FModSong* song = Find(songId);
   if (!song) return;
   if (song->module)
-    lib_->FMUSIC_SetPaused(song->module, 1);
+    mLib->FMUSIC_SetPaused(song->module, 1);
   else
-    lib_->SetPaused(songId, 1);
+    mLib->SetPaused(songId, 1);
 }
 
 void FModMusicInterface::ResumeSong(int songId) {
-  std::lock_guard<std::recursive_mutex> lock(mutex_);
+  std::lock_guard<std::recursive_mutex> lock(mMutex);
   FModSong* song = Find(songId);
   if (!song) return;
   if (song->module)
-    lib_->FMUSIC_SetPaused(song->module, 0);
+    mLib->FMUSIC_SetPaused(song->module, 0);
   else
-    lib_->SetPaused(songId, 0);
+    mLib->SetPaused(songId, 0);
 }
 
 void FModMusicInterface::StopAllSongs() {
-  std::lock_guard<std::recursive_mutex> lock(mutex_);
-  for (auto& entry : songs_) StopLocked(entry.first, entry.second);
+  std::lock_guard<std::recursive_mutex> lock(mMutex);
+  for (auto& entry : mSongs) StopLocked(entry.first, entry.second);
 }
 
 void FModMusicInterface::UnloadSong(int) {}
@@ -143,26 +143,26 @@ void FModMusicInterface::PauseAllSongs() {}
 void FModMusicInterface::ResumeAllSongs() {}
 
 void FModMusicInterface::FadeInSong(int songId, int offset, double speed, bool noLoop) {
-  std::lock_guard<std::recursive_mutex> lock(mutex_);
+  std::lock_guard<std::recursive_mutex> lock(mMutex);
   FModSong* song = Find(songId);
   if (!song) return;
   song->fadeStep = speed;
   if (song->module) {
     ApplyVolume(songId, *song);
-    lib_->FMUSIC_SetLooping(song->module, noLoop ? kLoopOnce : kLoopRepeat);
-    if (!lib_->FMUSIC_IsPlaying(song->module)) lib_->FMUSIC_PlaySong(song->module);
-    if (offset != -1) lib_->FMUSIC_SetOrder(song->module, offset);
+    mLib->FMUSIC_SetLooping(song->module, noLoop ? kLoopOnce : kLoopRepeat);
+    if (!mLib->FMUSIC_IsPlaying(song->module)) mLib->FMUSIC_PlaySong(song->module);
+    if (offset != -1) mLib->FMUSIC_SetOrder(song->module, offset);
   } else {
-    if (!lib_->IsPlaying(songId)) {
-      lib_->PlaySound(songId, song->sample);
-      lib_->SetLoopMode(songId, song->loop ? kLoopRepeat : kLoopOnce);
+    if (!mLib->IsPlaying(songId)) {
+      mLib->PlaySound(songId, song->sample);
+      mLib->SetLoopMode(songId, song->loop ? kLoopRepeat : kLoopOnce);
     }
     ApplyVolume(songId, *song);
   }
 }
 
 void FModMusicInterface::FadeOutSong(int songId, bool stopWhenSilent, double speed) {
-  std::lock_guard<std::recursive_mutex> lock(mutex_);
+  std::lock_guard<std::recursive_mutex> lock(mMutex);
   FModSong* song = Find(songId);
   if (!song) return;
   song->fadeStep = -speed;
@@ -170,15 +170,15 @@ void FModMusicInterface::FadeOutSong(int songId, bool stopWhenSilent, double spe
 }
 
 void FModMusicInterface::FadeOutAllSongs(bool stopWhenSilent, double speed) {
-  std::lock_guard<std::recursive_mutex> lock(mutex_);
-  for (auto& entry : songs_) {
+  std::lock_guard<std::recursive_mutex> lock(mMutex);
+  for (auto& entry : mSongs) {
     entry.second.fadeStep = -speed;
     entry.second.stopWhenSilent = stopWhenSilent;
   }
 }
 
 void FModMusicInterface::SetSongVolume(int songId, double volume) {
-  std::lock_guard<std::recursive_mutex> lock(mutex_);
+  std::lock_guard<std::recursive_mutex> lock(mMutex);
   FModSong* song = Find(songId);
   if (!song) return;
   song->volume = volume;
@@ -189,27 +189,27 @@ void FModMusicInterface::SetSongVolume(int songId, double volume) {
 void FModMusicInterface::SetSongMaxVolume(int, double) {}
 
 bool FModMusicInterface::IsSongPlaying(int songId) {
-  std::lock_guard<std::recursive_mutex> lock(mutex_);
+  std::lock_guard<std::recursive_mutex> lock(mMutex);
   FModSong* song = Find(songId);
   if (!song) return false;
   // A sample song has no module: asking the module query about its null
   // handle would call a playing song silent. It plays on the channel
   // numbered by its id, so that channel is asked.
-  if (!song->module) return lib_->IsPlaying(songId) != 0;
-  return lib_->FMUSIC_IsPlaying(song->module) != 0;
+  if (!song->module) return mLib->IsPlaying(songId) != 0;
+  return mLib->FMUSIC_IsPlaying(song->module) != 0;
 }
 
 void FModMusicInterface::SetMusicVolume(double volume) {
-  std::lock_guard<std::recursive_mutex> lock(mutex_);
-  musicVolume_ = volume;
-  for (auto& entry : songs_) ApplyVolume(entry.first, entry.second);
+  std::lock_guard<std::recursive_mutex> lock(mMutex);
+  mMusicVolume = volume;
+  for (auto& entry : mSongs) ApplyVolume(entry.first, entry.second);
 }
 
 void FModMusicInterface::SetSongAmplify(int, double) {}
 
 void FModMusicInterface::Update() {
-  std::lock_guard<std::recursive_mutex> lock(mutex_);
-  for (auto& entry : songs_) {
+  std::lock_guard<std::recursive_mutex> lock(mMutex);
+  for (auto& entry : mSongs) {
     FModSong& song = entry.second;
     if (song.fadeStep == 0) continue;
     song.volume += song.fadeStep;
@@ -228,14 +228,14 @@ void FModMusicInterface::Update() {
 FmodSample* FModMusicInterface::LoadCachedSample(const std::string& name) {
   const std::string cacheName = UserDataFolder() + "cached\\" + PathFileName(name, true) + ".wav";
   MakeFolders(PathFolder(cacheName, false));
-  if (FmodSample* cached = lib_->Sample_Load(-1, cacheName.c_str(), 0, 0)) return cached;
-  FmodSample* sample = lib_->Sample_Load(-1, (name + ".ogg").c_str(), 0, 0);
+  if (FmodSample* cached = mLib->Sample_Load(-1, cacheName.c_str(), 0, 0)) return cached;
+  FmodSample* sample = mLib->Sample_Load(-1, (name + ".ogg").c_str(), 0, 0);
   if (!sample) return nullptr;
 
-  const unsigned mode = lib_->Sample_GetMode(sample);
+  const unsigned mode = mLib->Sample_GetMode(sample);
   int frequency = 0;
-  lib_->Sample_GetDefaults(sample, &frequency, nullptr, nullptr, nullptr);
-  const uint64_t frames = lib_->Sample_GetLength(sample);
+  mLib->Sample_GetDefaults(sample, &frequency, nullptr, nullptr, nullptr);
+  const uint64_t frames = mLib->Sample_GetLength(sample);
   const uint16_t channels = (mode & kFmodModeMono) ? 1 : 2;
   const uint16_t bits = (mode & kFmodMode8Bits) ? 8 : 16;
   const uint16_t blockAlign = static_cast<uint16_t>(channels * bits / 8);
@@ -246,7 +246,7 @@ FmodSample* FModMusicInterface::LoadCachedSample(const std::string& name) {
   void* first = nullptr;
   void* second = nullptr;
   unsigned firstLength = 0, secondLength = 0;
-  if (!lib_->Sample_Lock(sample, 0, static_cast<int>(dataBytes), &first, &second, &firstLength, &secondLength))
+  if (!mLib->Sample_Lock(sample, 0, static_cast<int>(dataBytes), &first, &second, &firstLength, &secondLength))
     return sample;
   std::vector<uint8_t> header;
   PutTag(header, "RIFF");
@@ -266,18 +266,18 @@ FmodSample* FModMusicInterface::LoadCachedSample(const std::string& name) {
   // decodes the source again.
   if (first && firstLength >= dataBytes)
     WriteFileAtomically(cacheName, header, static_cast<const uint8_t*>(first), static_cast<size_t>(dataBytes));
-  lib_->Sample_Unlock(sample, first, second, firstLength, secondLength);
+  mLib->Sample_Unlock(sample, first, second, firstLength, secondLength);
   return sample;
 }
 
 bool FModMusicInterface::LoadSampleSong(int songId, const std::string& name, bool loop) {
   FmodSample* sample = LoadCachedSample(name);
   if (!sample) return false;
-  std::lock_guard<std::recursive_mutex> lock(mutex_);
+  std::lock_guard<std::recursive_mutex> lock(mMutex);
   FModSong song;
   song.sample = sample;
   song.loop = loop;
-  songs_.emplace(songId, song);
+  mSongs.emplace(songId, song);
   return true;
 }
 
@@ -288,54 +288,54 @@ bool FModMusicInterface::LoadIntroLoopSong(int songId, const std::string& introN
   // A refused pair gives its parts back instead of leaving them loaded with
   // nothing to free them.
   auto refuse = [&] {
-    if (intro) lib_->Sample_Free(intro);
-    if (loopPart) lib_->Sample_Free(loopPart);
+    if (intro) mLib->Sample_Free(intro);
+    if (loopPart) mLib->Sample_Free(loopPart);
     return false;
   };
   if (!intro || !loopPart) return refuse();
   int introFrequency = 0, loopFrequency = 0;
-  lib_->Sample_GetDefaults(intro, &introFrequency, nullptr, nullptr, nullptr);
-  lib_->Sample_GetDefaults(loopPart, &loopFrequency, nullptr, nullptr, nullptr);
-  const unsigned introMode = lib_->Sample_GetMode(intro);
-  const unsigned loopMode = lib_->Sample_GetMode(loopPart);
+  mLib->Sample_GetDefaults(intro, &introFrequency, nullptr, nullptr, nullptr);
+  mLib->Sample_GetDefaults(loopPart, &loopFrequency, nullptr, nullptr, nullptr);
+  const unsigned introMode = mLib->Sample_GetMode(intro);
+  const unsigned loopMode = mLib->Sample_GetMode(loopPart);
   if (introFrequency != loopFrequency || introMode != loopMode) return refuse();
-  const uint64_t introFrames = lib_->Sample_GetLength(intro);
-  const uint64_t loopFrames = lib_->Sample_GetLength(loopPart);
+  const uint64_t introFrames = mLib->Sample_GetLength(intro);
+  const uint64_t loopFrames = mLib->Sample_GetLength(loopPart);
   const uint64_t frameBytes = ((introMode & kFmodModeMono) ? 1 : 2) * ((introMode & kFmodMode8Bits) ? 1 : 2);
   const uint64_t totalFrames = introFrames + loopFrames;
   if (totalFrames * frameBytes > static_cast<uint64_t>(INT_MAX)) return refuse();
 
-  FmodSample* joined = lib_->Sample_Alloc(-1, static_cast<int>(totalFrames), introMode | kModeLoopNormal, introFrequency,
+  FmodSample* joined = mLib->Sample_Alloc(-1, static_cast<int>(totalFrames), introMode | kModeLoopNormal, introFrequency,
                                     255, 128, 0);
   const int introBytes = static_cast<int>(introFrames * frameBytes);
   const int loopBytes = static_cast<int>(loopFrames * frameBytes);
   void* dst = nullptr;
   void* dst2 = nullptr;
   unsigned dstLength = 0, dst2Length = 0;
-  if (lib_->Sample_Lock(joined, 0, introBytes + loopBytes, &dst, &dst2, &dstLength, &dst2Length)) {
+  if (mLib->Sample_Lock(joined, 0, introBytes + loopBytes, &dst, &dst2, &dstLength, &dst2Length)) {
     // Each part goes where it belongs, never past the joined sample's region.
     auto copyPart = [&](FmodSample* part, int bytes, unsigned at) {
       void* src = nullptr;
       void* src2 = nullptr;
       unsigned srcLength = 0, src2Length = 0;
-      if (!lib_->Sample_Lock(part, 0, bytes, &src, &src2, &srcLength, &src2Length)) return;
+      if (!mLib->Sample_Lock(part, 0, bytes, &src, &src2, &srcLength, &src2Length)) return;
       if (src && dst && at < dstLength)
         std::memcpy(static_cast<uint8_t*>(dst) + at, src, std::min<unsigned>(srcLength, dstLength - at));
-      lib_->Sample_Unlock(part, src, src2, srcLength, src2Length);
+      mLib->Sample_Unlock(part, src, src2, srcLength, src2Length);
     };
     copyPart(intro, introBytes, 0);
     copyPart(loopPart, loopBytes, static_cast<unsigned>(introBytes));
-    lib_->Sample_Unlock(joined, dst, dst2, dstLength, dst2Length);
+    mLib->Sample_Unlock(joined, dst, dst2, dstLength, dst2Length);
   }
-  lib_->Sample_Free(intro);
-  lib_->Sample_Free(loopPart);
-  lib_->Sample_SetLoopPoints(joined, static_cast<int>(introFrames), static_cast<int>(totalFrames));
+  mLib->Sample_Free(intro);
+  mLib->Sample_Free(loopPart);
+  mLib->Sample_SetLoopPoints(joined, static_cast<int>(introFrames), static_cast<int>(totalFrames));
 
-  std::lock_guard<std::recursive_mutex> lock(mutex_);
+  std::lock_guard<std::recursive_mutex> lock(mMutex);
   FModSong song;
   song.sample = joined;
   song.loop = loop;
-  songs_.emplace(songId, song);
+  mSongs.emplace(songId, song);
   return true;
 }
 

@@ -74,10 +74,10 @@ class FModMusicInterface : public MusicInterface {
   void ApplyVolume(int songId, const FModSong& song);
   void StopLocked(int songId, FModSong& song);
 
-  FmodInstance* lib_;
-  std::recursive_mutex mutex_;
-  std::map<int32_t, FModSong> songs_;
-  double musicVolume_ = 1.0;
+  FmodInstance* mLib;
+  std::recursive_mutex mMutex;
+  std::map<int32_t, FModSong> mSongs;
+  double mMusicVolume = 1.0;
 };
 
 }  // namespace Kivo

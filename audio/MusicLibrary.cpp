@@ -17,11 +17,11 @@ using EntryLookup = void* (*)(const char*);
 
 class LinkedLibrary : public MusicLibrary {
  public:
-  explicit LinkedLibrary(EntryLookup lookup) : lookup_(lookup) {}
-  void* Find(const char* name) override { return lookup_(name); }
+  explicit LinkedLibrary(EntryLookup lookup) : mLookup(lookup) {}
+  void* Find(const char* name) override { return mLookup(name); }
 
  private:
-  EntryLookup lookup_;
+  EntryLookup mLookup;
 };
 
 std::string FileNameLower(const std::string& path) {

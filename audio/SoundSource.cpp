@@ -12,55 +12,55 @@ namespace {
 
 class MemorySource : public SoundSource {
  public:
-  MemorySource(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
+  MemorySource(const std::uint8_t* data, std::size_t size) : mData(data), mSize(size) {}
   std::size_t Read(void* dst, std::size_t bytes) override {
-    std::size_t n = pos_ < size_ ? std::min<std::size_t>(bytes, size_ - pos_) : 0;
-    if (n) std::memcpy(dst, data_ + pos_, n);
-    pos_ += n;
+    std::size_t n = mPos < mSize ? std::min<std::size_t>(bytes, mSize - mPos) : 0;
+    if (n) std::memcpy(dst, mData + mPos, n);
+    mPos += n;
     return n;
   }
   bool Seek(std::uint64_t position) override {
-    if (position > size_) return false;
-    pos_ = static_cast<std::size_t>(position);
+    if (position > mSize) return false;
+    mPos = static_cast<std::size_t>(position);
     return true;
   }
-  std::uint64_t Tell() override { return pos_; }
-  std::uint64_t Size() override { return size_; }
+  std::uint64_t Tell() override { return mPos; }
+  std::uint64_t Size() override { return mSize; }
 
  private:
-  const std::uint8_t* data_;
-  std::size_t size_;
-  std::size_t pos_ = 0;
+  const std::uint8_t* mData;
+  std::size_t mSize;
+  std::size_t mPos = 0;
 };
 
 class FileSource : public SoundSource {
  public:
-  explicit FileSource(AudioFile* file) : file_(file) {
-    std::int64_t here = AudioFileTell(file_);
-    if (AudioFileSeek(file_, 0, SEEK_END) == 0) {
-      std::int64_t end = AudioFileTell(file_);
-      size_ = end > 0 ? static_cast<std::uint64_t>(end) : 0;
+  explicit FileSource(AudioFile* file) : mFile(file) {
+    std::int64_t here = AudioFileTell(mFile);
+    if (AudioFileSeek(mFile, 0, SEEK_END) == 0) {
+      std::int64_t end = AudioFileTell(mFile);
+      mSize = end > 0 ? static_cast<std::uint64_t>(end) : 0;
     }
-    AudioFileSeek(file_, here < 0 ? 0 : here, SEEK_SET);
+    AudioFileSeek(mFile, here < 0 ? 0 : here, SEEK_SET);
   }
-  ~FileSource() override { AudioFileClose(file_); }
+  ~FileSource() override { AudioFileClose(mFile); }
   std::size_t Read(void* dst, std::size_t bytes) override {
     if (bytes == 0) return 0;
-    return AudioFileRead(dst, 1, bytes, file_);
+    return AudioFileRead(dst, 1, bytes, mFile);
   }
   bool Seek(std::uint64_t position) override {
-    if (position > size_) return false;
-    return AudioFileSeek(file_, static_cast<std::int64_t>(position), SEEK_SET) == 0;
+    if (position > mSize) return false;
+    return AudioFileSeek(mFile, static_cast<std::int64_t>(position), SEEK_SET) == 0;
   }
   std::uint64_t Tell() override {
-    std::int64_t pos = AudioFileTell(file_);
+    std::int64_t pos = AudioFileTell(mFile);
     return pos > 0 ? static_cast<std::uint64_t>(pos) : 0;
   }
-  std::uint64_t Size() override { return size_; }
+  std::uint64_t Size() override { return mSize; }
 
  private:
-  AudioFile* file_;
-  std::uint64_t size_ = 0;
+  AudioFile* mFile;
+  std::uint64_t mSize = 0;
 };
 
 }  // namespace

@@ -28,7 +28,7 @@ class Mat3;
 // A point of x and y in single precision; any Vector2 (a quad corner) is one.
 struct Vec2 : Vector2 {
   constexpr Vec2() = default;
-  constexpr Vec2(float x_, float y_) : Vector2(x_, y_) {}
+  constexpr Vec2(float mX, float mY) : Vector2(mX, mY) {}
   // Implicit on purpose: quad corners and shell points are used as Vec2.
   constexpr Vec2(const Vector2& v) : Vector2(v) {}
 
@@ -46,7 +46,7 @@ struct Vec2 : Vector2 {
 
 struct Vec3 : Vector3 {
   constexpr Vec3() = default;
-  constexpr Vec3(float x_, float y_, float z_) : Vector3(x_, y_, z_) {}
+  constexpr Vec3(float mX, float mY, float z_) : Vector3(mX, mY, z_) {}
   constexpr Vec3(const Vector3& v) : Vector3(v) {}
 
   // v scaled to about length L.

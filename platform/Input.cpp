@@ -40,11 +40,11 @@ unsigned KeyCharacter(int vk, bool ctrl, bool alt) {
 
 WPARAM InputTranslator::MouseFlags() const {
   WPARAM flags = 0;
-  if (buttons_[0]) flags |= MK_LBUTTON;
-  if (buttons_[1]) flags |= MK_RBUTTON;
-  if (buttons_[2]) flags |= MK_MBUTTON;
-  if (held_[VK_SHIFT]) flags |= MK_SHIFT;
-  if (held_[VK_CONTROL]) flags |= MK_CONTROL;
+  if (mButtons[0]) flags |= MK_LBUTTON;
+  if (mButtons[1]) flags |= MK_RBUTTON;
+  if (mButtons[2]) flags |= MK_MBUTTON;
+  if (mHeld[VK_SHIFT]) flags |= MK_SHIFT;
+  if (mHeld[VK_CONTROL]) flags |= MK_CONTROL;
   return flags;
 }
 
@@ -52,12 +52,12 @@ void InputTranslator::PostMouse(HWND window, UINT message, bool inside) {
   if (inside)
     PostRecord(window, WM_SETCURSOR, reinterpret_cast<WPARAM>(window),
                MAKELPARAM(HTCLIENT, static_cast<int>(message)));
-  PostRecord(window, message, MouseFlags(), MAKELPARAM(x_, y_));
+  PostRecord(window, message, MouseFlags(), MAKELPARAM(mX, mY));
 }
 
 void InputTranslator::MouseMove(HWND window, int x, int y) {
-  x_ = x;
-  y_ = y;
+  mX = x;
+  mY = y;
   NotePointer(window, x, y);
   bool inside = Inside(window, x, y);
   if (!inside && GetCapture() != window) return;
@@ -67,20 +67,20 @@ void InputTranslator::MouseMove(HWND window, int x, int y) {
 void InputTranslator::MouseLeave(HWND window) {
   // Put the pointer just outside the client area so that WindowFromPoint
   // and the pointer test of the caller see it leave.
-  x_ = -1;
-  y_ = -1;
+  mX = -1;
+  mY = -1;
   NotePointer(window, -1, -1);
 }
 
 void InputTranslator::Button(HWND window, MouseButton button, bool down) {
   int index = ButtonIndex(button);
-  bool inside = Inside(window, x_, y_);
+  bool inside = Inside(window, mX, mY);
   bool captured = GetCapture() == window;
   if (!inside && !captured) {
-    if (!down) buttons_[index] = false;
+    if (!down) mButtons[index] = false;
     return;
   }
-  buttons_[index] = down;
+  mButtons[index] = down;
   UINT message;
   if (!down) {
     message = button == MouseButton::Left ? WM_LBUTTONUP : button == MouseButton::Right ? WM_RBUTTONUP : WM_MBUTTONUP;
@@ -89,17 +89,17 @@ void InputTranslator::Button(HWND window, MouseButton button, bool down) {
   }
   DWORD now = timeGetTime();
   bool isDouble = false;
-  if (button != MouseButton::Middle && WindowUsesDoubleClicks(window) && haveLastDown_ && lastButton_ == button &&
-      !lastWasDouble_ && static_cast<DWORD>(now - lastDownTime_) <= kDoubleClickMs &&
-      std::abs(x_ - lastDownX_) <= kDoubleClickDistance && std::abs(y_ - lastDownY_) <= kDoubleClickDistance) {
+  if (button != MouseButton::Middle && WindowUsesDoubleClicks(window) && mHaveLastDown && mLastButton == button &&
+      !mLastWasDouble && static_cast<DWORD>(now - mLastDownTime) <= kDoubleClickMs &&
+      std::abs(mX - mLastDownX) <= kDoubleClickDistance && std::abs(mY - mLastDownY) <= kDoubleClickDistance) {
     isDouble = true;
   }
-  haveLastDown_ = true;
-  lastButton_ = button;
-  lastDownTime_ = now;
-  lastDownX_ = x_;
-  lastDownY_ = y_;
-  lastWasDouble_ = isDouble;
+  mHaveLastDown = true;
+  mLastButton = button;
+  mLastDownTime = now;
+  mLastDownX = mX;
+  mLastDownY = mY;
+  mLastWasDouble = isDouble;
   switch (button) {
     case MouseButton::Left: message = isDouble ? WM_LBUTTONDBLCLK : WM_LBUTTONDOWN; break;
     case MouseButton::Right: message = isDouble ? WM_RBUTTONDBLCLK : WM_RBUTTONDOWN; break;
@@ -111,7 +111,7 @@ void InputTranslator::Button(HWND window, MouseButton button, bool down) {
 void InputTranslator::Wheel(HWND window, int notches) {
   if (notches == 0) return;
   int delta = notches * WHEEL_DELTA;
-  POINT screen{x_, y_};
+  POINT screen{mX, mY};
   ClientToScreen(window, &screen);
   // Windows puts screen coordinates in the wheel's lParam.
   PostRecord(window, WM_MOUSEWHEEL, MAKEWPARAM(static_cast<int>(MouseFlags()), delta), MAKELPARAM(screen.x, screen.y));
@@ -119,11 +119,11 @@ void InputTranslator::Wheel(HWND window, int notches) {
 
 void InputTranslator::Key(HWND window, int vk, bool down, bool repeat) {
   if (vk <= 0 || vk >= 0xFF) return;
-  bool wasHeld = held_[vk];
-  bool altBefore = held_[VK_MENU];
-  if (down) held_[vk] = true;
-  bool ctrl = held_[VK_CONTROL];
-  bool alt = down ? held_[VK_MENU] : altBefore;
+  bool wasHeld = mHeld[vk];
+  bool altBefore = mHeld[VK_MENU];
+  if (down) mHeld[vk] = true;
+  bool ctrl = mHeld[VK_CONTROL];
+  bool alt = down ? mHeld[VK_MENU] : altBefore;
   bool sys = (alt && !ctrl) || vk == VK_F10;
   // Bits of the key lParam: repeat count 1, context (Alt) bit 29, previous
   // state bit 30, transition bit 31.
@@ -135,14 +135,14 @@ void InputTranslator::Key(HWND window, int vk, bool down, bool repeat) {
     unsigned ch = KeyCharacter(vk, ctrl, alt);
     if (ch) PostRecord(window, sys ? WM_SYSCHAR : WM_CHAR, ch, static_cast<LPARAM>(bits));
   } else {
-    held_[vk] = false;
+    mHeld[vk] = false;
     bits |= (1u << 30) | (1u << 31);
     PostRecord(window, sys ? WM_SYSKEYUP : WM_KEYUP, static_cast<WPARAM>(vk), static_cast<LPARAM>(bits));
   }
 }
 
 void InputTranslator::PostChar(HWND window, unsigned codeUnit) {
-  bool sys = held_[VK_MENU] && !held_[VK_CONTROL];
+  bool sys = mHeld[VK_MENU] && !mHeld[VK_CONTROL];
   PostRecord(window, sys ? WM_SYSCHAR : WM_CHAR, codeUnit, 1);
 }
 
@@ -189,9 +189,9 @@ void InputTranslator::CloseRequested(HWND window) { PostRecord(window, WM_CLOSE,
 void InputTranslator::EndSession(HWND window) { PostRecord(window, WM_ENDSESSION, 1, 0); }
 
 void InputTranslator::Reset() {
-  for (bool& b : buttons_) b = false;
-  for (bool& h : held_) h = false;
-  haveLastDown_ = false;
+  for (bool& b : mButtons) b = false;
+  for (bool& h : mHeld) h = false;
+  mHaveLastDown = false;
 }
 
 }  // namespace Platform

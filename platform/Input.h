@@ -47,23 +47,23 @@ class InputTranslator {
   // Forgets held keys and buttons (focus changes, new backend).
   void Reset();
 
-  int lastX() const { return x_; }
-  int lastY() const { return y_; }
+  int lastX() const { return mX; }
+  int lastY() const { return mY; }
 
  private:
   WPARAM MouseFlags() const;
   void PostMouse(HWND window, UINT message, bool inside);
   void PostChar(HWND window, unsigned codeUnit);
 
-  int x_ = 0, y_ = 0;
-  bool buttons_[3] = {false, false, false};
-  bool held_[256] = {};
+  int mX = 0, mY = 0;
+  bool mButtons[3] = {false, false, false};
+  bool mHeld[256] = {};
   // Double-click tracking.
-  bool haveLastDown_ = false;
-  MouseButton lastButton_ = MouseButton::Left;
-  DWORD lastDownTime_ = 0;
-  int lastDownX_ = 0, lastDownY_ = 0;
-  bool lastWasDouble_ = false;
+  bool mHaveLastDown = false;
+  MouseButton mLastButton = MouseButton::Left;
+  DWORD mLastDownTime = 0;
+  int mLastDownX = 0, mLastDownY = 0;
+  bool mLastWasDouble = false;
 };
 
 }  // namespace Platform

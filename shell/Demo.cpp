@@ -52,14 +52,14 @@ bool ReadWholeFile(const std::string& path, std::vector<uint8_t>* bytes, bool* o
 // A little-endian reader over the bytes of a demo file.
 class FileReader {
  public:
-  explicit FileReader(const std::vector<uint8_t>& bytes) : bytes_(bytes) {}
-  size_t Left() const { return bytes_.size() - position_; }
+  explicit FileReader(const std::vector<uint8_t>& bytes) : mBytes(bytes) {}
+  size_t Left() const { return mBytes.size() - position_; }
   size_t Position() const { return position_; }
   bool U16(uint32_t* value) { return Number(2, value); }
   bool U32(uint32_t* value) { return Number(4, value); }
   bool Bytes(size_t count, std::string* out) {
     if (count > Left()) return false;
-    out->assign(reinterpret_cast<const char*>(bytes_.data()) + position_, count);
+    out->assign(reinterpret_cast<const char*>(mBytes.data()) + position_, count);
     position_ += count;
     return true;
   }
@@ -68,12 +68,12 @@ class FileReader {
   bool Number(int size, uint32_t* value) {
     if (Left() < static_cast<size_t>(size)) return false;
     uint32_t result = 0;
-    for (int i = 0; i < size; ++i) result |= uint32_t{bytes_[position_ + i]} << (8 * i);
+    for (int i = 0; i < size; ++i) result |= uint32_t{mBytes[position_ + i]} << (8 * i);
     position_ += size;
     *value = result;
     return true;
   }
-  const std::vector<uint8_t>& bytes_;
+  const std::vector<uint8_t>& mBytes;
   size_t position_ = 0;
 };
 

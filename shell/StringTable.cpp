@@ -15,12 +15,12 @@ const DefaultText kDefaultTexts[8] = {
 };
 
 std::wstring StringTable::Lookup(const std::string& id, const std::wstring& defaultText) const {
-  auto it = entries_.find(id);
-  return it == entries_.end() ? defaultText : it->second;
+  auto it = mEntries.find(id);
+  return it == mEntries.end() ? defaultText : it->second;
 }
 
 void StringTable::Define(const std::string& id, const std::wstring& text) {
-  auto result = entries_.insert({id, text});
+  auto result = mEntries.insert({id, text});
   if (!result.second) result.first->second = text;
 }
 

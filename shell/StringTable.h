@@ -17,12 +17,12 @@ class StringTable {
   std::wstring Lookup(const std::string& id, const std::wstring& defaultText) const;
   // Adds the id, or replaces its text when it is already there.
   void Define(const std::string& id, const std::wstring& text);
-  bool Contains(const std::string& id) const { return entries_.count(id) != 0; }
-  size_t Size() const { return entries_.size(); }
-  const std::map<std::string, std::wstring>& Entries() const { return entries_; }
+  bool Contains(const std::string& id) const { return mEntries.count(id) != 0; }
+  size_t Size() const { return mEntries.size(); }
+  const std::map<std::string, std::wstring>& Entries() const { return mEntries; }
 
  private:
-  std::map<std::string, std::wstring> entries_;
+  std::map<std::string, std::wstring> mEntries;
 };
 
 // The texts the application object defines at construction, in order.

@@ -186,13 +186,13 @@ class Direct3D;
 
 class Device final : public IDirect3DDevice7 {
 public:
-  Device(IDirectDrawSurface7* target) : target_(target) {
-    target_->AddRef();
+  Device(IDirectDrawSurface7* target) : mTarget(target) {
+    mTarget->AddRef();
     ++TheControl().liveDevices;
-    world_ = view_ = projection_ = Identity();
+    mWorld = mView = mProjection = Identity();
     ResetViewportToTarget();
     for (int s = 0; s < kStages; ++s) {
-      DWORD* st = stageStates_[s];
+      DWORD* st = mStageStates[s];
       std::fill(st, st + kStageStates, 0u);
       st[D3DTSS_COLOROP] = s == 0 ? D3DTOP_MODULATE : D3DTOP_DISABLE;
       st[D3DTSS_COLORARG1] = D3DTA_TEXTURE;
@@ -206,13 +206,13 @@ public:
       st[D3DTSS_MINFILTER] = D3DTFN_POINT;
       st[D3DTSS_MIPFILTER] = D3DTFP_NONE;
     }
-    renderStates_[D3DRENDERSTATE_ALPHABLENDENABLE] = 0;
-    renderStates_[D3DRENDERSTATE_SRCBLEND] = D3DBLEND_ONE;
-    renderStates_[D3DRENDERSTATE_DESTBLEND] = D3DBLEND_ZERO;
-    renderStates_[D3DRENDERSTATE_CULLMODE] = D3DCULL_CCW;
-    renderStates_[D3DRENDERSTATE_ZENABLE] = 0;
-    renderStates_[D3DRENDERSTATE_ZWRITEENABLE] = 1;
-    renderStates_[D3DRENDERSTATE_LIGHTING] = 1;
+    mRenderStates[D3DRENDERSTATE_ALPHABLENDENABLE] = 0;
+    mRenderStates[D3DRENDERSTATE_SRCBLEND] = D3DBLEND_ONE;
+    mRenderStates[D3DRENDERSTATE_DESTBLEND] = D3DBLEND_ZERO;
+    mRenderStates[D3DRENDERSTATE_CULLMODE] = D3DCULL_CCW;
+    mRenderStates[D3DRENDERSTATE_ZENABLE] = 0;
+    mRenderStates[D3DRENDERSTATE_ZWRITEENABLE] = 1;
+    mRenderStates[D3DRENDERSTATE_LIGHTING] = 1;
   }
 
   HRESULT QueryInterface(REFIID iid, void** out) override {
@@ -225,13 +225,13 @@ public:
     *out = nullptr;
     return E_NOINTERFACE;
   }
-  ULONG AddRef() override { return static_cast<ULONG>(++refs_); }
+  ULONG AddRef() override { return static_cast<ULONG>(++mRefs); }
   ULONG Release() override {
-    const int left = --refs_;
+    const int left = --mRefs;
     if (left == 0) {
-      for (auto*& t : textures_)
+      for (auto*& t : mTextures)
         if (t != nullptr) t->Release();
-      target_->Release();
+      mTarget->Release();
       --TheControl().liveDevices;
       delete this;
     }
@@ -279,17 +279,17 @@ public:
   }
 
   HRESULT BeginScene() override {
-    if (inScene_) return D3DERR_SCENE_IN_SCENE;
-    inScene_ = true;
+    if (mInScene) return D3DERR_SCENE_IN_SCENE;
+    mInScene = true;
     return D3D_OK;
   }
   HRESULT EndScene() override {
-    if (!inScene_) return D3DERR_SCENE_NOT_IN_SCENE;
-    inScene_ = false;
-    ++sceneCount_;
+    if (!mInScene) return D3DERR_SCENE_NOT_IN_SCENE;
+    mInScene = false;
+    ++mSceneCount;
     // Decoded copies of textures nobody drew with lately are dropped.
-    for (auto it = decoded_.begin(); it != decoded_.end();)
-      it = sceneCount_ - it->second.lastScene > 2 ? decoded_.erase(it) : std::next(it);
+    for (auto it = mDecoded.begin(); it != mDecoded.end();)
+      it = mSceneCount - it->second.lastScene > 2 ? mDecoded.erase(it) : std::next(it);
     return D3D_OK;
   }
 
@@ -312,7 +312,7 @@ public:
     } else {
       for (DWORD i = 0; i < count; ++i) fill(rects[i].x1, rects[i].y1, rects[i].x2, rects[i].y2);
     }
-    DDrawStandIn::NoteSurfaceWritten(target_);
+    DDrawStandIn::NoteSurfaceWritten(mTarget);
     return D3D_OK;
   }
 
@@ -331,23 +331,23 @@ public:
 
   HRESULT SetViewport(D3DVIEWPORT7* viewport) override {
     if (viewport == nullptr || viewport->dwWidth == 0 || viewport->dwHeight == 0) return DDERR_INVALIDPARAMS;
-    viewport_ = *viewport;
+    mViewport = *viewport;
     return D3D_OK;
   }
   HRESULT GetViewport(D3DVIEWPORT7* viewport) override {
     if (viewport == nullptr) return DDERR_INVALIDPARAMS;
-    *viewport = viewport_;
+    *viewport = mViewport;
     return D3D_OK;
   }
 
   HRESULT SetRenderState(D3DRENDERSTATETYPE type, DWORD value) override {
-    renderStates_[type] = value;
+    mRenderStates[type] = value;
     return D3D_OK;
   }
   HRESULT GetRenderState(D3DRENDERSTATETYPE type, DWORD* value) override {
     if (value == nullptr) return DDERR_INVALIDPARAMS;
-    auto it = renderStates_.find(type);
-    *value = it != renderStates_.end() ? it->second : 0;
+    auto it = mRenderStates.find(type);
+    *value = it != mRenderStates.end() ? it->second : 0;
     return D3D_OK;
   }
 
@@ -359,26 +359,26 @@ public:
       if ((v.caps & DDSCAPS_TEXTURE) == 0) return DDERR_INVALIDSURFACETYPE;
       texture->AddRef();
     }
-    if (textures_[stage] != nullptr) textures_[stage]->Release();
-    textures_[stage] = texture;
+    if (mTextures[stage] != nullptr) mTextures[stage]->Release();
+    mTextures[stage] = texture;
     return D3D_OK;
   }
   HRESULT GetTexture(DWORD stage, IDirectDrawSurface7** texture) override {
     if (stage >= kStages || texture == nullptr) return DDERR_INVALIDPARAMS;
-    *texture = textures_[stage];
+    *texture = mTextures[stage];
     if (*texture != nullptr) (*texture)->AddRef();
     return D3D_OK;
   }
 
   HRESULT SetTextureStageState(DWORD stage, D3DTEXTURESTAGESTATETYPE type, DWORD value) override {
     if (stage >= kStages || type >= kStageStates) return DDERR_INVALIDPARAMS;
-    stageStates_[stage][type] = value;
-    if (type == D3DTSS_ADDRESS) stageStates_[stage][D3DTSS_ADDRESSU] = stageStates_[stage][D3DTSS_ADDRESSV] = value;
+    mStageStates[stage][type] = value;
+    if (type == D3DTSS_ADDRESS) mStageStates[stage][D3DTSS_ADDRESSU] = mStageStates[stage][D3DTSS_ADDRESSV] = value;
     return D3D_OK;
   }
   HRESULT GetTextureStageState(DWORD stage, D3DTEXTURESTAGESTATETYPE type, DWORD* value) override {
     if (stage >= kStages || type >= kStageStates || value == nullptr) return DDERR_INVALIDPARAMS;
-    *value = stageStates_[stage][type];
+    *value = mStageStates[stage][type];
     return D3D_OK;
   }
 
@@ -390,15 +390,15 @@ public:
     if (target == nullptr) return DDERR_INVALIDPARAMS;
     if (!CanRenderInto(target)) return DDERR_INVALIDCAPS;
     target->AddRef();
-    target_->Release();
-    target_ = target;
+    mTarget->Release();
+    mTarget = target;
     ResetViewportToTarget();
     return D3D_OK;
   }
   HRESULT GetRenderTarget(IDirectDrawSurface7** target) override {
     if (target == nullptr) return DDERR_INVALIDPARAMS;
-    target_->AddRef();
-    *target = target_;
+    mTarget->AddRef();
+    *target = mTarget;
     return D3D_OK;
   }
 
@@ -416,24 +416,24 @@ private:
   D3DMATRIX* TransformSlot(D3DTRANSFORMSTATETYPE type) {
     switch (type) {
       case D3DTRANSFORMSTATE_WORLD:
-        return &world_;
+        return &mWorld;
       case D3DTRANSFORMSTATE_VIEW:
-        return &view_;
+        return &mView;
       case D3DTRANSFORMSTATE_PROJECTION:
-        return &projection_;
+        return &mProjection;
     }
     return nullptr;
   }
 
   void ResetViewportToTarget() {
     DDrawStandIn::SurfaceView v;
-    DDrawStandIn::ViewSurface(target_, &v);
-    viewport_ = D3DVIEWPORT7{0, 0, static_cast<DWORD>(v.width), static_cast<DWORD>(v.height), 0.0f, 1.0f};
+    DDrawStandIn::ViewSurface(mTarget, &v);
+    mViewport = D3DVIEWPORT7{0, 0, static_cast<DWORD>(v.width), static_cast<DWORD>(v.height), 0.0f, 1.0f};
   }
 
   bool TargetView(D3DRaster::Target* out) {
     DDrawStandIn::SurfaceView v;
-    if (!DDrawStandIn::ViewSurface(target_, &v) || !TargetFormatOf(v.format, &out->format)) return false;
+    if (!DDrawStandIn::ViewSurface(mTarget, &v) || !TargetFormatOf(v.format, &out->format)) return false;
     out->pixels = v.pixels;
     out->width = v.width;
     out->height = v.height;
@@ -443,25 +443,25 @@ private:
 
   // The viewport, clipped to the target.
   void ClipRect(const D3DRaster::Target& t, int* x0, int* y0, int* x1, int* y1) const {
-    const std::int64_t vx = viewport_.dwX, vy = viewport_.dwY;
+    const std::int64_t vx = mViewport.dwX, vy = mViewport.dwY;
     *x0 = static_cast<int>(std::min<std::int64_t>(vx, t.width));
     *y0 = static_cast<int>(std::min<std::int64_t>(vy, t.height));
-    *x1 = static_cast<int>(std::min<std::int64_t>(vx + viewport_.dwWidth, t.width));
-    *y1 = static_cast<int>(std::min<std::int64_t>(vy + viewport_.dwHeight, t.height));
+    *x1 = static_cast<int>(std::min<std::int64_t>(vx + mViewport.dwWidth, t.width));
+    *y1 = static_cast<int>(std::min<std::int64_t>(vy + mViewport.dwHeight, t.height));
   }
 
   const D3DRaster::Texture* TextureFor(IDirectDrawSurface7* surface) {
     if (surface == nullptr) return nullptr;
     DDrawStandIn::SurfaceView v;
     DDrawStandIn::ViewSurface(surface, &v);
-    DecodedTexture& d = decoded_[v.serial];
+    DecodedTexture& d = mDecoded[v.serial];
     if (d.texture.texels == nullptr || d.version != v.version || d.paletteVersion != v.paletteVersion) {
       if (!Decode(v, d)) {
-        decoded_.erase(v.serial);
+        mDecoded.erase(v.serial);
         return nullptr;
       }
     }
-    d.lastScene = sceneCount_;
+    d.lastScene = mSceneCount;
     return &d.texture;
   }
 
@@ -473,15 +473,15 @@ private:
       faults = TheControl().faults;
     }
     using D3DRaster::Blend;
-    st.blendEnable = renderStates_[D3DRENDERSTATE_ALPHABLENDENABLE] != 0;
-    st.srcBlend = BlendOf(renderStates_[D3DRENDERSTATE_SRCBLEND]);
-    st.destBlend = BlendOf(renderStates_[D3DRENDERSTATE_DESTBLEND]);
+    st.blendEnable = mRenderStates[D3DRENDERSTATE_ALPHABLENDENABLE] != 0;
+    st.srcBlend = BlendOf(mRenderStates[D3DRENDERSTATE_SRCBLEND]);
+    st.destBlend = BlendOf(mRenderStates[D3DRENDERSTATE_DESTBLEND]);
     if (faults.faultyAlphaAdd && st.srcBlend == Blend::kSrcAlpha && st.destBlend == Blend::kOne)
       st.srcBlend = Blend::kOne;
     if (faults.faultyBlend && st.srcBlend == Blend::kSrcAlpha) st.srcBlend = Blend::kOne;
     if (faults.faultyAdditive && st.destBlend == Blend::kOne) st.destBlend = Blend::kZero;
     for (int s = 0; s < 2; ++s) {
-      const DWORD* ss = stageStates_[s];
+      const DWORD* ss = mStageStates[s];
       D3DRaster::Stage& out = st.stages[s];
       out.colorOp = OpOf(ss[D3DTSS_COLOROP]);
       out.colorArg1 = ArgOf(ss[D3DTSS_COLORARG1]);
@@ -490,7 +490,7 @@ private:
       if (faults.faultyModulate && ss[D3DTSS_ALPHAOP] == D3DTOP_MODULATE) out.alphaOp = OpOf(D3DTOP_SELECTARG1);
       out.alphaArg1 = ArgOf(ss[D3DTSS_ALPHAARG1]);
       out.alphaArg2 = ArgOf(ss[D3DTSS_ALPHAARG2]);
-      out.texture = TextureFor(textures_[s]);
+      out.texture = TextureFor(mTextures[s]);
       out.wrapU = ss[D3DTSS_ADDRESSU] != D3DTADDRESS_CLAMP;
       out.wrapV = ss[D3DTSS_ADDRESSV] != D3DTADDRESS_CLAMP;
       out.linear = ss[D3DTSS_MAGFILTER] == D3DTFG_LINEAR || ss[D3DTSS_MINFILTER] == D3DTFN_LINEAR;
@@ -500,16 +500,16 @@ private:
     return st;
   }
 
-  std::atomic<int> refs_{1};
-  IDirectDrawSurface7* target_;
-  bool inScene_ = false;
-  std::uint64_t sceneCount_ = 0;
-  D3DVIEWPORT7 viewport_{};
-  D3DMATRIX world_, view_, projection_;
-  std::unordered_map<DWORD, DWORD> renderStates_;
-  DWORD stageStates_[kStages][kStageStates];
-  IDirectDrawSurface7* textures_[kStages] = {};
-  std::unordered_map<std::uint64_t, DecodedTexture> decoded_;
+  std::atomic<int> mRefs{1};
+  IDirectDrawSurface7* mTarget;
+  bool mInScene = false;
+  std::uint64_t mSceneCount = 0;
+  D3DVIEWPORT7 mViewport{};
+  D3DMATRIX mWorld, mView, mProjection;
+  std::unordered_map<DWORD, DWORD> mRenderStates;
+  DWORD mStageStates[kStages][kStageStates];
+  IDirectDrawSurface7* mTextures[kStages] = {};
+  std::unordered_map<std::uint64_t, DecodedTexture> mDecoded;
 };
 
 // ---- primitives ----------------------------------------------------------------------
@@ -554,7 +554,7 @@ HRESULT Device::DrawPrimitive(D3DPRIMITIVETYPE type, DWORD fvf, void* vertices, 
     if (TheControl().faults.drawPrimitive != 0) return TheControl().faults.drawPrimitive;
   }
   if (vertices == nullptr) return DDERR_INVALIDPARAMS;
-  if (!inScene_) return D3DERR_SCENE_NOT_IN_SCENE;
+  if (!mInScene) return D3DERR_SCENE_NOT_IN_SCENE;
   const bool lines = type == D3DPT_LINESTRIP || type == D3DPT_LINELIST;
   if (!lines && type != D3DPT_TRIANGLELIST && type != D3DPT_TRIANGLESTRIP && type != D3DPT_TRIANGLEFAN)
     return D3DERR_INVALIDPRIMITIVETYPE;
@@ -569,7 +569,7 @@ HRESULT Device::DrawPrimitive(D3DPRIMITIVETYPE type, DWORD fvf, void* vertices, 
 
   // Vertices in clip space (pre-transformed ones are already on screen).
   std::vector<ClipVertex> cv(count);
-  const D3DMATRIX m = Multiply(Multiply(world_, view_), projection_);
+  const D3DMATRIX m = Multiply(Multiply(mWorld, mView), mProjection);
   for (DWORD i = 0; i < count; ++i) {
     ClipVertex& o = cv[i];
     if (fvf == D3DFVF_TLVERTEX) {
@@ -594,8 +594,8 @@ HRESULT Device::DrawPrimitive(D3DPRIMITIVETYPE type, DWORD fvf, void* vertices, 
   if (faultyEdgeClip && !transformed &&
       std::any_of(cv.begin(), cv.end(), [](const ClipVertex& c) { return c.v.x < -1.0f; }))
     for (ClipVertex& c : cv) c.v.x += 1.0f;
-  const float vx = static_cast<float>(viewport_.dwX), vy = static_cast<float>(viewport_.dwY);
-  const float hw = viewport_.dwWidth * 0.5f, hh = viewport_.dwHeight * 0.5f;
+  const float vx = static_cast<float>(mViewport.dwX), vy = static_cast<float>(mViewport.dwY);
+  const float hw = mViewport.dwWidth * 0.5f, hh = mViewport.dwHeight * 0.5f;
   auto project = [&](ClipVertex& c) {
     const float q = 1.0f / c.c[3];
     c.v.x = vx + (c.c[0] * q + 1.0f) * hw;
@@ -643,14 +643,14 @@ HRESULT Device::DrawPrimitive(D3DPRIMITIVETYPE type, DWORD fvf, void* vertices, 
     default:
       break;
   }
-  DDrawStandIn::NoteSurfaceWritten(target_);
+  DDrawStandIn::NoteSurfaceWritten(mTarget);
   return D3D_OK;
 }
 
 class Direct3D final : public IDirect3D7 {
 public:
-  explicit Direct3D(IDirectDraw7* directDraw) : directDraw_(directDraw) {
-    directDraw_->AddRef();
+  explicit Direct3D(IDirectDraw7* directDraw) : mDirectDraw(directDraw) {
+    mDirectDraw->AddRef();
     ++TheControl().liveDirect3D;
   }
   HRESULT QueryInterface(REFIID iid, void** out) override {
@@ -663,11 +663,11 @@ public:
     *out = nullptr;
     return E_NOINTERFACE;
   }
-  ULONG AddRef() override { return static_cast<ULONG>(++refs_); }
+  ULONG AddRef() override { return static_cast<ULONG>(++mRefs); }
   ULONG Release() override {
-    const int left = --refs_;
+    const int left = --mRefs;
     if (left == 0) {
-      directDraw_->Release();
+      mDirectDraw->Release();
       --TheControl().liveDirect3D;
       delete this;
     }
@@ -689,8 +689,8 @@ public:
 
 private:
   ~Direct3D() = default;
-  std::atomic<int> refs_{1};
-  IDirectDraw7* directDraw_;
+  std::atomic<int> mRefs{1};
+  IDirectDraw7* mDirectDraw;
 };
 
 }  // namespace

@@ -261,9 +261,9 @@ public:
     *out = nullptr;
     return E_NOINTERFACE;
   }
-  ULONG AddRef() override { return static_cast<ULONG>(++refs_); }
+  ULONG AddRef() override { return static_cast<ULONG>(++mRefs); }
   ULONG Release() override {
-    const int left = --refs_;
+    const int left = --mRefs;
     if (left == 0) {
       --TheWorld().liveClippers;
       delete this;
@@ -271,28 +271,28 @@ public:
     return static_cast<ULONG>(left);
   }
   HRESULT SetHWnd(DWORD, HWND window) override {
-    window_.store(window);
+    mWindow.store(window);
     return DD_OK;
   }
   HRESULT GetHWnd(HWND* window) override {
     if (window == nullptr) return DDERR_INVALIDPARAMS;
-    *window = window_.load();
+    *window = mWindow.load();
     return DD_OK;
   }
-  HWND Window() const { return window_.load(); }
+  HWND Window() const { return mWindow.load(); }
 
 private:
   ~Clipper() = default;
-  std::atomic<int> refs_{1};
-  std::atomic<HWND> window_{nullptr};
+  std::atomic<int> mRefs{1};
+  std::atomic<HWND> mWindow{nullptr};
 };
 
 std::atomic<std::uint64_t> gNextSerial{1};
 
 class Palette final : public IDirectDrawPalette {
 public:
-  Palette(const PALETTEENTRY* entries) : serial_(gNextSerial++) {
-    std::memcpy(entries_, entries, sizeof(entries_));
+  Palette(const PALETTEENTRY* entries) : mSerial(gNextSerial++) {
+    std::memcpy(mEntries, entries, sizeof(mEntries));
     Rebuild();
     ++TheWorld().livePalettes;
   }
@@ -306,9 +306,9 @@ public:
     *out = nullptr;
     return E_NOINTERFACE;
   }
-  ULONG AddRef() override { return static_cast<ULONG>(++refs_); }
+  ULONG AddRef() override { return static_cast<ULONG>(++mRefs); }
   ULONG Release() override {
-    const int left = --refs_;
+    const int left = --mRefs;
     if (left == 0) {
       --TheWorld().livePalettes;
       delete this;
@@ -317,35 +317,35 @@ public:
   }
   HRESULT GetEntries(DWORD, DWORD base, DWORD count, PALETTEENTRY* entries) override {
     if (entries == nullptr || base > 256 || count > 256 - base) return DDERR_INVALIDPARAMS;
-    std::lock_guard<std::mutex> guard(mutex_);
-    std::memcpy(entries, entries_ + base, count * sizeof(PALETTEENTRY));
+    std::lock_guard<std::mutex> guard(mMutex);
+    std::memcpy(entries, mEntries + base, count * sizeof(PALETTEENTRY));
     return DD_OK;
   }
   HRESULT SetEntries(DWORD, DWORD start, DWORD count, PALETTEENTRY* entries) override {
     if (entries == nullptr || start > 256 || count > 256 - start) return DDERR_INVALIDPARAMS;
-    std::lock_guard<std::mutex> guard(mutex_);
-    std::memcpy(entries_ + start, entries, count * sizeof(PALETTEENTRY));
+    std::lock_guard<std::mutex> guard(mMutex);
+    std::memcpy(mEntries + start, entries, count * sizeof(PALETTEENTRY));
     Rebuild();
     return DD_OK;
   }
-  const std::uint32_t* Argb() const { return argb_; }
-  std::uint64_t Version() const { return serial_ << 20 ^ version_; }
+  const std::uint32_t* Argb() const { return mArgb; }
+  std::uint64_t Version() const { return mSerial << 20 ^ mVersion; }
 
 private:
   ~Palette() = default;
   void Rebuild() {
     for (int i = 0; i < 256; ++i)
-      argb_[i] = static_cast<std::uint32_t>(entries_[i].peFlags) << 24 |
-                 static_cast<std::uint32_t>(entries_[i].peRed) << 16 |
-                 static_cast<std::uint32_t>(entries_[i].peGreen) << 8 | entries_[i].peBlue;
-    ++version_;
+      mArgb[i] = static_cast<std::uint32_t>(mEntries[i].peFlags) << 24 |
+                 static_cast<std::uint32_t>(mEntries[i].peRed) << 16 |
+                 static_cast<std::uint32_t>(mEntries[i].peGreen) << 8 | mEntries[i].peBlue;
+    ++mVersion;
   }
-  std::atomic<int> refs_{1};
-  std::mutex mutex_;
-  PALETTEENTRY entries_[256];
-  std::uint32_t argb_[256];
-  std::uint64_t serial_;
-  std::uint64_t version_ = 0;
+  std::atomic<int> mRefs{1};
+  std::mutex mMutex;
+  PALETTEENTRY mEntries[256];
+  std::uint32_t mArgb[256];
+  std::uint64_t mSerial;
+  std::uint64_t mVersion = 0;
 };
 
 class Surface;
@@ -354,7 +354,7 @@ void MarkPrimaryWritten(Surface* surface);
 class Surface final : public IDirectDrawSurface, public IDirectDrawSurface7 {
 public:
   Surface(std::shared_ptr<Buffer> buffer, DWORD caps, bool primary)
-      : buffer_(std::move(buffer)), caps_(caps), primary_(primary), serial_(gNextSerial++) {
+      : mBuffer(std::move(buffer)), mCaps(caps), mPrimary(primary), mSerial(gNextSerial++) {
     ++TheWorld().liveSurfaces;
   }
 
@@ -382,13 +382,13 @@ public:
     *out = nullptr;
     return E_NOINTERFACE;
   }
-  ULONG AddRef() override { return static_cast<ULONG>(++refs_); }
+  ULONG AddRef() override { return static_cast<ULONG>(++mRefs); }
   ULONG Release() override {
-    const int left = --refs_;
+    const int left = --mRefs;
     if (left == 0) {
-      if (back_ != nullptr) static_cast<IDirectDrawSurface*>(back_)->Release();
-      if (clipper_ != nullptr) clipper_->Release();
-      if (palette_ != nullptr) palette_->Release();
+      if (mBack != nullptr) static_cast<IDirectDrawSurface*>(mBack)->Release();
+      if (mClipper != nullptr) mClipper->Release();
+      if (mPalette != nullptr) mPalette->Release();
       --TheWorld().liveSurfaces;
       delete this;
     }
@@ -450,80 +450,80 @@ public:
   // Shared by both.
   HRESULT Unlock(void*) override {
     {
-      std::lock_guard<std::mutex> guard(lockMutex_);
-      if (!locked_) return DDERR_NOTLOCKED;
-      locked_ = false;
+      std::lock_guard<std::mutex> guard(mLockMutex);
+      if (!mLocked) return DDERR_NOTLOCKED;
+      mLocked = false;
     }
-    if (primary_ && !lockReadOnly_) MarkPrimaryWritten(this);
+    if (mPrimary && !mLockReadOnly) MarkPrimaryWritten(this);
     return DD_OK;
   }
   HRESULT SetColorKey(DWORD flags, DDCOLORKEY* key) override {
     if ((flags & DDCKEY_SRCBLT) == 0) return DDERR_UNSUPPORTED;
-    std::lock_guard<std::mutex> guard(lockMutex_);
+    std::lock_guard<std::mutex> guard(mLockMutex);
     if (key == nullptr) {
-      hasKey_ = false;
+      mHasKey = false;
       return DD_OK;
     }
-    key_ = *key;
-    hasKey_ = true;
+    mKey = *key;
+    mHasKey = true;
     return DD_OK;
   }
   HRESULT GetColorKey(DWORD flags, DDCOLORKEY* key) override {
     if ((flags & DDCKEY_SRCBLT) == 0 || key == nullptr) return DDERR_INVALIDPARAMS;
-    std::lock_guard<std::mutex> guard(lockMutex_);
-    if (!hasKey_) return DDERR_NOCOLORKEY;
-    *key = key_;
+    std::lock_guard<std::mutex> guard(mLockMutex);
+    if (!mHasKey) return DDERR_NOCOLORKEY;
+    *key = mKey;
     return DD_OK;
   }
   HRESULT SetClipper(IDirectDrawClipper* clipper) override {
     std::lock_guard<std::recursive_mutex> guard(TheWorld().mutex);
     if (clipper != nullptr) clipper->AddRef();
-    if (clipper_ != nullptr) clipper_->Release();
-    clipper_ = static_cast<Clipper*>(clipper);
+    if (mClipper != nullptr) mClipper->Release();
+    mClipper = static_cast<Clipper*>(clipper);
     return DD_OK;
   }
   HRESULT IsLost() override { return TheWorld().faults.surfacesLost ? DDERR_SURFACELOST : DD_OK; }
   HRESULT Restore() override { return DD_OK; }
   HRESULT SetPalette(IDirectDrawPalette* palette) override {
     std::lock_guard<std::recursive_mutex> guard(TheWorld().mutex);
-    if (buffer_->format != Format::kPalette8) return DDERR_NOTPALETTIZED;
+    if (mBuffer->format != Format::kPalette8) return DDERR_NOTPALETTIZED;
     if (palette != nullptr) palette->AddRef();
-    if (palette_ != nullptr) palette_->Release();
-    palette_ = static_cast<Palette*>(palette);
-    ++version_;
+    if (mPalette != nullptr) mPalette->Release();
+    mPalette = static_cast<Palette*>(palette);
+    ++mVersion;
     return DD_OK;
   }
   HRESULT GetPalette(IDirectDrawPalette** palette) override {
     if (palette == nullptr) return DDERR_INVALIDPARAMS;
     std::lock_guard<std::recursive_mutex> guard(TheWorld().mutex);
-    *palette = palette_;
-    if (palette_ == nullptr) return DDERR_NOPALETTEATTACHED;
-    palette_->AddRef();
+    *palette = mPalette;
+    if (mPalette == nullptr) return DDERR_NOPALETTEATTACHED;
+    mPalette->AddRef();
     return DD_OK;
   }
 
   void View(SurfaceView* view) {
     std::lock_guard<std::recursive_mutex> guard(TheWorld().mutex);
-    Buffer& b = *buffer_;
+    Buffer& b = *mBuffer;
     view->pixels = b.Row(0);
     view->width = b.width;
     view->height = b.height;
     view->pitch = b.pitch;
     view->format = b.format;
-    view->caps = caps_;
-    view->serial = serial_;
-    view->version = version_.load();
-    view->palette = palette_ != nullptr ? palette_->Argb() : nullptr;
-    view->paletteVersion = palette_ != nullptr ? palette_->Version() : 0;
+    view->caps = mCaps;
+    view->serial = mSerial;
+    view->version = mVersion.load();
+    view->palette = mPalette != nullptr ? mPalette->Argb() : nullptr;
+    view->paletteVersion = mPalette != nullptr ? mPalette->Version() : 0;
   }
   void NoteWritten() {
-    ++version_;
-    if (primary_) MarkPrimaryWritten(this);
+    ++mVersion;
+    if (mPrimary) MarkPrimaryWritten(this);
   }
 
-  void AttachBackBuffer(Surface* back) { back_ = back; }
-  bool IsPrimary() const { return primary_; }
-  Clipper* GetClipperObject() const { return clipper_; }
+  void AttachBackBuffer(Surface* back) { mBack = back; }
+  bool IsPrimary() const { return mPrimary; }
+  Clipper* GetClipperObject() const { return mClipper; }
 
 private:
   ~Surface() = default;
@@ -531,9 +531,9 @@ private:
   HRESULT Attached(DWORD caps, Surface** out) {
     *out = nullptr;
     if (TheWorld().faults.getAttachedSurface != 0) return TheWorld().faults.getAttachedSurface;
-    if ((caps & DDSCAPS_BACKBUFFER) == 0 || back_ == nullptr) return DDERR_NOTFOUND;
-    static_cast<IDirectDrawSurface*>(back_)->AddRef();
-    *out = back_;
+    if ((caps & DDSCAPS_BACKBUFFER) == 0 || mBack == nullptr) return DDERR_NOTFOUND;
+    static_cast<IDirectDrawSurface*>(mBack)->AddRef();
+    *out = mBack;
     return DD_OK;
   }
 
@@ -541,28 +541,28 @@ private:
   void FillCommon(Desc* desc, void* pixels) {
     std::lock_guard<std::recursive_mutex> guard(TheWorld().mutex);
     desc->dwFlags = DDSD_CAPS | DDSD_WIDTH | DDSD_HEIGHT | DDSD_PITCH | DDSD_PIXELFORMAT;
-    desc->dwWidth = static_cast<DWORD>(buffer_->width);
-    desc->dwHeight = static_cast<DWORD>(buffer_->height);
-    desc->lPitch = buffer_->pitch;
-    desc->dwBackBufferCount = back_ != nullptr ? 1 : 0;
+    desc->dwWidth = static_cast<DWORD>(mBuffer->width);
+    desc->dwHeight = static_cast<DWORD>(mBuffer->height);
+    desc->lPitch = mBuffer->pitch;
+    desc->dwBackBufferCount = mBack != nullptr ? 1 : 0;
     desc->lpSurface = pixels;
     if (pixels != nullptr) desc->dwFlags |= DDSD_LPSURFACE;
-    desc->ddpfPixelFormat = PixelFormatOf(buffer_->format);
-    std::lock_guard<std::mutex> keyGuard(lockMutex_);
-    if (hasKey_) {
+    desc->ddpfPixelFormat = PixelFormatOf(mBuffer->format);
+    std::lock_guard<std::mutex> keyGuard(mLockMutex);
+    if (mHasKey) {
       desc->dwFlags |= DDSD_CKSRCBLT;
-      desc->ddckCKSrcBlt = key_;
+      desc->ddckCKSrcBlt = mKey;
     }
   }
   void Describe(DDSURFACEDESC* desc, void* pixels) {
     std::memset(reinterpret_cast<char*>(desc) + sizeof(DWORD), 0, sizeof(*desc) - sizeof(DWORD));
     FillCommon(desc, pixels);
-    desc->ddsCaps.dwCaps = caps_;
+    desc->ddsCaps.dwCaps = mCaps;
   }
   void Describe2(DDSURFACEDESC2* desc, void* pixels) {
     std::memset(reinterpret_cast<char*>(desc) + sizeof(DWORD), 0, sizeof(*desc) - sizeof(DWORD));
     FillCommon(desc, pixels);
-    desc->ddsCaps.dwCaps = caps_;
+    desc->ddsCaps.dwCaps = mCaps;
   }
 
   HRESULT DoLock(RECT* rect, DWORD flags, void** pixels) {
@@ -570,7 +570,7 @@ private:
     if (w.faults.surfacesLost) return DDERR_SURFACELOST;
     if (w.faults.lock != 0) return w.faults.lock;
     std::lock_guard<std::recursive_mutex> guard(w.mutex);
-    Buffer& b = *buffer_;
+    Buffer& b = *mBuffer;
     int x = 0;
     int y = 0;
     if (rect != nullptr) {
@@ -580,18 +580,18 @@ private:
       x = rect->left;
       y = rect->top;
     }
-    std::lock_guard<std::mutex> lockGuard(lockMutex_);
-    if (locked_) return DDERR_SURFACEBUSY;
-    locked_ = true;
-    lockReadOnly_ = (flags & DDLOCK_READONLY) != 0;
-    if (!lockReadOnly_) ++version_;
+    std::lock_guard<std::mutex> lockGuard(mLockMutex);
+    if (mLocked) return DDERR_SURFACEBUSY;
+    mLocked = true;
+    mLockReadOnly = (flags & DDLOCK_READONLY) != 0;
+    if (!mLockReadOnly) ++mVersion;
     *pixels = b.Row(y) + static_cast<size_t>(x) * static_cast<size_t>(BytesOf(b.format));
     return DD_OK;
   }
 
   bool Locked() {
-    std::lock_guard<std::mutex> guard(lockMutex_);
-    return locked_;
+    std::lock_guard<std::mutex> guard(mLockMutex);
+    return mLocked;
   }
 
   HRESULT DoFlip() {
@@ -599,31 +599,31 @@ private:
     if (w.faults.surfacesLost) return DDERR_SURFACELOST;
     if (w.faults.flip != 0) return w.faults.flip;
     std::lock_guard<std::recursive_mutex> guard(w.mutex);
-    if (!primary_ || back_ == nullptr) return DDERR_NOTFLIPPABLE;
-    if (Locked() || back_->Locked()) return DDERR_SURFACEBUSY;
-    std::swap(buffer_->data, back_->buffer_->data);
-    ++version_;
-    ++back_->version_;
+    if (!mPrimary || mBack == nullptr) return DDERR_NOTFLIPPABLE;
+    if (Locked() || mBack->Locked()) return DDERR_SURFACEBUSY;
+    std::swap(mBuffer->data, mBack->mBuffer->data);
+    ++mVersion;
+    ++mBack->mVersion;
     MarkPrimaryWritten(this);
     return DD_OK;
   }
 
   HRESULT BltFrom(RECT* destRect, Surface* source, RECT* sourceRect, DWORD flags, DDBLTFX* fx);
 
-  std::atomic<int> refs_{1};
-  std::shared_ptr<Buffer> buffer_;
-  DWORD caps_;
-  bool primary_;
-  Surface* back_ = nullptr;
-  Clipper* clipper_ = nullptr;
-  std::mutex lockMutex_;
-  bool locked_ = false;
-  bool lockReadOnly_ = false;
-  bool hasKey_ = false;
-  DDCOLORKEY key_{0, 0};
-  Palette* palette_ = nullptr;
-  std::uint64_t serial_;
-  std::atomic<std::uint64_t> version_{0};
+  std::atomic<int> mRefs{1};
+  std::shared_ptr<Buffer> mBuffer;
+  DWORD mCaps;
+  bool mPrimary;
+  Surface* mBack = nullptr;
+  Clipper* mClipper = nullptr;
+  std::mutex mLockMutex;
+  bool mLocked = false;
+  bool mLockReadOnly = false;
+  bool mHasKey = false;
+  DDCOLORKEY mKey{0, 0};
+  Palette* mPalette = nullptr;
+  std::uint64_t mSerial;
+  std::atomic<std::uint64_t> mVersion{0};
 
   friend void MarkPrimaryWritten(Surface* surface);
 };
@@ -658,7 +658,7 @@ void MarkPrimaryWritten(Surface* surface) {
   World& w = TheWorld();
   std::lock_guard<std::recursive_mutex> guard(w.mutex);
   HWND window = w.exclusiveWindow;
-  if (surface->clipper_ != nullptr && surface->clipper_->Window() != nullptr) window = surface->clipper_->Window();
+  if (surface->mClipper != nullptr && surface->mClipper->Window() != nullptr) window = surface->mClipper->Window();
   w.dirty = true;
   w.dirtyWindow = window;
   // Window systems answer only their main thread; other threads' writes wait
@@ -675,9 +675,9 @@ HRESULT Surface::BltFrom(RECT* destRect, Surface* source, RECT* sourceRect, DWOR
   if (fx != nullptr && fx->dwSize != sizeof(DDBLTFX)) return DDERR_INVALIDPARAMS;
   std::lock_guard<std::recursive_mutex> guard(w.mutex);
   if (Locked() || (source != nullptr && source->Locked())) return DDERR_SURFACEBUSY;
-  ++version_;
+  ++mVersion;
 
-  Buffer& dst = *buffer_;
+  Buffer& dst = *mBuffer;
   const RECT whole{0, 0, dst.width, dst.height};
   const RECT d = destRect != nullptr ? *destRect : whole;
   if (d.right <= d.left || d.bottom <= d.top) return DDERR_INVALIDRECT;
@@ -686,15 +686,15 @@ HRESULT Surface::BltFrom(RECT* destRect, Surface* source, RECT* sourceRect, DWOR
   // of the clipper's window. Without a clipper the rectangle must fit.
   RECT allowed = whole;
   // A full-screen window covers the whole desktop.
-  if (clipper_ != nullptr && clipper_->Window() != nullptr && !w.modeSet) {
+  if (mClipper != nullptr && mClipper->Window() != nullptr && !w.modeSet) {
     RECT client{};
-    if (w.host->ClientArea(clipper_->Window(), &client)) {
+    if (w.host->ClientArea(mClipper->Window(), &client)) {
       allowed.left = std::max(allowed.left, client.left);
       allowed.top = std::max(allowed.top, client.top);
       allowed.right = std::min(allowed.right, client.right);
       allowed.bottom = std::min(allowed.bottom, client.bottom);
     }
-  } else if (clipper_ == nullptr && (d.left < 0 || d.top < 0 || d.right > dst.width || d.bottom > dst.height)) {
+  } else if (mClipper == nullptr && (d.left < 0 || d.top < 0 || d.right > dst.width || d.bottom > dst.height)) {
     return DDERR_INVALIDRECT;
   }
 
@@ -704,12 +704,12 @@ HRESULT Surface::BltFrom(RECT* destRect, Surface* source, RECT* sourceRect, DWOR
     for (LONG y = std::max(d.top, allowed.top); y < std::min(d.bottom, allowed.bottom); ++y)
       for (LONG x = std::max(d.left, allowed.left); x < std::min(d.right, allowed.right); ++x)
         WriteRaw(dst.Row(y) + x * dBytes, dBytes, fx->dwFillColor);
-    if (primary_) MarkPrimaryWritten(this);
+    if (mPrimary) MarkPrimaryWritten(this);
     return DD_OK;
   }
   if (source == nullptr) return DDERR_INVALIDPARAMS;
 
-  Buffer& src = *source->buffer_;
+  Buffer& src = *source->mBuffer;
   const RECT sWhole{0, 0, src.width, src.height};
   const RECT s = sourceRect != nullptr ? *sourceRect : sWhole;
   if (s.right <= s.left || s.bottom <= s.top) return DDERR_INVALIDRECT;
@@ -719,10 +719,10 @@ HRESULT Surface::BltFrom(RECT* destRect, Surface* source, RECT* sourceRect, DWOR
   std::uint32_t key = 0;
   std::uint32_t keyMask = 0;
   if ((flags & DDBLT_KEYSRC) != 0) {
-    std::lock_guard<std::mutex> keyGuard(source->lockMutex_);
-    if (!source->hasKey_) return DDERR_NOCOLORKEY;
+    std::lock_guard<std::mutex> keyGuard(source->mLockMutex);
+    if (!source->mHasKey) return DDERR_NOCOLORKEY;
     keyed = true;
-    key = source->key_.dwColorSpaceLowValue;
+    key = source->mKey.dwColorSpaceLowValue;
   }
   const int sBytes = BytesOf(src.format);
   // 32-bit keys compare the colour bits only; the top byte carries none.
@@ -767,7 +767,7 @@ HRESULT Surface::BltFrom(RECT* destRect, Surface* source, RECT* sourceRect, DWOR
                sameFormat ? raw : FromArgb(ToArgb(raw, src.format), dst.format));
     }
   }
-  if (primary_) MarkPrimaryWritten(this);
+  if (mPrimary) MarkPrimaryWritten(this);
   return DD_OK;
 }
 
@@ -858,9 +858,9 @@ public:
     if (iid == IID_IDirect3D7) return CreateDirect3DForDirectDraw(static_cast<IDirectDraw7*>(this), out);
     return E_NOINTERFACE;
   }
-  ULONG AddRef() override { return static_cast<ULONG>(++refs_); }
+  ULONG AddRef() override { return static_cast<ULONG>(++mRefs); }
   ULONG Release() override {
-    const int left = --refs_;
+    const int left = --mRefs;
     if (left == 0) {
       World& w = TheWorld();
       {
@@ -989,7 +989,7 @@ public:
 
 private:
   ~DirectDrawObject() = default;
-  std::atomic<int> refs_{1};
+  std::atomic<int> mRefs{1};
 };
 
 }  // namespace

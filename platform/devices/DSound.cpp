@@ -153,27 +153,27 @@ std::atomic<std::uint32_t> gSystemWaveVolume{65535};
 // ---------------------------------------------------------------- mixer
 
 void SoundMixer::MixStream(DSoundStream* s, std::int32_t* acc, std::uint32_t frames) {
-  VoiceState& v = s->state_;
-  const int ch = s->channels_;
+  VoiceState& v = s->mState;
+  const int ch = s->mChannels;
   const std::uint64_t step = StepFor(v.frequency);
   // Source frames this block reaches, plus one for the interpolation partner.
   const std::uint64_t lastPos = v.position + step * frames;
   const std::uint32_t need = static_cast<std::uint32_t>(lastPos >> 32) + 2;
-  if (s->windowFrames_ < need && !s->ended_) {
-    if (s->window_.size() < static_cast<std::size_t>(need) * ch) s->window_.resize(static_cast<std::size_t>(need) * ch);
-    std::uint32_t want = need - s->windowFrames_;
-    std::uint32_t got = s->source_ ? s->source_(s->window_.data() + static_cast<std::size_t>(s->windowFrames_) * ch, want) : 0;
+  if (s->mWindowFrames < need && !s->mEnded) {
+    if (s->mWindow.size() < static_cast<std::size_t>(need) * ch) s->mWindow.resize(static_cast<std::size_t>(need) * ch);
+    std::uint32_t want = need - s->mWindowFrames;
+    std::uint32_t got = s->mSource ? s->mSource(s->mWindow.data() + static_cast<std::size_t>(s->mWindowFrames) * ch, want) : 0;
     if (got > want) got = want;
-    s->windowFrames_ += got;
-    if (got < want) s->ended_ = true;
+    s->mWindowFrames += got;
+    if (got < want) s->mEnded = true;
   }
-  const std::uint32_t avail = s->windowFrames_;
-  const std::int16_t* w = s->window_.data();
+  const std::uint32_t avail = s->mWindowFrames;
+  const std::int16_t* w = s->mWindow.data();
   std::uint64_t pos = v.position;
   for (std::uint32_t i = 0; i < frames; ++i) {
     std::uint32_t idx = static_cast<std::uint32_t>(pos >> 32);
     if (idx >= avail) {
-      if (s->ended_) { v.playing = false; break; }
+      if (s->mEnded) { v.playing = false; break; }
       break;
     }
     std::uint32_t next = idx + 1 < avail ? idx + 1 : idx;
@@ -189,23 +189,23 @@ void SoundMixer::MixStream(DSoundStream* s, std::int32_t* acc, std::uint32_t fra
   // Drop the frames fully passed so the window stays small.
   std::uint32_t consumed = std::min<std::uint32_t>(static_cast<std::uint32_t>(pos >> 32), avail);
   if (consumed > 0) {
-    std::memmove(s->window_.data(), s->window_.data() + static_cast<std::size_t>(consumed) * ch,
+    std::memmove(s->mWindow.data(), s->mWindow.data() + static_cast<std::size_t>(consumed) * ch,
                  static_cast<std::size_t>(avail - consumed) * ch * sizeof(std::int16_t));
-    s->windowFrames_ = avail - consumed;
+    s->mWindowFrames = avail - consumed;
     pos -= static_cast<std::uint64_t>(consumed) << 32;
   }
   v.position = pos;
-  if (s->ended_ && s->windowFrames_ == 0) v.playing = false;
+  if (s->mEnded && s->mWindowFrames == 0) v.playing = false;
 }
 
 void SoundMixer::MixBlock(std::int32_t* acc, std::uint32_t frames, bool reference) {
-  for (DSoundBuffer* b : buffers_) {
-    VoiceState& v = b->state_;
-    if (!v.playing || v.paused || !b->samples_) continue;
-    if (!MixAny(*b->samples_, v, acc, frames, reference)) v.playing = false;
+  for (DSoundBuffer* b : mBuffers) {
+    VoiceState& v = b->mState;
+    if (!v.playing || v.paused || !b->mSamples) continue;
+    if (!MixAny(*b->mSamples, v, acc, frames, reference)) v.playing = false;
   }
-  for (DSoundStream* s : streams_) {
-    if (s->state_.playing && !s->state_.paused) MixStream(s, acc, frames);
+  for (DSoundStream* s : mStreams) {
+    if (s->mState.playing && !s->mState.paused) MixStream(s, acc, frames);
   }
 }
 
@@ -224,63 +224,63 @@ static void MixWith(SoundMixer* m, std::int16_t* out, std::uint32_t frames, bool
 }
 
 void SoundMixer::Mix(std::int16_t* out, std::uint32_t frames) {
-  std::lock_guard<std::mutex> guard(lock_);
+  std::lock_guard<std::mutex> guard(mLock);
   MixWith(this, out, frames, false, &SoundMixer::MixBlock);
 }
 
 void SoundMixer::MixReference(std::int16_t* out, std::uint32_t frames) {
-  std::lock_guard<std::mutex> guard(lock_);
+  std::lock_guard<std::mutex> guard(mLock);
   MixWith(this, out, frames, true, &SoundMixer::MixBlock);
 }
 
 std::size_t SoundMixer::VoiceCount() {
-  std::lock_guard<std::mutex> guard(lock_);
-  return buffers_.size() + streams_.size();
+  std::lock_guard<std::mutex> guard(mLock);
+  return mBuffers.size() + mStreams.size();
 }
 
 bool SoundMixer::AnyPlaying() {
-  std::lock_guard<std::mutex> guard(lock_);
-  for (DSoundBuffer* b : buffers_)
-    if (b->state_.playing && !b->state_.paused) return true;
-  for (DSoundStream* s : streams_)
-    if (s->state_.playing && !s->state_.paused) return true;
+  std::lock_guard<std::mutex> guard(mLock);
+  for (DSoundBuffer* b : mBuffers)
+    if (b->mState.playing && !b->mState.paused) return true;
+  for (DSoundStream* s : mStreams)
+    if (s->mState.playing && !s->mState.paused) return true;
   return false;
 }
 
 // ---------------------------------------------------------------- buffers
 
 DSoundBuffer::DSoundBuffer(DSoundDevice* device, bool primary, std::shared_ptr<SampleStore> samples)
-    : device_(device), primary_(primary), samples_(std::move(samples)) {
-  device_->AddRef();
-  if (samples_) state_.frequency = samples_->format.samplesPerSec;
-  UpdateGains(state_);
-  if (!primary_) {
-    std::lock_guard<std::mutex> guard(device_->mixer_.lock_);
-    device_->mixer_.buffers_.push_back(this);
+    : mDevice(device), mPrimary(primary), mSamples(std::move(samples)) {
+  mDevice->AddRef();
+  if (mSamples) mState.frequency = mSamples->format.samplesPerSec;
+  UpdateGains(mState);
+  if (!mPrimary) {
+    std::lock_guard<std::mutex> guard(mDevice->mMixer.mLock);
+    mDevice->mMixer.mBuffers.push_back(this);
   }
 }
 
 DSoundBuffer::~DSoundBuffer() {
-  if (!primary_) {
-    std::lock_guard<std::mutex> guard(device_->mixer_.lock_);
-    auto& list = device_->mixer_.buffers_;
+  if (!mPrimary) {
+    std::lock_guard<std::mutex> guard(mDevice->mMixer.mLock);
+    auto& list = mDevice->mMixer.mBuffers;
     list.erase(std::remove(list.begin(), list.end(), this), list.end());
   }
-  device_->Release();
+  mDevice->Release();
 }
 
-std::uint32_t DSoundBuffer::AddRef() { return ++refs_; }
+std::uint32_t DSoundBuffer::AddRef() { return ++mRefs; }
 
 std::uint32_t DSoundBuffer::Release() {
-  std::uint32_t left = --refs_;
+  std::uint32_t left = --mRefs;
   if (left == 0) delete this;
   return left;
 }
 
 DSResult DSoundBuffer::SetFormat(const WaveFormat* format) {
-  if (!primary_) return DSERR_INVALIDCALL;
+  if (!mPrimary) return DSERR_INVALIDCALL;
   if (!format || !ValidPcm(*format)) return DSERR_INVALIDPARAM;
-  primaryFormat_ = *format;
+  mPrimaryFormat = *format;
   return DS_OK;
 }
 
@@ -291,19 +291,19 @@ DSResult DSoundBuffer::GetFormat(WaveFormat* format, std::uint32_t size, std::ui
     return DS_OK;
   }
   if (size < 16) return DSERR_INVALIDPARAM;
-  *format = primary_ ? primaryFormat_ : samples_->format;
+  *format = mPrimary ? mPrimaryFormat : mSamples->format;
   if (written) *written = std::min(size, kWaveFormatRecordSize);
   return DS_OK;
 }
 
 DSResult DSoundBuffer::Lock(std::uint32_t offset, std::uint32_t bytes, void** first, std::uint32_t* firstBytes,
                             void** second, std::uint32_t* secondBytes, std::uint32_t flags) {
-  if (primary_ || !samples_ || !first || !firstBytes) return DSERR_INVALIDCALL;
+  if (mPrimary || !mSamples || !first || !firstBytes) return DSERR_INVALIDCALL;
   if (DSoundTestSeams().lock != DS_OK) return DSoundTestSeams().lock;
-  const std::uint64_t size = samples_->bytes.size();
+  const std::uint64_t size = mSamples->bytes.size();
   if (flags & 2) { offset = 0; bytes = static_cast<std::uint32_t>(size); }
   if (static_cast<std::uint64_t>(offset) + bytes > size) return DSERR_INVALIDPARAM;
-  *first = samples_->bytes.data() + offset;
+  *first = mSamples->bytes.data() + offset;
   *firstBytes = bytes;
   if (second) *second = nullptr;
   if (secondBytes) *secondBytes = 0;
@@ -311,44 +311,44 @@ DSResult DSoundBuffer::Lock(std::uint32_t offset, std::uint32_t bytes, void** fi
 }
 
 DSResult DSoundBuffer::Unlock(void* first, std::uint32_t, void*, std::uint32_t) {
-  if (primary_ || !samples_) return DSERR_INVALIDCALL;
-  const std::uint8_t* base = samples_->bytes.data();
+  if (mPrimary || !mSamples) return DSERR_INVALIDCALL;
+  const std::uint8_t* base = mSamples->bytes.data();
   const std::uint8_t* p = static_cast<const std::uint8_t*>(first);
-  if (p && (p < base || p > base + samples_->bytes.size())) return DSERR_INVALIDPARAM;
+  if (p && (p < base || p > base + mSamples->bytes.size())) return DSERR_INVALIDPARAM;
   return DS_OK;
 }
 
 DSResult DSoundBuffer::Play(std::uint32_t, std::uint32_t, std::uint32_t flags) {
-  if (primary_) return DS_OK;
-  device_->CatchUp();
-  std::lock_guard<std::mutex> guard(device_->mixer_.lock_);
-  state_.playing = true;
-  state_.looping = (flags & DSBPLAY_LOOPING) != 0;
+  if (mPrimary) return DS_OK;
+  mDevice->CatchUp();
+  std::lock_guard<std::mutex> guard(mDevice->mMixer.mLock);
+  mState.playing = true;
+  mState.looping = (flags & DSBPLAY_LOOPING) != 0;
   return DS_OK;
 }
 
 DSResult DSoundBuffer::Stop() {
-  if (primary_) return DS_OK;
-  device_->CatchUp();
-  std::lock_guard<std::mutex> guard(device_->mixer_.lock_);
-  state_.playing = false;
+  if (mPrimary) return DS_OK;
+  mDevice->CatchUp();
+  std::lock_guard<std::mutex> guard(mDevice->mMixer.mLock);
+  mState.playing = false;
   return DS_OK;
 }
 
 DSResult DSoundBuffer::SetCurrentPosition(std::uint32_t byteOffset) {
-  if (primary_) return DSERR_INVALIDCALL;
-  std::lock_guard<std::mutex> guard(device_->mixer_.lock_);
-  std::uint32_t frame = byteOffset / samples_->format.blockAlign;
-  if (frame >= samples_->frames()) frame = 0;
-  state_.position = static_cast<std::uint64_t>(frame) << 32;
+  if (mPrimary) return DSERR_INVALIDCALL;
+  std::lock_guard<std::mutex> guard(mDevice->mMixer.mLock);
+  std::uint32_t frame = byteOffset / mSamples->format.blockAlign;
+  if (frame >= mSamples->frames()) frame = 0;
+  mState.position = static_cast<std::uint64_t>(frame) << 32;
   return DS_OK;
 }
 
 DSResult DSoundBuffer::GetCurrentPosition(std::uint32_t* playByte, std::uint32_t* writeByte) {
-  if (primary_) return DSERR_INVALIDCALL;
-  device_->CatchUp();
-  std::lock_guard<std::mutex> guard(device_->mixer_.lock_);
-  std::uint32_t byte = static_cast<std::uint32_t>(state_.position >> 32) * samples_->format.blockAlign;
+  if (mPrimary) return DSERR_INVALIDCALL;
+  mDevice->CatchUp();
+  std::lock_guard<std::mutex> guard(mDevice->mMixer.mLock);
+  std::uint32_t byte = static_cast<std::uint32_t>(mState.position >> 32) * mSamples->format.blockAlign;
   if (playByte) *playByte = byte;
   if (writeByte) *writeByte = byte;
   return DS_OK;
@@ -356,160 +356,160 @@ DSResult DSoundBuffer::GetCurrentPosition(std::uint32_t* playByte, std::uint32_t
 
 DSResult DSoundBuffer::GetStatus(std::uint32_t* status) {
   if (!status) return DSERR_INVALIDPARAM;
-  device_->CatchUp();
-  std::lock_guard<std::mutex> guard(device_->mixer_.lock_);
+  mDevice->CatchUp();
+  std::lock_guard<std::mutex> guard(mDevice->mMixer.mLock);
   *status = 0;
-  if (state_.playing) *status = DSBSTATUS_PLAYING | (state_.looping ? DSBSTATUS_LOOPING : 0);
+  if (mState.playing) *status = DSBSTATUS_PLAYING | (mState.looping ? DSBSTATUS_LOOPING : 0);
   return DS_OK;
 }
 
 DSResult DSoundBuffer::SetVolume(std::int32_t volume) {
   if (volume < DSBVOLUME_MIN || volume > DSBVOLUME_MAX) return DSERR_INVALIDPARAM;
-  std::lock_guard<std::mutex> guard(device_->mixer_.lock_);
-  state_.volume = volume;
-  UpdateGains(state_);
+  std::lock_guard<std::mutex> guard(mDevice->mMixer.mLock);
+  mState.volume = volume;
+  UpdateGains(mState);
   return DS_OK;
 }
 
 DSResult DSoundBuffer::GetVolume(std::int32_t* volume) {
   if (!volume) return DSERR_INVALIDPARAM;
-  std::lock_guard<std::mutex> guard(device_->mixer_.lock_);
-  *volume = state_.volume;
+  std::lock_guard<std::mutex> guard(mDevice->mMixer.mLock);
+  *volume = mState.volume;
   return DS_OK;
 }
 
 DSResult DSoundBuffer::SetPan(std::int32_t pan) {
   if (pan < DSBPAN_LEFT || pan > DSBPAN_RIGHT) return DSERR_INVALIDPARAM;
-  std::lock_guard<std::mutex> guard(device_->mixer_.lock_);
-  state_.pan = pan;
-  UpdateGains(state_);
+  std::lock_guard<std::mutex> guard(mDevice->mMixer.mLock);
+  mState.pan = pan;
+  UpdateGains(mState);
   return DS_OK;
 }
 
 DSResult DSoundBuffer::GetPan(std::int32_t* pan) {
   if (!pan) return DSERR_INVALIDPARAM;
-  std::lock_guard<std::mutex> guard(device_->mixer_.lock_);
-  *pan = state_.pan;
+  std::lock_guard<std::mutex> guard(mDevice->mMixer.mLock);
+  *pan = mState.pan;
   return DS_OK;
 }
 
 DSResult DSoundBuffer::SetFrequency(std::uint32_t frequency) {
-  if (primary_) return DSERR_INVALIDCALL;
+  if (mPrimary) return DSERR_INVALIDCALL;
   if (frequency < DSBFREQUENCY_MIN || frequency > DSBFREQUENCY_MAX) return DSERR_INVALIDPARAM;
-  std::lock_guard<std::mutex> guard(device_->mixer_.lock_);
-  state_.frequency = frequency;
+  std::lock_guard<std::mutex> guard(mDevice->mMixer.mLock);
+  mState.frequency = frequency;
   return DS_OK;
 }
 
 DSResult DSoundBuffer::GetFrequency(std::uint32_t* frequency) {
   if (!frequency) return DSERR_INVALIDPARAM;
-  std::lock_guard<std::mutex> guard(device_->mixer_.lock_);
-  *frequency = primary_ ? primaryFormat_.samplesPerSec : state_.frequency;
+  std::lock_guard<std::mutex> guard(mDevice->mMixer.mLock);
+  *frequency = mPrimary ? mPrimaryFormat.samplesPerSec : mState.frequency;
   return DS_OK;
 }
 
 // ---------------------------------------------------------------- streams
 
 DSoundStream::DSoundStream(DSoundDevice* device, std::uint32_t rate, int channels, Source source)
-    : device_(device), channels_(channels), source_(std::move(source)) {
-  device_->AddRef();
-  state_.frequency = rate;
-  UpdateGains(state_);
-  std::lock_guard<std::mutex> guard(device_->mixer_.lock_);
-  device_->mixer_.streams_.push_back(this);
+    : mDevice(device), mChannels(channels), mSource(std::move(source)) {
+  mDevice->AddRef();
+  mState.frequency = rate;
+  UpdateGains(mState);
+  std::lock_guard<std::mutex> guard(mDevice->mMixer.mLock);
+  mDevice->mMixer.mStreams.push_back(this);
 }
 
 DSoundStream::~DSoundStream() {
   {
-    std::lock_guard<std::mutex> guard(device_->mixer_.lock_);
-    auto& list = device_->mixer_.streams_;
+    std::lock_guard<std::mutex> guard(mDevice->mMixer.mLock);
+    auto& list = mDevice->mMixer.mStreams;
     list.erase(std::remove(list.begin(), list.end(), this), list.end());
   }
-  device_->Release();
+  mDevice->Release();
 }
 
 void DSoundStream::Destroy() { delete this; }
 
 DSResult DSoundStream::Play() {
-  device_->CatchUp();
-  std::lock_guard<std::mutex> guard(device_->mixer_.lock_);
-  if (ended_ && windowFrames_ == 0) return DSERR_INVALIDCALL;
-  state_.playing = true;
+  mDevice->CatchUp();
+  std::lock_guard<std::mutex> guard(mDevice->mMixer.mLock);
+  if (mEnded && mWindowFrames == 0) return DSERR_INVALIDCALL;
+  mState.playing = true;
   return DS_OK;
 }
 
 DSResult DSoundStream::Stop() {
-  device_->CatchUp();
-  std::lock_guard<std::mutex> guard(device_->mixer_.lock_);
-  state_.playing = false;
+  mDevice->CatchUp();
+  std::lock_guard<std::mutex> guard(mDevice->mMixer.mLock);
+  mState.playing = false;
   return DS_OK;
 }
 
 DSResult DSoundStream::SetPaused(bool paused) {
-  device_->CatchUp();
-  std::lock_guard<std::mutex> guard(device_->mixer_.lock_);
-  state_.paused = paused;
+  mDevice->CatchUp();
+  std::lock_guard<std::mutex> guard(mDevice->mMixer.mLock);
+  mState.paused = paused;
   return DS_OK;
 }
 
 bool DSoundStream::IsPlaying() {
-  device_->CatchUp();
-  std::lock_guard<std::mutex> guard(device_->mixer_.lock_);
-  return state_.playing;
+  mDevice->CatchUp();
+  std::lock_guard<std::mutex> guard(mDevice->mMixer.mLock);
+  return mState.playing;
 }
 
 DSResult DSoundStream::SetVolume(std::int32_t volume) {
   if (volume < DSBVOLUME_MIN || volume > DSBVOLUME_MAX) return DSERR_INVALIDPARAM;
-  std::lock_guard<std::mutex> guard(device_->mixer_.lock_);
-  state_.volume = volume;
-  UpdateGains(state_);
+  std::lock_guard<std::mutex> guard(mDevice->mMixer.mLock);
+  mState.volume = volume;
+  UpdateGains(mState);
   return DS_OK;
 }
 
 std::int32_t DSoundStream::GetVolume() {
-  std::lock_guard<std::mutex> guard(device_->mixer_.lock_);
-  return state_.volume;
+  std::lock_guard<std::mutex> guard(mDevice->mMixer.mLock);
+  return mState.volume;
 }
 
 DSResult DSoundStream::SetPan(std::int32_t pan) {
   if (pan < DSBPAN_LEFT || pan > DSBPAN_RIGHT) return DSERR_INVALIDPARAM;
-  std::lock_guard<std::mutex> guard(device_->mixer_.lock_);
-  state_.pan = pan;
-  UpdateGains(state_);
+  std::lock_guard<std::mutex> guard(mDevice->mMixer.mLock);
+  mState.pan = pan;
+  UpdateGains(mState);
   return DS_OK;
 }
 
 DSResult DSoundStream::SetFrequency(std::uint32_t frequency) {
   if (frequency < DSBFREQUENCY_MIN || frequency > DSBFREQUENCY_MAX) return DSERR_INVALIDPARAM;
-  std::lock_guard<std::mutex> guard(device_->mixer_.lock_);
-  state_.frequency = frequency;
+  std::lock_guard<std::mutex> guard(mDevice->mMixer.mLock);
+  mState.frequency = frequency;
   return DS_OK;
 }
 
 // ---------------------------------------------------------------- device
 
-DSoundDevice::DSoundDevice(std::unique_ptr<AudioOutput> output) : output_(std::move(output)) {}
+DSoundDevice::DSoundDevice(std::unique_ptr<AudioOutput> output) : mOutput(std::move(output)) {}
 
 DSoundDevice::~DSoundDevice() {
-  if (output_) output_->Stop();
+  if (mOutput) mOutput->Stop();
 }
 
 DSoundDevice* DSoundDevice::CreateWithOutput(std::unique_ptr<AudioOutput> output) {
   DSoundDevice* device = new DSoundDevice(std::move(output));
-  if (device->output_) device->output_->Start(&device->mixer_);
+  if (device->mOutput) device->mOutput->Start(&device->mMixer);
   return device;
 }
 
-std::uint32_t DSoundDevice::AddRef() { return ++refs_; }
+std::uint32_t DSoundDevice::AddRef() { return ++mRefs; }
 
 std::uint32_t DSoundDevice::Release() {
-  std::uint32_t left = --refs_;
+  std::uint32_t left = --mRefs;
   if (left == 0) delete this;
   return left;
 }
 
 void DSoundDevice::CatchUp() {
-  if (output_) output_->CatchUp();
+  if (mOutput) mOutput->CatchUp();
 }
 
 DSResult DSoundDevice::SetCooperativeLevel(void*, std::uint32_t level) {
@@ -544,16 +544,16 @@ DSResult DSoundDevice::CreateSoundBuffer(const BufferDesc* desc, DSoundBuffer** 
 }
 
 DSResult DSoundDevice::DuplicateSoundBuffer(DSoundBuffer* original, DSoundBuffer** out) {
-  if (!original || !out || original->primary_) return DSERR_INVALIDPARAM;
+  if (!original || !out || original->mPrimary) return DSERR_INVALIDPARAM;
   *out = nullptr;
   if (DSoundTestSeams().duplicate != DS_OK) return DSoundTestSeams().duplicate;
-  DSoundBuffer* copy = new DSoundBuffer(this, false, original->samples_);
+  DSoundBuffer* copy = new DSoundBuffer(this, false, original->mSamples);
   {
-    std::lock_guard<std::mutex> guard(mixer_.lock_);
-    copy->state_.volume = original->state_.volume;
-    copy->state_.pan = original->state_.pan;
-    copy->state_.frequency = original->state_.frequency;
-    UpdateGains(copy->state_);
+    std::lock_guard<std::mutex> guard(mMixer.mLock);
+    copy->mState.volume = original->mState.volume;
+    copy->mState.pan = original->mState.pan;
+    copy->mState.frequency = original->mState.frequency;
+    UpdateGains(copy->mState);
   }
   *out = copy;
   return DS_OK;

@@ -152,7 +152,7 @@ class DSoundBuffer {
   DSResult SetFrequency(std::uint32_t frequency);
   DSResult GetFrequency(std::uint32_t* frequency);
 
-  bool IsPrimary() const { return primary_; }
+  bool IsPrimary() const { return mPrimary; }
 
  private:
   friend class DSoundDevice;
@@ -160,12 +160,12 @@ class DSoundBuffer {
   DSoundBuffer(DSoundDevice* device, bool primary, std::shared_ptr<SampleStore> samples);
   ~DSoundBuffer();
 
-  DSoundDevice* device_;  // keeps a reference on the device
-  bool primary_;
-  std::shared_ptr<SampleStore> samples_;  // null for the primary buffer
-  WaveFormat primaryFormat_;
-  VoiceState state_;  // guarded by the mixer lock
-  std::atomic<std::uint32_t> refs_{1};
+  DSoundDevice* mDevice;  // keeps a reference on the device
+  bool mPrimary;
+  std::shared_ptr<SampleStore> mSamples;  // null for the primary buffer
+  WaveFormat mPrimaryFormat;
+  VoiceState mState;  // guarded by the mixer lock
+  std::atomic<std::uint32_t> mRefs{1};
 };
 
 // A voice whose frames come from a callback at its own rate and channel
@@ -193,13 +193,13 @@ class DSoundStream {
   DSoundStream(DSoundDevice* device, std::uint32_t rate, int channels, Source source);
   ~DSoundStream();
 
-  DSoundDevice* device_;
-  int channels_;
-  Source source_;
-  VoiceState state_;
-  bool ended_ = false;
-  std::vector<std::int16_t> window_;  // source frames not yet consumed, interleaved
-  std::uint32_t windowFrames_ = 0;
+  DSoundDevice* mDevice;
+  int mChannels;
+  Source mSource;
+  VoiceState mState;
+  bool mEnded = false;
+  std::vector<std::int16_t> mWindow;  // source frames not yet consumed, interleaved
+  std::uint32_t mWindowFrames = 0;
 };
 
 // Mixes every playing voice of one device.
@@ -223,9 +223,9 @@ class SoundMixer : public MixSource {
   void MixBlock(std::int32_t* acc, std::uint32_t frames, bool reference);
   void MixStream(DSoundStream* s, std::int32_t* acc, std::uint32_t frames);
 
-  std::mutex lock_;
-  std::vector<DSoundBuffer*> buffers_;
-  std::vector<DSoundStream*> streams_;
+  std::mutex mLock;
+  std::vector<DSoundBuffer*> mBuffers;
+  std::vector<DSoundStream*> mStreams;
 };
 
 // The device: creates buffers and duplicates, owns the mixer and the output.
@@ -239,8 +239,8 @@ class DSoundDevice {
   DSResult DuplicateSoundBuffer(DSoundBuffer* original, DSoundBuffer** out);
   DSResult CreateStream(std::uint32_t rate, int channels, DSoundStream::Source source, DSoundStream** out);
 
-  SoundMixer& Mixer() { return mixer_; }
-  AudioOutput* Output() { return output_.get(); }
+  SoundMixer& Mixer() { return mMixer; }
+  AudioOutput* Output() { return mOutput.get(); }
 
   // Builds a device on the given output (tests, tools); the output is started.
   static DSoundDevice* CreateWithOutput(std::unique_ptr<AudioOutput> output);
@@ -252,9 +252,9 @@ class DSoundDevice {
   ~DSoundDevice();
   void CatchUp();
 
-  SoundMixer mixer_;
-  std::unique_ptr<AudioOutput> output_;
-  std::atomic<std::uint32_t> refs_{1};
+  SoundMixer mMixer;
+  std::unique_ptr<AudioOutput> mOutput;
+  std::atomic<std::uint32_t> mRefs{1};
 };
 
 // Creates the process's sound device on the backend's default output

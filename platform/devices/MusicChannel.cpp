@@ -13,23 +13,23 @@ DSoundDevice* gDevice = nullptr;
 }  // namespace
 
 MusicChannel::MusicChannel(std::unique_ptr<MusicDecoder> decoder)
-    : decoder_(std::move(decoder)),
-      module_(decoder_->IsModule()),
-      channels_(decoder_->Channels()),
-      rate_(decoder_->Rate()) {
+    : mDecoder(std::move(decoder)),
+      mModule(mDecoder->IsModule()),
+      mChannels(mDecoder->Channels()),
+      mRate(mDecoder->Rate()) {
   NewVoice();
 }
 
 MusicChannel::~MusicChannel() {
   // Once Destroy returns the mixer no longer pulls this channel.
-  if (voice_) voice_->Destroy();
+  if (mVoice) mVoice->Destroy();
 }
 
 // A fresh voice reads from the decoder's current position; it starts in the
 // channel's current state.
 void MusicChannel::NewVoice() {
-  DSoundStream* old = voice_;
-  voice_ = nullptr;
+  DSoundStream* old = mVoice;
+  mVoice = nullptr;
   if (old) old->Destroy();
   DSoundDevice* device = MusicOutput::Device();
   if (!device) return;
@@ -38,86 +38,86 @@ void MusicChannel::NewVoice() {
     Pull(out, frames);
     return frames;
   };
-  if (device->CreateStream(static_cast<uint32_t>(rate_), channels_, source, &voice) != DS_OK) return;
+  if (device->CreateStream(static_cast<uint32_t>(mRate), mChannels, source, &voice) != DS_OK) return;
   bool active, paused;
   {
-    std::lock_guard<std::mutex> lock(mutex_);
-    active = active_;
-    paused = paused_;
+    std::lock_guard<std::mutex> lock(mMutex);
+    active = mActive;
+    paused = mPaused;
   }
   if (active) {
     voice->Play();
     if (paused) voice->SetPaused(true);
   }
-  voice_ = voice;
+  mVoice = voice;
 }
 
 void MusicChannel::Play(bool restart) {
   {
-    std::lock_guard<std::mutex> lock(mutex_);
-    if (restart) decoder_->SeekFrame(0);
-    active_ = true;
-    paused_ = false;
+    std::lock_guard<std::mutex> lock(mMutex);
+    if (restart) mDecoder->SeekFrame(0);
+    mActive = true;
+    mPaused = false;
   }
   if (restart) {
     NewVoice();
-  } else if (voice_) {
-    voice_->SetPaused(false);
-    voice_->Play();
+  } else if (mVoice) {
+    mVoice->SetPaused(false);
+    mVoice->Play();
   }
 }
 
 void MusicChannel::Stop() {
   {
-    std::lock_guard<std::mutex> lock(mutex_);
-    active_ = false;
-    paused_ = false;
+    std::lock_guard<std::mutex> lock(mMutex);
+    mActive = false;
+    mPaused = false;
   }
-  if (voice_) {
-    voice_->Stop();
-    voice_->SetPaused(false);
+  if (mVoice) {
+    mVoice->Stop();
+    mVoice->SetPaused(false);
   }
 }
 
 bool MusicChannel::Pause() {
   {
-    std::lock_guard<std::mutex> lock(mutex_);
-    if (!active_) return false;
-    paused_ = true;
+    std::lock_guard<std::mutex> lock(mMutex);
+    if (!mActive) return false;
+    mPaused = true;
   }
-  if (voice_) voice_->SetPaused(true);
+  if (mVoice) mVoice->SetPaused(true);
   return true;
 }
 
 // An output paced by a clock renders what is due when a voice's state is
 // asked for, so a song that ended by now reads as ended.
 void MusicChannel::CatchUp() {
-  if (voice_) voice_->IsPlaying();
+  if (mVoice) mVoice->IsPlaying();
 }
 
 bool MusicChannel::IsActive() {
   CatchUp();
-  std::lock_guard<std::mutex> lock(mutex_);
-  return active_;
+  std::lock_guard<std::mutex> lock(mMutex);
+  return mActive;
 }
 
 bool MusicChannel::IsPaused() {
   CatchUp();
-  std::lock_guard<std::mutex> lock(mutex_);
-  return active_ && paused_;
+  std::lock_guard<std::mutex> lock(mMutex);
+  return mActive && mPaused;
 }
 
 void MusicChannel::SetLoop(bool loop) {
-  std::lock_guard<std::mutex> lock(mutex_);
-  loop_ = loop;
-  decoder_->SetRepeat(loop);
+  std::lock_guard<std::mutex> lock(mMutex);
+  mLoop = loop;
+  mDecoder->SetRepeat(loop);
 }
 
 bool MusicChannel::SeekFrame(uint64_t frame) {
   bool ok;
   {
-    std::lock_guard<std::mutex> lock(mutex_);
-    ok = decoder_->SeekFrame(frame);
+    std::lock_guard<std::mutex> lock(mMutex);
+    ok = mDecoder->SeekFrame(frame);
   }
   NewVoice();
   return ok;
@@ -126,8 +126,8 @@ bool MusicChannel::SeekFrame(uint64_t frame) {
 bool MusicChannel::SeekOrder(int order) {
   bool ok;
   {
-    std::lock_guard<std::mutex> lock(mutex_);
-    ok = decoder_->SeekOrder(order);
+    std::lock_guard<std::mutex> lock(mMutex);
+    ok = mDecoder->SeekOrder(order);
   }
   if (ok) NewVoice();
   return ok;
@@ -138,14 +138,14 @@ bool MusicChannel::SeekOrder(int order) {
 size_t MusicChannel::PullLocked(int16_t* out, size_t frames) {
   size_t done = 0;
   while (done < frames) {
-    size_t got = decoder_->Read(out + done * channels_, frames - done);
-    if (got == 0 && loop_ && !decoder_->LoopsItself()) {
-      decoder_->SeekFrame(0);
-      got = decoder_->Read(out + done * channels_, frames - done);
+    size_t got = mDecoder->Read(out + done * mChannels, frames - done);
+    if (got == 0 && mLoop && !mDecoder->LoopsItself()) {
+      mDecoder->SeekFrame(0);
+      got = mDecoder->Read(out + done * mChannels, frames - done);
     }
     if (got == 0) {
-      active_ = false;
-      paused_ = false;
+      mActive = false;
+      mPaused = false;
       break;
     }
     done += got;
@@ -156,15 +156,15 @@ size_t MusicChannel::PullLocked(int16_t* out, size_t frames) {
 void MusicChannel::Pull(int16_t* out, size_t frames) {
   size_t done = 0;
   {
-    std::lock_guard<std::mutex> lock(mutex_);
-    if (active_ && !paused_) done = PullLocked(out, frames);
+    std::lock_guard<std::mutex> lock(mMutex);
+    if (mActive && !mPaused) done = PullLocked(out, frames);
   }
-  const float gain = gain_.load();
-  const size_t samples = done * channels_;
+  const float gain = mGain.load();
+  const size_t samples = done * mChannels;
   if (gain != 1.0f)
     for (size_t i = 0; i < samples; ++i)
       out[i] = static_cast<int16_t>(std::clamp(out[i] * gain, -32768.0f, 32767.0f));
-  std::fill(out + samples, out + frames * channels_, int16_t{0});
+  std::fill(out + samples, out + frames * mChannels, int16_t{0});
 }
 
 void MusicOutput::SetDevice(DSoundDevice* device) {

@@ -32,9 +32,9 @@ class MusicChannel {
   MusicChannel(const MusicChannel&) = delete;
   MusicChannel& operator=(const MusicChannel&) = delete;
 
-  bool IsModule() const { return module_; }
-  int Channels() const { return channels_; }
-  int Rate() const { return rate_; }
+  bool IsModule() const { return mModule; }
+  int Channels() const { return mChannels; }
+  int Rate() const { return mRate; }
 
   // restart: from the beginning; otherwise from the current position (and
   // out of a pause).
@@ -49,7 +49,7 @@ class MusicChannel {
   bool SeekFrame(uint64_t frame);
   bool SeekOrder(int order);
   // Linear gain applied to every sample (1.0 unchanged, exact).
-  void SetGain(float gain) { gain_.store(gain); }
+  void SetGain(float gain) { mGain.store(gain); }
 
   // Fills exactly `frames` frames at the channel's own rate and channel
   // count, with silence where nothing plays. The voice's source.
@@ -60,16 +60,16 @@ class MusicChannel {
   void NewVoice();
   void CatchUp();
 
-  std::mutex mutex_;
-  std::unique_ptr<MusicDecoder> decoder_;
-  const bool module_;
-  const int channels_;
-  const int rate_;
-  bool active_ = false;
-  bool paused_ = false;
-  bool loop_ = false;
-  std::atomic<float> gain_{1.0f};
-  DSoundStream* voice_ = nullptr;  // owned; null when no device could be had
+  std::mutex mMutex;
+  std::unique_ptr<MusicDecoder> mDecoder;
+  const bool mModule;
+  const int mChannels;
+  const int mRate;
+  bool mActive = false;
+  bool mPaused = false;
+  bool mLoop = false;
+  std::atomic<float> mGain{1.0f};
+  DSoundStream* mVoice = nullptr;  // owned; null when no device could be had
 };
 
 // The sound device the music channels play on. Unless one is set, the

@@ -88,13 +88,13 @@ class WavDecoder : public MusicDecoder {
         // A size past the end is cut to what is there.
         uint64_t dataSize = std::min<uint64_t>(size, b.size() - body);
         auto dec = std::unique_ptr<WavDecoder>(new WavDecoder);
-        dec->bytes_ = std::move(bytes);
-        dec->data_ = body;
-        dec->frameBytes_ = channels * (bits / 8);
-        dec->frames_ = dataSize / dec->frameBytes_;
-        dec->channels_ = channels;
-        dec->rate_ = static_cast<int>(rate);
-        dec->bits_ = bits;
+        dec->mBytes = std::move(bytes);
+        dec->mData = body;
+        dec->mFrameBytes = channels * (bits / 8);
+        dec->mFrames = dataSize / dec->mFrameBytes;
+        dec->mChannels = channels;
+        dec->mRate = static_cast<int>(rate);
+        dec->mBits = bits;
         return dec;
       }
       uint64_t next = body + size + (size & 1);
@@ -106,28 +106,28 @@ class WavDecoder : public MusicDecoder {
   }
 
   size_t Read(int16_t* out, size_t frames) override {
-    size_t n = static_cast<size_t>(std::min<uint64_t>(frames, frames_ - frame_));
-    const uint8_t* src = bytes_->data() + data_ + frame_ * frameBytes_;
-    size_t samples = n * channels_;
-    if (bits_ == 16) {
+    size_t n = static_cast<size_t>(std::min<uint64_t>(frames, mFrames - mFrame));
+    const uint8_t* src = mBytes->data() + mData + mFrame * mFrameBytes;
+    size_t samples = n * mChannels;
+    if (mBits == 16) {
       for (size_t i = 0; i < samples; ++i) out[i] = static_cast<int16_t>(Le16(src + 2 * i));
     } else {
       for (size_t i = 0; i < samples; ++i) out[i] = static_cast<int16_t>((src[i] - 128) * 256);
     }
-    frame_ += n;
+    mFrame += n;
     return n;
   }
 
   bool SeekFrame(uint64_t frame) override {
-    frame_ = std::min(frame, frames_);
+    mFrame = std::min(frame, mFrames);
     return true;
   }
 
  private:
   WavDecoder() = default;
-  MusicBytes bytes_;
-  uint64_t data_ = 0, frames_ = 0, frame_ = 0;
-  int frameBytes_ = 2, bits_ = 16;
+  MusicBytes mBytes;
+  uint64_t mData = 0, mFrames = 0, mFrame = 0;
+  int mFrameBytes = 2, mBits = 16;
 };
 
 // ---- Ogg Vorbis -------------------------------------------------------------
@@ -136,7 +136,7 @@ class OggDecoder : public MusicDecoder {
  public:
   static std::unique_ptr<MusicDecoder> Open(MusicBytes bytes, std::string* error) {
     auto dec = std::unique_ptr<OggDecoder>(new OggDecoder);
-    dec->reader_.bytes = std::move(bytes);
+    dec->mReader.bytes = std::move(bytes);
     ov_callbacks cb{};
     cb.read_func = [](void* ptr, size_t size, size_t nmemb, void* src) -> size_t {
       if (size == 0) return 0;
@@ -147,23 +147,23 @@ class OggDecoder : public MusicDecoder {
     };
     cb.close_func = nullptr;
     cb.tell_func = [](void* src) -> long { return static_cast<long>(static_cast<MemoryReader*>(src)->pos); };
-    if (ov_open_callbacks(&dec->reader_, &dec->file_, nullptr, 0, cb) != 0) {
+    if (ov_open_callbacks(&dec->mReader, &dec->mFile, nullptr, 0, cb) != 0) {
       SetError(error, "not a decodable Ogg Vorbis file");
       return nullptr;
     }
-    dec->open_ = true;
-    vorbis_info* info = ov_info(&dec->file_, -1);
+    dec->mOpen = true;
+    vorbis_info* info = ov_info(&dec->mFile, -1);
     if (!info || (info->channels != 1 && info->channels != 2) || info->rate < 1000 || info->rate > 200000) {
       SetError(error, "unsupported Ogg Vorbis layout (mono or stereo only)");
       return nullptr;
     }
-    dec->channels_ = info->channels;
-    dec->rate_ = static_cast<int>(info->rate);
+    dec->mChannels = info->channels;
+    dec->mRate = static_cast<int>(info->rate);
     return dec;
   }
 
   ~OggDecoder() override {
-    if (open_) ov_clear(&file_);
+    if (mOpen) ov_clear(&mFile);
   }
 
   size_t Read(int16_t* out, size_t frames) override {
@@ -171,9 +171,9 @@ class OggDecoder : public MusicDecoder {
     int failures = 0;
     while (done < frames) {
       // Small pieces keep every call well inside an int.
-      size_t wantBytes = std::min<size_t>((frames - done) * channels_ * 2, 16384);
+      size_t wantBytes = std::min<size_t>((frames - done) * mChannels * 2, 16384);
       int section = 0;
-      long got = ov_read(&file_, reinterpret_cast<char*>(out + done * channels_), static_cast<int>(wantBytes),
+      long got = ov_read(&mFile, reinterpret_cast<char*>(out + done * mChannels), static_cast<int>(wantBytes),
                          &section);
       if (got == 0) break;
       if (got < 0) {
@@ -182,26 +182,26 @@ class OggDecoder : public MusicDecoder {
         continue;
       }
       // A section with another layout cannot be mixed as this stream.
-      vorbis_info* info = ov_info(&file_, -1);
-      if (!info || info->channels != channels_) break;
-      done += static_cast<size_t>(got) / (2 * channels_);
+      vorbis_info* info = ov_info(&mFile, -1);
+      if (!info || info->channels != mChannels) break;
+      done += static_cast<size_t>(got) / (2 * mChannels);
     }
     return done;
   }
 
   bool SeekFrame(uint64_t frame) override {
     if (frame > static_cast<uint64_t>(INT64_MAX)) return false;
-    if (ov_pcm_seek(&file_, static_cast<ogg_int64_t>(frame)) == 0) return true;
+    if (ov_pcm_seek(&mFile, static_cast<ogg_int64_t>(frame)) == 0) return true;
     // Past the end: take the end.
-    ogg_int64_t total = ov_pcm_total(&file_, -1);
-    return total >= 0 && ov_pcm_seek(&file_, total) == 0;
+    ogg_int64_t total = ov_pcm_total(&mFile, -1);
+    return total >= 0 && ov_pcm_seek(&mFile, total) == 0;
   }
 
  private:
   OggDecoder() = default;
-  MemoryReader reader_;
-  OggVorbis_File file_{};
-  bool open_ = false;
+  MemoryReader mReader;
+  OggVorbis_File mFile{};
+  bool mOpen = false;
 };
 
 // ---- MPEG audio --------------------------------------------------------------
@@ -213,22 +213,22 @@ class MpegDecoder : public MusicDecoder {
   static std::unique_ptr<MusicDecoder> Open(MusicBytes bytes, std::string* error) {
     std::call_once(gMpgInit, [] { mpg123_init(); });
     auto dec = std::unique_ptr<MpegDecoder>(new MpegDecoder);
-    dec->reader_.bytes = std::move(bytes);
+    dec->mReader.bytes = std::move(bytes);
     int err = 0;
-    dec->handle_ = mpg123_new(nullptr, &err);
-    if (!dec->handle_) {
+    dec->mHandle = mpg123_new(nullptr, &err);
+    if (!dec->mHandle) {
       SetError(error, "MPEG decoder unavailable");
       return nullptr;
     }
-    mpg123_param(dec->handle_, MPG123_FLAGS, MPG123_QUIET, 0);
+    mpg123_param(dec->mHandle, MPG123_FLAGS, MPG123_QUIET, 0);
     // Garbage is not music: do not hunt far for a frame header.
-    mpg123_param(dec->handle_, MPG123_RESYNC_LIMIT, 2048, 0);
-    mpg123_format_none(dec->handle_);
+    mpg123_param(dec->mHandle, MPG123_RESYNC_LIMIT, 2048, 0);
+    mpg123_format_none(dec->mHandle);
     const long* rates = nullptr;
     size_t count = 0;
     mpg123_rates(&rates, &count);
     for (size_t i = 0; i < count; ++i)
-      mpg123_format(dec->handle_, rates[i], MPG123_MONO | MPG123_STEREO, MPG123_ENC_SIGNED_16);
+      mpg123_format(dec->mHandle, rates[i], MPG123_MONO | MPG123_STEREO, MPG123_ENC_SIGNED_16);
     auto readFn = [](void* src, void* out, size_t size) -> ssize_t {
       return static_cast<ssize_t>(static_cast<MemoryReader*>(src)->Read(out, size));
     };
@@ -236,29 +236,29 @@ class MpegDecoder : public MusicDecoder {
       auto* r = static_cast<MemoryReader*>(src);
       return r->Seek(offset, whence) ? static_cast<off_t>(r->pos) : -1;
     };
-    if (mpg123_replace_reader_handle(dec->handle_, readFn, seekFn, nullptr) != MPG123_OK ||
-        mpg123_open_handle(dec->handle_, &dec->reader_) != MPG123_OK) {
+    if (mpg123_replace_reader_handle(dec->mHandle, readFn, seekFn, nullptr) != MPG123_OK ||
+        mpg123_open_handle(dec->mHandle, &dec->mReader) != MPG123_OK) {
       SetError(error, "MPEG decoder could not open the data");
       return nullptr;
     }
     long rate = 0;
     int channels = 0, encoding = 0;
-    if (mpg123_getformat(dec->handle_, &rate, &channels, &encoding) != MPG123_OK ||
+    if (mpg123_getformat(dec->mHandle, &rate, &channels, &encoding) != MPG123_OK ||
         encoding != MPG123_ENC_SIGNED_16 || (channels != 1 && channels != 2) || rate < 1000) {
       SetError(error, "not a decodable MPEG audio file");
       return nullptr;
     }
-    mpg123_format_none(dec->handle_);
-    mpg123_format(dec->handle_, rate, channels, MPG123_ENC_SIGNED_16);
-    dec->channels_ = channels;
-    dec->rate_ = static_cast<int>(rate);
+    mpg123_format_none(dec->mHandle);
+    mpg123_format(dec->mHandle, rate, channels, MPG123_ENC_SIGNED_16);
+    dec->mChannels = channels;
+    dec->mRate = static_cast<int>(rate);
     return dec;
   }
 
   ~MpegDecoder() override {
-    if (handle_) {
-      mpg123_close(handle_);
-      mpg123_delete(handle_);
+    if (mHandle) {
+      mpg123_close(mHandle);
+      mpg123_delete(mHandle);
     }
   }
 
@@ -266,9 +266,9 @@ class MpegDecoder : public MusicDecoder {
     size_t done = 0;
     while (done < frames) {
       size_t got = 0;
-      size_t want = std::min<size_t>((frames - done) * channels_ * 2, 16384);
-      int rc = mpg123_read(handle_, reinterpret_cast<unsigned char*>(out + done * channels_), want, &got);
-      done += got / (2 * channels_);
+      size_t want = std::min<size_t>((frames - done) * mChannels * 2, 16384);
+      int rc = mpg123_read(mHandle, reinterpret_cast<unsigned char*>(out + done * mChannels), want, &got);
+      done += got / (2 * mChannels);
       // A format change mid-stream is refused by the fixed output format;
       // anything but a plain read ends the stream.
       if (rc != MPG123_OK) break;
@@ -279,13 +279,13 @@ class MpegDecoder : public MusicDecoder {
 
   bool SeekFrame(uint64_t frame) override {
     if (frame > static_cast<uint64_t>(INT32_MAX) * 64) return false;
-    return mpg123_seek(handle_, static_cast<off_t>(frame), SEEK_SET) >= 0;
+    return mpg123_seek(mHandle, static_cast<off_t>(frame), SEEK_SET) >= 0;
   }
 
  private:
   MpegDecoder() = default;
-  MemoryReader reader_;
-  mpg123_handle* handle_ = nullptr;
+  MemoryReader mReader;
+  mpg123_handle* mHandle = nullptr;
 };
 
 // ---- Tracker modules -----------------------------------------------------------
@@ -304,10 +304,10 @@ class ModuleDecoder : public MusicDecoder {
     thread_local std::ostream quiet(&nullBuffer);
     try {
       auto dec = std::unique_ptr<ModuleDecoder>(new ModuleDecoder);
-      dec->module_ = std::make_unique<openmpt::module>(bytes, quiet);
-      dec->module_->set_repeat_count(0);
-      dec->channels_ = 2;
-      dec->rate_ = 44100;
+      dec->mModule = std::make_unique<openmpt::module>(bytes, quiet);
+      dec->mModule->set_repeat_count(0);
+      dec->mChannels = 2;
+      dec->mRate = 44100;
       return dec;
     } catch (const std::exception& e) {
       SetError(error, std::string("not a playable tracker module: ") + e.what());
@@ -319,14 +319,14 @@ class ModuleDecoder : public MusicDecoder {
 
   size_t Read(int16_t* out, size_t frames) override {
     try {
-      return module_->read_interleaved_stereo(44100, frames, out);
+      return mModule->read_interleaved_stereo(44100, frames, out);
     } catch (...) {
       return 0;
     }
   }
   bool SeekFrame(uint64_t frame) override {
     try {
-      module_->set_position_seconds(static_cast<double>(frame) / 44100.0);
+      mModule->set_position_seconds(static_cast<double>(frame) / 44100.0);
       return true;
     } catch (...) {
       return false;
@@ -334,19 +334,19 @@ class ModuleDecoder : public MusicDecoder {
   }
   bool SeekOrder(int order) override {
     try {
-      if (order < 0 || order >= module_->get_num_orders()) return false;
-      module_->set_position_order_row(order, 0);
+      if (order < 0 || order >= mModule->get_num_orders()) return false;
+      mModule->set_position_order_row(order, 0);
       return true;
     } catch (...) {
       return false;
     }
   }
-  void SetRepeat(bool repeat) override { module_->set_repeat_count(repeat ? -1 : 0); }
+  void SetRepeat(bool repeat) override { mModule->set_repeat_count(repeat ? -1 : 0); }
   bool IsModule() const override { return true; }
 
  private:
   ModuleDecoder() = default;
-  std::unique_ptr<openmpt::module> module_;
+  std::unique_ptr<openmpt::module> mModule;
 };
 
 }  // namespace

@@ -23,8 +23,8 @@ using MusicBytes = std::shared_ptr<const std::vector<uint8_t>>;
 class MusicDecoder {
  public:
   virtual ~MusicDecoder() = default;
-  int Channels() const { return channels_; }  // 1 or 2
-  int Rate() const { return rate_; }          // frames per second
+  int Channels() const { return mChannels; }  // 1 or 2
+  int Rate() const { return mRate; }          // frames per second
 
   // Fills up to `frames` interleaved frames; fewer only at the end of the
   // data (0 once the end is reached). Modules set to repeat never end.
@@ -42,8 +42,8 @@ class MusicDecoder {
   virtual bool LoopsItself() const { return IsModule(); }
 
  protected:
-  int channels_ = 2;
-  int rate_ = 44100;
+  int mChannels = 2;
+  int mRate = 44100;
 };
 
 // Sniffs the bytes: "RIFF....WAVE" is a WAV file, "OggS" an Ogg Vorbis

@@ -23,49 +23,49 @@ namespace {
 class PcmDecoder : public MusicDecoder {
  public:
   PcmDecoder(int channels, int bits, int rate, std::vector<uint8_t> pcm, uint32_t loopStart, uint32_t loopEnd)
-      : pcm_(std::move(pcm)), bits_(bits) {
-    channels_ = channels;
-    rate_ = rate;
-    frameBytes_ = static_cast<uint32_t>(channels * bits / 8);
-    frames_ = static_cast<uint32_t>(pcm_.size() / frameBytes_);
-    loopEnd_ = loopEnd && loopEnd <= frames_ ? loopEnd : frames_;
-    loopStart_ = std::min(loopStart, loopEnd_);
+      : mPcm(std::move(pcm)), mBits(bits) {
+    mChannels = channels;
+    mRate = rate;
+    mFrameBytes = static_cast<uint32_t>(channels * bits / 8);
+    mFrames = static_cast<uint32_t>(mPcm.size() / mFrameBytes);
+    mLoopEnd = loopEnd && loopEnd <= mFrames ? loopEnd : mFrames;
+    mLoopStart = std::min(loopStart, mLoopEnd);
   }
 
   size_t Read(int16_t* out, size_t frames) override {
     size_t done = 0;
     while (done < frames) {
-      uint32_t end = repeat_ ? loopEnd_ : frames_;
-      if (frame_ >= end) {
-        if (!repeat_ || loopEnd_ == loopStart_) break;
-        frame_ = loopStart_;
+      uint32_t end = mRepeat ? mLoopEnd : mFrames;
+      if (mFrame >= end) {
+        if (!mRepeat || mLoopEnd == mLoopStart) break;
+        mFrame = mLoopStart;
       }
-      size_t n = std::min<size_t>(frames - done, end - frame_);
-      const uint8_t* src = pcm_.data() + static_cast<size_t>(frame_) * frameBytes_;
-      int16_t* dst = out + done * channels_;
-      size_t samples = n * channels_;
-      if (bits_ == 16) {
+      size_t n = std::min<size_t>(frames - done, end - mFrame);
+      const uint8_t* src = mPcm.data() + static_cast<size_t>(mFrame) * mFrameBytes;
+      int16_t* dst = out + done * mChannels;
+      size_t samples = n * mChannels;
+      if (mBits == 16) {
         for (size_t i = 0; i < samples; ++i) dst[i] = static_cast<int16_t>(src[2 * i] | src[2 * i + 1] << 8);
       } else {
         for (size_t i = 0; i < samples; ++i) dst[i] = static_cast<int16_t>((src[i] - 128) * 256);
       }
-      frame_ += static_cast<uint32_t>(n);
+      mFrame += static_cast<uint32_t>(n);
       done += n;
     }
     return done;
   }
   bool SeekFrame(uint64_t frame) override {
-    frame_ = static_cast<uint32_t>(std::min<uint64_t>(frame, frames_));
+    mFrame = static_cast<uint32_t>(std::min<uint64_t>(frame, mFrames));
     return true;
   }
-  void SetRepeat(bool repeat) override { repeat_ = repeat; }
+  void SetRepeat(bool repeat) override { mRepeat = repeat; }
   bool LoopsItself() const override { return true; }
 
  private:
-  std::vector<uint8_t> pcm_;
-  int bits_ = 16;
-  uint32_t frameBytes_ = 4, frames_ = 0, frame_ = 0, loopStart_ = 0, loopEnd_ = 0;
-  bool repeat_ = false;
+  std::vector<uint8_t> mPcm;
+  int mBits = 16;
+  uint32_t mFrameBytes = 4, mFrames = 0, mFrame = 0, mLoopStart = 0, mLoopEnd = 0;
+  bool mRepeat = false;
 };
 
 struct Library {

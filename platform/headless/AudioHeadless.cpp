@@ -36,67 +36,67 @@ void WavHeader(std::uint8_t* h, std::uint32_t dataBytes) {
 
 }  // namespace
 
-HeadlessAudioOutput::HeadlessAudioOutput(bool clockPaced) : clockPaced_(clockPaced) {}
+HeadlessAudioOutput::HeadlessAudioOutput(bool clockPaced) : mClockPaced(clockPaced) {}
 
 HeadlessAudioOutput::~HeadlessAudioOutput() { CloseWav(); }
 
 bool HeadlessAudioOutput::Start(MixSource* mixer) {
-  std::lock_guard<std::mutex> guard(lock_);
-  mixer_ = mixer;
-  clockStarted_ = false;
+  std::lock_guard<std::mutex> guard(mLock);
+  mMixer = mixer;
+  mClockStarted = false;
   return true;
 }
 
 void HeadlessAudioOutput::Stop() {
-  std::lock_guard<std::mutex> guard(lock_);
-  mixer_ = nullptr;
+  std::lock_guard<std::mutex> guard(mLock);
+  mMixer = nullptr;
 }
 
 void HeadlessAudioOutput::CatchUp() {
-  if (!clockPaced_) return;
+  if (!mClockPaced) return;
   std::uint32_t now = AudioTickCount();
   std::uint64_t frames = 0;
   {
-    std::lock_guard<std::mutex> guard(lock_);
-    if (!clockStarted_) {
-      clockStarted_ = true;
-      lastTick_ = now;
+    std::lock_guard<std::mutex> guard(mLock);
+    if (!mClockStarted) {
+      mClockStarted = true;
+      mLastTick = now;
       return;
     }
-    std::uint32_t delta = now - lastTick_;
-    lastTick_ = now;
-    owedMicroFrames_ += static_cast<std::uint64_t>(delta) * kMixRate;
-    frames = owedMicroFrames_ / 1000;
-    owedMicroFrames_ %= 1000;
+    std::uint32_t delta = now - mLastTick;
+    mLastTick = now;
+    mOwedMicroFrames += static_cast<std::uint64_t>(delta) * kMixRate;
+    frames = mOwedMicroFrames / 1000;
+    mOwedMicroFrames %= 1000;
   }
   frames = std::min(frames, kMaxCatchUpFrames);
   if (frames == 0) return;
   bool silent = false;
   {
-    std::lock_guard<std::mutex> guard(lock_);
+    std::lock_guard<std::mutex> guard(mLock);
     // Nothing sounds and nothing records: time passes without mixing.
-    silent = !wav_ && mixer_ && !mixer_->AnyPlaying();
-    if (silent) rendered_ += frames;
+    silent = !mWav && mMixer && !mMixer->AnyPlaying();
+    if (silent) mRendered += frames;
   }
   if (!silent) Render(static_cast<std::uint32_t>(frames), nullptr);
 }
 
 bool HeadlessAudioOutput::Render(std::uint32_t frames, std::int16_t* out) {
-  std::lock_guard<std::mutex> guard(lock_);
-  if (!mixer_) return false;
+  std::lock_guard<std::mutex> guard(mLock);
+  if (!mMixer) return false;
   constexpr std::uint32_t kChunk = 4096;
   std::int16_t scratch[kChunk * 2];
   while (frames > 0) {
     std::uint32_t n = std::min(frames, kChunk);
     std::int16_t* dst = out ? out : scratch;
-    mixer_->Mix(dst, n);
-    if (wav_) {
+    mMixer->Mix(dst, n);
+    if (mWav) {
       std::uint8_t bytes[kChunk * 4];
       for (std::uint32_t i = 0; i < 2 * n; ++i) Put16(bytes + 2 * i, static_cast<std::uint16_t>(dst[i]));
-      std::fwrite(bytes, 4, n, wav_);
-      wavFrames_ += n;
+      std::fwrite(bytes, 4, n, mWav);
+      mWavFrames += n;
     }
-    rendered_ += n;
+    mRendered += n;
     frames -= n;
     if (out) out += 2 * n;
   }
@@ -111,25 +111,25 @@ std::vector<std::int16_t> HeadlessAudioOutput::Render(std::uint32_t frames) {
 
 bool HeadlessAudioOutput::OpenWav(const std::string& path) {
   CloseWav();
-  std::lock_guard<std::mutex> guard(lock_);
-  wav_ = std::fopen(path.c_str(), "wb");
-  if (!wav_) return false;
+  std::lock_guard<std::mutex> guard(mLock);
+  mWav = std::fopen(path.c_str(), "wb");
+  if (!mWav) return false;
   std::uint8_t header[44];
   WavHeader(header, 0);
-  std::fwrite(header, 1, sizeof header, wav_);
-  wavFrames_ = 0;
+  std::fwrite(header, 1, sizeof header, mWav);
+  mWavFrames = 0;
   return true;
 }
 
 bool HeadlessAudioOutput::CloseWav() {
-  std::lock_guard<std::mutex> guard(lock_);
-  if (!wav_) return true;
+  std::lock_guard<std::mutex> guard(mLock);
+  if (!mWav) return true;
   std::uint8_t header[44];
-  std::uint64_t bytes = std::min<std::uint64_t>(wavFrames_ * 4, 0xFFFFFFFFull - 36);
+  std::uint64_t bytes = std::min<std::uint64_t>(mWavFrames * 4, 0xFFFFFFFFull - 36);
   WavHeader(header, static_cast<std::uint32_t>(bytes));
-  bool ok = std::fseek(wav_, 0, SEEK_SET) == 0 && std::fwrite(header, 1, sizeof header, wav_) == sizeof header;
-  ok = std::fclose(wav_) == 0 && ok;
-  wav_ = nullptr;
+  bool ok = std::fseek(mWav, 0, SEEK_SET) == 0 && std::fwrite(header, 1, sizeof header, mWav) == sizeof header;
+  ok = std::fclose(mWav) == 0 && ok;
+  mWav = nullptr;
   return ok;
 }
 

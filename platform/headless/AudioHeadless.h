@@ -39,18 +39,18 @@ class HeadlessAudioOutput : public AudioOutput {
   bool OpenWav(const std::string& path);
   bool CloseWav();
 
-  std::uint64_t FramesRendered() const { return rendered_; }
+  std::uint64_t FramesRendered() const { return mRendered; }
 
  private:
-  std::mutex lock_;
-  MixSource* mixer_ = nullptr;
-  bool clockPaced_;
-  bool clockStarted_ = false;
-  std::uint32_t lastTick_ = 0;
-  std::uint64_t owedMicroFrames_ = 0;  // frames x 1000 not yet rendered
-  std::uint64_t rendered_ = 0;
-  std::FILE* wav_ = nullptr;
-  std::uint64_t wavFrames_ = 0;
+  std::mutex mLock;
+  MixSource* mMixer = nullptr;
+  bool mClockPaced;
+  bool mClockStarted = false;
+  std::uint32_t mLastTick = 0;
+  std::uint64_t mOwedMicroFrames = 0;  // frames x 1000 not yet rendered
+  std::uint64_t mRendered = 0;
+  std::FILE* mWav = nullptr;
+  std::uint64_t mWavFrames = 0;
 };
 
 }  // namespace Kivo

@@ -47,7 +47,7 @@ class HeadlessBackend : public Backend {
   HeadlessBackend() {
     // Time read before this backend started stays on the same clock.
     if (!FakeClockInUse()) UseFakeClock(kFakeClockStart);
-    scriptBase_ = timeGetTime();
+    mScriptBase = timeGetTime();
     std::string path = EnvironmentValue("GAME_INPUT_SCRIPT");
     if (!path.empty()) LoadScriptFile(path);
   }
@@ -60,10 +60,10 @@ class HeadlessBackend : public Backend {
   }
 
   bool CreateHostWindow(HWND window, const std::string&, int, int, int, int, bool) override {
-    windows_.insert(window);
+    mWindows.insert(window);
     return true;
   }
-  void DestroyHostWindow(HWND window) override { windows_.erase(window); }
+  void DestroyHostWindow(HWND window) override { mWindows.erase(window); }
   void ShowHostWindow(HWND, int, bool) override {}
   void MoveHostWindow(HWND, int, int, int, int) override {}
   void RaiseHostWindow(HWND) override {}
@@ -71,29 +71,29 @@ class HeadlessBackend : public Backend {
   void SetMouseCapture(bool) override {}
 
   void PollEvents(InputTranslator& input) override {
-    while (next_ < events_.size() && events_[next_].time <= timeGetTime() - scriptBase_) {
-      const ScriptEvent& e = events_[next_];
+    while (mNext < mEvents.size() && mEvents[mNext].time <= timeGetTime() - mScriptBase) {
+      const ScriptEvent& e = mEvents[mNext];
       if (e.command == "await") {
         if (!LogHasShown(e.text)) break;
         // Later lines count from the moment the awaited line was seen.
-        scriptBase_ = timeGetTime() - e.time;
+        mScriptBase = timeGetTime() - e.time;
       } else if (!Apply(e, input)) {
         break;  // waits for a window
       }
-      ++next_;
+      ++mNext;
     }
   }
 
   bool Present(HWND, const std::uint32_t* pixels, int width, int height, int pitch) override {
     if (static_cast<long long>(width) * height > kMaxFramePixels) return false;
-    std::lock_guard<std::mutex> lock(mutex_);
-    frame_.resize(static_cast<size_t>(width) * static_cast<size_t>(height));
+    std::lock_guard<std::mutex> lock(mMutex);
+    mFrame.resize(static_cast<size_t>(width) * static_cast<size_t>(height));
     for (int y = 0; y < height; ++y)
       std::copy(pixels + static_cast<size_t>(y) * static_cast<size_t>(pitch),
                 pixels + static_cast<size_t>(y) * static_cast<size_t>(pitch) + width,
-                frame_.begin() + static_cast<std::ptrdiff_t>(y) * width);
-    frameWidth_ = width;
-    frameHeight_ = height;
+                mFrame.begin() + static_cast<std::ptrdiff_t>(y) * width);
+    mFrameWidth = width;
+    mFrameHeight = height;
     return true;
   }
 
@@ -101,9 +101,9 @@ class HeadlessBackend : public Backend {
     std::string buttons = MessageBoxButtons(type);
     int answer = buttons[0];
     const char* source = "first button";
-    if (!answers_.empty()) {
-      int scripted = answers_.front();
-      answers_.pop_front();
+    if (!mAnswers.empty()) {
+      int scripted = mAnswers.front();
+      mAnswers.pop_front();
       if (buttons.find(static_cast<char>(scripted)) != std::string::npos) {
         answer = scripted;
         source = "scripted";
@@ -120,74 +120,74 @@ class HeadlessBackend : public Backend {
   }
 
   bool SetClipboardUtf8(const std::string& text) override {
-    std::lock_guard<std::mutex> lock(mutex_);
-    clipboard_ = text;
+    std::lock_guard<std::mutex> lock(mMutex);
+    mClipboard = text;
     return true;
   }
   std::string ClipboardUtf8() override {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return clipboard_;
+    std::lock_guard<std::mutex> lock(mMutex);
+    return mClipboard;
   }
 
   int OpenUrl(const std::string& url) override {
     int result = 42;
-    if (!urlResults_.empty()) {
-      result = urlResults_.front();
-      urlResults_.pop_front();
+    if (!mUrlResults.empty()) {
+      result = mUrlResults.front();
+      mUrlResults.pop_front();
     }
     Log("OpenURL " + Quote(url) + " -> " + std::to_string(result) + " (nothing launched)");
     return result;
   }
 
   void SetCursorShape(CursorShape* shape) override {
-    cursorVisible_ = shape != nullptr;
+    mCursorVisible = shape != nullptr;
   }
   void ReleaseCursorShape(CursorShape*) override {}
 
-  RECT Desktop() override { return desktop_; }
-  RECT WorkArea() override { return workArea_; }
-  ScreenSaverState ScreenSaver() override { return screenSaver_; }
+  RECT Desktop() override { return mDesktop; }
+  RECT WorkArea() override { return mWorkArea; }
+  ScreenSaverState ScreenSaver() override { return mScreenSaver; }
 
   // Script control.
   void SetScript(const std::string& text, std::vector<std::string>* errors) {
     std::vector<std::string> problems;
-    events_ = ParseInputScript(text, &problems);
+    mEvents = ParseInputScript(text, &problems);
     for (const std::string& p : problems) {
       Log("input script: " + p + "; line skipped");
       if (errors) errors->push_back(p);
     }
-    next_ = 0;
-    answers_.clear();
-    urlResults_.clear();
+    mNext = 0;
+    mAnswers.clear();
+    mUrlResults.clear();
     // Answers are queued in file order, whatever their time.
     std::vector<ScriptEvent> timed;
-    std::vector<ScriptEvent> byLine = events_;
+    std::vector<ScriptEvent> byLine = mEvents;
     std::stable_sort(byLine.begin(), byLine.end(), [](const ScriptEvent& a, const ScriptEvent& b) { return a.line < b.line; });
     for (const ScriptEvent& e : byLine) {
-      if (e.command == "msgbox") answers_.push_back(static_cast<int>(e.numbers[0]));
-      if (e.command == "url") urlResults_.push_back(static_cast<int>(e.numbers[0]));
+      if (e.command == "msgbox") mAnswers.push_back(static_cast<int>(e.numbers[0]));
+      if (e.command == "url") mUrlResults.push_back(static_cast<int>(e.numbers[0]));
       if (e.command == "prompt") QueuePromptAnswer(e.text);
       if (e.command == "await") WatchLogFor(e.text);
     }
-    for (const ScriptEvent& e : events_)
+    for (const ScriptEvent& e : mEvents)
       if (e.command != "msgbox" && e.command != "url" && e.command != "prompt") timed.push_back(e);
-    events_ = timed;
-    scriptBase_ = timeGetTime();
+    mEvents = timed;
+    mScriptBase = timeGetTime();
   }
 
-  DWORD EndTime() const { return events_.empty() ? 0 : events_.back().time; }
-  bool Finished() const { return next_ >= events_.size(); }
+  DWORD EndTime() const { return mEvents.empty() ? 0 : mEvents.back().time; }
+  bool Finished() const { return mNext >= mEvents.size(); }
 
   bool Frame(std::vector<std::uint32_t>* pixels, int* width, int* height) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    if (frame_.empty()) return false;
-    *pixels = frame_;
-    *width = frameWidth_;
-    *height = frameHeight_;
+    std::lock_guard<std::mutex> lock(mMutex);
+    if (mFrame.empty()) return false;
+    *pixels = mFrame;
+    *width = mFrameWidth;
+    *height = mFrameHeight;
     return true;
   }
 
-  bool CursorVisible() const { return cursorVisible_; }
+  bool CursorVisible() const { return mCursorVisible; }
 
  private:
   void LoadScriptFile(const std::string& path) {
@@ -215,19 +215,19 @@ class HeadlessBackend : public Backend {
     auto n = [&](size_t i) { return e.numbers[i]; };
     auto i32 = [&](size_t i) { return static_cast<int>(std::max<long long>(-0x7FFFFFFF, std::min<long long>(0x7FFFFFFF, n(i)))); };
     if (c == "screensaver") {
-      if (e.text == "timeout") screenSaver_.timeoutSeconds = i32(0);
-      else if (e.text == "active") screenSaver_.active = n(0) != 0;
-      else screenSaver_.running = n(0) != 0;
+      if (e.text == "timeout") mScreenSaver.timeoutSeconds = i32(0);
+      else if (e.text == "active") mScreenSaver.active = n(0) != 0;
+      else mScreenSaver.running = n(0) != 0;
       return true;
     }
     if (c == "desktop") {
-      desktop_ = RECT{0, 0, i32(0), i32(1)};
-      if (!workAreaSet_) workArea_ = RECT{0, 0, i32(0), std::max(0, i32(1) - 30)};
+      mDesktop = RECT{0, 0, i32(0), i32(1)};
+      if (!mWorkAreaSet) mWorkArea = RECT{0, 0, i32(0), std::max(0, i32(1) - 30)};
       return true;
     }
     if (c == "workarea") {
-      workArea_ = RECT{i32(0), i32(1), i32(2), i32(3)};
-      workAreaSet_ = true;
+      mWorkArea = RECT{i32(0), i32(1), i32(2), i32(3)};
+      mWorkAreaSet = true;
       return true;
     }
     HWND window = MainWindow();
@@ -257,21 +257,21 @@ class HeadlessBackend : public Backend {
     return true;
   }
 
-  std::mutex mutex_;
-  std::set<HWND> windows_;
-  std::vector<ScriptEvent> events_;
-  size_t next_ = 0;
-  DWORD scriptBase_ = 0;
-  std::deque<int> answers_;
-  std::deque<int> urlResults_;
-  std::string clipboard_;
-  std::vector<std::uint32_t> frame_;
-  int frameWidth_ = 0, frameHeight_ = 0;
-  bool cursorVisible_ = true;
-  RECT desktop_{0, 0, 1024, 768};
-  RECT workArea_{0, 0, 1024, 738};
-  bool workAreaSet_ = false;
-  ScreenSaverState screenSaver_;
+  std::mutex mMutex;
+  std::set<HWND> mWindows;
+  std::vector<ScriptEvent> mEvents;
+  size_t mNext = 0;
+  DWORD mScriptBase = 0;
+  std::deque<int> mAnswers;
+  std::deque<int> mUrlResults;
+  std::string mClipboard;
+  std::vector<std::uint32_t> mFrame;
+  int mFrameWidth = 0, mFrameHeight = 0;
+  bool mCursorVisible = true;
+  RECT mDesktop{0, 0, 1024, 768};
+  RECT mWorkArea{0, 0, 1024, 738};
+  bool mWorkAreaSet = false;
+  ScreenSaverState mScreenSaver;
 };
 
 HeadlessBackend* Headless() { return dynamic_cast<HeadlessBackend*>(&ActiveBackend()); }

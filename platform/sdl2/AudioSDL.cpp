@@ -18,7 +18,7 @@ class SdlAudioOutput : public AudioOutput {
       AudioLogOnce(std::string("SDL audio did not start: ") + SDL_GetError());
       return false;
     }
-    subsystem_ = true;
+    mSubsystem = true;
     SDL_AudioSpec want{};
     want.freq = static_cast<int>(kMixRate);
     want.format = AUDIO_S16SYS;
@@ -27,8 +27,8 @@ class SdlAudioOutput : public AudioOutput {
     want.callback = &SdlAudioOutput::Callback;
     want.userdata = this;
     SDL_AudioSpec have{};
-    device_ = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
-    if (device_ == 0) {
+    mDevice = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
+    if (mDevice == 0) {
       AudioLogOnce(std::string("no audio device opened: ") + SDL_GetError());
       return false;
     }
@@ -36,24 +36,24 @@ class SdlAudioOutput : public AudioOutput {
   }
 
   bool Start(MixSource* mixer) override {
-    if (device_ == 0) return false;
-    SDL_LockAudioDevice(device_);
-    mixer_ = mixer;
-    SDL_UnlockAudioDevice(device_);
-    SDL_PauseAudioDevice(device_, 0);
+    if (mDevice == 0) return false;
+    SDL_LockAudioDevice(mDevice);
+    mMixer = mixer;
+    SDL_UnlockAudioDevice(mDevice);
+    SDL_PauseAudioDevice(mDevice, 0);
     return true;
   }
 
   void Stop() override {
-    if (device_ != 0) {
+    if (mDevice != 0) {
       // Closing waits for a running callback, so the mixer is free after it.
-      SDL_CloseAudioDevice(device_);
-      device_ = 0;
+      SDL_CloseAudioDevice(mDevice);
+      mDevice = 0;
     }
-    mixer_ = nullptr;
-    if (subsystem_) {
+    mMixer = nullptr;
+    if (mSubsystem) {
       SDL_QuitSubSystem(SDL_INIT_AUDIO);
-      subsystem_ = false;
+      mSubsystem = false;
     }
   }
 
@@ -63,15 +63,15 @@ class SdlAudioOutput : public AudioOutput {
   static void Callback(void* self, Uint8* stream, int len) {
     auto* out = static_cast<SdlAudioOutput*>(self);
     std::uint32_t frames = static_cast<std::uint32_t>(len) / 4;
-    if (out->mixer_)
-      out->mixer_->Mix(reinterpret_cast<std::int16_t*>(stream), frames);
+    if (out->mMixer)
+      out->mMixer->Mix(reinterpret_cast<std::int16_t*>(stream), frames);
     else
       SDL_memset(stream, 0, static_cast<std::size_t>(len));
   }
 
-  SDL_AudioDeviceID device_ = 0;
-  bool subsystem_ = false;
-  MixSource* mixer_ = nullptr;
+  SDL_AudioDeviceID mDevice = 0;
+  bool mSubsystem = false;
+  MixSource* mMixer = nullptr;
 };
 
 }  // namespace

@@ -48,9 +48,9 @@ RECT ToRect(const SDL_Rect& r) { return RECT{r.x, r.y, r.x + r.w, r.y + r.h}; }
 class Sdl2Backend : public Backend {
  public:
   ~Sdl2Backend() override {
-    for (auto& [handle, host] : windows_) DestroyHost(host);
-    for (SDL_Cursor* c : cursors_) SDL_FreeCursor(c);
-    if (started_) SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    for (auto& [handle, host] : mWindows) DestroyHost(host);
+    for (SDL_Cursor* c : mCursors) SDL_FreeCursor(c);
+    if (mStarted) SDL_QuitSubSystem(SDL_INIT_VIDEO);
   }
 
   bool Start() {
@@ -77,7 +77,7 @@ class Sdl2Backend : public Backend {
       return false;
     }
     SDL_StartTextInput();
-    started_ = true;
+    mStarted = true;
     return true;
   }
 
@@ -105,17 +105,17 @@ class Sdl2Backend : public Backend {
     }
     HostWindow host;
     host.window = window;
-    windows_[handle] = host;
-    byId_[SDL_GetWindowID(window)] = handle;
+    mWindows[handle] = host;
+    mById[SDL_GetWindowID(window)] = handle;
     return true;
   }
 
   void DestroyHostWindow(HWND handle) override {
-    auto it = windows_.find(handle);
-    if (it == windows_.end()) return;
-    byId_.erase(SDL_GetWindowID(it->second.window));
+    auto it = mWindows.find(handle);
+    if (it == mWindows.end()) return;
+    mById.erase(SDL_GetWindowID(it->second.window));
     DestroyHost(it->second);
-    windows_.erase(it);
+    mWindows.erase(it);
   }
 
   void ShowHostWindow(HWND handle, int command, bool activate) override {
@@ -154,8 +154,8 @@ class Sdl2Backend : public Backend {
   }
 
   bool Present(HWND handle, const std::uint32_t* pixels, int width, int height, int pitch) override {
-    auto it = windows_.find(handle);
-    if (it == windows_.end()) return false;
+    auto it = mWindows.find(handle);
+    if (it == mWindows.end()) return false;
     HostWindow& host = it->second;
     if (!host.renderer) {
       host.renderer = SDL_CreateRenderer(host.window, -1, 0);
@@ -243,7 +243,7 @@ class Sdl2Backend : public Backend {
         Log(std::string("platform: cannot make a cursor: ") + SDL_GetError());
         return;
       }
-      cursors_.push_back(cursor);
+      mCursors.push_back(cursor);
       shape->hostCursor = cursor;
     }
     SDL_SetCursor(static_cast<SDL_Cursor*>(shape->hostCursor));
@@ -253,9 +253,9 @@ class Sdl2Backend : public Backend {
   void ReleaseCursorShape(CursorShape* shape) override {
     SDL_Cursor* cursor = static_cast<SDL_Cursor*>(shape->hostCursor);
     if (!cursor) return;
-    for (auto it = cursors_.begin(); it != cursors_.end(); ++it) {
+    for (auto it = mCursors.begin(); it != mCursors.end(); ++it) {
       if (*it == cursor) {
-        cursors_.erase(it);
+        mCursors.erase(it);
         break;
       }
     }
@@ -304,13 +304,13 @@ class Sdl2Backend : public Backend {
   }
 
   SDL_Window* WindowOf(HWND handle) {
-    auto it = windows_.find(handle);
-    return it == windows_.end() ? nullptr : it->second.window;
+    auto it = mWindows.find(handle);
+    return it == mWindows.end() ? nullptr : it->second.window;
   }
 
   HWND HandleOf(Uint32 windowId) {
-    auto it = byId_.find(windowId);
-    return it == byId_.end() ? nullptr : it->second;
+    auto it = mById.find(windowId);
+    return it == mById.end() ? nullptr : it->second;
   }
 
   void Handle(const SDL_Event& e, InputTranslator& input) {
@@ -385,10 +385,10 @@ class Sdl2Backend : public Backend {
     }
   }
 
-  std::map<HWND, HostWindow> windows_;
-  std::map<Uint32, HWND> byId_;
-  std::vector<SDL_Cursor*> cursors_;
-  bool started_ = false;
+  std::map<HWND, HostWindow> mWindows;
+  std::map<Uint32, HWND> mById;
+  std::vector<SDL_Cursor*> mCursors;
+  bool mStarted = false;
 };
 
 }  // namespace

@@ -11,7 +11,7 @@ constexpr int64_t kMaxBits = INT32_MAX - 64;
 }  // namespace
 
 void Buffer::Reset() {
-  bytes_.clear();
+  mBytes.clear();
   bitCount_ = 0;
   readPosition_ = 0;
   writePosition_ = 0;
@@ -19,8 +19,8 @@ void Buffer::Reset() {
 
 uint8_t& Buffer::ByteAt(size_t index) {
   // After Assign of fewer bytes the write position can lie past the array.
-  if (index >= bytes_.size()) bytes_.resize(index + 1, 0);
-  return bytes_[index];
+  if (index >= mBytes.size()) mBytes.resize(index + 1, 0);
+  return mBytes[index];
 }
 
 void Buffer::EndWriteAt(int64_t position) {
@@ -33,11 +33,11 @@ void Buffer::PutByte(uint8_t value) {
   if (w + 8 > kMaxBits) return;
   const int j = static_cast<int>(w % 8);
   if (j == 0) {
-    if (static_cast<size_t>(w / 8) > bytes_.size()) bytes_.resize(static_cast<size_t>(w / 8), 0);
-    bytes_.push_back(value);
+    if (static_cast<size_t>(w / 8) > mBytes.size()) mBytes.resize(static_cast<size_t>(w / 8), 0);
+    mBytes.push_back(value);
   } else {
     ByteAt(static_cast<size_t>(w / 8)) |= static_cast<uint8_t>(value << j);
-    bytes_.push_back(static_cast<uint8_t>(value >> (8 - j)));
+    mBytes.push_back(static_cast<uint8_t>(value >> (8 - j)));
   }
   EndWriteAt(w + 8);
 }
@@ -48,7 +48,7 @@ void Buffer::PutBits(uint32_t value, int count) {
   int64_t w = writePosition_;
   if (w + count > kMaxBits) return;
   for (int i = 0; i < count; ++i) {
-    if (w % 8 == 0) bytes_.push_back(0);
+    if (w % 8 == 0) mBytes.push_back(0);
     if ((value >> i) & 1u) ByteAt(static_cast<size_t>(w / 8)) |= static_cast<uint8_t>(1u << (w % 8));
     ++w;
   }
@@ -79,21 +79,21 @@ void Buffer::PutBlock(const void* data, size_t length) {
 bool Buffer::Assign(const void* data, size_t length) {
   if (length > static_cast<size_t>(INT32_MAX / 8) || (length > 0 && data == nullptr)) return false;
   const uint8_t* p = static_cast<const uint8_t*>(data);
-  bytes_.assign(p, p + length);
+  mBytes.assign(p, p + length);
   bitCount_ = static_cast<int32_t>(length * 8);
   return true;
 }
 
 uint8_t Buffer::TakeByte() {
   const int64_t r = readPosition_;
-  if ((r + 7) / 8 >= static_cast<int64_t>(bytes_.size())) return 0;
+  if ((r + 7) / 8 >= static_cast<int64_t>(mBytes.size())) return 0;
   const size_t index = static_cast<size_t>(r / 8);
   const int j = static_cast<int>(r % 8);
   uint8_t value;
   if (j == 0) {
-    value = bytes_[index];
+    value = mBytes[index];
   } else {
-    value = static_cast<uint8_t>((bytes_[index] >> j) | (bytes_[index + 1] << (8 - j)));
+    value = static_cast<uint8_t>((mBytes[index] >> j) | (mBytes[index + 1] << (8 - j)));
   }
   readPosition_ += 8;
   return value;
@@ -106,8 +106,8 @@ uint32_t Buffer::TakeBits(int count, bool signExtend) {
   uint32_t lastBit = 0;
   for (int i = 0; i < count; ++i) {
     const int64_t r = readPosition_;
-    if (r / 8 >= static_cast<int64_t>(bytes_.size())) break;
-    lastBit = (bytes_[static_cast<size_t>(r / 8)] >> (r % 8)) & 1u;
+    if (r / 8 >= static_cast<int64_t>(mBytes.size())) break;
+    lastBit = (mBytes[static_cast<size_t>(r / 8)] >> (r % 8)) & 1u;
     ++readPosition_;
     result |= lastBit << i;
     ++taken;

@@ -49,7 +49,7 @@ public:
   void TakeBlock(void* out, size_t length);
 
   // The first byte, or null when the buffer holds none.
-  const uint8_t* Data() const { return bytes_.empty() ? nullptr : bytes_.data(); }
+  const uint8_t* Data() const { return mBytes.empty() ? nullptr : mBytes.data(); }
   int32_t ByteSize() const { return static_cast<int32_t>((int64_t{bitCount_} + 7) / 8); }
   int32_t BitCount() const { return bitCount_; }
   bool Exhausted() const { return readPosition_ >= bitCount_; }
@@ -66,7 +66,7 @@ private:
   void EndWriteAt(int64_t position);
   uint8_t& ByteAt(size_t index);  // grows the array when a write lands past it
 
-  std::vector<uint8_t> bytes_;
+  std::vector<uint8_t> mBytes;
   int32_t bitCount_ = 0;
   int32_t readPosition_ = 0;
   int32_t writePosition_ = 0;

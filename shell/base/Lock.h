@@ -14,12 +14,12 @@ public:
   CriticalSection(const CriticalSection&) = delete;
   CriticalSection& operator=(const CriticalSection&) = delete;
 
-  void Enter() { mutex_.lock(); }
-  bool TryEnter() { return mutex_.try_lock(); }
-  void Leave() { mutex_.unlock(); }
+  void Enter() { mMutex.lock(); }
+  bool TryEnter() { return mMutex.try_lock(); }
+  void Leave() { mMutex.unlock(); }
 
 private:
-  std::recursive_mutex mutex_;
+  std::recursive_mutex mMutex;
 };
 
 class ScopedLock {

@@ -18,7 +18,7 @@ struct Vector2 {
   float x = 0.0f;
   float y = 0.0f;
   constexpr Vector2() = default;
-  constexpr Vector2(float x_, float y_) : x(x_), y(y_) {}
+  constexpr Vector2(float mX, float mY) : x(mX), y(mY) {}
 };
 
 struct Vector3 {
@@ -26,7 +26,7 @@ struct Vector3 {
   float y = 0.0f;
   float z = 0.0f;
   constexpr Vector3() = default;
-  constexpr Vector3(float x_, float y_, float z_) : x(x_), y(y_), z(z_) {}
+  constexpr Vector3(float mX, float mY, float z_) : x(mX), y(mY), z(z_) {}
 };
 
 float DegreesToRadians(float degrees);

@@ -18,7 +18,7 @@ public:
   int32_t height = 0;
 
   constexpr Rect() = default;
-  constexpr Rect(int32_t x_, int32_t y_, int32_t w, int32_t h) : x(x_), y(y_), width(w), height(h) {}
+  constexpr Rect(int32_t mX, int32_t mY, int32_t w, int32_t h) : x(mX), y(mY), width(w), height(h) {}
 
   // Strict overlap: rectangles that only touch along an edge do not intersect,
   // yet an empty rectangle strictly inside another's span does.
@@ -58,7 +58,7 @@ public:
   double height = 0.0;
 
   constexpr DoubleRect() = default;
-  constexpr DoubleRect(double x_, double y_, double w, double h) : x(x_), y(y_), width(w), height(h) {}
+  constexpr DoubleRect(double mX, double mY, double w, double h) : x(mX), y(mY), width(w), height(h) {}
   constexpr explicit DoubleRect(const Rect& r) : x(r.x), y(r.y), width(r.width), height(r.height) {}
 
   constexpr DoubleRect Intersection(const DoubleRect& b) const {

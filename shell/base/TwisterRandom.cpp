@@ -15,10 +15,10 @@ constexpr uint32_t kLowerMask = 0x7FFFFFFFu;
 
 void TwisterRandom::Seed(uint32_t seed) {
   if (seed == 0) seed = kDefaultSeed;
-  state_[0] = seed;
+  mState[0] = seed;
   for (int i = 1; i < kStateSize; ++i) {
-    const uint32_t prev = state_[i - 1];
-    state_[i] = 1812433253u * (prev ^ (prev >> 30)) + static_cast<uint32_t>(i);
+    const uint32_t prev = mState[i - 1];
+    mState[i] = 1812433253u * (prev ^ (prev >> 30)) + static_cast<uint32_t>(i);
   }
   index_ = kStateSize;
 }
@@ -30,15 +30,15 @@ void TwisterRandom::Twist() {
   };
   // Three runs instead of one loop with wrap-around indices.
   int i = 0;
-  for (; i < kStateSize - kShift; ++i) state_[i] = mix(state_[i], state_[i + 1], state_[i + kShift]);
-  for (; i < kStateSize - 1; ++i) state_[i] = mix(state_[i], state_[i + 1], state_[i + kShift - kStateSize]);
-  state_[kStateSize - 1] = mix(state_[kStateSize - 1], state_[0], state_[kShift - 1]);
+  for (; i < kStateSize - kShift; ++i) mState[i] = mix(mState[i], mState[i + 1], mState[i + kShift]);
+  for (; i < kStateSize - 1; ++i) mState[i] = mix(mState[i], mState[i + 1], mState[i + kShift - kStateSize]);
+  mState[kStateSize - 1] = mix(mState[kStateSize - 1], mState[0], mState[kShift - 1]);
   index_ = 0;
 }
 
 uint32_t TwisterRandom::Next() {
   if (index_ >= kStateSize) Twist();
-  uint32_t y = state_[index_++];
+  uint32_t y = mState[index_++];
   y ^= y >> 11;
   y ^= (y << 7) & 0x9D2C5680u;
   y ^= (y << 15) & 0xEFC60000u;

@@ -30,7 +30,7 @@ public:
 private:
   void Twist();
 
-  uint32_t state_[kStateSize];
+  uint32_t mState[kStateSize];
   int index_ = kStateSize;
 };
 

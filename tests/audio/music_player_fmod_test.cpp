@@ -31,72 +31,72 @@ class music_player_FMod : public ::testing::Test {
   void SetUp() override {
     SampleFake() = SampleFakeState();
     InstallFakeLibraries();
-    folder_ = std::filesystem::temp_directory_path() / ("music_fmod_" + std::to_string(::getpid()));
-    std::filesystem::create_directories(folder_);
-    savedFolder_ = gUserDataFolder;
-    SetUserDataFolder(folder_.string());
-    player_ = std::make_unique<FModMusicInterface>(nullptr);
+    mFolder = std::filesystem::temp_directory_path() / ("music_fmod_" + std::to_string(::getpid()));
+    std::filesystem::create_directories(mFolder);
+    mSavedFolder = gUserDataFolder;
+    SetUserDataFolder(mFolder.string());
+    mPlayer = std::make_unique<FModMusicInterface>(nullptr);
   }
   void TearDown() override {
-    player_.reset();
+    mPlayer.reset();
     RestoreLibraries();
-    gUserDataFolder = savedFolder_;
-    std::filesystem::remove_all(folder_);
+    gUserDataFolder = mSavedFolder;
+    std::filesystem::remove_all(mFolder);
   }
 
   void LoadModule(int id, void* module) {
     SampleFake().nextModule = module;
-    ASSERT_TRUE(player_->LoadSong(id, "song.xm"));
+    ASSERT_TRUE(mPlayer->LoadSong(id, "song.xm"));
     TakeSampleCalls();
   }
   // A sample song whose source decodes to the fake sample.
   void LoadSample(int id, const std::string& name, void* sample, bool loop) {
     SampleFake().samplesByName[name + ".ogg"] = sample;
     SampleFake().sampleInfo[sample].frames = 4;
-    ASSERT_TRUE(player_->LoadSampleSong(id, name, loop));
+    ASSERT_TRUE(mPlayer->LoadSampleSong(id, name, loop));
     TakeSampleCalls();
   }
-  std::string CachePath(const std::string& stem) const { return (folder_ / "cached" / (stem + ".wav")).string(); }
+  std::string CachePath(const std::string& stem) const { return (mFolder / "cached" / (stem + ".wav")).string(); }
 
-  std::filesystem::path folder_;
-  std::string savedFolder_;
-  std::unique_ptr<FModMusicInterface> player_;
+  std::filesystem::path mFolder;
+  std::string mSavedFolder;
+  std::unique_ptr<FModMusicInterface> mPlayer;
 };
 
 TEST_F(music_player_FMod, ConstructionLeavesTheLibraryAlone) {
   EXPECT_TRUE(TakeSampleCalls().empty());
-  player_.reset();
+  mPlayer.reset();
   EXPECT_TRUE(TakeSampleCalls().empty());
 }
 
 TEST_F(music_player_FMod, LoadSongTakesOnlyModules) {
   SampleFake().nextModule = nullptr;
-  EXPECT_FALSE(player_->LoadSong(0, "menu.ogg"));
+  EXPECT_FALSE(mPlayer->LoadSong(0, "menu.ogg"));
   EXPECT_EQ(TakeSampleCalls(), Calls{"LoadSong(menu.ogg)"});
-  EXPECT_FALSE(player_->IsSongPlaying(0));
+  EXPECT_FALSE(mPlayer->IsSongPlaying(0));
   LoadModule(0, &gModuleA);
   // A second load keeps the first module.
   SampleFake().nextModule = &gModuleB;
-  EXPECT_TRUE(player_->LoadSong(0, "other.xm"));
+  EXPECT_TRUE(mPlayer->LoadSong(0, "other.xm"));
   TakeSampleCalls();
-  player_->StopSong(0);
+  mPlayer->StopSong(0);
   EXPECT_EQ(TakeSampleCalls(), Calls{"StopSong(" + P(&gModuleA) + ")"});
 }
 
 TEST_F(music_player_FMod, ModulePlaySong) {
   LoadModule(1, &gModuleA);
   const std::string m = P(&gModuleA);
-  player_->SetMusicVolume(0.5);
+  mPlayer->SetMusicVolume(0.5);
   EXPECT_EQ(TakeSampleCalls(), Calls{"SetMasterVolume(" + m + ",0)"});
-  player_->PlaySong(1, 3, false);
+  mPlayer->PlaySong(1, 3, false);
   EXPECT_EQ(TakeSampleCalls(), (Calls{"SetMasterVolume(" + m + ",50)", "SetLooping(" + m + ",2)",
                                       "PlaySong(" + m + ")", "SetOrder(" + m + ",3)"}));
-  player_->PlaySong(1, 0, true);
+  mPlayer->PlaySong(1, 0, true);
   EXPECT_EQ(TakeSampleCalls(), (Calls{"SetMasterVolume(" + m + ",50)", "SetLooping(" + m + ",1)",
                                       "PlaySong(" + m + ")", "SetOrder(" + m + ",0)"}));
-  player_->PauseSong(1);
-  player_->ResumeSong(1);
-  player_->StopSong(1);
+  mPlayer->PauseSong(1);
+  mPlayer->ResumeSong(1);
+  mPlayer->StopSong(1);
   EXPECT_EQ(TakeSampleCalls(), (Calls{"SetModulePaused(" + m + ",1)", "SetModulePaused(" + m + ",0)",
                                       "StopSong(" + m + ")"}));
 }
@@ -105,14 +105,14 @@ TEST_F(music_player_FMod, FadeInOnPlayingModuleSetsOnlyStepLoopingAndOrder) {
   LoadModule(1, &gModuleA);
   const std::string m = P(&gModuleA);
   SampleFake().modulePlaying[&gModuleA] = 1;
-  player_->FadeInSong(1, -1, 0.5, false);
+  mPlayer->FadeInSong(1, -1, 0.5, false);
   EXPECT_EQ(TakeSampleCalls(), (Calls{"SetMasterVolume(" + m + ",0)", "SetLooping(" + m + ",2)",
                                       "IsModulePlaying(" + m + ")"}));
-  player_->FadeInSong(1, 2, 0.5, true);
+  mPlayer->FadeInSong(1, 2, 0.5, true);
   EXPECT_EQ(TakeSampleCalls(), (Calls{"SetMasterVolume(" + m + ",0)", "SetLooping(" + m + ",1)",
                                       "IsModulePlaying(" + m + ")", "SetOrder(" + m + ",2)"}));
   SampleFake().modulePlaying[&gModuleA] = 0;
-  player_->FadeInSong(1, -1, 0.5, false);
+  mPlayer->FadeInSong(1, -1, 0.5, false);
   EXPECT_EQ(TakeSampleCalls(), (Calls{"SetMasterVolume(" + m + ",0)", "SetLooping(" + m + ",2)",
                                       "IsModulePlaying(" + m + ")", "PlaySong(" + m + ")"}));
 }
@@ -120,17 +120,17 @@ TEST_F(music_player_FMod, FadeInOnPlayingModuleSetsOnlyStepLoopingAndOrder) {
 TEST_F(music_player_FMod, FadesAlwaysEndAtFullVolume) {
   LoadModule(1, &gModuleA);
   const std::string m = P(&gModuleA);
-  player_->FadeInSong(1, -1, 0.4, false);
-  player_->SetSongMaxVolume(1, 0.5);
+  mPlayer->FadeInSong(1, -1, 0.4, false);
+  mPlayer->SetSongMaxVolume(1, 0.5);
   TakeSampleCalls();
-  for (int i = 0; i < 4; ++i) player_->Update();
+  for (int i = 0; i < 4; ++i) mPlayer->Update();
   EXPECT_EQ(TakeSampleCalls(), (Calls{"SetMasterVolume(" + m + ",40)", "SetMasterVolume(" + m + ",80)",
                                       "SetMasterVolume(" + m + ",100)"}));
   // A fade out with stop stops in the update that falls below 0.
-  player_->FadeOutSong(1, true, 0.5);
-  player_->Update();
-  player_->Update();
-  player_->Update();
+  mPlayer->FadeOutSong(1, true, 0.5);
+  mPlayer->Update();
+  mPlayer->Update();
+  mPlayer->Update();
   EXPECT_EQ(TakeSampleCalls(), (Calls{"SetMasterVolume(" + m + ",50)", "SetMasterVolume(" + m + ",0)",
                                       "StopSong(" + m + ")", "SetMasterVolume(" + m + ",0)"}));
 }
@@ -138,27 +138,27 @@ TEST_F(music_player_FMod, FadesAlwaysEndAtFullVolume) {
 TEST_F(music_player_FMod, DestructionFreesTheSamplesOfSampleSongs) {
   LoadSample(3, "one", &gSampleA, true);
   LoadModule(4, &gModuleA);
-  player_.reset();
+  mPlayer.reset();
   EXPECT_EQ(TakeSampleCalls(), Calls{"Sample_Free(" + P(&gSampleA) + ")"});
 }
 
 TEST_F(music_player_FMod, SampleSongsPlayOnTheirOwnChannels) {
   LoadSample(3, "one", &gSampleA, true);
   LoadSample(4, "two", &gSampleB, false);
-  player_->PlaySong(3, 0, false);
-  player_->PlaySong(4, 0, false);
+  mPlayer->PlaySong(3, 0, false);
+  mPlayer->PlaySong(4, 0, false);
   EXPECT_EQ(TakeSampleCalls(), (Calls{"PlaySound(3," + P(&gSampleA) + ")", "SetLoopMode(3,2)", "SetVolume(3,100)",
                                       "PlaySound(4," + P(&gSampleB) + ")", "SetLoopMode(4,1)", "SetVolume(4,100)"}));
   SampleFake().channelPlaying[3] = 1;
-  EXPECT_TRUE(player_->IsSongPlaying(3));
-  EXPECT_FALSE(player_->IsSongPlaying(4));
+  EXPECT_TRUE(mPlayer->IsSongPlaying(3));
+  EXPECT_FALSE(mPlayer->IsSongPlaying(4));
   EXPECT_EQ(TakeSampleCalls(), (Calls{"IsPlaying(3)", "IsPlaying(4)"}));
-  player_->PauseSong(4);
-  player_->StopAllSongs();
+  mPlayer->PauseSong(4);
+  mPlayer->StopAllSongs();
   EXPECT_EQ(TakeSampleCalls(), (Calls{"SetPaused(4,1)", "StopSound(3)", "StopSound(4)"}));
   // A fade in starts a sample song only when its channel is silent.
-  player_->FadeInSong(3, 0, 0.1, false);
-  player_->FadeInSong(4, 0, 0.1, false);
+  mPlayer->FadeInSong(3, 0, 0.1, false);
+  mPlayer->FadeInSong(4, 0, 0.1, false);
   EXPECT_EQ(TakeSampleCalls(), (Calls{"IsPlaying(3)", "SetVolume(3,0)", "IsPlaying(4)",
                                       "PlaySound(4," + P(&gSampleB) + ")", "SetLoopMode(4,1)", "SetVolume(4,0)"}));
 }
@@ -170,7 +170,7 @@ TEST_F(music_player_FMod, CachedSampleIsPlainPcmWavAndReused) {
   info.frames = 3;
   info.bytes = {1, 2, 3, 4, 5, 6};
   SampleFake().samplesByName["data/sound/theme.ogg"] = &gSampleA;
-  EXPECT_EQ(P(player_->LoadCachedSample("data/sound/theme")), P(&gSampleA));
+  EXPECT_EQ(P(mPlayer->LoadCachedSample("data/sound/theme")), P(&gSampleA));
   const std::string cache = UserDataFolder() + "cached\\theme.wav";
   EXPECT_EQ(TakeSampleCalls(), (Calls{"Sample_Load(-1," + cache + ",0,0)", "Sample_Load(-1,data/sound/theme.ogg,0,0)",
                                       "Sample_Lock(" + P(&gSampleA) + ",0,6)", "Sample_Unlock(" + P(&gSampleA) + ")"}));
@@ -183,7 +183,7 @@ TEST_F(music_player_FMod, CachedSampleIsPlainPcmWavAndReused) {
   EXPECT_EQ(bytes, golden);
   // Once written, the cache answers, whatever became of the source.
   SampleFake().samplesByName[cache] = &gSampleB;
-  EXPECT_EQ(P(player_->LoadCachedSample("data/sound/theme")), P(&gSampleB));
+  EXPECT_EQ(P(mPlayer->LoadCachedSample("data/sound/theme")), P(&gSampleB));
   EXPECT_EQ(TakeSampleCalls(), Calls{"Sample_Load(-1," + cache + ",0,0)"});
 }
 
@@ -192,10 +192,10 @@ TEST_F(music_player_FMod, CachedSampleWithoutLockIsUsedUncached) {
   info.frames = 3;
   info.lockFails = true;
   SampleFake().samplesByName["x.ogg"] = &gSampleA;
-  EXPECT_EQ(P(player_->LoadCachedSample("x")), P(&gSampleA));
+  EXPECT_EQ(P(mPlayer->LoadCachedSample("x")), P(&gSampleA));
   EXPECT_FALSE(std::filesystem::exists(CachePath("x")));
-  EXPECT_EQ(player_->LoadCachedSample("missing"), nullptr);
-  EXPECT_FALSE(player_->LoadSampleSong(2, "missing", true));
+  EXPECT_EQ(mPlayer->LoadCachedSample("missing"), nullptr);
+  EXPECT_FALSE(mPlayer->LoadSampleSong(2, "missing", true));
 }
 
 TEST_F(music_player_FMod, IntroAndLoopJoin) {
@@ -214,20 +214,20 @@ TEST_F(music_player_FMod, IntroAndLoopJoin) {
   SampleFake().sampleInfo[&gJoined] = {};
   SampleFake().allocResult = &gJoined;
 
-  EXPECT_FALSE(player_->LoadIntroLoopSong(5, "intro", "slow", true));
+  EXPECT_FALSE(mPlayer->LoadIntroLoopSong(5, "intro", "slow", true));
   Calls refused = TakeSampleCalls();
   ASSERT_GE(refused.size(), 2u);
   EXPECT_EQ(Calls(refused.end() - 2, refused.end()),
             (Calls{"Sample_Free(" + P(&gSampleA) + ")", "Sample_Free(" + P(&gSampleC) + ")"}))
       << "a refused pair frees its parts";
-  EXPECT_FALSE(player_->LoadIntroLoopSong(5, "intro", "absent", true));
+  EXPECT_FALSE(mPlayer->LoadIntroLoopSong(5, "intro", "absent", true));
   EXPECT_EQ(TakeSampleCalls().back(), "Sample_Free(" + P(&gSampleA) + ")");
-  EXPECT_TRUE(player_->LoadIntroLoopSong(5, "intro", "loop", true));
+  EXPECT_TRUE(mPlayer->LoadIntroLoopSong(5, "intro", "loop", true));
   Calls calls = TakeSampleCalls();
   EXPECT_NE(std::find(calls.begin(), calls.end(), "Sample_Alloc(-1,3,0x52,44100,255,128,0)"), calls.end());
   EXPECT_EQ(calls.back(), "Sample_SetLoopPoints(" + P(&gJoined) + ",2,3)");
   EXPECT_EQ(SampleFake().sampleInfo[&gJoined].bytes, (std::vector<uint8_t>{1, 1, 1, 1, 2, 2, 2, 2, 3, 3, 3, 3}));
-  player_->PlaySong(5, 0, false);
+  mPlayer->PlaySong(5, 0, false);
   EXPECT_EQ(TakeSampleCalls().front(), "PlaySound(5," + P(&gJoined) + ")");
 }
 

@@ -49,34 +49,34 @@ class music_player_Bass : public ::testing::Test {
   void SetUp() override {
     StreamFake() = StreamFakeState();
     InstallFakeLibraries();
-    folder_ = std::filesystem::temp_directory_path() / ("music_player_" + std::to_string(::getpid()));
-    std::filesystem::create_directories(folder_);
-    for (const char* name : {"song.xm", "tune"}) std::ofstream(folder_ / name) << "module bytes";
+    mFolder = std::filesystem::temp_directory_path() / ("music_player_" + std::to_string(::getpid()));
+    std::filesystem::create_directories(mFolder);
+    for (const char* name : {"song.xm", "tune"}) std::ofstream(mFolder / name) << "module bytes";
   }
   void TearDown() override {
-    player_.reset();
+    mPlayer.reset();
     RestoreLibraries();
-    std::filesystem::remove_all(folder_);
+    std::filesystem::remove_all(mFolder);
   }
 
   BassMusicInterface& Make(StreamGeneration generation = StreamGeneration::Newer) {
-    player_.reset();  // the binding is shared: the old player's would stay
+    mPlayer.reset();  // the binding is shared: the old player's would stay
     StreamFake().generation = generation;
-    player_ = std::make_unique<BassMusicInterface>(kWindow);
+    mPlayer = std::make_unique<BassMusicInterface>(kWindow);
     TakeStreamCalls();
-    return *player_;
+    return *mPlayer;
   }
-  std::string File(const char* name) const { return (folder_ / name).string(); }
+  std::string File(const char* name) const { return (mFolder / name).string(); }
 
   // Loads a stream or module under `id` that the fake gives `handle`.
   void LoadStream(int id, uint32_t handle) {
     StreamFake().nextStream = handle;
-    ASSERT_TRUE(player_->LoadSong(id, "music.ogg"));
+    ASSERT_TRUE(mPlayer->LoadSong(id, "music.ogg"));
     TakeStreamCalls();
   }
   void LoadModule(int id, uint32_t handle) {
     StreamFake().nextModule = handle;
-    ASSERT_TRUE(player_->LoadSong(id, File("song.xm")));
+    ASSERT_TRUE(mPlayer->LoadSong(id, File("song.xm")));
     TakeStreamCalls();
   }
 
@@ -85,7 +85,7 @@ class music_player_Bass : public ::testing::Test {
   std::vector<int> Updates(int n, std::vector<int>* stoppedAt = nullptr) {
     std::vector<int> volumes;
     for (int i = 1; i <= n; ++i) {
-      player_->Update();
+      mPlayer->Update();
       int volume = -1;
       for (const std::string& call : TakeStreamCalls()) {
         int h, f, v, p;
@@ -97,21 +97,21 @@ class music_player_Bass : public ::testing::Test {
     return volumes;
   }
 
-  std::filesystem::path folder_;
-  std::unique_ptr<BassMusicInterface> player_;
+  std::filesystem::path mFolder;
+  std::unique_ptr<BassMusicInterface> mPlayer;
 };
 
 TEST_F(music_player_Bass, ConstructionAndDestructionOfBothGenerations) {
   StreamFake().generation = StreamGeneration::Newer;
-  player_ = std::make_unique<BassMusicInterface>(kWindow);
+  mPlayer = std::make_unique<BassMusicInterface>(kWindow);
   EXPECT_EQ(TakeStreamCalls(), (Calls{"Init(1,44100,0,0x1234,(nil))", "SetConfig(0,2000)", "Start()"}));
-  player_.reset();
+  mPlayer.reset();
   EXPECT_EQ(TakeStreamCalls(), (Calls{"Stop()", "Free()"}));
 
   StreamFake().generation = StreamGeneration::Older;
-  player_ = std::make_unique<BassMusicInterface>(kWindow);
+  mPlayer = std::make_unique<BassMusicInterface>(kWindow);
   EXPECT_EQ(TakeStreamCalls(), (Calls{"Init(-1,44100,0,0x1234)", "Start()"}));
-  player_.reset();
+  mPlayer.reset();
   EXPECT_EQ(TakeStreamCalls(), (Calls{"Stop()", "Free()"}));
 }
 
@@ -131,7 +131,7 @@ TEST_F(music_player_Bass, LoadChoosesStreamOrModuleByExtension) {
     int id = 0;
     for (const Case& c : cases) {
       SCOPED_TRACE(c.name);
-      EXPECT_TRUE(player_->LoadSong(id++, c.name));
+      EXPECT_TRUE(mPlayer->LoadSong(id++, c.name));
       std::string expected;
       if (!c.module)
         expected = "StreamCreateFile(0," + c.name + ",0,0,0)";
@@ -147,16 +147,16 @@ TEST_F(music_player_Bass, LoadChoosesStreamOrModuleByExtension) {
 TEST_F(music_player_Bass, FailedLoadsAddNothing) {
   Make();
   // A module that does not open is refused before the library is asked.
-  EXPECT_FALSE(player_->LoadSong(1, File("missing.xm")));
+  EXPECT_FALSE(mPlayer->LoadSong(1, File("missing.xm")));
   EXPECT_TRUE(TakeStreamCalls().empty());
   // The library gives no handle.
   StreamFake().nextStream = 0;
-  EXPECT_FALSE(player_->LoadSong(1, "x.ogg"));
+  EXPECT_FALSE(mPlayer->LoadSong(1, "x.ogg"));
   StreamFake().nextModule = 0;
-  EXPECT_FALSE(player_->LoadSong(1, File("song.xm")));
+  EXPECT_FALSE(mPlayer->LoadSong(1, File("song.xm")));
   TakeStreamCalls();
-  player_->PlaySong(1, 0, false);
-  EXPECT_FALSE(player_->IsSongPlaying(1));
+  mPlayer->PlaySong(1, 0, false);
+  EXPECT_FALSE(mPlayer->IsSongPlaying(1));
   EXPECT_TRUE(TakeStreamCalls().empty());
 }
 
@@ -164,12 +164,12 @@ TEST_F(music_player_Bass, SecondLoadUnderUsedIdKeepsFirstAndFreesNewHandle) {
   Make();
   LoadStream(4, 11);
   StreamFake().nextStream = 12;
-  EXPECT_TRUE(player_->LoadSong(4, "other.ogg"));
+  EXPECT_TRUE(mPlayer->LoadSong(4, "other.ogg"));
   EXPECT_EQ(TakeStreamCalls(), (Calls{"StreamCreateFile(0,other.ogg,0,0,0)", "StreamFree(12)"}));
   StreamFake().nextModule = 13;
-  EXPECT_TRUE(player_->LoadSong(4, File("song.xm")));
+  EXPECT_TRUE(mPlayer->LoadSong(4, File("song.xm")));
   EXPECT_EQ(TakeStreamCalls().back(), "MusicFree(13)");
-  player_->PlaySong(4, 0, false);
+  mPlayer->PlaySong(4, 0, false);
   EXPECT_EQ(TakeStreamCalls().front(), "ChannelSetAttributes(11,-1,100,-101)");
 }
 
@@ -194,12 +194,12 @@ TEST_F(music_player_Bass, StreamPlaySong) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.offset);
-    player_->PlaySong(0, c.offset, c.noLoop);
+    mPlayer->PlaySong(0, c.offset, c.noLoop);
     EXPECT_EQ(TakeStreamCalls(), c.calls);
   }
   // No loop also sets the stop flag: a fade out below 0 then stops.
-  player_->PlaySong(0, 0, true);
-  player_->FadeOutAllSongs(true, 0.6);
+  mPlayer->PlaySong(0, 0, true);
+  mPlayer->FadeOutAllSongs(true, 0.6);
   TakeStreamCalls();
   std::vector<int> stops;
   Updates(2, &stops);
@@ -211,22 +211,22 @@ TEST_F(music_player_Bass, ModulePlayAndFadeIn) {
     Make(generation);
     LoadModule(2, 8);
     const bool newer = generation == StreamGeneration::Newer;
-    player_->PlaySong(2, 3, false);
+    mPlayer->PlaySong(2, 3, false);
     EXPECT_EQ(TakeStreamCalls(),
               (Calls{"ChannelSetAttributes(8,-1,100,-101)", "ChannelStop(8)", "ChannelStop(8)",
                      "ChannelSetPosition(8,0xffffffff80000003)", newer ? "ChannelSetFlags(8,0x8204)" : "ChannelSetFlags(8,0x4)",
                      "ChannelPlay(8,0)"}));
     // The fade keeps the current volume (1.0 after the play above).
-    player_->SetSongVolume(2, 0.3);
+    mPlayer->SetSongVolume(2, 0.3);
     TakeStreamCalls();
-    player_->FadeInSong(2, -1, 0.02, false);
+    mPlayer->FadeInSong(2, -1, 0.02, false);
     EXPECT_EQ(TakeStreamCalls(), (Calls{"ChannelStop(8)", "ChannelSetAttributes(8,-1,30,-101)", "ChannelPlay(8,1)"}));
-    player_->FadeInSong(2, 2, 0.02, false);
+    mPlayer->FadeInSong(2, 2, 0.02, false);
     EXPECT_EQ(TakeStreamCalls(),
               (Calls{"ChannelStop(8)", "ChannelSetAttributes(8,-1,30,-101)", "ChannelStop(8)",
                      "ChannelSetPosition(8,0xffffffff80000002)", newer ? "ChannelSetFlags(8,0x204)" : "ChannelSetFlags(8,0x4)",
                      "ChannelPlay(8,0)"}));
-    player_.reset();
+    mPlayer.reset();
   }
 }
 
@@ -239,13 +239,13 @@ TEST_F(music_player_Bass, FadeInReachesMaximumAndStops) {
   for (const Case& c : {Case{0.02, 50}, Case{0.005, 200}}) {
     SCOPED_TRACE(c.speed);
     LoadStream(0, 5);
-    player_->FadeInSong(0, 0, c.speed, false);
+    mPlayer->FadeInSong(0, 0, c.speed, false);
     TakeStreamCalls();
     std::vector<int> sent = Updates(c.updates + 1);
     EXPECT_LT(sent[c.updates - 2], 100);
     EXPECT_EQ(sent[c.updates - 1], 100);
     EXPECT_EQ(sent[c.updates], -1) << "the fade goes on stepping";
-    player_->UnloadSong(0);
+    mPlayer->UnloadSong(0);
     TakeStreamCalls();
   }
 }
@@ -253,8 +253,8 @@ TEST_F(music_player_Bass, FadeInReachesMaximumAndStops) {
 TEST_F(music_player_Bass, FadeOutStopsInTheUpdateThatFallsBelowZero) {
   Make();
   LoadStream(0, 5);
-  player_->PlaySong(0, 0, false);
-  player_->FadeOutSong(0, true, 0.1);
+  mPlayer->PlaySong(0, 0, false);
+  mPlayer->FadeOutSong(0, true, 0.1);
   TakeStreamCalls();
   std::vector<int> stops;
   std::vector<int> sent = Updates(12, &stops);
@@ -268,9 +268,9 @@ TEST_F(music_player_Bass, FadeOutStopsInTheUpdateThatFallsBelowZero) {
 TEST_F(music_player_Bass, MaxVolumeDuringFadeInEndsTheFadeThere) {
   Make();
   LoadStream(0, 5);
-  player_->FadeInSong(0, 0, 0.02, false);
+  mPlayer->FadeInSong(0, 0, 0.02, false);
   Updates(5);
-  player_->SetSongMaxVolume(0, 0.5);
+  mPlayer->SetSongMaxVolume(0, 0.5);
   EXPECT_EQ(TakeStreamCalls(), Calls{"ChannelSetAttributes(5,-1,50,-101)"});
   std::vector<int> sent = Updates(3);
   EXPECT_EQ(sent, (std::vector<int>{50, -1, -1}));
@@ -280,14 +280,14 @@ TEST_F(music_player_Bass, FadeOutAtVolumeZeroKeepsStepButSetsFlag) {
   Make();
   LoadStream(0, 5);
   // At volume 0 the fade out changes nothing that an update sees...
-  player_->FadeOutSong(0, true, 0.1);
+  mPlayer->FadeOutSong(0, true, 0.1);
   EXPECT_EQ(Updates(1), std::vector<int>{-1});
   // ...but its stop flag holds: a running fade out that falls below 0 stops.
-  player_->SetSongVolume(0, 0.1);
-  player_->FadeOutSong(0, false, 0.05);
+  mPlayer->SetSongVolume(0, 0.1);
+  mPlayer->FadeOutSong(0, false, 0.05);
   Updates(1);
-  player_->SetSongVolume(0, 0.0);
-  player_->FadeOutSong(0, true, 0.5);
+  mPlayer->SetSongVolume(0, 0.0);
+  mPlayer->FadeOutSong(0, true, 0.5);
   TakeStreamCalls();
   std::vector<int> stops;
   Updates(1, &stops);
@@ -298,10 +298,10 @@ TEST_F(music_player_Bass, FadeOutAllSetsEverySongWhateverItsVolume) {
   Make();
   LoadStream(0, 5);
   LoadStream(1, 6);
-  player_->PlaySong(1, 0, false);
-  player_->FadeOutAllSongs(true, 0.1);
+  mPlayer->PlaySong(1, 0, false);
+  mPlayer->FadeOutAllSongs(true, 0.1);
   TakeStreamCalls();
-  player_->Update();
+  mPlayer->Update();
   EXPECT_EQ(TakeStreamCalls(), (Calls{"ChannelStop(5)", "ChannelSetAttributes(5,-1,0,-101)",
                                       "ChannelSetAttributes(6,-1,90,-101)"}));
 }
@@ -318,9 +318,9 @@ TEST_F(music_player_Bass, MusicVolumeByGeneration) {
   };
   for (const Case& c : cases) {
     Make(c.generation);
-    player_->SetMusicVolume(0.5);
+    mPlayer->SetMusicVolume(0.5);
     EXPECT_EQ(TakeStreamCalls(), c.calls);
-    player_.reset();
+    mPlayer.reset();
   }
 }
 
@@ -330,24 +330,24 @@ TEST_F(music_player_Bass, PauseAndResumeAllActOnActiveState) {
   LoadStream(1, 6);
   LoadStream(2, 7);
   StreamFake().active = {{5, 1}, {6, 3}, {7, 0}};
-  player_->PauseAllSongs();
+  mPlayer->PauseAllSongs();
   EXPECT_EQ(TakeStreamCalls(),
             (Calls{"ChannelIsActive(5)", "ChannelPause(5)", "ChannelIsActive(6)", "ChannelIsActive(7)"}));
-  player_->ResumeAllSongs();
+  mPlayer->ResumeAllSongs();
   EXPECT_EQ(TakeStreamCalls(),
             (Calls{"ChannelIsActive(5)", "ChannelIsActive(6)", "ChannelPlay(6,0)", "ChannelIsActive(7)"}));
-  EXPECT_TRUE(player_->IsSongPlaying(0));
-  EXPECT_FALSE(player_->IsSongPlaying(1));
-  EXPECT_FALSE(player_->IsSongPlaying(9));
+  EXPECT_TRUE(mPlayer->IsSongPlaying(0));
+  EXPECT_FALSE(mPlayer->IsSongPlaying(1));
+  EXPECT_FALSE(mPlayer->IsSongPlaying(9));
 }
 
 TEST_F(music_player_Bass, SingleSongCallsAndAmplify) {
   Make();
   LoadModule(3, 8);
-  player_->PauseSong(3);
-  player_->ResumeSong(3);
-  player_->StopSong(3);
-  player_->SetSongAmplify(3, 0.5);
+  mPlayer->PauseSong(3);
+  mPlayer->ResumeSong(3);
+  mPlayer->StopSong(3);
+  mPlayer->SetSongAmplify(3, 0.5);
   EXPECT_EQ(TakeStreamCalls(),
             (Calls{"ChannelPause(8)", "ChannelPlay(8,0)", "ChannelStop(8)", "MusicSetAttribute(8,0,50)"}));
 }
@@ -356,17 +356,17 @@ TEST_F(music_player_Bass, UnloadStopsFreesAndForgets) {
   Make();
   LoadStream(0, 5);
   LoadModule(1, 8);
-  player_->UnloadSong(0);
+  mPlayer->UnloadSong(0);
   EXPECT_EQ(TakeStreamCalls(), (Calls{"ChannelStop(5)", "StreamFree(5)"}));
-  player_->UnloadSong(1);
+  mPlayer->UnloadSong(1);
   EXPECT_EQ(TakeStreamCalls(), (Calls{"ChannelStop(8)", "MusicFree(8)"}));
-  player_->PlaySong(0, 0, false);
-  player_->UnloadSong(1);
+  mPlayer->PlaySong(0, 0, false);
+  mPlayer->UnloadSong(1);
   EXPECT_TRUE(TakeStreamCalls().empty());
 
   LoadStream(0, 5);
   LoadModule(1, 8);
-  player_->UnloadAllSongs();
+  mPlayer->UnloadAllSongs();
   EXPECT_EQ(TakeStreamCalls(), (Calls{"ChannelStop(5)", "ChannelStop(8)", "StreamFree(5)", "MusicFree(8)"}));
 }
 
@@ -406,20 +406,20 @@ TEST_F(music_player_Bass, LoadWhileUpdatingAndFading) {
   LoadStream(0, 5);
   std::atomic<bool> done{false};
   std::thread loader([&] {
-    for (int i = 1; i < 200; ++i) player_->LoadSong(i, "music.ogg");
+    for (int i = 1; i < 200; ++i) mPlayer->LoadSong(i, "music.ogg");
     done = true;
   });
   int rounds = 0;
   while (!done || rounds < 10) {
-    player_->FadeInSong(0, 0, 0.02, false);
-    player_->FadeOutAllSongs(false, 0.01);
-    player_->Update();
+    mPlayer->FadeInSong(0, 0, 0.02, false);
+    mPlayer->FadeOutAllSongs(false, 0.01);
+    mPlayer->Update();
     ++rounds;
   }
   loader.join();
   // Every id got its record: playing any of them reaches the library.
   TakeStreamCalls();
-  player_->PlaySong(199, 0, false);
+  mPlayer->PlaySong(199, 0, false);
   EXPECT_FALSE(TakeStreamCalls().empty());
 }
 

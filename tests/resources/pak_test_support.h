@@ -42,37 +42,37 @@ class RawArchive {
     U32(version);
   }
   RawArchive& Record(const std::string& name, std::uint32_t size, std::uint64_t time = 0) {
-    bytes_.push_back(0);
-    bytes_.push_back(static_cast<std::uint8_t>(name.size()));
-    bytes_.insert(bytes_.end(), name.begin(), name.end());
+    mBytes.push_back(0);
+    mBytes.push_back(static_cast<std::uint8_t>(name.size()));
+    mBytes.insert(mBytes.end(), name.begin(), name.end());
     U32(size);
     U32(static_cast<std::uint32_t>(time));
     U32(static_cast<std::uint32_t>(time >> 32));
     return *this;
   }
   RawArchive& End() {
-    bytes_.push_back(0x80);
+    mBytes.push_back(0x80);
     return *this;
   }
   RawArchive& Data(const std::string& data) {
-    bytes_.insert(bytes_.end(), data.begin(), data.end());
+    mBytes.insert(mBytes.end(), data.begin(), data.end());
     return *this;
   }
   RawArchive& Raw(std::initializer_list<std::uint8_t> raw) {
-    bytes_.insert(bytes_.end(), raw);
+    mBytes.insert(mBytes.end(), raw);
     return *this;
   }
   Bytes Scrambled() const {
-    Bytes out = bytes_;
+    Bytes out = mBytes;
     for (std::uint8_t& b : out) b ^= Kivo::kPakScrambleKey;
     return out;
   }
 
  private:
   void U32(std::uint32_t v) {
-    for (int i = 0; i < 4; ++i) bytes_.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
+    for (int i = 0; i < 4; ++i) mBytes.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
   }
-  Bytes bytes_;
+  Bytes mBytes;
 };
 
 // An unpublished archive object with a fixed working folder, quiet mounts.

@@ -14,12 +14,12 @@ class Latch {
  public:
   void Wait() {
     std::unique_lock<std::mutex> lock(m_);
-    cv_.wait(lock, [&] { return open_; });
+    cv_.wait(lock, [&] { return mOpen; });
   }
   void Open() {
     {
       std::lock_guard<std::mutex> lock(m_);
-      open_ = true;
+      mOpen = true;
     }
     cv_.notify_all();
   }
@@ -27,7 +27,7 @@ class Latch {
  private:
   std::mutex m_;
   std::condition_variable cv_;
-  bool open_ = false;
+  bool mOpen = false;
 };
 
 TEST_F(AppFixture, LoaderStartsOnceReportsProgressAndIsAcknowledgedOnTheMainThread) {

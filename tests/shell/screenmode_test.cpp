@@ -137,8 +137,8 @@ TEST_F(ScreenModeTest, BuiltInCursorPlanesAndHotSpots) {
   uint8_t xorPlane[128];
   auto pixel = [&](int x, int y) {
     bool a = andPlane[y * 4 + x / 8] & (0x80 >> (x % 8));
-    bool x_ = xorPlane[y * 4 + x / 8] & (0x80 >> (x % 8));
-    return a ? (x_ ? '?' : '.') : (x_ ? 'o' : '#');
+    bool mX = xorPlane[y * 4 + x / 8] & (0x80 >> (x % 8));
+    return a ? (mX ? '?' : '.') : (mX ? 'o' : '#');
   };
   BuiltInCursorPlanes(1, andPlane, xorPlane);
   EXPECT_EQ(pixel(11, 4), '#');

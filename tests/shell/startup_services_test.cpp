@@ -12,15 +12,15 @@ namespace {
 
 class FakeInstance : public SoundInstance {
  public:
-  explicit FakeInstance(std::vector<std::string>* events) : events_(events) {}
+  explicit FakeInstance(std::vector<std::string>* events) : mEvents(events) {}
   void Release() override {}
   void SetBaseVolume(double) override {}
   void SetBasePan(int) override {}
   void ShiftPitch(double) override {}
   void SetVolume(double) override {}
-  void SetPan(int pan) override { events_->push_back("pan " + std::to_string(pan)); }
+  void SetPan(int pan) override { mEvents->push_back("pan " + std::to_string(pan)); }
   bool Play(bool looping, bool release) override {
-    events_->push_back(std::string("play") + (looping ? " loop" : "") + (release ? " release" : ""));
+    mEvents->push_back(std::string("play") + (looping ? " loop" : "") + (release ? " release" : ""));
     return true;
   }
   void Stop() override {}
@@ -29,7 +29,7 @@ class FakeInstance : public SoundInstance {
   double GetVolume() override { return 1.0; }
 
  private:
-  std::vector<std::string>* events_;
+  std::vector<std::string>* mEvents;
 };
 
 class FakeSoundManager : public SoundManager {

@@ -15,7 +15,7 @@ namespace Kivo {
 // One key of an animation file, written as the key text of its fields that
 // differ from the defaults.
 struct AnimKeySpec {
-  int32_t frame = 0;  // counted from 0; written as key_<frame + 1>
+  int32_t frame = 0;  // counted from 0; written as mKey<frame + 1>
   int32_t degrees = 0;
   float scaleX = 1.0f;
   float scaleY = 1.0f;

@@ -21,7 +21,7 @@ class ForcedDejaVu : public ::testing::Test {
  protected:
   void SetUp() override { Platform::ForceSystemFontFile(Platform::kDejaVuSansFile); }
   void TearDown() override {
-    for (SystemFontHandle font : fonts_) Platform::DestroySystemFont(font);
+    for (SystemFontHandle font : mFonts) Platform::DestroySystemFont(font);
     Platform::ForceSystemFontFile("");
   }
   SystemFontHandle Make(int em, bool bold = false, bool italic = false, bool underline = false,
@@ -33,12 +33,12 @@ class ForcedDejaVu : public ::testing::Test {
     request.italic = italic;
     request.underline = underline;
     SystemFontHandle font = Platform::CreateSystemFont(request);
-    if (font != nullptr) fonts_.push_back(font);
+    if (font != nullptr) mFonts.push_back(font);
     return font;
   }
 
  private:
-  std::vector<SystemFontHandle> fonts_;
+  std::vector<SystemFontHandle> mFonts;
 };
 
 int InkIn(const CoverageMask& mask, int x0, int x1, int y0 = 0, int y1 = -1) {
