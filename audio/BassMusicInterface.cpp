@@ -62,8 +62,7 @@ BASS_INSTANCE::BASS_INSTANCE(const std::string& path) {
   ChannelSetFlags = reinterpret_cast<StreamMusicCalls::ChannelSetFlags>(required("BASS_ChannelSetFlags"));
   for (const char* name : {"BASS_ChannelSlideAttributes", "BASS_ChannelIsSliding", "BASS_ChannelGetLevel",
                            "BASS_ChannelSetSync", "BASS_ChannelRemoveSync", "BASS_ChannelGetData",
-                           "BASS_FXSetParameters", "BASS_FXGetParameters", "BASS_ChannelSetFX",
-                           "BASS_ChannelRemoveFX"})
+                           "BASS_FXSetParameters", "BASS_FXGetParameters", "BASS_ChannelSetFX", "BASS_ChannelRemoveFX"})
     required(name);
   void* musicLoad = required("BASS_MusicLoad");
   MusicFree = reinterpret_cast<StreamMusicCalls::Channel>(required("BASS_MusicFree"));
@@ -71,9 +70,9 @@ BASS_INSTANCE::BASS_INSTANCE(const std::string& path) {
   MusicSetAttribute = reinterpret_cast<StreamMusicCalls::MusicSetAttribute>(required("BASS_MusicSetAttribute"));
   StreamCreateFile = reinterpret_cast<StreamMusicCalls::StreamCreateFile>(required("BASS_StreamCreateFile"));
   StreamFree = reinterpret_cast<StreamMusicCalls::Channel>(required("BASS_StreamFree"));
-  for (const char* name : {"BASS_MusicGetOrders", "BASS_MusicGetOrderPosition", "BASS_SampleLoad", "BASS_SampleFree",
-                           "BASS_SampleSetInfo", "BASS_SampleGetInfo", "BASS_SampleGetChannel", "BASS_SampleStop",
-                           "BASS_ErrorGetCode"})
+  for (const char* name :
+       {"BASS_MusicGetOrders", "BASS_MusicGetOrderPosition", "BASS_SampleLoad", "BASS_SampleFree", "BASS_SampleSetInfo",
+        "BASS_SampleGetInfo", "BASS_SampleGetChannel", "BASS_SampleStop", "BASS_ErrorGetCode"})
     required(name);
 
   mNewer = SetConfig != nullptr;

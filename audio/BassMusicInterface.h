@@ -36,8 +36,7 @@ using ChannelSetFlags = int (*)(uint32_t handle, uint32_t flags);
 using ChannelSetPosition = int (*)(uint32_t handle, uint64_t position);
 using MusicLoad = uint32_t (*)(int fromMemory, const void* file, uint32_t offset, uint32_t length, uint32_t flags,
                                uint32_t frequency);
-using MusicLoadOlder = uint32_t (*)(int fromMemory, const void* file, uint32_t offset, uint32_t length,
-                                    uint32_t flags);
+using MusicLoadOlder = uint32_t (*)(int fromMemory, const void* file, uint32_t offset, uint32_t length, uint32_t flags);
 using MusicSetAttribute = int (*)(uint32_t handle, uint32_t attribute, uint32_t value);
 using StreamCreateFile = uint32_t (*)(int fromMemory, const void* file, uint32_t offset, uint32_t length,
                                       uint32_t flags);

@@ -199,9 +199,12 @@ bool DSoundManager::LoadSoundIntoId(int id, const std::string& name) {
   if (ReadInto(name + ".wav", true, nullptr, &buffer)) return Publish(id, buffer);
 
   std::string source;
-  if (mUseFmod && LoadMp3Into(name + ".mp3", &buffer)) source = name + ".mp3";
-  else if (ReadInto(name + ".ogg", false, &ReadOggSound, &buffer)) source = name + ".ogg";
-  else if (ReadInto(name + ".au", false, &ReadAuSound, &buffer)) source = name + ".au";
+  if (mUseFmod && LoadMp3Into(name + ".mp3", &buffer))
+    source = name + ".mp3";
+  else if (ReadInto(name + ".ogg", false, &ReadOggSound, &buffer))
+    source = name + ".ogg";
+  else if (ReadInto(name + ".au", false, &ReadAuSound, &buffer))
+    source = name + ".au";
   if (source.empty()) return Publish(id, nullptr);
 
   ++mDecodeCount;
@@ -243,8 +246,8 @@ bool DSoundManager::LoadMp3Into(const std::string& path, DSoundBuffer** out) {
   bool ok = false;
   if (frequency > 0 && bytes > 0 && bytes <= kMaxPcmBytes) {
     BufferSink sink(mDevice);
-    std::uint8_t* memory =
-        sink.Allocate(MakePcmFormat(channels, static_cast<std::uint32_t>(frequency), bits), static_cast<std::uint32_t>(bytes));
+    std::uint8_t* memory = sink.Allocate(MakePcmFormat(channels, static_cast<std::uint32_t>(frequency), bits),
+                                         static_cast<std::uint32_t>(bytes));
     void* first = nullptr;
     void* second = nullptr;
     unsigned firstBytes = 0, secondBytes = 0;

@@ -15,15 +15,36 @@
 
 namespace Kivo {
 
-const char* const kFmodEntryNames[30] = {
-    "_FSOUND_SetBufferSize@4", "_FSOUND_SetHWND@4", "_FSOUND_Init@12", "_FSOUND_Close@0",
-    "_FSOUND_Sample_Load@16", "_FSOUND_Sample_Alloc@28", "_FSOUND_Sample_Free@4", "_FSOUND_Sample_Lock@28",
-    "_FSOUND_Sample_Unlock@20", "_FSOUND_Sample_SetLoopPoints@12", "_FSOUND_Sample_GetLength@4",
-    "_FSOUND_Sample_GetDefaults@20", "_FSOUND_Sample_GetMode@4", "_FSOUND_PlaySound@8", "_FSOUND_StopSound@4",
-    "_FSOUND_SetVolume@8", "_FSOUND_SetPaused@8", "_FSOUND_SetLoopMode@8", "_FSOUND_IsPlaying@4",
-    "_FSOUND_Stream_OpenFile@12", "_FSOUND_Stream_Close@4", "_FSOUND_Stream_Play@8", "_FMUSIC_LoadSong@4",
-    "_FMUSIC_PlaySong@4", "_FMUSIC_StopSong@4", "_FMUSIC_SetLooping@8", "_FMUSIC_SetOrder@8",
-    "_FMUSIC_SetPaused@8", "_FMUSIC_SetMasterVolume@8", "_FMUSIC_IsPlaying@4"};
+const char* const kFmodEntryNames[30] = {"_FSOUND_SetBufferSize@4",
+                                         "_FSOUND_SetHWND@4",
+                                         "_FSOUND_Init@12",
+                                         "_FSOUND_Close@0",
+                                         "_FSOUND_Sample_Load@16",
+                                         "_FSOUND_Sample_Alloc@28",
+                                         "_FSOUND_Sample_Free@4",
+                                         "_FSOUND_Sample_Lock@28",
+                                         "_FSOUND_Sample_Unlock@20",
+                                         "_FSOUND_Sample_SetLoopPoints@12",
+                                         "_FSOUND_Sample_GetLength@4",
+                                         "_FSOUND_Sample_GetDefaults@20",
+                                         "_FSOUND_Sample_GetMode@4",
+                                         "_FSOUND_PlaySound@8",
+                                         "_FSOUND_StopSound@4",
+                                         "_FSOUND_SetVolume@8",
+                                         "_FSOUND_SetPaused@8",
+                                         "_FSOUND_SetLoopMode@8",
+                                         "_FSOUND_IsPlaying@4",
+                                         "_FSOUND_Stream_OpenFile@12",
+                                         "_FSOUND_Stream_Close@4",
+                                         "_FSOUND_Stream_Play@8",
+                                         "_FMUSIC_LoadSong@4",
+                                         "_FMUSIC_PlaySong@4",
+                                         "_FMUSIC_StopSong@4",
+                                         "_FMUSIC_SetLooping@8",
+                                         "_FMUSIC_SetOrder@8",
+                                         "_FMUSIC_SetPaused@8",
+                                         "_FMUSIC_SetMasterVolume@8",
+                                         "_FMUSIC_IsPlaying@4"};
 
 // ---------------------------------------------------------------- MP3
 
@@ -35,7 +56,7 @@ mpg123_ssize_t Mp3Read(void* handle, void* dst, size_t bytes) {
 
 off_t Mp3Seek(void* handle, off_t offset, int whence) {
   auto* in = static_cast<SoundSource*>(handle);
-  std::int64_t base = whence == SEEK_CUR ? static_cast<std::int64_t>(in->Tell())
+  std::int64_t base = whence == SEEK_CUR   ? static_cast<std::int64_t>(in->Tell())
                       : whence == SEEK_END ? static_cast<std::int64_t>(in->Size())
                                            : 0;
   std::int64_t target = base + offset;
@@ -102,8 +123,9 @@ bool ReadMp3Sound(SoundSource& in, PcmSink& sink, std::string* why) {
   const std::size_t blockAlign = static_cast<std::size_t>(channels) * 2;
   pcm.resize(pcm.size() / blockAlign * blockAlign);
   if (pcm.empty()) return Fail(why, "no samples");
-  std::uint8_t* dst = sink.Allocate(MakePcmFormat(static_cast<std::uint16_t>(channels), static_cast<std::uint32_t>(rate), 16),
-                                    static_cast<std::uint32_t>(pcm.size()));
+  std::uint8_t* dst =
+      sink.Allocate(MakePcmFormat(static_cast<std::uint16_t>(channels), static_cast<std::uint32_t>(rate), 16),
+                    static_cast<std::uint32_t>(pcm.size()));
   if (!dst) return Fail(why, "no sound buffer");
   std::memcpy(dst, pcm.data(), pcm.size());
   return true;
@@ -132,9 +154,12 @@ FmodSample* SampleLoad(int, const char* name, unsigned, int) {
   const std::string path = name;
   VectorPcmSink sink;
   bool ok = false;
-  if (EndsWithNoCase(path, ".wav")) ok = ReadWavSound(*in, sink, DepCheck(), nullptr);
-  else if (EndsWithNoCase(path, ".ogg")) ok = ReadOggSound(*in, sink, nullptr);
-  else if (EndsWithNoCase(path, ".mp3")) ok = ReadMp3Sound(*in, sink, nullptr);
+  if (EndsWithNoCase(path, ".wav"))
+    ok = ReadWavSound(*in, sink, DepCheck(), nullptr);
+  else if (EndsWithNoCase(path, ".ogg"))
+    ok = ReadOggSound(*in, sink, nullptr);
+  else if (EndsWithNoCase(path, ".mp3"))
+    ok = ReadMp3Sound(*in, sink, nullptr);
   if (!ok) return nullptr;
   auto* sample = new FmodSample;
   sample->format = sink.format;
@@ -298,15 +323,36 @@ FmodInstance* AcquireFmodLibrary() {
   if (!gFmodModule) FailMusicLibrary("Can't find fmod.dll.");
   auto* t = new FmodInstance;
   int i = 0;
-  Bind(t->SetBufferSize, i++); Bind(t->SetHWND, i++); Bind(t->Init, i++); Bind(t->Close, i++);
-  Bind(t->Sample_Load, i++); Bind(t->Sample_Alloc, i++); Bind(t->Sample_Free, i++); Bind(t->Sample_Lock, i++);
-  Bind(t->Sample_Unlock, i++); Bind(t->Sample_SetLoopPoints, i++); Bind(t->Sample_GetLength, i++);
-  Bind(t->Sample_GetDefaults, i++); Bind(t->Sample_GetMode, i++); Bind(t->PlaySound, i++); Bind(t->StopSound, i++);
-  Bind(t->SetVolume, i++); Bind(t->SetPaused, i++); Bind(t->SetLoopMode, i++); Bind(t->IsPlaying, i++);
-  Bind(t->Stream_OpenFile, i++); Bind(t->Stream_Close, i++); Bind(t->Stream_Play, i++);
-  Bind(t->FMUSIC_LoadSong, i++); Bind(t->FMUSIC_PlaySong, i++); Bind(t->FMUSIC_StopSong, i++);
-  Bind(t->FMUSIC_SetLooping, i++); Bind(t->FMUSIC_SetOrder, i++); Bind(t->FMUSIC_SetPaused, i++);
-  Bind(t->FMUSIC_SetMasterVolume, i++); Bind(t->FMUSIC_IsPlaying, i++);
+  Bind(t->SetBufferSize, i++);
+  Bind(t->SetHWND, i++);
+  Bind(t->Init, i++);
+  Bind(t->Close, i++);
+  Bind(t->Sample_Load, i++);
+  Bind(t->Sample_Alloc, i++);
+  Bind(t->Sample_Free, i++);
+  Bind(t->Sample_Lock, i++);
+  Bind(t->Sample_Unlock, i++);
+  Bind(t->Sample_SetLoopPoints, i++);
+  Bind(t->Sample_GetLength, i++);
+  Bind(t->Sample_GetDefaults, i++);
+  Bind(t->Sample_GetMode, i++);
+  Bind(t->PlaySound, i++);
+  Bind(t->StopSound, i++);
+  Bind(t->SetVolume, i++);
+  Bind(t->SetPaused, i++);
+  Bind(t->SetLoopMode, i++);
+  Bind(t->IsPlaying, i++);
+  Bind(t->Stream_OpenFile, i++);
+  Bind(t->Stream_Close, i++);
+  Bind(t->Stream_Play, i++);
+  Bind(t->FMUSIC_LoadSong, i++);
+  Bind(t->FMUSIC_PlaySong, i++);
+  Bind(t->FMUSIC_StopSong, i++);
+  Bind(t->FMUSIC_SetLooping, i++);
+  Bind(t->FMUSIC_SetOrder, i++);
+  Bind(t->FMUSIC_SetPaused, i++);
+  Bind(t->FMUSIC_SetMasterVolume, i++);
+  Bind(t->FMUSIC_IsPlaying, i++);
   gFmod = t;
   return gFmod;
 }

@@ -305,8 +305,8 @@ bool FModMusicInterface::LoadIntroLoopSong(int songId, const std::string& introN
   const uint64_t totalFrames = introFrames + loopFrames;
   if (totalFrames * frameBytes > static_cast<uint64_t>(INT_MAX)) return refuse();
 
-  FmodSample* joined = mLib->Sample_Alloc(-1, static_cast<int>(totalFrames), introMode | kModeLoopNormal, introFrequency,
-                                    255, 128, 0);
+  FmodSample* joined =
+      mLib->Sample_Alloc(-1, static_cast<int>(totalFrames), introMode | kModeLoopNormal, introFrequency, 255, 128, 0);
   const int introBytes = static_cast<int>(introFrames * frameBytes);
   const int loopBytes = static_cast<int>(loopFrames * frameBytes);
   void* dst = nullptr;

@@ -26,7 +26,7 @@ namespace Kivo {
 
 struct FModSong {
   FmodSample* sample = nullptr;  // null for a module song
-  void* module = nullptr;  // null for a sample song
+  void* module = nullptr;        // null for a sample song
   double volume = 0.0;
   double fadeStep = 0.0;
   double maxVolume = 1.0;

@@ -1,7 +1,6 @@
 // Decoded-sound cache files (see SoundCache.h).
 #include "audio/SoundCache.h"
 
-
 #include <cstdio>
 #include <cstring>
 

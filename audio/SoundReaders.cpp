@@ -193,9 +193,12 @@ int OggSeek(void* source, ogg_int64_t offset, int whence) {
   auto* in = static_cast<SoundSource*>(source);
   if (!in) return -1;
   std::int64_t base = 0;
-  if (whence == SEEK_CUR) base = static_cast<std::int64_t>(in->Tell());
-  else if (whence == SEEK_END) base = static_cast<std::int64_t>(in->Size());
-  else if (whence != SEEK_SET) return -1;
+  if (whence == SEEK_CUR)
+    base = static_cast<std::int64_t>(in->Tell());
+  else if (whence == SEEK_END)
+    base = static_cast<std::int64_t>(in->Size());
+  else if (whence != SEEK_SET)
+    return -1;
   if ((offset > 0 && base > INT64_MAX - offset)) return -1;
   std::int64_t target = base + offset;
   if (target < 0 || !in->Seek(static_cast<std::uint64_t>(target))) return -1;
@@ -239,7 +242,8 @@ bool ReadOggSound(SoundSource& in, PcmSink& sink, std::string* why) {
   if (static_cast<std::uint64_t>(frames) > kMaxPcmBytes / blockAlign) return Fail(why, "sound too large");
   const std::uint32_t bytes = static_cast<std::uint32_t>(static_cast<std::uint64_t>(frames) * blockAlign);
 
-  std::uint8_t* pcm = sink.Allocate(MakePcmFormat(static_cast<std::uint16_t>(channels), static_cast<std::uint32_t>(rate), 16), bytes);
+  std::uint8_t* pcm =
+      sink.Allocate(MakePcmFormat(static_cast<std::uint16_t>(channels), static_cast<std::uint32_t>(rate), 16), bytes);
   if (!pcm) return Fail(why, "no sound buffer");
   std::uint32_t remaining = bytes;
   while (remaining > 0) {

@@ -268,7 +268,7 @@ SDL_Vertex SV(float x, float y, float u, float v) {
 
 void SdlQuad(benchmark::State& state, uint32_t format, bool scaled) {
   Sdl s(format);
-  const SDL_Vertex v[6] = {SV(0, 0, 0, 0), SV(kW, 0, 1, 0), SV(0, kH, 0, 1),
+  const SDL_Vertex v[6] = {SV(0, 0, 0, 0),  SV(kW, 0, 1, 0),  SV(0, kH, 0, 1),
                            SV(kW, 0, 1, 0), SV(kW, kH, 1, 1), SV(0, kH, 0, 1)};
   for (auto _ : state) {
     SDL_RenderGeometry(s.renderer, scaled ? s.scaledTexture : s.frameTexture, v, 6, nullptr, 0);

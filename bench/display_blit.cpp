@@ -39,7 +39,8 @@ std::vector<uint32_t> SpritePixels() {
       const int dx = x - 16, dy = y - 16;
       const int r2 = dx * dx + dy * dy;
       const uint32_t a = r2 > 256 ? 0 : (r2 < 100 ? 255 : static_cast<uint32_t>(255 - (r2 - 100)));
-      p[static_cast<size_t>(y * kSprite + x)] = a << 24 | static_cast<uint32_t>(x * 8) << 16 | 0x8000u | static_cast<uint32_t>(y * 8);
+      p[static_cast<size_t>(y * kSprite + x)] =
+          a << 24 | static_cast<uint32_t>(x * 8) << 16 | 0x8000u | static_cast<uint32_t>(y * 8);
     }
   return p;
 }
@@ -109,9 +110,9 @@ void Sdl(benchmark::State& state, uint32_t targetFormat, Op op, bool rle) {
   std::vector<uint32_t> pixels = op == Op::kColorKey ? CutOutPixels() : SpritePixels();
   if (op == Op::kColorKey)
     for (uint32_t& v : pixels) v = v == 0 ? kKey : v & 0x00FFFFFFu;
-  SDL_Surface* sprite = SDL_CreateRGBSurfaceWithFormatFrom(
-      pixels.data(), kSprite, kSprite, 32, kSprite * 4,
-      op == Op::kColorKey ? SDL_PIXELFORMAT_XRGB8888 : SDL_PIXELFORMAT_ARGB8888);
+  SDL_Surface* sprite =
+      SDL_CreateRGBSurfaceWithFormatFrom(pixels.data(), kSprite, kSprite, 32, kSprite * 4,
+                                         op == Op::kColorKey ? SDL_PIXELFORMAT_XRGB8888 : SDL_PIXELFORMAT_ARGB8888);
   if (op == Op::kColorKey) {
     SDL_SetColorKey(sprite, SDL_TRUE, kKey);
     SDL_SetSurfaceBlendMode(sprite, SDL_BLENDMODE_NONE);
@@ -236,8 +237,7 @@ int main(int argc, char** argv) {
     if (c.op == Op::kNormal || c.op == Op::kColorKey || c.op == Op::kTint)
       benchmark::RegisterBenchmark((base + "/sdl_rle").c_str(), Sdl, sdl, c.op, true);
     if (c.pixmanTarget >= 0.0)
-      benchmark::RegisterBenchmark((base + "/pixman").c_str(), Pixman, c.on565 ? PIXMAN_r5g6b5 : PIXMAN_x8r8g8b8,
-                                   c.op);
+      benchmark::RegisterBenchmark((base + "/pixman").c_str(), Pixman, c.on565 ? PIXMAN_r5g6b5 : PIXMAN_x8r8g8b8, c.op);
   }
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 2;
@@ -248,10 +248,10 @@ int main(int argc, char** argv) {
     const std::string base = c.name;
     table.Add("screen " + base, base + "/kivo", c.peer, base + "/sdl", c.target);
     table.Add("screen " + base, base + "/kivo", std::string(c.peer) + ", RLE", base + "/sdl_rle", 0.0);
-    const char* pixmanPeer = c.op == Op::kAdditive ? "pixman ADD"
-                             : c.op == Op::kTint   ? "pixman OVER, solid mask"
+    const char* pixmanPeer = c.op == Op::kAdditive                         ? "pixman ADD"
+                             : c.op == Op::kTint                           ? "pixman OVER, solid mask"
                              : c.op == Op::kStretch || c.op == Op::kRotate ? "pixman OVER, bilinear"
-                                                                          : "pixman OVER";
+                                                                           : "pixman OVER";
     table.Add("screen " + base, base + "/kivo", pixmanPeer, base + "/pixman", std::max(0.0, c.pixmanTarget));
   }
   const int code = table.Finish();

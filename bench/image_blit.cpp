@@ -98,8 +98,8 @@ std::vector<Placement> Placements(int w, int h) {
   std::mt19937 rng(static_cast<uint32_t>(w * 131 + h));
   std::vector<Placement> out;
   for (int i = 0; i < kSpritesPerIteration; ++i) {
-    out.push_back(Placement{static_cast<int>(rng() % (kFrameW + w)) - w / 2,
-                            static_cast<int>(rng() % (kFrameH + h)) - h / 2});
+    out.push_back(
+        Placement{static_cast<int>(rng() % (kFrameW + w)) - w / 2, static_cast<int>(rng() % (kFrameH + h)) - h / 2});
   }
   return out;
 }
@@ -119,7 +119,9 @@ const char* KindName(Kind k) {
   }
   return "?";
 }
-double Scale(Kind k) { return k == Kind::kNearest150 ? 1.5 : (k == Kind::kNearest50 || k == Kind::kSmooth ? 0.5 : 1.0); }
+double Scale(Kind k) {
+  return k == Kind::kNearest150 ? 1.5 : (k == Kind::kNearest50 || k == Kind::kSmooth ? 0.5 : 1.0);
+}
 
 const Color kTint(200, 150, 100, 180);
 
@@ -164,8 +166,8 @@ void RunKivo(benchmark::State& state, Kind kind, int size) {
           frame.DrawImageStretched(&sprite, Rect(p.x, p.y, dw, dh), all, clip, Color::White, 0, false);
           break;
         case Kind::kRotate30:
-          frame.DrawImageRotated(&sprite, static_cast<float>(p.x), static_cast<float>(p.y), all, clip, Color::White,
-                                 0, 30.0 * M_PI / 180.0, s.w / 2.0f, s.h / 2.0f);
+          frame.DrawImageRotated(&sprite, static_cast<float>(p.x), static_cast<float>(p.y), all, clip, Color::White, 0,
+                                 30.0 * M_PI / 180.0, s.w / 2.0f, s.h / 2.0f);
           break;
       }
     }
@@ -182,8 +184,8 @@ void RunSdl(benchmark::State& state, Kind kind, int size, bool linearRotation) {
   std::vector<uint32_t> sourcePixels = s.source;
   SDL_Surface* frame = SDL_CreateRGBSurfaceWithFormatFrom(framePixels.data(), kFrameW, kFrameH, 32, kFrameW * 4,
                                                           SDL_PIXELFORMAT_XRGB8888);
-  SDL_Surface* sprite = SDL_CreateRGBSurfaceWithFormatFrom(sourcePixels.data(), s.w, s.h, 32, s.w * 4,
-                                                           SDL_PIXELFORMAT_ARGB8888);
+  SDL_Surface* sprite =
+      SDL_CreateRGBSurfaceWithFormatFrom(sourcePixels.data(), s.w, s.h, 32, s.w * 4, SDL_PIXELFORMAT_ARGB8888);
   SDL_SetSurfaceBlendMode(sprite, kind == Kind::kAdd ? SDL_BLENDMODE_ADD : SDL_BLENDMODE_BLEND);
   if (kind == Kind::kTint) {
     SDL_SetSurfaceColorMod(sprite, static_cast<Uint8>(kTint.red), static_cast<Uint8>(kTint.green),
@@ -307,10 +309,20 @@ int main(int argc, char** argv) {
           sdlTarget = 1.0;
           pixmanTarget = bigEnough ? 0.9 : 0.0;
           break;
-        case Kind::kAdd: sdlTarget = 2.0; pixmanPeer = "pixman ADD"; break;
-        case Kind::kTint: sdlTarget = 2.0; pixmanPeer = "pixman OVER, solid mask"; break;
+        case Kind::kAdd:
+          sdlTarget = 2.0;
+          pixmanPeer = "pixman ADD";
+          break;
+        case Kind::kTint:
+          sdlTarget = 2.0;
+          pixmanPeer = "pixman OVER, solid mask";
+          break;
         case Kind::kNearest150:
-        case Kind::kNearest50: sdlTarget = 2.0; sdlPeer = "SDL scaled blit"; pixmanPeer = "pixman nearest"; break;
+        case Kind::kNearest50:
+          sdlTarget = 2.0;
+          sdlPeer = "SDL scaled blit";
+          pixmanPeer = "pixman nearest";
+          break;
         case Kind::kSmooth:
           sdlPeer = "SDL scaled blit (nearest)";
           pixmanPeer = "pixman bilinear";

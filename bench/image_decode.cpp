@@ -99,9 +99,24 @@ Bytes JpegQuality90(const Image& image) {
 }
 
 Bytes TgaOf(const Image& image) {
-  Bytes b = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0,
-             uint8_t(image.width), uint8_t(image.width >> 8), uint8_t(image.height), uint8_t(image.height >> 8),
-             32, 0x28};
+  Bytes b = {0,
+             0,
+             2,
+             0,
+             0,
+             0,
+             0,
+             0,
+             0,
+             0,
+             0,
+             0,
+             uint8_t(image.width),
+             uint8_t(image.width >> 8),
+             uint8_t(image.height),
+             uint8_t(image.height >> 8),
+             32,
+             0x28};
   const uint8_t* p = reinterpret_cast<const uint8_t*>(image.pixels.data());
   b.insert(b.end(), p, p + image.pixels.size() * 4);
   return b;
@@ -110,8 +125,19 @@ Bytes TgaOf(const Image& image) {
 // A GIF of the picture's top bits through a 16-entry table, coded with a
 // plain LZW encoder that clears the table when it fills.
 Bytes GifOf(const Image& image) {
-  Bytes b = {'G', 'I', 'F', '8', '9', 'a', uint8_t(image.width), uint8_t(image.width >> 8),
-             uint8_t(image.height), uint8_t(image.height >> 8), 0x83, 0, 0};
+  Bytes b = {'G',
+             'I',
+             'F',
+             '8',
+             '9',
+             'a',
+             uint8_t(image.width),
+             uint8_t(image.width >> 8),
+             uint8_t(image.height),
+             uint8_t(image.height >> 8),
+             0x83,
+             0,
+             0};
   for (int i = 0; i < 16; ++i) b.insert(b.end(), {uint8_t(i * 16), uint8_t(255 - i * 16), uint8_t(i * 8)});
   b.insert(b.end(), {',', 0, 0, 0, 0, uint8_t(image.width), uint8_t(image.width >> 8), uint8_t(image.height),
                      uint8_t(image.height >> 8), 0, 4});
@@ -290,8 +316,8 @@ void BM_PeerGiflib(benchmark::State& state) {
     const ColorMapObject* map = frame.ImageDesc.ColorMap != nullptr ? frame.ImageDesc.ColorMap : gif->SColorMap;
     uint32_t table[256] = {};
     for (int i = 0; map != nullptr && i < map->ColorCount && i < 256; ++i)
-      table[i] = 0xFF000000u | uint32_t(map->Colors[i].Red) << 16 | uint32_t(map->Colors[i].Green) << 8 |
-                 map->Colors[i].Blue;
+      table[i] =
+          0xFF000000u | uint32_t(map->Colors[i].Red) << 16 | uint32_t(map->Colors[i].Green) << 8 | map->Colors[i].Blue;
     const size_t count = size_t(gif->SWidth) * size_t(gif->SHeight);
     std::vector<uint32_t> pixels(count);
     for (size_t i = 0; i < count; ++i) pixels[i] = table[frame.RasterBits[i]];

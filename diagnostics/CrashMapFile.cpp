@@ -50,8 +50,7 @@ void ReadLineNumberRow(const std::string& line, const std::string& file, MapTabl
   for (size_t k = 0; k < 4; ++k) {
     size_t entry = 20 * k;
     uint32_t segment = 0, offset = 0;
-    if (!ParseField(line, entry + 7, kSegmentDigits, &segment) ||
-        !ParseField(line, entry + 12, kOffsetDigits, &offset))
+    if (!ParseField(line, entry + 7, kSegmentDigits, &segment) || !ParseField(line, entry + 12, kOffsetDigits, &offset))
       continue;
     int number = static_cast<int>(std::strtol(line.substr(entry, 6).c_str(), nullptr, 10));
     tables->lines[{segment, offset}] = {file, number};

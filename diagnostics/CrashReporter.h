@@ -55,8 +55,7 @@ class CrashReporter {
   // The module holding the address, and the address as segment index + 1
   // and offset within that segment. False (outputs untouched) when no
   // module or no segment holds it.
-  static bool LogicalAddress(std::uintptr_t address, std::string* modulePath, int* section,
-                             std::uintptr_t* offset);
+  static bool LogicalAddress(std::uintptr_t address, std::string* modulePath, int* section, std::uintptr_t* offset);
 
   static std::string WalkFramesWithImageHelp(const Platform::FaultInfo& fault, int skip);
   static std::string WalkFramesManually(const Platform::FaultInfo& fault, int ignored);

@@ -80,9 +80,7 @@ bool DeveloperKeys::HandleDebugKey(KivoAppBase& app, int key) {
         std::memset(app.mWidgetManager->mKeyDown, 0, sizeof app.mWidgetManager->mKeyDown);
       }
       return false;
-    case kKeyF3:
-      ToggleOverlays(app, shift);
-      return false;
+    case kKeyF3: ToggleOverlays(app, shift); return false;
     case kKeyF8:
       if (shift) {
         app.Switch3D(!app.Is3DOn(), true);
@@ -103,14 +101,13 @@ bool DeveloperKeys::HandleDebugKey(KivoAppBase& app, int key) {
       }
       return true;
     case kKeyF11:
-      if (shift) DumpImages(app);
-      else SaveScreenshot(app);
+      if (shift)
+        DumpImages(app);
+      else
+        SaveScreenshot(app);
       return true;
-    case kKeyF2:
-      ToggleProfiler(app);
-      return false;
-    default:
-      return false;
+    case kKeyF2: ToggleProfiler(app); return false;
+    default: return false;
   }
 }
 
@@ -164,8 +161,7 @@ void DeveloperKeys::DrawOverlays(KivoAppBase& app) {
   }
 }
 
-bool DeveloperKeys::EnsureOverlay(KivoAppBase& app, std::unique_ptr<SysFont>& font,
-                                  std::unique_ptr<DDImage>& image) {
+bool DeveloperKeys::EnsureOverlay(KivoAppBase& app, std::unique_ptr<SysFont>& font, std::unique_ptr<DDImage>& image) {
   if (app.mDisplay == nullptr) return false;
   if (font == nullptr) font = std::make_unique<SysFont>(&app, kOverlayFace, kOverlayPoints, 0, false, false, false);
   if (image == nullptr) {
@@ -221,8 +217,8 @@ void DeveloperKeys::DrawDemoTimeOverlay(KivoAppBase& app) {
   const int64_t seconds = remaining * app.mUpdateInterval / 1000;
   if (EnsureOverlay(app, mDemoTimeFont, mDemoTimeImage)) {
     RenderText(*mDemoTimeImage, *mDemoTimeFont,
-               FormatTextWide(L"%02d:%02d:%02d", static_cast<int>(seconds / 3600),
-                              static_cast<int>(seconds / 60 % 60), static_cast<int>(seconds % 60)),
+               FormatTextWide(L"%02d:%02d:%02d", static_cast<int>(seconds / 3600), static_cast<int>(seconds / 60 % 60),
+                              static_cast<int>(seconds % 60)),
                mDemoTimeText);
   }
 }
@@ -252,8 +248,9 @@ std::string BuildVideoStatsText(KivoAppBase& app) {
   auto kilobytes = [](int64_t bytes) { return Narrow(GroupThousands(static_cast<int32_t>(bytes / 1024))); };
   const char* verdict = app.Is3DRecommended()                                                  ? "Recommended"
                         : app.mImageRegistry != nullptr && app.mImageRegistry->Is3DSupported() ? "Supported"
-                                                                                                : "Unsupported";
-  std::string text = FormatText("3D-Mode is %s (3D is %s on this system)\r\n\r\n", app.Is3DOn() ? "On" : "Off", verdict);
+                                                                                               : "Unsupported";
+  std::string text =
+      FormatText("3D-Mode is %s (3D is %s on this system)\r\n\r\n", app.Is3DOn() ? "On" : "Off", verdict);
   text += FormatText("Num Images: %d\r\n", static_cast<int>(live.size()));
   text += FormatText("Num Sounds: %d\r\n", app.mSoundManager != nullptr ? app.mSoundManager->CountLoadedSounds() : 0);
   text += "Video Memory: " + Narrow(GroupThousands(static_cast<int32_t>((total - free) >> 10))) + "/" +

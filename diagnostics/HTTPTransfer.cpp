@@ -205,8 +205,7 @@ void HTTPTransfer::TransferThread() {
     if (!mStop) {
       Platform::ConnectResult connected = Platform::ConnectSocket(mSocket, address, mPort);
       if (connected == Platform::ConnectResult::Failed) Finish(TRANSFER_CONNECT_FAILED);
-      if (connected != Platform::ConnectResult::Connected && !SocketReady(false, true))
-        Finish(TRANSFER_CONNECT_FAILED);
+      if (connected != Platform::ConnectResult::Connected && !SocketReady(false, true)) Finish(TRANSFER_CONNECT_FAILED);
     }
     while (!mRequest.empty() && !mStop) {
       if (!SocketReady(false, true) || mStop) break;

@@ -166,8 +166,7 @@ std::vector<uint32_t> MakeThumbnail(const uint32_t* pixels, int32_t width, int32
     const int64_t sourceY = static_cast<int64_t>(height * (y + 0.5)) / kThumbnailSide;
     for (int x = 0; x < kThumbnailSide; ++x) {
       const int64_t sourceX = static_cast<int64_t>(width * (x + 0.5)) / kThumbnailSide;
-      out[static_cast<size_t>(y) * kThumbnailSide + static_cast<size_t>(x)] =
-          pixels[sourceY * width + sourceX];
+      out[static_cast<size_t>(y) * kThumbnailSide + static_cast<size_t>(x)] = pixels[sourceY * width + sourceX];
     }
   }
   return out;

@@ -20,7 +20,7 @@ struct LeakRecord {
 // set, destruction writes every entry still present to "mem_leaks.txt" and
 // the debugger output.
 class LeakTracker {
-public:
+ public:
   LeakTracker() = default;
   ~LeakTracker();
   LeakTracker(const LeakTracker&) = delete;
@@ -38,7 +38,7 @@ public:
   // working folder.
   void SetReportPath(const std::string& path) { mReportPath = path; }
 
-private:
+ private:
   std::map<uintptr_t, LeakRecord> mAllocations;
   CriticalSection mLock;
   bool mAlive = true;

@@ -142,8 +142,7 @@ void LiveConstantEditor::ScanImageMemory() {
 bool LiveConstantEditor::ReparseFile(const std::string& path, const LiveSourceFile& file) {
   std::string source;
   if (!ReadSource(path, source)) {
-    MessageBoxA(nullptr, ("ERROR: Unable to open " + path + " for reparsing.").c_str(), "MODVAL ERROR!",
-                MB_ICONERROR);
+    MessageBoxA(nullptr, ("ERROR: Unable to open " + path + " for reparsing.").c_str(), "MODVAL ERROR!", MB_ICONERROR);
     return false;
   }
   std::vector<unsigned char*> records;

@@ -37,7 +37,7 @@ struct LiveMarker {
 };
 
 struct LiveSourceFile {
-  bool mActive = false;                   // a value of this file was registered
+  bool mActive = false;                    // a value of this file was registered
   std::map<int32_t, LiveMarker> mMarkers;  // by ordinal
 };
 
@@ -49,7 +49,7 @@ LiveValue* AttachedLiveValue(const unsigned char* record);
 // The registry of marked source files and the re-read. The process has one
 // (LiveConstants()); tests make their own.
 class LiveConstantEditor {
-public:
+ public:
   // `programFile`'s modification time starts the time stamp.
   explicit LiveConstantEditor(std::string programFile);
 
@@ -69,7 +69,7 @@ public:
   const LiveRegistry& Registry() const { return mRegistry; }
   int64_t TimeStamp() const { return mTimeStamp; }
 
-private:
+ private:
   bool ScanBytes(const unsigned char* bytes, size_t length, uintptr_t origin);
   bool ReparseFile(const std::string& path, const LiveSourceFile& file);
 

@@ -172,8 +172,7 @@ bool SplitLineSuffix(std::string& text, int32_t& ordinal, int32_t& line) {
   return true;
 }
 
-std::string ReadMarkedCalls(const std::string& source, const std::string& path,
-                            const std::vector<int32_t>& markerLines,
+std::string ReadMarkedCalls(const std::string& source, const std::string& path, const std::vector<int32_t>& markerLines,
                             const std::function<void(size_t, const ParsedLiveValue&)>& store) {
   const std::vector<std::string> lines = SourceLines(source);
   Carry carry = Carry::None;

@@ -41,8 +41,7 @@ struct ParsedLiveValue {
 // the index of its marker in `markerLines` (the lines of one file's markers
 // in ordinal order). Calls on lines with no unused marker are skipped.
 // Returns the empty text, or the error message for the first fault.
-std::string ReadMarkedCalls(const std::string& source, const std::string& path,
-                            const std::vector<int32_t>& markerLines,
+std::string ReadMarkedCalls(const std::string& source, const std::string& path, const std::vector<int32_t>& markerLines,
                             const std::function<void(size_t, const ParsedLiveValue&)>& store);
 
 }  // namespace Kivo

@@ -61,8 +61,8 @@ void Fold(const ProfilerEvent& event) {
 
 void FoldAll() {
   const uint64_t before = Platform::ReadTimeStampCounter();
-  const size_t count = gProfilerQueue.mCount < gProfilerQueue.mEvents.size() ? gProfilerQueue.mCount
-                                                                              : gProfilerQueue.mEvents.size();
+  const size_t count =
+      gProfilerQueue.mCount < gProfilerQueue.mEvents.size() ? gProfilerQueue.mCount : gProfilerQueue.mEvents.size();
   for (size_t i = 0; i < count; ++i) Fold(gProfilerQueue.mEvents[i]);
   gProfilerQueue.mCount = 0;
   gOverheadTicks += Platform::ReadTimeStampCounter() - before;

@@ -17,10 +17,10 @@ struct ProfilerEvent {
 };
 
 struct ProfilerSectionStats {
-  uint64_t mStartTick = 0;    // of the outermost open section
-  uint64_t mTotalTicks = 0;   // of closed outermost sections
-  double mTotalMs = 0.0;      // filled by End
-  double mLongest = 0.0;      // ticks while gathering, milliseconds after End
+  uint64_t mStartTick = 0;   // of the outermost open section
+  uint64_t mTotalTicks = 0;  // of closed outermost sections
+  double mTotalMs = 0.0;     // filled by End
+  double mLongest = 0.0;     // ticks while gathering, milliseconds after End
   int32_t mDepth = 0;
   int32_t mCalls = 0;
 };

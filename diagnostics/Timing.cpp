@@ -16,7 +16,7 @@ int64_t gCachedCpuClock = 0;
 // Raises the calling thread's priority for the life of the object so the
 // measurement is less likely to be cut by a switch; best effort.
 class RaisedPriority {
-public:
+ public:
   RaisedPriority() : mThread(GetCurrentThread()), mPrevious(GetThreadPriority(mThread)) {
     SetThreadPriority(mThread, THREAD_PRIORITY_HIGHEST);
   }
@@ -24,7 +24,7 @@ public:
   RaisedPriority(const RaisedPriority&) = delete;
   RaisedPriority& operator=(const RaisedPriority&) = delete;
 
-private:
+ private:
   HANDLE mThread;
   int mPrevious;
 };
@@ -68,7 +68,8 @@ void Stopwatch::Measure() {
   LONGLONG frequency = 0;
   QueryPerformanceCounter(&now);
   if (!QueryPerformanceFrequency(&frequency) || frequency <= 0) return;
-  const int64_t scaled = static_cast<int64_t>((static_cast<uint64_t>(now) - static_cast<uint64_t>(mStartCount)) * 1000u);
+  const int64_t scaled =
+      static_cast<int64_t>((static_cast<uint64_t>(now) - static_cast<uint64_t>(mStartCount)) * 1000u);
   mDuration = static_cast<double>(scaled) / static_cast<double>(frequency);
 }
 

@@ -16,7 +16,7 @@ void SetCachedCpuClock(int64_t ticksPerSecond);
 
 // Milliseconds over the performance counter.
 class Stopwatch {
-public:
+ public:
   constexpr Stopwatch() = default;
 
   void Start();
@@ -28,7 +28,7 @@ public:
   double Milliseconds();
   bool IsRunning() const { return mRunning; }
 
-private:
+ private:
   int64_t mStartCount = 0;
   double mDuration = 0.0;
   bool mRunning = false;

@@ -70,7 +70,7 @@ struct Direct3D8AdapterIdentifier {
   DWORD whqlLevel;
 };
 class IDirect3D8Adapters {
-public:
+ public:
   virtual HRESULT QueryInterface(REFIID iid, void** out) = 0;
   virtual ULONG AddRef() = 0;
   virtual ULONG Release() = 0;
@@ -78,7 +78,7 @@ public:
   virtual UINT GetAdapterCount() = 0;
   virtual HRESULT GetAdapterIdentifier(UINT adapter, DWORD flags, Direct3D8AdapterIdentifier* identifier) = 0;
 
-protected:
+ protected:
   ~IDirect3D8Adapters() = default;
 };
 typedef IDirect3D8Adapters* (*Direct3DCreate8Proc)(UINT sdkVersion);
@@ -283,8 +283,7 @@ bool D3DCapabilityTester::LoadCachedResult() {
   auto readText = [&](const char* name, std::string* out) {
     char text[kStoredTextBytes + 1];
     DWORD size = kStoredTextBytes;
-    if (RegQueryValueExA(registryKey, name, nullptr, nullptr, reinterpret_cast<BYTE*>(text), &size) !=
-        ERROR_SUCCESS)
+    if (RegQueryValueExA(registryKey, name, nullptr, nullptr, reinterpret_cast<BYTE*>(text), &size) != ERROR_SUCCESS)
       return false;
     // A stored value need not end in a zero.
     text[std::min<DWORD>(size, kStoredTextBytes)] = 0;
@@ -361,18 +360,10 @@ void D3DCapabilityTester::CopyPrimary() {
   desc.dwSize = sizeof(desc);
   D3DTestCheck(testSurface->Lock(nullptr, &desc, DDLOCK_WAIT, nullptr), "CopyPrimary Lock");
   switch (desc.ddpfPixelFormat.dwRGBBitCount) {
-    case 32:
-      ReadSurface32(readBack, desc);
-      break;
-    case 16:
-      ReadSurface16(readBack, desc);
-      break;
-    case 24:
-      testSurface->Unlock(nullptr);
-      throw D3DTestException("Can't test 24-bit mode.");
-    default:
-      testSurface->Unlock(nullptr);
-      throw D3DTestException("Invalid Color Depth");
+    case 32: ReadSurface32(readBack, desc); break;
+    case 16: ReadSurface16(readBack, desc); break;
+    case 24: testSurface->Unlock(nullptr); throw D3DTestException("Can't test 24-bit mode.");
+    default: testSurface->Unlock(nullptr); throw D3DTestException("Invalid Color Depth");
   }
   testSurface->Unlock(nullptr);
 }
@@ -393,8 +384,7 @@ bool D3DCapabilityTester::RunScene(const Scene& s) {
   try {
     D3DTestCheck(device->BeginScene(), "");
     D3DTestCheck(device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000u, 1.0f, 0), "Clear");
-    D3DTestCheck(device->SetRenderState(D3DRENDERSTATE_ALPHABLENDENABLE, 1),
-                 "D3DRENDERSTATE_ALPHABLENDENABLE, TRUE");
+    D3DTestCheck(device->SetRenderState(D3DRENDERSTATE_ALPHABLENDENABLE, 1), "D3DRENDERSTATE_ALPHABLENDENABLE, TRUE");
     D3DTestCheck(device->SetRenderState(D3DRENDERSTATE_SRCBLEND, s.source),
                  (std::string("D3DRENDERSTATE_SRCBLEND, ") + s.sourceName).c_str());
     D3DTestCheck(device->SetRenderState(D3DRENDERSTATE_DESTBLEND, s.dest),
@@ -467,16 +457,15 @@ bool D3DCapabilityTester::TestAlphaModulatedBlend() {
 }
 
 bool D3DCapabilityTester::TestClipping() {
-  if (!RunScene({D3DBLEND_SRCALPHA, D3DBLEND_INVSRCALPHA, "D3DBLEND_SRCALPHA", "D3DBLEND_INVSRCALPHA", false, true,
-                 0, 0xFFFFFFFFu, false, 0, 0}))
+  if (!RunScene({D3DBLEND_SRCALPHA, D3DBLEND_INVSRCALPHA, "D3DBLEND_SRCALPHA", "D3DBLEND_INVSRCALPHA", false, true, 0,
+                 0xFFFFFFFFu, false, 0, 0}))
     return false;
   if (readBack.CountColumnPatternOff(62, 62, 0, 0) > 0) return AddWarning("Clip problem detected.");
   return true;
 }
 
 bool D3DCapabilityTester::RunRenderTests() {
-  return TestAlphaBlend() && TestAdditiveBlend() && TestAlphaAddBlend() && TestAlphaModulatedBlend() &&
-         TestClipping();
+  return TestAlphaBlend() && TestAdditiveBlend() && TestAlphaAddBlend() && TestAlphaModulatedBlend() && TestClipping();
 }
 
 }  // namespace Kivo

@@ -40,7 +40,7 @@ struct D3DTestJournal {
 };
 
 class D3DCapabilityTester : public D3DTester {
-public:
+ public:
   D3DCapabilityTester();
   ~D3DCapabilityTester() override;
 
@@ -88,7 +88,7 @@ public:
   bool TestAlphaModulatedBlend();
   bool TestClipping();
 
-private:
+ private:
   struct Scene;
   bool RunScene(const Scene& scene);
   void Prepare(HWND window, IDirectDraw7* displayDirectDraw, bool* goOn);

@@ -159,8 +159,7 @@ bool D3DInterface::CreateDevice() {
     return false;
   }
   void* d3d = nullptr;
-  if (CheckD3DResult(directDraw7->QueryInterface(IID_IDirect3D7, &d3d), "QueryInterface IID_IDirect3D7"))
-    return false;
+  if (CheckD3DResult(directDraw7->QueryInterface(IID_IDirect3D7, &d3d), "QueryInterface IID_IDirect3D7")) return false;
   direct3D = static_cast<IDirect3D7*>(d3d);
   if (CheckD3DResult(direct3D->CreateDevice(IID_IDirect3DHALDevice, drawSurface7, &device),
                      "CreateDevice IID_IDirect3DHALDevice")) {
@@ -203,8 +202,7 @@ bool D3DInterface::CreateDevice() {
 void D3DInterface::SetupViewport() {
   RECT client{0, 0, width, height};
   RECT area{};
-  if (window != nullptr && DDrawStandIn::ClientArea(window, &area) && area.right > area.left &&
-      area.bottom > area.top)
+  if (window != nullptr && DDrawStandIn::ClientArea(window, &area) && area.right > area.left && area.bottom > area.top)
     client = RECT{0, 0, area.right - area.left, area.bottom - area.top};
   viewport = D3DVIEWPORT7{0, 0, static_cast<DWORD>(client.right), static_cast<DWORD>(client.bottom), -100.0f, 100.0f};
   if (device != nullptr) device->SetViewport(&viewport);
@@ -255,26 +253,13 @@ void D3DInterface::SetBlendMode(int32_t drawMode, const Color*, MemoryImage*) {
   if (device == nullptr) return;
   DWORD arg1, src, dest;
   switch (drawMode) {
-    case 0:
-      arg1 = D3DTA_TEXTURE, src = D3DBLEND_SRCALPHA, dest = D3DBLEND_INVSRCALPHA;
-      break;
-    case 1:
-      arg1 = D3DTA_TEXTURE, src = D3DBLEND_SRCALPHA, dest = D3DBLEND_ONE;
-      break;
-    case 2:
-      arg1 = D3DTA_TEXTURE, src = D3DBLEND_ZERO, dest = D3DBLEND_SRCCOLOR;
-      break;
-    case 3:
-      arg1 = D3DTA_TEXTURE, src = D3DBLEND_DESTCOLOR, dest = D3DBLEND_SRCCOLOR;
-      break;
-    case 4:
-      arg1 = D3DTA_DIFFUSE, src = D3DBLEND_SRCALPHA, dest = D3DBLEND_INVSRCALPHA;
-      break;
-    case 5:
-      arg1 = D3DTA_DIFFUSE, src = D3DBLEND_SRCALPHA, dest = D3DBLEND_ONE;
-      break;
-    default:
-      return;  // the previous draw's states stay
+    case 0: arg1 = D3DTA_TEXTURE, src = D3DBLEND_SRCALPHA, dest = D3DBLEND_INVSRCALPHA; break;
+    case 1: arg1 = D3DTA_TEXTURE, src = D3DBLEND_SRCALPHA, dest = D3DBLEND_ONE; break;
+    case 2: arg1 = D3DTA_TEXTURE, src = D3DBLEND_ZERO, dest = D3DBLEND_SRCCOLOR; break;
+    case 3: arg1 = D3DTA_TEXTURE, src = D3DBLEND_DESTCOLOR, dest = D3DBLEND_SRCCOLOR; break;
+    case 4: arg1 = D3DTA_DIFFUSE, src = D3DBLEND_SRCALPHA, dest = D3DBLEND_INVSRCALPHA; break;
+    case 5: arg1 = D3DTA_DIFFUSE, src = D3DBLEND_SRCALPHA, dest = D3DBLEND_ONE; break;
+    default: return;  // the previous draw's states stay
   }
   device->SetTextureStageState(0, D3DTSS_COLORARG1, arg1);
   device->SetRenderState(D3DRENDERSTATE_SRCBLEND, src);
@@ -289,11 +274,11 @@ void D3DInterface::Flush() {
 }
 
 void D3DInterface::Begin3D(const D3DMATRIX* world, const D3DMATRIX* projection, const D3DMATRIX* view) {
-  const char* missing = world == nullptr ? "matWorld"
+  const char* missing = world == nullptr        ? "matWorld"
                         : projection == nullptr ? "matProj"
-                        : view == nullptr ? "matView"
-                        : device == nullptr ? "mD3DDevice"
-                                            : nullptr;
+                        : view == nullptr       ? "matView"
+                        : device == nullptr     ? "mD3DDevice"
+                                                : nullptr;
   if (missing != nullptr && showMessage) showMessage(missing);
   if (device == nullptr) return;
   device->SetRenderState(D3DRENDERSTATE_ZENABLE, 1);
@@ -373,8 +358,8 @@ bool D3DInterface::ReadTextureBits(MemoryImage* image) {
   if (data->uploadedWidth != image->width || data->uploadedHeight != image->height) return false;
   for (int32_t r = 0; r < data->rows; ++r) {
     for (int32_t c = 0; c < data->columns; ++c) {
-      const TexturePiece& piece = data->pieces[static_cast<size_t>(r) * static_cast<size_t>(data->columns) +
-                                               static_cast<size_t>(c)];
+      const TexturePiece& piece =
+          data->pieces[static_cast<size_t>(r) * static_cast<size_t>(data->columns) + static_cast<size_t>(c)];
       if (piece.surface == nullptr) return false;
       DDSURFACEDESC2 desc;
       std::memset(&desc, 0, sizeof(desc));
@@ -387,20 +372,13 @@ bool D3DInterface::ReadTextureBits(MemoryImage* image) {
       const uint8_t* bits = static_cast<const uint8_t*>(desc.lpSurface);
       if (w > 0 && h > 0) {
         switch (data->format) {
-          case kFormat8888:
-            CopyTexture8888ToImage(bits, desc.lPitch, image, x, y, w, h);
-            break;
-          case kFormat4444:
-            CopyTexture4444ToImage(bits, desc.lPitch, image, x, y, w, h);
-            break;
-          case kFormat565:
-            CopyTexture565ToImage(bits, desc.lPitch, image, x, y, w, h);
-            break;
+          case kFormat8888: CopyTexture8888ToImage(bits, desc.lPitch, image, x, y, w, h); break;
+          case kFormat4444: CopyTexture4444ToImage(bits, desc.lPitch, image, x, y, w, h); break;
+          case kFormat565: CopyTexture565ToImage(bits, desc.lPitch, image, x, y, w, h); break;
           case kFormatPalette8:
             CopyTexturePalette8ToImage(bits, desc.lPitch, image, x, y, w, h, data->paletteObject);
             break;
-          default:
-            break;
+          default: break;
         }
       }
       CheckD3DResult(piece.surface->Unlock(nullptr), "Texture Unlock");

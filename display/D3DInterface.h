@@ -85,7 +85,7 @@ bool CheckD3DResult(HRESULT result, const std::string& callName);
 HRESULT EnumTextureFormatsCallback(DDPIXELFORMAT* format, void* context);
 
 class D3DInterface : public TextureKeeper {
-public:
+ public:
   D3DInterface();
   D3DInterface(const D3DInterface&) = delete;
   D3DInterface& operator=(const D3DInterface&) = delete;
@@ -130,19 +130,17 @@ public:
   // Copies the image's texture back into its (already made) 32-bit pixels.
   bool ReadTextureBits(MemoryImage* image);
 
-  virtual bool FillPolygon(const int32_t* points, int32_t count, const Rect& clip, const Color& color,
-                           int32_t drawMode, int32_t offsetX, int32_t offsetY);
+  virtual bool FillPolygon(const int32_t* points, int32_t count, const Rect& clip, const Color& color, int32_t drawMode,
+                           int32_t offsetX, int32_t offsetY);
   virtual void FillRect(const Rect& rect, const Color& color, int32_t drawMode);
   virtual void DrawLine(double x1, double y1, double x2, double y2, const Color& color, int32_t drawMode);
-  virtual void DrawImage(Image* source, float x, float y, const Rect& sourceRect, const Color& color,
-                         int32_t drawMode);
+  virtual void DrawImage(Image* source, float x, float y, const Rect& sourceRect, const Color& color, int32_t drawMode);
   virtual void DrawImageAtFloat(Image* source, float x, float y, const Rect& sourceRect, const Rect& clip,
                                 const Color& color, int32_t drawMode);
   virtual void DrawImageMirrored(Image* source, float x, float y, const Rect& sourceRect, const Color& color,
                                  int32_t drawMode);
-  virtual void DrawImageRotated(Image* source, float x, float y, const Rect& clip, const Color& color,
-                                int32_t drawMode, double angle, float centerX, float centerY,
-                                const Rect& sourceRect);
+  virtual void DrawImageRotated(Image* source, float x, float y, const Rect& clip, const Color& color, int32_t drawMode,
+                                double angle, float centerX, float centerY, const Rect& sourceRect);
   virtual void DrawImageStretched(Image* source, const Rect& destRect, const Rect& sourceRect, const Rect& clip,
                                   const Color& color, int32_t drawMode, bool fast, bool mirror);
   virtual void DrawImageByMatrix(Image* source, float x, float y, const Matrix3& matrix, const Rect& clip,
@@ -159,8 +157,8 @@ public:
                                       const Color& color, int32_t drawMode, float offsetX, float offsetY);
   // A strip (triangle k is vertices k, k + 1, k + 2) of screen columns and
   // negated rows, moved to the centred coordinates of the 3D draws.
-  virtual void DrawVertexTriangles(Image* texture, const TriVertex* vertices, int32_t triangleCount,
-                                   const Color& color, int32_t drawMode, float offsetX, float offsetY);
+  virtual void DrawVertexTriangles(Image* texture, const TriVertex* vertices, int32_t triangleCount, const Color& color,
+                                   int32_t drawMode, float offsetX, float offsetY);
   // The same two draws with texture coordinates wrapping around the piece.
   virtual void DrawVertexTrianglesRawWrapped(Image* texture, const TriVertex* vertices, int32_t triangleCount,
                                              const Color& color, int32_t drawMode, float offsetX, float offsetY);
@@ -168,9 +166,8 @@ public:
                                           const Color& color, int32_t drawMode, float offsetX, float offsetY);
   // One quad textured with the image's first piece only, its coordinates
   // wrapping around that piece (which may be larger than the image).
-  virtual void DrawQuadWrappedUV(Image* source, float x, float y, float quadWidth, float quadHeight,
-                                 const Color& color, int32_t drawMode, float uLeft, float vTop, float uRight,
-                                 float vBottom);
+  virtual void DrawQuadWrappedUV(Image* source, float x, float y, float quadWidth, float quadHeight, const Color& color,
+                                 int32_t drawMode, float uLeft, float vTop, float uRight, float vBottom);
 
   // An image quad walked piece by piece (as DrawImage) with a second
   // image's first piece on the second texture stage, spread over the source
@@ -190,14 +187,14 @@ public:
                                               const Color& color, int32_t drawMode, Image* second, float offsetX,
                                               float offsetY);
 
-private:
+ private:
   void ReleaseDevice();
 };
 
 // The one-time 3D capability test. The test itself belongs to the 3D
 // capability issue; the display only asks it for its verdict.
 class D3DTester {
-public:
+ public:
   virtual ~D3DTester() = default;
 
   std::string failureReason;  // empty: no failure

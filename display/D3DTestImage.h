@@ -19,7 +19,7 @@
 namespace Kivo {
 
 class D3DTestException : public std::runtime_error {
-public:
+ public:
   explicit D3DTestException(const std::string& message) : std::runtime_error(message) {}
 };
 
@@ -30,7 +30,7 @@ void D3DTestCheck(HRESULT result, const char* callName);
 extern bool gTestTextures8888;
 
 class D3DTestImage {
-public:
+ public:
   D3DTestImage() = default;
   D3DTestImage(int32_t w, int32_t h) { Create(w, h); }
   virtual ~D3DTestImage() = default;
@@ -57,7 +57,7 @@ public:
   // columns, black in even ones.
   int32_t CountColumnPatternOff(int32_t w, int32_t h, int32_t x, int32_t y) const;
 
-private:
+ private:
   void CopyToTexture(IDirectDrawSurface7* texture, int32_t x, int32_t y, int32_t w, int32_t h, bool format8888);
 };
 

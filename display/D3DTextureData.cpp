@@ -22,15 +22,11 @@ inline size_t Index(const MemoryImage* image, int32_t x, int32_t y) {
 
 int32_t BytesPerTexel(uint32_t format) {
   switch (format) {
-    case kFormat8888:
-      return 4;
+    case kFormat8888: return 4;
     case kFormat4444:
-    case kFormat565:
-      return 2;
-    case kFormatPalette8:
-      return 1;
-    default:
-      return 0;
+    case kFormat565: return 2;
+    case kFormatPalette8: return 1;
+    default: return 0;
   }
 }
 
@@ -138,8 +134,8 @@ void CopyImageToTexture4444(uint8_t* bits, int32_t pitch, MemoryImage* image, in
   }
 }
 
-void CopyImageToTexture565(uint8_t* bits, int32_t pitch, MemoryImage* image, int32_t x, int32_t y, int32_t w,
-                           int32_t h, bool repeatLastColumn) {
+void CopyImageToTexture565(uint8_t* bits, int32_t pitch, MemoryImage* image, int32_t x, int32_t y, int32_t w, int32_t h,
+                           bool repeatLastColumn) {
   for (int32_t r = 0; r < h; ++r) {
     uint16_t* row = reinterpret_cast<uint16_t*>(bits + static_cast<ptrdiff_t>(r) * pitch);
     const size_t base = Index(image, x, y + r);
@@ -191,8 +187,8 @@ void CopyTexture565ToImage(const uint8_t* bits, int32_t pitch, MemoryImage* imag
   }
 }
 
-void CopyTexturePalette8ToImage(const uint8_t* bits, int32_t pitch, MemoryImage* image, int32_t x, int32_t y,
-                                int32_t w, int32_t h, IDirectDrawPalette* palette) {
+void CopyTexturePalette8ToImage(const uint8_t* bits, int32_t pitch, MemoryImage* image, int32_t x, int32_t y, int32_t w,
+                                int32_t h, IDirectDrawPalette* palette) {
   PALETTEENTRY entries[256];
   std::memset(entries, 0, sizeof(entries));
   if (palette != nullptr) palette->GetEntries(0, 0, 256, entries);
@@ -247,7 +243,8 @@ void TextureData::CreatePieces(MemoryImage* image) {
   ChooseTexturePieceSize(cw, ch, true, true, uploadedFlags);
   columns = (W + pieceWidth - 1) / pieceWidth;
   rows = (H + pieceHeight - 1) / pieceHeight;
-  pieces.assign(static_cast<size_t>(columns) * static_cast<size_t>(rows), TexturePiece{nullptr, pieceWidth, pieceHeight});
+  pieces.assign(static_cast<size_t>(columns) * static_cast<size_t>(rows),
+                TexturePiece{nullptr, pieceWidth, pieceHeight});
   if (pieces.empty()) return;
   for (size_t i = static_cast<size_t>(columns) - 1; i < pieces.size(); i += static_cast<size_t>(columns))
     pieces[i] = TexturePiece{nullptr, rw, rh};
@@ -348,20 +345,11 @@ void TextureData::UploadPiece(IDirectDrawSurface7* surface, MemoryImage* image, 
   const int32_t pitch = desc.lPitch;
   if (w > 0 && h > 0) {
     switch (format) {
-      case kFormat8888:
-        CopyImageToTexture8888(bits, pitch, image, x, y, w, h, padRight);
-        break;
-      case kFormat4444:
-        CopyImageToTexture4444(bits, pitch, image, x, y, w, h, padRight);
-        break;
-      case kFormat565:
-        CopyImageToTexture565(bits, pitch, image, x, y, w, h, padRight);
-        break;
-      case kFormatPalette8:
-        CopyImageToTexturePalette8(bits, pitch, image, x, y, w, h, padRight);
-        break;
-      default:
-        break;
+      case kFormat8888: CopyImageToTexture8888(bits, pitch, image, x, y, w, h, padRight); break;
+      case kFormat4444: CopyImageToTexture4444(bits, pitch, image, x, y, w, h, padRight); break;
+      case kFormat565: CopyImageToTexture565(bits, pitch, image, x, y, w, h, padRight); break;
+      case kFormatPalette8: CopyImageToTexturePalette8(bits, pitch, image, x, y, w, h, padRight); break;
+      default: break;
     }
     if (padBottom)
       std::memcpy(bits + static_cast<ptrdiff_t>(h) * pitch, bits + static_cast<ptrdiff_t>(h - 1) * pitch,
@@ -381,7 +369,8 @@ IDirectDrawSurface7* TextureData::GetPieceAt(int32_t x, int32_t y, int32_t& w, i
     w = h = 0;
     return nullptr;
   }
-  const TexturePiece& piece = pieces[static_cast<size_t>(row) * static_cast<size_t>(columns) + static_cast<size_t>(column)];
+  const TexturePiece& piece =
+      pieces[static_cast<size_t>(row) * static_cast<size_t>(columns) + static_cast<size_t>(column)];
   const int32_t lx = x % pieceWidth, ly = y % pieceHeight;
   const int32_t right = static_cast<int32_t>(std::min<int64_t>(int64_t{lx} + w, piece.width));
   const int32_t bottom = static_cast<int32_t>(std::min<int64_t>(int64_t{ly} + h, piece.height));

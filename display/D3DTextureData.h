@@ -58,7 +58,7 @@ struct TLVertex2 {
 static_assert(sizeof(TLVertex2) == sizeof(D3DTLVERTEX2), "TLVertex2 is the device's vertex");
 
 struct TextureData {
-  std::vector<TexturePiece> pieces;  // row-major: piece (c, r) is r x columns + c
+  std::vector<TexturePiece> pieces;             // row-major: piece (c, r) is r x columns + c
   IDirectDrawPalette* paletteObject = nullptr;  // owned, attached to every piece
   int32_t uploadedWidth = 0;
   int32_t uploadedHeight = 0;
@@ -104,8 +104,7 @@ struct TextureData {
                        const TextureData& second, float uLeft, float vTop, float uRight, float vBottom,
                        int32_t combine) const;
   void DrawVertexTrianglesTwoTextures(IDirect3DDevice7* device, const TriVertex* vertices, int32_t triangleCount,
-                                      uint32_t colour, const TextureData& second, float offsetX,
-                                      float offsetY) const;
+                                      uint32_t colour, const TextureData& second, float offsetX, float offsetY) const;
 };
 
 // Piece sizes: table rule, power-of-two rounding, device limits and aspect.
@@ -123,8 +122,8 @@ void CopyImageToTexture8888(uint8_t* bits, int32_t pitch, MemoryImage* image, in
                             int32_t h, bool repeatLastColumn);
 void CopyImageToTexture4444(uint8_t* bits, int32_t pitch, MemoryImage* image, int32_t x, int32_t y, int32_t w,
                             int32_t h, bool repeatLastColumn);
-void CopyImageToTexture565(uint8_t* bits, int32_t pitch, MemoryImage* image, int32_t x, int32_t y, int32_t w,
-                           int32_t h, bool repeatLastColumn);
+void CopyImageToTexture565(uint8_t* bits, int32_t pitch, MemoryImage* image, int32_t x, int32_t y, int32_t w, int32_t h,
+                           bool repeatLastColumn);
 void CopyImageToTexturePalette8(uint8_t* bits, int32_t pitch, MemoryImage* image, int32_t x, int32_t y, int32_t w,
                                 int32_t h, bool repeatLastColumn);
 void CopyTexture8888ToImage(const uint8_t* bits, int32_t pitch, MemoryImage* image, int32_t x, int32_t y, int32_t w,
@@ -133,7 +132,7 @@ void CopyTexture4444ToImage(const uint8_t* bits, int32_t pitch, MemoryImage* ima
                             int32_t h);
 void CopyTexture565ToImage(const uint8_t* bits, int32_t pitch, MemoryImage* image, int32_t x, int32_t y, int32_t w,
                            int32_t h);
-void CopyTexturePalette8ToImage(const uint8_t* bits, int32_t pitch, MemoryImage* image, int32_t x, int32_t y,
-                                int32_t w, int32_t h, IDirectDrawPalette* palette);
+void CopyTexturePalette8ToImage(const uint8_t* bits, int32_t pitch, MemoryImage* image, int32_t x, int32_t y, int32_t w,
+                                int32_t h, IDirectDrawPalette* palette);
 
 }  // namespace Kivo

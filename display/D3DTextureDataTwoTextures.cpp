@@ -25,8 +25,7 @@ constexpr DWORD kFormat3D = D3DFVF_XYZ | D3DFVF_DIFFUSE | D3DFVF_TEX2;      // 0
 // Binds the piece to stage 0 and the second image to stage 1 with the
 // combine operation on stage 1; false when a texture could not be bound
 // (the draw then gives up this piece).
-bool BindTwoStages(IDirect3DDevice7* device, IDirectDrawSurface7* piece, IDirectDrawSurface7* second,
-                   int32_t combine) {
+bool BindTwoStages(IDirect3DDevice7* device, IDirectDrawSurface7* piece, IDirectDrawSurface7* second, int32_t combine) {
   const bool failed0 = CheckD3DResult(device->SetTexture(0, piece), "SetTexture gTexture");
   device->SetTextureStageState(0, D3DTSS_TEXCOORDINDEX, 0);
   switch (combine) {
@@ -34,12 +33,8 @@ bool BindTwoStages(IDirect3DDevice7* device, IDirectDrawSurface7* piece, IDirect
       device->SetTextureStageState(1, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
       device->SetTextureStageState(1, D3DTSS_ALPHAOP, D3DTOP_MODULATE);
       break;
-    case kCombineModulate:
-      device->SetTextureStageState(1, D3DTSS_COLOROP, D3DTOP_MODULATE);
-      break;
-    default:
-      device->SetTextureStageState(1, D3DTSS_COLOROP, D3DTOP_ADD);
-      break;
+    case kCombineModulate: device->SetTextureStageState(1, D3DTSS_COLOROP, D3DTOP_MODULATE); break;
+    default: device->SetTextureStageState(1, D3DTSS_COLOROP, D3DTOP_ADD); break;
   }
   const bool failed1 = CheckD3DResult(device->SetTexture(1, second), "SetTexture gTexture");
   device->SetTextureStageState(1, D3DTSS_TEXCOORDINDEX, 1);
@@ -48,9 +43,9 @@ bool BindTwoStages(IDirect3DDevice7* device, IDirectDrawSurface7* piece, IDirect
 
 }  // namespace
 
-void TextureData::DrawTwoTextures(IDirect3DDevice7* device, float x, float y, const Rect& sourceRect,
-                                  uint32_t colour, const TextureData& second, float uLeft, float vTop, float uRight,
-                                  float vBottom, int32_t combine) const {
+void TextureData::DrawTwoTextures(IDirect3DDevice7* device, float x, float y, const Rect& sourceRect, uint32_t colour,
+                                  const TextureData& second, float uLeft, float vTop, float uRight, float vBottom,
+                                  int32_t combine) const {
   if (sourceRect.width <= 0 || sourceRect.height <= 0 || second.pieces.empty()) return;
   IDirectDrawSurface7* secondPiece = second.pieces[0].surface;
   const float width = static_cast<float>(sourceRect.width), height = static_cast<float>(sourceRect.height);

@@ -32,7 +32,7 @@ inline void ClipToPiece(VertexList<Vertex3D> &polygon) { ClipTriangle3DToPiece(p
 // A corner of the 3D vertex triangles: half a pixel up and left of its
 // point, the call's colour where it has none, its first texture coordinates
 // measured in pieces of the image. The second set is left for the caller.
-inline Vertex3D MakeVertex3D(const TriVertex& t, DWORD callColour, const TextureData& data, float offsetX,
+inline Vertex3D MakeVertex3D(const TriVertex &t, DWORD callColour, const TextureData &data, float offsetX,
                              float offsetY) {
   Vertex3D v;
   v.x = offsetX + t.x - 0.5f;

@@ -59,39 +59,25 @@ void FourPasses(VertexList<V>& list, int32_t kx, float minX, float maxX, int32_t
 
 float TLVertexComponent(const TLVertex& v, int32_t k) {
   switch (k) {
-    case 0:
-      return v.x;
-    case 1:
-      return v.y;
-    case 2:
-      return v.z;
-    case 3:
-      return v.tu;
-    case 4:
-      return v.tv;
-    default:
-      return 0.0f;
+    case 0: return v.x;
+    case 1: return v.y;
+    case 2: return v.z;
+    case 3: return v.tu;
+    case 4: return v.tv;
+    default: return 0.0f;
   }
 }
 
 float Vertex3DComponent(const Vertex3D& v, int32_t k) {
   switch (k) {
-    case 0:
-      return v.x;
-    case 1:
-      return v.y;
-    case 2:
-      return v.z;
-    case 3:
-      return v.tu0;
-    case 4:
-      return v.tv0;
-    case 5:
-      return v.tu1;
-    case 6:
-      return v.tv1;
-    default:
-      return 0.0f;
+    case 0: return v.x;
+    case 1: return v.y;
+    case 2: return v.z;
+    case 3: return v.tu0;
+    case 4: return v.tv0;
+    case 5: return v.tu1;
+    case 6: return v.tv1;
+    default: return 0.0f;
   }
 }
 
@@ -165,9 +151,9 @@ void ClipAndDrawPolygon(IDirect3DDevice7* device, const Rect* clip, const Vertex
   const float right = static_cast<float>(clip->x + clip->width), bottom = static_cast<float>(clip->y + clip->height);
   FourPasses(work, 0, left, right, 1, top, bottom);
   if (work.count < 3 || device == nullptr) return;
-  CheckD3DResult(device->DrawPrimitive(D3DPT_TRIANGLEFAN, D3DFVF_TLVERTEX, work.items,
-                                       static_cast<DWORD>(work.count), 0),
-                 "DrawPrimitive (Tri) 2");
+  CheckD3DResult(
+      device->DrawPrimitive(D3DPT_TRIANGLEFAN, D3DFVF_TLVERTEX, work.items, static_cast<DWORD>(work.count), 0),
+      "DrawPrimitive (Tri) 2");
 }
 
 void ClipTriangleToPiece(VertexList<TLVertex>& polygon) { FourPasses(polygon, 3, 0.0f, 1.0f, 4, 0.0f, 1.0f); }

@@ -47,7 +47,7 @@ constexpr int32_t kVertexListInline = 100;
 
 template <typename V>
 class VertexList {
-public:
+ public:
   VertexList() = default;
   VertexList(const VertexList& other) { Assign(other); }
   VertexList& operator=(const VertexList& other) {
@@ -84,7 +84,7 @@ public:
   int32_t count = 0;
   int32_t capacity = kVertexListInline;
 
-private:
+ private:
   V inline_[kVertexListInline];
 };
 

@@ -79,22 +79,14 @@ DDInterface::~DDInterface() { ReleaseSurfaces(); }
 
 std::string DDInterface::ResultToString(int32_t code) {
   switch (code) {
-    case RESULT_OK:
-      return "RESULT_OK";
-    case RESULT_FAIL:
-      return "RESULT_FAIL";
-    case RESULT_DD_CREATE_FAIL:
-      return "RESULT_DD_CREATE_FAIL";
-    case RESULT_SURFACE_FAIL:
-      return "RESULT_SURFACE_FAIL";
-    case RESULT_EXCLUSIVE_FAIL:
-      return "RESULT_EXCLUSIVE_FAIL";
-    case RESULT_DISPCHANGE_FAIL:
-      return "RESULT_DISPCHANGE_FAIL";
-    case RESULT_INVALID_COLORDEPTH:
-      return "RESULT_INVALID_COLORDEPTH";
-    default:
-      return "RESULT_UNKNOWN";
+    case RESULT_OK: return "RESULT_OK";
+    case RESULT_FAIL: return "RESULT_FAIL";
+    case RESULT_DD_CREATE_FAIL: return "RESULT_DD_CREATE_FAIL";
+    case RESULT_SURFACE_FAIL: return "RESULT_SURFACE_FAIL";
+    case RESULT_EXCLUSIVE_FAIL: return "RESULT_EXCLUSIVE_FAIL";
+    case RESULT_DISPCHANGE_FAIL: return "RESULT_DISPCHANGE_FAIL";
+    case RESULT_INVALID_COLORDEPTH: return "RESULT_INVALID_COLORDEPTH";
+    default: return "RESULT_UNKNOWN";
   }
 }
 
@@ -275,8 +267,7 @@ int32_t DDInterface::InitWindowed(DWORD surfaceCaps3D, DWORD drawCaps) {
     }
   }
   DebugLine(FormatText("Window is            %4lu x %4lu [%2d:%2d]\n", static_cast<unsigned long>(displayWidth),
-                       static_cast<unsigned long>(displayHeight), displayAspect.numerator,
-                       displayAspect.denominator));
+                       static_cast<unsigned long>(displayHeight), displayAspect.numerator, displayAspect.denominator));
   directDraw->SetCooperativeLevel(window, DDSCL_NORMAL);
 
   DDSURFACEDESC2 primary = Describe(DDSD_CAPS, DDSCAPS_PRIMARYSURFACE | surfaceCaps3D);
@@ -287,8 +278,8 @@ int32_t DDInterface::InitWindowed(DWORD surfaceCaps3D, DWORD drawCaps) {
   }
   if (CheckResult(hr, "CreateSurface Windowed Primary")) return RESULT_SURFACE_FAIL;
 
-  const int32_t result = CreateDrawSurfaceAndClipper(drawCaps, "CreateSurface Windowed DrawSurface",
-                                                     "CreateClipper Windowed");
+  const int32_t result =
+      CreateDrawSurfaceAndClipper(drawCaps, "CreateSurface Windowed DrawSurface", "CreateClipper Windowed");
   if (result != RESULT_OK) return result;
   return RESULT_OK;
 }
@@ -298,8 +289,7 @@ int32_t DDInterface::InitWindowed(DWORD surfaceCaps3D, DWORD drawCaps) {
 // buffer and the clipper.
 int32_t DDInterface::InitFullScreen(DWORD surfaceCaps3D, DWORD drawCaps) {
   DebugLine(FormatText("Desktop is           %4lu x %4lu [%2d:%2d]\n", static_cast<unsigned long>(desktopWidth),
-                       static_cast<unsigned long>(desktopHeight), desktopAspect.numerator,
-                       desktopAspect.denominator));
+                       static_cast<unsigned long>(desktopHeight), desktopAspect.numerator, desktopAspect.denominator));
   if (is3D && IsNarrower(aspect, desktopAspect)) {
     aspectCorrected = true;
     displayWidth = static_cast<int32_t>(desktopWidth);
@@ -315,14 +305,13 @@ int32_t DDInterface::InitFullScreen(DWORD surfaceCaps3D, DWORD drawCaps) {
     }
   }
   DebugLine(FormatText("Display is           %4lu x %4lu [%2d:%2d]\n", static_cast<unsigned long>(displayWidth),
-                       static_cast<unsigned long>(displayHeight), displayAspect.numerator,
-                       displayAspect.denominator));
+                       static_cast<unsigned long>(displayHeight), displayAspect.numerator, displayAspect.denominator));
   if (CheckResult(directDraw->SetCooperativeLevel(window, DDSCL_EXCLUSIVE | DDSCL_FULLSCREEN),
                   "SetCooperativeLevel FullScreen"))
     return RESULT_EXCLUSIVE_FAIL;
-  if (CheckResult(directDraw->SetDisplayMode(static_cast<DWORD>(displayWidth), static_cast<DWORD>(displayHeight),
-                                             colorDepth),
-                  "SetDisplayMode FullScreen"))
+  if (CheckResult(
+          directDraw->SetDisplayMode(static_cast<DWORD>(displayWidth), static_cast<DWORD>(displayHeight), colorDepth),
+          "SetDisplayMode FullScreen"))
     return RESULT_DISPCHANGE_FAIL;
 
   DDSURFACEDESC2 primary = Describe(DDSD_CAPS | DDSD_BACKBUFFERCOUNT,
@@ -337,8 +326,8 @@ int32_t DDInterface::InitFullScreen(DWORD surfaceCaps3D, DWORD drawCaps) {
     ClearSurface(primarySurface);
     ClearSurface(secondarySurface);
   }
-  const int32_t result = CreateDrawSurfaceAndClipper(drawCaps, "CreateSurface FullScreen DrawSurface",
-                                                     "CreateClipper FullScreen");
+  const int32_t result =
+      CreateDrawSurfaceAndClipper(drawCaps, "CreateSurface FullScreen DrawSurface", "CreateClipper FullScreen");
   if (result != RESULT_OK) return result;
   if (app != nullptr && !app->fullScreenPageFlip) directDraw->FlipToGDISurface();
   return RESULT_OK;
@@ -377,8 +366,7 @@ void DDInterface::MeasureRefreshRate() {
 // The two system-memory surfaces the cursor thread saves and draws under
 // the cursor with.
 int32_t DDInterface::CreateCursorAreas() {
-  DDSURFACEDESC2 cursor = Describe(DDSD_CAPS | DDSD_WIDTH | DDSD_HEIGHT,
-                                   DDSCAPS_OFFSCREENPLAIN | DDSCAPS_SYSTEMMEMORY);
+  DDSURFACEDESC2 cursor = Describe(DDSD_CAPS | DDSD_WIDTH | DDSD_HEIGHT, DDSCAPS_OFFSCREENPLAIN | DDSCAPS_SYSTEMMEMORY);
   cursor.dwWidth = static_cast<DWORD>(cursorAreaWidth);
   cursor.dwHeight = static_cast<DWORD>(cursorAreaHeight);
   if (CheckResult(CreateSurface(&cursor, &oldCursorArea), "CreateSurface OldCursorArea")) return RESULT_SURFACE_FAIL;

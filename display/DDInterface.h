@@ -50,23 +50,23 @@ class MemoryImage;
 // What the display reads of the application object, and the one hook it
 // calls. The application object derives from it.
 class DisplayApp {
-public:
+ public:
   virtual ~DisplayApp() = default;
 
   int32_t width = 640;
   int32_t height = 480;
   uint32_t colorDepth = 16;
   Fraction hackAspect{4, 3};
-  bool aspectHack = false;         // widen narrow windows to hackAspect
-  bool stretchToAspect = false;    // draw at the widened size instead of bars
-  Rect presentationRect;           // copy of the display's
-  bool autoTest3D = false;         // switch 3D on when the test passes
-  bool test3D = false;             // run the 3D test
+  bool aspectHack = false;       // widen narrow windows to hackAspect
+  bool stretchToAspect = false;  // draw at the widened size instead of bars
+  Rect presentationRect;         // copy of the display's
+  bool autoTest3D = false;       // switch 3D on when the test passes
+  bool test3D = false;           // run the 3D test
   int32_t minVideoMemoryMB = 0;
   int32_t recommendedVideoMemoryMB = 0;
   bool refreshRateUnreliable = false;
   bool fullScreenPageFlip = true;
-  bool modalBoxShown = false;      // a system message box is up
+  bool modalBoxShown = false;  // a system message box is up
 
   // The 3D test produced a new verdict.
   virtual void OnTest3DPerformed() {}
@@ -85,7 +85,7 @@ void SetSurfaceImageFactory(const SurfaceImageFactory& factory);
 extern bool gDisplayIsRGB;
 
 class DDInterface : public NativeDisplay {
-public:
+ public:
   enum Result : int32_t {
     RESULT_OK = 0,
     RESULT_FAIL = 1,
@@ -189,7 +189,7 @@ public:
   // Narrower-aspect rule: true when a is narrower than target.
   static bool IsNarrower(const Fraction& a, const Fraction& target);
 
-private:
+ private:
   void DestroyImage(DDImage*& image);
   DDImage* MakeAttachedImage(IDirectDrawSurface* surface, bool videoOnly);
   void AnalyseFormat(const DDPIXELFORMAT& format);

@@ -24,11 +24,13 @@ namespace {
 
 // The call's colour as a vertex colour; channels are not masked.
 DWORD PackColor(const Color& c) {
-  return (static_cast<DWORD>(c.alpha) << 24) | (static_cast<DWORD>(c.red) << 16) |
-         (static_cast<DWORD>(c.green) << 8) | static_cast<DWORD>(c.blue);
+  return (static_cast<DWORD>(c.alpha) << 24) | (static_cast<DWORD>(c.red) << 16) | (static_cast<DWORD>(c.green) << 8) |
+         static_cast<DWORD>(c.blue);
 }
 
-D3DTLVERTEX Vertex(float x, float y, DWORD colour, float u, float v) { return D3DTLVERTEX{x, y, 0, 1, colour, 0, u, v}; }
+D3DTLVERTEX Vertex(float x, float y, DWORD colour, float u, float v) {
+  return D3DTLVERTEX{x, y, 0, 1, colour, 0, u, v};
+}
 
 }  // namespace
 
@@ -186,9 +188,10 @@ static void DrawTransformed(D3DInterface& r, MemoryImage* image, const Matrix3& 
     for (int i = 0; i < 4; ++i) {
       const Vector2 p = matrix.TransformPoint(Vector2(local[i].x, local[i].y));
       quad[i] = Vertex(p.x + x - offset, p.y + y - offset, c, us[i], vs[i]);
-      if (clip != nullptr &&
-          (quad[i].sx < static_cast<float>(clip->x) || quad[i].sx >= static_cast<float>(int64_t{clip->x} + clip->width) ||
-           quad[i].sy < static_cast<float>(clip->y) || quad[i].sy >= static_cast<float>(int64_t{clip->y} + clip->height)))
+      if (clip != nullptr && (quad[i].sx < static_cast<float>(clip->x) ||
+                              quad[i].sx >= static_cast<float>(int64_t{clip->x} + clip->width) ||
+                              quad[i].sy < static_cast<float>(clip->y) ||
+                              quad[i].sy >= static_cast<float>(int64_t{clip->y} + clip->height)))
         outside = true;
     }
     if (outside) {
@@ -346,8 +349,7 @@ void D3DInterface::DrawVertexTriangles(Image* texture, const TriVertex* vertices
 }
 
 void D3DInterface::DrawVertexTrianglesRawWrapped(Image* texture, const TriVertex* vertices, int32_t triangleCount,
-                                                 const Color& color, int32_t drawMode, float offsetX,
-                                                 float offsetY) {
+                                                 const Color& color, int32_t drawMode, float offsetX, float offsetY) {
   // The scene opens first: opening it sets the frame's states, clamping
   // among them, which would undo the wrapping on a frame's first draw.
   if (!PreDraw() || device == nullptr) return;

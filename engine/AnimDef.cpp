@@ -63,8 +63,8 @@ const std::string& ArgumentAt(const std::vector<std::string>& arguments, size_t 
 float NumberOr(const std::string& text, float fallback) { return text.empty() ? fallback : PropertyFloat(text); }
 
 int32_t SaturatedIndex(int64_t value) {
-  return static_cast<int32_t>(std::clamp<int64_t>(value, std::numeric_limits<int32_t>::min(),
-                                                  std::numeric_limits<int32_t>::max()));
+  return static_cast<int32_t>(
+      std::clamp<int64_t>(value, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max()));
 }
 
 }  // namespace

@@ -44,7 +44,7 @@ struct KeyPath {
 };
 
 struct Keyframe {
-  int32_t index = 0;  // the frame, counted from 0
+  int32_t index = 0;   // the frame, counted from 0
   float angle = 0.0f;  // radians
   float scaleX = 1.0f;
   float scaleY = 1.0f;
@@ -57,7 +57,7 @@ struct Keyframe {
   float blue = 255.0f;
   bool vertexMode = false;
   float cornerOffsets[8] = {};  // (x, y) of corners 0..3
-  float pivotX = 0.0f;  // from the object's centre
+  float pivotX = 0.0f;          // from the object's centre
   float pivotY = 0.0f;
   bool cosineEase = false;
 
@@ -84,9 +84,9 @@ enum AnimMode : int32_t {
 };
 
 struct AnimDef {
-  std::string name;  // compared exactly
-  int32_t keys = 0;  // frames 0..keys-1; the last one ends a once-animation
-  uint32_t rate = 0;  // frames per second; 0 never plays
+  std::string name;               // compared exactly
+  int32_t keys = 0;               // frames 0..keys-1; the last one ends a once-animation
+  uint32_t rate = 0;              // frames per second; 0 never plays
   std::vector<Keyframe> keyList;  // in reading order, never sorted
   int32_t mode = kAnimOnce;
   AnimLink effBegin;

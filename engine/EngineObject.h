@@ -158,8 +158,8 @@ class sObj {
   int mBlue = 255;
   int mAlpha = 255;
   int mIndex = 0;
-  ObjEventListener* mListener = nullptr;    // not owned
-  sObjCamera* mCamera = nullptr;            // not owned
+  ObjEventListener* mListener = nullptr;     // not owned
+  sObjCamera* mCamera = nullptr;             // not owned
   Scene::ObjEntity* mSceneEntity = nullptr;  // not owned
   Quad mDisplayQuad;
   Vec2 mDisplayCentre;

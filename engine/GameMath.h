@@ -58,8 +58,7 @@ struct Vec3 : Vector3 {
 // The point at t between p0 (t = 0) and p1 (t = 1), eased as CosineEase.
 void CosineEasePoint(Vector2& out, const Vector2& p0, const Vector2& p1, float t);
 // The uniform Catmull-Rom point between p1 (t = 0) and p2 (t = 1).
-void CatmullRomPoint(Vector2& out, const Vector2& p0, const Vector2& p1, const Vector2& p2, const Vector2& p3,
-                     float t);
+void CatmullRomPoint(Vector2& out, const Vector2& p0, const Vector2& p1, const Vector2& p2, const Vector2& p3, float t);
 
 // Row-major m[row][column]; starts as the identity.
 class Mat3 {

@@ -66,8 +66,8 @@ void KeyframeTrack::PoseAtFraction(Keyframe& out, float fraction) {
   const Keyframe* b = nullptr;
   if (!FindKeyPair(a, b, mFrame)) return;
   const int span = b->index - a->index;
-  const float t = span == 0 ? 0.0f
-                            : static_cast<float>(static_cast<double>(mFrame) - a->index) / static_cast<float>(span);
+  const float t =
+      span == 0 ? 0.0f : static_cast<float>(static_cast<double>(mFrame) - a->index) / static_cast<float>(span);
   Blend(*a, *b, out, t);
 }
 
@@ -189,7 +189,8 @@ void TrackSprite::Draw(Graphics& g) {
     transform.Translate(-mPivot.x, -mPivot.y);
     transform.RotateDegrees(mAngle);
     transform.Translate(mPivot.x, mPivot.y);
-    transform.Translate(mPosition.x + static_cast<float>(cellWidth / 2), mPosition.y + static_cast<float>(cellHeight / 2));
+    transform.Translate(mPosition.x + static_cast<float>(cellWidth / 2),
+                        mPosition.y + static_cast<float>(cellHeight / 2));
     g.SetColorizeImages(true);
     g.SetColor(mColour);
     int row = 0;

@@ -8,9 +8,7 @@
 
 namespace Kivo {
 
-void PropertyList::Add(std::string key, std::string value) {
-  mPairs.push_back({std::move(key), std::move(value)});
-}
+void PropertyList::Add(std::string key, std::string value) { mPairs.push_back({std::move(key), std::move(value)}); }
 
 std::string PropertyList::GetProperty(const std::string& key) const {
   for (const ObjProperty& pair : mPairs) {
@@ -53,9 +51,7 @@ PropertyField PropertyField::Flag(const char* key, bool* out) { return PropertyF
 
 PropertyField PropertyField::Rgb(const char* key, PropertyColor* out) { return PropertyField(key, Kind::Rgb, out); }
 
-PropertyField PropertyField::DrawMode(const char* key, int32_t* out) {
-  return PropertyField(key, Kind::DrawMode, out);
-}
+PropertyField PropertyField::DrawMode(const char* key, int32_t* out) { return PropertyField(key, Kind::DrawMode, out); }
 
 void PropertyField::Assign(const std::string& value) const {
   switch (mKind) {

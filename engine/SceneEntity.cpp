@@ -258,8 +258,7 @@ void AnimPlayer::OnStarted() {
 }
 
 void AnimPlayer::OnStepped() {
-  if (mKeyA && mKeyB && mKeyA->mInterp == 1)
-    PoseAt(std::min(mTimeline.mElapsed / mTimeline.mDuration, 1.0f));
+  if (mKeyA && mKeyB && mKeyA->mInterp == 1) PoseAt(std::min(mTimeline.mElapsed / mTimeline.mDuration, 1.0f));
   mClipTime = mBaseTime + mTimeline.mElapsed;
   Send(kClipStep);
 }
@@ -518,8 +517,8 @@ void ObjEntity::Attach(sObj* object) {
   if (!object) return;
   mObject = object;
   for (int i = 0; i < 4; ++i) {
-    mCorners[i] = Vector2(object->mBaseQuad.corner[i].x - object->mCentre.x,
-                          object->mBaseQuad.corner[i].y - object->mCentre.y);
+    mCorners[i] =
+        Vector2(object->mBaseQuad.corner[i].x - object->mCentre.x, object->mBaseQuad.corner[i].y - object->mCentre.y);
   }
 }
 

@@ -187,7 +187,7 @@ class Entity {
   float mAngle = 0.0f;
   AnimPlayer mPlayer;
   SceneGraph* mGraph = nullptr;  // not owned
-  int mKind = 0;  // 0 Entity, 1 ObjEntity
+  int mKind = 0;                 // 0 Entity, 1 ObjEntity
   bool mDirty = true;
   Matrix3 mWorld;
   bool mSlave = false;

@@ -197,7 +197,8 @@ void SceneGraph::ReadAnimation(XMLParser& reader, const XmlElementRecord& animat
   if (!IsStart(animation, L"animation")) return;
   AnimClip* clip = entity->GetOrCreateClip(std::string());
   if (animation.attributes.empty()) return;
-  for (const auto& attribute : animation.attributes) clip->SetAttribute(Bytes(attribute.first), Bytes(attribute.second));
+  for (const auto& attribute : animation.attributes)
+    clip->SetAttribute(Bytes(attribute.first), Bytes(attribute.second));
   XmlElementRecord element;
   while (reader.ReadNextElement(&element) && !IsEnd(element, L"animation")) {
     if (element.type == XmlElementRecord::TYPE_START) ReadKey(element, entity, clip);

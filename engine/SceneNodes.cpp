@@ -233,8 +233,8 @@ void NodeBinding::Make(SceneNode* node, sObj* object) {
   mNode = node;
   mObject = object;
   for (int i = 0; i < 4; ++i) {
-    mCorners[i] = Vec2(object->mBaseQuad.corner[i].x - object->mCentre.x,
-                       object->mBaseQuad.corner[i].y - object->mCentre.y);
+    mCorners[i] =
+        Vec2(object->mBaseQuad.corner[i].x - object->mCentre.x, object->mBaseQuad.corner[i].y - object->mCentre.y);
   }
 }
 

@@ -79,9 +79,7 @@ void Script::SplitLines(const char* bytes, std::size_t length) {
   finishLine();
 }
 
-std::string Script::CommandName(const std::string& line) {
-  return line.substr(0, line.find_first_of("(:="));
-}
+std::string Script::CommandName(const std::string& line) { return line.substr(0, line.find_first_of("(:=")); }
 
 std::string Script::ExecLine(const std::string& line, const Script& script) {
   std::string name = CommandName(line);
@@ -151,8 +149,7 @@ bool Script::ReportShortList(const char* command, const std::string& text, const
   if (stored >= wanted) return true;
   // The argument bytes come from a data file: only their length is logged.
   std::string message = std::string("script: ") + command + " got " + std::to_string(stored) + " of " +
-                        std::to_string(wanted) + " arguments (" + std::to_string(text.size()) +
-                        " bytes), ignored\n";
+                        std::to_string(wanted) + " arguments (" + std::to_string(text.size()) + " bytes), ignored\n";
   OutputDebugStringA(message.c_str());
   return false;
 }

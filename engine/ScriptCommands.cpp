@@ -7,11 +7,8 @@ namespace Kivo {
 
 ScriptCommandTable StoryCommands() {
   return {
-      {"personage", "ssffsi", nullptr},
-      {"wait_time", "f", nullptr},
-      {"center", "sff", nullptr},
-      {"play_ani", "ss", nullptr},
-      {"init_by_ani", "ss", nullptr},
+      {"personage", "ssffsi", nullptr}, {"wait_time", "f", nullptr},    {"center", "sff", nullptr},
+      {"play_ani", "ss", nullptr},      {"init_by_ani", "ss", nullptr},
   };
 }
 

@@ -119,8 +119,9 @@ void StripEffect::Roll(int counter) {
   first.angle -= mAngularSpeed;
   if (mOriginX - mRadius > 800.0f) mActive = 0;
   if (counter % 2 == 0) {
-    std::stable_sort(mDrawOrder.begin(), mDrawOrder.end(),
-                     [this](int a, int b) { return DepthLess(mEdges[static_cast<size_t>(a)], mEdges[static_cast<size_t>(b)]); });
+    std::stable_sort(mDrawOrder.begin(), mDrawOrder.end(), [this](int a, int b) {
+      return DepthLess(mEdges[static_cast<size_t>(a)], mEdges[static_cast<size_t>(b)]);
+    });
   }
 }
 

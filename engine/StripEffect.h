@@ -50,8 +50,7 @@ class StripEffect {
  public:
   static constexpr float kStartAngle = -1.5707964f;
 
-  void Start(int mode, int strips, float speed, float radius, Image* image, Vec2 origin, int seconds,
-             float amplitude);
+  void Start(int mode, int strips, float speed, float radius, Image* image, Vec2 origin, int seconds, float amplitude);
   // counter: the caller's own update count; only its parity is used.
   void Update(int counter);
   void Draw(Graphics& g);

@@ -265,20 +265,13 @@ bool GameApp::IsFadeFinished() const { return mSwitch == nullptr || mSwitch->IsF
 Screen* GameApp::CreateScreen(int type) {
   // Plain screens on their type's scene for the screens not built yet.
   switch (type) {
-    case kLoadingScreen:
-      return new LoadingScreen(*this);
-    case kMainMenuScreen:
-      return new MainMenuScreen(*this, *this);
-    case kSplashScreen:
-      return new SplashScreen(*this);
-    case kMapScreen:
-      return new Screen(*this, "mnMapMenu");
-    case kWinScreen:
-      return new WinScreen(*this);
-    case kStoryScreen:
-      return new Screen(*this, "mnDialogs");
-    default:
-      return nullptr;
+    case kLoadingScreen: return new LoadingScreen(*this);
+    case kMainMenuScreen: return new MainMenuScreen(*this, *this);
+    case kSplashScreen: return new SplashScreen(*this);
+    case kMapScreen: return new Screen(*this, "mnMapMenu");
+    case kWinScreen: return new WinScreen(*this);
+    case kStoryScreen: return new Screen(*this, "mnDialogs");
+    default: return nullptr;
   }
 }
 

@@ -23,8 +23,7 @@ namespace Kivo {
 // is missing, or of another kind, is logged with the scene's name, so that
 // callers skip it rather than dereference it.
 template <class Kind>
-Kind* FindControl(const ObjectList& objects, const std::string& name, const std::string& scene,
-                  bool required = true) {
+Kind* FindControl(const ObjectList& objects, const std::string& name, const std::string& scene, bool required = true) {
   Kind* control = dynamic_cast<Kind*>(FindObjectByName(objects, name));
   if (control == nullptr && required)
     Platform::Log("scene \"" + scene + "\": object \"" + name + "\" is missing or of another kind");

@@ -7,9 +7,7 @@
 
 namespace Kivo {
 
-inline std::uint16_t LoadU16(const std::uint8_t* in) {
-  return static_cast<std::uint16_t>(in[0] | (in[1] << 8));
-}
+inline std::uint16_t LoadU16(const std::uint8_t* in) { return static_cast<std::uint16_t>(in[0] | (in[1] << 8)); }
 inline std::uint32_t LoadU32(const std::uint8_t* in) {
   return static_cast<std::uint32_t>(in[0]) | (static_cast<std::uint32_t>(in[1]) << 8) |
          (static_cast<std::uint32_t>(in[2]) << 16) | (static_cast<std::uint32_t>(in[3]) << 24);

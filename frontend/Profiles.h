@@ -56,9 +56,9 @@ struct Profile {
   float soundVolume = kDefaultSoundVolume;
   std::int32_t hardMode = 0;
   bool difficultyChosen = false;
-  std::int32_t stage = 0;         // 0 .. 39
-  std::int32_t highestStage = 0;  // 0 .. 40
-  std::int32_t level = 0;         // 0 .. 3
+  std::int32_t stage = 0;                             // 0 .. 39
+  std::int32_t highestStage = 0;                      // 0 .. 40
+  std::int32_t level = 0;                             // 0 .. 3
   std::array<std::int32_t, kStageCount> bestLevel{};  // each 0 .. 3
   bool allUnlocked = false;
 

@@ -48,9 +48,9 @@ inline bool HasAvx2() {
 // transparent one 0; blue lanes shift their two products separately.
 __attribute__((target("avx2"))) inline __m256i OntoOpaqueHalfAvx2(__m256i s16, __m256i d16) {
   const __m256i c256 = _mm256_set1_epi16(256), c255 = _mm256_set1_epi16(255);
-  const __m256i splitMask = _mm256_set_epi16(-1, -1, -1, static_cast<short>(0xFF00), -1, -1, -1,
-                                             static_cast<short>(0xFF00), -1, -1, -1, static_cast<short>(0xFF00), -1,
-                                             -1, -1, static_cast<short>(0xFF00));
+  const __m256i splitMask =
+      _mm256_set_epi16(-1, -1, -1, static_cast<short>(0xFF00), -1, -1, -1, static_cast<short>(0xFF00), -1, -1, -1,
+                       static_cast<short>(0xFF00), -1, -1, -1, static_cast<short>(0xFF00));
   __m256i a = _mm256_shufflelo_epi16(s16, _MM_SHUFFLE(3, 3, 3, 3));
   a = _mm256_shufflehi_epi16(a, _MM_SHUFFLE(3, 3, 3, 3));
   a = _mm256_sub_epi16(a, _mm256_cmpeq_epi16(a, c255));
@@ -98,8 +98,8 @@ inline void OntoOpaqueRow(uint32_t* d, const uint32_t* s, int32_t n) {
   const __m128i c256 = _mm_set1_epi16(256);
   // Blue lanes (0 and 4 of the eight 16-bit lanes) shift their two products
   // separately: clearing both low bytes before the sum does exactly that.
-  const __m128i splitMask = _mm_set_epi16(-1, -1, -1, static_cast<short>(0xFF00), -1, -1, -1,
-                                          static_cast<short>(0xFF00));
+  const __m128i splitMask =
+      _mm_set_epi16(-1, -1, -1, static_cast<short>(0xFF00), -1, -1, -1, static_cast<short>(0xFF00));
   const __m128i c255 = _mm_set1_epi16(255);
   for (; i + 4 <= n; i += 4) {
     const __m128i sv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
@@ -163,8 +163,8 @@ inline void AddRow(uint32_t* d, const uint32_t* s, int32_t n, const AddTint& t, 
 #ifdef KIVO_BLIT_SSE2
   const __m128i zero = _mm_setzero_si128();
   const __m128i colorMask = _mm_set1_epi32(0x00FFFFFF);
-  const __m128i pcv = _mm_set_epi16(0, static_cast<short>(t.pr), static_cast<short>(t.pg), static_cast<short>(t.pb),
-                                    0, static_cast<short>(t.pr), static_cast<short>(t.pg), static_cast<short>(t.pb));
+  const __m128i pcv = _mm_set_epi16(0, static_cast<short>(t.pr), static_cast<short>(t.pg), static_cast<short>(t.pb), 0,
+                                    static_cast<short>(t.pr), static_cast<short>(t.pg), static_cast<short>(t.pb));
   for (; i + 4 <= n; i += 4) {
     const __m128i sv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
     __m128i* dp = reinterpret_cast<__m128i*>(d + i);
@@ -183,8 +183,8 @@ inline void AddRow(uint32_t* d, const uint32_t* s, int32_t n, const AddTint& t, 
         }
         return v;
       };
-      x = _mm_and_si128(
-          _mm_packus_epi16(half(_mm_unpacklo_epi8(sv, zero)), half(_mm_unpackhi_epi8(sv, zero))), colorMask);
+      x = _mm_and_si128(_mm_packus_epi16(half(_mm_unpacklo_epi8(sv, zero)), half(_mm_unpackhi_epi8(sv, zero))),
+                        colorMask);
     }
     _mm_storeu_si128(dp, _mm_adds_epu8(dv, x));
   }
@@ -230,10 +230,9 @@ inline void Over4(uint32_t* d, __m128i sv, Scalar scalar) {
     a = _mm_shufflehi_epi16(a, _MM_SHUFFLE(3, 3, 3, 3));
     return _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(s16, a), _mm_mullo_epi16(d16, _mm_sub_epi16(c256, a))), 8);
   };
-  const __m128i blended =
-      _mm_or_si128(_mm_packus_epi16(half(_mm_unpacklo_epi8(sv, zero), _mm_unpacklo_epi8(dv, zero)),
-                                    half(_mm_unpackhi_epi8(sv, zero), _mm_unpackhi_epi8(dv, zero))),
-                   alphaMask);
+  const __m128i blended = _mm_or_si128(_mm_packus_epi16(half(_mm_unpacklo_epi8(sv, zero), _mm_unpacklo_epi8(dv, zero)),
+                                                        half(_mm_unpackhi_epi8(sv, zero), _mm_unpackhi_epi8(dv, zero))),
+                                       alphaMask);
   _mm_storeu_si128(dp, _mm_or_si128(_mm_and_si128(transparent, dv), _mm_andnot_si128(transparent, blended)));
 }
 #endif
@@ -256,8 +255,9 @@ inline void OverPickedRow(uint32_t* d, const uint32_t* sourceRow, const int32_t*
   int32_t i = 0;
 #ifdef KIVO_BLIT_SSE2
   for (; i + 4 <= n; i += 4) {
-    const __m128i sv = _mm_set_epi32(static_cast<int>(sourceRow[columns[i + 3]]), static_cast<int>(sourceRow[columns[i + 2]]),
-                                     static_cast<int>(sourceRow[columns[i + 1]]), static_cast<int>(sourceRow[columns[i]]));
+    const __m128i sv =
+        _mm_set_epi32(static_cast<int>(sourceRow[columns[i + 3]]), static_cast<int>(sourceRow[columns[i + 2]]),
+                      static_cast<int>(sourceRow[columns[i + 1]]), static_cast<int>(sourceRow[columns[i]]));
     Over4(d + i, sv, scalar);
   }
 #endif

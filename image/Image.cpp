@@ -42,8 +42,7 @@ void AnimationInfo::Setup(int32_t frames, int32_t beginDelay, int32_t endDelay) 
   totalTime = total > INT32_MAX ? INT32_MAX : static_cast<int32_t>(total);
 }
 
-Image::Image(const Image& other)
-    : width(other.width), height(other.height), rows(other.rows), columns(other.columns) {
+Image::Image(const Image& other) : width(other.width), height(other.height), rows(other.rows), columns(other.columns) {
   if (other.animation != nullptr) animation = new AnimationInfo(*other.animation);
 }
 
@@ -80,36 +79,35 @@ void Image::FillSpans(const ImageSpan* spans, int32_t count, const Color& color,
   for (int32_t i = 0; i < count; ++i) FillRect(Rect(spans[i].x, spans[i].y, spans[i].width, 1), color, drawMode);
 }
 
-void Image::FillSpansWithCoverage(const ImageSpan*, int32_t, const Color&, int32_t, const uint8_t*, int32_t,
-                                  int32_t, int32_t, uint32_t) {}
+void Image::FillSpansWithCoverage(const ImageSpan*, int32_t, const Color&, int32_t, const uint8_t*, int32_t, int32_t,
+                                  int32_t, uint32_t) {}
 void Image::DrawImage(Image*, int32_t, int32_t, const Rect&, const Color&, int32_t) {}
 void Image::DrawImageAtFloat(Image*, float, float, const Rect&, const Rect&, const Color&, int32_t) {}
 void Image::DrawImageRotated(Image*, float, float, const Rect&, const Rect&, const Color&, int32_t, double, float,
                              float) {}
 void Image::DrawImageStretched(Image*, const Rect&, const Rect&, const Rect&, const Color&, int32_t, bool) {}
-void Image::DrawImageByMatrix(Image*, float, float, const Matrix3&, const Rect&, const Color&, int32_t,
-                              const Rect&, bool) {}
-void Image::DrawTexturedTriangles(Image*, const TexturedVertex*, int32_t, const Rect&, const Color&, int32_t,
-                                  float, float, bool) {}
+void Image::DrawImageByMatrix(Image*, float, float, const Matrix3&, const Rect&, const Color&, int32_t, const Rect&,
+                              bool) {}
+void Image::DrawTexturedTriangles(Image*, const TexturedVertex*, int32_t, const Rect&, const Color&, int32_t, float,
+                                  float, bool) {}
 void Image::DrawImageMirrored(Image*, int32_t, int32_t, const Rect&, const Color&, int32_t) {}
-void Image::DrawImageStretchedMirrored(Image*, const Rect&, const Rect&, const Rect&, const Color&, int32_t,
-                                       bool) {}
-void Image::DrawImageTwoTextures(Image*, int32_t, int32_t, const Rect&, const Color&, int32_t, Image*, float,
-                                 float, float, float, int32_t) {}
-void Image::DrawQuadWrappedUV(Image*, float, float, float, float, const Color&, int32_t, bool, float, float,
-                              float, float) {}
-void Image::DrawVertexTriangles(Image*, const TriVertex*, int32_t, const Rect&, const Color&, int32_t, float,
-                                float, bool) {}
-void Image::DrawVertexTrianglesWrapped(Image*, const TriVertex*, int32_t, const Rect&, const Color&, int32_t,
-                                       float, float, bool) {}
-void Image::DrawVertexTrianglesRaw(Image*, const TriVertex*, int32_t, const Rect&, const Color&, int32_t, float,
-                                   float, bool) {}
+void Image::DrawImageStretchedMirrored(Image*, const Rect&, const Rect&, const Rect&, const Color&, int32_t, bool) {}
+void Image::DrawImageTwoTextures(Image*, int32_t, int32_t, const Rect&, const Color&, int32_t, Image*, float, float,
+                                 float, float, int32_t) {}
+void Image::DrawQuadWrappedUV(Image*, float, float, float, float, const Color&, int32_t, bool, float, float, float,
+                              float) {}
+void Image::DrawVertexTriangles(Image*, const TriVertex*, int32_t, const Rect&, const Color&, int32_t, float, float,
+                                bool) {}
+void Image::DrawVertexTrianglesWrapped(Image*, const TriVertex*, int32_t, const Rect&, const Color&, int32_t, float,
+                                       float, bool) {}
+void Image::DrawVertexTrianglesRaw(Image*, const TriVertex*, int32_t, const Rect&, const Color&, int32_t, float, float,
+                                   bool) {}
 void Image::Begin3D(const Matrix4&, const Matrix4&, const Matrix4&) {}
 void Image::End3D() {}
 void Image::FillRect3D(const Rect&, const Color&, int32_t) {}
 void Image::DrawVertexTrianglesTwoTextures(Image*, const TriVertex*, int32_t, const Rect&, const Color&, int32_t,
                                            Image*, float, float, bool) {}
-void Image::DrawVertexTrianglesRawTwoTextures(Image*, const TriVertex*, int32_t, const Rect&, const Color&,
-                                              int32_t, Image*, float, float, bool) {}
+void Image::DrawVertexTrianglesRawTwoTextures(Image*, const TriVertex*, int32_t, const Rect&, const Color&, int32_t,
+                                              Image*, float, float, bool) {}
 
 }  // namespace Kivo

@@ -89,7 +89,7 @@ struct AnimationInfo {
 class MemoryImage;
 
 class Image {
-public:
+ public:
   bool drawn = false;  // set on a source by the draws that read it
   std::string path;
   int32_t width = 0;
@@ -120,8 +120,7 @@ public:
   virtual void DrawRect(const Rect& rect, const Color& color, int32_t drawMode);
   virtual void ClearRect(const Rect& rect);
   virtual void DrawLine(double x1, double y1, double x2, double y2, const Color& color, int32_t drawMode);
-  virtual void DrawLineAntialiased(double x1, double y1, double x2, double y2, const Color& color,
-                                   int32_t drawMode);
+  virtual void DrawLineAntialiased(double x1, double y1, double x2, double y2, const Color& color, int32_t drawMode);
   virtual void FillSpans(const ImageSpan* spans, int32_t count, const Color& color, int32_t drawMode);
   virtual void FillSpansWithCoverage(const ImageSpan* spans, int32_t count, const Color& color, int32_t drawMode,
                                      const uint8_t* coverage, int32_t coverageX, int32_t coverageY,
@@ -131,8 +130,7 @@ public:
   virtual void DrawImageAtFloat(Image* source, float x, float y, const Rect& sourceRect, const Rect& clip,
                                 const Color& color, int32_t drawMode);
   virtual void DrawImageRotated(Image* source, float x, float y, const Rect& sourceRect, const Rect& clip,
-                                const Color& color, int32_t drawMode, double angle, float centerX,
-                                float centerY);
+                                const Color& color, int32_t drawMode, double angle, float centerX, float centerY);
   virtual void DrawImageStretched(Image* source, const Rect& destRect, const Rect& sourceRect, const Rect& clip,
                                   const Color& color, int32_t drawMode, bool fast);
   virtual void DrawImageByMatrix(Image* source, float x, float y, const Matrix3& matrix, const Rect& clip,
@@ -142,17 +140,16 @@ public:
                                      float offsetY, bool blend);
   virtual void DrawImageMirrored(Image* source, int32_t x, int32_t y, const Rect& sourceRect, const Color& color,
                                  int32_t drawMode);
-  virtual void DrawImageStretchedMirrored(Image* source, const Rect& destRect, const Rect& sourceRect,
-                                          const Rect& clip, const Color& color, int32_t drawMode, bool fast);
-  virtual void DrawImageTwoTextures(Image* source, int32_t x, int32_t y, const Rect& sourceRect,
-                                    const Color& color, int32_t drawMode, Image* second, float secondX,
-                                    float secondY, float secondWidth, float secondHeight, int32_t secondMode);
-  virtual void DrawQuadWrappedUV(Image* source, float x, float y, float quadWidth, float quadHeight,
-                                 const Color& color, int32_t drawMode, bool unusedFlag, float uLeft, float vTop,
-                                 float uRight, float vBottom);
-  virtual void DrawVertexTriangles(Image* texture, const TriVertex* vertices, int32_t triangleCount,
-                                   const Rect& clip, const Color& color, int32_t drawMode, float offsetX,
-                                   float offsetY, bool blend);
+  virtual void DrawImageStretchedMirrored(Image* source, const Rect& destRect, const Rect& sourceRect, const Rect& clip,
+                                          const Color& color, int32_t drawMode, bool fast);
+  virtual void DrawImageTwoTextures(Image* source, int32_t x, int32_t y, const Rect& sourceRect, const Color& color,
+                                    int32_t drawMode, Image* second, float secondX, float secondY, float secondWidth,
+                                    float secondHeight, int32_t secondMode);
+  virtual void DrawQuadWrappedUV(Image* source, float x, float y, float quadWidth, float quadHeight, const Color& color,
+                                 int32_t drawMode, bool unusedFlag, float uLeft, float vTop, float uRight,
+                                 float vBottom);
+  virtual void DrawVertexTriangles(Image* texture, const TriVertex* vertices, int32_t triangleCount, const Rect& clip,
+                                   const Color& color, int32_t drawMode, float offsetX, float offsetY, bool blend);
   virtual void DrawVertexTrianglesWrapped(Image* texture, const TriVertex* vertices, int32_t triangleCount,
                                           const Rect& clip, const Color& color, int32_t drawMode, float offsetX,
                                           float offsetY, bool blend);
@@ -163,14 +160,13 @@ public:
   virtual void End3D();
   virtual void FillRect3D(const Rect& rect, const Color& color, int32_t drawMode);
   virtual void DrawVertexTrianglesTwoTextures(Image* texture, const TriVertex* vertices, int32_t triangleCount,
-                                              const Rect& clip, const Color& color, int32_t drawMode,
-                                              Image* second, float offsetX, float offsetY, bool blend);
-  virtual void DrawVertexTrianglesRawTwoTextures(Image* texture, const TriVertex* vertices,
-                                                 int32_t triangleCount, const Rect& clip, const Color& color,
-                                                 int32_t drawMode, Image* second, float offsetX, float offsetY,
-                                                 bool blend);
+                                              const Rect& clip, const Color& color, int32_t drawMode, Image* second,
+                                              float offsetX, float offsetY, bool blend);
+  virtual void DrawVertexTrianglesRawTwoTextures(Image* texture, const TriVertex* vertices, int32_t triangleCount,
+                                                 const Rect& clip, const Color& color, int32_t drawMode, Image* second,
+                                                 float offsetX, float offsetY, bool blend);
 
-protected:
+ protected:
   MemoryImage* memoryImage_ = nullptr;  // set by the MemoryImage constructors
 };
 

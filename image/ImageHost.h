@@ -16,7 +16,7 @@ class MemoryImage;
 struct NativeDisplay;
 
 class ImageHost {
-public:
+ public:
   virtual ~ImageHost() = default;
 
   // Every MemoryImage registers at construction and unregisters (which also
@@ -39,7 +39,7 @@ public:
 
 // The quiet host used while no application object exists.
 class NullImageHost : public ImageHost {
-public:
+ public:
   void RegisterMemoryImage(MemoryImage*) override {}
   void UnregisterMemoryImage(MemoryImage*) override {}
   void ReleaseImageTexture(MemoryImage*) override {}

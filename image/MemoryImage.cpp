@@ -21,8 +21,7 @@ inline uint32_t ShiftLeft(uint32_t v, int32_t s) { return s <= 0 ? v : (s >= 32 
 inline uint32_t ToNative(uint32_t f, const NativeDisplay& d) {
   const uint32_t g = (f >> 24) + 1;
   const uint32_t r = ShiftLeft(ShiftRight(((f & 0xFF0000u) * g) >> 8, 24 - d.redBits), d.redShift) & d.redMask;
-  const uint32_t gr =
-      ShiftLeft(ShiftRight(((f & 0xFF00u) * g) >> 8, 16 - d.greenBits), d.greenShift) & d.greenMask;
+  const uint32_t gr = ShiftLeft(ShiftRight(((f & 0xFF00u) * g) >> 8, 16 - d.greenBits), d.greenShift) & d.greenMask;
   const uint32_t b = ShiftLeft(ShiftRight(((f & 0xFFu) * g) >> 8, 8 - d.blueBits), d.blueShift) & d.blueMask;
   return (f & 0xFF000000u) | r | gr | b;
 }

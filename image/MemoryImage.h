@@ -51,18 +51,18 @@ bool ImagePixelCount(int32_t width, int32_t height, size_t& count);
 // Whoever made an image's texture and keeps it in a list: an image deleted
 // before its keeper takes itself out of that list through this.
 class TextureKeeper {
-public:
+ public:
   virtual void RemoveTexture(MemoryImage* image) = 0;
 
-protected:
+ protected:
   ~TextureKeeper() = default;
 };
 
 class MemoryImage : public Image {
-public:
+ public:
   std::unique_ptr<uint32_t[]> bits;  // width * height + sentinel, or null
   int32_t changeCount = 0;
-  TextureData* textureData = nullptr;  // created and deleted by the renderer
+  TextureData* textureData = nullptr;      // created and deleted by the renderer
   TextureKeeper* textureKeeper = nullptr;  // the renderer holding textureData
   uint32_t textureFlags = 0;
   std::unique_ptr<uint32_t[]> palette;  // 256 entries, or null
@@ -91,24 +91,22 @@ public:
   void FillRect(const Rect& rect, const Color& color, int32_t drawMode) override;
   void ClearRect(const Rect& rect) override;
   void DrawLine(double x1, double y1, double x2, double y2, const Color& color, int32_t drawMode) override;
-  void DrawLineAntialiased(double x1, double y1, double x2, double y2, const Color& color,
-                           int32_t drawMode) override;
+  void DrawLineAntialiased(double x1, double y1, double x2, double y2, const Color& color, int32_t drawMode) override;
   void FillSpansWithCoverage(const ImageSpan* spans, int32_t count, const Color& color, int32_t drawMode,
                              const uint8_t* coverage, int32_t coverageX, int32_t coverageY, int32_t coverageStride,
                              uint32_t unusedWord) override;
   void DrawImage(Image* source, int32_t x, int32_t y, const Rect& sourceRect, const Color& color,
                  int32_t drawMode) override;
-  void DrawImageAtFloat(Image* source, float x, float y, const Rect& sourceRect, const Rect& clip,
-                        const Color& color, int32_t drawMode) override;
-  void DrawImageRotated(Image* source, float x, float y, const Rect& sourceRect, const Rect& clip,
-                        const Color& color, int32_t drawMode, double angle, float centerX, float centerY) override;
+  void DrawImageAtFloat(Image* source, float x, float y, const Rect& sourceRect, const Rect& clip, const Color& color,
+                        int32_t drawMode) override;
+  void DrawImageRotated(Image* source, float x, float y, const Rect& sourceRect, const Rect& clip, const Color& color,
+                        int32_t drawMode, double angle, float centerX, float centerY) override;
   void DrawImageStretched(Image* source, const Rect& destRect, const Rect& sourceRect, const Rect& clip,
                           const Color& color, int32_t drawMode, bool fast) override;
-  void DrawImageByMatrix(Image* source, float x, float y, const Matrix3& matrix, const Rect& clip,
-                         const Color& color, int32_t drawMode, const Rect& sourceRect, bool blend) override;
-  void DrawTexturedTriangles(Image* texture, const TexturedVertex* vertices, int32_t triangleCount,
-                             const Rect& clip, const Color& color, int32_t drawMode, float offsetX, float offsetY,
-                             bool blend) override;
+  void DrawImageByMatrix(Image* source, float x, float y, const Matrix3& matrix, const Rect& clip, const Color& color,
+                         int32_t drawMode, const Rect& sourceRect, bool blend) override;
+  void DrawTexturedTriangles(Image* texture, const TexturedVertex* vertices, int32_t triangleCount, const Rect& clip,
+                             const Color& color, int32_t drawMode, float offsetX, float offsetY, bool blend) override;
 
   // Storage and caches, in the order the class family keeps.
   virtual uint32_t* GetNativeData(const NativeDisplay& display);
@@ -135,12 +133,12 @@ public:
   // The smooth resampler of the stretched draw, on its own: resamples the
   // source rectangle into the target rectangle of this image, source-over.
   // Colour and mode are not used.
-  void DrawImageStretchedSmooth(Image* source, const Rect& target, const DoubleRect& sourceRect,
-                                const Color& color, int32_t drawMode);
+  void DrawImageStretchedSmooth(Image* source, const Rect& target, const DoubleRect& sourceRect, const Color& color,
+                                int32_t drawMode);
 
   // Clipping shared with the surface-backed image.
-  static bool ClipStretchRects(const Rect& sourceRect, const Rect& clip, const Rect& destRect,
-                               DoubleRect& sourceOut, Rect& destOut);
+  static bool ClipStretchRects(const Rect& sourceRect, const Rect& clip, const Rect& destRect, DoubleRect& sourceOut,
+                               Rect& destOut);
   static bool ClipStretchRectsMirrored(const Rect& sourceRect, const Rect& clip, const Rect& destRect,
                                        DoubleRect& sourceOut, Rect& destOut);
   static bool ComputeRotatedBounds(float x, float y, const Rect& sourceRect, const Rect& clip, double angle,
@@ -151,7 +149,7 @@ public:
   // The number of pixels; 0 for an empty or refused size.
   size_t PixelCount() const;
 
-private:
+ private:
   // The format the native data was built for, so it converts back exactly.
   NativeDisplay nativeFormat;
   bool nativeFromPalette = false;  // native data holds 256 palette entries

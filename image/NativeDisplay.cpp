@@ -29,8 +29,7 @@ void NativeDisplay::SetFormat(uint32_t bpp, uint32_t red, uint32_t green, uint32
 }
 
 bool NativeDisplay::IsUsable() const {
-  return ChannelUsable(redBits, redShift) && ChannelUsable(greenBits, greenShift) &&
-         ChannelUsable(blueBits, blueShift);
+  return ChannelUsable(redBits, redShift) && ChannelUsable(greenBits, greenShift) && ChannelUsable(blueBits, blueShift);
 }
 
 }  // namespace Kivo

@@ -30,7 +30,7 @@ struct SharedImageEntry {
 };
 
 class SharedImageHandle {
-public:
+ public:
   SharedImageHandle() = default;
   explicit SharedImageHandle(SharedImageEntry* entry);
   // Takes the other's entry and private image, but never ownership of it.
@@ -54,7 +54,7 @@ public:
   MemoryImage* GetDDImage() const;
   SharedImageEntry* GetEntry() const { return entry_; }
 
-private:
+ private:
   // Keeps an owned private image alive while any handle refers to it.
   struct PrivateImage {
     MemoryImage* image = nullptr;

@@ -318,7 +318,7 @@ bool ClipBlit(const MemoryImage& dest, const MemoryImage& source, int32_t x, int
   h = std::min({h, static_cast<int64_t>(source.height) - sy, static_cast<int64_t>(dest.height) - dy});
   if (w <= 0 || h <= 0) return false;
   out = BlitArea{static_cast<int32_t>(sx), static_cast<int32_t>(sy), static_cast<int32_t>(dx),
-                 static_cast<int32_t>(dy), static_cast<int32_t>(w), static_cast<int32_t>(h)};
+                 static_cast<int32_t>(dy), static_cast<int32_t>(w),  static_cast<int32_t>(h)};
   return true;
 }
 
@@ -369,8 +369,7 @@ void NormalBlit(MemoryImage& destImage, MemoryImage& srcImage, const BlitArea& a
             case kOpaque:
               for (int32_t i = 0; i < k; ++i) d[x + i] = src.palette[src.indices[si + i]];
               break;
-            case kTransparent:
-              break;
+            case kTransparent: break;
             case kPartial:
               for (int32_t i = 0; i < k; ++i) d[x + i] = OntoOpaque(d[x + i], src.palette[src.indices[si + i]]);
               break;

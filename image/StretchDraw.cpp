@@ -98,8 +98,7 @@ inline __m128i TimesWeight(__m128i v, __m128i w16) {
 inline void AddPixel(Sums& acc, uint32_t pixel, uint32_t weight) {
 #ifdef KIVO_BLIT_SSE2
   const __m128i zero = _mm_setzero_si128();
-  const __m128i lanes =
-      _mm_unpacklo_epi16(_mm_unpacklo_epi8(_mm_cvtsi32_si128(static_cast<int>(pixel)), zero), zero);
+  const __m128i lanes = _mm_unpacklo_epi16(_mm_unpacklo_epi8(_mm_cvtsi32_si128(static_cast<int>(pixel)), zero), zero);
   __m128i* at = reinterpret_cast<__m128i*>(&acc);
   const __m128i w16 = _mm_set1_epi16(static_cast<short>(weight));
   _mm_storeu_si128(at, _mm_add_epi32(_mm_loadu_si128(at), TimesWeight(lanes, w16)));

@@ -46,7 +46,9 @@ inline bool SampleInside(int64_t e, int64_t size) { return e >= 0 && (e >> 16) <
 struct BitsFetch {
   const uint32_t* bits;
   size_t width;
-  uint32_t operator()(int32_t x, int32_t y) const { return bits[static_cast<size_t>(y) * width + static_cast<size_t>(x)]; }
+  uint32_t operator()(int32_t x, int32_t y) const {
+    return bits[static_cast<size_t>(y) * width + static_cast<size_t>(x)];
+  }
 };
 struct PaletteFetch {
   const SourcePixels& pixels;
@@ -124,8 +126,8 @@ inline bool SampleScalar(uint32_t p00, uint32_t p10, uint32_t p01, uint32_t p11,
   }
   A = w00 + w10 + w01 + w11;
   if (A == 0) return false;
-  sr = ((p00 >> 16) & 0xFF) * w00 + ((p10 >> 16) & 0xFF) * w10 + ((p01 >> 16) & 0xFF) * w01 +
-       ((p11 >> 16) & 0xFF) * w11;
+  sr =
+      ((p00 >> 16) & 0xFF) * w00 + ((p10 >> 16) & 0xFF) * w10 + ((p01 >> 16) & 0xFF) * w01 + ((p11 >> 16) & 0xFF) * w11;
   sg = ((p00 >> 8) & 0xFF) * w00 + ((p10 >> 8) & 0xFF) * w10 + ((p01 >> 8) & 0xFF) * w01 + ((p11 >> 8) & 0xFF) * w11;
   sb = (p00 & 0xFF) * w00 + (p10 & 0xFF) * w10 + (p01 & 0xFF) * w01 + (p11 & 0xFF) * w11;
   return true;
@@ -210,10 +212,9 @@ void DrawRotatedSpan(const RotatedSpan& span, Fetch fetch, const RotatedBlend& b
       }
       // The four neighbours of the four pixels, straight into registers.
       auto gather = [&](int dx, int dy) {
-        return _mm_set_epi32(static_cast<int>(fetch(ix[3] + dx, iy[3] + dy)),
-                             static_cast<int>(fetch(ix[2] + dx, iy[2] + dy)),
-                             static_cast<int>(fetch(ix[1] + dx, iy[1] + dy)),
-                             static_cast<int>(fetch(ix[0] + dx, iy[0] + dy)));
+        return _mm_set_epi32(
+            static_cast<int>(fetch(ix[3] + dx, iy[3] + dy)), static_cast<int>(fetch(ix[2] + dx, iy[2] + dy)),
+            static_cast<int>(fetch(ix[1] + dx, iy[1] + dy)), static_cast<int>(fetch(ix[0] + dx, iy[0] + dy)));
       };
       const __m128i neighbours[4] = {gather(0, 0), gather(1, 0), gather(0, 1), gather(1, 1)};
       E += 4 * span.stepX;
@@ -296,8 +297,7 @@ void MemoryImage::DrawImageAtFloat(Image* source, float x, float y, const Rect& 
 }
 
 void MemoryImage::DrawImageRotated(Image* source, float x, float y, const Rect& sourceRect, const Rect& clip,
-                                   const Color& color, int32_t drawMode, double angle, float centerX,
-                                   float centerY) {
+                                   const Color& color, int32_t drawMode, double angle, float centerX, float centerY) {
   if (source == nullptr) return;
   source->drawn = true;
   MemoryImage* src = source->AsMemoryImage();
@@ -350,8 +350,8 @@ void MemoryImage::DrawImageRotated(Image* source, float x, float y, const Rect& 
   const uint8_t* clamp = host->GetClampTable();
   const int64_t W = sw, H = sh;
   const uint32_t addR = tint.a * tint.r / 255, addG = tint.a * tint.g / 255, addB = tint.a * tint.b / 255;
-  const RotatedBlend blend{tint,  tinted, drawMode, clamp, addR, addG, addB, GetReciprocals().of,
-                           !ReferencePathsForced()};
+  const RotatedBlend blend{
+      tint, tinted, drawMode, clamp, addR, addG, addB, GetReciprocals().of, !ReferencePathsForced()};
 
   for (int32_t i = 0; i < boxH; ++i) {
     const int32_t destY = boxY + i;
@@ -367,8 +367,8 @@ void MemoryImage::DrawImageRotated(Image* source, float x, float y, const Rect& 
     if (!NarrowAxis(E0, stepX, W, range) || !NarrowAxis(D0, stepY, H, range)) continue;
     // The ranges above are the usual ones; the samples at both ends are
     // checked too, so no rounding case can read outside the source.
-    while (range.first <= range.last && !(SampleInside(E0 + range.first * stepX, W) &&
-                                          SampleInside(D0 + range.first * stepY, H))) {
+    while (range.first <= range.last &&
+           !(SampleInside(E0 + range.first * stepX, W) && SampleInside(D0 + range.first * stepY, H))) {
       ++range.first;
     }
     while (range.last >= range.first &&
@@ -380,8 +380,9 @@ void MemoryImage::DrawImageRotated(Image* source, float x, float y, const Rect& 
     if (range.first > range.last) continue;
 
     uint32_t* row = dest + static_cast<size_t>(destY) * static_cast<size_t>(width) + boxX;
-    RotatedSpan span{row, E0 + range.first * stepX, D0 + range.first * stepY, stepX, stepY,
-                     static_cast<int32_t>(range.first), static_cast<int32_t>(range.last), srcRect.x, srcRect.y};
+    RotatedSpan span{row,      E0 + range.first * stepX,          D0 + range.first * stepY,         stepX,
+                     stepY,    static_cast<int32_t>(range.first), static_cast<int32_t>(range.last), srcRect.x,
+                     srcRect.y};
     if (pixels.indices != nullptr) {
       DrawRotatedSpan(span, PaletteFetch{pixels}, blend);
     } else {

@@ -121,9 +121,9 @@ void DispatchRasterizer(bool textured, bool blended, bool vertexColors, bool tin
   if (r != nullptr) r(vertices, target, pitch, texture, color);
 }
 
-void DrawTriangleStrip(const TexturedVertex* vertices, int32_t vertexCount, MemoryImage* texture,
-                       const Color& color, int32_t, const Rect& clip, void* target, int32_t pitch, PixelTag tag,
-                       bool blend, bool vertexColors) {
+void DrawTriangleStrip(const TexturedVertex* vertices, int32_t vertexCount, MemoryImage* texture, const Color& color,
+                       int32_t, const Rect& clip, void* target, int32_t pitch, PixelTag tag, bool blend,
+                       bool vertexColors) {
   if (vertices == nullptr || vertexCount < 3) return;
   const float xMin = static_cast<float>(clip.x);
   const float yMin = static_cast<float>(clip.y);
@@ -178,8 +178,7 @@ void DrawTriangleStrip(const TexturedVertex* vertices, int32_t vertexCount, Memo
       }
     }
     const RasterTexture* texPtr = texture != nullptr ? &tex : nullptr;
-    DispatchRasterizer(texture != nullptr, blended, vertexColors, tinted, rv, target, pitch, texPtr, &rc, tag,
-                       blend);
+    DispatchRasterizer(texture != nullptr, blended, vertexColors, tinted, rv, target, pitch, texPtr, &rc, tag, blend);
     for (int m = 2; m <= n - 2; ++m) {
       const RasterVertex fan[3] = {rv[0], rv[m], rv[m + 1]};
       DispatchRasterizer(texture != nullptr, blended, vertexColors, tinted, fan, target, pitch, texPtr, &rc, tag,
@@ -188,19 +187,19 @@ void DrawTriangleStrip(const TexturedVertex* vertices, int32_t vertexCount, Memo
   }
 }
 
-void DrawImageByMatrixInto(Image* source, float x, float y, const Matrix3& matrix, const Rect& clip,
-                           const Color& color, int32_t drawMode, const Rect& sourceRect, void* target,
-                           int32_t pitch, PixelTag tag, bool blend) {
+void DrawImageByMatrixInto(Image* source, float x, float y, const Matrix3& matrix, const Rect& clip, const Color& color,
+                           int32_t drawMode, const Rect& sourceRect, void* target, int32_t pitch, PixelTag tag,
+                           bool blend) {
   MemoryImage* src = (source != nullptr ? source->AsMemoryImage() : nullptr);
   if (src == nullptr || src->width <= 0 || src->height <= 0) return;
   const float w = static_cast<float>(sourceRect.width);
   const float h = static_cast<float>(sourceRect.height);
   const float u0 = static_cast<float>(sourceRect.x) / static_cast<float>(src->width);
-  const float u1 = static_cast<float>(static_cast<int64_t>(sourceRect.x) + sourceRect.width) /
-                   static_cast<float>(src->width);
+  const float u1 =
+      static_cast<float>(static_cast<int64_t>(sourceRect.x) + sourceRect.width) / static_cast<float>(src->width);
   const float v0 = static_cast<float>(sourceRect.y) / static_cast<float>(src->height);
-  const float v1 = static_cast<float>(static_cast<int64_t>(sourceRect.y) + sourceRect.height) /
-                   static_cast<float>(src->height);
+  const float v1 =
+      static_cast<float>(static_cast<int64_t>(sourceRect.y) + sourceRect.height) / static_cast<float>(src->height);
   const float corners[4][4] = {
       {-w / 2, -h / 2, u0, v0}, {w / 2, -h / 2, u1, v0}, {-w / 2, h / 2, u0, v1}, {w / 2, h / 2, u1, v1}};
   TexturedVertex strip[4];
@@ -215,9 +214,9 @@ void DrawImageByMatrixInto(Image* source, float x, float y, const Matrix3& matri
   DrawTriangleStrip(strip, 4, src, color, drawMode, clip, target, pitch, tag, blend, false);
 }
 
-void DrawTexturedTrianglesInto(Image* texture, const TexturedVertex* vertices, int32_t triangleCount,
-                               const Rect& clip, const Color& color, int32_t drawMode, void* target, int32_t pitch,
-                               PixelTag tag, float offsetX, float offsetY, bool blend) {
+void DrawTexturedTrianglesInto(Image* texture, const TexturedVertex* vertices, int32_t triangleCount, const Rect& clip,
+                               const Color& color, int32_t drawMode, void* target, int32_t pitch, PixelTag tag,
+                               float offsetX, float offsetY, bool blend) {
   if (vertices == nullptr) return;
   MemoryImage* tex = (texture != nullptr ? texture->AsMemoryImage() : nullptr);
   for (int32_t i = 0; i < triangleCount; ++i) {

@@ -67,16 +67,16 @@ void DispatchRasterizer(bool textured, bool blended, bool vertexColors, bool tin
 
 // Draws a triangle strip; triangle i uses vertices i, i+1, i+2 (odd ones
 // swapped so every triangle keeps the strip's winding).
-void DrawTriangleStrip(const TexturedVertex* vertices, int32_t vertexCount, MemoryImage* texture,
-                       const Color& color, int32_t drawMode, const Rect& clip, void* target, int32_t pitch,
-                       PixelTag tag, bool blend, bool vertexColors);
+void DrawTriangleStrip(const TexturedVertex* vertices, int32_t vertexCount, MemoryImage* texture, const Color& color,
+                       int32_t drawMode, const Rect& clip, void* target, int32_t pitch, PixelTag tag, bool blend,
+                       bool vertexColors);
 
 // The matrix and triangle draws into any 16- or 32-bit pixel buffer.
-void DrawImageByMatrixInto(Image* source, float x, float y, const Matrix3& matrix, const Rect& clip,
-                           const Color& color, int32_t drawMode, const Rect& sourceRect, void* target,
-                           int32_t pitch, PixelTag tag, bool blend);
-void DrawTexturedTrianglesInto(Image* texture, const TexturedVertex* vertices, int32_t triangleCount,
-                               const Rect& clip, const Color& color, int32_t drawMode, void* target, int32_t pitch,
-                               PixelTag tag, float offsetX, float offsetY, bool blend);
+void DrawImageByMatrixInto(Image* source, float x, float y, const Matrix3& matrix, const Rect& clip, const Color& color,
+                           int32_t drawMode, const Rect& sourceRect, void* target, int32_t pitch, PixelTag tag,
+                           bool blend);
+void DrawTexturedTrianglesInto(Image* texture, const TexturedVertex* vertices, int32_t triangleCount, const Rect& clip,
+                               const Color& color, int32_t drawMode, void* target, int32_t pitch, PixelTag tag,
+                               float offsetX, float offsetY, bool blend);
 
 }  // namespace Kivo

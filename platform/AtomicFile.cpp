@@ -23,9 +23,7 @@ constexpr std::size_t kRandomPartLength = 6;  // what mkstemp puts in place of X
 // between its creation and its lock; a fresh name is then tried.
 constexpr int kCreateAttempts = 8;
 
-bool IsAsciiLetterOrDigit(char c) {
-  return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-}
+bool IsAsciiLetterOrDigit(char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
 
 void SplitPath(const std::string& path, std::string* folder, std::string* name) {
   std::size_t slash = path.rfind('/');
@@ -58,8 +56,7 @@ void RemoveStaleTemporaries(const std::string& folder, const std::string& name) 
     int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) continue;
     struct stat st;
-    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && ::flock(fd, LOCK_EX | LOCK_NB) == 0 &&
-        StillNamed(fd, path))
+    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && ::flock(fd, LOCK_EX | LOCK_NB) == 0 && StillNamed(fd, path))
       ::unlink(path.c_str());
     ::close(fd);
   }
@@ -222,8 +219,7 @@ AtomicSaveResult ReplaceFileContent(const std::string& path, const void* data, s
 }
 
 bool IsAtomicSaveTemporaryName(const std::string& name, const std::string& targetName) {
-  if (targetName.empty() || name.size() != targetName.size() + kTemporaryMarkerLength + kRandomPartLength)
-    return false;
+  if (targetName.empty() || name.size() != targetName.size() + kTemporaryMarkerLength + kRandomPartLength) return false;
   if (name.compare(0, targetName.size(), targetName) != 0 ||
       name.compare(targetName.size(), kTemporaryMarkerLength, kTemporaryMarker) != 0)
     return false;

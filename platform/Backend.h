@@ -29,8 +29,8 @@ struct CursorImage {
 // What a backend shows for a cursor: a system shape by its IDC number, or a
 // monochrome image.
 struct CursorShape {
-  int systemId = 0;         // IDC_* number, 0 for an image cursor
-  CursorImage image;        // used when systemId is 0
+  int systemId = 0;            // IDC_* number, 0 for an image cursor
+  CursorImage image;           // used when systemId is 0
   void* hostCursor = nullptr;  // backend's own object, made on first use
 };
 
@@ -61,8 +61,7 @@ class Backend {
 
   virtual bool Present(HWND window, const std::uint32_t* pixels, int width, int height, int pitch) = 0;
   // Returns IDOK, IDYES, ... Main thread.
-  virtual int ShowMessageBox(HWND owner, const std::string& textUtf8, const std::string& titleUtf8,
-                             UINT type) = 0;
+  virtual int ShowMessageBox(HWND owner, const std::string& textUtf8, const std::string& titleUtf8, UINT type) = 0;
   virtual bool SetClipboardUtf8(const std::string& text) = 0;
   virtual std::string ClipboardUtf8() = 0;
   // The shell-launch result: above 32 means success.

@@ -73,9 +73,8 @@ void Sleep(DWORD milliseconds) {
   DWORD start = s.fakeNow;
   const unsigned round = s.wakeRound;
   ++s.sleepers;
-  s.moved.wait(lock, [&] {
-    return !s.fake || s.wakeRound != round || static_cast<DWORD>(s.fakeNow - start) >= milliseconds;
-  });
+  s.moved.wait(
+      lock, [&] { return !s.fake || s.wakeRound != round || static_cast<DWORD>(s.fakeNow - start) >= milliseconds; });
   --s.sleepers;
 }
 

@@ -40,7 +40,7 @@ struct SignalStack {
 thread_local SignalStack tSignalStack;
 
 void EndBySignal(int signal) {
-  struct sigaction fallback{};
+  struct sigaction fallback {};
   fallback.sa_handler = SIG_DFL;
   sigemptyset(&fallback.sa_mask);
   sigaction(signal, &fallback, nullptr);
@@ -88,8 +88,8 @@ void OnSignal(int signal, siginfo_t* info, void* context) {
   CurrentThreadStack(&fault.stackLow, &fault.stackHigh, &guard);
   std::uintptr_t guardLow = fault.stackLow > guard ? fault.stackLow - guard : 0;
   fault.code = ExceptionCodeForSignal(signal, info != nullptr ? info->si_code : 0,
-                                      info != nullptr ? reinterpret_cast<std::uintptr_t>(info->si_addr) : 0,
-                                      guardLow, fault.stackLow);
+                                      info != nullptr ? reinterpret_cast<std::uintptr_t>(info->si_addr) : 0, guardLow,
+                                      fault.stackLow);
   // A fault inside the report lands in the branch above and ends the
   // process by that signal.
   handler(fault);
@@ -98,13 +98,12 @@ void OnSignal(int signal, siginfo_t* info, void* context) {
 
 }  // namespace
 
-std::uint32_t ExceptionCodeForSignal(int signal, int signalCode, std::uintptr_t faultAddress,
-                                     std::uintptr_t guardLow, std::uintptr_t stackLow) {
+std::uint32_t ExceptionCodeForSignal(int signal, int signalCode, std::uintptr_t faultAddress, std::uintptr_t guardLow,
+                                     std::uintptr_t stackLow) {
   switch (signal) {
     case SIGSEGV:
       return faultAddress >= guardLow && faultAddress < stackLow ? kCodeStackOverflow : kCodeAccessViolation;
-    case SIGBUS:
-      return signalCode == BUS_ADRALN ? kCodeMisalignment : kCodeInPageError;
+    case SIGBUS: return signalCode == BUS_ADRALN ? kCodeMisalignment : kCodeInPageError;
     case SIGFPE:
       switch (signalCode) {
         case FPE_INTDIV: return kCodeIntegerDivideByZero;
@@ -115,12 +114,9 @@ std::uint32_t ExceptionCodeForSignal(int signal, int signalCode, std::uintptr_t 
         case FPE_FLTRES: return kCodeFloatInexact;
         default: return kCodeFloatInvalid;
       }
-    case SIGILL:
-      return signalCode == ILL_PRVOPC ? kCodePrivilegedInstruction : kCodeIllegalInstruction;
-    case SIGTRAP:
-      return kCodeBreakpoint;
-    default:
-      return kCodeAbort;
+    case SIGILL: return signalCode == ILL_PRVOPC ? kCodePrivilegedInstruction : kCodeIllegalInstruction;
+    case SIGTRAP: return kCodeBreakpoint;
+    default: return kCodeAbort;
   }
 }
 
@@ -162,7 +158,7 @@ bool InstallFaultFilter(FaultHandler handler) {
   if (gInstalled) return true;
   bool ok = true;
   for (int i = 0; i < kSignalCount; ++i) {
-    struct sigaction action{};
+    struct sigaction action {};
     action.sa_sigaction = &OnSignal;
     action.sa_flags = SA_SIGINFO | SA_ONSTACK;
     sigemptyset(&action.sa_mask);

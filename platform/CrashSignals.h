@@ -76,7 +76,7 @@ bool CurrentThreadStack(std::uintptr_t* low, std::uintptr_t* high, std::uintptr_
 // The exception code of a signal. `faultAddress` is the data address of the
 // fault (si_addr); a SIGSEGV within the guard area [guardLow, stackLow)
 // below the thread's stack is a stack overflow.
-std::uint32_t ExceptionCodeForSignal(int signal, int signalCode, std::uintptr_t faultAddress,
-                                     std::uintptr_t guardLow, std::uintptr_t stackLow);
+std::uint32_t ExceptionCodeForSignal(int signal, int signalCode, std::uintptr_t faultAddress, std::uintptr_t guardLow,
+                                     std::uintptr_t stackLow);
 
 }  // namespace Platform

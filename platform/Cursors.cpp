@@ -25,11 +25,18 @@ CursorTable& Table() {
 
 bool KnownSystemCursor(int id) {
   switch (id) {
-    case 32512: case 32513: case 32514: case 32515: case 32642: case 32643:
-    case 32644: case 32645: case 32646: case 32648: case 32649:
-      return true;
-    default:
-      return false;
+    case 32512:
+    case 32513:
+    case 32514:
+    case 32515:
+    case 32642:
+    case 32643:
+    case 32644:
+    case 32645:
+    case 32646:
+    case 32648:
+    case 32649: return true;
+    default: return false;
   }
 }
 
@@ -116,10 +123,9 @@ HCURSOR LoadCursorA(HINSTANCE, const char* name) {
   return reinterpret_cast<HCURSOR>(slot.get());
 }
 
-HCURSOR CreateCursor(HINSTANCE, int hotX, int hotY, int width, int height, const void* andPlane,
-                     const void* xorPlane) {
-  if (!andPlane || !xorPlane || width <= 0 || height <= 0 || width > 256 || height > 256 || hotX < 0 ||
-      hotY < 0 || hotX >= width || hotY >= height) {
+HCURSOR CreateCursor(HINSTANCE, int hotX, int hotY, int width, int height, const void* andPlane, const void* xorPlane) {
+  if (!andPlane || !xorPlane || width <= 0 || height <= 0 || width > 256 || height > 256 || hotX < 0 || hotY < 0 ||
+      hotX >= width || hotY >= height) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return nullptr;
   }

@@ -60,9 +60,9 @@ namespace Platform {
 
 // One entry of a folder listing.
 struct FileEntry {
-  std::string name;        // the name as stored on disk
-  DWORD attributes = 0;    // FILE_ATTRIBUTE_* bits
-  std::uint64_t size = 0;  // bytes (of the link itself for a symbolic link)
+  std::string name;             // the name as stored on disk
+  DWORD attributes = 0;         // FILE_ATTRIBUTE_* bits
+  std::uint64_t size = 0;       // bytes (of the link itself for a symbolic link)
   std::uint64_t writeTime = 0;  // 100 ns units since 1601-01-01 UTC
 };
 

@@ -50,8 +50,7 @@ WPARAM InputTranslator::MouseFlags() const {
 
 void InputTranslator::PostMouse(HWND window, UINT message, bool inside) {
   if (inside)
-    PostRecord(window, WM_SETCURSOR, reinterpret_cast<WPARAM>(window),
-               MAKELPARAM(HTCLIENT, static_cast<int>(message)));
+    PostRecord(window, WM_SETCURSOR, reinterpret_cast<WPARAM>(window), MAKELPARAM(HTCLIENT, static_cast<int>(message)));
   PostRecord(window, message, MouseFlags(), MAKELPARAM(mX, mY));
 }
 

@@ -30,10 +30,14 @@ bool ParseHex(const std::string& text, std::uintptr_t& out) {
   std::uintptr_t value = 0;
   for (char c : text) {
     int digit;
-    if (c >= '0' && c <= '9') digit = c - '0';
-    else if (c >= 'a' && c <= 'f') digit = c - 'a' + 10;
-    else if (c >= 'A' && c <= 'F') digit = c - 'A' + 10;
-    else return false;
+    if (c >= '0' && c <= '9')
+      digit = c - '0';
+    else if (c >= 'a' && c <= 'f')
+      digit = c - 'a' + 10;
+    else if (c >= 'A' && c <= 'F')
+      digit = c - 'A' + 10;
+    else
+      return false;
     value = value * 16 + static_cast<std::uintptr_t>(digit);
   }
   out = value;
@@ -101,8 +105,10 @@ std::vector<MemoryRun> ImageRunsFromMaps(const std::string& mapsText, const std:
   std::sort(mine.begin(), mine.end(), [](const MemoryRun& a, const MemoryRun& b) { return a.begin < b.begin; });
   std::vector<MemoryRun> runs;
   for (const MemoryRun& range : mine) {
-    if (!runs.empty() && runs.back().end == range.begin) runs.back().end = range.end;
-    else runs.push_back(range);
+    if (!runs.empty() && runs.back().end == range.begin)
+      runs.back().end = range.end;
+    else
+      runs.push_back(range);
   }
   return runs;
 }

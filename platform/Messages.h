@@ -133,8 +133,8 @@ constexpr int VK_OEM_7 = 0xDE;       // '"
 
 // Packing helpers, with the Windows meaning (zero-extended 32-bit lParam).
 inline LPARAM MAKELPARAM(int low, int high) {
-  return static_cast<LPARAM>(static_cast<DWORD>((static_cast<DWORD>(low) & 0xFFFFu) |
-                                                ((static_cast<DWORD>(high) & 0xFFFFu) << 16)));
+  return static_cast<LPARAM>(
+      static_cast<DWORD>((static_cast<DWORD>(low) & 0xFFFFu) | ((static_cast<DWORD>(high) & 0xFFFFu) << 16)));
 }
 inline WPARAM MAKEWPARAM(int low, int high) { return static_cast<WPARAM>(static_cast<DWORD>(MAKELPARAM(low, high))); }
 inline WORD LOWORD(std::uintptr_t v) { return static_cast<WORD>(v & 0xFFFFu); }

@@ -283,4 +283,3 @@ BOOL VerQueryValueA(const void* block, const char* subBlock, void** buffer, UINT
   *length = static_cast<UINT>(std::strlen(text) + 1);
   return TRUE;
 }
-

@@ -117,18 +117,15 @@ LONG WriteValues(const std::string& folder, const std::vector<Platform::Registry
   if (damaged) options.keepPreviousAs = path + ".bad";
   Platform::AtomicSaveResult saved = Platform::ReplaceFileContent(path, Platform::FormatRegistryText(values), options);
   switch (saved.failedStep) {
-    case Platform::AtomicSaveStep::kNone:
-      return ERROR_SUCCESS;
+    case Platform::AtomicSaveStep::kNone: return ERROR_SUCCESS;
     case Platform::AtomicSaveStep::kSyncFolder:
       // The value is stored and reads back; only its survival of a power loss is in doubt.
       Platform::Log("registry: " + path + ": " + saved.Describe());
       return ERROR_SUCCESS;
     case Platform::AtomicSaveStep::kCreateTemporary:
     case Platform::AtomicSaveStep::kKeepPrevious:
-    case Platform::AtomicSaveStep::kRename:
-      return ErrnoResult(saved.error);
-    default:
-      return static_cast<LONG>(ERROR_ACCESS_DENIED);
+    case Platform::AtomicSaveStep::kRename: return ErrnoResult(saved.error);
+    default: return static_cast<LONG>(ERROR_ACCESS_DENIED);
   }
 }
 

@@ -44,8 +44,8 @@ constexpr DWORD REG_CREATED_NEW_KEY = 1;
 constexpr DWORD REG_OPENED_EXISTING_KEY = 2;
 
 LONG RegOpenKeyExA(HKEY root, const char* subKey, DWORD options, DWORD access, HKEY* result);
-LONG RegCreateKeyExA(HKEY root, const char* subKey, DWORD reserved, const char* keyClass, DWORD options,
-                     DWORD access, void* securityAttributes, HKEY* result, DWORD* disposition);
+LONG RegCreateKeyExA(HKEY root, const char* subKey, DWORD reserved, const char* keyClass, DWORD options, DWORD access,
+                     void* securityAttributes, HKEY* result, DWORD* disposition);
 LONG RegCloseKey(HKEY key);
 // A null data pointer asks for the type and size only. A value larger than
 // *size fails with ERROR_MORE_DATA, reports the size and writes nothing.
@@ -69,8 +69,7 @@ constexpr std::size_t kMaxRegistryFileBytes = 16 << 20;
 // Parses the text of a key's file. Good lines land in `values` (a later line
 // with the same name replaces an earlier one); each bad line adds a message
 // to `errors`. Never throws on any input.
-void ParseRegistryText(const std::string& text, std::vector<RegistryValue>* values,
-                       std::vector<std::string>* errors);
+void ParseRegistryText(const std::string& text, std::vector<RegistryValue>* values, std::vector<std::string>* errors);
 // The file text for a set of values; ParseRegistryText reads it back exactly.
 std::string FormatRegistryText(const std::vector<RegistryValue>& values);
 

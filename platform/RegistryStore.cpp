@@ -114,8 +114,7 @@ bool ParseLine(const std::string& line, RegistryValue* value, std::string* error
 
 }  // namespace
 
-void ParseRegistryText(const std::string& text, std::vector<RegistryValue>* values,
-                       std::vector<std::string>* errors) {
+void ParseRegistryText(const std::string& text, std::vector<RegistryValue>* values, std::vector<std::string>* errors) {
   values->clear();
   size_t pos = 0;
   int lineNumber = 0;

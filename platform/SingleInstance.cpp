@@ -40,7 +40,7 @@ struct NamedMutex {
 struct InstanceState {
   std::mutex mutex;
   std::vector<std::unique_ptr<NamedMutex>> mutexes;
-  std::map<std::string, UINT> ids;  // lower-case name -> id
+  std::map<std::string, UINT> ids;    // lower-case name -> id
   std::map<UINT, std::string> names;  // id -> name as first registered
   UINT nextId = 0xC000;
 };
@@ -59,8 +59,8 @@ std::string Lower(std::string s) {
 std::string SafeFileName(const std::string& name) {
   std::string out;
   for (unsigned char c : name) {
-    bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' ||
-                 c == '_' || c == '.';
+    bool plain =
+        (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' || c == '_' || c == '.';
     if (plain) {
       out += static_cast<char>(c);
     } else {
@@ -117,8 +117,10 @@ bool SendPacket(const std::string& path, const std::string& packet) {
   while (ok && done < packet.size()) {
     ssize_t n = ::send(fd, packet.data() + done, packet.size() - done, MSG_NOSIGNAL);
     if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) ok = false;
-    else done += static_cast<size_t>(n);
+    if (n <= 0)
+      ok = false;
+    else
+      done += static_cast<size_t>(n);
   }
   ::close(fd);
   return ok;
@@ -270,7 +272,8 @@ HANDLE CreateMutexW(void*, BOOL, const wchar_t* name) {
   if (::flock(m->lockFd, LOCK_EX | LOCK_NB) == 0) {
     m->owner = true;
     m->listenFd = Listen(m->socketPath);
-    if (m->listenFd < 0) Platform::Log("platform: cannot listen at " + m->socketPath + "; a second instance cannot wake this one");
+    if (m->listenFd < 0)
+      Platform::Log("platform: cannot listen at " + m->socketPath + "; a second instance cannot wake this one");
   } else {
     error = ERROR_ALREADY_EXISTS;
   }

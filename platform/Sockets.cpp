@@ -108,8 +108,7 @@ WaitResult WaitSocket(SocketHandle socket, bool wantRead, bool wantWrite, int ti
   int pending = 0;
   socklen_t size = sizeof pending;
   if (::getsockopt(socket, SOL_SOCKET, SO_ERROR, &pending, &size) == 0 && pending != 0) return WaitResult::Failed;
-  if ((wantRead && FD_ISSET(socket, &readSet)) || (wantWrite && FD_ISSET(socket, &writeSet)))
-    return WaitResult::Ready;
+  if ((wantRead && FD_ISSET(socket, &readSet)) || (wantWrite && FD_ISSET(socket, &writeSet))) return WaitResult::Ready;
   return WaitResult::TimedOut;
 }
 

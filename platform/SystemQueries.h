@@ -36,8 +36,8 @@ struct SYSTEMTIME {
 // (terminator included) when the buffer is too small.
 UINT GetSystemDirectoryA(char* buffer, UINT size);
 
-HANDLE CreateFileA(const char* path, DWORD access, DWORD share, void* securityAttributes, DWORD creation,
-                   DWORD flags, HANDLE templateFile);
+HANDLE CreateFileA(const char* path, DWORD access, DWORD share, void* securityAttributes, DWORD creation, DWORD flags,
+                   HANDLE templateFile);
 // Times in 100 ns units since 1601-01-01 UTC; any pointer may be null.
 BOOL GetFileTime(HANDLE file, FILETIME* creation, FILETIME* lastAccess, FILETIME* lastWrite);
 // UTC calendar fields of a file time.

@@ -85,9 +85,8 @@ std::string LowerAscii(std::string s) {
 
 std::unique_ptr<Platform::Backend> ChooseBackend() {
   std::string wanted = Platform::EnvironmentValue("GAME_BACKEND");
-  bool tryHost = wanted == "sdl2" ||
-                 (wanted.empty() && (!Platform::EnvironmentValue("DISPLAY").empty() ||
-                                     !Platform::EnvironmentValue("WAYLAND_DISPLAY").empty()));
+  bool tryHost = wanted == "sdl2" || (wanted.empty() && (!Platform::EnvironmentValue("DISPLAY").empty() ||
+                                                         !Platform::EnvironmentValue("WAYLAND_DISPLAY").empty()));
   if (!wanted.empty() && wanted != "sdl2" && wanted != "headless")
     Platform::Log("platform: unknown GAME_BACKEND \"" + wanted + "\"; using headless");
   if (tryHost) {
@@ -177,8 +176,8 @@ void Activate(HWND window) {
   SendActivation(window, true);
 }
 
-HWND CreateWindowCommon(DWORD exStyle, const std::string& className, const std::string& titleUtf8, DWORD style,
-                        int x, int y, int width, int height) {
+HWND CreateWindowCommon(DWORD exStyle, const std::string& className, const std::string& titleUtf8, DWORD style, int x,
+                        int y, int width, int height) {
   System& s = Sys();
   Platform::Backend& backend = Platform::ActiveBackend();
   HWND handle;
@@ -418,23 +417,30 @@ ATOM RegisterClassW(const WNDCLASSW* windowClass) {
     return 0;
   }
   std::string name = Platform::WideToUtf8(windowClass->lpszClassName);
-  WNDCLASSA narrow{windowClass->style, windowClass->lpfnWndProc, 0, 0, windowClass->hInstance,
-                   windowClass->hIcon, windowClass->hCursor, windowClass->hbrBackground, nullptr, name.c_str()};
+  WNDCLASSA narrow{windowClass->style,
+                   windowClass->lpfnWndProc,
+                   0,
+                   0,
+                   windowClass->hInstance,
+                   windowClass->hIcon,
+                   windowClass->hCursor,
+                   windowClass->hbrBackground,
+                   nullptr,
+                   name.c_str()};
   return RegisterClassA(&narrow);
 }
 
 HWND CreateWindowExA(DWORD exStyle, const char* className, const char* title, DWORD style, int x, int y, int width,
                      int height, HWND, HMENU, HINSTANCE, void*) {
   if (!className) return nullptr;
-  return CreateWindowCommon(exStyle, className, Platform::NarrowToUtf8(title ? title : ""), style, x, y, width,
-                            height);
+  return CreateWindowCommon(exStyle, className, Platform::NarrowToUtf8(title ? title : ""), style, x, y, width, height);
 }
 
 HWND CreateWindowExW(DWORD exStyle, const wchar_t* className, const wchar_t* title, DWORD style, int x, int y,
                      int width, int height, HWND, HMENU, HINSTANCE, void*) {
   if (!className) return nullptr;
-  return CreateWindowCommon(exStyle, Platform::WideToUtf8(className), Platform::WideToUtf8(title ? title : L""),
-                            style, x, y, width, height);
+  return CreateWindowCommon(exStyle, Platform::WideToUtf8(className), Platform::WideToUtf8(title ? title : L""), style,
+                            x, y, width, height);
 }
 
 BOOL DestroyWindow(HWND window) {
@@ -505,8 +511,8 @@ BOOL ShowWindow(HWND window, int command) {
       w->maximized = false;
     }
   }
-  bool activate = command == SW_SHOW || command == SW_SHOWNORMAL || command == SW_RESTORE ||
-                  command == SW_MAXIMIZE || command == SW_SHOWMINIMIZED;
+  bool activate = command == SW_SHOW || command == SW_SHOWNORMAL || command == SW_RESTORE || command == SW_MAXIMIZE ||
+                  command == SW_SHOWMINIMIZED;
   if (host) Platform::ActiveBackend().ShowHostWindow(window, command, activate);
   if (activate && command != SW_SHOWMINIMIZED) Activate(window);
   return wasVisible ? TRUE : FALSE;
@@ -596,9 +602,18 @@ LONG_PTR SetWindowLongPtrA(HWND window, int index, LONG_PTR value) {
   if (!w) return 0;
   LONG_PTR previous = 0;
   switch (index) {
-    case GWL_USERDATA: previous = w->userData; w->userData = value; break;
-    case GWL_STYLE: previous = static_cast<LONG_PTR>(w->style); w->style = static_cast<DWORD>(value); break;
-    case GWL_EXSTYLE: previous = static_cast<LONG_PTR>(w->exStyle); w->exStyle = static_cast<DWORD>(value); break;
+    case GWL_USERDATA:
+      previous = w->userData;
+      w->userData = value;
+      break;
+    case GWL_STYLE:
+      previous = static_cast<LONG_PTR>(w->style);
+      w->style = static_cast<DWORD>(value);
+      break;
+    case GWL_EXSTYLE:
+      previous = static_cast<LONG_PTR>(w->exStyle);
+      w->exStyle = static_cast<DWORD>(value);
+      break;
     default: SetLastError(ERROR_INVALID_PARAMETER); break;
   }
   return previous;
@@ -747,10 +762,22 @@ HICON LoadIconA(HINSTANCE, const char*) {
 int GetSystemMetrics(int index) {
   Platform::Backend& backend = Platform::ActiveBackend();
   switch (index) {
-    case SM_CXSCREEN: { RECT r = backend.Desktop(); return r.right - r.left; }
-    case SM_CYSCREEN: { RECT r = backend.Desktop(); return r.bottom - r.top; }
-    case SM_CXFULLSCREEN: { RECT r = backend.WorkArea(); return r.right - r.left; }
-    case SM_CYFULLSCREEN: { RECT r = backend.WorkArea(); return r.bottom - r.top; }
+    case SM_CXSCREEN: {
+      RECT r = backend.Desktop();
+      return r.right - r.left;
+    }
+    case SM_CYSCREEN: {
+      RECT r = backend.Desktop();
+      return r.bottom - r.top;
+    }
+    case SM_CXFULLSCREEN: {
+      RECT r = backend.WorkArea();
+      return r.right - r.left;
+    }
+    case SM_CYFULLSCREEN: {
+      RECT r = backend.WorkArea();
+      return r.bottom - r.top;
+    }
     case SM_TABLETPC: return 0;
     default: return 0;
   }
@@ -780,9 +807,7 @@ BOOL SystemParametersInfoA(UINT action, UINT param, void* data, UINT) {
       if (data) *static_cast<BOOL*>(data) = FALSE;
       (void)param;
       return TRUE;
-    default:
-      SetLastError(ERROR_INVALID_PARAMETER);
-      return FALSE;
+    default: SetLastError(ERROR_INVALID_PARAMETER); return FALSE;
   }
 }
 

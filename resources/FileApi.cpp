@@ -21,8 +21,7 @@ PakInterface* GetSharedPakInterface() { return sSharedPak.load(std::memory_order
 
 bool PublishSharedPakInterface(PakInterface* pak) {
   PakInterface* expected = nullptr;
-  return sSharedPak.compare_exchange_strong(expected, pak, std::memory_order_acq_rel) ||
-         expected == pak;
+  return sSharedPak.compare_exchange_strong(expected, pak, std::memory_order_acq_rel) || expected == pak;
 }
 
 void WithdrawSharedPakInterface(PakInterface* pak) {

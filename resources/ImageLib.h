@@ -69,8 +69,7 @@ class ImageInput {
 // An input over bytes in memory (not copied; they must outlive the input).
 class MemoryImageInput : public ImageInput {
  public:
-  MemoryImageInput(const void* data, size_t size)
-      : mData(static_cast<const uint8_t*>(data)), mSize(size) {}
+  MemoryImageInput(const void* data, size_t size) : mData(static_cast<const uint8_t*>(data)), mSize(size) {}
   size_t Read(void* buffer, size_t size) override;
   bool Seek(int64_t offset) override;
 
@@ -115,9 +114,7 @@ void SetAlphaOnlyFillColor(uint32_t rgb);
 // Sets the calling thread's alpha-only fill colour for one scope.
 class ScopedAlphaOnlyFillColor {
  public:
-  explicit ScopedAlphaOnlyFillColor(uint32_t rgb) : mSaved(GetAlphaOnlyFillColor()) {
-    SetAlphaOnlyFillColor(rgb);
-  }
+  explicit ScopedAlphaOnlyFillColor(uint32_t rgb) : mSaved(GetAlphaOnlyFillColor()) { SetAlphaOnlyFillColor(rgb); }
   ~ScopedAlphaOnlyFillColor() { SetAlphaOnlyFillColor(mSaved); }
   ScopedAlphaOnlyFillColor(const ScopedAlphaOnlyFillColor&) = delete;
   ScopedAlphaOnlyFillColor& operator=(const ScopedAlphaOnlyFillColor&) = delete;

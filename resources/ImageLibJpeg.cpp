@@ -45,9 +45,7 @@ struct JpegReadContext {
   bool adobeInverted = false;
 };
 
-void JpegErrorExit(j_common_ptr cinfo) {
-  longjmp(reinterpret_cast<JpegErrorManager*>(cinfo->err)->jump, 1);
-}
+void JpegErrorExit(j_common_ptr cinfo) { longjmp(reinterpret_cast<JpegErrorManager*>(cinfo->err)->jump, 1); }
 
 // Warnings (corrupt data, premature end) are counted by the library and
 // otherwise ignored: the image is still delivered.
@@ -58,9 +56,7 @@ void JpegLimitScans(j_common_ptr cinfo) {
   if (d->input_scan_number > kJpegMaxScans) ERREXIT1(cinfo, JERR_BAD_SCAN_SCRIPT, d->input_scan_number);
 }
 
-void JpegInitSource(j_decompress_ptr cinfo) {
-  reinterpret_cast<JpegSourceManager*>(cinfo->src)->startOfFile = true;
-}
+void JpegInitSource(j_decompress_ptr cinfo) { reinterpret_cast<JpegSourceManager*>(cinfo->src)->startOfFile = true; }
 
 boolean JpegFillInputBuffer(j_decompress_ptr cinfo) {
   auto* src = reinterpret_cast<JpegSourceManager*>(cinfo->src);
@@ -136,15 +132,10 @@ bool JpegStart(JpegReadContext& ctx, bool bgra) {
       ctx.adobeInverted = ctx.cinfo.saw_Adobe_marker;
       ctx.cinfo.out_color_space = JCS_CMYK;
       break;
-    case JCS_GRAYSCALE:
-      ctx.cinfo.out_color_space = bgra ? JCS_EXT_BGRA : JCS_GRAYSCALE;
-      break;
+    case JCS_GRAYSCALE: ctx.cinfo.out_color_space = bgra ? JCS_EXT_BGRA : JCS_GRAYSCALE; break;
     case JCS_RGB:
-    case JCS_YCbCr:
-      ctx.cinfo.out_color_space = bgra ? JCS_EXT_BGRA : JCS_RGB;
-      break;
-    default:
-      return false;
+    case JCS_YCbCr: ctx.cinfo.out_color_space = bgra ? JCS_EXT_BGRA : JCS_RGB; break;
+    default: return false;
   }
   jpeg_start_decompress(&ctx.cinfo);
   return ImageSizeAllowed(ctx.cinfo.output_width, ctx.cinfo.output_height);

@@ -50,9 +50,7 @@ struct JpegWriteErrorManager {
   jmp_buf jump;
 };
 
-void JpegWriteErrorExit(j_common_ptr cinfo) {
-  longjmp(reinterpret_cast<JpegWriteErrorManager*>(cinfo->err)->jump, 1);
-}
+void JpegWriteErrorExit(j_common_ptr cinfo) { longjmp(reinterpret_cast<JpegWriteErrorManager*>(cinfo->err)->jump, 1); }
 
 bool JpegWriteAll(jpeg_compress_struct& cinfo, JpegWriteErrorManager& error, FILE* file, const Image& image,
                   JSAMPLE* row) {
@@ -82,8 +80,7 @@ bool JpegWriteAll(jpeg_compress_struct& cinfo, JpegWriteErrorManager& error, FIL
 }
 
 bool ImageIsWritable(const Image& image) {
-  return image.width > 0 && image.height > 0 &&
-         image.pixels.size() == size_t(image.width) * size_t(image.height);
+  return image.width > 0 && image.height > 0 && image.pixels.size() == size_t(image.width) * size_t(image.height);
 }
 
 }  // namespace

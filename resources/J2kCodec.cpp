@@ -14,9 +14,9 @@ namespace J2kCodec {
 struct Decoder {
   void* file = nullptr;
   FileCallbacks callbacks{};
-  int64_t position = 0;  // where the callbacks' file stands
-  bool failed = false;   // a callback failed; the stream is unusable
-  bool ownsFile = false; // OpenFile: the decoder closes the FILE
+  int64_t position = 0;   // where the callbacks' file stands
+  bool failed = false;    // a callback failed; the stream is unusable
+  bool ownsFile = false;  // OpenFile: the decoder closes the FILE
   opj_codec_t* codec = nullptr;
   opj_stream_t* stream = nullptr;
   opj_image_t* image = nullptr;
@@ -135,15 +135,9 @@ const FileCallbacks kStdioCallbacks = {FileSeek, FileRead, FileClose};
 }  // namespace
 
 const char* const kEntryNames[9] = {
-    "_J2K_getVersion@0",
-    "_J2K_OpenCustom@8",
-    "_J2K_OpenFile@4",
-    "_J2K_Close@4",
-    "_J2K_GetInfo@16",
-    "_J2K_GetResolutionDimensions@16",
-    "_J2K_Decode@20",
-    "_J2K_getLastError@0",
-    "_J2K_getErrorStr@4",
+    "_J2K_getVersion@0", "_J2K_OpenCustom@8",   "_J2K_OpenFile@4",
+    "_J2K_Close@4",      "_J2K_GetInfo@16",     "_J2K_GetResolutionDimensions@16",
+    "_J2K_Decode@20",    "_J2K_getLastError@0", "_J2K_getErrorStr@4",
 };
 
 int GetVersion() { return kVersion; }
@@ -275,8 +269,7 @@ int Decode(Decoder* d, unsigned char** buffer, int* size, const char* options, i
   if (int64_t(*size) < int64_t(*pitch) * (height - 1) + width * 4) return Fail(kErrorBufferTooSmall);
 
   d->decoded = true;
-  if (!opj_decode(d->codec, d->stream, d->image) || !opj_end_decompress(d->codec, d->stream))
-    return Fail(kErrorDecode);
+  if (!opj_decode(d->codec, d->stream, d->image) || !opj_end_decompress(d->codec, d->stream)) return Fail(kErrorDecode);
 
   // Sizes are checked again after decoding: they are what the data arrays hold.
   for (int c = 0; c < count; ++c) {
@@ -328,14 +321,10 @@ const char* GetErrorStr(int code) {
 std::shared_ptr<Table> Table::Standard() {
   auto table = std::make_shared<Table>();
   AnyFunction functions[9] = {
-      reinterpret_cast<AnyFunction>(&GetVersion),
-      reinterpret_cast<AnyFunction>(&OpenCustom),
-      reinterpret_cast<AnyFunction>(&OpenFile),
-      reinterpret_cast<AnyFunction>(&Close),
-      reinterpret_cast<AnyFunction>(&GetInfo),
-      reinterpret_cast<AnyFunction>(&GetResolutionDimensions),
-      reinterpret_cast<AnyFunction>(&Decode),
-      reinterpret_cast<AnyFunction>(&GetLastError),
+      reinterpret_cast<AnyFunction>(&GetVersion),  reinterpret_cast<AnyFunction>(&OpenCustom),
+      reinterpret_cast<AnyFunction>(&OpenFile),    reinterpret_cast<AnyFunction>(&Close),
+      reinterpret_cast<AnyFunction>(&GetInfo),     reinterpret_cast<AnyFunction>(&GetResolutionDimensions),
+      reinterpret_cast<AnyFunction>(&Decode),      reinterpret_cast<AnyFunction>(&GetLastError),
       reinterpret_cast<AnyFunction>(&GetErrorStr),
   };
   for (int i = 0; i < 9; ++i) table->mEntries.emplace_back(kEntryNames[i], functions[i]);

@@ -24,8 +24,7 @@ std::uint32_t LoadU32(const std::uint8_t* p, std::uint8_t key) {
 }
 
 std::uint64_t LoadU64(const std::uint8_t* p, std::uint8_t key) {
-  return static_cast<std::uint64_t>(LoadU32(p, key)) |
-         static_cast<std::uint64_t>(LoadU32(p + 4, key)) << 32;
+  return static_cast<std::uint64_t>(LoadU32(p, key)) | static_cast<std::uint64_t>(LoadU32(p + 4, key)) << 32;
 }
 
 char UpperAscii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
@@ -68,9 +67,7 @@ std::int64_t ClampedPosition(const PakFile* file) {
   return std::clamp<std::int64_t>(file->position, 0, size);
 }
 
-const std::uint8_t* EntryData(const PakRecord* record) {
-  return record->collection->base + record->start;
-}
+const std::uint8_t* EntryData(const PakRecord* record) { return record->collection->base + record->start; }
 
 void CopyName(char* out, const std::string& name) {
   std::size_t n = std::min<std::size_t>(name.size(), MAX_PATH - 1);
@@ -100,8 +97,7 @@ bool IsSafeArchiveName(const std::string& name) {
   return true;
 }
 
-bool NormalizeArchivePath(const std::string& name, const std::string& workingFolder,
-                          std::string& out) {
+bool NormalizeArchivePath(const std::string& name, const std::string& workingFolder, std::string& out) {
   std::size_t i = 0;
   bool absolute = (name.size() >= 2 && name[1] == ':') || (!name.empty() && name[0] == '/');
   if (absolute && !workingFolder.empty()) i = WorkingFolderPrefixLength(name, workingFolder);
@@ -115,8 +111,8 @@ bool NormalizeArchivePath(const std::string& name, const std::string& workingFol
       continue;
     }
     bool afterSeparator = i > 0 && IsSeparator(name[i - 1]);
-    bool dotDot = c == '.' && i + 1 < name.size() && name[i + 1] == '.' &&
-                  (i + 2 == name.size() || IsSeparator(name[i + 2]));
+    bool dotDot =
+        c == '.' && i + 1 < name.size() && name[i + 1] == '.' && (i + 2 == name.size() || IsSeparator(name[i + 2]));
     if (dotDot && afterSeparator && out.size() >= 2) {
       // Drop the separator just written and the folder before it.
       out.pop_back();
@@ -132,8 +128,7 @@ bool NormalizeArchivePath(const std::string& name, const std::string& workingFol
   return out.size() <= kPakMaxNameChars;
 }
 
-bool ParsePakDirectory(const std::uint8_t* data, std::uint64_t size, PakDirectoryInfo& info,
-                       std::string& error) {
+bool ParsePakDirectory(const std::uint8_t* data, std::uint64_t size, PakDirectoryInfo& info, std::string& error) {
   info = PakDirectoryInfo();
   const std::uint8_t key = kPakScrambleKey;
   if (size < 8 || LoadU32(data, key) != kPakMagic) {
@@ -168,8 +163,7 @@ bool ParsePakDirectory(const std::uint8_t* data, std::uint64_t size, PakDirector
     }
     PakDirectoryEntry entry;
     entry.name.resize(nameLength);
-    for (std::uint32_t i = 0; i < nameLength; ++i)
-      entry.name[i] = static_cast<char>(data[pos + i] ^ key);
+    for (std::uint32_t i = 0; i < nameLength; ++i) entry.name[i] = static_cast<char>(data[pos + i] ^ key);
     pos += nameLength;
     entry.size = LoadU32(data + pos, key);
     entry.fileTime = LoadU64(data + pos + 4, key);
@@ -210,9 +204,7 @@ void PakInterface::SetWorkingFolder(const std::string& folder) {
   mHasWorkingFolder = true;
 }
 
-std::string PakInterface::WorkingFolder() const {
-  return mHasWorkingFolder ? mWorkingFolder : HostWorkingFolder();
-}
+std::string PakInterface::WorkingFolder() const { return mHasWorkingFolder ? mWorkingFolder : HostWorkingFolder(); }
 
 void PakInterface::Warn(const std::string& message) {
   mMountWarnings.push_back(message);
@@ -244,8 +236,7 @@ bool PakInterface::MountArchive(const std::string& fileName) {
   return MountCollection(std::move(collection), fileName);
 }
 
-bool PakInterface::MountArchiveImage(const std::string& name, const std::uint8_t* data,
-                                     std::size_t size) {
+bool PakInterface::MountArchiveImage(const std::string& name, const std::uint8_t* data, std::size_t size) {
   auto collection = std::make_unique<PakCollection>();
   collection->owned.assign(data, data + size);
   collection->base = collection->owned.data();
@@ -366,8 +357,7 @@ long PakInterface::Tell(PakFile* file) {
   return static_cast<long>(ClampedPosition(file));
 }
 
-std::size_t PakInterface::Read(void* buffer, std::size_t elementSize, std::size_t count,
-                               PakFile* file) {
+std::size_t PakInterface::Read(void* buffer, std::size_t elementSize, std::size_t count, PakFile* file) {
   if (!file || !buffer || elementSize == 0 || count == 0) return 0;
   PakRecord* record = file->record;
   if (!record) return file->file ? std::fread(buffer, elementSize, count, file->file) : 0;
@@ -487,8 +477,8 @@ bool PakInterface::FindArchiveMatch(PakFindData* find, WIN32_FIND_DATAA* data) {
   for (; it != mDirectory.end(); ++it) {
     const std::string& key = it->first;
     if (key.compare(0, prefix.size(), prefix) != 0) break;  // past every key with the prefix
-    bool matches = anySuffix || (key.size() >= suffix.size() &&
-                                 key.compare(key.size() - suffix.size(), suffix.size(), suffix) == 0);
+    bool matches = anySuffix ||
+                   (key.size() >= suffix.size() && key.compare(key.size() - suffix.size(), suffix.size(), suffix) == 0);
     if (!matches) continue;
     const PakRecord& record = it->second;
     FILETIME time{static_cast<DWORD>(record.fileTime), static_cast<DWORD>(record.fileTime >> 32)};

@@ -59,9 +59,9 @@ struct PakCollection {
 // One directory entry. start + size always lies inside the collection.
 struct PakRecord {
   PakCollection* collection = nullptr;
-  std::string name;           // as stored, letters in their stored case
-  std::uint64_t fileTime = 0; // Windows FILETIME (100 ns since 1601)
-  std::uint64_t start = 0;    // offset of the data within the collection
+  std::string name;            // as stored, letters in their stored case
+  std::uint64_t fileTime = 0;  // Windows FILETIME (100 ns since 1601)
+  std::uint64_t start = 0;     // offset of the data within the collection
   std::uint32_t size = 0;
 };
 
@@ -103,8 +103,7 @@ struct PakDirectoryInfo {
 // disk). False with `error` set for a wrong magic, a non-zero version or a
 // file shorter than the header; otherwise true, with every unusable record
 // named in `warnings` and left out of `entries`.
-bool ParsePakDirectory(const std::uint8_t* data, std::uint64_t size, PakDirectoryInfo& info,
-                       std::string& error);
+bool ParsePakDirectory(const std::uint8_t* data, std::uint64_t size, PakDirectoryInfo& info, std::string& error);
 
 // True for a stored name that stays inside its folder: not empty, not
 // absolute ('\' or '/' first, or ':' second) and without a ".." component.
@@ -114,8 +113,7 @@ bool IsSafeArchiveName(const std::string& name);
 // off the front of a name that is absolute (a drive letter, or '/' first) and
 // starts with it. False when the result would exceed kPakMaxNameChars; the
 // name is then not looked up in an archive.
-bool NormalizeArchivePath(const std::string& name, const std::string& workingFolder,
-                          std::string& out);
+bool NormalizeArchivePath(const std::string& name, const std::string& workingFolder, std::string& out);
 
 // ToUpper of ASCII letters only, byte by byte; the key of a stored name.
 std::string PakKey(const std::string& name);
@@ -132,8 +130,7 @@ class PakInterfaceBase {
   virtual int Close(PakFile* file) = 0;
   virtual int Seek(PakFile* file, long offset, int origin) = 0;
   virtual long Tell(PakFile* file) = 0;
-  virtual std::size_t Read(void* buffer, std::size_t elementSize, std::size_t count,
-                           PakFile* file) = 0;
+  virtual std::size_t Read(void* buffer, std::size_t elementSize, std::size_t count, PakFile* file) = 0;
   virtual int GetChar(PakFile* file) = 0;
   virtual int UngetChar(int c, PakFile* file) = 0;
   virtual wchar_t* ReadLineWide(wchar_t* buffer, int size, PakFile* file);
@@ -189,8 +186,7 @@ class PakInterface : public PakInterfaceBase {
   int Close(PakFile* file) override;
   int Seek(PakFile* file, long offset, int origin) override;
   long Tell(PakFile* file) override;
-  std::size_t Read(void* buffer, std::size_t elementSize, std::size_t count,
-                   PakFile* file) override;
+  std::size_t Read(void* buffer, std::size_t elementSize, std::size_t count, PakFile* file) override;
   int GetChar(PakFile* file) override;
   int UngetChar(int c, PakFile* file) override;
   char* ReadLine(char* buffer, int size, PakFile* file) override;

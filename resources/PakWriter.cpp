@@ -49,8 +49,7 @@ void PutU64(std::vector<std::uint8_t>& out, std::uint64_t v) {
 
 // Sorts by key and checks every name and the total size. On success `header`
 // holds the scrambled header and directory.
-bool PlanArchive(std::vector<PlannedEntry>& entries, std::vector<std::uint8_t>& header,
-                 std::string& error) {
+bool PlanArchive(std::vector<PlannedEntry>& entries, std::vector<std::uint8_t>& header, std::string& error) {
   for (PlannedEntry& entry : entries) {
     if (entry.name.size() > kMaxStoredName) {
       error = "name longer than 255 bytes: " + entry.name;
@@ -62,8 +61,7 @@ bool PlanArchive(std::vector<PlannedEntry>& entries, std::vector<std::uint8_t>& 
     }
     entry.key = PakKey(entry.name);
   }
-  std::sort(entries.begin(), entries.end(),
-            [](const PlannedEntry& a, const PlannedEntry& b) { return a.key < b.key; });
+  std::sort(entries.begin(), entries.end(), [](const PlannedEntry& a, const PlannedEntry& b) { return a.key < b.key; });
   for (std::size_t i = 1; i < entries.size(); ++i) {
     if (entries[i].key == entries[i - 1].key) {
       error = "names differ only in letter case: " + entries[i - 1].name + " and " + entries[i].name;
@@ -134,24 +132,16 @@ bool WriteArchiveFile(const std::string& outPath, const std::vector<std::uint8_t
   const Platform::AtomicSaveResult saved = Platform::ReplaceFile(outPath, fill);
   const std::string reason = saved.error != 0 ? std::strerror(saved.error) : "";
   switch (saved.failedStep) {
-    case Platform::AtomicSaveStep::kNone:
-      return true;
+    case Platform::AtomicSaveStep::kNone: return true;
     case Platform::AtomicSaveStep::kCreateTemporary:
       error = "cannot create a temporary file beside " + outPath + ": " + reason;
       break;
-    case Platform::AtomicSaveStep::kFill:
-      break;  // CopyScrambled told why
-    case Platform::AtomicSaveStep::kWrite:
-      error = "write failed: " + reason;
-      break;
+    case Platform::AtomicSaveStep::kFill: break;  // CopyScrambled told why
+    case Platform::AtomicSaveStep::kWrite: error = "write failed: " + reason; break;
     case Platform::AtomicSaveStep::kSync:
-    case Platform::AtomicSaveStep::kSyncFolder:
-      error = "fsync failed: " + reason;
-      break;
+    case Platform::AtomicSaveStep::kSyncFolder: error = "fsync failed: " + reason; break;
     case Platform::AtomicSaveStep::kKeepPrevious:
-    case Platform::AtomicSaveStep::kRename:
-      error = "cannot rename the archive into place: " + reason;
-      break;
+    case Platform::AtomicSaveStep::kRename: error = "cannot rename the archive into place: " + reason; break;
   }
   return false;
 }
@@ -162,8 +152,7 @@ std::uint64_t FileTimeFromUnixSeconds(std::int64_t seconds) {
   return (static_cast<std::uint64_t>(seconds) + kUnixEpochSeconds) * 10000000ull;
 }
 
-bool BuildPakImage(std::vector<PakSourceFile> files, std::vector<std::uint8_t>& image,
-                   std::string& error) {
+bool BuildPakImage(std::vector<PakSourceFile> files, std::vector<std::uint8_t>& image, std::string& error) {
   std::vector<PlannedEntry> entries;
   for (const PakSourceFile& file : files) {
     if (file.data.size() > kPakMaxEntryBytes) {
@@ -185,8 +174,8 @@ bool BuildPakImage(std::vector<PakSourceFile> files, std::vector<std::uint8_t>& 
   return true;
 }
 
-bool PackFolder(const std::string& folder, const std::string& outPath, bool useFixedTime,
-                std::int64_t fixedUnixTime, std::string& error) {
+bool PackFolder(const std::string& folder, const std::string& outPath, bool useFixedTime, std::int64_t fixedUnixTime,
+                std::string& error) {
   std::error_code ec;
   if (!fs::is_directory(folder, ec)) {
     error = "not a folder: " + folder;
@@ -213,11 +202,9 @@ bool PackFolder(const std::string& folder, const std::string& outPath, bool useF
     PlannedEntry entry;
     entry.name = StoredName(relative);
     entry.size = static_cast<std::uint32_t>(st.st_size);
-    entry.fileTime = useFixedTime
-                         ? FileTimeFromUnixSeconds(fixedUnixTime)
-                         : (static_cast<std::uint64_t>(st.st_mtim.tv_sec) + kUnixEpochSeconds) *
-                                   10000000ull +
-                               static_cast<std::uint64_t>(st.st_mtim.tv_nsec) / 100;
+    entry.fileTime = useFixedTime ? FileTimeFromUnixSeconds(fixedUnixTime)
+                                  : (static_cast<std::uint64_t>(st.st_mtim.tv_sec) + kUnixEpochSeconds) * 10000000ull +
+                                        static_cast<std::uint64_t>(st.st_mtim.tv_nsec) / 100;
     entry.hostPath = item.path().string();
     entries.push_back(std::move(entry));
   }
@@ -230,8 +217,8 @@ bool PackFolder(const std::string& folder, const std::string& outPath, bool useF
   return WriteArchiveFile(outPath, header, entries, error);
 }
 
-bool ListPakFile(const std::string& path, std::vector<PakListEntry>& entries,
-                 std::vector<std::string>& warnings, std::string& error) {
+bool ListPakFile(const std::string& path, std::vector<PakListEntry>& entries, std::vector<std::string>& warnings,
+                 std::string& error) {
   // Plain reads: a stream would throw on a folder or a failing disk.
   int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) {

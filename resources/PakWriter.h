@@ -35,20 +35,19 @@ std::uint64_t FileTimeFromUnixSeconds(std::int64_t seconds);
 
 // The archive bytes for the given files (sorted and checked as above). False
 // with `error` set when a name or the total size is refused.
-bool BuildPakImage(std::vector<PakSourceFile> files, std::vector<std::uint8_t>& image,
-                   std::string& error);
+bool BuildPakImage(std::vector<PakSourceFile> files, std::vector<std::uint8_t>& image, std::string& error);
 
 // Packs every regular file below `folder` (links and other kinds are passed
 // over) into the archive `outPath`. Names are relative to the folder. Times
 // are the files' modification times, or `fixedUnixTime` for every file when
 // `useFixedTime` is set.
-bool PackFolder(const std::string& folder, const std::string& outPath, bool useFixedTime,
-                std::int64_t fixedUnixTime, std::string& error);
+bool PackFolder(const std::string& folder, const std::string& outPath, bool useFixedTime, std::int64_t fixedUnixTime,
+                std::string& error);
 
 // The records of an archive file in directory order. False with `error` when
 // the file cannot be read or is no archive; records the reader would leave
 // out are reported in `warnings` and not listed.
-bool ListPakFile(const std::string& path, std::vector<PakListEntry>& entries,
-                 std::vector<std::string>& warnings, std::string& error);
+bool ListPakFile(const std::string& path, std::vector<PakListEntry>& entries, std::vector<std::string>& warnings,
+                 std::string& error);
 
 }  // namespace Kivo

@@ -75,8 +75,7 @@ void XMLParser::RecordError(const std::wstring& message) {
   mError = message;
 }
 
-void XMLParser::StoreAttribute(XmlElementRecord* record, const std::wstring& name,
-                               const std::wstring& value) {
+void XMLParser::StoreAttribute(XmlElementRecord* record, const std::wstring& name, const std::wstring& value) {
   record->attributes[name] = value;
 }
 
@@ -131,8 +130,7 @@ XMLParser::CharResult XMLParser::ReadUtf8Char(wchar_t* c) {
       }
       static const std::uint32_t kSmallest[5] = {0, 0x80, 0x800, 0x10000, 0x200000};
       if (value < kSmallest[more]) return CharResult::kIllegal;  // overlong form
-      if ((value >= 0xD800 && value <= 0xDFFF) || value == 0xFFFE || value == 0xFFFF ||
-          value > 0x10FFFF)
+      if ((value >= 0xD800 && value <= 0xDFFF) || value == 0xFFFE || value == 0xFFFF || value > 0x10FFFF)
         return CharResult::kIllegal;
     }
     if (value == 0xFEFF && mBomExpected) {
@@ -312,8 +310,7 @@ bool XMLParser::ReadNextElement(XmlElementRecord* record) {
           if (!nameDone) {
             nameDone = true;
             equalsSeen = false;
-          } else if ((!equalsSeen && c != L'=') ||
-                     (equalsSeen && (!attrValue.empty() || quoteClosed))) {
+          } else if ((!equalsSeen && c != L'=') || (equalsSeen && (!attrValue.empty() || quoteClosed))) {
             StoreAttribute(record, DecodeXmlEntities(attrName), DecodeXmlEntities(attrValue));
             attrName.clear();
             attrValue.clear();

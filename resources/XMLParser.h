@@ -90,8 +90,7 @@ class XMLParser {
   void RecordError(const std::wstring& message);
   void ResetState();
   void CloseFile();
-  static void StoreAttribute(XmlElementRecord* record, const std::wstring& name,
-                             const std::wstring& value);
+  static void StoreAttribute(XmlElementRecord* record, const std::wstring& name, const std::wstring& value);
 
   std::string mFileName;
   PakFile* mFile = nullptr;

@@ -31,7 +31,8 @@ std::string KivoAppBase::QueryVersionResource(const std::string& executablePath)
   if (size == 0) return std::string();
   std::vector<uint8_t> block(size);
   if (!GetFileVersionInfoA(executablePath.c_str(), 0, size, block.data())) return std::string();
-  for (const char* table : {"\\StringFileInfo\\040904B0\\ProductVersion", "\\StringFileInfo\\040904E4\\ProductVersion"}) {
+  for (const char* table :
+       {"\\StringFileInfo\\040904B0\\ProductVersion", "\\StringFileInfo\\040904E4\\ProductVersion"}) {
     void* text = nullptr;
     UINT length = 0;
     if (VerQueryValueA(block.data(), table, &text, &length) && text != nullptr) {

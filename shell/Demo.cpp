@@ -78,8 +78,8 @@ class FileReader {
 };
 
 void PutU32LE(Platform::AtomicFileWriter& writer, uint32_t value) {
-  uint8_t bytes[4] = {static_cast<uint8_t>(value), static_cast<uint8_t>(value >> 8),
-                      static_cast<uint8_t>(value >> 16), static_cast<uint8_t>(value >> 24)};
+  uint8_t bytes[4] = {static_cast<uint8_t>(value), static_cast<uint8_t>(value >> 8), static_cast<uint8_t>(value >> 16),
+                      static_cast<uint8_t>(value >> 24)};
   writer.Write(bytes, 4);
 }
 
@@ -159,13 +159,28 @@ void KivoAppBase::RecordInputMessage(HWND window, UINT message, WPARAM wParam, L
     int button = 0;
     bool down = false;
     switch (message) {
-      case WM_LBUTTONDOWN: button = 1; down = true; break;
+      case WM_LBUTTONDOWN:
+        button = 1;
+        down = true;
+        break;
       case WM_LBUTTONUP: button = 1; break;
-      case WM_LBUTTONDBLCLK: button = 2; down = true; break;
-      case WM_RBUTTONDOWN: button = -1; down = true; break;
+      case WM_LBUTTONDBLCLK:
+        button = 2;
+        down = true;
+        break;
+      case WM_RBUTTONDOWN:
+        button = -1;
+        down = true;
+        break;
       case WM_RBUTTONUP: button = -1; break;
-      case WM_RBUTTONDBLCLK: button = -2; down = true; break;
-      case WM_MBUTTONDOWN: button = 3; down = true; break;
+      case WM_RBUTTONDBLCLK:
+        button = -2;
+        down = true;
+        break;
+      case WM_MBUTTONDOWN:
+        button = 3;
+        down = true;
+        break;
       case WM_MBUTTONUP: button = 3; break;
       default: break;
     }
@@ -219,8 +234,7 @@ void KivoAppBase::RecordInputMessage(HWND window, UINT message, WPARAM wParam, L
       out.PutByte(static_cast<uint8_t>(notches));
       return;
     }
-    default:
-      return;
+    default: return;
   }
 }
 
@@ -299,8 +313,10 @@ void KivoAppBase::ReplayDemoEvents() {
         bool down = in.TakeBits(1) != 0;
         int button = static_cast<int32_t>(in.TakeBits(3, true));
         if (manager != nullptr) {
-          if (down) manager->OnMouseDown(mDemoMouseX, mDemoMouseY, button);
-          else manager->OnMouseUp(mDemoMouseX, mDemoMouseY, button);
+          if (down)
+            manager->OnMouseDown(mDemoMouseX, mDemoMouseY, button);
+          else
+            manager->OnMouseUp(mDemoMouseX, mDemoMouseY, button);
         }
       }
       continue;
@@ -339,8 +355,10 @@ void KivoAppBase::ReplayDemoEvents() {
         if (!need(8)) return;
         int key = in.TakeByte();
         if (manager == nullptr) break;
-        if (mPendingCode == kDemoKeyDown) manager->OnKeyDown(key);
-        else manager->OnKeyUp(key);
+        if (mPendingCode == kDemoKeyDown)
+          manager->OnKeyDown(key);
+        else
+          manager->OnKeyUp(key);
         break;
       }
       case kDemoCharacter: {
@@ -351,9 +369,7 @@ void KivoAppBase::ReplayDemoEvents() {
         if (manager != nullptr) manager->OnKeyChar(static_cast<wchar_t>(c));
         break;
       }
-      case kDemoClose:
-        CloseAfterPresenting();
-        break;
+      case kDemoClose: CloseAfterPresenting(); break;
       case kDemoPointerEntered:
         mPointerInWindow = true;
         RefreshCursor();
@@ -363,13 +379,13 @@ void KivoAppBase::ReplayDemoEvents() {
         mPointerInWindow = false;
         RefreshCursor();
         break;
-      case kDemoLoaderFinished:
-        mDemoLoaderFinished = true;
-        break;
+      case kDemoLoaderFinished: mDemoLoaderFinished = true; break;
       case kDemoMouseWheel:
         if (!need(8)) return;
-        if (manager != nullptr) manager->OnMouseWheel(static_cast<int32_t>(in.TakeBits(8, true)));
-        else in.TakeByte();
+        if (manager != nullptr)
+          manager->OnMouseWheel(static_cast<int32_t>(in.TakeBits(8, true)));
+        else
+          in.TakeByte();
         break;
       case kDemoDisplayState:
         if (!need(16)) return;
@@ -409,8 +425,7 @@ void KivoAppBase::ReplayDemoEvents() {
       case kDemoJournalBytes:
         if (!skipCountedBytes()) return;
         break;
-      case kDemoFiller:
-        break;
+      case kDemoFiller: break;
       default:
         // No recorder writes the other codes.
         FailCorruptDemo();

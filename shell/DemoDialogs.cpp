@@ -87,8 +87,7 @@ int KivoAppBase::ShowMarkerListDialog() {
     counts.push_back(marker.updateCount);
   }
   uint32_t chosen = 0;
-  if (Platform::PickFromList("Marker List", lines, counts, &chosen) &&
-      static_cast<int64_t>(chosen) > mUpdateCount)
+  if (Platform::PickFromList("Marker List", lines, counts, &chosen) && static_cast<int64_t>(chosen) > mUpdateCount)
     mFastForwardTarget = static_cast<int32_t>(std::min<uint32_t>(chosen, std::numeric_limits<int32_t>::max()));
   mLastPresentTime = timeGetTime();
   return 0;
@@ -103,8 +102,7 @@ int KivoAppBase::ShowJumpToTimeDialog() {
     char text[1001] = {};
     DWORD type = 0;
     DWORD size = 1000;
-    if (RegQueryValueExA(key, "DemoJumpTime", nullptr, &type, reinterpret_cast<BYTE*>(text), &size) ==
-        ERROR_SUCCESS) {
+    if (RegQueryValueExA(key, "DemoJumpTime", nullptr, &type, reinterpret_cast<BYTE*>(text), &size) == ERROR_SUCCESS) {
       text[std::min<DWORD>(size, 1000)] = '\0';
       initial = text;
     }

@@ -103,13 +103,17 @@ bool KivoAppBase::RemoveDialog(int id, bool removeWidget, bool deleteWidget) {
 int KivoAppBase::CountDialogs() { return static_cast<int>(mDialogMap.size()); }
 
 void KivoAppBase::DialogButtonPress(int dialogId, int buttonId) {
-  if (buttonId == kDialogButtonYes) ButtonPress(dialogId + kDialogFirstButtonOffset);
-  else if (buttonId == kDialogButtonNo) ButtonPress(dialogId + kDialogSecondButtonOffset);
+  if (buttonId == kDialogButtonYes)
+    ButtonPress(dialogId + kDialogFirstButtonOffset);
+  else if (buttonId == kDialogButtonNo)
+    ButtonPress(dialogId + kDialogSecondButtonOffset);
 }
 
 void KivoAppBase::DialogButtonRelease(int dialogId, int buttonId) {
-  if (buttonId == kDialogButtonYes) ButtonDepress(dialogId + kDialogFirstButtonOffset);
-  else if (buttonId == kDialogButtonNo) ButtonDepress(dialogId + kDialogSecondButtonOffset);
+  if (buttonId == kDialogButtonYes)
+    ButtonDepress(dialogId + kDialogFirstButtonOffset);
+  else if (buttonId == kDialogButtonNo)
+    ButtonDepress(dialogId + kDialogSecondButtonOffset);
 }
 
 void KivoAppBase::QueueWidgetDeletion(Widget* widget) {

@@ -32,10 +32,8 @@ bool IsQueuedMessage(UINT message) {
     case WM_SYSKEYDOWN:
     case WM_SYSKEYUP:
     case WM_TIMER:
-    case WM_MOUSEWHEEL:
-      return true;
-    default:
-      return message >= WM_MOUSEMOVE && message <= WM_MBUTTONUP;
+    case WM_MOUSEWHEEL: return true;
+    default: return message >= WM_MOUSEMOVE && message <= WM_MBUTTONUP;
   }
 }
 
@@ -68,9 +66,7 @@ LRESULT KivoAppBase::HandleWindowMessage(HWND window, UINT message, WPARAM wPara
     case WM_ACTIVATEAPP:
       if (!mPlaying && window == mMainWindow.load()) mActive = wParam != 0;
       return HandleQueuePath(window, message, wParam, lParam);
-    case WM_ENABLE:
-      mWindowDisabled = wParam == 0;
-      break;
+    case WM_ENABLE: mWindowDisabled = wParam == 0; break;
     case WM_PAINT:
       if (mInitialised && !mHidden) {
         RECT client{};
@@ -85,11 +81,8 @@ LRESULT KivoAppBase::HandleWindowMessage(HWND window, UINT message, WPARAM wPara
     case WM_QUERYOPEN:
       if (!CanRestore()) return 0;
       break;
-    case WM_ERASEBKGND:
-      return 1;
-    case WM_ENDSESSION:
-      BeginShutdown();
-      break;
+    case WM_ERASEBKGND: return 1;
+    case WM_ENDSESSION: BeginShutdown(); break;
     case WM_SETCURSOR:
       if (!mHidden) RefreshCursor();
       return 1;
@@ -112,11 +105,10 @@ LRESULT KivoAppBase::HandleWindowMessage(HWND window, UINT message, WPARAM wPara
       break;
     }
     case WM_DESTROY:
-      OutputDebugStringA(FormatText("DESTROYED HWND: %d\r\n", static_cast<int>(reinterpret_cast<intptr_t>(window)))
-                             .c_str());
+      OutputDebugStringA(
+          FormatText("DESTROYED HWND: %d\r\n", static_cast<int>(reinterpret_cast<intptr_t>(window))).c_str());
       break;
-    default:
-      break;
+    default: break;
   }
   return DefaultProcessing(window, message, wParam, lParam);
 }
@@ -135,8 +127,10 @@ LRESULT KivoAppBase::HandleQueuePath(HWND window, UINT message, WPARAM wParam, L
 
   if (mPlaying) {
     // Live input is not dispatched in playback: these keys steer it.
-    if (message == WM_CHAR) HandlePlaybackChar(wParam);
-    else if (message == WM_KEYDOWN) HandleDebugKey(static_cast<int>(wParam));
+    if (message == WM_CHAR)
+      HandlePlaybackChar(wParam);
+    else if (message == WM_KEYDOWN)
+      HandleDebugKey(static_cast<int>(wParam));
   }
 
   bool queue = true;
@@ -153,17 +147,12 @@ LRESULT KivoAppBase::HandleQueuePath(HWND window, UINT message, WPARAM wParam, L
   if (queue) mInputQueue.push_back(QueuedMessage{window, message, wParam, lParam});
 
   switch (message) {
-    case WM_SIZE:
-      mSizeMinimised = wParam == SIZE_MINIMIZED;
-      break;
+    case WM_SIZE: mSizeMinimised = wParam == SIZE_MINIMIZED; break;
     case WM_SYSKEYDOWN:
       if (wParam == static_cast<WPARAM>(VK_F4)) break;
       return 0;
-    case WM_CLOSE:
-      OnCloseRequested();
-      return 0;
-    default:
-      break;
+    case WM_CLOSE: OnCloseRequested(); return 0;
+    default: break;
   }
   return DefaultProcessing(window, message, wParam, lParam);
 }
@@ -182,19 +171,25 @@ void KivoAppBase::HandlePlaybackChar(WPARAM character) {
     case '7': before(30000); break;
     case '8': before(10000); break;
     case '9': before(5000); break;
-    case 'J': case 'j': ShowJumpToTimeDialog(); break;
-    case 'L': case 'l': ShowMarkerListDialog(); break;
-    case 'M': case 'm': mFastForwardToEnd = true; break;
-    case 'N': case 'n':
+    case 'J':
+    case 'j': ShowJumpToTimeDialog(); break;
+    case 'L':
+    case 'l': ShowMarkerListDialog(); break;
+    case 'M':
+    case 'm': mFastForwardToEnd = true; break;
+    case 'N':
+    case 'n':
       mFastForwardTarget = mUpdateCount + 1;
       mFastForwardDraw = true;
       break;
-    case 'P': case 'p':
+    case 'P':
+    case 'p':
       mPlaybackPaused = !mPlaybackPaused;
       mLastFrameTime = timeGetTime();
       mFrameTimeDebt = 0.0;
       break;
-    case 'S': case 's': ToggleDemoMute(); break;
+    case 'S':
+    case 's': ToggleDemoMute(); break;
     default: break;
   }
 }
@@ -206,8 +201,7 @@ bool KivoAppBase::DrainMessageQueue(bool one) {
     mInputQueue.pop_front();
     if (mRecording && !mShuttingDown) RecordInputMessage(record.window, record.message, record.wParam, record.lParam);
     if (!mPlaying) DispatchQueuedMessage(record);
-    if (record.message == WM_CLOSE &&
-        (record.window == mMainWindow.load() || record.window == mInvisibleWindow)) {
+    if (record.message == WM_CLOSE && (record.window == mMainWindow.load() || record.window == mInvisibleWindow)) {
       mWindowClosed = true;
       CloseAfterPresenting();
     }
@@ -314,11 +308,26 @@ void KivoAppBase::DispatchMouse(const QueuedMessage& record) {
   // The held-button mask is read before the button-up changes it.
   int held = manager->mButtonsDown;
   switch (record.message) {
-    case WM_LBUTTONDOWN: SetCapture(record.window); manager->OnMouseDown(x, y, 1); break;
-    case WM_LBUTTONDBLCLK: SetCapture(record.window); manager->OnMouseDown(x, y, 2); break;
-    case WM_RBUTTONDOWN: SetCapture(record.window); manager->OnMouseDown(x, y, -1); break;
-    case WM_RBUTTONDBLCLK: SetCapture(record.window); manager->OnMouseDown(x, y, -2); break;
-    case WM_MBUTTONDOWN: SetCapture(record.window); manager->OnMouseDown(x, y, 3); break;
+    case WM_LBUTTONDOWN:
+      SetCapture(record.window);
+      manager->OnMouseDown(x, y, 1);
+      break;
+    case WM_LBUTTONDBLCLK:
+      SetCapture(record.window);
+      manager->OnMouseDown(x, y, 2);
+      break;
+    case WM_RBUTTONDOWN:
+      SetCapture(record.window);
+      manager->OnMouseDown(x, y, -1);
+      break;
+    case WM_RBUTTONDBLCLK:
+      SetCapture(record.window);
+      manager->OnMouseDown(x, y, -2);
+      break;
+    case WM_MBUTTONDOWN:
+      SetCapture(record.window);
+      manager->OnMouseDown(x, y, 3);
+      break;
     case WM_LBUTTONUP:
       if ((held & ~1) == 0) ReleaseCapture();
       manager->OnMouseUp(x, y, 1);
@@ -331,8 +340,7 @@ void KivoAppBase::DispatchMouse(const QueuedMessage& record) {
       if ((held & ~4) == 0) ReleaseCapture();
       manager->OnMouseUp(x, y, 3);
       break;
-    default:
-      break;
+    default: break;
   }
 }
 

@@ -236,8 +236,8 @@ std::string KivoAppBase::BuildCrashInfoText() {
   return "Product: " + mProductName + "\r\n" + "Version: " + mProductVersion + "\r\n" + "Time Loaded: " +
          FormatText("%02d:%02d:%02d", static_cast<int>(s / 3600), static_cast<int>(s / 60 % 60),
                     static_cast<int>(s % 60)) +
-         "\r\nFullscreen: " + (mWindowed ? "No" : "Yes") + "\r\nPrimary ThreadId: " +
-         FormatText("%X", mPrimaryThread.load()) + "\r\n";
+         "\r\nFullscreen: " + (mWindowed ? "No" : "Yes") +
+         "\r\nPrimary ThreadId: " + FormatText("%X", mPrimaryThread.load()) + "\r\n";
 }
 
 std::string KivoAppBase::GetExtraCrashInfo() { return std::string(); }

@@ -67,11 +67,11 @@ class KivoAppBase;
 // What the display reads of the application object; its one hook, a new
 // 3D test verdict, goes on to the application's On3DTestPerformed.
 class AppDisplaySettings : public DisplayApp {
-public:
+ public:
   explicit AppDisplaySettings(KivoAppBase* owner) : mOwner(owner) {}
   void OnTest3DPerformed() override;
 
-private:
+ private:
   KivoAppBase* mOwner;
 };
 
@@ -143,8 +143,13 @@ struct QueuedWidgetDeletion {
   Widget* widget = nullptr;
 };
 
-class KivoAppBase : public ButtonListener, public DialogListener, public WidgetHost, public ImageRegistryApp,
-                    public DialogRunner, public FontHost, public ResourceServices {
+class KivoAppBase : public ButtonListener,
+                    public DialogListener,
+                    public WidgetHost,
+                    public ImageRegistryApp,
+                    public DialogRunner,
+                    public FontHost,
+                    public ResourceServices {
  public:
   KivoAppBase();
   ~KivoAppBase() override;
@@ -217,8 +222,7 @@ class KivoAppBase : public ButtonListener, public DialogListener, public WidgetH
   // What the resource manager loads sounds and system fonts into.
   SoundManager* ResourceSoundManager() override { return mSoundManager; }
   WidgetHost* ResourceWidgetHost() override { return this; }
-  SharedImageHandle FindOrCreateSharedImage(const std::string& file, const std::string& variant,
-                                            bool* isNew) override;
+  SharedImageHandle FindOrCreateSharedImage(const std::string& file, const std::string& variant, bool* isNew) override;
   virtual void ApplyScreenMode(bool windowed, bool is3D, bool force);
   virtual void ApplyWindowedMode(bool windowed);
   virtual void ReapplyScreenMode();

@@ -153,8 +153,8 @@ void KivoAppBase::RefreshCursor() {
       HWND window = mMainWindow.load();
       ClientToScreen(window, &topLeft);
       ClientToScreen(window, &bottomRight);
-      bool inside = pointer.x >= topLeft.x && pointer.y >= topLeft.y && pointer.x < bottomRight.x &&
-                    pointer.y < bottomRight.y;
+      bool inside =
+          pointer.x >= topLeft.x && pointer.y >= topLeft.y && pointer.x < bottomRight.x && pointer.y < bottomRight.y;
       SetCursor(LoadCursorA(nullptr, inside ? IDC_NO : IDC_ARROW));
     } else {
       SetCursor(nullptr);

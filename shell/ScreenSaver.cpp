@@ -31,9 +31,7 @@ struct IdleState {
 };
 IdleState gIdle;
 
-bool IsMainWindowOrNoApp(HWND window) {
-  return gAppBase == nullptr || window == gAppBase->mMainWindow.load();
-}
+bool IsMainWindowOrNoApp(HWND window) { return gAppBase == nullptr || window == gAppBase->mMainWindow.load(); }
 
 void CloseCheck(HWND window, UINT message) {
   if (!IsMainWindowOrNoApp(window)) return;
@@ -86,16 +84,13 @@ bool FilterScreenSaverMessage(HWND window, UINT message, WPARAM wParam, LPARAM l
     case WM_MBUTTONDOWN:
     case WM_KEYDOWN:
     case WM_SYSKEYDOWN:
-    case WM_CLOSE:
-      CloseCheck(window, message);
-      return false;
+    case WM_CLOSE: CloseCheck(window, message); return false;
     case WM_ACTIVATE:
     case WM_ACTIVATEAPP:
     case WM_NCACTIVATE:
       if (wParam == 0) CloseCheck(window, message);
       return false;
-    default:
-      return false;
+    default: return false;
   }
 }
 

@@ -35,9 +35,7 @@ void KivoAppBase::StartSample(int soundId) {
   instance->Play(false, true);
 }
 
-double KivoAppBase::QuerySystemVolume() {
-  return mSoundManager != nullptr ? mSoundManager->GetSystemVolume() : 0.0;
-}
+double KivoAppBase::QuerySystemVolume() { return mSoundManager != nullptr ? mSoundManager->GetSystemVolume() : 0.0; }
 
 double KivoAppBase::QueryMusicVolume() { return mMusicVolume; }
 double KivoAppBase::QuerySfxVolume() { return mSfxVolume; }
@@ -63,8 +61,10 @@ void KivoAppBase::ApplySfxVolume(double volume) {
 void KivoAppBase::MuteAudio(bool byFocus) {
   // The count comes from the settings store too; a huge stored count must
   // not overflow it.
-  if (mMuteCount == std::numeric_limits<int32_t>::max()) byFocus = false;
-  else ++mMuteCount;
+  if (mMuteCount == std::numeric_limits<int32_t>::max())
+    byFocus = false;
+  else
+    ++mMuteCount;
   if (byFocus) ++mFocusMuteCount;
   ApplyMusicVolume(mMusicVolume);
   ApplySfxVolume(mSfxVolume);

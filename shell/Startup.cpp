@@ -127,14 +127,12 @@ void KivoAppBase::Init() {
   RegisterWindowClasses();
   mInvisibleWindow = CreateWindowExW(0, L"InvisWindow", mWindowTitle.c_str(), 0, 0, 0, 0, 0, nullptr, nullptr,
                                      gModuleInstance, nullptr);
-  if (mInvisibleWindow != nullptr)
-    SetWindowLongPtrA(mInvisibleWindow, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+  if (mInvisibleWindow != nullptr) SetWindowLongPtrA(mInvisibleWindow, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
   CreateBuiltInCursors();
 
   OnBeforeWindowCreated();
   mWidgetManager->SetCoordinateTransform(Rect(0, 0, mWidth, mHeight), Rect(0, 0, mWidth, mHeight));
-  if (mWindowed &&
-      (mWidth >= GetSystemMetrics(SM_CXFULLSCREEN) || mHeight >= GetSystemMetrics(SM_CYFULLSCREEN))) {
+  if (mWindowed && (mWidth >= GetSystemMetrics(SM_CXFULLSCREEN) || mHeight >= GetSystemMetrics(SM_CYFULLSCREEN))) {
     mWindowed = false;
     mFullScreenForced = true;
   }
@@ -142,8 +140,7 @@ void KivoAppBase::Init() {
   if (mShuttingDown) return;
   if (mPlaying) ReadDisplayStateRecord();
 
-  if (mSoundManager == nullptr)
-    mSoundManager = new DSoundManager(mNoSound ? nullptr : mMainWindow.load(), mUseFmod);
+  if (mSoundManager == nullptr) mSoundManager = new DSoundManager(mNoSound ? nullptr : mMainWindow.load(), mUseFmod);
   ApplySfxVolume(mSfxVolume);
   mMusicInterface = CreateMusicPlayer(mInvisibleWindow);
   ApplyMusicVolume(mMusicVolume);
@@ -192,8 +189,8 @@ void KivoAppBase::CreateMainWindow() {
     }
     mWindowIsWindowed = true;
   } else {
-    window = CreateWindowExW(WS_EX_TOPMOST, L"MainWindow", mWindowTitle.c_str(), WS_POPUP | WS_VISIBLE, 0, 0,
-                             mWidth, mHeight, nullptr, nullptr, gModuleInstance, nullptr);
+    window = CreateWindowExW(WS_EX_TOPMOST, L"MainWindow", mWindowTitle.c_str(), WS_POPUP | WS_VISIBLE, 0, 0, mWidth,
+                             mHeight, nullptr, nullptr, gModuleInstance, nullptr);
     mWindowIsWindowed = false;
   }
   if (window != nullptr) SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
@@ -308,8 +305,8 @@ int32_t KivoAppBase::InitDisplay() {
   mRefreshRateUnreliable = mDisplaySettings.refreshRateUnreliable;
   RecordDisplayInfo(result);
   if (result != 0) return result;
-  mPresentationRect = Rect((mWidth - mDisplay->width) / 2, (mHeight - mDisplay->height) / 2, mDisplay->width,
-                           mDisplay->height);
+  mPresentationRect =
+      Rect((mWidth - mDisplay->width) / 2, (mHeight - mDisplay->height) / 2, mDisplay->width, mDisplay->height);
   mWidgetManager->SetCoordinateTransform(mPresentationRect, mDisplay->presentationRect);
   OnAfterDisplayInit();
   return 0;

@@ -33,9 +33,9 @@ namespace {
 
 struct Glyph {
   uint32_t code = 0;
-  int advance = 0;   // pixels
-  int left = 0;      // bitmap left bearing
-  int top = 0;       // bitmap top above the baseline
+  int advance = 0;  // pixels
+  int left = 0;     // bitmap left bearing
+  int top = 0;      // bitmap top above the baseline
   int width = 0;
   int rows = 0;
   std::vector<uint8_t> coverage;  // width x rows
@@ -270,9 +270,8 @@ int main(int argc, char** argv) {
   AppendAscii(d, ");\r\nSetDefaultPointSize " + Decimal(pixels) + ";\r\n");
 
   // Typographic characters the text may use fall back to plain ones.
-  const std::pair<uint32_t, uint32_t> fallbacks[] = {{0xA0, ' '},    {0x2018, '\''}, {0x2019, '\''},
-                                                     {0x201C, '"'},  {0x201D, '"'},  {0x2013, '-'},
-                                                     {0x2014, '-'},  {0x2026, '.'}};
+  const std::pair<uint32_t, uint32_t> fallbacks[] = {{0xA0, ' '},   {0x2018, '\''}, {0x2019, '\''}, {0x201C, '"'},
+                                                     {0x201D, '"'}, {0x2013, '-'},  {0x2014, '-'},  {0x2026, '.'}};
   std::vector<uint32_t> from, to;
   for (const auto& f : fallbacks) {
     if (codes.count(f.first) == 0) {
@@ -308,8 +307,8 @@ int main(int argc, char** argv) {
   const int shadow = std::max(1, (pixels + 6) / 12);
   AppendAscii(d, "# Drawn under the fill when the font carries the tag \"shadow\".\r\n");
   AppendAscii(d, "CreateLayerFrom Shadow Main;\r\nLayerRequireTags Shadow ('shadow');\r\n");
-  AppendAscii(d, "LayerSetBaseOrder Shadow -1;\r\nLayerSetOffset Shadow (" + Decimal(shadow) + " " +
-                     Decimal(shadow) + ");\r\nLayerSetColorMult Shadow (0 0 0 0.7);\r\n");
+  AppendAscii(d, "LayerSetBaseOrder Shadow -1;\r\nLayerSetOffset Shadow (" + Decimal(shadow) + " " + Decimal(shadow) +
+                     ");\r\nLayerSetColorMult Shadow (0 0 0 0.7);\r\n");
 
   // The legacy pair: printable ASCII but the space, each cell its advance.
   std::vector<const Glyph*> legacy;
@@ -340,12 +339,10 @@ int main(int argc, char** argv) {
   }
   const std::string folder = outFolder.empty() || outFolder.back() == '/' ? outFolder : outFolder + "/";
   if (!Kivo::ImageLib::WritePngImage(folder + "font.png", strip) || !WriteFile(folder + "font.txt", Utf16Le(d)) ||
-      !Kivo::ImageLib::WritePngImage(folder + "legacy.png", legacyStrip) ||
-      !WriteFile(folder + "legacy.txt", widths)) {
+      !Kivo::ImageLib::WritePngImage(folder + "legacy.png", legacyStrip) || !WriteFile(folder + "legacy.txt", widths)) {
     std::fprintf(stderr, "make_font: cannot write into %s\n", outFolder.c_str());
     return 1;
   }
-  std::printf("make_font: %zu glyphs, %d pixels high, %zu kerning pairs\n", glyphs.size(), height,
-              kerning.size());
+  std::printf("make_font: %zu glyphs, %d pixels high, %zu kerning pairs\n", glyphs.size(), height, kerning.size());
   return 0;
 }

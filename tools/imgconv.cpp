@@ -36,7 +36,8 @@ int main(int argc, char** argv) {
     };
     const std::vector<std::string> tried = Kivo::ImageLib::ExtensionsTriedFor(argv[1]);
     if (tried.empty())
-      std::fprintf(stderr, "imgconv: cannot load an image from \"%s\": no reader takes its extension (formats read: %s)\n",
+      std::fprintf(stderr,
+                   "imgconv: cannot load an image from \"%s\": no reader takes its extension (formats read: %s)\n",
                    argv[1], join(Kivo::ImageLib::ExtensionsTriedFor("")).c_str());
     else
       std::fprintf(stderr, "imgconv: cannot load an image from \"%s\" (formats tried: %s)\n", argv[1],

@@ -24,8 +24,7 @@ int main(int argc, char** argv) {
   std::string error;
   if (!Kivo::WriteSampleData(argv[1], &error) || !Kivo::WriteSampleAnimations(argv[1], &error) ||
       !Kivo::WriteSampleXmlScenes(argv[1], &error) || !Kivo::WriteSampleSceneData(argv[1], &error) ||
-      !Kivo::WriteSampleEffects(argv[1], &error) ||
-      !Kivo::WriteSampleMenuFiles(argv[1], &error) ||
+      !Kivo::WriteSampleEffects(argv[1], &error) || !Kivo::WriteSampleMenuFiles(argv[1], &error) ||
       (argc == 5 && !Kivo::MakeSampleFonts(argv[1], argv[3], argv[4], &error))) {
     std::fprintf(stderr, "make_sample_data: %s\n", error.c_str());
     return 1;

@@ -48,8 +48,7 @@ int List(const char* path) {
     return 1;
   }
   for (const auto& entry : entries)
-    std::printf("%s\t%" PRIu32 "\t%s\n", entry.name.c_str(), entry.size,
-                FormatFileTime(entry.fileTime).c_str());
+    std::printf("%s\t%" PRIu32 "\t%s\n", entry.name.c_str(), entry.size, FormatFileTime(entry.fileTime).c_str());
   for (const auto& warning : warnings) std::fprintf(stderr, "pakpack: %s: %s\n", path, warning.c_str());
   // A listing with records left out is not the archive's whole content.
   return warnings.empty() ? 0 : 1;

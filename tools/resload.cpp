@@ -25,14 +25,10 @@ using Kivo::ResourceManager;
 
 const char* KindName(int type) {
   switch (type) {
-    case ResourceManager::RESTYPE_IMAGE:
-      return "image";
-    case ResourceManager::RESTYPE_SOUND:
-      return "sound";
-    case ResourceManager::RESTYPE_FONT:
-      return "font";
-    default:
-      return "?";
+    case ResourceManager::RESTYPE_IMAGE: return "image";
+    case ResourceManager::RESTYPE_SOUND: return "sound";
+    case ResourceManager::RESTYPE_FONT: return "font";
+    default: return "?";
   }
 }
 

@@ -314,8 +314,7 @@ int main(int argc, char** argv) {
     app.Start();
     for (const std::string& line : gTrace) std::printf("%s\n", line.c_str());
     if (card != nullptr) {
-      std::printf("test card drawn %d times through the renderer, %d in software\n", card->drawsIn3D,
-                  card->drawsIn2D);
+      std::printf("test card drawn %d times through the renderer, %d in software\n", card->drawsIn3D, card->drawsIn2D);
       if (headless) std::printf("matrix sprite: %s\n", sprite->ShownInLastFrame() ? "shown" : "not shown");
     }
     if (!outPath.empty()) {

@@ -81,8 +81,8 @@ std::unique_ptr<MemoryImage> MakeCelSheet() {
 
 // Ten seven-segment digits of 10 by 14 side by side.
 std::unique_ptr<MemoryImage> MakeDigitStrip() {
-  static const char* const kSegments[10] = {"abcdef", "bc", "abdeg", "abcdg", "bcfg",
-                                            "acdfg", "acdefg", "abc", "abcdefg", "abcdfg"};
+  static const char* const kSegments[10] = {"abcdef", "bc",     "abdeg", "abcdg",   "bcfg",
+                                            "acdfg",  "acdefg", "abc",   "abcdefg", "abcdfg"};
   auto strip = MakeImage(100, 14, 0x00000000);
   Graphics g(strip.get());
   g.SetColor(Color(250, 240, 200));
@@ -287,9 +287,9 @@ int RunDialogDemo(const std::string& out) {
   panel.Resize(10, 10, 460, 300);
   manager.AddChild(&panel);
   DialogDemoRunner runner(manager, *screen, out);
-  auto* dialog = new Dialog(nullptr, nullptr, 1, true,
-                            L"Save the game? \u0421\u043e\u0445\u0440\u0430\u043d\u0438\u0442\u044c?",
-                            L"Your progress in this level will be lost otherwise.", L"", kDialogYesNo);
+  auto* dialog =
+      new Dialog(nullptr, nullptr, 1, true, L"Save the game? \u0421\u043e\u0445\u0440\u0430\u043d\u0438\u0442\u044c?",
+                 L"Your progress in this level will be lost otherwise.", L"", kDialogYesNo);
   runner.Register(dialog);
   dialog->Resize(60, 50, 360, dialog->GetPreferredHeight(360));
   const int result = dialog->WaitForResult(true);
@@ -317,7 +317,9 @@ int main(int argc, char** argv) {
     } else if (std::strcmp(argv[i], "--font") == 0 && i + 1 < argc) {
       fontDescriptor = argv[++i];
     } else {
-      std::fprintf(stderr, "usage: ui_demo --headless [--dialog] --out <file.png> | ui_demo --font <descriptor> --out <file.png>\n");
+      std::fprintf(
+          stderr,
+          "usage: ui_demo --headless [--dialog] --out <file.png> | ui_demo --font <descriptor> --out <file.png>\n");
       return 2;
     }
   }

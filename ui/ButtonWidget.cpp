@@ -139,8 +139,7 @@ void ButtonWidget::DrawLabel(Graphics& g, const Color& color, int x, int y) {
 void ButtonWidget::Draw(Graphics& g) {
   if (mBtnNoDraw) return;
   if (mFont == nullptr && !mLabel.empty()) {
-    mFont = new SysFont(mManager != nullptr ? mManager->mApp : nullptr, "Arial Unicode MS", 10, 0, false, false,
-                        false);
+    mFont = new SysFont(mManager != nullptr ? mManager->mApp : nullptr, "Arial Unicode MS", 10, 0, false, false, false);
   }
   const bool pressedLook = (mIsDown && mIsOver && !mDisabled) != mInverted;
   int labelX = 0, labelY = 0;

@@ -60,7 +60,7 @@ class ButtonWidget : public Widget {
 
   int mId;
   std::wstring mLabel;
-  int mLabelJustify = 0;  // 0 centred, 1 right, other left
+  int mLabelJustify = 0;          // 0 centred, 1 right, other left
   Image* mButtonImage = nullptr;  // normal state, and the sheet the cells cut from
   Image* mOverImage = nullptr;
   Image* mDownImage = nullptr;

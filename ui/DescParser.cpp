@@ -136,9 +136,7 @@ void DescParser::ClearDefines() {
   for (auto& entry : mDefines) entry.second.reset();
 }
 
-void DescParser::SetDefine(const std::wstring& name, DataElement* value) {
-  mDefines[ToUpperWide(name)].reset(value);
-}
+void DescParser::SetDefine(const std::wstring& name, DataElement* value) { mDefines[ToUpperWide(name)].reset(value); }
 
 void DescParser::DeleteDefine(const std::wstring& name) {
   auto it = mDefines.find(ToUpperWide(name));
@@ -206,9 +204,12 @@ bool DescParser::RunUnits(UnitSource& source) {
       if (escaped) {
         escaped = false;
       } else if (inSingle || inDouble) {
-        if (c == L'\\') escaped = true;
-        else if (c == L'\'' && inSingle) inSingle = false;
-        else if (c == L'"' && inDouble) inDouble = false;
+        if (c == L'\\')
+          escaped = true;
+        else if (c == L'\'' && inSingle)
+          inSingle = false;
+        else if (c == L'"' && inDouble)
+          inDouble = false;
       } else if (c == L'\'') {
         inSingle = true;
       } else if (c == L'"') {
@@ -274,8 +275,10 @@ bool DescParser::TokenizeList(const std::wstring& text, ListDataElement& out) {
       continue;
     }
     if (inSingle || inDouble) {
-      if (inSingle && c == L'\'') inSingle = false;
-      else if (inDouble && c == L'"') inDouble = false;
+      if (inSingle && c == L'\'')
+        inSingle = false;
+      else if (inDouble && c == L'"')
+        inDouble = false;
       append(c);
       continue;
     }
@@ -283,9 +286,7 @@ bool DescParser::TokenizeList(const std::wstring& text, ListDataElement& out) {
       case L' ':
       case L'\t':
       case L'\n':
-      case L',':
-        token = nullptr;
-        break;
+      case L',': token = nullptr; break;
       case L'\'':
         inSingle = true;
         append(c);
@@ -307,9 +308,7 @@ bool DescParser::TokenizeList(const std::wstring& text, ListDataElement& out) {
         current().Append(closed);
         break;
       }
-      default:
-        append(c);
-        break;
+      default: append(c); break;
     }
   }
   if (inSingle) return fail("Unterminated Single Quotes");
@@ -342,9 +341,7 @@ std::wstring DescParser::Unquote(const std::wstring& token) {
   return out;
 }
 
-bool DescParser::ExpandValues(const ListDataElement& list, ListDataElement& out) {
-  return ExpandAtDepth(list, out, 1);
-}
+bool DescParser::ExpandValues(const ListDataElement& list, ListDataElement& out) { return ExpandAtDepth(list, out, 1); }
 
 bool DescParser::ExpandAtDepth(const ListDataElement& list, ListDataElement& out, int depth) {
   out.Clear();

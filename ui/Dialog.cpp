@@ -145,8 +145,8 @@ void Dialog::LayoutButtons() {
   const int h = mButtonHeight;
   const int left = mX + mContentInsets.left + mBackgroundInsets.left;
   const int rowY = mY + mHeight - mContentInsets.bottom - mBackgroundInsets.bottom - h;
-  const int inner = mWidth - mContentInsets.left - mContentInsets.right - mBackgroundInsets.left -
-                    mBackgroundInsets.right;
+  const int inner =
+      mWidth - mContentInsets.left - mContentInsets.right - mBackgroundInsets.left - mBackgroundInsets.right;
   if (mYesButton != nullptr && mNoButton != nullptr) {
     const int bw = (inner - 2 * mButtonSidePadding - mButtonHorzSpacing) / 2;
     mYesButton->Resize(left + mButtonSidePadding, rowY, bw, h);
@@ -161,8 +161,7 @@ void Dialog::Draw(Graphics& g) {
   const Insets& bg = mBackgroundInsets;
   const Insets& content = mContentInsets;
   if (mComponentImage != nullptr) {
-    g.DrawImageBox(Rect(bg.left, bg.top, mWidth - bg.left - bg.right, mHeight - bg.top - bg.bottom),
-                   mComponentImage);
+    g.DrawImageBox(Rect(bg.left, bg.top, mWidth - bg.left - bg.right, mHeight - bg.top - bg.bottom), mComponentImage);
   } else {
     // The default box leaves a margin of its own and ignores the insets.
     g.SetColor(GetColor(kDialogColorOutline));
@@ -185,8 +184,8 @@ void Dialog::Draw(Graphics& g) {
 
   g.SetFont(mLinesFont);
   g.SetColor(GetColor(kDialogColorLines));
-  const Rect linesRect(bg.left + content.left + 2, y,
-                       mWidth - content.left - content.right - bg.left - bg.right - 4, 0);
+  const Rect linesRect(bg.left + content.left + 2, y, mWidth - content.left - content.right - bg.left - bg.right - 4,
+                       0);
   y += DrawTextWrapped(g, linesRect, mDialogLines, mLinesFont->GetLineSpacing() + mLineSpacingOffset, mTextAlign);
 
   if (!mDialogFooter.empty() && mButtonMode != kDialogFooterButton) {
@@ -264,11 +263,15 @@ void Dialog::MouseDrag(int x, int y) {
   if (newY < -8) newY = -8;
   // The grab point follows the pointer but stays 8 pixels inside.
   mDragMouseX = px - newX;
-  if (mDragMouseX <= 7) mDragMouseX = 8;
-  else if (mDragMouseX > mWidth - 9) mDragMouseX = mWidth - 9;
+  if (mDragMouseX <= 7)
+    mDragMouseX = 8;
+  else if (mDragMouseX > mWidth - 9)
+    mDragMouseX = mWidth - 9;
   mDragMouseY = py - newY;
-  if (mDragMouseY <= 7) mDragMouseY = 8;
-  else if (mDragMouseY > mHeight - 9) mDragMouseY = mHeight - 9;
+  if (mDragMouseY <= 7)
+    mDragMouseY = 8;
+  else if (mDragMouseY > mHeight - 9)
+    mDragMouseY = mHeight - 9;
   Move(newX, newY);
 }
 

@@ -31,8 +31,7 @@ void DialogButton::Draw(Graphics& g) {
     return;
   }
   if (mFont == nullptr && !mLabel.empty()) {
-    mFont = new SysFont(mManager != nullptr ? mManager->mApp : nullptr, "Arial Unicode MS", 12, 1, false, false,
-                        false);
+    mFont = new SysFont(mManager != nullptr ? mManager->mApp : nullptr, "Arial Unicode MS", 12, 1, false, false, false);
   }
   const bool pressed = IsPressed();
   const Rect area(0, 0, mWidth, mHeight);

@@ -36,8 +36,7 @@ class Font {
   // Baseline at y, first character at x, both before the graphics'
   // translation: the font applies it once, by drawing through g or by adding
   // it itself when it draws around g (then clip tells where it may draw).
-  virtual void DrawString(Graphics& g, int x, int y, const std::wstring& text, const Color& color,
-                          const Rect& clip);
+  virtual void DrawString(Graphics& g, int x, int y, const std::wstring& text, const Color& color, const Rect& clip);
   // A new heap copy of the same class and state, owned by the caller.
   virtual Font* Duplicate() const = 0;
 

@@ -302,8 +302,10 @@ struct FontCommands {
     std::vector<std::wstring> from, to;
     if (!(args.Texts(1, from) && args.Texts(2, to) && args.SameSize(from.size(), to.size()))) return true;
     for (size_t i = 0; i < from.size(); ++i) {
-      if (OneUnit(from[i]) && OneUnit(to[i])) data.mCharMap[from[i][0]] = to[i][0];
-      else args.Invalid();
+      if (OneUnit(from[i]) && OneUnit(to[i]))
+        data.mCharMap[from[i][0]] = to[i][0];
+      else
+        args.Invalid();
     }
     return true;
   }
@@ -367,8 +369,10 @@ struct FontCommands {
     FontLayer* layer;
     int32_t mode;
     if (!(args.Layer(1, layer) && args.Int(2, mode))) return true;
-    if (mode == 0 || mode == 1) layer->drawMode = mode;
-    else args.Invalid();
+    if (mode == 0 || mode == 1)
+      layer->drawMode = mode;
+    else
+      args.Invalid();
     return true;
   }
 
@@ -425,8 +429,10 @@ struct FontCommands {
           args.SameSize(pairs.size(), amounts.size())))
       return true;
     for (size_t i = 0; i < pairs.size(); ++i) {
-      if (pairs[i].size() == 2) layer->GlyphForWrite(pairs[i][0]).kerning[pairs[i][1]] = amounts[i];
-      else args.Invalid();
+      if (pairs[i].size() == 2)
+        layer->GlyphForWrite(pairs[i][0]).kerning[pairs[i][1]] = amounts[i];
+      else
+        args.Invalid();
     }
     return true;
   }

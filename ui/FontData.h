@@ -56,8 +56,7 @@ class StandaloneFontHost : public FontHost {
   StandaloneFontHost& operator=(const StandaloneFontHost&) = delete;
 
   void ShowFatalErrorA(const std::string& message) override;
-  SharedImageHandle FindOrCreateSharedImage(const std::string& file, const std::string& variant,
-                                            bool* isNew) override;
+  SharedImageHandle FindOrCreateSharedImage(const std::string& file, const std::string& variant, bool* isNew) override;
 
   // Every message shown, in order.
   const std::vector<std::string>& Messages() const { return mMessages; }

@@ -75,8 +75,7 @@ void Graphics::PopState() {
   mStateStack.pop_back();
 }
 
-void Graphics::SetColorARGB(unsigned char alpha, unsigned char red, unsigned char green,
-                            unsigned char blue) {
+void Graphics::SetColorARGB(unsigned char alpha, unsigned char red, unsigned char green, unsigned char blue) {
   mColor = Color(red, green, blue, alpha);
 }
 
@@ -151,8 +150,7 @@ void Graphics::DrawImage(Image* image, int x, int y) {
   const int py = PixelY(static_cast<float>(y));
   Rect r = Rect(px, py, image->GetWidth(), image->GetHeight()).Intersection(mClipRect);
   if (IsEmpty(r)) return;
-  mDestImage->DrawImage(image, r.x, r.y, Rect(r.x - px, r.y - py, r.width, r.height), Tint(),
-                        mDrawMode);
+  mDestImage->DrawImage(image, r.x, r.y, Rect(r.x - px, r.y - py, r.width, r.height), Tint(), mDrawMode);
 }
 
 void Graphics::DrawImageSubrect(Image* image, int x, int y, const Rect& source) {
@@ -170,12 +168,12 @@ void Graphics::DrawImageSubrect(Image* image, int x, int y, const Rect& source) 
   const float fy = static_cast<float>(y) + mTransY;
   const int destW = TruncateToInt(std::ceil(mScaleX * static_cast<float>(source.width)));
   const int destH = TruncateToInt(std::ceil(mScaleY * static_cast<float>(source.height)));
-  const int destX = TruncateToInt(
-      std::floor(mScaleX * (static_cast<float>(TruncateToInt(fx)) - mScaleOrigX)) + mScaleOrigX);
-  const int destY = TruncateToInt(
-      std::floor(mScaleY * (static_cast<float>(TruncateToInt(fy)) - mScaleOrigY)) + mScaleOrigY);
-  mDestImage->DrawImageStretched(image, Rect(destX, destY, destW, destH), source, mClipRect, Tint(),
-                                 mDrawMode, mFastStretch);
+  const int destX =
+      TruncateToInt(std::floor(mScaleX * (static_cast<float>(TruncateToInt(fx)) - mScaleOrigX)) + mScaleOrigX);
+  const int destY =
+      TruncateToInt(std::floor(mScaleY * (static_cast<float>(TruncateToInt(fy)) - mScaleOrigY)) + mScaleOrigY);
+  mDestImage->DrawImageStretched(image, Rect(destX, destY, destW, destH), source, mClipRect, Tint(), mDrawMode,
+                                 mFastStretch);
 }
 
 void Graphics::DrawImageMirrored(Image* image, int x, int y, const Rect& source, bool mirror) {
@@ -190,8 +188,7 @@ void Graphics::DrawImageMirrored(Image* image, int x, int y, const Rect& source,
   if (IsEmpty(r)) return;
   // Mirrored, the clipped left edge of the destination shows the right-hand
   // side of the source.
-  Rect src(source.x + source.width - r.width - (r.x - px), source.y + (r.y - py), r.width,
-           r.height);
+  Rect src(source.x + source.width - r.width - (r.x - px), source.y + (r.y - py), r.width, r.height);
   mDestImage->DrawImageMirrored(image, r.x, r.y, src, Tint(), mDrawMode);
 }
 
@@ -201,8 +198,7 @@ void Graphics::DrawImageStretched(Image* image, const Rect& dest, const Rect& so
   mDestImage->DrawImageStretched(image, d, source, mClipRect, Tint(), mDrawMode, mFastStretch);
 }
 
-void Graphics::DrawImageStretchedMirrored(Image* image, const Rect& dest, const Rect& source,
-                                          bool mirror) {
+void Graphics::DrawImageStretchedMirrored(Image* image, const Rect& dest, const Rect& source, bool mirror) {
   if (!mirror) {
     DrawImageStretched(image, dest, source);
     return;
@@ -221,33 +217,32 @@ void Graphics::DrawImageRotated(Image* image, int x, int y, double angle, const 
   if (image == nullptr) return;
   const int w = source != nullptr ? source->width : image->GetWidth();
   const int h = source != nullptr ? source->height : image->GetHeight();
-  DrawImageRotatedF(image, static_cast<float>(x), static_cast<float>(y), angle,
-                    static_cast<float>(w / 2), static_cast<float>(h / 2), source);
+  DrawImageRotatedF(image, static_cast<float>(x), static_cast<float>(y), angle, static_cast<float>(w / 2),
+                    static_cast<float>(h / 2), source);
 }
 
 void Graphics::DrawImageRotatedAbout(Image* image, int x, int y, double angle, int centerX, int centerY,
                                      const Rect* source) {
-  DrawImageRotatedF(image, static_cast<float>(x), static_cast<float>(y), angle,
-                    static_cast<float>(centerX), static_cast<float>(centerY), source);
+  DrawImageRotatedF(image, static_cast<float>(x), static_cast<float>(y), angle, static_cast<float>(centerX),
+                    static_cast<float>(centerY), source);
 }
 
-void Graphics::DrawImageRotatedF(Image* image, float x, float y, double angle, float centerX,
-                                 float centerY, const Rect* source) {
+void Graphics::DrawImageRotatedF(Image* image, float x, float y, double angle, float centerX, float centerY,
+                                 const Rect* source) {
   if (image == nullptr) return;
   const Rect src = source != nullptr ? *source : WholeImage(image);
-  mDestImage->DrawImageRotated(image, x + mTransX, y + mTransY, src, mClipRect, Tint(), mDrawMode, angle,
-                               centerX, centerY);
+  mDestImage->DrawImageRotated(image, x + mTransX, y + mTransY, src, mClipRect, Tint(), mDrawMode, angle, centerX,
+                               centerY);
 }
 
-void Graphics::DrawImageByMatrix(Image* image, const Matrix3& matrix, const Rect& source, float x,
-                                 float y) {
+void Graphics::DrawImageByMatrix(Image* image, const Matrix3& matrix, const Rect& source, float x, float y) {
   if (image == nullptr) return;
-  mDestImage->DrawImageByMatrix(image, x + mTransX, y + mTransY, matrix, mClipRect, Tint(), mDrawMode,
-                                source, mLinearBlend);
+  mDestImage->DrawImageByMatrix(image, x + mTransX, y + mTransY, matrix, mClipRect, Tint(), mDrawMode, source,
+                                mLinearBlend);
 }
 
-void Graphics::DrawImageTransformed(Image* image, LazyTransform2D& transform, const Rect& source,
-                                    float x, float y, bool subPixel) {
+void Graphics::DrawImageTransformed(Image* image, LazyTransform2D& transform, const Rect& source, float x, float y,
+                                    bool subPixel) {
   if (image == nullptr) return;
   if (transform.fullMatrix || (mIs3D && subPixel)) {
     DrawImageByMatrix(image, transform.GetMatrix(), source, x, y);
@@ -263,8 +258,8 @@ void Graphics::DrawImageTransformed(Image* image, LazyTransform2D& transform, co
     if (subPixel) {
       DrawImageRotatedF(image, px, py, transform.angle, cx, cy, &source);
     } else {
-      DrawImageRotatedAbout(image, TruncateToInt(px), TruncateToInt(py), transform.angle,
-                            TruncateToInt(cx), TruncateToInt(cy), &source);
+      DrawImageRotatedAbout(image, TruncateToInt(px), TruncateToInt(py), transform.angle, TruncateToInt(cx),
+                            TruncateToInt(cy), &source);
     }
     return;
   }
@@ -285,8 +280,8 @@ void Graphics::DrawImageTransformed(Image* image, LazyTransform2D& transform, co
   const bool mirror = transform.sx == -1.0f;
   const float w2 = hw * std::fabs(transform.sx);
   const float h2 = hh * transform.sy;
-  Rect dest(TruncateToInt(x + transform.tx2 - w2), TruncateToInt(y + transform.ty2 - h2),
-            TruncateToInt(2.0f * w2), TruncateToInt(2.0f * h2));
+  Rect dest(TruncateToInt(x + transform.tx2 - w2), TruncateToInt(y + transform.ty2 - h2), TruncateToInt(2.0f * w2),
+            TruncateToInt(2.0f * h2));
   DrawImageStretchedMirrored(image, dest, source, mirror);
 }
 
@@ -379,13 +374,12 @@ void Graphics::DrawImageCelF(Image* image, float x, float y, int column, int row
 }
 
 void Graphics::DrawTrianglesTex(Image* image, const TexturedVertex* triangles, int count) {
-  mDestImage->DrawTexturedTriangles(image, triangles, count, mClipRect, Tint(), mDrawMode, mTransX,
-                                    mTransY, mLinearBlend);
+  mDestImage->DrawTexturedTriangles(image, triangles, count, mClipRect, Tint(), mDrawMode, mTransX, mTransY,
+                                    mLinearBlend);
 }
 
 void Graphics::DrawVertexTriangles(Image* image, const TriVertex* vertices, int count) {
-  mDestImage->DrawVertexTriangles(image, vertices, count, mClipRect, Tint(), mDrawMode, mTransX, mTransY,
-                                  mLinearBlend);
+  mDestImage->DrawVertexTriangles(image, vertices, count, mClipRect, Tint(), mDrawMode, mTransX, mTransY, mLinearBlend);
 }
 
 void Graphics::Begin3D(const Matrix4& world, const Matrix4& projection, const Matrix4& view) {
@@ -395,8 +389,8 @@ void Graphics::Begin3D(const Matrix4& world, const Matrix4& projection, const Ma
 void Graphics::End3D() { mDestImage->End3D(); }
 
 void Graphics::DrawTriangles3D(Image* image, const TriVertex* vertices, int count, Image* second) {
-  mDestImage->DrawVertexTrianglesTwoTextures(image, vertices, count, mClipRect, Tint(), mDrawMode, second,
-                                             mTransX, mTransY, mLinearBlend);
+  mDestImage->DrawVertexTrianglesTwoTextures(image, vertices, count, mClipRect, Tint(), mDrawMode, second, mTransX,
+                                             mTransY, mLinearBlend);
 }
 
 void Graphics::DrawImagePartialQuad(Image* image, const Quad& quad, float fraction) {
@@ -428,8 +422,8 @@ void Graphics::DrawCellQuad(Image* image, const Quad& quad, int column, int row)
   DrawVertexTriangles(image, v, 2);
 }
 
-void Graphics::DrawQuad3D(Image* image, Image* second, const Quad& quad, float leftU, float topV,
-                          float rightU, float bottomV) {
+void Graphics::DrawQuad3D(Image* image, Image* second, const Quad& quad, float leftU, float topV, float rightU,
+                          float bottomV) {
   const Vector2& tl = quad.corner[0];
   const Vector2& tr = quad.corner[1];
   const Vector2& br = quad.corner[2];

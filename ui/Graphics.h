@@ -53,14 +53,14 @@ struct GraphicsState {
   float mScaleOrigX = 0.0f;
   float mScaleOrigY = 0.0f;
   Rect mClipRect;
-  Color mColor;             // fill, outline, text colour and image tint
-  Font* mFont = nullptr;    // not owned
-  int mDrawMode = 0;        // 0 normal, 1 additive, 2..5 3D renderer only
+  Color mColor;           // fill, outline, text colour and image tint
+  Font* mFont = nullptr;  // not owned
+  int mDrawMode = 0;      // 0 normal, 1 additive, 2..5 3D renderer only
   bool mColorizeImages = false;
   bool mFastStretch = false;
   bool mWriteColoredString = true;  // interpret the caret colour escapes
   bool mLinearBlend = false;
-  bool mIs3D = false;       // the destination is drawn through the 3D renderer
+  bool mIs3D = false;  // the destination is drawn through the 3D renderer
 };
 
 class Graphics : public GraphicsState {
@@ -113,18 +113,17 @@ class Graphics : public GraphicsState {
   // Justification 0 centres in width, 1 aligns right, else left. Length -1
   // means to the end; start colour -1 means the state colour (0xAARRGGBB).
   // Returns the width of the characters handled.
-  int DrawColoredText(const std::wstring& text, int x, int y, int width, int justification, bool draw,
-                      int start, int length, int startColor);
+  int DrawColoredText(const std::wstring& text, int x, int y, int width, int justification, bool draw, int start,
+                      int length, int startColor);
   // As DrawColoredText, stopping at the character limit: -1 when nothing is
   // left before it.
-  int DrawColoredTextUpTo(const std::wstring& text, int x, int y, int width, int justification,
-                          bool draw, int start, int length, int startColor, int limit);
+  int DrawColoredTextUpTo(const std::wstring& text, int x, int y, int width, int justification, bool draw, int start,
+                          int length, int startColor, int limit);
   // Breaks the text at spaces and newlines into lines of rect.width; returns
   // the block's height. Line spacing -1: the font's; limit -1: no limit.
   int DrawTextWrapped(const Rect& rect, const std::wstring& text, int lineSpacing, int justification,
                       int* widest = nullptr, int limit = -1, int* firstLineOffset = nullptr);
-  int MeasureTextWrappedHeight(int width, const std::wstring& text, int lineSpacing,
-                               int* widest = nullptr);
+  int MeasureTextWrappedHeight(int width, const std::wstring& text, int lineSpacing, int* widest = nullptr);
 
   // Images. Every draw passes the tint (the state colour when colorizing,
   // else opaque white) and the draw mode.
@@ -141,15 +140,14 @@ class Graphics : public GraphicsState {
   void DrawImageRotatedF(Image* image, float x, float y, double angle, float centerX, float centerY,
                          const Rect* source = nullptr);
   void DrawImageByMatrix(Image* image, const Matrix3& matrix, const Rect& source, float x, float y);
-  void DrawImageTransformed(Image* image, LazyTransform2D& transform, const Rect& source, float x,
-                            float y, bool subPixel);
+  void DrawImageTransformed(Image* image, LazyTransform2D& transform, const Rect& source, float x, float y,
+                            bool subPixel);
   void DrawImageBox(const Rect& dest, Image* image);
   // Nine-slice: corners once, edges and centre tiled with whole cells.
   void DrawImageBoxSubrect(const Rect& source, const Rect& dest, Image* image);
   void DrawImageCelIndex(Image* image, int x, int y, int index);
   void DrawImageCel(Image* image, int x, int y, int column, int row);
-  void DrawImageCelTransformed(Image* image, float x, float y, int column, int row,
-                               LazyTransform2D& transform);
+  void DrawImageCelTransformed(Image* image, float x, float y, int column, int row, LazyTransform2D& transform);
   void DrawImageCelF(Image* image, float x, float y, int column, int row, bool mirror);
 
   // Triangles and 3D: these reach only a destination drawn through the 3D
@@ -162,8 +160,7 @@ class Graphics : public GraphicsState {
   void DrawImagePartialQuad(Image* image, const Quad& quad, float fraction);
   // Column and row count from 1.
   void DrawCellQuad(Image* image, const Quad& quad, int column, int row);
-  void DrawQuad3D(Image* image, Image* second, const Quad& quad, float leftU, float topV, float rightU,
-                  float bottomV);
+  void DrawQuad3D(Image* image, Image* second, const Quad& quad, float leftU, float topV, float rightU, float bottomV);
   // The whole image on the quad, scrolled by the fractions of x and y.
   void DrawImageSubpixel(Image* image, const Quad& quad, float x, float y);
 

@@ -41,11 +41,10 @@ Color EscapeColor(const std::wstring& text, size_t pos, const Color& current, ui
 
 }  // namespace
 
-int Graphics::DrawColoredText(const std::wstring& text, int x, int y, int width, int justification,
-                              bool draw, int start, int length, int startColor) {
+int Graphics::DrawColoredText(const std::wstring& text, int x, int y, int width, int justification, bool draw,
+                              int start, int length, int startColor) {
   if (mFont == nullptr) return 0;
-  const uint32_t start32 =
-      startColor == -1 ? mColor.ToInt() : static_cast<uint32_t>(startColor);
+  const uint32_t start32 = startColor == -1 ? mColor.ToInt() : static_cast<uint32_t>(startColor);
   if (draw && (justification == 0 || justification == 1)) {
     const int measured = DrawColoredText(text, x, y, width, -1, false, start, length, static_cast<int>(start32));
     x += justification == 0 ? (width - measured) / 2 : width - measured;
@@ -84,8 +83,8 @@ int Graphics::DrawColoredText(const std::wstring& text, int x, int y, int width,
   return running;
 }
 
-int Graphics::DrawColoredTextUpTo(const std::wstring& text, int x, int y, int width, int justification,
-                                  bool draw, int start, int length, int startColor, int limit) {
+int Graphics::DrawColoredTextUpTo(const std::wstring& text, int x, int y, int width, int justification, bool draw,
+                                  int start, int length, int startColor, int limit) {
   // "To the end" is measured against the limit like any explicit length.
   int64_t span = length;
   if (span < 0) span = std::max<int64_t>(0, static_cast<int64_t>(text.size()) - start);
@@ -96,8 +95,8 @@ int Graphics::DrawColoredTextUpTo(const std::wstring& text, int x, int y, int wi
   return DrawColoredText(text, x, y, width, justification, draw, start, static_cast<int>(span), startColor);
 }
 
-int Graphics::DrawTextWrapped(const Rect& rect, const std::wstring& text, int lineSpacing,
-                              int justification, int* widest, int limit, int* firstLineOffset) {
+int Graphics::DrawTextWrapped(const Rect& rect, const std::wstring& text, int lineSpacing, int justification,
+                              int* widest, int limit, int* firstLineOffset) {
   if (mFont == nullptr) {
     if (widest != nullptr) *widest = 0;
     return 0;
@@ -153,9 +152,8 @@ int Graphics::DrawTextWrapped(const Rect& rect, const std::wstring& text, int li
         // No space on the line: break between characters, but every line
         // holds at least one.
         if (pos < lineStart + 1) ++pos;
-        const int drawn = DrawColoredTextUpTo(text, rect.x + offset, rect.y + baseline, rect.width,
-                                              justification, true, lineStart, pos - lineStart, startColor,
-                                              limit);
+        const int drawn = DrawColoredTextUpTo(text, rect.x + offset, rect.y + baseline, rect.width, justification, true,
+                                              lineStart, pos - lineStart, startColor, limit);
         if (drawn < 0) break;  // character limit reached
         if (widest != nullptr) *widest = std::max(*widest, drawn);
         if (firstLineOffset != nullptr) *firstLineOffset = drawn;
@@ -164,8 +162,8 @@ int Graphics::DrawTextWrapped(const Rect& rect, const std::wstring& text, int li
         // Lines outside the clip are only measured.
         const int lineY = TruncateToInt(static_cast<float>(rect.y + baseline) + mTransY);
         if (mClipRect.y <= lineY && int64_t(lineY) < int64_t(mClipRect.y) + mClipRect.height + lineSpacing) {
-          DrawColoredTextUpTo(text, rect.x + offset, rect.y + baseline, rect.width, justification, true,
-                              lineStart, lastBreak - lineStart, startColor, limit);
+          DrawColoredTextUpTo(text, rect.x + offset, rect.y + baseline, rect.width, justification, true, lineStart,
+                              lastBreak - lineStart, startColor, limit);
         }
         brokenWidth = lineWidth + offset;
         pos = lastBreak + 1;
@@ -186,8 +184,8 @@ int Graphics::DrawTextWrapped(const Rect& rect, const std::wstring& text, int li
   }
 
   if (lineStart < length) {
-    const int drawn = DrawColoredTextUpTo(text, rect.x + offset, rect.y + baseline, rect.width,
-                                          justification, true, lineStart, length - lineStart, startColor, limit);
+    const int drawn = DrawColoredTextUpTo(text, rect.x + offset, rect.y + baseline, rect.width, justification, true,
+                                          lineStart, length - lineStart, startColor, limit);
     if (drawn >= 0) {
       widestSoFar = std::max(widestSoFar, drawn);
       if (widest != nullptr) *widest = std::max(*widest, drawn);

@@ -149,8 +149,7 @@ void ImageFont::BuildActiveLayers() {
   bool first = true;
 
   for (const FontLayer& layer : mData->Layers()) {
-    if (!(layer.minPointSize <= mPointSize && (mPointSize <= layer.maxPointSize || layer.maxPointSize == -1)))
-      continue;
+    if (!(layer.minPointSize <= mPointSize && (mPointSize <= layer.maxPointSize || layer.maxPointSize == -1))) continue;
     bool tagsMatch = true;
     for (const std::wstring& tag : layer.requiredTags)
       if (std::find(mTags.begin(), mTags.end(), tag) == mTags.end()) tagsMatch = false;
@@ -243,13 +242,12 @@ int ImageFont::CharWidthKerned(wchar_t c, wchar_t prev) {
   return result;
 }
 
-void ImageFont::DrawString(Graphics& g, int x, int y, const std::wstring& text, const Color& color,
-                           const Rect& clip) {
+void ImageFont::DrawString(Graphics& g, int x, int y, const std::wstring& text, const Color& color, const Rect& clip) {
   DrawStringEx(g, x, y, text, color, clip, nullptr, nullptr);
 }
 
-void ImageFont::DrawStringEx(Graphics& g, int x, int y, const std::wstring& text, const Color& color,
-                             const Rect& clip, std::vector<Rect>* rects, int* width) {
+void ImageFont::DrawStringEx(Graphics& g, int x, int y, const std::wstring& text, const Color& color, const Rect& clip,
+                             std::vector<Rect>* rects, int* width) {
   ScopedLock lock(gFontDrawLock);
   GlyphDrawPool& pool = gGlyphDrawPool;
   std::fill(std::begin(pool.head), std::end(pool.head), nullptr);
@@ -312,8 +310,10 @@ void ImageFont::DrawStringEx(Graphics& g, int x, int y, const std::wstring& text
       cmd.color = glyphColor;
       cmd.next = nullptr;
       const int bucket = static_cast<int>(std::clamp<int64_t>(order + 128, 0, kGlyphOrderBuckets - 1));
-      if (pool.tail[bucket] != nullptr) pool.tail[bucket]->next = &cmd;
-      else pool.head[bucket] = &cmd;
+      if (pool.tail[bucket] != nullptr)
+        pool.tail[bucket]->next = &cmd;
+      else
+        pool.head[bucket] = &cmd;
       pool.tail[bucket] = &cmd;
 
       if (rects != nullptr) rects->push_back(Rect(cmd.x, cmd.y, source.width, source.height));

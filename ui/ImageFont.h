@@ -90,16 +90,15 @@ class ImageFont : public Font {
   int StringWidth(const std::wstring& text) override;
   int CharWidth(wchar_t c) override;
   int CharWidthKerned(wchar_t c, wchar_t prev) override;
-  void DrawString(Graphics& g, int x, int y, const std::wstring& text, const Color& color,
-                  const Rect& clip) override;
+  void DrawString(Graphics& g, int x, int y, const std::wstring& text, const Color& color, const Rect& clip) override;
   Font* Duplicate() const override;
 
   virtual void BuildActiveLayers();
   // x starts the pen, y is the baseline, both before g's translation. The
   // clip is not used: g's own applies. rects (when given) receives one
   // rectangle per queued glyph draw, width the pen's advance.
-  virtual void DrawStringEx(Graphics& g, int x, int y, const std::wstring& text, const Color& color,
-                            const Rect& clip, std::vector<Rect>* rects, int* width);
+  virtual void DrawStringEx(Graphics& g, int x, int y, const std::wstring& text, const Color& color, const Rect& clip,
+                            std::vector<Rect>* rects, int* width);
   virtual void SetPointSize(int pointSize);
   virtual int GetPointSize() const { return mPointSize; }
   virtual void SetScale(double scale);

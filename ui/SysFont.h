@@ -40,16 +40,14 @@ class SysFont : public Font {
 
   // The global application's font, character set 0.
   SysFont(const std::string& face, int points, bool bold = false, bool italic = false, bool underline = false);
-  SysFont(WidgetHost* app, const std::string& face, int points, int charset, bool bold, bool italic,
-          bool underline);
+  SysFont(WidgetHost* app, const std::string& face, int points, int charset, bool bold, bool italic, bool underline);
   // A new font from the same request; shadow and double strike off.
   SysFont(const SysFont& other);
   SysFont& operator=(const SysFont&) = delete;
   ~SysFont() override;
 
   int StringWidth(const std::wstring& text) override;
-  void DrawString(Graphics& g, int x, int y, const std::wstring& text, const Color& color,
-                  const Rect& clip) override;
+  void DrawString(Graphics& g, int x, int y, const std::wstring& text, const Color& color, const Rect& clip) override;
   Font* Duplicate() const override;
 
   // The text as the image way draws it: StringWidth by height, straight
@@ -65,8 +63,8 @@ class SysFont : public Font {
 
  private:
   void Create(const std::string& face, int points, int charset, bool bold, bool italic, bool underline);
-  void DrawOnSurface(Graphics& g, DDImage* dest, int x, int y, const std::wstring& text,
-                     const Color& color, const Rect& clip);
+  void DrawOnSurface(Graphics& g, DDImage* dest, int x, int y, const std::wstring& text, const Color& color,
+                     const Rect& clip);
 
   Platform::SystemFontHandle mHandle = nullptr;
 };

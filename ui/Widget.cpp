@@ -21,9 +21,7 @@ const Color& SharedBlack() {
 // context's own setting afterwards.
 class EscapesOn {
  public:
-  explicit EscapesOn(Graphics& g) : mGraphics(g), mSaved(g.GetWriteColoredString()) {
-    g.SetWriteColoredString(true);
-  }
+  explicit EscapesOn(Graphics& g) : mGraphics(g), mSaved(g.GetWriteColoredString()) { g.SetWriteColoredString(true); }
   ~EscapesOn() { mGraphics.SetWriteColoredString(mSaved); }
   EscapesOn(const EscapesOn&) = delete;
   EscapesOn& operator=(const EscapesOn&) = delete;
@@ -201,8 +199,8 @@ Rect Widget::DrawCenteredText(Graphics& g, int y, const std::wstring& text) {
   return Rect(x, y - font->GetAscent(), w, font->GetHeight());
 }
 
-int Widget::DrawTextSpan(Graphics& g, const std::wstring& text, int x, int y, int width, int justification,
-                         bool draw, int start, int length) {
+int Widget::DrawTextSpan(Graphics& g, const std::wstring& text, int x, int y, int width, int justification, bool draw,
+                         int start, int length) {
   EscapesOn escapes(g);
   return g.DrawColoredText(text, x, y, width, justification, draw, start, length, -1);
 }

@@ -79,8 +79,8 @@ class Widget : public WidgetContainer {
   virtual Rect DrawCenteredTextShadowed(Graphics& g, int y, const std::wstring& text, const Color& textColor,
                                         const Color& shadowColor, int offsetX, int offsetY);
   virtual Rect DrawCenteredText(Graphics& g, int y, const std::wstring& text);
-  virtual int DrawTextSpan(Graphics& g, const std::wstring& text, int x, int y, int width, int justification,
-                           bool draw, int start, int length);
+  virtual int DrawTextSpan(Graphics& g, const std::wstring& text, int x, int y, int width, int justification, bool draw,
+                           int start, int length);
   virtual int DrawTextWrapped(Graphics& g, const Rect& rect, const std::wstring& text, int lineSpacing,
                               int justification);
   virtual int MeasureTextWrapped(Graphics& g, int width, const std::wstring& text, int lineSpacing);
@@ -103,8 +103,8 @@ class Widget : public WidgetContainer {
   bool mMouseVisible = true;
   bool mDisabled = false;
   bool mHasFocus = false;
-  bool mIsDown = false;  // pressed: a button went down on it and is still held
-  bool mIsOver = false;  // hovered
+  bool mIsDown = false;   // pressed: a button went down on it and is still held
+  bool mIsOver = false;   // hovered
   bool mNoCover = false;  // never counts as an opaque cover when invalidating
   std::vector<Color> mColors;
   Insets mMouseInsets;

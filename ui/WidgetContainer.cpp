@@ -17,8 +17,7 @@ enum HintKind { kHintEnd, kHintStart, kHintBehind, kHintInFront };
 // walk left it, since everything met later lies in front.
 class FlagWordsGuard {
  public:
-  explicit FlagWordsGuard(UpdateFlags& flags)
-      : mFlags(flags), mNormal(flags.normal), mBelowModal(flags.belowModal) {}
+  explicit FlagWordsGuard(UpdateFlags& flags) : mFlags(flags), mNormal(flags.normal), mBelowModal(flags.belowModal) {}
   ~FlagWordsGuard() {
     mFlags.normal = mNormal;
     mFlags.belowModal = mBelowModal;
@@ -54,8 +53,7 @@ void ClearManagerOfSubtree(WidgetContainer* node) {
 }
 
 bool HitRectContains(const Rect& r, int x, int y) {
-  return x >= r.x && y >= r.y && int64_t(x) < int64_t(r.x) + r.width &&
-         int64_t(y) < int64_t(r.y) + r.height;
+  return x >= r.x && y >= r.y && int64_t(x) < int64_t(r.x) + r.width && int64_t(y) < int64_t(r.y) + r.height;
 }
 
 }  // namespace
@@ -72,9 +70,7 @@ WidgetContainer::~WidgetContainer() {
 
 Rect WidgetContainer::GetRect() const { return Rect(mX, mY, mWidth, mHeight); }
 
-bool WidgetContainer::Intersects(const WidgetContainer* other) const {
-  return GetRect().Intersects(other->GetRect());
-}
+bool WidgetContainer::Intersects(const WidgetContainer* other) const { return GetRect().Intersects(other->GetRect()); }
 
 WidgetContainer::WidgetList::iterator WidgetContainer::Find(const Widget* widget) {
   for (auto it = mChildren.begin(); it != mChildren.end(); ++it) {
@@ -211,9 +207,7 @@ void WidgetContainer::MoveToBack(Widget* child) { Resort(child, kHintStart, null
 
 void WidgetContainer::MoveBehind(Widget* child, Widget* reference) { Resort(child, kHintBehind, reference); }
 
-void WidgetContainer::MoveInFrontOf(Widget* child, Widget* reference) {
-  Resort(child, kHintInFront, reference);
-}
+void WidgetContainer::MoveInFrontOf(Widget* child, Widget* reference) { Resort(child, kHintInFront, reference); }
 
 void WidgetContainer::GetAbsolutePosition(int* x, int* y) const {
   int px = 0, py = 0;
@@ -392,8 +386,7 @@ Widget* WidgetContainer::HitTestChildren(int x, int y, int32_t flags, int* local
     if ((childFlags & WIDGETFLAGS_ALLOW_MOUSE) && c->mVisible) {
       Widget* found = c->HitTestChildren(x - c->mX, y - c->mY, childFlags, localX, localY);
       if (found != nullptr) return found;
-      if (c->mMouseVisible && HitRectContains(c->GetHitRect(), x, y) &&
-          c->IsPointVisible(x - c->mX, y - c->mY)) {
+      if (c->mMouseVisible && HitRectContains(c->GetHitRect(), x, y) && c->IsPointVisible(x - c->mX, y - c->mY)) {
         *localX = x - c->mX;
         *localY = y - c->mY;
         return c;

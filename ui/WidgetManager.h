@@ -113,8 +113,8 @@ class WidgetManager : public WidgetContainer {
   int32_t mButtonsOnPressed = 0;
   int32_t mButtonsDown = 0;
   bool mKeyDown[kHeldKeyCount] = {};
-  int32_t mDefaultFlags = WIDGETFLAGS_UPDATE | WIDGETFLAGS_DRAW | WIDGETFLAGS_CLIP | WIDGETFLAGS_ALLOW_MOUSE |
-                          WIDGETFLAGS_ALLOW_FOCUS;
+  int32_t mDefaultFlags =
+      WIDGETFLAGS_UPDATE | WIDGETFLAGS_DRAW | WIDGETFLAGS_CLIP | WIDGETFLAGS_ALLOW_MOUSE | WIDGETFLAGS_ALLOW_FOCUS;
 
  private:
   void EnterWidget(Widget* widget);

@@ -78,8 +78,7 @@ int main(int argc, char** argv) {
   Kivo::MusicOutput::SetDevice(device);
   Kivo::BassMusicInterface player(nullptr);
   if (!player.LoadSong(0, in)) {
-    std::fprintf(stderr, "musicrender: cannot play %s: %s\n", in.c_str(),
-                 Kivo::StreamMusicLib::LastError().c_str());
+    std::fprintf(stderr, "musicrender: cannot play %s: %s\n", in.c_str(), Kivo::StreamMusicLib::LastError().c_str());
     return 1;
   }
   if (fadeSpeed > 0)

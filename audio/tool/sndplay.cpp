@@ -21,8 +21,10 @@ using namespace Kivo;
 int main(int argc, char** argv) {
   std::string name, out;
   for (int i = 1; i < argc; ++i) {
-    if (std::strcmp(argv[i], "--out") == 0 && i + 1 < argc) out = argv[++i];
-    else if (argv[i][0] != '-' && name.empty()) name = argv[i];
+    if (std::strcmp(argv[i], "--out") == 0 && i + 1 < argc)
+      out = argv[++i];
+    else if (argv[i][0] != '-' && name.empty())
+      name = argv[i];
     else {
       std::fprintf(stderr, "usage: sndplay NAME [--out FILE.wav]\n");
       return 2;
@@ -63,8 +65,10 @@ int main(int argc, char** argv) {
   const std::uint64_t kLimitFrames = 600ull * 44100;  // ten minutes
   std::uint64_t frames = 0;
   while (instance->IsPlaying() && frames < kLimitFrames) {
-    if (headless) headless->Render(kStep, nullptr);
-    else std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    if (headless)
+      headless->Render(kStep, nullptr);
+    else
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
     frames += kStep;
   }
   if (!out.empty()) {

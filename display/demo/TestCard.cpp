@@ -40,7 +40,8 @@ void DrawTestCard(DDInterface& display, int32_t left, int32_t top) {
   // A partial-alpha sprite: a horizontal alpha ramp.
   std::vector<uint32_t> ramp(64 * 24);
   for (int y = 0; y < 24; ++y)
-    for (int x = 0; x < 64; ++x) ramp[static_cast<size_t>(y * 64 + x)] = static_cast<uint32_t>(x * 4) << 24 | 0x00FF40A0u;
+    for (int x = 0; x < 64; ++x)
+      ramp[static_cast<size_t>(y * 64 + x)] = static_cast<uint32_t>(x * 4) << 24 | 0x00FF40A0u;
   DDImage soft(&display);
   soft.SetBits(ramp.data(), 64, 24, true);
   screen->DrawImage(&soft, x0 + 52, y0 + 84, Rect(0, 0, 64, 24), Color::White, 0);
@@ -53,12 +54,10 @@ void DrawTestCard(DDInterface& display, int32_t left, int32_t top) {
   }
   screen->DrawLine(x0 + 10, y0 + 230, x0 + 300, y0 + 150, Color(80, 80, 255), 1);
 
-  screen->DrawImageRotated(&keyed, static_cast<float>(x0 + 40), static_cast<float>(y0 + 150), Rect(0, 0, 32, 32),
-                           card, Color::White, 0, 0.6, 16.0f, 16.0f);
-  screen->DrawImageStretched(&soft, Rect(x0 + 100, y0 + 150, 90, 60), Rect(0, 0, 64, 24), card, Color::White, 0,
-                             true);
-  screen->DrawImageStretched(&keyed, Rect(x0 + 100, y0 + 214, 96, 20), Rect(0, 0, 32, 32), card, Color::White, 0,
-                             true);
+  screen->DrawImageRotated(&keyed, static_cast<float>(x0 + 40), static_cast<float>(y0 + 150), Rect(0, 0, 32, 32), card,
+                           Color::White, 0, 0.6, 16.0f, 16.0f);
+  screen->DrawImageStretched(&soft, Rect(x0 + 100, y0 + 150, 90, 60), Rect(0, 0, 64, 24), card, Color::White, 0, true);
+  screen->DrawImageStretched(&keyed, Rect(x0 + 100, y0 + 214, 96, 20), Rect(0, 0, 32, 32), card, Color::White, 0, true);
   screen->UnlockSurface();
   // The sprites die here: in 3D their textures must go with them, whichever
   // image host is installed.

@@ -59,7 +59,8 @@ bool ReadFramebuffer(const std::string& path, int x0, int y0, int w, int h, std:
   out->resize(static_cast<size_t>(w) * static_cast<size_t>(h));
   for (int y = 0; y < h; ++y)
     for (int x = 0; x < w; ++x) {
-      const unsigned char* p = &file[start + static_cast<size_t>(y0 + y) * bytesPerLine + static_cast<size_t>(x0 + x) * 4];
+      const unsigned char* p =
+          &file[start + static_cast<size_t>(y0 + y) * bytesPerLine + static_cast<size_t>(x0 + x) * 4];
       const uint32_t v = byteOrder == 0 ? (static_cast<uint32_t>(p[3]) << 24 | static_cast<uint32_t>(p[2]) << 16 |
                                            static_cast<uint32_t>(p[1]) << 8 | p[0])
                                         : BigEndian32(p);
@@ -86,8 +87,9 @@ int main(int argc, char** argv) {
     } else if (arg == "--expect-fb" && i + 1 < argc) {
       fbdir = argv[++i];
     } else {
-      std::fprintf(stderr, "usage: ddtestcard [--backend headless|sdl2] [--format 565|555|888] [--out card.png] "
-                           "[--expect-fb DIR]\n");
+      std::fprintf(stderr,
+                   "usage: ddtestcard [--backend headless|sdl2] [--format 565|555|888] [--out card.png] "
+                   "[--expect-fb DIR]\n");
       return 1;
     }
   }
@@ -103,8 +105,8 @@ int main(int argc, char** argv) {
   cls.lpfnWndProc = CALLBACK_Proc;
   cls.lpszClassName = "MainWindow";
   RegisterClassA(&cls);
-  HWND window = CreateWindowExA(0, "MainWindow", "ddtestcard", WS_POPUP, 100, 50, 320, 240, nullptr, nullptr, nullptr,
-                                nullptr);
+  HWND window =
+      CreateWindowExA(0, "MainWindow", "ddtestcard", WS_POPUP, 100, 50, 320, 240, nullptr, nullptr, nullptr, nullptr);
   if (window == nullptr) {
     std::fprintf(stderr, "ddtestcard: no window\n");
     return 1;

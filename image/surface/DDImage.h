@@ -31,13 +31,13 @@
 namespace Kivo {
 
 class DDImage : public MemoryImage {
-public:
+ public:
   DDInterface* display;
   IDirectDrawSurface* surface = nullptr;  // one reference owned
-  bool attached = false;       // surface handed in by AttachSurface
-  bool videoOnly = false;      // software keeps off the surface's pixels
-  bool videoMemory = false;    // surfaces are made in video memory
-  bool firstPixelKey = false;  // the top-left pixel is the colour key
+  bool attached = false;                  // surface handed in by AttachSurface
+  bool videoOnly = false;                 // software keeps off the surface's pixels
+  bool videoMemory = false;               // surfaces are made in video memory
+  bool firstPixelKey = false;             // the top-left pixel is the colour key
   bool surfaceWanted = false;
   bool forceSoftware = false;  // fills and plain blits take the memory path
   int32_t lockCount = 0;
@@ -52,18 +52,17 @@ public:
   bool DrawsThrough3D() const;
 
   // Image operations.
-  bool FillPolygon(const int32_t* points, int32_t pointCount, const Rect& clip, const Color& color,
-                   int32_t drawMode, int32_t offsetX, int32_t offsetY, bool unusedFlag) override;
+  bool FillPolygon(const int32_t* points, int32_t pointCount, const Rect& clip, const Color& color, int32_t drawMode,
+                   int32_t offsetX, int32_t offsetY, bool unusedFlag) override;
   void FillRect(const Rect& rect, const Color& color, int32_t drawMode) override;
   void DrawLine(double x1, double y1, double x2, double y2, const Color& color, int32_t drawMode) override;
-  void DrawLineAntialiased(double x1, double y1, double x2, double y2, const Color& color,
-                           int32_t drawMode) override;
+  void DrawLineAntialiased(double x1, double y1, double x2, double y2, const Color& color, int32_t drawMode) override;
   void DrawImage(Image* source, int32_t x, int32_t y, const Rect& sourceRect, const Color& color,
                  int32_t drawMode) override;
-  void DrawImageAtFloat(Image* source, float x, float y, const Rect& sourceRect, const Rect& clip,
-                        const Color& color, int32_t drawMode) override;
-  void DrawImageRotated(Image* source, float x, float y, const Rect& sourceRect, const Rect& clip,
-                        const Color& color, int32_t drawMode, double angle, float centerX, float centerY) override;
+  void DrawImageAtFloat(Image* source, float x, float y, const Rect& sourceRect, const Rect& clip, const Color& color,
+                        int32_t drawMode) override;
+  void DrawImageRotated(Image* source, float x, float y, const Rect& sourceRect, const Rect& clip, const Color& color,
+                        int32_t drawMode, double angle, float centerX, float centerY) override;
   void DrawImageStretched(Image* source, const Rect& destRect, const Rect& sourceRect, const Rect& clip,
                           const Color& color, int32_t drawMode, bool fast) override;
   void DrawImageMirrored(Image* source, int32_t x, int32_t y, const Rect& sourceRect, const Color& color,
@@ -76,23 +75,21 @@ public:
   void FillSpansWithCoverage(const ImageSpan* spans, int32_t count, const Color& color, int32_t drawMode,
                              const uint8_t* coverage, int32_t coverageX, int32_t coverageY, int32_t coverageStride,
                              uint32_t unusedWord) override;
-  void DrawImageByMatrix(Image* source, float x, float y, const Matrix3& matrix, const Rect& clip,
-                         const Color& color, int32_t drawMode, const Rect& sourceRect, bool blend) override;
-  void DrawTexturedTriangles(Image* texture, const TexturedVertex* vertices, int32_t triangleCount,
-                             const Rect& clip, const Color& color, int32_t drawMode, float offsetX, float offsetY,
-                             bool blend) override;
+  void DrawImageByMatrix(Image* source, float x, float y, const Matrix3& matrix, const Rect& clip, const Color& color,
+                         int32_t drawMode, const Rect& sourceRect, bool blend) override;
+  void DrawTexturedTriangles(Image* texture, const TexturedVertex* vertices, int32_t triangleCount, const Rect& clip,
+                             const Color& color, int32_t drawMode, float offsetX, float offsetY, bool blend) override;
   // Draws that exist only in 3D: off the 3D screen they draw nothing.
   void Begin3D(const Matrix4& world, const Matrix4& projection, const Matrix4& view) override;
   void End3D() override;
   void FillRect3D(const Rect& rect, const Color& color, int32_t drawMode) override;
   void DrawVertexTriangles(Image* texture, const TriVertex* vertices, int32_t triangleCount, const Rect& clip,
                            const Color& color, int32_t drawMode, float offsetX, float offsetY, bool blend) override;
-  void DrawVertexTrianglesWrapped(Image* texture, const TriVertex* vertices, int32_t triangleCount,
-                                  const Rect& clip, const Color& color, int32_t drawMode, float offsetX,
-                                  float offsetY, bool blend) override;
+  void DrawVertexTrianglesWrapped(Image* texture, const TriVertex* vertices, int32_t triangleCount, const Rect& clip,
+                                  const Color& color, int32_t drawMode, float offsetX, float offsetY,
+                                  bool blend) override;
   void DrawVertexTrianglesRaw(Image* texture, const TriVertex* vertices, int32_t triangleCount, const Rect& clip,
-                              const Color& color, int32_t drawMode, float offsetX, float offsetY,
-                              bool blend) override;
+                              const Color& color, int32_t drawMode, float offsetX, float offsetY, bool blend) override;
   void DrawQuadWrappedUV(Image* source, float x, float y, float quadWidth, float quadHeight, const Color& color,
                          int32_t drawMode, bool unusedFlag, float uLeft, float vTop, float uRight,
                          float vBottom) override;
@@ -129,8 +126,7 @@ public:
   virtual void DrawLineNormal(double x1, double y1, double x2, double y2, const Color& color);
   virtual void DrawLineAdditive(double x1, double y1, double x2, double y2, const Color& color);
   virtual void DrawLineAntialiasedNormal(double x1, double y1, double x2, double y2, const Color& color);
-  virtual void DrawImageMirroredNormal(Image* source, int32_t x, int32_t y, const Rect& sourceRect,
-                                       const Color& color);
+  virtual void DrawImageMirroredNormal(Image* source, int32_t x, int32_t y, const Rect& sourceRect, const Color& color);
   virtual void DrawImageMirroredAdditive(Image* source, int32_t x, int32_t y, const Rect& sourceRect,
                                          const Color& color);
   virtual bool LockSurface();
@@ -146,7 +142,7 @@ public:
   // Frees every memory copy: the surface alone holds the picture.
   void DiscardMemoryCopies();
 
-private:
+ private:
   // Horizontal and vertical lines are one-pixel fills; true when the line
   // was one of those and has been drawn.
   bool FillAxisParallelLine(double x1, double y1, double x2, double y2, const Color& color, int32_t drawMode);

@@ -92,9 +92,8 @@ void DDImage::FillRect3D(const Rect& rect, const Color& color, int32_t drawMode)
   if (D3DInterface* renderer = RendererOf(*this)) renderer->FillRect3D(rect, color, drawMode);
 }
 
-void DDImage::DrawQuadWrappedUV(Image* source, float x, float y, float quadWidth, float quadHeight,
-                                const Color& color, int32_t drawMode, bool, float uLeft, float vTop, float uRight,
-                                float vBottom) {
+void DDImage::DrawQuadWrappedUV(Image* source, float x, float y, float quadWidth, float quadHeight, const Color& color,
+                                int32_t drawMode, bool, float uLeft, float vTop, float uRight, float vBottom) {
   D3DInterface* renderer = RendererOf(*this);
   if (renderer == nullptr) return;
   ScanAlpha();
@@ -108,9 +107,8 @@ void DDImage::DrawVertexTriangles(Image* texture, const TriVertex* vertices, int
     renderer->DrawVertexTriangles(texture, vertices, triangleCount, color, drawMode, offsetX, offsetY);
 }
 
-void DDImage::DrawVertexTrianglesWrapped(Image* texture, const TriVertex* vertices, int32_t triangleCount,
-                                         const Rect&, const Color& color, int32_t drawMode, float offsetX,
-                                         float offsetY, bool) {
+void DDImage::DrawVertexTrianglesWrapped(Image* texture, const TriVertex* vertices, int32_t triangleCount, const Rect&,
+                                         const Color& color, int32_t drawMode, float offsetX, float offsetY, bool) {
   if (texture != nullptr) texture->drawn = true;
   if (D3DInterface* renderer = RendererOf(*this))
     renderer->DrawVertexTrianglesWrapped(texture, vertices, triangleCount, color, drawMode, offsetX, offsetY);

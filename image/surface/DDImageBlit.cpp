@@ -114,13 +114,11 @@ void DDImage::DrawImage(Image* source, int32_t x, int32_t y, const Rect& sourceR
   ScanAlpha();
   if (DrawsThrough3D()) {
     DDImage* dd = dynamic_cast<DDImage*>(source);
-    if (dd != nullptr && dd->surface != nullptr && drawMode == 0 && color == Color::White &&
-        !dd->hasPartialAlpha) {
+    if (dd != nullptr && dd->surface != nullptr && drawMode == 0 && color == Color::White && !dd->hasPartialAlpha) {
       Rect src = sourceRect;
       if (ClipBlit(x, y, src, dd->width, dd->height, width, height, false)) BlitSurface(dd, x, y, src);
     } else {
-      display->renderer->DrawImage(source, static_cast<float>(x), static_cast<float>(y), sourceRect, color,
-                                   drawMode);
+      display->renderer->DrawImage(source, static_cast<float>(x), static_cast<float>(y), sourceRect, color, drawMode);
     }
     return;
   }
@@ -238,8 +236,7 @@ void DDImage::DrawImageAdditive(Image* source, int32_t x, int32_t y, const Rect&
   UnlockSurface();
 }
 
-void DDImage::DrawImageMirroredNormal(Image* source, int32_t x, int32_t y, const Rect& sourceRect,
-                                      const Color& color) {
+void DDImage::DrawImageMirroredNormal(Image* source, int32_t x, int32_t y, const Rect& sourceRect, const Color& color) {
   if (source == nullptr) return;
   source->drawn = true;
   MemoryImage* src = dynamic_cast<MemoryImage*>(source);

@@ -167,8 +167,8 @@ void AddRows(const BlitTarget& t, const BlitSource& s, int32_t x, int32_t y, con
 }
 
 template <typename T>
-void BlendDispatch(const BlitTarget& t, const BlitSource& s, int32_t x, int32_t y, const Rect& sr,
-                   const Color& color, bool mirrored, bool useRuns) {
+void BlendDispatch(const BlitTarget& t, const BlitSource& s, int32_t x, int32_t y, const Rect& sr, const Color& color,
+                   bool mirrored, bool useRuns) {
   const SurfaceView& v = t.view;
   const bool sixteen = sizeof(T) == 2;
   if (color == Color::White) {
@@ -248,8 +248,8 @@ void AddWhiteBytes(const BlitTarget& t, const BlitSource& s, int32_t x, int32_t 
 }
 
 template <typename T>
-void AddDispatch(const BlitTarget& t, const BlitSource& s, int32_t x, int32_t y, const Rect& sr,
-                 const Color& color, bool mirrored, bool useRuns) {
+void AddDispatch(const BlitTarget& t, const BlitSource& s, int32_t x, int32_t y, const Rect& sr, const Color& color,
+                 bool mirrored, bool useRuns) {
   const SurfaceView& v = t.view;
   if (color == Color::White) {
     const uint32_t bytes = sizeof(T) == 4 && useRuns && !mirrored && s.indices == nullptr ? WholeByteChannels(t) : 0;
@@ -358,8 +358,8 @@ void DrawBlended(const BlitTarget& t, const BlitSource& s, int32_t x, int32_t y,
   }
 }
 
-void DrawAdditive(const BlitTarget& t, const BlitSource& s, int32_t x, int32_t y, const Rect& sr,
-                  const Color& color, bool mirrored) {
+void DrawAdditive(const BlitTarget& t, const BlitSource& s, int32_t x, int32_t y, const Rect& sr, const Color& color,
+                  bool mirrored) {
   if (t.view.bitCount == 16) {
     AddDispatch<uint16_t>(t, s, x, y, sr, color, mirrored, true);
   } else if (t.view.bitCount == 32) {

@@ -43,11 +43,11 @@ void DrawVolatile(const BlitTarget& t, const SourcePixels& src, int32_t x, int32
 void DrawPlain(const BlitTarget& t, const BlitSource& s, int32_t x, int32_t y, const Rect& sr, bool transparent);
 // Source-over by alpha runs, white or colourised; mirrored writes each row
 // right to left.
-void DrawBlended(const BlitTarget& t, const BlitSource& s, int32_t x, int32_t y, const Rect& sr,
-                 const Color& color, bool mirrored);
+void DrawBlended(const BlitTarget& t, const BlitSource& s, int32_t x, int32_t y, const Rect& sr, const Color& color,
+                 bool mirrored);
 // Saturating add by additive runs.
-void DrawAdditive(const BlitTarget& t, const BlitSource& s, int32_t x, int32_t y, const Rect& sr,
-                  const Color& color, bool mirrored);
+void DrawAdditive(const BlitTarget& t, const BlitSource& s, int32_t x, int32_t y, const Rect& sr, const Color& color,
+                  bool mirrored);
 
 // Plain twins: the same results, one pixel at a time without run tables.
 void DrawBlendedReference(const BlitTarget& t, const BlitSource& s, int32_t x, int32_t y, const Rect& sr,

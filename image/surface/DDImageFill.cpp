@@ -33,8 +33,7 @@ void DDImage::FillRect(const Rect& rect, const Color& color, int32_t drawMode) {
     return;
   }
   ScanAlpha();
-  if (forceSoftware || hasPartialAlpha || (hasTransparency && !firstPixelKey) || display == nullptr ||
-      display->is3D) {
+  if (forceSoftware || hasPartialAlpha || (hasTransparency && !firstPixelKey) || display == nullptr || display->is3D) {
     MemoryImage::FillRect(rect, color, drawMode);
     return;
   }
@@ -60,8 +59,8 @@ void DDImage::FillRectNormal(const Rect& rect, const Color& color) {
   const uint32_t R = v.R, G = v.G, B = v.B;
   if (v.bitCount == 16) {
     if (a == 255) {
-      const uint16_t p = static_cast<uint16_t>((((cr * R + R) >> 8) & R) | (((cg * G + G) >> 8) & G) |
-                                               (((cb * B + B) >> 8) & B));
+      const uint16_t p =
+          static_cast<uint16_t>((((cr * R + R) >> 8) & R) | (((cg * G + G) >> 8) & G) | (((cb * B + B) >> 8) & B));
       for (int32_t y = r.y; y < r.y + r.height; ++y) std::fill_n(v.Row16(y) + r.x, r.width, p);
     } else {
       const uint32_t pr = (cr * a + 128) >> 8, pg = (cg * a + 128) >> 8, pb = (cb * a + 128) >> 8;
@@ -134,8 +133,7 @@ void DDImage::FillRectAdditive(const Rect& rect, const Color& color) {
 // ---- lines -----------------------------------------------------------------
 
 // FillRect keeps the one-pixel fill inside the image.
-bool DDImage::FillAxisParallelLine(double x1, double y1, double x2, double y2, const Color& color,
-                                   int32_t drawMode) {
+bool DDImage::FillAxisParallelLine(double x1, double y1, double x2, double y2, const Color& color, int32_t drawMode) {
   if (y1 == y2) {
     const int32_t left = Trunc(std::min(x1, x2));
     FillRect(Rect(left, Trunc(y1), Trunc(std::max(x1, x2)) - left + 1, Trunc(y2 - y1 + 1.0)), color, drawMode);
@@ -171,8 +169,7 @@ void DDImage::DrawLine(double x1, double y1, double x2, double y2, const Color& 
   EndSurfaceDraw();
 }
 
-void DDImage::DrawLineAntialiased(double x1, double y1, double x2, double y2, const Color& color,
-                                  int32_t drawMode) {
+void DDImage::DrawLineAntialiased(double x1, double y1, double x2, double y2, const Color& color, int32_t drawMode) {
   if (DrawsThrough3D()) {
     display->renderer->DrawLine(x1, y1, x2, y2, color, drawMode);
     return;
@@ -185,8 +182,10 @@ void DDImage::DrawLineAntialiased(double x1, double y1, double x2, double y2, co
   ScanAlpha();
   BeginSurfaceDraw();
   // The antialiased additive line draws nothing.
-  if (drawMode == 0) DrawLineAntialiasedNormal(x1, y1, x2, y2, color);
-  else TouchSurfaceWithoutDrawing();
+  if (drawMode == 0)
+    DrawLineAntialiasedNormal(x1, y1, x2, y2, color);
+  else
+    TouchSurfaceWithoutDrawing();
   EndSurfaceDraw();
 }
 
@@ -443,8 +442,8 @@ void DDImage::FillSpansWithCoverage(const ImageSpan* spans, int32_t count, const
     return;
   }
   if (!TakesSurfacePath()) {
-    MemoryImage::FillSpansWithCoverage(spans, count, color, drawMode, coverage, coverageX, coverageY,
-                                       coverageStride, unusedWord);
+    MemoryImage::FillSpansWithCoverage(spans, count, color, drawMode, coverage, coverageX, coverageY, coverageStride,
+                                       unusedWord);
     return;
   }
   if (videoOnly || count <= 0 || spans == nullptr || coverage == nullptr) return;
@@ -522,8 +521,8 @@ void DDImage::DrawTexturedTriangles(Image* texture, const TexturedVertex* vertic
                                     float offsetY, bool blend) {
   if (DrawsThrough3D()) {
     if (texture != nullptr) texture->drawn = true;
-    display->renderer->DrawTexturedTriangles(texture, vertices, triangleCount, clip, color, drawMode, offsetX,
-                                             offsetY, blend);
+    display->renderer->DrawTexturedTriangles(texture, vertices, triangleCount, clip, color, drawMode, offsetX, offsetY,
+                                             blend);
     return;
   }
   if (!TakesSurfacePath()) {

@@ -30,12 +30,8 @@ struct SurfaceView {
         G(desc.ddpfPixelFormat.dwGBitMask),
         B(desc.ddpfPixelFormat.dwBBitMask) {}
 
-  uint16_t* Row16(int32_t y) const {
-    return reinterpret_cast<uint16_t*>(base + static_cast<ptrdiff_t>(y) * pitch);
-  }
-  uint32_t* Row32(int32_t y) const {
-    return reinterpret_cast<uint32_t*>(base + static_cast<ptrdiff_t>(y) * pitch);
-  }
+  uint16_t* Row16(int32_t y) const { return reinterpret_cast<uint16_t*>(base + static_cast<ptrdiff_t>(y) * pitch); }
+  uint32_t* Row32(int32_t y) const { return reinterpret_cast<uint32_t*>(base + static_cast<ptrdiff_t>(y) * pitch); }
   // Pixels per row as the pitch counts them.
   int32_t RowPixels() const { return bitCount == 16 ? pitch / 2 : pitch / 4; }
 };
@@ -46,8 +42,15 @@ struct PixelPacker {
   int32_t rs, gs, bs, rb, gb, bb;
   uint32_t rm, gm, bm;
   explicit PixelPacker(const NativeDisplay& d)
-      : rs(d.redShift), gs(d.greenShift), bs(d.blueShift), rb(d.redBits), gb(d.greenBits), bb(d.blueBits),
-        rm(d.redMask), gm(d.greenMask), bm(d.blueMask) {}
+      : rs(d.redShift),
+        gs(d.greenShift),
+        bs(d.blueShift),
+        rb(d.redBits),
+        gb(d.greenBits),
+        bb(d.blueBits),
+        rm(d.redMask),
+        gm(d.greenMask),
+        bm(d.blueMask) {}
   uint32_t operator()(uint32_t c) const {
     return (((c >> (24 - rb)) << rs) & rm) | (((c >> (16 - gb)) << gs) & gm) | (((c >> (8 - bb)) << bs) & bm);
   }

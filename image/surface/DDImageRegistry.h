@@ -32,7 +32,7 @@
 namespace Kivo {
 
 class ImageRegistryApp {
-public:
+ public:
   virtual ~ImageRegistryApp() = default;
   // Initialises the display again; the result code of DDInterface::Init.
   virtual int32_t InitDisplay() = 0;
@@ -51,12 +51,11 @@ public:
   // Decodes an image file (looking for a separate alpha image) into
   // 0xAARRGGBB pixels; false when nothing decodes. The image library's
   // reading unless overridden.
-  virtual bool DecodeImageFile(const std::string& path, std::vector<uint32_t>& pixels, int32_t& width,
-                               int32_t& height);
+  virtual bool DecodeImageFile(const std::string& path, std::vector<uint32_t>& pixels, int32_t& width, int32_t& height);
 };
 
 class ImageRegistry : public ImageHost {
-public:
+ public:
   ImageRegistry(ImageRegistryApp* app, DDInterface* display);
   ImageRegistry(const ImageRegistry&) = delete;
   ImageRegistry& operator=(const ImageRegistry&) = delete;
@@ -95,7 +94,7 @@ public:
   // Set whenever Switch3D changed the display's 3D flag.
   bool settingChanged3D = false;
 
-private:
+ private:
   CriticalSection& Lock() { return display_ != nullptr ? display_->displayLock : ownLock_; }
 
   ImageRegistryApp* app_;

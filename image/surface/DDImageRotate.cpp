@@ -138,23 +138,21 @@ int64_t Rotate888Four(const RotateContext& c, uint32_t* out, int64_t col, int64_
       const __m128i a = _mm_mulhi_epu16(_mm_packs_epi32(_mm_srli_epi32(p[k], 24), zero), w[k]);
       A = _mm_add_epi16(A, a);
       const __m128i pairs = _mm_unpacklo_epi16(a, a);
-      sumLo =
-          _mm_add_epi16(sumLo, _mm_mullo_epi16(_mm_unpacklo_epi8(p[k], zero), _mm_unpacklo_epi32(pairs, pairs)));
-      sumHi =
-          _mm_add_epi16(sumHi, _mm_mullo_epi16(_mm_unpackhi_epi8(p[k], zero), _mm_unpackhi_epi32(pairs, pairs)));
+      sumLo = _mm_add_epi16(sumLo, _mm_mullo_epi16(_mm_unpacklo_epi8(p[k], zero), _mm_unpacklo_epi32(pairs, pairs)));
+      sumHi = _mm_add_epi16(sumHi, _mm_mullo_epi16(_mm_unpackhi_epi8(p[k], zero), _mm_unpackhi_epi32(pairs, pairs)));
     }
     const __m128i kk = _mm_sub_epi16(c256, A);
     const __m128i kPairs = _mm_unpacklo_epi16(kk, kk);
     __m128i* dst = reinterpret_cast<__m128i*>(out + col);
     const __m128i d = _mm_loadu_si128(dst);
-    const __m128i lo = _mm_srli_epi16(
-        _mm_add_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(d, zero), _mm_unpacklo_epi32(kPairs, kPairs)),
-                      _mm_and_si128(sumLo, highByte)),
-        8);
-    const __m128i hi = _mm_srli_epi16(
-        _mm_add_epi16(_mm_mullo_epi16(_mm_unpackhi_epi8(d, zero), _mm_unpackhi_epi32(kPairs, kPairs)),
-                      _mm_and_si128(sumHi, highByte)),
-        8);
+    const __m128i lo =
+        _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(d, zero), _mm_unpacklo_epi32(kPairs, kPairs)),
+                                     _mm_and_si128(sumLo, highByte)),
+                       8);
+    const __m128i hi =
+        _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(_mm_unpackhi_epi8(d, zero), _mm_unpackhi_epi32(kPairs, kPairs)),
+                                     _mm_and_si128(sumHi, highByte)),
+                       8);
     _mm_storeu_si128(dst, _mm_and_si128(_mm_packus_epi16(lo, hi), colourMask));
   }
   return col;
@@ -179,9 +177,9 @@ inline bool NarrowSpan(int64_t pos, int64_t step, int64_t size, bool isU, int64_
 }
 
 template <typename T, RotateForm F>
-void RotateRows(const RotateContext& c, const SurfaceView& view, const DoubleRect& box, double x, double y,
-                double cx, double cy, double cs, double sn, int32_t du, int32_t dv, int32_t w, int32_t h,
-                int32_t surfaceWidth, int32_t surfaceHeight) {
+void RotateRows(const RotateContext& c, const SurfaceView& view, const DoubleRect& box, double x, double y, double cx,
+                double cy, double cs, double sn, int32_t du, int32_t dv, int32_t w, int32_t h, int32_t surfaceWidth,
+                int32_t surfaceHeight) {
   const int32_t bx = static_cast<int32_t>(box.x);
   const int32_t by = static_cast<int32_t>(box.y);
   const bool tint = F == RotateForm::kTinted;
@@ -221,9 +219,9 @@ void RotateRows(const RotateContext& c, const SurfaceView& view, const DoubleRec
 }
 
 template <typename T>
-void RotateDispatch(RotateForm form, const RotateContext& c, const SurfaceView& view, const DoubleRect& box,
-                    double x, double y, double cx, double cy, double cs, double sn, int32_t du, int32_t dv, int32_t w,
-                    int32_t h, int32_t sw, int32_t sh) {
+void RotateDispatch(RotateForm form, const RotateContext& c, const SurfaceView& view, const DoubleRect& box, double x,
+                    double y, double cx, double cy, double cs, double sn, int32_t du, int32_t dv, int32_t w, int32_t h,
+                    int32_t sw, int32_t sh) {
   switch (form) {
     case RotateForm::kPlain565:
       RotateRows<T, RotateForm::kPlain565>(c, view, box, x, y, cx, cy, cs, sn, du, dv, w, h, sw, sh);
@@ -258,8 +256,7 @@ void DDImage::DrawImageRotated(Image* source, float x, float y, const Rect& sour
     display->renderer->DrawImageRotated(source, x, y, clip, color, drawMode, angle, centerX, centerY, sourceRect);
     return;
   }
-  if (forceSoftware || hasPartialAlpha || (hasTransparency && !firstPixelKey) || display == nullptr ||
-      display->is3D) {
+  if (forceSoftware || hasPartialAlpha || (hasTransparency && !firstPixelKey) || display == nullptr || display->is3D) {
     MemoryImage::DrawImageRotated(source, x, y, sourceRect, clip, color, drawMode, angle, centerX, centerY);
     return;
   }
@@ -322,9 +319,9 @@ void DDImage::DrawImageRotated(Image* source, float x, float y, const Rect& sour
   } else if (!(color == Color::White)) {
     form = RotateForm::kTinted;
   } else if (view.bitCount == 16) {
-    form = gDisplayIsRGB && view.G == 0x7E0u ? RotateForm::kPlain565
+    form = gDisplayIsRGB && view.G == 0x7E0u   ? RotateForm::kPlain565
            : gDisplayIsRGB && view.G == 0x3E0u ? RotateForm::kPlain555
-                                                : RotateForm::kPlainMasks;
+                                               : RotateForm::kPlainMasks;
   } else {
     form = gDisplayIsRGB ? RotateForm::kPlain888 : RotateForm::kPlainMasks;
   }

@@ -38,8 +38,7 @@ inline bool ApplyStretch(const StretchRule& r, uint32_t d, uint32_t s, uint32_t&
     if (sa == 0) return false;
     const uint32_t k = 256 - sa;
     out = (((((d & r.R) * k) + ((s & r.R) * r.cr)) >> 8) & r.R) +
-          (((((d & r.G) * k) + ((s & r.G) * r.cg)) >> 8) & r.G) +
-          (((((d & r.B) * k) + ((s & r.B) * r.cb)) >> 8) & r.B);
+          (((((d & r.G) * k) + ((s & r.G) * r.cg)) >> 8) & r.G) + (((((d & r.B) * k) + ((s & r.B) * r.cb)) >> 8) & r.B);
     return true;
   } else if (F == StretchForm::kAddWhite) {
     if (s == 0) return false;
@@ -109,8 +108,8 @@ bool NearestStretch(DDImage& target, MemoryImage* src, const DoubleRect& Sd, con
                     int32_t drawMode, bool mirrored) {
   // A video-only source holds its pixels where software cannot read them.
   DDImage* dd = dynamic_cast<DDImage*>(src);
-  if (dd != nullptr && dd->videoOnly && dd->surface != nullptr && dd->bits == nullptr &&
-      dd->nativeData == nullptr && dd->palette == nullptr)
+  if (dd != nullptr && dd->videoOnly && dd->surface != nullptr && dd->bits == nullptr && dd->nativeData == nullptr &&
+      dd->palette == nullptr)
     return false;
   src->ScanAlpha();
   DDInterface& display = *target.display;
@@ -137,11 +136,9 @@ bool NearestStretch(DDImage& target, MemoryImage* src, const DoubleRect& Sd, con
   const StretchForm form = drawMode == 0 ? (white ? StretchForm::kNormalWhite : StretchForm::kNormalTint)
                                          : (white ? StretchForm::kAddWhite : StretchForm::kAddTint);
   if (view.bitCount == 16) {
-    StretchDispatch<uint16_t>(form, view, rule, native, indices, src->width, src->width, src->height, Sd, Dc,
-                              mirrored);
+    StretchDispatch<uint16_t>(form, view, rule, native, indices, src->width, src->width, src->height, Sd, Dc, mirrored);
   } else if (view.bitCount == 32) {
-    StretchDispatch<uint32_t>(form, view, rule, native, indices, src->width, src->width, src->height, Sd, Dc,
-                              mirrored);
+    StretchDispatch<uint32_t>(form, view, rule, native, indices, src->width, src->width, src->height, Sd, Dc, mirrored);
   }
   target.UnlockSurface();
   return true;
@@ -225,8 +222,8 @@ void DDImage::DrawImageStretched(Image* source, const Rect& destRect, const Rect
   EndSurfaceDraw();
 }
 
-void DDImage::DrawImageStretchedMirrored(Image* source, const Rect& destRect, const Rect& sourceRect,
-                                         const Rect& clip, const Color& color, int32_t drawMode, bool) {
+void DDImage::DrawImageStretchedMirrored(Image* source, const Rect& destRect, const Rect& sourceRect, const Rect& clip,
+                                         const Color& color, int32_t drawMode, bool) {
   if (source == nullptr) return;
   source->drawn = true;
   ScanAlpha();

@@ -148,8 +148,7 @@ void RestoreCursorArea(DDInterface& display, IDirectDrawSurface* target, bool sc
   int32_t ox, oy;
   ClientOrigin(display, screenCoordinates, &ox, &oy);
   const CursorRects r = ComputeCursorRects(display.cursorDrawnX, display.cursorDrawnY, display.cursorAreaWidth,
-                                           display.cursorAreaHeight, Rect(0, 0, display.width, display.height),
-                                           ox, oy);
+                                           display.cursorAreaHeight, Rect(0, 0, display.width, display.height), ox, oy);
   Copy(target, r.targetPart, display.oldCursorArea, r.areaPart);
   display.cursorSaved = false;
 }

@@ -61,73 +61,46 @@ bool RenderableFormat(DDrawStandIn::Format f) {
 bool TargetFormatOf(DDrawStandIn::Format f, D3DRaster::TargetFormat* out) {
   using DDrawStandIn::Format;
   switch (f) {
-    case Format::kRGB888:
-      *out = D3DRaster::TargetFormat::kXRGB8888;
-      return true;
-    case Format::kBGR888:
-      *out = D3DRaster::TargetFormat::kXBGR8888;
-      return true;
-    case Format::kRGB565:
-      *out = D3DRaster::TargetFormat::kRGB565;
-      return true;
-    case Format::kRGB555:
-      *out = D3DRaster::TargetFormat::kRGB555;
-      return true;
-    default:
-      return false;
+    case Format::kRGB888: *out = D3DRaster::TargetFormat::kXRGB8888; return true;
+    case Format::kBGR888: *out = D3DRaster::TargetFormat::kXBGR8888; return true;
+    case Format::kRGB565: *out = D3DRaster::TargetFormat::kRGB565; return true;
+    case Format::kRGB555: *out = D3DRaster::TargetFormat::kRGB555; return true;
+    default: return false;
   }
 }
 
 D3DRaster::Blend BlendOf(DWORD v) {
   using D3DRaster::Blend;
   switch (v) {
-    case D3DBLEND_ZERO:
-      return Blend::kZero;
-    case D3DBLEND_SRCCOLOR:
-      return Blend::kSrcColor;
-    case D3DBLEND_INVSRCCOLOR:
-      return Blend::kInvSrcColor;
-    case D3DBLEND_SRCALPHA:
-      return Blend::kSrcAlpha;
-    case D3DBLEND_INVSRCALPHA:
-      return Blend::kInvSrcAlpha;
-    case D3DBLEND_DESTALPHA:
-      return Blend::kDestAlpha;
-    case D3DBLEND_INVDESTALPHA:
-      return Blend::kInvDestAlpha;
-    case D3DBLEND_DESTCOLOR:
-      return Blend::kDestColor;
-    case D3DBLEND_INVDESTCOLOR:
-      return Blend::kInvDestColor;
-    default:
-      return Blend::kOne;
+    case D3DBLEND_ZERO: return Blend::kZero;
+    case D3DBLEND_SRCCOLOR: return Blend::kSrcColor;
+    case D3DBLEND_INVSRCCOLOR: return Blend::kInvSrcColor;
+    case D3DBLEND_SRCALPHA: return Blend::kSrcAlpha;
+    case D3DBLEND_INVSRCALPHA: return Blend::kInvSrcAlpha;
+    case D3DBLEND_DESTALPHA: return Blend::kDestAlpha;
+    case D3DBLEND_INVDESTALPHA: return Blend::kInvDestAlpha;
+    case D3DBLEND_DESTCOLOR: return Blend::kDestColor;
+    case D3DBLEND_INVDESTCOLOR: return Blend::kInvDestColor;
+    default: return Blend::kOne;
   }
 }
 
 D3DRaster::Op OpOf(DWORD v) {
   using D3DRaster::Op;
   switch (v) {
-    case D3DTOP_SELECTARG1:
-      return Op::kSelectArg1;
-    case D3DTOP_SELECTARG2:
-      return Op::kSelectArg2;
-    case D3DTOP_MODULATE:
-      return Op::kModulate;
-    case D3DTOP_ADD:
-      return Op::kAdd;
-    default:
-      return Op::kDisable;
+    case D3DTOP_SELECTARG1: return Op::kSelectArg1;
+    case D3DTOP_SELECTARG2: return Op::kSelectArg2;
+    case D3DTOP_MODULATE: return Op::kModulate;
+    case D3DTOP_ADD: return Op::kAdd;
+    default: return Op::kDisable;
   }
 }
 
 D3DRaster::Arg ArgOf(DWORD v) {
   switch (v & 0xF) {
-    case D3DTA_DIFFUSE:
-      return D3DRaster::Arg::kDiffuse;
-    case D3DTA_TEXTURE:
-      return D3DRaster::Arg::kTexture;
-    default:
-      return D3DRaster::Arg::kCurrent;
+    case D3DTA_DIFFUSE: return D3DRaster::Arg::kDiffuse;
+    case D3DTA_TEXTURE: return D3DRaster::Arg::kTexture;
+    default: return D3DRaster::Arg::kCurrent;
   }
 }
 
@@ -147,9 +120,7 @@ bool Decode(const DDrawStandIn::SurfaceView& v, DecodedTexture& out) {
     const std::uint8_t* row = v.pixels + static_cast<std::ptrdiff_t>(y) * v.pitch;
     std::uint32_t* o = out.texels.data() + static_cast<size_t>(y) * static_cast<size_t>(v.width);
     switch (v.format) {
-      case Format::kARGB8888:
-        std::memcpy(o, row, static_cast<size_t>(v.width) * 4);
-        break;
+      case Format::kARGB8888: std::memcpy(o, row, static_cast<size_t>(v.width) * 4); break;
       case Format::kARGB4444:
         for (int x = 0; x < v.width; ++x) {
           std::uint16_t t;
@@ -170,8 +141,7 @@ bool Decode(const DDrawStandIn::SurfaceView& v, DecodedTexture& out) {
       case Format::kPalette8:
         for (int x = 0; x < v.width; ++x) o[x] = v.palette != nullptr ? v.palette[row[x]] : 0xFF000000u;
         break;
-      default:
-        return false;
+      default: return false;
     }
   }
   out.version = v.version;
@@ -185,7 +155,7 @@ bool Decode(const DDrawStandIn::SurfaceView& v, DecodedTexture& out) {
 class Direct3D;
 
 class Device final : public IDirect3DDevice7 {
-public:
+ public:
   Device(IDirectDrawSurface7* target) : mTarget(target) {
     mTarget->AddRef();
     ++TheControl().liveDevices;
@@ -410,17 +380,14 @@ public:
     return (v.caps & DDSCAPS_3DDEVICE) != 0 && RenderableFormat(v.format);
   }
 
-private:
+ private:
   ~Device() = default;
 
   D3DMATRIX* TransformSlot(D3DTRANSFORMSTATETYPE type) {
     switch (type) {
-      case D3DTRANSFORMSTATE_WORLD:
-        return &mWorld;
-      case D3DTRANSFORMSTATE_VIEW:
-        return &mView;
-      case D3DTRANSFORMSTATE_PROJECTION:
-        return &mProjection;
+      case D3DTRANSFORMSTATE_WORLD: return &mWorld;
+      case D3DTRANSFORMSTATE_VIEW: return &mView;
+      case D3DTRANSFORMSTATE_PROJECTION: return &mProjection;
     }
     return nullptr;
   }
@@ -640,15 +607,14 @@ HRESULT Device::DrawPrimitive(D3DPRIMITIVETYPE type, DWORD fvf, void* vertices, 
     case D3DPT_LINELIST:
       for (DWORD i = 0; i + 1 < count; i += 2) drawLine(cv[i], cv[i + 1]);
       break;
-    default:
-      break;
+    default: break;
   }
   DDrawStandIn::NoteSurfaceWritten(mTarget);
   return D3D_OK;
 }
 
 class Direct3D final : public IDirect3D7 {
-public:
+ public:
   explicit Direct3D(IDirectDraw7* directDraw) : mDirectDraw(directDraw) {
     mDirectDraw->AddRef();
     ++TheControl().liveDirect3D;
@@ -687,7 +653,7 @@ public:
     return D3D_OK;
   }
 
-private:
+ private:
   ~Direct3D() = default;
   std::atomic<int> mRefs{1};
   IDirectDraw7* mDirectDraw;

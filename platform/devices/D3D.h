@@ -211,16 +211,16 @@ typedef HRESULT (*LPD3DENUMPIXELFORMATSCALLBACK)(DDPIXELFORMAT* format, void* co
 class IDirect3DDevice7;
 
 class IDirect3D7 : public IUnknown {
-public:
+ public:
   // Only IID_IDirect3DHALDevice, only on a 3DDEVICE surface of 16 or 32 bits.
   virtual HRESULT CreateDevice(REFCLSID deviceId, IDirectDrawSurface7* target, IDirect3DDevice7** out) = 0;
 
-protected:
+ protected:
   ~IDirect3D7() = default;
 };
 
 class IDirect3DDevice7 : public IUnknown {
-public:
+ public:
   virtual HRESULT GetCaps(D3DDEVICEDESC7* desc) = 0;
   // Calls back once per offered format until the callback returns 0.
   virtual HRESULT EnumTextureFormats(LPD3DENUMPIXELFORMATSCALLBACK callback, void* context) = 0;
@@ -242,7 +242,7 @@ public:
   virtual HRESULT SetRenderTarget(IDirectDrawSurface7* target, DWORD flags) = 0;
   virtual HRESULT GetRenderTarget(IDirectDrawSurface7** target) = 0;
 
-protected:
+ protected:
   ~IDirect3DDevice7() = default;
 };
 

@@ -165,8 +165,7 @@ std::uint32_t SampleLinearReference(const Texture& t, std::int64_t s, std::int64
 // Two lanes at once; a lane's sum stays below 255 x 256 + 128, so the
 // rounding half never carries into the next lane.
 inline std::uint32_t Lerp2x8(std::uint32_t a, std::uint32_t b, std::uint32_t f) {
-  const std::uint32_t rb =
-      (((a & 0x00FF00FFu) * (256 - f) + (b & 0x00FF00FFu) * f + 0x00800080u) >> 8) & 0x00FF00FFu;
+  const std::uint32_t rb = (((a & 0x00FF00FFu) * (256 - f) + (b & 0x00FF00FFu) * f + 0x00800080u) >> 8) & 0x00FF00FFu;
   const std::uint32_t ag =
       ((((a >> 8) & 0x00FF00FFu) * (256 - f) + ((b >> 8) & 0x00FF00FFu) * f + 0x00800080u) >> 8) & 0x00FF00FFu;
   return rb | ag << 8;
@@ -196,16 +195,11 @@ struct PixelInputs {
 
 std::uint32_t ApplyOp(Op op, std::uint32_t a1, std::uint32_t a2) {
   switch (op) {
-    case Op::kSelectArg1:
-      return a1;
-    case Op::kSelectArg2:
-      return a2;
-    case Op::kModulate:
-      return Mul8(a1, a2);
-    case Op::kAdd:
-      return std::min<std::uint32_t>(255, a1 + a2);
-    case Op::kDisable:
-      break;
+    case Op::kSelectArg1: return a1;
+    case Op::kSelectArg2: return a2;
+    case Op::kModulate: return Mul8(a1, a2);
+    case Op::kAdd: return std::min<std::uint32_t>(255, a1 + a2);
+    case Op::kDisable: break;
   }
   return a2;
 }
@@ -223,12 +217,9 @@ Rgba ShadeReference(const State& st, const PixelInputs& in) {
                              : SamplePoint(*sg.texture, in.s[k], in.t[k], sg.wrapU, sg.wrapV));
     auto pick = [&](Arg a) -> const Rgba& {
       switch (a) {
-        case Arg::kDiffuse:
-          return in.diffuse;
-        case Arg::kTexture:
-          return tex;
-        case Arg::kCurrent:
-          break;
+        case Arg::kDiffuse: return in.diffuse;
+        case Arg::kTexture: return tex;
+        case Arg::kCurrent: break;
       }
       return cur;
     };
@@ -246,26 +237,16 @@ Rgba ShadeReference(const State& st, const PixelInputs& in) {
 
 std::uint32_t Factor(Blend f, std::uint32_t srcChannel, std::uint32_t srcAlpha, std::uint32_t dstChannel) {
   switch (f) {
-    case Blend::kZero:
-      return 0;
-    case Blend::kOne:
-      return 255;
-    case Blend::kSrcColor:
-      return srcChannel;
-    case Blend::kInvSrcColor:
-      return 255 - srcChannel;
-    case Blend::kSrcAlpha:
-      return srcAlpha;
-    case Blend::kInvSrcAlpha:
-      return 255 - srcAlpha;
-    case Blend::kDestAlpha:
-      return 255;  // targets carry no alpha: read as opaque
-    case Blend::kInvDestAlpha:
-      return 0;
-    case Blend::kDestColor:
-      return dstChannel;
-    case Blend::kInvDestColor:
-      return 255 - dstChannel;
+    case Blend::kZero: return 0;
+    case Blend::kOne: return 255;
+    case Blend::kSrcColor: return srcChannel;
+    case Blend::kInvSrcColor: return 255 - srcChannel;
+    case Blend::kSrcAlpha: return srcAlpha;
+    case Blend::kInvSrcAlpha: return 255 - srcAlpha;
+    case Blend::kDestAlpha: return 255;  // targets carry no alpha: read as opaque
+    case Blend::kInvDestAlpha: return 0;
+    case Blend::kDestColor: return dstChannel;
+    case Blend::kInvDestColor: return 255 - dstChannel;
   }
   return 0;
 }
@@ -293,13 +274,13 @@ struct Plane {
 struct Setup {
   double x0 = 0, y0 = 0;
   Plane attr[kAttrCount];
-  bool active[kAttrCount];        // read by some stage
-  bool constant[kAttrCount];      // same value everywhere
+  bool active[kAttrCount];    // read by some stage
+  bool constant[kAttrCount];  // same value everywhere
   std::int64_t constValue[kAttrCount];
   std::int64_t step[kAttrCount];  // per pixel along x, fixed point
   int varying[kAttrCount];        // the active attributes that are not constant
   int varyingCount = 0;
-  Plane q;            // reciprocal w, perspective case only
+  Plane q;  // reciprocal w, perspective case only
   bool perspective = false;
   double scale[kAttrCount];
   double bias[kAttrCount];
@@ -309,22 +290,14 @@ struct Setup {
 
 double AttrOf(const Vertex& v, int k, const Stage* stages) {
   switch (k) {
-    case kR:
-      return v.r;
-    case kG:
-      return v.g;
-    case kB:
-      return v.b;
-    case kA:
-      return v.a;
-    case kS0:
-      return v.u[stages[0].texCoordIndex & 1];
-    case kT0:
-      return v.v[stages[0].texCoordIndex & 1];
-    case kS1:
-      return v.u[stages[1].texCoordIndex & 1];
-    default:
-      return v.v[stages[1].texCoordIndex & 1];
+    case kR: return v.r;
+    case kG: return v.g;
+    case kB: return v.b;
+    case kA: return v.a;
+    case kS0: return v.u[stages[0].texCoordIndex & 1];
+    case kT0: return v.v[stages[0].texCoordIndex & 1];
+    case kS1: return v.u[stages[1].texCoordIndex & 1];
+    default: return v.v[stages[1].texCoordIndex & 1];
   }
 }
 
@@ -397,9 +370,9 @@ void SpanReference(const Target& target, const State& st, const Setup& su, int p
 
 enum Sampler { kSampleWhite, kSamplePoint, kSampleLinear };
 enum ColorMode {
-  kColorTexture,     // texture colour and alpha as they are (white diffuse)
-  kColorModulate,    // texture x interpolated diffuse
-  kColorDiffuseSq,   // diffuse x diffuse, texture gives alpha only
+  kColorTexture,    // texture colour and alpha as they are (white diffuse)
+  kColorModulate,   // texture x interpolated diffuse
+  kColorDiffuseSq,  // diffuse x diffuse, texture gives alpha only
 };
 enum BlendMode { kBlendReplace, kBlendOver, kBlendAddAlpha, kBlendAdd };
 
@@ -558,10 +531,9 @@ void OverRow565(std::uint16_t* dst, const std::uint32_t* src, int n) {
     const __m128i lo = BlendOverHalf(_mm_unpacklo_epi8(s, zero), _mm_unpacklo_epi8(wide, zero));
     const __m128i hi = BlendOverHalf(_mm_unpackhi_epi8(s, zero), _mm_unpackhi_epi8(wide, zero));
     const __m128i x = _mm_packus_epi16(lo, hi);
-    const __m128i packed = _mm_or_si128(
-        _mm_or_si128(_mm_and_si128(_mm_srli_epi32(x, 8), _mm_set1_epi32(0xF800)),
-                     _mm_and_si128(_mm_srli_epi32(x, 5), _mm_set1_epi32(0x07E0))),
-        _mm_and_si128(_mm_srli_epi32(x, 3), five));
+    const __m128i packed = _mm_or_si128(_mm_or_si128(_mm_and_si128(_mm_srli_epi32(x, 8), _mm_set1_epi32(0xF800)),
+                                                     _mm_and_si128(_mm_srli_epi32(x, 5), _mm_set1_epi32(0x07E0))),
+                                        _mm_and_si128(_mm_srli_epi32(x, 3), five));
     // Sign-extend the 16-bit values so the saturating pack keeps them.
     const __m128i halves = _mm_srai_epi32(_mm_slli_epi32(packed, 16), 16);
     _mm_storel_epi64(out, _mm_packs_epi32(halves, halves));
@@ -583,19 +555,16 @@ void FetchLinearInside(const Texture& tex, std::int64_t s, std::int64_t t, std::
   const __m128i zero = _mm_setzero_si128();
   const __m128i c256 = _mm_set1_epi16(256), c128 = _mm_set1_epi16(128);
   for (int i = 0; i < n; ++i, s += ds, t += dt) {
-    const std::uint32_t* top =
-        texels + static_cast<std::size_t>(t >> 16) * width + static_cast<std::size_t>(s >> 16);
+    const std::uint32_t* top = texels + static_cast<std::size_t>(t >> 16) * width + static_cast<std::size_t>(s >> 16);
     const __m128i fx = _mm_set1_epi16(static_cast<short>((s >> 8) & 0xFF));
     const __m128i fy = _mm_set1_epi16(static_cast<short>((t >> 8) & 0xFF));
     // [c00 c10] and [c01 c11], then [c00 c01] x (256 - fx) + [c10 c11] x fx.
     const __m128i rowTop = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(top)), zero);
-    const __m128i rowBottom =
-        _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(top + width)), zero);
+    const __m128i rowBottom = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(top + width)), zero);
     const __m128i left = _mm_unpacklo_epi64(rowTop, rowBottom);
     const __m128i right = _mm_unpackhi_epi64(rowTop, rowBottom);
     const __m128i across = _mm_srli_epi16(
-        _mm_add_epi16(_mm_add_epi16(_mm_mullo_epi16(left, _mm_sub_epi16(c256, fx)), _mm_mullo_epi16(right, fx)),
-                      c128),
+        _mm_add_epi16(_mm_add_epi16(_mm_mullo_epi16(left, _mm_sub_epi16(c256, fx)), _mm_mullo_epi16(right, fx)), c128),
         8);
     // [top bottom] down: top x (256 - fy) + bottom x fy.
     const __m128i weights = _mm_unpacklo_epi64(_mm_sub_epi16(c256, fy), fy);
@@ -606,8 +575,7 @@ void FetchLinearInside(const Texture& tex, std::int64_t s, std::int64_t t, std::
   }
 #else
   for (int i = 0; i < n; ++i, s += ds, t += dt) {
-    const std::uint32_t* top =
-        texels + static_cast<std::size_t>(t >> 16) * width + static_cast<std::size_t>(s >> 16);
+    const std::uint32_t* top = texels + static_cast<std::size_t>(t >> 16) * width + static_cast<std::size_t>(s >> 16);
     const std::uint32_t fx = static_cast<std::uint32_t>((s >> 8) & 0xFF);
     const std::uint32_t fy = static_cast<std::uint32_t>((t >> 8) & 0xFF);
     out[i] = Lerp2x8(Lerp2x8(top[0], top[1], fx), Lerp2x8(top[width], top[width + 1], fx), fy);
@@ -691,8 +659,9 @@ void SpanOverFetched(const Target& target, const FastParams& fp, const Setup& su
     RunWithin(s, ds, 0, static_cast<std::int64_t>(tex.width) << 16, n, first, end);
     RunWithin(t, dt, 0, static_cast<std::int64_t>(tex.height) << 16, n, first, end);
     if (first == 0 && end == n) {
-      blendRow(dst, tex.texels + static_cast<std::size_t>(t >> 16) * static_cast<std::size_t>(tex.width) +
-                        static_cast<std::size_t>(s >> 16),
+      blendRow(dst,
+               tex.texels + static_cast<std::size_t>(t >> 16) * static_cast<std::size_t>(tex.width) +
+                   static_cast<std::size_t>(s >> 16),
                n);
       return;
     }
@@ -711,8 +680,8 @@ void SpanOverFetched(const Target& target, const FastParams& fp, const Setup& su
 
 template <TargetFormat F, int S, int C, int B>
 void SpanFast(const Target& target, const FastParams& fp, const Setup& su, int py, int xs, int xe) {
-  if constexpr ((F == TargetFormat::kXRGB8888 || F == TargetFormat::kRGB565) && B == kBlendOver &&
-                C == kColorTexture && S != kSampleWhite) {
+  if constexpr ((F == TargetFormat::kXRGB8888 || F == TargetFormat::kRGB565) && B == kBlendOver && C == kColorTexture &&
+                S != kSampleWhite) {
     SpanOverFetched<F, S>(target, fp, su, py, xs, xe);
     return;
   }
@@ -908,8 +877,8 @@ const OpRow* MatchStage0(const OpRow* rows, std::size_t count, Op op, Arg arg1, 
 constexpr Op kStage1ColorOps[] = {Op::kSelectArg1, Op::kModulate, Op::kAdd};
 
 bool Stage1Known(const Stage& s1) {
-  const bool knownOp = std::find(std::begin(kStage1ColorOps), std::end(kStage1ColorOps), s1.colorOp) !=
-                       std::end(kStage1ColorOps);
+  const bool knownOp =
+      std::find(std::begin(kStage1ColorOps), std::end(kStage1ColorOps), s1.colorOp) != std::end(kStage1ColorOps);
   const bool colourReadsTextureAndCurrent =
       s1.colorArg1 == Arg::kTexture && (s1.colorOp == Op::kSelectArg1 || s1.colorArg2 == Arg::kCurrent);
   const bool alphaPassesOrModulates =
@@ -1183,8 +1152,8 @@ void RasterizeTriangle(const Target& target, const State& st, const Vertex* tri,
   // with a texture, stage 1 only when it is on.
   const bool stage1On = st.stages[1].colorOp != Op::kDisable && st.stages[1].texture != nullptr;
   for (int k = 0; k < kAttrCount; ++k) {
-    su.active[k] = k <= kA || ((k == kS0 || k == kT0) && st.stages[0].texture != nullptr) ||
-                   ((k == kS1 || k == kT1) && stage1On);
+    su.active[k] =
+        k <= kA || ((k == kS0 || k == kT0) && st.stages[0].texture != nullptr) || ((k == kS1 || k == kT1) && stage1On);
     double v[3];
     for (int i = 0; i < 3; ++i) {
       v[i] = su.active[k] ? AttrOf(tri[i], k, st.stages) : 0.0;

@@ -45,8 +45,18 @@ struct Texture {
   int height = 0;
 };
 
-enum class Blend { kZero, kOne, kSrcColor, kInvSrcColor, kSrcAlpha, kInvSrcAlpha, kDestAlpha, kInvDestAlpha,
-                   kDestColor, kInvDestColor };
+enum class Blend {
+  kZero,
+  kOne,
+  kSrcColor,
+  kInvSrcColor,
+  kSrcAlpha,
+  kInvSrcAlpha,
+  kDestAlpha,
+  kInvDestAlpha,
+  kDestColor,
+  kInvDestColor
+};
 enum class Op { kDisable, kSelectArg1, kSelectArg2, kModulate, kAdd };
 enum class Arg { kDiffuse, kCurrent, kTexture };
 

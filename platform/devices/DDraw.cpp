@@ -39,16 +39,12 @@ int BytesOf(Format format) {
   switch (format) {
     case Format::kRGB888:
     case Format::kBGR888:
-    case Format::kARGB8888:
-      return 4;
+    case Format::kARGB8888: return 4;
     case Format::kRGB565:
     case Format::kRGB555:
-    case Format::kARGB4444:
-      return 2;
-    case Format::kRGB24:
-      return 3;
-    case Format::kPalette8:
-      return 1;
+    case Format::kARGB4444: return 2;
+    case Format::kRGB24: return 3;
+    case Format::kPalette8: return 1;
   }
   return 4;
 }
@@ -86,16 +82,13 @@ std::uint32_t ReadRaw(const std::uint8_t* p, int bytes) {
     case 3:
       return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
              static_cast<std::uint32_t>(p[2]) << 16;
-    default:
-      return p[0];
+    default: return p[0];
   }
 }
 
 void WriteRaw(std::uint8_t* p, int bytes, std::uint32_t v) {
   switch (bytes) {
-    case 4:
-      std::memcpy(p, &v, 4);
-      break;
+    case 4: std::memcpy(p, &v, 4); break;
     case 2: {
       const std::uint16_t w = static_cast<std::uint16_t>(v);
       std::memcpy(p, &w, 2);
@@ -106,8 +99,7 @@ void WriteRaw(std::uint8_t* p, int bytes, std::uint32_t v) {
       p[1] = static_cast<std::uint8_t>(v >> 8);
       p[2] = static_cast<std::uint8_t>(v >> 16);
       break;
-    default:
-      p[0] = static_cast<std::uint8_t>(v);
+    default: p[0] = static_cast<std::uint8_t>(v);
   }
 }
 
@@ -177,7 +169,7 @@ std::uint32_t FromArgb(std::uint32_t argb, Format format) {
 
 // The built-in host: no windows, nothing shown.
 class QuietHost : public WindowHost {
-public:
+ public:
   bool ClientArea(HWND, RECT*) override { return false; }
   void Present(HWND, const std::uint32_t*, int, int, int) override {}
   void SetFullScreen(HWND, bool, int, int) override {}
@@ -213,14 +205,10 @@ World& TheWorld() {
 Format FormatForDepth(DWORD bitsPerPixel) {
   const Machine& m = TheWorld().machine;
   switch (bitsPerPixel) {
-    case 16:
-      return m.sixteenBitFormat;
-    case 24:
-      return Format::kRGB24;
-    case 8:
-      return Format::kPalette8;
-    default:
-      return m.desktopFormat == Format::kBGR888 ? Format::kBGR888 : Format::kRGB888;
+    case 16: return m.sixteenBitFormat;
+    case 24: return Format::kRGB24;
+    case 8: return Format::kPalette8;
+    default: return m.desktopFormat == Format::kBGR888 ? Format::kBGR888 : Format::kRGB888;
   }
 }
 
@@ -236,8 +224,8 @@ bool FormatFromPixelFormat(const DDPIXELFORMAT& pf, Format* out) {
     }
     return false;
   }
-  for (Format f : {Format::kRGB888, Format::kBGR888, Format::kRGB565, Format::kRGB555, Format::kRGB24,
-                   Format::kPalette8}) {
+  for (Format f :
+       {Format::kRGB888, Format::kBGR888, Format::kRGB565, Format::kRGB555, Format::kRGB24, Format::kPalette8}) {
     const DDPIXELFORMAT k = PixelFormatOf(f);
     if (k.dwRGBBitCount == pf.dwRGBBitCount && k.dwRBitMask == pf.dwRBitMask && k.dwGBitMask == pf.dwGBitMask &&
         k.dwBBitMask == pf.dwBBitMask) {
@@ -249,7 +237,7 @@ bool FormatFromPixelFormat(const DDPIXELFORMAT& pf, Format* out) {
 }
 
 class Clipper final : public IDirectDrawClipper {
-public:
+ public:
   Clipper() { ++TheWorld().liveClippers; }
   HRESULT QueryInterface(REFIID iid, void** out) override {
     if (out == nullptr) return DDERR_INVALIDPARAMS;
@@ -281,7 +269,7 @@ public:
   }
   HWND Window() const { return mWindow.load(); }
 
-private:
+ private:
   ~Clipper() = default;
   std::atomic<int> mRefs{1};
   std::atomic<HWND> mWindow{nullptr};
@@ -290,7 +278,7 @@ private:
 std::atomic<std::uint64_t> gNextSerial{1};
 
 class Palette final : public IDirectDrawPalette {
-public:
+ public:
   Palette(const PALETTEENTRY* entries) : mSerial(gNextSerial++) {
     std::memcpy(mEntries, entries, sizeof(mEntries));
     Rebuild();
@@ -331,7 +319,7 @@ public:
   const std::uint32_t* Argb() const { return mArgb; }
   std::uint64_t Version() const { return mSerial << 20 ^ mVersion; }
 
-private:
+ private:
   ~Palette() = default;
   void Rebuild() {
     for (int i = 0; i < 256; ++i)
@@ -352,7 +340,7 @@ class Surface;
 void MarkPrimaryWritten(Surface* surface);
 
 class Surface final : public IDirectDrawSurface, public IDirectDrawSurface7 {
-public:
+ public:
   Surface(std::shared_ptr<Buffer> buffer, DWORD caps, bool primary)
       : mBuffer(std::move(buffer)), mCaps(caps), mPrimary(primary), mSerial(gNextSerial++) {
     ++TheWorld().liveSurfaces;
@@ -525,7 +513,7 @@ public:
   bool IsPrimary() const { return mPrimary; }
   Clipper* GetClipperObject() const { return mClipper; }
 
-private:
+ private:
   ~Surface() = default;
 
   HRESULT Attached(DWORD caps, Surface** out) {
@@ -838,7 +826,7 @@ void RestoreModeLocked(World& w) {
 }
 
 class DirectDrawObject final : public IDirectDraw, public IDirectDraw7 {
-public:
+ public:
   DirectDrawObject() { ++TheWorld().liveDirectDraw; }
 
   HRESULT QueryInterface(REFIID iid, void** out) override {
@@ -880,17 +868,16 @@ public:
   HRESULT CreateSurface(DDSURFACEDESC* desc, IDirectDrawSurface** out, IUnknown*) override {
     if (desc == nullptr || out == nullptr || desc->dwSize != sizeof(DDSURFACEDESC)) return DDERR_INVALIDPARAMS;
     Surface* s = nullptr;
-    const HRESULT hr = CreateSurfaceCommon(this, desc->dwFlags, desc->dwWidth, desc->dwHeight,
-                                           &desc->ddpfPixelFormat, desc->ddsCaps.dwCaps, desc->dwBackBufferCount, &s);
+    const HRESULT hr = CreateSurfaceCommon(this, desc->dwFlags, desc->dwWidth, desc->dwHeight, &desc->ddpfPixelFormat,
+                                           desc->ddsCaps.dwCaps, desc->dwBackBufferCount, &s);
     *out = s;
     return hr;
   }
   HRESULT CreateSurface(DDSURFACEDESC2* desc, IDirectDrawSurface7** out, IUnknown*) override {
     if (desc == nullptr || out == nullptr || desc->dwSize != sizeof(DDSURFACEDESC2)) return DDERR_INVALIDPARAMS;
     Surface* s = nullptr;
-    const HRESULT hr = CreateSurfaceCommon(this, desc->dwFlags, desc->dwWidth, desc->dwHeight,
-                                           &desc->ddpfPixelFormat, desc->ddsCaps.dwCaps, desc->dwBackBufferCount, &s,
-                                           desc->ddsCaps.dwCaps2);
+    const HRESULT hr = CreateSurfaceCommon(this, desc->dwFlags, desc->dwWidth, desc->dwHeight, &desc->ddpfPixelFormat,
+                                           desc->ddsCaps.dwCaps, desc->dwBackBufferCount, &s, desc->ddsCaps.dwCaps2);
     *out = s;
     return hr;
   }
@@ -936,8 +923,7 @@ public:
     World& w = TheWorld();
     if (w.faults.setDisplayMode != 0) return w.faults.setDisplayMode;
     if (width == 0 || height == 0 || width > 8192 || height > 8192) return DDERR_INVALIDMODE;
-    if (bitsPerPixel != 8 && bitsPerPixel != 16 && bitsPerPixel != 24 && bitsPerPixel != 32)
-      return DDERR_INVALIDMODE;
+    if (bitsPerPixel != 8 && bitsPerPixel != 16 && bitsPerPixel != 24 && bitsPerPixel != 32) return DDERR_INVALIDMODE;
     std::lock_guard<std::recursive_mutex> guard(w.mutex);
     if (w.modeOwner != nullptr && w.modeOwner != this) return DDERR_NOEXCLUSIVEMODE;
     w.desktop->Allocate(static_cast<int>(width), static_cast<int>(height), FormatForDepth(bitsPerPixel));
@@ -987,7 +973,7 @@ public:
     return DD_OK;
   }
 
-private:
+ private:
   ~DirectDrawObject() = default;
   std::atomic<int> mRefs{1};
 };
@@ -1092,8 +1078,7 @@ Machine& GetMachine() { return TheWorld().machine; }
 void* LookupEntryPoint(const char* name) {
   if (name == nullptr) return nullptr;
   const Faults& f = TheWorld().faults;
-  if (std::strcmp(name, "DirectDrawCreateEx") == 0 && f.entryEx)
-    return reinterpret_cast<void*>(&::DirectDrawCreateEx);
+  if (std::strcmp(name, "DirectDrawCreateEx") == 0 && f.entryEx) return reinterpret_cast<void*>(&::DirectDrawCreateEx);
   if (std::strcmp(name, "DirectDrawCreate") == 0 && f.entry) return reinterpret_cast<void*>(&::DirectDrawCreate);
   return nullptr;
 }

@@ -233,40 +233,40 @@ class IDirectDrawSurface;
 class IDirectDrawSurface7;
 
 class IUnknown {
-public:
+ public:
   virtual HRESULT QueryInterface(REFIID iid, void** out) = 0;
   virtual ULONG AddRef() = 0;
   virtual ULONG Release() = 0;
 
-protected:
+ protected:
   ~IUnknown() = default;
 };
 
 class IDirectDrawClipper : public IUnknown {
-public:
+ public:
   // Binds the clipper to a window: Blt into a surface carrying it is clipped
   // to the window's client area.
   virtual HRESULT SetHWnd(DWORD flags, HWND window) = 0;
   virtual HRESULT GetHWnd(HWND* window) = 0;
 
-protected:
+ protected:
   ~IDirectDrawClipper() = default;
 };
 
 // 256 entries; with DDPCAPS_ALPHA the entries' peFlags are their alpha.
 class IDirectDrawPalette : public IUnknown {
-public:
+ public:
   virtual HRESULT GetEntries(DWORD flags, DWORD base, DWORD count, PALETTEENTRY* entries) = 0;
   virtual HRESULT SetEntries(DWORD flags, DWORD start, DWORD count, PALETTEENTRY* entries) = 0;
 
-protected:
+ protected:
   ~IDirectDrawPalette() = default;
 };
 
 // Both surface interfaces are served by one object; they differ in the
 // description and surface types they pass.
 class IDirectDrawSurface : public IUnknown {
-public:
+ public:
   virtual HRESULT Blt(RECT* destRect, IDirectDrawSurface* source, RECT* sourceRect, DWORD flags, DDBLTFX* fx) = 0;
   virtual HRESULT Flip(IDirectDrawSurface* target, DWORD flags) = 0;
   virtual HRESULT GetAttachedSurface(DDSCAPS* caps, IDirectDrawSurface** out) = 0;
@@ -279,14 +279,13 @@ public:
   virtual HRESULT IsLost() = 0;
   virtual HRESULT Restore() = 0;
 
-protected:
+ protected:
   ~IDirectDrawSurface() = default;
 };
 
 class IDirectDrawSurface7 : public IUnknown {
-public:
-  virtual HRESULT Blt(RECT* destRect, IDirectDrawSurface7* source, RECT* sourceRect, DWORD flags,
-                      DDBLTFX* fx) = 0;
+ public:
+  virtual HRESULT Blt(RECT* destRect, IDirectDrawSurface7* source, RECT* sourceRect, DWORD flags, DDBLTFX* fx) = 0;
   virtual HRESULT Flip(IDirectDrawSurface7* target, DWORD flags) = 0;
   virtual HRESULT GetAttachedSurface(DDSCAPS2* caps, IDirectDrawSurface7** out) = 0;
   virtual HRESULT GetSurfaceDesc(DDSURFACEDESC2* desc) = 0;
@@ -301,12 +300,12 @@ public:
   virtual HRESULT SetPalette(IDirectDrawPalette* palette) = 0;
   virtual HRESULT GetPalette(IDirectDrawPalette** palette) = 0;
 
-protected:
+ protected:
   ~IDirectDrawSurface7() = default;
 };
 
 class IDirectDraw : public IUnknown {
-public:
+ public:
   virtual HRESULT CreateSurface(DDSURFACEDESC* desc, IDirectDrawSurface** out, IUnknown* outer) = 0;
   virtual HRESULT CreateClipper(DWORD flags, IDirectDrawClipper** out, IUnknown* outer) = 0;
   virtual HRESULT SetCooperativeLevel(HWND window, DWORD flags) = 0;
@@ -315,12 +314,12 @@ public:
   virtual HRESULT FlipToGDISurface() = 0;
   virtual HRESULT GetMonitorFrequency(DWORD* hertz) = 0;
 
-protected:
+ protected:
   ~IDirectDraw() = default;
 };
 
 class IDirectDraw7 : public IUnknown {
-public:
+ public:
   virtual HRESULT CreateSurface(DDSURFACEDESC2* desc, IDirectDrawSurface7** out, IUnknown* outer) = 0;
   virtual HRESULT CreateClipper(DWORD flags, IDirectDrawClipper** out, IUnknown* outer) = 0;
   virtual HRESULT SetCooperativeLevel(HWND window, DWORD flags) = 0;
@@ -333,7 +332,7 @@ public:
   // Flags must hold DDPCAPS_8BIT and DDPCAPS_ALLOW256; entries gives 256.
   virtual HRESULT CreatePalette(DWORD flags, PALETTEENTRY* entries, IDirectDrawPalette** out, IUnknown* outer) = 0;
 
-protected:
+ protected:
   ~IDirectDraw7() = default;
 };
 
@@ -348,14 +347,14 @@ HRESULT DirectDrawCreate(GUID* driver, IDirectDraw** out, IUnknown* outer);
 namespace DDrawStandIn {
 
 enum class Format {
-  kRGB888,      // 32 bits, red high
-  kBGR888,      // 32 bits, blue high
+  kRGB888,  // 32 bits, red high
+  kBGR888,  // 32 bits, blue high
   kRGB565,
   kRGB555,
-  kRGB24,       // 24 bits: no caller may use it
-  kPalette8,    // 8 bits: no display may use it; palettised textures do
-  kARGB8888,    // textures only: 32 bits with alpha
-  kARGB4444,    // textures only: 16 bits with alpha
+  kRGB24,     // 24 bits: no caller may use it
+  kPalette8,  // 8 bits: no display may use it; palettised textures do
+  kARGB8888,  // textures only: 32 bits with alpha
+  kARGB4444,  // textures only: 16 bits with alpha
 };
 
 // Bits per pixel and masks of a format.
@@ -365,7 +364,7 @@ DDPIXELFORMAT PixelFormatOf(Format format);
 // coordinates, and where a finished frame goes. The default host asks the
 // platform's window system; tests install their own.
 class WindowHost {
-public:
+ public:
   virtual ~WindowHost() = default;
   // The client area of the window (x, y on the desktop, width, height);
   // false when the window does not exist.
@@ -391,23 +390,23 @@ void UsePlatformWindows();
 struct Faults {
   HRESULT createEx = 0;
   HRESULT create = 0;
-  HRESULT queryDirectDraw = 0;   // QueryInterface for IID_IDirectDraw
-  HRESULT querySurface = 0;      // QueryInterface of a new surface for the old interface
-  HRESULT querySurface7 = 0;     // QueryInterface of a surface for IID_IDirectDrawSurface7
-  HRESULT createSurface = 0;     // CreateSurface whose caps contain all of createSurfaceCaps
+  HRESULT queryDirectDraw = 0;  // QueryInterface for IID_IDirectDraw
+  HRESULT querySurface = 0;     // QueryInterface of a new surface for the old interface
+  HRESULT querySurface7 = 0;    // QueryInterface of a surface for IID_IDirectDrawSurface7
+  HRESULT createSurface = 0;    // CreateSurface whose caps contain all of createSurfaceCaps
   DWORD createSurfaceCaps = 0;
-  int createSurfaceSkip = 0;     // that many matching calls still succeed before the fault hits
+  int createSurfaceSkip = 0;  // that many matching calls still succeed before the fault hits
   HRESULT createClipper = 0;
   HRESULT lock = 0;
   HRESULT blt = 0;
   HRESULT flip = 0;
-  HRESULT exclusiveLevel = 0;    // SetCooperativeLevel with DDSCL_EXCLUSIVE
+  HRESULT exclusiveLevel = 0;  // SetCooperativeLevel with DDSCL_EXCLUSIVE
   HRESULT setDisplayMode = 0;
   HRESULT getAttachedSurface = 0;
   HRESULT createPalette = 0;
-  bool entryEx = true;           // "DirectDrawCreateEx" can be looked up
-  bool entry = true;             // "DirectDrawCreate" can be looked up
-  bool surfacesLost = false;     // Lock, Blt and Flip report DDERR_SURFACELOST
+  bool entryEx = true;        // "DirectDrawCreateEx" can be looked up
+  bool entry = true;          // "DirectDrawCreate" can be looked up
+  bool surfacesLost = false;  // Lock, Blt and Flip report DDERR_SURFACELOST
 };
 
 // What the stand-in reports about the machine.

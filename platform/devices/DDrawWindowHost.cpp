@@ -8,7 +8,7 @@ namespace DDrawStandIn {
 namespace {
 
 class PlatformWindowHost : public WindowHost {
-public:
+ public:
   bool ClientArea(HWND window, RECT* area) override {
     RECT client{};
     if (!GetClientRect(window, &client)) return false;

@@ -51,9 +51,7 @@ void UpdateGains(VoiceState& s) {
   s.gainRight = ToQ16(gain * right);
 }
 
-std::uint64_t StepFor(std::uint32_t frequency) {
-  return (static_cast<std::uint64_t>(frequency) << 32) / kMixRate;
-}
+std::uint64_t StepFor(std::uint32_t frequency) { return (static_cast<std::uint64_t>(frequency) << 32) / kMixRate; }
 
 bool ValidPcm(const WaveFormat& f) {
   if (f.formatTag != WAVE_FORMAT_PCM) return false;
@@ -96,7 +94,10 @@ bool MixVoice(const SampleStore& store, VoiceState& v, std::int32_t* acc, std::u
     std::uint32_t idx = static_cast<std::uint32_t>(pos >> 32);
     for (std::uint32_t i = 0; i < frames; ++i) {
       if (idx >= total) {
-        if (!v.looping) { v.position = 0; return false; }
+        if (!v.looping) {
+          v.position = 0;
+          return false;
+        }
         idx = 0;
       }
       std::int32_t l, r;
@@ -111,7 +112,10 @@ bool MixVoice(const SampleStore& store, VoiceState& v, std::int32_t* acc, std::u
 
   for (std::uint32_t i = 0; i < frames; ++i) {
     if (pos >= end) {
-      if (!v.looping) { v.position = 0; return false; }
+      if (!v.looping) {
+        v.position = 0;
+        return false;
+      }
       pos %= end;
     }
     std::uint32_t idx = static_cast<std::uint32_t>(pos >> 32);
@@ -128,7 +132,10 @@ bool MixVoice(const SampleStore& store, VoiceState& v, std::int32_t* acc, std::u
     pos += step;
   }
   if (pos >= end) {
-    if (!v.looping) { v.position = 0; return false; }
+    if (!v.looping) {
+      v.position = 0;
+      return false;
+    }
     pos %= end;
   }
   v.position = pos;
@@ -138,7 +145,8 @@ bool MixVoice(const SampleStore& store, VoiceState& v, std::int32_t* acc, std::u
 bool MixAny(const SampleStore& store, VoiceState& v, std::int32_t* acc, std::uint32_t frames, bool reference) {
   const bool stereo = store.format.channels == 2;
   if (store.format.bitsPerSample == 16)
-    return stereo ? MixVoice<16, 2>(store, v, acc, frames, reference) : MixVoice<16, 1>(store, v, acc, frames, reference);
+    return stereo ? MixVoice<16, 2>(store, v, acc, frames, reference)
+                  : MixVoice<16, 1>(store, v, acc, frames, reference);
   return stereo ? MixVoice<8, 2>(store, v, acc, frames, reference) : MixVoice<8, 1>(store, v, acc, frames, reference);
 }
 
@@ -162,7 +170,8 @@ void SoundMixer::MixStream(DSoundStream* s, std::int32_t* acc, std::uint32_t fra
   if (s->mWindowFrames < need && !s->mEnded) {
     if (s->mWindow.size() < static_cast<std::size_t>(need) * ch) s->mWindow.resize(static_cast<std::size_t>(need) * ch);
     std::uint32_t want = need - s->mWindowFrames;
-    std::uint32_t got = s->mSource ? s->mSource(s->mWindow.data() + static_cast<std::size_t>(s->mWindowFrames) * ch, want) : 0;
+    std::uint32_t got =
+        s->mSource ? s->mSource(s->mWindow.data() + static_cast<std::size_t>(s->mWindowFrames) * ch, want) : 0;
     if (got > want) got = want;
     s->mWindowFrames += got;
     if (got < want) s->mEnded = true;
@@ -173,7 +182,10 @@ void SoundMixer::MixStream(DSoundStream* s, std::int32_t* acc, std::uint32_t fra
   for (std::uint32_t i = 0; i < frames; ++i) {
     std::uint32_t idx = static_cast<std::uint32_t>(pos >> 32);
     if (idx >= avail) {
-      if (s->mEnded) { v.playing = false; break; }
+      if (s->mEnded) {
+        v.playing = false;
+        break;
+      }
       break;
     }
     std::uint32_t next = idx + 1 < avail ? idx + 1 : idx;
@@ -301,7 +313,10 @@ DSResult DSoundBuffer::Lock(std::uint32_t offset, std::uint32_t bytes, void** fi
   if (mPrimary || !mSamples || !first || !firstBytes) return DSERR_INVALIDCALL;
   if (DSoundTestSeams().lock != DS_OK) return DSoundTestSeams().lock;
   const std::uint64_t size = mSamples->bytes.size();
-  if (flags & 2) { offset = 0; bytes = static_cast<std::uint32_t>(size); }
+  if (flags & 2) {
+    offset = 0;
+    bytes = static_cast<std::uint32_t>(size);
+  }
   if (static_cast<std::uint64_t>(offset) + bytes > size) return DSERR_INVALIDPARAM;
   *first = mSamples->bytes.data() + offset;
   *firstBytes = bytes;

@@ -105,7 +105,9 @@ void DSoundPanGains(std::int32_t pan, double* left, double* right);
 struct SampleStore {
   WaveFormat format;
   std::vector<std::uint8_t> bytes;
-  std::uint32_t frames() const { return format.blockAlign ? static_cast<std::uint32_t>(bytes.size() / format.blockAlign) : 0; }
+  std::uint32_t frames() const {
+    return format.blockAlign ? static_cast<std::uint32_t>(bytes.size() / format.blockAlign) : 0;
+  }
 };
 
 class DSoundDevice;
@@ -136,8 +138,8 @@ class DSoundBuffer {
   // to size bytes of the record.
   DSResult GetFormat(WaveFormat* format, std::uint32_t size, std::uint32_t* written);
 
-  DSResult Lock(std::uint32_t offset, std::uint32_t bytes, void** first, std::uint32_t* firstBytes,
-                void** second, std::uint32_t* secondBytes, std::uint32_t flags);
+  DSResult Lock(std::uint32_t offset, std::uint32_t bytes, void** first, std::uint32_t* firstBytes, void** second,
+                std::uint32_t* secondBytes, std::uint32_t flags);
   DSResult Unlock(void* first, std::uint32_t firstBytes, void* second, std::uint32_t secondBytes);
 
   DSResult Play(std::uint32_t reserved, std::uint32_t priority, std::uint32_t flags);

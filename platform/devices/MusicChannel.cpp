@@ -162,8 +162,7 @@ void MusicChannel::Pull(int16_t* out, size_t frames) {
   const float gain = mGain.load();
   const size_t samples = done * mChannels;
   if (gain != 1.0f)
-    for (size_t i = 0; i < samples; ++i)
-      out[i] = static_cast<int16_t>(std::clamp(out[i] * gain, -32768.0f, 32767.0f));
+    for (size_t i = 0; i < samples; ++i) out[i] = static_cast<int16_t>(std::clamp(out[i] * gain, -32768.0f, 32767.0f));
   std::fill(out + samples, out + frames * mChannels, int16_t{0});
 }
 

@@ -38,8 +38,9 @@ struct MemoryReader {
   }
   // whence as for fseek; false for a position outside the data.
   bool Seek(int64_t offset, int whence) {
-    int64_t base = whence == SEEK_SET ? 0 : whence == SEEK_CUR ? static_cast<int64_t>(pos)
-                                                                 : static_cast<int64_t>(bytes->size());
+    int64_t base = whence == SEEK_SET   ? 0
+                   : whence == SEEK_CUR ? static_cast<int64_t>(pos)
+                                        : static_cast<int64_t>(bytes->size());
     if (offset > 0 && base > INT64_MAX - offset) return false;
     int64_t target = base + offset;
     if (target < 0 || target > static_cast<int64_t>(bytes->size())) return false;
@@ -173,8 +174,8 @@ class OggDecoder : public MusicDecoder {
       // Small pieces keep every call well inside an int.
       size_t wantBytes = std::min<size_t>((frames - done) * mChannels * 2, 16384);
       int section = 0;
-      long got = ov_read(&mFile, reinterpret_cast<char*>(out + done * mChannels), static_cast<int>(wantBytes),
-                         &section);
+      long got =
+          ov_read(&mFile, reinterpret_cast<char*>(out + done * mChannels), static_cast<int>(wantBytes), &section);
       if (got == 0) break;
       if (got < 0) {
         // A damaged page: skip it, but give up on a run of them.
@@ -243,8 +244,8 @@ class MpegDecoder : public MusicDecoder {
     }
     long rate = 0;
     int channels = 0, encoding = 0;
-    if (mpg123_getformat(dec->mHandle, &rate, &channels, &encoding) != MPG123_OK ||
-        encoding != MPG123_ENC_SIGNED_16 || (channels != 1 && channels != 2) || rate < 1000) {
+    if (mpg123_getformat(dec->mHandle, &rate, &channels, &encoding) != MPG123_OK || encoding != MPG123_ENC_SIGNED_16 ||
+        (channels != 1 && channels != 2) || rate < 1000) {
       SetError(error, "not a decodable MPEG audio file");
       return nullptr;
     }

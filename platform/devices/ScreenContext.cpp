@@ -17,13 +17,9 @@ int ReleaseDC(HWND, HDC dc) { return dc == &gScreenContext ? 1 : 0; }
 int GetDeviceCaps(HDC dc, int index) {
   if (dc != &gScreenContext) return 0;
   switch (index) {
-    case HORZRES:
-      return DDrawStandIn::DesktopWidth();
-    case VERTRES:
-      return DDrawStandIn::DesktopHeight();
-    case BITSPIXEL:
-      return static_cast<int>(DDrawStandIn::PixelFormatOf(DDrawStandIn::DesktopFormat()).dwRGBBitCount);
-    default:
-      return 0;
+    case HORZRES: return DDrawStandIn::DesktopWidth();
+    case VERTRES: return DDrawStandIn::DesktopHeight();
+    case BITSPIXEL: return static_cast<int>(DDrawStandIn::PixelFormatOf(DDrawStandIn::DesktopFormat()).dwRGBBitCount);
+    default: return 0;
   }
 }

@@ -128,9 +128,7 @@ uint32_t SetConfig(uint32_t option, uint32_t value) {
   Library& lib = Lib();
   std::lock_guard<std::mutex> lock(lib.mutex);
   switch (option) {
-    case kConfigBuffer:
-      lib.bufferMs = value;
-      return value;
+    case kConfigBuffer: lib.bufferMs = value; return value;
     case kConfigStreamVolume:
       lib.streamVolume = std::min<uint32_t>(value, 100);
       ApplyAllGains(lib);
@@ -139,8 +137,7 @@ uint32_t SetConfig(uint32_t option, uint32_t value) {
       lib.moduleVolume = std::min<uint32_t>(value, 100);
       ApplyAllGains(lib);
       return lib.moduleVolume;
-    default:
-      return static_cast<uint32_t>(-1);
+    default: return static_cast<uint32_t>(-1);
   }
 }
 
@@ -323,7 +320,8 @@ void* StreamMusicLibEntry(const char* name) {
     const char* name;
     void* fn;
   };
-#define KIVO_ENTRY(n, f) {n, reinterpret_cast<void*>(&f)}
+#define KIVO_ENTRY(n, f) \
+  { n, reinterpret_cast<void*>(&f) }
   static const Entry kEntries[] = {
       KIVO_ENTRY("BASS_Init", Init),
       KIVO_ENTRY("BASS_Free", Free),

@@ -12,7 +12,6 @@
 #include <mutex>
 #include <unordered_map>
 
-
 namespace Platform {
 
 namespace {
@@ -249,8 +248,8 @@ void ComputeMetrics(SystemFontData* font) {
     font->metrics.descent = CeilScaled(descentUnits, em, upem);
     font->underlineThickness = std::max(1, RoundScaled(face->underline_thickness, em, upem));
     // The position is the centre of the bar, negative below the baseline.
-    font->underlineTop = font->metrics.ascent + RoundScaled(-face->underline_position, em, upem) -
-                         font->underlineThickness / 2;
+    font->underlineTop =
+        font->metrics.ascent + RoundScaled(-face->underline_position, em, upem) - font->underlineThickness / 2;
   } else {
     font->metrics.ascent = static_cast<int>((face->size->metrics.ascender + 63) >> 6);
     font->metrics.descent = static_cast<int>((-face->size->metrics.descender + 63) >> 6);
@@ -417,16 +416,16 @@ struct Channel {
 
 }  // namespace
 
-void BlendCoverageIntoSurface(const CoverageMask& mask, int left, int top, uint32_t rgb, const NativeSurfaceView& surface,
-                              int clipX, int clipY, int clipWidth, int clipHeight) {
+void BlendCoverageIntoSurface(const CoverageMask& mask, int left, int top, uint32_t rgb,
+                              const NativeSurfaceView& surface, int clipX, int clipY, int clipWidth, int clipHeight) {
   if (surface.pixels == nullptr || (surface.bitsPerPixel != 16 && surface.bitsPerPixel != 32)) return;
   if (mask.width <= 0 || mask.height <= 0) return;
   const int x0 = std::max({left, clipX, 0});
   const int y0 = std::max({top, clipY, 0});
-  const long long x1 = std::min<long long>({static_cast<long long>(left) + mask.width,
-                                            static_cast<long long>(clipX) + clipWidth, surface.width});
-  const long long y1 = std::min<long long>({static_cast<long long>(top) + mask.height,
-                                            static_cast<long long>(clipY) + clipHeight, surface.height});
+  const long long x1 = std::min<long long>(
+      {static_cast<long long>(left) + mask.width, static_cast<long long>(clipX) + clipWidth, surface.width});
+  const long long y1 = std::min<long long>(
+      {static_cast<long long>(top) + mask.height, static_cast<long long>(clipY) + clipHeight, surface.height});
   const Channel red(surface.redMask), green(surface.greenMask), blue(surface.blueMask);
   const uint32_t colorMask = surface.redMask | surface.greenMask | surface.blueMask;
   const uint32_t r8 = (rgb >> 16) & 0xFF, g8 = (rgb >> 8) & 0xFF, b8 = rgb & 0xFF;

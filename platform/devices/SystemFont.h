@@ -55,7 +55,9 @@ struct CoverageMask {
   int height = 0;
   int ascent = 0;
   std::vector<uint8_t> coverage;
-  uint8_t At(int x, int y) const { return coverage[static_cast<size_t>(y) * static_cast<size_t>(width) + static_cast<size_t>(x)]; }
+  uint8_t At(int x, int y) const {
+    return coverage[static_cast<size_t>(y) * static_cast<size_t>(width) + static_cast<size_t>(x)];
+  }
 };
 
 // Points to em pixels at the given dots per inch: points * dpi / 72 with the
@@ -99,8 +101,8 @@ struct NativeSurfaceView {
   uint32_t greenMask = 0;
   uint32_t blueMask = 0;
 };
-void BlendCoverageIntoSurface(const CoverageMask& mask, int left, int top, uint32_t rgb, const NativeSurfaceView& surface,
-                              int clipX, int clipY, int clipWidth, int clipHeight);
+void BlendCoverageIntoSurface(const CoverageMask& mask, int left, int top, uint32_t rgb,
+                              const NativeSurfaceView& surface, int clipX, int clipY, int clipWidth, int clipHeight);
 
 // Test switch: while set, every font loads this file and fontconfig is not
 // asked (per-glyph fallback stays inside the file). Empty restores matching.

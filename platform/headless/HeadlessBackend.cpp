@@ -35,9 +35,12 @@ constexpr long long kMaxFramePixels = 1LL << 26;
 std::string Quote(const std::string& s) {
   std::string out = "\"";
   for (char c : s) {
-    if (c == '\n') out += "\\n";
-    else if (c == '"') out += "\\\"";
-    else out += c;
+    if (c == '\n')
+      out += "\\n";
+    else if (c == '"')
+      out += "\\\"";
+    else
+      out += c;
   }
   return out + "\"";
 }
@@ -139,9 +142,7 @@ class HeadlessBackend : public Backend {
     return result;
   }
 
-  void SetCursorShape(CursorShape* shape) override {
-    mCursorVisible = shape != nullptr;
-  }
+  void SetCursorShape(CursorShape* shape) override { mCursorVisible = shape != nullptr; }
   void ReleaseCursorShape(CursorShape*) override {}
 
   RECT Desktop() override { return mDesktop; }
@@ -162,7 +163,8 @@ class HeadlessBackend : public Backend {
     // Answers are queued in file order, whatever their time.
     std::vector<ScriptEvent> timed;
     std::vector<ScriptEvent> byLine = mEvents;
-    std::stable_sort(byLine.begin(), byLine.end(), [](const ScriptEvent& a, const ScriptEvent& b) { return a.line < b.line; });
+    std::stable_sort(byLine.begin(), byLine.end(),
+                     [](const ScriptEvent& a, const ScriptEvent& b) { return a.line < b.line; });
     for (const ScriptEvent& e : byLine) {
       if (e.command == "msgbox") mAnswers.push_back(static_cast<int>(e.numbers[0]));
       if (e.command == "url") mUrlResults.push_back(static_cast<int>(e.numbers[0]));
@@ -213,11 +215,16 @@ class HeadlessBackend : public Backend {
   bool Apply(const ScriptEvent& e, InputTranslator& input) {
     const std::string& c = e.command;
     auto n = [&](size_t i) { return e.numbers[i]; };
-    auto i32 = [&](size_t i) { return static_cast<int>(std::max<long long>(-0x7FFFFFFF, std::min<long long>(0x7FFFFFFF, n(i)))); };
+    auto i32 = [&](size_t i) {
+      return static_cast<int>(std::max<long long>(-0x7FFFFFFF, std::min<long long>(0x7FFFFFFF, n(i))));
+    };
     if (c == "screensaver") {
-      if (e.text == "timeout") mScreenSaver.timeoutSeconds = i32(0);
-      else if (e.text == "active") mScreenSaver.active = n(0) != 0;
-      else mScreenSaver.running = n(0) != 0;
+      if (e.text == "timeout")
+        mScreenSaver.timeoutSeconds = i32(0);
+      else if (e.text == "active")
+        mScreenSaver.active = n(0) != 0;
+      else
+        mScreenSaver.running = n(0) != 0;
       return true;
     }
     if (c == "desktop") {
@@ -232,26 +239,40 @@ class HeadlessBackend : public Backend {
     }
     HWND window = MainWindow();
     if (!window) return false;
-    if (c == "move") input.MouseMove(window, i32(0), i32(1));
-    else if (c == "leave") input.MouseLeave(window);
-    else if (c == "down") input.Button(window, ButtonOf(e.text), true);
-    else if (c == "up") input.Button(window, ButtonOf(e.text), false);
+    if (c == "move")
+      input.MouseMove(window, i32(0), i32(1));
+    else if (c == "leave")
+      input.MouseLeave(window);
+    else if (c == "down")
+      input.Button(window, ButtonOf(e.text), true);
+    else if (c == "up")
+      input.Button(window, ButtonOf(e.text), false);
     else if (c == "click") {
       input.Button(window, ButtonOf(e.text), true);
       input.Button(window, ButtonOf(e.text), false);
-    } else if (c == "wheel") input.Wheel(window, i32(0));
-    else if (c == "keydown") input.Key(window, i32(0), true, false);
-    else if (c == "keyup") input.Key(window, i32(0), false, false);
+    } else if (c == "wheel")
+      input.Wheel(window, i32(0));
+    else if (c == "keydown")
+      input.Key(window, i32(0), true, false);
+    else if (c == "keyup")
+      input.Key(window, i32(0), false, false);
     else if (c == "key") {
       input.Key(window, i32(0), true, false);
       input.Key(window, i32(0), false, false);
-    } else if (c == "text") input.Text(window, e.text);
-    else if (c == "focus") input.Focus(window, e.text == "on");
-    else if (c == "minimize") input.Minimized(window);
-    else if (c == "maximize") input.Maximized(window, i32(0), i32(1));
-    else if (c == "restore") input.Restored(window, i32(0), i32(1));
-    else if (c == "close") input.CloseRequested(window);
-    else if (c == "endsession") input.EndSession(window);
+    } else if (c == "text")
+      input.Text(window, e.text);
+    else if (c == "focus")
+      input.Focus(window, e.text == "on");
+    else if (c == "minimize")
+      input.Minimized(window);
+    else if (c == "maximize")
+      input.Maximized(window, i32(0), i32(1));
+    else if (c == "restore")
+      input.Restored(window, i32(0), i32(1));
+    else if (c == "close")
+      input.CloseRequested(window);
+    else if (c == "endsession")
+      input.EndSession(window);
     else if (c == "raw")
       PostRecord(window, static_cast<UINT>(n(0)), static_cast<WPARAM>(n(1)), static_cast<LPARAM>(n(2)));
     return true;

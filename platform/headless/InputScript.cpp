@@ -44,13 +44,26 @@ struct Shape {
 };
 
 const Shape kShapes[] = {
-    {"move", 2, nullptr},        {"leave", 0, nullptr},      {"down", -1, "left|right|middle"},
-    {"up", -1, "left|right|middle"}, {"click", -1, "left|right|middle"}, {"wheel", 1, nullptr},
-    {"keydown", 1, nullptr},     {"keyup", 1, nullptr},      {"key", 1, nullptr},
-    {"focus", -1, "on|off"},     {"minimize", 0, nullptr},   {"maximize", 2, nullptr},
-    {"restore", 2, nullptr},     {"close", 0, nullptr},      {"endsession", 0, nullptr},
-    {"msgbox", 1, nullptr},      {"url", 1, nullptr},        {"desktop", 2, nullptr},
-    {"workarea", 4, nullptr},    {"raw", 3, nullptr},
+    {"move", 2, nullptr},
+    {"leave", 0, nullptr},
+    {"down", -1, "left|right|middle"},
+    {"up", -1, "left|right|middle"},
+    {"click", -1, "left|right|middle"},
+    {"wheel", 1, nullptr},
+    {"keydown", 1, nullptr},
+    {"keyup", 1, nullptr},
+    {"key", 1, nullptr},
+    {"focus", -1, "on|off"},
+    {"minimize", 0, nullptr},
+    {"maximize", 2, nullptr},
+    {"restore", 2, nullptr},
+    {"close", 0, nullptr},
+    {"endsession", 0, nullptr},
+    {"msgbox", 1, nullptr},
+    {"url", 1, nullptr},
+    {"desktop", 2, nullptr},
+    {"workarea", 4, nullptr},
+    {"raw", 3, nullptr},
 };
 
 bool WordAllowed(const char* allowed, const std::string& word) {

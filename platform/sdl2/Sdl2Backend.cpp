@@ -71,7 +71,8 @@ class Sdl2Backend : public Backend {
     // names such a driver gets it.
     const std::string driver = SDL_GetCurrentVideoDriver() ? SDL_GetCurrentVideoDriver() : "";
     const char* asked = SDL_getenv("SDL_VIDEODRIVER");
-    if ((driver == "offscreen" || driver == "dummy") && (asked == nullptr || SDL_strcasecmp(asked, driver.c_str()) != 0)) {
+    if ((driver == "offscreen" || driver == "dummy") &&
+        (asked == nullptr || SDL_strcasecmp(asked, driver.c_str()) != 0)) {
       Log("platform: SDL video found no display (only its " + driver + " driver)");
       SDL_QuitSubSystem(SDL_INIT_VIDEO);
       return false;
@@ -123,9 +124,17 @@ class Sdl2Backend : public Backend {
     if (!w) return;
     switch (command) {
       case SW_HIDE: SDL_HideWindow(w); return;
-      case SW_MINIMIZE: case SW_SHOWMINIMIZED: case SW_SHOWMINNOACTIVE: SDL_MinimizeWindow(w); return;
-      case SW_MAXIMIZE: SDL_ShowWindow(w); SDL_MaximizeWindow(w); break;
-      case SW_RESTORE: SDL_ShowWindow(w); SDL_RestoreWindow(w); break;
+      case SW_MINIMIZE:
+      case SW_SHOWMINIMIZED:
+      case SW_SHOWMINNOACTIVE: SDL_MinimizeWindow(w); return;
+      case SW_MAXIMIZE:
+        SDL_ShowWindow(w);
+        SDL_MaximizeWindow(w);
+        break;
+      case SW_RESTORE:
+        SDL_ShowWindow(w);
+        SDL_RestoreWindow(w);
+        break;
       default: SDL_ShowWindow(w); break;
     }
     if (activate) SDL_RaiseWindow(w);
@@ -167,8 +176,8 @@ class Sdl2Backend : public Backend {
     }
     if (!host.texture || host.textureWidth != width || host.textureHeight != height) {
       if (host.texture) SDL_DestroyTexture(host.texture);
-      host.texture = SDL_CreateTexture(host.renderer, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING, width,
-                                       height);
+      host.texture =
+          SDL_CreateTexture(host.renderer, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING, width, height);
       if (!host.texture) return false;
       host.textureWidth = width;
       host.textureHeight = height;
@@ -197,7 +206,7 @@ class Sdl2Backend : public Backend {
     }
     SDL_MessageBoxData data{};
     UINT icon = type & 0xF0;
-    data.flags = icon == MB_ICONERROR ? SDL_MESSAGEBOX_ERROR
+    data.flags = icon == MB_ICONERROR     ? SDL_MESSAGEBOX_ERROR
                  : icon == MB_ICONWARNING ? SDL_MESSAGEBOX_WARNING
                                           : SDL_MESSAGEBOX_INFORMATION;
     data.window = WindowOf(owner);
@@ -332,7 +341,8 @@ class Sdl2Backend : public Backend {
             break;
           case SDL_WINDOWEVENT_RESTORED: input.Restored(w, width, height); break;
           case SDL_WINDOWEVENT_MOVED:
-            if (!(SDL_GetWindowFlags(sw) & SDL_WINDOW_FULLSCREEN_DESKTOP)) input.Moved(w, e.window.data1, e.window.data2);
+            if (!(SDL_GetWindowFlags(sw) & SDL_WINDOW_FULLSCREEN_DESKTOP))
+              input.Moved(w, e.window.data1, e.window.data2);
             break;
           case SDL_WINDOWEVENT_EXPOSED: input.Exposed(w); break;
           case SDL_WINDOWEVENT_LEAVE: input.MouseLeave(w); break;
@@ -350,10 +360,14 @@ class Sdl2Backend : public Backend {
         HWND w = HandleOf(e.button.windowID);
         if (!w || e.button.which == SDL_TOUCH_MOUSEID) return;
         MouseButton b;
-        if (e.button.button == SDL_BUTTON_LEFT) b = MouseButton::Left;
-        else if (e.button.button == SDL_BUTTON_RIGHT) b = MouseButton::Right;
-        else if (e.button.button == SDL_BUTTON_MIDDLE) b = MouseButton::Middle;
-        else return;
+        if (e.button.button == SDL_BUTTON_LEFT)
+          b = MouseButton::Left;
+        else if (e.button.button == SDL_BUTTON_RIGHT)
+          b = MouseButton::Right;
+        else if (e.button.button == SDL_BUTTON_MIDDLE)
+          b = MouseButton::Middle;
+        else
+          return;
         if (e.button.x != input.lastX() || e.button.y != input.lastY()) input.MouseMove(w, e.button.x, e.button.y);
         input.Button(w, b, e.type == SDL_MOUSEBUTTONDOWN);
         return;
@@ -380,8 +394,7 @@ class Sdl2Backend : public Backend {
         if (w) input.Text(w, e.text.text);
         return;
       }
-      default:
-        return;
+      default: return;
     }
   }
 

@@ -13,9 +13,12 @@ int VirtualKeyFromSdl(SDL_Keycode key, SDL_Scancode scancode) {
     case SDLK_TAB: return VK_TAB;
     case SDLK_RETURN: return VK_RETURN;
     case SDLK_KP_ENTER: return VK_RETURN;
-    case SDLK_LSHIFT: case SDLK_RSHIFT: return VK_SHIFT;
-    case SDLK_LCTRL: case SDLK_RCTRL: return VK_CONTROL;
-    case SDLK_LALT: case SDLK_RALT: return VK_MENU;
+    case SDLK_LSHIFT:
+    case SDLK_RSHIFT: return VK_SHIFT;
+    case SDLK_LCTRL:
+    case SDLK_RCTRL: return VK_CONTROL;
+    case SDLK_LALT:
+    case SDLK_RALT: return VK_MENU;
     case SDLK_PAUSE: return VK_PAUSE;
     case SDLK_CAPSLOCK: return VK_CAPITAL;
     case SDLK_ESCAPE: return VK_ESCAPE;

@@ -202,12 +202,9 @@ bool ResourceManager::ReadGroupChildren() {
         if (element.type != XmlElementRecord::TYPE_END) return ReportError("Unexpected element found.");
         break;
       }
-      case XmlElementRecord::TYPE_TEXT:
-        return ReportError("Element Not Expected '" + Narrow(element.name) + "'");
-      case XmlElementRecord::TYPE_END:
-        return true;
-      default:
-        break;
+      case XmlElementRecord::TYPE_TEXT: return ReportError("Element Not Expected '" + Narrow(element.name) + "'");
+      case XmlElementRecord::TYPE_END: return true;
+      default: break;
     }
   }
 }

@@ -28,8 +28,7 @@ class AppFontHost : public FontHost {
  public:
   explicit AppFontHost(ResourceServices* app) : mApp(app) {}
   void ShowFatalErrorA(const std::string& message) override { mApp->ShowFatalErrorA(message); }
-  SharedImageHandle FindOrCreateSharedImage(const std::string& file, const std::string& variant,
-                                            bool* isNew) override {
+  SharedImageHandle FindOrCreateSharedImage(const std::string& file, const std::string& variant, bool* isNew) override {
     return mApp->FindOrCreateSharedImage(file, variant, isNew);
   }
 
@@ -67,14 +66,10 @@ ResourceManager::~ResourceManager() {
 
 bool ResourceManager::IsLoadedLocked(const BaseRes* record) const {
   switch (record->type) {
-    case RESTYPE_IMAGE:
-      return static_cast<const ImageRes*>(record)->image.GetMemoryImage() != nullptr;
-    case RESTYPE_SOUND:
-      return static_cast<const SoundRes*>(record)->soundId != -1;
-    case RESTYPE_FONT:
-      return static_cast<const FontRes*>(record)->font != nullptr;
-    default:
-      return false;
+    case RESTYPE_IMAGE: return static_cast<const ImageRes*>(record)->image.GetMemoryImage() != nullptr;
+    case RESTYPE_SOUND: return static_cast<const SoundRes*>(record)->soundId != -1;
+    case RESTYPE_FONT: return static_cast<const FontRes*>(record)->font != nullptr;
+    default: return false;
   }
 }
 
@@ -104,14 +99,10 @@ bool ResourceManager::LoadNextOfGroup() {
     BaseRes* record = (*mCurrentList)[mCursor++];
     if (record->programSupplied || IsLoaded(record)) continue;
     switch (record->type) {
-      case RESTYPE_IMAGE:
-        return LoadImageRes(*static_cast<ImageRes*>(record));
-      case RESTYPE_SOUND:
-        return LoadSoundRes(*static_cast<SoundRes*>(record));
-      case RESTYPE_FONT:
-        return LoadFontRes(*static_cast<FontRes*>(record));
-      default:
-        continue;
+      case RESTYPE_IMAGE: return LoadImageRes(*static_cast<ImageRes*>(record));
+      case RESTYPE_SOUND: return LoadSoundRes(*static_cast<SoundRes*>(record));
+      case RESTYPE_FONT: return LoadFontRes(*static_cast<FontRes*>(record));
+      default: continue;
     }
   }
 }
@@ -252,7 +243,8 @@ bool ResourceManager::LoadFontRes(FontRes& record) {
       simulatedBold = bold;
       bold = false;
     }
-    SysFont* sysFont = new SysFont(mApp->ResourceWidgetHost(), record.path, record.size, 0, bold, record.italic, record.underline);
+    SysFont* sysFont =
+        new SysFont(mApp->ResourceWidgetHost(), record.path, record.size, 0, bold, record.italic, record.underline);
     sysFont->mShadow = record.shadow;
     sysFont->mDoubleStrike = simulatedBold;
     font = sysFont;

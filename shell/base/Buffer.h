@@ -18,7 +18,7 @@
 namespace Kivo {
 
 class Buffer {
-public:
+ public:
   Buffer() = default;
   Buffer(const Buffer&) = default;
   Buffer& operator=(const Buffer&) = default;
@@ -29,7 +29,7 @@ public:
 
   void PutByte(uint8_t value);
   void PutBits(uint32_t value, int count);  // the low count (0..32) bits
-  void PutBool(bool value);                  // one whole byte
+  void PutBool(bool value);                 // one whole byte
   void PutU16(uint16_t value);
   void PutU32(uint32_t value);
   void PutText(const std::string& text);  // length modulo 65,536, then the bytes
@@ -62,7 +62,7 @@ public:
   void SetReadPosition(int32_t position) { readPosition_ = position < 0 ? 0 : position; }
   int32_t WritePosition() const { return writePosition_; }
 
-private:
+ private:
   void EndWriteAt(int64_t position);
   uint8_t& ByteAt(size_t index);  // grows the array when a write lands past it
 

@@ -11,7 +11,7 @@
 namespace Kivo {
 
 class Color {
-public:
+ public:
   int32_t red = 0;
   int32_t green = 0;
   int32_t blue = 0;
@@ -27,9 +27,7 @@ public:
       : red(static_cast<int32_t>((packed >> 16) & 0xFF)),
         green(static_cast<int32_t>((packed >> 8) & 0xFF)),
         blue(static_cast<int32_t>(packed & 0xFF)),
-        alpha(static_cast<int32_t>((packed >> 24) & 0xFF) == 0
-                  ? 255
-                  : static_cast<int32_t>((packed >> 24) & 0xFF)) {}
+        alpha(static_cast<int32_t>((packed >> 24) & 0xFF) == 0 ? 255 : static_cast<int32_t>((packed >> 24) & 0xFF)) {}
 
   // The same red, green and blue at full opacity.
   static constexpr Color Opaque(const Color& c) { return Color(c.red, c.green, c.blue, 255); }

@@ -7,7 +7,7 @@
 namespace Kivo {
 
 class Fraction {
-public:
+ public:
   int32_t numerator = 1;
   int32_t denominator = 1;
 

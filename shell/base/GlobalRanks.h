@@ -30,13 +30,13 @@ constexpr int kGlobalRankBase = 1000;
 
 enum GlobalRank : int {
   // The game's group, built first.
-  kRankEmitterImages = 1,     // engine: images of the particle emitters
-  kRankParticleEffect1 = 2,   // engine: five particle-effect libraries (2-6)
+  kRankEmitterImages = 1,    // engine: images of the particle emitters
+  kRankParticleEffect1 = 2,  // engine: five particle-effect libraries (2-6)
   kRankParticleEffect2 = 3,
   kRankParticleEffect3 = 4,
   kRankParticleEffect4 = 5,
   kRankParticleEffect5 = 6,
-  kRankGameMatrix1 = 7,       // engine: three cleared 4x4 matrices (7-9)
+  kRankGameMatrix1 = 7,  // engine: three cleared 4x4 matrices (7-9)
   kRankGameMatrix2 = 8,
   kRankGameMatrix3 = 9,
   kRankTypedCharacters = 10,  // levels: characters typed during play

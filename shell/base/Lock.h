@@ -9,7 +9,7 @@
 namespace Kivo {
 
 class CriticalSection {
-public:
+ public:
   CriticalSection() = default;
   CriticalSection(const CriticalSection&) = delete;
   CriticalSection& operator=(const CriticalSection&) = delete;
@@ -18,19 +18,19 @@ public:
   bool TryEnter() { return mMutex.try_lock(); }
   void Leave() { mMutex.unlock(); }
 
-private:
+ private:
   std::recursive_mutex mMutex;
 };
 
 class ScopedLock {
-public:
+ public:
   explicit ScopedLock(CriticalSection& section) : section_(&section) { section_->Enter(); }
   explicit ScopedLock(CriticalSection* section) : section_(section) { section_->Enter(); }
   ~ScopedLock() { section_->Leave(); }
   ScopedLock(const ScopedLock&) = delete;
   ScopedLock& operator=(const ScopedLock&) = delete;
 
-private:
+ private:
   CriticalSection* section_;
 };
 

@@ -9,9 +9,15 @@ float DegreesToRadians(float degrees) {
 }
 
 void Matrix3::LoadIdentity() {
-  m00 = 1.0f; m01 = 0.0f; m02 = 0.0f;
-  m10 = 0.0f; m11 = 1.0f; m12 = 0.0f;
-  m20 = 0.0f; m21 = 0.0f; m22 = 1.0f;
+  m00 = 1.0f;
+  m01 = 0.0f;
+  m02 = 0.0f;
+  m10 = 0.0f;
+  m11 = 1.0f;
+  m12 = 0.0f;
+  m20 = 0.0f;
+  m21 = 0.0f;
+  m22 = 1.0f;
 }
 
 Matrix3 Matrix3::Multiply(const Matrix3& b) const {
@@ -119,8 +125,8 @@ void LazyTransform2D::RotateDegrees(float degrees) { RotateRadians(DegreesToRadi
 void LazyTransform2D::Scale(float fx, float fy) {
   // The blitters can stretch, and mirror horizontally only when the x scale
   // ends exactly at -1; anything else needs the general matrix draw.
-  const bool staysPart = !fullMatrix && !hasRotation && tx1 == 0.0f && ty1 == 0.0f &&
-                         (fx >= 0.0f || fx * sx == -1.0f) && fy >= 0.0f;
+  const bool staysPart =
+      !fullMatrix && !hasRotation && tx1 == 0.0f && ty1 == 0.0f && (fx >= 0.0f || fx * sx == -1.0f) && fy >= 0.0f;
   if (staysPart) {
     dirty = true;
     hasScale = true;

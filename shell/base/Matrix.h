@@ -35,7 +35,7 @@ float DegreesToRadians(float degrees);
 // (m00 x + m01 y + m02, m10 x + m11 y + m12). Translate, rotate and scale
 // multiply on the left: operations act on points in the order called.
 class Matrix3 {
-public:
+ public:
   float m00, m01, m02;
   float m10, m11, m12;
   float m20, m21, m22;
@@ -62,14 +62,14 @@ public:
   float Get(int row, int column) const { return this->*kCells[row * 3 + column]; }
   float& At(int row, int column) { return this->*kCells[row * 3 + column]; }
 
-private:
+ private:
   static constexpr float Matrix3::*kCells[9] = {&Matrix3::m00, &Matrix3::m01, &Matrix3::m02,
-                                                 &Matrix3::m10, &Matrix3::m11, &Matrix3::m12,
-                                                 &Matrix3::m20, &Matrix3::m21, &Matrix3::m22};
+                                                &Matrix3::m10, &Matrix3::m11, &Matrix3::m12,
+                                                &Matrix3::m20, &Matrix3::m21, &Matrix3::m22};
 };
 
 class Matrix4 {
-public:
+ public:
   float m[4][4];
   void Clear();
 };
@@ -82,7 +82,7 @@ public:
 // Invariants in part mode: hasRotation and hasScale are never both set; while
 // hasScale is set tx1 and ty1 are 0; sy is never negative.
 class LazyTransform2D {
-public:
+ public:
   Matrix3 matrix{false};  // valid when dirty is false
   bool dirty;
   bool fullMatrix;
@@ -104,7 +104,7 @@ public:
   void UseFullMatrix();
   const Matrix3& GetMatrix();
 
-private:
+ private:
   void FoldParts();
 };
 

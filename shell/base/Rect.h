@@ -11,7 +11,7 @@
 namespace Kivo {
 
 class Rect {
-public:
+ public:
   int32_t x = 0;
   int32_t y = 0;
   int32_t width = 0;
@@ -23,8 +23,8 @@ public:
   // Strict overlap: rectangles that only touch along an edge do not intersect,
   // yet an empty rectangle strictly inside another's span does.
   constexpr bool Intersects(const Rect& b) const {
-    return int64_t{b.x} + b.width > x && int64_t{b.y} + b.height > y &&
-           int64_t{b.x} < int64_t{x} + width && int64_t{b.y} < int64_t{y} + height;
+    return int64_t{b.x} + b.width > x && int64_t{b.y} + b.height > y && int64_t{b.x} < int64_t{x} + width &&
+           int64_t{b.y} < int64_t{y} + height;
   }
 
   // The overlap; a zero width or height at a shared edge is kept, a negative
@@ -44,14 +44,12 @@ public:
   }
   friend constexpr bool operator!=(const Rect& a, const Rect& b) { return !(a == b); }
 
-private:
-  static constexpr int32_t ClampExtent(int64_t v) {
-    return v > INT32_MAX ? INT32_MAX : static_cast<int32_t>(v);
-  }
+ private:
+  static constexpr int32_t ClampExtent(int64_t v) { return v > INT32_MAX ? INT32_MAX : static_cast<int32_t>(v); }
 };
 
 class DoubleRect {
-public:
+ public:
   double x = 0.0;
   double y = 0.0;
   double width = 0.0;

@@ -221,7 +221,10 @@ int32_t LeadingInt(const char* s) {
   int64_t value = 0;
   for (; *s >= '0' && *s <= '9'; ++s) {
     value = value * 10 + (*s - '0');
-    if (value > int64_t(INT32_MAX) + 1) { value = int64_t(INT32_MAX) + 1; break; }
+    if (value > int64_t(INT32_MAX) + 1) {
+      value = int64_t(INT32_MAX) + 1;
+      break;
+    }
   }
   if (negative) value = -value;
   if (value > INT32_MAX) value = INT32_MAX;
@@ -242,7 +245,10 @@ double LeadingDouble(const char* s) {
     // Too large keeps the sign as infinity; too small is zero.
     bool tiny = false;
     for (const char* p = s; p < result.ptr; ++p) {
-      if (*p == 'e' || *p == 'E') { tiny = p[1] == '-'; break; }
+      if (*p == 'e' || *p == 'E') {
+        tiny = p[1] == '-';
+        break;
+      }
     }
     value = tiny ? 0.0 : HUGE_VAL;
   } else if (result.ec != std::errc()) {
@@ -340,8 +346,8 @@ std::wstring DecodeXmlEntities(const std::wstring& s) {
   static const struct {
     const wchar_t* name;
     wchar_t character;
-  } kEntities[] = {{L"lt", L'<'},     {L"amp", L'&'},  {L"gt", L'>'}, {L"quot", L'"'},
-                   {L"apos", L'\''},  {L"nbsp", L' '}, {L"cr", L'\n'}};
+  } kEntities[] = {{L"lt", L'<'},    {L"amp", L'&'},  {L"gt", L'>'}, {L"quot", L'"'},
+                   {L"apos", L'\''}, {L"nbsp", L' '}, {L"cr", L'\n'}};
   std::wstring r;
   r.reserve(s.size());
   size_t i = 0;

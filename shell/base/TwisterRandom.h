@@ -12,7 +12,7 @@
 namespace Kivo {
 
 class TwisterRandom {
-public:
+ public:
   static constexpr int kStateSize = 624;
   static constexpr uint32_t kDefaultSeed = 4357;
 
@@ -27,7 +27,7 @@ public:
   // 0..range, both ends possible.
   float NextFloat(float range);
 
-private:
+ private:
   void Twist();
 
   uint32_t mState[kStateSize];

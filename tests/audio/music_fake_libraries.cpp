@@ -46,15 +46,42 @@ int InitOlder(int device, uint32_t freq, uint32_t flags, void* window) {
   LogStream(Fmt("Init(%d,%u,%u,%p)", device, freq, flags, window));
   return 1;
 }
-int Free() { LogStream("Free()"); return 1; }
-int Stop() { LogStream("Stop()"); return 1; }
-int Start() { LogStream("Start()"); return 1; }
-int SetGlobalVolumes(int a, int b, int c) { LogStream(Fmt("SetGlobalVolumes(%d,%d,%d)", a, b, c)); return 1; }
-int SetVolume(uint32_t v) { LogStream(Fmt("SetVolume(%u)", v)); return 1; }
-uint32_t SetConfig(uint32_t option, uint32_t value) { LogStream(Fmt("SetConfig(%u,%u)", option, value)); return value; }
-int ChannelStop(uint32_t h) { LogStream(Fmt("ChannelStop(%u)", h)); return 1; }
-int ChannelPause(uint32_t h) { LogStream(Fmt("ChannelPause(%u)", h)); return 1; }
-int ChannelPlay(uint32_t h, int restart) { LogStream(Fmt("ChannelPlay(%u,%d)", h, restart)); return 1; }
+int Free() {
+  LogStream("Free()");
+  return 1;
+}
+int Stop() {
+  LogStream("Stop()");
+  return 1;
+}
+int Start() {
+  LogStream("Start()");
+  return 1;
+}
+int SetGlobalVolumes(int a, int b, int c) {
+  LogStream(Fmt("SetGlobalVolumes(%d,%d,%d)", a, b, c));
+  return 1;
+}
+int SetVolume(uint32_t v) {
+  LogStream(Fmt("SetVolume(%u)", v));
+  return 1;
+}
+uint32_t SetConfig(uint32_t option, uint32_t value) {
+  LogStream(Fmt("SetConfig(%u,%u)", option, value));
+  return value;
+}
+int ChannelStop(uint32_t h) {
+  LogStream(Fmt("ChannelStop(%u)", h));
+  return 1;
+}
+int ChannelPause(uint32_t h) {
+  LogStream(Fmt("ChannelPause(%u)", h));
+  return 1;
+}
+int ChannelPlay(uint32_t h, int restart) {
+  LogStream(Fmt("ChannelPlay(%u,%d)", h, restart));
+  return 1;
+}
 uint32_t ChannelIsActive(uint32_t h) {
   LogStream(Fmt("ChannelIsActive(%u)", h));
   auto it = gStream.active.find(h);
@@ -64,7 +91,10 @@ int ChannelSetAttributes(uint32_t h, int freq, int vol, int pan) {
   LogStream(Fmt("ChannelSetAttributes(%u,%d,%d,%d)", h, freq, vol, pan));
   return 1;
 }
-int ChannelSetFlags(uint32_t h, uint32_t flags) { LogStream(Fmt("ChannelSetFlags(%u,0x%x)", h, flags)); return 1; }
+int ChannelSetFlags(uint32_t h, uint32_t flags) {
+  LogStream(Fmt("ChannelSetFlags(%u,0x%x)", h, flags));
+  return 1;
+}
 int ChannelSetPosition(uint32_t h, uint64_t pos) {
   LogStream(Fmt("ChannelSetPosition(%u,0x%" PRIx64 ")", h, pos));
   return 1;
@@ -77,8 +107,14 @@ uint32_t MusicLoadOlder(int mem, const void* file, uint32_t off, uint32_t len, u
   LogStream(Fmt("MusicLoad(%d,%s,%u,%u,0x%x)", mem, static_cast<const char*>(file), off, len, flags));
   return gStream.nextModule;
 }
-int MusicFree(uint32_t h) { LogStream(Fmt("MusicFree(%u)", h)); return 1; }
-int StreamFree(uint32_t h) { LogStream(Fmt("StreamFree(%u)", h)); return 1; }
+int MusicFree(uint32_t h) {
+  LogStream(Fmt("MusicFree(%u)", h));
+  return 1;
+}
+int StreamFree(uint32_t h) {
+  LogStream(Fmt("StreamFree(%u)", h));
+  return 1;
+}
 int MusicSetAttribute(uint32_t h, uint32_t attr, uint32_t value) {
   LogStream(Fmt("MusicSetAttribute(%u,%u,%u)", h, attr, value));
   return 1;
@@ -138,9 +174,18 @@ const SampleFakeState::SampleInfo* Info(const void* sample) {
   return it == gSample.sampleInfo.end() ? nullptr : &it->second;
 }
 
-int S_Init(int rate, int channels, unsigned flags) { LogSample(Fmt("Init(%d,%d,%u)", rate, channels, flags)); return 1; }
-int S_SetHWND(void*) { LogSample("SetHWND"); return 1; }
-int S_SetBufferSize(int ms) { LogSample(Fmt("SetBufferSize(%d)", ms)); return 1; }
+int S_Init(int rate, int channels, unsigned flags) {
+  LogSample(Fmt("Init(%d,%d,%u)", rate, channels, flags));
+  return 1;
+}
+int S_SetHWND(void*) {
+  LogSample("SetHWND");
+  return 1;
+}
+int S_SetBufferSize(int ms) {
+  LogSample(Fmt("SetBufferSize(%d)", ms));
+  return 1;
+}
 void S_Close() { LogSample("Close()"); }
 FmodSample* S_SampleLoad(int index, const char* name, unsigned mode, int length) {
   LogSample(Fmt("Sample_Load(%d,%s,%u,%d)", index, name, mode, length));
@@ -164,7 +209,10 @@ int S_SampleLock(FmodSample* s, int offset, int length, void** first, void** sec
   if (len2) *len2 = 0;
   return 1;
 }
-int S_SampleUnlock(FmodSample* s, void*, void*, unsigned, unsigned) { LogSample(Fmt("Sample_Unlock(%p)", s)); return 1; }
+int S_SampleUnlock(FmodSample* s, void*, void*, unsigned, unsigned) {
+  LogSample(Fmt("Sample_Unlock(%p)", s));
+  return 1;
+}
 int S_SetLoopPoints(FmodSample* s, int start, int end) {
   LogSample(Fmt("Sample_SetLoopPoints(%p,%d,%d)", s, start, end));
   return 1;
@@ -185,23 +233,59 @@ unsigned S_GetMode(FmodSample* s) {
   const auto* info = Info(s);
   return info ? info->mode : 0;
 }
-int S_PlaySound(int ch, FmodSample* s) { LogSample(Fmt("PlaySound(%d,%p)", ch, s)); return ch; }
-int S_StopSound(int ch) { LogSample(Fmt("StopSound(%d)", ch)); return 1; }
-int S_SetVolume(int ch, int v) { LogSample(Fmt("SetVolume(%d,%d)", ch, v)); return 1; }
-int S_SetPaused(int ch, int p) { LogSample(Fmt("SetPaused(%d,%d)", ch, p)); return 1; }
-int S_SetLoopMode(int ch, unsigned m) { LogSample(Fmt("SetLoopMode(%d,%u)", ch, m)); return 1; }
+int S_PlaySound(int ch, FmodSample* s) {
+  LogSample(Fmt("PlaySound(%d,%p)", ch, s));
+  return ch;
+}
+int S_StopSound(int ch) {
+  LogSample(Fmt("StopSound(%d)", ch));
+  return 1;
+}
+int S_SetVolume(int ch, int v) {
+  LogSample(Fmt("SetVolume(%d,%d)", ch, v));
+  return 1;
+}
+int S_SetPaused(int ch, int p) {
+  LogSample(Fmt("SetPaused(%d,%d)", ch, p));
+  return 1;
+}
+int S_SetLoopMode(int ch, unsigned m) {
+  LogSample(Fmt("SetLoopMode(%d,%u)", ch, m));
+  return 1;
+}
 int S_IsPlaying(int ch) {
   LogSample(Fmt("IsPlaying(%d)", ch));
   auto it = gSample.channelPlaying.find(ch);
   return it == gSample.channelPlaying.end() ? 0 : it->second;
 }
-void* M_LoadSong(const char* name) { LogSample(Fmt("LoadSong(%s)", name)); return gSample.nextModule; }
-int M_PlaySong(void* m) { LogSample(Fmt("PlaySong(%p)", m)); return 1; }
-int M_StopSong(void* m) { LogSample(Fmt("StopSong(%p)", m)); return 1; }
-int M_SetLooping(void* m, int mode) { LogSample(Fmt("SetLooping(%p,%d)", m, mode)); return 1; }
-int M_SetOrder(void* m, int order) { LogSample(Fmt("SetOrder(%p,%d)", m, order)); return 1; }
-int M_SetPaused(void* m, int p) { LogSample(Fmt("SetModulePaused(%p,%d)", m, p)); return 1; }
-int M_SetMasterVolume(void* m, int v) { LogSample(Fmt("SetMasterVolume(%p,%d)", m, v)); return 1; }
+void* M_LoadSong(const char* name) {
+  LogSample(Fmt("LoadSong(%s)", name));
+  return gSample.nextModule;
+}
+int M_PlaySong(void* m) {
+  LogSample(Fmt("PlaySong(%p)", m));
+  return 1;
+}
+int M_StopSong(void* m) {
+  LogSample(Fmt("StopSong(%p)", m));
+  return 1;
+}
+int M_SetLooping(void* m, int mode) {
+  LogSample(Fmt("SetLooping(%p,%d)", m, mode));
+  return 1;
+}
+int M_SetOrder(void* m, int order) {
+  LogSample(Fmt("SetOrder(%p,%d)", m, order));
+  return 1;
+}
+int M_SetPaused(void* m, int p) {
+  LogSample(Fmt("SetModulePaused(%p,%d)", m, p));
+  return 1;
+}
+int M_SetMasterVolume(void* m, int v) {
+  LogSample(Fmt("SetMasterVolume(%p,%d)", m, v));
+  return 1;
+}
 int M_IsPlaying(void* m) {
   LogSample(Fmt("IsModulePlaying(%p)", m));
   auto it = gSample.modulePlaying.find(m);

@@ -19,17 +19,17 @@ struct StreamFakeState {
   StreamGeneration generation = StreamGeneration::Newer;
   std::set<std::string> missing;  // names the fake library lacks
   std::vector<std::string> calls;
-  uint32_t nextStream = 0;  // the handle StreamCreateFile answers (0 = fails)
-  uint32_t nextModule = 0;  // the handle MusicLoad answers
+  uint32_t nextStream = 0;              // the handle StreamCreateFile answers (0 = fails)
+  uint32_t nextModule = 0;              // the handle MusicLoad answers
   std::map<uint32_t, uint32_t> active;  // ChannelIsActive answers
 };
 
 struct SampleFakeState {
   std::set<std::string> missing;
   std::vector<std::string> calls;
-  void* nextModule = nullptr;                     // _FMUSIC_LoadSong answer
-  std::map<const void*, int> modulePlaying;       // _FMUSIC_IsPlaying answers
-  std::map<int, int> channelPlaying;              // _FSOUND_IsPlaying answers
+  void* nextModule = nullptr;                // _FMUSIC_LoadSong answer
+  std::map<const void*, int> modulePlaying;  // _FMUSIC_IsPlaying answers
+  std::map<int, int> channelPlaying;         // _FSOUND_IsPlaying answers
   // Sample_Load answers by file name; absent names give null.
   std::map<std::string, void*> samplesByName;
   // What the fake reports about each sample.

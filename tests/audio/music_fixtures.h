@@ -67,9 +67,9 @@ inline std::vector<uint8_t> TwoPatternModule() {
   for (int s = 0; s < 31; ++s) {
     PutText(out, "\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0", 22);
     PutBe16(out, s == 0 ? sampleWords : 0);
-    out.push_back(0);                  // finetune
-    out.push_back(s == 0 ? 64 : 0);    // volume
-    PutBe16(out, 0);                   // repeat start
+    out.push_back(0);                        // finetune
+    out.push_back(s == 0 ? 64 : 0);          // volume
+    PutBe16(out, 0);                         // repeat start
     PutBe16(out, s == 0 ? sampleWords : 1);  // repeat length
   }
   out.push_back(2);    // song length
@@ -120,8 +120,8 @@ inline std::vector<uint8_t> LayerOneTone(int frames) {
     put(0, 1);
     put(0, 2);
     for (int sb = 0; sb < 32; ++sb) put(sb == 0 ? 3 : 0, 4);  // 4 bits a sample in subband 0
-    put(6, 6);                                               // scale factor 0.5
-    for (int s = 0; s < 12; ++s) put(0xE, 4);                // near full scale
+    put(6, 6);                                                // scale factor 0.5
+    for (int s = 0; s < 12; ++s) put(0xE, 4);                 // near full scale
     out.insert(out.end(), frame.begin(), frame.end());
   }
   return out;

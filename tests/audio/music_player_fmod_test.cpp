@@ -89,16 +89,16 @@ TEST_F(music_player_FMod, ModulePlaySong) {
   mPlayer->SetMusicVolume(0.5);
   EXPECT_EQ(TakeSampleCalls(), Calls{"SetMasterVolume(" + m + ",0)"});
   mPlayer->PlaySong(1, 3, false);
-  EXPECT_EQ(TakeSampleCalls(), (Calls{"SetMasterVolume(" + m + ",50)", "SetLooping(" + m + ",2)",
-                                      "PlaySong(" + m + ")", "SetOrder(" + m + ",3)"}));
+  EXPECT_EQ(TakeSampleCalls(), (Calls{"SetMasterVolume(" + m + ",50)", "SetLooping(" + m + ",2)", "PlaySong(" + m + ")",
+                                      "SetOrder(" + m + ",3)"}));
   mPlayer->PlaySong(1, 0, true);
-  EXPECT_EQ(TakeSampleCalls(), (Calls{"SetMasterVolume(" + m + ",50)", "SetLooping(" + m + ",1)",
-                                      "PlaySong(" + m + ")", "SetOrder(" + m + ",0)"}));
+  EXPECT_EQ(TakeSampleCalls(), (Calls{"SetMasterVolume(" + m + ",50)", "SetLooping(" + m + ",1)", "PlaySong(" + m + ")",
+                                      "SetOrder(" + m + ",0)"}));
   mPlayer->PauseSong(1);
   mPlayer->ResumeSong(1);
   mPlayer->StopSong(1);
-  EXPECT_EQ(TakeSampleCalls(), (Calls{"SetModulePaused(" + m + ",1)", "SetModulePaused(" + m + ",0)",
-                                      "StopSong(" + m + ")"}));
+  EXPECT_EQ(TakeSampleCalls(),
+            (Calls{"SetModulePaused(" + m + ",1)", "SetModulePaused(" + m + ",0)", "StopSong(" + m + ")"}));
 }
 
 TEST_F(music_player_FMod, FadeInOnPlayingModuleSetsOnlyStepLoopingAndOrder) {
@@ -106,8 +106,8 @@ TEST_F(music_player_FMod, FadeInOnPlayingModuleSetsOnlyStepLoopingAndOrder) {
   const std::string m = P(&gModuleA);
   SampleFake().modulePlaying[&gModuleA] = 1;
   mPlayer->FadeInSong(1, -1, 0.5, false);
-  EXPECT_EQ(TakeSampleCalls(), (Calls{"SetMasterVolume(" + m + ",0)", "SetLooping(" + m + ",2)",
-                                      "IsModulePlaying(" + m + ")"}));
+  EXPECT_EQ(TakeSampleCalls(),
+            (Calls{"SetMasterVolume(" + m + ",0)", "SetLooping(" + m + ",2)", "IsModulePlaying(" + m + ")"}));
   mPlayer->FadeInSong(1, 2, 0.5, true);
   EXPECT_EQ(TakeSampleCalls(), (Calls{"SetMasterVolume(" + m + ",0)", "SetLooping(" + m + ",1)",
                                       "IsModulePlaying(" + m + ")", "SetOrder(" + m + ",2)"}));
@@ -177,9 +177,8 @@ TEST_F(music_player_FMod, CachedSampleIsPlainPcmWavAndReused) {
   std::ifstream in(CachePath("theme"), std::ios::binary);
   std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   const std::vector<uint8_t> golden = {
-      'R', 'I', 'F', 'F', 42, 0, 0, 0, 'W', 'A', 'V', 'E', 'f', 'm', 't', ' ', 16, 0, 0, 0,
-      1, 0, 1, 0, 0x22, 0x56, 0, 0, 0x44, 0xAC, 0, 0, 2, 0, 16, 0, 'd', 'a', 't', 'a', 6, 0, 0, 0,
-      1, 2, 3, 4, 5, 6};
+      'R',  'I', 'F', 'F',  42,   0, 0, 0, 'W', 'A', 'V', 'E', 'f', 'm', 't', ' ', 16, 0, 0, 0, 1, 0, 1, 0, 0x22,
+      0x56, 0,   0,   0x44, 0xAC, 0, 0, 2, 0,   16,  0,   'd', 'a', 't', 'a', 6,   0,  0, 0, 1, 2, 3, 4, 5, 6};
   EXPECT_EQ(bytes, golden);
   // Once written, the cache answers, whatever became of the source.
   SampleFake().samplesByName[cache] = &gSampleB;
@@ -243,7 +242,8 @@ TEST(music_player_Death, MissingSampleLibraryOrEntryPointEndsWithFailure) {
   // The error box must not wait for a click when a display is present.
   ::setenv("GAME_BACKEND", "headless", 1);
   const char* kBox = ".*type=0x10 title=.Error.";
-  EXPECT_EXIT(MakeFModPlayer(true, {}), ::testing::ExitedWithCode(1), std::string("Error: Can't find fmod.dll.") + kBox);
+  EXPECT_EXIT(MakeFModPlayer(true, {}), ::testing::ExitedWithCode(1),
+              std::string("Error: Can't find fmod.dll.") + kBox);
   EXPECT_EXIT(MakeFModPlayer(false, {"_FSOUND_Init@12"}), ::testing::ExitedWithCode(1),
               std::string("Error: \"_FSOUND_Init@12\" function not found in fmod.dll") + kBox);
   RestoreLibraries();

@@ -121,8 +121,7 @@ TEST_F(music_player_Bass, LoadChoosesStreamOrModuleByExtension) {
     bool module;
   };
   const std::vector<Case> cases = {
-      {"data/sound/MENU.OGG", false}, {"a.wav", false}, {"b.mp3", false},
-      {File("song.xm"), true},        {File("tune"), true},
+      {"data/sound/MENU.OGG", false}, {"a.wav", false}, {"b.mp3", false}, {File("song.xm"), true}, {File("tune"), true},
   };
   for (StreamGeneration generation : {StreamGeneration::Newer, StreamGeneration::Older}) {
     Make(generation);
@@ -182,14 +181,18 @@ TEST_F(music_player_Bass, StreamPlaySong) {
     Calls calls;
   };
   const std::vector<Case> cases = {
-      {-1, false,
+      {-1,
+       false,
        {"ChannelSetAttributes(5,-1,100,-101)", "ChannelStop(5)", "ChannelSetFlags(5,0x4)", "ChannelPlay(5,0)"}},
-      {0, false,
+      {0,
+       false,
        {"ChannelSetAttributes(5,-1,100,-101)", "ChannelStop(5)", "ChannelSetFlags(5,0x4)", "ChannelPlay(5,1)"}},
-      {44100, false,
+      {44100,
+       false,
        {"ChannelSetAttributes(5,-1,100,-101)", "ChannelStop(5)", "ChannelSetFlags(5,0x4)", "ChannelPlay(5,1)",
         "ChannelSetPosition(5,0xac44)"}},
-      {0, true,
+      {0,
+       true,
        {"ChannelSetAttributes(5,-1,100,-101)", "ChannelStop(5)", "ChannelSetFlags(5,0x0)", "ChannelPlay(5,1)"}},
   };
   for (const Case& c : cases) {
@@ -214,8 +217,8 @@ TEST_F(music_player_Bass, ModulePlayAndFadeIn) {
     mPlayer->PlaySong(2, 3, false);
     EXPECT_EQ(TakeStreamCalls(),
               (Calls{"ChannelSetAttributes(8,-1,100,-101)", "ChannelStop(8)", "ChannelStop(8)",
-                     "ChannelSetPosition(8,0xffffffff80000003)", newer ? "ChannelSetFlags(8,0x8204)" : "ChannelSetFlags(8,0x4)",
-                     "ChannelPlay(8,0)"}));
+                     "ChannelSetPosition(8,0xffffffff80000003)",
+                     newer ? "ChannelSetFlags(8,0x8204)" : "ChannelSetFlags(8,0x4)", "ChannelPlay(8,0)"}));
     // The fade keeps the current volume (1.0 after the play above).
     mPlayer->SetSongVolume(2, 0.3);
     TakeStreamCalls();
@@ -224,8 +227,8 @@ TEST_F(music_player_Bass, ModulePlayAndFadeIn) {
     mPlayer->FadeInSong(2, 2, 0.02, false);
     EXPECT_EQ(TakeStreamCalls(),
               (Calls{"ChannelStop(8)", "ChannelSetAttributes(8,-1,30,-101)", "ChannelStop(8)",
-                     "ChannelSetPosition(8,0xffffffff80000002)", newer ? "ChannelSetFlags(8,0x204)" : "ChannelSetFlags(8,0x4)",
-                     "ChannelPlay(8,0)"}));
+                     "ChannelSetPosition(8,0xffffffff80000002)",
+                     newer ? "ChannelSetFlags(8,0x204)" : "ChannelSetFlags(8,0x4)", "ChannelPlay(8,0)"}));
     mPlayer.reset();
   }
 }
@@ -302,8 +305,8 @@ TEST_F(music_player_Bass, FadeOutAllSetsEverySongWhateverItsVolume) {
   mPlayer->FadeOutAllSongs(true, 0.1);
   TakeStreamCalls();
   mPlayer->Update();
-  EXPECT_EQ(TakeStreamCalls(), (Calls{"ChannelStop(5)", "ChannelSetAttributes(5,-1,0,-101)",
-                                      "ChannelSetAttributes(6,-1,90,-101)"}));
+  EXPECT_EQ(TakeStreamCalls(),
+            (Calls{"ChannelStop(5)", "ChannelSetAttributes(5,-1,0,-101)", "ChannelSetAttributes(6,-1,90,-101)"}));
 }
 
 TEST_F(music_player_Bass, MusicVolumeByGeneration) {

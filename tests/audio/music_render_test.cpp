@@ -266,7 +266,8 @@ TEST_F(music_render, ToolRendersTheOggFixtureAndReportsLevels) {
   if (ogg.empty()) GTEST_SKIP() << "the Ogg fixture generator is not built";
   const std::string wav = (mFolder / "out.wav").string();
   const std::string report = (mFolder / "report.txt").string();
-  std::string command = std::string(MUSICRENDER_PATH) + " " + ogg + " " + wav + " --fade-in 0.02 --seconds 3 > " + report;
+  std::string command =
+      std::string(MUSICRENDER_PATH) + " " + ogg + " " + wav + " --fade-in 0.02 --seconds 3 > " + report;
   ASSERT_EQ(std::system(command.c_str()), 0);
   std::ifstream in(report);
   std::vector<double> levels;
@@ -281,7 +282,8 @@ TEST_F(music_render, ToolRendersTheOggFixtureAndReportsLevels) {
   EXPECT_GT(levels[2], 3000) << "the looping tone goes on past its 2 s";
   EXPECT_NEAR(levels[1], levels[2], 0.05 * levels[2]);
   EXPECT_EQ(fs::file_size(wav), 44u + 300 * 441 * 4);
-  std::string bad = std::string(MUSICRENDER_PATH) + " " + (mFolder / "absent.ogg").string() + " " + wav + " 2>/dev/null";
+  std::string bad =
+      std::string(MUSICRENDER_PATH) + " " + (mFolder / "absent.ogg").string() + " " + wav + " 2>/dev/null";
   EXPECT_NE(std::system(bad.c_str()), 0);
 #endif
 }

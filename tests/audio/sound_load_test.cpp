@@ -38,9 +38,9 @@ bool Generate(const char* kind, const std::string& out, int rate, int channels, 
 #endif
 }
 
-#define REQUIRE_GENERATED(kind, ...)                                                        \
-  do {                                                                                      \
-    if (!Generate(kind, __VA_ARGS__)) GTEST_SKIP() << "no test encoder for " << kind;       \
+#define REQUIRE_GENERATED(kind, ...) \
+  do { \
+    if (!Generate(kind, __VA_ARGS__)) GTEST_SKIP() << "no test encoder for " << kind; \
   } while (0)
 
 struct Decoded {
@@ -199,12 +199,14 @@ TEST(soundloadBad, MalformedWavFilesFailQuickly) {
   }
   for (auto shape : {std::pair<int, int>{0, 16}, {7, 16}, {1, 0}, {1, 12}}) {
     Bytes f = RiffHeader();
-    Chunk(f, "fmt ", FmtBody(1, static_cast<std::uint16_t>(shape.first), 22050, static_cast<std::uint16_t>(shape.second)));
+    Chunk(f, "fmt ",
+          FmtBody(1, static_cast<std::uint16_t>(shape.first), 22050, static_cast<std::uint16_t>(shape.second)));
     Chunk(f, "data", Bytes{1, 2, 3, 4});
     cases.push_back({"bad channels or bits", f});
   }
   Bytes good = Wav(1, 22050, 16, Pcm16({1, 2, 3, 4}));
-  for (std::size_t cut : {4u, 11u, 20u, 30u, 44u, 46u}) cases.push_back({"truncated", Bytes(good.begin(), good.begin() + cut)});
+  for (std::size_t cut : {4u, 11u, 20u, 30u, 44u, 46u})
+    cases.push_back({"truncated", Bytes(good.begin(), good.begin() + cut)});
   {
     Bytes f = RiffHeader();
     Chunk(f, "dep ", Bytes{200, 0, 'a'});
@@ -366,7 +368,10 @@ TEST_F(soundloadTest, CacheFileLayoutIsByteExact) {
       "786f7220 01000000 9e 64617461 d0070000";
   Bytes expect;
   for (const char* p = golden; *p;) {
-    if (*p == ' ') { ++p; continue; }
+    if (*p == ' ') {
+      ++p;
+      continue;
+    }
     expect.push_back(static_cast<std::uint8_t>(std::stoi(std::string(p, 2), nullptr, 16)));
     p += 2;
   }
@@ -384,7 +389,7 @@ TEST_F(soundloadTest, CacheIsReusedUntilTheSourceChanges) {
   EXPECT_EQ(manager->DecodeCount(), 1);
   ASSERT_TRUE(manager->LoadSoundIntoId(9, "data/sound/click"));
   EXPECT_EQ(manager->DecodeCount(), 1);  // read from the cache
-  EXPECT_EQ(SamplesOf(9), decoded);       // exactly the decoded samples
+  EXPECT_EQ(SamplesOf(9), decoded);      // exactly the decoded samples
 
   SetMtime("data/sound/click.ogg", 1600000000);  // touched
   ASSERT_TRUE(manager->LoadSoundIntoId(9, "data/sound/click"));
@@ -405,11 +410,10 @@ TEST_F(soundloadTest, ArchivedSoundsLoadAndTheirCacheIsNeverRefused) {
   Bytes hugeChunk = RiffHeader();
   Chunk(hugeChunk, "junk", Bytes{1, 2, 3, 4}, 0x80000000u);
   Chunk(hugeChunk, "data", Bytes{1, 2});
-  std::vector<PakSourceFile> files = {
-      {"pak\\only.ogg", ReadFile("gen/only.ogg"), FileTimeFromUnixSeconds(1400000000)},
-      {"pak\\w.wav", Wav(1, 8000, 8, Bytes{1, 2, 3}), 0},
-      {"pak\\bad1.wav", badChunk, 0},
-      {"pak\\bad2.wav", hugeChunk, 0}};
+  std::vector<PakSourceFile> files = {{"pak\\only.ogg", ReadFile("gen/only.ogg"), FileTimeFromUnixSeconds(1400000000)},
+                                      {"pak\\w.wav", Wav(1, 8000, 8, Bytes{1, 2, 3}), 0},
+                                      {"pak\\bad1.wav", badChunk, 0},
+                                      {"pak\\bad2.wav", hugeChunk, 0}};
   std::vector<std::uint8_t> image;
   std::string error;
   ASSERT_TRUE(BuildPakImage(files, image, error)) << error;
@@ -461,8 +465,9 @@ TEST_F(soundloadTest, NamesThatAreLongShortAbsoluteOrClimbOutSkipOrMissTheCache)
   EXPECT_FALSE(SoundNameIsCacheable("up/../x"));
   EXPECT_FALSE(SoundNameIsCacheable("..\\x"));
   EXPECT_TRUE(SoundNameIsCacheable("a..b/x"));
-  for (const std::string& name : {std::string("ab"), scratch.Root() + "/abs/x", std::string("up/../up/x"),
-                                  std::string("../") + std::filesystem::path(scratch.Root()).filename().string() + "/ab"}) {
+  for (const std::string& name :
+       {std::string("ab"), scratch.Root() + "/abs/x", std::string("up/../up/x"),
+        std::string("../") + std::filesystem::path(scratch.Root()).filename().string() + "/ab"}) {
     const int before = manager->DecodeCount();
     ASSERT_TRUE(manager->LoadSoundIntoId(3, name)) << name;
     ASSERT_TRUE(manager->LoadSoundIntoId(3, name)) << name;
@@ -558,8 +563,8 @@ TEST(soundloadTool, SndplayWritesAnAudibleWav) {
 
   // No device can open (an audio driver that does not exist): the run says
   // where the sound went instead of ending silently.
-  std::string noDevice = "SDL_AUDIODRIVER=kivo-no-such-driver " + std::string(SNDPLAY_PATH) +
-                         " data/sound/beep 2> stderr.txt";
+  std::string noDevice =
+      "SDL_AUDIODRIVER=kivo-no-such-driver " + std::string(SNDPLAY_PATH) + " data/sound/beep 2> stderr.txt";
   EXPECT_EQ(std::system(noDevice.c_str()), 0);
   const Bytes said = ReadFile("stderr.txt");
   EXPECT_NE(std::string(said.begin(), said.end()).find("no audio device opened; the sound was mixed to memory"),

@@ -48,7 +48,8 @@ TEST(soundManager, VolumeToAttenuationTable) {
   struct {
     double volume;
     std::int32_t attenuation;
-  } cases[] = {{1.0, 0}, {0.85, -146}, {0.5, -605}, {0.1, -1682}, {0.05, -1956}, {0.0431, -2000}, {0.043, -10000}, {0.0, -10000}, {-0.5, -10000}, {std::nan(""), -10000}};
+  } cases[] = {{1.0, 0},        {0.85, -146},    {0.5, -605},   {0.1, -1682},   {0.05, -1956},
+               {0.0431, -2000}, {0.043, -10000}, {0.0, -10000}, {-0.5, -10000}, {std::nan(""), -10000}};
   for (const auto& c : cases) EXPECT_EQ(DSoundManager::VolumeToAttenuation(c.volume), c.attenuation) << c.volume;
 }
 
@@ -89,8 +90,10 @@ TEST(soundManager, SilentManagerLoadsNothingAndPlaysNothing) {
                {"no sound library", true, DS_OK, true}};
   for (const Case& c : cases) {
     DSoundTestSeams().createDevice = c.createError;
-    if (c.hideLibrary) setenv("GAME_NO_DIRECTX", "1", 1);
-    else unsetenv("GAME_NO_DIRECTX");
+    if (c.hideLibrary)
+      setenv("GAME_NO_DIRECTX", "1", 1);
+    else
+      unsetenv("GAME_NO_DIRECTX");
     DSoundManager silent(c.window ? &gWindow : nullptr, false);
     EXPECT_FALSE(silent.IsReady()) << c.what;
     EXPECT_EQ(silent.FindFreeSoundId(), 0) << c.what;
@@ -233,7 +236,7 @@ TEST_F(soundManagerTest, StopAllInstancesKeepsOneShotsFlaggedForRelease) {
 TEST_F(soundManagerTest, SweepRunsOnlyAfterMoreThanASecondAlsoAcrossTheWrap) {
   ASSERT_TRUE(manager->LoadSoundIntoId(3, "beep"));
   SoundMixer& mixer = manager->Device()->Mixer();
-  audio.tick = 0xFFFFFF00u;  // the next 1000 ms cross the wrap of the tick
+  audio.tick = 0xFFFFFF00u;                       // the next 1000 ms cross the wrap of the tick
   SoundInstance* a = manager->CreateInstance(3);  // sweeps: the reap time becomes the tick
   SoundInstance* b = manager->CreateInstance(3);
   SoundInstance* c = manager->CreateInstance(3);

@@ -25,7 +25,7 @@ std::string ReadFile(const std::string& path) {
 bool Exists(const std::string& path) { return access(path.c_str(), F_OK) == 0; }
 
 struct ChildResult {
-  int signal = 0;     // the signal that ended it, 0 for a normal exit
+  int signal = 0;  // the signal that ended it, 0 for a normal exit
   int exitCode = -1;
   std::string output;  // stdout
 };
@@ -50,9 +50,12 @@ class CrashProcessTest : public ::testing::Test {
     if (child == 0) {
       if (chdir(folder.c_str()) != 0) _exit(120);
       std::vector<std::string> environment = {
-          "GAME_BACKEND=headless", "GAME_HOME=" + folder + "/home", "GAME_LOG=" + folder + "/log.txt",
+          "GAME_BACKEND=headless",
+          "GAME_HOME=" + folder + "/home",
+          "GAME_LOG=" + folder + "/log.txt",
           "ASAN_OPTIONS=handle_segv=0:handle_sigbus=0:handle_sigfpe=0:handle_abort=0:detect_leaks=0",
-          "UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1", "PATH=/usr/bin:/bin"};
+          "UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1",
+          "PATH=/usr/bin:/bin"};
       environment.insert(environment.end(), extraEnvironment.begin(), extraEnvironment.end());
       std::vector<char*> argv, envp;
       for (const std::string& a : arguments) argv.push_back(const_cast<char*>(a.c_str()));

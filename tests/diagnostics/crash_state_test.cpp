@@ -7,8 +7,7 @@ namespace {
 
 TEST(CrashState, DefaultsAndTexts) {
   EXPECT_EQ(Kivo::gCrashHeaderText, L"An unexpected error has occured!");
-  EXPECT_EQ(Kivo::gCrashSubmitPrompt,
-            L"Please help out by providing as much information as you can about this crash.");
+  EXPECT_EQ(Kivo::gCrashSubmitPrompt, L"Please help out by providing as much information as you can about this crash.");
   EXPECT_EQ(Kivo::gCrashConnectFailedText, L"Failed to connect to server.");
   for (const std::string* text : {&Kivo::gCrashReportTitle, &Kivo::gCrashReportText, &Kivo::gCrashUserText,
                                   &Kivo::gCrashDemoFile, &Kivo::gCrashReportHost})

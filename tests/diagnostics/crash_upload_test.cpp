@@ -44,8 +44,9 @@ std::string Part(const std::string& name, const std::string& value) {
 }
 
 std::string ExpectedRequest(const std::string& host, const std::string& body) {
-  return std::string("POST /crash_report.php HTTP/1.1\r\n") + "Content-Type: multipart/form-data; boundary=" +
-         kBoundary + "\r\n" + "User-Agent: Mozilla/4.0 (compatible; tolvik)\r\n" + "Host: " + host + "\r\n" +
+  return std::string("POST /crash_report.php HTTP/1.1\r\n") +
+         "Content-Type: multipart/form-data; boundary=" + kBoundary + "\r\n" +
+         "User-Agent: Mozilla/4.0 (compatible; tolvik)\r\n" + "Host: " + host + "\r\n" +
          "Content-Length: " + std::to_string(body.size()) + "\r\n" + "Connection: close\r\n\r\n" + body;
 }
 
@@ -131,8 +132,7 @@ TEST_F(CrashUploadTest, SendReportThenDetailsThenTheFormArrives) {
   EXPECT_EQ(request, CrashReporter::BuildUploadRequest());
   EXPECT_NE(request.find(Part("usertext", "it broke")), std::string::npos);
   std::string log = Log();
-  EXPECT_NE(log.find("Fatal Error!: \"Send Report\" x 8 width 188; \"Close Now\" x 204 width 188;"),
-            std::string::npos)
+  EXPECT_NE(log.find("Fatal Error!: \"Send Report\" x 8 width 188; \"Close Now\" x 204 width 188;"), std::string::npos)
       << log;
   EXPECT_NE(log.find("ChoiceBox title=\"Error Details\" buttons=[Continue|Abort]"), std::string::npos);
   EXPECT_NE(log.find("Submitting Report: Please Wait"), std::string::npos);

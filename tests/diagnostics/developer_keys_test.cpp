@@ -57,8 +57,8 @@ TEST_F(DevKeys, ConsumedKeysStopWhileTheOthersGoOnToTheWidgets) {
     bool reachesWidgets;
   };
   const Case cases[] = {
-      {kF8, {}, false},  {kF10, {}, false}, {kF10, {VK_SHIFT}, false}, {kF11, {}, false},
-      {kF2, {}, true},   {kF3, {}, true},   {'R', {VK_MENU}, true},     {'Q', {}, true},
+      {kF8, {}, false}, {kF10, {}, false}, {kF10, {VK_SHIFT}, false}, {kF11, {}, false},
+      {kF2, {}, true},  {kF3, {}, true},   {'R', {VK_MENU}, true},    {'Q', {}, true},
   };
   for (const Case& c : cases) {
     widget->keys.clear();
@@ -280,8 +280,8 @@ TEST_F(DevKeys, MouseOverlaySharesTheImageAndIsBlittedIntoTheCorner) {
   app->mOverlayKind = 1;
   keys.DrawOverlays(*app);
   DDImage* screen = app->mDisplay->GetScreenImage();
-  ExpectBlitted(screen, pixels, shared->GetWidth(), shared->GetHeight(),
-                screen->GetWidth() - shared->GetWidth() - 10, screen->GetHeight() - shared->GetHeight() - 10);
+  ExpectBlitted(screen, pixels, shared->GetWidth(), shared->GetHeight(), screen->GetWidth() - shared->GetWidth() - 10,
+                screen->GetHeight() - shared->GetHeight() - 10);
 }
 
 TEST_F(DevKeys, DemoTimeCountsDownEveryGameSecondAboveTheOverlay) {
@@ -342,7 +342,8 @@ TEST_F(DevKeys, DrawFrameRendersTheOverlaysOnlyWhileTheyAreOn) {
       for (int x = 0; x < width; ++x) {
         bool inside = x >= x0 && x < x0 + overlay->GetWidth() && y >= y0 && y < y0 + overlay->GetHeight();
         // Near white: a 16-bit frame keeps fewer bits a channel.
-        if ((frame[static_cast<size_t>(y * width + x)] & 0xF0F0F0u) == 0xF0F0F0u) ++(inside ? whiteInside : whiteOutside);
+        if ((frame[static_cast<size_t>(y * width + x)] & 0xF0F0F0u) == 0xF0F0F0u)
+          ++(inside ? whiteInside : whiteOutside);
       }
     EXPECT_GT(whiteInside, 0) << (threeD ? "3D" : "2D");
     EXPECT_EQ(whiteOutside, 0) << (threeD ? "3D" : "2D");

@@ -75,9 +75,9 @@ TEST(HTTPTransferChunks, SizeLines) {
     int size;
     bool tooLarge;
   } cases[] = {
-      {"5", true, 5, false},          {" 1a \t", true, 26, false},   {"7FFFFFFF", true, 0x7FFFFFFF, false},
-      {"80000000", false, 0, true},   {"FFFFFFFFF", false, 0, true}, {"", false, 0, false},
-      {"5;ext=1", false, 0, false},   {"-5", false, 0, false},       {"0x5", false, 0, false},
+      {"5", true, 5, false},        {" 1a \t", true, 26, false},   {"7FFFFFFF", true, 0x7FFFFFFF, false},
+      {"80000000", false, 0, true}, {"FFFFFFFFF", false, 0, true}, {"", false, 0, false},
+      {"5;ext=1", false, 0, false}, {"-5", false, 0, false},       {"0x5", false, 0, false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.line);
@@ -107,14 +107,24 @@ TEST(HTTPTransferResponses, AgainstALoopbackServer) {
       {"length in pieces", {{ok + "Content-Length: 5\r\n\r\nhe", "llo"}, 30, true}, TRANSFER_COMPLETE, "hello"},
       {"chunked", {{chunkedHead + "5\r\nhello\r\n0\r\n\r\n"}, 0, true}, TRANSFER_COMPLETE, "hello"},
       {"gzip read as chunked",
-       {{ok + "Transfer-Encoding: gzip\r\n\r\n5\r\nhello\r\n0\r\n\r\n"}, 0, true}, TRANSFER_COMPLETE, "hello"},
+       {{ok + "Transfer-Encoding: gzip\r\n\r\n5\r\nhello\r\n0\r\n\r\n"}, 0, true},
+       TRANSFER_COMPLETE,
+       "hello"},
       {"identity is not chunked",
-       {{ok + "Transfer-Encoding: identity\r\nContent-Length: 3\r\n\r\nabc"}, 0, true}, TRANSFER_COMPLETE, "abc"},
+       {{ok + "Transfer-Encoding: identity\r\nContent-Length: 3\r\n\r\nabc"}, 0, true},
+       TRANSFER_COMPLETE,
+       "abc"},
       {"chunk's closing CR LF in later receives",
-       {{chunkedHead + "5\r\nhello", "\r", "\n3\r\nabc", "\r\n0\r\n\r\n"}, 40, true}, TRANSFER_COMPLETE, "helloabc"},
+       {{chunkedHead + "5\r\nhello", "\r", "\n3\r\nabc", "\r\n0\r\n\r\n"}, 40, true},
+       TRANSFER_COMPLETE,
+       "helloabc"},
       {"chunk split inside its bytes",
-       {{chunkedHead + "8\r\nhel", "loab", "c\r\n0\r\n\r\n"}, 40, true}, TRANSFER_COMPLETE, "helloabc"},
-      {"length 0 reads to the close", {{ok + "Content-Length: 0\r\n\r\nab", "cd"}, 30, false}, TRANSFER_COMPLETE,
+       {{chunkedHead + "8\r\nhel", "loab", "c\r\n0\r\n\r\n"}, 40, true},
+       TRANSFER_COMPLETE,
+       "helloabc"},
+      {"length 0 reads to the close",
+       {{ok + "Content-Length: 0\r\n\r\nab", "cd"}, 30, false},
+       TRANSFER_COMPLETE,
        "abcd"},
       {"no length reads to the close", {{ok + "\r\nxyz"}, 0, false}, TRANSFER_COMPLETE, "xyz"},
       {"early close keeps what came", {{ok + "Content-Length: 10\r\n\r\nabc"}, 0, false}, TRANSFER_COMPLETE, "abc"},
@@ -124,7 +134,9 @@ TEST(HTTPTransferResponses, AgainstALoopbackServer) {
       {"status line one short", {{"HTTP/1.1 20\r\n\r\n"}, 0, true}, TRANSFER_BAD_STATUS, ""},
       {"chunk size above 2^31 - 1", {{chunkedHead + "FFFFFFFFF\r\nhello\r\n"}, 0, true}, TRANSFER_BAD_STATUS, ""},
       {"unreadable chunk size ends the body",
-       {{chunkedHead + "3\r\nabc\r\nzz\r\nhello\r\n"}, 0, true}, TRANSFER_COMPLETE, "abc"},
+       {{chunkedHead + "3\r\nabc\r\nzz\r\nhello\r\n"}, 0, true},
+       TRANSFER_COMPLETE,
+       "abc"},
   };
   for (const ResponseCase& c : cases) {
     SCOPED_TRACE(c.name);

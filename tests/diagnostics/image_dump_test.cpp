@@ -125,7 +125,7 @@ class Dump : public DevFixture {
     MemoryImage& runs = Add(2, 1, {0xFFFF0000u, 0x800000FFu});  // 8 + native 8 + runs 2 + 2
     runs.GetAlphaRunTable();
     runs.GetAdditiveRunTable(native565);
-    Add(0, 0);  // nothing at all
+    Add(0, 0);                                                     // nothing at all
     MemoryImage& palette = Add(4, 4, {0xFF000000u, 0xFFFFFFFFu});  // 1,040 + native 1,024
     ASSERT_TRUE(palette.ConvertToPalette());
     palette.GetNativeData(native565);
@@ -188,11 +188,11 @@ TEST_F(Dump, ChargesOfEachForm) {
     int64_t bits, palette, texture, native, alphaRuns, additiveRuns;
   };
   const Expected expected[] = {
-      {8, 0, 0, 8, 2, 2},        // runs (native data without a palette: 4n)
-      {0, 0, 0, 0, 0, 0},        // 0 x 0
-      {0, 1040, 0, 1024, 0, 0},  // palette with native data
-      {16, 0, 2097152, 0, 0, 0}, // texture
-      {256, 0, 0, 0, 0, 0},      // bits
+      {8, 0, 0, 8, 2, 2},         // runs (native data without a palette: 4n)
+      {0, 0, 0, 0, 0, 0},         // 0 x 0
+      {0, 1040, 0, 1024, 0, 0},   // palette with native data
+      {16, 0, 2097152, 0, 0, 0},  // texture
+      {256, 0, 0, 0, 0, 0},       // bits
   };
   for (size_t i = 0; i < images.size(); ++i) {
     ImageCharges c = ChargeImage(*images[i]);

@@ -20,8 +20,12 @@
 // line 5, the second for line 9 of the fixture.
 extern const char kFirstMarkerRecord[];
 extern const char kSecondMarkerRecord[];
-__attribute__((used)) const char kFirstMarkerRecord[] = "\x01\x00\x00\x00\x00" "KIVOMODVAL" LIVE_FIXTURE "0,5";
-__attribute__((used)) const char kSecondMarkerRecord[] = "\x01\x00\x00\x00\x00" "KIVOMODVAL" LIVE_FIXTURE "1,9";
+__attribute__((used)) const char kFirstMarkerRecord[] =
+    "\x01\x00\x00\x00\x00"
+    "KIVOMODVAL" LIVE_FIXTURE "0,5";
+__attribute__((used)) const char kSecondMarkerRecord[] =
+    "\x01\x00\x00\x00\x00"
+    "KIVOMODVAL" LIVE_FIXTURE "1,9";
 
 namespace {
 
@@ -126,13 +130,13 @@ TEST_F(LiveConstants, AltRStampsFindsRegistersAndStoresChangedValues) {
 
   WriteFixture("int width = M(0x1F); const char* s = \"open;", "", stamp + 30);
   EXPECT_FALSE(editor.Reparse());
-  EXPECT_TRUE(Logged(BoxLog(0x10, "MODVAL ERROR", std::string("ERROR in ") + LIVE_FIXTURE +
-                                                      " on line 5: Error parsing quotes")));
+  EXPECT_TRUE(Logged(
+      BoxLog(0x10, "MODVAL ERROR", std::string("ERROR in ") + LIVE_FIXTURE + " on line 5: Error parsing quotes")));
 
   std::remove(LIVE_FIXTURE);
   EXPECT_FALSE(editor.Reparse());
-  EXPECT_TRUE(Logged(BoxLog(0x10, "MODVAL ERROR!",
-                            std::string("ERROR: Unable to open ") + LIVE_FIXTURE + " for reparsing.")));
+  EXPECT_TRUE(
+      Logged(BoxLog(0x10, "MODVAL ERROR!", std::string("ERROR: Unable to open ") + LIVE_FIXTURE + " for reparsing.")));
 }
 
 TEST_F(LiveConstants, ScanStaysInsideItsRun) {
@@ -140,10 +144,10 @@ TEST_F(LiveConstants, ScanStaysInsideItsRun) {
   const std::string marker = std::string("KIVO") + "MODVAL";
   const std::string good = std::string("\x01\0\0\0\0", 5) + marker + "run/a.cpp2,40" + std::string(1, '\0');
   const std::vector<std::pair<std::string, bool>> cases = {
-      {marker + "run/b.cpp1,1" + std::string(1, '\0') + good, true},  // a find at the first byte
-      {good + marker, true},                                            // a find at the last bytes
-      {good + "xxxxx" + marker + "run/c.cpp1,2", true},                 // a suffix without its zero byte
-      {"abcd" + marker + "run/d.cpp1,2" + std::string(1, '\0'), false}, // only 4 bytes before the find
+      {marker + "run/b.cpp1,1" + std::string(1, '\0') + good, true},     // a find at the first byte
+      {good + marker, true},                                             // a find at the last bytes
+      {good + "xxxxx" + marker + "run/c.cpp1,2", true},                  // a suffix without its zero byte
+      {"abcd" + marker + "run/d.cpp1,2" + std::string(1, '\0'), false},  // only 4 bytes before the find
   };
   for (const auto& c : cases) {
     LiveConstantEditor editor("/nonexistent");

@@ -18,13 +18,25 @@ TEST(LiveValueParsers, Integers) {
     bool ok;
     int32_t value;
   } cases[] = {
-      {"0x1F)", true, 31},       {"0X1f) + 2", true, 31}, {"-12)", true, -12},   {"12)", true, 12},
-      {")", true, 0},            {"-0x1F)", false, 0},    {"12a)", false, 0},    {"12", false, 0},
-      {"x1F)", false, 0},        {"kWidth)", true, 640},  {"kWidth", true, 640}, {"kHeight)", false, 0},
-      {"1.5f)", false, 0},       {"\"a\")", false, 0},    {"0xFFFFFFFF)", true, -1},
+      {"0x1F)", true, 31},
+      {"0X1f) + 2", true, 31},
+      {"-12)", true, -12},
+      {"12)", true, 12},
+      {")", true, 0},
+      {"-0x1F)", false, 0},
+      {"12a)", false, 0},
+      {"12", false, 0},
+      {"x1F)", false, 0},
+      {"kWidth)", true, 640},
+      {"kWidth", true, 640},
+      {"kHeight)", false, 0},
+      {"1.5f)", false, 0},
+      {"\"a\")", false, 0},
+      {"0xFFFFFFFF)", true, -1},
       {"-2147483648)", true, INT32_MIN},
       // Long numbers wrap in 32 bits instead of overflowing a signed int.
-      {"99999999999)", true, 1215752191}, {"-99999999999)", true, -1215752191},
+      {"99999999999)", true, 1215752191},
+      {"-99999999999)", true, -1215752191},
       {"0x1234567890ABCDEF)", true, static_cast<int32_t>(0x90ABCDEFu)},
   };
   for (const auto& c : cases) {
@@ -40,8 +52,8 @@ TEST(LiveValueParsers, FloatingValuesAndTexts) {
     const char* text;
     bool ok;
     double value;
-  } reals[] = {{"1.5f)", true, 1.5}, {"2)", true, 2.0},     {"-0.25)", true, -0.25}, {"3.f)", true, 3.0},
-               {"1e3)", false, 0.0}, {"1.5ff)", false, 0.0}, {"1.5", false, 0.0},    {"1.2.3)", false, 0.0}};
+  } reals[] = {{"1.5f)", true, 1.5}, {"2)", true, 2.0},      {"-0.25)", true, -0.25}, {"3.f)", true, 3.0},
+               {"1e3)", false, 0.0}, {"1.5ff)", false, 0.0}, {"1.5", false, 0.0},     {"1.2.3)", false, 0.0}};
   for (const auto& c : reals) {
     double value = 9.0;
     EXPECT_EQ(Kivo::ParseLiveDouble(c.text, value), c.ok) << c.text;
@@ -76,8 +88,8 @@ TEST(LiveValueParsers, SplitLineSuffix) {
       {"path.cpp3,17", true, "path.cpp", 3, 17},
       {"/src/game2/x.cpp0,5", true, "/src/game2/x.cpp", 0, 5},
       {"path.cpp", false, "path.cpp", 0, 0},
-      {"1,2", false, "1,2", 0, 0},   // the stop reaches the first character
-      {"p12", false, "p12", 0, 0},   // no ',' for "%d,%d"
+      {"1,2", false, "1,2", 0, 0},    // the stop reaches the first character
+      {"p12", false, "p12", 0, 0},    // no ',' for "%d,%d"
       {"p1,2,3", true, "p1,", 2, 3},  // the second ',' is where the path ends
       {"path,3", false, "path,3", 0, 0},
       {"path3,", false, "path3,", 0, 0},
@@ -112,9 +124,10 @@ TEST(LiveSourceWalk, WhichParenthesesAreMarkedCalls) {
   const struct {
     const char* line;
     bool call;
-  } cases[] = {{"x = M(1);", true},    {"x=M9(1);", true},   {"x = _M(1);", true}, {"x = XM(1);", false},
-               {"x = M0(1);", false},  {"x = XM1(1);", false}, {"M(1);", false},  {"x = 2M(1);", true},
-               {"x = \"M(1)\";", false}, {"x = 1; // M(1)", false}, {"x = /* M(1) */ 0;", false}};
+  } cases[] = {{"x = M(1);", true},       {"x=M9(1);", true},          {"x = _M(1);", true},
+               {"x = XM(1);", false},     {"x = M0(1);", false},       {"x = XM1(1);", false},
+               {"M(1);", false},          {"x = 2M(1);", true},        {"x = \"M(1)\";", false},
+               {"x = 1; // M(1)", false}, {"x = /* M(1) */ 0;", false}};
   for (const auto& c : cases) {
     Walk walk = WalkSource(std::string("\n") + c.line + "\n", {2});
     EXPECT_EQ(walk.error, "") << c.line;

@@ -23,8 +23,8 @@ namespace loopback {
 
 struct Reply {
   std::vector<std::string> pieces;
-  int pauseMs = 0;     // between pieces
-  bool hold = false;   // keep the connection open until Stop
+  int pauseMs = 0;    // between pieces
+  bool hold = false;  // keep the connection open until Stop
 };
 
 class Server {

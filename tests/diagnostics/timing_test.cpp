@@ -50,7 +50,12 @@ TEST_F(Timing, StopwatchMeasuresWhileRunningAndKeepsTheLastMeasure) {
 TEST_F(Timing, EstimateCountsTimeStampTicksOverAHundredthOfASecond) {
   int64_t counter = 500;
   int counterReads = 0;
-  Platform::UseFakePerformanceCounter([&] { ++counterReads; return counter++; }, 1000);
+  Platform::UseFakePerformanceCounter(
+      [&] {
+        ++counterReads;
+        return counter++;
+      },
+      1000);
   uint64_t stamp = 7000;
   Platform::UseFakeTimeStampCounter([&] { return stamp += 35; });
   // Target 510: the counter is read at 500 and then until it reaches 510.

@@ -21,7 +21,7 @@ using Kivo::D3DInterface;
 using Kivo::DDInterface;
 
 class RendererTest : public DisplayFixture {
-protected:
+ protected:
   std::unique_ptr<DDInterface> display;
   D3DInterface* renderer = nullptr;
   std::vector<std::string> messages;
@@ -95,9 +95,9 @@ TEST_F(RendererTest, TextureLimitsAreClamped) {
     int32_t expMin, expMax, expAspect;
   };
   const Case cases[] = {
-      {16, 0, 8, 64, 64, 1},          // no reported maximum: 64 x 64 only
-      {1, 2048, 8, 1, 1024, 8},       // capped at 1024
-      {0, 1024, 0, 1, 1024, 65536},   // minimum 0 -> 1, aspect 0 -> unlimited
+      {16, 0, 8, 64, 64, 1},         // no reported maximum: 64 x 64 only
+      {1, 2048, 8, 1, 1024, 8},      // capped at 1024
+      {0, 1024, 0, 1, 1024, 65536},  // minimum 0 -> 1, aspect 0 -> unlimited
   };
   for (const Case& c : cases) {
     D3DStandIn::GetCaps().minTextureWidth = D3DStandIn::GetCaps().minTextureHeight = c.minW;
@@ -177,9 +177,12 @@ TEST_F(RendererTest, BlendTableAndUnknownModes) {
     DWORD arg1, src, dest;
   };
   const Case cases[] = {
-      {0, D3DTA_TEXTURE, D3DBLEND_SRCALPHA, D3DBLEND_INVSRCALPHA}, {1, D3DTA_TEXTURE, D3DBLEND_SRCALPHA, D3DBLEND_ONE},
-      {2, D3DTA_TEXTURE, D3DBLEND_ZERO, D3DBLEND_SRCCOLOR},        {3, D3DTA_TEXTURE, D3DBLEND_DESTCOLOR, D3DBLEND_SRCCOLOR},
-      {4, D3DTA_DIFFUSE, D3DBLEND_SRCALPHA, D3DBLEND_INVSRCALPHA}, {5, D3DTA_DIFFUSE, D3DBLEND_SRCALPHA, D3DBLEND_ONE},
+      {0, D3DTA_TEXTURE, D3DBLEND_SRCALPHA, D3DBLEND_INVSRCALPHA},
+      {1, D3DTA_TEXTURE, D3DBLEND_SRCALPHA, D3DBLEND_ONE},
+      {2, D3DTA_TEXTURE, D3DBLEND_ZERO, D3DBLEND_SRCCOLOR},
+      {3, D3DTA_TEXTURE, D3DBLEND_DESTCOLOR, D3DBLEND_SRCCOLOR},
+      {4, D3DTA_DIFFUSE, D3DBLEND_SRCALPHA, D3DBLEND_INVSRCALPHA},
+      {5, D3DTA_DIFFUSE, D3DBLEND_SRCALPHA, D3DBLEND_ONE},
       {7, D3DTA_DIFFUSE, D3DBLEND_SRCALPHA, D3DBLEND_ONE},  // unchanged from mode 5
   };
   for (const Case& c : cases) {
@@ -262,12 +265,10 @@ TEST_F(RendererTest, FailuresAreRecordedWithTheirCallName) {
   EXPECT_TRUE(Kivo::CheckD3DResult(DDERR_GENERIC, ""));
   EXPECT_EQ(Kivo::gLastDirectXError, ": DSERR_GENERIC");
   HKEY key = nullptr;
-  ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "SOFTWARE\\Kivo\\RendererTest\\Test3D", 0, KEY_READ, &key),
-            ERROR_SUCCESS);
+  ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "SOFTWARE\\Kivo\\RendererTest\\Test3D", 0, KEY_READ, &key), ERROR_SUCCESS);
   char text[256] = {};
   DWORD size = sizeof(text), type = 0;
-  ASSERT_EQ(RegQueryValueExA(key, "RuntimeError", nullptr, &type, reinterpret_cast<BYTE*>(text), &size),
-            ERROR_SUCCESS);
+  ASSERT_EQ(RegQueryValueExA(key, "RuntimeError", nullptr, &type, reinterpret_cast<BYTE*>(text), &size), ERROR_SUCCESS);
   EXPECT_EQ(type, REG_SZ);
   EXPECT_STREQ(text, ": DSERR_GENERIC");
   RegCloseKey(key);

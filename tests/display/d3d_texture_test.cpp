@@ -107,7 +107,7 @@ TEST(TextureReadBack, ConversionsTruncate) {
 
 // A device on a small target, the renderer pointed at it.
 class TextureFixture : public D3DTest::DeviceFixture {
-protected:
+ protected:
   Kivo::D3DInterface renderer;
 
   void SetUp() override {

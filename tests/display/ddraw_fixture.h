@@ -16,7 +16,7 @@ namespace DDrawTest {
 // One window whose client area sits at a known place on the desktop; every
 // presented frame is kept.
 class WindowRecorder : public DDrawStandIn::WindowHost {
-public:
+ public:
   HWND window = reinterpret_cast<HWND>(static_cast<uintptr_t>(7));
   RECT client{100, 50, 740, 530};
   std::vector<uint32_t> lastFrame;
@@ -49,14 +49,14 @@ public:
 };
 
 class TestApp : public Kivo::DisplayApp {
-public:
+ public:
   int test3DPerformed = 0;
   void OnTest3DPerformed() override { ++test3DPerformed; }
 };
 
 // Resets the stand-in to a desktop of the given format, installs the host.
 class DisplayFixture : public ::testing::Test {
-protected:
+ protected:
   WindowRecorder host;
   TestApp app;
 
@@ -65,8 +65,8 @@ protected:
     machine.desktopFormat = format;
     machine.desktopWidth = width;
     machine.desktopHeight = height;
-    machine.sixteenBitFormat = format == DDrawStandIn::Format::kRGB555 ? DDrawStandIn::Format::kRGB555
-                                                                        : DDrawStandIn::Format::kRGB565;
+    machine.sixteenBitFormat =
+        format == DDrawStandIn::Format::kRGB555 ? DDrawStandIn::Format::kRGB555 : DDrawStandIn::Format::kRGB565;
     DDrawStandIn::Reset(machine);
   }
   void SetUp() override {

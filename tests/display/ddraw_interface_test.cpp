@@ -6,12 +6,12 @@
 namespace {
 
 using DDrawStandIn::Format;
-using Kivo::DDInterface;
 using DDrawTest::DisplayFixture;
+using Kivo::DDInterface;
 
 // A renderer that starts (or not) as told and records what reaches it.
 class RecordingRenderer : public Kivo::D3DInterface {
-public:
+ public:
   bool startOk = true;
   int flushes = 0;
   int fills = 0;
@@ -142,9 +142,8 @@ TEST_F(DisplayFixture, RefreshRateIsClampedAndFlagged) {
     uint32_t millis;
     bool flagged;
   };
-  const Case cases[] = {{DDERR_UNSUPPORTED, 75, 60, 16, true}, {DD_OK, 0, 60, 16, true},
-                        {DD_OK, 59, 60, 16, true},             {DD_OK, 120, 100, 10, true},
-                        {DD_OK, 60, 60, 16, false},            {DD_OK, 75, 75, 13, false},
+  const Case cases[] = {{DDERR_UNSUPPORTED, 75, 60, 16, true}, {DD_OK, 0, 60, 16, true},   {DD_OK, 59, 60, 16, true},
+                        {DD_OK, 120, 100, 10, true},           {DD_OK, 60, 60, 16, false}, {DD_OK, 75, 75, 13, false},
                         {DD_OK, 100, 100, 10, false}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.hertz);

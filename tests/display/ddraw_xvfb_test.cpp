@@ -38,10 +38,11 @@ TEST(TestCardUnderXvfb, WindowShowsThePresentedFrame) {
     int status = 0;
     // Leak checking stays on: the binary carries the suppressions for what
     // the SDL2 session's system libraries (D-Bus) keep past exit.
-    const std::string output = RunShell("env -u LSAN_OPTIONS ASAN_OPTIONS=detect_leaks=1 timeout 120 xvfb-run -a -s '-screen 0 1024x768x24 -fbdir " + dir + "' '" +
-                                       std::string(DDTESTCARD_PATH) + "' --backend sdl2 --format " + format +
-                                       " --expect-fb '" + dir + "' 2>&1",
-                                   &status);
+    const std::string output = RunShell(
+        "env -u LSAN_OPTIONS ASAN_OPTIONS=detect_leaks=1 timeout 120 xvfb-run -a -s '-screen 0 1024x768x24 -fbdir " +
+            dir + "' '" + std::string(DDTESTCARD_PATH) + "' --backend sdl2 --format " + format + " --expect-fb '" +
+            dir + "' 2>&1",
+        &status);
     EXPECT_EQ(status, 0) << output;
     EXPECT_NE(output.find(": 0 of 76800 pixels differ"), std::string::npos) << output;
   }

@@ -28,7 +28,10 @@ std::vector<Listed> AllListed() {
 }  // namespace
 
 TEST(DirectXErrorNames, KnownAndUnknownCodes) {
-  struct Case { uint32_t code; const char* name; } cases[] = {
+  struct Case {
+    uint32_t code;
+    const char* name;
+  } cases[] = {
       {0x887601C2u, "DDERR_SURFACELOST"},
       {0x88780096u, "DSERR_BUFFERLOST"},
       {0x88760800u, "D3DERR_INVALIDVERTEXFORMAT"},

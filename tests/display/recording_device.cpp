@@ -8,20 +8,13 @@ namespace Recording {
 
 const char* CallName(Call call) {
   switch (call) {
-    case Call::kDrawPrimitive:
-      return "DrawPrimitive";
-    case Call::kSetTexture:
-      return "SetTexture";
-    case Call::kSetTextureStageState:
-      return "SetTextureStageState";
-    case Call::kSetRenderState:
-      return "SetRenderState";
-    case Call::kBeginScene:
-      return "BeginScene";
-    case Call::kEndScene:
-      return "EndScene";
-    case Call::kSetTransform:
-      return "SetTransform";
+    case Call::kDrawPrimitive: return "DrawPrimitive";
+    case Call::kSetTexture: return "SetTexture";
+    case Call::kSetTextureStageState: return "SetTextureStageState";
+    case Call::kSetRenderState: return "SetRenderState";
+    case Call::kBeginScene: return "BeginScene";
+    case Call::kEndScene: return "EndScene";
+    case Call::kSetTransform: return "SetTransform";
   }
   return "?";
 }
@@ -81,9 +74,7 @@ std::string Describe(const Record& r) {
     case Call::kSetTransform:
       std::snprintf(line, sizeof(line), "SetTransform %u", static_cast<unsigned>(r.state));
       break;
-    default:
-      std::snprintf(line, sizeof(line), "%s", CallName(r.call));
-      break;
+    default: std::snprintf(line, sizeof(line), "%s", CallName(r.call)); break;
   }
   std::string text = line;
   if (r.result != 0) text += " (failed)";

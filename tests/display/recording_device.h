@@ -64,7 +64,7 @@ struct Record {
 std::string Describe(const Record& record);
 
 class RecordingDevice : public IDirect3DDevice7 {
-public:
+ public:
   explicit RecordingDevice(IDirect3DDevice7* inner) : inner(inner) {}
   RecordingDevice(const RecordingDevice&) = delete;
   RecordingDevice& operator=(const RecordingDevice&) = delete;
@@ -118,7 +118,7 @@ public:
   }
   HRESULT GetRenderTarget(IDirectDrawSurface7** target) override { return inner->GetRenderTarget(target); }
 
-private:
+ private:
   struct Fault {
     Call call;
     bool every;
@@ -141,7 +141,7 @@ private:
 
 // Puts a recorder in place of the renderer's device for its lifetime.
 class ScopedRecorder {
-public:
+ public:
   explicit ScopedRecorder(Kivo::D3DInterface& renderer) : device(renderer.device), renderer_(renderer) {
     renderer_.device = &device;
   }
@@ -155,7 +155,7 @@ public:
 
   RecordingDevice device;
 
-private:
+ private:
   Kivo::D3DInterface& renderer_;
 };
 

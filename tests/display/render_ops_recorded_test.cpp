@@ -29,7 +29,7 @@ using Recording::Record;
 const Color kWhite(255, 255, 255);
 
 class RecordedOps : public RendererTest::RecordedRendererFixture {
-protected:
+ protected:
   // An image of opaque pixels (red = column, green = row) whose texture is
   // made now, so that a test sees only the draw's own calls.
   Kivo::MemoryImage& UploadedImage(int w, int h) {
@@ -143,7 +143,7 @@ struct CornerCase {
 };
 
 TEST_F(RecordedOps, MirroredAndStretchedQuadsCoverTheirDestination) {
-  Kivo::MemoryImage& wide = UploadedImage(100, 4);     // 128 x 4 texture
+  Kivo::MemoryImage& wide = UploadedImage(100, 4);    // 128 x 4 texture
   Kivo::MemoryImage& square = UploadedImage(50, 50);  // 64 x 64 texture
   const Rect all(0, 0, 800, 600);
   const CornerCase cases[] = {
@@ -178,8 +178,8 @@ TEST_F(RecordedOps, MirroredAndStretchedQuadsCoverTheirDestination) {
 
 TEST_F(RecordedOps, CentredIdentityMatrixPutsTheSourceCentreOnThePointWithoutHalfPixel) {
   Kivo::MemoryImage& image = UploadedImage(20, 10);
-  renderer->DrawImageByMatrix(&image, 100, 50, Kivo::Matrix3(), Rect(0, 0, 800, 600), kWhite, 0,
-                              Rect(0, 0, 20, 10), true);
+  renderer->DrawImageByMatrix(&image, 100, 50, Kivo::Matrix3(), Rect(0, 0, 800, 600), kWhite, 0, Rect(0, 0, 20, 10),
+                              true);
   const std::vector<Record> draws = device().Draws();
   ASSERT_EQ(draws.size(), 1u) << device().Dump();
   const Box b = BoxOf(draws[0]);
@@ -213,7 +213,7 @@ TEST_F(RecordedOps, TransformedQuadLeavingTheClipIsDrawnAsAClippedFan) {
     D3DPRIMITIVETYPE primitive;
   } cases[] = {
       {Rect(0, 0, 800, 600), "DrawPrimitive (Tri) 3", D3DPT_TRIANGLESTRIP},
-      {Rect(0, 0, 105, 600), "DrawPrimitive (Tri) 2", D3DPT_TRIANGLEFAN},  // right corners outside
+      {Rect(0, 0, 105, 600), "DrawPrimitive (Tri) 2", D3DPT_TRIANGLEFAN},   // right corners outside
       {Rect(95, 0, 800, 600), "DrawPrimitive (Tri) 2", D3DPT_TRIANGLEFAN},  // left corners outside
   };
   device().Fail(Call::kDrawPrimitive);
@@ -388,8 +388,13 @@ struct PlainCase {
 TEST_F(RecordedOps, UntexturedDrawsUnbindBothStagesAndDrawTheirShape) {
   const PlainCase cases[] = {
       {"DrawPrimitive (Line)", D3DPT_LINESTRIP, 0x1C4, {{0, 0}, {10, 0}, {10.5f, 0.5f}}},
-      {"DrawPrimitive (Rect)", D3DPT_TRIANGLESTRIP, 0x1C4, {{9.5f, 19.5f}, {9.5f, 24.5f}, {14.5f, 19.5f}, {14.5f, 24.5f}}},
-      {"DrawPrimitive3D (Rect)", D3DPT_TRIANGLESTRIP, 0x242,
+      {"DrawPrimitive (Rect)",
+       D3DPT_TRIANGLESTRIP,
+       0x1C4,
+       {{9.5f, 19.5f}, {9.5f, 24.5f}, {14.5f, 19.5f}, {14.5f, 24.5f}}},
+      {"DrawPrimitive3D (Rect)",
+       D3DPT_TRIANGLESTRIP,
+       0x242,
        {{-400.5f, -300.5f}, {-400.5f, 299.5f}, {399.5f, -300.5f}, {399.5f, 299.5f}}},
       {"DrawPrimitive (Tri) 2", D3DPT_TRIANGLEFAN, 0x1C4, {{15, 10}, {25, 10}, {15, 20}}},
   };
@@ -459,11 +464,9 @@ TEST_F(RecordedOps, SingleTextureDrawsBindThePieceAndClearStageOne) {
       {"DrawImageRotated", [&] { renderer->DrawImageRotated(&image, 10, 10, all, kWhite, 0, 0.5, 8, 8, src); }},
       {"DrawImageByMatrix",
        [&] { renderer->DrawImageByMatrix(&image, 50, 50, Kivo::Matrix3(), all, kWhite, 0, src, true); }},
-      {"DrawTexturedTriangles",
-       [&] { renderer->DrawTexturedTriangles(&image, flat, 1, all, kWhite, 0, 0, 0, true); }},
+      {"DrawTexturedTriangles", [&] { renderer->DrawTexturedTriangles(&image, flat, 1, all, kWhite, 0, 0, 0, true); }},
       {"DrawVertexTriangles", [&] { renderer->DrawVertexTriangles(&image, strip, 1, kWhite, 0, 0, 0); }},
-      {"DrawVertexTrianglesWrapped",
-       [&] { renderer->DrawVertexTrianglesWrapped(&image, strip, 1, kWhite, 0, 0, 0); }},
+      {"DrawVertexTrianglesWrapped", [&] { renderer->DrawVertexTrianglesWrapped(&image, strip, 1, kWhite, 0, 0, 0); }},
       {"DrawQuadWrappedUV", [&] { renderer->DrawQuadWrappedUV(&image, 5, 5, 20, 20, kWhite, 0, 0, 0, 2, 2); }},
   };
   for (const auto& draw : draws) {
@@ -576,7 +579,8 @@ struct WalkCase {
 const std::vector<WalkCase>& WalkCases() {
   static const std::vector<WalkCase> cases = {
       {"whole", Rect(0, 0, 300, 20), {{99.5f, 199.5f, 355.5f, 219.5f}, {355.5f, 199.5f, 399.5f, 219.5f}}},
-      {"past the right edge", Rect(250, 0, 100, 20),
+      {"past the right edge",
+       Rect(250, 0, 100, 20),
        {{99.5f, 199.5f, 105.5f, 219.5f}, {105.5f, 199.5f, 149.5f, 219.5f}}},
       {"starting in the last piece's padding", Rect(310, 0, 30, 20), {}},
       {"past the bottom edge", Rect(256, 10, 60, 30), {{99.5f, 199.5f, 143.5f, 209.5f}}},
@@ -645,11 +649,10 @@ TEST_F(RecordedOps, PointsOutsideThePieceGridHaveNoPiece) {
   EXPECT_FLOAT_EQ(u0, 4.0f / 64);
   // A walk over and past the whole image visits each piece once.
   std::vector<IDirectDrawSurface7*> visited;
-  EXPECT_EQ(data.WalkPieces(Rect(-50, -50, 1000, 1000),
-                            [&](const Kivo::PieceBlock& b) { visited.push_back(b.piece); }),
+  EXPECT_EQ(data.WalkPieces(Rect(-50, -50, 1000, 1000), [&](const Kivo::PieceBlock& b) { visited.push_back(b.piece); }),
             4);
   EXPECT_EQ(visited, (std::vector<IDirectDrawSurface7*>{Piece(image, 0, 0), Piece(image, 1, 0), Piece(image, 0, 1),
-                                                          Piece(image, 1, 1)}));
+                                                        Piece(image, 1, 1)}));
 }
 
 }  // namespace

@@ -20,7 +20,7 @@ using Kivo::Color;
 using Kivo::Rect;
 
 class RenderOps : public RendererTest::RendererFixture {
-protected:
+ protected:
   // Pixels that are not black, as a bounding box and a count.
   struct Lit {
     int count = 0, left = 1 << 30, top = 1 << 30, right = -1, bottom = -1;
@@ -176,7 +176,7 @@ TEST_F(RenderOps, TexturedTrianglesCoverTheImageTexelForTexel) {
     Kivo::MemoryImage& image = NewImage();
     MakeImage(image, w, 12);
     const float fw = static_cast<float>(w);
-    const Kivo::TexturedVertex tris[6] = {{0, 0, 0, 0, 0},  {0, 12, 0, 1, 0},  {fw, 0, 1, 0, 0},
+    const Kivo::TexturedVertex tris[6] = {{0, 0, 0, 0, 0},  {0, 12, 0, 1, 0}, {fw, 0, 1, 0, 0},
                                           {fw, 0, 1, 0, 0}, {0, 12, 0, 1, 0}, {fw, 12, 1, 1, 0}};
     renderer->DrawTexturedTriangles(&image, tris, 2, Rect(0, 0, 640, 480), Color(255, 255, 255), 0, 10, 100, true);
     // Triangles take no half-pixel offset, so edges and texels may sit one

@@ -30,7 +30,7 @@ using Recording::Record;
 const Color kWhite(255, 255, 255);
 
 class RenderPixels : public RendererTest::RendererFixture {
-protected:
+ protected:
   void DrawAfterAlphaMaskAndCheck();
   // World and view identity, and a projection that maps the centred, y-up
   // coordinates of the 3D draws one unit to one pixel.
@@ -262,7 +262,8 @@ TEST_F(RenderPixels, VertexTrianglesOverSeveralPiecesKeepTheSecondImageInPlace) 
   Kivo::MemoryImage& second = NewImage();
   std::vector<uint32_t> stripes(16 * 16);
   for (int y = 0; y < 16; ++y)
-    for (int x = 0; x < 16; ++x) stripes[static_cast<size_t>(y) * 16 + x] = 0xFF000000u | (x * 16u + 8) << 16 | (y * 16u + 8);
+    for (int x = 0; x < 16; ++x)
+      stripes[static_cast<size_t>(y) * 16 + x] = 0xFF000000u | (x * 16u + 8) << 16 | (y * 16u + 8);
   ASSERT_TRUE(second.SetBits(stripes.data(), 16, 16, true));
   std::vector<uint32_t> frames[2];
   for (uint32_t flags : {0u, 1u}) {
@@ -344,7 +345,8 @@ TEST_F(RenderPixels, ScreenImageForwardsTheTwoTextureDrawsOtherImagesDrawNothing
     int x, y, size;
     uint32_t colour;
   };
-  for (const Square& s : {Square{30, 40, 16, 0x202010}, Square{100, 101, 10, 0x408080}, Square{200, 101, 10, 0x408080}}) {
+  for (const Square& s :
+       {Square{30, 40, 16, 0x202010}, Square{100, 101, 10, 0x408080}, Square{200, 101, 10, 0x408080}}) {
     SCOPED_TRACE(testing::Message() << s.x << "," << s.y);
     int lit = 0;
     for (int y = s.y - 1; y <= s.y + s.size; ++y)
@@ -360,7 +362,7 @@ TEST_F(RenderPixels, ScreenImageForwardsTheTwoTextureDrawsOtherImagesDrawNothing
 // ---- the calls and vertices the device receives ----------------------------------
 
 class RecordedTwoTextures : public RendererTest::RecordedRendererFixture {
-protected:
+ protected:
   // An opaque image whose texture is made now, in an open scene, so that a
   // test sees only the draw's own calls.
   Kivo::MemoryImage& UploadedImage(int w, int h) {
@@ -407,15 +409,12 @@ std::string StageState(int stage, D3DTEXTURESTAGESTATETYPE state, DWORD value) {
 TEST_F(RecordedTwoTextures, QuadIsOneTwoCoordinateStripPerPieceAfterItsStageSettings) {
   Kivo::MemoryImage& image = UploadedImage(300, 20);
   Kivo::MemoryImage& second = UploadedImage(16, 16);
-  renderer->DrawImageTwoTextures(&image, 10, 20, Rect(0, 0, 300, 20), Color(0x10, 0x20, 0x30, 0x40), 0, &second, 0,
-                                 0, 2, 1, Kivo::kCombineAlphaMask);
+  renderer->DrawImageTwoTextures(&image, 10, 20, Rect(0, 0, 300, 20), Color(0x10, 0x20, 0x30, 0x40), 0, &second, 0, 0,
+                                 2, 1, Kivo::kCombineAlphaMask);
   const std::vector<std::string> perQuad = {
-      StageState(0, D3DTSS_TEXCOORDINDEX, 0),
-      StageState(1, D3DTSS_COLOROP, D3DTOP_SELECTARG1),
-      StageState(1, D3DTSS_ALPHAOP, D3DTOP_MODULATE),
-      "SetTexture 1 image1.piece0",
-      StageState(1, D3DTSS_TEXCOORDINDEX, 1),
-      "Draw " + std::to_string(D3DPT_TRIANGLESTRIP) + " format 580 x4",
+      StageState(0, D3DTSS_TEXCOORDINDEX, 0),         StageState(1, D3DTSS_COLOROP, D3DTOP_SELECTARG1),
+      StageState(1, D3DTSS_ALPHAOP, D3DTOP_MODULATE), "SetTexture 1 image1.piece0",
+      StageState(1, D3DTSS_TEXCOORDINDEX, 1),         "Draw " + std::to_string(D3DPT_TRIANGLESTRIP) + " format 580 x4",
   };
   std::vector<std::string> expected;
   for (int piece = 0; piece < 2; ++piece) {

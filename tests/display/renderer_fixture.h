@@ -25,7 +25,7 @@
 namespace RendererTest {
 
 class RendererFixture : public DDrawTest::DisplayFixture {
-protected:
+ protected:
   std::unique_ptr<Kivo::DDInterface> display;
   Kivo::D3DInterface* renderer = nullptr;
   std::vector<std::unique_ptr<Kivo::MemoryImage>> images;
@@ -96,7 +96,7 @@ protected:
 };
 
 class RecordedRendererFixture : public RendererFixture {
-protected:
+ protected:
   std::unique_ptr<Recording::ScopedRecorder> recorder;
 
   RecordedRendererFixture() {

@@ -77,7 +77,7 @@ uint32_t WidePixel(int x, int y) {
 uint32_t CheckerPixel(int x, int y) { return ((x / 4 + y / 4) & 1) != 0 ? 0xFFFFFF00u : 0xFFFF00FFu; }
 
 class SceneMatch : public DisplayFixture {
-protected:
+ protected:
   std::unique_ptr<Kivo::DDInterface> display;
   std::vector<Item> items;
 
@@ -151,8 +151,7 @@ protected:
       screen->DrawImage(image, x, y, src, color, mode);
       Note(name, Rect(x, y, src.width, src.height));
     };
-    auto mirrored = [&](const char* name, DDImage* image, int x, int y, const Rect& src, const Color& color,
-                        int mode) {
+    auto mirrored = [&](const char* name, DDImage* image, int x, int y, const Rect& src, const Color& color, int mode) {
       screen->DrawImageMirrored(image, x, y, src, color, mode);
       Note(name, Rect(x, y, src.width, src.height));
     };
@@ -222,8 +221,8 @@ protected:
     Kivo::Matrix3 rotation;
     rotation.RotateRadians(kSpriteAngle);
     sprite->drawn = false;
-    screen->DrawImageByMatrix(sprite.get(), kSpriteX, kSpriteY, rotation, Rect(0, 0, kWidth, kHeight),
-                              Color::White, 0, Rect(0, 0, 24, 24), true);
+    screen->DrawImageByMatrix(sprite.get(), kSpriteX, kSpriteY, rotation, Rect(0, 0, kWidth, kHeight), Color::White, 0,
+                              Rect(0, 0, 24, 24), true);
     *spriteDrawn = sprite->drawn;
     screen->UnlockSurface();
     EXPECT_EQ(screen->lockCount, 0);
@@ -240,8 +239,7 @@ protected:
     // The images die before the display; their textures with them.
     if (display->renderer != nullptr) {
       for (DDImage* image : {gradient.get(), gradientSurface.get(), ring.get(), ringSurface.get(), ramp.get(),
-                             sprite.get(), wide.get(), ringPalette.get(), rampVolatile.get(),
-                             ringSurfaceOnly.get()})
+                             sprite.get(), wide.get(), ringPalette.get(), rampVolatile.get(), ringSurfaceOnly.get()})
         display->renderer->RemoveTexture(image);
     }
     return frame;

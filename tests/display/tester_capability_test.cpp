@@ -27,7 +27,7 @@ using Kivo::D3DCapabilityTester;
 constexpr const char* kKey = "SOFTWARE\\Kivo\\TesterTest\\Test3D";
 
 class CapabilityTester : public ::testing::Test {
-protected:
+ protected:
   fs::path home;
 
   void SetUp() override {
@@ -302,8 +302,7 @@ TEST_F(CapabilityTester, EachFaultyDeviceGetsItsOwnText) {
       {"alpha", [] { D3DStandIn::GetFaults().faultyBlend = true; }, "Alpha blend Not Supported", ""},
       {"additive", [] { D3DStandIn::GetFaults().faultyAdditive = true; }, "Additive blend not supported.", ""},
       {"alpha add", [] { D3DStandIn::GetFaults().faultyAlphaAdd = true; }, "AlphaAdd blend not supported.", ""},
-      {"modulated", [] { D3DStandIn::GetFaults().faultyModulate = true; }, "AlphaModulated blend not supported.",
-       ""},
+      {"modulated", [] { D3DStandIn::GetFaults().faultyModulate = true; }, "AlphaModulated blend not supported.", ""},
       {"clipping only warns", [] { D3DStandIn::GetFaults().faultyEdgeClip = true; }, "", "Clip problem detected."},
   };
   for (const auto& c : cases) {
@@ -332,7 +331,7 @@ TEST_F(CapabilityTester, SecondTextureFailureNamesItsCall) {
 // A tester whose device draws into a 32-bit target while the surface it
 // reads back has another depth.
 class ReadBackDepth : public CapabilityTester {
-protected:
+ protected:
   IDirectDrawSurface7* Surface(DWORD caps, const DDPIXELFORMAT* format, DWORD size) {
     DDSURFACEDESC2 desc;
     std::memset(&desc, 0, sizeof(desc));

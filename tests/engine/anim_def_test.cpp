@@ -87,9 +87,9 @@ TEST(AnimKeyText, FindCallArgument) {
     int n;
     const char* expected;
   } cases[] = {
-      {"in(1,2,3)", "in", 2, "3"},   {"in(1,2,3)", "in", 3, ""},    {"in(1,2,3", "in", 0, ""},
-      {"icos(1)", "s", 0, ""},       {"xs(4)_s(5)", "s", 0, "5"},   {"t( 1 ,2)", "t", 0, " 1 "},
-      {"c((7),8)", "c", 0, "7"},     {"r(5)r(6)", "r", 0, "5"},     {"s(1,2)", "s", -1, ""},
+      {"in(1,2,3)", "in", 2, "3"}, {"in(1,2,3)", "in", 3, ""},  {"in(1,2,3", "in", 0, ""},
+      {"icos(1)", "s", 0, ""},     {"xs(4)_s(5)", "s", 0, "5"}, {"t( 1 ,2)", "t", 0, " 1 "},
+      {"c((7),8)", "c", 0, "7"},   {"r(5)r(6)", "r", 0, "5"},   {"s(1,2)", "s", -1, ""},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(Kivo::FindCallArgument(c.text, c.group, c.n), c.expected) << c.text << " " << c.group << " " << c.n;
@@ -316,7 +316,11 @@ TEST(AnimWriter, RefusesWhatCannotBeReadBack) {
       {"backslash", [](Kivo::AnimFileSpec& a) { a.name = "a\\b"; }, false},
       {"empty", [](Kivo::AnimFileSpec& a) { a.name = ""; }, false},
       {"link line break", [](Kivo::AnimFileSpec& a) { a.effEnd = "x\ny"; }, false},
-      {"three points", [](Kivo::AnimFileSpec& a) { a.keyList[0].path = {{0, 0}, {1, 1}, {2, 2}}; }, false},
+      {"three points",
+       [](Kivo::AnimFileSpec& a) {
+         a.keyList[0].path = {{0, 0}, {1, 1}, {2, 2}};
+       },
+       false},
       {"not finite", [](Kivo::AnimFileSpec& a) { a.keyList[0].alpha = NAN; }, false},
       {"rate 0", [](Kivo::AnimFileSpec& a) { a.rate = 0; }, true},
       {"unknown type", [](Kivo::AnimFileSpec& a) { a.type = "circle"; }, true},

@@ -307,8 +307,8 @@ TEST_F(Playback, LinksStartAndStopTheirTargets) {
   EXPECT_EQ(played.followed, &obj.mDisplayCentre);
   RunUntilIdle(50);
   // effEnd starts at the display centre last shown: no draw ran here.
-  EXPECT_EQ(log, (CallLog{"begin.StartAt(5,5)", "played.StartFollowing(5,5)", "soundBegin.Play",
-                          "end.StartAt(5,5)", "played.Stop", "soundEnd.Play", "end(obj,go)"}));
+  EXPECT_EQ(log, (CallLog{"begin.StartAt(5,5)", "played.StartFollowing(5,5)", "soundBegin.Play", "end.StartAt(5,5)",
+                          "played.Stop", "soundEnd.Play", "end(obj,go)"}));
 
   // Each cycle end of a loop (every update after the first at one tick a
   // step) starts effEnd; back and forth never does.

@@ -74,9 +74,15 @@ TEST(Easing, CosineAndCatmullRomEnds) {
 
 TEST(Mat3, TwoTransformsTakeTranslationFromDifferentPlaces) {
   Mat3 m;
-  m.m[0][0] = 2; m.m[0][1] = 0; m.m[0][2] = 5;
-  m.m[1][0] = 0; m.m[1][1] = 3; m.m[1][2] = 7;
-  m.m[2][0] = 11; m.m[2][1] = 13; m.m[2][2] = 1;
+  m.m[0][0] = 2;
+  m.m[0][1] = 0;
+  m.m[0][2] = 5;
+  m.m[1][0] = 0;
+  m.m[1][1] = 3;
+  m.m[1][2] = 7;
+  m.m[2][0] = 11;
+  m.m[2][1] = 13;
+  m.m[2][2] = 1;
   const Vec2 byColumn = m.TransformPoint(Vector2(1, 1));
   EXPECT_EQ(7.0f, byColumn.x);
   EXPECT_EQ(10.0f, byColumn.y);
@@ -137,18 +143,14 @@ Mat4 Sevens() {
 TEST(Mat4, PerspectiveAndOrthographicElements) {
   Mat4 p = Sevens();
   p.Perspective(800, 600, 1, 100);
-  const float perspective[4][4] = {{0.0025f, S, S, S},
-                                   {S, 2.0f / 600.0f, S, S},
-                                   {S, S, 100.0f / 99.0f, 1},
-                                   {S, S, -100.0f / 99.0f, 0}};
+  const float perspective[4][4] = {
+      {0.0025f, S, S, S}, {S, 2.0f / 600.0f, S, S}, {S, S, 100.0f / 99.0f, 1}, {S, S, -100.0f / 99.0f, 0}};
   ExpectMat4(perspective, p, 1e-6f);
 
   Mat4 o = Sevens();
   o.Orthographic(800, 600, 1, 100);
-  const float orthographic[4][4] = {{0.0025f, S, S, S},
-                                    {S, 2.0f / 600.0f, S, S},
-                                    {S, S, 1.0f / 99.0f, S},
-                                    {S, S, -1.0f / 99.0f, 1}};
+  const float orthographic[4][4] = {
+      {0.0025f, S, S, S}, {S, 2.0f / 600.0f, S, S}, {S, S, 1.0f / 99.0f, S}, {S, S, -1.0f / 99.0f, 1}};
   ExpectMat4(orthographic, o, 1e-6f);
 
   Mat4 i = Sevens();

@@ -64,7 +64,7 @@ TEST(PointInQuad, EdgesCountAndReversedWindingHoldsNothing) {
   struct Case {
     float x, y;
     bool inside;
-  } cases[] = {{5, 5, true}, {10, 5, true}, {0, 0, true}, {10, 10, true},
+  } cases[] = {{5, 5, true},   {10, 5, true},       {0, 0, true},   {10, 10, true},
                {11, 5, false}, {5, -0.001f, false}, {-1, 5, false}, {5, 10.5f, false}};
   for (const Case& c : cases) {
     EXPECT_EQ(c.inside, PointInQuad(square, c.x, c.y)) << c.x << "," << c.y;

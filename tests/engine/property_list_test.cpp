@@ -63,8 +63,15 @@ TEST(PropertyConversions, IntegersReadLikeAtoiWithoutOverflow) {
     const char* text;
     int32_t value;
   } cases[] = {
-      {" 12x", 12}, {"abc", 0}, {"-5", -5}, {"", 0}, {"300", 300},  // no clamping to a byte
-      {"99999999999", INT32_MAX}, {"-99999999999", INT32_MIN}, {"\t7", 7}, {"0x10", 0},
+      {" 12x", 12},
+      {"abc", 0},
+      {"-5", -5},
+      {"", 0},
+      {"300", 300},  // no clamping to a byte
+      {"99999999999", INT32_MAX},
+      {"-99999999999", INT32_MIN},
+      {"\t7", 7},
+      {"0x10", 0},
   };
   for (const Case& c : cases) EXPECT_EQ(c.value, PropertyInt(c.text)) << "'" << c.text << "'";
 }
@@ -98,9 +105,10 @@ TEST(PropertyConversions, ColoursTakeRedFromTheLowByte) {
     const char* text;
     PropertyColor rgb;
   } cases[] = {
-      {"255", {255, 0, 0}},       {"256", {0, 1, 0}},     {"16777221", {5, 0, 0}},  // bit 24 dropped
-      {"16711680", {0, 0, 255}},  {"-1", {255, 255, 255}}, {"", {0, 0, 0}},
-      {"99999999999", {255, 255, 255}},  // saturated to 0x7FFFFFFF
+      {"255", {255, 0, 0}},      {"256", {0, 1, 0}},
+      {"16777221", {5, 0, 0}},  // bit 24 dropped
+      {"16711680", {0, 0, 255}}, {"-1", {255, 255, 255}},
+      {"", {0, 0, 0}},           {"99999999999", {255, 255, 255}},  // saturated to 0x7FFFFFFF
   };
   for (const Case& c : cases) {
     const PropertyColor got = PropertyRgb(c.text);

@@ -151,8 +151,14 @@ TEST(DataWriters, TextTableRefusals) {
   std::string error;
   ASSERT_TRUE(writer.Add("ok", L"a\\b\nc\t\U0001F600", &error));
   const std::pair<std::string, std::wstring> refused[] = {
-      {"tab\tkey", L"x"},     {"cr\rkey", L"x"},         {"lf\nkey", L"x"},       {"caf\xC3\xA9", L"x"},
-      {"slash\\nkey", L"x"},  {"ok", L"repeated key"},   {"cr", L"a\rb"},         {"bn", L"a\\nb"},
+      {"tab\tkey", L"x"},
+      {"cr\rkey", L"x"},
+      {"lf\nkey", L"x"},
+      {"caf\xC3\xA9", L"x"},
+      {"slash\\nkey", L"x"},
+      {"ok", L"repeated key"},
+      {"cr", L"a\rb"},
+      {"bn", L"a\\nb"},
       {"surrogate", std::wstring(1, static_cast<wchar_t>(0xD800))},
       {"beyond", std::wstring(1, static_cast<wchar_t>(0x110000))},
   };
@@ -202,8 +208,9 @@ TEST(DataWriters, ScriptRefusalsAndNumberForms) {
   EXPECT_FALSE(writer.Assign("a", "two\rlines", &error));
   EXPECT_TRUE(writer.Lines().empty());
 
-  ASSERT_TRUE(writer.Command("center", {ScriptArg::Text("Bob, (the) 100%"), ScriptArg::Float(1.5f),
-                                        ScriptArg::Float(2), ScriptArg::Float(0.1f), ScriptArg::Int(-3)},
+  ASSERT_TRUE(writer.Command("center",
+                             {ScriptArg::Text("Bob, (the) 100%"), ScriptArg::Float(1.5f), ScriptArg::Float(2),
+                              ScriptArg::Float(0.1f), ScriptArg::Int(-3)},
                              &error));
   ASSERT_TRUE(writer.Label("start", &error));
   ASSERT_TRUE(writer.Assign("hero_sad", "k1", &error));

@@ -91,8 +91,7 @@ TEST_F(SampleScenesReadBack, ImageEntriesNameRealPicturesWithTheirGrids) {
   // The demo's three, the strip, the kinds scene's, the controls scene's, the
   // three particle pictures, the story scenes', then the front end's cursor
   // and eight cards.
-  ASSERT_EQ(entries.size(),
-            4u + KindsPictures().size() + ControlsPictures().size() + 3u + StoryPictureCount() + 9u);
+  ASSERT_EQ(entries.size(), 4u + KindsPictures().size() + ControlsPictures().size() + 3u + StoryPictureCount() + 9u);
   for (const ImageEntry& entry : entries) {
     ImageLib::ImagePtr picture = ImageLib::LoadImageFile(mFolder / entry.path.substr(0, entry.path.rfind('.')), false);
     ASSERT_NE(picture, nullptr) << entry.path;

@@ -144,7 +144,8 @@ TEST(SceneGraph, SecondLoadReplacesAndFailuresKeepWhatWasRead) {
 
 std::string Nested(int levels, bool named = true) {
   std::string text = "<body>";
-  for (int i = 0; i < levels; ++i) text += named ? "<object id=\"n" + std::to_string(i) + "\"><childs>" : "<object><childs>";
+  for (int i = 0; i < levels; ++i)
+    text += named ? "<object id=\"n" + std::to_string(i) + "\"><childs>" : "<object><childs>";
   for (int i = 0; i < levels; ++i) text += "</childs></object>";
   return text + "</body>";
 }
@@ -177,15 +178,15 @@ TEST(SceneGraph, ListenerCodesCountFirstAndLastEntity) {
   RecordingListener listener;
   graph.SetListener(&listener);
   graph.Root().PlayRecursive();
-  EXPECT_EQ((std::vector<Code>{{"r", 0}, {"r", 2}, {"r", 4}, {"r", 5}, {"k", 2}, {"k", 4}, {"k", 5}}),
-            listener.codes);
+  EXPECT_EQ((std::vector<Code>{{"r", 0}, {"r", 2}, {"r", 4}, {"r", 5}, {"k", 2}, {"k", 4}, {"k", 5}}), listener.codes);
   listener.codes.clear();
   graph.FindEntity("k")->mPlayer.Pause();
   EXPECT_EQ(1, graph.PausedCount());
   graph.FindEntity("k")->mPlayer.Resume();
   for (int i = 0; i < 30; ++i) graph.Update(10);
-  EXPECT_EQ((std::vector<Code>{{"k", 8}, {"k", 9}, {"r", 5}, {"r", 6}, {"r", 3}, {"k", 5}, {"k", 6}, {"k", 1}, {"k", 3}}),
-            listener.codes);
+  EXPECT_EQ(
+      (std::vector<Code>{{"k", 8}, {"k", 9}, {"r", 5}, {"r", 6}, {"r", 3}, {"k", 5}, {"k", 6}, {"k", 1}, {"k", 3}}),
+      listener.codes);
   EXPECT_EQ(0, graph.PausedCount());
 }
 
@@ -210,7 +211,8 @@ TEST(SceneGraph, BoundObjectsFollowTheirEntities) {
   auto* entity = dynamic_cast<ObjEntity*>(graph.FindEntity("d"));
   ASSERT_NE(nullptr, entity);
   sObj object;
-  for (int i = 0; i < 4; ++i) object.mBaseQuad.corner[i] = Vector2(i == 1 || i == 2 ? 10.0f : 0.0f, i >= 2 ? 10.0f : 0.0f);
+  for (int i = 0; i < 4; ++i)
+    object.mBaseQuad.corner[i] = Vector2(i == 1 || i == 2 ? 10.0f : 0.0f, i >= 2 ? 10.0f : 0.0f);
   object.UpdateCentre();
   entity->Attach(&object);
   object.mSceneEntity = entity;

@@ -23,8 +23,8 @@ std::vector<std::string> Split(const std::string& bytes) {
 
 TEST(Script, SplitLinesIgnoresLineEndsBlankLinesAndIndents) {
   const std::string clean = "personage(\"a\")\nwait_time(2.5)\nstart:\nhero_sad=k1\n";
-  const std::string messy = "\r\n  personage(\"a\")  \r\n\r\n\t \twait_time(2.5)\r\n   \r\n" + std::string(1, '\0') +
-                            "start:\r\nhero_sad=k1";
+  const std::string messy =
+      "\r\n  personage(\"a\")  \r\n\r\n\t \twait_time(2.5)\r\n   \r\n" + std::string(1, '\0') + "start:\r\nhero_sad=k1";
   EXPECT_EQ(Split(messy), Split(clean));
   EXPECT_EQ(Split(clean), (std::vector<std::string>{"personage(\"a\")", "wait_time(2.5)", "start:", "hero_sad=k1"}));
   // Inside a line TABs stay and CRs and zero bytes are dropped; trailing TABs
@@ -231,7 +231,7 @@ TEST(Script, ScanArgsCountsWhatItStored) {
   };
   const Case cases[] = {
       {"\"a\",1,2.5)", "sif", 3, "a", 1, 2.5f},
-      {")", "sif", 0, "-", -7, -7.0f},            // show(): no string at all
+      {")", "sif", 0, "-", -7, -7.0f},             // show(): no string at all
       {"\"hero\")", "sif", 1, "hero", -7, -7.0f},  // center("hero")
       {",", "sif", 0, "-", -7, -7.0f},
       {"\"abc", "sif", 0, "-", -7, -7.0f},
@@ -291,9 +291,8 @@ TEST(Script, CommandTablesArePinned) {
     }
     return names;
   };
-  EXPECT_EQ(describe(Kivo::StoryCommands()),
-            (std::vector<std::string>{"personage ssffsi", "wait_time f", "center sff", "play_ani ss",
-                                      "init_by_ani ss"}));
+  EXPECT_EQ(describe(Kivo::StoryCommands()), (std::vector<std::string>{"personage ssffsi", "wait_time f", "center sff",
+                                                                       "play_ani ss", "init_by_ani ss"}));
   EXPECT_EQ(describe(Kivo::TutorialCommands()),
             (std::vector<std::string>{"show sff", "arrow_show ffi", "wait_event_ani_end ss", "wait_event_time f",
                                       "wait_event_btn_pressed s", "rect_strict s", "wait_event_click_left ",

@@ -18,8 +18,7 @@ struct Lookup {
   std::string value;
 };
 
-Lookup Find(const std::string& contents, const std::string& section, const std::string& key,
-            std::size_t limit = 64) {
+Lookup Find(const std::string& contents, const std::string& section, const std::string& key, std::size_t limit = 64) {
   Lookup result;
   result.code = IniFindValue(contents.data(), contents.size(), section, key, limit, result.value);
   return result;

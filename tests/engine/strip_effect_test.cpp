@@ -122,7 +122,7 @@ TEST(StripEffect, DrawsOneQuadPerStripInTheListOrder) {
   test::RecordingImage dest(800, 600);
   Graphics g(&dest);
   g.SetColorizeImages(true);  // as the screens draw it
-  effect.Draw(g);  // alpha 0 before the first update
+  effect.Draw(g);             // alpha 0 before the first update
   EXPECT_TRUE(dest.calls.empty());
 
   effect.Update(1);

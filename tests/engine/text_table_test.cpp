@@ -31,9 +31,7 @@ std::vector<TextEntry> Parse(const std::string& bytes, bool* ok = nullptr) {
   return entries;
 }
 
-void WriteFile(const std::string& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary) << bytes;
-}
+void WriteFile(const std::string& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
 
 TEST(TextTable, RejectsFilesWithoutTheByteOrderMark) {
   bool ok = true;

@@ -110,20 +110,28 @@ class DialogsTest : public GameDialogTest {
     RegisterControlKinds();
     GameDialogTest::SetUp();
     const int button = kProbeType;
-    const std::vector<std::pair<std::string, int>> menuButtons = {
-        {kReplayButtonName, button}, {kMapButtonName, button}, {kOptionsButtonName, button},
-        {kLeaveButtonName, button}, {"btnResume", button}};
+    const std::vector<std::pair<std::string, int>> menuButtons = {{kReplayButtonName, button},
+                                                                  {kMapButtonName, button},
+                                                                  {kOptionsButtonName, button},
+                                                                  {kLeaveButtonName, button},
+                                                                  {"btnResume", button}};
     OpenScenes({
         {"dlgExit", SceneOf({{"btnYes", button}, {"btnNo", button}})},
         {"dlgCredits", SceneOf({{"btnOk", button}})},
         {"dlgDifficulty", SceneOf({{"btnHard", button}, {"btnEasy", button}})},
-        {"dlgPlayer", SceneOf({{"listPlayers", kListType}, {"btnCreate", button}, {"btnDelete", button},
-                               {"btnUp", button}, {"btnDown", button}, {"btnOk", button}})},
+        {"dlgPlayer", SceneOf({{"listPlayers", kListType},
+                               {"btnCreate", button},
+                               {"btnDelete", button},
+                               {"btnUp", button},
+                               {"btnDown", button},
+                               {"btnOk", button}})},
         {"dlgName", NameScene()},
         {"dlgDublicate", SceneOf({{"btnOk", button}})},
         {"dlgDelete", SceneOf({{"btnYes", button}, {"btnNo", button}})},
-        {"dlgOptions", SceneOf({{"progSound", kSliderType}, {"progMusic", kSliderType},
-                                {kWindowedToggleName, kToggleType}, {kCursorsToggleName, kToggleType},
+        {"dlgOptions", SceneOf({{"progSound", kSliderType},
+                                {"progMusic", kSliderType},
+                                {kWindowedToggleName, kToggleType},
+                                {kCursorsToggleName, kToggleType},
                                 {"btnClose", button}})},
         {"dlgNoteBook", SceneOf({{"txtPurpose", kTextType}, {"btnOk", button}})},
         {"dlgGameMenu", SceneOf(menuButtons)},

@@ -288,8 +288,10 @@ TEST_F(DialogsTest, GameMenuButtons) {
     int openedId;  // 0: none
   };
   const std::vector<Case> cases = {
-      {kReplayButtonName, {{6, 6}}, true, 0},      {kMapButtonName, {{4, 6}}, true, 0},
-      {kOptionsButtonName, {}, false, kOptionsDialogId}, {kLeaveButtonName, {}, false, kLeaveLevelDialogId},
+      {kReplayButtonName, {{6, 6}}, true, 0},
+      {kMapButtonName, {{4, 6}}, true, 0},
+      {kOptionsButtonName, {}, false, kOptionsDialogId},
+      {kLeaveButtonName, {}, false, kLeaveLevelDialogId},
       {"btnResume", {}, true, 0},
   };
   for (const Case& c : cases) {
@@ -365,8 +367,8 @@ TEST_F(DialogsTest, LeaveLevelYesSwitchesAndFadesTheMenuOut) {
 // The screen switch deletes the level screen 51 updates after it was
 // requested: in the update in which the menu acts, before or after it.
 TEST_F(DialogsTest, SwitchDeletingTheLevelInTheMenusActionUpdateLeavesItUntouched) {
-  for (const std::string& button : {std::string(kReplayButtonName), std::string(kMapButtonName),
-                                    std::string("leave")}) {
+  for (const std::string& button :
+       {std::string(kReplayButtonName), std::string(kMapButtonName), std::string("leave")}) {
     for (bool switchFirst : {true, false}) {
       auto* level = new FakeLevel;
       app->mWidgetManager->AddChild(level);

@@ -45,8 +45,11 @@ class MainMenuTest : public DialogsTest {
   // The menu's scene with the dialogs' scenes beside it; linkFile is the
   // "_sFileName" of btnURL.
   void MakeMenu(const std::string& linkFile) {
-    DtmRecord root = SceneOf({{"btnStart", kProbeType}, {"btnOptions", kProbeType}, {"btnExit", kProbeType},
-                              {"btnWelcome", kProbeType}, {"btnCredits", kProbeType}});
+    DtmRecord root = SceneOf({{"btnStart", kProbeType},
+                              {"btnOptions", kProbeType},
+                              {"btnExit", kProbeType},
+                              {"btnWelcome", kProbeType},
+                              {"btnCredits", kProbeType}});
     LoadGameTexts(mFolder, "menu_welcome\tWelcome,\n");
     DtmRecord welcome = Typed("welcome", kTextType);
     welcome.Property("_keyText", "menu_welcome");
@@ -67,8 +70,8 @@ class MainMenuTest : public DialogsTest {
     app->mWidgetManager->AddChild(menu);
   }
   void CloseMenu() {
-    for (int id : {kNameDialogId, kPlayersDialogId, kDifficultyDialogId, kOptionsDialogId, kExitDialogId,
-                   kCreditsDialogId})
+    for (int id :
+         {kNameDialogId, kPlayersDialogId, kDifficultyDialogId, kOptionsDialogId, kExitDialogId, kCreditsDialogId})
       app->RemoveDialogById(id);
     Flush();
     if (menu == nullptr) return;
@@ -106,8 +109,8 @@ TEST_F(MainMenuTest, StartLeadsToTheDifficultyOnlyForAFreshProfile) {
     bool chosen;
     bool difficulty;
   };
-  for (const Case& c : std::vector<Case>{{0, 0, false, true}, {0, 1, false, false}, {0, 0, true, false},
-                                         {3, 0, false, false}}) {
+  for (const Case& c :
+       std::vector<Case>{{0, 0, false, true}, {0, 1, false, false}, {0, 0, true, false}, {3, 0, false, false}}) {
     Profile& profile = menuHost->profiles.current();
     profile.stage = c.stage, profile.level = c.level, profile.difficultyChosen = c.chosen;
     menuHost->transitions.clear();
@@ -122,9 +125,11 @@ TEST_F(MainMenuTest, StartLeadsToTheDifficultyOnlyForAFreshProfile) {
 TEST_F(MainMenuTest, EveryButtonClicksFirstAndOpensItsDialog) {
   ASSERT_TRUE(menuHost->profiles.Create(L"Ann", false, false));
   MakeMenu("");
-  const std::vector<std::pair<std::string, int>> buttons = {
-      {"btnOptions", kOptionsDialogId}, {"btnExit", kExitDialogId}, {"btnWelcome", kPlayersDialogId},
-      {"btnCredits", kCreditsDialogId}, {"btnUnknown", 0}};
+  const std::vector<std::pair<std::string, int>> buttons = {{"btnOptions", kOptionsDialogId},
+                                                            {"btnExit", kExitDialogId},
+                                                            {"btnWelcome", kPlayersDialogId},
+                                                            {"btnCredits", kCreditsDialogId},
+                                                            {"btnUnknown", 0}};
   for (const auto& [button, id] : buttons) {
     app->sounds.clear();
     Click(button);

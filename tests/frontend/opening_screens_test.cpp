@@ -66,8 +66,8 @@ TEST_F(OpeningScreensTest, SplashShowsThePicturesPresentFromFourDownThenAsksForL
   EXPECT_EQ(screen.Number(), 2);
   EXPECT_EQ(host.log.size(), 2u);
   FinishPicture(screen);
-  EXPECT_EQ(host.log, (Log{"Picture(data\\splash\\splash_4.jpg)", "Picture(data\\splash\\splash_2.png)",
-                           "Transition(1,3)"}));
+  EXPECT_EQ(host.log,
+            (Log{"Picture(data\\splash\\splash_4.jpg)", "Picture(data\\splash\\splash_2.png)", "Transition(1,3)"}));
 }
 
 TEST_F(OpeningScreensTest, SplashWithoutPicturesAsksForLoadingAtOnce) {

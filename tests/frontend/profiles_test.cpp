@@ -79,9 +79,7 @@ class ProfilesTest : public ::testing::Test {
     content << in.rdbuf();
     return content.str();
   }
-  void WriteFile(const std::string& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
-  }
+  void WriteFile(const std::string& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
 
   std::string mRoot;
 };
@@ -291,12 +289,9 @@ TEST_F(ProfilesTest, OutOfRangeNumbersAreClampedAndFilesTheGameWritesAreNot) {
     int expected;
   };
   const Case cases[] = {
-      {"stage 99", 60, 99, &Profile::stage, 39},
-      {"stage -1", 60, 0xFFFFFFFFu, &Profile::stage, 0},
-      {"level -1", 68, 0xFFFFFFFFu, &Profile::level, 0},
-      {"level 4", 68, 4, &Profile::level, 3},
-      {"highest 41", 64, 41, &Profile::highestStage, 40},
-      {"highest 40 stays", 64, 40, &Profile::highestStage, 40},
+      {"stage 99", 60, 99, &Profile::stage, 39},          {"stage -1", 60, 0xFFFFFFFFu, &Profile::stage, 0},
+      {"level -1", 68, 0xFFFFFFFFu, &Profile::level, 0},  {"level 4", 68, 4, &Profile::level, 3},
+      {"highest 41", 64, 41, &Profile::highestStage, 40}, {"highest 40 stays", 64, 40, &Profile::highestStage, 40},
       {"stage 39 stays", 60, 39, &Profile::stage, 39},
   };
   for (const Case& c : cases) {
@@ -366,7 +361,6 @@ TEST_F(ProfilesTest, SaveUnderARegularFileFails) {
 }
 
 TEST_F(ProfilesTest, FailedSaveLeavesTheOldFileWhole) {
-
   // A folder that refuses new files: the old file stays as it was.
   std::string folder = mRoot + "/readonly";
   ASSERT_EQ(mkdir(folder.c_str(), 0755), 0);
@@ -392,8 +386,8 @@ TEST(GameDataFilesTest, OnlyWholeRecordsAreKept) {
     std::size_t expectedScores;
   };
   const Case cases[] = {
-      {31, 0xFFFFFFFFu, 0, 1},   // 27 bytes of scores: one record
-      {70, 2, 2, 2},             // 66 bytes of scores: two records
+      {31, 0xFFFFFFFFu, 0, 1},  // 27 bytes of scores: one record
+      {70, 2, 2, 2},            // 66 bytes of scores: two records
       {0, 0, 0, 0},
       {100, 0, 3, 0},
       {100, 0xFFFFFFFFu, 3, 4},

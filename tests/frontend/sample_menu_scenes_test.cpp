@@ -44,11 +44,13 @@ TEST_F(SampleMenuScenes, EveryDialogHoldsItsObjectsAsChildrenOfOneRoot) {
       {"dlgName", {"editBox", "btnYes"}},
       {"dlgDublicate", {"btnOk"}},
       {"dlgDelete", {"btnYes", "btnNo"}},
-      {"dlgOptions", {"progSound", "progMusic", "\xCE\xEA\xEE\xED\xD0\xE5\xE6\xE8\xEC",
-                      "\xF1\xE2\xEE\xE8\xCA\xF3\xF0\xF1\xEE\xF0\xFB", "btnClose"}},
+      {"dlgOptions",
+       {"progSound", "progMusic", "\xCE\xEA\xEE\xED\xD0\xE5\xE6\xE8\xEC",
+        "\xF1\xE2\xEE\xE8\xCA\xF3\xF0\xF1\xEE\xF0\xFB", "btnClose"}},
       {"dlgNoteBook", {"txtPurpose", "btnOk"}},
-      {"dlgGameMenu", {"\xEA\xED\xCF\xE5\xF0\xE5\xE8\xE3\xF0", "\xEA\xED\xCA\xE0\xF0\xF2\xE0",
-                       "\xEA\xED\xCD\xE0\xF1\xF2\xF0", "\xEA\xED\xC2\xFB\xF5\xEE\xE4", "btnResume"}},
+      {"dlgGameMenu",
+       {"\xEA\xED\xCF\xE5\xF0\xE5\xE8\xE3\xF0", "\xEA\xED\xCA\xE0\xF0\xF2\xE0", "\xEA\xED\xCD\xE0\xF1\xF2\xF0",
+        "\xEA\xED\xC2\xFB\xF5\xEE\xE4", "btnResume"}},
       {"dlgDefeatMenu", {kReplayButtonName, kMapButtonName, kOptionsButtonName, kLeaveButtonName}},
       {"dlgGameExit", {"btnYes", "btnNo"}},
       {"mnMainMenu", {"welcome", "btnStart", "btnOptions", "btnExit", "btnWelcome", "btnCredits", "btnURL"}},
@@ -87,9 +89,9 @@ TEST_F(SampleMenuScenes, EveryTextKeyTheScenesNameIsInTheTable) {
   std::set<std::string> keys;
   for (const auto& [key, text] : data.texts.Entries()) keys.insert(key);
   EXPECT_TRUE(keys.count("level_goal_1_1"));
-  for (const char* scene : {"mnMainMenu", "dlgExit", "dlgCredits", "dlgDifficulty", "dlgPlayer", "dlgName",
-                            "dlgDublicate", "dlgDelete", "dlgOptions", "dlgNoteBook", "dlgGameMenu",
-                            "dlgDefeatMenu", "dlgGameExit"}) {
+  for (const char* scene :
+       {"mnMainMenu", "dlgExit", "dlgCredits", "dlgDifficulty", "dlgPlayer", "dlgName", "dlgDublicate", "dlgDelete",
+        "dlgOptions", "dlgNoteBook", "dlgGameMenu", "dlgDefeatMenu", "dlgGameExit"}) {
     ObjectList objects;
     ASSERT_TRUE(LoadScene(scene, objects)) << scene;
     for (sObj* object : objects) {

@@ -149,9 +149,9 @@ TEST_F(ScreenTest, MusicPlayStartsItsSongUnlessItPlays) {
 }
 
 TEST(MusicIndexByName, NamesAndFallbacks) {
-  const std::pair<const char*, int> cases[] = {{"menu", 0},   {"music1", 1},  {"music3", 3},
+  const std::pair<const char*, int> cases[] = {{"menu", 0},     {"music1", 1},  {"music3", 3},
                                                {"music10", 10}, {"music11", 1}, {"Music1", 1},
-                                               {"", 1},       {"music0", 1},  {"music03", 1}};
+                                               {"", 1},         {"music0", 1},  {"music03", 1}};
   for (const auto& c : cases) EXPECT_EQ(MusicIndexByName(c.first), c.second) << c.first;
 }
 

@@ -24,11 +24,10 @@ Kivo::AnimDef FileAnimation(const std::string& name, const std::vector<std::stri
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static const bool tableReady = [] {
-    Kivo::gAnimDefs = {
-        FileAnimation("wave", {"keys=13", "rate=24", "type=CIRCLE", "key_1=in(0,0,1,1,2,0,3,1)", "key_7=r(30)",
-                               "key_13=c(0)"}),
-        FileAnimation("pulse", {"keys=5", "rate=100", "type=PING_PONG", "time_wait_rnd=0.05", "key_1=v(1,1)",
-                                "key_5=v(0,0,2,2)"})};
+    Kivo::gAnimDefs = {FileAnimation("wave", {"keys=13", "rate=24", "type=CIRCLE", "key_1=in(0,0,1,1,2,0,3,1)",
+                                              "key_7=r(30)", "key_13=c(0)"}),
+                       FileAnimation("pulse", {"keys=5", "rate=100", "type=PING_PONG", "time_wait_rnd=0.05",
+                                               "key_1=v(1,1)", "key_5=v(0,0,2,2)"})};
     return true;
   }();
   (void)tableReady;

@@ -97,9 +97,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         app->FetchRegistryValue("Value", &type, value, &room);
         break;
       }
-      default:
-        app->mUpdateCount = app->mLastEventUpdate;
-        break;
+      default: app->mUpdateCount = app->mLastEventUpdate; break;
     }
     if (app->mUpdateCount < app->mLastEventUpdate) app->mUpdateCount = app->mLastEventUpdate;
   }

@@ -24,8 +24,7 @@ class FuzzFontHost : public Kivo::FontHost {
   }
   ~FuzzFontHost() override { delete mEntry.image; }
   void ShowFatalErrorA(const std::string&) override {}
-  Kivo::SharedImageHandle FindOrCreateSharedImage(const std::string& file, const std::string&,
-                                                  bool* isNew) override {
+  Kivo::SharedImageHandle FindOrCreateSharedImage(const std::string& file, const std::string&, bool* isNew) override {
     *isNew = false;
     // Names with "missing" fail, as a file that does not load.
     if (file.find("missing") != std::string::npos) return Kivo::SharedImageHandle(&mEmpty);

@@ -20,8 +20,8 @@ void ScanByFormat(const std::string& args, const std::string& format) {
   std::string texts[8];
   std::int32_t ints[8] = {};
   float floats[8] = {};
-  Kivo::ScanOutput outputs[8] = {&texts[0], &ints[1], &floats[2], &texts[3], &floats[4], &ints[5], &floats[6],
-                                 &texts[7]};
+  Kivo::ScanOutput outputs[8] = {&texts[0],  &ints[1], &floats[2], &texts[3],
+                                 &floats[4], &ints[5], &floats[6], &texts[7]};
   Kivo::Script::ScanArgs(args, format, outputs, format.size() < 8 ? format.size() : 8);
 }
 

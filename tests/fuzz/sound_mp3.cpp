@@ -8,7 +8,7 @@
 #include "tests/support/sound_fuzz_driver.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  return testsupport::FuzzSoundReader(data, size, "fuzz/input.mp3", [](auto& in, Kivo::VectorPcmSink& sink, std::string* why) {
-    return Kivo::ReadMp3Sound(in, sink, why);
-  });
+  return testsupport::FuzzSoundReader(
+      data, size, "fuzz/input.mp3",
+      [](auto& in, Kivo::VectorPcmSink& sink, std::string* why) { return Kivo::ReadMp3Sound(in, sink, why); });
 }

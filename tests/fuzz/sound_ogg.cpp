@@ -7,7 +7,7 @@
 #include "tests/support/sound_fuzz_driver.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  return testsupport::FuzzSoundReader(data, size, "fuzz/input.ogg", [](auto& in, Kivo::VectorPcmSink& sink, std::string* why) {
-    return Kivo::ReadOggSound(in, sink, why);
-  });
+  return testsupport::FuzzSoundReader(
+      data, size, "fuzz/input.ogg",
+      [](auto& in, Kivo::VectorPcmSink& sink, std::string* why) { return Kivo::ReadOggSound(in, sink, why); });
 }

@@ -18,9 +18,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // The first byte splits the input between the two lists.
   const size_t split = size > 0 ? (data[0] * size) / 256 : 0;
   const std::string allow = folder + "/vhw.dat", deny = folder + "/vhwb.dat";
-  for (const auto& part : {std::make_pair(deny, std::string(reinterpret_cast<const char*>(data), split)),
-                           std::make_pair(allow, std::string(reinterpret_cast<const char*>(data) + split,
-                                                             size - split))}) {
+  for (const auto& part :
+       {std::make_pair(deny, std::string(reinterpret_cast<const char*>(data), split)),
+        std::make_pair(allow, std::string(reinterpret_cast<const char*>(data) + split, size - split))}) {
     FILE* f = std::fopen(part.first.c_str(), "wb");
     if (f == nullptr) return 0;
     std::fwrite(part.second.data(), 1, part.second.size(), f);

@@ -70,7 +70,8 @@ TEST(GoldenCard, EveryOperationOnOneCard) {
   card.DrawImage(&sprite, 150, 160, all, Color(255, 128, 0), 0);
   card.DrawImage(&sprite, 220, 160, all, Color::White, 1);
   card.DrawImage(&sprite, 290, 160, all, Color(0, 128, 255, 128), 1);
-  for (int i = 0; i < 8; ++i) card.DrawImage(&paletteSprite, 360 + i * 18, 160, Rect(0, 0, 16, 16), Color::White, i % 2);
+  for (int i = 0; i < 8; ++i)
+    card.DrawImage(&paletteSprite, 360 + i * 18, 160, Rect(0, 0, 16, 16), Color::White, i % 2);
   card.DrawImage(&sprite, 790, 590, all, Color::White, 0);
 
   // A card area that went transparent, then blits onto it.
@@ -83,8 +84,8 @@ TEST(GoldenCard, EveryOperationOnOneCard) {
     card.DrawImageRotated(&sprite, 100.0f + i * 80, 240.0f, all, Rect(0, 220, 800, 100),
                           i % 3 == 0 ? Color::White : Color(255, 100, 100, 200), i % 2, i * 0.55, 32.0f, 24.0f);
   }
-  card.DrawImageRotated(&paletteSprite, 600.0f, 240.0f, Rect(0, 0, 16, 16), Rect(0, 0, 800, 600), Color::White, 0,
-                        0.8, 8.0f, 8.0f);
+  card.DrawImageRotated(&paletteSprite, 600.0f, 240.0f, Rect(0, 0, 16, 16), Rect(0, 0, 800, 600), Color::White, 0, 0.8,
+                        8.0f, 8.0f);
 
   // Stretches: nearest and smooth, enlarging and shrinking, clipped.
   card.DrawImageStretched(&sprite, Rect(10, 330, 160, 120), all, Rect(0, 0, 800, 600), Color::White, 0, true);

@@ -10,7 +10,7 @@ namespace {
 
 // An image that records its fills, to see what the base operations ask for.
 class FillRecorder : public Image {
-public:
+ public:
   std::vector<Rect> fills;
   void FillRect(const Rect& r, const Color&, int32_t) override { fills.push_back(r); }
 };

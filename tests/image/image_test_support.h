@@ -16,7 +16,7 @@ namespace KivoTest {
 using namespace Kivo;
 
 class RecordingHost : public ImageHost {
-public:
+ public:
   std::set<MemoryImage*> live;
   int registrations = 0;
   int unregistrations = 0;
@@ -50,11 +50,11 @@ public:
 
 // Installs a host for the lifetime of a test.
 class ScopedHost {
-public:
+ public:
   explicit ScopedHost(ImageHost* host) : previous_(SetImageHost(host)) {}
   ~ScopedHost() { SetImageHost(previous_); }
 
-private:
+ private:
   ImageHost* previous_;
 };
 

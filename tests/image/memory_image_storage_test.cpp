@@ -84,10 +84,8 @@ TEST(MemoryImageStorage, NativeDataLayouts) {
   };
   const Case cases[] = {
       {Format8888(), 0x80FF0000, 0x80800000},  // 255 * 129 >> 8 = 128
-      {Format565(), 0xFFFFFFFF, 0xFF00FFFF},
-      {Format555(), 0xFFFFFFFF, 0xFF007FFF},
-      {FormatBlueHigh(), 0xFF112233, 0xFF332211},
-      {Format8888(), 0x00FFFFFF, 0x00000000},
+      {Format565(), 0xFFFFFFFF, 0xFF00FFFF},      {Format555(), 0xFFFFFFFF, 0xFF007FFF},
+      {FormatBlueHigh(), 0xFF112233, 0xFF332211}, {Format8888(), 0x00FFFFFF, 0x00000000},
   };
   for (const Case& c : cases) {
     RecordingHost host;
@@ -194,8 +192,8 @@ TEST(MemoryImageStorage, CreateBlankGivesZerosAndSentinel) {
 // Sizes whose word count overflows 32 bits, or that no image can have, are
 // refused: the image ends up empty rather than with a short buffer.
 TEST(MemoryImageStorage, AbsurdSizesFailCleanly) {
-  const int32_t sizes[][2] = {{-1, 10}, {10, -5}, {16385, 1}, {1, 16385}, {65536, 65536},
-                              {0x10000, 0x10001}, {16384, 16384}, {INT32_MAX, 2}};
+  const int32_t sizes[][2] = {{-1, 10},       {10, -5},           {16385, 1},     {1, 16385},
+                              {65536, 65536}, {0x10000, 0x10001}, {16384, 16384}, {INT32_MAX, 2}};
   for (const auto& s : sizes) {
     RecordingHost host;
     MemoryImage image(&host);

@@ -14,15 +14,15 @@ namespace KivoTest {
 namespace {
 
 class Random {
-public:
+ public:
   explicit Random(uint32_t seed) : engine_(seed) {}
   int Int(int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(engine_); }
   bool Chance(int percent) { return Int(0, 99) < percent; }
   uint32_t Pixel() {
     const int kind = Int(0, 3);
     const uint32_t rgb = static_cast<uint32_t>(Int(0, 0xFFFFFF));
-    if (kind == 0) return rgb;                           // transparent
-    if (kind == 1) return 0xFF000000u | rgb;             // opaque
+    if (kind == 0) return rgb;                              // transparent
+    if (kind == 1) return 0xFF000000u | rgb;                // opaque
     return static_cast<uint32_t>(Int(1, 254)) << 24 | rgb;  // partial
   }
   Color AnyColor() {
@@ -40,7 +40,7 @@ public:
     return Rect(x, y, Int(-2, w), Int(-2, h));
   }
 
-private:
+ private:
   std::mt19937 engine_;
 };
 
@@ -72,9 +72,7 @@ void RunOperations(uint32_t seed, MemoryImage& dest, RecordingHost& host) {
     MemoryImage& src = *sources[rnd.Int(0, 5)];
     const int op = rnd.Int(0, 10);
     switch (op) {
-      case 0:
-        dest.FillRect(rnd.AnyRect(W, H), rnd.AnyColor(), 0);
-        break;
+      case 0: dest.FillRect(rnd.AnyRect(W, H), rnd.AnyColor(), 0); break;
       case 1:
       case 2:
       case 3: {
@@ -91,8 +89,10 @@ void RunOperations(uint32_t seed, MemoryImage& dest, RecordingHost& host) {
         break;
       }
       case 5:
-        if (rnd.Chance(30)) dest.ClearRect(rnd.AnyRect(W, H));
-        else if (rnd.Chance(50)) Fill(dest, W, H, 0xFF000000u | static_cast<uint32_t>(rnd.Int(0, 0xFFFFFF)));
+        if (rnd.Chance(30))
+          dest.ClearRect(rnd.AnyRect(W, H));
+        else if (rnd.Chance(50))
+          Fill(dest, W, H, 0xFF000000u | static_cast<uint32_t>(rnd.Int(0, 0xFFFFFF)));
         break;
       case 6:
         dest.DrawLine(rnd.Int(-10, W + 10) + rnd.Int(0, 9) / 10.0, rnd.Int(-10, H + 10), rnd.Int(-10, W + 10),
@@ -107,8 +107,8 @@ void RunOperations(uint32_t seed, MemoryImage& dest, RecordingHost& host) {
         for (auto& c : coverage) c = static_cast<uint8_t>(rnd.Int(0, 255));
         std::vector<ImageSpan> spans;
         for (int i = 0; i < 8; ++i) spans.push_back(ImageSpan{rnd.Int(0, H - 1), rnd.Int(0, W - 1), rnd.Int(0, 20)});
-        dest.FillSpansWithCoverage(spans.data(), static_cast<int>(spans.size()), rnd.AnyColor(), 0, coverage.data(),
-                                   0, 0, 64, 0);
+        dest.FillSpansWithCoverage(spans.data(), static_cast<int>(spans.size()), rnd.AnyColor(), 0, coverage.data(), 0,
+                                   0, 64, 0);
         break;
       }
       case 9:
@@ -117,8 +117,10 @@ void RunOperations(uint32_t seed, MemoryImage& dest, RecordingHost& host) {
                               rnd.Int(-314, 314) / 100.0, src.width / 2.0f, src.height / 2.0f);
         break;
       default:
-        if (rnd.Chance(50)) dest.ForceAlphaFlags(false, false);
-        else dest.alphaFlagsForced = false;
+        if (rnd.Chance(50))
+          dest.ForceAlphaFlags(false, false);
+        else
+          dest.alphaFlagsForced = false;
         break;
     }
   }
@@ -134,8 +136,8 @@ TEST(ReferencePaths, RandomOperationsAgreeBitForBit) {
       MemoryImage dest(&host);
       const int w = sizes.Int(1, 64), h = sizes.Int(1, 48);
       std::vector<uint32_t> start(static_cast<size_t>(w) * h);
-      for (auto& v : start) v = sizes.Chance(50) ? 0xFF000000u | static_cast<uint32_t>(sizes.Int(0, 0xFFFFFF))
-                                                 : sizes.Pixel();
+      for (auto& v : start)
+        v = sizes.Chance(50) ? 0xFF000000u | static_cast<uint32_t>(sizes.Int(0, 0xFFFFFF)) : sizes.Pixel();
       dest.SetBits(start.data(), w, h, true);
       RunOperations(seed, dest, host);
       results[reference] = Pixels(dest);

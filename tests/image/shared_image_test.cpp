@@ -11,11 +11,11 @@ namespace {
 
 // Counts its own destruction.
 class CountedImage : public MemoryImage {
-public:
+ public:
   CountedImage(ImageHost* host, int* deaths) : MemoryImage(host), deaths_(deaths) {}
   ~CountedImage() override { ++*deaths_; }
 
-private:
+ private:
   int* deaths_;
 };
 

@@ -16,10 +16,8 @@ TEST(SoftwareFill, BlendCases) {
     uint32_t expected;
   };
   const Case cases[] = {
-      {0x00000000, Color(255, 0, 0, 128), 0x80FE0000},
-      {0xFFFFFFFF, Color(0, 0, 255, 128), 0xFF7F7FFF},
-      {0x00000000, Color(10, 20, 30, 0), 0x00000000},
-      {0x12345678, Color(255, 255, 255, 0), 0x12345678},
+      {0x00000000, Color(255, 0, 0, 128), 0x80FE0000}, {0xFFFFFFFF, Color(0, 0, 255, 128), 0xFF7F7FFF},
+      {0x00000000, Color(10, 20, 30, 0), 0x00000000},  {0x12345678, Color(255, 255, 255, 0), 0x12345678},
       {0x12345678, Color(1, 2, 3, 255), 0xFF010203},
   };
   for (bool reference : {false, true}) {
@@ -148,7 +146,7 @@ TEST(SoftwareLine, AntialiasedLinesNeverLeaveTheImage) {
   // Steep lines at x = 0 stepping left, flat lines on the last row, and
   // lines crossing the image from far outside.
   const double lines[][4] = {{0.5, 0.2, -3.5, 7.9}, {0.9, 0.1, 0.1, 7.9}, {0.1, 7.5, 7.9, 7.9},
-                             {-30, -20, 40, 30},   {7.9, 0.1, 0.2, 6.3}, {-5, 3.5, 12, 3.7}};
+                             {-30, -20, 40, 30},    {7.9, 0.1, 0.2, 6.3}, {-5, 3.5, 12, 3.7}};
   for (const auto& l : lines) {
     RecordingHost host;
     MemoryImage image(&host);
@@ -279,8 +277,7 @@ TEST(SoftwareBlit, MirroredDrawsOnPlainMemoryImageDoNothing) {
   MemoryImage dest(&host);
   Fill(dest, 2, 2, 0xFF000000);
   dest.DrawImageMirrored(&source, 0, 0, Rect(0, 0, 2, 2), Color::White, 0);
-  dest.DrawImageStretchedMirrored(&source, Rect(0, 0, 2, 2), Rect(0, 0, 2, 2), Rect(0, 0, 2, 2), Color::White, 0,
-                                  true);
+  dest.DrawImageStretchedMirrored(&source, Rect(0, 0, 2, 2), Rect(0, 0, 2, 2), Rect(0, 0, 2, 2), Color::White, 0, true);
   EXPECT_EQ(Pixels(dest), std::vector<uint32_t>(4, 0xFF000000));
 }
 
@@ -356,7 +353,8 @@ TEST(BlitKernels, DivideExactMatchesIntegerDivision) {
     const __m128 df = _mm_set1_ps(static_cast<float>(d));
     for (int n = 0; n < (1 << 17); n += 4) {
       alignas(16) int32_t q[4];
-      _mm_store_si128(reinterpret_cast<__m128i*>(q), BlitKernels::DivideExact(_mm_set_epi32(n + 3, n + 2, n + 1, n), df));
+      _mm_store_si128(reinterpret_cast<__m128i*>(q),
+                      BlitKernels::DivideExact(_mm_set_epi32(n + 3, n + 2, n + 1, n), df));
       for (int k = 0; k < 4; ++k) {
         if (q[k] != (n + k) / d) FAIL() << (n + k) << " / " << d << " gave " << q[k];
       }

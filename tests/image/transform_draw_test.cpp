@@ -66,8 +66,8 @@ TEST(TransformDraw, RotationQuarterTurnMovesPixels) {
   MemoryImage dest(&host);
   Fill(dest, 60, 60, 0xFF000000);
   // Centre of the source at (30, 30); a quarter turn keeps a square a square.
-  dest.DrawImageRotated(&source, 20.0f, 20.0f, Rect(0, 0, 20, 20), Rect(0, 0, 60, 60), Color::White, 0,
-                        M_PI / 2, 10.0f, 10.0f);
+  dest.DrawImageRotated(&source, 20.0f, 20.0f, Rect(0, 0, 20, 20), Rect(0, 0, 60, 60), Color::White, 0, M_PI / 2, 10.0f,
+                        10.0f);
   EXPECT_GT(Pixel(dest, 30, 30) & 0xFF, 200u);
   EXPECT_EQ(Pixel(dest, 5, 5), 0xFF000000u);
   EXPECT_EQ(Pixel(dest, 55, 55), 0xFF000000u);
@@ -98,8 +98,8 @@ TEST(TransformDraw, SourceRectangleOutsideTheSourceIsCut) {
   Fill(dest, 16, 16, 0xFF0000FF);
   // The same picture asked for through a rectangle starting 3 pixels before
   // the source and reaching far past it; position and centre move to match.
-  dest.DrawImageRotated(&source, 3.0f, 2.0f, Rect(-3, -3, 40, 40), Rect(0, 0, 16, 16), Color::White, 0, 0.3,
-                        5.5f, 4.5f);
+  dest.DrawImageRotated(&source, 3.0f, 2.0f, Rect(-3, -3, 40, 40), Rect(0, 0, 16, 16), Color::White, 0, 0.3, 5.5f,
+                        4.5f);
   EXPECT_EQ(Pixels(dest), Pixels(expected));
   // Absurd positions draw nothing.
   dest.DrawImageRotated(&source, 1e30f, 2.0f, Rect(0, 0, 4, 3), Rect(0, 0, 16, 16), Color::White, 0, 0.3, 0, 0);

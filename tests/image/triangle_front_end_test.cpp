@@ -26,7 +26,7 @@ void InstallAll(std::integer_sequence<uint32_t, I...>) {
 }
 
 class TriangleFrontEnd : public ::testing::Test {
-protected:
+ protected:
   void SetUp() override {
     gSeen = &seen;
     InstallAll(std::make_integer_sequence<uint32_t, kRasterizerCount>());
@@ -52,15 +52,15 @@ TEST_F(TriangleFrontEnd, StripWindingAndShortStrips) {
   std::vector<TexturedVertex> strip;
   for (int i = 0; i < 4; ++i) strip.push_back(V(static_cast<float>(i), static_cast<float>(i % 2)));
   uint32_t target[16];
-  DrawTriangleStrip(strip.data(), 4, nullptr, Color::White, 0, Rect(0, 0, 100, 100), target, 16, kPixelTag8888,
-                    false, false);
+  DrawTriangleStrip(strip.data(), 4, nullptr, Color::White, 0, Rect(0, 0, 100, 100), target, 16, kPixelTag8888, false,
+                    false);
   ASSERT_EQ(seen.size(), 2u);
   auto num = [](const RasterVertex& r) { return r.x >> 16; };
   EXPECT_EQ((std::vector<int>{num(seen[0].v[0]), num(seen[0].v[1]), num(seen[0].v[2])}), (std::vector<int>{0, 1, 2}));
   EXPECT_EQ((std::vector<int>{num(seen[1].v[0]), num(seen[1].v[1]), num(seen[1].v[2])}), (std::vector<int>{1, 3, 2}));
   seen.clear();
-  DrawTriangleStrip(strip.data(), 2, nullptr, Color::White, 0, Rect(0, 0, 100, 100), target, 16, kPixelTag8888,
-                    false, false);
+  DrawTriangleStrip(strip.data(), 2, nullptr, Color::White, 0, Rect(0, 0, 100, 100), target, 16, kPixelTag8888, false,
+                    false);
   EXPECT_TRUE(seen.empty());
 }
 
@@ -123,8 +123,7 @@ TEST_F(TriangleFrontEnd, IndexAndFixedPointOfATexturedDraw) {
   Load(texture, 8, 2, std::vector<uint32_t>(16, 0x80FFFFFF));
   const TexturedVertex tri[3] = {V(1, 1, 0, 0), V(5, 1, 1, 0), V(1, 5, 0, 1)};
   uint16_t target[64];
-  DrawTriangleStrip(tri, 3, &texture, Color(255, 0, 0), 0, Rect(0, 0, 8, 8), target, 16, kPixelTag565, false,
-                    false);
+  DrawTriangleStrip(tri, 3, &texture, Color(255, 0, 0), 0, Rect(0, 0, 8, 8), target, 16, kPixelTag565, false, false);
   ASSERT_EQ(seen.size(), 1u);
   EXPECT_EQ(seen[0].index, 0x5Au);
   EXPECT_EQ(seen[0].v[0].x, 1 << 16);

@@ -36,9 +36,7 @@ std::string ReadFile(const std::string& path) {
   return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 }
 
-void WriteFile(const std::string& path, const std::string& text) {
-  std::ofstream(path, std::ios::binary) << text;
-}
+void WriteFile(const std::string& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
 
 std::vector<std::string> FolderEntries(const std::string& folder) {
   std::vector<std::string> names;
@@ -83,7 +81,7 @@ TEST_F(AtomicFile, ReplacesTheContentAndLeavesOnlyTheTarget) {
   privateFile.permissions = 0600;
   ASSERT_TRUE(Platform::ReplaceFileContent(Target(), std::string("second"), privateFile));
   EXPECT_EQ(ReadFile(Target()), "second");
-  struct stat st{};
+  struct stat st {};
   ASSERT_EQ(::stat(Target().c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 0777, 0600u);
   ASSERT_TRUE(Platform::ReplaceFileContent(Target(), std::string()));
@@ -125,9 +123,12 @@ TEST(AtomicFileNames, OnlyTheSaversOwnPatternCounts) {
     const char* target;
     bool temporary;
   } cases[] = {
-      {"values.reg.tmp-a1B2c3", "values.reg", true},  {"values.reg.tmp-a1B2c", "values.reg", false},
-      {"values.reg.tmp-a1B2c3d", "values.reg", false}, {"values.reg.tmp-a1B2.3", "values.reg", false},
-      {"values.reg.tmp-a1B2c3", "values.re", false},   {"VALUES.REG.tmp-a1B2c3", "values.reg", false},
+      {"values.reg.tmp-a1B2c3", "values.reg", true},
+      {"values.reg.tmp-a1B2c", "values.reg", false},
+      {"values.reg.tmp-a1B2c3d", "values.reg", false},
+      {"values.reg.tmp-a1B2.3", "values.reg", false},
+      {"values.reg.tmp-a1B2c3", "values.re", false},
+      {"VALUES.REG.tmp-a1B2c3", "values.reg", false},
       {".tmp-a1B2c3", "", false},
   };
   for (const Case& c : cases)
@@ -220,7 +221,7 @@ TEST_F(AtomicFile, ReadOnlyFolderFailsAtTheTemporaryFile) {
     Platform::AtomicSaveResult result = Platform::ReplaceFileContent(target, std::string("new content"));
     if (result.ok()) return kChildSaveSucceeded;
     return result.failedStep == AtomicSaveStep::kCreateTemporary && result.error == EACCES ? kChildPassed
-                                                                                            : kChildWrongStep;
+                                                                                           : kChildWrongStep;
   });
   ::chmod(readOnly.c_str(), 0755);
   ASSERT_NE(code, kChildCannotSetUp) << "cannot drop to an unprivileged user";
@@ -303,8 +304,8 @@ const Saver& SaverFor(int index) {
        [](const std::string& folder, int which) { Platform::ReplaceFileContent(folder + "/save.dat", Content(which)); },
        [](const std::string& folder) { return IdentifyContent(ReadFile(folder + "/save.dat")); }, "save.dat",
        [](const std::string& folder) { return folder; }, 100},
-      {"the registry store", [](const std::string&, int which) { SaveThroughRegistry(which); },
-       IdentifyRegistryContent, "values.reg", RegistryKeyFolder, 40},
+      {"the registry store", [](const std::string&, int which) { SaveThroughRegistry(which); }, IdentifyRegistryContent,
+       "values.reg", RegistryKeyFolder, 40},
   };
   return savers[index];
 }

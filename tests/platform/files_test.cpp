@@ -12,9 +12,7 @@
 
 namespace {
 
-void WriteText(const std::string& path, const std::string& text) {
-  std::ofstream(path, std::ios::binary) << text;
-}
+void WriteText(const std::string& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
 
 std::string ReadAll(std::FILE* f) {
   std::string out;
@@ -99,10 +97,8 @@ TEST_F(FilesTest, OpenFollowsWindowsPathRules) {
     std::string path;
     bool opens;
   } cases[] = {
-      {dir.path() + "/Data\\Img.PNG", true},
-      {dir.path() + "\\DATA\\\\img.png", true},
-      {dir.path() + "/data/img.png", true},
-      {dir.path() + "/data/img.pn", false},
+      {dir.path() + "/Data\\Img.PNG", true}, {dir.path() + "\\DATA\\\\img.png", true},
+      {dir.path() + "/data/img.png", true},  {dir.path() + "/data/img.pn", false},
       {dir.path() + "/data", false},  // a folder is not a file
   };
   for (const Case& c : cases) {
@@ -160,14 +156,20 @@ TEST(FilePatterns, WindowsWildcardRules) {
     const char* pattern;
     bool match;
   } cases[] = {
-      {"demo3.dmo", "demo*.dmo", true},   {"DEMO3.DMO", "demo*.dmo", true},
-      {"demo.txt", "demo*.dmo", false},   {"README", "*.*", true},
-      {"x.tar.gz", "*.gz", true},         {"abc", "a?c", true},
-      {"ac", "a?c", false},               {"demo", "demo.*", true},
+      {"demo3.dmo", "demo*.dmo", true},
+      {"DEMO3.DMO", "demo*.dmo", true},
+      {"demo.txt", "demo*.dmo", false},
+      {"README", "*.*", true},
+      {"x.tar.gz", "*.gz", true},
+      {"abc", "a?c", true},
+      {"ac", "a?c", false},
+      {"demo", "demo.*", true},
       {"aaaaaaaaaaaaaaaaaaaaaaaab", "*a*a*a*a*a*a*c", false},
-      {"", "*", true},                    {"abc", "", false},
+      {"", "*", true},
+      {"abc", "", false},
   };
-  for (const Case& c : cases) EXPECT_EQ(Platform::MatchesPattern(c.name, c.pattern), c.match) << c.name << " ~ " << c.pattern;
+  for (const Case& c : cases)
+    EXPECT_EQ(Platform::MatchesPattern(c.name, c.pattern), c.match) << c.name << " ~ " << c.pattern;
 }
 
 TEST_F(FilesTest, WriteTimeIsWindowsFileTime) {

@@ -48,7 +48,8 @@ TEST(Process, FolderPathIsTheDataRoot) {
   TempFolder home;
   ::setenv("GAME_HOME", home.path().c_str(), 1);
   HMODULE shell = LoadLibraryA("shell32.dll");
-  auto getFolder = reinterpret_cast<long (*)(HWND, int, HANDLE, DWORD, char*)>(GetProcAddress(shell, "SHGetFolderPathA"));
+  auto getFolder =
+      reinterpret_cast<long (*)(HWND, int, HANDLE, DWORD, char*)>(GetProcAddress(shell, "SHGetFolderPathA"));
   ASSERT_NE(getFolder, nullptr);
   char path[MAX_PATH];
   ASSERT_EQ(getFolder(nullptr, CSIDL_COMMON_APPDATA, nullptr, 0, path), 0);
@@ -64,7 +65,8 @@ TEST(Process, OnlyTheProgramFileHasAVersion) {
   ASSERT_GT(size, 0u);
   std::vector<char> block(size);
   ASSERT_TRUE(GetFileVersionInfoA(self.c_str(), 0, size, block.data()));
-  for (const char* table : {"\\StringFileInfo\\040904B0\\ProductVersion", "\\StringFileInfo\\040904E4\\ProductVersion"}) {
+  for (const char* table :
+       {"\\StringFileInfo\\040904B0\\ProductVersion", "\\StringFileInfo\\040904E4\\ProductVersion"}) {
     void* text = nullptr;
     UINT length = 0;
     ASSERT_TRUE(VerQueryValueA(block.data(), table, &text, &length));

@@ -80,8 +80,8 @@ TEST_F(RegistryStore, CreateMakesParentsOpenMakesNothing) {
 
   EXPECT_NE(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\App", 0, KEY_READ, &key), ERROR_SUCCESS)
       << "other roots are empty";
-  EXPECT_NE(RegCreateKeyExA(HKEY_CURRENT_USER, "SOFTWARE\\..\\..\\escape", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                            &key, nullptr),
+  EXPECT_NE(RegCreateKeyExA(HKEY_CURRENT_USER, "SOFTWARE\\..\\..\\escape", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                            nullptr),
             ERROR_SUCCESS);
 }
 
@@ -91,7 +91,8 @@ TEST_F(RegistryStore, QueryRulesForSizesTypesAndNames) {
   ASSERT_EQ(RegSetValueExA(key, "Ten", 0, REG_SZ, reinterpret_cast<const BYTE*>(ten), 10), ERROR_SUCCESS);
 
   DWORD type = 0, size = 0;
-  EXPECT_EQ(RegQueryValueExA(key, "ten", nullptr, &type, nullptr, &size), ERROR_SUCCESS) << "a null buffer asks the size";
+  EXPECT_EQ(RegQueryValueExA(key, "ten", nullptr, &type, nullptr, &size), ERROR_SUCCESS)
+      << "a null buffer asks the size";
   EXPECT_EQ(size, 10u);
   EXPECT_EQ(type, REG_SZ);
 
@@ -109,8 +110,7 @@ TEST_F(RegistryStore, QueryRulesForSizesTypesAndNames) {
   ASSERT_EQ(RegQueryValueExA(key, "tEn", nullptr, &type, buffer, &size), ERROR_SUCCESS);
   EXPECT_EQ(type, REG_DWORD);
   EXPECT_EQ(size, 4u);
-  EXPECT_NE(ReadFile(Platform::RegistryRoot() + "/SOFTWARE/Q/values.reg").find("Ten\t4\t01000000"),
-            std::string::npos);
+  EXPECT_NE(ReadFile(Platform::RegistryRoot() + "/SOFTWARE/Q/values.reg").find("Ten\t4\t01000000"), std::string::npos);
 
   EXPECT_EQ(RegDeleteValueA(key, "TEN"), ERROR_SUCCESS);
   EXPECT_NE(RegQueryValueExA(key, "Ten", nullptr, &type, nullptr, &size), ERROR_SUCCESS);

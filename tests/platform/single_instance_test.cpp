@@ -19,8 +19,8 @@ namespace {
 class SingleInstance : public ::testing::Test {
  protected:
   std::string Command(const std::string& product, int waitMs) {
-    return "env -u XDG_RUNTIME_DIR GAME_HOME='" + home.path() + "' '" + ProbePath() + "' instance '" + product +
-           "' " + std::to_string(waitMs);
+    return "env -u XDG_RUNTIME_DIR GAME_HOME='" + home.path() + "' '" + ProbePath() + "' instance '" + product + "' " +
+           std::to_string(waitMs);
   }
   TempFolder home;
   std::string product = "KivoTest" + std::to_string(::getpid());
@@ -89,7 +89,10 @@ TEST(BroadcastPacket, MalformedPacketsAreRejected) {
   ASSERT_TRUE(Platform::DecodeBroadcastPacket(good, &name, &w, &l));
   EXPECT_EQ(name, "NotifyGame");
   EXPECT_EQ(l, -1);
-  const std::string bad[] = {"", good.substr(0, good.size() - 1), good + "x", "XXXX" + good.substr(4),
+  const std::string bad[] = {"",
+                             good.substr(0, good.size() - 1),
+                             good + "x",
+                             "XXXX" + good.substr(4),
                              Platform::EncodeBroadcastPacket(std::string(300, 'a'), 0, 0),
                              Platform::EncodeBroadcastPacket("", 0, 0)};
   for (const std::string& packet : bad) EXPECT_FALSE(Platform::DecodeBroadcastPacket(packet, &name, &w, &l));

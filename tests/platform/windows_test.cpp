@@ -27,8 +27,8 @@ class WindowCalls : public HeadlessFixture {
 };
 
 TEST_F(WindowCalls, SynchronousMessagesEnterTheProcedureAtOnce) {
-  HWND w = CreateWindowExW(0, L"loggingwindow", L"T\u00e9st", WS_POPUP | WS_CAPTION, 64, 64, 320, 200, nullptr,
-                           nullptr, nullptr, nullptr);
+  HWND w = CreateWindowExW(0, L"loggingwindow", L"T\u00e9st", WS_POPUP | WS_CAPTION, 64, 64, 320, 200, nullptr, nullptr,
+                           nullptr, nullptr);
   ASSERT_NE(w, nullptr) << "class names compare without case";
   EXPECT_EQ(gSent, (std::vector<Record>{{WM_CREATE, 0, 0}}));
   gSent.clear();

@@ -12,7 +12,9 @@
 
 namespace {
 
-bool Have(const char* tool) { return std::system((std::string("command -v ") + tool + " >/dev/null 2>&1").c_str()) == 0; }
+bool Have(const char* tool) {
+  return std::system((std::string("command -v ") + tool + " >/dev/null 2>&1").c_str()) == 0;
+}
 
 // The probe's output split into steps: step name -> record lines ("msg=...").
 std::map<std::string, std::vector<std::string>> Steps(const std::string& output) {
@@ -20,9 +22,12 @@ std::map<std::string, std::vector<std::string>> Steps(const std::string& output)
   std::istringstream in(output);
   std::string line, current = "setup";
   while (std::getline(in, line)) {
-    if (line.rfind("step ", 0) == 0) current = line.substr(5);
-    else if (line == "end") current = "end";
-    else if (line.rfind("msg=", 0) == 0 && line.rfind("msg=0x0020", 0) != 0) steps[current].push_back(line);
+    if (line.rfind("step ", 0) == 0)
+      current = line.substr(5);
+    else if (line == "end")
+      current = "end";
+    else if (line.rfind("msg=", 0) == 0 && line.rfind("msg=0x0020", 0) != 0)
+      steps[current].push_back(line);
   }
   return steps;
 }

@@ -38,9 +38,9 @@ TEST(fileapi, LooseFileOpensAsPlainFileHandle) {
 }
 
 TEST(fileapi, ArchiveEntriesReadThroughTheFreeFunctions) {
-  ASSERT_TRUE(Kivo::gPakInterface->MountArchiveImage(
-      "fileapi-test.pak", paktest::Archive({{"FileApi\\Entry.bin", "a\r\nbcd"}}).data(),
-      paktest::Archive({{"FileApi\\Entry.bin", "a\r\nbcd"}}).size()));
+  ASSERT_TRUE(Kivo::gPakInterface->MountArchiveImage("fileapi-test.pak",
+                                                     paktest::Archive({{"FileApi\\Entry.bin", "a\r\nbcd"}}).data(),
+                                                     paktest::Archive({{"FileApi\\Entry.bin", "a\r\nbcd"}}).size()));
   Kivo::PakFile* file = Kivo::PakOpen("fileapi/entry.BIN", "rb");
   ASSERT_NE(file, nullptr);
   EXPECT_NE(file->record, nullptr);

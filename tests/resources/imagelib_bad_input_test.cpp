@@ -54,8 +54,8 @@ TEST(ImageLibBadInput, EveryFormatCutAtSeveralPoints) {
   for (const Sample& s : GoodSamples()) {
     SCOPED_TRACE(s.name);
     ASSERT_TRUE(DecodeBytes(s.decode, s.bytes));
-    for (size_t cut : {size_t(0), size_t(1), size_t(6), size_t(17), size_t(30), s.bytes.size() / 3,
-                       s.bytes.size() / 2, s.bytes.size() - 1}) {
+    for (size_t cut : {size_t(0), size_t(1), size_t(6), size_t(17), size_t(30), s.bytes.size() / 3, s.bytes.size() / 2,
+                       s.bytes.size() - 1}) {
       if (cut >= s.bytes.size()) continue;
       SCOPED_TRACE(cut);
       ExpectNullOrWhole(s.decode, Bytes(s.bytes.begin(), s.bytes.begin() + long(cut)));

@@ -216,8 +216,7 @@ inline Bytes PngBytes(const PngSpec& s) {
                s.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
                PNG_FILTER_TYPE_DEFAULT);
   if (!s.palette.empty()) png_set_PLTE(png, info, s.palette.data(), int(s.palette.size()));
-  if (!s.paletteAlpha.empty())
-    png_set_tRNS(png, info, s.paletteAlpha.data(), int(s.paletteAlpha.size()), nullptr);
+  if (!s.paletteAlpha.empty()) png_set_tRNS(png, info, s.paletteAlpha.data(), int(s.paletteAlpha.size()), nullptr);
   png_write_info(png, info);
   std::vector<png_bytep> rowPointers;
   std::vector<Bytes> rows = s.rows;
@@ -277,7 +276,8 @@ inline Bytes JpegBytes(const JpegSpec& s) {
   jpeg_set_quality(&cinfo, s.quality, TRUE);
   jpeg_start_compress(&cinfo, TRUE);
   while (cinfo.next_scanline < cinfo.image_height) {
-    JSAMPROW row = const_cast<JSAMPROW>(s.samples.data() + size_t(cinfo.next_scanline) * s.width * size_t(s.components));
+    JSAMPROW row =
+        const_cast<JSAMPROW>(s.samples.data() + size_t(cinfo.next_scanline) * s.width * size_t(s.components));
     jpeg_write_scanlines(&cinfo, &row, 1);
   }
   jpeg_finish_compress(&cinfo);

@@ -39,10 +39,12 @@ TEST(ImageLibLoad, ExtensionChoosesOneReaderRegardlessOfCase) {
       {"images/ball.bmp", {}},
       {"images/ball.jpeg", {}},
       // A dot inside a folder name is no extension.
-      {"data.v2/ball", {"data.v2/ball.tga", "data.v2/ball.jpg", "data.v2/ball.png", "data.v2/ball.gif",
-                        "data.v2/ball.j2k", "data.v2/ball.jp2"}},
-      {"data.v2\\ball", {"data.v2\\ball.tga", "data.v2\\ball.jpg", "data.v2\\ball.png", "data.v2\\ball.gif",
-                         "data.v2\\ball.j2k", "data.v2\\ball.jp2"}},
+      {"data.v2/ball",
+       {"data.v2/ball.tga", "data.v2/ball.jpg", "data.v2/ball.png", "data.v2/ball.gif", "data.v2/ball.j2k",
+        "data.v2/ball.jp2"}},
+      {"data.v2\\ball",
+       {"data.v2\\ball.tga", "data.v2\\ball.jpg", "data.v2\\ball.png", "data.v2\\ball.gif", "data.v2\\ball.j2k",
+        "data.v2\\ball.jp2"}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -92,7 +94,8 @@ TEST(ImageLibLoad, AlphaCandidatesAreTriedInOrder) {
   EXPECT_EQ(image->pixels[0], 0xFF112233u);
   Names expected = {"images/ball.tga"};
   for (const char* base : {"images/_ball", "images/ball_", "images/bal_"})
-    for (const char* ext : {".tga", ".jpg", ".png", ".gif", ".j2k", ".jp2"}) expected.push_back(std::string(base) + ext);
+    for (const char* ext : {".tga", ".jpg", ".png", ".gif", ".j2k", ".jp2"})
+      expected.push_back(std::string(base) + ext);
   EXPECT_EQ(files.mOpened, expected);
 }
 

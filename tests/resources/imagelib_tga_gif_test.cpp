@@ -98,7 +98,8 @@ TEST(ImageLibGif, InterlacedRowsFollowThePassOrder) {
     SCOPED_TRACE(c.height);
     const uint32_t width = 3;
     std::vector<uint8_t> indices;
-    for (uint32_t streamRow = 0; streamRow < c.height; ++streamRow) indices.insert(indices.end(), width, uint8_t(streamRow));
+    for (uint32_t streamRow = 0; streamRow < c.height; ++streamRow)
+      indices.insert(indices.end(), width, uint8_t(streamRow));
     GifSpec s = IndexedGif(width, c.height, indices);
     s.interlaced = true;
     ImagePtr image = DecodeBytes(DecodeGifImage, GifBytes(s));

@@ -31,9 +31,8 @@ TEST(pak, NameSpellingsOpenOneEntry) {
   Kivo::PakInterface pak;
   Prepare(pak);
   ASSERT_TRUE(Mount(pak, "main.pak", Archive({{"Data\\Images\\Logo.png", "LOGO"}})));
-  for (const char* name : {"data/images/Logo.png", "DATA\\IMAGES\\LOGO.PNG",
-                           "Data\\\\Images//logo.png", "c:\\game\\data\\images\\logo.png",
-                           "C:/GAME/Data/Images/x/../Logo.png"})
+  for (const char* name : {"data/images/Logo.png", "DATA\\IMAGES\\LOGO.PNG", "Data\\\\Images//logo.png",
+                           "c:\\game\\data\\images\\logo.png", "C:/GAME/Data/Images/x/../Logo.png"})
     EXPECT_EQ(OpenAndRead(pak, name), "LOGO") << name;
   // A stored name keeps its case for searches and listings.
   EXPECT_EQ(pak.Directory().at("DATA\\IMAGES\\LOGO.PNG").name, "Data\\Images\\Logo.png");
@@ -55,10 +54,10 @@ TEST(pak, NormalisationTable) {
       {"a\\.\\b", "C:\\GAME", "A\\.\\B"},
       {"a..\\b", "C:\\GAME", "A..\\B"},
       {"a\\..b\\c", "C:\\GAME", "A\\..B\\C"},
-      {"d:\\game\\x", "C:\\GAME", "D:\\GAME\\X"},       // another drive stays
-      {"C:\\GAMES\\x", "C:\\GAME", "C:\\GAMES\\X"},     // the prefix must end at a separator
-      {"C:\\GAME", "C:\\GAME", "C:\\GAME"},             // the folder itself is no file in it
-      {"C:\\game\\x", "C:\\GAME\\", "X"},               // a trailing separator on the folder
+      {"d:\\game\\x", "C:\\GAME", "D:\\GAME\\X"},    // another drive stays
+      {"C:\\GAMES\\x", "C:\\GAME", "C:\\GAMES\\X"},  // the prefix must end at a separator
+      {"C:\\GAME", "C:\\GAME", "C:\\GAME"},          // the folder itself is no file in it
+      {"C:\\game\\x", "C:\\GAME\\", "X"},            // a trailing separator on the folder
       {"/home/u/game/data/a.png", "/home/u/game", "DATA\\A.PNG"},
       {"/home/u/game//data/a.png", "/home/u/game", "\\DATA\\A.PNG"},
       {"/home/u/gamex/a", "/home/u/game", "\\HOME\\U\\GAMEX\\A"},
@@ -138,8 +137,8 @@ TEST(pak, SeekClampsToTheEntry) {
     long expected;
   };
   const Case cases[] = {
-      {2, -5, SEEK_SET, 0}, {0, 10, SEEK_SET, 4},  {1, 0, SEEK_END, 4},   {3, 7, 7, 3},
-      {2, -1, SEEK_CUR, 1}, {2, 5, SEEK_CUR, 4},   {0, -1, SEEK_END, 3},  {0, 2, SEEK_END, 4},
+      {2, -5, SEEK_SET, 0},       {0, 10, SEEK_SET, 4},       {1, 0, SEEK_END, 4},        {3, 7, 7, 3},
+      {2, -1, SEEK_CUR, 1},       {2, 5, SEEK_CUR, 4},        {0, -1, SEEK_END, 3},       {0, 2, SEEK_END, 4},
       {2, LONG_MAX, SEEK_CUR, 4}, {2, LONG_MIN, SEEK_CUR, 0}, {0, LONG_MIN, SEEK_END, 0},
   };
   for (const Case& c : cases) {
@@ -385,10 +384,10 @@ TEST(pak, SearchPatterns) {
       {"data/*.png", {"a.png", "X.PNG"}},
       {"DATA\\*", {"a.png", "X.PNG", "T.TXT"}},
       {"DATA\\*.*", {"a.png", "X.PNG", "T.TXT"}},
-      {"DATA\\X.PNG", {}},   // no '*': the archive is not searched
-      {"DATA\\?.PNG", {}},   // '?' is an ordinary character in the archive
-      {"AB*BC", {"ABC"}},    // prefix and suffix overlap in the key
-      {"ABCD*BCDE", {}},     // keys shorter than the prefix
+      {"DATA\\X.PNG", {}},  // no '*': the archive is not searched
+      {"DATA\\?.PNG", {}},  // '?' is an ordinary character in the archive
+      {"AB*BC", {"ABC"}},   // prefix and suffix overlap in the key
+      {"ABCD*BCDE", {}},    // keys shorter than the prefix
       {"*LONGER-THAN-ANY-KEY.PNG", {}},
       // Every key, then the (empty) working folder as Windows lists it.
       {"*", {"ABC", "archive.bin", "DATAX", "a.png", "X.PNG", "T.TXT", "B.PNG", ".", ".."}},

@@ -51,13 +51,7 @@ TEST(pakmount, HugeSizesAreLeftOut) {
 }
 
 TEST(pakmount, LeftOutRecordsKeepTheOffsetsOfLaterOnes) {
-  Mounted m(RawArchive()
-                .Record("P", 2)
-                .Record("..\\ESCAPE", 3)
-                .Record("R", 2)
-                .End()
-                .Data("ppqqqrr")
-                .Scrambled());
+  Mounted m(RawArchive().Record("P", 2).Record("..\\ESCAPE", 3).Record("R", 2).End().Data("ppqqqrr").Scrambled());
   ASSERT_TRUE(m.mounted);
   EXPECT_EQ(OpenAndRead(m.pak, "P"), "pp");
   EXPECT_EQ(OpenAndRead(m.pak, "R"), "rr");
@@ -106,8 +100,7 @@ TEST(pakmount, NamesThatLeaveTheirFolder) {
                 .Data("0123456789")
                 .Scrambled());
   ASSERT_TRUE(m.mounted);
-  for (const char* key : {"..\\UP", "A\\..\\..\\UP2", "\\ROOT", "/ROOT2", "C:\\WIN", "C:REL",
-                          "DIR\\..", ""})
+  for (const char* key : {"..\\UP", "A\\..\\..\\UP2", "\\ROOT", "/ROOT2", "C:\\WIN", "C:REL", "DIR\\..", ""})
     EXPECT_FALSE(m.Has(key)) << key;
   EXPECT_EQ(OpenAndRead(m.pak, "A..B\\C"), "8");
   EXPECT_EQ(OpenAndRead(m.pak, "ok/file"), "9");

@@ -24,8 +24,7 @@ using Bytes = std::vector<std::uint8_t>;
 inline Bytes ToBytes(const std::string& s) { return Bytes(s.begin(), s.end()); }
 
 // A well-formed archive image holding the given (name, contents) pairs.
-inline Bytes Archive(const std::vector<std::pair<std::string, std::string>>& files,
-                     std::uint64_t fileTime = 0) {
+inline Bytes Archive(const std::vector<std::pair<std::string, std::string>>& files, std::uint64_t fileTime = 0) {
   std::vector<Kivo::PakSourceFile> sources;
   for (const auto& f : files) sources.push_back({f.first, ToBytes(f.second), fileTime});
   Bytes image;

@@ -77,9 +77,7 @@ TEST_F(paktool, PacksATreeThatReadsBackByteEqual) {
     Kivo::PakClose(file);
   }
   // No temporary file is left beside the archive.
-  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(temp / "out"),
-                          std::filesystem::directory_iterator()),
-            1);
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(temp / "out"), std::filesystem::directory_iterator()), 1);
 }
 
 TEST_F(paktool, OutputIsSortedScrambledAndReproducible) {
@@ -159,8 +157,7 @@ TEST_F(paktool, RefusedTreesLeaveTheOldArchiveWhole) {
   EXPECT_EQ(RunTool(Quote(pak)).exitCode, 2);
   EXPECT_EQ(RunTool("--list " + Quote(temp / "good/x.txt")).exitCode, 1);
   EXPECT_EQ(paktest::ReadFile(pak), before);
-  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(temp.path()),
-                          std::filesystem::directory_iterator()),
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(temp.path()), std::filesystem::directory_iterator()),
             5);  // keep.pak and the four source folders: no temporary file left
 }
 
@@ -190,9 +187,8 @@ TEST_F(paktool, WriterRefusesNamesThatLeaveTheirFolder) {
     const char* message;
   };
   const Case cases[] = {
-      {"..\\x", "absolute or contains"},     {"a/../../x", "absolute or contains"},
-      {"\\abs", "absolute or contains"},     {"/abs", "absolute or contains"},
-      {"c:x", "absolute or contains"},       {"", "absolute or contains"},
+      {"..\\x", "absolute or contains"}, {"a/../../x", "absolute or contains"}, {"\\abs", "absolute or contains"},
+      {"/abs", "absolute or contains"},  {"c:x", "absolute or contains"},       {"", "absolute or contains"},
   };
   for (const Case& c : cases) {
     std::vector<std::uint8_t> image;

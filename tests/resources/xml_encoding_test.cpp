@@ -55,8 +55,7 @@ TEST(xmlencoding, ForcedReaders) {
       {"bytes over a UTF-8 BOM", 0, kUtf8Bom + "<a/>", L"'\u00EF\u00BB\u00BF' <a> </a>@a"},
       {"bytes over a UTF-16 BOM", 0, kLeBom + "<a/>", L"'\u00FF\u00FE' <a> </a>@a"},
       {"UTF-8 without BOM", 1, "<a>\xC3\xA9</a>", L"<a> '\u00E9'@a </a>@a"},
-      {"UTF-8 drops its first BOM only", 1, kUtf8Bom + "<a>" + kUtf8Bom + "</a>",
-       L"<a> '\uFEFF'@a </a>@a"},
+      {"UTF-8 drops its first BOM only", 1, kUtf8Bom + "<a>" + kUtf8Bom + "</a>", L"<a> '\uFEFF'@a </a>@a"},
       {"UTF-16 detect, no BOM", 2, Utf16(u"<a/>", false), L"<a> </a>@a"},
       {"UTF-16 detect, BE BOM", 2, kBeBom + Utf16(u"<a>\u0416</a>", true), L"<a> '\u0416'@a </a>@a"},
       {"UTF-16 detect, LE BOM", 2, kLeBom + Utf16(u"<a/>", false), L"<a> </a>@a"},
@@ -72,8 +71,7 @@ TEST(xmlencoding, ForcedReaders) {
 
 TEST(xmlencoding, SelectEncodingIgnoresUnknownCodes) {
   // An unknown code leaves the byte-order-mark sniff in charge.
-  Kivo::gPakInterface->AddMemoryFile("xmltest/unknown.xml",
-                                     paktest::ToBytes(kUtf8Bom + "<a>\xC3\xA9</a>"));
+  Kivo::gPakInterface->AddMemoryFile("xmltest/unknown.xml", paktest::ToBytes(kUtf8Bom + "<a>\xC3\xA9</a>"));
   for (int code : {-1, 5, 99}) {
     Kivo::XMLParser parser;
     parser.SelectEncoding(code);
@@ -87,9 +85,9 @@ TEST(xmlencoding, SelectEncodingIgnoresUnknownCodes) {
 
 TEST(xmlencoding, MalformedUtf8) {
   const char* illegal[] = {
-      "\xC0\x80",              // overlong two-byte forms
+      "\xC0\x80",  // overlong two-byte forms
       "\xC1\xBF",
-      "\xE0\x80\x80",          // overlong three-byte forms
+      "\xE0\x80\x80",  // overlong three-byte forms
       "\xE0\x9F\xBF",
       "\xF0\x8F\xBF\xBF",      // overlong four-byte form
       "\xF8\x87\xBF\xBF\xBF",  // overlong five-byte form
@@ -105,8 +103,8 @@ TEST(xmlencoding, MalformedUtf8) {
       "\xFD",
       "\xFE",
       "\xFF",
-      "\xE2\x82<",             // sequence cut by an ordinary byte
-      "\xE2\x82",              // sequence cut by the end of the file
+      "\xE2\x82<",  // sequence cut by an ordinary byte
+      "\xE2\x82",   // sequence cut by the end of the file
   };
   for (const char* bytes : illegal) {
     // Where an element would start the character is reported as illegal ...
@@ -130,8 +128,14 @@ TEST(xmlencoding, MalformedUtf16EndsTheInput) {
     std::wstring expected;
   };
   const Case cases[] = {
-      {"lone high surrogate between elements", u"<a>\xD800" u"b</a>", L"<a>"},
-      {"lone high surrogate in text", u"<a>x\xD800" u"b</a>", L"<a> !Unexpected End of File@1"},
+      {"lone high surrogate between elements",
+       u"<a>\xD800"
+       u"b</a>",
+       L"<a>"},
+      {"lone high surrogate in text",
+       u"<a>x\xD800"
+       u"b</a>",
+       L"<a> !Unexpected End of File@1"},
       {"high surrogate at the end", u"<a>x\xDBFF", L"<a> !Unexpected End of File@1"},
       {"high then high", u"<a>x\xD800\xD800</a>", L"<a> !Unexpected End of File@1"},
       {"lone low surrogate", u"<a>x\xDC00</a>", L"<a> !Unexpected End of File@1"},

@@ -108,8 +108,7 @@ TEST(xml, MissingFileReportsLineZero) {
 
 TEST(xml, SourcePathAndLineWhileReading) {
   const std::string document = "<a>\n<b/>\n</a>";
-  Kivo::gPakInterface->AddMemoryFile("xmltest/lines.xml",
-                                     std::vector<std::uint8_t>(document.begin(), document.end()));
+  Kivo::gPakInterface->AddMemoryFile("xmltest/lines.xml", std::vector<std::uint8_t>(document.begin(), document.end()));
   Kivo::XMLParser parser;
   ASSERT_TRUE(parser.OpenFile("xmltest/lines.xml"));
   EXPECT_EQ(parser.GetSourcePath(), "xmltest/lines.xml");

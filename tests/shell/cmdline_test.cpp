@@ -151,8 +151,8 @@ TEST_F(CommandLineTest, PlayingNumberedCountsBackFromTheLatest) {
     const char* value;
     const char* want;
   };
-  for (Case c : {Case{"", "kivoapp9.dmo"}, Case{"1", "kivoapp9.dmo"}, Case{"3", "kivoapp7.dmo"},
-                 Case{"0", "kivoapp9.dmo"}}) {
+  for (Case c :
+       {Case{"", "kivoapp9.dmo"}, Case{"1", "kivoapp9.dmo"}, Case{"3", "kivoapp7.dmo"}, Case{"0", "kivoapp9.dmo"}}) {
     StartupApp a;
     a.ApplyCommandLineParam("-playnum", c.value);
     a.PlaceNumberedDemo();

@@ -77,8 +77,8 @@ TEST_F(DemoEventTest, PointerEventsAndTheirReplay) {
   app.mDemoMouseX = 100;
   app.mDemoMouseY = 100;
   app.ReplayDemoEvents();
-  EXPECT_EQ(Tracer(0).trace, (std::vector<std::string>{"0: move 131 69", "0: move 162 37", "0: down 162 37 -2",
-                                                       "0: wheel -1"}));
+  EXPECT_EQ(Tracer(0).trace,
+            (std::vector<std::string>{"0: move 131 69", "0: move 162 37", "0: down 162 37 -2", "0: wheel -1"}));
 }
 
 TEST_F(DemoEventTest, NegativePositionIsStoredAs12BitsAndRelativeMovesStayInStep) {
@@ -135,8 +135,7 @@ TEST_F(DemoEventTest, KeysCharactersFocusAndWindowEventsReplay) {
   EXPECT_EQ(app.mUpdateCount, 3);
   EXPECT_FALSE(app.GatedStepUpdate());
   app.ReplayDemoEvents();
-  EXPECT_EQ(Tracer(0).trace,
-            (std::vector<std::string>{"0: keydown 65", "3: char 1046", "3: keyup 18"}));
+  EXPECT_EQ(Tracer(0).trace, (std::vector<std::string>{"0: keydown 65", "3: char 1046", "3: keyup 18"}));
   EXPECT_FALSE(app.mPointerInWindow);
   app.mUpdateCount = 5;
   app.ReplayDemoEvents();
@@ -160,8 +159,7 @@ TEST_F(DemoFileTest, WrittenHeaderBytes) {
   app.mUpdateCount = 77;
   app.mDemoFilePath = folder + "/golden.dmo";
   app.WriteDemoFile();
-  std::string expected = U32(0x42BEEF78) + U32(2) + U32(0x01020304) + U16(8) + "test 1.0" + U32(4) + U32(0) +
-                         U32(77) +
+  std::string expected = U32(0x42BEEF78) + U32(2) + U32(0x01020304) + U16(8) + "test 1.0" + U32(4) + U32(0) + U32(77) +
                          std::string(reinterpret_cast<const char*>(app.mDemoBuffer.Data()),
                                      static_cast<size_t>(app.mDemoBuffer.ByteSize()));
   EXPECT_EQ(ReadFile(app.mDemoFilePath), expected);
@@ -211,10 +209,8 @@ TEST_F(DemoFileTest, ReaderRefusesBadFilesWithExactTexts) {
        "This demo file appears to be for '1.5'"},
       {"marker block size negative", head + U32(0xFFFFFFF0u) + U32(0) + U32(50) + "\x01", invalid},
       {"marker block size too large", head + U32(13) + U32(0) + U32(50) + "\x01", invalid},
-      {"more markers claimed than held", head + U32(14) + U32(2) + U16(2) + "ab" + U32(5) + U32(50) + "\x01",
-       invalid},
-      {"marker text longer than its block", head + U32(10) + U32(1) + U16(900) + "ab" + U32(50) + "\x01",
-       invalid},
+      {"more markers claimed than held", head + U32(14) + U32(2) + U16(2) + "ab" + U32(5) + U32(50) + "\x01", invalid},
+      {"marker text longer than its block", head + U32(10) + U32(1) + U16(900) + "ab" + U32(50) + "\x01", invalid},
       {"one marker", head + U32(static_cast<uint32_t>(marker.size())) + marker + U32(50) + "\x01", ""},
       {"no stream left", head + emptyMarkers + U32(50), invalid},
       {"empty file", "", invalid},
@@ -240,8 +236,8 @@ TEST_F(DemoFileTest, ReaderRefusesBadFilesWithExactTexts) {
 TEST_F(DemoFileTest, ReadingSeedsTheGeneratorAndLoadsTheStream) {
   DemoApp& app = MakeDemoApp();
   app.mDemoFilePath = folder + "/seed.dmo";
-  WriteFile(app.mDemoFilePath, U32(0x42BEEF78) + U32(2) + U32(1234) + U16(8) + "test 1.0" + U32(4) + U32(0) +
-                                   U32(9) + "\xAB\xCD");
+  WriteFile(app.mDemoFilePath,
+            U32(0x42BEEF78) + U32(2) + U32(1234) + U16(8) + "test 1.0" + U32(4) + U32(0) + U32(9) + "\xAB\xCD");
   std::string error;
   ASSERT_TRUE(app.ReadDemoFile(&error));
   EXPECT_EQ(app.mRandomSeed, 1234u);
@@ -424,8 +420,8 @@ TEST_F(DemoJournalTest, CorruptCountsEndPlaybackWithAClearError) {
       {"file read in the loop", [&](Buffer& b) { header(b, 15), b.PutBits(1, 1), b.PutU32(0xFFFFFFFFu); }, nullptr},
       {"registry read in the loop",
        [&](Buffer& b) { header(b, 11), b.PutBits(1, 1), b.PutU32(1), b.PutU32(0xFFFFFFFFu); }, nullptr},
-      {"transfer text in the loop",
-       [&](Buffer& b) { header(b, 17), b.PutU32(1), b.PutByte(0), b.PutU16(40000); }, nullptr},
+      {"transfer text in the loop", [&](Buffer& b) { header(b, 17), b.PutU32(1), b.PutByte(0), b.PutU16(40000); },
+       nullptr},
       {"unused code", [&](Buffer& b) { header(b, 13); }, nullptr},
       {"journalled bytes", [&](Buffer& b) { header(b, 18), b.PutU32(0xFFFFFFFFu); },
        [](DemoApp& a) {
@@ -456,8 +452,10 @@ TEST_F(DemoJournalTest, CorruptCountsEndPlaybackWithAClearError) {
     stream.PutBits(0, 16);
     StartPlaying(app, stream);
     app.exitCodes.clear();
-    if (c.call) c.call(app);
-    else app.ReplayDemoEvents();
+    if (c.call)
+      c.call(app);
+    else
+      app.ReplayDemoEvents();
     EXPECT_FALSE(app.mPlaying);
     EXPECT_EQ(app.exitCodes, std::vector<int32_t>{0});
   }
@@ -490,7 +488,7 @@ TEST_F(NumberedDemoTest, KeepsTheNewestAndReportsTheHighest) {
   for (int n = 3; n <= 6; ++n) WriteFile(stem + std::to_string(n) + ".dmo", "d");
   WriteFile(stem + "x.dmo", "not numbered");
   EXPECT_EQ(app.FindNumberedDemos(stem, 5, true), 6);
-  struct stat info{};
+  struct stat info {};
   EXPECT_EQ(stat((stem + "3.dmo").c_str(), &info), 0);
   WriteFile(stem + "7.dmo", "d");
   EXPECT_EQ(app.FindNumberedDemos(stem, 5, true), 7);

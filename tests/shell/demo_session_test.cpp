@@ -46,10 +46,10 @@ class DemoSessionTest : public ::testing::Test {
   // Runs the session binary with the given environment and options; returns
   // its exit code (124 when it ran into the timeout).
   int Run(const std::string& environment, const std::string& options) {
-    std::string command = "cd '" + (start.empty() ? folder : start) + "' && env GAME_BACKEND=headless GAME_HOME='" + folder +
-                          "/home' GAME_LOG='" + folder + "/log.txt' DEMO_DATA_FILE='" + folder + "/data.txt' " +
-                          environment + " timeout 60 '" +
-                          KIVO_DEMO_SESSION + "' " + options + " > '" + folder + "/out.txt' 2>&1";
+    std::string command = "cd '" + (start.empty() ? folder : start) + "' && env GAME_BACKEND=headless GAME_HOME='" +
+                          folder + "/home' GAME_LOG='" + folder + "/log.txt' DEMO_DATA_FILE='" + folder +
+                          "/data.txt' " + environment + " timeout 60 '" + KIVO_DEMO_SESSION + "' " + options + " > '" +
+                          folder + "/out.txt' 2>&1";
     int status = std::system(command.c_str());
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   }
@@ -169,8 +169,8 @@ TEST_F(DemoSessionTest, MalformedDemosEndWithTheirMessage) {
   const Case cases[] = {
       {"bad magic", u32(0x12345678) + u32(2), invalid},
       {"truncated header", head.substr(0, 9), invalid},
-      {"other version", u32(0x42BEEF78) + u32(2) + u32(7) + std::string("\x03\x00", 2) + "0.9" + u32(4) + u32(0) +
-                            u32(5) + "x",
+      {"other version",
+       u32(0x42BEEF78) + u32(2) + u32(7) + std::string("\x03\x00", 2) + "0.9" + u32(4) + u32(0) + u32(5) + "x",
        "This demo file appears to be for '0.9'"},
       {"negative marker block", head + u32(0xFFFFFFFE) + u32(0) + u32(5) + "x", invalid},
       {"marker block too large", head + u32(400) + u32(0) + u32(5) + "x", invalid},

@@ -23,7 +23,7 @@ constexpr const char* kTest3DKey = "SOFTWARE\\KivoTest\\Test3D";
 // Starts recording where a recording command line would: after the settings
 // read before the command line.
 class JournalingApp : public StartupApp {
-public:
+ public:
   void OnBeforeWindowCreated() override {
     if (recordFromHere) mRecording = true;
     StartupApp::OnBeforeWindowCreated();
@@ -32,7 +32,7 @@ public:
 };
 
 class FirstRun3D : public StartupFixture, public ::testing::WithParamInterface<Format> {
-protected:
+ protected:
   void SetUp() override {
     StartupFixture::SetUp();
     DDrawStandIn::Machine machine;
@@ -166,7 +166,6 @@ TEST_P(FirstRun3D, DemoReplaysTheRecordedVerdictWithoutTesting) {
   player.mPlaying = false;
 }
 
-INSTANTIATE_TEST_SUITE_P(Desktops, FirstRun3D, ::testing::Values(Format::kRGB888, Format::kRGB565),
-                         FormatParamName);
+INSTANTIATE_TEST_SUITE_P(Desktops, FirstRun3D, ::testing::Values(Format::kRGB888, Format::kRGB565), FormatParamName);
 
 }  // namespace

@@ -28,8 +28,8 @@ class WatchingLoaderApp : public TestApp {
     bool same = true;
     for (int i = 0; i < 30 && same; ++i) {
       std::this_thread::sleep_for(std::chrono::milliseconds(10));
-      same = mResourceManager == gProbe->resources && mSoundManager == gProbe->sounds &&
-             mWidgetManager == gProbe->widgets;
+      same =
+          mResourceManager == gProbe->resources && mSoundManager == gProbe->sounds && mWidgetManager == gProbe->widgets;
     }
     gProbe->sawAll = same;
   }

@@ -62,10 +62,20 @@ TEST_F(ScreenModeTest, PointerForEachCursorNumberAndState) {
     int number;
     int shape;  // -1: hidden
   };
-  const Case cases[] = {{0, Id(IDC_ARROW)},  {3, Id(IDC_IBEAM)},   {4, Id(IDC_NO)},     {5, Id(IDC_SIZEALL)},
-                        {6, Id(IDC_SIZENESW)}, {7, Id(IDC_SIZENS)}, {8, Id(IDC_SIZENWSE)}, {9, Id(IDC_SIZEWE)},
-                        {10, Id(IDC_WAIT)},   {11, -1},            {12, -1},            {-1, Id(IDC_ARROW)},
-                        {13, Id(IDC_ARROW)},  {1000, Id(IDC_ARROW)}};
+  const Case cases[] = {{0, Id(IDC_ARROW)},
+                        {3, Id(IDC_IBEAM)},
+                        {4, Id(IDC_NO)},
+                        {5, Id(IDC_SIZEALL)},
+                        {6, Id(IDC_SIZENESW)},
+                        {7, Id(IDC_SIZENS)},
+                        {8, Id(IDC_SIZENWSE)},
+                        {9, Id(IDC_SIZEWE)},
+                        {10, Id(IDC_WAIT)},
+                        {11, -1},
+                        {12, -1},
+                        {-1, Id(IDC_ARROW)},
+                        {13, Id(IDC_ARROW)},
+                        {1000, Id(IDC_ARROW)}};
   for (Case c : cases) {
     a.SetCursorNumber(c.number);
     EXPECT_EQ(SystemShape(GetCursor()), c.shape) << c.number;
@@ -118,8 +128,8 @@ TEST_F(ScreenModeTest, PlaybackShowsTheNoSignInsideTheClientArea) {
     int x, y;
     int shape;
   } edges[] = {
-      {a.mWidth - 1, 100, Id(IDC_NO)},    {a.mWidth, 100, Id(IDC_ARROW)}, {100, a.mHeight - 1, Id(IDC_NO)},
-      {100, a.mHeight, Id(IDC_ARROW)},    {700, 100, Id(IDC_ARROW)},
+      {a.mWidth - 1, 100, Id(IDC_NO)}, {a.mWidth, 100, Id(IDC_ARROW)}, {100, a.mHeight - 1, Id(IDC_NO)},
+      {100, a.mHeight, Id(IDC_ARROW)}, {700, 100, Id(IDC_ARROW)},
   };
   for (const auto& edge : edges) {
     Script("0 move " + std::to_string(edge.x) + " " + std::to_string(edge.y) + "\n");

@@ -34,9 +34,8 @@ class GameTest : public StartupFixture {
     // viewer runs the framework's application, without the game's profiles
     // choosing the volumes and the screen mode.
     return "env -u GAME_LOG -u XDG_RUNTIME_DIR GAME_SCENE=mnEngineDemo GAME_HOME='" + home +
-           "' GAME_BACKEND=headless GAME_INPUT_SCRIPT='" +
-           scriptPath + "' " + extraEnv + (limited ? " timeout 120 '" : " '") + KIVO_GAME_EXE + "' " + args + " > '" + output +
-           "' 2>&1";
+           "' GAME_BACKEND=headless GAME_INPUT_SCRIPT='" + scriptPath + "' " + extraEnv +
+           (limited ? " timeout 120 '" : " '") + KIVO_GAME_EXE + "' " + args + " > '" + output + "' 2>&1";
   }
   // Runs the game to its end; its exit code.
   int Run(const std::string& args, const std::string& script = "100 close\n", const std::string& extraEnv = "") {
@@ -51,8 +50,8 @@ class GameTest : public StartupFixture {
     rcFile = folder + "/" + logName + ".rc";
     // Ends by itself after 10 minutes of its clock (well under a minute
     // here) should the test not end it.
-    std::string inner = Command("", "600000 close\n", "", folder + "/" + logName, false) + "; echo $? > '" + rcFile +
-                        "'";
+    std::string inner =
+        Command("", "600000 close\n", "", folder + "/" + logName, false) + "; echo $? > '" + rcFile + "'";
     std::string command = "sh -c \"" + Escape(inner) + "\" & echo $! > '" + pidFile + "'";
     EXPECT_EQ(std::system(command.c_str()), 0);
     pid_t shell = 0;
@@ -110,8 +109,7 @@ class GameTest : public StartupFixture {
 TEST_F(GameTest, AnUnknownOptionIsFatalWithCodeZeroAndSavesNothing) {
   EXPECT_EQ(Run("-Play"), 0);
   std::string out = Output(output);
-  EXPECT_NE(out.find("title=\"FATAL ERROR\" text=\"Invalid command line parameter: -Play\""), std::string::npos)
-      << out;
+  EXPECT_NE(out.find("title=\"FATAL ERROR\" text=\"Invalid command line parameter: -Play\""), std::string::npos) << out;
   EXPECT_EQ(Value("InProgress"), 1);
   EXPECT_EQ(Value("MusicVolume"), -999) << "nothing saved";
 }

@@ -215,8 +215,8 @@ TEST_F(StartupTest, ShutdownSavesSettingsButAFatalExitDoesNot) {
 TEST_F(StartupTest, TheApplicationHoldsTheJpeg2000CodecUntilShutdown) {
   const std::string file = folder + "/grey.j2k";
   const imagelib_test::Bytes bytes = imagelib_test::J2kBytes(false, 3, 2, {{0, 40, 80, 120, 160, 200}});
-  std::ofstream(file, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                              static_cast<std::streamsize>(bytes.size()));
+  std::ofstream(file, std::ios::binary)
+      .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
   Kivo::ImageLib::FreeJ2kCodec();
   StartupApp& a = NewApp();
   ASSERT_EQ(InitApp(), -1);

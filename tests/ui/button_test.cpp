@@ -55,8 +55,8 @@ struct ButtonInManager : ::testing::Test {
 
 TEST_F(ButtonInManager, ClicksPressesAndReleases) {
   struct Case {
-    int count;         // signed mouse count
-    int releaseX;      // where the button goes up
+    int count;     // signed mouse count
+    int releaseX;  // where the button goes up
     const char* expected;
   };
   const Case cases[] = {
@@ -308,7 +308,8 @@ TEST(ButtonLook, StateCellsOfOneSheet) {
   const struct {
     bool down, over;
     uint32_t expected;
-  } cases[] = {{false, false, 0xFF0000FFu}, {false, true, 0xFFFF0000u}, {true, true, 0xFF00FF00u}, {true, false, 0xFFFF0000u}};
+  } cases[] = {
+      {false, false, 0xFF0000FFu}, {false, true, 0xFFFF0000u}, {true, true, 0xFF00FF00u}, {true, false, 0xFFFF0000u}};
   for (const auto& c : cases) {
     button.mIsDown = c.down;
     button.mIsOver = c.over;

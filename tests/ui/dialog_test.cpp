@@ -259,8 +259,8 @@ TEST(Dialog, DraggingKeepsEightPixelsAtTheEdges) {
 }
 
 TEST(Dialog, PreferredHeightWithFakeFonts) {
-  auto* dialog = new Dialog(nullptr, nullptr, 9, false, L"Title",
-                            L"aaaaaaaaaa aaaaaaaaaa aaaaaaaaaa aaaaaaaaaa", L"Foot", kDialogYesNo);
+  auto* dialog = new Dialog(nullptr, nullptr, 9, false, L"Title", L"aaaaaaaaaa aaaaaaaaaa aaaaaaaaaa aaaaaaaaaa",
+                            L"Foot", kDialogYesNo);
   FakeFont font;  // 10 per character, ascent 8, height 10
   dialog->SetHeaderFont(&font);
   dialog->SetLinesFont(&font);

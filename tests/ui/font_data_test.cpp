@@ -114,7 +114,8 @@ TEST(FontData, EveryCommandByItsExactName) {
   EXPECT_TRUE(main.requiredTags.empty());
   EXPECT_EQ(f.data->Layers().size(), 2u);
 
-  for (const auto& define : {L"CHARS", L"RECTS"}) EXPECT_EQ(f.data->FindDefine(define), nullptr) << "defines end with the load";
+  for (const auto& define : {L"CHARS", L"RECTS"})
+    EXPECT_EQ(f.data->FindDefine(define), nullptr) << "defines end with the load";
 }
 
 TEST(FontData, MessagesOfFailingCommands) {
@@ -176,8 +177,9 @@ TEST(FontData, EdgeCasesOfTheCommands) {
     EXPECT_EQ(f.data->FindLayer(L"MAIN"), &f.data->Layers().front()) << "the second layer stays unnamed";
   }
   {
-    Loaded f(L"CreateLayer A; LayerSetColorMult A (1 0.5 0 1); CreateLayer B; LayerSetColorMult B 0xFF0000;"
-             L"CreateLayer C; LayerSetColorAdd C (1.5 -0.5 0 0)");
+    Loaded f(
+        L"CreateLayer A; LayerSetColorMult A (1 0.5 0 1); CreateLayer B; LayerSetColorMult B 0xFF0000;"
+        L"CreateLayer C; LayerSetColorAdd C (1.5 -0.5 0 0)");
     EXPECT_EQ(f.Layer(L"A").colorMult, Color(255, 127, 0, 255));
     EXPECT_EQ(f.Layer(L"B").colorMult, Color(255, 0, 0, 255)) << "a zero top byte means opaque";
     EXPECT_EQ(f.Layer(L"C").colorAdd, Color(382, -127, 0, 0)) << "reals are stored unclamped";
@@ -190,8 +192,9 @@ TEST(FontData, EdgeCasesOfTheCommands) {
   }
   {
     // The span list, kept by a second define that copies it.
-    Loaded f(L"CreateHorzSpanRectList Spans (10 20 999 30) (5 7 9); Define Copy Spans;"
-             L"Define V 1; Define V 2; Define Same V; CreateLayer Main");
+    Loaded f(
+        L"CreateHorzSpanRectList Spans (10 20 999 30) (5 7 9); Define Copy Spans;"
+        L"Define V 1; Define V 2; Define Same V; CreateLayer Main");
     // Defines are dropped when the load ends, so probe before: load again
     // into a parser that keeps them.
     FontData keeper;
@@ -270,7 +273,8 @@ TEST_F(FontDataFiles, TheWholeBoxTextGoesToTheLog) {
   data->AddRef();
   data->LoadDescriptor(&host, path);
   EXPECT_FALSE(data->IsInitialised());
-  const std::string box = "Font Descriptor Error in " + path + "\r\nInvalid Paramater Type on Line 4:\r\n\r\nLayerSetAscent Main\nx";
+  const std::string box =
+      "Font Descriptor Error in " + path + "\r\nInvalid Paramater Type on Line 4:\r\n\r\nLayerSetAscent Main\nx";
   ASSERT_EQ(host.Messages(), (std::vector<std::string>{box}));
   // The headless log writes a line feed as \n and keeps carriage returns.
   std::string logged = "type=0x10 title=\"FATAL ERROR\" text=\"Font Descriptor Error in " + path +

@@ -143,7 +143,8 @@ TEST(FontDescParser, UnquoteAndImmediates) {
   EXPECT_EQ(DescParser::Unquote(L"abc"), L"abc");
   EXPECT_EQ(DescParser::Unquote(L"\"it's\""), L"it's");
 
-  for (const wchar_t* yes : {L"0", L"9x", L"-a", L"+5", L"'q", L"\"q"}) EXPECT_TRUE(DescParser::IsImmediate(yes)) << yes;
+  for (const wchar_t* yes : {L"0", L"9x", L"-a", L"+5", L"'q", L"\"q"})
+    EXPECT_TRUE(DescParser::IsImmediate(yes)) << yes;
   for (const wchar_t* no : {L"", L"a", L"_1", L"#"}) EXPECT_FALSE(DescParser::IsImmediate(no)) << no;
   int32_t value = 7;
   EXPECT_FALSE(ParseIntWide(L"+5", value)) << "+5 is immediate but not a number";

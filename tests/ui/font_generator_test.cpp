@@ -39,8 +39,8 @@ class FontGenerator : public ::testing::Test {
   // makes it); returns its path with a '/'.
   std::string Generate(const std::string& name) {
     const std::string out = folder / name;
-    const std::string command = "'" + tool + "' '" + ttf + "' 18 '" + out + "' --chars '" + (folder / "chars.txt") +
-                                "' > /dev/null";
+    const std::string command =
+        "'" + tool + "' '" + ttf + "' 18 '" + out + "' --chars '" + (folder / "chars.txt") + "' > /dev/null";
     EXPECT_EQ(std::system(command.c_str()), 0) << command;
     return out + "/";
   }

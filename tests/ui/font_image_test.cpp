@@ -56,16 +56,17 @@ std::vector<Drawn> Draws(const test::RecordingImage& image) {
     for (char& c : args)
       if (c == ',' || c == '(' || c == ')' || c == '[' || c == ']') c = ' ';
     std::istringstream in(args);
-    in >> d.x >> d.y >> d.source.x >> d.source.y >> d.source.width >> d.source.height >> d.color.red >>
-        d.color.green >> d.color.blue >> d.color.alpha >> d.mode;
+    in >> d.x >> d.y >> d.source.x >> d.source.y >> d.source.width >> d.source.height >> d.color.red >> d.color.green >>
+        d.color.blue >> d.color.alpha >> d.mode;
     out.push_back(d);
   }
   return out;
 }
 
 TEST(ImageFontDraw, ShadowsOfTheWholeTextDrawBeforeTheFills) {
-  TestFont f(L"CreateLayerFrom Shadow Main; LayerRequireTags Shadow ('shadow');"
-             L"LayerSetBaseOrder Shadow -1; LayerSetOffset Shadow (1 1); LayerSetColorMult Shadow (0 0 0 0.5)");
+  TestFont f(
+      L"CreateLayerFrom Shadow Main; LayerRequireTags Shadow ('shadow');"
+      L"LayerSetBaseOrder Shadow -1; LayerSetOffset Shadow (1 1); LayerSetColorMult Shadow (0 0 0 0.5)");
   test::RecordingImage screen(200, 100);
   Graphics g(&screen);
   f.font->DrawString(g, 10, 20, L"AB", Color(255, 255, 255, 255), Rect());
@@ -91,8 +92,8 @@ TEST(ImageFontDraw, ShadowsOfTheWholeTextDrawBeforeTheFills) {
   EXPECT_EQ(width, 12);
   EXPECT_EQ(width, f.font->StringWidth(L"AB"));
   // Rectangles in queue order: character by character, layer by layer.
-  EXPECT_EQ(rects, (std::vector<Rect>{Rect(10, 12, 5, 10), Rect(11, 13, 5, 10), Rect(16, 12, 5, 10),
-                                      Rect(17, 13, 5, 10)}));
+  EXPECT_EQ(rects,
+            (std::vector<Rect>{Rect(10, 12, 5, 10), Rect(11, 13, 5, 10), Rect(16, 12, 5, 10), Rect(17, 13, 5, 10)}));
   EXPECT_EQ(g.GetColor(), Color()) << "the colour is restored";
   EXPECT_FALSE(g.GetColorizeImages()) << "and so is colorizing";
 }
@@ -109,8 +110,9 @@ TEST(ImageFontDraw, OrdersShareTheOuterBucketsInQueueOrder) {
 }
 
 TEST(ImageFontDraw, APointSizeOverTheLayersScalesImageAndPositions) {
-  TestFont f(L"LayerSetPointSize Main 10; LayerSetOffset Main (2 1); LayerSetSpacing Main 1;"
-             L"LayerSetKerningPairs Main ('ab') (-2); SetDefaultPointSize 10");
+  TestFont f(
+      L"LayerSetPointSize Main 10; LayerSetOffset Main (2 1); LayerSetSpacing Main 1;"
+      L"LayerSetKerningPairs Main ('ab') (-2); SetDefaultPointSize 10");
   const ImageFont& font = *f.font;
   ASSERT_EQ(font.ActiveLayers().size(), 1u);
   EXPECT_EQ(font.ActiveLayers()[0].image, f.font->GetFontData()->FindLayer(L"Main")->image.GetMemoryImage())
@@ -183,8 +185,9 @@ TEST(ImageFontDraw, DrawModeOfTheLayerAppliesAndIsRestored) {
 }
 
 TEST(ImageFontMeasure, TagsPointRangesAndUnmappedCharacters) {
-  TestFont f(L"LayerPointRange Main 8 12; SetDefaultPointSize 10; LayerSetSpacing Main 2;"
-             L"CreateLayer Extra; LayerExcludeTags Extra ('plain')");
+  TestFont f(
+      L"LayerPointRange Main 8 12; SetDefaultPointSize 10; LayerSetSpacing Main 2;"
+      L"CreateLayer Extra; LayerExcludeTags Extra ('plain')");
   ImageFont& font = *f.font;
   EXPECT_TRUE(font.AddTag(L"glow"));
   EXPECT_TRUE(font.HasTag(L"GLOW"));
@@ -304,8 +307,9 @@ TEST(ImageFontCopy, ACopySharesTheDataAndOwnsItsScaledImage) {
 }
 
 TEST(ImageFontThreads, ATaggedDuplicateMeasuresWhileTheOriginalDraws) {
-  TestFont f(L"CreateLayerFrom Shadow Main; LayerRequireTags Shadow ('shadow'); LayerSetOffset Shadow (1 1);"
-             L"LayerSetBaseOrder Shadow -1; LayerSetKerningPairs Shadow ('ab') (3)");
+  TestFont f(
+      L"CreateLayerFrom Shadow Main; LayerRequireTags Shadow ('shadow'); LayerSetOffset Shadow (1 1);"
+      L"LayerSetBaseOrder Shadow -1; LayerSetKerningPairs Shadow ('ab') (3)");
   std::atomic<bool> stop{false};
   std::atomic<int> measured{0};
   std::thread loader([&] {

@@ -272,9 +272,9 @@ TEST(Graphics, TransformedDrawPicksTheBlitFromTheParts) {
 TEST(Graphics, SourceRectanglesOutsideTheImageDrawNothing) {
   auto source = NumberedMemoryImage(4, 4);
   const Rect bad[] = {
-      Rect(-1, 0, 2, 2),     Rect(0, -1, 2, 2),         Rect(0, 0, 5, 1),       Rect(0, 0, 1, 5),
-      Rect(3, 3, 2, 1),      Rect(0, 0, -1, 2),         Rect(0, 0, 2, -1),      Rect(INT_MAX, 0, 1, 1),
-      Rect(2, 2, INT_MAX, 1), Rect(1, 1, 1, INT_MAX),   Rect(INT_MIN, 0, 4, 4),
+      Rect(-1, 0, 2, 2),      Rect(0, -1, 2, 2),      Rect(0, 0, 5, 1),       Rect(0, 0, 1, 5),
+      Rect(3, 3, 2, 1),       Rect(0, 0, -1, 2),      Rect(0, 0, 2, -1),      Rect(INT_MAX, 0, 1, 1),
+      Rect(2, 2, INT_MAX, 1), Rect(1, 1, 1, INT_MAX), Rect(INT_MIN, 0, 4, 4),
   };
   for (const Rect& r : bad) {
     // The memory image's blitters would read outside the source (ASan).

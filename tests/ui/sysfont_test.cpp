@@ -97,8 +97,10 @@ TEST_F(SysFontTest, WhiteTextTheImageWayOntoATransparentImage) {
       EXPECT_GE((p >> 16) & 0xFF, 250u) << x << "," << y;
       EXPECT_GE((p >> 8) & 0xFF, 250u) << x << "," << y;
       EXPECT_GE(p & 0xFF, 250u) << x << "," << y;
-      if (a == 255) ++opaque;
-      else ++partial;
+      if (a == 255)
+        ++opaque;
+      else
+        ++partial;
       // Only inside the text's box: x from 5, rows from 20 - ascent.
       EXPECT_GE(x, 5);
       EXPECT_GE(y, 20 - font.GetAscent());

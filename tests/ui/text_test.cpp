@@ -51,11 +51,9 @@ TEST_F(TextFixture, EscapeParsingTable) {
     const wchar_t* text;
     Color expected;  // colour of the "z" after the escape
   } cases[] = {
-      {L"^00ff80^z", Color(0, 255, 128, 200)},
-      {L"^GG0000^z", Color(0, 0, 0, 200)},   // non-hex digits count as 0
-      {L"^1G2H3I^z", Color(16, 32, 48, 200)},
-      {L"^oldclX^z", Color(0, 0, 0, 200)},   // misspelt oldclr: black
-      {L"^FFFFFF!z", Color(255, 255, 255, 200)},  // any eighth character closes it
+      {L"^00ff80^z", Color(0, 255, 128, 200)},   {L"^GG0000^z", Color(0, 0, 0, 200)},  // non-hex digits count as 0
+      {L"^1G2H3I^z", Color(16, 32, 48, 200)},    {L"^oldclX^z", Color(0, 0, 0, 200)},  // misspelt oldclr: black
+      {L"^FFFFFF!z", Color(255, 255, 255, 200)},                                       // any eighth character closes it
   };
   for (const Case& c : cases) {
     font.drawn.clear();
@@ -144,11 +142,7 @@ TEST_F(TextFixture, NewlinesMakeLinesAndATrailingOneAddsAnEmptyLine) {
     int height;
     const char* drawn;
   } cases[] = {
-      {L"ab", 10, "ab"},
-      {L"a\n\nb", 30, "a|b"},
-      {L"a\n", 20, "a"},
-      {L"a\nb", 20, "a|b"},
-      {L"", 0, ""},
+      {L"ab", 10, "ab"}, {L"a\n\nb", 30, "a|b"}, {L"a\n", 20, "a"}, {L"a\nb", 20, "a|b"}, {L"", 0, ""},
   };
   for (const Case& c : cases) {
     font.drawn.clear();

@@ -71,8 +71,7 @@ class FakeFont : public Font {
     mHeight = height;
   }
   int StringWidth(const std::wstring& text) override { return static_cast<int>(text.size()) * mCharWidth; }
-  void DrawString(Graphics& g, int x, int y, const std::wstring& text, const Color& color,
-                  const Rect&) override {
+  void DrawString(Graphics& g, int x, int y, const std::wstring& text, const Color& color, const Rect&) override {
     drawn.push_back({text, x, y, color});
     if (!text.empty()) g.FillRect(x, y - mAscent, StringWidth(text), mHeight);
   }
@@ -130,12 +129,12 @@ class PixelImage : public Image {
     for (int j = 0; j < s.height; ++j)
       for (int i = 0; i < s.width; ++i) Set(x + i, y + j, Tinted(p->At(s.x + s.width - 1 - i, s.y + j), tint));
   }
-  void DrawImageStretched(Image* src, const Rect& d, const Rect& s, const Rect& clip, const Color& tint,
-                          int, bool) override {
+  void DrawImageStretched(Image* src, const Rect& d, const Rect& s, const Rect& clip, const Color& tint, int,
+                          bool) override {
     Stretch(src, d, s, clip, tint, false);
   }
-  void DrawImageStretchedMirrored(Image* src, const Rect& d, const Rect& s, const Rect& clip,
-                                  const Color& tint, int, bool) override {
+  void DrawImageStretchedMirrored(Image* src, const Rect& d, const Rect& s, const Rect& clip, const Color& tint, int,
+                                  bool) override {
     Stretch(src, d, s, clip, tint, true);
   }
 
@@ -180,8 +179,12 @@ class RecordingImage : public Image {
     std::vector<TriVertex> vertices;
   };
 
-  void FillRect(const Rect& r, const Color& c, int mode) override { Log("FillRect", R(r) + " " + C(c) + " " + I(mode)); }
-  void DrawRect(const Rect& r, const Color& c, int mode) override { Log("DrawRect", R(r) + " " + C(c) + " " + I(mode)); }
+  void FillRect(const Rect& r, const Color& c, int mode) override {
+    Log("FillRect", R(r) + " " + C(c) + " " + I(mode));
+  }
+  void DrawRect(const Rect& r, const Color& c, int mode) override {
+    Log("DrawRect", R(r) + " " + C(c) + " " + I(mode));
+  }
   void ClearRect(const Rect& r) override { Log("ClearRect", R(r)); }
   void DrawImage(Image*, int x, int y, const Rect& s, const Color& c, int m) override {
     Log("DrawImage", I(x) + "," + I(y) + " " + R(s) + " " + C(c) + " " + I(m));
@@ -189,9 +192,10 @@ class RecordingImage : public Image {
   void DrawImageAtFloat(Image*, float x, float y, const Rect& s, const Rect& clip, const Color& c, int m) override {
     Log("DrawImageAtFloat", F(x) + "," + F(y) + " " + R(s) + " " + R(clip) + " " + C(c) + " " + I(m));
   }
-  void DrawImageRotated(Image*, float x, float y, const Rect& s, const Rect&, const Color&, int, double angle,
-                        float cx, float cy) override {
-    Log("DrawImageRotated", F(x) + "," + F(y) + " " + R(s) + " " + F(static_cast<float>(angle)) + " " + F(cx) + "," + F(cy));
+  void DrawImageRotated(Image*, float x, float y, const Rect& s, const Rect&, const Color&, int, double angle, float cx,
+                        float cy) override {
+    Log("DrawImageRotated",
+        F(x) + "," + F(y) + " " + R(s) + " " + F(static_cast<float>(angle)) + " " + F(cx) + "," + F(cy));
   }
   void DrawImageStretched(Image*, const Rect& d, const Rect& s, const Rect&, const Color&, int, bool fast) override {
     Log("DrawImageStretched", R(d) + " " + R(s) + " " + I(fast));
@@ -207,17 +211,19 @@ class RecordingImage : public Image {
                          bool blend) override {
     Log("DrawImageByMatrix", F(x) + "," + F(y) + " " + R(s) + " " + I(blend));
   }
-  void DrawVertexTriangles(Image*, const TriVertex* v, int count, const Rect&, const Color& c, int, float dx,
-                           float dy, bool blend) override {
+  void DrawVertexTriangles(Image*, const TriVertex* v, int count, const Rect&, const Color& c, int, float dx, float dy,
+                           bool blend) override {
     Log("DrawVertexTriangles", I(count) + " " + C(c) + " " + F(dx) + "," + F(dy) + " " + I(blend));
     calls.back().vertices.assign(v, v + count + 2);
   }
-  void DrawVertexTrianglesTwoTextures(Image*, const TriVertex* v, int count, const Rect&, const Color&, int,
-                                      Image*, float, float, bool) override {
+  void DrawVertexTrianglesTwoTextures(Image*, const TriVertex* v, int count, const Rect&, const Color&, int, Image*,
+                                      float, float, bool) override {
     Log("DrawVertexTrianglesTwoTextures", I(count));
     calls.back().vertices.assign(v, v + count + 2);
   }
-  void FillRect3D(const Rect& r, const Color& c, int mode) override { Log("FillRect3D", R(r) + " " + C(c) + " " + I(mode)); }
+  void FillRect3D(const Rect& r, const Color& c, int mode) override {
+    Log("FillRect3D", R(r) + " " + C(c) + " " + I(mode));
+  }
 
   std::string Names() const {
     std::string out;
@@ -235,7 +241,9 @@ class RecordingImage : public Image {
     s << v;
     return s.str();
   }
-  static std::string R(const Rect& r) { return "(" + I(r.x) + "," + I(r.y) + "," + I(r.width) + "," + I(r.height) + ")"; }
+  static std::string R(const Rect& r) {
+    return "(" + I(r.x) + "," + I(r.y) + "," + I(r.width) + "," + I(r.height) + ")";
+  }
   static std::string C(const Color& c) {
     return "[" + I(c.red) + "," + I(c.green) + "," + I(c.blue) + "," + I(c.alpha) + "]";
   }

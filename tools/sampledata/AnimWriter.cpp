@@ -72,7 +72,8 @@ std::string AnimKeyText(const AnimKeySpec& key) {
 
 bool AnimFileBytes(const AnimFileSpec& anim, bool raw, std::string* bytes, std::string* error) {
   if (anim.name.empty() || anim.name.find_first_of("(:=/\\ \t\r\n") != std::string::npos)
-    return Refuse(error, "animation name \"" + anim.name + "\" is empty or holds '(', ':', '=', a separator or a blank");
+    return Refuse(error,
+                  "animation name \"" + anim.name + "\" is empty or holds '(', ':', '=', a separator or a blank");
   for (const std::string* link : {&anim.effBegin, &anim.effPlayed, &anim.effEnd, &anim.soundBegin, &anim.soundEnd}) {
     if (BadLinkName(*link)) return Refuse(error, anim.name + ": link name \"" + *link + "\" cannot be read back");
   }

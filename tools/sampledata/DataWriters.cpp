@@ -55,7 +55,8 @@ bool CheckSettingsName(const std::string& name, const char* what, const char* fo
   for (char c : name) {
     if (IsWhiteSpace(c)) return Refuse(error, std::string(what) + " \"" + name + "\" holds white space");
   }
-  if (HoldsAny(name, forbidden)) return Refuse(error, std::string(what) + " \"" + name + "\" holds one of " + forbidden);
+  if (HoldsAny(name, forbidden))
+    return Refuse(error, std::string(what) + " \"" + name + "\" holds one of " + forbidden);
   return true;
 }
 

@@ -46,11 +46,8 @@ struct SettingRow {
 };
 
 const SettingRow kSettings[] = {
-    {"main", "code_page", "1251"},
-    {"music_levels", "1_1", "theme_garden"},
-    {nullptr, "1_2", "theme_garden"},
-    {nullptr, "1_3", "theme_attic"},
-    {nullptr, "1_4", "theme_attic"},
+    {"main", "code_page", "1251"},   {"music_levels", "1_1", "theme_garden"}, {nullptr, "1_2", "theme_garden"},
+    {nullptr, "1_3", "theme_attic"}, {nullptr, "1_4", "theme_attic"},
 };
 
 bool AddTexts(TextTableWriter& writer, const TextRow* rows, std::size_t count, std::string* error) {
@@ -74,17 +71,16 @@ using A = ScriptArg;
 // (the sage facing left), placed and animated, three speech lines of
 // "name_mood=dialog key" and a timed pause between two of them.
 bool AddDialogScript(ScriptWriter& s, std::string* error) {
-  return s.Command("personage", {A::Text(""), A::Text("hero"), A::Float(0), A::Float(-10), A::Text("normal"),
-                                 A::Int(0)}, error) &&
-         s.Command("personage", {A::Text(""), A::Text("sage"), A::Float(0), A::Float(-10), A::Text("normal"),
-                                 A::Int(1)}, error) &&
+  return s.Command("personage",
+                   {A::Text(""), A::Text("hero"), A::Float(0), A::Float(-10), A::Text("normal"), A::Int(0)}, error) &&
+         s.Command("personage",
+                   {A::Text(""), A::Text("sage"), A::Float(0), A::Float(-10), A::Text("normal"), A::Int(1)}, error) &&
          s.Command("center", {A::Text("hero"), A::Float(220), A::Float(400)}, error) &&
          s.Command("center", {A::Text("sage"), A::Float(580), A::Float(400)}, error) &&
          s.Command("init_by_ani", {A::Text("hero"), A::Text("hero_enter")}, error) &&
          s.Assign("hero_sad", "dlg_1_1_1", error) &&
          s.Command("play_ani", {A::Text("sage"), A::Text("sage_talk")}, error) &&
-         s.Assign("sage_normal", "dlg_1_1_2", error) &&
-         s.Command("wait_time", {A::Float(0.5f)}, error) &&
+         s.Assign("sage_normal", "dlg_1_1_2", error) && s.Command("wait_time", {A::Float(0.5f)}, error) &&
          s.Assign("hero_happy", "dlg_1_1_3", error);
 }
 
@@ -92,20 +88,18 @@ bool AddDialogScript(ScriptWriter& s, std::string* error) {
 bool AddTutorialScript(ScriptWriter& s, std::string* error) {
   return s.Command("show", {A::Text("tut_find_items"), A::Float(400), A::Float(300)}, error) &&
          s.Command("arrow_show", {A::Float(212.5f), A::Float(64), A::Int(2)}, error) &&
-         s.Command("rect_strict", {A::Text("hud_list")}, error) &&
-         s.Command("wait_event_click_left", {}, error) &&
+         s.Command("rect_strict", {A::Text("hud_list")}, error) && s.Command("wait_event_click_left", {}, error) &&
          s.Command("show", {A::Text("tut_hint"), A::Float(400), A::Float(300)}, error) &&
          s.Command("wait_event_btn_pressed", {A::Text("ok")}, error) &&
          s.Command("wait_event_ani_end", {A::Text("hint_glow"), A::Text("finded")}, error) &&
          s.Command("wait_event", {A::Text("item_found"), A::Text("finish")}, error) &&
-         s.Command("rect_strict_vert", {A::Float(10), A::Float(20), A::Float(300), A::Float(20), A::Float(300),
-                                        A::Float(140.25f), A::Float(10), A::Float(140.25f)}, error) &&
-         s.Command("wait_event_click_right", {}, error) &&
-         s.Command("goto", {A::Text("finish")}, error) &&
-         s.Command("show", {A::Text("tut_skipped"), A::Float(0), A::Float(0)}, error) &&
-         s.Label("finish", error) &&
-         s.Command("wait_event_time", {A::Float(2.5f)}, error) &&
-         s.Command("block_quant", {}, error);
+         s.Command("rect_strict_vert",
+                   {A::Float(10), A::Float(20), A::Float(300), A::Float(20), A::Float(300), A::Float(140.25f),
+                    A::Float(10), A::Float(140.25f)},
+                   error) &&
+         s.Command("wait_event_click_right", {}, error) && s.Command("goto", {A::Text("finish")}, error) &&
+         s.Command("show", {A::Text("tut_skipped"), A::Float(0), A::Float(0)}, error) && s.Label("finish", error) &&
+         s.Command("wait_event_time", {A::Float(2.5f)}, error) && s.Command("block_quant", {}, error);
 }
 
 bool AddKindsTexts(TextTableWriter& writer, std::string* error) {

@@ -11,9 +11,9 @@
 namespace Kivo {
 
 struct SampleData {
-  TextTableWriter texts;    // data/data.txt
-  TextTableWriter dialogs;  // data/dialog.txt
-  SettingsWriter settings;  // settings.ini
+  TextTableWriter texts;        // data/data.txt
+  TextTableWriter dialogs;      // data/dialog.txt
+  SettingsWriter settings;      // settings.ini
   ScriptWriter dialogScript;    // data/dialogs/dlg_1_1.dtxt
   ScriptWriter tutorialScript;  // data/tutorial/tut_1_1.txt
 };

@@ -74,18 +74,16 @@ struct FrontEndPicture {
 std::vector<FrontEndPicture> TablePictures() {
   std::vector<FrontEndPicture> pictures;
   // An arrow: the upper-left triangle of a 32 x 32 square, dark edged.
-  pictures.push_back({{"cust_cursor", "data/images/front/cust_cursor.png", true, 1, 1},
-                      Flat(32, 32, [](int x, int y) -> uint32_t {
-                        if (x > y || x + y > 40) return 0;
-                        return x == 0 || x == y ? 0xFF101010u : 0xFFF0F0F0u;
-                      })});
+  pictures.push_back(
+      {{"cust_cursor", "data/images/front/cust_cursor.png", true, 1, 1}, Flat(32, 32, [](int x, int y) -> uint32_t {
+         if (x > y || x + y > 40) return 0;
+         return x == 0 || x == y ? 0xFF101010u : 0xFFF0F0F0u;
+       })});
   for (int card = 1; card <= 8; ++card) {
     const uint32_t colour = 0xFF000000u | static_cast<uint32_t>(card * 0x1F2D3B % 0xFFFFFF);
-    pictures.push_back({{"card" + std::to_string(card), "data/images/front/card" + std::to_string(card) + ".png",
-                         card <= 4, 1, 1},
-                        Flat(64, 96, [colour](int x, int y) {
-                          return x < 3 || y < 3 || x >= 61 || y >= 93 ? 0xFFFFFFFFu : colour;
-                        })});
+    pictures.push_back(
+        {{"card" + std::to_string(card), "data/images/front/card" + std::to_string(card) + ".png", card <= 4, 1, 1},
+         Flat(64, 96, [colour](int x, int y) { return x < 3 || y < 3 || x >= 61 || y >= 93 ? 0xFFFFFFFFu : colour; })});
   }
   return pictures;
 }

@@ -113,8 +113,9 @@ DtmRecord Options() {
   panel.Child(Text("txtMusic", "opt_music", 220, 220, 160));
   for (const auto& [name, top] : {std::pair<const char*, float>{"progSound", 170}, {"progMusic", 220}}) {
     DtmRecord slider = Object(name, kSlider, 390, top, 190, 30);
-    slider.Property("_keyImg", "demo_cells").Property("_keyImgBack", "demo_back").Property("_keyImgCenter",
-                                                                                           "demo_button");
+    slider.Property("_keyImg", "demo_cells")
+        .Property("_keyImgBack", "demo_back")
+        .Property("_keyImgCenter", "demo_button");
     panel.Child(slider);
   }
   DtmRecord windowed = Object(kWindowed, kToggle, 220, 270, 40, 40);

@@ -98,7 +98,7 @@ void ExpectFrame(IDirectDrawSurface* primary, int originX, int originY, const st
 }
 
 class SoftwareCursor : public DisplayFixture {
-protected:
+ protected:
   std::unique_ptr<DDInterface> display;
   Kivo::MemoryImage picture;
   bool threeD = false;
@@ -245,7 +245,7 @@ TEST_F(SoftwareCursor, WindowPastTheDesktopEdgeSavesWhatIsOnTheDesktop) {
 // display lock; a cursor-thread call made then must come back at once,
 // having only stored the position.
 class PresentSpy : public DDrawTest::WindowRecorder {
-public:
+ public:
   std::function<void()> onPresent;
   void Present(HWND w, const uint32_t* pixels, int width, int height, int pitch) override {
     WindowRecorder::Present(w, pixels, width, height, pitch);
@@ -473,7 +473,7 @@ TEST_F(DisplayFixture, CursorMovesOnAHalfMadeDisplayDoNothing) {
 // into it (composed off screen, since the frame is not drawn in software)
 // and takes it out again, and the cursor thread moves it on the desktop.
 class SoftwareCursor3D : public SoftwareCursor {
-protected:
+ protected:
   void SetUp() override {
     threeD = true;
     SoftwareCursor::SetUp();

@@ -35,7 +35,7 @@ Kivo::TriVertex StripPoint(float x, float row, float u, float v) {
 }
 
 class ScreenImage3D : public DDrawTest::DisplayFixture {
-protected:
+ protected:
   std::unique_ptr<Kivo::DDInterface> display;
   Kivo::DDImage* screen = nullptr;
 
@@ -242,7 +242,8 @@ TEST_F(ScreenImage3D, VertexStripDrawsTheImageTexelForTexel) {
   EXPECT_EQ(LitPixels(frame, frameWidth).count, 16);
   for (int y = 0; y < 4; ++y)
     for (int x = 0; x < 4; ++x)
-      EXPECT_EQ(frame[static_cast<size_t>(51 + y) * frameWidth + 100 + x], pixels[static_cast<size_t>(y * 4 + x)] & 0xFFFFFF)
+      EXPECT_EQ(frame[static_cast<size_t>(51 + y) * frameWidth + 100 + x],
+                pixels[static_cast<size_t>(y * 4 + x)] & 0xFFFFFF)
           << x << "," << y;
   display->renderer->RemoveTexture(&tile);
 }
@@ -255,7 +256,8 @@ TEST_F(ScreenImage3D, RawVertexTrianglesMeetTexelForTexel) {
   Kivo::MemoryImage wide;
   std::vector<uint32_t> pixels(static_cast<size_t>(w) * h);
   for (int y = 0; y < h; ++y)
-    for (int x = 0; x < w; ++x) pixels[static_cast<size_t>(y) * w + x] = 0xFF000000u | (x % 256) << 16 | 0xFE00u | (y + 1);
+    for (int x = 0; x < w; ++x)
+      pixels[static_cast<size_t>(y) * w + x] = 0xFF000000u | (x % 256) << 16 | 0xFE00u | (y + 1);
   ASSERT_TRUE(wide.SetBits(pixels.data(), w, h, true));
   // Centred y-up corners of the screen rectangle (10, 30) - (210, 50).
   auto V = [](float x, float row, float u, float v) {
@@ -312,8 +314,7 @@ TEST_F(ScreenImage3D, WrappedVertexStripRepeatsThePicture) {
   const Kivo::TriVertex strip[4] = {StripPoint(100, 50, 0, 0), StripPoint(100, 58, 0, 2), StripPoint(108, 50, 2, 0),
                                     StripPoint(108, 58, 2, 2)};
   screen->Begin3D(Scale(1, 1), Scale(1.0f / 320, 1.0f / 240), Scale(1, 1));
-  screen->DrawVertexTrianglesWrapped(&tile, strip, 2, Kivo::Rect(0, 0, 640, 480), Color(255, 255, 255), 0, 0, 0,
-                                     true);
+  screen->DrawVertexTrianglesWrapped(&tile, strip, 2, Kivo::Rect(0, 0, 640, 480), Color(255, 255, 255), 0, 0, 0, true);
   screen->End3D();
   int frameWidth = 0;
   const std::vector<uint32_t> frame = Frame(&frameWidth);

@@ -19,9 +19,9 @@
 namespace {
 
 using DDrawStandIn::Format;
+using DDrawTest::SetSurfacePixel;
 using DDrawTest::SurfaceImageFixture;
 using DDrawTest::SurfacePixel;
-using DDrawTest::SetSurfacePixel;
 using Kivo::Color;
 using Kivo::DDImage;
 using Kivo::Rect;
@@ -50,7 +50,7 @@ constexpr std::array<Kivo::TriangleRasterizer, sizeof...(I)> Recorders(std::inte
 
 // Fills the whole rasterizer table with recorders while it lives.
 class RecordingRasterizers {
-public:
+ public:
   RecordingRasterizers() {
     const auto recorders = Recorders(std::make_integer_sequence<uint32_t, Kivo::kRasterizerCount>());
     for (uint32_t i = 0; i < static_cast<uint32_t>(Kivo::kRasterizerCount); ++i)
@@ -64,13 +64,12 @@ public:
     gDrawing = nullptr;
   }
 
-private:
+ private:
   std::array<Kivo::TriangleRasterizer, Kivo::kRasterizerCount> saved_{};
 };
 
 bool HasMemoryCopy(const DDImage& image) {
-  return image.bits != nullptr || image.nativeData != nullptr || image.palette != nullptr ||
-         image.indices != nullptr;
+  return image.bits != nullptr || image.nativeData != nullptr || image.palette != nullptr || image.indices != nullptr;
 }
 
 using SurfaceDraw = std::function<void(DDImage& target, Kivo::MemoryImage& sprite)>;
@@ -238,8 +237,8 @@ TEST_F(SurfaceImageFixture, CoverageFillBlendsInTheSurfaceFormat) {
     const Color colour(static_cast<int>(rng() & 255), static_cast<int>(rng() & 255), static_cast<int>(rng() & 255),
                        static_cast<int>(rng() & 255));
     const int32_t changes = image->changeCount;
-    image->FillSpansWithCoverage(spans.data(), static_cast<int32_t>(spans.size()), colour, 3, coverage.data(),
-                                 originX, originY, stride, 0);
+    image->FillSpansWithCoverage(spans.data(), static_cast<int32_t>(spans.size()), colour, 3, coverage.data(), originX,
+                                 originY, stride, 0);
     EXPECT_EQ(image->changeCount, changes + 1);
     EXPECT_FALSE(HasMemoryCopy(*image));
     int wrong = 0;
@@ -251,7 +250,8 @@ TEST_F(SurfaceImageFixture, CoverageFillBlendsInTheSurfaceFormat) {
             want = CoverageReference(want, colour, coverage[static_cast<size_t>((y - originY) * stride + x - originX)],
                                      f.masks);
         const uint32_t got = SurfacePixel(*image, x, y);
-        if (got != want && ++wrong < 5) ADD_FAILURE() << x << "," << y << std::hex << " got " << got << " want " << want;
+        if (got != want && ++wrong < 5)
+          ADD_FAILURE() << x << "," << y << std::hex << " got " << got << " want " << want;
       }
     EXPECT_EQ(wrong, 0);
   }
@@ -311,8 +311,8 @@ TEST_F(SurfaceImageFixture, ThreeDOnlyDrawsLeaveASoftwareScreenAlone) {
        true},
       {"raw", [&] { screen->DrawVertexTrianglesRaw(&tile, tri, 1, all, Color::White, 0, 320, 240, true); }, true},
       {"rect 3D", [&] { screen->FillRect3D(Rect(-320, -240, 640, 480), Color::White, 0); }, false},
-      {"wrapped quad",
-       [&] { screen->DrawQuadWrappedUV(&tile, 0, 0, 100, 100, Color::White, 0, false, 0, 0, 2, 2); }, false},
+      {"wrapped quad", [&] { screen->DrawQuadWrappedUV(&tile, 0, 0, 100, 100, Color::White, 0, false, 0, 0, 2, 2); },
+       false},
   };
   for (const auto& d : draws) {
     SCOPED_TRACE(d.name);

@@ -10,12 +10,12 @@
 namespace {
 
 using DDrawStandIn::Format;
+using DDrawTest::SetSurfacePixel;
+using DDrawTest::SurfaceImageFixture;
+using DDrawTest::SurfacePixel;
 using Kivo::Color;
 using Kivo::DDImage;
 using Kivo::Rect;
-using DDrawTest::SurfaceImageFixture;
-using DDrawTest::SurfacePixel;
-using DDrawTest::SetSurfacePixel;
 
 // The channels of a surface pixel as (r, g, b) field values.
 struct Fields {
@@ -201,16 +201,16 @@ TEST_F(SurfaceImageFixture, RotatedAtAnIntegralPositionSkipsTheEdgeSamples) {
     StartDisplay(f);
     auto target = MakeSurfaceImage(8, 6, 0xFF000000u);
     auto source = MakeImage(4, 3, std::vector<uint32_t>(12, 0xFFFFFFFFu));
-    target->DrawImageRotated(source.get(), 0.0f, 0.0f, Rect(0, 0, 4, 3), Rect(0, 0, 8, 6), Color::White, 0, 0.0,
-                             0.0f, 0.0f);
+    target->DrawImageRotated(source.get(), 0.0f, 0.0f, Rect(0, 0, 4, 3), Rect(0, 0, 8, 6), Color::White, 0, 0.0, 0.0f,
+                             0.0f);
     EXPECT_EQ(SurfacePixel(*target, 1, 0), 0x00FDFDFDu);
   }
   // On 5-6-5 the spread form replaces the target: 253 reduced to 5 and 6 bits.
   StartDisplay(Format::kRGB565);
   auto target = MakeSurfaceImage(8, 6, 0xFFFFFFFFu);
   auto source = MakeImage(4, 3, std::vector<uint32_t>(12, 0xFF000000u));
-  target->DrawImageRotated(source.get(), 0.0f, 0.0f, Rect(0, 0, 4, 3), Rect(0, 0, 8, 6), Color::White, 0, 0.0,
-                           0.0f, 0.0f);
+  target->DrawImageRotated(source.get(), 0.0f, 0.0f, Rect(0, 0, 4, 3), Rect(0, 0, 8, 6), Color::White, 0, 0.0, 0.0f,
+                           0.0f);
   EXPECT_EQ(SurfacePixel(*target, 1, 0), 0u);
 }
 
@@ -279,18 +279,18 @@ TEST_F(SurfaceImageFixture, RotatedTintsAndAddsInEveryOtherMode) {
     auto source = MakeImage(6, 6, std::vector<uint32_t>(36, 0xFFFFFFFFu));
     auto plain = MakeSurfaceImage(8, 8, 0xFF000000u);
     auto faint = MakeSurfaceImage(8, 8, 0xFF000000u);
-    plain->DrawImageRotated(source.get(), 0.0f, 0.0f, Rect(0, 0, 6, 6), Rect(0, 0, 8, 8), Color::White, 0, 0.0,
-                            0.0f, 0.0f);
-    faint->DrawImageRotated(source.get(), 0.0f, 0.0f, Rect(0, 0, 6, 6), Rect(0, 0, 8, 8),
-                            Color(255, 255, 255, 254), 0, 0.0, 0.0f, 0.0f);
+    plain->DrawImageRotated(source.get(), 0.0f, 0.0f, Rect(0, 0, 6, 6), Rect(0, 0, 8, 8), Color::White, 0, 0.0, 0.0f,
+                            0.0f);
+    faint->DrawImageRotated(source.get(), 0.0f, 0.0f, Rect(0, 0, 6, 6), Rect(0, 0, 8, 8), Color(255, 255, 255, 254), 0,
+                            0.0, 0.0f, 0.0f);
     // Alpha 254 takes the tinted form: slightly fainter, never brighter.
     EXPECT_LE(Split(*display, SurfacePixel(*faint, 2, 2)).g, Split(*display, SurfacePixel(*plain, 2, 2)).g);
     EXPECT_GT(Split(*display, SurfacePixel(*faint, 2, 2)).g, 0u);
     for (int32_t mode : {1, 2, 5}) {
       auto target = MakeSurfaceImage(8, 8, 0xFF000000u);
       for (int i = 0; i < 3; ++i)
-        target->DrawImageRotated(source.get(), 0.0f, 0.0f, Rect(0, 0, 6, 6), Rect(0, 0, 8, 8), Color::White, mode,
-                                 0.0, 0.0f, 0.0f);
+        target->DrawImageRotated(source.get(), 0.0f, 0.0f, Rect(0, 0, 6, 6), Rect(0, 0, 8, 8), Color::White, mode, 0.0,
+                                 0.0f, 0.0f);
       EXPECT_EQ(Split(*display, SurfacePixel(*target, 2, 2)).r, (1u << display->redBits) - 1) << mode;
     }
     // A quarter turn about the centre stays within the clip and the surface.
@@ -421,8 +421,8 @@ TEST_F(SurfaceImageFixture, MirroredStretchAndAdditiveMode) {
     StartDisplay(f);
     auto source = MakeImage(2, 1, {0xFFFF0000u, 0xFF0000FFu});  // A red, B blue
     auto target = MakeSurfaceImage(4, 1, 0xFF000000u);
-    target->DrawImageStretchedMirrored(source.get(), Rect(0, 0, 4, 1), Rect(0, 0, 2, 1), Rect(0, 0, 4, 1),
-                                       Color::White, 0, true);
+    target->DrawImageStretchedMirrored(source.get(), Rect(0, 0, 4, 1), Rect(0, 0, 2, 1), Rect(0, 0, 4, 1), Color::White,
+                                       0, true);
     EXPECT_GT(Split(*display, SurfacePixel(*target, 0, 0)).b, 0u);
     EXPECT_GT(Split(*display, SurfacePixel(*target, 1, 0)).b, 0u);
     EXPECT_GT(Split(*display, SurfacePixel(*target, 2, 0)).r, 0u);
@@ -448,8 +448,8 @@ TEST_F(SurfaceImageFixture, StretchSourceLeavingTheImageIsCut) {
   EXPECT_EQ(SurfacePixel(*target, 5, 1), 0u);
   target->DrawImageStretched(source.get(), Rect(0, 0, 8, 8), Rect(-100, -100, 1000, 1000), Rect(0, 0, 8, 8),
                              Color::White, 1, true);
-  target->DrawImageStretchedMirrored(source.get(), Rect(0, 0, 8, 8), Rect(3, 3, 50, 50), Rect(0, 0, 8, 8),
-                                     Color::White, 0, true);
+  target->DrawImageStretchedMirrored(source.get(), Rect(0, 0, 8, 8), Rect(3, 3, 50, 50), Rect(0, 0, 8, 8), Color::White,
+                                     0, true);
 }
 
 TEST_F(SurfaceImageFixture, FastStretchFromANonSurfaceImageKeepsTargetPixelsWhenNothingIsDrawn) {
@@ -458,8 +458,7 @@ TEST_F(SurfaceImageFixture, FastStretchFromANonSurfaceImageKeepsTargetPixelsWhen
   // and must not throw its pixels away.
   auto target = MakeImage(2, 2, std::vector<uint32_t>(4, 0x80FF0000u));
   auto source = MakeImage(2, 2, std::vector<uint32_t>(4, 0xFF00FF00u));
-  target->DrawImageStretched(source.get(), Rect(0, 0, 2, 2), Rect(0, 0, 2, 2), Rect(0, 0, 2, 2), Color::White, 0,
-                             true);
+  target->DrawImageStretched(source.get(), Rect(0, 0, 2, 2), Rect(0, 0, 2, 2), Rect(0, 0, 2, 2), Color::White, 0, true);
   ASSERT_NE(target->bits, nullptr);
   EXPECT_EQ(target->bits[3], 0x80FF0000u);
 }
@@ -472,12 +471,11 @@ TEST_F(SurfaceImageFixture, SurfaceDrawsRaiseTheChangeCount) {
   target->DrawImageMirrored(source.get(), 0, 0, Rect(0, 0, 2, 2), Color::White, 0);
   EXPECT_GT(target->changeCount, changes);
   changes = target->changeCount;
-  target->DrawImageStretched(source.get(), Rect(0, 0, 4, 4), Rect(0, 0, 2, 2), Rect(0, 0, 4, 4), Color::White, 1,
-                             true);
+  target->DrawImageStretched(source.get(), Rect(0, 0, 4, 4), Rect(0, 0, 2, 2), Rect(0, 0, 4, 4), Color::White, 1, true);
   EXPECT_GT(target->changeCount, changes);
   changes = target->changeCount;
-  target->DrawImageRotated(source.get(), 0.5f, 0.5f, Rect(0, 0, 2, 2), Rect(0, 0, 4, 4), Color::White, 0, 0.3,
-                           1.0f, 1.0f);
+  target->DrawImageRotated(source.get(), 0.5f, 0.5f, Rect(0, 0, 2, 2), Rect(0, 0, 4, 4), Color::White, 0, 0.3, 1.0f,
+                           1.0f);
   EXPECT_GT(target->changeCount, changes);
 }
 

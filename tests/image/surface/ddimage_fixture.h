@@ -12,7 +12,7 @@
 namespace DDrawTest {
 
 class SurfaceImageFixture : public DisplayFixture {
-protected:
+ protected:
   std::unique_ptr<Kivo::DDInterface> display;
 
   // Starts a windowed display on a desktop of the format.

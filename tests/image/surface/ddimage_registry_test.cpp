@@ -12,18 +12,18 @@
 namespace {
 
 using DDrawStandIn::Format;
+using DDrawTest::SurfaceImageFixture;
 using Kivo::Color;
 using Kivo::DDImage;
 using Kivo::DDInterface;
 using Kivo::ImageRegistry;
 using Kivo::Rect;
 using Kivo::SharedImageHandle;
-using DDrawTest::SurfaceImageFixture;
 
 // Records what the registry asks of the application; decodes "red.png"
 // (2 x 2 red) and "sprite.png" (transparent and opaque), nothing else.
 class RecordingApp : public Kivo::ImageRegistryApp {
-public:
+ public:
   DDInterface* display = nullptr;
   HWND window = nullptr;
   std::vector<std::string> decoded;
@@ -61,7 +61,7 @@ public:
 };
 
 class RegistryFixture : public SurfaceImageFixture {
-protected:
+ protected:
   RecordingApp recorder;
   std::unique_ptr<ImageRegistry> registry;
   Kivo::ImageHost* previousHost = nullptr;
@@ -206,8 +206,7 @@ TEST_F(RegistryFixture, Failing2DStartIsFatal) {
   registry->Switch3D(false, true);
   EXPECT_EQ(recorder.exitCode, 1);
   ASSERT_EQ(recorder.fatalW.size(), 1u);
-  EXPECT_EQ(recorder.fatalW[0],
-            L"Failed to initialize DirectDraw: RESULT_FAIL CreateClipper Windowed: E_OUTOFMEMORY");
+  EXPECT_EQ(recorder.fatalW[0], L"Failed to initialize DirectDraw: RESULT_FAIL CreateClipper Windowed: E_OUTOFMEMORY");
 }
 
 }  // namespace

@@ -5,11 +5,11 @@
 namespace {
 
 using DDrawStandIn::Format;
+using DDrawTest::SurfaceImageFixture;
+using DDrawTest::SurfacePixel;
 using Kivo::Color;
 using Kivo::DDImage;
 using Kivo::Rect;
-using DDrawTest::SurfacePixel;
-using DDrawTest::SurfaceImageFixture;
 
 TEST_F(SurfaceImageFixture, ColorKeyChoice) {
   struct Case {

@@ -94,8 +94,7 @@ std::vector<uint32_t> RandomSprite(int32_t w, int32_t h, std::mt19937& rng) {
 
 Color RandomColor(std::mt19937& rng) {
   switch (rng() % 4) {
-    case 0:
-      return Color::White;
+    case 0: return Color::White;
     case 1: {
       const int32_t g = static_cast<int32_t>(rng() % 256);
       return Color(g, g, g, static_cast<int32_t>(rng() % 256));

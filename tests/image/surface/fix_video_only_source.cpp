@@ -11,11 +11,11 @@
 namespace {
 
 using DDrawStandIn::Format;
+using DDrawTest::SurfaceImageFixture;
 using Kivo::Color;
 using Kivo::DDImage;
 using Kivo::MemoryImage;
 using Kivo::Rect;
-using DDrawTest::SurfaceImageFixture;
 
 TEST_F(SurfaceImageFixture, MemoryDrawsFromAVideoOnlySourceDrawNothing) {
   StartDisplay(Format::kRGB565);
@@ -42,14 +42,23 @@ TEST_F(SurfaceImageFixture, MemoryDrawsFromAVideoOnlySourceDrawNothing) {
       {"tinted", [&](MemoryImage& d) { d.DrawImage(screen, 0, 0, all, Color(128, 64, 32, 200), 0); }},
       {"additive", [&](MemoryImage& d) { d.DrawImage(screen, 0, 0, all, Color::White, 1); }},
       {"stretched fast",
-       [&](MemoryImage& d) { d.DrawImageStretched(screen, Rect(0, 0, 16, 16), Rect(0, 0, 8, 8), all, Color::White, 0, true); }},
+       [&](MemoryImage& d) {
+         d.DrawImageStretched(screen, Rect(0, 0, 16, 16), Rect(0, 0, 8, 8), all, Color::White, 0, true);
+       }},
       {"stretched smooth",
-       [&](MemoryImage& d) { d.DrawImageStretched(screen, Rect(0, 0, 16, 16), Rect(0, 0, 8, 8), all, Color::White, 0, false); }},
+       [&](MemoryImage& d) {
+         d.DrawImageStretched(screen, Rect(0, 0, 16, 16), Rect(0, 0, 8, 8), all, Color::White, 0, false);
+       }},
       {"rotated",
-       [&](MemoryImage& d) { d.DrawImageRotated(screen, 8.0f, 8.0f, Rect(0, 0, 8, 8), all, Color::White, 0, 0.7, 4.0f, 4.0f); }},
-      {"at float", [&](MemoryImage& d) { d.DrawImageAtFloat(screen, 0.5f, 0.5f, Rect(0, 0, 8, 8), all, Color::White, 0); }},
+       [&](MemoryImage& d) {
+         d.DrawImageRotated(screen, 8.0f, 8.0f, Rect(0, 0, 8, 8), all, Color::White, 0, 0.7, 4.0f, 4.0f);
+       }},
+      {"at float",
+       [&](MemoryImage& d) { d.DrawImageAtFloat(screen, 0.5f, 0.5f, Rect(0, 0, 8, 8), all, Color::White, 0); }},
       {"by matrix",
-       [&](MemoryImage& d) { d.DrawImageByMatrix(screen, 8.0f, 8.0f, turn, all, Color::White, 0, Rect(0, 0, 8, 8), false); }},
+       [&](MemoryImage& d) {
+         d.DrawImageByMatrix(screen, 8.0f, 8.0f, turn, all, Color::White, 0, Rect(0, 0, 8, 8), false);
+       }},
       {"triangles",
        [&](MemoryImage& d) { d.DrawTexturedTriangles(screen, triangle, 1, all, Color::White, 0, 0.0f, 0.0f, false); }},
   };

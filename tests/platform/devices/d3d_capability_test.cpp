@@ -12,7 +12,7 @@ namespace {
 using DDrawStandIn::Format;
 
 class CapabilityScenes : public D3DTest::DeviceFixture, public ::testing::WithParamInterface<Format> {
-protected:
+ protected:
   IDirectDrawSurface7* texture = nullptr;
 
   void SetUp() override {
@@ -48,7 +48,8 @@ protected:
         ASSERT_EQ(texture->Unlock(nullptr), DD_OK);
         const float fx = static_cast<float>(x + tx) - 0.5f, fy = static_cast<float>(y + ty) - 0.5f;
         const float u = cw / 64.0f, v = ch / 64.0f;
-        D3DTLVERTEX q[4] = {D3DTest::TL(fx, fy, colour, 0, 0), D3DTest::TL(fx, fy + static_cast<float>(ch), colour, 0, v),
+        D3DTLVERTEX q[4] = {D3DTest::TL(fx, fy, colour, 0, 0),
+                            D3DTest::TL(fx, fy + static_cast<float>(ch), colour, 0, v),
                             D3DTest::TL(fx + static_cast<float>(cw), fy, colour, u, 0),
                             D3DTest::TL(fx + static_cast<float>(cw), fy + static_cast<float>(ch), colour, u, v)};
         ASSERT_EQ(device->SetTexture(0, texture), D3D_OK);
@@ -87,8 +88,8 @@ protected:
 };
 
 TEST_P(CapabilityScenes, AlphaBlend) {
-  const Outcome o = Scene(D3DBLEND_SRCALPHA, D3DBLEND_INVSRCALPHA, false, 0xFF0000FF, 0xFFFFFFFF, 0x80FF0000,
-                          0xFFFFFFFF, 0x7F007F);
+  const Outcome o =
+      Scene(D3DBLEND_SRCALPHA, D3DBLEND_INVSRCALPHA, false, 0xFF0000FF, 0xFFFFFFFF, 0x80FF0000, 0xFFFFFFFF, 0x7F007F);
   EXPECT_EQ(o.off, 0);
   EXPECT_TRUE(o.uniform);
   if (GetParam() == Format::kRGB888) {
@@ -97,8 +98,7 @@ TEST_P(CapabilityScenes, AlphaBlend) {
 }
 
 TEST_P(CapabilityScenes, AdditiveBlend) {
-  const Outcome o =
-      Scene(D3DBLEND_ONE, D3DBLEND_ONE, false, 0xFF404040, 0xFFFFFFFF, 0xFF404040, 0xFFFFFFFF, 0x808080);
+  const Outcome o = Scene(D3DBLEND_ONE, D3DBLEND_ONE, false, 0xFF404040, 0xFFFFFFFF, 0xFF404040, 0xFFFFFFFF, 0x808080);
   EXPECT_EQ(o.off, 0);
   EXPECT_TRUE(o.uniform);
   if (GetParam() == Format::kRGB888) {
@@ -114,8 +114,8 @@ TEST_P(CapabilityScenes, AlphaAddBlend) {
 }
 
 TEST_P(CapabilityScenes, AlphaModulatedBlendEqualsTheAlphaCase) {
-  const Outcome o = Scene(D3DBLEND_SRCALPHA, D3DBLEND_INVSRCALPHA, true, 0xFF0000FF, 0xFFFFFFFF, 0xFFFF0000,
-                          0x80FFFFFF, 0x7F007F);
+  const Outcome o =
+      Scene(D3DBLEND_SRCALPHA, D3DBLEND_INVSRCALPHA, true, 0xFF0000FF, 0xFFFFFFFF, 0xFFFF0000, 0x80FFFFFF, 0x7F007F);
   EXPECT_EQ(o.off, 0);
   EXPECT_TRUE(o.uniform);
   if (GetParam() == Format::kRGB888) {
@@ -136,15 +136,14 @@ TEST_P(CapabilityScenes, ClipColumnsAreExactAtTheLeftAndTopEdges) {
   ASSERT_EQ(device->EndScene(), D3D_OK);
   int off = 0;
   for (int y = 0; y < 62; ++y)
-    for (int x = 0; x < 62; ++x)
-      off += D3DTest::ColorDistanceSquared(Pixel(x, y), x % 2 ? 0xFFFFFF : 0) > 768;
+    for (int x = 0; x < 62; ++x) off += D3DTest::ColorDistanceSquared(Pixel(x, y), x % 2 ? 0xFFFFFF : 0) > 768;
   EXPECT_EQ(off, 0);
 }
 
 TEST_P(CapabilityScenes, FaultyBlendFailsTheAlphaScene) {
   D3DStandIn::GetFaults().faultyBlend = true;
-  const Outcome o = Scene(D3DBLEND_SRCALPHA, D3DBLEND_INVSRCALPHA, false, 0xFF0000FF, 0xFFFFFFFF, 0x80FF0000,
-                          0xFFFFFFFF, 0x7F007F);
+  const Outcome o =
+      Scene(D3DBLEND_SRCALPHA, D3DBLEND_INVSRCALPHA, false, 0xFF0000FF, 0xFFFFFFFF, 0x80FF0000, 0xFFFFFFFF, 0x7F007F);
   EXPECT_EQ(o.off, 100);
 }
 

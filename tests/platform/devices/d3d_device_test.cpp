@@ -334,7 +334,8 @@ TEST_P(DeviceTest, SecondStageReadsItsCoordinateSetAndWraps) {
     int clampedAfter;  // columns from which clamping holds the last texel; -1: none
   };
   const Case cases[] = {
-      {"pre-transformed, second set, wrapped", D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_TEX2, 1, D3DTADDRESS_WRAP, 8, -1},
+      {"pre-transformed, second set, wrapped", D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_TEX2, 1, D3DTADDRESS_WRAP, 8,
+       -1},
       {"untransformed, second set, wrapped", D3DFVF_XYZ | D3DFVF_DIFFUSE | D3DFVF_TEX2, 1, D3DTADDRESS_WRAP, 8, -1},
       {"pre-transformed, first set", D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_TEX2, 0, D3DTADDRESS_WRAP, 16, -1},
       {"untransformed, second set, clamped", D3DFVF_XYZ | D3DFVF_DIFFUSE | D3DFVF_TEX2, 1, D3DTADDRESS_CLAMP, 8, 8},
@@ -434,8 +435,7 @@ TEST_P(DeviceTest, LinesLightOnePixelPerMajorAxisCentre) {
   };
   const Case cases[] = {
       {"horizontal", 2, 5, 12, 5, 10},  // x 2..11
-      {"vertical", 5, 2, 5, 9, 7},
-      {"diagonal", 0, 0, 8, 8, 8},
+      {"vertical", 5, 2, 5, 9, 7},           {"diagonal", 0, 0, 8, 8, 8},
       {"backwards", 12, 5, 2, 5, 10},  // x 12 down to 3
       {"half to half", 2.5f, 5, 4.5f, 5, 2},
   };
@@ -453,8 +453,7 @@ TEST_P(DeviceTest, LinesLightOnePixelPerMajorAxisCentre) {
   EXPECT_EQ(Row(0, 0, 12), "###########.");
 }
 
-INSTANTIATE_TEST_SUITE_P(Targets, DeviceTest, ::testing::Values(Format::kRGB888, Format::kRGB565),
-                         FormatParamName);
+INSTANTIATE_TEST_SUITE_P(Targets, DeviceTest, ::testing::Values(Format::kRGB888, Format::kRGB565), FormatParamName);
 
 TEST_F(DeviceFixture, DeviceRefusesWhatItCannotDraw) {
   IDirect3DDevice7* dev = nullptr;

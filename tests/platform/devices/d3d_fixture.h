@@ -28,7 +28,7 @@ inline D3DTLVERTEX TL(float x, float y, DWORD colour, float u, float v) {
 }
 
 class DeviceFixture : public ::testing::Test {
-protected:
+ protected:
   IDirectDraw7* dd = nullptr;
   IDirect3D7* d3d = nullptr;
   IDirectDrawSurface7* target = nullptr;
@@ -134,7 +134,7 @@ protected:
     t.height = v.height;
     t.pitch = v.pitch;
     t.format = v.format == DDrawStandIn::Format::kRGB565 ? D3DRaster::TargetFormat::kRGB565
-                                                          : D3DRaster::TargetFormat::kXRGB8888;
+                                                         : D3DRaster::TargetFormat::kXRGB8888;
     return D3DRaster::ReadPixel(t, x, y);
   }
 

@@ -70,8 +70,7 @@ struct RandomScene {
       }
       texels.push_back(std::move(px));
     }
-    for (size_t i = 0; i < texels.size(); ++i)
-      textures.push_back(Texture{texels[i].data(), sizes[i][0], sizes[i][1]});
+    for (size_t i = 0; i < texels.size(); ++i) textures.push_back(Texture{texels[i].data(), sizes[i][0], sizes[i][1]});
   }
 
   float Coord(float lo, float hi) { return std::uniform_real_distribution<float>(lo, hi)(rng); }
@@ -83,9 +82,12 @@ struct RandomScene {
 
   State RandomState(int w, int h) {
     State st;
-    const Blend pairs[][2] = {{Blend::kSrcAlpha, Blend::kInvSrcAlpha}, {Blend::kSrcAlpha, Blend::kOne},
-                              {Blend::kOne, Blend::kOne},             {Blend::kOne, Blend::kZero},
-                              {Blend::kZero, Blend::kSrcColor},       {Blend::kDestColor, Blend::kSrcColor}};
+    const Blend pairs[][2] = {{Blend::kSrcAlpha, Blend::kInvSrcAlpha},
+                              {Blend::kSrcAlpha, Blend::kOne},
+                              {Blend::kOne, Blend::kOne},
+                              {Blend::kOne, Blend::kZero},
+                              {Blend::kZero, Blend::kSrcColor},
+                              {Blend::kDestColor, Blend::kSrcColor}};
     const auto& pair = pairs[rng() % 6];
     st.blendEnable = rng() % 5 != 0;
     st.srcBlend = pair[0];
@@ -93,18 +95,10 @@ struct RandomScene {
     Stage& s0 = st.stages[0];
     s0.texture = rng() % 6 == 0 ? nullptr : &textures[rng() % textures.size()];
     switch (rng() % 4) {
-      case 0:
-        s0.colorOp = Op::kModulate, s0.colorArg1 = Arg::kTexture, s0.colorArg2 = Arg::kCurrent;
-        break;
-      case 1:
-        s0.colorOp = Op::kModulate, s0.colorArg1 = Arg::kDiffuse, s0.colorArg2 = Arg::kCurrent;
-        break;
-      case 2:
-        s0.colorOp = Op::kSelectArg1, s0.colorArg1 = Arg::kTexture;
-        break;
-      default:
-        s0.colorOp = Op::kAdd, s0.colorArg1 = Arg::kTexture, s0.colorArg2 = Arg::kDiffuse;
-        break;
+      case 0: s0.colorOp = Op::kModulate, s0.colorArg1 = Arg::kTexture, s0.colorArg2 = Arg::kCurrent; break;
+      case 1: s0.colorOp = Op::kModulate, s0.colorArg1 = Arg::kDiffuse, s0.colorArg2 = Arg::kCurrent; break;
+      case 2: s0.colorOp = Op::kSelectArg1, s0.colorArg1 = Arg::kTexture; break;
+      default: s0.colorOp = Op::kAdd, s0.colorArg1 = Arg::kTexture, s0.colorArg2 = Arg::kDiffuse; break;
     }
     if (rng() % 2) {
       s0.alphaOp = Op::kModulate, s0.alphaArg1 = Arg::kTexture, s0.alphaArg2 = Arg::kCurrent;
@@ -171,28 +165,24 @@ void DrawQuadBothWays(Frame& fast, Frame& reference, const State& st, float x, f
 // deliberate change moves them, the failing test prints the new table.
 constexpr uint32_t kStoredCrcs[2][60] = {
     {
-     0x654A4892u, 0xB015A6A9u, 0x7BFF4CE4u, 0x76766E0Fu, 0x7FF68CDCu, 0x9F84ED91u,
-     0x88AB025Eu, 0x5547BCEDu, 0x789568ECu, 0x9CEBA999u, 0xC9CEA746u, 0xD9D57385u,
-     0x70468B30u, 0x0701181Cu, 0x04CCA286u, 0xA9F2AC63u, 0x66D7DDB3u, 0x98D452A0u,
-     0x2A036EF6u, 0xA8455306u, 0xBAF3E31Du, 0xF4216A47u, 0x9D77D4CFu, 0x5642B657u,
-     0x32FC15BFu, 0x0FEC4DDAu, 0xAB56E0E4u, 0xDE2B4DA7u, 0x3F254A72u, 0x72B1F3EBu,
-     0x1DF0EFE0u, 0x0DE2160Au, 0x957CF22Au, 0x47D35650u, 0xC9B731CEu, 0x1E2D329Cu,
-     0x67E7873Eu, 0xEDE0C41Du, 0xEB0C3F0Bu, 0x2B6B46EFu, 0x24CFDB49u, 0x916CA1C0u,
-     0x7E0512B6u, 0xFCE6D525u, 0xCFA7E4EBu, 0xEBF2C2F3u, 0xC82C4CA8u, 0x4BDF9D5Fu,
-     0x9221FD01u, 0xBC05724Bu, 0x3BCEA7F5u, 0xEC6486FFu, 0xA7F67D30u, 0xD4029741u,
-     0x424207A4u, 0x10121345u, 0x448B3273u, 0x87BF3E55u, 0xD512BFF9u, 0x19D72857u,
+        0x654A4892u, 0xB015A6A9u, 0x7BFF4CE4u, 0x76766E0Fu, 0x7FF68CDCu, 0x9F84ED91u, 0x88AB025Eu, 0x5547BCEDu,
+        0x789568ECu, 0x9CEBA999u, 0xC9CEA746u, 0xD9D57385u, 0x70468B30u, 0x0701181Cu, 0x04CCA286u, 0xA9F2AC63u,
+        0x66D7DDB3u, 0x98D452A0u, 0x2A036EF6u, 0xA8455306u, 0xBAF3E31Du, 0xF4216A47u, 0x9D77D4CFu, 0x5642B657u,
+        0x32FC15BFu, 0x0FEC4DDAu, 0xAB56E0E4u, 0xDE2B4DA7u, 0x3F254A72u, 0x72B1F3EBu, 0x1DF0EFE0u, 0x0DE2160Au,
+        0x957CF22Au, 0x47D35650u, 0xC9B731CEu, 0x1E2D329Cu, 0x67E7873Eu, 0xEDE0C41Du, 0xEB0C3F0Bu, 0x2B6B46EFu,
+        0x24CFDB49u, 0x916CA1C0u, 0x7E0512B6u, 0xFCE6D525u, 0xCFA7E4EBu, 0xEBF2C2F3u, 0xC82C4CA8u, 0x4BDF9D5Fu,
+        0x9221FD01u, 0xBC05724Bu, 0x3BCEA7F5u, 0xEC6486FFu, 0xA7F67D30u, 0xD4029741u, 0x424207A4u, 0x10121345u,
+        0x448B3273u, 0x87BF3E55u, 0xD512BFF9u, 0x19D72857u,
     },
     {
-     0x9BC8FCB2u, 0xE0E8FEBCu, 0x66826CBCu, 0x66B6FA23u, 0x3632B9ABu, 0x3C3C7552u,
-     0xF55F0088u, 0x3D4C2F70u, 0x30053283u, 0x7C900C57u, 0xDE36B596u, 0x2F705594u,
-     0x3912E5B1u, 0xB51F784Fu, 0x0FF1F08Eu, 0x41F30F49u, 0x32FD85AFu, 0xC44692CFu,
-     0xC9BD84AFu, 0x30169711u, 0xD63B2B40u, 0x776FCF9Bu, 0x85AA3F7Fu, 0x94F9DA69u,
-     0x95BB21B4u, 0xC8A393F5u, 0x8AE02F3Au, 0xDB949612u, 0x30693940u, 0x5E376AFCu,
-     0xED6010B6u, 0xF88D04BDu, 0x230E7F61u, 0x5C93D9EAu, 0xF25B8695u, 0xA53F1182u,
-     0xF77BE8F3u, 0xB4144458u, 0x4AA2CAC1u, 0x19D2E5C5u, 0x0468B784u, 0xA4022A96u,
-     0xD333CC66u, 0xFDFA869Bu, 0x939A4B23u, 0x1E0AA943u, 0xE817B5EAu, 0xB2AF271Cu,
-     0x76D1F153u, 0x06CC8522u, 0x03BC9AF5u, 0xB3BEA249u, 0x3CE690A1u, 0x73C8F0F9u,
-     0xF9F0C0A7u, 0x6928A905u, 0xF959E3EBu, 0x169839BDu, 0x1EA385DCu, 0x00E77171u,
+        0x9BC8FCB2u, 0xE0E8FEBCu, 0x66826CBCu, 0x66B6FA23u, 0x3632B9ABu, 0x3C3C7552u, 0xF55F0088u, 0x3D4C2F70u,
+        0x30053283u, 0x7C900C57u, 0xDE36B596u, 0x2F705594u, 0x3912E5B1u, 0xB51F784Fu, 0x0FF1F08Eu, 0x41F30F49u,
+        0x32FD85AFu, 0xC44692CFu, 0xC9BD84AFu, 0x30169711u, 0xD63B2B40u, 0x776FCF9Bu, 0x85AA3F7Fu, 0x94F9DA69u,
+        0x95BB21B4u, 0xC8A393F5u, 0x8AE02F3Au, 0xDB949612u, 0x30693940u, 0x5E376AFCu, 0xED6010B6u, 0xF88D04BDu,
+        0x230E7F61u, 0x5C93D9EAu, 0xF25B8695u, 0xA53F1182u, 0xF77BE8F3u, 0xB4144458u, 0x4AA2CAC1u, 0x19D2E5C5u,
+        0x0468B784u, 0xA4022A96u, 0xD333CC66u, 0xFDFA869Bu, 0x939A4B23u, 0x1E0AA943u, 0xE817B5EAu, 0xB2AF271Cu,
+        0x76D1F153u, 0x06CC8522u, 0x03BC9AF5u, 0xB3BEA249u, 0x3CE690A1u, 0x73C8F0F9u, 0xF9F0C0A7u, 0x6928A905u,
+        0xF959E3EBu, 0x169839BDu, 0x1EA385DCu, 0x00E77171u,
     },
 };
 
@@ -279,8 +269,8 @@ TEST(RasterTwins, OneToOneSpritesMatchUnderLinearFiltering) {
       const Texture& t = *st.stages[0].texture;
       const float x = static_cast<float>(scene.rng() % 180) - 20.5f, y = static_cast<float>(scene.rng() % 140) - 10.5f;
       const uint32_t colour = i % 4 == 0 ? 0x80FFC080u : 0xFFFFFFFFu;
-      DrawQuadBothWays(fast, reference, st, x, y, static_cast<float>(t.width), static_cast<float>(t.height), colour,
-                       0, 1);
+      DrawQuadBothWays(fast, reference, st, x, y, static_cast<float>(t.width), static_cast<float>(t.height), colour, 0,
+                       1);
     }
     EXPECT_EQ(fast.Crc(), reference.Crc());
   }
@@ -293,10 +283,10 @@ TEST(RasterTwins, OneToOneSpritesMatchUnderLinearFiltering) {
 TEST(RasterTwins, ScaledQuadsMatchUnderLinearAndPointFiltering) {
   RandomScene scene(41);
   const struct {
-    float w, h;   // drawn size
+    float w, h;    // drawn size
     float u0, u1;  // texture coordinates across (v runs the same way)
-  } cases[] = {{80, 80, 0, 1},   {51, 37, 0, 1},     {150, 90, 0, 1},  {64, 64, -0.3f, 1.4f},
-               {33, 70, 1, 0},   {120, 120, 0.2f, 0.7f}, {200, 10, -2, 3}};
+  } cases[] = {{80, 80, 0, 1}, {51, 37, 0, 1},         {150, 90, 0, 1}, {64, 64, -0.3f, 1.4f},
+               {33, 70, 1, 0}, {120, 120, 0.2f, 0.7f}, {200, 10, -2, 3}};
   for (const auto& c : cases) {
     for (int mode = 0; mode < 8; ++mode) {
       SCOPED_TRACE(testing::Message() << "size " << c.w << "x" << c.h << " mode " << mode);
@@ -353,8 +343,8 @@ TEST(RasterTwins, FarAwayAndBrokenCornersNeitherCrashNorSpill) {
   st.clipX1 = 24;
   st.clipY1 = 24;
   const float nan = std::numeric_limits<float>::quiet_NaN();
-  DrawTriangle(f.target, st, MakeVertex(nan, 0, 1, 0xFFFFFFFF, 0, 0, 0, 0), MakeVertex(10, 10, 1, 0xFFFFFFFF, 0, 0, 0, 0),
-               MakeVertex(20, 0, 1, 0xFFFFFFFF, 0, 0, 0, 0));
+  DrawTriangle(f.target, st, MakeVertex(nan, 0, 1, 0xFFFFFFFF, 0, 0, 0, 0),
+               MakeVertex(10, 10, 1, 0xFFFFFFFF, 0, 0, 0, 0), MakeVertex(20, 0, 1, 0xFFFFFFFF, 0, 0, 0, 0));
   EXPECT_EQ(f.Crc(), before.Crc());
   // A huge triangle covering everything fills exactly the clip rectangle.
   DrawTriangle(f.target, st, MakeVertex(-1e9f, -1e9f, 1, 0xFFFFFFFF, 0, 0, 0, 0),
@@ -363,8 +353,10 @@ TEST(RasterTwins, FarAwayAndBrokenCornersNeitherCrashNorSpill) {
   for (int y = 0; y < 32; ++y)
     for (int x = 0; x < 32; ++x) {
       const bool in = x >= 8 && x < 24 && y >= 8 && y < 24;
-      if (in) inside += ReadPixel(f.target, x, y) == 0xFFFFFFFFu;
-      else outsideChanged += ReadPixel(f.target, x, y) != ReadPixel(before.target, x, y);
+      if (in)
+        inside += ReadPixel(f.target, x, y) == 0xFFFFFFFFu;
+      else
+        outsideChanged += ReadPixel(f.target, x, y) != ReadPixel(before.target, x, y);
     }
   EXPECT_EQ(inside, 256);
   EXPECT_EQ(outsideChanged, 0);

@@ -192,8 +192,10 @@ TEST(soundMixer, ShortcutAndReferencePathsAgree) {
     std::uint32_t rate, frequency;
     std::int32_t volume, pan;
     bool loop;
-  } shapes[] = {{2, 16, 44100, 44100, 0, 0, false},      {1, 16, 44100, 44100, -300, 2500, true},
-                {1, 8, 22050, 22050, -1000, -4000, false}, {2, 8, 44100, 48000, 0, 0, true},
+  } shapes[] = {{2, 16, 44100, 44100, 0, 0, false},
+                {1, 16, 44100, 44100, -300, 2500, true},
+                {1, 8, 22050, 22050, -1000, -4000, false},
+                {2, 8, 44100, 48000, 0, 0, true},
                 {2, 16, 11025, 30000, -50, 100, false}};
   for (const Shape& s : shapes) {
     Bytes pcm;
@@ -256,12 +258,18 @@ TEST(soundMixer, BufferDescriptionsOutsideTheLimitsAreRefused) {
     std::uint32_t rate, bytes;
     bool ok;
   } cases[] = {
-      {kStaticSoundFlags, 1, 1, 16, 44100, 2, true},    {kStaticSoundFlags, 1, 2, 8, 100, 1, true},
-      {kStaticSoundFlags, 1, 2, 16, 100000, 4, true},   {kStaticSoundFlags, 1, 3, 16, 44100, 6, false},
-      {kStaticSoundFlags, 1, 0, 16, 44100, 2, false},   {kStaticSoundFlags, 1, 1, 12, 44100, 2, false},
-      {kStaticSoundFlags, 1, 1, 16, 99, 2, false},      {kStaticSoundFlags, 1, 1, 16, 100001, 2, false},
-      {kStaticSoundFlags, 3, 1, 16, 44100, 2, false},   {kStaticSoundFlags, 1, 1, 16, 44100, 0, false},
-      {kStaticSoundFlags, 1, 1, 16, 44100, (256u << 20) + 1, false}, {0x80E8, 1, 1, 16, 44100, 2, false},
+      {kStaticSoundFlags, 1, 1, 16, 44100, 2, true},
+      {kStaticSoundFlags, 1, 2, 8, 100, 1, true},
+      {kStaticSoundFlags, 1, 2, 16, 100000, 4, true},
+      {kStaticSoundFlags, 1, 3, 16, 44100, 6, false},
+      {kStaticSoundFlags, 1, 0, 16, 44100, 2, false},
+      {kStaticSoundFlags, 1, 1, 12, 44100, 2, false},
+      {kStaticSoundFlags, 1, 1, 16, 99, 2, false},
+      {kStaticSoundFlags, 1, 1, 16, 100001, 2, false},
+      {kStaticSoundFlags, 3, 1, 16, 44100, 2, false},
+      {kStaticSoundFlags, 1, 1, 16, 44100, 0, false},
+      {kStaticSoundFlags, 1, 1, 16, 44100, (256u << 20) + 1, false},
+      {0x80E8, 1, 1, 16, 44100, 2, false},
   };
   for (const Case& c : cases) {
     WaveFormat f;
@@ -302,14 +310,15 @@ TEST(soundMixer, StreamingVoicePullsAtItsOwnRateAndPauses) {
   std::uint32_t served = 0;
   const std::uint32_t total = 11025;  // 0.5 s at 22,050 Hz
   DSoundStream* s = nullptr;
-  ASSERT_EQ(d.device->CreateStream(22050, 1,
-                                   [&](std::int16_t* out, std::uint32_t frames) {
-                                     std::uint32_t n = std::min(frames, total - served);
-                                     for (std::uint32_t i = 0; i < n; ++i) out[i] = 1000;
-                                     served += n;
-                                     return n;
-                                   },
-                                   &s),
+  ASSERT_EQ(d.device->CreateStream(
+                22050, 1,
+                [&](std::int16_t* out, std::uint32_t frames) {
+                  std::uint32_t n = std::min(frames, total - served);
+                  for (std::uint32_t i = 0; i < n; ++i) out[i] = 1000;
+                  served += n;
+                  return n;
+                },
+                &s),
             DS_OK);
   ASSERT_EQ(s->Play(), DS_OK);
   std::vector<std::int16_t> out = d.output->Render(4410);

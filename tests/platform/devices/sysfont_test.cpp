@@ -50,7 +50,7 @@ int InkIn(const CoverageMask& mask, int x0, int x1, int y0 = 0, int y1 = -1) {
 }
 
 TEST(SystemFontSize, PointsBecomeEmPixelsRoundedHalfAwayFromZero) {
-  const int cases[][3] = {{8, 96, 11}, {9, 96, 12}, {10, 96, 13}, {12, 96, 16}, {14, 96, 19},
+  const int cases[][3] = {{8, 96, 11}, {9, 96, 12}, {10, 96, 13},  {12, 96, 16}, {14, 96, 19},
                           {3, 96, 4},  {0, 96, 0},  {-8, 96, -11}, {72, 72, 72}, {1, 36, 1}};
   for (const auto& c : cases) EXPECT_EQ(c[2], Platform::PointsToEmPixels(c[0], c[1])) << c[0] << "pt at " << c[1];
 }

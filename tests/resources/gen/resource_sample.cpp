@@ -29,7 +29,9 @@ bool WriteBytes(const std::string& name, const Bytes& bytes) {
   return static_cast<bool>(out);
 }
 
-bool WriteText(const std::string& name, const std::string& text) { return WriteBytes(name, Bytes(text.begin(), text.end())); }
+bool WriteText(const std::string& name, const std::string& text) {
+  return WriteBytes(name, Bytes(text.begin(), text.end()));
+}
 
 void Le16(Bytes& b, uint32_t v) {
   b.push_back(static_cast<uint8_t>(v));
@@ -50,7 +52,9 @@ Image Pattern(int width, int height, uint32_t (*pixel)(int, int)) {
   return image;
 }
 
-uint32_t Gradient(int x, int y) { return 0xFF000000u | uint32_t(x * 8 & 0xFF) << 16 | uint32_t(y * 8 & 0xFF) << 8 | 0x60; }
+uint32_t Gradient(int x, int y) {
+  return 0xFF000000u | uint32_t(x * 8 & 0xFF) << 16 | uint32_t(y * 8 & 0xFF) << 8 | 0x60;
+}
 uint32_t Checker(int x, int y) { return ((x / 4 + y / 4) & 1) ? 0xFFE0E0E0u : 0xFF202020u; }
 uint32_t White(int, int) { return 0xFFFFFFFFu; }
 uint32_t AlphaRamp(int x, int y) { return 0xFF000000u | uint32_t((x + y) * 8 & 0xFF); }
@@ -260,11 +264,10 @@ int main(int argc, char** argv) {
 
   // A two-glyph descriptor font over a white strip.
   ok &= WritePng("data/fonts/small.png", Pattern(40, 10, White));
-  ok &= WriteBytes("data/fonts/small.txt",
-                   Utf16Le(L"CreateLayer Main; LayerSetImage Main 'small.png';\n"
-                           L"LayerSetCharWidths Main ('A' 'B') (6 6);\n"
-                           L"CreateHorzSpanRectList R (0 0 0 10) (5 5);\n"
-                           L"LayerSetImageMap Main ('A' 'B') R;\nLayerSetAscent Main 8;\n"));
+  ok &= WriteBytes("data/fonts/small.txt", Utf16Le(L"CreateLayer Main; LayerSetImage Main 'small.png';\n"
+                                                   L"LayerSetCharWidths Main ('A' 'B') (6 6);\n"
+                                                   L"CreateHorzSpanRectList R (0 0 0 10) (5 5);\n"
+                                                   L"LayerSetImageMap Main ('A' 'B') R;\nLayerSetAscent Main 8;\n"));
   if (!ok) {
     std::fprintf(stderr, "resource_sample: could not write the sample under %s\n", gRoot.c_str());
     return 1;

@@ -33,8 +33,9 @@ TEST(manifestApp, DefinitionsFileFillsTheApplicationsManager) {
   auto app = std::make_unique<RecordingApp>();
   ASSERT_NE(app->mResourceManager, nullptr);
 
-  PutFile("app/good.xml", "<ResourceManifest><Resources id=\"Loading\"><Image path=\"a.png\"/></Resources>"
-                          "</ResourceManifest>");
+  PutFile("app/good.xml",
+          "<ResourceManifest><Resources id=\"Loading\"><Image path=\"a.png\"/></Resources>"
+          "</ResourceManifest>");
   app->LoadDefinitionsFile("app/good.xml");
   EXPECT_TRUE(app->fatal.empty());
   EXPECT_TRUE(app->exits.empty());

@@ -31,8 +31,7 @@ using RM = ResourceManager;
 // image actually loaded is counted.
 class LoadApp : public KivoAppBase {
  public:
-  SharedImageHandle FindOrCreateSharedImage(const std::string& file, const std::string& variant,
-                                            bool* isNew) override {
+  SharedImageHandle FindOrCreateSharedImage(const std::string& file, const std::string& variant, bool* isNew) override {
     ++requests;
     SharedImageHandle handle = KivoAppBase::FindOrCreateSharedImage(file, variant, isNew);
     if (*isNew) ++loads;
@@ -79,8 +78,7 @@ void WriteText(const std::string& name, const std::string& text) {
 void WriteSounds() {
   soundtest::WriteFile("data/sounds/beep.wav",
                        soundtest::Wav(1, 22050, 16, soundtest::Pcm16(soundtest::Sine(22050, 800, 440, 8000))));
-  soundtest::WriteFile("data/sounds/buzz.au",
-                       soundtest::Au(24, 400, 1, 8000, 1, soundtest::Bytes(400, 0x55)));
+  soundtest::WriteFile("data/sounds/buzz.au", soundtest::Au(24, 400, 1, 8000, 1, soundtest::Bytes(400, 0x55)));
 }
 
 class resload : public ::testing::Test {
@@ -134,7 +132,8 @@ TEST_F(resload, GroupLoadsOnceAndUnknownGroupsAreEmpty) {
 <SetDefaults path="data/sounds" idprefix="SOUND_"/>
 <Sound path="beep"/>
 <Sound path="buzz"/>
-</Resources>)")) << manager->ErrorText();
+</Resources>)"))
+      << manager->ErrorText();
 
   EXPECT_TRUE(manager->LoadGroup("Loading")) << manager->ErrorText();
   EXPECT_TRUE(manager->IsGroupLoaded("Loading"));
@@ -233,8 +232,7 @@ TEST_F(resload, AlphaImagesAndGrids) {
   MemoryImage* sheet = Image("sheet");
   bits = sheet->GetBits();
   for (int y = 0; y < 32; ++y)
-    for (int x = 0; x < 64; ++x)
-      ASSERT_EQ(bits[y * 64 + x] >> 24, BlueRamp(x % 32, y) & 0xFF) << x << "," << y;
+    for (int x = 0; x < 64; ++x) ASSERT_EQ(bits[y * 64 + x] >> 24, BlueRamp(x % 32, y) & 0xFF) << x << "," << y;
 
   EXPECT_FALSE(manager->LoadGroup("Bad1"));
   EXPECT_EQ(manager->ErrorText(), "AlphaImage size mismatch between img/pic.png and img/small_alpha.png");
@@ -275,7 +273,8 @@ TEST_F(resload, OptionsReachTheImage) {
 <Image id="nobits" path="many.png" nobits />
 <Image id="surface" path="opaque.png" variant="surface" ddsurface nopal />
 <Image id="zero" path="opaque.png" variant="zero" rows="0" cols="-2" nopal />
-</Resources>)")) << manager->ErrorText();
+</Resources>)"))
+      << manager->ErrorText();
   ASSERT_TRUE(manager->LoadGroup("G")) << manager->ErrorText();
 
   MemoryImage* plain = Image("plain");
@@ -349,11 +348,10 @@ TEST_F(resload, Fonts) {
   // file, and references before and after their source.
   WriteImage("f/img.png", 40, 10, Opaque);
   WriteImage("f/strip.png", 12, 10, Opaque);
-  soundtest::WriteFile("f/desc.txt", test::Utf16Le(
-                                         L"CreateLayer Main; LayerSetImage Main 'img.png';\n"
-                                         L"LayerSetCharWidths Main ('A' 'B') (6 6);\n"
-                                         L"CreateHorzSpanRectList R (0 0 0 10) (5 5);\n"
-                                         L"LayerSetImageMap Main ('A' 'B') R;\nLayerSetAscent Main 8;\n"));
+  soundtest::WriteFile("f/desc.txt", test::Utf16Le(L"CreateLayer Main; LayerSetImage Main 'img.png';\n"
+                                                   L"LayerSetCharWidths Main ('A' 'B') (6 6);\n"
+                                                   L"CreateHorzSpanRectList R (0 0 0 10) (5 5);\n"
+                                                   L"LayerSetImageMap Main ('A' 'B') R;\nLayerSetAscent Main 8;\n"));
   soundtest::WriteFile("f/broken.txt", test::Utf16Le(L"CreateLayer Main; Nonsense"));
   WriteText("f/strip.dat", "4 8\nA 6\nB 6\n");
   ASSERT_TRUE(Read(R"(<Resources id="Early"><Font id="early" path="!ref:desc"/></Resources>
@@ -441,8 +439,9 @@ TEST_F(resload, GettersReleaseAndLoadingAgain) {
 
 TEST_F(resload, LoadingThreadWalksWhileTheMainThreadFetches) {
   WriteSounds();
-  std::string loading = "<Resources id=\"Loading\">\n<Font id=\"sys\" path=\"!sys:Sans\" size=\"10\"/>\n"
-                        "<Sound id=\"beep\" path=\"data/sounds/beep\"/>\n";
+  std::string loading =
+      "<Resources id=\"Loading\">\n<Font id=\"sys\" path=\"!sys:Sans\" size=\"10\"/>\n"
+      "<Sound id=\"beep\" path=\"data/sounds/beep\"/>\n";
   std::string game = "<Resources id=\"Game\">\n";
   for (int i = 0; i < 12; ++i) {
     std::string name = "g/img" + std::to_string(i) + ".png";

@@ -101,12 +101,9 @@ TEST(manifestRead, SetDefaultsPathsAndPersistenceAcrossGroups) {
     const char* expectedPath;
     const char* expectedId;
   } cases[] = {
-      {R"(path="data/sounds")", "data/sounds/a.ogg", "a"},
-      {R"(path="data/sounds/")", "data/sounds/a.ogg", "a"},
-      {R"(path="data\sounds\")", "data\\sounds/a.ogg", "a"},
-      {R"(path="")", "/a.ogg", "a"},
-      {R"(idprefix="SOUND_/")", "a.ogg", "SOUND_a"},
-      {R"(path="x//" idprefix="P\")", "x//a.ogg", "Pa"},
+      {R"(path="data/sounds")", "data/sounds/a.ogg", "a"},   {R"(path="data/sounds/")", "data/sounds/a.ogg", "a"},
+      {R"(path="data\sounds\")", "data\\sounds/a.ogg", "a"}, {R"(path="")", "/a.ogg", "a"},
+      {R"(idprefix="SOUND_/")", "a.ogg", "SOUND_a"},         {R"(path="x//" idprefix="P\")", "x//a.ogg", "Pa"},
   };
   for (const Case& c : cases) {
     Read r(Wrap(std::string("<Resources id=\"A\"><SetDefaults ") + c.defaults +
@@ -269,8 +266,9 @@ TEST(manifestRead, IntegerLists) {
     const char* text;
     std::vector<int32_t> values;
   } cases[] = {
-      {"", {0}},         {"1,,3", {1, 0, 3}},      {"7", {7}},
-      {" -2, +4,x", {-2, 4, 0}}, {"5,", {5, 0}}, {"99999999999,-99999999999", {INT32_MAX, INT32_MIN}},
+      {"", {0}},      {"1,,3", {1, 0, 3}},
+      {"7", {7}},     {" -2, +4,x", {-2, 4, 0}},
+      {"5,", {5, 0}}, {"99999999999,-99999999999", {INT32_MAX, INT32_MIN}},
   };
   for (const Case& c : cases) EXPECT_EQ(RM::ParseIntList(c.text), c.values) << '"' << c.text << '"';
 }
@@ -353,7 +351,8 @@ TEST(manifestRead, ErrorTexts) {
   } cases[] = {
       {"other root", "<?xml version=\"1.0\"?>\n<Manifest>\n</Manifest>\n",
        "Expecting ResourceManifest tag on Line 2 in File 'data/data.xml'"},
-      {"section", Wrap("<Resources id=\"G\"/>\n<Images/>"), "Invalid Section 'Images' on Line 3 in File 'data/data.xml'"},
+      {"section", Wrap("<Resources id=\"G\"/>\n<Images/>"),
+       "Invalid Section 'Images' on Line 3 in File 'data/data.xml'"},
       {"child section", Wrap("<Resources id=\"G\">\n<Music path=\"a\"/>\n</Resources>"),
        "Invalid Section 'Music' on Line 3 in File 'data/data.xml'"},
       {"no id", Wrap("<Resources>\n</Resources>"), "No id specified. on Line 2 in File 'data/data.xml'"},
@@ -370,7 +369,8 @@ TEST(manifestRead, ErrorTexts) {
        "<ResourceManifest>\n<Resources id=\"G\">\n<Image path=\"a.png\"/>\n\n\n<Image path=\"b.png\"/>\n</Image>\n"
        "</Resources>\n</ResourceManifest>\n",
        "End 'Image' Doesn't Match Start 'Resources' on Line 7 in File 'data/data.xml'"},
-      {"parser error before the root", "\n>\n<ResourceManifest/>\n", "Unexpected '>' on Line 2 in File 'data/data.xml'"},
+      {"parser error before the root", "\n>\n<ResourceManifest/>\n",
+       "Unexpected '>' on Line 2 in File 'data/data.xml'"},
   };
   for (const Case& c : cases) {
     Read r(c.text);

@@ -24,7 +24,12 @@ TEST(Buffer, BitsAndBytesShareTheStreamWithoutAlignment) {
 }
 
 TEST(Buffer, TakeBitsSignExtends) {
-  struct Case { uint32_t bits; int count; bool sign; uint32_t expected; } cases[] = {
+  struct Case {
+    uint32_t bits;
+    int count;
+    bool sign;
+    uint32_t expected;
+  } cases[] = {
       {0b101, 3, true, static_cast<uint32_t>(-3)},
       {0b001, 3, true, 1},
       {0b101, 3, false, 5},

@@ -30,10 +30,22 @@ std::vector<std::string> RunProbe(const std::string& mode) {
 // statics, whether main returns or calls exit().
 TEST(GlobalRanks, BuildInRankOrderAndTearDownInReverse) {
   const std::vector<std::string> expected = {
-      "build 5",    "build 10",    "build 20",    "build 40", "build 47", "build unranked",
+      "build 5",
+      "build 10",
+      "build 20",
+      "build 40",
+      "build 47",
+      "build unranked",
       "white 255 255 255 255 folder-empty 1 random 2146374468",
-      "build local", "main",       "drop local",  "drop unranked",
-      "drop 47",    "drop 40",     "drop 20",     "drop 10",  "drop 5",
+      "build local",
+      "main",
+      "drop local",
+      "drop unranked",
+      "drop 47",
+      "drop 40",
+      "drop 20",
+      "drop 10",
+      "drop 5",
   };
   for (const char* mode : {"return", "exit"}) {
     EXPECT_EQ(RunProbe(mode), expected) << mode;

@@ -125,8 +125,15 @@ TEST(LazyTransform2D, TranslateThenScaleGoesFull) {
 }
 
 TEST(LazyTransform2D, WhichScalesStayParts) {
-  struct Step { float fx, fy; };
-  struct Case { const char* name; std::vector<Step> steps; bool full; float sx; } cases[] = {
+  struct Step {
+    float fx, fy;
+  };
+  struct Case {
+    const char* name;
+    std::vector<Step> steps;
+    bool full;
+    float sx;
+  } cases[] = {
       {"horizontal mirror", {{-1, 1}}, false, -1},
       {"mirror twice", {{-1, 1}, {-1, 1}}, true, 0},
       {"vertical mirror", {{1, -1}}, true, 0},

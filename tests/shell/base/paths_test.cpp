@@ -19,7 +19,7 @@ namespace {
 
 // A fresh folder that is also the working folder for the test's duration.
 class DiskTest : public ::testing::Test {
-protected:
+ protected:
   void SetUp() override {
     char pattern[] = "/tmp/kivo-paths-XXXXXX";
     ASSERT_NE(mkdtemp(pattern), nullptr);
@@ -41,7 +41,11 @@ protected:
 }  // namespace
 
 TEST(Paths, ResolvePath) {
-  struct Case { const char* path; const char* base; const char* expected; } cases[] = {
+  struct Case {
+    const char* path;
+    const char* base;
+    const char* expected;
+  } cases[] = {
       {"../fonts/a.png", "data/ui", "data/fonts/a.png"},
       {"../fonts/a.png", "data\\ui", "data\\fonts\\a.png"},
       {"./x", "C:\\g", "C:\\g\\x"},
@@ -57,8 +61,7 @@ TEST(Paths, ResolvePath) {
       {"a/b", "base\\", "base\\a\\b"},
       {"../../../x", "a", "../../x"},  // climbing past the base keeps the steps
   };
-  for (const auto& c : cases)
-    EXPECT_EQ(ResolvePath(c.path, c.base), c.expected) << c.path << " against " << c.base;
+  for (const auto& c : cases) EXPECT_EQ(ResolvePath(c.path, c.base), c.expected) << c.path << " against " << c.base;
 }
 
 TEST(Paths, NameParts) {

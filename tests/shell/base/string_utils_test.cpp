@@ -45,14 +45,32 @@ TEST(StringUtils, TrimSpaces) {
 }
 
 TEST(StringUtils, ParseIntNarrowAndWide) {
-  struct Case { const char* text; bool ok; int32_t value; } cases[] = {
-      {"", false, 0},          {"-", true, 0},         {"0x", true, 0},
-      {"0X1f", true, 31},      {"0x1F", true, 31},     {"-x1F", true, -31},
-      {"123", true, 123},      {"-45", true, -45},     {"-0x1F", false, 0},
-      {"00x5", false, 0},      {"1x5", false, 0},      {"x1F", false, 0},
-      {" 5", false, 0},        {"+5", false, 0},       {"5 ", false, 0},
-      {"12a", false, 0},       {"0xG", false, 0},      {"2147483648", true, INT_MIN},
-      {"-2147483648", true, INT_MIN}, {"4294967297", true, 1}, {"0xFFFFFFFF", true, -1},
+  struct Case {
+    const char* text;
+    bool ok;
+    int32_t value;
+  } cases[] = {
+      {"", false, 0},
+      {"-", true, 0},
+      {"0x", true, 0},
+      {"0X1f", true, 31},
+      {"0x1F", true, 31},
+      {"-x1F", true, -31},
+      {"123", true, 123},
+      {"-45", true, -45},
+      {"-0x1F", false, 0},
+      {"00x5", false, 0},
+      {"1x5", false, 0},
+      {"x1F", false, 0},
+      {" 5", false, 0},
+      {"+5", false, 0},
+      {"5 ", false, 0},
+      {"12a", false, 0},
+      {"0xG", false, 0},
+      {"2147483648", true, INT_MIN},
+      {"-2147483648", true, INT_MIN},
+      {"4294967297", true, 1},
+      {"0xFFFFFFFF", true, -1},
   };
   for (const auto& c : cases) {
     int32_t out = 77;
@@ -69,11 +87,25 @@ TEST(StringUtils, ParseIntNarrowAndWide) {
 }
 
 TEST(StringUtils, ParseDoubleNarrowAndWide) {
-  struct Case { const char* text; bool ok; double value; } cases[] = {
-      {"", false, 0.0},     {"3.25", true, 3.25},  {"-.5", true, -0.5},  {"5.", true, 5.0},
-      {".5", true, 0.5},    {".", true, 0.0},      {"1e5", false, 0.0},  {"+1", false, 0.0},
-      {"1.2.3", false, 0.0}, {"1,5", false, 0.0},  {"12", true, 12.0},   {"-", true, -0.0},
-      {"0.3", true, 0.30000000000000004}, {"0.7", true, 0.7000000000000001},
+  struct Case {
+    const char* text;
+    bool ok;
+    double value;
+  } cases[] = {
+      {"", false, 0.0},
+      {"3.25", true, 3.25},
+      {"-.5", true, -0.5},
+      {"5.", true, 5.0},
+      {".5", true, 0.5},
+      {".", true, 0.0},
+      {"1e5", false, 0.0},
+      {"+1", false, 0.0},
+      {"1.2.3", false, 0.0},
+      {"1,5", false, 0.0},
+      {"12", true, 12.0},
+      {"-", true, -0.0},
+      {"0.3", true, 0.30000000000000004},
+      {"0.7", true, 0.7000000000000001},
   };
   for (const auto& c : cases) {
     double out = 9.0;
@@ -94,15 +126,24 @@ TEST(StringUtils, ParseDoubleNarrowAndWide) {
 
 // The C library's atoi/atof, minus the locale and the overflow.
 TEST(StringUtils, LeadingNumbersReadLikeTheCLibrary) {
-  struct { const char* text; int32_t asInt; double asDouble; } cases[] = {
-      {" 12x", 12, 12.0},          {"abc", 0, 0.0},
-      {"-5", -5, -5.0},            {"+7", 7, 7.0},
-      {"\t\n 2.5x", 2, 2.5},       {"1e2", 1, 100.0},
+  struct {
+    const char* text;
+    int32_t asInt;
+    double asDouble;
+  } cases[] = {
+      {" 12x", 12, 12.0},
+      {"abc", 0, 0.0},
+      {"-5", -5, -5.0},
+      {"+7", 7, 7.0},
+      {"\t\n 2.5x", 2, 2.5},
+      {"1e2", 1, 100.0},
       {"99999999999", INT32_MAX, 99999999999.0},
       {"-99999999999", INT32_MIN, -99999999999.0},
       {"-2147483648", INT32_MIN, -2147483648.0},
-      {"", 0, 0.0},                {"- 3", 0, 0.0},
-      {".5", 0, 0.5},              {"1e", 1, 1.0},
+      {"", 0, 0.0},
+      {"- 3", 0, 0.0},
+      {".5", 0, 0.5},
+      {"1e", 1, 1.0},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.text);
@@ -126,9 +167,12 @@ TEST(StringUtils, LeadingDoubleIgnoresTheProcessLocale) {
 }
 
 TEST(StringUtils, GroupThousands) {
-  struct Case { int32_t value; const wchar_t* text; } cases[] = {
-      {0, L"0"}, {999, L"999"}, {1000, L"1,000"}, {1234567, L"1,234,567"},
-      {INT_MAX, L"2,147,483,647"}, {-5, L""}, {INT_MIN, L""},
+  struct Case {
+    int32_t value;
+    const wchar_t* text;
+  } cases[] = {
+      {0, L"0"}, {999, L"999"},  {1000, L"1,000"}, {1234567, L"1,234,567"}, {INT_MAX, L"2,147,483,647"},
+      {-5, L""}, {INT_MIN, L""},
   };
   for (const auto& c : cases) EXPECT_EQ(GroupThousands(c.value), c.text) << c.value;
 }
@@ -155,8 +199,7 @@ TEST(StringUtils, FormatTextCutsTextsBeyondTheLargestBuffer) {
 
 TEST(StringUtils, FormatTextWideUsesWindowsConversions) {
   EXPECT_EQ(FormatTextWide(L"%s (%02d:%02d)", L"Mark", 1, 30), L"Mark (01:30)");
-  EXPECT_EQ(FormatTextWide(L"%S/%C/%c/%hs/%ls", "narrow", 'n', L'\u0416', "h", L"l"),
-            L"narrow/n/\u0416/h/l");
+  EXPECT_EQ(FormatTextWide(L"%S/%C/%c/%hs/%ls", "narrow", 'n', L'\u0416', "h", L"l"), L"narrow/n/\u0416/h/l");
   EXPECT_EQ(FormatTextWide(L"%-4s|%3d%%", L"ab", 7), L"ab  |  7%");
   EXPECT_EQ(FormatTextWide(L"%I64d", static_cast<long long>(1) << 40), L"1099511627776");
   for (size_t length : {size_t{160}, size_t{161}, size_t{641}, size_t{5000}}) {
@@ -174,7 +217,10 @@ TEST(StringUtils, RejectedWideFormatGivesEmptyText) {
 }
 
 TEST(StringUtils, DecodeXmlEntities) {
-  struct Case { const wchar_t* in; const wchar_t* out; } cases[] = {
+  struct Case {
+    const wchar_t* in;
+    const wchar_t* out;
+  } cases[] = {
       {L"&lt;b&gt; &x; &", L"<b> & &"},
       {L"&amp;lt;", L"&lt;"},
       {L"a & b; c", L"a & c"},

@@ -9,11 +9,12 @@
 using namespace Kivo;
 
 TEST(Color, PackedValueTreatsZeroAlphaAsOpaque) {
-  struct Case { uint32_t packed; Color expected; } cases[] = {
-      {0x00000000u, Color(0, 0, 0, 255)},
-      {0x00FF8000u, Color(255, 128, 0, 255)},
-      {0x01FF8000u, Color(255, 128, 0, 1)},
-      {0x80FF0000u, Color(255, 0, 0, 128)},
+  struct Case {
+    uint32_t packed;
+    Color expected;
+  } cases[] = {
+      {0x00000000u, Color(0, 0, 0, 255)},    {0x00FF8000u, Color(255, 128, 0, 255)},
+      {0x01FF8000u, Color(255, 128, 0, 1)},  {0x80FF0000u, Color(255, 0, 0, 128)},
       {0xFF102030u, Color(16, 32, 48, 255)},
   };
   for (const auto& c : cases) {
@@ -22,7 +23,10 @@ TEST(Color, PackedValueTreatsZeroAlphaAsOpaque) {
 }
 
 TEST(Color, ToIntDoesNotMaskComponents) {
-  struct Case { Color color; uint32_t packed; } cases[] = {
+  struct Case {
+    Color color;
+    uint32_t packed;
+  } cases[] = {
       {Color(255, 255, 255, 0), 0x00FFFFFFu},
       {Color(0, 256, 0, 255), 0xFF010000u},
       {Color(-1, 0, 0, 0), 0xFFFF0000u},
@@ -50,15 +54,16 @@ TEST(Color, ConstructorsEqualityAndOpaqueCopy) {
 
 TEST(Rect, IntersectsIsStrict) {
   const Rect a(0, 0, 10, 10);
-  struct Case { Rect b; bool intersects; } cases[] = {
-      {Rect(10, 0, 5, 5), false},    // touches the right edge
-      {Rect(0, 10, 5, 5), false},    // touches the bottom edge
-      {Rect(-5, -5, 5, 5), false},   // touches the top-left corner
-      {Rect(9, 9, 5, 5), true},
-      {Rect(5, 5, 0, 0), true},      // empty but strictly inside
-      {Rect(0, 0, 0, 0), false},     // empty on the edge
-      {Rect(20, 20, 5, 5), false},
-      {Rect(8, 2, -5, 3), true},     // negative width is not normalised
+  struct Case {
+    Rect b;
+    bool intersects;
+  } cases[] = {
+      {Rect(10, 0, 5, 5), false},                              // touches the right edge
+      {Rect(0, 10, 5, 5), false},                              // touches the bottom edge
+      {Rect(-5, -5, 5, 5), false},                             // touches the top-left corner
+      {Rect(9, 9, 5, 5), true},    {Rect(5, 5, 0, 0), true},   // empty but strictly inside
+      {Rect(0, 0, 0, 0), false},                               // empty on the edge
+      {Rect(20, 20, 5, 5), false}, {Rect(8, 2, -5, 3), true},  // negative width is not normalised
       {Rect(2, 2, -5, 3), false},
   };
   for (const auto& c : cases)
@@ -91,10 +96,20 @@ TEST(DoubleRect, IntersectionFollowsTheIntegerRules) {
 }
 
 TEST(Fraction, SetReducesAndKeepsSigns) {
-  struct Case { int32_t n, d, num, den; } cases[] = {
-      {1920, 1080, 16, 9}, {640, 480, 4, 3},   {1280, 1024, 5, 4}, {4, 3, 4, 3},
-      {3, -6, 1, -2},      {-6, 4, 3, -2},     {-4, 6, -2, 3},     {7, 0, 1, 0},
-      {0, 5, 0, 1},        {INT_MIN, INT_MIN, 1, 1}, {INT_MIN, 2, INT_MIN / 2, 1},
+  struct Case {
+    int32_t n, d, num, den;
+  } cases[] = {
+      {1920, 1080, 16, 9},
+      {640, 480, 4, 3},
+      {1280, 1024, 5, 4},
+      {4, 3, 4, 3},
+      {3, -6, 1, -2},
+      {-6, 4, 3, -2},
+      {-4, 6, -2, 3},
+      {7, 0, 1, 0},
+      {0, 5, 0, 1},
+      {INT_MIN, INT_MIN, 1, 1},
+      {INT_MIN, 2, INT_MIN / 2, 1},
   };
   for (const auto& c : cases) {
     Fraction f;

@@ -21,8 +21,8 @@ int main(int argc, char** argv) {
   const bool folderEmpty = Kivo::gUserDataFolder.empty();
   const uint32_t firstDraw = Kivo::gRandom.Next();
   char line[160];
-  std::snprintf(line, sizeof line, "white %d %d %d %d folder-empty %d random %u", white.red, white.green,
-                white.blue, white.alpha, folderEmpty ? 1 : 0, firstDraw);
+  std::snprintf(line, sizeof line, "white %d %d %d %d folder-empty %d random %u", white.red, white.green, white.blue,
+                white.alpha, folderEmpty ? 1 : 0, firstDraw);
   RankLogger::Log("", line);
   UseLocalStatic();
   RankLogger::Log("", "main");

@@ -21,6 +21,6 @@ struct RankLogger {
     (void)ignored;
   }
 
-private:
+ private:
   const char* name_;
 };
