@@ -158,8 +158,10 @@ void CrashReporter::ResolveWithMapText(std::string& report, const std::string& m
       replacement += FormatCrashText("\r\n    %s line %d +0x%X", line->second.file.c_str(), line->second.line,
                                      offset - line->first.second);
     report.replace(start, kSegmentDigits + 1 + offsetLength, replacement);
-    // On inside the inserted text, just after where the ':' was.
-    colon = start + kSegmentDigits;
+    // On after the inserted text: a name that itself holds "xxxx:yyyyyyyy"
+    // would otherwise be resolved again and again, growing without end.
+    colon = start + replacement.size();
+    if (colon != 0) --colon;  // the loop's step lands just after the text
   }
 }
 

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "engine/TextTables.h"
+#include "platform/Platform.h"
 
 namespace Kivo {
 
@@ -311,7 +312,15 @@ void TutorialPanel::RunScript() {
   FreeAreas();
   mBlock = false;
   const std::vector<std::string>& lines = mScript.Lines();
+  // Between two waits nothing can change where a jump goes, so a run that
+  // executes more lines than the script holds is going round a loop for
+  // ever: the tutorial ends there instead of freezing the game.
+  std::size_t executed = 0;
   while (mScript.CurrentLine() >= 0 && static_cast<std::size_t>(mScript.CurrentLine()) < lines.size()) {
+    if (++executed > lines.size()) {
+      Platform::Log("tutorial: the script jumps round a loop without waiting; it ends here");
+      break;
+    }
     const std::size_t index = static_cast<std::size_t>(mScript.CurrentLine());
     // The handler may jump, so the line is copied before it runs.
     const std::string line = lines[index];

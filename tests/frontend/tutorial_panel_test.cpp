@@ -285,6 +285,15 @@ TEST_F(TutorialPanelTest, AreasFromLevelObjectsAndTheirLimit) {
 
 // Short, empty and malformed argument lists for every command, against the
 // full scene and against one missing every object the panel looks up.
+// A jump back with no wait between would run for ever and freeze the game:
+// the run ends there instead, as a finished tutorial.
+TEST_F(TutorialPanelTest, AJumpLoopWithoutAWaitEndsTheTutorial) {
+  auto panel = Make("again:\nshow(\"tut_find_items\",400,300)\ngoto(\"again\")\n");
+  panel->Start();
+  EXPECT_TRUE(panel->IsFinished());
+  EXPECT_FALSE(panel->IsBlocking());
+}
+
 TEST_F(TutorialPanelTest, MalformedCommandsDoNothing) {
   const char* commands[] = {"show",
                             "arrow_show",
