@@ -16,6 +16,14 @@ bool WriteSampleFile(const std::filesystem::path& path, const std::string& bytes
   return ok;
 }
 
+bool WriteSamplePicture(const std::filesystem::path& path, const ImageLib::Image& image, std::string* error) {
+  std::error_code ec;
+  std::filesystem::create_directories(path.parent_path(), ec);
+  const bool ok = !ec && ImageLib::WritePngImage(path.string(), image);
+  if (!ok && error != nullptr) *error = "cannot write " + path.string();
+  return ok;
+}
+
 namespace {
 
 bool Refuse(std::string* error, const std::string& why) {

@@ -10,11 +10,15 @@
 #include <string>
 #include <vector>
 
+#include "resources/ImageLib.h"
+
 namespace Kivo {
 
 // Writes bytes to a file of the sample folder, making its folders; false
 // with "cannot write <path>" when any step fails.
 bool WriteSampleFile(const std::filesystem::path& path, const std::string& bytes, std::string* error);
+// The same for a picture, written as PNG through the project's own writer.
+bool WriteSamplePicture(const std::filesystem::path& path, const ImageLib::Image& image, std::string* error);
 
 // "key<TAB>text" lines after the byte-order mark FF FE, UTF-16 little-endian,
 // CR LF line ends, a line break inside a text written as backslash + 'n'.

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "tools/sampledata/DataWriters.h"
 #include "tools/sampledata/SampleDrawing.h"
 
 namespace Kivo {
@@ -94,13 +95,7 @@ bool AddControlsScene(SceneDatabaseWriter& writer, std::string* error) {
 
 bool WriteControlsPictures(const std::string& folder, std::string* error) {
   for (const ControlsPicture& picture : ControlsPictures()) {
-    const std::filesystem::path path = std::filesystem::path(folder) / picture.entry.path;
-    std::error_code ec;
-    std::filesystem::create_directories(path.parent_path(), ec);
-    if (!ImageLib::WritePngImage(path.string(), picture.image)) {
-      if (error != nullptr) *error = "cannot write " + path.string();
-      return false;
-    }
+    if (!WriteSamplePicture(std::filesystem::path(folder) / picture.entry.path, picture.image, error)) return false;
   }
   return true;
 }

@@ -268,11 +268,7 @@ bool WriteSampleEffects(const std::string& folder, std::string* error) {
     if (!WriteSampleFile(root / "data" / "effect" / (effect.name + ".eff"), bytes, error)) return false;
   }
   for (const ParticlePicture& picture : ParticlePictures()) {
-    const std::string path = (root / picture.entry.path).string();
-    if (!ImageLib::WritePngImage(path, picture.picture)) {
-      if (error != nullptr) *error = "cannot write " + path;
-      return false;
-    }
+    if (!WriteSamplePicture(root / picture.entry.path, picture.picture, error)) return false;
   }
   return true;
 }

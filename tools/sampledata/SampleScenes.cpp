@@ -237,22 +237,10 @@ bool WriteSampleSceneData(const std::string& folder, std::string* error) {
     return false;
   }
   for (const SamplePicture& picture : SamplePictures()) {
-    const std::filesystem::path path = root / picture.entry.path;
-    std::error_code ec;
-    std::filesystem::create_directories(path.parent_path(), ec);
-    if (!ImageLib::WritePngImage(path.string(), picture.draw())) {
-      if (error != nullptr) *error = "cannot write " + path.string();
-      return false;
-    }
+    if (!WriteSamplePicture(root / picture.entry.path, picture.draw(), error)) return false;
   }
   for (const KindsPicture& picture : KindsPictures()) {
-    const std::filesystem::path path = root / picture.entry.path;
-    std::error_code ec;
-    std::filesystem::create_directories(path.parent_path(), ec);
-    if (!ImageLib::WritePngImage(path.string(), picture.image)) {
-      if (error != nullptr) *error = "cannot write " + path.string();
-      return false;
-    }
+    if (!WriteSamplePicture(root / picture.entry.path, picture.image, error)) return false;
   }
   if (!WriteControlsPictures(folder, error) || !WriteStoryPictures(folder, error) ||
       !WriteFrontEndPictures(folder, error)) {

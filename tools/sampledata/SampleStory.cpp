@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "resources/ImageLib.h"
+#include "tools/sampledata/DataWriters.h"
 #include "tools/sampledata/SampleDrawing.h"
 
 namespace Kivo {
@@ -159,13 +160,7 @@ std::size_t StoryPictureCount() { return StoryPictures().size(); }
 
 bool WriteStoryPictures(const std::string& folder, std::string* error) {
   for (const StoryPicture& picture : StoryPictures()) {
-    const std::filesystem::path path = std::filesystem::path(folder) / picture.entry.path;
-    std::error_code ec;
-    std::filesystem::create_directories(path.parent_path(), ec);
-    if (!ImageLib::WritePngImage(path.string(), picture.image)) {
-      if (error != nullptr) *error = "cannot write " + path.string();
-      return false;
-    }
+    if (!WriteSamplePicture(std::filesystem::path(folder) / picture.entry.path, picture.image, error)) return false;
   }
   return true;
 }

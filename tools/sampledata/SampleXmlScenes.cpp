@@ -80,14 +80,7 @@ bool WriteSampleXmlScenes(const std::string& folder, std::string* error) {
   for (const SampleXmlScene& scene : SampleXmlScenes()) {
     if (!WriteSampleFile(std::filesystem::path(folder) / scene.path, scene.text, error)) return false;
   }
-  const std::filesystem::path picture = std::filesystem::path(folder) / StripPictureEntry().path;
-  std::error_code ec;
-  std::filesystem::create_directories(picture.parent_path(), ec);
-  if (!ImageLib::WritePngImage(picture.string(), StripPicture())) {
-    if (error) *error = "cannot write " + picture.string();
-    return false;
-  }
-  return true;
+  return WriteSamplePicture(std::filesystem::path(folder) / StripPictureEntry().path, StripPicture(), error);
 }
 
 }  // namespace Kivo
