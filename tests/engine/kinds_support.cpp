@@ -131,12 +131,14 @@ void KindsTest::TearDown() {
   ::unsetenv("GAME_LOG");
 }
 
-void KindsTest::UseImages(const std::vector<TestImage>& images) {
+void KindsTest::UseImages(const std::vector<TestImage>& images,
+                          const std::vector<std::pair<std::string, DtmRecord>>& scenes) {
   SceneDatabaseWriter writer;
   std::string error;
   DtmRecord config;
   config.name = "Main";
   ASSERT_TRUE(writer.AddScene("Main", config, &error)) << error;
+  for (const auto& [name, root] : scenes) ASSERT_TRUE(writer.AddScene(name, root, &error)) << error;
   for (const TestImage& image : images) {
     const std::string path = "img/" + image.key;
     mImages[path] = image;

@@ -21,6 +21,7 @@
 #include "image/Image.h"
 #include "shell/KivoAppBase.h"
 #include "tests/support/temp_folder.h"
+#include "tools/sampledata/SceneDbWriter.h"
 #include "ui/Font.h"
 #include "ui/Graphics.h"
 
@@ -125,8 +126,10 @@ class KindsTest : public ::testing::Test {
   void SetUp() override;
   void TearDown() override;
 
-  // Opens a scene database whose image table holds these images.
-  void UseImages(const std::vector<TestImage>& images);
+  // Opens a scene database whose image table holds these images, with the
+  // given scenes after "Main".
+  void UseImages(const std::vector<TestImage>& images,
+                 const std::vector<std::pair<std::string, DtmRecord>>& scenes = {});
   // The object made, placed on (x0, y0)-(x1, y1), given the properties and
   // configured; it goes with the fixture.
   template <typename Kind>

@@ -170,7 +170,9 @@ std::string ShellQuoted(const std::string& text) {
 
 }  // namespace
 
-bool BuildSampleScenes(SceneDatabaseWriter& writer, std::string* error) {
+bool BuildSampleScenes(SceneDatabaseWriter& writer, std::string* error, LevelAssets* assets) {
+  LevelAssets ownAssets;
+  if (assets == nullptr) assets = &ownAssets;
   if (!writer.AddScene("Main", ConfigRecord(), error) || !writer.AddScene("mnEngineDemo", EngineDemo(), error) ||
       !writer.AddScene("mnKinds", KindsScene(), error) || !AddSampleMenuScenes(writer, error)) {
     return false;
@@ -182,7 +184,7 @@ bool BuildSampleScenes(SceneDatabaseWriter& writer, std::string* error) {
     if (!writer.AddImage(picture.entry, error)) return false;
   }
   return AddControlsScene(writer, error) && AddSampleEffectScene(writer, error) && AddStoryScenes(writer, error) &&
-         AddFrontEndScenes(writer, error);
+         AddFrontEndScenes(writer, error) && AddSampleLevels(writer, *assets, error);
 }
 
 std::vector<SampleFontSpec> SampleFonts() {
@@ -232,7 +234,9 @@ std::string ToneWavBytes(int frequency, int milliseconds) {
 bool WriteSampleSceneData(const std::string& folder, std::string* error) {
   const std::filesystem::path root(folder);
   SceneDatabaseWriter writer;
-  if (!BuildSampleScenes(writer, error) || !WriteSampleFile(root / "data" / "data.dtm", writer.Bytes(), error) ||
+  LevelAssets levelAssets;
+  if (!BuildSampleScenes(writer, error, &levelAssets) ||
+      !WriteSampleFile(root / "data" / "data.dtm", writer.Bytes(), error) ||
       !WriteSampleFile(root / "data" / "data.xml", SampleManifest(), error)) {
     return false;
   }
@@ -243,7 +247,7 @@ bool WriteSampleSceneData(const std::string& folder, std::string* error) {
     if (!WriteSamplePicture(root / picture.entry.path, picture.image, error)) return false;
   }
   if (!WriteControlsPictures(folder, error) || !WriteStoryPictures(folder, error) ||
-      !WriteFrontEndPictures(folder, error)) {
+      !WriteFrontEndPictures(folder, error) || !WriteSampleLevelPictures(folder, levelAssets, error)) {
     return false;
   }
   int frequency = 330;

@@ -10,13 +10,15 @@
 #include <string>
 #include <vector>
 
+#include "tools/sampledata/SampleLevels.h"
 #include "tools/sampledata/SceneDbWriter.h"
 
 namespace Kivo {
 
 // Fills writer with the sample scenes and image entries; false (with the
 // writer's reason) on a refused entry.
-bool BuildSampleScenes(SceneDatabaseWriter& writer, std::string* error);
+// The levels' pictures go into assets when given.
+bool BuildSampleScenes(SceneDatabaseWriter& writer, std::string* error, LevelAssets* assets = nullptr);
 
 // The manifest text for the font and sound ids.
 std::string SampleManifest();

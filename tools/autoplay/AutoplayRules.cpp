@@ -1,0 +1,52 @@
+#include "tools/autoplay/AutoplayRules.h"
+
+namespace Kivo {
+
+namespace {
+
+struct RuleRow {
+  const char* type;
+  AutoplayRule rule;  // null: no rule yet
+};
+
+// The factory's order; each kind's rules file fills its own row.
+const RuleRow kRules[] = {
+    {"find_list_mask", nullptr},
+    {"find_list_text", nullptr},
+    {"find_diff", nullptr},
+    {"find_ident", nullptr},
+    {"find_list_object", nullptr},
+    {"pict_move", nullptr},
+    {"pict_rotate", nullptr},
+    {"pict_15", nullptr},
+    {"pict_puzzle", nullptr},
+    {"lamps", nullptr},
+    {"tarnivelle", nullptr},
+    {"jumper", nullptr},
+    {"cards", nullptr},
+    {"balance", nullptr},
+    {"akva", nullptr},
+    {"quest", nullptr},
+    {"dusk", nullptr},
+    {"seif", nullptr},
+    {"hunter", nullptr},
+    {"puzzle", nullptr},
+    {"towers", nullptr},
+    {"assoc", nullptr},
+    {"circlepuzzle", nullptr},
+    {"pairs", nullptr},
+    {"starmap", nullptr},
+    {"what_new", nullptr},
+    {"trubo_game", nullptr},
+};
+
+}  // namespace
+
+AutoplayRule AutoplayRuleFor(const std::string& type) {
+  for (const RuleRow& row : kRules) {
+    if (type == row.type) return row.rule;
+  }
+  return nullptr;
+}
+
+}  // namespace Kivo

@@ -1,0 +1,101 @@
+#include "tools/sampledata/SampleLevels.h"
+
+#include <filesystem>
+
+#include "tools/sampledata/DataWriters.h"
+
+namespace Kivo {
+
+namespace {
+
+struct MakerRow {
+  const char* type;
+  LevelMaker make;  // null: the kind has no sample level yet
+};
+
+// The factory's order; each kind's writer fills its own row.
+const MakerRow kMakers[] = {
+    {"find_list_mask", nullptr},
+    {"find_list_text", nullptr},
+    {"find_diff", nullptr},
+    {"find_ident", nullptr},
+    {"find_list_object", nullptr},
+    {"pict_move", nullptr},
+    {"pict_rotate", nullptr},
+    {"pict_15", nullptr},
+    {"pict_puzzle", nullptr},
+    {"lamps", nullptr},
+    {"tarnivelle", nullptr},
+    {"jumper", nullptr},
+    {"cards", nullptr},
+    {"balance", nullptr},
+    {"akva", nullptr},
+    {"quest", nullptr},
+    {"dusk", nullptr},
+    {"seif", nullptr},
+    {"hunter", nullptr},
+    {"puzzle", nullptr},
+    {"towers", nullptr},
+    {"assoc", nullptr},
+    {"circlepuzzle", nullptr},
+    {"pairs", nullptr},
+    {"starmap", nullptr},
+    {"what_new", nullptr},
+    {"trubo_game", nullptr},
+};
+
+constexpr int kKinds = static_cast<int>(sizeof(kMakers) / sizeof(kMakers[0]));
+
+}  // namespace
+
+void LevelAssets::Add(const std::string& key, ImageLib::Image image, int columns, int rows) {
+  if (Has(key)) return;
+  Picture picture;
+  picture.entry = {key, "data/images/levels/" + key + ".png", false, columns, rows};
+  picture.image = std::move(image);
+  mPictures.emplace(key, std::move(picture));
+}
+
+LevelSlot SampleLevelSlot(int stage, int level) {
+  LevelSlot slot;
+  slot.stage = stage;
+  slot.level = level;
+  slot.number = 4 * (stage - 1) + (level - 1);
+  slot.appearance = slot.number / kKinds;
+  slot.type = kMakers[slot.number % kKinds].type;
+  return slot;
+}
+
+LevelMaker SampleLevelMaker(const std::string& type) {
+  for (const MakerRow& row : kMakers) {
+    if (type == row.type) return row.make;
+  }
+  return nullptr;
+}
+
+bool AddSampleLevels(SceneDatabaseWriter& writer, LevelAssets& assets, std::string* error) {
+  for (int stage = 1; stage <= 40; ++stage) {
+    for (int level = 1; level <= 4; ++level) {
+      const LevelSlot slot = SampleLevelSlot(stage, level);
+      LevelMaker make = SampleLevelMaker(slot.type);
+      if (make == nullptr) continue;
+      DtmRecord root = make(slot, assets);
+      const std::string name = "Level_" + std::to_string(stage) + "_" + std::to_string(level);
+      if (!writer.AddScene(name, root, error)) return false;
+    }
+  }
+  for (const auto& [key, picture] : assets.Pictures()) {
+    if (!writer.AddImage(picture.entry, error)) return false;
+  }
+  return true;
+}
+
+bool WriteSampleLevelPictures(const std::string& folder, const LevelAssets& assets, std::string* error) {
+  const std::filesystem::path root(folder);
+  for (const auto& [key, picture] : assets.Pictures()) {
+    if (!WriteSamplePicture(root / picture.entry.path, picture.image, error)) return false;
+  }
+  return true;
+}
+
+}  // namespace Kivo
