@@ -19,8 +19,8 @@ namespace {
 
 constexpr int kFadeStep = 5;
 constexpr int kFullFade = 255;
-constexpr float kFlightTurn = 0.1f;     // radians per flight step
-constexpr float kFlightSpeed = 5.0f;    // pixels per flight step
+constexpr float kFlightTurn = 0.1f;      // radians per flight step
+constexpr float kFlightSpeed = 5.0f;     // pixels per flight step
 constexpr float kSparkDistance = 20.0f;  // from the flying item's centre
 
 void RaiseFade(ListSlot& slot) {
@@ -225,8 +225,7 @@ bool FindListGame::FlyToSlot(ListSlot& slot) {
 
   for (int k : {0, 1, 3, 2}) {
     const Vector2& corner = item.mBaseQuad.corner[k];
-    const Vec2 out =
-        Vec2::SetLength(Vec2(corner.x - item.mCentre.x, corner.y - item.mCentre.y), kSparkDistance);
+    const Vec2 out = Vec2::SetLength(Vec2(corner.x - item.mCentre.x, corner.y - item.mCentre.y), kSparkDistance);
     gParticleEffectSets[kEffectMagicWand].StartAt(Vec2(item.mCentre.x + out.x, item.mCentre.y + out.y));
   }
   if (mSleifEffect != nullptr) {

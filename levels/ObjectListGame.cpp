@@ -16,7 +16,7 @@ namespace {
 constexpr char kKind[] = "find_list_object";
 constexpr int kFadeStep = 5;
 constexpr int kFullFade = 255;
-constexpr float kListGap = 20.0f;     // between list items when a slot is filled
+constexpr float kListGap = 20.0f;      // between list items when a slot is filled
 constexpr float kFollowOffset = 8.0f;  // a further item slides to 12 pixels below the one above
 constexpr float kTurnStep = 0.1f;      // radians per step home while the item is turned
 constexpr float kTurnedFar = 0.2f;     // the turn goes on while angle + step is beyond this
@@ -71,8 +71,8 @@ int FindListObjectGame::Init(ObjectList* levelObjects, ObjectList* hudObjects) {
     return 0;
   }
   if (finded->keyList.size() < 4) {
-    MarkUnplayable(kKind, "the \"finded\" animation has " + std::to_string(finded->keyList.size()) +
-                              " keys, fewer than 4");
+    MarkUnplayable(kKind,
+                   "the \"finded\" animation has " + std::to_string(finded->keyList.size()) + " keys, fewer than 4");
     return 0;
   }
   if (mHomeSound == nullptr) {
@@ -80,8 +80,8 @@ int FindListObjectGame::Init(ObjectList* levelObjects, ObjectList* hudObjects) {
     return 0;
   }
   if (mListSize < 1 || mListSize > kMaxListSlots) {
-    MarkUnplayable(kKind, "\"_iNumObjList\" " + std::to_string(mListSize) + " is not within 1.." +
-                              std::to_string(kMaxListSlots));
+    MarkUnplayable(
+        kKind, "\"_iNumObjList\" " + std::to_string(mListSize) + " is not within 1.." + std::to_string(kMaxListSlots));
     return 0;
   }
   std::vector<sObjMesh*> items;  // from the last level object to the first

@@ -93,7 +93,8 @@ TEST(FindListLayout, BoxesFitThePicture) {
     float width, height, boxWidth, boxHeight;
   };
   const Case cases[] = {
-      {100, 40, 70, 28}, {30, 120, 15, 60}, {10, 8, 20, 16}, {40, 40, 40, 40}, {50, 10, 50, 10}, {5, 30, 5, 30}, {5, 80, 3.75f, 60},
+      {100, 40, 70, 28}, {30, 120, 15, 60}, {10, 8, 20, 16},    {40, 40, 40, 40},
+      {50, 10, 50, 10},  {5, 30, 5, 30},    {5, 80, 3.75f, 60},
   };
   for (const Case& c : cases) {
     float w = 0, h = 0;
@@ -128,7 +129,8 @@ TEST(FindListLayout, ItemsCounterNeverWrapsAndItsBarStaysInRange) {
     const wchar_t* text;
     float bar;
   };
-  const Case cases[] = {{5, 2, L"3", 0.6f}, {5, 5, L"0", 0.0f}, {2, 5, L"0", 0.0f}, {0, 0, L"0", 0.0f}, {0, 3, L"0", 0.0f}};
+  const Case cases[] = {
+      {5, 2, L"3", 0.6f}, {5, 5, L"0", 0.0f}, {2, 5, L"0", 0.0f}, {0, 0, L"0", 0.0f}, {0, 3, L"0", 0.0f}};
   for (const Case& c : cases) {
     std::wstring text;
     EXPECT_FLOAT_EQ(ListItemsText(L"%d", text, c.total, c.found), c.bar) << c.total << " " << c.found;
@@ -169,9 +171,9 @@ TEST_F(FindListTest, MaskListUsesTheDefaultsAndRestsTwelvePixelsApart) {
 }
 
 TEST_F(FindListTest, TextRowsComeFromTheHudAndSlideUpUnderEachOther) {
-  DtmRecord hud = Record("hud", 3, 0, 0, 1, 1,
-                         {{"_iListTextLineWidth", "120"}, {"_iListTextLineInterval", "20"},
-                          {"_iListTextLineSpacing", "18"}});
+  DtmRecord hud =
+      Record("hud", 3, 0, 0, 1, 1,
+             {{"_iListTextLineWidth", "120"}, {"_iListTextLineInterval", "20"}, {"_iListTextLineSpacing", "18"}});
   Load(ListLevel({}, Items(6)), hud);
   auto created = std::unique_ptr<MiniGame>(CreateMiniGame("find_list_text"));
   auto& game = dynamic_cast<FindListTextGame&>(*created);
@@ -276,7 +278,8 @@ TEST_F(FindListTest, FoundItemFliesTurningAndTheCounterDropsOnArrival) {
   const Vec2 centre = item->mCentre;
   const Quad before = item->mBaseQuad;
   const ListSlot& slot = game.Slots()[0];
-  const Vec2 target((slot.box.corner[1].x + slot.box.corner[3].x) / 2, (slot.box.corner[1].y + slot.box.corner[3].y) / 2);
+  const Vec2 target((slot.box.corner[1].x + slot.box.corner[3].x) / 2,
+                    (slot.box.corner[1].y + slot.box.corner[3].y) / 2);
   Step(game, 1);
   const float dx = item->mCentre.x - centre.x;
   const float dy = item->mCentre.y - centre.y;
@@ -443,8 +446,7 @@ TEST_F(FindListTest, UnplayableLevelDataIsLoggedAndLeavesTheLevelIdle) {
       {"list of 0", [](DtmRecord& r) { r.Property("_iNumObjList", "0"); }, true, "_iNumObjList"},
       {"list of 31", [](DtmRecord& r) { r.Property("_iNumObjList", "31"); }, true, "_iNumObjList"},
       {"negative list", [](DtmRecord& r) { r.Property("_iNumObjList", "-2"); }, true, "_iNumObjList"},
-      {"item without picture", [](DtmRecord& r) { r.children[0].properties.back().second = "none"; }, true,
-       "no image"},
+      {"item without picture", [](DtmRecord& r) { r.children[0].properties.back().second = "none"; }, true, "no image"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -494,12 +496,13 @@ TEST_F(FindListTest, TheSharedAnimationForgetsTheLevelSoundWithTheGame) {
   Click(*game, *game->Slots()[0].item);
   game.reset();
   EXPECT_EQ(FindAnimDef("finded")->soundBegin.target, nullptr);
+  const std::vector<AnimDef> shared = gAnimDefs;  // the run's, outliving the level
   DeleteObjects(level);
   DeleteObjects(hud);
 
   // The next level copies the shared animation before anything links it
   // again, and plays it: the first level's sound is gone by now.
-  Load(ListLevel({}, Items(2)));
+  Load(ListLevel({}, Items(2)), Record("hud", 3, 0, 0, 1, 1), shared);
   sObjMesh* item = Mesh("item0");
   item->mAnimations.push_back(*FindAnimDef("finded"));
   item->PlayAnimationMode("finded", kAnimOnce);

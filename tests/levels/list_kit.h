@@ -49,8 +49,8 @@ inline AnimDef FindedAnimation(int keyCount = 4) {
 // An item of the hidden-object kind on (left, top) with its picture's size.
 inline DtmRecord Item(const std::string& name, const std::string& image, float left, float top, int width, int height,
                       std::vector<std::pair<std::string, std::string>> properties = {}) {
-  DtmRecord record = Record(name, 7, left, top, static_cast<float>(width), static_cast<float>(height),
-                            std::move(properties));
+  DtmRecord record =
+      Record(name, 7, left, top, static_cast<float>(width), static_cast<float>(height), std::move(properties));
   record.Property("_keyImg", image);
   return record;
 }
