@@ -1,5 +1,8 @@
 #include "levels/MiniGameFactory.h"
 
+#include "levels/FindListGames.h"
+#include "levels/ObjectListGame.h"
+
 namespace Kivo {
 
 namespace {
@@ -19,11 +22,11 @@ struct FactoryRow {
 // The order is the game's: level data and the sample builder rely on it.
 // One row per kind; each kind's unit fills its own row.
 const FactoryRow kRows[] = {
-    {"find_list_mask", nullptr},
-    {"find_list_text", nullptr},
+    {"find_list_mask", Make<FindListMaskGame>},
+    {"find_list_text", Make<FindListTextGame>},
     {"find_diff", nullptr},
     {"find_ident", nullptr},
-    {"find_list_object", nullptr},
+    {"find_list_object", Make<FindListObjectGame>},
     {"pict_move", nullptr},
     {"pict_rotate", nullptr},
     {"pict_15", nullptr},
