@@ -1,5 +1,8 @@
 #include "levels/MiniGameFactory.h"
 
+#include "levels/FindDiffGame.h"
+#include "levels/FindIdentGame.h"
+
 namespace Kivo {
 
 namespace {
@@ -21,8 +24,8 @@ struct FactoryRow {
 const FactoryRow kRows[] = {
     {"find_list_mask", nullptr},
     {"find_list_text", nullptr},
-    {"find_diff", nullptr},
-    {"find_ident", nullptr},
+    {"find_diff", Make<FindDiffGame>},
+    {"find_ident", Make<FindIdentGame>},
     {"find_list_object", nullptr},
     {"pict_move", nullptr},
     {"pict_rotate", nullptr},
