@@ -31,8 +31,7 @@ bool HitImageFrame(const Quad& quad, Image* image, float x, float y) {
 
 bool HitQuadImage(const Quad& quad, Image* image, bool quadHit, float x, float y, MeshHit rule) {
   switch (rule) {
-    case MeshHit::kImageFrame:
-      return HitImageFrame(quad, image, x, y);
+    case MeshHit::kImageFrame: return HitImageFrame(quad, image, x, y);
     case MeshHit::kQuadThenImageFrame:
       if (quadHit && PointInQuad(quad, x, y)) return true;
       return HitImageFrame(quad, image, x, y);
@@ -79,8 +78,8 @@ void SpinCorners(sObj& object, float radians) {
   turn.Rotation(-radians);
   Vector2 relative[4];
   for (int k = 0; k < 4; ++k) {
-    relative[k] = Vector2(object.mBaseQuad.corner[k].x - object.mCentre.x,
-                          object.mBaseQuad.corner[k].y - object.mCentre.y);
+    relative[k] =
+        Vector2(object.mBaseQuad.corner[k].x - object.mCentre.x, object.mBaseQuad.corner[k].y - object.mCentre.y);
   }
   Vec2::TransformArray(turn, relative, 4);
   for (int k = 0; k < 4; ++k) {

@@ -1,5 +1,6 @@
 #include "levels/MiniGameFactory.h"
 
+#include "levels/DuskGame.h"
 #include "levels/FindDiffGame.h"
 #include "levels/FindIdentGame.h"
 
@@ -38,7 +39,7 @@ const FactoryRow kRows[] = {
     {"balance", nullptr},
     {"akva", nullptr},
     {"quest", nullptr},
-    {"dusk", nullptr},
+    {"dusk", Make<DuskGame>},
     {"seif", nullptr},
     {"hunter", nullptr},
     {"puzzle", nullptr},

@@ -76,9 +76,8 @@ TEST_F(FindDiffTest, PartsInPlayShowInOneCopyAndEverythingElseInBoth) {
   root.Child(Record("back", 3, 0, 0, 400, 600, {{"_keyImg", "back"}}));
   root.Child(Part("a", "a", 100, 100, 20, 20));
   root.Child(Part("b", "b", 200, 200, 20, 20));
-  Load({SolidImage("back", 4, 4), SolidImage("a", 20, 20), SolidImage("b", 20, 20),
-             SolidImage("custom_pointer", 4, 4)},
-            root);
+  Load({SolidImage("back", 4, 4), SolidImage("a", 20, 20), SolidImage("b", 20, 20), SolidImage("custom_pointer", 4, 4)},
+       root);
   FindDiffGame game;
   Start(game);
   ASSERT_EQ(game.mTargets.size(), 1u);
@@ -237,9 +236,10 @@ TEST_F(FindDiffTest, FoundPartWaitsForFindedThenSpinsAndFliesFivePixelsATick) {
     if (Vec2::Length(d) < 5.0f) {
       EXPECT_EQ(part->mState, FindDiffGame::kArrived);
       EXPECT_EQ(part->mCentre.x, expected.x);  // left where it is
-      EXPECT_EQ(events.Events(), (std::vector<std::string>{
-                                     "play soundCollected", "start effOnPlace " + std::to_string(std::lround(expected.x)) +
-                                                                " " + std::to_string(std::lround(expected.y))}));
+      EXPECT_EQ(events.Events(),
+                (std::vector<std::string>{"play soundCollected", "start effOnPlace " +
+                                                                     std::to_string(std::lround(expected.x)) + " " +
+                                                                     std::to_string(std::lround(expected.y))}));
       break;
     }
     ASSERT_EQ(part->mState, FindDiffGame::kFound);
