@@ -1,5 +1,8 @@
 #include "levels/MiniGameFactory.h"
 
+#include "levels/DuskGame.h"
+#include "levels/FindDiffGame.h"
+#include "levels/FindIdentGame.h"
 #include "levels/FindListGames.h"
 #include "levels/ObjectListGame.h"
 
@@ -24,8 +27,8 @@ struct FactoryRow {
 const FactoryRow kRows[] = {
     {"find_list_mask", Make<FindListMaskGame>},
     {"find_list_text", Make<FindListTextGame>},
-    {"find_diff", nullptr},
-    {"find_ident", nullptr},
+    {"find_diff", Make<FindDiffGame>},
+    {"find_ident", Make<FindIdentGame>},
     {"find_list_object", Make<FindListObjectGame>},
     {"pict_move", nullptr},
     {"pict_rotate", nullptr},
@@ -38,7 +41,7 @@ const FactoryRow kRows[] = {
     {"balance", nullptr},
     {"akva", nullptr},
     {"quest", nullptr},
-    {"dusk", nullptr},
+    {"dusk", Make<DuskGame>},
     {"seif", nullptr},
     {"hunter", nullptr},
     {"puzzle", nullptr},
