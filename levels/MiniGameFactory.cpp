@@ -1,5 +1,7 @@
 #include "levels/MiniGameFactory.h"
 
+#include "levels/PictQuadGames.h"
+
 namespace Kivo {
 
 namespace {
@@ -24,10 +26,10 @@ const FactoryRow kRows[] = {
     {"find_diff", nullptr},
     {"find_ident", nullptr},
     {"find_list_object", nullptr},
-    {"pict_move", nullptr},
-    {"pict_rotate", nullptr},
-    {"pict_15", nullptr},
-    {"pict_puzzle", nullptr},
+    {"pict_move", Make<PictMoveGame>},
+    {"pict_rotate", Make<PictRotateGame>},
+    {"pict_15", Make<Pict15Game>},
+    {"pict_puzzle", Make<PictPuzzleGame>},
     {"lamps", nullptr},
     {"tarnivelle", nullptr},
     {"jumper", nullptr},
