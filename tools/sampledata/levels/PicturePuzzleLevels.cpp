@@ -1,0 +1,110 @@
+#include "tools/sampledata/levels/PicturePuzzleLevels.h"
+
+#include <cmath>
+#include <string>
+
+#include "tools/sampledata/SampleDrawing.h"
+
+namespace Kivo {
+
+namespace {
+
+using sample::Opaque;
+using sample::Placed;
+
+// The level's name for picture keys: "s<stage>l<level>".
+std::string SlotTag(const LevelSlot& slot) {
+  return "s" + std::to_string(slot.stage) + "l" + std::to_string(slot.level);
+}
+
+// A colour of the wheel: hue in 0..1535, full saturation, the given value.
+uint32_t Hue(int hue, int value) {
+  hue %= 1536;
+  const int part = hue / 256;
+  const int f = hue % 256;
+  int r = 0, g = 0, b = 0;
+  switch (part) {
+    case 0: r = 255, g = f; break;
+    case 1: r = 255 - f, g = 255; break;
+    case 2: g = 255, b = f; break;
+    case 3: g = 255 - f, b = 255; break;
+    case 4: r = f, b = 255; break;
+    default: r = 255, b = 255 - f; break;
+  }
+  r = r * value / 255;
+  g = g * value / 255;
+  b = b * value / 255;
+  return Opaque(static_cast<uint32_t>((r << 16) | (g << 8) | b));
+}
+
+// The level's background, stretched over the screen.
+DtmRecord LevelRoot(const LevelSlot& slot, LevelAssets& assets) {
+  const std::string key = "bg_picture_" + std::to_string(slot.appearance % 3);
+  const int tone = slot.appearance % 3;
+  assets.Add(key, sample::Picture(80, 60, [tone](int x, int y) {
+               const uint32_t base = 40 + static_cast<uint32_t>(y) + static_cast<uint32_t>(tone * 20);
+               return Opaque((base << 16) | ((base + static_cast<uint32_t>(x) / 2) << 8) | 90u);
+             }));
+  DtmRecord root = Placed("level", 3, 0, 0, 800, 600);
+  root.Property("type_game", slot.type);
+  root.Property("_keyImg", key);
+  return root;
+}
+
+// A picture of side x side pixels cut in cels of a grid of n: every cel has
+// its own hue, a dark corner wedge at its top left (so a turned cel shows)
+// and rings about the picture's centre running across the cels.
+ImageLib::Image GridPicture(int side, int n, int shift) {
+  return sample::Picture(side, side, [side, n, shift](int x, int y) {
+    const int cel = side / n;
+    const int cx = std::min(x / cel, n - 1);
+    const int cy = std::min(y / cel, n - 1);
+    const int lx = x - cx * cel;
+    const int ly = y - cy * cel;
+    const int index = cy * n + cx;
+    if (lx + ly < cel / 3) return Opaque(0x202020);
+    const float dx = static_cast<float>(x - side / 2);
+    const float dy = static_cast<float>(y - side / 2);
+    const int ring = static_cast<int>(std::sqrt(dx * dx + dy * dy)) / 12;
+    const int value = ring % 2 == 0 ? 235 : 175;
+    return Hue(index * 1536 / (n * n) + shift, value);
+  });
+}
+
+// The "sprGame" picture-quad level of grid n, picture at (left, top).
+DtmRecord PictureQuadLevel(const LevelSlot& slot, LevelAssets& assets, int n, int side, float left, float top) {
+  DtmRecord root = LevelRoot(slot, assets);
+  root.Property("_iNumQuad", std::to_string(n));
+  const std::string key = "pq_" + SlotTag(slot);
+  assets.Add(key, GridPicture(side, n, slot.number * 97));
+  DtmRecord picture = Placed("sprGame", 3, left, top, static_cast<float>(side), static_cast<float>(side));
+  picture.Property("_keyImg", key);
+  root.Child(picture);
+  DtmRecord effect = Placed("effOnPlace", 15, left, top, 20, 20);
+  effect.Property("_keyEff", "magicwand");
+  root.Child(effect);
+  return root;
+}
+
+}  // namespace
+
+DtmRecord MakePictMoveLevel(const LevelSlot& slot, LevelAssets& assets) {
+  return PictureQuadLevel(slot, assets, 3 + slot.appearance % 2, 360, 170.0f, 120.0f);
+}
+
+DtmRecord MakePictRotateLevel(const LevelSlot& slot, LevelAssets& assets) {
+  return PictureQuadLevel(slot, assets, 3 + slot.appearance % 2, 360, 170.0f, 120.0f);
+}
+
+DtmRecord MakePict15Level(const LevelSlot& slot, LevelAssets& assets) {
+  // The autoplay rule solves by a table of every arrangement: 3 x 3 at most.
+  return PictureQuadLevel(slot, assets, 3, 300 + 30 * (slot.appearance % 2), 190.0f, 140.0f);
+}
+
+DtmRecord MakePictPuzzleLevel(const LevelSlot& slot, LevelAssets& assets) {
+  // Pieces of 90 pixels: scattered centres stay left of x = 710, so every
+  // piece has points left of the HUD panel.
+  return PictureQuadLevel(slot, assets, 3, 270, 220.0f + 20.0f * (slot.appearance % 2), 160.0f);
+}
+
+}  // namespace Kivo
