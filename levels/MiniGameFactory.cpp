@@ -1,5 +1,6 @@
 #include "levels/MiniGameFactory.h"
 
+#include "levels/LampsGame.h"
 #include "levels/PictQuadGames.h"
 
 namespace Kivo {
@@ -30,7 +31,7 @@ const FactoryRow kRows[] = {
     {"pict_rotate", Make<PictRotateGame>},
     {"pict_15", Make<Pict15Game>},
     {"pict_puzzle", Make<PictPuzzleGame>},
-    {"lamps", nullptr},
+    {"lamps", Make<LampsGame>},
     {"tarnivelle", nullptr},
     {"jumper", nullptr},
     {"cards", nullptr},

@@ -22,7 +22,7 @@ const RuleRow kRules[] = {
     {"pict_rotate", PictRotateRule},
     {"pict_15", Pict15Rule},
     {"pict_puzzle", PictPuzzleRule},
-    {"lamps", nullptr},
+    {"lamps", LampsRule},
     {"tarnivelle", nullptr},
     {"jumper", nullptr},
     {"cards", nullptr},

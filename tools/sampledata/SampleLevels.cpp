@@ -25,7 +25,7 @@ const MakerRow kMakers[] = {
     {"pict_rotate", MakePictRotateLevel},
     {"pict_15", MakePict15Level},
     {"pict_puzzle", MakePictPuzzleLevel},
-    {"lamps", nullptr},
+    {"lamps", MakeLampsLevel},
     {"tarnivelle", nullptr},
     {"jumper", nullptr},
     {"cards", nullptr},

@@ -7,6 +7,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "levels/LampsGame.h"
 #include "levels/PictQuadGames.h"
 
 namespace Kivo {
@@ -158,6 +159,16 @@ bool PictPuzzleRule(MiniGame& base, AutoplayMove& move) {
     return true;
   }
   return false;
+}
+
+bool LampsRule(MiniGame& base, AutoplayMove& move) {
+  auto& game = static_cast<LampsGame&>(base);
+  if (game.mFinished) return false;  // the bar fills on its own
+  HintPoint first, second;
+  const uint8_t code = game.GetHintPosition(first, second);
+  if (code != kHintAtFirst && code != kHintAtBoth) return false;
+  Click(move, first.x, first.y);
+  return true;
 }
 
 }  // namespace Kivo

@@ -14,5 +14,7 @@ bool PictRotateRule(MiniGame& game, AutoplayMove& move);
 bool Pict15Rule(MiniGame& game, AutoplayMove& move);
 // Picks up each loose piece, turns it upright and drops it at home.
 bool PictPuzzleRule(MiniGame& game, AutoplayMove& move);
+// Presses the first lamp the hint shows.
+bool LampsRule(MiniGame& game, AutoplayMove& move);
 
 }  // namespace Kivo

@@ -107,4 +107,63 @@ DtmRecord MakePictPuzzleLevel(const LevelSlot& slot, LevelAssets& assets) {
   return PictureQuadLevel(slot, assets, 3, 270, 220.0f + 20.0f * (slot.appearance % 2), 160.0f);
 }
 
+namespace {
+
+// A round lamp of side pixels on a dark tile: cel 1 off (dim), cel 2 on.
+ImageLib::Image LampPicture(int side, int tint) {
+  return sample::Picture(2 * side, side, [side, tint](int x, int y) {
+    const bool on = x >= side;
+    const float dx = static_cast<float>(x % side) - side / 2.0f + 0.5f;
+    const float dy = static_cast<float>(y) - side / 2.0f + 0.5f;
+    const float r = std::sqrt(dx * dx + dy * dy);
+    if (r > side * 0.42f) return Opaque(0x303040);
+    if (!on) return Opaque(0x505060 + static_cast<uint32_t>(r));
+    return Hue(160 + tint * 300, 255 - static_cast<int>(r * 2));
+  });
+}
+
+}  // namespace
+
+DtmRecord MakeLampsLevel(const LevelSlot& slot, LevelAssets& assets) {
+  // Grids of 3 and 6 have one solution each, so following the hint ends.
+  const int n = slot.appearance % 2 == 0 ? 3 : 6;
+  const int side = n == 3 ? 70 : 50;
+  const int gap = 8;
+  const int grid = n * side + (n - 1) * gap;
+  const int beginX = (680 - grid) / 2;
+  const int beginY = (600 - grid) / 2;
+  DtmRecord root = LevelRoot(slot, assets);
+  const std::string lamp = "lamp_" + std::to_string(side) + "_" + std::to_string(slot.appearance % 3);
+  assets.Add(lamp, LampPicture(side, slot.appearance % 3), 2, 1);
+  root.Property("_keyImg_lamp", lamp);
+  root.Property("_iNumQuad", std::to_string(n));
+  root.Property("_iBeginX", std::to_string(beginX));
+  root.Property("_iBeginY", std::to_string(beginY));
+  root.Property("_iGapX", std::to_string(gap));
+  root.Property("_iGapY", std::to_string(gap));
+  root.Property("_sEffDo_1", "effLampsLeft");
+  root.Property("_sEffDo_2", "effLampsRight");
+
+  assets.Add("lamps_bar_fill", sample::Picture(200, 16, [](int x, int) { return Hue(700 + x, 240); }));
+  assets.Add("lamps_bar_back", sample::Flat(200, 16, 0x202028));
+  DtmRecord bar = Placed("barProgress", 6, 240, 540, 200, 16);
+  bar.Property("_keyImg", "lamps_bar_fill");
+  bar.Property("_keyImgBack", "lamps_bar_back");
+  bar.Property("_fSpeed", "0.02");
+  root.Child(bar);
+
+  assets.Add("lamps_side", LampPicture(60, 2), 2, 1);
+  for (const auto& [name, x] : {std::pair<const char*, float>{"sprLeft", 40.0f}, {"sprRight", 580.0f}}) {
+    DtmRecord sprite = Placed(name, 3, x, 270, 60, 60);
+    sprite.Property("_keyImg", "lamps_side");
+    root.Child(sprite);
+  }
+  for (const auto& [name, x] : {std::pair<const char*, float>{"effLampsLeft", 70.0f}, {"effLampsRight", 610.0f}}) {
+    DtmRecord effect = Placed(name, 15, x - 10, 290, 20, 20);
+    effect.Property("_keyEff", "magicrain");
+    root.Child(effect);
+  }
+  return root;
+}
+
 }  // namespace Kivo

@@ -14,5 +14,6 @@ DtmRecord MakePictMoveLevel(const LevelSlot& slot, LevelAssets& assets);
 DtmRecord MakePictRotateLevel(const LevelSlot& slot, LevelAssets& assets);
 DtmRecord MakePict15Level(const LevelSlot& slot, LevelAssets& assets);
 DtmRecord MakePictPuzzleLevel(const LevelSlot& slot, LevelAssets& assets);
+DtmRecord MakeLampsLevel(const LevelSlot& slot, LevelAssets& assets);
 
 }  // namespace Kivo
