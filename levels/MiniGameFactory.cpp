@@ -2,6 +2,7 @@
 
 #include "levels/LampsGame.h"
 #include "levels/PictQuadGames.h"
+#include "levels/TowersGame.h"
 
 namespace Kivo {
 
@@ -42,7 +43,7 @@ const FactoryRow kRows[] = {
     {"seif", nullptr},
     {"hunter", nullptr},
     {"puzzle", nullptr},
-    {"towers", nullptr},
+    {"towers", Make<TowersGame>},
     {"assoc", nullptr},
     {"circlepuzzle", nullptr},
     {"pairs", nullptr},
