@@ -33,7 +33,7 @@ const RuleRow kRules[] = {
     {"seif", nullptr},
     {"hunter", nullptr},
     {"puzzle", nullptr},
-    {"towers", nullptr},
+    {"towers", TowersRule},
     {"assoc", nullptr},
     {"circlepuzzle", nullptr},
     {"pairs", nullptr},

@@ -36,7 +36,7 @@ const MakerRow kMakers[] = {
     {"seif", nullptr},
     {"hunter", nullptr},
     {"puzzle", nullptr},
-    {"towers", nullptr},
+    {"towers", MakeTowersLevel},
     {"assoc", nullptr},
     {"circlepuzzle", nullptr},
     {"pairs", nullptr},

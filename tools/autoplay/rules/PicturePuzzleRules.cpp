@@ -9,6 +9,7 @@
 
 #include "levels/LampsGame.h"
 #include "levels/PictQuadGames.h"
+#include "levels/TowersGame.h"
 
 namespace Kivo {
 
@@ -168,6 +169,45 @@ bool LampsRule(MiniGame& base, AutoplayMove& move) {
   const uint8_t code = game.GetHintPosition(first, second);
   if (code != kHintAtFirst && code != kHintAtBoth) return false;
   Click(move, first.x, first.y);
+  return true;
+}
+
+namespace {
+
+// The next move (disk, target) bringing disks first..last (0 the largest)
+// onto tower `to` among three; false when they are all there.
+bool NextHanoiMove(const std::vector<int>& at, int first, int last, int to, int& disk, int& target) {
+  for (int d = first; d <= last; ++d) {
+    if (at[d] == to) continue;
+    // Disk d goes to `to` once every smaller disk is on the third tower.
+    if (NextHanoiMove(at, d + 1, last, 3 - at[d] - to, disk, target)) return true;
+    disk = d;
+    target = to;
+    return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+bool TowersRule(MiniGame& base, AutoplayMove& move) {
+  auto& game = static_cast<TowersGame&>(base);
+  if (game.mTowers.size() != 3) return false;
+  if (game.mState != TowersGame::kIdle) {
+    Wait(move);
+    return true;
+  }
+  std::vector<int> at(game.mDisks.size(), -1);
+  for (int t = 0; t < 3; ++t) {
+    for (int d : game.mTowers[t].disks) at[d] = t;
+  }
+  if (game.mCarried >= 0) at[game.mCarried] = game.mWorking;
+  int disk = -1, target = -1;
+  if (!NextHanoiMove(at, 0, static_cast<int>(at.size()) - 1, 2, disk, target)) return false;
+  int tower = at[disk];
+  if (game.mCarried >= 0) tower = disk == game.mCarried ? target : game.mWorking;
+  const Quad& q = game.mTowers[tower].part.displayQuad;
+  Click(move, (q.corner[0].x + q.corner[2].x) / 2.0f, (q.corner[0].y + q.corner[2].y) / 2.0f);
   return true;
 }
 

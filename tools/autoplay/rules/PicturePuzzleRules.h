@@ -16,5 +16,8 @@ bool Pict15Rule(MiniGame& game, AutoplayMove& move);
 bool PictPuzzleRule(MiniGame& game, AutoplayMove& move);
 // Presses the first lamp the hint shows.
 bool LampsRule(MiniGame& game, AutoplayMove& move);
+// Plays the shortest moves of three towers: lift at the source, drop at the
+// target, waiting for every motion to end.
+bool TowersRule(MiniGame& game, AutoplayMove& move);
 
 }  // namespace Kivo

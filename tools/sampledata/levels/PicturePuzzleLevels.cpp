@@ -166,4 +166,60 @@ DtmRecord MakeLampsLevel(const LevelSlot& slot, LevelAssets& assets) {
   return root;
 }
 
+namespace {
+
+// A pole on a foot: a tower of 24 x 220.
+ImageLib::Image TowerPicture() {
+  return sample::Picture(24, 220, [](int x, int y) {
+    if (y >= 205) return Opaque(0x5A3A1A);
+    const int shade = 120 + std::abs(x - 12) * -6 + 60;
+    return Opaque(static_cast<uint32_t>((shade << 16) | ((shade * 3 / 4) << 8) | (shade / 3)));
+  });
+}
+
+// A disk of width x 24: the back picture (the top of the disk, lighter) or
+// the front picture (the rim, drawn before the pole; clear above it).
+ImageLib::Image DiskPicture(int width, int hue, bool front) {
+  return sample::Picture(width, 24, [width, hue, front](int x, int y) {
+    const float dx = (static_cast<float>(x) - width / 2.0f + 0.5f) / (width / 2.0f);
+    const float dy = (static_cast<float>(y) - 12.0f + 0.5f) / 12.0f;
+    if (dx * dx + dy * dy > 1.0f) return 0u;
+    if (front) return y >= 12 ? Hue(hue, 180) : 0u;
+    return Hue(hue, 240 - y * 2);
+  });
+}
+
+}  // namespace
+
+DtmRecord MakeTowersLevel(const LevelSlot& slot, LevelAssets& assets) {
+  // Three disks first, four in later appearances (15 moves).
+  const int disks = slot.appearance == 0 ? 3 : 4;
+  DtmRecord root = LevelRoot(slot, assets);
+  assets.Add("tower_pole", TowerPicture());
+  for (int t = 0; t < 3; ++t) {
+    DtmRecord tower = Placed("sprTower" + std::to_string(t), 3, 108.0f + 200.0f * t, 200, 24, 220);
+    tower.Property("_keyImg", "tower_pole");
+    root.Child(tower);
+  }
+  for (int d = 0; d < disks; ++d) {
+    const int width = 170 - 30 * d;
+    const int hue = d * 1536 / disks + slot.appearance * 200;
+    const std::string back = "tower_disk" + std::to_string(d) + "_" + std::to_string(slot.appearance % 2);
+    assets.Add(back, DiskPicture(width, hue, false));
+    assets.Add(back + "f", DiskPicture(width, hue, true));
+    // The reference point at the disk's centre, so the pictures rest on one
+    // another; disk 0's point is the stack's base, on the tower's foot.
+    DtmRecord disk = Placed("sprDisk" + std::to_string(d), 3, 120.0f - width / 2.0f, 393.0f - 24.0f * d,
+                            static_cast<float>(width), 24);
+    disk.Property("_keyImg", back);
+    disk.Property("_iCenterX", std::to_string(width / 2));
+    disk.Property("_iCenterY", "12");
+    root.Child(disk);
+    DtmRecord front = Placed("sprDisk" + std::to_string(d) + "_front", 3, 0, 0, static_cast<float>(width), 24);
+    front.Property("_keyImg", back + "f");
+    root.Child(front);
+  }
+  return root;
+}
+
 }  // namespace Kivo

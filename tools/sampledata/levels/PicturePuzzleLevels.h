@@ -15,5 +15,6 @@ DtmRecord MakePictRotateLevel(const LevelSlot& slot, LevelAssets& assets);
 DtmRecord MakePict15Level(const LevelSlot& slot, LevelAssets& assets);
 DtmRecord MakePictPuzzleLevel(const LevelSlot& slot, LevelAssets& assets);
 DtmRecord MakeLampsLevel(const LevelSlot& slot, LevelAssets& assets);
+DtmRecord MakeTowersLevel(const LevelSlot& slot, LevelAssets& assets);
 
 }  // namespace Kivo
