@@ -1,5 +1,6 @@
 #include "levels/MiniGameFactory.h"
 
+#include "levels/CirclePuzzleGame.h"
 #include "levels/LampsGame.h"
 #include "levels/PictQuadGames.h"
 #include "levels/TowersGame.h"
@@ -45,7 +46,7 @@ const FactoryRow kRows[] = {
     {"puzzle", nullptr},
     {"towers", Make<TowersGame>},
     {"assoc", nullptr},
-    {"circlepuzzle", nullptr},
+    {"circlepuzzle", Make<CirclePuzzleGame>},
     {"pairs", nullptr},
     {"starmap", nullptr},
     {"what_new", nullptr},
