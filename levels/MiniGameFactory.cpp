@@ -1,10 +1,14 @@
 #include "levels/MiniGameFactory.h"
 
+#include "levels/CirclePuzzleGame.h"
 #include "levels/DuskGame.h"
 #include "levels/FindDiffGame.h"
 #include "levels/FindIdentGame.h"
 #include "levels/FindListGames.h"
+#include "levels/LampsGame.h"
 #include "levels/ObjectListGame.h"
+#include "levels/PictQuadGames.h"
+#include "levels/TowersGame.h"
 
 namespace Kivo {
 
@@ -30,11 +34,11 @@ const FactoryRow kRows[] = {
     {"find_diff", Make<FindDiffGame>},
     {"find_ident", Make<FindIdentGame>},
     {"find_list_object", Make<FindListObjectGame>},
-    {"pict_move", nullptr},
-    {"pict_rotate", nullptr},
-    {"pict_15", nullptr},
-    {"pict_puzzle", nullptr},
-    {"lamps", nullptr},
+    {"pict_move", Make<PictMoveGame>},
+    {"pict_rotate", Make<PictRotateGame>},
+    {"pict_15", Make<Pict15Game>},
+    {"pict_puzzle", Make<PictPuzzleGame>},
+    {"lamps", Make<LampsGame>},
     {"tarnivelle", nullptr},
     {"jumper", nullptr},
     {"cards", nullptr},
@@ -45,9 +49,9 @@ const FactoryRow kRows[] = {
     {"seif", nullptr},
     {"hunter", nullptr},
     {"puzzle", nullptr},
-    {"towers", nullptr},
+    {"towers", Make<TowersGame>},
     {"assoc", nullptr},
-    {"circlepuzzle", nullptr},
+    {"circlepuzzle", Make<CirclePuzzleGame>},
     {"pairs", nullptr},
     {"starmap", nullptr},
     {"what_new", nullptr},
