@@ -1,5 +1,7 @@
 #include "levels/MiniGameFactory.h"
 
+#include "levels/CardsGame.h"
+
 namespace Kivo {
 
 namespace {
@@ -31,7 +33,7 @@ const FactoryRow kRows[] = {
     {"lamps", nullptr},
     {"tarnivelle", nullptr},
     {"jumper", nullptr},
-    {"cards", nullptr},
+    {"cards", Make<CardsGame>},
     {"balance", nullptr},
     {"akva", nullptr},
     {"quest", nullptr},
