@@ -9,7 +9,7 @@ namespace Kivo {
 
 namespace {
 
-constexpr float kCornerSpeed = 1.5f;    // pixels per update of corner 3
+constexpr float kCornerSpeed = 1.5f;  // pixels per update of corner 3
 constexpr float kVanishScale = 0.1f;
 constexpr float kSpinPerUpdate = 0.15f;  // radians
 

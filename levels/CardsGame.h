@@ -25,17 +25,17 @@ class CardsGame : public MiniGame {
   static constexpr int kMismatchDelay = 50;
 
   struct Card {
-    Quad quad;          // as drawn face down
-    Quad mirrored;      // corners 1, 0, 3, 2: where the face is drawn
-    Quad target;        // the ends of the running motion
+    Quad quad;      // as drawn face down
+    Quad mirrored;  // corners 1, 0, 3, 2: where the face is drawn
+    Quad target;    // the ends of the running motion
     Quad start;
     Vec2 centre;
-    int32_t picture = 0;     // 0 to 7
-    float progress = 1.0f;   // 1 at rest
-    float step = 0.0f;       // progress per update
-    uint8_t shownSide = 0;   // 0 back, 1 face
+    int32_t picture = 0;    // 0 to 7
+    float progress = 1.0f;  // 1 at rest
+    float step = 0.0f;      // progress per update
+    uint8_t shownSide = 0;  // 0 back, 1 face
     uint8_t wantedSide = 0;
-    uint8_t state = 0;       // 0 in play, 1 vanishing, 2 gone
+    uint8_t state = 0;             // 0 in play, 1 vanishing, 2 gone
     sObjEmitter* trail = nullptr;  // not owned
     int32_t spinTicks = 0;
   };
@@ -55,9 +55,9 @@ class CardsGame : public MiniGame {
   int mFirstPick = -1;  // card index or -1
   int mSecondPick = -1;
   int32_t mMismatchDelay = kMismatchDelay;
-  sObjEmitter* mTrail = nullptr;    // "effCardTrack"
-  sObjSound* mTurnSound = nullptr;  // "soundCardFlip"
-  sObjSound* mMatchSound = nullptr; // "soundFind"
+  sObjEmitter* mTrail = nullptr;     // "effCardTrack"
+  sObjSound* mTurnSound = nullptr;   // "soundCardFlip"
+  sObjSound* mMatchSound = nullptr;  // "soundFind"
 
  private:
   void Turn(Card& card);

@@ -1,6 +1,7 @@
 #include "levels/MiniGameFactory.h"
 
 #include "levels/CardsGame.h"
+#include "levels/JumperGame.h"
 
 namespace Kivo {
 
@@ -32,7 +33,7 @@ const FactoryRow kRows[] = {
     {"pict_puzzle", nullptr},
     {"lamps", nullptr},
     {"tarnivelle", nullptr},
-    {"jumper", nullptr},
+    {"jumper", Make<JumperGame>},
     {"cards", Make<CardsGame>},
     {"balance", nullptr},
     {"akva", nullptr},
