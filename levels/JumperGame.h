@@ -41,6 +41,11 @@ class JumperGame : public MiniGame {
   int Init(ObjectList* levelObjects, ObjectList* hudObjects) override;
   int Draw(Graphics& g) override;
   int Update(int updateCount) override;
+  // No hint while the level data cannot be played.
+  uint8_t GetHintPosition(HintPoint& first, HintPoint& second) override {
+    if (IsUnplayable()) return kHintNone;
+    return MiniGame::GetHintPosition(first, second);
+  }
   int MouseMove(int x, int y) override;
   int MouseDown(int x, int y, int clickCount) override;
   int MouseUp(int x, int y, int clickCount) override;

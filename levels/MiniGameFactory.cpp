@@ -2,6 +2,7 @@
 
 #include "levels/CardsGame.h"
 #include "levels/JumperGame.h"
+#include "levels/SeifGame.h"
 
 namespace Kivo {
 
@@ -39,7 +40,7 @@ const FactoryRow kRows[] = {
     {"akva", nullptr},
     {"quest", nullptr},
     {"dusk", nullptr},
-    {"seif", nullptr},
+    {"seif", Make<SeifGame>},
     {"hunter", nullptr},
     {"puzzle", nullptr},
     {"towers", nullptr},
