@@ -1,13 +1,16 @@
 #include "levels/MiniGameFactory.h"
 
+#include "levels/CardsGame.h"
 #include "levels/CirclePuzzleGame.h"
 #include "levels/DuskGame.h"
 #include "levels/FindDiffGame.h"
 #include "levels/FindIdentGame.h"
 #include "levels/FindListGames.h"
+#include "levels/JumperGame.h"
 #include "levels/LampsGame.h"
 #include "levels/ObjectListGame.h"
 #include "levels/PictQuadGames.h"
+#include "levels/SeifGame.h"
 #include "levels/TowersGame.h"
 
 namespace Kivo {
@@ -40,13 +43,13 @@ const FactoryRow kRows[] = {
     {"pict_puzzle", Make<PictPuzzleGame>},
     {"lamps", Make<LampsGame>},
     {"tarnivelle", nullptr},
-    {"jumper", nullptr},
-    {"cards", nullptr},
+    {"jumper", Make<JumperGame>},
+    {"cards", Make<CardsGame>},
     {"balance", nullptr},
     {"akva", nullptr},
     {"quest", nullptr},
     {"dusk", Make<DuskGame>},
-    {"seif", nullptr},
+    {"seif", Make<SeifGame>},
     {"hunter", nullptr},
     {"puzzle", nullptr},
     {"towers", Make<TowersGame>},
