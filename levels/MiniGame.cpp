@@ -10,9 +10,7 @@ namespace Kivo {
 namespace {
 
 // Leading decimal digits taken as an unsigned 32-bit value; 0 without any.
-uint32_t UnsignedProperty(const std::string& value) {
-  return static_cast<uint32_t>(LeadingInt(value.c_str()));
-}
+uint32_t UnsignedProperty(const std::string& value) { return static_cast<uint32_t>(LeadingInt(value.c_str())); }
 
 void Tick(CountdownTimer& timer) { timer.Tick(); }
 

@@ -33,11 +33,11 @@ struct HintPoint {
 
 // Hint answers of GetHintPosition.
 enum HintCode : uint8_t {
-  kHintAtFirst = 1,         // "effHint" at the first point
-  kHintAtBoth = 2,          // "effHint" at both points
-  kHintClosedAtFirst = 3,   // "effHintClosed" at the first point
-  kHintClosedAtBoth = 4,    // "effHintClosed" at both points
-  kHintNone = 255,          // no hint possible now
+  kHintAtFirst = 1,        // "effHint" at the first point
+  kHintAtBoth = 2,         // "effHint" at both points
+  kHintClosedAtFirst = 3,  // "effHintClosed" at the first point
+  kHintClosedAtBoth = 4,   // "effHintClosed" at both points
+  kHintNone = 255,         // no hint possible now
 };
 
 class MiniGame {
@@ -89,7 +89,7 @@ class MiniGame {
   ObjEventListener* mListener = nullptr;
   ObjectList* mLevelObjects = nullptr;
   ObjectList* mHudObjects = nullptr;
-  sObj* mHudAnchor = nullptr;  // "game_menu_draw"
+  sObj* mHudAnchor = nullptr;    // "game_menu_draw"
   sObj* mSleifEffect = nullptr;  // "effSleif"
   bool mStarted = false;
   bool mWon = false;

@@ -1,5 +1,7 @@
 #include "levels/MiniGameFactory.h"
 
+#include "levels/PairsGame.h"
+
 namespace Kivo {
 
 namespace {
@@ -42,7 +44,7 @@ const FactoryRow kRows[] = {
     {"towers", nullptr},
     {"assoc", nullptr},
     {"circlepuzzle", nullptr},
-    {"pairs", nullptr},
+    {"pairs", Make<PairsGame>},
     {"starmap", nullptr},
     {"what_new", nullptr},
     {"trubo_game", nullptr},
