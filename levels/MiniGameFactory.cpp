@@ -1,5 +1,6 @@
 #include "levels/MiniGameFactory.h"
 
+#include "levels/AssocGame.h"
 #include "levels/PairsGame.h"
 
 namespace Kivo {
@@ -42,7 +43,7 @@ const FactoryRow kRows[] = {
     {"hunter", nullptr},
     {"puzzle", nullptr},
     {"towers", nullptr},
-    {"assoc", nullptr},
+    {"assoc", Make<AssocGame>},
     {"circlepuzzle", nullptr},
     {"pairs", Make<PairsGame>},
     {"starmap", nullptr},
