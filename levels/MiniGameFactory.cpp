@@ -2,6 +2,7 @@
 
 #include "levels/AssocGame.h"
 #include "levels/PairsGame.h"
+#include "levels/WhatNewGame.h"
 
 namespace Kivo {
 
@@ -47,7 +48,7 @@ const FactoryRow kRows[] = {
     {"circlepuzzle", nullptr},
     {"pairs", Make<PairsGame>},
     {"starmap", nullptr},
-    {"what_new", nullptr},
+    {"what_new", Make<WhatNewGame>},
     {"trubo_game", nullptr},
 };
 
