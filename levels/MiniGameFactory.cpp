@@ -1,6 +1,7 @@
 #include "levels/MiniGameFactory.h"
 
 #include "levels/AssocGame.h"
+#include "levels/HunterGame.h"
 #include "levels/PairsGame.h"
 #include "levels/WhatNewGame.h"
 
@@ -41,7 +42,7 @@ const FactoryRow kRows[] = {
     {"quest", nullptr},
     {"dusk", nullptr},
     {"seif", nullptr},
-    {"hunter", nullptr},
+    {"hunter", Make<HunterGame>},
     {"puzzle", nullptr},
     {"towers", nullptr},
     {"assoc", Make<AssocGame>},
