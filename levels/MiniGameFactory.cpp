@@ -1,17 +1,21 @@
 #include "levels/MiniGameFactory.h"
 
+#include "levels/AssocGame.h"
 #include "levels/CardsGame.h"
 #include "levels/CirclePuzzleGame.h"
 #include "levels/DuskGame.h"
 #include "levels/FindDiffGame.h"
 #include "levels/FindIdentGame.h"
 #include "levels/FindListGames.h"
+#include "levels/HunterGame.h"
 #include "levels/JumperGame.h"
 #include "levels/LampsGame.h"
 #include "levels/ObjectListGame.h"
+#include "levels/PairsGame.h"
 #include "levels/PictQuadGames.h"
 #include "levels/SeifGame.h"
 #include "levels/TowersGame.h"
+#include "levels/WhatNewGame.h"
 
 namespace Kivo {
 
@@ -50,14 +54,14 @@ const FactoryRow kRows[] = {
     {"quest", nullptr},
     {"dusk", Make<DuskGame>},
     {"seif", Make<SeifGame>},
-    {"hunter", nullptr},
+    {"hunter", Make<HunterGame>},
     {"puzzle", nullptr},
     {"towers", Make<TowersGame>},
-    {"assoc", nullptr},
+    {"assoc", Make<AssocGame>},
     {"circlepuzzle", Make<CirclePuzzleGame>},
-    {"pairs", nullptr},
+    {"pairs", Make<PairsGame>},
     {"starmap", nullptr},
-    {"what_new", nullptr},
+    {"what_new", Make<WhatNewGame>},
     {"trubo_game", nullptr},
 };
 
