@@ -280,7 +280,10 @@ Screen* GameApp::CreateScreen(int type) {
   }
 }
 
-Screen* GameApp::CreateLevelScreen(const std::string& sceneName) { return new Screen(*this, sceneName); }
+Screen* GameApp::CreateLevelScreen(const std::string& sceneName) {
+  if (mLevelScreenFactory) return mLevelScreenFactory(sceneName);
+  return new Screen(*this, sceneName);
+}
 
 void GameApp::OnLoadingScreenAdded() { LaunchLoader(); }
 
@@ -316,6 +319,8 @@ void GameApp::ClearParticles() { gParticleSystem.Clear(); }
 void GameApp::RefreshWelcome() {
   if (auto* menu = dynamic_cast<MainMenuScreen*>(GetScreen(kMainMenuScreen))) menu->ShowWelcome();
 }
+
+const ScreenTransition* GameApp::Transition() const { return mSwitch == nullptr ? nullptr : mSwitch->Overlay(); }
 
 Screen* GameApp::GetScreen(int type) const { return mSwitch == nullptr ? nullptr : mSwitch->GetScreen(type); }
 

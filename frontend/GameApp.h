@@ -16,6 +16,7 @@
 #pragma once
 
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -89,6 +90,14 @@ class GameApp : public KivoAppBase, public FrontEndHost, public ScreenSwitchHost
 
   bool StartLevel();
   Screen* GetScreen(int type) const;
+  // The switch's fade overlay, or null before the switch exists.
+  const ScreenTransition* Transition() const;
+
+  // Builds the started level screen of a level scene. The level screen lives
+  // above the front end, so the game's entry sets this; without it a level
+  // is a plain screen of its scene.
+  using LevelScreenFactory = std::function<Screen*(const std::string& sceneName)>;
+  void SetLevelScreenFactory(LevelScreenFactory factory) { mLevelScreenFactory = std::move(factory); }
 
   Profiles& GetProfiles() override { return mProfiles; }
   LoadingProgress& GetLoadingProgress() { return mLoadingProgress; }
@@ -122,6 +131,7 @@ class GameApp : public KivoAppBase, public FrontEndHost, public ScreenSwitchHost
   GameMapHost mMapHost{*this};
   GameStoryHost mStoryHost{*this};
   KindScriptServices mScriptServices;
+  LevelScreenFactory mLevelScreenFactory;
 };
 
 // The one application object while it exists, else null.

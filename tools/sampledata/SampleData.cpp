@@ -1,6 +1,7 @@
 #include "tools/sampledata/SampleData.h"
 
 #include "tools/sampledata/SampleFrontEnd.h"
+#include "tools/sampledata/SampleHud.h"
 #include "tools/sampledata/SampleKinds.h"
 #include "tools/sampledata/SampleStory.h"
 
@@ -110,6 +111,9 @@ bool AddKindsTexts(TextTableWriter& writer, std::string* error) {
     if (!writer.Add(key, text, error)) return false;
   }
   for (const auto& [key, text] : FrontEndTexts()) {
+    if (!writer.Add(key, text, error)) return false;
+  }
+  for (const auto& [key, text] : HudTexts()) {
     if (!writer.Add(key, text, error)) return false;
   }
   return true;
