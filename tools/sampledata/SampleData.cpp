@@ -3,6 +3,7 @@
 #include "tools/sampledata/SampleFrontEnd.h"
 #include "tools/sampledata/SampleKinds.h"
 #include "tools/sampledata/SampleStory.h"
+#include "tools/sampledata/levels/FindListLevels.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -110,6 +111,9 @@ bool AddKindsTexts(TextTableWriter& writer, std::string* error) {
     if (!writer.Add(key, text, error)) return false;
   }
   for (const auto& [key, text] : FrontEndTexts()) {
+    if (!writer.Add(key, text, error)) return false;
+  }
+  for (const auto& [key, text] : FindListItemTexts()) {
     if (!writer.Add(key, text, error)) return false;
   }
   return true;
