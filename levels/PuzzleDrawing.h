@@ -12,7 +12,5 @@ namespace Kivo {
 void BeginPuzzleDraw(Graphics& g);
 // End3D, then colourising off.
 void EndPuzzleDraw(Graphics& g);
-// Every level object's Draw in order; the HUD takes the anchor's turn.
-void DrawLevelWithHud(MiniGame& game, Graphics& g);
 
 }  // namespace Kivo
