@@ -1,5 +1,6 @@
 #include "tools/autoplay/AutoplayRules.h"
 
+#include "tools/autoplay/rules/FindListRules.h"
 #include "tools/autoplay/rules/PicturePuzzleRules.h"
 
 namespace Kivo {
@@ -13,11 +14,11 @@ struct RuleRow {
 
 // The factory's order; each kind's rules file fills its own row.
 const RuleRow kRules[] = {
-    {"find_list_mask", nullptr},
-    {"find_list_text", nullptr},
+    {"find_list_mask", FindListRule},
+    {"find_list_text", FindListRule},
     {"find_diff", nullptr},
     {"find_ident", nullptr},
-    {"find_list_object", nullptr},
+    {"find_list_object", FindListObjectRule},
     {"pict_move", PictMoveRule},
     {"pict_rotate", PictRotateRule},
     {"pict_15", Pict15Rule},

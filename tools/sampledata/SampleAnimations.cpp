@@ -82,6 +82,20 @@ std::vector<AnimFileSpec> SampleAnimations() {
   out.alpha = 0.0f;
   blink.keyList = {Plain(0), out};
   animations.push_back(blink);
+
+  // The found item's pop: larger, back, larger again and back, so the item
+  // ends on its own corners; the list kinds play it once or looping.
+  AnimFileSpec finded;
+  finded.name = "finded";
+  finded.keys = 13;
+  finded.rate = 24;
+  finded.keyList = {Plain(0), Plain(3), Plain(6), Plain(9), Plain(12)};
+  for (size_t key : {size_t{1}, size_t{3}}) {
+    finded.keyList[key].scaleX = 1.3f;
+    finded.keyList[key].scaleY = 1.3f;
+  }
+  finded.keyList[2].alpha = 200.0f;
+  animations.push_back(finded);
   return animations;
 }
 

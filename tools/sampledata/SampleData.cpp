@@ -4,6 +4,7 @@
 #include "tools/sampledata/SampleHud.h"
 #include "tools/sampledata/SampleKinds.h"
 #include "tools/sampledata/SampleStory.h"
+#include "tools/sampledata/levels/FindListLevels.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -114,6 +115,9 @@ bool AddKindsTexts(TextTableWriter& writer, std::string* error) {
     if (!writer.Add(key, text, error)) return false;
   }
   for (const auto& [key, text] : HudTexts()) {
+    if (!writer.Add(key, text, error)) return false;
+  }
+  for (const auto& [key, text] : FindListItemTexts()) {
     if (!writer.Add(key, text, error)) return false;
   }
   return true;

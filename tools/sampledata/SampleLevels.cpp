@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "tools/sampledata/DataWriters.h"
+#include "tools/sampledata/levels/FindListLevels.h"
 #include "tools/sampledata/levels/PicturePuzzleLevels.h"
 
 namespace Kivo {
@@ -16,11 +17,11 @@ struct MakerRow {
 
 // The factory's order; each kind's writer fills its own row.
 const MakerRow kMakers[] = {
-    {"find_list_mask", nullptr},
-    {"find_list_text", nullptr},
+    {"find_list_mask", MakeFindListMaskLevel},
+    {"find_list_text", MakeFindListTextLevel},
     {"find_diff", nullptr},
     {"find_ident", nullptr},
-    {"find_list_object", nullptr},
+    {"find_list_object", MakeFindListObjectLevel},
     {"pict_move", MakePictMoveLevel},
     {"pict_rotate", MakePictRotateLevel},
     {"pict_15", MakePict15Level},

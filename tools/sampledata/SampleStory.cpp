@@ -146,8 +146,7 @@ DtmRecord MapScene() {
 
 bool AddStoryScenes(SceneDatabaseWriter& writer, std::string* error) {
   if (!writer.AddScene("mnDialogs", DialogsScene(), error) || !writer.AddScene("mnTutor", TutorScene(), error) ||
-      !writer.AddScene("mnMapMenu", MapScene(), error) ||
-      !writer.AddScene("Level_1_1", Placed("root", kPlain, 0, 0, 800, 600), error)) {
+      !writer.AddScene("mnMapMenu", MapScene(), error)) {
     return false;
   }
   for (const StoryPicture& picture : StoryPictures()) {
