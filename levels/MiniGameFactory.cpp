@@ -3,6 +3,7 @@
 #include "levels/DuskGame.h"
 #include "levels/FindDiffGame.h"
 #include "levels/FindIdentGame.h"
+#include "levels/TarnivelleGame.h"
 
 namespace Kivo {
 
@@ -33,7 +34,7 @@ const FactoryRow kRows[] = {
     {"pict_15", nullptr},
     {"pict_puzzle", nullptr},
     {"lamps", nullptr},
-    {"tarnivelle", nullptr},
+    {"tarnivelle", Make<TarnivelleGame>},
     {"jumper", nullptr},
     {"cards", nullptr},
     {"balance", nullptr},
