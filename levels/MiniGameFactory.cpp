@@ -3,6 +3,7 @@
 #include "levels/DuskGame.h"
 #include "levels/FindDiffGame.h"
 #include "levels/FindIdentGame.h"
+#include "levels/QuestGame.h"
 #include "levels/TarnivelleGame.h"
 
 namespace Kivo {
@@ -39,7 +40,7 @@ const FactoryRow kRows[] = {
     {"cards", nullptr},
     {"balance", nullptr},
     {"akva", nullptr},
-    {"quest", nullptr},
+    {"quest", Make<QuestGame>},
     {"dusk", Make<DuskGame>},
     {"seif", nullptr},
     {"hunter", nullptr},

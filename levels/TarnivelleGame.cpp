@@ -120,8 +120,8 @@ int TarnivelleGame::Init(ObjectList* levelObjects, ObjectList* hudObjects) {
       TarnivelleCell& cell = mCells[next];
       ++next;
       MakeTile(tile, InitKind(LcgRandomInt(6)));
-      tile.current = Square(mOffX + static_cast<float>(i) * mCellSize, mOffY + static_cast<float>(j) * mCellSize,
-                            mCellSize);
+      tile.current =
+          Square(mOffX + static_cast<float>(i) * mCellSize, mOffY + static_cast<float>(j) * mCellSize, mCellSize);
       cell.quad = tile.current;
       cell.centre = Midpoint(cell.quad);
       cell.column = i;

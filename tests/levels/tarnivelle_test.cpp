@@ -18,9 +18,7 @@ using Props = std::vector<std::pair<std::string, std::string>>;
 
 struct Sides {
   bool left, up, right, down;
-  bool operator==(const Sides& o) const {
-    return left == o.left && up == o.up && right == o.right && down == o.down;
-  }
+  bool operator==(const Sides& o) const { return left == o.left && up == o.up && right == o.right && down == o.down; }
 };
 
 Sides SidesOf(const TarnivelleTile& tile) { return {tile.openLeft, tile.openUp, tile.openRight, tile.openDown}; }
@@ -60,9 +58,9 @@ class TarnivelleTest : public MiniGameKit {
     root.Child(Record("effLampOn", 15, 0, 0, 1, 1));
     TestImage lamp = SolidImage("lamp", 40, 20);
     lamp.columns = 2;
-    LoadLevel({SolidImage("t1", 40, 40), SolidImage("t2", 40, 40), SolidImage("t3", 40, 40),
-               SolidImage("t4", 40, 40), lamp},
-              root);
+    LoadLevel(
+        {SolidImage("t1", 40, 40), SolidImage("t2", 40, 40), SolidImage("t3", 40, 40), SolidImage("t4", 40, 40), lamp},
+        root);
   }
   // Every tile faded in.
   void FadeIn(TarnivelleGame& game) { Run(game, 17); }
@@ -291,12 +289,9 @@ TEST_F(TarnivelleTest, MissingLampImageAndBadSizesCannotBePlayed) {
     size_t cells;
   };
   const Case cases[] = {
-      {"no lamp image", "_keyImg_lamp", "", true, 0},
-      {"no tile image", "_keyImg_tile3", "", true, 0},
-      {"negative rows", "_iNumRows", "-2", true, 0},
-      {"too many columns", "_iNumCols", "65", true, 0},
-      {"64 columns", "_iNumCols", "64", false, 128},
-      {"no rows", "_iNumRows", "0", false, 0},
+      {"no lamp image", "_keyImg_lamp", "", true, 0}, {"no tile image", "_keyImg_tile3", "", true, 0},
+      {"negative rows", "_iNumRows", "-2", true, 0},  {"too many columns", "_iNumCols", "65", true, 0},
+      {"64 columns", "_iNumCols", "64", false, 128},  {"no rows", "_iNumRows", "0", false, 0},
   };
   for (const Case& c : cases) {
     DeleteObjects(level);
