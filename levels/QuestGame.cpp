@@ -82,8 +82,8 @@ int QuestGame::Init(ObjectList* levelObjects, ObjectList* hudObjects) {
       if (targetName.empty()) continue;
       sObj* target = FindObjectByName(*levelObjects, targetName);
       if (target == nullptr) {
-        CurrentLevelContext().Log("level: " + CurrentLevelContext().LevelName() + " (quest): the tool " +
-                                  mesh->mName + " aims at \"" + targetName + "\", which the level lacks; dropped");
+        CurrentLevelContext().Log("level: " + CurrentLevelContext().LevelName() + " (quest): the tool " + mesh->mName +
+                                  " aims at \"" + targetName + "\", which the level lacks; dropped");
         continue;
       }
       mesh->mState = kWaiting;

@@ -46,8 +46,11 @@ class QuestTest : public MiniGameKit {
   // The fixture level; extra level properties and objects may be added.
   DtmRecord Level(Props levelProps = {}) {
     DtmRecord root = Record("level", 3, 0, 0, 800, 600, std::move(levelProps));
-    Props spot = {{"_iNumElemFromOpen", "2"}, {"_sElemFromOpen_1", "item"},  {"_sElemFromOpen_2", "item2"},
-                  {"_iNumElemToOpen", "1"},   {"_sElemToOpen_1", "prize"}};
+    Props spot = {{"_iNumElemFromOpen", "2"},
+                  {"_sElemFromOpen_1", "item"},
+                  {"_sElemFromOpen_2", "item2"},
+                  {"_iNumElemToOpen", "1"},
+                  {"_sElemToOpen_1", "prize"}};
     AddAnim(spot, "end");
     root.Child(Mesh("spot", 300, 100, 40, 3, spot));
     root.Child(Mesh("item", 100, 100, 40, 4, {}));
@@ -55,7 +58,9 @@ class QuestTest : public MiniGameKit {
     Props prize;
     AddAnim(prize, "appear", 10, 0, 255);
     root.Child(Mesh("prize", 300, 200, 40, 4, prize));
-    Props lever = {{"_iNumElemFromOpen", "1"}, {"_sElemFromOpen_1", "by_hand"}, {"_iNumElemToOpen", "1"},
+    Props lever = {{"_iNumElemFromOpen", "1"},
+                   {"_sElemFromOpen_1", "by_hand"},
+                   {"_iNumElemToOpen", "1"},
                    {"_sElemToOpen_1", "gem"}};
     AddAnim(lever, "end");
     root.Child(Mesh("lever", 400, 300, 40, 3, lever));
@@ -334,7 +339,9 @@ TEST_F(QuestTest, FewOpaquePixelsSparkleAndReturn) {
     DeleteObjects(level);
     ObjectEventLog events;
     DtmRecord root = Record("level", 3, 0, 0, 800, 600);
-    Props spot = {{"_iNumElemFromOpen", "1"}, {"_sElemFromOpen_1", "by_hand"}, {"_iNumElemToOpen", "1"},
+    Props spot = {{"_iNumElemFromOpen", "1"},
+                  {"_sElemFromOpen_1", "by_hand"},
+                  {"_iNumElemToOpen", "1"},
                   {"_sElemToOpen_1", "shy"}};
     root.Child(Mesh("spot", 100, 100, 40, 3, spot));
     Props shy = {{"_keyImg", "dots"}, {"_iGroup", "4"}, {"_iEffAppear", "1"}};

@@ -1,5 +1,9 @@
 #include "tools/autoplay/AutoplayRules.h"
 
+#include "tools/autoplay/rules/FuseTileRules.h"
+#include "tools/autoplay/rules/HintRules.h"
+#include "tools/autoplay/rules/QuestRules.h"
+
 namespace Kivo {
 
 namespace {
@@ -13,21 +17,21 @@ struct RuleRow {
 const RuleRow kRules[] = {
     {"find_list_mask", nullptr},
     {"find_list_text", nullptr},
-    {"find_diff", nullptr},
-    {"find_ident", nullptr},
+    {"find_diff", FollowHintRule},
+    {"find_ident", FollowHintRule},
     {"find_list_object", nullptr},
     {"pict_move", nullptr},
     {"pict_rotate", nullptr},
     {"pict_15", nullptr},
     {"pict_puzzle", nullptr},
     {"lamps", nullptr},
-    {"tarnivelle", nullptr},
+    {"tarnivelle", FuseTileRule},
     {"jumper", nullptr},
     {"cards", nullptr},
     {"balance", nullptr},
     {"akva", nullptr},
-    {"quest", nullptr},
-    {"dusk", nullptr},
+    {"quest", QuestRule},
+    {"dusk", FollowHintRule},
     {"seif", nullptr},
     {"hunter", nullptr},
     {"puzzle", nullptr},

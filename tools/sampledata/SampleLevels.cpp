@@ -3,6 +3,10 @@
 #include <filesystem>
 
 #include "tools/sampledata/DataWriters.h"
+#include "tools/sampledata/levels/DuskLevels.h"
+#include "tools/sampledata/levels/FindSameLevels.h"
+#include "tools/sampledata/levels/FuseTileLevels.h"
+#include "tools/sampledata/levels/QuestLevels.h"
 
 namespace Kivo {
 
@@ -17,21 +21,21 @@ struct MakerRow {
 const MakerRow kMakers[] = {
     {"find_list_mask", nullptr},
     {"find_list_text", nullptr},
-    {"find_diff", nullptr},
-    {"find_ident", nullptr},
+    {"find_diff", MakeFindDiffLevel},
+    {"find_ident", MakeFindIdentLevel},
     {"find_list_object", nullptr},
     {"pict_move", nullptr},
     {"pict_rotate", nullptr},
     {"pict_15", nullptr},
     {"pict_puzzle", nullptr},
     {"lamps", nullptr},
-    {"tarnivelle", nullptr},
+    {"tarnivelle", MakeTarnivelleLevel},
     {"jumper", nullptr},
     {"cards", nullptr},
     {"balance", nullptr},
     {"akva", nullptr},
-    {"quest", nullptr},
-    {"dusk", nullptr},
+    {"quest", MakeQuestLevel},
+    {"dusk", MakeDuskLevel},
     {"seif", nullptr},
     {"hunter", nullptr},
     {"puzzle", nullptr},
