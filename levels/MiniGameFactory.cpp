@@ -13,7 +13,9 @@
 #include "levels/ObjectListGame.h"
 #include "levels/PairsGame.h"
 #include "levels/PictQuadGames.h"
+#include "levels/QuestGame.h"
 #include "levels/SeifGame.h"
+#include "levels/TarnivelleGame.h"
 #include "levels/TowersGame.h"
 #include "levels/WhatNewGame.h"
 
@@ -46,12 +48,12 @@ const FactoryRow kRows[] = {
     {"pict_15", Make<Pict15Game>},
     {"pict_puzzle", Make<PictPuzzleGame>},
     {"lamps", Make<LampsGame>},
-    {"tarnivelle", nullptr},
+    {"tarnivelle", Make<TarnivelleGame>},
     {"jumper", Make<JumperGame>},
     {"cards", Make<CardsGame>},
     {"balance", nullptr},
     {"akva", nullptr},
-    {"quest", nullptr},
+    {"quest", Make<QuestGame>},
     {"dusk", Make<DuskGame>},
     {"seif", Make<SeifGame>},
     {"hunter", Make<HunterGame>},

@@ -32,6 +32,7 @@ const TextRow kTexts[] = {
     {"tut_find_items", L"Find the items of the list.\nClick an item when you see it."},
     {"tut_hint", L"Stuck? The hint button shows one item."},
     {"tut_skipped", L"This line is jumped over."},
+    {"txt_dusk_left", L"%d"},
 };
 
 // Conversation lines, named by the speech lines of the sample conversation.
