@@ -42,7 +42,8 @@ INSTANTIATE_TEST_SUITE_P(Levels, PictureLevelsTest,
                                            SampleCase{2, 4, "pict_15"}, SampleCase{9, 3, "pict_15"},
                                            SampleCase{3, 1, "pict_puzzle"}, SampleCase{9, 4, "pict_puzzle"},
                                            SampleCase{3, 2, "lamps"}, SampleCase{10, 1, "lamps"},
-                                           SampleCase{6, 1, "towers"}, SampleCase{12, 4, "towers"}),
+                                           SampleCase{6, 1, "towers"}, SampleCase{12, 4, "towers"},
+                                           SampleCase{6, 3, "circlepuzzle"}, SampleCase{13, 2, "circlepuzzle"}),
                          [](const ::testing::TestParamInfo<SampleCase>& info) {
                            return std::string(info.param.type) + "_" + std::to_string(info.param.stage) + "_" +
                                   std::to_string(info.param.level);

@@ -35,7 +35,7 @@ const RuleRow kRules[] = {
     {"puzzle", nullptr},
     {"towers", TowersRule},
     {"assoc", nullptr},
-    {"circlepuzzle", nullptr},
+    {"circlepuzzle", CirclePuzzleRule},
     {"pairs", nullptr},
     {"starmap", nullptr},
     {"what_new", nullptr},

@@ -38,7 +38,7 @@ const MakerRow kMakers[] = {
     {"puzzle", nullptr},
     {"towers", MakeTowersLevel},
     {"assoc", nullptr},
-    {"circlepuzzle", nullptr},
+    {"circlepuzzle", MakeCirclePuzzleLevel},
     {"pairs", nullptr},
     {"starmap", nullptr},
     {"what_new", nullptr},

@@ -222,4 +222,42 @@ DtmRecord MakeTowersLevel(const LevelSlot& slot, LevelAssets& assets) {
   return root;
 }
 
+namespace {
+
+// A round picture of side pixels: hue by the angle about the centre, bright
+// and dark spokes and rings, clear outside the circle; no turn of a ring
+// looks like another.
+ImageLib::Image RoundPicture(int side, int shift) {
+  return sample::Picture(side, side, [side, shift](int x, int y) {
+    const float dx = static_cast<float>(x - side / 2);
+    const float dy = static_cast<float>(y - side / 2);
+    const float r = std::sqrt(dx * dx + dy * dy);
+    if (r > side / 2.0f) return 0u;
+    const float turn = std::atan2(dy, dx) / 6.2831853f + 0.5f;  // 0..1
+    const int hue = static_cast<int>(turn * 1536.0f) + shift;
+    const bool spoke = static_cast<int>(turn * 12.0f) % 3 == 0;
+    const bool band = static_cast<int>(r) / 9 % 2 == 0;
+    return Hue(hue, spoke ? 120 : (band ? 245 : 200));
+  });
+}
+
+}  // namespace
+
+DtmRecord MakeCirclePuzzleLevel(const LevelSlot& slot, LevelAssets& assets) {
+  // Three bands (two rings) first, four later.
+  const int bands = slot.appearance == 0 ? 3 : 4;
+  const int side = 300;
+  DtmRecord root = LevelRoot(slot, assets);
+  const std::string key = "round_" + SlotTag(slot);
+  assets.Add(key, RoundPicture(side, slot.number * 131));
+  DtmRecord picture = Placed("sprPuzzle", 3, 190, 150, side, side);
+  picture.Property("_keyImg", key);
+  picture.Property("_iNumPiece", std::to_string(bands));
+  root.Child(picture);
+  DtmRecord sound = Placed("soundRotateFind", 17, 0, 0, 1, 1);
+  sound.Property("_keySound", "SOUND_GOOD_OBJECT");
+  root.Child(sound);
+  return root;
+}
+
 }  // namespace Kivo
