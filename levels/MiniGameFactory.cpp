@@ -3,6 +3,7 @@
 #include "levels/CirclePuzzleGame.h"
 #include "levels/LampsGame.h"
 #include "levels/PictQuadGames.h"
+#include "levels/PuzzleGame.h"
 #include "levels/TowersGame.h"
 
 namespace Kivo {
@@ -43,7 +44,7 @@ const FactoryRow kRows[] = {
     {"dusk", nullptr},
     {"seif", nullptr},
     {"hunter", nullptr},
-    {"puzzle", nullptr},
+    {"puzzle", Make<PuzzleGame>},
     {"towers", Make<TowersGame>},
     {"assoc", nullptr},
     {"circlepuzzle", Make<CirclePuzzleGame>},
