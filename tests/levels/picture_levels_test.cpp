@@ -33,6 +33,7 @@ TEST_P(PictureLevelsTest, SampleLevelIsWonByItsRule) {
   const Kivo::LevelPlayResult result = PlaySampleLevel(c.stage, c.level);
   EXPECT_TRUE(result.won) << c.type << ": " << result.failure;
   EXPECT_FALSE(result.lost);
+  EXPECT_GT(result.moves, 0);  // none of these levels starts solved
 }
 
 // The first level of each kind, and one later appearance with its own picture.
@@ -43,7 +44,8 @@ INSTANTIATE_TEST_SUITE_P(Levels, PictureLevelsTest,
                                            SampleCase{3, 1, "pict_puzzle"}, SampleCase{9, 4, "pict_puzzle"},
                                            SampleCase{3, 2, "lamps"}, SampleCase{10, 1, "lamps"},
                                            SampleCase{6, 1, "towers"}, SampleCase{12, 4, "towers"},
-                                           SampleCase{6, 3, "circlepuzzle"}, SampleCase{13, 2, "circlepuzzle"}),
+                                           SampleCase{6, 3, "circlepuzzle"}, SampleCase{13, 2, "circlepuzzle"},
+                                           SampleCase{5, 4, "puzzle"}, SampleCase{12, 3, "puzzle"}),
                          [](const ::testing::TestParamInfo<SampleCase>& info) {
                            return std::string(info.param.type) + "_" + std::to_string(info.param.stage) + "_" +
                                   std::to_string(info.param.level);

@@ -32,7 +32,7 @@ const RuleRow kRules[] = {
     {"dusk", nullptr},
     {"seif", nullptr},
     {"hunter", nullptr},
-    {"puzzle", nullptr},
+    {"puzzle", JigsawRule},
     {"towers", TowersRule},
     {"assoc", nullptr},
     {"circlepuzzle", CirclePuzzleRule},

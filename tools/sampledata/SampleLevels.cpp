@@ -35,7 +35,7 @@ const MakerRow kMakers[] = {
     {"dusk", nullptr},
     {"seif", nullptr},
     {"hunter", nullptr},
-    {"puzzle", nullptr},
+    {"puzzle", MakeJigsawLevel},
     {"towers", MakeTowersLevel},
     {"assoc", nullptr},
     {"circlepuzzle", MakeCirclePuzzleLevel},

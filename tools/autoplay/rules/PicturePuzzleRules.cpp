@@ -12,6 +12,7 @@
 #include "levels/CirclePuzzleGame.h"
 #include "levels/LampsGame.h"
 #include "levels/PictQuadGames.h"
+#include "levels/PuzzleGame.h"
 #include "levels/TowersGame.h"
 
 namespace Kivo {
@@ -238,6 +239,29 @@ bool CirclePuzzleRule(MiniGame& base, AutoplayMove& move) {
       move.clicks = 1;
       return true;
     }
+  }
+  return false;
+}
+
+bool JigsawRule(MiniGame& base, AutoplayMove& move) {
+  auto& game = static_cast<PuzzleGame&>(base);
+  const JigsawBoard& board = game.mBoard;
+  const float bx = static_cast<float>(board.mX);
+  const float by = static_cast<float>(board.mY);
+  if (board.mHolding) {
+    const JigsawPiece& held = board.mPieces.front();
+    // The press point keeps the piece where it is, or brings it home.
+    if (held.angle != 0) {
+      Click(move, std::round(held.x + board.mGrabX + bx), std::round(held.y + board.mGrabY + by), -1);
+    } else {
+      Click(move, std::round(held.homeX + board.mGrabX + bx), std::round(held.homeY + board.mGrabY + by));
+    }
+    return true;
+  }
+  for (const JigsawPiece& piece : board.mPieces) {
+    if (piece.fixed) continue;
+    Click(move, piece.x + bx, piece.y + by);
+    return true;
   }
   return false;
 }

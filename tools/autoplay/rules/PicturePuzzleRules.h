@@ -22,5 +22,8 @@ bool TowersRule(MiniGame& game, AutoplayMove& move);
 // Grabs each free ring and drags it, a quarter turn at most per drag, until
 // its angle is 0.5 degrees from a whole turn.
 bool CirclePuzzleRule(MiniGame& game, AutoplayMove& move);
+// Picks up the topmost loose jigsaw piece, turns it upright and puts it down
+// at home.
+bool JigsawRule(MiniGame& game, AutoplayMove& move);
 
 }  // namespace Kivo

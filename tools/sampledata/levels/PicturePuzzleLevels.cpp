@@ -260,4 +260,33 @@ DtmRecord MakeCirclePuzzleLevel(const LevelSlot& slot, LevelAssets& assets) {
   return root;
 }
 
+DtmRecord MakeJigsawLevel(const LevelSlot& slot, LevelAssets& assets) {
+  // 2 x 3 first, 3 x 3 later; one piece starts fixed.
+  const int rows = slot.appearance == 0 ? 2 : 3;
+  const int columns = 3;
+  const int width = 360;
+  const int height = 120 * rows;
+  DtmRecord root = LevelRoot(slot, assets);
+  root.Property("_iPuzzleRows", std::to_string(rows));
+  root.Property("_iPuzzleCols", std::to_string(columns));
+  root.Property("_iPuzzleFixs", "1");
+  const std::string key = "jigsaw_" + SlotTag(slot);
+  assets.Add(key, sample::Picture(width, height, [width, height, shift = slot.number * 53](int x, int y) {
+               // Diagonal hue bands under a grid of soft dots: every region differs.
+               const int hue = (x * 1536 / width + y * 700 / height + shift) % 1536;
+               const int dx = x % 40 - 20;
+               const int dy = y % 40 - 20;
+               return Hue(hue, dx * dx + dy * dy < 64 ? 150 : 235);
+             }));
+  DtmRecord picture = Placed("sprPuzzle", 3, 50, 120, static_cast<float>(width), static_cast<float>(height));
+  picture.Property("_keyImg", key);
+  root.Child(picture);
+  // Loose pieces land with their centres in this strip, left of the HUD.
+  root.Child(Placed("rectShuffle", 3, 480, 110, 140, 380));
+  DtmRecord effect = Placed("effOnPlace", 15, 50, 120, 20, 20);
+  effect.Property("_keyEff", "magicwand");
+  root.Child(effect);
+  return root;
+}
+
 }  // namespace Kivo

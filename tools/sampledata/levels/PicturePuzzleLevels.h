@@ -17,5 +17,6 @@ DtmRecord MakePictPuzzleLevel(const LevelSlot& slot, LevelAssets& assets);
 DtmRecord MakeLampsLevel(const LevelSlot& slot, LevelAssets& assets);
 DtmRecord MakeTowersLevel(const LevelSlot& slot, LevelAssets& assets);
 DtmRecord MakeCirclePuzzleLevel(const LevelSlot& slot, LevelAssets& assets);
+DtmRecord MakeJigsawLevel(const LevelSlot& slot, LevelAssets& assets);
 
 }  // namespace Kivo
