@@ -16,7 +16,15 @@ void Tick(CountdownTimer& timer) { timer.Tick(); }
 
 }  // namespace
 
+AnimDef* SharedAnimDef(const std::string& name) {
+  for (AnimDef& def : gAnimDefs) {
+    if (def.name == name) return &def;
+  }
+  return nullptr;
+}
+
 MiniGame::~MiniGame() {
+  if (AnimDef* finded = SharedAnimDef("finded")) finded->soundBegin.target = nullptr;
   mLevelClock.Clear();
   mSkipCountdown.Clear();
   mMissWindow.Clear();

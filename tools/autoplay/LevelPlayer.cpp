@@ -93,7 +93,8 @@ void LevelPlayer::Perform(const AutoplayMove& move) {
       const float dy = static_cast<float>(move.toY - move.y);
       const int steps = std::max(1, static_cast<int>(std::ceil(std::sqrt(dx * dx + dy * dy) / kDragStep)));
       for (int i = 1; i <= steps; ++i) {
-        Move(move.x + static_cast<int>(std::lround(dx * i / steps)), move.y + static_cast<int>(std::lround(dy * i / steps)));
+        Move(move.x + static_cast<int>(std::lround(dx * i / steps)),
+             move.y + static_cast<int>(std::lround(dy * i / steps)));
         Step();
       }
       mGame->MouseUp(move.toX, move.toY, move.clicks);
