@@ -20,14 +20,6 @@ constexpr double kPiForDrawing = 3.1415927;
 constexpr double kOneOver180 = 0.005555555555555556;
 constexpr double kEdge = 3.0;  // soft edge width in pixels
 
-// The value of the object's own property, "" when absent.
-std::string OwnProperty(const sObj& object, const std::string& key) {
-  for (const ObjProperty& pair : object.mProperties) {
-    if (pair.key == key) return pair.value;
-  }
-  return "";
-}
-
 uint32_t WithAlpha(uint32_t pixel, double alpha) {
   const uint32_t a = static_cast<uint32_t>(static_cast<int>(alpha)) & 0xFFu;
   return (pixel & 0x00FFFFFFu) | (a << 24);
@@ -105,7 +97,7 @@ int CirclePuzzleGame::Init(ObjectList* levelObjects, ObjectList* hudObjects) {
     auto* sprite = dynamic_cast<sObjSprite*>(object);
     puzzle.picture = sprite != nullptr ? sprite->GetImage() : nullptr;
     int32_t bands = 1;
-    const std::string value = OwnProperty(*object, "_iNumPiece");
+    const std::string value = FindPropertyValue(object, "_iNumPiece");
     if (!value.empty()) ParseInt(value, bands);
     if (bands < 1 || bands > kMaxBands) {
       MarkUnplayable("circlepuzzle", "\"" + object->mName + "\" has \"_iNumPiece\" " + std::to_string(bands) +

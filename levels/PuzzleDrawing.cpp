@@ -15,15 +15,4 @@ void EndPuzzleDraw(Graphics& g) {
   g.SetColorizeImages(false);
 }
 
-void DrawLevelWithHud(MiniGame& game, Graphics& g) {
-  if (game.mLevelObjects == nullptr) return;
-  for (sObj* object : *game.mLevelObjects) {
-    if (object == game.mHudAnchor) {
-      game.DrawHud(g);
-    } else {
-      object->Draw(&g);
-    }
-  }
-}
-
 }  // namespace Kivo

@@ -1,10 +1,10 @@
-// Drawing steps the picture-puzzle kinds share: the level objects in list
-// order with the HUD drawn in place of the "game_menu_draw" object, inside
-// the 3-D pass begun with the level context's matrices and image
-// colourising on.
+// The 3-D pass the picture-puzzle kinds draw in: image colourising on and
+// Begin3D with the level context's matrices, then End3D and colourising off.
+// The level objects with the HUD at its anchor come from PropertyValue.h.
 #pragma once
 
 #include "levels/MiniGame.h"
+#include "levels/PropertyValue.h"
 
 namespace Kivo {
 
@@ -12,7 +12,5 @@ namespace Kivo {
 void BeginPuzzleDraw(Graphics& g);
 // End3D, then colourising off.
 void EndPuzzleDraw(Graphics& g);
-// Every level object's Draw in order; the HUD takes the anchor's turn.
-void DrawLevelWithHud(MiniGame& game, Graphics& g);
 
 }  // namespace Kivo

@@ -8,7 +8,6 @@
 #include "image/MemoryImage.h"
 #include "levels/LevelContext.h"
 #include "levels/PuzzleDrawing.h"
-#include "shell/KivoAppBase.h"
 #include "shell/base/StringUtils.h"
 
 namespace Kivo {
@@ -21,18 +20,9 @@ constexpr uint32_t kGlowTime = 300;
 constexpr float kAboveTower = 100.0f;
 constexpr float kLiftSpeed = 0.5f;  // pixels per ms
 
-// The value of the object's own property, "" when absent.
-const std::string& OwnProperty(const sObj& object, const std::string& key) {
-  static const std::string kEmpty;
-  for (const ObjProperty& pair : object.mProperties) {
-    if (pair.key == key) return pair.value;
-  }
-  return kEmpty;
-}
-
 float OwnInt(const sObj& object, const std::string& key) {
   int32_t value = 0;
-  ParseInt(OwnProperty(object, key), value);
+  ParseInt(FindPropertyValue(&object, key), value);
   return static_cast<float>(value);
 }
 
@@ -130,10 +120,7 @@ void TowerDisk::Step(uint32_t interval) {
 // ---------------------------------------------------------------------------
 // The game.
 
-uint32_t TowersGame::Interval() {
-  if (gAppBase != nullptr && gAppBase->mUpdateInterval > 0) return static_cast<uint32_t>(gAppBase->mUpdateInterval);
-  return 10;
-}
+uint32_t TowersGame::Interval() { return static_cast<uint32_t>(UpdateIntervalMs()); }
 
 int TowersGame::Init(ObjectList* levelObjects, ObjectList* hudObjects) {
   MiniGame::Init(levelObjects, hudObjects);
