@@ -76,7 +76,12 @@ bool PictMoveRule(MiniGame& base, AutoplayMove& move) {
     return true;
   }
   HintPoint first, second;
-  if (game.GetHintPosition(first, second) != kHintClosedAtBoth) return false;
+  if (game.GetHintPosition(first, second) != kHintClosedAtBoth) {
+    // A start that happens to be solved is won by a swap and the swap back.
+    if (game.mWon || game.mPieces.size() < 2) return false;
+    first = QuadCentre(game.mPieces[0].motion.current);
+    second = QuadCentre(game.mPieces[1].motion.current);
+  }
   const HintPoint& at = game.mSelected < 0 ? first : second;
   Click(move, at.x, at.y);
   return true;
