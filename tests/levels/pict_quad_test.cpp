@@ -160,7 +160,8 @@ TEST_F(PictQuadTest, MoveGreyLevelsFollowHomeAndTheSelectionRectangleIsDrawn) {
   ASSERT_EQ(game.mSelected, 0);
   screen.calls.clear();
   game.Draw(graphics);
-  auto fill = std::find_if(screen.calls.begin(), screen.calls.end(), [](const DrawCall& c) { return c.kind == "fill"; });
+  auto fill =
+      std::find_if(screen.calls.begin(), screen.calls.end(), [](const DrawCall& c) { return c.kind == "fill"; });
   ASSERT_NE(fill, screen.calls.end());
   // Corner 0 at (180, 180), corner 2 at (260, 260).
   EXPECT_EQ(fill->rect, Rect(178, 178, 85, 85));
