@@ -354,7 +354,8 @@ void Pict15Game::DrawPieces(Graphics& g) {
   for (size_t i = 0; i + 1 < mPieces.size(); ++i) {
     DrawPiece(g, mPieces[i].motion.current, mPieces[i].homeColumn, mPieces[i].homeRow);
   }
-  if (mMoving >= 0) DrawPiece(g, mPieces[mMoving].motion.current, mPieces[mMoving].homeColumn, mPieces[mMoving].homeRow);
+  if (mMoving >= 0)
+    DrawPiece(g, mPieces[mMoving].motion.current, mPieces[mMoving].homeColumn, mPieces[mMoving].homeRow);
 }
 
 // ---------------------------------------------------------------------------
