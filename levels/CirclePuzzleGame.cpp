@@ -186,10 +186,12 @@ int CirclePuzzleGame::Draw(Graphics& g) {
   BeginPuzzleDraw(g);
   DrawLevelWithHud(*this, g);
   g.SetColor(Color(255, 255, 255, 255));
-  for (const CirclePuzzle& puzzle : mPuzzles) {
-    for (const PuzzleRing& ring : puzzle.rings) {
-      if (!ring.active) continue;
-      g.DrawImageRotated(ring.image.get(), ring.originX, ring.originY, ring.angle * kPiForDrawing * kOneOver180);
+  if (!IsUnplayable()) {
+    for (const CirclePuzzle& puzzle : mPuzzles) {
+      for (const PuzzleRing& ring : puzzle.rings) {
+        if (!ring.active) continue;
+        g.DrawImageRotated(ring.image.get(), ring.originX, ring.originY, ring.angle * kPiForDrawing * kOneOver180);
+      }
     }
   }
   MiniGame::Draw(g);

@@ -358,9 +358,11 @@ int TowersGame::Draw(Graphics& g) {
   BeginPuzzleDraw(g);
   DrawLevelWithHud(*this, g);
   g.SetDrawMode(0);
-  for (const TowerDisk& disk : mDisks) disk.back.Draw(g, disk.glowLevel);
-  for (const Tower& tower : mTowers) tower.part.Draw(g, tower.glowLevel);
-  for (const TowerDisk& disk : mDisks) disk.front.Draw(g, disk.glowLevel);
+  if (!IsUnplayable()) {
+    for (const TowerDisk& disk : mDisks) disk.back.Draw(g, disk.glowLevel);
+    for (const Tower& tower : mTowers) tower.part.Draw(g, tower.glowLevel);
+    for (const TowerDisk& disk : mDisks) disk.front.Draw(g, disk.glowLevel);
+  }
   EndPuzzleDraw(g);
   g.SetDrawMode(0);
   g.SetColor(Color(255, 255, 255, 255));
