@@ -216,9 +216,7 @@ void GameScreen::StartTutorial() {
   if (mTutorial != nullptr) mTutorial->Start();
 }
 
-void GameScreen::ShowGoalDialog() {
-  (new GoalDialog(mLevelHost, this))->Show(&mObjects);
-}
+void GameScreen::ShowGoalDialog() { (new GoalDialog(mLevelHost, this))->Show(&mObjects); }
 
 void GameScreen::ShowGameMenu(const std::string& scene) {
   (new GameMenuDialog(mLevelHost, scene, this))->Show(&mObjects);

@@ -186,4 +186,15 @@ void MiniGame::MarkUnplayable(const std::string& kind, const std::string& what) 
   mUnplayable = true;
 }
 
+void DrawLevelWithHud(MiniGame& game, Graphics& g) {
+  if (game.mLevelObjects == nullptr) return;
+  for (sObj* object : *game.mLevelObjects) {
+    if (object == game.mHudAnchor) {
+      game.DrawHud(g);
+    } else {
+      object->Draw(&g);
+    }
+  }
+}
+
 }  // namespace Kivo

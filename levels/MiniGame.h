@@ -121,4 +121,9 @@ class MiniGame {
   bool mUnplayable = false;
 };
 
+// Every level object of game in list order; at the HUD anchor
+// ("game_menu_draw") the HUD is drawn instead (the game's DrawHud). The
+// caller sets up colours and the view.
+void DrawLevelWithHud(MiniGame& game, Graphics& g);
+
 }  // namespace Kivo

@@ -111,7 +111,7 @@ TEST_F(DuskTest, EarlierPatchTakesTheClickAndTheHintFollowsLevelOrder) {
   ASSERT_EQ(game.mPatches.size(), 2u);
   HintPoint point, unused;
   ASSERT_EQ(game.GetHintPosition(point, unused), kHintAtFirst);
-  EXPECT_EQ(point.x, 120.0f);  // the centre of "first"
+  EXPECT_EQ(point.x, 120.0f);   // the centre of "first"
   game.MouseDown(130, 130, 1);  // inside both
   EXPECT_EQ(Object("first")->mAlpha, 0);
   EXPECT_EQ(Object("second")->mAlpha, 40);

@@ -42,9 +42,9 @@ TEST_F(GameScreenTest, PressesReachTheGameWithTheirClickCounts) {
     screen->MouseDown(300, 200, count);
     screen->MouseUp(300, 200, count);
   }
-  const std::vector<std::string> expected = {"down 300,200 1",  "up 1",  "down 300,200 -1", "up -1",
-                                             "down 300,200 2",  "up 2",  "down 300,200 -2", "up -2",
-                                             "down 300,200 3",  "up 3"};
+  const std::vector<std::string> expected = {"down 300,200 1", "up 1", "down 300,200 -1", "up -1",
+                                             "down 300,200 2", "up 2", "down 300,200 -2", "up -2",
+                                             "down 300,200 3", "up 3"};
   EXPECT_EQ(game->calls, expected);
 }
 
@@ -108,9 +108,8 @@ TEST_F(GameScreenTest, SkipButtonsWinARunningLevelOnly) {
     int wantClicks;
   };
   const Case cases[] = {
-      {"btnSkip", false, false, true, 1}, {"game_skip", false, false, true, 0},
-      {"btnSkip", true, false, true, 0},  {"btnSkip", false, true, false, 0},
-      {"game_skip", false, true, false, 0},
+      {"btnSkip", false, false, true, 1}, {"game_skip", false, false, true, 0}, {"btnSkip", true, false, true, 0},
+      {"btnSkip", false, true, false, 0}, {"game_skip", false, true, false, 0},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.button) + (c.won ? " won" : "") + (c.lost ? " lost" : ""));

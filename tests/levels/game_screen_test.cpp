@@ -115,10 +115,10 @@ TEST_F(GameScreenTest, AdvanceLevelMovesTheProfile) {
   const Case cases[] = {
       {0, 0, 0, 0, 0, 1, 0, 1, {kMapScreen, kLevelScreen}, true},
       {5, 2, 12, 1, 5, 3, 12, 3, {kMapScreen, kLevelScreen}, true},
-      {5, 1, 12, 3, 5, 2, 12, 3, {kMapScreen, kLevelScreen}, true},    // a higher best stays
-      {9, 3, 9, 2, 10, 0, 10, 2, {kMapScreen, kLevelScreen}, true},    // new stage keeps its best
-      {9, 3, 20, 0, 10, 0, 20, 0, {kMapScreen, kLevelScreen}, true},   // highest never drops
-      {39, 3, 39, 0, 39, 0, 40, 0, {kWinScreen, kLevelScreen}, false}, // the last level of the game
+      {5, 1, 12, 3, 5, 2, 12, 3, {kMapScreen, kLevelScreen}, true},     // a higher best stays
+      {9, 3, 9, 2, 10, 0, 10, 2, {kMapScreen, kLevelScreen}, true},     // new stage keeps its best
+      {9, 3, 20, 0, 10, 0, 20, 0, {kMapScreen, kLevelScreen}, true},    // highest never drops
+      {39, 3, 39, 0, 39, 0, 40, 0, {kWinScreen, kLevelScreen}, false},  // the last level of the game
   };
   Play();
   for (const Case& c : cases) {
@@ -195,11 +195,11 @@ TEST_F(GameScreenTest, MessagesLayOutTheirLinesAndStartTheStripWave) {
   for (int i = 0; i < 12; ++i) longLine += (i == 0 ? L"" : L" ") + std::wstring(L"abcdefghi");
   screen->ShowMessage(longLine, L"Second", 1);
   ASSERT_GE(font.strings.size(), 3u);
-  EXPECT_EQ(font.strings[0].y, 12);                         // baseline of the first rectangle
-  EXPECT_EQ(font.strings[1].y, 12 + 32);                    // line spacing 32
+  EXPECT_EQ(font.strings[0].y, 12);       // baseline of the first rectangle
+  EXPECT_EQ(font.strings[1].y, 12 + 32);  // line spacing 32
   EXPECT_EQ(font.strings.back().text, L"Second");
-  EXPECT_EQ(font.strings.back().x, (680 - 60) / 2);         // centred in 680
-  EXPECT_EQ(font.strings.back().y, 65 + 12);                // the second rectangle
+  EXPECT_EQ(font.strings.back().x, (680 - 60) / 2);  // centred in 680
+  EXPECT_EQ(font.strings.back().y, 65 + 12);         // the second rectangle
   EXPECT_EQ(gStripEffect.mImage, screen->MessageImage());
   EXPECT_EQ(gStripEffect.mMode, 1);
   EXPECT_EQ(static_cast<int>(gStripEffect.Edges().size()), 41);  // 40 segments
@@ -385,7 +385,7 @@ TEST_F(GameScreenTest, EmptyLevelSceneStillHasHudMessagesAndTutorialAndIsLeftThr
 
 TEST_F(GameScreenTest, MissingHudObjectsAreLoggedOnceAndTheirFeaturesStayOff) {
   context.hardMode = 1;
-  const std::vector<std::string> missing = {"btnHint", "txtTime", "progressBarTime", "sprCross", "btnSkip",
+  const std::vector<std::string> missing = {"btnHint",         "txtTime",  "progressBarTime", "sprCross",     "btnSkip",
                                             "progressBarSkip", "txtItems", "progressBarHint", "effHintClosed"};
   Build(Level({{"_iTimeMinut", "1"}, {"_iSkipTime", "1"}}), Hud(missing));
   screen->SetDialogState(2);

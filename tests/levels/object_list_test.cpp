@@ -345,10 +345,10 @@ TEST_F(ObjectListTest, UnplayableLevelDataIsLoggedAndLeavesTheLevelIdle) {
   const Case cases[] = {
       {"finded of three keys", {FindedAnimation(3)}, [](DtmRecord&) {}, "3 keys"},
       {"no finded", {}, [](DtmRecord&) {}, "\"finded\""},
-      {"no soundFind", {FindedAnimation()}, [](DtmRecord& r) { r.children.erase(r.children.end() - 2); },
-       "soundFind"},
+      {"no soundFind", {FindedAnimation()}, [](DtmRecord& r) { r.children.erase(r.children.end() - 2); }, "soundFind"},
       {"list of 0", {FindedAnimation()}, [](DtmRecord& r) { r.Property("_iNumObjList", "0"); }, "_iNumObjList"},
-      {"no item", {FindedAnimation()},
+      {"no item",
+       {FindedAnimation()},
        [](DtmRecord& r) {
          for (int i = 0; i < 3; ++i) r.children[i].properties[0].second = "0";
        },

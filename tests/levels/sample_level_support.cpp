@@ -3,6 +3,9 @@
 #include <filesystem>
 
 #include "engine/AnimDef.h"
+#include "engine/ControlKinds.h"
+#include "engine/ObjectKinds.h"
+#include "engine/SoundEmitterKinds.h"
 #include "engine/ParticleEffect.h"
 #include "engine/ParticleSystem.h"
 #include "engine/SceneDatabase.h"
@@ -48,6 +51,10 @@ const std::string& SampleFolder() {
 
 void SampleLevelTest::SetUp() {
   KindsTest::SetUp();
+  // Every object kind the game registers, as at the game's start.
+  Kivo::RegisterDrawingKinds();
+  Kivo::RegisterControlKinds();
+  Kivo::RegisterSoundAndEmitterKinds();
   const std::string& folder = SampleFolder();
   ASSERT_FALSE(folder.empty());
   mHome = std::filesystem::current_path();
