@@ -8,7 +8,8 @@
 #include "engine/SpriteKinds.h"
 #include "image/MemoryImage.h"
 #include "levels/LevelContext.h"
-#include "levels/PuzzleDrawing.h"
+#include "levels/PlayfieldDraw.h"
+#include "levels/PropertyValue.h"
 #include "shell/base/StringUtils.h"
 
 namespace Kivo {
@@ -183,7 +184,7 @@ int CirclePuzzleGame::Update(int updateCount) {
 }
 
 int CirclePuzzleGame::Draw(Graphics& g) {
-  BeginPuzzleDraw(g);
+  BeginPlayfield(g);
   DrawLevelWithHud(*this, g);
   g.SetColor(Color(255, 255, 255, 255));
   if (!IsUnplayable()) {
@@ -194,8 +195,7 @@ int CirclePuzzleGame::Draw(Graphics& g) {
       }
     }
   }
-  MiniGame::Draw(g);
-  EndPuzzleDraw(g);
+  EndPlayfield(*this, g);
   return 0;
 }
 

@@ -8,7 +8,8 @@
 #include "engine/SpriteKinds.h"
 #include "image/MemoryImage.h"
 #include "levels/LevelContext.h"
-#include "levels/PuzzleDrawing.h"
+#include "levels/PlayfieldDraw.h"
+#include "levels/PropertyValue.h"
 #include "shell/base/StringUtils.h"
 #include "shell/base/TwisterRandom.h"
 
@@ -327,7 +328,7 @@ int PuzzleGame::Update(int updateCount) {
 }
 
 int PuzzleGame::Draw(Graphics& g) {
-  BeginPuzzleDraw(g);
+  BeginPlayfield(g);
   DrawLevelWithHud(*this, g);
   if (!IsUnplayable()) {
     g.PushState();
@@ -335,9 +336,8 @@ int PuzzleGame::Draw(Graphics& g) {
     mBoard.Draw(g);
     g.PopState();
   }
-  MiniGame::Draw(g);
   g.SetColor(Color(255, 255, 255, 255));
-  EndPuzzleDraw(g);
+  EndPlayfield(*this, g);
   return 0;
 }
 

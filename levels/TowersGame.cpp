@@ -7,7 +7,8 @@
 #include "engine/SpriteKinds.h"
 #include "image/MemoryImage.h"
 #include "levels/LevelContext.h"
-#include "levels/PuzzleDrawing.h"
+#include "levels/PlayfieldDraw.h"
+#include "levels/PropertyValue.h"
 #include "shell/base/StringUtils.h"
 
 namespace Kivo {
@@ -355,7 +356,7 @@ int TowersGame::MouseUp(int x, int y, int clickCount) {
 }
 
 int TowersGame::Draw(Graphics& g) {
-  BeginPuzzleDraw(g);
+  BeginPlayfield(g);
   DrawLevelWithHud(*this, g);
   g.SetDrawMode(0);
   if (!IsUnplayable()) {
@@ -363,7 +364,8 @@ int TowersGame::Draw(Graphics& g) {
     for (const Tower& tower : mTowers) tower.part.Draw(g, tower.glowLevel);
     for (const TowerDisk& disk : mDisks) disk.front.Draw(g, disk.glowLevel);
   }
-  EndPuzzleDraw(g);
+  g.End3D();
+  g.SetColorizeImages(false);
   g.SetDrawMode(0);
   g.SetColor(Color(255, 255, 255, 255));
   MiniGame::Draw(g);
