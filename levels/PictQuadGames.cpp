@@ -10,7 +10,6 @@
 #include "image/MemoryImage.h"
 #include "levels/LevelContext.h"
 #include "levels/PlayfieldDraw.h"
-#include "levels/PropertyValue.h"
 #include "shell/base/StringUtils.h"
 
 namespace Kivo {

@@ -9,7 +9,6 @@
 #include "image/MemoryImage.h"
 #include "levels/LevelContext.h"
 #include "levels/PlayfieldDraw.h"
-#include "levels/PropertyValue.h"
 #include "shell/base/StringUtils.h"
 #include "shell/base/TwisterRandom.h"
 
