@@ -316,6 +316,21 @@ TEST_F(PuzzleTest, WithoutAreasLoosePiecesStayHomeButTurned) {
   EXPECT_FALSE(game.IsWon());
 }
 
+TEST_F(PuzzleTest, TheLargestCutOfATinyPictureStillPlays) {
+  DtmRecord root =
+      Record("level", 3, 0, 0, 800, 600, {{"_iPuzzleRows", "32"}, {"_iPuzzleCols", "32"}, {"_iPuzzleFixs", "5000"}});
+  root.Child(Record("sprPuzzle", 3, 200, 100, 3, 2, {{"_keyImg", "tiny"}}));
+  root.Child(Record("rectShuffle", 3, 400, 300, 1, 1));
+  LoadLevel({SolidImage("tiny", 3, 2)}, root);
+  PuzzleGame game;
+  Start(game);
+  EXPECT_FALSE(game.IsUnplayable());
+  EXPECT_EQ(game.mBoard.mPieces.size(), 1024u);
+  Run(game, 1);
+  EXPECT_TRUE(game.IsWon());
+  game.Draw(graphics);
+}
+
 TEST_F(PuzzleTest, BadCutsOrAMissingPictureLeaveTheGameIdle) {
   struct Case {
     const char* rows;
