@@ -13,6 +13,7 @@
 #include "levels/ObjectListGame.h"
 #include "levels/PairsGame.h"
 #include "levels/PictQuadGames.h"
+#include "levels/PuzzleGame.h"
 #include "levels/QuestGame.h"
 #include "levels/SeifGame.h"
 #include "levels/TarnivelleGame.h"
@@ -57,7 +58,7 @@ const FactoryRow kRows[] = {
     {"dusk", Make<DuskGame>},
     {"seif", Make<SeifGame>},
     {"hunter", Make<HunterGame>},
-    {"puzzle", nullptr},
+    {"puzzle", Make<PuzzleGame>},
     {"towers", Make<TowersGame>},
     {"assoc", Make<AssocGame>},
     {"circlepuzzle", Make<CirclePuzzleGame>},
