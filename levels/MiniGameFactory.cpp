@@ -1,5 +1,6 @@
 #include "levels/MiniGameFactory.h"
 
+#include "levels/BalanceGame.h"
 #include "levels/CardsGame.h"
 #include "levels/JumperGame.h"
 #include "levels/SeifGame.h"
@@ -36,7 +37,7 @@ const FactoryRow kRows[] = {
     {"tarnivelle", nullptr},
     {"jumper", Make<JumperGame>},
     {"cards", Make<CardsGame>},
-    {"balance", nullptr},
+    {"balance", Make<BalanceGame>},
     {"akva", nullptr},
     {"quest", nullptr},
     {"dusk", nullptr},

@@ -182,11 +182,9 @@ TEST_F(SeifTest, TriedListRecordsEachRearrangementOnceWithItsSeparators) {
     size_t messages;
   };
   const Step steps[] = {
-      {"213", L"213", 1},
-      {"213", L"213", 1},  // the same again: nothing
-      {"113", L"213", 1},  // not the code's digits
-      {"132", L"213, 132", 2},
-      {"321", L"213, 132,\n321", 3},
+      {"213", L"213", 1},           {"213", L"213", 1},  // the same again: nothing
+      {"113", L"213", 1},                                // not the code's digits
+      {"132", L"213, 132", 2},      {"321", L"213, 132,\n321", 3},
       {"12", L"213, 132,\n321", 3},
   };
   for (const Step& step : steps) {
