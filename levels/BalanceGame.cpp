@@ -54,9 +54,9 @@ BalanceGame::BalanceGame() {
     pan.mOwnerValue2 = 80.0f;  // pan bottom
     mTilt.AddChild(&pan);
   }
-  for (SceneNode* node : {static_cast<SceneNode*>(&mTable), static_cast<SceneNode*>(&mWobble),
-                          static_cast<SceneNode*>(&mTilt), static_cast<SceneNode*>(&mPans[0]),
-                          static_cast<SceneNode*>(&mPans[1])}) {
+  for (SceneNode* node :
+       {static_cast<SceneNode*>(&mTable), static_cast<SceneNode*>(&mWobble), static_cast<SceneNode*>(&mTilt),
+        static_cast<SceneNode*>(&mPans[0]), static_cast<SceneNode*>(&mPans[1])}) {
     node->mHook = this;
   }
   mTilt.mAngle.mListener = this;

@@ -1,5 +1,6 @@
 #include "levels/MiniGameFactory.h"
 
+#include "levels/AkvaGame.h"
 #include "levels/BalanceGame.h"
 #include "levels/CardsGame.h"
 #include "levels/JumperGame.h"
@@ -38,7 +39,7 @@ const FactoryRow kRows[] = {
     {"jumper", Make<JumperGame>},
     {"cards", Make<CardsGame>},
     {"balance", Make<BalanceGame>},
-    {"akva", nullptr},
+    {"akva", Make<AkvaGame>},
     {"quest", nullptr},
     {"dusk", nullptr},
     {"seif", Make<SeifGame>},

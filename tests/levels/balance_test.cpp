@@ -15,7 +15,8 @@ namespace {
 // Beam centred on (320, 100); pan 0 centred on (91, 283), pan 1 on (549,
 // 283), both 100 x 40; weights are 20 x 20 images on the table at y 500.
 DtmRecord Beam(float cx = 320.0f, float cy = 100.0f) { return Record("sprBeam", 3, cx - 150, cy - 5, 300, 10); }
-DtmRecord Pan(const std::string& name, float cx, float cy, std::vector<std::pair<std::string, std::string>> props = {}) {
+DtmRecord Pan(const std::string& name, float cx, float cy,
+              std::vector<std::pair<std::string, std::string>> props = {}) {
   return Record(name, 3, cx - 50, cy - 20, 100, 40, std::move(props));
 }
 DtmRecord Weight(int n, float x, const std::string& mass) {
@@ -48,7 +49,8 @@ class BalanceTest : public MovingPartsKit {
     return Record("level", 3, 0, 0, 800, 600, std::move(props));
   }
   // The usual scales with weights of the given masses ("" for none given).
-  static DtmRecord Scales(const std::vector<std::string>& masses, std::vector<std::pair<std::string, std::string>> props = {}) {
+  static DtmRecord Scales(const std::vector<std::string>& masses,
+                          std::vector<std::pair<std::string, std::string>> props = {}) {
     DtmRecord root = Root(std::move(props));
     root.Child(Beam());
     root.Child(Pan("sprPan0", 91, 283));
