@@ -313,7 +313,7 @@ void BalanceGame::LoadSubLevel(const std::string& scene) {
     mHudAnchor = FindObjectByName(objects, "game_menu_draw");
     mSleifEffect = FindEffect("effSleif");
   }
-  if (mLevelReloaded) mLevelReloaded();
+  if (mLevelObjectsReplaced) mLevelObjectsReplaced();
   if (!loaded) {
     MarkUnplayable("balance", "sub-level scene \"" + scene + "\" cannot be loaded");
     return;

@@ -16,7 +16,7 @@
 // Replacing the level objects for a sub-level gives the new objects their
 // index, the old objects' listener and the parent focus, as the screen does
 // when it is added, looks up the HUD anchor and "effSleif" again and calls
-// mLevelReloaded so that the level screen can refresh its own pointers.
+// mLevelObjectsReplaced so that the level screen refreshes its own pointers.
 //
 // Unplayable data (one log line, then idle): a missing "sprBeam", pan or
 // weight image, a pan number other than 0 or 1, or no global "fade_in" or
@@ -68,9 +68,6 @@ class BalanceGame : public TimelineListener, public NodeUpdateHook, public MiniG
   bool IsSolved() const;
   bool OnTable(const WeightNode* weight) const;
   float Load(int pan) const { return mPans[pan].mOwnerValue1; }
-
-  // Told after the level objects were replaced by a sub-level's.
-  std::function<void()> mLevelReloaded;
 
   bool mSettled = true;
   NodeBindingMap mBindings;

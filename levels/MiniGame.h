@@ -16,6 +16,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "engine/EngineObject.h"
@@ -31,6 +32,11 @@ struct HintPoint {
   float y = 0.0f;
 };
 
+// The shared animation definition of that name (read from data\animations),
+// or null. Kinds link their level's sound objects into it and may change its
+// keys; such changes last for the rest of the run.
+AnimDef* SharedAnimDef(const std::string& name);
+
 // Hint answers of GetHintPosition.
 enum HintCode : uint8_t {
   kHintAtFirst = 1,        // "effHint" at the first point
@@ -43,6 +49,8 @@ enum HintCode : uint8_t {
 class MiniGame {
  public:
   MiniGame() = default;
+  // Also unlinks the level's sound from the shared "finded" animation: the
+  // sound object dies with the level, the definition lives on.
   virtual ~MiniGame();
   MiniGame(const MiniGame&) = delete;
   MiniGame& operator=(const MiniGame&) = delete;
@@ -109,9 +117,18 @@ class MiniGame {
   uint32_t mShownSeconds = 0;
   bool mMissCrossRequest = false;
   HintPoint mMissPoint;
+  // Set by the level screen, called by a kind that replaced the level
+  // objects (a sub-level): whoever holds pointers into them looks them up
+  // again.
+  std::function<void()> mLevelObjectsReplaced;
 
  private:
   bool mUnplayable = false;
 };
+
+// Every level object of game in list order; at the HUD anchor
+// ("game_menu_draw") the HUD is drawn instead (the game's DrawHud). The
+// caller sets up colours and the view.
+void DrawLevelWithHud(MiniGame& game, Graphics& g);
 
 }  // namespace Kivo

@@ -252,7 +252,7 @@ TEST_F(BalanceTest, SubLevelsFollowBehindTheFaderAndTheNewObjectsAreWiredUp) {
   BalanceGame game;
   StartBalance(game);
   int reloads = 0;
-  game.mLevelReloaded = [&] { ++reloads; };
+  game.mLevelObjectsReplaced = [&] { ++reloads; };
   EXPECT_EQ(game.mSubLevels, std::vector<std::string>{"Level_b"});  // the chain stops at the missing scene
   ASSERT_NE(game.mSleifEffect, nullptr);
 
