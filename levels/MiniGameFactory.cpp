@@ -1,6 +1,8 @@
 #include "levels/MiniGameFactory.h"
 
+#include "levels/AkvaGame.h"
 #include "levels/AssocGame.h"
+#include "levels/BalanceGame.h"
 #include "levels/CardsGame.h"
 #include "levels/CirclePuzzleGame.h"
 #include "levels/DuskGame.h"
@@ -52,8 +54,8 @@ const FactoryRow kRows[] = {
     {"tarnivelle", Make<TarnivelleGame>},
     {"jumper", Make<JumperGame>},
     {"cards", Make<CardsGame>},
-    {"balance", nullptr},
-    {"akva", nullptr},
+    {"balance", Make<BalanceGame>},
+    {"akva", Make<AkvaGame>},
     {"quest", Make<QuestGame>},
     {"dusk", Make<DuskGame>},
     {"seif", Make<SeifGame>},
