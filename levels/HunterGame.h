@@ -51,7 +51,7 @@ class HunterGame : public MiniGame, public Scene::Listener {
   std::vector<Scene::ObjEntity*> mFlying;
   std::vector<Scene::ObjEntity*> mSleeping;
   std::vector<Scene::ObjEntity*> mObstacles;
-  sObj* mExplosion = nullptr;  // "effExplosion"
+  sObj* mExplosion = nullptr;    // "effExplosion"
   sObjText* mCounter = nullptr;  // "txtInfo"
   int32_t mGoal = 100;
   int32_t mHits = 0;

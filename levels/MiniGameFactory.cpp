@@ -3,6 +3,7 @@
 #include "levels/AssocGame.h"
 #include "levels/HunterGame.h"
 #include "levels/PairsGame.h"
+#include "levels/StarmapGame.h"
 #include "levels/WhatNewGame.h"
 
 namespace Kivo {
@@ -48,7 +49,7 @@ const FactoryRow kRows[] = {
     {"assoc", Make<AssocGame>},
     {"circlepuzzle", nullptr},
     {"pairs", Make<PairsGame>},
-    {"starmap", nullptr},
+    {"starmap", Make<StarmapGame>},
     {"what_new", Make<WhatNewGame>},
     {"trubo_game", nullptr},
 };
