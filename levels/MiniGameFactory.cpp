@@ -4,6 +4,7 @@
 #include "levels/HunterGame.h"
 #include "levels/PairsGame.h"
 #include "levels/StarmapGame.h"
+#include "levels/TruboGame.h"
 #include "levels/WhatNewGame.h"
 
 namespace Kivo {
@@ -51,7 +52,7 @@ const FactoryRow kRows[] = {
     {"pairs", Make<PairsGame>},
     {"starmap", Make<StarmapGame>},
     {"what_new", Make<WhatNewGame>},
-    {"trubo_game", nullptr},
+    {"trubo_game", Make<TruboGame>},
 };
 
 }  // namespace

@@ -23,7 +23,7 @@ class Image;
 
 struct Star {
   int32_t type = 0;
-  int32_t placed = 0;  // 1 fixed
+  int32_t placed = 0;      // 1 fixed
   Image* image = nullptr;  // not owned
   float centreX = 0.0f, centreY = 0.0f;
   float width = 0.0f, height = 0.0f;
@@ -63,7 +63,7 @@ class StarmapGame : public MiniGame {
   std::vector<StarPlace> mPlaces;
   int mHovered = -1;
   int mDragged = -1;
-  sObj* mSky = nullptr;      // "sprStarTrack"
+  sObj* mSky = nullptr;       // "sprStarTrack"
   sObj* mSmallMap = nullptr;  // "sprStarMini"
   int32_t mPlacedCount = 0;
   uint32_t mPulse = 0;  // ms, 0..4999
