@@ -14,17 +14,6 @@ const std::string& FindPropertyValue(const sObj* object, const std::string& key)
   return kEmpty;
 }
 
-void DrawLevelWithHud(MiniGame& game, Graphics& g) {
-  if (game.mLevelObjects == nullptr) return;
-  for (sObj* object : *game.mLevelObjects) {
-    if (object == game.mHudAnchor) {
-      game.DrawHud(g);
-    } else {
-      object->Draw(&g);
-    }
-  }
-}
-
 int UpdateIntervalMs() {
   if (gAppBase == nullptr || gAppBase->mUpdateInterval <= 0) return 10;
   return gAppBase->mUpdateInterval;

@@ -12,6 +12,7 @@
 #include <string>
 
 #include "engine/EngineObject.h"
+#include "levels/MiniGame.h"
 #include "ui/Graphics.h"
 
 namespace Kivo {
@@ -19,10 +20,6 @@ namespace Kivo {
 class MiniGame;
 
 const std::string& FindPropertyValue(const sObj* object, const std::string& key);
-
-// Every level object of game in order; at the HUD anchor the HUD is drawn
-// instead (the game's DrawHud). The caller sets up colours and the view.
-void DrawLevelWithHud(MiniGame& game, Graphics& g);
 
 // The application's update interval in milliseconds (10 without one).
 int UpdateIntervalMs();
