@@ -18,8 +18,10 @@
 #include "levels/PuzzleGame.h"
 #include "levels/QuestGame.h"
 #include "levels/SeifGame.h"
+#include "levels/StarmapGame.h"
 #include "levels/TarnivelleGame.h"
 #include "levels/TowersGame.h"
+#include "levels/TruboGame.h"
 #include "levels/WhatNewGame.h"
 
 namespace Kivo {
@@ -65,9 +67,9 @@ const FactoryRow kRows[] = {
     {"assoc", Make<AssocGame>},
     {"circlepuzzle", Make<CirclePuzzleGame>},
     {"pairs", Make<PairsGame>},
-    {"starmap", nullptr},
+    {"starmap", Make<StarmapGame>},
     {"what_new", Make<WhatNewGame>},
-    {"trubo_game", nullptr},
+    {"trubo_game", Make<TruboGame>},
 };
 
 }  // namespace
