@@ -39,7 +39,8 @@ enum LoadState : int { kLoading = 0, kLoaded = 1, kClickShown = 2 };
 // The loading bar's value as the loading thread moves it.
 class LoadingProgress {
  public:
-  void Set(float value) { mValue.store(value); }
+  // Stores the value and logs it ("game: progress 0.550").
+  void Set(float value);
   float Get() const { return mValue.load(); }
   // 0.5 to 0.8 over the sounds of the "Game" group; a group without sounds
   // or more resources than sounds never leave that span.
@@ -60,6 +61,10 @@ class GameApp : public KivoAppBase, public FrontEndHost, public ScreenSwitchHost
   void OnLoaderFinished() override;
   void OnFocusGained() override;
   void OnFocusLost() override;
+  // The volume and screen-mode calls, logged as they reach the framework.
+  void ApplyMusicVolume(double volume) override;
+  void ApplySfxVolume(double volume) override;
+  void ApplyScreenMode(bool windowed, bool is3D, bool force) override;
 
   // ScreenHost
   void PlayMusic(int index) override;
