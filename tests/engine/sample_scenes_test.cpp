@@ -88,15 +88,14 @@ TEST_F(SampleScenesReadBack, TheDemoSceneAnimatesAndLinksToAbsentNames) {
 
 TEST_F(SampleScenesReadBack, ImageEntriesNameRealPicturesWithTheirGrids) {
   std::vector<ImageEntry> entries = ImageEntries();
-  // The demo's three, the strip, the kinds scene's, the controls scene's, the
-  // three particle pictures, the story scenes', the front end's cursor and
-  // eight cards, then the pictures of the sample levels.
+  // Every entry the builder wrote is read back, the sample levels'
+  // pictures among them.
   SceneDatabaseWriter scratch;
   LevelAssets levels;
   std::string error;
   ASSERT_TRUE(BuildSampleScenes(scratch, &error, &levels)) << error;
-  ASSERT_EQ(entries.size(), 4u + KindsPictures().size() + ControlsPictures().size() + 3u + StoryPictureCount() + 9u +
-                                levels.Pictures().size());
+  ASSERT_EQ(entries.size(), scratch.Images().size());
+  ASSERT_GT(levels.Pictures().size(), 0u);
   for (const ImageEntry& entry : entries) {
     ImageLib::ImagePtr picture = ImageLib::LoadImageFile(mFolder / entry.path.substr(0, entry.path.rfind('.')), false);
     ASSERT_NE(picture, nullptr) << entry.path;

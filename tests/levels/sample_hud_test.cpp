@@ -3,6 +3,8 @@
 // clear of play areas, and a level screen built on it finds all it needs.
 #include <gtest/gtest.h>
 
+#include "engine/AnimDef.h"
+
 #include <unistd.h>
 
 #include "engine/ButtonKinds.h"
@@ -14,6 +16,7 @@
 #include "engine/TextKinds.h"
 #include "engine/TextTables.h"
 #include "tests/levels/game_screen_support.h"
+#include "tools/sampledata/SampleAnimations.h"
 #include "tools/sampledata/SampleData.h"
 #include "tools/sampledata/SampleScenes.h"
 
@@ -30,14 +33,17 @@ class SampleHudTest : public MiniGameKit {
     std::string error;
     ASSERT_TRUE(WriteSampleSceneData(mData.path(), &error)) << error;
     ASSERT_TRUE(WriteSampleData(mData.path(), &error)) << error;
+    ASSERT_TRUE(WriteSampleAnimations(mData.path(), &error)) << error;
     char previous[4096] = {};
     if (getcwd(previous, sizeof previous) != nullptr) mPrevious = previous;
     ASSERT_EQ(chdir(mData.path().c_str()), 0);
     ASSERT_TRUE(OpenSceneDatabase("data/data.dtm"));
     ASSERT_TRUE(LoadTextTable());
+    LoadAllAnimDefs();  // the level's kind needs its shared animations
   }
   void TearDown() override {
     GameTextTable().Clear();
+    gAnimDefs.clear();
     if (!mPrevious.empty()) {
       EXPECT_EQ(chdir(mPrevious.c_str()), 0);
     }

@@ -32,8 +32,14 @@ class LoadedImage : public Kivo::MemoryImage {
   bool ConvertToPalette() override { return false; }
 };
 
-// The sample data, written once for the whole test program.
+// The sample data: the game's own data folder beside the game program when
+// the build made it (every test process would otherwise spend seconds
+// writing the whole game again), else written once for this test program.
 const std::string& SampleFolder() {
+#ifdef KIVO_GAME_DIR
+  static const std::string built = KIVO_GAME_DIR;
+  if (std::filesystem::exists(built + "/data/data.dtm")) return built;
+#endif
   static TempFolder folder;
   static const bool written = [] {
     std::string error;

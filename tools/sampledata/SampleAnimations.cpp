@@ -44,17 +44,6 @@ std::vector<AnimFileSpec> SampleAnimations() {
   appear.keyList[0].cosineEase = true;
   animations.push_back(appear);
 
-  // The found-item pulse of the hidden-object kinds: it grows and comes
-  // back to its own size, so the item flies off from where it was.
-  AnimFileSpec finded;
-  finded.name = "finded";
-  finded.keys = 25;
-  finded.rate = 50;
-  AnimKeySpec grown = Plain(12);
-  grown.scaleX = 1.3f;
-  grown.scaleY = 1.3f;
-  finded.keyList = {Plain(0), grown, Plain(24)};
-  animations.push_back(finded);
 
   AnimFileSpec hide;
   hide.name = "hide";
