@@ -221,9 +221,13 @@ void GameScreen::StartTutorial() {
   if (mTutorial != nullptr) mTutorial->Start();
 }
 
-void GameScreen::ShowGoalDialog() { (new GoalDialog(mLevelHost, this))->Show(&mObjects); }
+void GameScreen::ShowGoalDialog() {
+  CurrentLevelContext().Log("level screen: dialog 107 dlgNoteBook");
+  (new GoalDialog(mLevelHost, this))->Show(&mObjects);
+}
 
 void GameScreen::ShowGameMenu(const std::string& scene) {
+  CurrentLevelContext().Log("level screen: dialog 108 " + scene);
   (new GameMenuDialog(mLevelHost, scene, this))->Show(&mObjects);
 }
 
@@ -278,6 +282,7 @@ bool GameScreen::StepWin() {
     if (!mWinTimer.IsRunning()) AdvanceLevel();
     return true;
   }
+  CurrentLevelContext().Log("level screen: " + CurrentLevelContext().LevelName() + " won");
   mLevelHost.FadeOutAllSongs(true, 0.1f);
   PlaySound("SOUND_LEVELUP");
   mWinTimer = {kMessageSeconds, kMessageSeconds, CountdownTimer::kUpdateStep};
@@ -295,6 +300,7 @@ bool GameScreen::StepDefeat() {
     }
     return true;
   }
+  CurrentLevelContext().Log("level screen: " + CurrentLevelContext().LevelName() + " lost");
   PlaySound("SOUND_TIMEUP");
   mDefeatTimer.mRemaining = mDefeatTimer.mDuration;
   ShowMessage(GetText("no_time"), L"", 1);

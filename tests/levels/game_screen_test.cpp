@@ -58,6 +58,7 @@ TEST_F(GameScreenTest, WinPlaysTheSequenceGivesOneMoreUpdateAndSwitchesWhenTheTi
   game->mWon = true;
   Step();
   EXPECT_EQ(CountSound("SOUND_LEVELUP"), 1);
+  EXPECT_TRUE(Logged("Level_1_1 won"));
   EXPECT_TRUE(Contains(host->log, "fade out all songs stop 0.100000"));
   EXPECT_TRUE(Contains(host->log, "effect magicrain3 at 100,50"));
   EXPECT_EQ(game->updates, 1);  // the update that saw the win still runs the game
@@ -99,6 +100,8 @@ TEST_F(GameScreenTest, DefeatShowsNoTimeThenOpensTheDefeatMenuAndHaltsTheLevel) 
   GameDialog* menu = OpenDialog(kGameMenuDialogId);
   ASSERT_NE(menu, nullptr);
   EXPECT_EQ(menu->mSceneName, "dlgDefeatMenu");
+  EXPECT_TRUE(Logged("Level_1_1 lost"));
+  EXPECT_TRUE(Logged("dialog 108 dlgDefeatMenu"));
   game->mLost = false;
   Step(50);
   EXPECT_EQ(game->updates, 0);

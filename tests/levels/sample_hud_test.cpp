@@ -67,12 +67,10 @@ TEST_F(SampleHudTest, HoldsEveryHudObjectWithItsKindInTheRightPanel) {
   auto emitter = [](sObj* o) { return dynamic_cast<AnimEffectTarget*>(o) != nullptr; };
   auto any = [](sObj*) { return true; };
   const Row rows[] = {
-      {"progressBarTime", slider}, {"txtTime", text},         {"progressBarHint", slider},
-      {"btnHint", button},         {"btnSkip", button},       {"progressBarSkip", slider},
-      {"progressBarItems", slider}, {"txtItems", text},       {"sprDisabledHint", any},
-      {"sprDisabledList", any},    {"sprDisabledItems", any}, {"sprDisabledTime", any},
-      {"effHintClosed", emitter},  {"sprCross", any},         {"btnMenu", button},
-      {"btnPurpose", button},
+      {"progressBarTime", slider}, {"txtTime", text},           {"progressBarHint", slider},  {"btnHint", button},
+      {"btnSkip", button},         {"progressBarSkip", slider}, {"progressBarItems", slider}, {"txtItems", text},
+      {"sprDisabledHint", any},    {"sprDisabledList", any},    {"sprDisabledItems", any},    {"sprDisabledTime", any},
+      {"effHintClosed", emitter},  {"sprCross", any},           {"btnMenu", button},          {"btnPurpose", button},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
