@@ -145,6 +145,7 @@ struct LevelPlan {
   int listSize;   // "_iNumObjList"
   int columns;    // of the item grid, from the left of the play area
   int listX = 0;  // "_iListX" when not 0
+  int listY = 0;  // "_iListY" when not 0
 };
 
 constexpr int kCellWidth = 132;
@@ -152,6 +153,8 @@ constexpr int kCellHeight = 104;
 constexpr int kGridLeft = 10;
 constexpr int kGridTop = 70;
 constexpr int kGridRows = 5;
+// The top of the list in the HUD panel's list area, below the hint button.
+constexpr int kHudListTop = 236;
 
 DtmRecord MakeLevel(const LevelSlot& slot, LevelAssets& assets, const LevelPlan& plan) {
   LevelRandom random(slot.number);
@@ -167,6 +170,7 @@ DtmRecord MakeLevel(const LevelSlot& slot, LevelAssets& assets, const LevelPlan&
       .Property("_iTimeMinut", std::to_string(3 + slot.appearance))
       .Property("_iSkipTime", "2");
   if (plan.listX != 0) root.Property("_iListX", std::to_string(plan.listX));
+  if (plan.listY != 0) root.Property("_iListY", std::to_string(plan.listY));
 
   std::vector<int> kinds(kItemKinds);
   for (int i = 0; i < kItemKinds; ++i) kinds[static_cast<size_t>(i)] = i;
@@ -208,13 +212,13 @@ DtmRecord MakeLevel(const LevelSlot& slot, LevelAssets& assets, const LevelPlan&
 
 DtmRecord MakeFindListMaskLevel(const LevelSlot& slot, LevelAssets& assets) {
   const int a = slot.appearance;
-  LevelPlan plan{"find_list_mask", std::min(8 + a, kItemKinds - 1), 1 + a % 2, 1, 5 + a, 3, 5};
+  LevelPlan plan{"find_list_mask", std::min(8 + a, kItemKinds - 1), 1 + a % 2, 1, 5 + a, 3, 5, 0, kHudListTop};
   return MakeLevel(slot, assets, plan);
 }
 
 DtmRecord MakeFindListTextLevel(const LevelSlot& slot, LevelAssets& assets) {
   const int a = slot.appearance;
-  LevelPlan plan{"find_list_text", std::min(9 + a, kItemKinds), 1, 0, 6 + a, 5, 5};
+  LevelPlan plan{"find_list_text", std::min(9 + a, kItemKinds), 1, 0, 6 + a, 5, 5, 0, kHudListTop};
   return MakeLevel(slot, assets, plan);
 }
 
