@@ -301,15 +301,7 @@ int FindListGame::Draw(Graphics& g) {
   const ScreenMatrices& m = CurrentLevelContext().Matrices();
   g.SetColorizeImages(true);
   g.Begin3D(m.world, m.projection, m.view);
-  if (mLevelObjects != nullptr) {
-    for (sObj* object : *mLevelObjects) {
-      if (object == mHudAnchor) {
-        DrawHud(g);
-      } else {
-        object->Draw(&g);
-      }
-    }
-  }
+  DrawLevelWithHud(*this, g);
   DrawDisabledList(g);
   if (!IsUnplayable()) {
     DrawList(g);

@@ -29,8 +29,8 @@ struct SampleCase {
 void PrintTo(const SampleCase& c, std::ostream* out) { *out << c.type << " at " << c.stage << "_" << c.level; }
 
 // The first level of each kind and its next appearance.
-const SampleCase kCases[] = {{1, 1, "find_list_mask"},   {7, 4, "find_list_mask"},   {1, 2, "find_list_text"},
-                             {8, 1, "find_list_text"},   {2, 1, "find_list_object"}, {8, 4, "find_list_object"}};
+const SampleCase kCases[] = {{1, 1, "find_list_mask"}, {7, 4, "find_list_mask"},   {1, 2, "find_list_text"},
+                             {8, 1, "find_list_text"}, {2, 1, "find_list_object"}, {8, 4, "find_list_object"}};
 
 std::string Property(const DtmRecord& record, const std::string& key) {
   for (const auto& [k, v] : record.properties)

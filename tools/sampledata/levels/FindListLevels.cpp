@@ -48,34 +48,28 @@ bool OnShape(Shape shape, int x, int y, int w, int h) {
   const float u = (static_cast<float>(x) + 0.5f) / static_cast<float>(w) * 2.0f - 1.0f;  // -1..1
   const float v = (static_cast<float>(y) + 0.5f) / static_cast<float>(h) * 2.0f - 1.0f;
   switch (shape) {
-    case Shape::kBall:
-      return u * u + v * v < 0.85f;
-    case Shape::kBox:
-      return std::abs(u) < 0.85f && std::abs(v) < 0.8f;
-    case Shape::kVase:
-      return v > -0.9f && std::abs(u) < (v < -0.6f ? 0.35f : 0.85f - 0.5f * v * v);
+    case Shape::kBall: return u * u + v * v < 0.85f;
+    case Shape::kBox: return std::abs(u) < 0.85f && std::abs(v) < 0.8f;
+    case Shape::kVase: return v > -0.9f && std::abs(u) < (v < -0.6f ? 0.35f : 0.85f - 0.5f * v * v);
     case Shape::kKey:
       return ((u + 0.6f) * (u + 0.6f) * 4.0f + v * v < 0.7f) || (u > -0.3f && u < 0.9f && std::abs(v) < 0.25f) ||
              (u > 0.55f && u < 0.85f && v > 0.0f && v < 0.7f);
     case Shape::kCup:
       return (v > -0.5f && v < 0.8f && std::abs(u + 0.15f) < 0.6f) ||
-             (u > 0.4f && u < 0.9f && std::abs(v - 0.1f) < 0.35f && !(u > 0.5f && u < 0.8f && std::abs(v - 0.1f) < 0.2f));
-    case Shape::kDiamond:
-      return std::abs(u) + std::abs(v) < 0.9f;
+             (u > 0.4f && u < 0.9f && std::abs(v - 0.1f) < 0.35f &&
+              !(u > 0.5f && u < 0.8f && std::abs(v - 0.1f) < 0.2f));
+    case Shape::kDiamond: return std::abs(u) + std::abs(v) < 0.9f;
     case Shape::kRing: {
       const float r = u * u + v * v;
       return r < 0.85f && r > 0.3f;
     }
     case Shape::kBottle:
       return (v > -0.2f && v < 0.92f && std::abs(u) < 0.8f) || (v >= -0.92f && v <= -0.2f && std::abs(u) < 0.35f);
-    case Shape::kBook:
-      return std::abs(u) < 0.9f && std::abs(v) < 0.75f;
-    case Shape::kLeaf:
-      return std::abs(u) + std::abs(v) * 1.2f < 0.9f || (std::abs(v) < 0.1f && u > 0.0f && u < 0.95f);
+    case Shape::kBook: return std::abs(u) < 0.9f && std::abs(v) < 0.75f;
+    case Shape::kLeaf: return std::abs(u) + std::abs(v) * 1.2f < 0.9f || (std::abs(v) < 0.1f && u > 0.0f && u < 0.95f);
     case Shape::kCandle:
       return (v > -0.5f && v < 0.95f && std::abs(u) < 0.6f) || (u * u * 4.0f + (v + 0.7f) * (v + 0.7f) * 12.0f < 1.0f);
-    case Shape::kPlate:
-      return u * u + v * v * 2.0f < 0.9f;
+    case Shape::kPlate: return u * u + v * v * 2.0f < 0.9f;
   }
   return false;
 }
@@ -133,7 +127,8 @@ class LevelRandom {
   }
   template <typename T>
   void Shuffle(std::vector<T>& values) {
-    for (size_t i = values.size(); i > 1; --i) std::swap(values[i - 1], values[static_cast<size_t>(Below(static_cast<int>(i)))]);
+    for (size_t i = values.size(); i > 1; --i)
+      std::swap(values[i - 1], values[static_cast<size_t>(Below(static_cast<int>(i)))]);
   }
 
  private:
@@ -143,13 +138,14 @@ class LevelRandom {
 // What differs between the three kinds' levels.
 struct LevelPlan {
   const char* type;
-  int items;       // findable items, at most kItemKinds
-  int statics;     // of them static
-  int decoys;      // extra items of group 0
-  int total;       // "_iNumObjFind"
-  int listSize;    // "_iNumObjList"
-  int columns;     // of the item grid, from the left of the play area
-  int listX = 0;   // "_iListX" when not 0
+  int items;      // findable items, at most kItemKinds
+  int statics;    // of them static
+  int decoys;     // extra items of group 0
+  int total;      // "_iNumObjFind"
+  int listSize;   // "_iNumObjList"
+  int columns;    // of the item grid, from the left of the play area
+  int listX = 0;  // "_iListX" when not 0
+  int listY = 0;  // "_iListY" when not 0
 };
 
 constexpr int kCellWidth = 132;
@@ -157,6 +153,8 @@ constexpr int kCellHeight = 104;
 constexpr int kGridLeft = 10;
 constexpr int kGridTop = 70;
 constexpr int kGridRows = 5;
+// The top of the list in the HUD panel's list area, below the hint button.
+constexpr int kHudListTop = 236;
 
 DtmRecord MakeLevel(const LevelSlot& slot, LevelAssets& assets, const LevelPlan& plan) {
   LevelRandom random(slot.number);
@@ -172,6 +170,7 @@ DtmRecord MakeLevel(const LevelSlot& slot, LevelAssets& assets, const LevelPlan&
       .Property("_iTimeMinut", std::to_string(3 + slot.appearance))
       .Property("_iSkipTime", "2");
   if (plan.listX != 0) root.Property("_iListX", std::to_string(plan.listX));
+  if (plan.listY != 0) root.Property("_iListY", std::to_string(plan.listY));
 
   std::vector<int> kinds(kItemKinds);
   for (int i = 0; i < kItemKinds; ++i) kinds[static_cast<size_t>(i)] = i;
@@ -213,13 +212,13 @@ DtmRecord MakeLevel(const LevelSlot& slot, LevelAssets& assets, const LevelPlan&
 
 DtmRecord MakeFindListMaskLevel(const LevelSlot& slot, LevelAssets& assets) {
   const int a = slot.appearance;
-  LevelPlan plan{"find_list_mask", std::min(8 + a, kItemKinds - 1), 1 + a % 2, 1, 5 + a, 3, 5};
+  LevelPlan plan{"find_list_mask", std::min(8 + a, kItemKinds - 1), 1 + a % 2, 1, 5 + a, 3, 5, 0, kHudListTop};
   return MakeLevel(slot, assets, plan);
 }
 
 DtmRecord MakeFindListTextLevel(const LevelSlot& slot, LevelAssets& assets) {
   const int a = slot.appearance;
-  LevelPlan plan{"find_list_text", std::min(9 + a, kItemKinds), 1, 0, 6 + a, 5, 5};
+  LevelPlan plan{"find_list_text", std::min(9 + a, kItemKinds), 1, 0, 6 + a, 5, 5, 0, kHudListTop};
   return MakeLevel(slot, assets, plan);
 }
 
