@@ -1,5 +1,6 @@
 #include "tools/autoplay/AutoplayRules.h"
 
+#include "tools/autoplay/rules/MovingPartsRules.h"
 #include "tools/autoplay/rules/PicturePuzzleRules.h"
 
 namespace Kivo {
@@ -24,13 +25,13 @@ const RuleRow kRules[] = {
     {"pict_puzzle", PictPuzzleRule},
     {"lamps", LampsRule},
     {"tarnivelle", nullptr},
-    {"jumper", nullptr},
-    {"cards", nullptr},
-    {"balance", nullptr},
-    {"akva", nullptr},
+    {"jumper", JumperRule},
+    {"cards", CardsRule},
+    {"balance", BalanceRule},
+    {"akva", AkvaRule},
     {"quest", nullptr},
     {"dusk", nullptr},
-    {"seif", nullptr},
+    {"seif", SeifRule},
     {"hunter", nullptr},
     {"puzzle", nullptr},
     {"towers", TowersRule},

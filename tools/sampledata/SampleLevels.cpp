@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "tools/sampledata/DataWriters.h"
+#include "tools/sampledata/levels/MovingPartsLevels.h"
 #include "tools/sampledata/levels/PicturePuzzleLevels.h"
 
 namespace Kivo {
@@ -27,13 +28,13 @@ const MakerRow kMakers[] = {
     {"pict_puzzle", MakePictPuzzleLevel},
     {"lamps", MakeLampsLevel},
     {"tarnivelle", nullptr},
-    {"jumper", nullptr},
-    {"cards", nullptr},
-    {"balance", nullptr},
-    {"akva", nullptr},
+    {"jumper", MakeJumperLevel},
+    {"cards", MakeCardsLevel},
+    {"balance", MakeBalanceLevel},
+    {"akva", MakeAkvaLevel},
     {"quest", nullptr},
     {"dusk", nullptr},
-    {"seif", nullptr},
+    {"seif", MakeSeifLevel},
     {"hunter", nullptr},
     {"puzzle", nullptr},
     {"towers", MakeTowersLevel},
@@ -84,6 +85,9 @@ bool AddSampleLevels(SceneDatabaseWriter& writer, LevelAssets& assets, std::stri
       const std::string name = "Level_" + std::to_string(stage) + "_" + std::to_string(level);
       if (!writer.AddScene(name, root, error)) return false;
     }
+  }
+  for (const auto& [name, root] : assets.Scenes()) {
+    if (!writer.AddScene(name, root, error)) return false;
   }
   for (const auto& [key, picture] : assets.Pictures()) {
     if (!writer.AddImage(picture.entry, error)) return false;
