@@ -72,18 +72,9 @@ DtmRecord MakeCardsLevel(const LevelSlot& slot, LevelAssets& assets) {
   DtmRecord root = Root(slot, assets, 0x204020);
   const int count = 4 + 2 * (slot.appearance % 2);
   root.Property("_iNumCard", std::to_string(count));
-  for (int n = 1; n <= 8; ++n) {
-    const uint32_t rgb = kPalette[n - 1];
-    assets.Add("card" + std::to_string(n), sample::Picture(80, 110, [n, rgb](int x, int y) {
-                 if (x < 3 || y < 3 || x >= 77 || y >= 107) return Opaque(0xFFFFFF);
-                 // n bars across the face, so every picture differs in shape too.
-                 const bool bar = (y - 10) >= 0 && (y - 10) / 11 < n && (y - 10) % 11 < 7 && x > 15 && x < 65;
-                 return Opaque(bar ? rgb : 0xF0F0E0);
-               }));
-  }
-  assets.Add("card_back_CA_1", sample::Picture(80, 110, [](int x, int y) {
-               return Opaque(((x + y) / 8) % 2 ? 0x802020 : 0x601818);
-             }));
+  // The pictures "card1" to "card8" are the front end's own (the game preloads them).
+  assets.Add("card_back_CA_1",
+             sample::Picture(80, 110, [](int x, int y) { return Opaque(((x + y) / 8) % 2 ? 0x802020 : 0x601818); }));
   for (int i = 0; i < count; ++i) {
     root.Child(Placed("card" + std::to_string(i), 3, 60.0f + 100.0f * (i % 6), 200.0f, 90.0f, 125.0f));
   }
@@ -95,9 +86,8 @@ namespace {
 // One set-up of the scales: beam, two pans and weights of the masses.
 DtmRecord Scales(const LevelSlot& slot, LevelAssets& assets, const std::vector<std::string>& masses) {
   DtmRecord root = Root(slot, assets, 0x403020);
-  assets.Add("balance_beam", sample::Picture(480, 12, [](int x, int) {
-               return Opaque(x < 4 || x >= 476 ? 0x303030 : 0xB08040);
-             }));
+  assets.Add("balance_beam",
+             sample::Picture(480, 12, [](int x, int) { return Opaque(x < 4 || x >= 476 ? 0x303030 : 0xB08040); }));
   assets.Add("balance_pan", sample::Picture(120, 100, [](int x, int y) -> uint32_t {
                if (y >= 84) return Opaque(0xC0A060);
                if (std::abs(x - 60 - (y - 42) * 55 / 42 * (x < 60 ? 1 : -1)) < 2) return Opaque(0x404040);
@@ -136,15 +126,19 @@ DtmRecord MakeBalanceLevel(const LevelSlot& slot, LevelAssets& assets) {
 
 DtmRecord MakeAkvaLevel(const LevelSlot& slot, LevelAssets& assets) {
   DtmRecord root = Root(slot, assets, 0x103060);
-  assets.Add("akva_arm", sample::Picture(60, 30, [](int x, int y) { return Opaque(y < 6 || x < 4 ? 0x202020 : 0x707070); }));
-  assets.Add("akva_hand", sample::Picture(120, 40, [](int x, int y) -> uint32_t {
-               const int cell = x / 40;  // 1 open, 2 holding, 3 closed on nothing
-               const int lx = x % 40;
-               const int spread = cell == 0 ? 16 : (cell == 1 ? 10 : 4);
-               if (y < 8) return Opaque(0x909090);
-               if (std::abs(lx - 20) >= spread && std::abs(lx - 20) < spread + 4) return Opaque(0xC0C0C0);
-               return 0u;
-             }),
+  assets.Add("akva_arm",
+             sample::Picture(60, 30, [](int x, int y) { return Opaque(y < 6 || x < 4 ? 0x202020 : 0x707070); }));
+  assets.Add("akva_hand",
+             sample::Picture(120, 40,
+                             [](int x, int y) -> uint32_t {
+                               const int cell = x / 40;  // 1 open, 2 holding, 3 closed on nothing
+                               const int lx = x % 40;
+                               const int spread = cell == 0 ? 16 : (cell == 1 ? 10 : 4);
+                               if (y < 8) return Opaque(0x909090);
+                               if (std::abs(lx - 20) >= spread && std::abs(lx - 20) < spread + 4)
+                                 return Opaque(0xC0C0C0);
+                               return 0u;
+                             }),
              3, 1);
   assets.Add("akva_thread", sample::Picture(6, 200, [](int x, int) { return Opaque(x % 3 ? 0xE0E0E0 : 0xA0A0A0); }));
   assets.Add("akva_stone", sample::Picture(40, 30, [](int x, int y) -> uint32_t {
