@@ -15,8 +15,13 @@
 #include "levels/ObjectListGame.h"
 #include "levels/PairsGame.h"
 #include "levels/PictQuadGames.h"
+#include "levels/PuzzleGame.h"
+#include "levels/QuestGame.h"
 #include "levels/SeifGame.h"
+#include "levels/StarmapGame.h"
+#include "levels/TarnivelleGame.h"
 #include "levels/TowersGame.h"
+#include "levels/TruboGame.h"
 #include "levels/WhatNewGame.h"
 
 namespace Kivo {
@@ -48,23 +53,23 @@ const FactoryRow kRows[] = {
     {"pict_15", Make<Pict15Game>},
     {"pict_puzzle", Make<PictPuzzleGame>},
     {"lamps", Make<LampsGame>},
-    {"tarnivelle", nullptr},
+    {"tarnivelle", Make<TarnivelleGame>},
     {"jumper", Make<JumperGame>},
     {"cards", Make<CardsGame>},
     {"balance", Make<BalanceGame>},
     {"akva", Make<AkvaGame>},
-    {"quest", nullptr},
+    {"quest", Make<QuestGame>},
     {"dusk", Make<DuskGame>},
     {"seif", Make<SeifGame>},
     {"hunter", Make<HunterGame>},
-    {"puzzle", nullptr},
+    {"puzzle", Make<PuzzleGame>},
     {"towers", Make<TowersGame>},
     {"assoc", Make<AssocGame>},
     {"circlepuzzle", Make<CirclePuzzleGame>},
     {"pairs", Make<PairsGame>},
-    {"starmap", nullptr},
+    {"starmap", Make<StarmapGame>},
     {"what_new", Make<WhatNewGame>},
-    {"trubo_game", nullptr},
+    {"trubo_game", Make<TruboGame>},
 };
 
 }  // namespace

@@ -89,9 +89,14 @@ TEST_F(SampleScenesReadBack, TheDemoSceneAnimatesAndLinksToAbsentNames) {
 TEST_F(SampleScenesReadBack, ImageEntriesNameRealPicturesWithTheirGrids) {
   std::vector<ImageEntry> entries = ImageEntries();
   // The demo's three, the strip, the kinds scene's, the controls scene's, the
-  // three particle pictures, the story scenes', then the front end's cursor
-  // and eight cards.
-  ASSERT_EQ(entries.size(), 4u + KindsPictures().size() + ControlsPictures().size() + 3u + StoryPictureCount() + 9u);
+  // three particle pictures, the story scenes', the front end's cursor and
+  // eight cards, then the pictures of the sample levels.
+  SceneDatabaseWriter scratch;
+  LevelAssets levels;
+  std::string error;
+  ASSERT_TRUE(BuildSampleScenes(scratch, &error, &levels)) << error;
+  ASSERT_EQ(entries.size(), 4u + KindsPictures().size() + ControlsPictures().size() + 3u + StoryPictureCount() + 9u +
+                                levels.Pictures().size());
   for (const ImageEntry& entry : entries) {
     ImageLib::ImagePtr picture = ImageLib::LoadImageFile(mFolder / entry.path.substr(0, entry.path.rfind('.')), false);
     ASSERT_NE(picture, nullptr) << entry.path;

@@ -1,7 +1,11 @@
 #include "tools/autoplay/AutoplayRules.h"
 
+#include "tools/autoplay/rules/FindListRules.h"
+#include "tools/autoplay/rules/FuseTileRules.h"
+#include "tools/autoplay/rules/HintRules.h"
 #include "tools/autoplay/rules/MovingPartsRules.h"
 #include "tools/autoplay/rules/PicturePuzzleRules.h"
+#include "tools/autoplay/rules/QuestRules.h"
 
 namespace Kivo {
 
@@ -14,29 +18,29 @@ struct RuleRow {
 
 // The factory's order; each kind's rules file fills its own row.
 const RuleRow kRules[] = {
-    {"find_list_mask", nullptr},
-    {"find_list_text", nullptr},
-    {"find_diff", nullptr},
-    {"find_ident", nullptr},
-    {"find_list_object", nullptr},
+    {"find_list_mask", FindListRule},
+    {"find_list_text", FindListRule},
+    {"find_diff", FollowHintRule},
+    {"find_ident", FollowHintRule},
+    {"find_list_object", FindListObjectRule},
     {"pict_move", PictMoveRule},
     {"pict_rotate", PictRotateRule},
     {"pict_15", Pict15Rule},
     {"pict_puzzle", PictPuzzleRule},
     {"lamps", LampsRule},
-    {"tarnivelle", nullptr},
+    {"tarnivelle", FuseTileRule},
     {"jumper", JumperRule},
     {"cards", CardsRule},
     {"balance", BalanceRule},
     {"akva", AkvaRule},
-    {"quest", nullptr},
-    {"dusk", nullptr},
+    {"quest", QuestRule},
+    {"dusk", FollowHintRule},
     {"seif", SeifRule},
     {"hunter", nullptr},
-    {"puzzle", nullptr},
+    {"puzzle", JigsawRule},
     {"towers", TowersRule},
     {"assoc", nullptr},
-    {"circlepuzzle", nullptr},
+    {"circlepuzzle", CirclePuzzleRule},
     {"pairs", nullptr},
     {"starmap", nullptr},
     {"what_new", nullptr},

@@ -3,9 +3,9 @@
 // "mnTutor" (hint back, hint text, "ok", three arrows, skip), the stage map
 // "mnMapMenu" (stage bar, slider, four level buttons with their texts, the
 // hidden story text that sizes the page, fact, title, picture and the four
-// buttons) and an empty "Level_1_1" so that the level can be built. Also the
-// characters' body and head pictures, the stage pictures and the hint
-// pictures, and the texts the map shows.
+// buttons); the levels themselves come from SampleLevels.h. Also the
+// hint pictures, the characters' pictures (SampleConversations) and the
+// map's pictures and texts (SampleMap).
 #pragma once
 
 #include <cstddef>
