@@ -115,7 +115,8 @@ struct BusyLevel {
   std::unique_ptr<Kivo::ParticleEffect> effect;
 
   BusyLevel() {
-    Paint(background, kWidth, kHeight, [](int x, int y) { return Argb(255, 40 + x / 8, 60 + y / 6, 90 + (x + y) / 16); });
+    Paint(background, kWidth, kHeight,
+          [](int x, int y) { return Argb(255, 40 + x / 8, 60 + y / 6, 90 + (x + y) / 16); });
     Paint(panel, kWidth - static_cast<int>(kPanelLeft), kHeight,
           [](int x, int y) { return Argb(230, 70, 50 + y / 20, 30); });
     Paint(button, 100, 40, [](int x, int y) {

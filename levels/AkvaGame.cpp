@@ -63,8 +63,8 @@ void TravelTimeline::OnStop() {
 
 void TravelNode::MoveTo(float x, float y, int ticks) {
   mTarget = Vec2(x, y);
-  mVelocity = ticks == 0 ? Vec2(0.0f, 0.0f)
-                         : Vec2((x - mX) / static_cast<float>(ticks), (y - mY) / static_cast<float>(ticks));
+  mVelocity =
+      ticks == 0 ? Vec2(0.0f, 0.0f) : Vec2((x - mX) / static_cast<float>(ticks), (y - mY) / static_cast<float>(ticks));
   mStart = Vec2(mX, mY);
   if (ticks > 0) mTween.mDuration = ticks;
   if (mTween.mDuration > 0) mTween.Restart();
@@ -137,10 +137,10 @@ AkvaGame::AkvaGame() {
   mDrop.AddChild(&mHand);
   mDrop.AddChild(&mThread);
   mHand.AddChild(&mGrip);
-  for (SceneNode* node : {static_cast<SceneNode*>(&mWater), static_cast<SceneNode*>(&mArm),
-                          static_cast<SceneNode*>(&mSwing), static_cast<SceneNode*>(&mThread),
-                          static_cast<SceneNode*>(&mDrop), static_cast<SceneNode*>(&mHand),
-                          static_cast<SceneNode*>(&mGrip)}) {
+  for (SceneNode* node :
+       {static_cast<SceneNode*>(&mWater), static_cast<SceneNode*>(&mArm), static_cast<SceneNode*>(&mSwing),
+        static_cast<SceneNode*>(&mThread), static_cast<SceneNode*>(&mDrop), static_cast<SceneNode*>(&mHand),
+        static_cast<SceneNode*>(&mGrip)}) {
     node->mHook = this;
   }
   mArm.mTween.mListener = this;

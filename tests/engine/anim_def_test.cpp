@@ -241,7 +241,8 @@ TEST_F(AnimFolder, SampleAnimationsReadBackAsWritten) {
   Kivo::LoadAllAnimDefs();
   std::vector<std::string> names;
   for (const AnimDef& def : Kivo::gAnimDefs) names.push_back(def.name);
-  EXPECT_EQ(names, (std::vector<std::string>{"Loud", "appear", "blink", "hide", "pulse", "wave", "zero"}));
+  EXPECT_EQ(names, (std::vector<std::string>{"Loud", "appear", "blink", "fade_in", "fade_out", "finded", "hide",
+                                             "pulse", "wave", "zero"}));
 
   const AnimDef* zero = Kivo::FindAnimDef("zero");
   ASSERT_NE(zero, nullptr);

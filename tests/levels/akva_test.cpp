@@ -107,7 +107,7 @@ TEST_F(AkvaTest, AnEmptyDropTakesFourHundredUpdatesAndTheArmReturnsAsFarAsItWent
   EXPECT_EQ(game.mDrop.mState, AkvaGame::kDropDown);
   EXPECT_TRUE(game.mArm.mTween.IsPaused());
   EXPECT_FLOAT_EQ(game.mSwing.mAngle.mAmplitude, -8.0f);  // the arm moves left
-  game.MouseDown(10, 10, 1);  // the hand is down: nothing
+  game.MouseDown(10, 10, 1);                              // the hand is down: nothing
   EXPECT_EQ(game.mDrop.mState, AkvaGame::kDropDown);
   Tick(game, 399);
   EXPECT_EQ(game.mDrop.mState, AkvaGame::kDropDown);
@@ -240,7 +240,8 @@ TEST_F(AkvaTest, FishWanderInsideTheirAreaAndDefaultsApply) {
     EXPECT_LT(fish.mTarget.y, 450.0f);
     EXPECT_NEAR(Vec2::Length(fish.mVelocity), 0.1f, 0.002f);
     const Vec2 target = fish.mTarget;
-    TickUntil(game, [&] { return fish.mTarget.x != target.x || fish.mTarget.y != target.y; }, 20000);
+    TickUntil(
+        game, [&] { return fish.mTarget.x != target.x || fish.mTarget.y != target.y; }, 20000);
   }
 }
 

@@ -231,6 +231,22 @@ TEST_F(BalanceTest, SolvedOnlyWhenSettledBalancedAndTheTableIsEmpty) {
   EXPECT_LT(ticks, 200);
 }
 
+TEST_F(BalanceTest, MovesUnderOneDegreeOnAFreshBeamStillSettle) {
+  // With no earlier move the tween has no duration to reuse: the beam takes
+  // the angle at once and is at rest, so light weights can still be solved.
+  LoadScenes({{"Level", Scales({"0.5", "0.5"})}});
+  BalanceGame game;
+  StartBalance(game);
+  Tick(game);
+  Drag(game, 0, 91, 283);
+  EXPECT_FLOAT_EQ(game.mTilt.Angle(), 0.5f);
+  EXPECT_TRUE(game.mSettled);
+  Drag(game, 1, 549, 283);
+  EXPECT_FLOAT_EQ(game.mTilt.Angle(), 0.0f);
+  Tick(game);
+  EXPECT_TRUE(game.IsWon());
+}
+
 TEST_F(BalanceTest, NoWeightsWinAtTheFirstUpdate) {
   LoadScenes({{"Level", Scales({})}});
   BalanceGame game;

@@ -249,6 +249,23 @@ TEST_F(SeifTest, TheEndOfFindedWinsAtOnce) {
   EXPECT_TRUE(game.IsWon());
 }
 
+TEST_F(SeifTest, TheGlobalFindedSoundsThroughTheLevelsSoundOnlyWhileTheGameLives) {
+  DtmRecord root = Level("2", "12");
+  root.Child(Record("soundFind", kSoundTypeCode, 0, 0, 1, 1));
+  LoadLevel(Images(), root);
+  AnimDef finded;
+  finded.name = "finded";
+  gAnimDefs.push_back(finded);
+  {
+    SeifGame game;
+    Start(game);
+    EXPECT_EQ(FindAnimDef("finded")->soundBegin.target, FindObjectByName(level, "soundFind"));
+  }
+  // The level's objects go with the level: the global must not keep one.
+  EXPECT_EQ(FindAnimDef("finded")->soundBegin.target, nullptr);
+  gAnimDefs.clear();
+}
+
 TEST_F(SeifTest, DataItCannotPlayIsLoggedAndLeftIdle) {
   struct Case {
     std::string digits;

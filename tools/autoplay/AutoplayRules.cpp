@@ -3,6 +3,7 @@
 #include "tools/autoplay/rules/FindListRules.h"
 #include "tools/autoplay/rules/FuseTileRules.h"
 #include "tools/autoplay/rules/HintRules.h"
+#include "tools/autoplay/rules/MovingPartsRules.h"
 #include "tools/autoplay/rules/PicturePuzzleRules.h"
 #include "tools/autoplay/rules/QuestRules.h"
 
@@ -28,13 +29,13 @@ const RuleRow kRules[] = {
     {"pict_puzzle", PictPuzzleRule},
     {"lamps", LampsRule},
     {"tarnivelle", FuseTileRule},
-    {"jumper", nullptr},
-    {"cards", nullptr},
-    {"balance", nullptr},
-    {"akva", nullptr},
+    {"jumper", JumperRule},
+    {"cards", CardsRule},
+    {"balance", BalanceRule},
+    {"akva", AkvaRule},
     {"quest", QuestRule},
     {"dusk", FollowHintRule},
-    {"seif", nullptr},
+    {"seif", SeifRule},
     {"hunter", nullptr},
     {"puzzle", JigsawRule},
     {"towers", TowersRule},

@@ -84,6 +84,24 @@ std::vector<AnimFileSpec> SampleAnimations() {
   blink.keyList = {Plain(0), out};
   animations.push_back(blink);
 
+  // The screen fades of the balance scales' sub-levels: to black and back.
+  AnimKeySpec clear = Plain(0);
+  clear.alpha = 0.0f;
+  AnimKeySpec black = Plain(12);
+  AnimFileSpec fadeIn;
+  fadeIn.name = "fade_in";
+  fadeIn.keys = 13;
+  fadeIn.rate = 24;
+  fadeIn.keyList = {clear, black};
+  animations.push_back(fadeIn);
+  AnimKeySpec from = Plain(0);
+  AnimKeySpec to = Plain(12);
+  to.alpha = 0.0f;
+  AnimFileSpec fadeOut = fadeIn;
+  fadeOut.name = "fade_out";
+  fadeOut.keyList = {from, to};
+  animations.push_back(fadeOut);
+
   // The found item's pop: larger, back, larger again and back, so the item
   // ends on its own corners; the list kinds play it once or looping.
   AnimFileSpec finded;

@@ -7,6 +7,7 @@
 #include "tools/sampledata/levels/FindListLevels.h"
 #include "tools/sampledata/levels/FindSameLevels.h"
 #include "tools/sampledata/levels/FuseTileLevels.h"
+#include "tools/sampledata/levels/MovingPartsLevels.h"
 #include "tools/sampledata/levels/PicturePuzzleLevels.h"
 #include "tools/sampledata/levels/QuestLevels.h"
 
@@ -32,13 +33,13 @@ const MakerRow kMakers[] = {
     {"pict_puzzle", MakePictPuzzleLevel},
     {"lamps", MakeLampsLevel},
     {"tarnivelle", MakeTarnivelleLevel},
-    {"jumper", nullptr},
-    {"cards", nullptr},
-    {"balance", nullptr},
-    {"akva", nullptr},
+    {"jumper", MakeJumperLevel},
+    {"cards", MakeCardsLevel},
+    {"balance", MakeBalanceLevel},
+    {"akva", MakeAkvaLevel},
     {"quest", MakeQuestLevel},
     {"dusk", MakeDuskLevel},
-    {"seif", nullptr},
+    {"seif", MakeSeifLevel},
     {"hunter", nullptr},
     {"puzzle", MakeJigsawLevel},
     {"towers", MakeTowersLevel},
@@ -89,6 +90,9 @@ bool AddSampleLevels(SceneDatabaseWriter& writer, LevelAssets& assets, std::stri
       const std::string name = "Level_" + std::to_string(stage) + "_" + std::to_string(level);
       if (!writer.AddScene(name, root, error)) return false;
     }
+  }
+  for (const auto& [name, root] : assets.Scenes()) {
+    if (!writer.AddScene(name, root, error)) return false;
   }
   for (const auto& [key, picture] : assets.Pictures()) {
     if (!writer.AddImage(picture.entry, error)) return false;

@@ -35,9 +35,13 @@ class LevelAssets {
   void Add(const std::string& key, ImageLib::Image image, int columns = 1, int rows = 1);
   bool Has(const std::string& key) const { return mPictures.count(key) != 0; }
   const std::map<std::string, Picture>& Pictures() const { return mPictures; }
+  // A further scene a level names (a sub-level); written after the levels.
+  void AddScene(const std::string& name, DtmRecord root) { mScenes.emplace_back(name, std::move(root)); }
+  const std::vector<std::pair<std::string, DtmRecord>>& Scenes() const { return mScenes; }
 
  private:
   std::map<std::string, Picture> mPictures;
+  std::vector<std::pair<std::string, DtmRecord>> mScenes;
 };
 
 using LevelMaker = DtmRecord (*)(const LevelSlot& slot, LevelAssets& assets);
