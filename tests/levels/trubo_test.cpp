@@ -47,8 +47,7 @@ class TruboTest : public KindsKit {
       root.Child(Record("spTube" + std::to_string(k), 3, 700, 0, 64, 64, {{"_keyImg", "tube" + std::to_string(k)}}));
     }
     for (int k = 0; k < parts.waters; ++k) {
-      root.Child(
-          Record("sprWater" + std::to_string(k), 3, 700, 0, 64, 64, {{"_keyImg", "water" + std::to_string(k)}}));
+      root.Child(Record("sprWater" + std::to_string(k), 3, 700, 0, 64, 64, {{"_keyImg", "water" + std::to_string(k)}}));
     }
     if (parts.button) root.Child(Record("btnStartWater", 4, 600, 500, 60, 40, {{"_keyImg", "button"}}));
     if (parts.area) root.Child(Record("rectLevel", 18, 10, 20, 512, 448));
@@ -82,8 +81,8 @@ class TruboTest : public KindsKit {
 };
 
 TEST_F(TruboTest, OpeningsFollowTheKindTable) {
-  const char* table[] = {"LTRB", "T", "R", "L", "B", "LRB", "TRB", "LTB", "LTR", "TB",
-                         "LR",   "TR", "LT", "LB", "RB", "",   ""};
+  const char* table[] = {"LTRB", "T",  "R",  "L",  "B",  "LRB", "TRB", "LTB", "LTR",
+                         "TB",   "LR", "TR", "LT", "LB", "RB",  "",    ""};
   for (int kind = 0; kind < 17; ++kind) {
     const std::string sides = table[kind];
     EXPECT_EQ(TubeOpensTo(kind, kSideLeft), sides.find('L') != std::string::npos) << kind;
@@ -329,8 +328,8 @@ struct TimerCase {
 };
 
 TEST_F(TruboTest, WaterTimerSecondsAndTheBar) {
-  for (const TimerCase& c : {TimerCase{nullptr, 120.0f}, TimerCase{"", 120.0f}, TimerCase{"45.9", 45.0f},
-                             TimerCase{"0", 0.0f}}) {
+  for (const TimerCase& c :
+       {TimerCase{nullptr, 120.0f}, TimerCase{"", 120.0f}, TimerCase{"45.9", 45.0f}, TimerCase{"0", 0.0f}}) {
     SCOPED_TRACE(c.value != nullptr ? c.value : "(missing)");
     DeleteObjects(level);
     std::vector<std::pair<std::string, std::string>> properties;

@@ -1,6 +1,7 @@
 #include "tools/autoplay/AutoplayRules.h"
 
 #include "tools/autoplay/rules/PicturePuzzleRules.h"
+#include "tools/autoplay/rules/SceneKindRules.h"
 
 namespace Kivo {
 
@@ -31,15 +32,15 @@ const RuleRow kRules[] = {
     {"quest", nullptr},
     {"dusk", nullptr},
     {"seif", nullptr},
-    {"hunter", nullptr},
+    {"hunter", HunterRule},
     {"puzzle", nullptr},
     {"towers", TowersRule},
-    {"assoc", nullptr},
+    {"assoc", AssocRule},
     {"circlepuzzle", nullptr},
-    {"pairs", nullptr},
-    {"starmap", nullptr},
-    {"what_new", nullptr},
-    {"trubo_game", nullptr},
+    {"pairs", PairsRule},
+    {"starmap", StarmapRule},
+    {"what_new", WhatNewRule},
+    {"trubo_game", TruboRule},
 };
 
 }  // namespace

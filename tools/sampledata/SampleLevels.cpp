@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "tools/sampledata/DataWriters.h"
+#include "tools/sampledata/levels/SceneKindLevels.h"
 #include "tools/sampledata/levels/PicturePuzzleLevels.h"
 
 namespace Kivo {
@@ -34,15 +35,15 @@ const MakerRow kMakers[] = {
     {"quest", nullptr},
     {"dusk", nullptr},
     {"seif", nullptr},
-    {"hunter", nullptr},
+    {"hunter", MakeHunterLevel},
     {"puzzle", nullptr},
     {"towers", MakeTowersLevel},
-    {"assoc", nullptr},
+    {"assoc", MakeAssocLevel},
     {"circlepuzzle", nullptr},
-    {"pairs", nullptr},
-    {"starmap", nullptr},
-    {"what_new", nullptr},
-    {"trubo_game", nullptr},
+    {"pairs", MakePairsLevel},
+    {"starmap", MakeStarmapLevel},
+    {"what_new", MakeWhatNewLevel},
+    {"trubo_game", MakeTruboLevel},
 };
 
 constexpr int kKinds = static_cast<int>(sizeof(kMakers) / sizeof(kMakers[0]));
