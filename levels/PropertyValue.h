@@ -1,7 +1,6 @@
 // Lookups the scene-driven kinds share: an object's own property by its
-// exact key, the playfield draw (every level object, the HUD at the
-// "game_menu_draw" anchor) and the update interval that millisecond timers
-// and XML scenes advance by.
+// exact key, and the update interval that millisecond timers and XML scenes
+// advance by.
 //
 // FindPropertyValue compares whole keys ("_Element" does not match
 // "_Elements" or "_Elem") and hands back a reference: into the object's
@@ -16,8 +15,6 @@
 #include "ui/Graphics.h"
 
 namespace Kivo {
-
-class MiniGame;
 
 const std::string& FindPropertyValue(const sObj* object, const std::string& key);
 

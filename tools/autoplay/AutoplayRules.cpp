@@ -6,6 +6,7 @@
 #include "tools/autoplay/rules/MovingPartsRules.h"
 #include "tools/autoplay/rules/PicturePuzzleRules.h"
 #include "tools/autoplay/rules/QuestRules.h"
+#include "tools/autoplay/rules/SceneKindRules.h"
 
 namespace Kivo {
 
@@ -36,15 +37,15 @@ const RuleRow kRules[] = {
     {"quest", QuestRule},
     {"dusk", FollowHintRule},
     {"seif", SeifRule},
-    {"hunter", nullptr},
+    {"hunter", HunterRule},
     {"puzzle", JigsawRule},
     {"towers", TowersRule},
-    {"assoc", nullptr},
+    {"assoc", AssocRule},
     {"circlepuzzle", CirclePuzzleRule},
-    {"pairs", nullptr},
-    {"starmap", nullptr},
-    {"what_new", nullptr},
-    {"trubo_game", nullptr},
+    {"pairs", PairsRule},
+    {"starmap", StarmapRule},
+    {"what_new", WhatNewRule},
+    {"trubo_game", TruboRule},
 };
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include "tools/sampledata/levels/FindSameLevels.h"
 #include "tools/sampledata/levels/FuseTileLevels.h"
 #include "tools/sampledata/levels/MovingPartsLevels.h"
+#include "tools/sampledata/levels/SceneKindLevels.h"
 #include "tools/sampledata/levels/PicturePuzzleLevels.h"
 #include "tools/sampledata/levels/QuestLevels.h"
 
@@ -40,15 +41,15 @@ const MakerRow kMakers[] = {
     {"quest", MakeQuestLevel},
     {"dusk", MakeDuskLevel},
     {"seif", MakeSeifLevel},
-    {"hunter", nullptr},
+    {"hunter", MakeHunterLevel},
     {"puzzle", MakeJigsawLevel},
     {"towers", MakeTowersLevel},
-    {"assoc", nullptr},
+    {"assoc", MakeAssocLevel},
     {"circlepuzzle", MakeCirclePuzzleLevel},
-    {"pairs", nullptr},
-    {"starmap", nullptr},
-    {"what_new", nullptr},
-    {"trubo_game", nullptr},
+    {"pairs", MakePairsLevel},
+    {"starmap", MakeStarmapLevel},
+    {"what_new", MakeWhatNewLevel},
+    {"trubo_game", MakeTruboLevel},
 };
 
 constexpr int kKinds = static_cast<int>(sizeof(kMakers) / sizeof(kMakers[0]));

@@ -1,6 +1,7 @@
 #include "tools/sampledata/SampleXmlScenes.h"
 
 #include "tools/sampledata/DataWriters.h"
+#include "tools/sampledata/levels/SceneKindLevels.h"
 
 #include <cmath>
 #include <cstdio>
@@ -57,7 +58,11 @@ uint32_t Argb(uint32_t a, uint32_t r, uint32_t g, uint32_t b) { return (a << 24)
 
 }  // namespace
 
-std::vector<SampleXmlScene> SampleXmlScenes() { return {{"data/scenes/engine_demo.xml", kEngineDemo}}; }
+std::vector<SampleXmlScene> SampleXmlScenes() {
+  std::vector<SampleXmlScene> scenes = {{"data/scenes/engine_demo.xml", kEngineDemo}};
+  for (SampleXmlScene& scene : SceneKindXmlScenes()) scenes.push_back(std::move(scene));
+  return scenes;
+}
 
 SamplePictureEntry StripPictureEntry() { return {"strip_message", "data/images/strip_message.png", 1, 1}; }
 
