@@ -78,7 +78,8 @@ std::wstring FormatDataInts(const std::wstring& format, std::initializer_list<lo
           negative ? 0ull - static_cast<unsigned long long>(value) : static_cast<unsigned long long>(value);
       digits = std::to_wstring(magnitude);
     }
-    std::wstring sign = negative ? L"-" : (format[j] != L'u' && plus ? L"+" : (format[j] != L'u' && space ? L" " : L""));
+    std::wstring sign =
+        negative ? L"-" : (format[j] != L'u' && plus ? L"+" : (format[j] != L'u' && space ? L" " : L""));
     std::wstring body = sign + digits;
     if (static_cast<int>(body.size()) < width) {
       std::size_t pad = static_cast<std::size_t>(width) - body.size();

@@ -10,15 +10,21 @@ namespace Kivo {
 namespace {
 
 // Leading decimal digits taken as an unsigned 32-bit value; 0 without any.
-uint32_t UnsignedProperty(const std::string& value) {
-  return static_cast<uint32_t>(LeadingInt(value.c_str()));
-}
+uint32_t UnsignedProperty(const std::string& value) { return static_cast<uint32_t>(LeadingInt(value.c_str())); }
 
 void Tick(CountdownTimer& timer) { timer.Tick(); }
 
 }  // namespace
 
+AnimDef* SharedAnimDef(const std::string& name) {
+  for (AnimDef& def : gAnimDefs) {
+    if (def.name == name) return &def;
+  }
+  return nullptr;
+}
+
 MiniGame::~MiniGame() {
+  if (AnimDef* finded = SharedAnimDef("finded")) finded->soundBegin.target = nullptr;
   mLevelClock.Clear();
   mSkipCountdown.Clear();
   mMissWindow.Clear();
@@ -178,6 +184,17 @@ void MiniGame::MarkUnplayable(const std::string& kind, const std::string& what) 
     context.Log("level: " + context.LevelName() + " (" + kind + ") cannot be played: " + what);
   }
   mUnplayable = true;
+}
+
+void DrawLevelWithHud(MiniGame& game, Graphics& g) {
+  if (game.mLevelObjects == nullptr) return;
+  for (sObj* object : *game.mLevelObjects) {
+    if (object == game.mHudAnchor) {
+      game.DrawHud(g);
+    } else {
+      object->Draw(&g);
+    }
+  }
 }
 
 }  // namespace Kivo

@@ -156,9 +156,15 @@ TEST(DataFormat, OnlyIntegerConversionsTakeValues) {
     const wchar_t* expected;
   };
   const Case cases[] = {
-      {L"%d:%02d", L"3:07"},      {L"%i%%", L"3%"},          {L"%5d|", L"    3|"},
-      {L"%-4d|", L"3   |"},       {L"%s and %n", L"%s and %n"}, {L"%d %d %d", L"3 7 %d"},
-      {L"%u", L"3"},              {L"100%", L"100%"},        {L"%+d", L"+3"},
+      {L"%d:%02d", L"3:07"},
+      {L"%i%%", L"3%"},
+      {L"%5d|", L"    3|"},
+      {L"%-4d|", L"3   |"},
+      {L"%s and %n", L"%s and %n"},
+      {L"%d %d %d", L"3 7 %d"},
+      {L"%u", L"3"},
+      {L"100%", L"100%"},
+      {L"%+d", L"+3"},
   };
   for (const Case& c : cases) EXPECT_EQ(FormatDataInts(c.format, {3, 7}), c.expected) << c.format;
   EXPECT_EQ(FormatDataInts(L"%d", {-12}), L"-12");

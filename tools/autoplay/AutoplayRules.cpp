@@ -1,5 +1,7 @@
 #include "tools/autoplay/AutoplayRules.h"
 
+#include "tools/autoplay/rules/PicturePuzzleRules.h"
+
 namespace Kivo {
 
 namespace {
@@ -16,11 +18,11 @@ const RuleRow kRules[] = {
     {"find_diff", nullptr},
     {"find_ident", nullptr},
     {"find_list_object", nullptr},
-    {"pict_move", nullptr},
-    {"pict_rotate", nullptr},
-    {"pict_15", nullptr},
-    {"pict_puzzle", nullptr},
-    {"lamps", nullptr},
+    {"pict_move", PictMoveRule},
+    {"pict_rotate", PictRotateRule},
+    {"pict_15", Pict15Rule},
+    {"pict_puzzle", PictPuzzleRule},
+    {"lamps", LampsRule},
     {"tarnivelle", nullptr},
     {"jumper", nullptr},
     {"cards", nullptr},
@@ -31,7 +33,7 @@ const RuleRow kRules[] = {
     {"seif", nullptr},
     {"hunter", nullptr},
     {"puzzle", nullptr},
-    {"towers", nullptr},
+    {"towers", TowersRule},
     {"assoc", nullptr},
     {"circlepuzzle", nullptr},
     {"pairs", nullptr},

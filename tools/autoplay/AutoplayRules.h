@@ -14,10 +14,10 @@ namespace Kivo {
 
 struct AutoplayMove {
   enum Kind {
-    kWait,        // nothing to do for `updates` updates
-    kClick,       // press and release at (x, y), left button (clicks 1) or right (clicks -1)
-    kDrag,        // press at (x, y), move to (toX, toY) in steps, release there
-    kKey,         // one typed character
+    kWait,   // nothing to do for `updates` updates
+    kClick,  // press and release at (x, y), left button (clicks 1) or right (clicks -1)
+    kDrag,   // press at (x, y), move to (toX, toY) in steps, release there
+    kKey,    // one typed character
   };
   Kind kind = kWait;
   int x = 0;

@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "tools/sampledata/DataWriters.h"
+#include "tools/sampledata/levels/PicturePuzzleLevels.h"
 
 namespace Kivo {
 
@@ -20,11 +21,11 @@ const MakerRow kMakers[] = {
     {"find_diff", nullptr},
     {"find_ident", nullptr},
     {"find_list_object", nullptr},
-    {"pict_move", nullptr},
-    {"pict_rotate", nullptr},
-    {"pict_15", nullptr},
-    {"pict_puzzle", nullptr},
-    {"lamps", nullptr},
+    {"pict_move", MakePictMoveLevel},
+    {"pict_rotate", MakePictRotateLevel},
+    {"pict_15", MakePict15Level},
+    {"pict_puzzle", MakePictPuzzleLevel},
+    {"lamps", MakeLampsLevel},
     {"tarnivelle", nullptr},
     {"jumper", nullptr},
     {"cards", nullptr},
@@ -35,7 +36,7 @@ const MakerRow kMakers[] = {
     {"seif", nullptr},
     {"hunter", nullptr},
     {"puzzle", nullptr},
-    {"towers", nullptr},
+    {"towers", MakeTowersLevel},
     {"assoc", nullptr},
     {"circlepuzzle", nullptr},
     {"pairs", nullptr},
