@@ -71,7 +71,8 @@ void RequestFrameDump(const std::string& name) {
   if (!FrameDumpWanted()) return;
   std::string safe = name;
   for (char& c : safe) {
-    const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' || c == '-';
+    const bool plain =
+        (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' || c == '-';
     if (!plain) c = '_';
   }
   if (safe.empty()) safe = "_";
