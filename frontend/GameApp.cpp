@@ -256,12 +256,21 @@ void GameApp::OnLoaderFinished() {
 
 void GameApp::OnFocusGained() {
   KivoAppBase::OnFocusGained();
-  if (Screen* level = GetScreen(kLevelScreen)) level->SetPaused(false);
+  PauseLevel(false);
 }
 
 void GameApp::OnFocusLost() {
   KivoAppBase::OnFocusLost();
-  if (Screen* level = GetScreen(kLevelScreen)) level->SetPaused(true);
+  PauseLevel(true);
+}
+
+// The level in its slot, if any, stands still while the window has no
+// focus; the log shows the state the level took.
+void GameApp::PauseLevel(bool paused) {
+  Screen* level = GetScreen(kLevelScreen);
+  if (level == nullptr) return;
+  level->SetPaused(paused);
+  Note("level " + level->SceneName() + (level->IsPaused() ? " paused" : " running"));
 }
 
 void GameApp::ApplyMusicVolume(double volume) {

@@ -121,6 +121,7 @@ class GameApp : public KivoAppBase, public FrontEndHost, public ScreenSwitchHost
   bool LoadGameGroup();
   void LoadRest();
   void StoreWindowModeInProfile();
+  void PauseLevel(bool paused);
 
   ObjectList mMainObjects;
   ScreenMatrices mScreenMatrices;

@@ -6,6 +6,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "platform/FrameDump.h"
 #include "tests/platform/headless_fixture.h"
 #include "tests/support/temp_folder.h"
 
@@ -109,6 +110,43 @@ TEST_F(HeadlessServices, PresentedFrameSavesAsPngPixelForPixel) {
 
   EXPECT_FALSE(Platform::PresentFrame(window, pixels, 3, 2, 2)) << "a pitch below the width is refused";
   EXPECT_FALSE(Platform::SaveLastFrameAsPng(folder / "missing/x.png"));
+}
+
+// Reads a saved frame back as 0xAARRGGBB words, or nothing.
+std::vector<std::uint32_t> ReadPng(const std::string& path) {
+  png_image image{};
+  image.version = PNG_IMAGE_VERSION;
+  if (!png_image_begin_read_from_file(&image, path.c_str())) return {};
+  image.format = PNG_FORMAT_BGRA;
+  std::vector<std::uint32_t> pixels(static_cast<size_t>(image.width) * image.height);
+  if (!png_image_finish_read(&image, nullptr, pixels.data(), 0, nullptr)) return {};
+  return pixels;
+}
+
+TEST_F(HeadlessServices, NamedRequestsSaveTheNextPresentedFramesInTheirOrder) {
+  const std::uint32_t first[2] = {0xFF112233, 0xFF445566};
+  const std::uint32_t second[2] = {0xFFAABBCC, 0xFF000000};
+  const std::string dumps = folder / "dumps";
+  // Without the variable a request is dropped, not kept for later.
+  ::unsetenv("GAME_FRAME_DUMP");
+  Platform::RequestFrameDump("early");
+  ::setenv("GAME_FRAME_DUMP", dumps.c_str(), 1);
+  ASSERT_TRUE(Platform::PresentFrame(window, first, 2, 1, 2));
+  Platform::RequestFrameDump("splash");
+  Platform::RequestFrameDump("../menu shown");
+  ASSERT_TRUE(Platform::PresentFrame(window, first, 2, 1, 2));
+  ASSERT_TRUE(Platform::PresentFrame(window, second, 2, 1, 2));
+  ASSERT_TRUE(Platform::PresentFrame(window, first, 2, 1, 2));
+  ::unsetenv("GAME_FRAME_DUMP");
+
+  EXPECT_FALSE(std::ifstream(dumps + "/early.png").good());
+  EXPECT_EQ(ReadPng(dumps + "/splash.png"), std::vector<std::uint32_t>(first, first + 2));
+  // Characters that would leave the folder or need quoting become '_'.
+  EXPECT_EQ(ReadPng(dumps + "/___menu_shown.png"), std::vector<std::uint32_t>(second, second + 2));
+  EXPECT_EQ(Platform::TakeFrameDumpRequest(), "") << "each request takes one frame";
+  const std::string log = ReadFile(folder / "game.log");
+  EXPECT_NE(log.find("frame dump: splash saved"), std::string::npos);
+  EXPECT_NE(log.find("frame dump: ___menu_shown saved"), std::string::npos);
 }
 
 }  // namespace
