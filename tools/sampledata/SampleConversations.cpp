@@ -18,8 +18,10 @@ struct Character {
   uint32_t hair;
 };
 
-const Character kCharacters[] = {
-    {"hero", 0x3060C0, 0x603010}, {"sage", 0x806030, 0xE0E0E0}, {"keeper", 0x307040, 0x202020}, {"fox", 0xD07020, 0xD07020}};
+const Character kCharacters[] = {{"hero", 0x3060C0, 0x603010},
+                                 {"sage", 0x806030, 0xE0E0E0},
+                                 {"keeper", 0x307040, 0x202020},
+                                 {"fox", 0xD07020, 0xD07020}};
 const char* const kMoods[] = {"normal", "sad", "happy"};
 
 // A robe widening towards the foot, with a belt.
@@ -165,10 +167,10 @@ bool WriteConversationPictures(const std::string& folder, std::string* error) {
 bool BuildConversation(int stage, int level, ScriptWriter& s, std::string* error) {
   const Template& conversation = TemplateOf(stage, level);
   for (const Template::Cast& cast : conversation.cast) {
-    if (!s.Command("personage",
-                   {A::Text(""), A::Text(cast.name), A::Float(0), A::Float(-10), A::Text("normal"),
-                    A::Int(cast.mirrored)},
-                   error)) {
+    if (!s.Command(
+            "personage",
+            {A::Text(""), A::Text(cast.name), A::Float(0), A::Float(-10), A::Text("normal"), A::Int(cast.mirrored)},
+            error)) {
       return false;
     }
   }

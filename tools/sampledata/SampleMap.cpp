@@ -15,21 +15,51 @@ using namespace sample;
 // The controls scene draws these; the map shares them.
 constexpr int kSharedStagePictures = 5;
 
-const wchar_t* const kTitles[kSampleStages] = {
-    L"The Old Garden",   L"The Attic",          L"The Harbour",       L"The Clock Tower",  L"The Library",
-    L"The Lighthouse",   L"The Market",         L"The Mill",          L"The Orchard",      L"The Cellar",
-    L"The Stone Bridge", L"The Greenhouse",     L"The Station",       L"The Bakery",       L"The Forest Path",
-    L"The Observatory",  L"The Boathouse",      L"The Workshop",      L"The Chapel Ruins", L"The Meadow",
-    L"The Museum",       L"The Inn",            L"The Caves",         L"The Vineyard",     L"The Castle Gate",
-    L"The Theatre",      L"The Fishing Village", L"The Old Mine",     L"The Island",       L"The Winter Lodge",
-    L"The Palace Kitchen", L"The Tower Stairs", L"The Hall of Maps",  L"The Treasury",     L"The Bell Tower",
-    L"The Sunken Garden", L"The Crypt",         L"The Throne Room",   L"The Roof",         L"The Sage's Study"};
+const wchar_t* const kTitles[kSampleStages] = {L"The Old Garden",
+                                               L"The Attic",
+                                               L"The Harbour",
+                                               L"The Clock Tower",
+                                               L"The Library",
+                                               L"The Lighthouse",
+                                               L"The Market",
+                                               L"The Mill",
+                                               L"The Orchard",
+                                               L"The Cellar",
+                                               L"The Stone Bridge",
+                                               L"The Greenhouse",
+                                               L"The Station",
+                                               L"The Bakery",
+                                               L"The Forest Path",
+                                               L"The Observatory",
+                                               L"The Boathouse",
+                                               L"The Workshop",
+                                               L"The Chapel Ruins",
+                                               L"The Meadow",
+                                               L"The Museum",
+                                               L"The Inn",
+                                               L"The Caves",
+                                               L"The Vineyard",
+                                               L"The Castle Gate",
+                                               L"The Theatre",
+                                               L"The Fishing Village",
+                                               L"The Old Mine",
+                                               L"The Island",
+                                               L"The Winter Lodge",
+                                               L"The Palace Kitchen",
+                                               L"The Tower Stairs",
+                                               L"The Hall of Maps",
+                                               L"The Treasury",
+                                               L"The Bell Tower",
+                                               L"The Sunken Garden",
+                                               L"The Crypt",
+                                               L"The Throne Room",
+                                               L"The Roof",
+                                               L"The Sage's Study"};
 
 // What the player is after, by level within the stage.
 const wchar_t* const kQuests[kSampleLevelsPerStage] = {
     L"Somebody has been here before you and left everything in disorder.",
-    L"A torn page of the sage's notebook points further in.",
-    L"The trail grows fainter, and the sage grows impatient.",
+    L"A torn page of the sage's notebook points further in.", L"The trail grows fainter, and the sage grows impatient.",
     L"One last search, and the way to the next place is open."};
 
 const wchar_t* const kFacts[] = {
@@ -180,7 +210,8 @@ bool WriteMapPictures(const std::string& folder, std::string* error) {
 
 std::vector<std::pair<std::string, std::wstring>> MapTexts() {
   std::vector<std::pair<std::string, std::wstring>> texts;
-  for (int stage = 1; stage <= kSampleStages; ++stage) texts.emplace_back(Key("stage_title_", stage), StageTitle(stage));
+  for (int stage = 1; stage <= kSampleStages; ++stage)
+    texts.emplace_back(Key("stage_title_", stage), StageTitle(stage));
   for (int stage = 1; stage <= kSampleStages; ++stage) {
     for (int level = 1; level <= kSampleLevelsPerStage; ++level) {
       const int number = kSampleLevelsPerStage * (stage - 1) + (level - 1);

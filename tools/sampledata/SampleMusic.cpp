@@ -62,7 +62,8 @@ SampleSong Render(const SongPlan& plan) {
     for (int i = 0; i < 16; ++i) {
       const std::size_t at = halfBeat * static_cast<std::size_t>(pass * 16 + i);
       const int step = plan.melody[i];
-      if (step >= 0) AddNote(song.samples, at, halfBeat, NoteHz(ScaleNote(plan.root, step + pass * 2 % 7)), plan.shape, 0.3);
+      if (step >= 0)
+        AddNote(song.samples, at, halfBeat, NoteHz(ScaleNote(plan.root, step + pass * 2 % 7)), plan.shape, 0.3);
       // The bass: the root or the fifth on every second half beat.
       if (i % 2 == 0) {
         const int bass = plan.root - 24 + ((i / 4) % 2 == 0 ? 0 : 7);

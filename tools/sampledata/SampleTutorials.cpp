@@ -38,9 +38,7 @@ const std::vector<Hint>& HintsOf(int stage) {
   return later;
 }
 
-std::string HintKey(int stage, std::size_t n) {
-  return "tut_" + std::to_string(stage) + "_1_" + std::to_string(n + 1);
-}
+std::string HintKey(int stage, std::size_t n) { return "tut_" + std::to_string(stage) + "_1_" + std::to_string(n + 1); }
 
 }  // namespace
 
