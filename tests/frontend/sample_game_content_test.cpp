@@ -78,7 +78,8 @@ TEST_F(SampleGameContentTest, EveryLevelPlaysOneOfTheSixSongs) {
       EXPECT_GE(song, 1) << stage << "_" << level;
       EXPECT_LE(song, 6) << stage << "_" << level;
       std::string value;
-      EXPECT_EQ(IniReadString("settings.ini", "music_levels", std::to_string(stage + 1) + "_" + std::to_string(level + 1), value, 64),
+      EXPECT_EQ(IniReadString("settings.ini", "music_levels",
+                              std::to_string(stage + 1) + "_" + std::to_string(level + 1), value, 64),
                 0);
       used.insert(song);
     }
@@ -87,8 +88,8 @@ TEST_F(SampleGameContentTest, EveryLevelPlaysOneOfTheSixSongs) {
 }
 
 TEST_F(SampleGameContentTest, TutorialsKeepToWhatAPlayerCanAnswer) {
-  const std::set<std::string> answerable = {"show", "arrow_show", "wait_event_time", "wait_event_click_left",
-                                            "wait_event_btn_pressed", "block_quant"};
+  const std::set<std::string> answerable = {
+      "show", "arrow_show", "wait_event_time", "wait_event_click_left", "wait_event_btn_pressed", "block_quant"};
   const std::set<int> withTutorial = {1, 2, 3, 5, 10, 15, 20, 25, 30, 35, 40};
   for (int stage = 1; stage <= 40; ++stage) {
     for (int level = 1; level <= 4; ++level) {
