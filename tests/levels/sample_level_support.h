@@ -20,7 +20,7 @@ class SampleLevelTest : public kindstest::KindsTest {
   void TearDown() override;
 
   // Plays "Level_<stage>_<level>" by its kind's autoplay rule.
-  Kivo::LevelPlayResult PlaySampleLevel(int stage, int level, int maxUpdates = 60000);
+  Kivo::LevelPlayResult PlaySampleLevel(int stage, int level, int maxUpdates = 200000);
 
  private:
   std::string mHome;
