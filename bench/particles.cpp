@@ -27,6 +27,7 @@
 #include <vector>
 
 #include "bench/BenchReporters.h"
+#include "bench/SoftwareScreen.h"
 #include "display/D3DInterface.h"
 #include "display/DDInterface.h"
 #include "engine/ParticleEffect.h"
@@ -123,47 +124,11 @@ struct FullSystem {
 
 // ---- ours: the screen image of a 3D display on the software device
 
-class NoWindow : public DDrawStandIn::WindowHost {
- public:
-  HWND window = reinterpret_cast<HWND>(static_cast<uintptr_t>(7));
-  bool ClientArea(HWND, RECT* area) override {
-    *area = RECT{0, 0, kW, kH};
-    return true;
-  }
-  void Present(HWND, const uint32_t*, int, int, int) override {}
-  void SetFullScreen(HWND, bool, int, int) override {}
-  bool MoveClientArea(HWND, const RECT&) override { return true; }
-};
-
-struct Screen3D {
-  NoWindow host;
-  Kivo::DisplayApp app;
-  std::unique_ptr<Kivo::DDInterface> display;
-  Kivo::DDImage* screen = nullptr;
+struct Screen3D : benchscreen::SoftwareScreen {
   Kivo::MemoryImage particle;
-
-  Screen3D() {
-    DDrawStandIn::Machine machine;
-    machine.desktopFormat = DDrawStandIn::Format::kRGB888;
-    machine.desktopWidth = 1024;
-    machine.desktopHeight = 768;
-    DDrawStandIn::Reset(machine);
-    DDrawStandIn::SetWindowHost(&host);
-    Kivo::InstallDDImageFactory();
-    app.width = kW;
-    app.height = kH;
-    app.colorDepth = 32;
-    display = std::make_unique<Kivo::DDInterface>(&app);
-    display->is3D = true;
-    if (display->Init(host.window, true) != 0) std::fprintf(stderr, "bench: the 3D display did not start\n");
-    screen = display->GetScreenImage();
+  Screen3D() : SoftwareScreen(true) {
     const std::vector<uint32_t> texels = SoftTexels();
     particle.SetBits(texels.data(), kImageSize, kImageSize, true);
-  }
-  ~Screen3D() {
-    display.reset();
-    DDrawStandIn::SetWindowHost(nullptr);
-    DDrawStandIn::Reset();
   }
 };
 
@@ -250,7 +215,7 @@ int main(int argc, char** argv) {
   }
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 2;
-  benchreport::MedianCollector reporter;
+  benchreport::RatioReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
 
   std::printf("\n%-10s %14s %14s %14s %14s %8s\n", "look", "frame p/s", "update p/s", "draw p/s", "SDL p/s", "vs SDL");

@@ -1,6 +1,7 @@
 #include "frontend/GameApp.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <exception>
 
@@ -42,6 +43,13 @@ void Note(const std::string& line) { Platform::Log("game: " + line); }
 }  // namespace
 
 GameApp* TheGame() { return gGame; }
+
+void LoadingProgress::Set(float value) {
+  mValue.store(value);
+  char text[32];
+  std::snprintf(text, sizeof text, "%.3f", static_cast<double>(value));
+  Note(std::string("progress ") + text);
+}
 
 float LoadingProgress::SoundsValue(int loaded, int totalSounds) {
   float fraction = static_cast<float>(std::max(0, loaded)) / static_cast<float>(std::max(1, totalSounds));
@@ -241,6 +249,7 @@ void GameApp::OnLoaderFinished() {
     if (mDisplay != nullptr) mDisplay->SetCursorImage(cursor);
   }
   UseCustomCursors(mCustomCursorFlag);
+  Note(mCustomCursorFlag ? "own cursors on" : "own cursors off");
   SetLoadState(kLoaded);
   Note("load state 1");
 }
@@ -253,6 +262,21 @@ void GameApp::OnFocusGained() {
 void GameApp::OnFocusLost() {
   KivoAppBase::OnFocusLost();
   if (Screen* level = GetScreen(kLevelScreen)) level->SetPaused(true);
+}
+
+void GameApp::ApplyMusicVolume(double volume) {
+  Note("applied music volume " + std::to_string(volume));
+  KivoAppBase::ApplyMusicVolume(volume);
+}
+
+void GameApp::ApplySfxVolume(double volume) {
+  Note("applied sound volume " + std::to_string(volume));
+  KivoAppBase::ApplySfxVolume(volume);
+}
+
+void GameApp::ApplyScreenMode(bool windowed, bool is3D, bool force) {
+  Note(std::string("applied screen mode ") + (windowed ? "windowed" : "full screen") + (is3D ? ", 3D" : ", no 3D"));
+  KivoAppBase::ApplyScreenMode(windowed, is3D, force);
 }
 
 void GameApp::PlayMusic(int index) {
@@ -280,7 +304,10 @@ Screen* GameApp::CreateScreen(int type) {
   }
 }
 
-Screen* GameApp::CreateLevelScreen(const std::string& sceneName) { return new Screen(*this, sceneName); }
+Screen* GameApp::CreateLevelScreen(const std::string& sceneName) {
+  if (mLevelScreenFactory) return mLevelScreenFactory(sceneName);
+  return new Screen(*this, sceneName);
+}
 
 void GameApp::OnLoadingScreenAdded() { LaunchLoader(); }
 
@@ -316,6 +343,8 @@ void GameApp::ClearParticles() { gParticleSystem.Clear(); }
 void GameApp::RefreshWelcome() {
   if (auto* menu = dynamic_cast<MainMenuScreen*>(GetScreen(kMainMenuScreen))) menu->ShowWelcome();
 }
+
+const ScreenTransition* GameApp::Transition() const { return mSwitch == nullptr ? nullptr : mSwitch->Overlay(); }
 
 Screen* GameApp::GetScreen(int type) const { return mSwitch == nullptr ? nullptr : mSwitch->GetScreen(type); }
 

@@ -16,6 +16,7 @@
 #pragma once
 
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -38,7 +39,8 @@ enum LoadState : int { kLoading = 0, kLoaded = 1, kClickShown = 2 };
 // The loading bar's value as the loading thread moves it.
 class LoadingProgress {
  public:
-  void Set(float value) { mValue.store(value); }
+  // Stores the value and logs it ("game: progress 0.550").
+  void Set(float value);
   float Get() const { return mValue.load(); }
   // 0.5 to 0.8 over the sounds of the "Game" group; a group without sounds
   // or more resources than sounds never leave that span.
@@ -59,6 +61,10 @@ class GameApp : public KivoAppBase, public FrontEndHost, public ScreenSwitchHost
   void OnLoaderFinished() override;
   void OnFocusGained() override;
   void OnFocusLost() override;
+  // The volume and screen-mode calls, logged as they reach the framework.
+  void ApplyMusicVolume(double volume) override;
+  void ApplySfxVolume(double volume) override;
+  void ApplyScreenMode(bool windowed, bool is3D, bool force) override;
 
   // ScreenHost
   void PlayMusic(int index) override;
@@ -89,6 +95,14 @@ class GameApp : public KivoAppBase, public FrontEndHost, public ScreenSwitchHost
 
   bool StartLevel();
   Screen* GetScreen(int type) const;
+  // The switch's fade overlay, or null before the switch exists.
+  const ScreenTransition* Transition() const;
+
+  // Builds the started level screen of a level scene. The level screen lives
+  // above the front end, so the game's entry sets this; without it a level
+  // is a plain screen of its scene.
+  using LevelScreenFactory = std::function<Screen*(const std::string& sceneName)>;
+  void SetLevelScreenFactory(LevelScreenFactory factory) { mLevelScreenFactory = std::move(factory); }
 
   Profiles& GetProfiles() override { return mProfiles; }
   LoadingProgress& GetLoadingProgress() { return mLoadingProgress; }
@@ -122,6 +136,7 @@ class GameApp : public KivoAppBase, public FrontEndHost, public ScreenSwitchHost
   GameMapHost mMapHost{*this};
   GameStoryHost mStoryHost{*this};
   KindScriptServices mScriptServices;
+  LevelScreenFactory mLevelScreenFactory;
 };
 
 // The one application object while it exists, else null.

@@ -4,12 +4,14 @@
 
 #include "engine/ImageTable.h"
 #include "engine/ParticleSystem.h"
+#include "engine/SliderEditKinds.h"
 #include "engine/TextKinds.h"
 #include "engine/TextTables.h"
 #include "frontend/GameApp.h"
 #include "frontend/ScreenSwitch.h"
 #include "image/MemoryImage.h"
 #include "platform/Environment.h"
+#include "platform/FrameDump.h"
 #include "ui/Graphics.h"
 
 namespace Kivo {
@@ -65,6 +67,7 @@ void SplashScreen::MouseDown(int x, int y, int clickCount) {
 void SplashScreen::OnAnimationEnd(std::string name, std::string animation) {
   if (animation == "splash_in") {
     Play("splash_wait");
+    Platform::RequestFrameDump("splash" + std::to_string(mNumber));
   } else if (animation == "splash_wait") {
     Play("splash_out");
   } else if (animation == "splash_out") {
@@ -88,6 +91,15 @@ void LoadingScreen::Update() {
     if (auto* text = dynamic_cast<sObjText*>(mText)) text->mText = GetText("click");
     mFrontEnd.SetLoadState(kClickShown);
     Platform::Log("loading: \"click\" shown");
+  }
+  // The picture of the finished loading: "click" shown and the bar, which
+  // glides to its value, full.
+  if (!mFinishedShown && mFrontEnd.GetLoadState() == kClickShown) {
+    auto* slider = dynamic_cast<sObjSlider*>(mBar);
+    if (slider == nullptr || slider->IsFull()) {
+      mFinishedShown = true;
+      Platform::RequestFrameDump("loading");
+    }
   }
 }
 

@@ -72,6 +72,7 @@ class LoadingScreen : public Screen {
   FrontEndHost& mFrontEnd;
   sObj* mBar = nullptr;
   sObj* mText = nullptr;
+  bool mFinishedShown = false;
 };
 
 class WinScreen : public Screen {

@@ -2,6 +2,7 @@
 
 #include "engine/SceneDatabase.h"
 #include "platform/Environment.h"
+#include "platform/FrameDump.h"
 #include "ui/Graphics.h"
 #include "ui/WidgetManager.h"
 
@@ -32,6 +33,7 @@ void ScreenTransition::Update() {
       Screen* shown = mOwner.GetScreen(mTargetType);
       mOwner.Manager().SetFocus(shown);
       Platform::Log("screens: fade in ended, screen " + std::to_string(mTargetType) + " focused");
+      if (mTargetType == kMainMenuScreen) Platform::RequestFrameDump("menu");
     }
   } else if (mState == kFadingOut) {
     mOpacity += kFadeStep;

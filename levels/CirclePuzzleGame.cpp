@@ -8,7 +8,8 @@
 #include "engine/SpriteKinds.h"
 #include "image/MemoryImage.h"
 #include "levels/LevelContext.h"
-#include "levels/PuzzleDrawing.h"
+#include "levels/PlayfieldDraw.h"
+#include "levels/PropertyValue.h"
 #include "shell/base/StringUtils.h"
 
 namespace Kivo {
@@ -19,14 +20,6 @@ constexpr double kInversePi = 0.31830987732601135;
 constexpr double kPiForDrawing = 3.1415927;
 constexpr double kOneOver180 = 0.005555555555555556;
 constexpr double kEdge = 3.0;  // soft edge width in pixels
-
-// The value of the object's own property, "" when absent.
-std::string OwnProperty(const sObj& object, const std::string& key) {
-  for (const ObjProperty& pair : object.mProperties) {
-    if (pair.key == key) return pair.value;
-  }
-  return "";
-}
 
 uint32_t WithAlpha(uint32_t pixel, double alpha) {
   const uint32_t a = static_cast<uint32_t>(static_cast<int>(alpha)) & 0xFFu;
@@ -105,7 +98,7 @@ int CirclePuzzleGame::Init(ObjectList* levelObjects, ObjectList* hudObjects) {
     auto* sprite = dynamic_cast<sObjSprite*>(object);
     puzzle.picture = sprite != nullptr ? sprite->GetImage() : nullptr;
     int32_t bands = 1;
-    const std::string value = OwnProperty(*object, "_iNumPiece");
+    const std::string value = FindPropertyValue(object, "_iNumPiece");
     if (!value.empty()) ParseInt(value, bands);
     if (bands < 1 || bands > kMaxBands) {
       MarkUnplayable("circlepuzzle", "\"" + object->mName + "\" has \"_iNumPiece\" " + std::to_string(bands) +
@@ -191,17 +184,18 @@ int CirclePuzzleGame::Update(int updateCount) {
 }
 
 int CirclePuzzleGame::Draw(Graphics& g) {
-  BeginPuzzleDraw(g);
+  BeginPlayfield(g);
   DrawLevelWithHud(*this, g);
   g.SetColor(Color(255, 255, 255, 255));
-  for (const CirclePuzzle& puzzle : mPuzzles) {
-    for (const PuzzleRing& ring : puzzle.rings) {
-      if (!ring.active) continue;
-      g.DrawImageRotated(ring.image.get(), ring.originX, ring.originY, ring.angle * kPiForDrawing * kOneOver180);
+  if (!IsUnplayable()) {
+    for (const CirclePuzzle& puzzle : mPuzzles) {
+      for (const PuzzleRing& ring : puzzle.rings) {
+        if (!ring.active) continue;
+        g.DrawImageRotated(ring.image.get(), ring.originX, ring.originY, ring.angle * kPiForDrawing * kOneOver180);
+      }
     }
   }
-  MiniGame::Draw(g);
-  EndPuzzleDraw(g);
+  EndPlayfield(*this, g);
   return 0;
 }
 

@@ -168,6 +168,11 @@ void GameScreen::StartLevel() {
   mGame->mStarted = true;
   mGame->SetListener(this);
   mHintEffect = mGame->FindEffect("effHint");
+  // A kind that loads sub-levels replaces the level objects under us.
+  mGame->mLevelObjectsReplaced = [this] {
+    mHintEffect = mGame->FindEffect("effHint");
+    if (mTutorial != nullptr) mTutorial->SetLevelObjects(&mObjects);
+  };
   ShowObject(mGame->HasHint() ? mDisabledHint : mHintButton, false);
   if (CurrentLevelContext().HardModeField() == 0) {
     SetTimeText(GetText("easyBarTime"));

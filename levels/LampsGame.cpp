@@ -8,7 +8,7 @@
 #include "engine/SpriteKinds.h"
 #include "image/MemoryImage.h"
 #include "levels/LevelContext.h"
-#include "levels/PuzzleDrawing.h"
+#include "levels/PlayfieldDraw.h"
 #include "shell/base/StringUtils.h"
 
 namespace Kivo {
@@ -182,12 +182,11 @@ uint8_t LampsGame::GetHintPosition(HintPoint& first, HintPoint& second) {
 }
 
 int LampsGame::Draw(Graphics& g) {
-  BeginPuzzleDraw(g);
+  BeginPlayfield(g);
   DrawLevelWithHud(*this, g);
   g.SetColor(Color(255, 255, 255, 255));
   for (const Lamp& lamp : mLamps) g.DrawCellQuad(mLampImage.Get(), lamp.quad, lamp.lit + 1, 1);
-  MiniGame::Draw(g);
-  EndPuzzleDraw(g);
+  EndPlayfield(*this, g);
   return 0;
 }
 

@@ -16,6 +16,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "engine/EngineObject.h"
@@ -116,6 +117,10 @@ class MiniGame {
   uint32_t mShownSeconds = 0;
   bool mMissCrossRequest = false;
   HintPoint mMissPoint;
+  // Set by the level screen, called by a kind that replaced the level
+  // objects (a sub-level): whoever holds pointers into them looks them up
+  // again.
+  std::function<void()> mLevelObjectsReplaced;
 
  private:
   bool mUnplayable = false;

@@ -1,6 +1,8 @@
 #include "levels/MiniGameFactory.h"
 
+#include "levels/AkvaGame.h"
 #include "levels/AssocGame.h"
+#include "levels/BalanceGame.h"
 #include "levels/CardsGame.h"
 #include "levels/CirclePuzzleGame.h"
 #include "levels/DuskGame.h"
@@ -13,8 +15,13 @@
 #include "levels/ObjectListGame.h"
 #include "levels/PairsGame.h"
 #include "levels/PictQuadGames.h"
+#include "levels/PuzzleGame.h"
+#include "levels/QuestGame.h"
 #include "levels/SeifGame.h"
+#include "levels/StarmapGame.h"
+#include "levels/TarnivelleGame.h"
 #include "levels/TowersGame.h"
+#include "levels/TruboGame.h"
 #include "levels/WhatNewGame.h"
 
 namespace Kivo {
@@ -46,23 +53,23 @@ const FactoryRow kRows[] = {
     {"pict_15", Make<Pict15Game>},
     {"pict_puzzle", Make<PictPuzzleGame>},
     {"lamps", Make<LampsGame>},
-    {"tarnivelle", nullptr},
+    {"tarnivelle", Make<TarnivelleGame>},
     {"jumper", Make<JumperGame>},
     {"cards", Make<CardsGame>},
-    {"balance", nullptr},
-    {"akva", nullptr},
-    {"quest", nullptr},
+    {"balance", Make<BalanceGame>},
+    {"akva", Make<AkvaGame>},
+    {"quest", Make<QuestGame>},
     {"dusk", Make<DuskGame>},
     {"seif", Make<SeifGame>},
     {"hunter", Make<HunterGame>},
-    {"puzzle", nullptr},
+    {"puzzle", Make<PuzzleGame>},
     {"towers", Make<TowersGame>},
     {"assoc", Make<AssocGame>},
     {"circlepuzzle", Make<CirclePuzzleGame>},
     {"pairs", Make<PairsGame>},
-    {"starmap", nullptr},
+    {"starmap", Make<StarmapGame>},
     {"what_new", Make<WhatNewGame>},
-    {"trubo_game", nullptr},
+    {"trubo_game", Make<TruboGame>},
 };
 
 }  // namespace

@@ -9,7 +9,7 @@
 #include "engine/SpriteKinds.h"
 #include "image/MemoryImage.h"
 #include "levels/LevelContext.h"
-#include "levels/PuzzleDrawing.h"
+#include "levels/PlayfieldDraw.h"
 #include "shell/base/StringUtils.h"
 
 namespace Kivo {
@@ -111,12 +111,11 @@ void PictQuadGame::DrawPiece(Graphics& g, const Quad& quad, int homeColumn, int 
 }
 
 int PictQuadGame::Draw(Graphics& g) {
-  BeginPuzzleDraw(g);
+  BeginPlayfield(g);
   DrawLevelWithHud(*this, g);
   if (!IsUnplayable() && mPicture != nullptr) DrawPieces(g);
   g.SetColor(Color(255, 255, 255, 255));
-  MiniGame::Draw(g);
-  EndPuzzleDraw(g);
+  EndPlayfield(*this, g);
   return 0;
 }
 

@@ -7,8 +7,8 @@
 #include "engine/SpriteKinds.h"
 #include "image/MemoryImage.h"
 #include "levels/LevelContext.h"
-#include "levels/PuzzleDrawing.h"
-#include "shell/KivoAppBase.h"
+#include "levels/PlayfieldDraw.h"
+#include "levels/PropertyValue.h"
 #include "shell/base/StringUtils.h"
 
 namespace Kivo {
@@ -21,18 +21,9 @@ constexpr uint32_t kGlowTime = 300;
 constexpr float kAboveTower = 100.0f;
 constexpr float kLiftSpeed = 0.5f;  // pixels per ms
 
-// The value of the object's own property, "" when absent.
-const std::string& OwnProperty(const sObj& object, const std::string& key) {
-  static const std::string kEmpty;
-  for (const ObjProperty& pair : object.mProperties) {
-    if (pair.key == key) return pair.value;
-  }
-  return kEmpty;
-}
-
 float OwnInt(const sObj& object, const std::string& key) {
   int32_t value = 0;
-  ParseInt(OwnProperty(object, key), value);
+  ParseInt(FindPropertyValue(&object, key), value);
   return static_cast<float>(value);
 }
 
@@ -130,10 +121,7 @@ void TowerDisk::Step(uint32_t interval) {
 // ---------------------------------------------------------------------------
 // The game.
 
-uint32_t TowersGame::Interval() {
-  if (gAppBase != nullptr && gAppBase->mUpdateInterval > 0) return static_cast<uint32_t>(gAppBase->mUpdateInterval);
-  return 10;
-}
+uint32_t TowersGame::Interval() { return static_cast<uint32_t>(UpdateIntervalMs()); }
 
 int TowersGame::Init(ObjectList* levelObjects, ObjectList* hudObjects) {
   MiniGame::Init(levelObjects, hudObjects);
@@ -368,13 +356,16 @@ int TowersGame::MouseUp(int x, int y, int clickCount) {
 }
 
 int TowersGame::Draw(Graphics& g) {
-  BeginPuzzleDraw(g);
+  BeginPlayfield(g);
   DrawLevelWithHud(*this, g);
   g.SetDrawMode(0);
-  for (const TowerDisk& disk : mDisks) disk.back.Draw(g, disk.glowLevel);
-  for (const Tower& tower : mTowers) tower.part.Draw(g, tower.glowLevel);
-  for (const TowerDisk& disk : mDisks) disk.front.Draw(g, disk.glowLevel);
-  EndPuzzleDraw(g);
+  if (!IsUnplayable()) {
+    for (const TowerDisk& disk : mDisks) disk.back.Draw(g, disk.glowLevel);
+    for (const Tower& tower : mTowers) tower.part.Draw(g, tower.glowLevel);
+    for (const TowerDisk& disk : mDisks) disk.front.Draw(g, disk.glowLevel);
+  }
+  g.End3D();
+  g.SetColorizeImages(false);
   g.SetDrawMode(0);
   g.SetColor(Color(255, 255, 255, 255));
   MiniGame::Draw(g);

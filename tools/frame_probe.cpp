@@ -4,8 +4,12 @@
 //   X,Y!=RRGGBB       it is not
 //   X0,Y0,X1,Y1~RRGGBB:N   at least N pixels of the rectangle (X1, Y1
 //                     excluded) are the colour
+//   X0,Y0,X1,Y1!~RRGGBB:N  at least N pixels of the rectangle are not
 //   X0,Y0,X1,Y1@crc   prints the CRC-32 of the rectangle's pixels (red,
 //                     green, blue bytes row by row) for the caller to pin
+//   --same OTHER.png  OTHER has the same size and every pixel's colour
+//                     equals this frame's within the tolerance (alpha is
+//                     not compared); the count of differing pixels is shown
 // One line per check; exit code 0 when all pass, 1 when one fails or the
 // frame cannot be read, 2 on wrong usage.
 #include <algorithm>
@@ -30,9 +34,20 @@ bool Near(uint32_t pixel, uint32_t rgb, int tolerance) {
 
 int Usage() {
   std::fprintf(stderr,
-               "usage: frame_probe FRAME.png [--size WxH] [--tol N] X,Y=RRGGBB | X,Y!=RRGGBB | "
-               "X0,Y0,X1,Y1~RRGGBB:N | X0,Y0,X1,Y1@crc ...\n");
+               "usage: frame_probe FRAME.png [--size WxH] [--tol N] [--same OTHER.png] X,Y=RRGGBB | X,Y!=RRGGBB | "
+               "X0,Y0,X1,Y1~RRGGBB:N | X0,Y0,X1,Y1!~RRGGBB:N | X0,Y0,X1,Y1@crc ...\n");
   return 2;
+}
+
+// Pixels of two frames whose colours differ beyond the tolerance; -1 when
+// the sizes differ.
+long CountDifferences(const Kivo::ImageLib::Image& a, const Kivo::ImageLib::Image& b, int tolerance) {
+  if (a.width != b.width || a.height != b.height) return -1;
+  long differing = 0;
+  for (size_t i = 0; i < a.pixels.size(); ++i) {
+    if (!Near(a.pixels[i], b.pixels[i] & 0xFFFFFFu, tolerance)) ++differing;
+  }
+  return differing;
 }
 
 }  // namespace
@@ -61,6 +76,18 @@ int main(int argc, char** argv) {
       allPassed = allPassed && ok;
       continue;
     }
+    if (arg == "--same" && i + 1 < argc) {
+      const std::string other = argv[++i];
+      Kivo::ImageLib::ImagePtr second = Kivo::ImageLib::ReadPngImage(other);
+      const long differing = second == nullptr ? -1 : CountDifferences(*frame, *second, tolerance);
+      const bool ok = differing == 0;
+      if (differing < 0)
+        std::printf("FAIL same as %s (unreadable or of another size)\n", other.c_str());
+      else
+        std::printf("%s same as %s (%ld pixels differ)\n", ok ? "ok" : "FAIL", other.c_str(), differing);
+      allPassed = allPassed && ok;
+      continue;
+    }
     int x0 = 0, y0 = 0, x1 = 0, y1 = 0, minimum = 0;
     unsigned rgb = 0;
     char op[3] = {};
@@ -80,11 +107,13 @@ int main(int argc, char** argv) {
       std::printf("crc %d,%d,%d,%d %08lX\n", x0, y0, x1, y1, crc);
       continue;
     }
-    if (std::sscanf(arg.c_str(), "%d,%d,%d,%d~%x:%d", &x0, &y0, &x1, &y1, &rgb, &minimum) == 6) {
+    if (std::sscanf(arg.c_str(), "%d,%d,%d,%d%2[!~]%x:%d", &x0, &y0, &x1, &y1, op, &rgb, &minimum) == 7 &&
+        (std::string(op) == "~" || std::string(op) == "!~")) {
+      const bool wanted = std::string(op) == "~";
       int count = 0;
       for (int y = std::max(0, y0); y < std::min(y1, frame->height); ++y) {
         for (int x = std::max(0, x0); x < std::min(x1, frame->width); ++x) {
-          if (Near(frame->pixels[static_cast<size_t>(y) * frame->width + x], rgb, tolerance)) ++count;
+          if (Near(frame->pixels[static_cast<size_t>(y) * frame->width + x], rgb, tolerance) == wanted) ++count;
         }
       }
       ok = count >= minimum;

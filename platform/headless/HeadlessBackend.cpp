@@ -1,6 +1,5 @@
 // The headless backend: no host window system; a fake clock, scripted input,
 // logged message boxes and frames kept in memory.
-#include <png.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -13,11 +12,11 @@
 #include <set>
 #include <sstream>
 
-#include "platform/AtomicFile.h"
 #include "platform/Backend.h"
 #include "platform/Clock.h"
 #include "platform/Dialogs.h"
 #include "platform/Environment.h"
+#include "platform/FrameDump.h"
 #include "platform/Headless.h"
 #include "platform/Input.h"
 #include "platform/Prompt.h"
@@ -57,9 +56,16 @@ class HeadlessBackend : public Backend {
 
   const char* Name() const override { return "headless"; }
 
-  // A headless run mixes by the headless clock.
+  // A headless run mixes by the headless clock. GAME_AUDIO_OUT names a WAV
+  // file that receives everything the first output opened mixes.
   std::unique_ptr<Kivo::AudioOutput> OpenAudioOutput() override {
-    return std::make_unique<Kivo::HeadlessAudioOutput>(true);
+    auto output = std::make_unique<Kivo::HeadlessAudioOutput>(true);
+    std::string wav = EnvironmentValue("GAME_AUDIO_OUT");
+    if (!wav.empty() && !mAudioOutTaken) {
+      mAudioOutTaken = true;
+      if (!output->OpenWav(wav)) Log("platform: GAME_AUDIO_OUT: cannot write " + wav);
+    }
+    return output;
   }
 
   bool CreateHostWindow(HWND window, const std::string&, int, int, int, int, bool) override {
@@ -97,6 +103,8 @@ class HeadlessBackend : public Backend {
                 mFrame.begin() + static_cast<std::ptrdiff_t>(y) * width);
     mFrameWidth = width;
     mFrameHeight = height;
+    std::string dump = TakeFrameDumpRequest();
+    if (!dump.empty()) SaveFrameDump(dump, mFrame.data(), width, height, width);
     return true;
   }
 
@@ -292,45 +300,11 @@ class HeadlessBackend : public Backend {
   RECT mDesktop{0, 0, 1024, 768};
   RECT mWorkArea{0, 0, 1024, 738};
   bool mWorkAreaSet = false;
+  bool mAudioOutTaken = false;
   ScreenSaverState mScreenSaver;
 };
 
 HeadlessBackend* Headless() { return dynamic_cast<HeadlessBackend*>(&ActiveBackend()); }
-
-void WritePngBytes(png_structp png, png_bytep data, size_t length) {
-  auto* file = static_cast<AtomicFileWriter*>(png_get_io_ptr(png));
-  if (!file->Write(data, length)) png_error(png, "write failed");
-}
-
-void FlushPngBytes(png_structp) {}  // the save syncs the whole file at its end
-
-bool WritePng(AtomicFileWriter& file, const std::vector<std::uint32_t>& pixels, int width, int height) {
-  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-  if (!png) return false;
-  png_infop info = png_create_info_struct(png);
-  std::vector<png_byte> row(static_cast<size_t>(width) * 4);
-  if (!info || setjmp(png_jmpbuf(png))) {
-    png_destroy_write_struct(&png, info ? &info : nullptr);
-    return false;
-  }
-  png_set_write_fn(png, &file, WritePngBytes, FlushPngBytes);
-  png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), 8, PNG_COLOR_TYPE_RGBA,
-               PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-  png_write_info(png, info);
-  for (int y = 0; y < height; ++y) {
-    for (int x = 0; x < width; ++x) {
-      std::uint32_t p = pixels[static_cast<size_t>(y) * static_cast<size_t>(width) + static_cast<size_t>(x)];
-      row[static_cast<size_t>(x) * 4 + 0] = static_cast<png_byte>(p >> 16);
-      row[static_cast<size_t>(x) * 4 + 1] = static_cast<png_byte>(p >> 8);
-      row[static_cast<size_t>(x) * 4 + 2] = static_cast<png_byte>(p);
-      row[static_cast<size_t>(x) * 4 + 3] = static_cast<png_byte>(p >> 24);
-    }
-    png_write_row(png, row.data());
-  }
-  png_write_end(png, nullptr);
-  png_destroy_write_struct(&png, &info);
-  return true;
-}
 
 }  // namespace
 
@@ -367,8 +341,7 @@ bool SaveLastFrameAsPng(const std::string& path) {
   std::vector<std::uint32_t> pixels;
   int width = 0, height = 0;
   if (!LastFrame(&pixels, &width, &height)) return false;
-  auto fill = [&](AtomicFileWriter& file) { return WritePng(file, pixels, width, height); };
-  return ReplaceFile(path, fill).ok();
+  return WriteArgbPng(path, pixels.data(), width, height, width);
 }
 
 }  // namespace Platform

@@ -4,11 +4,13 @@
 
 #include <map>
 #include <string>
+#include <vector>
 
 #include "platform/Backend.h"
 #include "platform/Clock.h"
 #include "platform/Dialogs.h"
 #include "platform/Environment.h"
+#include "platform/FrameDump.h"
 #include "platform/Input.h"
 #include "platform/Windows.h"
 #include "platform/WindowSystem.h"
@@ -189,8 +191,30 @@ class Sdl2Backend : public Backend {
     SDL_SetRenderDrawColor(host.renderer, 0, 0, 0, 255);
     SDL_RenderClear(host.renderer);
     SDL_RenderCopy(host.renderer, host.texture, nullptr, nullptr);
+    std::string dump = TakeFrameDumpRequest();
+    if (!dump.empty()) SaveWindowFrame(host, dump);
     SDL_RenderPresent(host.renderer);
     return true;
+  }
+
+  // Reads back what the window is about to show, at the window's own size.
+  static void SaveWindowFrame(HostWindow& host, const std::string& name) {
+    int width = 0, height = 0;
+    if (SDL_GetRendererOutputSize(host.renderer, &width, &height) != 0 || width <= 0 || height <= 0) {
+      Log("frame dump: " + name + " not saved: " + SDL_GetError());
+      return;
+    }
+    std::vector<std::uint32_t> pixels(static_cast<size_t>(width) * static_cast<size_t>(height));
+    // The logical size set for the frame must not scale the read-back.
+    SDL_Rect whole{0, 0, width, height};
+    SDL_RenderSetLogicalSize(host.renderer, 0, 0);
+    int read = SDL_RenderReadPixels(host.renderer, &whole, SDL_PIXELFORMAT_ARGB8888, pixels.data(), width * 4);
+    SDL_RenderSetLogicalSize(host.renderer, host.textureWidth, host.textureHeight);
+    if (read != 0) {
+      Log("frame dump: " + name + " not saved: " + SDL_GetError());
+      return;
+    }
+    SaveFrameDump(name, pixels.data(), width, height, width);
   }
 
   int ShowMessageBox(HWND owner, const std::string& text, const std::string& title, UINT type) override {

@@ -115,7 +115,7 @@ TEST_F(SampleDataReadBack, Settings) {
 
 TEST_F(SampleDataReadBack, ScriptsUseTheWholeVocabulary) {
   ExpectScript(mData.dialogScript, "data/dialogs/dlg_1_1.dtxt", Kivo::StoryCommands());
-  ExpectScript(mData.tutorialScript, "data/tutorial/tut_1_1.txt", Kivo::TutorialCommands());
+  ExpectScript(mData.tutorialScript, Kivo::kReferenceTutorialPath, Kivo::TutorialCommands());
   auto usesAll = [](const Kivo::ScriptWriter& written, const Kivo::ScriptCommandTable& vocabulary) {
     for (const Kivo::ScriptCommand& command : vocabulary) {
       bool used = false;
@@ -138,7 +138,7 @@ TEST_F(SampleDataReadBack, ScriptsUseTheWholeVocabulary) {
   }
   EXPECT_GE(speech, 2);
   Kivo::Script tutorial;
-  ASSERT_TRUE(tutorial.LoadFile(mFolder / "data/tutorial/tut_1_1.txt", nullptr));
+  ASSERT_TRUE(tutorial.LoadFile(mFolder / Kivo::kReferenceTutorialPath, nullptr));
   tutorial.IndexLabels();
   ASSERT_EQ(tutorial.Labels().size(), 1u);
   int before = tutorial.CurrentLine();

@@ -4,10 +4,13 @@
 
 #include <filesystem>
 #include <memory>
+#include <set>
 
 #include "engine/ControlKinds.h"
 #include "engine/ObjectKinds.h"
 #include "engine/SceneDatabase.h"
+#include "engine/Script.h"
+#include "engine/ImageTable.h"
 #include "engine/TextTables.h"
 #include "frontend/KindScriptServices.h"
 #include "frontend/MapScreen.h"
@@ -103,6 +106,52 @@ TEST_F(SampleStoryTest, TheSampleConversationRunsToTheHandOver) {
   manager.RemoveChild(&screen);
 }
 
+TEST_F(SampleStoryTest, EveryLevelsConversationShowsItsLinesAndHandsOver) {
+  for (int stage = 0; stage < 40; ++stage) {
+    for (int level = 0; level < 4; ++level) {
+      const std::string where = std::to_string(stage + 1) + "_" + std::to_string(level + 1);
+      log.clear();
+      StandInStoryHost story(host, &log);
+      StoryScreen screen(host, story, services, "mnDialogs", stage, level);
+      screen.Resize(0, 0, 800, 600);
+      manager.AddChild(&screen);
+      EXPECT_FALSE(screen.IsFinished()) << where;
+      // Every cast member's body and every speaker's mood have pictures.
+      std::set<std::string> keys;
+      for (const ImageEntry& entry : ImageEntries()) keys.insert(entry.key);
+      for (int slot = 0; slot < StoryScreen::kPersonageCount; ++slot) {
+        const std::string& name = screen.Slot(slot).mName;
+        if (!name.empty()) EXPECT_EQ(keys.count(name + "_body"), 1u) << where << " " << name;
+      }
+      int speeches = 0;
+      for (const std::string& line : screen.GetScript().Lines()) {
+        std::string value;
+        if (Script::SplitAt(line, '=', value).empty()) continue;
+        EXPECT_FALSE(GetDialogText(value).empty()) << where << " " << line;
+        std::string name, mood;
+        SplitSpeechKey(line.substr(0, line.find('=')), &name, &mood);
+        EXPECT_NE(screen.FindPersonage(name), nullptr) << where << " " << line;
+        EXPECT_EQ(keys.count(name + "_head_" + mood), 1u) << where << " " << line;
+        ++speeches;
+      }
+      int clicks = 0;
+      for (int update = 0; update < 1000 && !screen.IsFinished(); ++update) {
+        if (screen.IsWaitingForClick()) {
+          screen.MouseDown(5, 5, 1);
+          screen.MouseUp(5, 5, 1);
+          ++clicks;
+        }
+        screen.Update();
+      }
+      EXPECT_GE(speeches, 3) << where;
+      EXPECT_EQ(clicks, speeches) << where;
+      EXPECT_EQ(log, (Log{"StartLevel", "StartTransition(6,12)"})) << where;
+      manager.RemoveChild(story.level.get());
+      manager.RemoveChild(&screen);
+    }
+  }
+}
+
 TEST_F(SampleStoryTest, TheSampleTutorialWaitsStepByStepAndCanBeSkipped) {
   TutorialPanel panel(host, services, "mnTutor", 0, 0);
   panel.Resize(0, 0, 800, 600);
@@ -113,13 +162,39 @@ TEST_F(SampleStoryTest, TheSampleTutorialWaitsStepByStepAndCanBeSkipped) {
   EXPECT_FALSE(panel.IsFinished());
   EXPECT_TRUE(panel.FindObject("sprBack")->mVisible);
   EXPECT_TRUE(panel.Arrow(0)->mVisible);
-  // The area "hud_list" is not in the stand-in level: nothing is allowed.
+  // The first hint holds the level and waits for "ok"; the game gets no
+  // click meanwhile.
+  EXPECT_TRUE(panel.IsBlocking());
   EXPECT_FALSE(panel.FilterClick(100, 100, 1));
   EXPECT_EQ(panel.GetScript().CurrentLine(), 4);
+  panel.OnButtonClick("ok");
+  EXPECT_EQ(panel.GetScript().CurrentLine(), 8);
+  EXPECT_TRUE(panel.IsBlocking());
   panel.OnButtonClick("btnNextMenu");
   EXPECT_TRUE(panel.IsFinished());
+  EXPECT_FALSE(panel.IsBlocking());
   EXPECT_TRUE(panel.FilterClick(100, 100, 1));
   manager.RemoveChild(&panel);
+}
+
+TEST_F(SampleStoryTest, EveryTutorialEndsByOkPressesAndTimeAlone) {
+  // The sample tutorials keep to hints, arrows, "ok" and timed waits, so a
+  // player who only presses "ok" reaches the end of each.
+  for (int stage : {1, 2, 3, 5, 10, 40}) {
+    TutorialPanel panel(host, services, "mnTutor", stage - 1, 0);
+    ObjectList level;
+    panel.SetLevelObjects(&level);
+    panel.Start();
+    EXPECT_FALSE(panel.IsFinished()) << stage;
+    for (int update = 0; update < 2000 && !panel.IsFinished(); ++update) {
+      panel.OnButtonClick("ok");
+      panel.Update();
+    }
+    EXPECT_TRUE(panel.IsFinished()) << stage;
+    EXPECT_FALSE(panel.IsBlocking()) << stage;
+  }
+  TutorialPanel none(host, services, "mnTutor", 3, 0);
+  EXPECT_TRUE(none.IsFinished());
 }
 
 }  // namespace

@@ -45,6 +45,8 @@ echo "header name $(bytes 4 10)"
 echo "record name $(bytes 48 10)"
 echo "full screen $(bytes 88 1), own cursors $(bytes 89 1)"
 echo "hard $(number d4 100), chosen $(number d4 104)"
-applied=$(grep '^dialogs: sound volume ' "$work/tour/game.log" | tail -n 1 | cut -d' ' -f4)
+# The value last handed to the framework's ApplySfxVolume, as the game logs
+# the call.
+applied=$(grep '^game: applied sound volume ' "$work/tour/game.log" | tail -n 1 | cut -d' ' -f5)
 stored=$(printf '%.6f' "$(number f4 96)")
 test "$applied" = "$stored" && echo "sound volume $stored, the last one applied"

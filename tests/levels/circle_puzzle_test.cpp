@@ -209,6 +209,16 @@ TEST_F(CirclePuzzleTest, ObjectsAfterTheTenthAreIgnoredWithALogLine) {
   game.Draw(graphics);
 }
 
+TEST_F(CirclePuzzleTest, TwentyOneBandsOfOnePixelMakeTwentyRings) {
+  LoadPuzzles(1, "21", 42);
+  CirclePuzzleGame game;
+  Start(game);
+  EXPECT_FALSE(game.IsUnplayable());
+  ASSERT_EQ(game.mPuzzles[0].rings.size(), 20u);
+  EXPECT_EQ(game.mPuzzles[0].rings[19].outer, 20);
+  game.Draw(graphics);
+}
+
 TEST_F(CirclePuzzleTest, BadBandsOrPicturesLeaveTheGameIdle) {
   struct Case {
     std::string bands;

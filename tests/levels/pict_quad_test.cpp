@@ -500,6 +500,18 @@ TEST_F(PictQuadTest, BadPictureDataLeavesEveryKindIdle) {
   }
 }
 
+TEST_F(PictQuadTest, ThirtyTwoPiecesASideStillPlay) {
+  LoadPicture("32");
+  for (const char* type : {"pict_move", "pict_rotate", "pict_15", "pict_puzzle"}) {
+    std::unique_ptr<MiniGame> game(CreateMiniGame(type));
+    Start(*game);
+    EXPECT_FALSE(game->IsUnplayable()) << type;
+    ClickAt(*game, PlaceCentre(3, 3, 32));
+    Run(*game, 3);
+    game->Draw(graphics);
+  }
+}
+
 TEST_F(PictQuadTest, SpriteWithoutAPictureIsUnplayable) {
   DtmRecord root = Record("level", 3, 0, 0, 800, 600);
   root.Child(Record("sprGame", 3, kLeft, kTop, 100, 100, {{"_keyImg", "missing"}}));

@@ -264,7 +264,9 @@ TEST_F(TowersTest, WithoutTowersTheLevelIsUnplayable) {
   game->MouseMove(110, 300);
   game->MouseUp(110, 300, 1);
   Run(*game, 3);
+  screen.calls.clear();
   game->Draw(graphics);
+  EXPECT_TRUE(screen.calls.empty());  // the disks found are not drawn
   EXPECT_FALSE(game->IsWon());
   HintPoint a, b;
   EXPECT_EQ(game->GetHintPosition(a, b), kHintNone);

@@ -1,7 +1,10 @@
 #include "tools/autoplay/AutoplayRules.h"
 
 #include "tools/autoplay/rules/FindListRules.h"
+#include "tools/autoplay/rules/FuseTileRules.h"
+#include "tools/autoplay/rules/HintRules.h"
 #include "tools/autoplay/rules/PicturePuzzleRules.h"
+#include "tools/autoplay/rules/QuestRules.h"
 
 namespace Kivo {
 
@@ -16,27 +19,27 @@ struct RuleRow {
 const RuleRow kRules[] = {
     {"find_list_mask", FindListRule},
     {"find_list_text", FindListRule},
-    {"find_diff", nullptr},
-    {"find_ident", nullptr},
+    {"find_diff", FollowHintRule},
+    {"find_ident", FollowHintRule},
     {"find_list_object", FindListObjectRule},
     {"pict_move", PictMoveRule},
     {"pict_rotate", PictRotateRule},
     {"pict_15", Pict15Rule},
     {"pict_puzzle", PictPuzzleRule},
     {"lamps", LampsRule},
-    {"tarnivelle", nullptr},
+    {"tarnivelle", FuseTileRule},
     {"jumper", nullptr},
     {"cards", nullptr},
     {"balance", nullptr},
     {"akva", nullptr},
-    {"quest", nullptr},
-    {"dusk", nullptr},
+    {"quest", QuestRule},
+    {"dusk", FollowHintRule},
     {"seif", nullptr},
     {"hunter", nullptr},
-    {"puzzle", nullptr},
+    {"puzzle", JigsawRule},
     {"towers", TowersRule},
     {"assoc", nullptr},
-    {"circlepuzzle", nullptr},
+    {"circlepuzzle", CirclePuzzleRule},
     {"pairs", nullptr},
     {"starmap", nullptr},
     {"what_new", nullptr},

@@ -1,6 +1,7 @@
 #include "tools/sampledata/SampleData.h"
 
 #include "tools/sampledata/SampleFrontEnd.h"
+#include "tools/sampledata/SampleHud.h"
 #include "tools/sampledata/SampleKinds.h"
 #include "tools/sampledata/SampleStory.h"
 #include "tools/sampledata/levels/FindListLevels.h"
@@ -9,9 +10,14 @@
 #include <filesystem>
 
 #include "tools/sampledata/ClickSound.h"
+#include "tools/sampledata/SampleConversations.h"
+#include "tools/sampledata/SampleMap.h"
 #include "tools/sampledata/SampleMenuScenes.h"
+#include "tools/sampledata/SampleTutorials.h"
 
 namespace Kivo {
+
+const char kReferenceTutorialPath[] = "data/tutorial/every_command.txt";
 
 namespace {
 
@@ -31,13 +37,7 @@ const TextRow kTexts[] = {
     {"tut_find_items", L"Find the items of the list.\nClick an item when you see it."},
     {"tut_hint", L"Stuck? The hint button shows one item."},
     {"tut_skipped", L"This line is jumped over."},
-};
-
-// Conversation lines, named by the speech lines of the sample conversation.
-const TextRow kDialogs[] = {
-    {"dlg_1_1_1", L"Where did everything go?"},
-    {"dlg_1_1_2", L"Look closely. Nothing is ever really lost."},
-    {"dlg_1_1_3", L"Then let us start searching!"},
+    {"txt_dusk_left", L"%d"},
 };
 
 struct SettingRow {
@@ -47,8 +47,7 @@ struct SettingRow {
 };
 
 const SettingRow kSettings[] = {
-    {"main", "code_page", "1251"},   {"music_levels", "1_1", "theme_garden"}, {nullptr, "1_2", "theme_garden"},
-    {nullptr, "1_3", "theme_attic"}, {nullptr, "1_4", "theme_attic"},
+    {"main", "code_page", "1251"},
 };
 
 bool AddTexts(TextTableWriter& writer, const TextRow* rows, std::size_t count, std::string* error) {
@@ -58,34 +57,30 @@ bool AddTexts(TextTableWriter& writer, const TextRow* rows, std::size_t count, s
   return true;
 }
 
+// The level songs: two levels a song, music1 to music6 in turn.
+std::string LevelSong(int stage, int level) {
+  return "music" + std::to_string(1 + ((stage - 1) * 2 + (level - 1) / 2) % 6);
+}
+
 bool AddSettings(SettingsWriter& writer, std::string* error) {
   for (const SettingRow& row : kSettings) {
     if (row.section != nullptr && !writer.Section(row.section, error)) return false;
     if (!writer.Set(row.key, row.value, error)) return false;
+  }
+  if (!writer.Section("music_levels", error)) return false;
+  for (int stage = 1; stage <= kSampleStages; ++stage) {
+    for (int level = 1; level <= kSampleLevelsPerStage; ++level) {
+      const std::string key = std::to_string(stage) + "_" + std::to_string(level);
+      if (!writer.Set(key, LevelSong(stage, level), error)) return false;
+    }
   }
   return true;
 }
 
 using A = ScriptArg;
 
-// Every story command: two characters dressed into the first free slots
-// (the sage facing left), placed and animated, three speech lines of
-// "name_mood=dialog key" and a timed pause between two of them.
-bool AddDialogScript(ScriptWriter& s, std::string* error) {
-  return s.Command("personage",
-                   {A::Text(""), A::Text("hero"), A::Float(0), A::Float(-10), A::Text("normal"), A::Int(0)}, error) &&
-         s.Command("personage",
-                   {A::Text(""), A::Text("sage"), A::Float(0), A::Float(-10), A::Text("normal"), A::Int(1)}, error) &&
-         s.Command("center", {A::Text("hero"), A::Float(220), A::Float(400)}, error) &&
-         s.Command("center", {A::Text("sage"), A::Float(580), A::Float(400)}, error) &&
-         s.Command("init_by_ani", {A::Text("hero"), A::Text("hero_enter")}, error) &&
-         s.Assign("hero_sad", "dlg_1_1_1", error) &&
-         s.Command("play_ani", {A::Text("sage"), A::Text("sage_talk")}, error) &&
-         s.Assign("sage_normal", "dlg_1_1_2", error) && s.Command("wait_time", {A::Float(0.5f)}, error) &&
-         s.Assign("hero_happy", "dlg_1_1_3", error);
-}
-
-// Every tutorial command, a label and a goto that jumps forward to it.
+// Every tutorial command, a label and a goto that jumps forward to it: the
+// reference the script tools are checked with; no level reads it.
 bool AddTutorialScript(ScriptWriter& s, std::string* error) {
   return s.Command("show", {A::Text("tut_find_items"), A::Float(400), A::Float(300)}, error) &&
          s.Command("arrow_show", {A::Float(212.5f), A::Float(64), A::Int(2)}, error) &&
@@ -113,8 +108,32 @@ bool AddKindsTexts(TextTableWriter& writer, std::string* error) {
   for (const auto& [key, text] : FrontEndTexts()) {
     if (!writer.Add(key, text, error)) return false;
   }
+  for (const auto& [key, text] : HudTexts()) {
+    if (!writer.Add(key, text, error)) return false;
+  }
   for (const auto& [key, text] : FindListItemTexts()) {
     if (!writer.Add(key, text, error)) return false;
+  }
+  return AddTutorialTexts(writer, error);
+}
+
+std::string LevelFile(const char* folder, const char* prefix, int stage, int level, const char* extension) {
+  return std::string(folder) + prefix + std::to_string(stage) + "_" + std::to_string(level) + extension;
+}
+
+// The conversation of every level but the first (that one is dialogScript)
+// and every tutorial.
+bool AddLevelScripts(SampleData& data, std::string* error) {
+  for (int stage = 1; stage <= kSampleStages; ++stage) {
+    for (int level = 1; level <= kSampleLevelsPerStage; ++level) {
+      if (stage == 1 && level == 1) continue;
+      data.levelScripts.push_back({LevelFile("data/dialogs/", "dlg_", stage, level, ".dtxt"), ScriptWriter()});
+      if (!BuildConversation(stage, level, data.levelScripts.back().script, error)) return false;
+    }
+  }
+  for (int stage : TutorialStages()) {
+    data.levelScripts.push_back({LevelFile("data/tutorial/", "tut_", stage, 1, ".txt"), ScriptWriter()});
+    if (!BuildTutorial(stage, data.levelScripts.back().script, error)) return false;
   }
   return true;
 }
@@ -123,21 +142,22 @@ bool AddKindsTexts(TextTableWriter& writer, std::string* error) {
 
 bool BuildSampleData(SampleData& data, std::string* error) {
   return AddTexts(data.texts, kTexts, sizeof kTexts / sizeof kTexts[0], error) && AddKindsTexts(data.texts, error) &&
-         AddSampleMenuTexts(data.texts, error) &&
-         AddTexts(data.dialogs, kDialogs, sizeof kDialogs / sizeof kDialogs[0], error) &&
-         AddSettings(data.settings, error) && AddDialogScript(data.dialogScript, error) &&
-         AddTutorialScript(data.tutorialScript, error);
+         AddSampleMenuTexts(data.texts, error) && AddConversationLines(data.dialogs, error) &&
+         AddSettings(data.settings, error) && BuildConversation(1, 1, data.dialogScript, error) &&
+         AddTutorialScript(data.tutorialScript, error) && AddLevelScripts(data, error);
 }
 
 std::vector<SampleFile> SampleFiles(const SampleData& data) {
-  return {
+  std::vector<SampleFile> files = {
       {"data/data.txt", data.texts.Bytes()},
       {"data/dialog.txt", data.dialogs.Bytes()},
       {"settings.ini", data.settings.Bytes()},
       {"data/dialogs/dlg_1_1.dtxt", data.dialogScript.Bytes()},
-      {"data/tutorial/tut_1_1.txt", data.tutorialScript.Bytes()},
+      {kReferenceTutorialPath, data.tutorialScript.Bytes()},
       {kClickSoundPath, MakeClickWav()},
   };
+  for (const LevelScript& level : data.levelScripts) files.push_back({level.path, level.script.Bytes()});
+  return files;
 }
 
 bool WriteSampleData(const std::string& folder, std::string* error) {

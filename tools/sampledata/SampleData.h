@@ -10,12 +10,24 @@
 
 namespace Kivo {
 
+// A tutorial using every tutorial command, for the script tools and their
+// tests; no level reads it.
+extern const char kReferenceTutorialPath[];
+
+// A script of one level: a conversation or a tutorial.
+struct LevelScript {
+  std::string path;
+  ScriptWriter script;
+};
+
 struct SampleData {
   TextTableWriter texts;        // data/data.txt
   TextTableWriter dialogs;      // data/dialog.txt
   SettingsWriter settings;      // settings.ini
   ScriptWriter dialogScript;    // data/dialogs/dlg_1_1.dtxt
-  ScriptWriter tutorialScript;  // data/tutorial/tut_1_1.txt
+  ScriptWriter tutorialScript;  // kReferenceTutorialPath
+  // The other levels' conversations and the tutorials.
+  std::vector<LevelScript> levelScripts;
 };
 
 struct SampleFile {

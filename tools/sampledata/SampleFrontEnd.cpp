@@ -41,10 +41,13 @@ DtmRecord SplashScene() {
 
 DtmRecord LoadingScene() {
   DtmRecord root = Placed("loadingRoot", kTypePlain, 0, 0, 800, 600);
+  DtmRecord backdrop = Placed("loadingBack", kTypeSprite, 0, 0, 800, 600);
+  backdrop.Property("_keyImg", "loading_back").Property("_sModeDraw", "NORMAL");
   DtmRecord bar = Placed("loadingBar", kTypeSlider, 200, 400, 400, 24);
+  bar.Property("_keyImgBack", "loading_bar_back").Property("_keyImg", "loading_bar_fill");
   DtmRecord text = Placed("txtLoading", kTypeText, 200, 440, 400, 40);
-  text.Property("_keyText", "loading").Property("_sFont", "FONT_GENERAL").Property("_iAlign", "1");
-  return root.Child(bar).Child(text);
+  text.Property("_keyText", "loading").Property("_sFont", "FONT_GENERAL").Property("_iAlign", "0");
+  return root.Child(backdrop).Child(bar).Child(text);
 }
 
 DtmRecord Button(const std::string& name, float top) {
@@ -79,6 +82,21 @@ std::vector<FrontEndPicture> TablePictures() {
          if (x > y || x + y > 40) return 0;
          return x == 0 || x == y ? 0xFF101010u : 0xFFF0F0F0u;
        })});
+  // The loading screen: a dusky backdrop, the bar's framed track and its fill.
+  pictures.push_back({{"loading_back", "data/images/front/loading_back.png", false, 1, 1},
+                      Flat(800, 600, [](int x, int y) -> uint32_t {
+                        const uint32_t blue = static_cast<uint32_t>(60 + y * 80 / 600);
+                        const uint32_t green = static_cast<uint32_t>(30 + (x + y) * 40 / 1400);
+                        return 0xFF000000u | 0x18u << 16 | green << 8 | blue;
+                      })});
+  pictures.push_back({{"loading_bar_back", "data/images/front/loading_bar_back.png", false, 1, 1},
+                      Flat(400, 24, [](int x, int y) -> uint32_t {
+                        return x < 2 || y < 2 || x >= 398 || y >= 22 ? 0xFFE0E0E0u : 0xFF202830u;
+                      })});
+  pictures.push_back({{"loading_bar_fill", "data/images/front/loading_bar_fill.png", false, 1, 1},
+                      Flat(400, 24, [](int x, int y) -> uint32_t {
+                        return x < 2 || y < 2 || x >= 398 || y >= 22 ? 0u : 0xFFE0B040u;
+                      })});
   for (int card = 1; card <= 8; ++card) {
     const uint32_t colour = 0xFF000000u | static_cast<uint32_t>(card * 0x1F2D3B % 0xFFFFFF);
     pictures.push_back(

@@ -3,8 +3,12 @@
 #include <filesystem>
 
 #include "tools/sampledata/DataWriters.h"
+#include "tools/sampledata/levels/DuskLevels.h"
 #include "tools/sampledata/levels/FindListLevels.h"
+#include "tools/sampledata/levels/FindSameLevels.h"
+#include "tools/sampledata/levels/FuseTileLevels.h"
 #include "tools/sampledata/levels/PicturePuzzleLevels.h"
+#include "tools/sampledata/levels/QuestLevels.h"
 
 namespace Kivo {
 
@@ -19,27 +23,27 @@ struct MakerRow {
 const MakerRow kMakers[] = {
     {"find_list_mask", MakeFindListMaskLevel},
     {"find_list_text", MakeFindListTextLevel},
-    {"find_diff", nullptr},
-    {"find_ident", nullptr},
+    {"find_diff", MakeFindDiffLevel},
+    {"find_ident", MakeFindIdentLevel},
     {"find_list_object", MakeFindListObjectLevel},
     {"pict_move", MakePictMoveLevel},
     {"pict_rotate", MakePictRotateLevel},
     {"pict_15", MakePict15Level},
     {"pict_puzzle", MakePictPuzzleLevel},
     {"lamps", MakeLampsLevel},
-    {"tarnivelle", nullptr},
+    {"tarnivelle", MakeTarnivelleLevel},
     {"jumper", nullptr},
     {"cards", nullptr},
     {"balance", nullptr},
     {"akva", nullptr},
-    {"quest", nullptr},
-    {"dusk", nullptr},
+    {"quest", MakeQuestLevel},
+    {"dusk", MakeDuskLevel},
     {"seif", nullptr},
     {"hunter", nullptr},
-    {"puzzle", nullptr},
+    {"puzzle", MakeJigsawLevel},
     {"towers", MakeTowersLevel},
     {"assoc", nullptr},
-    {"circlepuzzle", nullptr},
+    {"circlepuzzle", MakeCirclePuzzleLevel},
     {"pairs", nullptr},
     {"starmap", nullptr},
     {"what_new", nullptr},

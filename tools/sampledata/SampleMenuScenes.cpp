@@ -211,7 +211,6 @@ bool AddSampleMenuTexts(TextTableWriter& writer, std::string* error) {
       {"opt_cursors", L"Own cursors"},
       {"note_title", L"Your task"},
       {"note_empty", L""},
-      {"level_goal_1_1", L"Find all the items of the list."},
   };
   for (const auto& [key, text] : texts) {
     if (!writer.Add(key, text, error)) return false;

@@ -10,6 +10,7 @@
 #include "tools/sampledata/DataWriters.h"
 #include "resources/ImageLib.h"
 #include "tools/sampledata/SampleFrontEnd.h"
+#include "tools/sampledata/SampleHud.h"
 #include "tools/sampledata/SampleControls.h"
 #include "tools/sampledata/SampleKinds.h"
 #include "tools/sampledata/SampleMenuScenes.h"
@@ -184,7 +185,7 @@ bool BuildSampleScenes(SceneDatabaseWriter& writer, std::string* error, LevelAss
     if (!writer.AddImage(picture.entry, error)) return false;
   }
   return AddControlsScene(writer, error) && AddSampleEffectScene(writer, error) && AddStoryScenes(writer, error) &&
-         AddFrontEndScenes(writer, error) && AddSampleLevels(writer, *assets, error);
+         AddFrontEndScenes(writer, error) && AddHudScene(writer, error) && AddSampleLevels(writer, *assets, error);
 }
 
 std::vector<SampleFontSpec> SampleFonts() {
@@ -247,7 +248,8 @@ bool WriteSampleSceneData(const std::string& folder, std::string* error) {
     if (!WriteSamplePicture(root / picture.entry.path, picture.image, error)) return false;
   }
   if (!WriteControlsPictures(folder, error) || !WriteStoryPictures(folder, error) ||
-      !WriteFrontEndPictures(folder, error) || !WriteSampleLevelPictures(folder, levelAssets, error)) {
+      !WriteFrontEndPictures(folder, error) || !WriteHudPictures(folder, error) ||
+      !WriteSampleLevelPictures(folder, levelAssets, error)) {
     return false;
   }
   int frequency = 330;

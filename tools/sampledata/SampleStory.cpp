@@ -4,7 +4,9 @@
 
 #include "resources/ImageLib.h"
 #include "tools/sampledata/DataWriters.h"
+#include "tools/sampledata/SampleConversations.h"
 #include "tools/sampledata/SampleDrawing.h"
+#include "tools/sampledata/SampleMap.h"
 
 namespace Kivo {
 
@@ -32,17 +34,6 @@ StoryPicture Entry(const std::string& key, ImageLib::Image image) {
 
 std::vector<StoryPicture> StoryPictures() {
   std::vector<StoryPicture> pictures;
-  const std::pair<const char*, uint32_t> characters[] = {{"hero", 0x3060C0}, {"sage", 0x806030}};
-  for (const auto& [name, colour] : characters) {
-    pictures.push_back(Entry(std::string(name) + "_body", Flat(120, 240, colour)));
-    const std::pair<const char*, uint32_t> moods[] = {{"normal", 0xE0C0A0}, {"sad", 0xA0A0E0}, {"happy", 0xF0E060}};
-    for (const auto& [mood, face] : moods) {
-      pictures.push_back(Entry(std::string(name) + "_head_" + mood, Flat(60, 70, face)));
-    }
-  }
-  for (int n = 1; n <= 3; ++n) {
-    pictures.push_back(Entry("stage_picture_" + std::to_string(n), Flat(240, 160, 0x406080u + 0x202000u * n)));
-  }
   pictures.push_back(Entry("tut_back", Flat(320, 140, 0xF0E8D0)));
   pictures.push_back(Entry("tut_arrow", Flat(60, 20, 0xE04020)));
   return pictures;
@@ -152,36 +143,26 @@ bool AddStoryScenes(SceneDatabaseWriter& writer, std::string* error) {
   for (const StoryPicture& picture : StoryPictures()) {
     if (!writer.AddImage(picture.entry, error)) return false;
   }
-  return true;
+  return AddConversationPictures(writer, error) && AddMapPictures(writer, error);
 }
 
-std::size_t StoryPictureCount() { return StoryPictures().size(); }
+std::size_t StoryPictureCount() {
+  return StoryPictures().size() + ConversationPictures().size() + MapPictures().size();
+}
 
 bool WriteStoryPictures(const std::string& folder, std::string* error) {
   for (const StoryPicture& picture : StoryPictures()) {
     if (!WriteSamplePicture(std::filesystem::path(folder) / picture.entry.path, picture.image, error)) return false;
   }
-  return true;
+  return WriteConversationPictures(folder, error) && WriteMapPictures(folder, error);
 }
 
 std::vector<std::pair<std::string, std::wstring>> StoryTexts() {
-  return {{"stage_title_1", L"The Old Garden"},
-          {"stage_title_2", L"The Attic"},
-          {"stage_title_3", L"The Harbour"},
-          {"level_story_1_1",
-           L"The garden gate stands open. Somebody has scattered the gardener's tools among "
-           L"the flower beds, and the sage asks you to find them before nightfall."},
-          {"level_story_1_2", L"Behind the greenhouse the paths wind between old hedges."},
-          {"level_fact_1_1", L"The garden was planted two hundred years ago."},
-          {"level_fact_1_2", L"Some of the hedges are older than the house."},
-          {"map_level_1", L"1"},
-          {"map_level_2", L"2"},
-          {"map_level_3", L"3"},
-          {"map_level_4", L"4"},
-          {"map_left", L"<"},
-          {"map_right", L">"},
-          {"map_menu", L"Menu"},
-          {"map_play", L"Play"}};
+  std::vector<std::pair<std::string, std::wstring>> texts = {
+      {"map_level_1", L"1"}, {"map_level_2", L"2"}, {"map_level_3", L"3"}, {"map_level_4", L"4"},
+      {"map_left", L"<"},    {"map_right", L">"},   {"map_menu", L"Menu"}, {"map_play", L"Play"}};
+  for (auto& text : MapTexts()) texts.push_back(std::move(text));
+  return texts;
 }
 
 }  // namespace Kivo

@@ -4,8 +4,8 @@
 // "mnMapMenu" (stage bar, slider, four level buttons with their texts, the
 // hidden story text that sizes the page, fact, title, picture and the four
 // buttons); the levels themselves come from SampleLevels.h. Also the
-// characters' body and head pictures, the stage pictures and the hint
-// pictures, and the texts the map shows.
+// hint pictures, the characters' pictures (SampleConversations) and the
+// map's pictures and texts (SampleMap).
 #pragma once
 
 #include <cstddef>

@@ -1,14 +1,18 @@
 #include "tools/autoplay/rules/PicturePuzzleRules.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <deque>
 #include <unordered_map>
 #include <vector>
 
+#include "image/MemoryImage.h"
+#include "levels/CirclePuzzleGame.h"
 #include "levels/LampsGame.h"
 #include "levels/PictQuadGames.h"
+#include "levels/PuzzleGame.h"
 #include "levels/TowersGame.h"
 
 namespace Kivo {
@@ -72,7 +76,12 @@ bool PictMoveRule(MiniGame& base, AutoplayMove& move) {
     return true;
   }
   HintPoint first, second;
-  if (game.GetHintPosition(first, second) != kHintClosedAtBoth) return false;
+  if (game.GetHintPosition(first, second) != kHintClosedAtBoth) {
+    // A start that happens to be solved is won by a swap and the swap back.
+    if (game.mWon || game.mPieces.size() < 2) return false;
+    first = QuadCentre(game.mPieces[0].motion.current);
+    second = QuadCentre(game.mPieces[1].motion.current);
+  }
   const HintPoint& at = game.mSelected < 0 ? first : second;
   Click(move, at.x, at.y);
   return true;
@@ -209,6 +218,57 @@ bool TowersRule(MiniGame& base, AutoplayMove& move) {
   const Quad& q = game.mTowers[tower].part.displayQuad;
   Click(move, (q.corner[0].x + q.corner[2].x) / 2.0f, (q.corner[0].y + q.corner[2].y) / 2.0f);
   return true;
+}
+
+bool CirclePuzzleRule(MiniGame& base, AutoplayMove& move) {
+  auto& game = static_cast<CirclePuzzleGame&>(base);
+  constexpr double kReach = 200.0;  // the release lies this far from the centre
+  for (const CirclePuzzle& puzzle : game.mPuzzles) {
+    const int cx = puzzle.originX + puzzle.picture->width / 2;
+    const int cy = puzzle.originY + puzzle.picture->height / 2;
+    for (const PuzzleRing& ring : puzzle.rings) {
+      if (!ring.active) continue;
+      // The nearest angle that locks: 0.5 beyond a whole number of turns.
+      const double turns = std::round(std::fabs(ring.angle) / 360.0);
+      const double goal = (ring.angle < 0.0 ? -1.0 : 1.0) * (360.0 * turns + 0.5);
+      const double turn = std::clamp(goal - ring.angle, -90.0, 90.0);
+      // Pressed right of the centre (pointer angle -90) inside the ring, and
+      // released where the pointer's angle is -90 + turn.
+      const int pressX = cx + (ring.inner + ring.outer) / 2;
+      const double radians = -(turn)*3.141592653589793 / 180.0;
+      move.kind = AutoplayMove::kDrag;
+      move.x = pressX;
+      move.y = cy;
+      move.toX = cx + static_cast<int>(std::lround(kReach * std::cos(radians)));
+      move.toY = cy + static_cast<int>(std::lround(kReach * std::sin(radians)));
+      move.clicks = 1;
+      return true;
+    }
+  }
+  return false;
+}
+
+bool JigsawRule(MiniGame& base, AutoplayMove& move) {
+  auto& game = static_cast<PuzzleGame&>(base);
+  const JigsawBoard& board = game.mBoard;
+  const float bx = static_cast<float>(board.mX);
+  const float by = static_cast<float>(board.mY);
+  if (board.mHolding) {
+    const JigsawPiece& held = board.mPieces.front();
+    // The press point keeps the piece where it is, or brings it home.
+    if (held.angle != 0) {
+      Click(move, std::round(held.x + board.mGrabX + bx), std::round(held.y + board.mGrabY + by), -1);
+    } else {
+      Click(move, std::round(held.homeX + board.mGrabX + bx), std::round(held.homeY + board.mGrabY + by));
+    }
+    return true;
+  }
+  for (const JigsawPiece& piece : board.mPieces) {
+    if (piece.fixed) continue;
+    Click(move, piece.x + bx, piece.y + by);
+    return true;
+  }
+  return false;
 }
 
 }  // namespace Kivo

@@ -19,5 +19,11 @@ bool LampsRule(MiniGame& game, AutoplayMove& move);
 // Plays the shortest moves of three towers: lift at the source, drop at the
 // target, waiting for every motion to end.
 bool TowersRule(MiniGame& game, AutoplayMove& move);
+// Grabs each free ring and drags it, a quarter turn at most per drag, until
+// its angle is 0.5 degrees from a whole turn.
+bool CirclePuzzleRule(MiniGame& game, AutoplayMove& move);
+// Picks up the topmost loose jigsaw piece, turns it upright and puts it down
+// at home.
+bool JigsawRule(MiniGame& game, AutoplayMove& move);
 
 }  // namespace Kivo

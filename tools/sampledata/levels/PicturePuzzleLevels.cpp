@@ -222,4 +222,71 @@ DtmRecord MakeTowersLevel(const LevelSlot& slot, LevelAssets& assets) {
   return root;
 }
 
+namespace {
+
+// A round picture of side pixels: hue by the angle about the centre, bright
+// and dark spokes and rings, clear outside the circle; no turn of a ring
+// looks like another.
+ImageLib::Image RoundPicture(int side, int shift) {
+  return sample::Picture(side, side, [side, shift](int x, int y) {
+    const float dx = static_cast<float>(x - side / 2);
+    const float dy = static_cast<float>(y - side / 2);
+    const float r = std::sqrt(dx * dx + dy * dy);
+    if (r > side / 2.0f) return 0u;
+    const float turn = std::atan2(dy, dx) / 6.2831853f + 0.5f;  // 0..1
+    const int hue = static_cast<int>(turn * 1536.0f) + shift;
+    const bool spoke = static_cast<int>(turn * 12.0f) % 3 == 0;
+    const bool band = static_cast<int>(r) / 9 % 2 == 0;
+    return Hue(hue, spoke ? 120 : (band ? 245 : 200));
+  });
+}
+
+}  // namespace
+
+DtmRecord MakeCirclePuzzleLevel(const LevelSlot& slot, LevelAssets& assets) {
+  // Three bands (two rings) first, four later.
+  const int bands = slot.appearance == 0 ? 3 : 4;
+  const int side = 300;
+  DtmRecord root = LevelRoot(slot, assets);
+  const std::string key = "round_" + SlotTag(slot);
+  assets.Add(key, RoundPicture(side, slot.number * 131));
+  DtmRecord picture = Placed("sprPuzzle", 3, 190, 150, side, side);
+  picture.Property("_keyImg", key);
+  picture.Property("_iNumPiece", std::to_string(bands));
+  root.Child(picture);
+  DtmRecord sound = Placed("soundRotateFind", 17, 0, 0, 1, 1);
+  sound.Property("_keySound", "SOUND_GOOD_OBJECT");
+  root.Child(sound);
+  return root;
+}
+
+DtmRecord MakeJigsawLevel(const LevelSlot& slot, LevelAssets& assets) {
+  // 2 x 3 first, 3 x 3 later; one piece starts fixed.
+  const int rows = slot.appearance == 0 ? 2 : 3;
+  const int columns = 3;
+  const int width = 360;
+  const int height = 120 * rows;
+  DtmRecord root = LevelRoot(slot, assets);
+  root.Property("_iPuzzleRows", std::to_string(rows));
+  root.Property("_iPuzzleCols", std::to_string(columns));
+  root.Property("_iPuzzleFixs", "1");
+  const std::string key = "jigsaw_" + SlotTag(slot);
+  assets.Add(key, sample::Picture(width, height, [width, height, shift = slot.number * 53](int x, int y) {
+               // Diagonal hue bands under a grid of soft dots: every region differs.
+               const int hue = (x * 1536 / width + y * 700 / height + shift) % 1536;
+               const int dx = x % 40 - 20;
+               const int dy = y % 40 - 20;
+               return Hue(hue, dx * dx + dy * dy < 64 ? 150 : 235);
+             }));
+  DtmRecord picture = Placed("sprPuzzle", 3, 50, 120, static_cast<float>(width), static_cast<float>(height));
+  picture.Property("_keyImg", key);
+  root.Child(picture);
+  // Loose pieces land with their centres in this strip, left of the HUD.
+  root.Child(Placed("rectShuffle", 3, 480, 110, 140, 380));
+  DtmRecord effect = Placed("effOnPlace", 15, 50, 120, 20, 20);
+  effect.Property("_keyEff", "magicwand");
+  root.Child(effect);
+  return root;
+}
+
 }  // namespace Kivo

@@ -16,5 +16,7 @@ DtmRecord MakePict15Level(const LevelSlot& slot, LevelAssets& assets);
 DtmRecord MakePictPuzzleLevel(const LevelSlot& slot, LevelAssets& assets);
 DtmRecord MakeLampsLevel(const LevelSlot& slot, LevelAssets& assets);
 DtmRecord MakeTowersLevel(const LevelSlot& slot, LevelAssets& assets);
+DtmRecord MakeCirclePuzzleLevel(const LevelSlot& slot, LevelAssets& assets);
+DtmRecord MakeJigsawLevel(const LevelSlot& slot, LevelAssets& assets);
 
 }  // namespace Kivo

@@ -2,7 +2,8 @@
 // one application object, runs its start-up, its loop and its destruction,
 // and returns 0. Fatal errors end the process earlier with their own codes.
 //
-// The application object is the game's (GameApp). With GAME_SCENE set it is
+// The application object is the game's (GameApp), whose level screens are
+// built through the level host of this folder. With GAME_SCENE set it is
 // instead the scene viewer's: the framework's application under a product
 // name and registry key fixed at build time, doing the engine's part of the
 // game object's start-up: at
@@ -40,7 +41,8 @@
 #include "engine/TextTables.h"
 #include "engine/ControlKinds.h"
 #include "frontend/GameApp.h"
-#include "frontend/SceneViewer.h"
+#include "game/GameLevelHost.h"
+#include "game/SceneViewer.h"
 #include "platform/Headless.h"
 #include "platform/Platform.h"
 #include "platform/Process.h"
@@ -78,7 +80,12 @@ class HeadlessIdleClose {
 
 class GameEntryApp : public Kivo::GameApp {
  public:
-  explicit GameEntryApp(bool headless) : mIdleClose(headless) {}
+  explicit GameEntryApp(bool headless) : mIdleClose(headless) {
+    // The factory owns the level host, so the host lives until the
+    // application's destructor has deleted the last level screen.
+    auto levelHost = std::make_shared<Kivo::GameLevelHost>(*this);
+    SetLevelScreenFactory([levelHost](const std::string& scene) { return levelHost->CreateLevelScreen(scene); });
+  }
   void StepUpdate() override {
     GameApp::StepUpdate();
     mIdleClose.Step(mMainWindow.load());

@@ -1,11 +1,11 @@
-#include "frontend/SceneViewer.h"
+#include "game/SceneViewer.h"
 
 #include <cstring>
 
 #include "engine/GameMath.h"
 #include "engine/ParticleSystem.h"
 #include "engine/SoundEmitterKinds.h"
-#include "frontend/ControlsSetup.h"
+#include "game/ControlsSetup.h"
 #include "platform/Environment.h"
 #include "shell/base/StringUtils.h"
 

@@ -1,4 +1,4 @@
-#include "frontend/ControlsSetup.h"
+#include "game/ControlsSetup.h"
 
 #include <string>
 #include <vector>

@@ -1,4 +1,4 @@
-#include "frontend/XmlSceneHost.h"
+#include "game/XmlSceneHost.h"
 
 #include <cstring>
 

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "engine/SceneLoader.h"
-#include "frontend/XmlSceneHost.h"
+#include "game/XmlSceneHost.h"
 #include "ui/Widget.h"
 
 namespace Kivo {

@@ -1,0 +1,202 @@
+#include "tools/sampledata/SampleMap.h"
+
+#include <filesystem>
+
+#include "tools/sampledata/DataWriters.h"
+#include "tools/sampledata/SampleDrawing.h"
+#include "tools/sampledata/SampleLevels.h"
+
+namespace Kivo {
+
+namespace {
+
+using namespace sample;
+
+// The controls scene draws these; the map shares them.
+constexpr int kSharedStagePictures = 5;
+
+const wchar_t* const kTitles[kSampleStages] = {
+    L"The Old Garden",   L"The Attic",          L"The Harbour",       L"The Clock Tower",  L"The Library",
+    L"The Lighthouse",   L"The Market",         L"The Mill",          L"The Orchard",      L"The Cellar",
+    L"The Stone Bridge", L"The Greenhouse",     L"The Station",       L"The Bakery",       L"The Forest Path",
+    L"The Observatory",  L"The Boathouse",      L"The Workshop",      L"The Chapel Ruins", L"The Meadow",
+    L"The Museum",       L"The Inn",            L"The Caves",         L"The Vineyard",     L"The Castle Gate",
+    L"The Theatre",      L"The Fishing Village", L"The Old Mine",     L"The Island",       L"The Winter Lodge",
+    L"The Palace Kitchen", L"The Tower Stairs", L"The Hall of Maps",  L"The Treasury",     L"The Bell Tower",
+    L"The Sunken Garden", L"The Crypt",         L"The Throne Room",   L"The Roof",         L"The Sage's Study"};
+
+// What the player is after, by level within the stage.
+const wchar_t* const kQuests[kSampleLevelsPerStage] = {
+    L"Somebody has been here before you and left everything in disorder.",
+    L"A torn page of the sage's notebook points further in.",
+    L"The trail grows fainter, and the sage grows impatient.",
+    L"One last search, and the way to the next place is open."};
+
+const wchar_t* const kFacts[] = {
+    L"People came here long before the first map was drawn.",
+    L"The walls were built from stone carried from the hills.",
+    L"Every hundred years the place was mended and painted anew.",
+    L"Its keys were kept by one family for seven generations.",
+    L"Travellers once paid a copper coin to pass.",
+    L"The oldest object found here is a bronze button.",
+    L"On clear days the sea can be seen from its highest window.",
+};
+
+struct KindGoal {
+  const char* type;
+  const wchar_t* goal;
+};
+
+const KindGoal kGoals[] = {
+    {"find_list_mask", L"Find every item whose outline is on the list."},
+    {"find_list_text", L"Find every item named on the list."},
+    {"find_diff", L"Spot the differences between the two pictures."},
+    {"find_ident", L"Find the objects that look exactly alike."},
+    {"find_list_object", L"Find the objects shown on the list."},
+    {"pict_move", L"Move the pieces until the picture is whole."},
+    {"pict_rotate", L"Turn the pieces until the picture is whole."},
+    {"pict_15", L"Slide the tiles back into order."},
+    {"pict_puzzle", L"Put the picture together."},
+    {"lamps", L"Light every lamp."},
+    {"tarnivelle", L"Join the tiles so that the current flows."},
+    {"jumper", L"Bounce the jumper up to the goal."},
+    {"cards", L"Turn the cards over and find every pair."},
+    {"balance", L"Bring the scales into balance."},
+    {"akva", L"Set the aquarium right."},
+    {"quest", L"Use what you find in the right places."},
+    {"dusk", L"Find the items in the dark with your lamp."},
+    {"seif", L"Open the safe."},
+    {"hunter", L"Catch the birds before they fly away."},
+    {"puzzle", L"Fit the pieces of the puzzle together."},
+    {"towers", L"Rebuild the tower on the last peg."},
+    {"assoc", L"Group the things that belong together."},
+    {"circlepuzzle", L"Turn the rings until the picture fits."},
+    {"pairs", L"Find the matching pairs."},
+    {"starmap", L"Join the stars into their constellation."},
+    {"what_new", L"Find what has changed in the picture."},
+    {"trubo_game", L"Turn the pipes so that the water flows."},
+};
+
+std::wstring Goal(const std::string& type) {
+  for (const KindGoal& goal : kGoals) {
+    if (type == goal.type) return goal.goal;
+  }
+  return L"Solve the puzzle.";
+}
+
+std::string Key(const char* prefix, int stage) { return prefix + std::to_string(stage); }
+std::string Key(const char* prefix, int stage, int level) {
+  return prefix + std::to_string(stage) + "_" + std::to_string(level);
+}
+
+// The stage's colour: hues a golden angle apart, so neighbours differ.
+uint32_t StageColour(int stage, int value) {
+  const int hue = (stage * 137) % 360;
+  const int sector = hue / 60;
+  const int rising = value * (hue % 60) / 60;
+  const int falling = value - rising;
+  const int low = value / 5;
+  int r = 0, g = 0, b = 0;
+  switch (sector) {
+    case 0: r = value, g = rising, b = low; break;
+    case 1: r = falling, g = value, b = low; break;
+    case 2: r = low, g = value, b = rising; break;
+    case 3: r = low, g = falling, b = value; break;
+    case 4: r = rising, g = low, b = value; break;
+    default: r = value, g = low, b = falling; break;
+  }
+  return static_cast<uint32_t>(std::max(r, low) << 16 | std::max(g, low) << 8 | std::max(b, low));
+}
+
+// Six shapes in turn, each centred at the origin with radius r.
+bool InShape(int shape, int dx, int dy, int r) {
+  const int ax = dx < 0 ? -dx : dx;
+  const int ay = dy < 0 ? -dy : dy;
+  switch (shape) {
+    case 0: return dx * dx + dy * dy < r * r;
+    case 1: return ax * 5 < r * 4 && ay * 5 < r * 4;
+    case 2: return dy > -r && dy < r && ax * 2 < dy + r;
+    case 3: return ax + ay < r;
+    case 4: return dx * dx + dy * dy < r * r && dx * dx + dy * dy > r * r / 4;
+    default: return (ax * 3 < r && ay < r) || (ay * 3 < r && ax < r);
+  }
+}
+
+// A gradient in the stage's colour with one to three of its shapes.
+ImageLib::Image StagePicture(int stage, int width, int height) {
+  const int shape = (stage - 1) % 6;
+  const int count = 1 + ((stage - 1) / 6) % 3;
+  const uint32_t dark = StageColour(stage, 110);
+  const uint32_t light = StageColour(stage + 20, 240);
+  const int radius = height / (count == 1 ? 3 : 4);
+  return Picture(width, height, [=](int x, int y) {
+    for (int i = 0; i < count; ++i) {
+      const int cx = width * (2 * i + 1) / (2 * count);
+      const int cy = height / 2 + (i % 2 == 0 ? 0 : height / 8);
+      if (InShape(shape, x - cx, y - cy, radius)) return Opaque(light);
+    }
+    const int shade = 60 + 40 * y / height;
+    const uint32_t r = ((dark >> 16) & 0xFF) * shade / 100;
+    const uint32_t g = ((dark >> 8) & 0xFF) * shade / 100;
+    const uint32_t b = (dark & 0xFF) * shade / 100;
+    return Opaque(r << 16 | g << 8 | b);
+  });
+}
+
+MapPicture Entry(const std::string& key, ImageLib::Image image) {
+  return {{key, "data/images/map/" + key + ".png", false, 1, 1}, std::move(image)};
+}
+
+}  // namespace
+
+std::wstring StageTitle(int stage) {
+  return stage >= 1 && stage <= kSampleStages ? kTitles[stage - 1] : std::wstring();
+}
+
+std::vector<MapPicture> MapPictures() {
+  std::vector<MapPicture> pictures;
+  for (int stage = kSharedStagePictures + 1; stage <= kSampleStages; ++stage) {
+    pictures.push_back(Entry(Key("stage_", stage), StagePicture(stage, 64, 48)));
+  }
+  for (int stage = 1; stage <= kSampleStages; ++stage) {
+    pictures.push_back(Entry(Key("stage_picture_", stage), StagePicture(stage, 240, 160)));
+  }
+  return pictures;
+}
+
+bool AddMapPictures(SceneDatabaseWriter& writer, std::string* error) {
+  for (const MapPicture& picture : MapPictures()) {
+    if (!writer.AddImage(picture.entry, error)) return false;
+  }
+  return true;
+}
+
+bool WriteMapPictures(const std::string& folder, std::string* error) {
+  for (const MapPicture& picture : MapPictures()) {
+    if (!WriteSamplePicture(std::filesystem::path(folder) / picture.entry.path, picture.image, error)) return false;
+  }
+  return true;
+}
+
+std::vector<std::pair<std::string, std::wstring>> MapTexts() {
+  std::vector<std::pair<std::string, std::wstring>> texts;
+  for (int stage = 1; stage <= kSampleStages; ++stage) texts.emplace_back(Key("stage_title_", stage), StageTitle(stage));
+  for (int stage = 1; stage <= kSampleStages; ++stage) {
+    for (int level = 1; level <= kSampleLevelsPerStage; ++level) {
+      const int number = kSampleLevelsPerStage * (stage - 1) + (level - 1);
+      std::wstring story = StageTitle(stage) + L", part " + std::to_wstring(level) + L". " + kQuests[level - 1];
+      // The first level keeps its own opening words.
+      if (number == 0) {
+        story =
+            L"The garden gate stands open. Somebody has scattered the gardener's tools among "
+            L"the flower beds, and the sage asks you to find them before nightfall.";
+      }
+      texts.emplace_back(Key("level_story_", stage, level), story);
+      texts.emplace_back(Key("level_fact_", stage, level), kFacts[number % (sizeof kFacts / sizeof kFacts[0])]);
+      texts.emplace_back(Key("level_goal_", stage, level), Goal(SampleLevelSlot(stage, level).type));
+    }
+  }
+  return texts;
+}
+
+}  // namespace Kivo

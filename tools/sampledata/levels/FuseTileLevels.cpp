@@ -1,0 +1,82 @@
+#include "tools/sampledata/levels/FuseTileLevels.h"
+
+#include <string>
+
+#include "tools/sampledata/SampleDrawing.h"
+#include "tools/sampledata/levels/LevelPictures.h"
+
+namespace Kivo {
+
+namespace {
+
+constexpr int kTile = 64;
+constexpr int kLamp = 32;
+
+// A dark tile with copper tracks from the centre to the open sides as made
+// (straight: up, down; corner: up, right; T: left, right, down; cross: all).
+ImageLib::Image TilePicture(bool left, bool up, bool right, bool down) {
+  return sample::Picture(kTile, kTile, [=](int x, int y) {
+    const int c = kTile / 2;
+    const bool horizontal = y >= c - 6 && y < c + 6 && ((left && x <= c) || (right && x >= c));
+    const bool vertical = x >= c - 6 && x < c + 6 && ((up && y <= c) || (down && y >= c));
+    const bool hub = x >= c - 8 && x < c + 8 && y >= c - 8 && y < c + 8;
+    if (horizontal || vertical || hub) return sample::Opaque(0xE0A040);
+    const bool frame = x < 2 || y < 2 || x >= kTile - 2 || y >= kTile - 2;
+    return sample::Opaque(frame ? 0x303848 : 0x1C2230);
+  });
+}
+
+// Two cels side by side: a dark bulb, then a lit one.
+ImageLib::Image LampPicture() {
+  return sample::Picture(2 * kLamp, kLamp, [](int x, int y) {
+    const bool lit = x >= kLamp;
+    const float dx = static_cast<float>(x % kLamp) - kLamp / 2.0f + 0.5f;
+    const float dy = static_cast<float>(y) - kLamp / 2.0f + 0.5f;
+    const float r2 = dx * dx + dy * dy;
+    if (r2 > 14.0f * 14.0f) return 0x00000000u;
+    if (r2 > 12.0f * 12.0f) return sample::Opaque(0x404040);
+    return sample::Opaque(lit ? 0xFFF080 : 0x505860);
+  });
+}
+
+DtmRecord Effect(const std::string& name, const std::string& effect) {
+  DtmRecord record = sample::Placed(name, 15, 0, 0, 1, 1);
+  record.Property("_keyEff", effect);
+  return record;
+}
+
+}  // namespace
+
+DtmRecord MakeTarnivelleLevel(const LevelSlot& slot, LevelAssets& assets) {
+  const int variant = slot.appearance;
+  assets.Add("lvl_fuse_tile1", TilePicture(false, true, false, true));
+  assets.Add("lvl_fuse_tile2", TilePicture(false, true, true, false));
+  assets.Add("lvl_fuse_tile3", TilePicture(true, false, true, true));
+  assets.Add("lvl_fuse_tile4", TilePicture(true, true, true, true));
+  assets.Add("lvl_fuse_lamp", LampPicture(), 2, 1);
+  const std::string back = "lvl_fuse_back";
+  assets.Add(back, levelpics::Backdrop(680, 600, 0x304060, 0x403020, 5));
+
+  // The board moves with the appearance; it never sits half a cell from
+  // the left edge, where a new tile's corners would tie.
+  const int offX = 220 + 40 * (variant % 4);
+  const int offY = 340 + 10 * (variant % 3);
+  DtmRecord root = levelpics::PictureRecord("level", 3, 0, 0, 680, 600, back);
+  root.Property("type_game", "tarnivelle")
+      .Property("_iOffX", std::to_string(offX))
+      .Property("_iOffY", std::to_string(offY))
+      .Property("_iNumRows", "2")
+      .Property("_iNumCols", "2")
+      .Property("_iOffsetLampY_1", "72")
+      .Property("_iOffsetLampY_2", "6")
+      .Property("_keyImg_tile1", "lvl_fuse_tile1")
+      .Property("_keyImg_tile2", "lvl_fuse_tile2")
+      .Property("_keyImg_tile3", "lvl_fuse_tile3")
+      .Property("_keyImg_tile4", "lvl_fuse_tile4")
+      .Property("_keyImg_lamp", "lvl_fuse_lamp");
+  root.Child(Effect("effKillEl", "fxsparkle"));
+  root.Child(Effect("effLampOn", "magicwand"));
+  return root;
+}
+
+}  // namespace Kivo
