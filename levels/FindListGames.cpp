@@ -97,7 +97,7 @@ int FindListGame::Init(ObjectList* levelObjects, ObjectList* hudObjects) {
   sObj* findSound = FindEffect("soundFind");
   mCollectedSound = FindEffect("soundCollected");
   if (finded == nullptr) {
-    MarkUnplayable(KindName(), "the \"finded\" animation is missing");
+    MarkUnplayable(KindName(), "no \"finded\" animation");
     return 0;
   }
   if (mCollectedSound == nullptr) {

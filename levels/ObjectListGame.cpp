@@ -67,7 +67,7 @@ int FindListObjectGame::Init(ObjectList* levelObjects, ObjectList* hudObjects) {
   AnimDef* finded = SharedAnimDef("finded");
   mHomeSound = FindEffect("soundFind");
   if (finded == nullptr) {
-    MarkUnplayable(kKind, "the \"finded\" animation is missing");
+    MarkUnplayable(kKind, "no \"finded\" animation");
     return 0;
   }
   if (finded->keyList.size() < 4) {

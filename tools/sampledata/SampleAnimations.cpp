@@ -44,6 +44,24 @@ std::vector<AnimFileSpec> SampleAnimations() {
   appear.keyList[0].cosineEase = true;
   animations.push_back(appear);
 
+  // The found-item pulse of the hidden-object kinds: it grows and comes
+  // back to its own size, so the item flies off from where it was. Five
+  // keys: the put-it-back list sets the scale of keys 1 and 3 for its pulse.
+  AnimFileSpec finded;
+  finded.name = "finded";
+  finded.keys = 25;
+  finded.rate = 50;
+  AnimKeySpec half = Plain(6);
+  half.scaleX = 1.15f;
+  half.scaleY = 1.15f;
+  AnimKeySpec grown = Plain(12);
+  grown.scaleX = 1.3f;
+  grown.scaleY = 1.3f;
+  AnimKeySpec back = half;
+  back.frame = 18;
+  finded.keyList = {Plain(0), half, grown, back, Plain(24)};
+  animations.push_back(finded);
+
   AnimFileSpec hide;
   hide.name = "hide";
   hide.keys = 13;
@@ -101,19 +119,6 @@ std::vector<AnimFileSpec> SampleAnimations() {
   fadeOut.keyList = {from, to};
   animations.push_back(fadeOut);
 
-  // The found item's pop: larger, back, larger again and back, so the item
-  // ends on its own corners; the list kinds play it once or looping.
-  AnimFileSpec finded;
-  finded.name = "finded";
-  finded.keys = 13;
-  finded.rate = 24;
-  finded.keyList = {Plain(0), Plain(3), Plain(6), Plain(9), Plain(12)};
-  for (size_t key : {size_t{1}, size_t{3}}) {
-    finded.keyList[key].scaleX = 1.3f;
-    finded.keyList[key].scaleY = 1.3f;
-  }
-  finded.keyList[2].alpha = 200.0f;
-  animations.push_back(finded);
   return animations;
 }
 

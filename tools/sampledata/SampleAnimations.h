@@ -1,7 +1,7 @@
 // The sample animation files of data/animations: "appear" and "hide" (alpha
 // and scale, once), "wave" (a loop along a five-point path), "pulse" (back
 // and forth with a wait), "blink" (a fade out) and "finded" (the found
-// item's double pop, five keys).
+// item's pulse, five keys).
 #pragma once
 
 #include <string>
