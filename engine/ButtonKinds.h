@@ -67,8 +67,8 @@ class sObjButton : public sObj {
   int mFadeAlpha = 0;
   int mPreviousCell = 1;
 
- private:
-  // The current cell starts fading out under the next state's.
+  // The current cell starts fading out under the next state's; game code
+  // calls it before it changes the state itself.
   void BeginStateFade();
 };
 

@@ -263,14 +263,19 @@ void GameApp::PlayMusic(int index) {
 bool GameApp::IsFadeFinished() const { return mSwitch == nullptr || mSwitch->IsFadeFinished(); }
 
 Screen* GameApp::CreateScreen(int type) {
-  // Plain screens on their type's scene for the screens not built yet.
+  // The level screen comes from CreateLevelScreen; quitting creates none.
   switch (type) {
     case kLoadingScreen: return new LoadingScreen(*this);
     case kMainMenuScreen: return new MainMenuScreen(*this, *this);
     case kSplashScreen: return new SplashScreen(*this);
-    case kMapScreen: return new Screen(*this, "mnMapMenu");
+    case kMapScreen: return new MapScreen(*this, mMapHost, mScriptServices);
     case kWinScreen: return new WinScreen(*this);
-    case kStoryScreen: return new Screen(*this, "mnDialogs");
+    case kStoryScreen: {
+      int stage = 0;
+      int level = 0;
+      GetCurrentLevel(&stage, &level);
+      return new StoryScreen(*this, mStoryHost, mScriptServices, "mnDialogs", stage, level);
+    }
     default: return nullptr;
   }
 }

@@ -21,7 +21,9 @@
 
 #include "engine/SceneLoader.h"
 #include "frontend/GameDataFiles.h"
+#include "frontend/GameScreenHosts.h"
 #include "frontend/GameMusic.h"
+#include "frontend/KindScriptServices.h"
 #include "frontend/MainMenuScreen.h"
 #include "frontend/OpeningScreens.h"
 #include "frontend/Profiles.h"
@@ -116,6 +118,10 @@ class GameApp : public KivoAppBase, public FrontEndHost, public ScreenSwitchHost
   std::atomic<int> mLoadState{kLoading};
   LevelMusicTable mLevelMusic{};
   bool mEngineStarted = false;
+  // What the map and the conversation ask of the game.
+  GameMapHost mMapHost{*this};
+  GameStoryHost mStoryHost{*this};
+  KindScriptServices mScriptServices;
 };
 
 // The one application object while it exists, else null.

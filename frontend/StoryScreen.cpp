@@ -4,6 +4,7 @@
 
 #include "engine/TextTables.h"
 #include "frontend/ScreenSwitch.h"
+#include "platform/Environment.h"
 #include "ui/Graphics.h"
 #include "ui/WidgetManager.h"
 
@@ -244,6 +245,7 @@ void StoryScreen::Step() {
       std::string name, mood;
       SplitSpeechKey(key, &name, &mood);
       ShowSpeech(FindPersonage(name), GetDialogText(value), mood);
+      Platform::Log("conversation: " + key + " says " + value + ", waiting for a click");
       mScript.SetCurrentLine(mScript.CurrentLine() + 1);
       mWaitingForClick = true;
       return;
@@ -262,6 +264,7 @@ void StoryScreen::HandOver() {
   mFinished = true;
   if (mHandedOver) return;
   mHandedOver = true;
+  Platform::Log("conversation: handing over to the level");
   Screen* level = mStory.LevelScreen();
   if (level == nullptr) {
     mStory.StartTransition(kMainMenuScreen, kStoryScreen);

@@ -16,7 +16,15 @@ void Tick(CountdownTimer& timer) { timer.Tick(); }
 
 }  // namespace
 
+AnimDef* SharedAnimDef(const std::string& name) {
+  for (AnimDef& def : gAnimDefs) {
+    if (def.name == name) return &def;
+  }
+  return nullptr;
+}
+
 MiniGame::~MiniGame() {
+  if (AnimDef* finded = SharedAnimDef("finded")) finded->soundBegin.target = nullptr;
   mLevelClock.Clear();
   mSkipCountdown.Clear();
   mMissWindow.Clear();
@@ -176,6 +184,17 @@ void MiniGame::MarkUnplayable(const std::string& kind, const std::string& what) 
     context.Log("level: " + context.LevelName() + " (" + kind + ") cannot be played: " + what);
   }
   mUnplayable = true;
+}
+
+void DrawLevelWithHud(MiniGame& game, Graphics& g) {
+  if (game.mLevelObjects == nullptr) return;
+  for (sObj* object : *game.mLevelObjects) {
+    if (object == game.mHudAnchor) {
+      game.DrawHud(g);
+    } else {
+      object->Draw(&g);
+    }
+  }
 }
 
 }  // namespace Kivo

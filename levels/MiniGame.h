@@ -31,6 +31,11 @@ struct HintPoint {
   float y = 0.0f;
 };
 
+// The shared animation definition of that name (read from data\animations),
+// or null. Kinds link their level's sound objects into it and may change its
+// keys; such changes last for the rest of the run.
+AnimDef* SharedAnimDef(const std::string& name);
+
 // Hint answers of GetHintPosition.
 enum HintCode : uint8_t {
   kHintAtFirst = 1,        // "effHint" at the first point
@@ -43,6 +48,8 @@ enum HintCode : uint8_t {
 class MiniGame {
  public:
   MiniGame() = default;
+  // Also unlinks the level's sound from the shared "finded" animation: the
+  // sound object dies with the level, the definition lives on.
   virtual ~MiniGame();
   MiniGame(const MiniGame&) = delete;
   MiniGame& operator=(const MiniGame&) = delete;
@@ -113,5 +120,10 @@ class MiniGame {
  private:
   bool mUnplayable = false;
 };
+
+// Every level object of game in list order; at the HUD anchor
+// ("game_menu_draw") the HUD is drawn instead (the game's DrawHud). The
+// caller sets up colours and the view.
+void DrawLevelWithHud(MiniGame& game, Graphics& g);
 
 }  // namespace Kivo

@@ -1,10 +1,23 @@
 #include "levels/MiniGameFactory.h"
 
+#include "levels/AssocGame.h"
+#include "levels/CardsGame.h"
+#include "levels/CirclePuzzleGame.h"
 #include "levels/DuskGame.h"
 #include "levels/FindDiffGame.h"
 #include "levels/FindIdentGame.h"
+#include "levels/FindListGames.h"
+#include "levels/HunterGame.h"
+#include "levels/JumperGame.h"
+#include "levels/LampsGame.h"
+#include "levels/ObjectListGame.h"
+#include "levels/PairsGame.h"
+#include "levels/PictQuadGames.h"
 #include "levels/QuestGame.h"
+#include "levels/SeifGame.h"
 #include "levels/TarnivelleGame.h"
+#include "levels/TowersGame.h"
+#include "levels/WhatNewGame.h"
 
 namespace Kivo {
 
@@ -25,32 +38,32 @@ struct FactoryRow {
 // The order is the game's: level data and the sample builder rely on it.
 // One row per kind; each kind's unit fills its own row.
 const FactoryRow kRows[] = {
-    {"find_list_mask", nullptr},
-    {"find_list_text", nullptr},
+    {"find_list_mask", Make<FindListMaskGame>},
+    {"find_list_text", Make<FindListTextGame>},
     {"find_diff", Make<FindDiffGame>},
     {"find_ident", Make<FindIdentGame>},
-    {"find_list_object", nullptr},
-    {"pict_move", nullptr},
-    {"pict_rotate", nullptr},
-    {"pict_15", nullptr},
-    {"pict_puzzle", nullptr},
-    {"lamps", nullptr},
+    {"find_list_object", Make<FindListObjectGame>},
+    {"pict_move", Make<PictMoveGame>},
+    {"pict_rotate", Make<PictRotateGame>},
+    {"pict_15", Make<Pict15Game>},
+    {"pict_puzzle", Make<PictPuzzleGame>},
+    {"lamps", Make<LampsGame>},
     {"tarnivelle", Make<TarnivelleGame>},
-    {"jumper", nullptr},
-    {"cards", nullptr},
+    {"jumper", Make<JumperGame>},
+    {"cards", Make<CardsGame>},
     {"balance", nullptr},
     {"akva", nullptr},
     {"quest", Make<QuestGame>},
     {"dusk", Make<DuskGame>},
-    {"seif", nullptr},
-    {"hunter", nullptr},
+    {"seif", Make<SeifGame>},
+    {"hunter", Make<HunterGame>},
     {"puzzle", nullptr},
-    {"towers", nullptr},
-    {"assoc", nullptr},
-    {"circlepuzzle", nullptr},
-    {"pairs", nullptr},
+    {"towers", Make<TowersGame>},
+    {"assoc", Make<AssocGame>},
+    {"circlepuzzle", Make<CirclePuzzleGame>},
+    {"pairs", Make<PairsGame>},
     {"starmap", nullptr},
-    {"what_new", nullptr},
+    {"what_new", Make<WhatNewGame>},
     {"trubo_game", nullptr},
 };
 

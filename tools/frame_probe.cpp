@@ -4,12 +4,16 @@
 //   X,Y!=RRGGBB       it is not
 //   X0,Y0,X1,Y1~RRGGBB:N   at least N pixels of the rectangle (X1, Y1
 //                     excluded) are the colour
+//   X0,Y0,X1,Y1@crc   prints the CRC-32 of the rectangle's pixels (red,
+//                     green, blue bytes row by row) for the caller to pin
 // One line per check; exit code 0 when all pass, 1 when one fails or the
 // frame cannot be read, 2 on wrong usage.
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+
+#include <zlib.h>
 
 #include "resources/ImageLib.h"
 
@@ -27,7 +31,7 @@ bool Near(uint32_t pixel, uint32_t rgb, int tolerance) {
 int Usage() {
   std::fprintf(stderr,
                "usage: frame_probe FRAME.png [--size WxH] [--tol N] X,Y=RRGGBB | X,Y!=RRGGBB | "
-               "X0,Y0,X1,Y1~RRGGBB:N ...\n");
+               "X0,Y0,X1,Y1~RRGGBB:N | X0,Y0,X1,Y1@crc ...\n");
   return 2;
 }
 
@@ -61,6 +65,21 @@ int main(int argc, char** argv) {
     unsigned rgb = 0;
     char op[3] = {};
     bool ok = false;
+    char tail[4] = {};
+    if (std::sscanf(arg.c_str(), "%d,%d,%d,%d@%3s", &x0, &y0, &x1, &y1, tail) == 5 && std::string(tail) == "crc") {
+      if (x0 < 0 || y0 < 0 || x1 > frame->width || y1 > frame->height || x0 >= x1 || y0 >= y1) return Usage();
+      uLong crc = crc32(0L, Z_NULL, 0);
+      for (int y = y0; y < y1; ++y) {
+        for (int x = x0; x < x1; ++x) {
+          const uint32_t pixel = frame->pixels[static_cast<size_t>(y) * frame->width + x];
+          const Bytef bytes[3] = {static_cast<Bytef>(pixel >> 16), static_cast<Bytef>(pixel >> 8),
+                                  static_cast<Bytef>(pixel)};
+          crc = crc32(crc, bytes, 3);
+        }
+      }
+      std::printf("crc %d,%d,%d,%d %08lX\n", x0, y0, x1, y1, crc);
+      continue;
+    }
     if (std::sscanf(arg.c_str(), "%d,%d,%d,%d~%x:%d", &x0, &y0, &x1, &y1, &rgb, &minimum) == 6) {
       int count = 0;
       for (int y = std::max(0, y0); y < std::min(y1, frame->height); ++y) {

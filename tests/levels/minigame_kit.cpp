@@ -2,6 +2,9 @@
 
 #include <cstdlib>
 
+#include "engine/ControlKinds.h"
+#include "engine/ObjectKinds.h"
+#include "engine/SoundEmitterKinds.h"
 #include "shell/base/TwisterRandom.h"
 
 namespace leveltest {
@@ -27,6 +30,10 @@ TestImage SolidImage(const std::string& key, int width, int height, uint32_t arg
 
 void MiniGameKit::SetUp() {
   KindsTest::SetUp();
+  // Every object kind a level scene may hold, as the game registers them.
+  RegisterDrawingKinds();
+  RegisterControlKinds();
+  RegisterSoundAndEmitterKinds();
   InstallLevelContext(&context);
   gDebugMode = false;
   gTimerFreeze = false;

@@ -3,11 +3,12 @@
 #include <filesystem>
 
 #include "engine/AnimDef.h"
+#include "engine/ControlKinds.h"
 #include "engine/ObjectKinds.h"
+#include "engine/SoundEmitterKinds.h"
 #include "engine/ParticleEffect.h"
 #include "engine/ParticleSystem.h"
 #include "engine/SceneDatabase.h"
-#include "engine/SoundEmitterKinds.h"
 #include "engine/TextTables.h"
 #include "image/MemoryImage.h"
 #include "levels/LevelContext.h"
@@ -50,6 +51,10 @@ const std::string& SampleFolder() {
 
 void SampleLevelTest::SetUp() {
   KindsTest::SetUp();
+  // Every object kind the game registers, as at the game's start.
+  Kivo::RegisterDrawingKinds();
+  Kivo::RegisterControlKinds();
+  Kivo::RegisterSoundAndEmitterKinds();
   const std::string& folder = SampleFolder();
   ASSERT_FALSE(folder.empty());
   mHome = std::filesystem::current_path();
@@ -61,9 +66,6 @@ void SampleLevelTest::SetUp() {
     image->SetBits(decoded->pixels.data(), decoded->width, decoded->height, true);
     return image;
   });
-  // The object kinds levels are made of, as the game registers them.
-  Kivo::RegisterDrawingKinds();
-  Kivo::RegisterSoundAndEmitterKinds();
   ASSERT_TRUE(Kivo::OpenSceneDatabase("data/data.dtm"));
   Kivo::LoadTextTable();
   Kivo::LoadDialogTable();

@@ -2,6 +2,7 @@
 
 #include "tools/autoplay/rules/FuseTileRules.h"
 #include "tools/autoplay/rules/HintRules.h"
+#include "tools/autoplay/rules/PicturePuzzleRules.h"
 #include "tools/autoplay/rules/QuestRules.h"
 
 namespace Kivo {
@@ -20,11 +21,11 @@ const RuleRow kRules[] = {
     {"find_diff", FollowHintRule},
     {"find_ident", FollowHintRule},
     {"find_list_object", nullptr},
-    {"pict_move", nullptr},
-    {"pict_rotate", nullptr},
-    {"pict_15", nullptr},
-    {"pict_puzzle", nullptr},
-    {"lamps", nullptr},
+    {"pict_move", PictMoveRule},
+    {"pict_rotate", PictRotateRule},
+    {"pict_15", Pict15Rule},
+    {"pict_puzzle", PictPuzzleRule},
+    {"lamps", LampsRule},
     {"tarnivelle", FuseTileRule},
     {"jumper", nullptr},
     {"cards", nullptr},
@@ -35,7 +36,7 @@ const RuleRow kRules[] = {
     {"seif", nullptr},
     {"hunter", nullptr},
     {"puzzle", nullptr},
-    {"towers", nullptr},
+    {"towers", TowersRule},
     {"assoc", nullptr},
     {"circlepuzzle", nullptr},
     {"pairs", nullptr},

@@ -6,6 +6,7 @@
 #include "tools/sampledata/levels/DuskLevels.h"
 #include "tools/sampledata/levels/FindSameLevels.h"
 #include "tools/sampledata/levels/FuseTileLevels.h"
+#include "tools/sampledata/levels/PicturePuzzleLevels.h"
 #include "tools/sampledata/levels/QuestLevels.h"
 
 namespace Kivo {
@@ -24,11 +25,11 @@ const MakerRow kMakers[] = {
     {"find_diff", MakeFindDiffLevel},
     {"find_ident", MakeFindIdentLevel},
     {"find_list_object", nullptr},
-    {"pict_move", nullptr},
-    {"pict_rotate", nullptr},
-    {"pict_15", nullptr},
-    {"pict_puzzle", nullptr},
-    {"lamps", nullptr},
+    {"pict_move", MakePictMoveLevel},
+    {"pict_rotate", MakePictRotateLevel},
+    {"pict_15", MakePict15Level},
+    {"pict_puzzle", MakePictPuzzleLevel},
+    {"lamps", MakeLampsLevel},
     {"tarnivelle", MakeTarnivelleLevel},
     {"jumper", nullptr},
     {"cards", nullptr},
@@ -39,7 +40,7 @@ const MakerRow kMakers[] = {
     {"seif", nullptr},
     {"hunter", nullptr},
     {"puzzle", nullptr},
-    {"towers", nullptr},
+    {"towers", MakeTowersLevel},
     {"assoc", nullptr},
     {"circlepuzzle", nullptr},
     {"pairs", nullptr},

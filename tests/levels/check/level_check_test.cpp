@@ -25,18 +25,15 @@ TEST_P(LevelCheck, EveryLevelOfTheStagesIsWon) {
         continue;
       }
       const Kivo::LevelPlayResult result = PlaySampleLevel(stage, level);
-      EXPECT_TRUE(result.won) << "Level_" << stage << "_" << level << " (" << slot.type << "): "
-                              << result.failure;
+      EXPECT_TRUE(result.won) << "Level_" << stage << "_" << level << " (" << slot.type << "): " << result.failure;
     }
   }
   if (!missing.empty()) GTEST_SKIP() << "not in the sample game yet:" << missing;
 }
 
-INSTANTIATE_TEST_SUITE_P(Stages, LevelCheck, ::testing::Range(0, 8),
-                         [](const ::testing::TestParamInfo<int>& info) {
-                           return "Stages" + std::to_string(info.param * 5 + 1) + "To" +
-                                  std::to_string(info.param * 5 + 5);
-                         });
+INSTANTIATE_TEST_SUITE_P(Stages, LevelCheck, ::testing::Range(0, 8), [](const ::testing::TestParamInfo<int>& info) {
+  return "Stages" + std::to_string(info.param * 5 + 1) + "To" + std::to_string(info.param * 5 + 5);
+});
 
 }  // namespace
 }  // namespace leveltest

@@ -22,8 +22,8 @@ struct Piece {
 };
 
 const Piece kPieces[] = {
-    {Shape::kDisc, 0xD04030},    {Shape::kSquare, 0x3060D0}, {Shape::kDiamond, 0x30A040}, {Shape::kTriangle, 0xC09020},
-    {Shape::kRing, 0x8040B0},    {Shape::kStar, 0xE07020},   {Shape::kDisc, 0x20A0A0},    {Shape::kSquare, 0xB03070},
+    {Shape::kDisc, 0xD04030}, {Shape::kSquare, 0x3060D0}, {Shape::kDiamond, 0x30A040}, {Shape::kTriangle, 0xC09020},
+    {Shape::kRing, 0x8040B0}, {Shape::kStar, 0xE07020},   {Shape::kDisc, 0x20A0A0},    {Shape::kSquare, 0xB03070},
 };
 constexpr int kPieceCount = static_cast<int>(sizeof(kPieces) / sizeof(kPieces[0]));
 
@@ -61,8 +61,8 @@ void AddFoundEffects(DtmRecord& root) {
 DtmRecord MakeFindDiffLevel(const LevelSlot& slot, LevelAssets& assets) {
   const int variant = slot.appearance;
   const std::string back = "lvl_diff_back_" + std::to_string(variant % 3);
-  assets.Add(back, levelpics::Backdrop(400, 600, 0x5080B0 + 0x101000u * static_cast<uint32_t>(variant % 3),
-                                       0x407030, variant));
+  assets.Add(back, levelpics::Backdrop(400, 600, 0x5080B0 + 0x101000u * static_cast<uint32_t>(variant % 3), 0x407030,
+                                       variant));
   assets.Add("custom_pointer", levelpics::ShapePicture(Shape::kRing, 24, 0xF0F0F0));
   AddPieces(assets, 40);
 
@@ -106,8 +106,7 @@ DtmRecord MakeFindIdentLevel(const LevelSlot& slot, LevelAssets& assets) {
     const float x = 40.0f + static_cast<float>(cell % 6) * 100.0f;
     const float y = 60.0f + static_cast<float>(cell / 6) * 130.0f;
     const int piece = target ? wanted : (wanted + 1 + i % 3) % kPieceCount;
-    DtmRecord object =
-        levelpics::PictureRecord("ident_" + std::to_string(i), kMeshType, x, y, 40, 40, PieceKey(piece));
+    DtmRecord object = levelpics::PictureRecord("ident_" + std::to_string(i), kMeshType, x, y, 40, 40, PieceKey(piece));
     object.Property("_iGroup", target ? "2" : std::to_string(3 + i % 3));
     root.Child(object);
   }

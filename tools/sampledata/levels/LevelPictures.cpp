@@ -23,12 +23,9 @@ float Measure(Shape shape, float dx, float dy) {
   const float ax = std::fabs(dx);
   const float ay = std::fabs(dy);
   switch (shape) {
-    case Shape::kDisc:
-      return std::sqrt(dx * dx + dy * dy);
-    case Shape::kSquare:
-      return ax > ay ? ax : ay;
-    case Shape::kDiamond:
-      return ax + ay;
+    case Shape::kDisc: return std::sqrt(dx * dx + dy * dy);
+    case Shape::kSquare: return ax > ay ? ax : ay;
+    case Shape::kDiamond: return ax + ay;
     case Shape::kTriangle:
       // Apex up: inside when below the two slanted edges and above the base.
       return dy > 0.8f ? 2.0f : (ax * 1.2f + (0.8f - dy) * 0.6f) / 1.08f;

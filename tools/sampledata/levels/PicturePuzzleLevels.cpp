@@ -1,0 +1,225 @@
+#include "tools/sampledata/levels/PicturePuzzleLevels.h"
+
+#include <cmath>
+#include <string>
+
+#include "tools/sampledata/SampleDrawing.h"
+
+namespace Kivo {
+
+namespace {
+
+using sample::Opaque;
+using sample::Placed;
+
+// The level's name for picture keys: "s<stage>l<level>".
+std::string SlotTag(const LevelSlot& slot) {
+  return "s" + std::to_string(slot.stage) + "l" + std::to_string(slot.level);
+}
+
+// A colour of the wheel: hue in 0..1535, full saturation, the given value.
+uint32_t Hue(int hue, int value) {
+  hue %= 1536;
+  const int part = hue / 256;
+  const int f = hue % 256;
+  int r = 0, g = 0, b = 0;
+  switch (part) {
+    case 0: r = 255, g = f; break;
+    case 1: r = 255 - f, g = 255; break;
+    case 2: g = 255, b = f; break;
+    case 3: g = 255 - f, b = 255; break;
+    case 4: r = f, b = 255; break;
+    default: r = 255, b = 255 - f; break;
+  }
+  r = r * value / 255;
+  g = g * value / 255;
+  b = b * value / 255;
+  return Opaque(static_cast<uint32_t>((r << 16) | (g << 8) | b));
+}
+
+// The level's background, stretched over the screen.
+DtmRecord LevelRoot(const LevelSlot& slot, LevelAssets& assets) {
+  const std::string key = "bg_picture_" + std::to_string(slot.appearance % 3);
+  const int tone = slot.appearance % 3;
+  assets.Add(key, sample::Picture(80, 60, [tone](int x, int y) {
+               const uint32_t base = 40 + static_cast<uint32_t>(y) + static_cast<uint32_t>(tone * 20);
+               return Opaque((base << 16) | ((base + static_cast<uint32_t>(x) / 2) << 8) | 90u);
+             }));
+  DtmRecord root = Placed("level", 3, 0, 0, 800, 600);
+  root.Property("type_game", slot.type);
+  root.Property("_keyImg", key);
+  return root;
+}
+
+// A picture of side x side pixels cut in cels of a grid of n: every cel has
+// its own hue, a dark corner wedge at its top left (so a turned cel shows)
+// and rings about the picture's centre running across the cels.
+ImageLib::Image GridPicture(int side, int n, int shift) {
+  return sample::Picture(side, side, [side, n, shift](int x, int y) {
+    const int cel = side / n;
+    const int cx = std::min(x / cel, n - 1);
+    const int cy = std::min(y / cel, n - 1);
+    const int lx = x - cx * cel;
+    const int ly = y - cy * cel;
+    const int index = cy * n + cx;
+    if (lx + ly < cel / 3) return Opaque(0x202020);
+    const float dx = static_cast<float>(x - side / 2);
+    const float dy = static_cast<float>(y - side / 2);
+    const int ring = static_cast<int>(std::sqrt(dx * dx + dy * dy)) / 12;
+    const int value = ring % 2 == 0 ? 235 : 175;
+    return Hue(index * 1536 / (n * n) + shift, value);
+  });
+}
+
+// The "sprGame" picture-quad level of grid n, picture at (left, top).
+DtmRecord PictureQuadLevel(const LevelSlot& slot, LevelAssets& assets, int n, int side, float left, float top) {
+  DtmRecord root = LevelRoot(slot, assets);
+  root.Property("_iNumQuad", std::to_string(n));
+  const std::string key = "pq_" + SlotTag(slot);
+  assets.Add(key, GridPicture(side, n, slot.number * 97));
+  DtmRecord picture = Placed("sprGame", 3, left, top, static_cast<float>(side), static_cast<float>(side));
+  picture.Property("_keyImg", key);
+  root.Child(picture);
+  DtmRecord effect = Placed("effOnPlace", 15, left, top, 20, 20);
+  effect.Property("_keyEff", "magicwand");
+  root.Child(effect);
+  return root;
+}
+
+}  // namespace
+
+DtmRecord MakePictMoveLevel(const LevelSlot& slot, LevelAssets& assets) {
+  return PictureQuadLevel(slot, assets, 3 + slot.appearance % 2, 360, 170.0f, 120.0f);
+}
+
+DtmRecord MakePictRotateLevel(const LevelSlot& slot, LevelAssets& assets) {
+  return PictureQuadLevel(slot, assets, 3 + slot.appearance % 2, 360, 170.0f, 120.0f);
+}
+
+DtmRecord MakePict15Level(const LevelSlot& slot, LevelAssets& assets) {
+  // The autoplay rule solves by a table of every arrangement: 3 x 3 at most.
+  return PictureQuadLevel(slot, assets, 3, 300 + 30 * (slot.appearance % 2), 190.0f, 140.0f);
+}
+
+DtmRecord MakePictPuzzleLevel(const LevelSlot& slot, LevelAssets& assets) {
+  // Pieces of 90 pixels: scattered centres stay left of x = 710, so every
+  // piece has points left of the HUD panel.
+  return PictureQuadLevel(slot, assets, 3, 270, 220.0f + 20.0f * (slot.appearance % 2), 160.0f);
+}
+
+namespace {
+
+// A round lamp of side pixels on a dark tile: cel 1 off (dim), cel 2 on.
+ImageLib::Image LampPicture(int side, int tint) {
+  return sample::Picture(2 * side, side, [side, tint](int x, int y) {
+    const bool on = x >= side;
+    const float dx = static_cast<float>(x % side) - side / 2.0f + 0.5f;
+    const float dy = static_cast<float>(y) - side / 2.0f + 0.5f;
+    const float r = std::sqrt(dx * dx + dy * dy);
+    if (r > side * 0.42f) return Opaque(0x303040);
+    if (!on) return Opaque(0x505060 + static_cast<uint32_t>(r));
+    return Hue(160 + tint * 300, 255 - static_cast<int>(r * 2));
+  });
+}
+
+}  // namespace
+
+DtmRecord MakeLampsLevel(const LevelSlot& slot, LevelAssets& assets) {
+  // Grids of 3 and 6 have one solution each, so following the hint ends.
+  const int n = slot.appearance % 2 == 0 ? 3 : 6;
+  const int side = n == 3 ? 70 : 50;
+  const int gap = 8;
+  const int grid = n * side + (n - 1) * gap;
+  const int beginX = (680 - grid) / 2;
+  const int beginY = (600 - grid) / 2;
+  DtmRecord root = LevelRoot(slot, assets);
+  const std::string lamp = "lamp_" + std::to_string(side) + "_" + std::to_string(slot.appearance % 3);
+  assets.Add(lamp, LampPicture(side, slot.appearance % 3), 2, 1);
+  root.Property("_keyImg_lamp", lamp);
+  root.Property("_iNumQuad", std::to_string(n));
+  root.Property("_iBeginX", std::to_string(beginX));
+  root.Property("_iBeginY", std::to_string(beginY));
+  root.Property("_iGapX", std::to_string(gap));
+  root.Property("_iGapY", std::to_string(gap));
+  root.Property("_sEffDo_1", "effLampsLeft");
+  root.Property("_sEffDo_2", "effLampsRight");
+
+  assets.Add("lamps_bar_fill", sample::Picture(200, 16, [](int x, int) { return Hue(700 + x, 240); }));
+  assets.Add("lamps_bar_back", sample::Flat(200, 16, 0x202028));
+  DtmRecord bar = Placed("barProgress", 6, 240, 540, 200, 16);
+  bar.Property("_keyImg", "lamps_bar_fill");
+  bar.Property("_keyImgBack", "lamps_bar_back");
+  bar.Property("_fSpeed", "0.02");
+  root.Child(bar);
+
+  assets.Add("lamps_side", LampPicture(60, 2), 2, 1);
+  for (const auto& [name, x] : {std::pair<const char*, float>{"sprLeft", 40.0f}, {"sprRight", 580.0f}}) {
+    DtmRecord sprite = Placed(name, 3, x, 270, 60, 60);
+    sprite.Property("_keyImg", "lamps_side");
+    root.Child(sprite);
+  }
+  for (const auto& [name, x] : {std::pair<const char*, float>{"effLampsLeft", 70.0f}, {"effLampsRight", 610.0f}}) {
+    DtmRecord effect = Placed(name, 15, x - 10, 290, 20, 20);
+    effect.Property("_keyEff", "magicrain");
+    root.Child(effect);
+  }
+  return root;
+}
+
+namespace {
+
+// A pole on a foot: a tower of 24 x 220.
+ImageLib::Image TowerPicture() {
+  return sample::Picture(24, 220, [](int x, int y) {
+    if (y >= 205) return Opaque(0x5A3A1A);
+    const int shade = 120 + std::abs(x - 12) * -6 + 60;
+    return Opaque(static_cast<uint32_t>((shade << 16) | ((shade * 3 / 4) << 8) | (shade / 3)));
+  });
+}
+
+// A disk of width x 24: the back picture (the top of the disk, lighter) or
+// the front picture (the rim, drawn before the pole; clear above it).
+ImageLib::Image DiskPicture(int width, int hue, bool front) {
+  return sample::Picture(width, 24, [width, hue, front](int x, int y) {
+    const float dx = (static_cast<float>(x) - width / 2.0f + 0.5f) / (width / 2.0f);
+    const float dy = (static_cast<float>(y) - 12.0f + 0.5f) / 12.0f;
+    if (dx * dx + dy * dy > 1.0f) return 0u;
+    if (front) return y >= 12 ? Hue(hue, 180) : 0u;
+    return Hue(hue, 240 - y * 2);
+  });
+}
+
+}  // namespace
+
+DtmRecord MakeTowersLevel(const LevelSlot& slot, LevelAssets& assets) {
+  // Three disks first, four in later appearances (15 moves).
+  const int disks = slot.appearance == 0 ? 3 : 4;
+  DtmRecord root = LevelRoot(slot, assets);
+  assets.Add("tower_pole", TowerPicture());
+  for (int t = 0; t < 3; ++t) {
+    DtmRecord tower = Placed("sprTower" + std::to_string(t), 3, 108.0f + 200.0f * t, 200, 24, 220);
+    tower.Property("_keyImg", "tower_pole");
+    root.Child(tower);
+  }
+  for (int d = 0; d < disks; ++d) {
+    const int width = 170 - 30 * d;
+    const int hue = d * 1536 / disks + slot.appearance * 200;
+    const std::string back = "tower_disk" + std::to_string(d) + "_" + std::to_string(slot.appearance % 2);
+    assets.Add(back, DiskPicture(width, hue, false));
+    assets.Add(back + "f", DiskPicture(width, hue, true));
+    // The reference point at the disk's centre, so the pictures rest on one
+    // another; disk 0's point is the stack's base, on the tower's foot.
+    DtmRecord disk = Placed("sprDisk" + std::to_string(d), 3, 120.0f - width / 2.0f, 393.0f - 24.0f * d,
+                            static_cast<float>(width), 24);
+    disk.Property("_keyImg", back);
+    disk.Property("_iCenterX", std::to_string(width / 2));
+    disk.Property("_iCenterY", "12");
+    root.Child(disk);
+    DtmRecord front = Placed("sprDisk" + std::to_string(d) + "_front", 3, 0, 0, static_cast<float>(width), 24);
+    front.Property("_keyImg", back + "f");
+    root.Child(front);
+  }
+  return root;
+}
+
+}  // namespace Kivo
