@@ -9,7 +9,6 @@
 #include "engine/ParticleEffect.h"
 #include "engine/ParticleSystem.h"
 #include "engine/SceneDatabase.h"
-#include "engine/SoundEmitterKinds.h"
 #include "engine/TextTables.h"
 #include "image/MemoryImage.h"
 #include "levels/LevelContext.h"
@@ -73,9 +72,6 @@ void SampleLevelTest::SetUp() {
     image->SetBits(decoded->pixels.data(), decoded->width, decoded->height, true);
     return image;
   });
-  // The object kinds levels are made of, as the game registers them.
-  Kivo::RegisterDrawingKinds();
-  Kivo::RegisterSoundAndEmitterKinds();
   ASSERT_TRUE(Kivo::OpenSceneDatabase("data/data.dtm"));
   Kivo::LoadTextTable();
   Kivo::LoadDialogTable();

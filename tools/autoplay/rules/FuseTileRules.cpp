@@ -85,9 +85,16 @@ bool FuseTileRule(MiniGame& game, AutoplayMove& move) {
   const int columns = board->mColumns;
   auto wanted = [board](int column) { return board->mLamps[static_cast<size_t>(column)].lit[2] == 0; };
 
+  // A turn makes the game look for paths only when it ends on a tile that
+  // joins the power; the bottom row's open-down tiles always do. So the
+  // presses are ordered upper rows first and bottom tiles ending open down
+  // last, and a combination that turns no such tile pays for a turn there
+  // and back (two presses) to make the game see its path.
+  auto entersFromBelow = [rows](int c, const Sides& after) { return c % rows == rows - 1 && after[2]; };
   int bestCost = -1;
   bool bestWanted = false;
   std::vector<int> best;
+  std::vector<Sides> bestSides;
   std::vector<int> turns(static_cast<size_t>(cells), 0);
   std::vector<Sides> sides(now);
   int combinations = 1;
@@ -95,37 +102,50 @@ bool FuseTileRule(MiniGame& game, AutoplayMove& move) {
   for (int combo = 0; combo < combinations; ++combo) {
     int code = combo;
     int cost = 0;
+    bool entry = false;
     for (int c = 0; c < cells; ++c) {
-      turns[static_cast<size_t>(c)] = code % 4;
+      const int t = code % 4;
       code /= 4;
+      turns[static_cast<size_t>(c)] = t;
       // Three clockwise quarters are one counter-clockwise press.
-      cost += turns[static_cast<size_t>(c)] == 3 ? 1 : turns[static_cast<size_t>(c)];
-      sides[static_cast<size_t>(c)] = Turned(now[static_cast<size_t>(c)], turns[static_cast<size_t>(c)]);
+      cost += t == 3 ? 1 : t;
+      sides[static_cast<size_t>(c)] = Turned(now[static_cast<size_t>(c)], t);
+      entry = entry || (t != 0 && entersFromBelow(c, sides[static_cast<size_t>(c)]));
     }
     const std::vector<int> exits = ExitColumns(sides, rows, columns);
     if (exits.empty()) continue;
     bool anyWanted = false;
     for (int column : exits) anyWanted = anyWanted || wanted(column);
-    // A path already in place is not seen by the game until a turn ends on
-    // it: it costs a full turn of one tile.
-    if (cost == 0) cost = 4;
+    if (!entry) cost += 2;
     const bool better = bestCost < 0 || (anyWanted && !bestWanted) || (anyWanted == bestWanted && cost < bestCost);
     if (!better) continue;
     bestCost = cost;
     bestWanted = anyWanted;
     best = turns;
+    bestSides = sides;
   }
   if (bestCost < 0) return false;
-  for (int c = 0; c < cells; ++c) {
-    const int t = best[static_cast<size_t>(c)];
-    if (t == 0) continue;
-    Press(board->mCells[static_cast<size_t>(c)], t == 3 ? -1 : 1, move);
-    return true;
+  // Upper rows, then bottom tiles that end closed below, then those that end open below.
+  for (int pass = 0; pass < 3; ++pass) {
+    for (int c = 0; c < cells; ++c) {
+      const int t = best[static_cast<size_t>(c)];
+      if (t == 0) continue;
+      const bool bottom = c % rows == rows - 1;
+      const int order = !bottom ? 0 : entersFromBelow(c, bestSides[static_cast<size_t>(c)]) ? 2 : 1;
+      if (order != pass) continue;
+      Press(board->mCells[static_cast<size_t>(c)], t == 3 ? -1 : 1, move);
+      return true;
+    }
   }
-  // Nothing to turn: the path is there already; turn its top tile round.
-  const std::vector<int> exits = ExitColumns(now, rows, columns);
-  Press(*board->CellAt(exits.front(), 0), 1, move);
-  return true;
+  // Everything is in place but unseen: turn a bottom tile that feeds the
+  // path away; the next search turns it back.
+  for (int c = rows - 1; c < cells; c += rows) {
+    if (bestSides[static_cast<size_t>(c)][2]) {
+      Press(board->mCells[static_cast<size_t>(c)], 1, move);
+      return true;
+    }
+  }
+  return false;
 }
 
 }  // namespace Kivo

@@ -59,14 +59,14 @@ DtmRecord MakeTarnivelleLevel(const LevelSlot& slot, LevelAssets& assets) {
 
   // The board moves with the appearance; it never sits half a cell from
   // the left edge, where a new tile's corners would tie.
-  const int offX = 220 + 40 * (variant % 4);
+  const int offX = 180 + 40 * (variant % 4);
   const int offY = 340 + 10 * (variant % 3);
   DtmRecord root = levelpics::PictureRecord("level", 3, 0, 0, 680, 600, back);
   root.Property("type_game", "tarnivelle")
       .Property("_iOffX", std::to_string(offX))
       .Property("_iOffY", std::to_string(offY))
       .Property("_iNumRows", "2")
-      .Property("_iNumCols", "2")
+      .Property("_iNumCols", variant == 0 ? "2" : "3")
       .Property("_iOffsetLampY_1", "72")
       .Property("_iOffsetLampY_2", "6")
       .Property("_keyImg_tile1", "lvl_fuse_tile1")
