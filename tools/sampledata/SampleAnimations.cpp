@@ -44,7 +44,6 @@ std::vector<AnimFileSpec> SampleAnimations() {
   appear.keyList[0].cosineEase = true;
   animations.push_back(appear);
 
-
   AnimFileSpec hide;
   hide.name = "hide";
   hide.keys = 13;
