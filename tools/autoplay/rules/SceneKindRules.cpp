@@ -38,7 +38,9 @@ void Wait(AutoplayMove& move, int updates = 1) {
   move.updates = updates;
 }
 
-bool InPlay(const Vec2& point) { return point.x >= 0.0f && point.x < kPlayRight && point.y >= 0.0f && point.y < 600.0f; }
+bool InPlay(const Vec2& point) {
+  return point.x >= 0.0f && point.x < kPlayRight && point.y >= 0.0f && point.y < 600.0f;
+}
 
 // The kind the course needs at (column, row), or -1 off the course; -2
 // stands for any kind open to the left.

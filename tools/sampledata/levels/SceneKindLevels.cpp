@@ -174,7 +174,8 @@ DtmRecord MakeTruboLevel(const LevelSlot& slot, LevelAssets& assets) {
                const bool edge = x < 3 || y < 3 || x >= 97 || y >= 37;
                return edge ? Opaque(0xF0F0F0) : Opaque(0x2060C0 + static_cast<uint32_t>(y));
              }));
-  assets.Add("pipe_timer", sample::Picture(100, 12, [](int x, int) { return Opaque(0x20A0F0 + static_cast<uint32_t>(x)); }));
+  assets.Add("pipe_timer",
+             sample::Picture(100, 12, [](int x, int) { return Opaque(0x20A0F0 + static_cast<uint32_t>(x)); }));
   const float left = 20.0f + 20.0f * static_cast<float>(slot.appearance % 2);
   root.Child(Placed("rectLevel", 18, left, 60, 512, 448));
   root.Child(Placed("btnStartWater", 4, 560, 520, 100, 40).Property("_keyImg", "pipe_start"));
@@ -212,13 +213,15 @@ DtmRecord MakeAssocLevel(const LevelSlot& slot, LevelAssets& assets) {
     const std::string cell = "assoc_cell" + std::to_string(i);
     const std::string element = "assoc_element" + std::to_string(i);
     // Two frames: the empty cell with the element's outline, then filled.
-    assets.Add(cell, sample::Picture(192, 96, [i](int x, int y) {
-                 const int lx = x % 96;
-                 const bool filled = x >= 96;
-                 const bool edge = lx < 3 || y < 3 || lx >= 93 || y >= 93;
-                 if (edge) return Opaque(filled ? 0xF0E060 : 0xA0A0A0);
-                 return filled ? Tone(i, 120) : Opaque(0x303030 + static_cast<uint32_t>(i * 0x10));
-               }),
+    assets.Add(cell,
+               sample::Picture(192, 96,
+                               [i](int x, int y) {
+                                 const int lx = x % 96;
+                                 const bool filled = x >= 96;
+                                 const bool edge = lx < 3 || y < 3 || lx >= 93 || y >= 93;
+                                 if (edge) return Opaque(filled ? 0xF0E060 : 0xA0A0A0);
+                                 return filled ? Tone(i, 120) : Opaque(0x303030 + static_cast<uint32_t>(i * 0x10));
+                               }),
                2, 1);
     assets.Add(element, Disc(64, Tone(i, 230), Opaque(0x101010)));
     const float swap = slot.appearance % 2 == 1 ? 1.0f : 0.0f;
@@ -262,8 +265,8 @@ DtmRecord MakeWhatNewLevel(const LevelSlot& slot, LevelAssets& assets) {
                  if (dx * dx + dy * dy > 1.0f) return 0;
                  return std::abs(y - 25) < 2 ? Opaque(0x204010) : Tone(i, 150 + 20 * i);
                }));
-    root.Child(Placed("Leaf" + std::to_string(i), 3, i == 1 ? 115 : 475, i == 1 ? 95 : 115, 90, 50)
-                   .Property("_keyImg", key));
+    root.Child(
+        Placed("Leaf" + std::to_string(i), 3, i == 1 ? 115 : 475, i == 1 ? 95 : 115, 90, 50).Property("_keyImg", key));
   }
   for (int i = 1; i <= 2; ++i) {
     const std::string key = "whatnew_item" + std::to_string(i);
