@@ -53,8 +53,8 @@ run() {
   echo "exit $?"
 }
 run "$work/rec" "$work/record.log" "$work/record.png" \
-  GAME_INPUT_SCRIPT="$work/script.txt" timeout 120 "$game" -record "-demofile=$work/session.dmo"
-run "$work/play" "$work/play.log" "$work/play.png" timeout 120 "$game" -play "-demofile=$work/session.dmo"
+  GAME_INPUT_SCRIPT="$work/script.txt" timeout 300 "$game" -record "-demofile=$work/session.dmo"
+run "$work/play" "$work/play.log" "$work/play.png" timeout 300 "$game" -play "-demofile=$work/session.dmo"
 grep -E 'MessageBox|scene viewer' "$work/record.log" | uniq > "$work/record.lines"
 grep -E 'MessageBox|scene viewer' "$work/play.log" | uniq > "$work/play.lines"
 cat "$work/record.lines"

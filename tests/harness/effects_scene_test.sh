@@ -25,7 +25,7 @@ run() {
   printf '%s close\n' "$close" > "$dir/script.txt"
   env GAME_HOME="$dir/home" GAME_LOG="$dir/game.log" GAME_BACKEND=headless GAME_SCENE=mnEffects \
     GAME_FRAME_OUT="$dir/frame.png" GAME_INPUT_SCRIPT="$dir/script.txt" "$@" \
-    timeout 120 "$game" >/dev/null 2>&1
+    timeout 300 "$game" >/dev/null 2>&1
   echo "$name exit $?" > "$dir/exit.txt"
 }
 

@@ -22,7 +22,7 @@ else
   printf '1000 close\n' > "$work/script.txt"
 fi
 GAME_HOME="$work/home" GAME_LOG="$work/game.log" GAME_BACKEND=headless GAME_SCENE=mnKinds \
-  GAME_FRAME_OUT="$work/kinds.png" GAME_INPUT_SCRIPT="$work/script.txt" timeout 120 "$game" >/dev/null 2>&1
+  GAME_FRAME_OUT="$work/kinds.png" GAME_INPUT_SCRIPT="$work/script.txt" timeout 300 "$game" >/dev/null 2>&1
 echo "exit $?"
 grep -E 'MessageBox|scene viewer: (OnButtonClick|OnToggle|scene)' "$work/game.log"
 backdrop=808080

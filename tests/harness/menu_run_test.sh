@@ -27,7 +27,7 @@ cat > "$work/exit.txt" <<'SCRIPT'
 SCRIPT
 run() {
   GAME_HOME="$work/$1/home" GAME_LOG="$work/$1/game.log" GAME_BACKEND=headless GAME_INPUT_SCRIPT="$2" \
-    timeout 120 "$game" >/dev/null 2>&1
+    timeout 300 "$game" >/dev/null 2>&1
   echo "exit $?"
   grep -E '^(menu|dialogs|profiles): |^screens: switch|MessageBox|is missing' "$work/$1/game.log"
   test -s "$work/$1/$profile_dir/profile.dat" && echo "profile.dat saved"

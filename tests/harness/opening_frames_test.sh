@@ -29,7 +29,7 @@ click_x=40 click_y=560
 headless() {
   dir="$work/$1"
   GAME_HOME="$dir/home" GAME_LOG="$dir/game.log" GAME_BACKEND=headless GAME_FRAME_DUMP="$dir/frames" \
-    GAME_INPUT_SCRIPT="$dir/script.txt" timeout 120 "$game" >/dev/null 2>&1
+    GAME_INPUT_SCRIPT="$dir/script.txt" timeout 300 "$game" >/dev/null 2>&1
   echo "$1 exit $?"
 }
 
@@ -93,7 +93,7 @@ case $mode in
       '700 await the name dialog opens' '1700 text Анна' '1900 key 0x0D' \
       '2000 await dialogs: player "Анна" created' '3500 close' > "$dir/script.txt"
     GAME_HOME="$dir/home" GAME_LOG="$dir/game.log" GAME_BACKEND=headless GAME_FRAME_OUT="$dir/frame.png" \
-      GAME_INPUT_SCRIPT="$dir/script.txt" timeout 120 "$game" >/dev/null 2>&1
+      GAME_INPUT_SCRIPT="$dir/script.txt" timeout 300 "$game" >/dev/null 2>&1
     echo "greeting exit $?"
     grep -E '^dialogs: ' "$dir/game.log"
     # "Welcome," alone ends at x = 293; the white of "Анна" reaches on to

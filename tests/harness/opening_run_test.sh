@@ -12,7 +12,7 @@ printf '%s\n' '0 await loading: "click" shown' '600 move 400 300' '650 click lef
 profile_dir=home/data/Korvandel/Mirrowen
 run() {
   GAME_HOME="$work/$1/home" GAME_LOG="$work/$1/game.log" GAME_BACKEND=headless \
-    GAME_INPUT_SCRIPT="$work/script.txt" timeout 120 "$game" >/dev/null 2>&1
+    GAME_INPUT_SCRIPT="$work/script.txt" timeout 300 "$game" >/dev/null 2>&1
   echo "exit $?"
   grep -E '^(screens|loading|profiles|splash): |^game: (load state|song|"Game"|sample|music)|MessageBox' "$work/$1/game.log"
   echo "profile bytes $(wc -c < "$work/$1/$profile_dir/profile.dat")"

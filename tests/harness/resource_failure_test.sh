@@ -16,7 +16,7 @@ sed -i 's/id="Loading"/id="Renamed"/' "$work/no_loading/data/data.xml"
 sed -i '/SOUND_APPLAUSE/d' "$work/no_sound/data/data.xml"
 for case in no_loading no_sound; do
   GAME_HOME="$work/$case/home" GAME_LOG="$work/$case/game.log" GAME_BACKEND=headless \
-    timeout 120 "$work/$case/game" >/dev/null 2>&1
+    timeout 300 "$work/$case/game" >/dev/null 2>&1
   echo "$case exit $?"
   grep -E 'MessageBox|^profiles: ' "$work/$case/game.log" | sed 's/ thread=[a-z]*//'
   if [ -e "$work/$case/home/data/Korvandel/Mirrowen/profile.dat" ]; then echo "$case saved"; else echo "$case saved nothing"; fi

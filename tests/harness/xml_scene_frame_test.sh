@@ -32,7 +32,7 @@ run() {
   fi
   GAME_HOME="$dir/home" GAME_LOG="$dir/game.log" GAME_BACKEND=headless GAME_SCENE=mnEngineDemo \
     GAME_XML_SCENE=data/scenes/engine_demo.xml GAME_FRAME_OUT="$dir/frame.png" GAME_INPUT_SCRIPT="$script" \
-    timeout 120 "$game" "$@" >/dev/null 2>&1
+    timeout 300 "$game" "$@" >/dev/null 2>&1
   echo "$name exit $?"
 }
 
