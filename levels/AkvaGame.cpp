@@ -437,7 +437,7 @@ uint8_t AkvaGame::GetHintPosition(HintPoint& first, HintPoint& second) {
 
 int AkvaGame::Draw(Graphics& g) {
   BeginPlayfield(g);
-  DrawLevelObjects(*this, g);
+  DrawLevelWithHud(*this, g);
   g.SetColor(Color(255, 255, 255, 255));
   EndPlayfield(*this, g);
   return 0;

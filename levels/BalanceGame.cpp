@@ -344,7 +344,7 @@ uint8_t BalanceGame::GetHintPosition(HintPoint& first, HintPoint& second) {
 
 int BalanceGame::Draw(Graphics& g) {
   BeginPlayfield(g);
-  DrawLevelObjects(*this, g);
+  DrawLevelWithHud(*this, g);
   g.End3D();
   MiniGame::Draw(g);
   const ScreenMatrices& m = CurrentLevelContext().Matrices();

@@ -211,7 +211,7 @@ uint8_t CardsGame::GetHintPosition(HintPoint& first, HintPoint& second) {
 
 int CardsGame::Draw(Graphics& g) {
   BeginPlayfield(g);
-  DrawLevelObjects(*this, g);
+  DrawLevelWithHud(*this, g);
   g.SetColor(Color(255, 255, 255, 255));
   for (const Card& card : mCards) {
     if (card.state == 2) continue;

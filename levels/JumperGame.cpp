@@ -253,7 +253,7 @@ float JumperGame::UpdateItemsText(const std::wstring& format, std::wstring& text
 
 int JumperGame::Draw(Graphics& g) {
   BeginPlayfield(g);
-  DrawLevelObjects(*this, g);
+  DrawLevelWithHud(*this, g);
   if (!IsUnplayable()) {
     g.SetColor(Color(255, 255, 255, 255));
     g.DrawCellQuad(mSpringImage.Get(), mSpring, 1, 1);

@@ -10,17 +10,6 @@ void BeginPlayfield(Graphics& g) {
   g.Begin3D(m.world, m.projection, m.view);
 }
 
-void DrawLevelObjects(MiniGame& game, Graphics& g) {
-  if (game.mLevelObjects == nullptr) return;
-  for (sObj* object : *game.mLevelObjects) {
-    if (object == game.mHudAnchor) {
-      game.DrawHud(g);
-    } else {
-      object->Draw(&g);
-    }
-  }
-}
-
 void EndPlayfield(MiniGame& game, Graphics& g) {
   g.End3D();
   game.MiniGame::Draw(g);

@@ -18,8 +18,6 @@ namespace Kivo {
 
 // Colourised drawing on and the screen's matrices set for 3-D drawing.
 void BeginPlayfield(Graphics& g);
-// Every level object in list order, the HUD (DrawHud) in place of the marker.
-void DrawLevelObjects(MiniGame& game, Graphics& g);
 // 3-D drawing ended, the base Draw (the HUD when the level has no marker),
 // colourised drawing off.
 void EndPlayfield(MiniGame& game, Graphics& g);

@@ -304,7 +304,7 @@ int SeifGame::Draw(Graphics& g) {
     g.ClipRect(TruncateToIntSaturating(c[0].x), TruncateToIntSaturating(c[0].y),
                TruncateToIntSaturating(c[1].x - c[0].x), TruncateToIntSaturating(c[3].y - c[0].y));
   }
-  DrawLevelObjects(*this, g);
+  DrawLevelWithHud(*this, g);
   if (playable) {
     g.ClearClipRect();
     for (uint32_t i = 0; i < mWheelCount; ++i) mNoteDigit[i]->Draw(&g);
