@@ -40,7 +40,7 @@ printf '%s\n' '0 await loading: "click" shown' '600 move 40 560' '650 click left
   '1300 await fade in ended, screen 2 focused' '1400 close' >"$run/script.txt"
 status=0
 TSAN_OPTIONS=halt_on_error=1:abort_on_error=0:exitcode=66 GAME_HOME="$run/home" GAME_LOG="$run/game.log" \
-  GAME_BACKEND=headless GAME_INPUT_SCRIPT="$run/script.txt" timeout 600 build/tsan/frontend/game \
+  GAME_BACKEND=headless GAME_INPUT_SCRIPT="$run/script.txt" timeout 600 build/tsan/game/game \
   >"$run/output.txt" 2>&1 || status=$?
 if [ "$status" -ne 0 ] || ! grep -q '^game: load state 1$' "$run/game.log" ||
   ! grep -q '^screens: fade in ended, screen 2 focused$' "$run/game.log"; then
