@@ -110,9 +110,7 @@ void AutoplayDriver::PlayLevel(GameScreen& level) {
   if (!mRule(*game, move)) return;
   const std::string button = move.clicks < 0 ? "right" : "left";
   switch (move.kind) {
-    case AutoplayMove::kWait:
-      mWaitUpdates = std::max(1, move.updates);
-      return;
+    case AutoplayMove::kWait: mWaitUpdates = std::max(1, move.updates); return;
     case AutoplayMove::kClick:
       Inject({"0 move " + Point(move.x, move.y), std::to_string(kEventGapMs) + " down " + button,
               std::to_string(2 * kEventGapMs) + " up " + button});
@@ -134,9 +132,7 @@ void AutoplayDriver::PlayLevel(GameScreen& level) {
       Inject(events);
       break;
     }
-    case AutoplayMove::kKey:
-      Inject({"0 text " + Narrow(std::wstring(1, move.key))});
-      break;
+    case AutoplayMove::kKey: Inject({"0 text " + Narrow(std::wstring(1, move.key))}); break;
   }
   mWaitUpdates = kSettleUpdates;
 }
