@@ -24,6 +24,9 @@
 // after the start; with one: 10 s after its last event), so a headless run
 // always ends, with its settings saved like any other close. GAME_FRAME_OUT
 // names a PNG file that receives the last presented frame at the end.
+// GAME_AUTOPLAY (headless only) names the input script file of the autoplay
+// driver, which then plays every level screen it meets (AutoplayDriver.h).
+// Level outcomes and the level menus go to the log (LevelOutcomeLog.h).
 #include <cstdlib>
 #include <memory>
 #include <string>
@@ -41,7 +44,9 @@
 #include "engine/TextTables.h"
 #include "engine/ControlKinds.h"
 #include "frontend/GameApp.h"
+#include "game/AutoplayDriver.h"
 #include "game/GameLevelHost.h"
+#include "game/LevelOutcomeLog.h"
 #include "game/SceneViewer.h"
 #include "platform/Headless.h"
 #include "platform/Platform.h"
@@ -80,19 +85,27 @@ class HeadlessIdleClose {
 
 class GameEntryApp : public Kivo::GameApp {
  public:
-  explicit GameEntryApp(bool headless) : mIdleClose(headless) {
+  explicit GameEntryApp(bool headless) : mIdleClose(headless), mOutcomes(*this) {
     // The factory owns the level host, so the host lives until the
     // application's destructor has deleted the last level screen.
     auto levelHost = std::make_shared<Kivo::GameLevelHost>(*this);
     SetLevelScreenFactory([levelHost](const std::string& scene) { return levelHost->CreateLevelScreen(scene); });
+    const char* autoplay = std::getenv("GAME_AUTOPLAY");
+    if (headless && autoplay != nullptr && *autoplay != '\0') {
+      mAutoplay = std::make_unique<Kivo::AutoplayDriver>(*this, autoplay);
+    }
   }
   void StepUpdate() override {
     GameApp::StepUpdate();
+    mOutcomes.Step();
+    if (mAutoplay != nullptr) mAutoplay->Step();
     mIdleClose.Step(mMainWindow.load());
   }
 
  private:
   HeadlessIdleClose mIdleClose;
+  Kivo::LevelOutcomeLog mOutcomes;
+  std::unique_ptr<Kivo::AutoplayDriver> mAutoplay;
 };
 
 class EntryApp : public Kivo::KivoAppBase {

@@ -1,0 +1,99 @@
+#!/bin/sh
+# autoplay_run_test.sh GAME WORKDIR SEEDED_PROFILE STAGE LEVEL MODE: a whole
+# game run into one sample level, headless, with the seeded player put at
+# stage STAGE, level LEVEL (both from 1) and, for the level's stage, best
+# level LEVEL - 1. A prepared script goes from the splash through the main
+# menu, the map's btnGame and the conversation's btnNextMenu to the level.
+#   win   easy mode. Three runs, each from the same home folder:
+#         record  the autoplay driver (GAME_AUTOPLAY) plays the level while
+#                 the run is recorded as a demo;
+#         play    -play of that demo, without the driver;
+#         script  the prepared script followed by the script the driver
+#                 wrote, without the driver.
+#   lose  hard mode; the prepared script then clicks empty ground until the
+#         clock runs out (quick misses add the penalty) and the defeat
+#         menu shows.
+# Prints each run's exit code, its outcome lines and the saved profile's
+# stage, level, highest stage and best level of the stage.
+set -u
+game=$1 work=$2 seeded=$3 stage=$4 level=$5 mode=$6
+rm -rf "$work" && mkdir -p "$work"
+profile_dir=home/data/Korvandel/Mirrowen
+# The sample layout: btnStart 400,220 on the menu; the map's btnGame at
+# 685,570; the conversation's btnNextMenu at 705,570.
+cat > "$work/to_level.txt" <<'SCRIPT'
+0 await loading: "click" shown
+600 move 400 300
+650 click left
+700 await screen 2 focused
+1000 move 400 220
+1050 click left
+1100 await screen 4 focused
+1500 move 685 570
+1550 click left
+1600 await screen 12 focused
+1700 move 705 570
+1800 click left
+1900 await screen 6 focused
+SCRIPT
+le32() {
+  printf "$(printf '\\%03o\\%03o\\%03o\\%03o' $(($1 & 255)) $(($1 >> 8 & 255)) 0 0)"
+}
+poke() {
+  le32 "$3" | dd of="$1" bs=1 seek="$2" conv=notrunc 2>/dev/null
+}
+peek() {
+  od -A n -t d4 -j "$2" -N 4 "$1" | tr -d ' '
+}
+prepare() {
+  rm -rf "$work/$1" && mkdir -p "$work/$1/$profile_dir"
+  p="$work/$1/$profile_dir/profile.dat"
+  cp "$seeded" "$p"
+  # The record follows the 48-byte header: hard mode at 52, difficulty
+  # chosen 56, stage 60, highest stage 64, level 68, best levels from 72.
+  poke "$p" 100 "$2"
+  poke "$p" 104 1
+  poke "$p" 108 $((stage - 1))
+  poke "$p" 112 $((stage - 1))
+  poke "$p" 116 $((level - 1))
+  poke "$p" $((120 + 4 * (stage - 1))) $((level - 1))
+}
+report() {
+  echo "$1 exit $2"
+  grep -E '^game: (level (won|lost)|dialog )|^autoplay: |MessageBox' "$work/$1/game.log"
+  p="$work/$1/$profile_dir/profile.dat"
+  s=$(peek "$p" 108)
+  echo "$1 profile stage $s level $(peek "$p" 116) highest $(peek "$p" 112) best $(peek "$p" $((120 + 4 * s)))"
+}
+run() {
+  name=$1
+  shift
+  GAME_HOME="$work/$name/home" GAME_LOG="$work/$name/game.log" GAME_BACKEND=headless timeout 300 "$@" >/dev/null 2>&1
+  report "$name" $?
+}
+if [ "$mode" = win ]; then
+  prepare record 0
+  GAME_AUTOPLAY="$work/autoplay.txt" GAME_INPUT_SCRIPT="$work/to_level.txt" \
+    run record "$game" -record -demofile="$work/level.dmo"
+  prepare play 0
+  run play "$game" -play -demofile="$work/level.dmo"
+  prepare script 0
+  cat "$work/to_level.txt" "$work/autoplay.txt" > "$work/script.txt"
+  GAME_INPUT_SCRIPT="$work/script.txt" run script "$game"
+else
+  prepare lose 1
+  {
+    cat "$work/to_level.txt"
+    # The goal notebook's btnOk (400,400), then misses on empty ground,
+    # four every 2 s: each fourth within 6 s of the earlier ones is a
+    # penalty, and the clock runs ten times as fast through it.
+    printf '%s\n' '2400 move 400 400' '2900 click left'
+    i=0
+    while [ $i -lt 80 ]; do
+      echo "$((3500 + i * 500)) move 20 $((560 - (i % 4) * 2))"
+      echo "$((3500 + i * 500 + 50)) click left"
+      i=$((i + 1))
+    done
+  } > "$work/lose.txt"
+  GAME_INPUT_SCRIPT="$work/lose.txt" run lose "$game"
+fi
