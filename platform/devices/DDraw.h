@@ -25,6 +25,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "platform/devices/DirectXCodes.h"
 #include "platform/WinTypes.h"
@@ -359,6 +360,21 @@ enum class Format {
 
 // Bits per pixel and masks of a format.
 DDPIXELFORMAT PixelFormatOf(Format format);
+
+// Converts rows of raw desktop pixels to opaque A8R8G8B8 for presenting;
+// RowToArgb is the fast converter (tables made once per format) and
+// ConvertRowToArgbReference the plain per-pixel one it must agree with.
+class RowToArgb {
+ public:
+  explicit RowToArgb(Format format);
+  void Convert(const std::uint8_t* row, int width, std::uint32_t* out) const;
+  Format format() const { return mFormat; }
+
+ private:
+  Format mFormat;
+  std::vector<std::uint32_t> mTable;  // 16-bit formats: every raw value
+};
+void ConvertRowToArgbReference(const std::uint8_t* row, int width, Format format, std::uint32_t* out);
 
 // Where the window system is: the client area of a window in desktop
 // coordinates, and where a finished frame goes. The default host asks the
