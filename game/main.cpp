@@ -27,7 +27,6 @@
 // names a PNG file that receives the last presented frame at the end.
 // GAME_AUTOPLAY (headless only) names the input script file of the autoplay
 // driver, which then plays every level screen it meets (AutoplayDriver.h).
-// Level outcomes and the level menus go to the log (LevelOutcomeLog.h).
 #include <cstdlib>
 #include <memory>
 #include <string>
@@ -47,7 +46,6 @@
 #include "frontend/GameApp.h"
 #include "game/AutoplayDriver.h"
 #include "game/GameLevelHost.h"
-#include "game/LevelOutcomeLog.h"
 #include "game/SceneViewer.h"
 #include "platform/Headless.h"
 #include "platform/Platform.h"
@@ -91,7 +89,7 @@ class HeadlessIdleClose {
 
 class GameEntryApp : public Kivo::GameApp {
  public:
-  explicit GameEntryApp(bool headless) : mIdleClose(headless), mOutcomes(*this) {
+  explicit GameEntryApp(bool headless) : mIdleClose(headless) {
     // The factory owns the level host, so the host lives until the
     // application's destructor has deleted the last level screen.
     auto levelHost = std::make_shared<Kivo::GameLevelHost>(*this);
@@ -103,14 +101,12 @@ class GameEntryApp : public Kivo::GameApp {
   }
   void StepUpdate() override {
     GameApp::StepUpdate();
-    mOutcomes.Step();
     if (mAutoplay != nullptr) mAutoplay->Step();
     mIdleClose.Step(mMainWindow.load(), mPlaying, mUpdateCount);
   }
 
  private:
   HeadlessIdleClose mIdleClose;
-  Kivo::LevelOutcomeLog mOutcomes;
   std::unique_ptr<Kivo::AutoplayDriver> mAutoplay;
 };
 
