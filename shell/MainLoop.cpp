@@ -143,19 +143,10 @@ bool KivoAppBase::RunTimedStep(bool allowSleep) {
     ++mUpdatesSinceDraw;
     if (mUpdatesSinceDraw < perDrawCap || !mLoaderFinishAcknowledged) {
       if (mFrameTimeDebt >= step) {
-        const bool updatedBefore = mUpdatedSinceDraw;
         mUpdatedSinceDraw = true;
         acted = true;
         if (GatedStepUpdate()) {
           mLoopState = kLoopCatchUp;
-        } else if (mPlaying && mLoaderFinishAcknowledged && mUpdateCount == mLastEventUpdate) {
-          // The demo has events for this update: the next pass replays them
-          // and runs the update. This pass must not count, or playback would
-          // draw on another cadence than the recording did.
-          --mUpdatesSinceDraw;
-          mUpdatedSinceDraw = updatedBefore;
-          ProcessDeletionQueue();
-          return true;
         } else if (!mLoaderFinishAcknowledged) {
           // No per-draw cap applies yet, so nothing else would end this
           // cycle: hand the next pass back to the messages.
