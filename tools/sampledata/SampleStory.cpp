@@ -101,7 +101,9 @@ DtmRecord TutorScene() {
   for (const char* arrow : {"tutArrow", "tutArrow1", "tutArrow2"}) {
     root.Child(Sprite(arrow, "tut_arrow", 0, 0, 60, 20));
   }
-  root.Child(Button("btnNextMenu", "_kindsPlay", 630, 550));
+  // The skip button stays left of the level's HUD panel (x 680 on), whose
+  // own skip button it would otherwise cover.
+  root.Child(Button("btnNextMenu", "_kindsPlay", 510, 550));
   return root;
 }
 
