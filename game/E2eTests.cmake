@@ -1,9 +1,10 @@
 # End-to-end runs of the game (ctest -L e2e), headless on the sample data.
 # Each of the first sample levels of three kinds: a run from the splash with
 # the seeded player placed before the level, whose level the autoplay driver
-# wins while the run is recorded as a demo, and the prepared script followed
-# by the script the driver wrote, in a fresh process. Both must win, and each
-# saved profile shows the next level and the raised best level.
+# wins while the run is recorded as a demo; the demo played back by -play;
+# and the prepared script followed by the script the driver wrote, each in a
+# fresh process. All three must win, and each saved profile shows the next
+# level and the raised best level.
 # Then a hard-mode run of Level_1_1 that the clock defeats, ending on the
 # defeat menu.
 set(e2e_levels "1 1 0 1 0 1 find_list_mask" "1 2 0 2 0 2 find_list_text" "2 1 1 1 1 1 find_list_object")
@@ -24,7 +25,7 @@ foreach(entry IN LISTS e2e_levels)
   set(won "level screen: Level_${stage}_${level} won\n")
   set(after "profile stage ${stage_after} level ${level_after} highest ${highest_after} best ${best_after}\n")
   set_tests_properties(${name} PROPERTIES LABELS e2e
-    PASS_REGULAR_EXPRESSION "^record exit 0\nautoplay: level of type \"${kind}\"\n${won}record ${after}script exit 0\n${won}script ${after}$"
+    PASS_REGULAR_EXPRESSION "^record exit 0\nautoplay: level of type \"${kind}\"\n${won}record ${after}play exit 0\n${won}play ${after}script exit 0\n${won}script ${after}$"
     FAIL_REGULAR_EXPRESSION "MessageBox")
 endforeach()
 add_test(NAME frontend.game.HardModeDefeatByTheClock

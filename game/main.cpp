@@ -22,7 +22,8 @@
 // Headless, a run with nobody at the controls closes its own window once it
 // has been idle for 10 seconds of its clock (without an input script: 10 s
 // after the start; with one: 10 s after its last event), so a headless run
-// always ends, with its settings saved like any other close. GAME_FRAME_OUT
+// always ends, with its settings saved like any other close. A played demo
+// counts as idle only once its updates stop (held at its end). GAME_FRAME_OUT
 // names a PNG file that receives the last presented frame at the end.
 // GAME_AUTOPLAY (headless only) names the input script file of the autoplay
 // driver, which then plays every level screen it meets (AutoplayDriver.h).
@@ -64,10 +65,14 @@ constexpr int kDefaultCodePage = 1251;
 class HeadlessIdleClose {
  public:
   explicit HeadlessIdleClose(bool headless) : mHeadless(headless) {}
-  void Step(HWND window) {
+  // A played demo is not idle while its updates go on: it ends with the
+  // close it recorded, and only a demo held at its end closes by the limit.
+  void Step(HWND window, bool playingDemo, int32_t updateCount) {
     if (!mHeadless || mCloseSent) return;
     DWORD now = timeGetTime();
-    if (!Platform::InputScriptFinished() || mIdleSince == 0) mIdleSince = now;
+    const bool demoMoved = playingDemo && updateCount != mLastUpdateCount;
+    mLastUpdateCount = updateCount;
+    if (!Platform::InputScriptFinished() || demoMoved || mIdleSince == 0) mIdleSince = now;
     if (now - mIdleSince >= kHeadlessIdleLimitMs) {
       Platform::Log("game: headless run idle for 10 s; closing");
       mCloseSent = true;
@@ -79,6 +84,7 @@ class HeadlessIdleClose {
   bool mHeadless;
   bool mCloseSent = false;
   DWORD mIdleSince = 0;
+  int32_t mLastUpdateCount = -1;
 };
 
 class GameEntryApp : public Kivo::GameApp {
@@ -96,7 +102,7 @@ class GameEntryApp : public Kivo::GameApp {
   void StepUpdate() override {
     GameApp::StepUpdate();
     if (mAutoplay != nullptr) mAutoplay->Step();
-    mIdleClose.Step(mMainWindow.load());
+    mIdleClose.Step(mMainWindow.load(), mPlaying, mUpdateCount);
   }
 
  private:
@@ -139,7 +145,7 @@ class EntryApp : public Kivo::KivoAppBase {
 
   void StepUpdate() override {
     KivoAppBase::StepUpdate();
-    mIdleClose.Step(mMainWindow.load());
+    mIdleClose.Step(mMainWindow.load(), mPlaying, mUpdateCount);
   }
 
  private:

@@ -313,6 +313,10 @@ void KivoAppBase::ReplayDemoEvents() {
         bool down = in.TakeBits(1) != 0;
         int button = static_cast<int32_t>(in.TakeBits(3, true));
         if (manager != nullptr) {
+          // Live input moves the pointer to every button message's point
+          // first, which finds what lies under a pointer that stood still
+          // (a button that appeared beneath it); the replay must too.
+          manager->OnMouseMove(mDemoMouseX, mDemoMouseY);
           if (down)
             manager->OnMouseDown(mDemoMouseX, mDemoMouseY, button);
           else

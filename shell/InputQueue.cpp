@@ -194,9 +194,19 @@ void KivoAppBase::HandlePlaybackChar(WPARAM character) {
   }
 }
 
+// Keyboard and mouse input, which a demo journals by update count alone.
+static bool IsJournaledInput(UINT message) {
+  return (message >= WM_KEYDOWN && message <= WM_SYSKEYUP) || message == WM_CHAR ||
+         (message >= WM_MOUSEMOVE && message <= WM_MOUSEWHEEL);
+}
+
 bool KivoAppBase::DrainMessageQueue(bool one) {
   for (;;) {
     if (mInputQueue.empty()) return false;
+    // Input arriving between an update and its frame waits for the frame: a
+    // played demo knows only the update count, and replays the input after
+    // that update's frame, so the game must see it there when recorded too.
+    if (mUpdatedSinceDraw && mLoaderFinishAcknowledged && IsJournaledInput(mInputQueue.front().message)) return false;
     QueuedMessage record = mInputQueue.front();
     mInputQueue.pop_front();
     if (mRecording && !mShuttingDown) RecordInputMessage(record.window, record.message, record.wParam, record.lParam);

@@ -15,6 +15,7 @@
 #include "audio/MusicInterface.h"
 #include "audio/SoundManager.h"
 #include "image/MemoryImage.h"
+#include "platform/Clock.h"
 #include "platform/Platform.h"
 #include "shell/KivoAppBase.h"
 #include "ui/WidgetManager.h"
@@ -49,7 +50,10 @@ bool KivoAppBase::StepAppOnce(bool* updated) {
       TranslateMessage(&message);
       DispatchMessageA(&message);
     }
-    ReplayDemoEvents();
+    // A recording takes input between an update's frame and the next update
+    // (see DrainMessageQueue): events stamped with this update count replay
+    // only once its frame is drawn, so both draw on the same state.
+    if (!mUpdatedSinceDraw || !mLoaderFinishAcknowledged) ReplayDemoEvents();
     if (!DrainMessageQueue(true)) mLoopState = kLoopCheck;
   } else if (mSingleStepMode == kSingleStepOff) {
     int32_t before = mUpdateCount;
@@ -148,6 +152,14 @@ bool KivoAppBase::RunTimedStep(bool allowSleep) {
         if (GatedStepUpdate()) {
           mLoopState = kLoopCatchUp;
         } else if (!mLoaderFinishAcknowledged) {
+          if (mPlaying && mDemoLoaderFinished) {
+            // The recording's loader had finished by this update and ours
+            // has not yet: wait for it without moving the clock, so the
+            // played run keeps the recording's times from here on.
+            Platform::WaitWithoutMovingClock(1);
+            ProcessDeletionQueue();
+            return true;
+          }
           // No per-draw cap applies yet, so nothing else would end this
           // cycle: hand the next pass back to the messages.
           RunIdlePass(allowSleep, &wouldSleep);

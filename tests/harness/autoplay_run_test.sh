@@ -4,13 +4,12 @@
 # stage STAGE, level LEVEL (both from 1) and, for the level's stage, best
 # level LEVEL - 1. A prepared script goes from the splash through the main
 # menu, the map's btnGame and the conversation's btnNextMenu to the level.
-#   win   easy mode. Two runs, each from the same home folder:
+#   win   easy mode. Three runs, each from the same home folder:
 #         record  the autoplay driver (GAME_AUTOPLAY) plays the level while
 #                 the run is recorded as a demo;
+#         play    -play of that demo, without the driver;
 #         script  the prepared script followed by the script the driver
-#                 wrote, without the driver, in a fresh process.
-#         (Playing the recorded demo back does not yet win the level: see
-#         the README's list of what the game does not do.)
+#                 wrote, without the driver.
 #   lose  hard mode; the prepared script then clicks empty ground until the
 #         clock runs out (quick misses add the penalty) and the defeat
 #         menu shows.
@@ -76,6 +75,8 @@ if [ "$mode" = win ]; then
   prepare record 0
   GAME_AUTOPLAY="$work/autoplay.txt" GAME_INPUT_SCRIPT="$work/to_level.txt" \
     run record "$game" -record -demofile="$work/level.dmo"
+  prepare play 0
+  run play "$game" -play -demofile="$work/level.dmo"
   prepare script 0
   # The driver's times count from the level's focus, the prepared script's
   # last line: shift them past it.
