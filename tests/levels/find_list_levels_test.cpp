@@ -6,9 +6,6 @@
 
 #include <set>
 
-#include "engine/ControlKinds.h"
-#include "engine/ObjectKinds.h"
-#include "engine/SoundEmitterKinds.h"
 #include "tests/levels/sample_level_support.h"
 #include "tools/sampledata/SampleLevels.h"
 #include "tools/sampledata/levels/FindListLevels.h"
@@ -19,14 +16,6 @@ namespace {
 using Kivo::DtmRecord;
 using Kivo::LevelAssets;
 using Kivo::LevelSlot;
-
-struct SampleCase {
-  int stage;
-  int level;
-  const char* type;
-};
-
-void PrintTo(const SampleCase& c, std::ostream* out) { *out << c.type << " at " << c.stage << "_" << c.level; }
 
 // The first level of each kind and its next appearance.
 const SampleCase kCases[] = {{1, 1, "find_list_mask"}, {7, 4, "find_list_mask"},   {1, 2, "find_list_text"},
@@ -96,15 +85,7 @@ TEST(FindListSampleLevels, LaterAppearancesDiffer) {
   }
 }
 
-class FindListLevelsTest : public SampleLevelTest, public ::testing::WithParamInterface<SampleCase> {
- protected:
-  void SetUp() override {
-    SampleLevelTest::SetUp();
-    Kivo::RegisterDrawingKinds();
-    Kivo::RegisterControlKinds();
-    Kivo::RegisterSoundAndEmitterKinds();
-  }
-};
+class FindListLevelsTest : public SampleLevelTest, public ::testing::WithParamInterface<SampleCase> {};
 
 TEST_P(FindListLevelsTest, SampleLevelIsWonByItsRule) {
   const SampleCase& c = GetParam();

@@ -3,31 +3,12 @@
 // appearance.
 #include <gtest/gtest.h>
 
-#include "engine/ControlKinds.h"
-#include "engine/ObjectKinds.h"
-#include "engine/SoundEmitterKinds.h"
 #include "tests/levels/sample_level_support.h"
 
 namespace leveltest {
 namespace {
 
-struct SampleCase {
-  int stage;
-  int level;
-  const char* type;
-};
-
-void PrintTo(const SampleCase& c, std::ostream* out) { *out << c.type << " at " << c.stage << "_" << c.level; }
-
-class MovingPartsLevelsTest : public SampleLevelTest, public ::testing::WithParamInterface<SampleCase> {
- protected:
-  void SetUp() override {
-    SampleLevelTest::SetUp();
-    Kivo::RegisterDrawingKinds();
-    Kivo::RegisterControlKinds();
-    Kivo::RegisterSoundAndEmitterKinds();
-  }
-};
+class MovingPartsLevelsTest : public SampleLevelTest, public ::testing::WithParamInterface<SampleCase> {};
 
 TEST_P(MovingPartsLevelsTest, SampleLevelIsWonByItsRule) {
   const SampleCase& c = GetParam();

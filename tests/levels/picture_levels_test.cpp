@@ -7,9 +7,6 @@
 #include <string>
 #include <vector>
 
-#include "engine/ControlKinds.h"
-#include "engine/ObjectKinds.h"
-#include "engine/SoundEmitterKinds.h"
 #include "levels/CirclePuzzleGame.h"
 #include "levels/LampsGame.h"
 #include "levels/PictQuadGames.h"
@@ -20,14 +17,6 @@
 
 namespace leveltest {
 namespace {
-
-struct SampleCase {
-  int stage;
-  int level;
-  std::string type;
-};
-
-void PrintTo(const SampleCase& c, std::ostream* out) { *out << c.type << " at " << c.stage << "_" << c.level; }
 
 // Every level of the game that plays one of the picture puzzles.
 std::vector<SampleCase> PictureLevels() {
@@ -45,13 +34,6 @@ std::vector<SampleCase> PictureLevels() {
 
 class PictureLevelsTest : public SampleLevelTest {
  protected:
-  void SetUp() override {
-    SampleLevelTest::SetUp();
-    Kivo::RegisterDrawingKinds();
-    Kivo::RegisterControlKinds();
-    Kivo::RegisterSoundAndEmitterKinds();
-  }
-
   // Loads the level into player; its game, or null.
   Kivo::MiniGame* Load(Kivo::LevelPlayer& player, const std::string& scene) {
     std::string error;

@@ -7,12 +7,22 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 
 #include "tests/engine/kinds_support.h"
 #include "tools/autoplay/LevelPlayer.h"
 
 namespace leveltest {
+
+// One sample level of a kind, named in test output by kind and place.
+struct SampleCase {
+  int stage;
+  int level;
+  std::string type;
+};
+
+inline void PrintTo(const SampleCase& c, std::ostream* out) { *out << c.type << " at " << c.stage << "_" << c.level; }
 
 class SampleLevelTest : public kindstest::KindsTest {
  protected:

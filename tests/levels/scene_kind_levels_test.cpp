@@ -3,31 +3,12 @@
 // kind's autoplay rule.
 #include <gtest/gtest.h>
 
-#include "engine/ControlKinds.h"
-#include "engine/ObjectKinds.h"
-#include "engine/SoundEmitterKinds.h"
 #include "tests/levels/sample_level_support.h"
 
 namespace leveltest {
 namespace {
 
-struct SampleCase {
-  int stage;
-  int level;
-  const char* type;
-};
-
-void PrintTo(const SampleCase& c, std::ostream* out) { *out << c.type << " at " << c.stage << "_" << c.level; }
-
-class SceneKindLevelsTest : public SampleLevelTest, public ::testing::WithParamInterface<SampleCase> {
- protected:
-  void SetUp() override {
-    SampleLevelTest::SetUp();
-    Kivo::RegisterDrawingKinds();
-    Kivo::RegisterControlKinds();
-    Kivo::RegisterSoundAndEmitterKinds();
-  }
-};
+class SceneKindLevelsTest : public SampleLevelTest, public ::testing::WithParamInterface<SampleCase> {};
 
 TEST_P(SceneKindLevelsTest, SampleLevelIsWonByItsRule) {
   const SampleCase& c = GetParam();
