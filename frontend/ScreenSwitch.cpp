@@ -1,5 +1,7 @@
 #include "frontend/ScreenSwitch.h"
 
+#include <cstdio>
+
 #include "engine/SceneDatabase.h"
 #include "platform/Environment.h"
 #include "platform/FrameDump.h"
@@ -34,6 +36,12 @@ void ScreenTransition::Update() {
       mOwner.Manager().SetFocus(shown);
       Platform::Log("screens: fade in ended, screen " + std::to_string(mTargetType) + " focused");
       if (mTargetType == kMainMenuScreen) Platform::RequestFrameDump("menu");
+      // Every screen's arrival is a checkpoint of a whole-game run.
+      if (Platform::FrameDumpWanted()) {
+        char name[32];
+        std::snprintf(name, sizeof name, "focus%03d_screen%d", ++mFocusCount, mTargetType);
+        Platform::RequestFrameDump(name);
+      }
     }
   } else if (mState == kFadingOut) {
     mOpacity += kFadeStep;

@@ -73,6 +73,7 @@ class ScreenTransition : public Widget {
   int mRemoveType = kNoScreen;
   int mTargetType = kNoScreen;
   int mOpacity = 255;
+  int mFocusCount = 0;  // screens focused so far, naming their frame dumps
 
  private:
   ScreenSwitch& mOwner;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 
 #include "frontend/GameApp.h"
 #include "frontend/GameDialog.h"
@@ -33,11 +34,29 @@ std::string Point(int x, int y) { return std::to_string(x) + " " + std::to_strin
 
 }  // namespace
 
-AutoplayDriver::AutoplayDriver(GameApp& game, const std::string& scriptPath) : mGame(game) {
+AutoplayDriver::AutoplayDriver(GameApp& game, const std::string& scriptPath, const std::string& planPath)
+    : mGame(game) {
   mScript.open(scriptPath, std::ios::binary | std::ios::trunc);
   if (!mScript) {
     mScriptFailed = true;
     Platform::Log("autoplay: the script file " + scriptPath + " cannot be written");
+  }
+  if (planPath.empty()) return;
+  mPlanned = true;
+  std::ifstream in(planPath, std::ios::binary);
+  std::string text, error;
+  // A plan is a few lines; anything larger is not one.
+  constexpr std::size_t kMaxPlanBytes = 64 * 1024;
+  if (in) text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  if (!in.good() && !in.eof()) {
+    Platform::Log("autoplay: the plan " + planPath + " cannot be read");
+  } else if (text.size() > kMaxPlanBytes) {
+    Platform::Log("autoplay: the plan " + planPath + " is larger than 64 KiB");
+  } else if (!ParseAutoplayPlan(text, &mPlan, &error)) {
+    Platform::Log("autoplay: the plan " + planPath + " is refused: " + error);
+  } else {
+    mPlanLoaded = true;
+    Platform::Log("autoplay: plan of " + std::to_string(mPlan.steps.size()) + " steps");
   }
 }
 
@@ -49,9 +68,12 @@ void AutoplayDriver::Step() {
   }
   auto* level = dynamic_cast<GameScreen*>(mGame.GetScreen(kLevelScreen));
   if (level == nullptr || !mGame.IsFadeFinished()) {
+    // A level screen met again after this is a new one, even at the same
+    // address.
     mLevel = nullptr;
-    return;
   }
+  if (mPlanned && (!mPlanLoaded || TourStep())) return;
+  if (level == nullptr || !mGame.IsFadeFinished()) return;
   if (level != mLevel) {
     mLevel = level;
     mReported = false;
@@ -63,6 +85,7 @@ void AutoplayDriver::Step() {
     if (!mScriptFailed) mScript << "0 await screen 6 focused\n";
   }
   if (PressNotebook() || AnswerTutorial(*level)) return;
+  if (mPlanned && TourLevel(*level)) return;
   PlayLevel(*level);
 }
 
@@ -98,7 +121,11 @@ void AutoplayDriver::Press(const sObj& button) {
     x += corner.x / 4.0f;
     y += corner.y / 4.0f;
   }
-  Inject({"0 move " + Point(static_cast<int>(x), static_cast<int>(y)), "600 click left"});
+  Click(static_cast<int>(x), static_cast<int>(y));
+}
+
+void AutoplayDriver::Click(int x, int y) {
+  Inject({"0 move " + Point(x, y), "600 click left"});
   mWaitUpdates = kDialogUpdates;
 }
 

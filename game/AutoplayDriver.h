@@ -9,29 +9,42 @@
 // screen's focus, so that a run that reaches the level the same way (by
 // the same prepared script) plays the same moves without the driver.
 //
+// With a plan (GAME_AUTOPLAY_PLAN, AutoplayPlan.h) the driver plays the
+// whole game instead of a prepared script: it leaves the loading screen,
+// answers the name, player and difficulty dialogs, goes from the map
+// through the conversation into each level and does there what the plan's
+// step says; with the plan done it goes back to the main menu and exits.
+// It presses buttons by their names, at the middle of their quads. A plan
+// that cannot be read is logged and the driver stays idle.
+//
 // The driver acts only while no scripted input is pending, so a prepared
-// script brings the game to the level first. It does nothing on screens
-// other than the level, on a level whose kind has no rule, and once the
-// level is won or lost. A file that cannot be written is logged once; the
-// run goes on.
+// script brings the game to the level first. Without a plan it does
+// nothing on screens other than the level, on a level whose kind has no
+// rule, and once the level is won or lost. A file that cannot be written
+// is logged once; the run goes on.
 #pragma once
 
 #include <fstream>
+#include <map>
 #include <string>
 #include <vector>
 
+#include "engine/SceneLoader.h"
 #include "platform/WinTypes.h"
+#include "tools/autoplay/AutoplayPlan.h"
 #include "tools/autoplay/AutoplayRules.h"
 
 namespace Kivo {
 
 class GameApp;
+class GameDialog;
 class GameScreen;
 class sObj;
 
 class AutoplayDriver {
  public:
-  AutoplayDriver(GameApp& game, const std::string& scriptPath);
+  // planPath may be empty: then only levels are played.
+  AutoplayDriver(GameApp& game, const std::string& scriptPath, const std::string& planPath);
 
   // One decision, once per update of the application.
   void Step();
@@ -45,7 +58,24 @@ class AutoplayDriver {
   // Presses the tutorial panel's "ok" while it waits for it.
   bool AnswerTutorial(GameScreen& level);
   void Press(const sObj& button);
+  void Click(int x, int y);
   void PlayLevel(GameScreen& level);
+
+  // The plan's part (AutoplayTour.cpp): one action on the dialog or screen
+  // in front; true when it acted or has to wait.
+  bool TourStep();
+  bool TourDialog();
+  bool TourScreen(int screen);
+  // What the current step does in the level; true when the level rule is
+  // not to play this update.
+  bool TourLevel(GameScreen& level);
+  // Presses the named object of a dialog or screen; false when missing.
+  bool PressNamed(const ObjectList& objects, const std::string& name);
+  bool PlanDone() const { return mPlanLoaded && mStep >= mPlan.steps.size(); }
+  const AutoplayStep* CurrentStep() const { return PlanDone() ? nullptr : &mPlan.steps[mStep]; }
+  void NextStep(const std::string& what);
+  // Logged once per distinct text.
+  void Complain(const std::string& text);
 
   GameApp& mGame;
   std::ofstream mScript;
@@ -55,6 +85,17 @@ class AutoplayDriver {
   DWORD mLevelStart = 0;
   int mWaitUpdates = 0;
   bool mReported = false;
+
+  bool mPlanned = false;     // a plan was asked for
+  bool mPlanLoaded = false;  // and read
+  AutoplayPlan mPlan;
+  std::size_t mStep = 0;
+  int mStepPhase = 0;  // progress inside the current step
+  // Dialog ids acted on while they stay open.
+  std::map<int, bool> mAnswered;
+  int mActedScreen = -1;  // the screen acted on in its present visit
+  int mRetryUpdates = 0;  // since that press
+  std::string mLastComplaint;
 };
 
 }  // namespace Kivo

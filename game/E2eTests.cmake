@@ -34,3 +34,28 @@ add_test(NAME frontend.game.HardModeDefeatByTheClock
 set_tests_properties(frontend.game.HardModeDefeatByTheClock PROPERTIES LABELS e2e
   PASS_REGULAR_EXPRESSION "^lose exit 0\nlevel screen: Level_1_1 lost\nlevel screen: dialog 108 dlgDefeatMenu\nlose profile stage 0 level 0 highest 0 best 0\n$"
   FAIL_REGULAR_EXPRESSION "MessageBox")
+# The two whole-game demos, recorded while the autoplay driver plays its
+# plan and each played twice (tests/harness/demo_run_test.sh): "first steps"
+# (a new player on easy through stages 1 and 2, back to the menu, exit) and,
+# from the home folder it left, "to the end" (a second player on hard loses
+# Level_1_1 to the clock, replays and wins it, opens every level with the
+# debug word, chooses stage 40 level 4 and ends it with 'e' on the win
+# screen). Both plays of each demo save the same checkpoint frames and the
+# recording's profile file, with the recording's outcomes.
+set(first_levels "")
+set(n 0)
+foreach(level 1_1 1_2 1_3 1_4 2_1 2_2 2_3 2_4)
+  math(EXPR n "${n} + 1")
+  set(won "level screen: Level_${level} won\n")
+  set(step "autoplay: step ${n} win Level_${level}: won\n")
+  string(APPEND first_levels "(${won}${step}|${step}${won})")
+endforeach()
+set(plays_of_first "first checkpoints 29\nfirst plays show the same checkpoints\nfirst play1 outcome as recorded\nfirst play1 profile as recorded\nfirst play2 outcome as recorded\nfirst play2 profile as recorded\n")
+set(plays_of_end "end checkpoints 15\nend plays show the same checkpoints\nend play1 outcome as recorded\nend play1 profile as recorded\nend play2 outcome as recorded\nend play2 profile as recorded\n")
+set(anna "player Анна hard 0 stage 2 level 0 highest 2\n")
+add_test(NAME frontend.game.Demos
+  COMMAND sh ${CMAKE_SOURCE_DIR}/tests/harness/demo_run_test.sh $<TARGET_FILE:game>
+    ${CMAKE_CURRENT_BINARY_DIR}/demos ${CMAKE_SOURCE_DIR}/tests/harness)
+set_tests_properties(frontend.game.Demos PROPERTIES LABELS e2e TIMEOUT 3000
+  PASS_REGULAR_EXPRESSION "^first record exit 0\nfirst play1 exit 0\nfirst play2 exit 0\n${first_levels}autoplay: plan done\n${plays_of_first}${anna}end record exit 0\nend play1 exit 0\nend play2 exit 0\nlevel screen: Level_1_1 lost\nautoplay: step 1 lose Level_1_1: lost\nlevel screen: Level_1_1 won\nautoplay: step 2 win Level_1_1: won\nautoplay: step 3 unlock Level_1_2: debug mode on, every level open\nautoplay: step 4 choose 40 4: chosen\nautoplay: step 5 skip Level_40_4: skipped\nautoplay: plan done\n${plays_of_end}${anna}player Вера hard 1 stage 39 level 0 highest 40\nfirst player unchanged\n$"
+  FAIL_REGULAR_EXPRESSION "MessageBox")

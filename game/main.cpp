@@ -26,7 +26,8 @@
 // counts as idle only once its updates stop (held at its end). GAME_FRAME_OUT
 // names a PNG file that receives the last presented frame at the end.
 // GAME_AUTOPLAY (headless only) names the input script file of the autoplay
-// driver, which then plays every level screen it meets (AutoplayDriver.h).
+// driver, which then plays every level screen it meets (AutoplayDriver.h);
+// GAME_AUTOPLAY_PLAN beside it names a plan the driver plays the whole game by.
 #include <cstdlib>
 #include <memory>
 #include <string>
@@ -96,7 +97,8 @@ class GameEntryApp : public Kivo::GameApp {
     SetLevelScreenFactory([levelHost](const std::string& scene) { return levelHost->CreateLevelScreen(scene); });
     const char* autoplay = std::getenv("GAME_AUTOPLAY");
     if (headless && autoplay != nullptr && *autoplay != '\0') {
-      mAutoplay = std::make_unique<Kivo::AutoplayDriver>(*this, autoplay);
+      const char* plan = std::getenv("GAME_AUTOPLAY_PLAN");
+      mAutoplay = std::make_unique<Kivo::AutoplayDriver>(*this, autoplay, plan != nullptr ? plan : "");
     }
   }
   void StepUpdate() override {

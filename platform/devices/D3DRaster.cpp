@@ -704,6 +704,10 @@ void SpanFast(const Target& target, const FastParams& fp, const Setup& su, int p
   }
   const std::uint32_t* texels = S == kSampleWhite ? nullptr : fp.texture->texels;
   const std::int64_t texWidth = S == kSampleWhite ? 0 : fp.texture->width;
+  // Linear samples come a chunk at a time from the row fetch, whose runs
+  // inside the texture skip the address mode.
+  std::uint32_t fetched[S == kSampleLinear ? kFetchChunk : 1];
+  int chunkStart = xs, chunkEnd = xs;
   for (int x = xs; x < xe; ++x) {
     std::uint32_t texel;
     if (S == kSampleWhite) {
@@ -713,9 +717,14 @@ void SpanFast(const Target& target, const FastParams& fp, const Setup& su, int p
       s += ds;
       t += dt;
     } else {
-      texel = SampleLinearFast(*fp.texture, s, t, fp.wrapU, fp.wrapV);
-      s += ds;
-      t += dt;
+      if (x == chunkEnd) {
+        chunkStart = x;
+        chunkEnd = std::min(xe, x + kFetchChunk);
+        FetchRow<S>(fp, s, t, ds, dt, fetched, chunkEnd - chunkStart);
+        s += (chunkEnd - chunkStart) * ds;
+        t += (chunkEnd - chunkStart) * dt;
+      }
+      texel = fetched[x - chunkStart];
     }
     std::uint32_t src;  // 0xAARRGGBB
     if (C == kColorTexture) {

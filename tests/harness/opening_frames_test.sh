@@ -53,7 +53,7 @@ case $mode in
     script first '1400 close'
     headless first
     log="$dir/game.log"
-    grep -E '^game: (window|applied|own cursors)|^frame dump: ' "$log"
+    grep -E '^game: (window|applied|own cursors)|^frame dump: ' "$log" | grep -v '^frame dump: focus'
     # The loading thread's values: 0.2, the preload from 0.2 to 0.4, 0.5,
     # 0.55, the sounds from 0.5 to 0.8, 1.0; each part never going back.
     grep '^game: progress ' "$log" | cut -d' ' -f3 | awk '
@@ -141,7 +141,7 @@ wait $pid
 echo "sdl2 exit $?"
 DRIVE
     timeout 300 xvfb-run -a -s '-screen 0 1024x768x24' sh "$dir/drive.sh" "$dir" "$game" $click_x $click_y
-    grep -E '^frame dump: ' "$dir/game.log"
+    grep -E '^frame dump: ' "$dir/game.log" | grep -v '^frame dump: focus'
     for frame in splash4 splash2 loading menu; do
       "$probe" "$work/headless/frames/$frame.png" --tol 0 --same "$dir/frames/$frame.png"
     done

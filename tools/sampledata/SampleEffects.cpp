@@ -154,6 +154,17 @@ EffRecordSpec FlyingPlate() {
   return r;
 }
 
+// The wand's sparks: a found item's flight starts four of these every
+// update, so each throws out two sparks only; the long burst would fill the
+// particle pool within a flight.
+EffRecordSpec WandSparks() {
+  EffRecordSpec r = WandBurst();
+  r.life = 1.0f;
+  r.emitterLife = 0.03f;
+  r.rate = 100;
+  return r;
+}
+
 // A small fountain for the effects scene's own-system emitter.
 EffRecordSpec Fountain() {
   EffRecordSpec r = WandBurst();
@@ -243,7 +254,7 @@ std::vector<SampleEffect> SampleEffects() {
   return {{"magicrain", {Rain(), TurningStars()}},
           {"magicrain2", {Rain()}},
           {"magicrain3", {DelayedRing()}},
-          {"magicwand", {WandBurst()}},
+          {"magicwand", {WandSparks()}},
           {"platefly", {FlyingPlate()}},
           {"fxsparkle", {DelayedRing(), WandBurst()}},
           {"fxfountain", {Fountain()}},
