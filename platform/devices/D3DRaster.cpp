@@ -678,6 +678,39 @@ void SpanOverFetched(const Target& target, const FastParams& fp, const Setup& su
   }
 }
 
+// A tinted span whose diffuse colour stays the same along it (flat-shaded
+// quads: sprites and particles drawn with a colour): the colour is clamped
+// once, and the texels come a chunk at a time from the row fetch, are
+// tinted in place and blended as a row.
+template <TargetFormat F, int S, int B>
+void SpanModulateFlat(std::uint8_t* row, const FastParams& fp, const RowValues& rv, int xs, int xe) {
+  const std::uint32_t cr = Clamp255(rv.value[kR] >> 16), cg = Clamp255(rv.value[kG] >> 16);
+  const std::uint32_t cb = Clamp255(rv.value[kB] >> 16), ca = Clamp255(rv.value[kA] >> 16);
+  std::int64_t s = rv.value[kS0], t = rv.value[kT0];
+  const std::int64_t ds = rv.step[kS0], dt = rv.step[kT0];
+  std::uint32_t buffer[kFetchChunk];
+  for (int x = xs; x < xe;) {
+    const int m = std::min(xe - x, kFetchChunk);
+    FetchRow<S>(fp, s, t, ds, dt, buffer, m);
+    for (int i = 0; i < m; ++i) {
+      const std::uint32_t texel = buffer[i];
+      const std::uint32_t outA = fp.alphaModulate ? Mul8(texel >> 24, ca) : texel >> 24;
+      buffer[i] = outA << 24 | Mul8((texel >> 16) & 0xFF, cr) << 16 | Mul8((texel >> 8) & 0xFF, cg) << 8 |
+                  Mul8(texel & 0xFF, cb);
+    }
+    if constexpr (F == TargetFormat::kXRGB8888 && B == kBlendOver) {
+      OverRow(reinterpret_cast<std::uint32_t*>(row) + x, buffer, m);
+    } else if constexpr (F == TargetFormat::kRGB565 && B == kBlendOver) {
+      OverRow565(reinterpret_cast<std::uint16_t*>(row) + x, buffer, m);
+    } else {
+      for (int i = 0; i < m; ++i) PutPixel<F, B>(row, x + i, buffer[i]);
+    }
+    s += m * ds;
+    t += m * dt;
+    x += m;
+  }
+}
+
 template <TargetFormat F, int S, int C, int B>
 void SpanFast(const Target& target, const FastParams& fp, const Setup& su, int py, int xs, int xe) {
   if constexpr ((F == TargetFormat::kXRGB8888 || F == TargetFormat::kRGB565) && B == kBlendOver && C == kColorTexture &&
@@ -692,6 +725,12 @@ void SpanFast(const Target& target, const FastParams& fp, const Setup& su, int p
   const std::int64_t dr = rv.step[kR], dg = rv.step[kG], db = rv.step[kB], da = rv.step[kA];
   const std::int64_t ds = rv.step[kS0], dt = rv.step[kT0];
   std::uint8_t* row = target.pixels + static_cast<std::ptrdiff_t>(py) * target.pitch;
+  if constexpr (C == kColorModulate && S != kSampleWhite) {
+    if (dr == 0 && dg == 0 && db == 0 && da == 0) {
+      SpanModulateFlat<F, S, B>(row, fp, rv, xs, xe);
+      return;
+    }
+  }
   // Point samples of a span that stays inside the texture need no address
   // mode: the coordinates are linear, so both ends inside means all inside.
   bool inside = false;
