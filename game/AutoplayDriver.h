@@ -93,6 +93,8 @@ class AutoplayDriver {
   int mStepPhase = 0;  // progress inside the current step
   // Dialog ids acted on while they stay open.
   std::map<int, bool> mAnswered;
+  std::map<int, int> mAnsweredUpdates;  // since the answer
+  std::map<int, std::string> mAnsweredButton;
   int mActedScreen = -1;  // the screen acted on in its present visit
   int mRetryUpdates = 0;  // since that press
   std::string mLastComplaint;

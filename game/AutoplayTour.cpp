@@ -81,7 +81,23 @@ bool AutoplayDriver::TourDialog() {
   for (int id : kDialogs) {
     auto* dialog = dynamic_cast<GameDialog*>(gAppBase->FindDialog(id));
     if (dialog == nullptr) continue;
-    if (mAnswered[id]) return true;  // still closing
+    if (mAnswered[id]) {
+      // Still closing, or the press came while the dialog faded in and was
+      // lost: then the same button is pressed again (the name is typed
+      // only once).
+      if (++mAnsweredUpdates[id] >= kRetryUpdates && dialog->mPendingButton.empty() && id != kNameDialogId) {
+        Platform::Log("autoplay: " + dialog->mSceneName + " did not take the press; pressing again");
+        PressNamed(dialog->mObjects, mAnsweredButton[id]);
+        mAnsweredUpdates[id] = 0;
+      }
+      return true;
+    }
+    mAnsweredUpdates[id] = 0;
+    // Presses a button of this dialog and remembers it as the answer.
+    auto answer = [&](const std::string& button) {
+      mAnswered[id] = PressNamed(dialog->mObjects, button);
+      mAnsweredButton[id] = button;
+    };
     const Profiles& profiles = mGame.GetProfiles();
     const bool named = profiles.HasCurrent() && profiles.current().Name() == mPlan.name;
     const AutoplayStep* step = CurrentStep();
@@ -94,21 +110,21 @@ bool AutoplayDriver::TourDialog() {
       case kPlayersDialogId:
         // Create the plan's player, then leave with it chosen.
         if (named) {
-          mAnswered[id] = PressNamed(dialog->mObjects, "btnOk");
+          answer("btnOk");
         } else {
           PressNamed(dialog->mObjects, "btnCreate");
         }
         break;
-      case kDifficultyDialogId: mAnswered[id] = PressNamed(dialog->mObjects, mPlan.hard ? "btnHard" : "btnEasy"); break;
-      case kExitDialogId: mAnswered[id] = PressNamed(dialog->mObjects, PlanDone() ? "btnYes" : "btnNo"); break;
+      case kDifficultyDialogId: answer(mPlan.hard ? "btnHard" : "btnEasy"); break;
+      case kExitDialogId: answer(PlanDone() ? "btnYes" : "btnNo"); break;
       case kGameMenuDialogId:
         if (dialog->mSceneName == "dlgDefeatMenu" && step != nullptr && step->kind == AutoplayStep::kLose) {
           NextStep("lost");
-          mAnswered[id] = PressNamed(dialog->mObjects, kReplayButtonName);
+          answer(kReplayButtonName);
         } else if (dialog->mSceneName == "dlgGameMenu" && step != nullptr && step->kind == AutoplayStep::kUnlock &&
                    mStepPhase == 2) {
           NextStep("debug mode on, every level open");
-          mAnswered[id] = PressNamed(dialog->mObjects, kMapButtonName);
+          answer(kMapButtonName);
         } else {
           Complain("the plan has no answer to " + dialog->mSceneName);
         }
