@@ -22,11 +22,6 @@ namespace {
 // Milliseconds between the events of one move; long enough apart that two
 // moves at one point never count as a double press.
 constexpr int kEventGapMs = 30;
-// Updates to let pass after a move's events have all arrived.
-constexpr int kSettleUpdates = 25;
-// Updates a dialog is given to fade in before its button is pressed, and
-// between presses while it stays.
-constexpr int kDialogUpdates = 60;
 // Pixels a drag moves the pointer per event.
 constexpr float kDragStep = 8.0f;
 
@@ -67,13 +62,12 @@ void AutoplayDriver::Step() {
     return;
   }
   auto* level = dynamic_cast<GameScreen*>(mGame.GetScreen(kLevelScreen));
-  if (level == nullptr || !mGame.IsFadeFinished()) {
-    // A level screen met again after this is a new one, even at the same
-    // address.
-    mLevel = nullptr;
-  }
+  const bool levelShown = level != nullptr && mGame.IsFadeFinished();
+  // A level screen met again after this is a new one, even at the same
+  // address.
+  if (!levelShown) mLevel = nullptr;
   if (mPlanned && (!mPlanLoaded || TourStep())) return;
-  if (level == nullptr || !mGame.IsFadeFinished()) return;
+  if (!levelShown) return;
   if (level != mLevel) {
     mLevel = level;
     mReported = false;

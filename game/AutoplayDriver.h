@@ -50,6 +50,12 @@ class AutoplayDriver {
   void Step();
 
  private:
+  // Updates to let pass after a move's events have all arrived.
+  static constexpr int kSettleUpdates = 25;
+  // Updates a dialog is given to fade in before its button is pressed, and
+  // between presses while it stays.
+  static constexpr int kDialogUpdates = 60;
+
   // Queues events given as "<ms after now> <command>" and writes them to
   // the script file with times from the level screen's focus.
   void Inject(const std::vector<std::string>& events);
@@ -91,10 +97,13 @@ class AutoplayDriver {
   AutoplayPlan mPlan;
   std::size_t mStep = 0;
   int mStepPhase = 0;  // progress inside the current step
-  // Dialog ids acted on while they stay open.
-  std::map<int, bool> mAnswered;
-  std::map<int, int> mAnsweredUpdates;  // since the answer
-  std::map<int, std::string> mAnsweredButton;
+  // The answer given to a dialog, by id, while it stays open.
+  struct DialogAnswer {
+    bool given = false;
+    int updates = 0;     // since it was given
+    std::string button;  // empty for a typed answer
+  };
+  std::map<int, DialogAnswer> mAnswers;
   int mActedScreen = -1;  // the screen acted on in its present visit
   int mRetryUpdates = 0;  // since that press
   std::string mLastComplaint;

@@ -76,27 +76,26 @@ bool AutoplayDriver::TourDialog() {
   static const int kDialogs[] = {kDuplicateNameDialogId, kNameDialogId, kLeaveLevelDialogId, kPlayersDialogId,
                                  kDifficultyDialogId,    kExitDialogId, kGameMenuDialogId};
   for (int id : kDialogs) {
-    if (gAppBase->FindDialog(id) == nullptr) mAnswered[id] = false;
+    if (gAppBase->FindDialog(id) == nullptr) mAnswers[id] = DialogAnswer{};
   }
   for (int id : kDialogs) {
     auto* dialog = dynamic_cast<GameDialog*>(gAppBase->FindDialog(id));
     if (dialog == nullptr) continue;
-    if (mAnswered[id]) {
+    DialogAnswer& given = mAnswers[id];
+    if (given.given) {
       // Still closing, or the press came while the dialog faded in and was
-      // lost: then the same button is pressed again (the name is typed
-      // only once).
-      if (++mAnsweredUpdates[id] >= kRetryUpdates && dialog->mPendingButton.empty() && id != kNameDialogId) {
+      // lost: then the same button is pressed again (a typed answer is
+      // given only once).
+      if (++given.updates >= kRetryUpdates && dialog->mPendingButton.empty() && !given.button.empty()) {
         Platform::Log("autoplay: " + dialog->mSceneName + " did not take the press; pressing again");
-        PressNamed(dialog->mObjects, mAnsweredButton[id]);
-        mAnsweredUpdates[id] = 0;
+        PressNamed(dialog->mObjects, given.button);
+        given.updates = 0;
       }
       return true;
     }
-    mAnsweredUpdates[id] = 0;
     // Presses a button of this dialog and remembers it as the answer.
     auto answer = [&](const std::string& button) {
-      mAnswered[id] = PressNamed(dialog->mObjects, button);
-      mAnsweredButton[id] = button;
+      given = DialogAnswer{PressNamed(dialog->mObjects, button), 0, button};
     };
     const Profiles& profiles = mGame.GetProfiles();
     const bool named = profiles.HasCurrent() && profiles.current().Name() == mPlan.name;
@@ -104,8 +103,8 @@ bool AutoplayDriver::TourDialog() {
     switch (id) {
       case kNameDialogId:
         Inject({"0 text " + Platform::WideToUtf8(mPlan.name), "300 key 0x0D"});
-        mWaitUpdates = 60;
-        mAnswered[id] = true;
+        mWaitUpdates = kDialogUpdates;
+        given = DialogAnswer{true, 0, ""};
         break;
       case kPlayersDialogId:
         // Create the plan's player, then leave with it chosen.
@@ -249,29 +248,20 @@ bool AutoplayDriver::TourLevel(GameScreen& level) {
       if (mStepPhase == 0) {
         Inject({"0 text qopmu", "300 text a"});
         mStepPhase = 1;
-        mWaitUpdates = 25;
+        mWaitUpdates = kSettleUpdates;
       } else if (mStepPhase == 1) {
         const Profiles& profiles = mGame.GetProfiles();
         if (!profiles.HasCurrent() || !profiles.current().allUnlocked) {
           Complain("the debug word and 'a' did not open every level");
           return true;
         }
-        const sObj* menu = nullptr;
-        for (const sObj* object : level.HudObjects()) {
-          if (object->mName == "btnMenu") menu = object;
-        }
-        if (menu == nullptr) {
-          Complain("the level's HUD has no btnMenu");
-          return true;
-        }
-        Press(*menu);
-        mStepPhase = 2;
+        if (PressNamed(level.HudObjects(), "btnMenu")) mStepPhase = 2;
       }
       return true;
     case AutoplayStep::kSkip:
       Inject({"0 text e"});
       NextStep("skipped");
-      mWaitUpdates = 25;
+      mWaitUpdates = kSettleUpdates;
       return true;
     case AutoplayStep::kChoose: Complain("the plan chooses on the map, the level " + name + " shows"); return true;
   }
