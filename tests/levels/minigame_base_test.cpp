@@ -3,6 +3,9 @@
 // formatter.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <string>
+
 #include "levels/DataFormat.h"
 #include "levels/MiniGameFactory.h"
 #include "tests/levels/minigame_kit.h"
@@ -150,25 +153,70 @@ TEST(MiniGameFactory, TypesAreExactAndInTheGameOrder) {
   }
 }
 
-TEST(DataFormat, OnlyIntegerConversionsTakeValues) {
+TEST(DataFormat, CountersAndClocksFollowPrintfIntegerRules) {
+  struct Case {
+    const wchar_t* format;
+    std::initializer_list<long long> values;
+    const wchar_t* expected;
+  };
+  const Case cases[] = {
+      {L"%d:%02d", {2, 5}, L"2:05"},
+      {L"%3d", {7}, L"  7"},
+      {L"%-3d|", {7}, L"7  |"},
+      {L"%%", {}, L"%"},
+      {L"%d left", {4}, L"4 left"},
+      {L"%i%%", {3}, L"3%"},
+      {L"%.3d", {7}, L"007"},
+      {L"%5.3d|", {-7}, L" -007|"},
+      {L"%05.3d|", {7}, L"  007|"},  // a precision turns '0' padding off
+      {L"%.0d|", {0}, L"|"},
+      {L"%+d % d", {3, 3}, L"+3  3"},
+      {L"%+05d", {3}, L"+0003"},
+      {L"%#x %#o %X", {255, 8, 255}, L"0xff 010 FF"},
+      {L"%03ld:%hhu", {5, 257}, L"005:1"},
+      {L"%u", {-1}, L"4294967295"},
+      {L"%d", {-12}, L"-12"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(FormatDataInts(c.format, c.values), c.expected) << c.format;
+}
+
+TEST(DataFormat, AnythingButAnIntegerConversionIsDrawnLiterally) {
+  // Nothing is read that the caller did not pass, and no conversion
+  // touches memory: strings, pointers, stores and '*' widths stay text.
   struct Case {
     const wchar_t* format;
     const wchar_t* expected;
   };
   const Case cases[] = {
-      {L"%d:%02d", L"3:07"},
-      {L"%i%%", L"3%"},
-      {L"%5d|", L"    3|"},
-      {L"%-4d|", L"3   |"},
-      {L"%s and %n", L"%s and %n"},
-      {L"%d %d %d", L"3 7 %d"},
-      {L"%u", L"3"},
-      {L"100%", L"100%"},
-      {L"%+d", L"+3"},
+      {L"%s and %n", L"%s and %n"}, {L"%d %d %d", L"3 7 %d"}, {L"%*d", L"%*d"}, {L"%f|%p", L"%f|%p"},
+      {L"100%", L"100%"},           {L"%5", L"%5"},           {L"%02", L"%02"}, {L"%1000d", L"%1000d"},
   };
   for (const Case& c : cases) EXPECT_EQ(FormatDataInts(c.format, {3, 7}), c.expected) << c.format;
-  EXPECT_EQ(FormatDataInts(L"%d", {-12}), L"-12");
-  EXPECT_EQ(FormatDataInts(L"%u", {-1}), L"4294967295");
+}
+
+TEST(DataFormat, AgreesWithPrintfOverFlagsWidthsAndPrecisions) {
+  const char* flags[] = {"", "-", "+", " ", "0", "#", "-+", "0 ", "#0", "+0"};
+  const char* widths[] = {"", "1", "4", "9"};
+  const char* precisions[] = {"", ".0", ".2", ".6"};
+  const char conversions[] = {'d', 'i', 'u', 'o', 'x', 'X'};
+  const int values[] = {0, 7, -7, 125, -40000, 2147483647};
+  for (const char* flag : flags) {
+    for (const char* width : widths) {
+      for (const char* precision : precisions) {
+        for (char conversion : conversions) {
+          const std::string format = std::string("[%") + flag + width + precision + conversion + "]";
+          for (int value : values) {
+            char expected[64];
+            std::snprintf(expected, sizeof expected, format.c_str(), value);
+            const std::wstring wide(format.begin(), format.end());
+            const std::string printed(expected);
+            EXPECT_EQ(FormatDataInts(wide, {value}), std::wstring(printed.begin(), printed.end()))
+                << format << " " << value;
+          }
+        }
+      }
+    }
+  }
 }
 
 }  // namespace

@@ -70,7 +70,8 @@ TEST_F(SampleHudTest, HoldsEveryHudObjectWithItsKindInTheRightPanel) {
       {"progressBarTime", slider}, {"txtTime", text},           {"progressBarHint", slider},  {"btnHint", button},
       {"btnSkip", button},         {"progressBarSkip", slider}, {"progressBarItems", slider}, {"txtItems", text},
       {"sprDisabledHint", any},    {"sprDisabledList", any},    {"sprDisabledItems", any},    {"sprDisabledTime", any},
-      {"effHintClosed", emitter},  {"sprCross", any},           {"btnMenu", button},          {"btnPurpose", button},
+      {"effHintClosed", emitter},  {"effHint", emitter},        {"txtHintOff", text},         {"sprCross", any},
+      {"btnMenu", button},         {"btnPurpose", button},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);

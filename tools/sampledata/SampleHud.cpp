@@ -112,10 +112,15 @@ DtmRecord HudScene() {
       .Child(Bar("progressBarTime", 100, 12))
       .Child(Text("txtTime", "hud_time", 116))
       .Child(Sprite("sprDisabledTime", "hud_disabled", 96, 46))
+      // Under the hint button, so the slot keeps its caption when a kind
+      // gives no hint and the button is hidden behind the grey veil.
+      .Child(Text("txtHintOff", "hud_hint_caption", 168))
       .Child(Button("btnHint", "hud_hint", "hud_hint_caption", 160, 40))
       .Child(Bar("progressBarHint", 204, 10))
       .Child(Sprite("sprDisabledHint", "hud_disabled", 160, 54))
       .Child(Emitter("effHintClosed", "fxsparkle", 170))
+      // The hint's answer for every kind whose level scene has none of its own.
+      .Child(Emitter("effHint", "fxsparkle", 170))
       .Child(Sprite("sprDisabledList", "hud_disabled", 230, 220))
       .Child(Bar("progressBarItems", 466, 12))
       .Child(Text("txtItems", "hud_items", 482))
