@@ -47,10 +47,12 @@ std::string DataRoot() {
 }
 
 std::string RuntimeRoot() {
-  std::string xdg = EnvironmentValue("XDG_RUNTIME_DIR");
-  if (!xdg.empty()) return xdg;
+  // GAME_HOME first: a game with a home of its own (a test, a portable copy)
+  // is never taken for a second instance of the one the session runs.
   std::string game = EnvironmentValue("GAME_HOME");
   if (!game.empty()) return game + "/run";
+  std::string xdg = EnvironmentValue("XDG_RUNTIME_DIR");
+  if (!xdg.empty()) return xdg;
   return "/tmp";
 }
 

@@ -23,7 +23,7 @@ std::string ConfigRoot();
 // $XDG_DATA_HOME, else ~/.local/share.
 std::string DataRoot();
 
-// Folder for lock files and sockets: $XDG_RUNTIME_DIR, else $GAME_HOME/run,
+// Folder for lock files and sockets: $GAME_HOME/run, else $XDG_RUNTIME_DIR,
 // else /tmp.
 std::string RuntimeRoot();
 

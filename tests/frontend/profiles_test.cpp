@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "frontend/GameDataFiles.h"
+#include "tests/support/child_process.h"
 
 namespace Kivo {
 namespace {
@@ -367,14 +368,18 @@ TEST_F(ProfilesTest, FailedSaveLeavesTheOldFileWhole) {
   Bytes golden = GoldenFile();
   WriteFile(folder + "/profile.dat", golden.str());
   ASSERT_EQ(chmod(folder.c_str(), 0555), 0);
-  if (geteuid() == 0) {
-    GTEST_SKIP() << "running as root: a read-only folder still accepts files";
-  }
-  Profiles store(folder + "/profile.dat");
-  ASSERT_TRUE(store.Load());
-  ASSERT_TRUE(store.Create(L"Another", false, false));
-  EXPECT_FALSE(store.Save());
+  ASSERT_EQ(chmod(mRoot.c_str(), 0755), 0);
+  // Exit codes of the child, which saves as nobody when run as root.
+  enum { kFailedAsItShould = 0, kLoadFailed = 1, kSaved = 2, kCannotDropRoot = 77 };
+  int code = RunInChild([&] {
+    if (!BecomeUnprivileged()) return kCannotDropRoot;
+    Profiles store(folder + "/profile.dat");
+    if (!store.Load() || !store.Create(L"Another", false, false)) return kLoadFailed;
+    return store.Save() ? kSaved : kFailedAsItShould;
+  });
   chmod(folder.c_str(), 0755);
+  ASSERT_NE(code, kCannotDropRoot) << "cannot drop to an unprivileged user";
+  EXPECT_EQ(code, kFailedAsItShould);
   EXPECT_EQ(ReadFile(folder + "/profile.dat"), golden.str());
 }
 

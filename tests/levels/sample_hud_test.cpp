@@ -7,8 +7,12 @@
 
 #include <unistd.h>
 
+#include <fstream>
+#include <string>
+
 #include "engine/ButtonKinds.h"
 #include "engine/ControlKinds.h"
+#include "engine/ImageTable.h"
 #include "engine/ObjectKinds.h"
 #include "engine/SceneDatabase.h"
 #include "engine/SliderEditKinds.h"
@@ -37,11 +41,17 @@ class SampleHudTest : public MiniGameKit {
     char previous[4096] = {};
     if (getcwd(previous, sizeof previous) != nullptr) mPrevious = previous;
     ASSERT_EQ(chdir(mData.path().c_str()), 0);
+    // The sample's own pictures, read from the files as the game reads them.
+    mTestImages = SetImageLoader(nullptr);
     ASSERT_TRUE(OpenSceneDatabase("data/data.dtm"));
     ASSERT_TRUE(LoadTextTable());
     LoadAllAnimDefs();  // the level's kind needs its shared animations
   }
   void TearDown() override {
+    std::ifstream log(folder / "game.log");
+    std::string line;
+    while (std::getline(log, line)) EXPECT_EQ(line.find("Not Found Item!"), std::string::npos) << line;
+    SetImageLoader(std::move(mTestImages));
     GameTextTable().Clear();
     gAnimDefs.clear();
     if (!mPrevious.empty()) {
@@ -53,6 +63,7 @@ class SampleHudTest : public MiniGameKit {
  private:
   TempFolder mData{"kivo-sample-hud"};
   std::string mPrevious;
+  ImageLoader mTestImages;
 };
 
 TEST_F(SampleHudTest, HoldsEveryHudObjectWithItsKindInTheRightPanel) {

@@ -25,6 +25,7 @@
 #include <vector>
 
 #include "platform/Registry.h"
+#include "tests/support/child_process.h"
 #include "tests/support/temp_folder.h"
 
 namespace {
@@ -55,17 +56,6 @@ int CountTemporaries(const std::string& folder, const std::string& target) {
   for (const std::string& name : FolderEntries(folder))
     if (name.find(target + ".tmp") == 0) ++count;
   return count;
-}
-
-// Runs `body` in a child process and returns its exit code (-1 when it did
-// not exit normally). Used where the test needs another user or its own
-// mounts without touching this process.
-int RunInChild(const std::function<int()>& body) {
-  pid_t pid = ::fork();
-  if (pid == 0) ::_exit(body());
-  int status = 0;
-  if (pid < 0 || ::waitpid(pid, &status, 0) != pid) return -1;
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 class AtomicFile : public ::testing::Test {
@@ -217,7 +207,7 @@ TEST_F(AtomicFile, ReadOnlyFolderFailsAtTheTemporaryFile) {
 
   // The superuser writes anywhere, so the save runs as nobody then.
   int code = RunInChild([&] {
-    if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) return kChildCannotSetUp;
+    if (!BecomeUnprivileged()) return kChildCannotSetUp;
     Platform::AtomicSaveResult result = Platform::ReplaceFileContent(target, std::string("new content"));
     if (result.ok()) return kChildSaveSucceeded;
     return result.failedStep == AtomicSaveStep::kCreateTemporary && result.error == EACCES ? kChildPassed
