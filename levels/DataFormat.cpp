@@ -1,7 +1,6 @@
 #include "levels/DataFormat.h"
 
 #include <cstdint>
-#include <set>
 #include <vector>
 
 #include "levels/LevelContext.h"
@@ -18,12 +17,10 @@ std::string Narrow(const std::wstring& text) {
   return out;
 }
 
-// Each rejected format is logged once per process, not on every update.
+// Each rejected format is logged once, not on every update.
 void ReportOnce(const std::wstring& format) {
-  static std::set<std::wstring> reported;
-  if (reported.insert(format).second) {
-    CurrentLevelContext().Log("level: text format \"" + Narrow(format) + "\" printed literally");
-  }
+  LevelContext& context = CurrentLevelContext();
+  if (context.FirstReportOf(format)) context.Log("level: text format \"" + Narrow(format) + "\" printed literally");
 }
 
 bool IsDigit(wchar_t c) { return c >= L'0' && c <= L'9'; }

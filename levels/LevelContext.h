@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstdint>
+#include <set>
 #include <string>
 
 #include "frontend/Screen.h"
@@ -27,6 +28,13 @@ class LevelContext {
   virtual void Log(const std::string& line) = 0;
   // The level scene being played ("Level_1_1"), for log lines.
   virtual std::string LevelName() const = 0;
+
+  // True the first time a text is passed: a fault in the level data is
+  // logged once per context, not on every update.
+  bool FirstReportOf(const std::wstring& text) { return mReported.insert(text).second; }
+
+ private:
+  std::set<std::wstring> mReported;
 };
 
 // The installed context, or the game's own one when none is installed.

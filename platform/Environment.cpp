@@ -79,7 +79,9 @@ std::map<std::string, bool>& WatchedTexts() {
 
 void WatchLogFor(const std::string& text) {
   std::lock_guard<std::mutex> lock(LogMutex());
-  WatchedTexts().emplace(text, false);
+  // From now on: a line logged before a script was (re)loaded answers none
+  // of its awaits.
+  WatchedTexts()[text] = false;
 }
 
 bool LogHasShown(const std::string& text) {

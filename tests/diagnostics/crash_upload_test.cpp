@@ -67,9 +67,17 @@ class CrashUploadTest : public ::testing::Test {
     Platform::ClearPromptAnswers();
   }
   void TearDown() override {
+    // The crash state is the process's own: what a test set is put back to
+    // the start-up values, for whatever test comes next.
     gCrashUploadTransfer.Clear();
     gCrashReportHost.clear();
+    gCrashReportTitle.clear();
+    gCrashReportText.clear();
+    gCrashUserText.clear();
+    gCrashDemoFile.clear();
     gAttachDemoFile = false;
+    gCrashDebugChosen = false;
+    gCrashWindowDone = false;
     app.reset();
     unsetenv("GAME_LOG");
     std::string command = "rm -rf '" + folder + "'";

@@ -30,7 +30,8 @@ TEST(Process, LibrariesKnowTheNamesTheFrameworkLoads) {
   ASSERT_NE(user32, nullptr);
   EXPECT_EQ(GetProcAddress(user32, "GetLastInputInfo"), nullptr);
 
-  static int called = 0;
+  static int called;
+  called = 0;  // a repeated run registers again
   Platform::RegisterProcAddress("ddraw.dll", "DirectDrawCreate", [] { ++called; });
   FARPROC create = GetProcAddress(ddraw, "DirectDrawCreate");
   ASSERT_NE(create, nullptr);
