@@ -54,8 +54,12 @@ void sObjSlider::PlaceHandle() {
   if (handle == nullptr) return;
   const Vec2 p(mTrackStart.x + (mTrackEnd.x - mTrackStart.x) * mValue,
                mTrackStart.y + (mTrackEnd.y - mTrackStart.y) * mValue);
+  // The handle draws one cel of its picture, so it is that cel, not the
+  // whole sheet, that is centred on the track.
+  const int cellWidth = handle->columns > 1 ? handle->width / handle->columns : handle->width;
+  const int cellHeight = handle->rows > 1 ? handle->height / handle->rows : handle->height;
   mHandle.mBaseQuad.corner[0] =
-      Vector2(p.x - static_cast<float>(handle->width >> 1), p.y - static_cast<float>(handle->height >> 1));
+      Vector2(p.x - static_cast<float>(cellWidth >> 1), p.y - static_cast<float>(cellHeight >> 1));
   mHandle.FitToImage();
 }
 

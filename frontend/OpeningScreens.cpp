@@ -45,15 +45,19 @@ void SplashScreen::Play(const std::string& animation) {
 }
 
 // The picture comes from a file, not from the image table the sprite draws
-// from, so the screen draws it at the sprite's place with the sprite's
-// alpha.
+// from, so the screen draws it as the sprite's image would be: stretched over
+// the sprite's quad, with the sprite's alpha.
 void SplashScreen::Draw(Graphics& g) {
   Screen::Draw(g);
   if (mPicture == nullptr || mSplash == nullptr) return;
+  const Quad& quad = mSplash->mDisplayQuad;
+  const int left = static_cast<int>(quad.corner[0].x);
+  const int top = static_cast<int>(quad.corner[0].y);
+  const Rect place(left, top, static_cast<int>(quad.corner[2].x) - left, static_cast<int>(quad.corner[2].y) - top);
+  if (place.width <= 0 || place.height <= 0) return;
   g.SetColorizeImages(true);
   g.SetColor(Color(255, 255, 255, std::clamp(mSplash->mAlpha, 0, 255)));
-  g.DrawImage(mPicture.get(), static_cast<int>(mSplash->mDisplayQuad.corner[0].x),
-              static_cast<int>(mSplash->mDisplayQuad.corner[0].y));
+  g.DrawImageStretched(mPicture.get(), place, Rect(0, 0, mPicture->width, mPicture->height));
   g.SetColorizeImages(false);
 }
 

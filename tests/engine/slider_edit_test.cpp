@@ -110,6 +110,23 @@ TEST_F(SliderKind, TheHandleIsASecondGrip) {
   EXPECT_FALSE(bare.MouseDown(95, 96, 1)) << "without a handle image only the quad takes presses";
 }
 
+TEST_F(SliderKind, TheHandleCelIsCentredOnTheTrackAtEveryValue) {
+  // A sheet of 2 x 4 cels of 20 x 30: only one cel is drawn, so only one
+  // cel may be centred; the whole sheet's middle lies 45 pixels lower.
+  UseImages({{"back", 200, 20}, {"fill", 200, 20}, {"sheet", 40, 120, 2, 4}});
+  for (float value : {0.0f, 0.5f, 1.0f}) {
+    sObjSlider& slider = Slider({{"_keyImgCenter", "sheet"}});
+    slider.mValue = value;
+    Draw(slider);
+    const Quad& knob = slider.mHandle.mBaseQuad;
+    const float x = 100.0f + 200.0f * value;
+    EXPECT_FLOAT_EQ(knob.corner[0].x, x - 10.0f) << value;
+    EXPECT_FLOAT_EQ(knob.corner[0].y, 95.0f) << value;
+    EXPECT_FLOAT_EQ(knob.corner[2].x, x + 10.0f) << value;
+    EXPECT_FLOAT_EQ(knob.corner[2].y, 125.0f) << value;
+  }
+}
+
 TEST_F(SliderKind, DisabledSlidersIgnoreTheMouse) {
   sObjSlider& slider = Slider();
   slider.SetEnabled(false);

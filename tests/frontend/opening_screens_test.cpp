@@ -2,10 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <set>
+#include <utility>
 
 #include "frontend/GameApp.h"
+#include "engine/SceneLoader.h"
 #include "image/MemoryImage.h"
+#include "ui/Graphics.h"
 #include "screen_test_support.h"
 
 namespace Kivo {
@@ -28,13 +32,20 @@ class FakeFrontEnd : public FrontEndHost {
   MemoryImage* LoadPicture(const std::string& path) override {
     if (pictures.count(path) == 0) return nullptr;
     log.push_back("Picture(" + path + ")");
-    return new MemoryImage();
+    auto* picture = new MemoryImage();
+    if (pictureWidth > 0) {
+      picture->CreateBlank(pictureWidth, pictureHeight);
+      std::fill_n(picture->GetBits(), pictureWidth * pictureHeight, 0xFFD02020u);
+    }
+    return picture;
   }
 
   ScreenMatrices matrices;
   Log log;
   std::set<std::string> pictures;
   int loadState = kLoading;
+  int pictureWidth = 0;
+  int pictureHeight = 0;
 };
 
 class OpeningScreensTest : public screentest::SceneFixture {
@@ -74,6 +85,35 @@ TEST_F(OpeningScreensTest, SplashWithoutPicturesAsksForLoadingAtOnce) {
   SplashScreen screen(host);
   EXPECT_EQ(host.log, (Log{"Transition(1,3)"}));
   EXPECT_EQ(screen.Picture(), nullptr);
+}
+
+TEST_F(OpeningScreensTest, ASplashPictureFillsTheSpriteWhateverItsOwnSize) {
+  host.pictures = {"data\\splash\\splash_4.png"};
+  host.pictureWidth = 200;
+  host.pictureHeight = 150;
+  SplashScreen screen(host);
+  sObj* sprite = FindObjectByName(screen.Objects(), "splash");
+  ASSERT_NE(sprite, nullptr);
+  sprite->mDisplayQuad.corner[0] = Vector2(200, 150);
+  sprite->mDisplayQuad.corner[1] = Vector2(600, 150);
+  sprite->mDisplayQuad.corner[2] = Vector2(600, 450);
+  sprite->mDisplayQuad.corner[3] = Vector2(200, 450);
+  sprite->mAlpha = 255;
+  MemoryImage target;
+  ASSERT_TRUE(target.CreateBlank(800, 600));
+  Graphics g(&target);
+  screen.Draw(g);
+  const uint32_t* bits = target.GetBits();
+  const auto at = [bits](int x, int y) { return bits[y * 800 + x]; };
+  // The picture's red, give or take the rounding of the alpha tint.
+  const auto red = [](uint32_t pixel) {
+    return pixel >> 24 == 0xFF && ((pixel >> 16) & 0xFF) > 0xC0 && (pixel & 0xFF) < 0x30;
+  };
+  // Every corner of the 400 x 300 sprite holds the picture; nothing beyond.
+  for (const auto& [x, y] : {std::pair{200, 150}, {599, 150}, {200, 449}, {599, 449}, {400, 300}})
+    EXPECT_TRUE(red(at(x, y))) << x << "," << y << ": " << std::hex << at(x, y);
+  for (const auto& [x, y] : {std::pair{199, 300}, {600, 300}, {400, 149}, {400, 450}})
+    EXPECT_EQ(at(x, y) >> 24, 0u) << x << "," << y;
 }
 
 TEST_F(OpeningScreensTest, AClickEndsOnlyTheHold) {
