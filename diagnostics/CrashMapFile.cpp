@@ -87,11 +87,14 @@ MapTables ReadMapTables(const std::string& mapText) {
 }
 
 // The entry at or before the key, within the key's segment; null otherwise.
-// An address in front of a segment's first entry belongs to none; one past
-// the table's last entry still belongs to it.
+// An address in front of a segment's first entry belongs to none, and so does
+// one past the table's last entry: nothing bounds that last symbol's extent,
+// so naming it would guess.
 template <typename Value>
 const std::pair<const MapKey, Value>* EntryAtOrBefore(const std::map<MapKey, Value>& table, const MapKey& key) {
-  auto it = table.upper_bound(key);
+  auto it = table.lower_bound(key);
+  if (it == table.end()) return nullptr;
+  if (it->first == key) return &*it;
   if (it == table.begin()) return nullptr;
   --it;
   return it->first.first == key.first ? &*it : nullptr;

@@ -8,6 +8,7 @@
 
 #include "diagnostics/CrashFormat.h"
 #include "diagnostics/CrashState.h"
+#include "shell/base/Paths.h"
 #include "shell/Demo.h"
 #include "shell/base/GlobalRanks.h"
 #include "shell/KivoAppBase.h"
@@ -195,7 +196,7 @@ std::string CrashReporter::SystemInfo() {
 
 void CrashReporter::SaveReportFile(const std::string& text) {
   // Bytes as they are: the report already has its CR LF line ends.
-  std::FILE* file = std::fopen("crash.txt", "wb");
+  std::FILE* file = OpenReportFile("crash.txt", "wb");
   if (file == nullptr) return;
   std::fwrite(text.data(), 1, text.size(), file);
   std::fwrite("\r\n", 1, 2, file);

@@ -2,6 +2,7 @@
 #include "diagnostics/ImageDump.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstdio>
 #include <cstring>
 #include <utility>
@@ -183,14 +184,33 @@ std::string FormatDumpTime(const SYSTEMTIME& t) {
 
 void SetDumpClock(std::function<SYSTEMTIME()> clock) { DumpClock() = std::move(clock); }
 
+namespace {
+
+// The n of "image<n>.png"; 0 for other names and for numbers so large that
+// the next one would not fit, which a stray file must not make the next shot
+// overflow into.
+int ScreenshotNumberOf(const char* name) {
+  if (std::strncmp(name, "image", 5) != 0) return 0;
+  const char* digit = name + 5;
+  long long number = 0;
+  for (; *digit >= '0' && *digit <= '9'; ++digit) {
+    number = number * 10 + (*digit - '0');
+    if (number >= INT_MAX) return 0;
+  }
+  if (digit == name + 5 || std::strcmp(digit, ".png") != 0) return 0;
+  return static_cast<int>(number);
+}
+
+}  // namespace
+
 int NextScreenshotNumber(const std::string& folder) {
   int highest = 0;
   WIN32_FIND_DATAA entry{};
   HANDLE find = FindFirstFileA((folder + "*.png").c_str(), &entry);
   if (find == INVALID_HANDLE_VALUE) return 1;
   do {
-    int number = 0;
-    if (std::sscanf(entry.cFileName, "image%d.png", &number) == 1 && number > highest) highest = number;
+    int number = ScreenshotNumberOf(entry.cFileName);
+    if (number > highest) highest = number;
   } while (FindNextFileA(find, &entry));
   FindClose(find);
   return highest + 1;

@@ -19,6 +19,13 @@ std::string MessageBoxButtons(UINT type) {
   }
 }
 
+int UnattendedAnswer(UINT type) {
+  std::string buttons = MessageBoxButtons(type);
+  if (buttons.find(static_cast<char>(IDCANCEL)) != std::string::npos) return IDCANCEL;
+  if ((type & 0x0F) == MB_ABORTRETRYIGNORE) return IDABORT;
+  return buttons[0];
+}
+
 bool SetClipboardNarrowText(const std::string& bytes) { return ActiveBackend().SetClipboardUtf8(NarrowToUtf8(bytes)); }
 
 std::string ClipboardText() { return ActiveBackend().ClipboardUtf8(); }

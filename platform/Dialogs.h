@@ -3,7 +3,7 @@
 // sdl2: SDL message boxes with matching buttons, the SDL clipboard, and
 // SDL_OpenURL. headless: a message box writes its text, title, type and the
 // calling thread to stderr and the log and answers with the next scripted
-// answer, else its first button; the clipboard lives in memory; an URL is
+// answer, else as UnattendedAnswer says (and logs that nobody answered); the clipboard lives in memory; an URL is
 // logged, launches nothing and returns the next scripted result (else 42).
 #pragma once
 
@@ -45,6 +45,9 @@ namespace Platform {
 
 // The buttons of a message-box type, first one first (IDOK, IDYES, ...).
 std::string MessageBoxButtons(UINT type);
+// What a box answers when nobody can: its cancel button, Abort for
+// abort/retry/ignore, else its first button (the only one, or Yes).
+int UnattendedAnswer(UINT type);
 
 // Puts narrow text on the clipboard, each byte widened to its code point and
 // stored as UTF-8. False when the clipboard refused it.

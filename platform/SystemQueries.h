@@ -11,6 +11,7 @@
 
 #include <cstdint>
 
+#include "platform/Clock.h"
 #include "platform/WinTypes.h"
 #include "platform/Windows.h"
 
@@ -19,17 +20,6 @@ constexpr DWORD GENERIC_WRITE = 0x40000000u;
 constexpr DWORD FILE_SHARE_READ = 0x1;
 constexpr DWORD FILE_SHARE_WRITE = 0x2;
 constexpr DWORD OPEN_EXISTING = 3;
-
-struct SYSTEMTIME {
-  WORD wYear;
-  WORD wMonth;
-  WORD wDayOfWeek;
-  WORD wDay;
-  WORD wHour;
-  WORD wMinute;
-  WORD wSecond;
-  WORD wMilliseconds;
-};
 
 // The folder bare driver names live in, without a trailing separator.
 // Returns the length written (terminator excluded), or the size needed
@@ -40,7 +30,7 @@ HANDLE CreateFileA(const char* path, DWORD access, DWORD share, void* securityAt
                    HANDLE templateFile);
 // Times in 100 ns units since 1601-01-01 UTC; any pointer may be null.
 BOOL GetFileTime(HANDLE file, FILETIME* creation, FILETIME* lastAccess, FILETIME* lastWrite);
-// UTC calendar fields of a file time.
+// UTC calendar fields of a file time (SYSTEMTIME is the clock's own record).
 BOOL FileTimeToSystemTime(const FILETIME* time, SYSTEMTIME* out);
 
 namespace Platform {

@@ -2,6 +2,7 @@
 #include "resources/PakWriter.h"
 
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -231,22 +232,20 @@ bool ListPakFile(const std::string& path, std::vector<PakListEntry>& entries, st
     ::close(fd);
     return false;
   }
-  std::vector<std::uint8_t> bytes;
-  std::uint8_t chunk[1 << 16];
-  for (;;) {
-    ssize_t n = ::read(fd, chunk, sizeof chunk);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) {
-      error = "cannot read " + path + ": " + std::strerror(errno);
-      ::close(fd);
-      return false;
-    }
-    if (n == 0) break;
-    bytes.insert(bytes.end(), chunk, chunk + n);
-  }
+  // Mapped, not read: listing touches only the directory's pages, whatever
+  // the size of the data behind it.
+  const std::uint64_t size = static_cast<std::uint64_t>(st.st_size);
+  void* view = size == 0 ? nullptr : ::mmap(nullptr, static_cast<std::size_t>(size), PROT_READ, MAP_PRIVATE, fd, 0);
+  int mapError = errno;
   ::close(fd);
+  if (view == MAP_FAILED) {
+    error = "cannot read " + path + ": " + std::strerror(mapError);
+    return false;
+  }
   PakDirectoryInfo info;
-  if (!ParsePakDirectory(bytes.data(), bytes.size(), info, error)) return false;
+  bool parsed = ParsePakDirectory(static_cast<const std::uint8_t*>(view), size, info, error);
+  if (view != nullptr) ::munmap(view, static_cast<std::size_t>(size));
+  if (!parsed) return false;
   entries.clear();
   for (const PakDirectoryEntry& entry : info.entries)
     entries.push_back(PakListEntry{entry.name, entry.size, entry.fileTime});

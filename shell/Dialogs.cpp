@@ -10,6 +10,7 @@
 #include "platform/Platform.h"
 #include "resources/manifest/ResourceManager.h"
 #include "shell/KivoAppBase.h"
+#include "shell/base/Paths.h"
 #include "shell/base/StringUtils.h"
 #include "ui/WidgetManager.h"
 
@@ -217,7 +218,7 @@ void KivoAppBase::ShowPendingFatalError() {
 
 void KivoAppBase::AppendErrorLog(const std::string& text) {
   bool first = gErrorLogFirstWrite.exchange(false);
-  std::FILE* file = std::fopen("ScrError.txt", first ? "w" : "a+");
+  std::FILE* file = OpenReportFile("ScrError.txt", first ? "w" : "a+");
   if (file == nullptr) return;
   SYSTEMTIME now{};
   GetLocalTime(&now);

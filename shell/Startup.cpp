@@ -392,6 +392,25 @@ void KivoAppBase::BeginShutdown() {
 }
 
 void KivoAppBase::ExitProgram(int32_t code) {
+  // A fatal error another thread queued says why the program ends: it shows
+  // before the end. Off the main thread the box is shown from here, without
+  // the main thread's modal bookkeeping.
+  if (OnMainThread() && !mShuttingDown) {
+    ShowPendingFatalError();
+  } else {
+    std::vector<std::pair<std::wstring, bool>> pending;
+    {
+      std::lock_guard<std::mutex> lock(mPendingFatalLock);
+      pending.swap(mPendingFatalErrors);
+    }
+    std::wstring title = LookupText("FATAL_ERROR", L"FATAL ERROR");
+    for (const auto& entry : pending) {
+      if (entry.second)
+        MessageBoxA(nullptr, Narrow(entry.first).c_str(), Narrow(title).c_str(), MB_ICONERROR);
+      else
+        MessageBoxW(nullptr, entry.first.c_str(), title.c_str(), MB_ICONERROR);
+    }
+  }
   // The cursor thread must not run on into the teardown of the globals.
   mShuttingDown = true;
   uint32_t start = GetTickCount();

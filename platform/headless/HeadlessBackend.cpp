@@ -110,8 +110,10 @@ class HeadlessBackend : public Backend {
 
   int ShowMessageBox(HWND, const std::string& text, const std::string& title, UINT type) override {
     std::string buttons = MessageBoxButtons(type);
-    int answer = buttons[0];
-    const char* source = "first button";
+    // Nobody is there to answer: a box that can be cancelled is, so that an
+    // unattended run never retries for ever.
+    int answer = UnattendedAnswer(type);
+    const char* source = "unanswered";
     if (!mAnswers.empty()) {
       int scripted = mAnswers.front();
       mAnswers.pop_front();
@@ -119,7 +121,7 @@ class HeadlessBackend : public Backend {
         answer = scripted;
         source = "scripted";
       } else {
-        source = "scripted answer not a button of this box; first button";
+        source = "scripted answer not a button of this box; unanswered";
       }
     }
     char typeText[16];

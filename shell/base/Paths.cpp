@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "platform/Environment.h"
 #include "platform/Files.h"
 #include "shell/base/GlobalRanks.h"
 
@@ -131,6 +132,20 @@ void SetSystemVersionForTesting(uint32_t platformId, uint32_t majorVersion) {
 }
 
 std::string UserDataFolder() { return gUserDataFolder; }
+
+std::FILE* OpenReportFile(const std::string& name, const char* mode, std::string* where) {
+  std::FILE* file = std::fopen(name.c_str(), mode);
+  std::string path = name;
+  if (file == nullptr) {
+    std::string folder = UserDataFolder();
+    if (folder.empty()) folder = Platform::DataRoot() + "/";
+    Platform::MakeHostFolders(Platform::HostPath(folder));
+    path = folder + name;
+    file = Platform::OpenFile(path, mode);
+  }
+  if (file != nullptr && where != nullptr) *where = path;
+  return file;
+}
 
 void SetUserDataFolder(const std::string& folder) {
   if (!IsVistaOrLater()) return;

@@ -15,6 +15,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <string>
 
 namespace Kivo {
@@ -31,6 +32,13 @@ std::string UserDataFolder();
 // Stores the folder with a '\' added when it ends in no separator; does
 // nothing on systems older than major version 6.
 void SetUserDataFolder(const std::string& folder);
+
+// Opens a report file ("crash.txt", "ScrError.txt") by name in the working
+// folder; when that folder cannot be written (an installed game's own
+// folder), in the per-user data folder instead (UserDataFolder, else the
+// platform's data root). *where, when given, receives the path opened. Null
+// when neither can be written.
+std::FILE* OpenReportFile(const std::string& name, const char* mode, std::string* where = nullptr);
 
 // Resolves path against base: leading "." and ".." segments climb the base,
 // the first ordinary segment ends the resolving, a leading separator means the

@@ -4,14 +4,17 @@
 #include <gtest/gtest.h>
 
 #include <signal.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <regex>
 
 #include "diagnostics/CrashReporter.h"
+#include "shell/base/Paths.h"
 
 namespace {
 
@@ -109,10 +112,14 @@ TEST(CrashMap, ResolvesSectionOffsetsAndLeavesOtherColonsAlone) {
       {"Logical Address: 0001:00000100\r\n", "Logical Address: Kivo::DrawMenu()\r\n    src/menu.cpp line 12 +0x0\r\n"},
       {"at 0001:00000110 game\r\n", "at Kivo::DrawMenu()+0x10\r\n    src/menu.cpp line 13 +0x8 game\r\n"},
       {"0001:00000204", "plain_c_function+0x4\r\n    src/menu.cpp line 20 +0x4"},
-      {"0002:00000050 x", "Kivo::Table+0x10 x"},
-      // In front of a segment's first symbol, in an unknown segment, beyond
-      // the last symbol: no name.
+      {"0002:00000040 x", "Kivo::Table x"},
+      // Past the last line row, the symbol still names the address but no
+      // line does.
+      {"0001:00000300", "plain_c_function+0x100"},
+      // In front of a segment's first symbol, in an unknown segment, past the
+      // table's last entry: no name.
       {"0001:00000010", "0001:00000010"},
+      {"0002:00000050 x", "0002:00000050 x"},
       {"0003:00000100", "0003:00000100"},
       {"Flags:00000246\r\nTime Loaded: 12:34:56\r\n", "Flags:00000246\r\nTime Loaded: 12:34:56\r\n"},
       {"ab:0001", "ab:0001"},
@@ -211,6 +218,32 @@ TEST(CrashFile, SavesTheBytesUnchangedThenOneLineEnd) {
   std::remove("crash.txt");
   ASSERT_EQ(chdir(previous), 0);
   rmdir(folder);
+}
+
+// A working folder that cannot be written (here: removed) sends the report
+// to the per-user data folder instead of losing it.
+TEST(CrashFile, GoesToTheDataFolderWhenTheWorkingFolderCannotBeWritten) {
+  char folder[] = "/tmp/crashfileXXXXXX";
+  ASSERT_NE(mkdtemp(folder), nullptr);
+  std::string home = std::string(folder) + "/home";
+  std::string work = std::string(folder) + "/work";
+  ASSERT_EQ(mkdir(work.c_str(), 0755), 0);
+  setenv("GAME_HOME", home.c_str(), 1);
+  std::string savedUserFolder = gUserDataFolder;
+  gUserDataFolder.clear();
+  char previous[4096];
+  ASSERT_NE(getcwd(previous, sizeof previous), nullptr);
+  ASSERT_EQ(chdir(work.c_str()), 0);
+  ASSERT_EQ(rmdir(work.c_str()), 0);
+  CrashReporter::SaveReportFile("Line one\r\n");
+  ASSERT_EQ(chdir(previous), 0);
+  gUserDataFolder = savedUserFolder;
+  unsetenv("GAME_HOME");
+  std::ifstream in(home + "/data/crash.txt", std::ios::binary);
+  std::string saved((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  EXPECT_EQ(saved, "Line one\r\n\r\n");
+  std::string command = std::string("rm -rf '") + folder + "'";
+  ASSERT_EQ(std::system(command.c_str()), 0);
 }
 
 TEST(CrashSignalCodes, SignalsBecomeExceptionCodes) {

@@ -77,6 +77,10 @@ TEST_F(Screenshots, SavesTheFrameAsDrawnNumberedUpwards) {
   Touch(Folder() + "notes.png");
   Touch(Folder() + "image99.txt");
   EXPECT_EQ(NextScreenshotNumber(Folder()), 8);
+  // Numbers the next one could not follow are skipped, not overflowed.
+  Touch(Folder() + "image2147483647.png");
+  Touch(Folder() + "image99999999999999999999.png");
+  EXPECT_EQ(NextScreenshotNumber(Folder()), 8);
   Press(kF11);
   EXPECT_TRUE(Exists(Folder() + "image8.png"));
 }

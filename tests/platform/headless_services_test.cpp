@@ -32,10 +32,18 @@ TEST_F(HeadlessServices, MessageBoxesAnswerFromTheScriptAndAreLogged) {
   EXPECT_EQ(MessageBoxA(window, "Keep 3D?", "Question", MB_YESNO | MB_ICONQUESTION), IDNO);
   EXPECT_EQ(MessageBoxW(window, L"Done \u00e9", L"Info", MB_OK), IDOK) << "unanswered: the first button";
   EXPECT_EQ(MessageBoxA(nullptr, "Again?", "Q", MB_YESNO), IDYES);
+  // Unanswered boxes that can be cancelled are: a retry loop ends.
+  int retries = 0;
+  while (MessageBoxA(nullptr, "Connection lost", "Retry?", MB_RETRYCANCEL) == IDRETRY && retries < 5) ++retries;
+  EXPECT_EQ(retries, 0);
+  EXPECT_EQ(MessageBoxA(nullptr, "Go on?", "Q", MB_OKCANCEL), IDCANCEL);
+  EXPECT_EQ(MessageBoxA(nullptr, "Disk error", "Q", MB_ABORTRETRYIGNORE), IDABORT);
+  EXPECT_EQ(MessageBoxA(nullptr, "Save?", "Q", MB_YESNOCANCEL), IDCANCEL);
   std::string log = ReadFile(folder / "game.log");
   EXPECT_NE(log.find("MessageBox thread=main type=0x24 title=\"Question\" text=\"Keep 3D?\" -> 7"), std::string::npos)
       << log;
-  EXPECT_NE(log.find("text=\"Done \xC3\xA9\" -> 1"), std::string::npos) << log;
+  EXPECT_NE(log.find("text=\"Done \xC3\xA9\" -> 1 (unanswered)"), std::string::npos) << log;
+  EXPECT_NE(log.find("title=\"Retry?\" text=\"Connection lost\" -> 2 (unanswered)"), std::string::npos) << log;
 
   // A box from another thread says so.
   std::thread([] { MessageBoxA(nullptr, "from a worker", "T", MB_OK); }).join();

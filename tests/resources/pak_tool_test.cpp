@@ -126,6 +126,22 @@ TEST_F(paktool, TimesComeFromTheFilesModificationTime) {
   EXPECT_EQ(RunTool("--list " + Quote(pak)).output, "stamped.txt\t1\t2009-02-13 23:31:30\n");
 }
 
+TEST_F(paktool, ListingReadsTheDirectoryNotTheData) {
+  temp.Write("tree/a.txt", "a");
+  std::string pak = temp / "big.pak";
+  ASSERT_EQ(RunTool(Quote(pak) + " " + Quote(temp / "tree")).exitCode, 0);
+  // 64 GiB of data behind the directory, in a sparse file: far more than
+  // the machine could hold in memory.
+  ASSERT_EQ(::truncate(pak.c_str(), 64ll << 30), 0);
+  std::vector<Kivo::PakListEntry> entries;
+  std::vector<std::string> warnings;
+  std::string error;
+  ASSERT_TRUE(Kivo::ListPakFile(pak, entries, warnings, error)) << error;
+  ASSERT_EQ(entries.size(), 1u);
+  EXPECT_EQ(entries[0].name, "a.txt");
+  EXPECT_TRUE(warnings.empty());
+}
+
 TEST_F(paktool, RefusedTreesLeaveTheOldArchiveWhole) {
   std::string pak = temp / "keep.pak";
   temp.Write("good/x.txt", "x");

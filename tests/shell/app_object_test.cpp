@@ -1,7 +1,11 @@
 // Construction defaults, the dialog-button mapping, the string table, the
 // dialog registry, message boxes, fatal errors and the screen-saver log.
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <thread>
+
+#include "shell/base/Paths.h"
 #include "tests/shell/app_support.h"
 
 namespace apptest {
@@ -192,6 +196,27 @@ TEST_F(AppFixture, LeavingABoxReleasesKeysAndButtons) {
   EXPECT_EQ(a.mFrameTimeDebt, 0.0);
 }
 
+TEST_F(AppFixture, ScrErrorTxtGoesToTheDataFolderWhenTheWorkingFolderCannotBeWritten) {
+  TestApp& a = MakeApp(false);
+  std::string savedUserFolder = gUserDataFolder;
+  gUserDataFolder.clear();
+  std::string work = folder + "/work";
+  ASSERT_EQ(mkdir(work.c_str(), 0755), 0);
+  char previous[4096];
+  ASSERT_NE(getcwd(previous, sizeof previous), nullptr);
+  ASSERT_EQ(chdir(work.c_str()), 0);
+  ASSERT_EQ(rmdir(work.c_str()), 0);
+  ResetErrorLogFirstWrite();
+  a.mScreenSaverMode = true;
+  a.ShowFatalErrorA("lost no more");
+  ASSERT_EQ(chdir(previous), 0);
+  gUserDataFolder = savedUserFolder;
+  std::ifstream in(folder + "/data/ScrError.txt");  // GAME_HOME is the fixture's folder
+  std::string line;
+  std::getline(in, line);
+  EXPECT_EQ(line.rfind("lost no more ", 0), 0u) << line;
+}
+
 TEST_F(AppFixture, ScreenSaverModeLogsBoxesToScrErrorTxt) {
   TestApp& a = MakeApp(false);
   char previous[4096];
@@ -247,6 +272,22 @@ TEST_F(AppFixture, UnreferencedSharedImagesGoAfterTheNextUpdate) {
 TEST_F(AppFixture, ExitProgramEndsTheProcessWithTheCode) {
   TestApp& a = MakeApp(false);
   EXPECT_EXIT(a.ExitProgram(3), ::testing::ExitedWithCode(3), "");
+}
+
+// A fatal error raised off the main thread (the loading thread's) and the
+// exit that follows: the player sees the box before the program ends.
+TEST_F(AppFixture, AFatalErrorFromAnotherThreadShowsBeforeTheExit) {
+  TestApp& a = MakeApp(false);
+  EXPECT_EXIT(std::thread([&a] {
+                a.ShowFatalErrorA("the loading failed");
+                a.ExitProgram(0);
+              }).join(),
+              ::testing::ExitedWithCode(0),
+              "MessageBox thread=[0-9]+ type=0x10 title=\"FATAL ERROR\" text=\"the loading failed\"");
+  // On the main thread, a box another thread queued shows at the exit too.
+  std::thread([&a] { a.ShowFatalErrorW(L"queued earlier"); }).join();
+  EXPECT_EXIT(a.ExitProgram(2), ::testing::ExitedWithCode(2),
+              "MessageBox thread=main type=0x10 title=\"FATAL ERROR\" text=\"queued earlier\"");
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 
 #include "tests/support/temp_folder.h"
 #include "platform/devices/DDraw.h"
+#include "platform/Clock.h"
 #include "platform/Files.h"
 #include "platform/SingleInstance.h"
 #include "platform/SystemQueries.h"
@@ -78,6 +79,11 @@ TEST(SystemQueries, FileHandleGivesTheRealWriteDate) {
   EXPECT_EQ(when.wMinute, 5);
   EXPECT_EQ(when.wSecond, 9);
   EXPECT_EQ(when.wDayOfWeek, 5);  // a Friday
+  // One calendar record for file times and the local clock alike.
+  SYSTEMTIME now{};
+  GetLocalTime(&now);
+  when = now;
+  EXPECT_GE(when.wYear, 2001);
   EXPECT_TRUE(CloseHandle(file));
   // A closed handle is no longer a file.
   EXPECT_FALSE(GetFileTime(file, nullptr, nullptr, &written));
