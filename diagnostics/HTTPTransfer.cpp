@@ -336,6 +336,15 @@ void HTTPTransfer::SyncWithDemo() {
       return;
     }
     int result = journal.TakeByte();
+    // The text's length is checked against what is left: a damaged journal
+    // ends the playback with its error, as every other damaged record does.
+    int32_t textStart = journal.ReadPosition();
+    int32_t length = static_cast<int16_t>(journal.TakeU16());
+    if (length > 0 && journal.RemainingBits() < int64_t{length} * 8) {
+      app->FailCorruptDemo();
+      return;
+    }
+    journal.SetReadPosition(textStart);
     mContent = journal.TakeText();
     mResult = result;
     mLastJournalledResult = result;

@@ -17,6 +17,7 @@
 #include "engine/ResourceIds.h"
 #include "engine/SceneDatabase.h"
 #include "engine/SettingsFile.h"
+#include "engine/SinCosTables.h"
 #include "engine/SoundEmitterKinds.h"
 #include "engine/TextTables.h"
 #include "platform/Environment.h"
@@ -125,6 +126,10 @@ GameApp::~GameApp() {
   mDataTable.Clear();
   FreeIniFile();
   if (mResourceManager != nullptr) mResourceManager->ReleaseGroup("");
+  if (mArrowCursor != nullptr) {
+    DestroyCursor(mArrowCursor);
+    Note("the entry's arrow cursor destroyed");
+  }
   if (gGame == this) gGame = nullptr;
 }
 
@@ -189,6 +194,9 @@ void GameApp::LoaderWork() {
   PreloadImages(0.2f, 0.4f);
   SetPreloadStepObserver(previous);
   mLoadingProgress.Set(0.5f);
+  BuildSinCosTables();
+  Note(std::string("sine and cosine tables built on the ") + (Platform::IsMainThread() ? "main" : "loading") +
+       " thread");
   mLoadingProgress.Set(0.55f);
   if (!LoadGameGroup()) return;
   LoadRest();

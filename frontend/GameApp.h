@@ -108,6 +108,10 @@ class GameApp : public KivoAppBase, public FrontEndHost, public ScreenSwitchHost
   LoadingProgress& GetLoadingProgress() { return mLoadingProgress; }
   int LevelMusic(int stage, int level) const { return mLevelMusic[stage][level]; }
 
+  // The system arrow the entry loads and holds for the program's life; the
+  // destructor destroys it.
+  void HoldArrowCursor(HCURSOR cursor) { mArrowCursor = cursor; }
+
   bool mFullScreen = true;
   bool mCustomCursorFlag = true;
   bool m3DFlag = true;
@@ -138,6 +142,7 @@ class GameApp : public KivoAppBase, public FrontEndHost, public ScreenSwitchHost
   GameStoryHost mStoryHost{*this};
   KindScriptServices mScriptServices;
   LevelScreenFactory mLevelScreenFactory;
+  HCURSOR mArrowCursor = nullptr;
 };
 
 // The one application object while it exists, else null.

@@ -5,6 +5,7 @@
 #include "engine/ButtonKinds.h"
 #include "engine/ResourceIds.h"
 #include "engine/TextTables.h"
+#include "frontend/GameApp.h"
 #include "platform/Environment.h"
 #include "platform/Text.h"
 #include "shell/KivoAppBase.h"
@@ -207,6 +208,9 @@ void OptionsDialog::OnToggle(std::string name, bool on) {
   Profile* profile = CurrentProfile();
   if (name == kWindowedToggleName) {
     if (profile != nullptr) profile->fullScreen = on;
+    // The game's own flag follows, or the mode stored at exit compares the
+    // window against a choice the player has since undone.
+    if (GameApp* game = TheGame()) game->mFullScreen = on;
     gAppBase->ApplyScreenMode(!on, gAppBase->Is3DOn(), false);
     Note(on ? "full screen" : "windowed");
   } else if (name == kCursorsToggleName) {

@@ -49,8 +49,9 @@ bool KindScriptServices::SetImage(sObj* sprite, const std::string& imageKey, boo
   }
   target->mImage = found;
   const MemoryImage* image = found.Get();
-  *width = static_cast<float>(image->GetWidth() / (image->columns > 0 ? image->columns : 1));
-  *height = static_cast<float>(image->GetHeight() / (image->rows > 0 ? image->rows : 1));
+  // A character's picture is drawn whole, whatever grid the table gives it.
+  *width = static_cast<float>(image->GetWidth());
+  *height = static_cast<float>(image->GetHeight());
   return true;
 }
 

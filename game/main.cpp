@@ -230,7 +230,12 @@ int main(int argc, char** argv) {
   if (scene != nullptr && *scene != '\0') {
     app = new EntryApp(headless, scene);
   } else {
-    app = new GameEntryApp(headless);
+    // The system arrow stays loaded for the program's life; the game
+    // destroys it as it goes.
+    HCURSOR arrow = LoadCursorA(nullptr, IDC_ARROW);
+    auto* game = new GameEntryApp(headless);
+    game->HoldArrowCursor(arrow);
+    app = game;
   }
   Kivo::InstallDeveloperKeys(*app);
   app->Init();

@@ -285,6 +285,9 @@ void KivoAppBase::ReplayDemoEvents() {
   WidgetManager* manager = mWidgetManager;
   while (mPlaying && !mShuttingDown && mUpdateCount == mLastEventUpdate && !mDemoBuffer.Exhausted()) {
     if (!ReadDemoEventHeader()) return;
+    // A transfer's result belongs to the transfer, which takes it when it
+    // polls; taken here, the transfer would never see it.
+    if (!mPendingShort && mPendingCode == kDemoHttpResult) return;
     mHeaderNeeded = true;
     Buffer& in = mDemoBuffer;
     auto need = [&](int64_t bits) {

@@ -129,7 +129,7 @@ LRESULT KivoAppBase::HandleQueuePath(HWND window, UINT message, WPARAM wParam, L
     // Live input is not dispatched in playback: these keys steer it.
     if (message == WM_CHAR)
       HandlePlaybackChar(wParam);
-    else if (message == WM_KEYDOWN)
+    else if (message == WM_KEYDOWN || message == WM_SYSKEYDOWN)  // Alt+R comes as a system key
       HandleDebugKey(static_cast<int>(wParam));
   }
 

@@ -157,6 +157,14 @@ void KivoAppBase::SaveSettings() {
   StoreRegistryInt("PreferredY", mPreferredTop);
   StoreRegistryInt("CustomCursors", mCustomCursors ? 1 : 0);
   StoreRegistryInt("InProgress", 0);
+  if (mPlaying) {
+    // The replayed store above only answers from the journal; this run
+    // still ended normally, and the live store must say so or the next
+    // start takes it for a crash.
+    mPlaying = false;
+    StoreRegistryInt("InProgress", 0);
+    mPlaying = true;
+  }
   StoreRegistryBool("WaitForVSync", mWaitForVSync);
 }
 

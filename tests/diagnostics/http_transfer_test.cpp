@@ -277,4 +277,47 @@ TEST_F(JournalTest, PlaybackTakesDueRecordsOfItsOwnIdAndOpensNoSocket) {
   EXPECT_EQ(server.Accepted(), 0);
 }
 
+// The main loop's replay leaves a due transfer result to the transfer.
+TEST_F(JournalTest, ReplayLeavesTransferResultsToTheirTransfer) {
+  loopback::Server server({{{"HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nno"}, 0, false}});
+  app->mPlaying = true;
+  HTTPTransfer transfer;
+  transfer.StartRequest(server.Url(), kGet);
+  Buffer& journal = app->mDemoBuffer;
+  journal.PutBits(2, 4);
+  journal.PutBits(0, 1);
+  journal.PutBits(kDemoHttpResult, 5);
+  journal.PutU32(transfer.Id());
+  journal.PutByte(TRANSFER_COMPLETE);
+  journal.PutText("hello");
+  journal.Rewind();
+  app->mHeaderNeeded = true;
+  app->mLastEventUpdate = 0;
+  app->mUpdateCount = 2;
+  app->ReplayDemoEvents();
+  EXPECT_EQ(transfer.PollResult(), TRANSFER_COMPLETE);
+  EXPECT_EQ(transfer.Content(), "hello");
+}
+
+// A result whose text runs past the journal ends the playback with the
+// damaged-demo error instead of reading beyond it.
+TEST_F(JournalTest, ADamagedResultTextEndsThePlayback) {
+  app->mPlaying = true;
+  HTTPTransfer transfer;
+  transfer.StartRequest("127.0.0.1:9/", kGet);
+  Buffer& journal = app->mDemoBuffer;
+  journal.PutBits(0, 4);
+  journal.PutBits(0, 1);
+  journal.PutBits(kDemoHttpResult, 5);
+  journal.PutU32(transfer.Id());
+  journal.PutByte(TRANSFER_COMPLETE);
+  journal.PutU16(20000);
+  journal.PutBits(0, 16);
+  journal.Rewind();
+  app->mHeaderNeeded = true;
+  app->mLastEventUpdate = 0;
+  app->mUpdateCount = 0;
+  EXPECT_EXIT(transfer.PollResult(), ::testing::ExitedWithCode(0), "Invalid demo file");
+}
+
 }  // namespace

@@ -5,6 +5,8 @@
 #include "engine/ButtonKinds.h"
 #include "engine/SpriteKinds.h"
 #include "engine/TextKinds.h"
+#include "image/MemoryImage.h"
+#include "tests/engine/scene_file_support.h"
 
 namespace Kivo {
 namespace {
@@ -39,6 +41,39 @@ TEST(KindScriptServices, EachOperationTouchesOnlyItsOwnKind) {
   services.ShowBubbleText(&plain, Vec2(100, 100), L"x");
   services.HideBubble(nullptr);
   services.PlaySound("SOUND_BTN_CLK");  // no application: nothing plays
+}
+
+// A grid image (four cels across, two down) gives the body and head quads
+// the whole picture's size, not one cel's.
+class KindScriptImages : public scenetest::SceneFileTest {
+ protected:
+  void SetUp() override {
+    previous = SetImageLoader([](const std::string&) {
+      auto* image = new MemoryImage();
+      image->CreateBlank(120, 60);
+      return image;
+    });
+  }
+  void TearDown() override {
+    FreeSceneDatabase();
+    SetImageLoader(previous);
+  }
+  ImageLoader previous;
+};
+
+TEST_F(KindScriptImages, SizesComeFromTheWholeImage) {
+  SceneDatabaseWriter writer;
+  std::string error;
+  ASSERT_TRUE(writer.AddScene("Main", scenetest::Record("Main", 0), &error)) << error;
+  ASSERT_TRUE(writer.AddImage({"anna_body", "img/anna", false, 4, 2}, &error)) << error;
+  ASSERT_TRUE(Open(writer));
+  KindScriptServices services;
+  sObjSprite sprite;
+  float width = 0, height = 0;
+  ASSERT_TRUE(services.SetImage(&sprite, "anna_body", false, &width, &height));
+  EXPECT_EQ(width, 120.0f);
+  EXPECT_EQ(height, 60.0f);
+  sprite.mImage.Release();
 }
 
 }  // namespace

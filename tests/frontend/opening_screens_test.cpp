@@ -119,12 +119,19 @@ TEST_F(OpeningScreensTest, ASplashPictureFillsTheSpriteWhateverItsOwnSize) {
 TEST_F(OpeningScreensTest, AClickEndsOnlyTheHold) {
   host.pictures = {"data\\splash\\splash_1.jpg"};
   SplashScreen screen(host);
+  auto* splash = dynamic_cast<screentest::ProbeObject*>(screen.FindObject("splash"));
+  ASSERT_NE(splash, nullptr);
   host.log.clear();
   screen.MouseDown(5, 5, 1);  // during "splash_in": nothing
+  EXPECT_EQ(splash->lastAnimation, "splash_in");
   screen.OnAnimationEnd("splash", "splash_in");
+  EXPECT_EQ(splash->lastAnimation, "splash_wait");
   screen.MouseDown(5, 5, 1);  // during "splash_wait": on to "splash_out"
+  EXPECT_EQ(splash->lastAnimation, "splash_out");
   EXPECT_TRUE(host.log.empty());
+  splash->lastAnimation.clear();
   screen.MouseDown(5, 5, 1);  // during "splash_out": nothing
+  EXPECT_EQ(splash->lastAnimation, "");
   screen.OnAnimationEnd("splash", "splash_out");
   EXPECT_EQ(host.log, (Log{"Transition(1,3)"}));
 }

@@ -42,6 +42,12 @@ class ProbeObject : public sObj {
   void KeyDown(int key) override { Note("Key(" + std::to_string(key) + ")"); }
   void KeyChar(wchar_t c) override { Note("Char(" + std::to_string(static_cast<int>(c)) + ")"); }
   void MouseWheel(int x, int y, int delta) override { Note("Wheel(" + std::to_string(delta) + ")"); }
+  void PlayAnimation(std::string name) override {
+    lastAnimation = name;
+    sObj::PlayAnimation(name);
+  }
+
+  std::string lastAnimation;  // the animation last asked for
 
  private:
   bool Takes() const { return mName.rfind("taker", 0) == 0; }

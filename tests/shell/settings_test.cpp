@@ -201,6 +201,21 @@ TEST_F(SettingsTest, InProgressMarksARunningSessionExceptAScreenSaver) {
   EXPECT_EQ(value, 0);
 }
 
+// A played demo replays the settings its recording saved, but the run
+// itself ended cleanly: the live store says so.
+TEST_F(SettingsTest, APlayedDemoEndsWithItsRunMarkedFinished) {
+  StartupApp& a = NewApp();
+  a.LoadSettings();
+  a.mPlaying = true;
+  a.mWindowClosed = true;  // the recorded close: the journal has nothing more
+  a.SaveSettings();
+  a.mPlaying = false;
+  int32_t value = 0;
+  ASSERT_TRUE(ReadDword("InProgress", &value));
+  EXPECT_EQ(value, 0);
+  ASSERT_FALSE(ReadDword("PreferredX", &value)) << "the other settings stay the recording's";
+}
+
 TEST_F(SettingsTest, TheStringTableCanMoveTheKey) {
   WriteDword("MusicVolume", 12, "SOFTWARE\\Elsewhere");
   StartupApp& a = NewApp();
