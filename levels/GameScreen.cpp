@@ -185,6 +185,9 @@ void GameScreen::StartLevel() {
   if (mGame->HasItemsCounter()) {
     ShowObject(mDisabledItems, false);
     if (mItemsText != nullptr) mGame->UpdateItemsText(mItemsFormat, mItemsText->mText);
+  } else if (mItemsText != nullptr) {
+    // The counter's format is a template, never a text to show.
+    mItemsText->mText.clear();
   }
   if (mGame->HasSkip()) {
     ShowObject(mSkipButton, true);

@@ -44,8 +44,9 @@ int MiniGame::Init(ObjectList* levelObjects, ObjectList* hudObjects) {
   mLost = false;
   mMissCrossRequest = false;
   mTimeLimit = 0;
-  mShownMinutes = 0;
-  mShownSeconds = 0;
+  // Nothing shown yet: the first UpdateTimeText writes the clock, also 0:00.
+  mShownMinutes = kNothingShown;
+  mShownSeconds = kNothingShown;
 
   const std::string timeMinutes = LevelProperty("_iTimeMinut");
   if (!timeMinutes.empty()) {

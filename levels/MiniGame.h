@@ -113,8 +113,9 @@ class MiniGame {
   bool mPenaltyNotice = false;
   uint32_t mTimeLimit = 0;  // minutes
   uint32_t mSkipTime = 0;   // minutes
-  uint32_t mShownMinutes = 0;
-  uint32_t mShownSeconds = 0;
+  static constexpr uint32_t kNothingShown = 0xFFFFFFFFu;
+  uint32_t mShownMinutes = kNothingShown;
+  uint32_t mShownSeconds = kNothingShown;
   bool mMissCrossRequest = false;
   HintPoint mMissPoint;
   // Set by the level screen, called by a kind that replaced the level

@@ -106,7 +106,11 @@ DtmRecord Cross() {
 
 DtmRecord HudScene() {
   DtmRecord root = Placed("hudRoot", kSprite, 680, 0, 120, 600);
-  root.Property("_keyImg", "hud_panel");
+  root.Property("_keyImg", "hud_panel")
+      // The name rows of the text list: the panel's width less a margin.
+      .Property("_iListTextLineWidth", "110")
+      .Property("_iListTextLineInterval", "40")
+      .Property("_iListTextLineSpacing", "18");
   root.Child(Button("btnMenu", "hud_button", "hud_menu", 10, 36))
       .Child(Button("btnPurpose", "hud_button", "hud_goal", 52, 36))
       .Child(Bar("progressBarTime", 100, 12))

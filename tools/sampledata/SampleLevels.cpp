@@ -54,6 +54,17 @@ const MakerRow kMakers[] = {
 
 constexpr int kKinds = static_cast<int>(sizeof(kMakers) / sizeof(kMakers[0]));
 
+// Minutes on the hard-mode clock of a level whose kind sets none: long
+// enough for a slow, careful player, and a running clock instead of "0:00".
+constexpr int kDefaultClockMinutes = 10;
+
+void GiveClock(DtmRecord& root) {
+  for (const auto& [key, value] : root.properties) {
+    if (key == "_iTimeMinut") return;
+  }
+  root.Property("_iTimeMinut", std::to_string(kDefaultClockMinutes));
+}
+
 }  // namespace
 
 void LevelAssets::Add(const std::string& key, ImageLib::Image image, int columns, int rows) {
@@ -88,6 +99,7 @@ bool AddSampleLevels(SceneDatabaseWriter& writer, LevelAssets& assets, std::stri
       LevelMaker make = SampleLevelMaker(slot.type);
       if (make == nullptr) continue;
       DtmRecord root = make(slot, assets);
+      GiveClock(root);
       const std::string name = "Level_" + std::to_string(stage) + "_" + std::to_string(level);
       if (!writer.AddScene(name, root, error)) return false;
     }

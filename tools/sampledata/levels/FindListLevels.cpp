@@ -205,6 +205,9 @@ DtmRecord MakeLevel(const LevelSlot& slot, LevelAssets& assets, const LevelPlan&
   DtmRecord trail = Placed("effSleif", 15, 330, 290, 20, 20);
   trail.Property("_keyEff", "fxtrail");
   root.Child(find).Child(collected).Child(trail);
+  // The HUD is drawn here, after the room, so the list the kinds draw over
+  // the HUD's panel is not covered by it.
+  root.Child(Placed("game_menu_draw", 1, 680, 0, 120, 600));
   return root;
 }
 

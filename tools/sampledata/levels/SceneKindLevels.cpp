@@ -232,6 +232,9 @@ DtmRecord MakeAssocLevel(const LevelSlot& slot, LevelAssets& assets) {
                    .Property("_Element", "element" + std::to_string(i)));
     root.Child(Placed("element" + std::to_string(i), 3, elementX, 400, 64, 64).Property("_keyImg", element));
   }
+  // These kinds draw the HUD first and the level over it: the HUD comes
+  // back on top at this place in the level.
+  root.Child(Placed("game_menu_draw", 1, 680, 0, 120, 600));
   return root;
 }
 
@@ -276,6 +279,9 @@ DtmRecord MakeWhatNewLevel(const LevelSlot& slot, LevelAssets& assets) {
                    .Property("_keyImg", key)
                    .Property("_sModeDraw", "NORMAL"));
   }
+  // These kinds draw the HUD first and the level over it: the HUD comes
+  // back on top at this place in the level.
+  root.Child(Placed("game_menu_draw", 1, 680, 0, 120, 600));
   return root;
 }
 
