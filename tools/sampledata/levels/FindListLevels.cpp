@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cmath>
 #include <cstdlib>
+#include <vector>
 
 #include "tools/sampledata/SampleDrawing.h"
 
@@ -84,36 +86,137 @@ uint32_t Mix(uint32_t a, uint32_t b, int percentOfB) {
   return out;
 }
 
-// The item on a light card of its own colour, every pixel opaque, so a
-// click anywhere on its quad finds it.
-ImageLib::Image ItemPicture(const ItemKind& kind) {
-  const uint32_t card = Mix(kind.colour, 0xF4ECD8, 80);
-  const uint32_t edge = Mix(kind.colour, 0x000000, 55);
-  return Picture(kind.width, kind.height, [&kind, card, edge](int x, int y) {
-    const bool on = OnShape(kind.shape, x, y, kind.width, kind.height);
-    if (!on) return Opaque(card);
-    // Lighter towards the top left, darker where the shape ends.
+// The three rooms' palettes: wallpaper, its pattern, wood, floor.
+struct RoomPalette {
+  uint32_t wall;
+  uint32_t pattern;
+  uint32_t wood;
+  uint32_t floor;
+};
+const RoomPalette kRooms[3] = {{0x5E7350, 0x6E8560, 0x7A5232, 0x5A4030},
+                               {0x6E5F80, 0x7F7092, 0x6A4A36, 0x4A3A3A},
+                               {0x7D6A4C, 0x8E7A5A, 0x5C4430, 0x3E4A56}};
+
+// The item alone, transparent around its shape, shaded from the top left
+// with a dark rim, its colour drawn a little toward the room's light so it
+// belongs to the scene. Opaque at its centre, where a click always finds it.
+ImageLib::Image ItemPicture(const ItemKind& kind, int room) {
+  const uint32_t colour = Mix(kind.colour, kRooms[room].pattern, 18);
+  const uint32_t edge = Mix(colour, 0x000000, 55);
+  return Picture(kind.width, kind.height, [&kind, colour, edge](int x, int y) -> uint32_t {
+    const bool centre = std::abs(2 * x + 1 - kind.width) <= 2 && std::abs(2 * y + 1 - kind.height) <= 2;
+    if (!OnShape(kind.shape, x, y, kind.width, kind.height) && !centre) return 0u;
     const bool border = !OnShape(kind.shape, x - 2, y, kind.width, kind.height) ||
                         !OnShape(kind.shape, x + 2, y, kind.width, kind.height) ||
                         !OnShape(kind.shape, x, y - 2, kind.width, kind.height) ||
                         !OnShape(kind.shape, x, y + 2, kind.width, kind.height);
-    if (border) return Opaque(edge);
-    const int light = 30 - 30 * (x + y) / (kind.width + kind.height);
-    return Opaque(Mix(kind.colour, 0xFFFFFF, std::max(0, light)));
+    if (border && !centre) return Opaque(edge);
+    const int light = 40 - 70 * (x + y) / (kind.width + kind.height);
+    return Opaque(light >= 0 ? Mix(colour, 0xFFFFFF, light) : Mix(colour, 0x000000, -light));
   });
 }
 
-// Three rooms: wallpaper stripes above a floor of boards, in other colours.
+// Small smooth noise from sines, -1..1, for grain and shading.
+float Wave(float x, float y, int seed) {
+  const float s = static_cast<float>(seed);
+  return 0.5f * std::sin(x * 0.051f + y * 0.013f + s) + 0.3f * std::sin(x * 0.017f - y * 0.071f + 2.0f * s) +
+         0.2f * std::sin((x + y) * 0.19f + 3.0f * s);
+}
+
+uint32_t Shade(uint32_t rgb, int percent) {
+  return percent >= 0 ? Mix(rgb, 0xFFFFFF, std::min(percent, 100)) : Mix(rgb, 0x000000, std::min(-percent, 100));
+}
+
+// A room: patterned wallpaper with a window, two wooden shelves and a
+// picture frame on the wall, floor boards with grain and a rug, darker
+// toward the corners.
 ImageLib::Image Background(int variant) {
-  static const uint32_t walls[3][2] = {{0x6A7F5A, 0x60744F}, {0x7A6A8A, 0x6E5F7D}, {0x8A7656, 0x7D6A4C}};
-  static const uint32_t floors[3] = {0x5A4030, 0x4A3A3A, 0x3E4A56};
-  const uint32_t* wall = walls[variant % 3];
-  const uint32_t floor = floors[variant % 3];
-  return Picture(680, 600, [wall, floor](int x, int y) {
-    if (y < 330) return Opaque(((x / 24) % 2 == 0) ? wall[0] : wall[1]);
-    if (y < 340) return Opaque(0x302018);
-    const bool seam = (y - 340) % 52 < 2 || (x + 97 * ((y - 340) / 52)) % 170 < 2;
-    return Opaque(seam ? Mix(floor, 0x000000, 40) : floor);
+  const RoomPalette room = kRooms[variant % 3];
+  const int seed = variant % 3;
+  return Picture(680, 600, [room, seed](int x, int y) {
+    const float fx = static_cast<float>(x);
+    const float fy = static_cast<float>(y);
+    uint32_t rgb = 0;
+    if (y < 330) {
+      // Wallpaper: a diamond lattice with a dot in each diamond.
+      const int u = (x + y) % 48;
+      const int v = (x - y + 480) % 48;
+      const bool line = u < 2 || v < 2;
+      const int du = std::abs(u - 24);
+      const int dv = std::abs(v - 24);
+      rgb = line ? Shade(room.pattern, 8) : (du * du + dv * dv < 20 ? room.pattern : room.wall);
+      // The window, its sky and its cross of bars.
+      if (x >= 440 && x < 620 && y >= 40 && y < 230) {
+        const bool frame = x < 450 || x >= 610 || y < 50 || y >= 220 || std::abs(x - 530) < 4 || std::abs(y - 135) < 4;
+        rgb = frame ? Shade(room.wood, 10) : Mix(0x8CB8E8, 0xF0E8D0, (y - 40) / 2);
+        if (!frame && y > 170 + static_cast<int>(12.0f * std::sin(fx * 0.05f)))
+          rgb = Mix(0x4A7A40, 0x2E5030, x % 7 * 5);
+      }
+      // A framed picture of a hill.
+      if (x >= 250 && x < 360 && y >= 40 && y < 120) {
+        const bool frame = x < 256 || x >= 354 || y < 46 || y >= 114;
+        rgb = frame ? 0xC8A040
+                    : (y > 90 - static_cast<int>(15.0f * std::sin((fx - 250.0f) * 0.05f)) ? 0x507838 : 0xB8C8D8);
+      }
+      // Two shelves with their shadow on the wall below.
+      for (int shelfY : {150, 270}) {
+        if (x >= 20 && x < 230 && y >= shelfY && y < shelfY + 10) rgb = Shade(room.wood, y - shelfY < 3 ? 15 : -5);
+        if (x >= 24 && x < 226 && y >= shelfY + 10 && y < shelfY + 18) rgb = Shade(rgb, -25);
+        if ((x >= 40 && x < 46) || (x >= 204 && x < 210)) {
+          if (y >= shelfY + 10 && y < shelfY + 30) rgb = Shade(room.wood, -20);
+        }
+      }
+    } else if (y < 342) {
+      rgb = Shade(room.wood, y < 334 ? 5 : -30);  // the skirting board
+    } else {
+      // Boards with grain, their joints offset row by row.
+      const int row = (y - 342) / 52;
+      const bool seam = (y - 342) % 52 < 2 || (x + 97 * row) % 170 < 2;
+      const float grain = Wave(fx * 3.0f, fy * 0.3f + static_cast<float>(row) * 40.0f, seed + row);
+      rgb = seam ? Shade(room.floor, -40) : Shade(room.floor, static_cast<int>(grain * 12.0f));
+      // A round rug.
+      const float rx = (fx - 300.0f) / 190.0f;
+      const float ry = (fy - 480.0f) / 70.0f;
+      const float r = rx * rx + ry * ry;
+      if (r < 1.0f)
+        rgb = r > 0.8f ? Shade(room.pattern, -35) : (r > 0.6f ? Shade(room.wall, 25) : Shade(room.pattern, -10));
+    }
+    // Darker toward the corners.
+    const float cx = (fx - 340.0f) / 340.0f;
+    const float cy = (fy - 300.0f) / 300.0f;
+    const int vignette = -static_cast<int>(28.0f * (cx * cx + cy * cy));
+    return Opaque(Shade(rgb, vignette + static_cast<int>(Wave(fx, fy, seed) * 3.0f)));
+  });
+}
+
+// A fern in a pot, transparent around it: drawn in front of some items so
+// that finding them takes a look.
+ImageLib::Image FernPicture(int tint) {
+  const uint32_t leaf = tint == 0 ? 0x3E7A30 : 0x5A8A28;
+  return Picture(56, 64, [leaf](int x, int y) -> uint32_t {
+    const float fx = static_cast<float>(x) - 28.0f;
+    const float fy = static_cast<float>(y);
+    if (y >= 46) {
+      const float half = 14.0f - static_cast<float>(y - 46) * 0.3f;
+      if (std::abs(fx) < half) return Opaque(Shade(0xA05A30, std::abs(fx) > half - 3.0f ? -30 : (y < 50 ? 15 : 0)));
+      return 0u;
+    }
+    // Five fronds fanning out from the pot's rim.
+    for (int k = -2; k <= 2; ++k) {
+      const float angle = static_cast<float>(k) * 0.5f;
+      const float dx = std::sin(angle);
+      const float dy = -std::cos(angle);
+      const float ox = fx;
+      const float oy = fy - 46.0f;
+      const float along = ox * dx + oy * dy;
+      const float across = ox * dy - oy * dx;
+      const float length = k == 0 ? 46.0f : 38.0f;
+      if (along < 0.0f || along > length) continue;
+      const float width = 7.0f * std::sin(along / length * 3.14159f);
+      if (std::abs(across) < width)
+        return Opaque(Shade(leaf, std::abs(across) < 1.0f ? -30 : static_cast<int>(across * 2.0f)));
+    }
+    return 0u;
   });
 }
 
@@ -180,9 +283,11 @@ DtmRecord MakeLevel(const LevelSlot& slot, LevelAssets& assets, const LevelPlan&
   random.Shuffle(cells);
 
   const int count = std::min(plan.items + plan.decoys, kItemKinds);
+  std::vector<DtmRecord> ferns;  // drawn after every item
   for (int i = 0; i < count; ++i) {
     const ItemKind& kind = kItems[kinds[static_cast<size_t>(i)]];
-    assets.Add(kind.key, ItemPicture(kind));
+    const std::string picture = std::string(kind.key) + "_" + std::to_string(backdrop);
+    assets.Add(picture, ItemPicture(kind, backdrop));
     const int cell = cells[static_cast<size_t>(i)];
     const int left = kGridLeft + (cell % plan.columns) * kCellWidth;
     const int top = kGridTop + (cell / plan.columns) * kCellHeight;
@@ -191,12 +296,21 @@ DtmRecord MakeLevel(const LevelSlot& slot, LevelAssets& assets, const LevelPlan&
     DtmRecord item = Placed(std::string(kind.key) + "_" + std::to_string(i), 7, static_cast<float>(x),
                             static_cast<float>(y), static_cast<float>(kind.width), static_cast<float>(kind.height));
     const bool decoy = i >= plan.items;
-    item.Property("_keyImg", kind.key)
+    item.Property("_keyImg", picture)
         .Property("_keyText", std::string(kind.key) + "_name")
         .Property("_iGroup", decoy ? "0" : "1");
     if (!decoy && i < plan.statics) item.Property("_iStatic", "1");
     root.Child(item);
+    // Every third item stands partly behind a fern, its centre left clear.
+    if (i % 3 == 1) {
+      const std::string fern = "fl_fern_" + std::to_string(i % 2);
+      assets.Add(fern, FernPicture(i % 2));
+      ferns.push_back(Placed("fern_" + std::to_string(i), 3, static_cast<float>(x) + kind.width * 0.62f,
+                             static_cast<float>(y) + kind.height * 0.55f - 24.0f, 56, 64)
+                          .Property("_keyImg", fern));
+    }
   }
+  for (DtmRecord& fern : ferns) root.Child(std::move(fern));
 
   DtmRecord find = Placed("soundFind", 17, 0, 0, 1, 1);
   find.Property("_keySound", "SOUND_FIND");
