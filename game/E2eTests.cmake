@@ -20,7 +20,7 @@ foreach(entry IN LISTS e2e_levels)
   set(name frontend.game.AutoplayWins_Level_${stage}_${level})
   add_test(NAME ${name}
     COMMAND sh ${CMAKE_SOURCE_DIR}/tests/harness/autoplay_run_test.sh $<TARGET_FILE:game>
-      ${CMAKE_CURRENT_BINARY_DIR}/autoplay_${stage}_${level} ${CMAKE_SOURCE_DIR}/tests/frontend/seeded_profile.dat
+      ${CMAKE_SOURCE_DIR}/tests/frontend/seeded_profile.dat
       ${stage} ${level} win)
   set(won "level screen: Level_${stage}_${level} won\n")
   set(after "profile stage ${stage_after} level ${level_after} highest ${highest_after} best ${best_after}\n")
@@ -30,7 +30,7 @@ foreach(entry IN LISTS e2e_levels)
 endforeach()
 add_test(NAME frontend.game.HardModeDefeatByTheClock
   COMMAND sh ${CMAKE_SOURCE_DIR}/tests/harness/autoplay_run_test.sh $<TARGET_FILE:game>
-    ${CMAKE_CURRENT_BINARY_DIR}/autoplay_defeat ${CMAKE_SOURCE_DIR}/tests/frontend/seeded_profile.dat 1 1 lose)
+    ${CMAKE_SOURCE_DIR}/tests/frontend/seeded_profile.dat 1 1 lose)
 set_tests_properties(frontend.game.HardModeDefeatByTheClock PROPERTIES LABELS e2e
   PASS_REGULAR_EXPRESSION "^lose exit 0\nlevel screen: Level_1_1 lost\nlevel screen: dialog 108 dlgDefeatMenu\nlose profile stage 0 level 0 highest 0 best 0\n$"
   FAIL_REGULAR_EXPRESSION "MessageBox")
@@ -55,7 +55,7 @@ set(plays_of_end "end checkpoints 15\nend plays show the same checkpoints\nend p
 set(anna "player Анна hard 0 stage 2 level 0 highest 2\n")
 add_test(NAME frontend.game.Demos
   COMMAND sh ${CMAKE_SOURCE_DIR}/tests/harness/demo_run_test.sh $<TARGET_FILE:game>
-    ${CMAKE_CURRENT_BINARY_DIR}/demos ${CMAKE_SOURCE_DIR}/tests/harness)
+    ${CMAKE_SOURCE_DIR}/tests/harness)
 set_tests_properties(frontend.game.Demos PROPERTIES LABELS e2e TIMEOUT 3000
   PASS_REGULAR_EXPRESSION "^first record exit 0\nfirst play1 exit 0\nfirst play2 exit 0\n${first_levels}autoplay: plan done\n${plays_of_first}${anna}end record exit 0\nend play1 exit 0\nend play2 exit 0\nlevel screen: Level_1_1 lost\nautoplay: step 1 lose Level_1_1: lost\nlevel screen: Level_1_1 won\nautoplay: step 2 win Level_1_1: won\nautoplay: step 3 unlock Level_1_2: debug mode on, every level open\nautoplay: step 4 choose 40 4: chosen\nautoplay: step 5 skip Level_40_4: skipped\nautoplay: plan done\n${plays_of_end}${anna}player Вера hard 1 stage 39 level 0 highest 40\nfirst player unchanged\n$"
   FAIL_REGULAR_EXPRESSION "MessageBox")

@@ -23,6 +23,10 @@ using namespace soundtest;
 
 namespace {
 
+// A refused file must not make the reader loop: only a hang is bounded,
+// never how fast a loaded machine reads.
+constexpr std::chrono::seconds kHangBound{30};
+
 int gWindow;
 
 bool Generate(const char* kind, const std::string& out, int rate, int channels, int frames, int hz) {
@@ -216,7 +220,7 @@ TEST(soundloadBad, MalformedWavFilesFailQuickly) {
   for (const Case& c : cases) {
     auto start = std::chrono::steady_clock::now();
     EXPECT_FALSE(ReadAs(c.file, &WavReader).ok) << c.what;
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1)) << c.what;
+    EXPECT_LT(std::chrono::steady_clock::now() - start, kHangBound) << c.what;
   }
 }
 
@@ -314,7 +318,7 @@ TEST(soundloadBad, MalformedOggStreamsFailQuickly) {
   for (const Case& c : cases) {
     auto start = std::chrono::steady_clock::now();
     EXPECT_FALSE(ReadAs(c.file, &ReadOggSound).ok) << c.what;
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2)) << c.what;
+    EXPECT_LT(std::chrono::steady_clock::now() - start, kHangBound) << c.what;
   }
   // A stream cut in its audio reads as far as its last whole page or fails;
   // it never reads outside what it was given.
@@ -437,7 +441,7 @@ TEST_F(soundloadTest, ArchivedSoundsLoadAndTheirCacheIsNeverRefused) {
   for (const char* name : {"pak/bad1", "pak/bad2", "loose/bad1", "loose/bad2"}) {
     auto start = std::chrono::steady_clock::now();
     EXPECT_FALSE(manager->LoadSoundIntoId(3, name)) << name;
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1)) << name;
+    EXPECT_LT(std::chrono::steady_clock::now() - start, kHangBound) << name;
   }
   EXPECT_EQ(manager->CountLoadedSounds(), 2);
 }

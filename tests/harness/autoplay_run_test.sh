@@ -1,5 +1,5 @@
 #!/bin/sh
-# autoplay_run_test.sh GAME WORKDIR SEEDED_PROFILE STAGE LEVEL MODE: a whole
+# autoplay_run_test.sh GAME SEEDED_PROFILE STAGE LEVEL MODE: a whole
 # game run into one sample level, headless, with the seeded player put at
 # stage STAGE, level LEVEL (both from 1) and, for the level's stage, best
 # level LEVEL - 1. A prepared script goes from the splash through the main
@@ -16,8 +16,11 @@
 # Prints each run's exit code, its outcome lines and the saved profile's
 # stage, level, highest stage and best level of the stage.
 set -u
-game=$1 work=$2 seeded=$3 stage=$4 level=$5 mode=$6
-rm -rf "$work" && mkdir -p "$work"
+game=$1 seeded=$2 stage=$3 level=$4 mode=$5
+# Every run works in a temporary folder of its own, so two runs on one build
+# tree never meet; it goes when the script ends.
+work=$(mktemp -d "${TMPDIR:-/tmp}/kivo-autoplay-run.XXXXXX") || exit 1
+trap 'rm -rf "$work"' EXIT
 profile_dir=home/data/Korvandel/Mirrowen
 # The sample layout: btnStart 400,220 on the menu; the map's btnGame at
 # 685,570; the conversation's btnNextMenu at 705,570.

@@ -1,5 +1,5 @@
 #!/bin/sh
-# controls_session_test.sh GAME FRAME_PROBE WORKDIR: drives the game
+# controls_session_test.sh GAME FRAME_PROBE: drives the game
 # headless, 3D on the software device, on the sample scene "mnControls" with
 # a recorded input
 # session (drag the slider, type a Latin and a Cyrillic name with Home,
@@ -11,8 +11,11 @@
 # second empty, the list's selected row on the selector's second column, the
 # selected stage picture enlarged in the middle.
 set -u
-game=$1 probe=$2 work=$3
-rm -rf "$work" && mkdir -p "$work"
+game=$1 probe=$2
+# Every run works in a temporary folder of its own, so two runs on one build
+# tree never meet; it goes when the script ends.
+work=$(mktemp -d "${TMPDIR:-/tmp}/kivo-controls-session.XXXXXX") || exit 1
+trap 'rm -rf "$work"' EXIT
 cat > "$work/script.txt" <<'SCRIPT'
 200 move 250 72
 250 down left

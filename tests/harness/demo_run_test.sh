@@ -1,5 +1,5 @@
 #!/bin/sh
-# demo_run_test.sh GAME WORKDIR PLANS: the two whole-game demos, headless.
+# demo_run_test.sh GAME PLANS: the two whole-game demos, headless.
 #   first  "first steps" (PLANS/first_steps.plan) from an empty home folder;
 #   end    "to the end" (PLANS/to_the_end.plan) from the home folder the
 #          first left.
@@ -14,9 +14,12 @@
 # level and highest stage. The plays of the first demo run beside the
 # recording of the second.
 set -u
-game=$1 work=$2 plans=$3
+game=$1 plans=$2
+# Every run works in a temporary folder of its own, so two runs on one build
+# tree never meet; it goes when the script ends.
+work=$(mktemp -d "${TMPDIR:-/tmp}/kivo-demo-run.XXXXXX") || exit 1
+trap 'rm -rf "$work"' EXIT
 profile_dir=home/data/Korvandel/Mirrowen
-rm -rf "$work" && mkdir -p "$work"
 
 # run DEMO RUN START_HOME [game arguments]: one run in $work/DEMO/RUN with a
 # copy of START_HOME (empty when none).

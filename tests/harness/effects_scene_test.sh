@@ -1,5 +1,5 @@
 #!/bin/sh
-# effects_scene_test.sh GAME FRAME_PROBE WORKDIR: runs the sample effects
+# effects_scene_test.sh GAME FRAME_PROBE: runs the sample effects
 # scene ("mnEffects") headless with 3D on the software device, twice:
 #   early  closed at 0.8 s: each of the five fixed effects lights the
 #          pixels around the point its emitter stands on (the scene draws no
@@ -11,7 +11,11 @@
 #          repeated) sounds in every tenth of a second of the 6 s.
 # Prints each run's exit code, the probes and one line on the WAV.
 set -u
-game=$1 probe=$2 work=$3
+game=$1 probe=$2
+# Every run works in a temporary folder of its own, so two runs on one build
+# tree never meet; it goes when the script ends.
+work=$(mktemp -d "${TMPDIR:-/tmp}/kivo-effects-scene.XXXXXX") || exit 1
+trap 'rm -rf "$work"' EXIT
 
 # run NAME CLOSE_MS [VARIABLE=VALUE...]
 run() {
@@ -29,7 +33,6 @@ run() {
   echo "$name exit $?" > "$dir/exit.txt"
 }
 
-rm -rf "$work" && mkdir -p "$work"
 # The two runs are independent: they run side by side.
 run early 800 &
 run late 6000 GAME_AUDIO_OUT="$work/late/audio.wav" &

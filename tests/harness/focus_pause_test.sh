@@ -1,13 +1,16 @@
 #!/bin/sh
-# focus_pause_test.sh GAME WORKDIR SEEDED_PROFILE: the window loses and
+# focus_pause_test.sh GAME SEEDED_PROFILE: the window loses and
 # regains the focus twice, headless on the sample data: first on the main
 # menu (no level exists, nothing is paused), then with the level of stage 1
 # level 1 in its slot, reached through the map and the conversation's skip
 # button; the level stands still while the focus is away. Prints the exit
 # code and the screen and level log lines.
 set -u
-game=$1 work=$2 seeded=$3
-rm -rf "$work" && mkdir -p "$work"
+game=$1 seeded=$2
+# Every run works in a temporary folder of its own, so two runs on one build
+# tree never meet; it goes when the script ends.
+work=$(mktemp -d "${TMPDIR:-/tmp}/kivo-focus-pause.XXXXXX") || exit 1
+trap 'rm -rf "$work"' EXIT
 profile_dir=home/data/Korvandel/Mirrowen
 mkdir -p "$work/$profile_dir"
 cp "$seeded" "$work/$profile_dir/profile.dat"

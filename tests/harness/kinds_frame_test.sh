@@ -1,5 +1,5 @@
 #!/bin/sh
-# kinds_frame_test.sh GAME FRAME_PROBE WORKDIR MODE: runs the game headless on
+# kinds_frame_test.sh GAME FRAME_PROBE MODE: runs the game headless on
 # the sample scene "mnKinds" and probes the saved 800 x 600 frame.
 #   3d     3D on (the capability test runs on the software 3D device and
 #          passes), closed after 1 s: every object at its place and colour
@@ -8,8 +8,12 @@
 #          button and pressing and releasing it: the reports in the log, the
 #          toggle's on cell and the button's hover cell in the frame
 set -u
-game=$1 probe=$2 work=$3 mode=$4
-rm -rf "$work" && mkdir -p "$work/home/config/registry/SOFTWARE/KivoGame"
+game=$1 probe=$2 mode=$3
+# Every run works in a temporary folder of its own, so two runs on one build
+# tree never meet; it goes when the script ends.
+work=$(mktemp -d "${TMPDIR:-/tmp}/kivo-kinds-frame.XXXXXX") || exit 1
+trap 'rm -rf "$work"' EXIT
+mkdir -p "$work/home/config/registry/SOFTWARE/KivoGame"
 if [ "$mode" != 2d ]; then
   # The 3D choice a first run stores; start-up then runs the capability test.
   printf '# registry values: name, type, bytes in hex\nIs3D\t4\t01000000\n' \

@@ -1,5 +1,5 @@
 #!/bin/sh
-# level_screen_run_test.sh GAME WORKDIR SEEDED_PROFILE: the game's own level
+# level_screen_run_test.sh GAME SEEDED_PROFILE: the game's own level
 # screen, headless on the sample data. A profile that has chosen its
 # difficulty goes from the main menu to the map, skips the conversation of
 # stage 1 level 1, closes the goal notebook that opens by itself with its
@@ -7,8 +7,11 @@
 # the panel right of x 680) and closes the window. Prints the exit code and
 # the screen and level-screen log lines.
 set -u
-game=$1 work=$2 seeded=$3
-rm -rf "$work" && mkdir -p "$work"
+game=$1 seeded=$2
+# Every run works in a temporary folder of its own, so two runs on one build
+# tree never meet; it goes when the script ends.
+work=$(mktemp -d "${TMPDIR:-/tmp}/kivo-level-screen-run.XXXXXX") || exit 1
+trap 'rm -rf "$work"' EXIT
 profile_dir=home/data/Korvandel/Mirrowen
 cat > "$work/level.txt" <<'SCRIPT'
 0 await loading: "click" shown

@@ -1,5 +1,5 @@
 #!/bin/sh
-# map_story_run_test.sh GAME FRAME_PROBE WORKDIR SEEDED_PROFILE: the road
+# map_story_run_test.sh GAME FRAME_PROBE SEEDED_PROFILE: the road
 # from the main menu into a level, headless on the sample data, with a
 # profile that has chosen its difficulty. Three runs:
 #   map    btnStart opens the map, btnLevel1 redraws the story page; the
@@ -11,8 +11,11 @@
 # Prints each run's exit code and its screen, conversation and profile log
 # lines.
 set -u
-game=$1 probe=$2 work=$3 seeded=$4
-rm -rf "$work" && mkdir -p "$work"
+game=$1 probe=$2 seeded=$3
+# Every run works in a temporary folder of its own, so two runs on one build
+# tree never meet; it goes when the script ends.
+work=$(mktemp -d "${TMPDIR:-/tmp}/kivo-map-story-run.XXXXXX") || exit 1
+trap 'rm -rf "$work"' EXIT
 profile_dir=home/data/Korvandel/Mirrowen
 dialog="$(dirname "$game")/data/dialogs/dlg_1_1.dtxt"
 # The sample layout: btnStart 400,220 on the menu; on the map the first

@@ -1,5 +1,5 @@
 #!/bin/sh
-# menu_run_test.sh GAME WORKDIR SEEDED_PROFILE TOUR_SCRIPT: two headless
+# menu_run_test.sh GAME SEEDED_PROFILE TOUR_SCRIPT: two headless
 # runs through the main menu on the sample data. The first, with the seeded
 # profile, leaves the loading screen, answers btnExit with btnNo, then
 # btnExit again with btnYes; the second plays TOUR_SCRIPT from a first start
@@ -7,8 +7,11 @@
 # exit code, its menu, dialog, screen and profile log lines, and whether a
 # profile file is left; after the tour, the fields of profile.dat.
 set -u
-game=$1 work=$2 seeded=$3 tour=$4
-rm -rf "$work" && mkdir -p "$work"
+game=$1 seeded=$2 tour=$3
+# Every run works in a temporary folder of its own, so two runs on one build
+# tree never meet; it goes when the script ends.
+work=$(mktemp -d "${TMPDIR:-/tmp}/kivo-menu-run.XXXXXX") || exit 1
+trap 'rm -rf "$work"' EXIT
 profile_dir=home/data/Korvandel/Mirrowen
 # The splash pictures end by themselves; then the loading screen's click,
 # the menu's btnExit and the dialog's buttons (the sample layout: btnExit at

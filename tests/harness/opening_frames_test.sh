@@ -1,5 +1,5 @@
 #!/bin/sh
-# opening_frames_test.sh GAME FRAME_PROBE WORKDIR SEEDED_PROFILE MODE: the
+# opening_frames_test.sh GAME FRAME_PROBE SEEDED_PROFILE MODE: the
 # game's opening on the sample data, looked at through its log, its saved
 # frames (GAME_FRAME_DUMP) and profile.dat.
 #   first     a first start (no profile.dat), headless: the title, the
@@ -19,7 +19,11 @@
 #             in the sample font's Cyrillic letters, to the right of where
 #             "Welcome," alone ends.
 set -u
-game=$1 probe=$2 work=$3 seeded=$4 mode=$5
+game=$1 probe=$2 seeded=$3 mode=$4
+# Every run works in a temporary folder of its own, so two runs on one build
+# tree never meet; it goes when the script ends.
+work=$(mktemp -d "${TMPDIR:-/tmp}/kivo-opening-frames.XXXXXX") || exit 1
+trap 'rm -rf "$work"' EXIT
 profile_dir=home/data/Korvandel/Mirrowen
 
 # The click on the loading screen lands where the main menu has no button,
@@ -46,7 +50,6 @@ seed() {
   cp "$seeded" "$work/$1/$profile_dir/profile.dat"
 }
 
-rm -rf "$work" && mkdir -p "$work"
 case $mode in
   first)
     dir="$work/first"

@@ -1,12 +1,15 @@
 #!/bin/sh
-# opening_run_test.sh GAME WORKDIR SEEDED_PROFILE: runs the game headless
+# opening_run_test.sh GAME SEEDED_PROFILE: runs the game headless
 # twice, clicking once the loading screen shows "click" and closing once the
 # main menu is shown: once with no profile file and once with the seeded one. Prints the opening's log lines, the size of
 # the profile file each run leaves, whether the seeded file came back byte
 # for byte, and any temporary file left beside it.
 set -u
-game=$1 work=$2 seeded=$3
-rm -rf "$work" && mkdir -p "$work"
+game=$1 seeded=$2
+# Every run works in a temporary folder of its own, so two runs on one build
+# tree never meet; it goes when the script ends.
+work=$(mktemp -d "${TMPDIR:-/tmp}/kivo-opening-run.XXXXXX") || exit 1
+trap 'rm -rf "$work"' EXIT
 printf '%s\n' '0 await loading: "click" shown' '600 move 400 300' '650 click left' \
   '1300 await fade in ended, screen 2 focused' '1400 close' > "$work/script.txt"
 profile_dir=home/data/Korvandel/Mirrowen

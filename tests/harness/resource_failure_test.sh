@@ -1,12 +1,15 @@
 #!/bin/sh
-# resource_failure_test.sh GAME DATA_FOLDER WORKDIR: runs copies of the game
+# resource_failure_test.sh GAME DATA_FOLDER: runs copies of the game
 # on two damaged manifests. Without the group "Loading" the game shows the
 # resource error and ends at once, saving nothing; with a "SOUND_" name
 # missing from "Game" it shows the error, shuts down in order and saves
 # profile.dat.
 set -u
-game=$1 data=$2 work=$3
-rm -rf "$work" && mkdir -p "$work"
+game=$1 data=$2
+# Every run works in a temporary folder of its own, so two runs on one build
+# tree never meet; it goes when the script ends.
+work=$(mktemp -d "${TMPDIR:-/tmp}/kivo-resource-failure.XXXXXX") || exit 1
+trap 'rm -rf "$work"' EXIT
 for case in no_loading no_sound; do
   mkdir -p "$work/$case"
   cp "$game" "$work/$case/game"

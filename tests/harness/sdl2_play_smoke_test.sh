@@ -1,5 +1,5 @@
 #!/bin/sh
-# sdl2_play_smoke_test.sh GAME WORKDIR SEEDED_PROFILE: the game on the sdl2
+# sdl2_play_smoke_test.sh GAME SEEDED_PROFILE: the game on the sdl2
 # backend in a real window under xvfb-run, driven by a demo. A short run
 # from the splash through the loading screen and the main menu's btnStart to
 # the map is recorded headless, then played with -play on the sdl2 backend
@@ -10,13 +10,16 @@
 # Prints both exit codes, the played run's screen lines and whether they are
 # the recorded run's. Without xvfb-run it says it skipped.
 set -u
-game=$1 work=$2 seeded=$3
+game=$1 seeded=$2
+# Every run works in a temporary folder of its own, so two runs on one build
+# tree never meet; it goes when the script ends.
+work=$(mktemp -d "${TMPDIR:-/tmp}/kivo-sdl2-play-smoke.XXXXXX") || exit 1
+trap 'rm -rf "$work"' EXIT
 profile_dir=home/data/Korvandel/Mirrowen
 if ! command -v xvfb-run >/dev/null 2>&1; then
   echo "skipped: the sdl2 smoke test needs xvfb-run"
   exit 0
 fi
-rm -rf "$work" && mkdir -p "$work"
 # The sample layout: empty ground at 400,300 on the loading screen, btnStart
 # at 400,220 on the main menu; the map is screen 4.
 cat > "$work/to_map.txt" <<'SCRIPT'

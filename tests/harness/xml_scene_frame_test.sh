@@ -1,5 +1,5 @@
 #!/bin/sh
-# xml_scene_frame_test.sh GAME FRAME_PROBE WORKDIR MODE: runs the game
+# xml_scene_frame_test.sh GAME FRAME_PROBE MODE: runs the game
 # headless with 3D on, the sample database scene "mnEngineDemo" and the
 # sample XML scene over it, and probes the saved 800 x 600 frames.
 #   moments  four runs closed at 0.3, 1, 1.5 and 3 s: the strip fading in
@@ -11,7 +11,11 @@
 #            scene lines of both logs are the same, the two final frames
 #            are the same bytes, and they pass the 3 s checks.
 set -u
-game=$1 probe=$2 work=$3 mode=$4
+game=$1 probe=$2 mode=$3
+# Every run works in a temporary folder of its own, so two runs on one build
+# tree never meet; it goes when the script ends.
+work=$(mktemp -d "${TMPDIR:-/tmp}/kivo-xml-scene-frame.XXXXXX") || exit 1
+trap 'rm -rf "$work"' EXIT
 backdrop=28456D   # the backdrop at the strip's left edge
 border=F0D25A     # the strip picture's frame
 green=3CDC50      # the blinker's cell
@@ -45,7 +49,6 @@ probe_at_3s() {
     172,412=$green 72,512!=$green 608,84=141414 616,84!=141414
 }
 
-rm -rf "$work" && mkdir -p "$work"
 case $mode in
   moments)
     run fadein 300

@@ -89,7 +89,9 @@ TEST_F(AppFixture, CursorThreadEndsSoonAfterShutdown) {
   a.BeginShutdown();
   auto took = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
   EXPECT_FALSE(a.mCursorThreadRunning);
-  EXPECT_LT(took.count(), 100) << "about one 10 ms pass";
+  // One 10 ms pass on an idle machine; only a thread that never ends is
+  // caught here (the fake-clock test below pins the wait itself).
+  EXPECT_LT(took.count(), 30000);
 }
 
 TEST_F(AppFixture, ShutdownWaitsForTheCursorThreadWithoutMovingTheFakeClock) {

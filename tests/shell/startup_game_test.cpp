@@ -58,15 +58,16 @@ class GameTest : public StartupFixture {
     std::ifstream(pidFile) >> shell;
     pid_t game = 0;
     std::string children = "/proc/" + std::to_string(shell) + "/task/" + std::to_string(shell) + "/children";
-    for (int i = 0; i < 400 && game == 0; ++i) {
+    // The waits below bound only a hang: a loaded machine may take seconds
+    // to start a sanitized game.
+    for (int i = 0; i < 3000 && game == 0; ++i) {
       std::ifstream(children) >> game;
       if (game == 0) std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
-    std::string lock = Platform::MutexLockPath("KivoGameMutex");
-    for (int i = 0; i < 400 && access(lock.c_str(), F_OK) != 0; ++i)
+    // The scene shown means the window and its pump run: a wake-up sent
+    // before the window exists would find nobody to come forward.
+    for (int i = 0; i < 2400 && Output(folder + "/" + logName).find("shown with") == std::string::npos; ++i)
       std::this_thread::sleep_for(std::chrono::milliseconds(25));
-    // The window and its pump come right after the lock.
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
     return game;
   }
   static std::string Escape(const std::string& text) {
@@ -80,7 +81,7 @@ class GameTest : public StartupFixture {
   static void Signal(pid_t pid, int signal) { kill(pid, signal); }
   // The exit code the wrapper shell saw (128 + n for a signal), -1 on timeout.
   int WaitExit() {
-    for (int i = 0; i < 800; ++i) {
+    for (int i = 0; i < 2400; ++i) {
       int code = -1;
       std::ifstream in(rcFile);
       if (in >> code) return code;
@@ -154,7 +155,7 @@ TEST_F(GameTest, ASecondInstanceWakesTheFirstAndTheEndSignalSaves) {
   EXPECT_EQ(Value("InProgress"), 1);
   EXPECT_EQ(Run(""), 0) << Output(output);
   std::string log;
-  for (int i = 0; i < 200; ++i) {
+  for (int i = 0; i < 2400; ++i) {
     log = Output(folder + "/first.txt");
     if (log.find("another instance asked") != std::string::npos) break;
     std::this_thread::sleep_for(std::chrono::milliseconds(25));

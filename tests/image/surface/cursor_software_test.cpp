@@ -267,7 +267,7 @@ TEST_F(SoftwareCursor, PositionDuringAPresentIsOnlyStored) {
     if (!first) return;
     first = false;
     mover = std::async(std::launch::async, [&] { Kivo::SetSoftwareCursorPos(*display, 300, 300); });
-    returnedDuringPresent = mover.wait_for(std::chrono::seconds(5)) == std::future_status::ready;
+    returnedDuringPresent = mover.wait_for(std::chrono::seconds(30)) == std::future_status::ready;
     drawnXDuringPresent = display->cursorDrawnX;
   };
   ASSERT_TRUE(display->Redraw(nullptr));
