@@ -16,6 +16,7 @@ namespace Kivo {
 
 namespace {
 
+constexpr float kPlayfieldRight = 680.0f;  // the HUD panel's left edge
 constexpr int kMaxGrid = 32;
 constexpr int kGreyHome = 255;
 constexpr int kGreyAway = 180;
@@ -470,7 +471,8 @@ int PictPuzzleGame::Init(ObjectList* levelObjects, ObjectList* hudObjects) {
   const Quad& frame = mPictureObject->mBaseQuad;
   for (int index : mLoose) {
     PictPuzzlePiece& piece = mPieces[index];
-    float x = LcgRandomFloat(s / 2.0f, 800.0f - s);
+    // Loose pieces start on the playfield, clear of the HUD panel.
+    float x = LcgRandomFloat(s / 2.0f, kPlayfieldRight - s / 2.0f);
     float y = LcgRandomFloat(s / 2.0f, 600.0f - s / 2.0f);
     piece.centre = QuadCentre(piece.motion.current);
     MoveBy(piece, x - piece.centre.x, y - piece.centre.y);

@@ -47,8 +47,12 @@ DtmRecord Sound(const std::string& name, const std::string& sound) {
   return record;
 }
 
+constexpr int kDiffWidth = 280;
+
+// A found part's arrival ends in a few sparks where it lands, not in a
+// burst that would hide what lies around.
 void AddFoundEffects(DtmRecord& root) {
-  root.Child(Effect("effOnPlace", "fxsparkle"));
+  root.Child(Effect("effOnPlace", "magicwand"));
   root.Child(Effect("effSleif", "fxtrail"));
   root.Child(Sound("soundFind", "SOUND_FIND"));
   root.Child(Sound("soundCollected", "SOUND_GOOD_OBJECT"));
@@ -56,13 +60,15 @@ void AddFoundEffects(DtmRecord& root) {
 
 }  // namespace
 
-// The picture sits in the left half; the parts in play show either there
-// or in the right-hand copy (x + 400), both left of the HUD panel at 680.
+// The picture, 280 pixels wide, sits at the left of the left half; the
+// parts in play show either there or in the right-hand copy (x + 400), so
+// both copies stay left of the HUD panel at 680. Found parts fly to the
+// dark gap between the copies and vanish there, on the playfield.
 DtmRecord MakeFindDiffLevel(const LevelSlot& slot, LevelAssets& assets) {
   const int variant = slot.appearance;
   const std::string back = "lvl_diff_back_" + std::to_string(variant % 3);
-  assets.Add(back, levelpics::Backdrop(400, 600, 0x5080B0 + 0x101000u * static_cast<uint32_t>(variant % 3), 0x407030,
-                                       variant));
+  assets.Add(back, levelpics::Backdrop(kDiffWidth, 600, 0x5080B0 + 0x101000u * static_cast<uint32_t>(variant % 3),
+                                       0x407030, variant));
   assets.Add("custom_pointer", levelpics::ShapePicture(Shape::kRing, 24, 0xF0F0F0));
   AddPieces(assets, 40);
 
@@ -71,14 +77,14 @@ DtmRecord MakeFindDiffLevel(const LevelSlot& slot, LevelAssets& assets) {
   root.Property("type_game", "find_diff")
       .Property("_iLeft", "1")
       .Property("_iNumObjFind", std::to_string(5 + variant % 2))
-      .Property("_iFinalX", "740")
-      .Property("_iFinalY", "118");
-  root.Child(levelpics::PictureRecord("picture", kSpriteType, 0, 0, 400, 600, back));
+      .Property("_iFinalX", "340")
+      .Property("_iFinalY", "300");
+  root.Child(levelpics::PictureRecord("picture", kSpriteType, 0, 0, kDiffWidth, 600, back));
   root.Child(sample::Placed("part_game_draw", 1, 0, 0, 1, 1));
   // Seven candidates spread over a grid of the picture, shifted per appearance.
   for (int i = 0; i < 7; ++i) {
     const int cell = (i * 5 + variant) % 12;
-    const float x = 30.0f + static_cast<float>(cell % 4) * 60.0f;
+    const float x = 20.0f + static_cast<float>(cell % 4) * 60.0f;
     const float y = 80.0f + static_cast<float>(cell / 4) * 150.0f + static_cast<float>((i + variant) % 3) * 20.0f;
     DtmRecord part = levelpics::PictureRecord("diff_" + std::to_string(i), kMeshType, x, y, 40, 40,
                                               PieceKey((i + variant) % kPieceCount));
@@ -99,7 +105,11 @@ DtmRecord MakeFindIdentLevel(const LevelSlot& slot, LevelAssets& assets) {
   const int wanted = variant % kPieceCount;
 
   DtmRecord root = levelpics::PictureRecord("level", kSpriteType, 0, 0, 680, 600, back);
-  root.Property("type_game", "find_ident").Property("_iGroupFind", "2");
+  // Found objects gather at the top right of the playfield.
+  root.Property("type_game", "find_ident")
+      .Property("_iGroupFind", "2")
+      .Property("_iFinalX", "640")
+      .Property("_iFinalY", "40");
   for (int i = 0; i < 12; ++i) {
     const bool target = i % 2 == 0;
     const int cell = (i * 5 + variant) % 24;

@@ -14,7 +14,9 @@ namespace levelpics {
 
 enum class Shape { kDisc, kSquare, kDiamond, kTriangle, kRing, kStar };
 
-// A sky-to-ground backdrop with a sun and a few hills; seed varies the hills.
+// A landscape: sky with clouds and a glowing sun, far hills in the haze,
+// a near hill of textured grass with trees and a house; seed varies the
+// hills, the clouds, the trees and the house's place.
 ImageLib::Image Backdrop(int width, int height, uint32_t sky, uint32_t ground, int seed);
 // A shape of the colour filling a size x size picture, transparent around
 // it, with a darker rim; always opaque at the centre.

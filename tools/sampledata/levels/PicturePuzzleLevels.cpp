@@ -4,6 +4,7 @@
 #include <string>
 
 #include "tools/sampledata/SampleDrawing.h"
+#include "tools/sampledata/levels/LevelPictures.h"
 
 namespace Kivo {
 
@@ -51,24 +52,12 @@ DtmRecord LevelRoot(const LevelSlot& slot, LevelAssets& assets) {
   return root;
 }
 
-// A picture of side x side pixels cut in cels of a grid of n: every cel has
-// its own hue, a dark corner wedge at its top left (so a turned cel shows)
-// and rings about the picture's centre running across the cels.
-ImageLib::Image GridPicture(int side, int n, int shift) {
-  return sample::Picture(side, side, [side, n, shift](int x, int y) {
-    const int cel = side / n;
-    const int cx = std::min(x / cel, n - 1);
-    const int cy = std::min(y / cel, n - 1);
-    const int lx = x - cx * cel;
-    const int ly = y - cy * cel;
-    const int index = cy * n + cx;
-    if (lx + ly < cel / 3) return Opaque(0x202020);
-    const float dx = static_cast<float>(x - side / 2);
-    const float dy = static_cast<float>(y - side / 2);
-    const int ring = static_cast<int>(std::sqrt(dx * dx + dy * dy)) / 12;
-    const int value = ring % 2 == 0 ? 235 : 175;
-    return Hue(index * 1536 / (n * n) + shift, value);
-  });
+// The stage's own picture: its landscape in the stage's colours, the same
+// for every picture kind of the stage, cut by the kinds into their tiles.
+ImageLib::Image StagePicture(int stage, int width, int height) {
+  static const uint32_t skies[4] = {0x5A8AD0, 0x7A9AC8, 0x4A78B0, 0x8AA0D8};
+  static const uint32_t grounds[5] = {0x4A8A3A, 0x6A8A30, 0x3A7A4A, 0x7A7A38, 0x5A9040};
+  return levelpics::Backdrop(width, height, skies[stage % 4], grounds[stage % 5], stage);
 }
 
 // The "sprGame" picture-quad level of grid n, picture at (left, top).
@@ -76,7 +65,7 @@ DtmRecord PictureQuadLevel(const LevelSlot& slot, LevelAssets& assets, int n, in
   DtmRecord root = LevelRoot(slot, assets);
   root.Property("_iNumQuad", std::to_string(n));
   const std::string key = "pq_" + SlotTag(slot);
-  assets.Add(key, GridPicture(side, n, slot.number * 97));
+  assets.Add(key, StagePicture(slot.stage, side, side));
   DtmRecord picture = Placed("sprGame", 3, left, top, static_cast<float>(side), static_cast<float>(side));
   picture.Property("_keyImg", key);
   root.Child(picture);
@@ -271,18 +260,14 @@ DtmRecord MakeJigsawLevel(const LevelSlot& slot, LevelAssets& assets) {
   root.Property("_iPuzzleCols", std::to_string(columns));
   root.Property("_iPuzzleFixs", "1");
   const std::string key = "jigsaw_" + SlotTag(slot);
-  assets.Add(key, sample::Picture(width, height, [width, height, shift = slot.number * 53](int x, int y) {
-               // Diagonal hue bands under a grid of soft dots: every region differs.
-               const int hue = (x * 1536 / width + y * 700 / height + shift) % 1536;
-               const int dx = x % 40 - 20;
-               const int dy = y % 40 - 20;
-               return Hue(hue, dx * dx + dy * dy < 64 ? 150 : 235);
-             }));
+  assets.Add(key, StagePicture(slot.stage, width, height));
+
   DtmRecord picture = Placed("sprPuzzle", 3, 50, 120, static_cast<float>(width), static_cast<float>(height));
   picture.Property("_keyImg", key);
   root.Child(picture);
-  // Loose pieces land with their centres in this strip, left of the HUD.
-  root.Child(Placed("rectShuffle", 3, 480, 110, 140, 380));
+  // Loose pieces land with their centres in this strip: pieces of 120
+  // pixels stay clear of the HUD panel at 680.
+  root.Child(Placed("rectShuffle", 3, 480, 110, 120, 380));
   DtmRecord effect = Placed("effOnPlace", 15, 50, 120, 20, 20);
   effect.Property("_keyEff", "magicwand");
   root.Child(effect);
