@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <iterator>
 
 #include "frontend/GameApp.h"
@@ -25,7 +26,19 @@ constexpr int kEventGapMs = 30;
 // Pixels a drag moves the pointer per event.
 constexpr float kDragStep = 8.0f;
 
+// A planned run gives up when nothing was injected for this long (no
+// screen, dialog or level of the game waits longer for a move), or when one
+// step has taken longer than the slowest level takes by far.
+constexpr DWORD kStallMs = 120 * 1000;
+constexpr DWORD kStepLimitMs = 30 * 60 * 1000;
+
 std::string Point(int x, int y) { return std::to_string(x) + " " + std::to_string(y); }
+
+std::string Seconds(double seconds) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.1f", seconds);
+  return text;
+}
 
 }  // namespace
 
@@ -56,12 +69,16 @@ AutoplayDriver::AutoplayDriver(GameApp& game, const std::string& scriptPath, con
 }
 
 void AutoplayDriver::Step() {
+  if (mGaveUp) return;
+  auto* level = dynamic_cast<GameScreen*>(mGame.GetScreen(kLevelScreen));
+  if (mPlanLoaded && level != nullptr && level == mLevel) ReportLevelEnd(*level);
+  if (HasSteps()) WatchProgress();
+  if (mGaveUp) return;
   if (!Platform::InputScriptFinished()) return;
   if (mWaitUpdates > 0) {
     --mWaitUpdates;
     return;
   }
-  auto* level = dynamic_cast<GameScreen*>(mGame.GetScreen(kLevelScreen));
   const bool levelShown = level != nullptr && mGame.IsFadeFinished();
   // A level screen met again after this is a new one, even at the same
   // address.
@@ -75,12 +92,64 @@ void AutoplayDriver::Step() {
     const ObjectList& objects = level->Objects();
     const std::string type = objects.empty() ? "" : objects[0]->mProperties.GetProperty("type_game");
     mRule = AutoplayRuleFor(type);
+    int stage = 0, number = 0;
+    mGame.GetCurrentLevel(&stage, &number);
+    mLevelName = LevelSceneName(stage, number);
+    mLevelKind = type.empty() ? "?" : type;
+    mLevelTimed = false;
+    mLevelRealStart = std::chrono::steady_clock::now();
     Platform::Log("autoplay: level of type \"" + type + "\"" + (mRule == nullptr ? ", no rule" : ""));
     if (!mScriptFailed) mScript << "0 await screen 6 focused\n";
   }
   if (PressNotebook() || AnswerTutorial(*level)) return;
   if (mPlanned && TourLevel(*level)) return;
   PlayLevel(*level);
+}
+
+void AutoplayDriver::ReportLevelEnd(GameScreen& level) {
+  MiniGame* game = level.Game();
+  if (mLevelTimed || game == nullptr || !(game->IsWon() || game->IsLost())) return;
+  mLevelTimed = true;
+  const double real = std::chrono::duration<double>(std::chrono::steady_clock::now() - mLevelRealStart).count();
+  Platform::Log("autoplay: played " + mLevelName + " " + mLevelKind + " " + (game->IsWon() ? "won" : "lost") + " in " +
+                Seconds((timeGetTime() - mLevelStart) / 1000.0) + " s of game, " + Seconds(real) + " s real");
+}
+
+void AutoplayDriver::WatchProgress() {
+  const DWORD now = timeGetTime();
+  if (!mWatching) {
+    mWatching = true;
+    mActedAt = mStepAt = now;
+    return;
+  }
+  std::string where;
+  if (mLevel != nullptr) {
+    where = " in " + mLevelName + " (" + mLevelKind + ")";
+  } else if (mGame.Transition() != nullptr) {
+    where = " on screen " + std::to_string(mGame.Transition()->mTargetType);
+  }
+  const std::string last = mLastComplaint.empty() ? "" : "; last: " + mLastComplaint;
+  if (now - mActedAt >= kStallMs) {
+    GiveUp("nothing to do for " + std::to_string(kStallMs / 1000) + " s of play" + where + last);
+  } else if (now - mStepAt >= kStepLimitMs) {
+    GiveUp("not done after " + std::to_string(kStepLimitMs / 60000) + " min of play" + where + last);
+  }
+}
+
+void AutoplayDriver::GiveUp(const std::string& why) {
+  Platform::Log("autoplay: plan not done: step " + std::to_string(mStep + 1) + " " + StepText() + ": " + why);
+  mGaveUp = true;
+}
+
+int AutoplayDriver::ExitCode() {
+  if (!mPlanned) return 0;
+  if (!mPlanLoaded) {
+    Platform::Log("autoplay: plan not done: the plan was refused");
+    return kPlanNotDoneExit;
+  }
+  if (PlanDone()) return 0;
+  if (!mGaveUp) GiveUp("the run ended first");
+  return kPlanNotDoneExit;
 }
 
 bool AutoplayDriver::PressNotebook() {
@@ -161,6 +230,7 @@ void AutoplayDriver::PlayLevel(GameScreen& level) {
 void AutoplayDriver::Inject(const std::vector<std::string>& events) {
   std::string script;
   const DWORD now = timeGetTime();
+  mActedAt = now;
   for (const std::string& event : events) {
     script += event + "\n";
     if (mScriptFailed) continue;

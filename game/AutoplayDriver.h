@@ -17,6 +17,17 @@
 // It presses buttons by their names, at the middle of their quads. A plan
 // that cannot be read is logged and the driver stays idle.
 //
+// A planned run is over when the driver says so, not when the clock finds
+// it idle: while steps remain the headless idle close waits (main.cpp).
+// The driver gives up on a step when it has injected nothing for two
+// minutes of the game's clock, or when one step has taken half an hour;
+// it then logs "autoplay: plan not done: step N ...: why" and asks for the
+// window to close, and the run exits with kPlanNotDoneExit. A planned run
+// that ends any other way before the plan is done (or whose plan was
+// refused) exits with that code too, after the same line. Each level the
+// plan plays is logged once it ends, with its kind, outcome and the game
+// and real seconds it took, for tools/play-whole-game.
+//
 // The driver acts only while no scripted input is pending, so a prepared
 // script brings the game to the level first. Without a plan it does
 // nothing on screens other than the level, on a level whose kind has no
@@ -24,6 +35,7 @@
 // is logged once; the run goes on.
 #pragma once
 
+#include <chrono>
 #include <fstream>
 #include <map>
 #include <string>
@@ -46,8 +58,19 @@ class AutoplayDriver {
   // planPath may be empty: then only levels are played.
   AutoplayDriver(GameApp& game, const std::string& scriptPath, const std::string& planPath);
 
+  // The exit code of a planned run whose plan is not done.
+  static constexpr int kPlanNotDoneExit = 3;
+
   // One decision, once per update of the application.
   void Step();
+  // Whether a plan still has steps the driver is playing: the run is not
+  // idle then, whatever the clock says.
+  bool HasSteps() const { return mPlanLoaded && !mGaveUp && !PlanDone(); }
+  // Whether the driver gave up on its plan and wants the run closed.
+  bool GaveUp() const { return mGaveUp; }
+  // At the end of the run: 0, or kPlanNotDoneExit (with the line naming
+  // the step and why) for a plan not done.
+  int ExitCode();
 
  private:
   // Updates to let pass after a move's events have all arrived.
@@ -80,8 +103,16 @@ class AutoplayDriver {
   bool PlanDone() const { return mPlanLoaded && mStep >= mPlan.steps.size(); }
   const AutoplayStep* CurrentStep() const { return PlanDone() ? nullptr : &mPlan.steps[mStep]; }
   void NextStep(const std::string& what);
+  // The current step as the plan says it ("win Level_1_1").
+  std::string StepText() const;
   // Logged once per distinct text.
   void Complain(const std::string& text);
+  // Ends the plan here: logs the step and why, and stops acting.
+  void GiveUp(const std::string& why);
+  // Gives up when the plan has stalled.
+  void WatchProgress();
+  // Logs the level's kind, outcome and times once it has ended.
+  void ReportLevelEnd(GameScreen& level);
 
   GameApp& mGame;
   std::ofstream mScript;
@@ -107,6 +138,15 @@ class AutoplayDriver {
   int mActedScreen = -1;  // the screen acted on in its present visit
   int mRetryUpdates = 0;  // since that press
   std::string mLastComplaint;
+  bool mGaveUp = false;
+  bool mWatching = false;
+  DWORD mActedAt = 0;  // game clock of the last injected event
+  DWORD mStepAt = 0;   // game clock when the current step began
+  // The level in play, for the line logged at its end.
+  std::string mLevelName;
+  std::string mLevelKind;
+  bool mLevelTimed = false;
+  std::chrono::steady_clock::time_point mLevelRealStart;
 };
 
 }  // namespace Kivo

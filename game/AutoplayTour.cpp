@@ -39,14 +39,18 @@ void AutoplayDriver::Complain(const std::string& text) {
   Platform::Log("autoplay: " + text);
 }
 
-void AutoplayDriver::NextStep(const std::string& what) {
+std::string AutoplayDriver::StepText() const {
   const AutoplayStep& step = mPlan.steps[mStep];
-  Platform::Log("autoplay: step " + std::to_string(mStep + 1) + " " + kStepNames[step.kind] + " " +
-                (step.kind == AutoplayStep::kChoose ? std::to_string(step.stage) + " " + std::to_string(step.number)
-                                                    : step.level) +
-                ": " + what);
+  return std::string(kStepNames[step.kind]) + " " +
+         (step.kind == AutoplayStep::kChoose ? std::to_string(step.stage) + " " + std::to_string(step.number)
+                                             : step.level);
+}
+
+void AutoplayDriver::NextStep(const std::string& what) {
+  Platform::Log("autoplay: step " + std::to_string(mStep + 1) + " " + StepText() + ": " + what);
   ++mStep;
   mStepPhase = 0;
+  mStepAt = timeGetTime();
   if (PlanDone()) Platform::Log("autoplay: plan done");
 }
 

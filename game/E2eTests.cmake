@@ -59,3 +59,11 @@ add_test(NAME frontend.game.Demos
 set_tests_properties(frontend.game.Demos PROPERTIES LABELS e2e TIMEOUT 3000
   PASS_REGULAR_EXPRESSION "^first record exit 0\nfirst play1 exit 0\nfirst play2 exit 0\n${first_levels}autoplay: plan done\n${plays_of_first}${anna}end record exit 0\nend play1 exit 0\nend play2 exit 0\nlevel screen: Level_1_1 lost\nautoplay: step 1 lose Level_1_1: lost\nlevel screen: Level_1_1 won\nautoplay: step 2 win Level_1_1: won\nautoplay: step 3 unlock Level_1_2: debug mode on, every level open\nautoplay: step 4 choose 40 4: chosen\nautoplay: step 5 skip Level_40_4: skipped\nautoplay: plan done\n${plays_of_end}${anna}player Вера hard 1 stage 39 level 0 highest 40\nfirst player unchanged\n$"
   FAIL_REGULAR_EXPRESSION "MessageBox")
+# Planned runs cut short exit 3 with the step and why: a step the driver
+# cannot do (stage 40 chosen on a new player's map), and a refused plan.
+add_test(NAME frontend.game.PlanCutShortExitsNonZero
+  COMMAND sh ${CMAKE_SOURCE_DIR}/tests/harness/plan_cut_short_test.sh $<TARGET_FILE:game>
+    ${CMAKE_CURRENT_BINARY_DIR}/plan_cut_short)
+set_tests_properties(frontend.game.PlanCutShortExitsNonZero PROPERTIES LABELS e2e TIMEOUT 1800
+  PASS_REGULAR_EXPRESSION "^stall exit 3\nautoplay: plan not done: step 1 choose 40 4: nothing to do for 120 s of play on screen 4; last: stage 40 cannot be chosen on the map\nrefused exit 3\nautoplay: plan not done: the plan was refused\n$"
+  FAIL_REGULAR_EXPRESSION "MessageBox")

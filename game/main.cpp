@@ -28,6 +28,9 @@
 // GAME_AUTOPLAY (headless only) names the input script file of the autoplay
 // driver, which then plays every level screen it meets (AutoplayDriver.h);
 // GAME_AUTOPLAY_PLAN beside it names a plan the driver plays the whole game by.
+// While that plan has steps left the idle close waits: the driver decides
+// when a planned run is over, and the run's exit code is the driver's (not
+// 0 when the plan was not done).
 #include <cstdlib>
 #include <memory>
 #include <string>
@@ -66,6 +69,9 @@ constexpr int kDefaultCodePage = 1251;
 class HeadlessIdleClose {
  public:
   explicit HeadlessIdleClose(bool headless) : mHeadless(headless) {}
+  // Someone is at the controls (the autoplay driver with steps left): the
+  // idle time starts again from now.
+  void Hold() { mIdleSince = timeGetTime(); }
   // A played demo is not idle while its updates go on: it ends with the
   // close it recorded, and only a demo held at its end closes by the limit.
   void Step(HWND window, bool playingDemo, int32_t updateCount) {
@@ -104,12 +110,22 @@ class GameEntryApp : public Kivo::GameApp {
   void StepUpdate() override {
     GameApp::StepUpdate();
     if (mAutoplay != nullptr) mAutoplay->Step();
-    mIdleClose.Step(mMainWindow.load(), mPlaying, mUpdateCount);
+    if (mAutoplay != nullptr && mAutoplay->GaveUp() && !mGaveUpClose) {
+      mGaveUpClose = true;
+      PostMessageA(mMainWindow.load(), WM_CLOSE, 0, 0);
+    }
+    if (mAutoplay != nullptr && mAutoplay->HasSteps()) {
+      mIdleClose.Hold();
+    } else {
+      mIdleClose.Step(mMainWindow.load(), mPlaying, mUpdateCount);
+    }
   }
+  int ExitCode() { return mAutoplay != nullptr ? mAutoplay->ExitCode() : 0; }
 
  private:
   HeadlessIdleClose mIdleClose;
   std::unique_ptr<Kivo::AutoplayDriver> mAutoplay;
+  bool mGaveUpClose = false;
 };
 
 class EntryApp : public Kivo::KivoAppBase {
@@ -227,13 +243,14 @@ int main(int argc, char** argv) {
   const char* scene = std::getenv("GAME_SCENE");
   bool headless = backend == "headless";
   Kivo::KivoAppBase* app = nullptr;
+  GameEntryApp* game = nullptr;
   if (scene != nullptr && *scene != '\0') {
     app = new EntryApp(headless, scene);
   } else {
     // The system arrow stays loaded for the program's life; the game
     // destroys it as it goes.
     HCURSOR arrow = LoadCursorA(nullptr, IDC_ARROW);
-    auto* game = new GameEntryApp(headless);
+    game = new GameEntryApp(headless);
     game->HoldArrowCursor(arrow);
     app = game;
   }
@@ -244,6 +261,7 @@ int main(int argc, char** argv) {
   if (frameOut != nullptr && *frameOut != '\0' && backend == "headless" && !Platform::SaveLastFrameAsPng(frameOut)) {
     Platform::Log(std::string("game: the last frame could not be saved to ") + frameOut);
   }
+  const int code = game != nullptr ? game->ExitCode() : 0;
   app->DeletingDestructor(1);
-  return 0;
+  return code;
 }

@@ -27,6 +27,20 @@ TEST(AutoplayPlan, ReadsNameDifficultyAndStepsInOrder) {
   EXPECT_EQ(plan.steps[4].level, "Level_40_4");
 }
 
+TEST(AutoplayPlan, AllIsEveryLevelWonInOrderBetweenTheOtherSteps) {
+  AutoplayPlan plan;
+  std::string error;
+  ASSERT_TRUE(ParseAutoplayPlan("name A\ndifficulty easy\nlose Level_1_1\nall\nchoose 2 3\n", &plan, &error)) << error;
+  ASSERT_EQ(plan.steps.size(), 162u);
+  EXPECT_EQ(plan.steps[0].kind, AutoplayStep::kLose);
+  for (std::size_t i = 1; i <= 160; ++i) {
+    const int stage = static_cast<int>(i - 1) / 4 + 1, level = static_cast<int>(i - 1) % 4 + 1;
+    EXPECT_EQ(plan.steps[i].kind, AutoplayStep::kWin) << i;
+    EXPECT_EQ(plan.steps[i].level, "Level_" + std::to_string(stage) + "_" + std::to_string(level)) << i;
+  }
+  EXPECT_EQ(plan.steps[161].kind, AutoplayStep::kChoose);
+}
+
 TEST(AutoplayPlan, RefusesBadPlansWithTheLineAndReason) {
   const struct {
     const char* text;
@@ -43,6 +57,7 @@ TEST(AutoplayPlan, RefusesBadPlansWithTheLineAndReason) {
       {"name A\ndifficulty easy\nchoose 40\n", "line 3: choose takes a stage 1..40 and a level 1..4"},
       {"name A\ndifficulty easy\nwin Level_1_1 now\n", "line 3: more than the command takes"},
       {"name A\ndifficulty easy\njump Level_1_1\n", "line 3: unknown command \"jump\""},
+      {"name A\ndifficulty easy\nall Level_1_1\n", "line 3: more than the command takes"},
       {"name \ndifficulty easy\n", "line 1: a name of 1 to 19 characters"},
       {"name ABCDEFGHIJKLMNOPQRST\ndifficulty easy\n", "line 1: a name of 1 to 19 characters"},
   };

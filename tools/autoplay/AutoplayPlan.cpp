@@ -55,6 +55,14 @@ bool ParseAutoplayPlan(const std::string& text, AutoplayPlan* plan, std::string*
       if (which != "easy" && which != "hard") return fail("difficulty is easy or hard");
       result.hard = which == "hard";
       difficulty = true;
+    } else if (command == "all") {
+      for (int stage = 1; stage <= kStages; ++stage) {
+        for (int level = 1; level <= kLevelsInStage; ++level) {
+          AutoplayStep step;
+          step.level = "Level_" + std::to_string(stage) + "_" + std::to_string(level);
+          result.steps.push_back(step);
+        }
+      }
     } else if (command == "choose") {
       AutoplayStep step;
       step.kind = AutoplayStep::kChoose;

@@ -11,6 +11,8 @@
 //   choose STAGE LEVEL on the map, choose stage STAGE and level LEVEL
 //                      (from 1), then play
 //   skip LEVEL         in LEVEL press 'e' (debug mode must be on)
+//   all                win every level in the order the game opens them,
+//                      Level_1_1 to Level_40_4 (160 win steps)
 // Once every step is done the driver goes back to the main menu and exits.
 // A plan that does not parse is refused whole, with the line and reason.
 #pragma once

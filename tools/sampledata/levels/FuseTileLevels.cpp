@@ -11,6 +11,7 @@ namespace {
 
 constexpr int kTile = 64;
 constexpr int kLamp = 32;
+constexpr int kRows = 2;
 
 // A dark tile with copper tracks from the centre to the open sides as made
 // (straight: up, down; corner: up, right; T: left, right, down; cross: all).
@@ -39,6 +40,44 @@ ImageLib::Image LampPicture() {
   });
 }
 
+// Sides as steps: up, right, down, left.
+constexpr int kStepX[4] = {0, 1, 0, -1};
+constexpr int kStepY[4] = {-1, 0, 1, 0};
+
+// Whether a tile of kind, turned as needed, joins side in to side out.
+bool Joins(FuseTile kind, int in, int out) {
+  if (kind == FuseTile::kStraight) return (in + 2) % 4 == out;
+  if (kind == FuseTile::kCorner) return (in + 1) % 4 == out || (in + 3) % 4 == out;
+  return true;
+}
+
+// Whether a chain entering cell (column, row) through side in leaves the
+// top edge, using each cell once (a cell turns one way only).
+bool ChainOut(int rows, int columns, const std::vector<FuseTile>& tiles, std::vector<bool>& used, int column, int row,
+              int in) {
+  const FuseTile kind = tiles[static_cast<size_t>(column * rows + row)];
+  for (int out = 0; out < 4; ++out) {
+    if (out == in || !Joins(kind, in, out)) continue;
+    if (out == 0 && row == 0) return true;
+    const int nextColumn = column + kStepX[out], nextRow = row + kStepY[out];
+    if (nextColumn < 0 || nextColumn >= columns || nextRow < 0 || nextRow >= rows) continue;
+    const size_t next = static_cast<size_t>(nextColumn * rows + nextRow);
+    if (used[next]) continue;
+    used[next] = true;
+    const bool out2 = ChainOut(rows, columns, tiles, used, nextColumn, nextRow, (out + 2) % 4);
+    used[next] = false;
+    if (out2) return true;
+  }
+  return false;
+}
+
+// The narrowest board of rows and at least columns on which every deal has
+// a path; the look of the level is kept as close as the deal allows.
+int DealableColumns(int rows, int columns) {
+  while (!EveryFuseDealHasPath(rows, columns)) ++columns;
+  return columns;
+}
+
 DtmRecord Effect(const std::string& name, const std::string& effect) {
   DtmRecord record = sample::Placed(name, 15, 0, 0, 1, 1);
   record.Property("_keyEff", effect);
@@ -46,6 +85,30 @@ DtmRecord Effect(const std::string& name, const std::string& effect) {
 }
 
 }  // namespace
+
+bool FuseDealHasPath(int rows, int columns, const std::vector<FuseTile>& tiles) {
+  std::vector<bool> used(tiles.size(), false);
+  for (int column = 0; column < columns; ++column) {
+    const size_t bottom = static_cast<size_t>(column * rows + rows - 1);
+    used[bottom] = true;
+    const bool found = ChainOut(rows, columns, tiles, used, column, rows - 1, 2);
+    used[bottom] = false;
+    if (found) return true;
+  }
+  return false;
+}
+
+bool EveryFuseDealHasPath(int rows, int columns) {
+  const int cells = rows * columns;
+  // Four kinds a cell: boards up to 8 cells (65536 deals) are checked.
+  if (rows < 1 || columns < 1 || cells > 8) return false;
+  std::vector<FuseTile> tiles(static_cast<size_t>(cells));
+  for (int deal = 0; deal < (1 << (2 * cells)); ++deal) {
+    for (int i = 0; i < cells; ++i) tiles[static_cast<size_t>(i)] = static_cast<FuseTile>((deal >> (2 * i)) & 3);
+    if (!FuseDealHasPath(rows, columns, tiles)) return false;
+  }
+  return true;
+}
 
 DtmRecord MakeTarnivelleLevel(const LevelSlot& slot, LevelAssets& assets) {
   const int variant = slot.appearance;
@@ -65,8 +128,8 @@ DtmRecord MakeTarnivelleLevel(const LevelSlot& slot, LevelAssets& assets) {
   root.Property("type_game", "tarnivelle")
       .Property("_iOffX", std::to_string(offX))
       .Property("_iOffY", std::to_string(offY))
-      .Property("_iNumRows", "2")
-      .Property("_iNumCols", variant == 0 ? "2" : "3")
+      .Property("_iNumRows", std::to_string(kRows))
+      .Property("_iNumCols", std::to_string(DealableColumns(kRows, variant == 0 ? 2 : 3)))
       .Property("_iOffsetLampY_1", "72")
       .Property("_iOffsetLampY_2", "6")
       .Property("_keyImg_tile1", "lvl_fuse_tile1")
