@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <ctime>
 #include <iterator>
 
 #include "frontend/GameApp.h"
@@ -98,6 +99,7 @@ void AutoplayDriver::Step() {
     mLevelKind = type.empty() ? "?" : type;
     mLevelTimed = false;
     mLevelRealStart = std::chrono::steady_clock::now();
+    mLevelCpuStart = std::clock();
     Platform::Log("autoplay: level of type \"" + type + "\"" + (mRule == nullptr ? ", no rule" : ""));
     if (!mScriptFailed) mScript << "0 await screen 6 focused\n";
   }
@@ -112,7 +114,8 @@ void AutoplayDriver::ReportLevelEnd(GameScreen& level) {
   mLevelTimed = true;
   const double real = std::chrono::duration<double>(std::chrono::steady_clock::now() - mLevelRealStart).count();
   Platform::Log("autoplay: played " + mLevelName + " " + mLevelKind + " " + (game->IsWon() ? "won" : "lost") + " in " +
-                Seconds((timeGetTime() - mLevelStart) / 1000.0) + " s of game, " + Seconds(real) + " s real");
+                Seconds((timeGetTime() - mLevelStart) / 1000.0) + " s of game, " + Seconds(real) + " s real, " +
+                Seconds(static_cast<double>(std::clock() - mLevelCpuStart) / CLOCKS_PER_SEC) + " s cpu");
 }
 
 void AutoplayDriver::WatchProgress() {
@@ -155,6 +158,7 @@ int AutoplayDriver::ExitCode() {
 bool AutoplayDriver::PressNotebook() {
   auto* notebook = dynamic_cast<GameDialog*>(gAppBase->FindDialog(kGoalDialogId));
   if (notebook == nullptr) return false;
+  if (!Settled(*notebook)) return true;
   const sObj* ok = nullptr;
   for (const sObj* object : notebook->mObjects) {
     if (object->mName == "btnOk") ok = object;
@@ -187,9 +191,14 @@ void AutoplayDriver::Press(const sObj& button) {
   Click(static_cast<int>(x), static_cast<int>(y));
 }
 
+bool AutoplayDriver::Settled(const GameDialog& dialog) {
+  return !dialog.mFader.IsActive() && dialog.mPendingButton.empty();
+}
+
 void AutoplayDriver::Click(int x, int y) {
-  Inject({"0 move " + Point(x, y), "600 click left"});
-  mWaitUpdates = kDialogUpdates;
+  // The move first, so that the button under it is hovered when pressed.
+  Inject({"0 move " + Point(x, y), "100 click left"});
+  mWaitUpdates = kPressUpdates;
 }
 
 void AutoplayDriver::PlayLevel(GameScreen& level) {

@@ -25,8 +25,10 @@
 // window to close, and the run exits with kPlanNotDoneExit. A planned run
 // that ends any other way before the plan is done (or whose plan was
 // refused) exits with that code too, after the same line. Each level the
-// plan plays is logged once it ends, with its kind, outcome and the game
-// and real seconds it took, for tools/play-whole-game.
+// plan plays is logged once it ends, with its kind, outcome and the
+// seconds it took of the game's clock, of real time and of the process's
+// processor time (real time on a busy machine says little), for
+// tools/play-whole-game.
 //
 // The driver acts only while no scripted input is pending, so a prepared
 // script brings the game to the level first. Without a plan it does
@@ -36,6 +38,7 @@
 #pragma once
 
 #include <chrono>
+#include <ctime>
 #include <fstream>
 #include <map>
 #include <string>
@@ -75,13 +78,16 @@ class AutoplayDriver {
  private:
   // Updates to let pass after a move's events have all arrived.
   static constexpr int kSettleUpdates = 25;
-  // Updates a dialog is given to fade in before its button is pressed, and
-  // between presses while it stays.
-  static constexpr int kDialogUpdates = 60;
+  // Updates to let pass after a press has arrived (its dialog or screen
+  // starts to fade by then). A dialog is pressed only once it has faded in:
+  // a press while it fades is lost.
+  static constexpr int kPressUpdates = 10;
 
   // Queues events given as "<ms after now> <command>" and writes them to
   // the script file with times from the level screen's focus.
   void Inject(const std::vector<std::string>& events);
+  // Whether the dialog has faded in and takes a press.
+  static bool Settled(const GameDialog& dialog);
   // Presses the goal notebook's "btnOk" while it shows.
   bool PressNotebook();
   // Presses the tutorial panel's "ok" while it waits for it.
@@ -147,6 +153,7 @@ class AutoplayDriver {
   std::string mLevelKind;
   bool mLevelTimed = false;
   std::chrono::steady_clock::time_point mLevelRealStart;
+  std::clock_t mLevelCpuStart = 0;  // the process's processor time then
 };
 
 }  // namespace Kivo

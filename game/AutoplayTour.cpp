@@ -86,6 +86,7 @@ bool AutoplayDriver::TourDialog() {
     auto* dialog = dynamic_cast<GameDialog*>(gAppBase->FindDialog(id));
     if (dialog == nullptr) continue;
     DialogAnswer& given = mAnswers[id];
+    if (!given.given && !Settled(*dialog)) return true;
     if (given.given) {
       // Still closing, or the press came while the dialog faded in and was
       // lost: then the same button is pressed again (a typed answer is
@@ -107,7 +108,7 @@ bool AutoplayDriver::TourDialog() {
     switch (id) {
       case kNameDialogId:
         Inject({"0 text " + Platform::WideToUtf8(mPlan.name), "300 key 0x0D"});
-        mWaitUpdates = kDialogUpdates;
+        mWaitUpdates = kPressUpdates;
         given = DialogAnswer{true, 0, ""};
         break;
       case kPlayersDialogId:
