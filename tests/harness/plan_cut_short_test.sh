@@ -1,5 +1,5 @@
 #!/bin/sh
-# plan_cut_short_test.sh GAME WORKDIR: planned runs that cannot be done,
+# plan_cut_short_test.sh GAME: planned runs that cannot be done,
 # headless, each from an empty home folder.
 #   stall    a new player whose plan first chooses stage 40 on the map,
 #            which is not open to them: the driver has nothing to do there
@@ -8,8 +8,11 @@
 #            run ends by the idle close.
 # Prints each run's exit code and its "autoplay: plan not done" lines.
 set -u
-game=$1 work=$2
-rm -rf "$work" && mkdir -p "$work"
+game=$1
+# Every run works in a temporary folder of its own, so two runs on one build
+# tree never meet; it goes when the script ends.
+work=$(mktemp -d "${TMPDIR:-/tmp}/kivo-plan-cut-short.XXXXXX") || exit 1
+trap 'rm -rf "$work"' EXIT
 printf 'name Cut\ndifficulty easy\nchoose 40 4\nwin Level_40_4\n' > "$work/stall.plan"
 printf 'name Cut\ndifficulty medium\nwin Level_1_1\n' > "$work/refused.plan"
 for run in stall refused; do
