@@ -9,9 +9,22 @@
 #
 # Usage: bench/run_all.sh [BUILD] [--only NAME] [extra benchmark args...]
 set -euo pipefail
+usage() {
+  echo "usage: bench/run_all.sh [BUILD] [--only NAME] [extra benchmark args...]"
+  echo "  BUILD        the benchmark build folder (default build/bench; made when missing)"
+  echo "  --only NAME  one binary, bench_NAME"
+  echo "  BENCH_CPU    the core to run on (default 0)"
+}
+case "${1:-}" in
+  -h | --help) usage; exit 0 ;;
+  -*) [[ "$1" == "--only" ]] || { usage >&2; exit 2; } ;;
+esac
 cd "$(dirname "$0")/.."
-build="${1:-build/bench}"
-shift || true
+build=build/bench
+if [[ $# -gt 0 && "$1" != --only ]]; then
+  build=$1
+  shift
+fi
 only=""
 if [[ "${1:-}" == "--only" ]]; then
   only="$2"

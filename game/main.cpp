@@ -235,6 +235,8 @@ class EntryApp : public Kivo::KivoAppBase {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Before start-up makes the program's folder the working folder.
+  Platform::AnchorHarnessPaths();
   Platform::SetCommandLine(argc, argv);
   Platform::SetMainThread();
   std::string backend = Platform::BackendName();

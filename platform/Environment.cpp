@@ -56,6 +56,20 @@ std::string RuntimeRoot() {
   return "/tmp";
 }
 
+void AnchorHarnessPaths() {
+  static const char* const kPathVariables[] = {"GAME_HOME",      "GAME_LOG",          "GAME_INPUT_SCRIPT",
+                                               "GAME_FRAME_OUT", "GAME_FRAME_DUMP",   "GAME_AUDIO_OUT",
+                                               "GAME_AUTOPLAY",  "GAME_AUTOPLAY_PLAN"};
+  char buffer[4096];
+  if (::getcwd(buffer, sizeof buffer) == nullptr) return;
+  const std::string start = buffer;
+  for (const char* name : kPathVariables) {
+    std::string value = EnvironmentValue(name);
+    if (value.empty() || value[0] == '/') continue;
+    ::setenv(name, (start + "/" + value).c_str(), 1);
+  }
+}
+
 bool MakeHostFolders(const std::string& hostPath) {
   if (hostPath.empty()) return false;
   for (size_t pos = 1; pos <= hostPath.size(); ++pos) {

@@ -27,6 +27,13 @@ std::string DataRoot();
 // else /tmp.
 std::string RuntimeRoot();
 
+// The harness's file and folder variables (GAME_HOME, GAME_LOG,
+// GAME_INPUT_SCRIPT, GAME_FRAME_OUT, GAME_FRAME_DUMP, GAME_AUDIO_OUT,
+// GAME_AUTOPLAY, GAME_AUTOPLAY_PLAN): the relative ones are made absolute
+// against the current folder. The program calls it before it changes folder,
+// so a relative path names a place in the folder it was started from.
+void AnchorHarnessPaths();
+
 // Creates the folder and its parents; true when it exists afterwards.
 bool MakeHostFolders(const std::string& hostPath);
 

@@ -46,19 +46,30 @@ int main(int argc, char** argv) {
   }
   static int window;  // any non-null window: the manager only passes it on
   DSoundManager manager(&window, true);
-  if (!out.empty() && !headless->OpenWav(out)) {
-    std::fprintf(stderr, "sndplay: cannot write %s\n", out.c_str());
-    return 1;
-  }
   // Headless runs have no device to wait for: mix into nothing at once.
   if (!headless && manager.Device()) headless = dynamic_cast<HeadlessAudioOutput*>(manager.Device()->Output());
   // The device was asked for and none opened: say so rather than end as if
   // the sound had been heard.
   const bool mixedToMemory = out.empty() && headless != nullptr;
+  // The sound is loaded before the WAV file is opened: a sound that does not
+  // load leaves no file behind.
   int id = manager.FindOrLoadSound(name);
   SoundInstance* instance = id >= 0 && manager.CountLoadedSounds() > 0 ? manager.CreateInstance(id) : nullptr;
-  if (!instance || !instance->Play(false, false)) {
+  if (!instance) {
     std::fprintf(stderr, "sndplay: failed to load sound: %s\n", name.c_str());
+    return 1;
+  }
+  if (!out.empty() && !headless->OpenWav(out)) {
+    std::fprintf(stderr, "sndplay: cannot write %s\n", out.c_str());
+    std::remove(out.c_str());
+    return 1;
+  }
+  if (!instance->Play(false, false)) {
+    std::fprintf(stderr, "sndplay: failed to play sound: %s\n", name.c_str());
+    if (!out.empty()) {
+      headless->CloseWav();
+      std::remove(out.c_str());
+    }
     return 1;
   }
   const std::uint32_t kStep = 4410;
@@ -75,6 +86,7 @@ int main(int argc, char** argv) {
     headless->Render(kStep, nullptr);  // a short tail of silence
     if (!headless->CloseWav()) {
       std::fprintf(stderr, "sndplay: cannot finish %s\n", out.c_str());
+      std::remove(out.c_str());
       return 1;
     }
   }

@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <fstream>
 
 #include "tests/support/sound_fixtures.h"
 #include "audio/AudioSupport.h"
@@ -564,6 +565,7 @@ TEST(soundloadTool, SndplayWritesAnAudibleWav) {
     samples[i] = static_cast<std::int16_t>(wav[44 + 2 * i] | (wav[45 + 2 * i] << 8));
   EXPECT_GT(Rms(samples, 0, 0, 4410), 1000.0);
   EXPECT_NE(std::system((std::string(SNDPLAY_PATH) + " data/sound/none --out x.wav 2>/dev/null").c_str()), 0);
+  EXPECT_FALSE(std::ifstream("x.wav").good()) << "a sound that did not load leaves no file";
 
   // No device can open (an audio driver that does not exist): the run says
   // where the sound went instead of ending silently.

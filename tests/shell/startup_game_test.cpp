@@ -144,6 +144,28 @@ TEST_F(GameTest, ARunClosedByScriptSavesTheNineValuesAndEditsSurvive) {
   EXPECT_EQ(Value("InProgress"), 0);
 }
 
+// The game makes its own folder the working folder at start; relative
+// harness paths still name places in the folder it was started from, and
+// the whole log lands in one file.
+TEST_F(GameTest, RelativeHarnessPathsNameTheStartingFolder) {
+  std::string start = folder + "/start";
+  ASSERT_EQ(mkdir(start.c_str(), 0700), 0);
+  std::ofstream(start + "/script.txt") << "100 close\n";
+  std::string command = "cd '" + start +
+                        "' && env -u XDG_RUNTIME_DIR GAME_SCENE=mnEngineDemo GAME_BACKEND=headless GAME_HOME=home "
+                        "GAME_LOG=game.log GAME_FRAME_OUT=frame.png GAME_INPUT_SCRIPT=script.txt timeout 120 '" +
+                        std::string(KIVO_GAME_EXE) + "' > out.txt 2>&1";
+  int status = std::system(command.c_str());
+  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << Output(start + "/out.txt");
+  std::string log = Output(start + "/game.log");
+  EXPECT_NE(log.find("backend headless"), std::string::npos) << "the first line: " << log;
+  EXPECT_NE(log.find("scene viewer: scene \"mnEngineDemo\" shown"), std::string::npos) << "a line from after the move";
+  EXPECT_TRUE(std::ifstream(start + "/frame.png").good());
+  EXPECT_EQ(access((start + "/home/config/registry").c_str(), F_OK), 0) << "the settings went to the relative home";
+  const std::string programFolder = std::string(KIVO_GAME_EXE).substr(0, std::string(KIVO_GAME_EXE).rfind('/'));
+  EXPECT_NE(access((programFolder + "/home").c_str(), F_OK), 0) << "nothing in the program's folder";
+}
+
 TEST_F(GameTest, MissingDirectXIsReportedWithCodeZero) {
   EXPECT_EQ(Run("", "100 close\n", "GAME_NO_DIRECTX=1"), 0);
   EXPECT_NE(Output(output).find("title=\"You need DirectX\""), std::string::npos) << Output(output);
