@@ -19,6 +19,7 @@
 #include "platform/FrameDump.h"
 #include "platform/Headless.h"
 #include "platform/Input.h"
+#include "platform/ModalDialog.h"
 #include "platform/Prompt.h"
 #include "platform/Windows.h"
 #include "platform/WindowSystem.h"
@@ -170,6 +171,7 @@ class HeadlessBackend : public Backend {
     mNext = 0;
     mAnswers.clear();
     mUrlResults.clear();
+    ClearDialogAnswers();
     // Answers are queued in file order, whatever their time.
     std::vector<ScriptEvent> timed;
     std::vector<ScriptEvent> byLine = mEvents;
@@ -179,10 +181,12 @@ class HeadlessBackend : public Backend {
       if (e.command == "msgbox") mAnswers.push_back(static_cast<int>(e.numbers[0]));
       if (e.command == "url") mUrlResults.push_back(static_cast<int>(e.numbers[0]));
       if (e.command == "prompt") QueuePromptAnswer(e.text);
+      if (e.command == "dialog") QueueDialogAnswer(e.text);
       if (e.command == "await") WatchLogFor(e.text);
     }
     for (const ScriptEvent& e : mEvents)
-      if (e.command != "msgbox" && e.command != "url" && e.command != "prompt") timed.push_back(e);
+      if (e.command != "msgbox" && e.command != "url" && e.command != "prompt" && e.command != "dialog")
+        timed.push_back(e);
     mEvents = timed;
     mScriptBase = timeGetTime();
   }

@@ -92,7 +92,8 @@ bool ParseLine(const std::string& line, ScriptEvent* event, std::string* error) 
   }
   event->time = static_cast<DWORD>(time);
   event->command = words[1];
-  if (event->command == "text" || event->command == "prompt" || event->command == "await") {
+  if (event->command == "text" || event->command == "prompt" || event->command == "await" ||
+      event->command == "dialog") {
     // Everything after one separator is the text, blanks included.
     size_t start = afterCommand < line.size() ? afterCommand + 1 : line.size();
     event->text = line.substr(start);

@@ -15,6 +15,8 @@
 #include <string>
 #include <vector>
 
+#include "resources/ImageLib.h"
+
 namespace {
 
 std::string ReadFile(const std::string& path) {
@@ -138,8 +140,10 @@ TEST_F(CrashProcessTest, GameCrashWritesTheReportAndEndsBySigsegv) {
   // The report's own last line end, then the file's one.
   EXPECT_EQ(report.compare(report.size() - 4, 4, "\r\n\r\n"), 0);
   std::string log = Log();
-  EXPECT_NE(log.find("ChoiceBox title=\"Fatal Error!\" buttons=[Close Now]"), std::string::npos) << log;
-  EXPECT_NE(log.find("Fatal Error!: \"Close Now\" x 8 width 384;"), std::string::npos);
+  EXPECT_NE(log.find("Dialog \"Fatal Error!\" button id=4 at 8,268 size 384x24 default cancel text=\"Close Now\""),
+            std::string::npos)
+      << log;
+  EXPECT_NE(log.find("Dialog \"Fatal Error!\" unanswered -> \"Close Now\""), std::string::npos);
 }
 #endif
 
@@ -171,7 +175,8 @@ TEST_F(CrashProcessTest, FaultKindsWithoutAnApplication) {
     EXPECT_EQ(lines[lines.size() - 2].compare(0, 12, "System Ver: "), 0) << report;
     EXPECT_EQ(lines.back(), "");
     EXPECT_FALSE(Exists(folder + "/clipboard.txt"));
-    EXPECT_NE(Log().find("buttons=[Close Now]"), std::string::npos);
+    // A configured server without an application: "Send Report" greyed.
+    EXPECT_NE(Log().find("button id=3 at 8,268 size 188x24 disabled text=\"Send Report\""), std::string::npos) << Log();
   }
 }
 
@@ -185,8 +190,7 @@ TEST_F(CrashProcessTest, ClipboardKeepsRawAddressesWhileTheFileIsResolved) {
     map << line;
   }
   map.close();
-  // The second button of the fatal-error box: "Close Now".
-  std::ofstream(folder + "/script.txt") << "0 msgbox 2\n";
+  std::ofstream(folder + "/script.txt") << "0 dialog press Close Now\n";
   ChildResult run = Run({KIVO_CRASH_PROBE, "app-segv"},
                         {"CRASH_PROBE_HOST=127.0.0.1:9", "GAME_INPUT_SCRIPT=" + folder + "/script.txt"});
   EXPECT_EQ(run.signal, SIGSEGV);
@@ -199,7 +203,62 @@ TEST_F(CrashProcessTest, ClipboardKeepsRawAddressesWhileTheFileIsResolved) {
       << report;
   EXPECT_NE(clipboard.find("\r\nProduct: CrashProbe\r\n"), std::string::npos);
   // With an application and a server, sending is offered.
-  EXPECT_NE(Log().find("buttons=[Send Report|Close Now]"), std::string::npos) << Log();
+  EXPECT_NE(Log().find("button id=3 at 8,268 size 188x24 default text=\"Send Report\""), std::string::npos) << Log();
+  EXPECT_NE(Log().find("Dialog \"Fatal Error!\" press -> \"Close Now\""), std::string::npos);
+}
+
+bool Have(const char* tool) {
+  return std::system((std::string("command -v ") + tool + " >/dev/null 2>&1").c_str()) == 0;
+}
+
+// Dark pixels (each channel below 0x60) in a rectangle of an ARGB picture.
+int DarkPixels(const Kivo::ImageLib::Image& picture, int x, int y, int width, int height) {
+  int count = 0;
+  for (int row = y; row < y + height; ++row)
+    for (int col = x; col < x + width; ++col) {
+      uint32_t p = picture.pixels[static_cast<size_t>(row) * picture.width + col];
+      if (((p >> 16) & 0xFF) < 0x60 && ((p >> 8) & 0xFF) < 0x60 && (p & 0xFF) < 0x60) ++count;
+    }
+  return count;
+}
+
+// The sdl2 crash window in a real X server: the probe's fault shows it in a
+// window of its own, its first frame holds the header, the report and the
+// button, and Esc (pressed through the X server) closes it; the process then
+// ends by its signal.
+TEST_F(CrashProcessTest, TheSdl2WindowShowsTheReportAndEscClosesIt) {
+  if (!Have("xvfb-run") || !Have("xdotool")) GTEST_SKIP() << "xvfb-run or xdotool is missing";
+  std::string script = folder + "/under_x.sh";
+  std::ofstream(script) << "cd '" << folder << "'\n"
+                        << "GAME_BACKEND=sdl2 GAME_HOME='" << folder << "/home' GAME_LOG='" << folder << "/log.txt' "
+                        << "GAME_FRAME_DUMP='" << folder << "/dump' "
+                        << "ASAN_OPTIONS=handle_segv=0:handle_sigbus=0:handle_sigfpe=0:handle_abort=0:detect_leaks=0 "
+                        << "'" << KIVO_CRASH_PROBE << "' app-segv >/dev/null 2>&1 &\n"
+                        << "probe=$!\n"
+                        << "i=0\n"
+                        << "until grep -q 'frame dump: dialog_Fatal_Error_ saved' '" << folder
+                        << "/log.txt' 2>/dev/null; do i=$((i+1)); [ $i -gt 600 ] && break; sleep 0.1; done\n"
+                        << "xdotool mousemove 200 120\n"
+                        << "sleep 0.3\n"
+                        << "xdotool key Escape\n"
+                        << "wait $probe\n"
+                        << "echo $? > '" << folder << "/status.txt'\n";
+  std::system(("mkdir -p '" + folder + "/dump'").c_str());
+  int ran = std::system(("timeout 120 xvfb-run -a sh '" + script + "' >/dev/null 2>&1").c_str());
+  ASSERT_EQ(ran, 0) << Log();
+  EXPECT_EQ(std::atoi(ReadFile(folder + "/status.txt").c_str()), 128 + SIGSEGV) << Log();
+  std::string log = Log();
+  EXPECT_NE(log.find("Dialog \"Fatal Error!\" pressed \"Close Now\""), std::string::npos) << log;
+  EXPECT_NE(log.find("Dialog \"Fatal Error!\" ended -> 4"), std::string::npos) << log;
+  Kivo::ImageLib::ImagePtr shot = Kivo::ImageLib::ReadPngImage(folder + "/dump/dialog_Fatal_Error_.png");
+  ASSERT_NE(shot, nullptr) << log;
+  ASSERT_EQ(shot->width, 400);
+  ASSERT_EQ(shot->height, 300);
+  EXPECT_GT(DarkPixels(*shot, 8, 8, 384, 84), 50) << "the header";
+  EXPECT_GT(DarkPixels(*shot, 12, 96, 360, 160), 200) << "the report's text";
+  EXPECT_GT(DarkPixels(*shot, 150, 272, 100, 16), 20) << "the button's caption";
+  EXPECT_EQ(DarkPixels(*shot, 30, 270, 60, 18), 0) << "the button's face left of its caption";
+  EXPECT_EQ(DarkPixels(*shot, 0, 262, 400, 4), 0) << "the face between report and button";
 }
 
 TEST_F(CrashProcessTest, TheUploadTransfersFirstRequestCarriesId3) {

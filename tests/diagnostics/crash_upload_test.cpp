@@ -2,7 +2,11 @@
 // scripted answers, and the upload's request laid out byte for byte.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <cstdio>
+#include <functional>
+#include <thread>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
@@ -33,9 +37,12 @@ class ReportingApp : public KivoAppBase {
     mProductVersion = "9.9";
   }
   void AddCrashReportFields(std::map<std::string, std::string>& fields) override {
+    // A slow request build, to let an abort come while it runs.
+    if (buildPause.count() > 0) std::this_thread::sleep_for(buildPause);
     fields["zeta"] = "last";
     fields["alpha"] = "first";
   }
+  std::chrono::milliseconds buildPause{0};
 };
 
 std::string Part(const std::string& name, const std::string& value) {
@@ -130,9 +137,8 @@ TEST_F(CrashUploadTest, RequestAndFormAreLaidOutExactly) {
 TEST_F(CrashUploadTest, SendReportThenDetailsThenTheFormArrives) {
   loopback::Server server({{{"HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nok"}, 0, false}});
   gCrashReportHost = "127.0.0.1:" + std::to_string(server.Port());
-  // "Send Report", then "Continue" with the text typed into the details.
-  Script("0 msgbox 1\n0 msgbox 1\n0 prompt text it broke\n");
-  CrashReporter::ShowCrashWindow("Exception at 0002:00000010", "Exception: test\r\n");
+  Script("0 dialog press Send Report\n0 dialog type it broke\n0 dialog press Continue\n0 dialog wait\n");
+  CrashReporter::ShowCrashWindow("Exception at 0002:00000010", "Exception: test\r\nModule: probe\r\n");
   EXPECT_TRUE(gCrashWindowDone);
   EXPECT_EQ(gCrashUploadTransfer.PollResult(), TRANSFER_COMPLETE);
   ASSERT_EQ(server.Requests().size(), 1u);
@@ -140,33 +146,58 @@ TEST_F(CrashUploadTest, SendReportThenDetailsThenTheFormArrives) {
   EXPECT_EQ(request, CrashReporter::BuildUploadRequest());
   EXPECT_NE(request.find(Part("usertext", "it broke")), std::string::npos);
   std::string log = Log();
-  EXPECT_NE(log.find("Fatal Error!: \"Send Report\" x 8 width 188; \"Close Now\" x 204 width 188;"), std::string::npos)
-      << log;
-  EXPECT_NE(log.find("ChoiceBox title=\"Error Details\" buttons=[Continue|Abort]"), std::string::npos);
-  EXPECT_NE(log.find("Submitting Report: Please Wait"), std::string::npos);
+  // Every control of the three windows, with its text, place and size.
+  const char* lines[] = {
+      "Dialog title=\"Fatal Error!\" at 64,64 size 400x300",
+      "Dialog \"Fatal Error!\" text id=1 at 8,8 size 384x84 text=\"An unexpected error has occured!",
+      "Dialog \"Fatal Error!\" scrolltext id=2 at 8,92 size 384x168 text=\"Exception: test\\r\\nModule: probe\\r\\n\"",
+      "Dialog \"Fatal Error!\" button id=3 at 8,268 size 188x24 default text=\"Send Report\"",
+      "Dialog \"Fatal Error!\" button id=4 at 204,268 size 188x24 cancel text=\"Close Now\"",
+      "Dialog \"Fatal Error!\" press -> \"Send Report\"",
+      "Dialog title=\"Error Details\" at 80,80 size 400x300",
+      "Dialog \"Error Details\" edit id=2 at 8,92 size 384x168 multiline text=\"\"",
+      "Dialog \"Error Details\" button id=3 at 8,268 size 188x24 default text=\"Continue\"",
+      "Dialog \"Error Details\" button id=4 at 204,268 size 188x24 cancel text=\"Abort\"",
+      "Dialog \"Error Details\" typed \"it broke\"",
+      "Dialog title=\"Submitting Report\" at 64,64 size 240x64",
+      "Dialog \"Submitting Report\" progress id=1 at 24,10 size 224x24 text=\"Please Wait",
+      "Dialog \"Submitting Report\" button id=4 at 72,36 size 96x22 default cancel text=\"Abort\"",
+      "Dialog \"Submitting Report\" ended -> 3",
+  };
+  size_t at = 0;
+  for (const char* line : lines) {
+    size_t found = log.find(line, at);
+    ASSERT_NE(found, std::string::npos) << line << "\n" << log;
+    at = found;
+  }
 }
 
 TEST_F(CrashUploadTest, FailedSendOffersRetryUntilCancelled) {
-  loopback::Server server({{{"HTTP/1.1 404 Not Found\r\n\r\n"}, 0, false}});
-  gCrashReportHost = "127.0.0.1:" + std::to_string(server.Port());
-  // "Send Report", "Continue", then Retry (4) once and Cancel (2).
-  Script("0 msgbox 1\n0 msgbox 1\n0 msgbox 4\n0 msgbox 2\n");
-  CrashReporter::ShowCrashWindow("t", "r\r\n");
-  EXPECT_TRUE(gCrashWindowDone);
-  EXPECT_EQ(server.Requests().size(), 2u);
-  EXPECT_TRUE(gCrashUserText.empty());  // no typed answer: sent empty
-  std::string log = Log();
-  size_t first = log.find("title=\"Connection Failed\" text=\"Failed to connect to server.\"");
-  ASSERT_NE(first, std::string::npos) << log;
-  EXPECT_NE(log.find("title=\"Connection Failed\"", first + 1), std::string::npos);
-  // The result was cleared before the box: the transfer is idle again.
-  EXPECT_EQ(gCrashUploadTransfer.PollResult(), TRANSFER_IDLE);
+  struct Case {
+    const char* boxes;  // the retry box's answers
+    size_t requests;
+  } cases[] = {{"0 msgbox 4\n0 msgbox 2\n", 2}, {"", 1}};  // Retry then Cancel; nobody there: Cancel
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.boxes);
+    gCrashWindowDone = false;
+    loopback::Server server({{{"HTTP/1.1 404 Not Found\r\n\r\n"}, 0, false}});
+    gCrashReportHost = "127.0.0.1:" + std::to_string(server.Port());
+    Script(std::string("0 dialog press Send Report\n0 dialog press Continue\n0 dialog wait\n") + c.boxes);
+    CrashReporter::ShowCrashWindow("t", "r\r\n");
+    EXPECT_TRUE(gCrashWindowDone);
+    EXPECT_EQ(server.Requests().size(), c.requests);
+    EXPECT_TRUE(gCrashUserText.empty());  // nothing typed: sent empty
+    EXPECT_NE(server.Requests()[0].find(Part("usertext", "")), std::string::npos);
+    EXPECT_NE(Log().find("title=\"Connection Failed\" text=\"Failed to connect to server.\""), std::string::npos);
+    // The result was cleared before the box: the transfer is idle again.
+    EXPECT_EQ(gCrashUploadTransfer.PollResult(), TRANSFER_IDLE);
+  }
 }
 
 TEST_F(CrashUploadTest, AbortInDetailsSendsNothing) {
   loopback::Server server({{{"HTTP/1.1 200 OK\r\n\r\n"}, 0, false}});
   gCrashReportHost = "127.0.0.1:" + std::to_string(server.Port());
-  Script("0 msgbox 1\n0 msgbox 2\n");  // "Send Report", then "Abort"
+  Script("0 dialog press Send Report\n0 dialog press Abort\n");
   CrashReporter::ShowCrashWindow("t", "r\r\n");
   EXPECT_TRUE(gCrashWindowDone);
   std::this_thread::sleep_for(std::chrono::milliseconds(50));
@@ -177,7 +208,70 @@ TEST_F(CrashUploadTest, WithoutAServerOnlyCloseNowIsOffered) {
   Script("");
   CrashReporter::ShowCrashWindow("t", "r\r\n");
   EXPECT_TRUE(gCrashWindowDone);
-  EXPECT_NE(Log().find("Fatal Error!: \"Close Now\" x 8 width 384;"), std::string::npos);
+  std::string log = Log();
+  EXPECT_NE(log.find("Dialog \"Fatal Error!\" button id=4 at 8,268 size 384x24 default cancel text=\"Close Now\""),
+            std::string::npos)
+      << log;
+  EXPECT_EQ(log.find("Send Report"), std::string::npos);
+  EXPECT_NE(log.find("Dialog \"Fatal Error!\" unanswered -> \"Close Now\""), std::string::npos);
+}
+
+TEST_F(CrashUploadTest, WithoutAnApplicationSendingIsGreyed) {
+  loopback::Server server({{{"HTTP/1.1 200 OK\r\n\r\n"}, 0, false}});
+  gCrashReportHost = "127.0.0.1:" + std::to_string(server.Port());
+  app.reset();
+  Script("0 dialog press Send Report\n");
+  CrashReporter::ShowCrashWindow("t", "r\r\n");
+  EXPECT_TRUE(gCrashWindowDone);
+  std::string log = Log();
+  EXPECT_NE(log.find("button id=3 at 8,268 size 188x24 disabled text=\"Send Report\""), std::string::npos) << log;
+  EXPECT_NE(log.find("button id=4 at 204,268 size 188x24 default cancel text=\"Close Now\""), std::string::npos);
+  EXPECT_NE(log.find("\"Send Report\" is disabled; ignored"), std::string::npos);
+  EXPECT_EQ(server.Accepted(), 0);
+}
+
+// Runs the windows on a thread of their own, failing (and ending the test
+// program) if they have not returned within a minute: a wait that never
+// ends must not hang the suite.
+void RunBounded(const std::function<void()>& flow) {
+  std::atomic<bool> done{false};
+  std::thread runner([&] {
+    flow();
+    done = true;
+  });
+  for (int i = 0; i < 6000 && !done; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  if (!done) {
+    ADD_FAILURE() << "the crash windows did not return";
+    std::_Exit(1);
+  }
+  runner.join();
+}
+
+TEST_F(CrashUploadTest, AbortDuringAStalledUploadEndsTheWait) {
+  // The server takes the request and never answers.
+  loopback::Server server({{{}, 0, true}});
+  gCrashReportHost = "127.0.0.1:" + std::to_string(server.Port());
+  Script("0 dialog press Send Report\n0 dialog press Continue\n0 dialog wait 300\n0 dialog press Abort\n");
+  RunBounded([] { CrashReporter::ShowCrashWindow("t", "r\r\n"); });
+  EXPECT_TRUE(gCrashWindowDone);
+  EXPECT_NE(Log().find("Dialog \"Submitting Report\" press -> \"Abort\""), std::string::npos);
+  gCrashUploadTransfer.WaitUntilDone();
+  EXPECT_EQ(gCrashUploadTransfer.PollResult(), TRANSFER_CANCELLED);
+  server.Stop();
+}
+
+// An abort while the upload thread still builds its request is not lost:
+// the request never starts.
+TEST_F(CrashUploadTest, AbortWhileTheRequestIsBuiltStartsNothing) {
+  loopback::Server server({{{"HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nok"}, 0, false}});
+  gCrashReportHost = "127.0.0.1:" + std::to_string(server.Port());
+  app->buildPause = std::chrono::milliseconds(300);
+  Script("0 dialog press Send Report\n0 dialog press Continue\n0 dialog press Abort\n");
+  RunBounded([] { CrashReporter::ShowCrashWindow("t", "r\r\n"); });
+  EXPECT_TRUE(gCrashWindowDone);
+  EXPECT_FALSE(gCrashUploadTransfer.Running());
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  EXPECT_EQ(server.Accepted(), 0);
 }
 
 }  // namespace
