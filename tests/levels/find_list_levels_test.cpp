@@ -4,8 +4,15 @@
 // autoplay rule.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <set>
+#include <string>
+#include <vector>
 
+#include "image/MemoryImage.h"
+#include "levels/FindListGames.h"
+#include "shell/base/TwisterRandom.h"
 #include "tests/levels/sample_level_support.h"
 #include "tools/sampledata/SampleLevels.h"
 #include "tools/sampledata/levels/FindListLevels.h"
@@ -87,6 +94,132 @@ TEST(FindListSampleLevels, LaterAppearancesDiffer) {
     EXPECT_EQ(layouts.size(), 6u);
     EXPECT_GE(totals.size(), 3u);
   }
+}
+
+// A player's eye on a drawn frame: the list entries are the pictures drawn
+// in the HUD's list area, the level's pictures those drawn left of it.
+class PlayByEyeTest : public SampleLevelTest {
+ protected:
+  struct Seen {
+    Kivo::MemoryImage* image;
+    Kivo::Quad quad;
+  };
+
+  void DrawFrame(Kivo::MiniGame& game, std::vector<Seen>& listed, std::vector<Seen>& scene) {
+    screen.calls.clear();
+    game.Draw(graphics);
+    const auto& calls = screen.calls;
+    for (size_t k = 0; k < calls.size(); ++k) {
+      auto* image = dynamic_cast<Kivo::MemoryImage*>(calls[k].image);
+      if (image == nullptr || image->GetBits() == nullptr || calls[k].color.alpha < 200) continue;
+      const Box box = BoxOf(calls[k].quad);
+      // Only what stays in sight counts: a picture drawn later over the
+      // middle of this one hides it.
+      const float midX = (box.left + box.right) / 2.0f;
+      const float midY = (box.top + box.bottom) / 2.0f;
+      bool hidden = false;
+      for (size_t later = k + 1; later < calls.size() && !hidden; ++later) {
+        hidden = Covers(calls[later], midX, midY);
+      }
+      if (hidden) continue;
+      if (box.left >= 680.0f && box.top >= kListTop && box.bottom <= kListBottom) {
+        listed.push_back({image, calls[k].quad});
+      } else if (box.right <= 680.0f && box.right - box.left < 200.0f) {
+        scene.push_back({image, calls[k].quad});  // small pictures only: not the room
+      }
+    }
+  }
+
+  struct Box {
+    float left, top, right, bottom;
+  };
+  static Box BoxOf(const Kivo::Quad& q) {
+    return {std::min(q.corner[0].x, q.corner[3].x), std::min(q.corner[0].y, q.corner[1].y),
+            std::max(q.corner[1].x, q.corner[2].x), std::max(q.corner[2].y, q.corner[3].y)};
+  }
+
+  // Whether the call draws an opaque pixel at (x, y) of the frame.
+  static bool Covers(const kindstest::DrawCall& call, float x, float y) {
+    auto* image = dynamic_cast<Kivo::MemoryImage*>(call.image);
+    if (image == nullptr || image->GetBits() == nullptr || call.color.alpha < 200) return false;
+    const Box box = BoxOf(call.quad);
+    if (x < box.left || x >= box.right || y < box.top || y >= box.bottom) return false;
+    const int px = static_cast<int>((x - box.left) / (box.right - box.left) * static_cast<float>(image->width));
+    const int py = static_cast<int>((y - box.top) / (box.bottom - box.top) * static_cast<float>(image->height));
+    return Opaque(image, std::min(px, image->width - 1), std::min(py, image->height - 1));
+  }
+
+  // How much two pictures' shapes agree: the share of sample points, taken
+  // over each picture's own box, where both are opaque or both clear.
+  static float ShapeAgreement(Kivo::MemoryImage* a, Kivo::MemoryImage* b) {
+    if (std::abs(a->width * b->height - b->width * a->height) > (a->width * b->height) / 10) return 0.0f;
+    int same = 0;
+    const int steps = 24;
+    for (int j = 0; j < steps; ++j) {
+      for (int i = 0; i < steps; ++i) {
+        const bool inA = Opaque(a, (i * 2 + 1) * a->width / (2 * steps), (j * 2 + 1) * a->height / (2 * steps));
+        const bool inB = Opaque(b, (i * 2 + 1) * b->width / (2 * steps), (j * 2 + 1) * b->height / (2 * steps));
+        same += inA == inB ? 1 : 0;
+      }
+    }
+    return static_cast<float>(same) / static_cast<float>(steps * steps);
+  }
+
+  static bool Opaque(Kivo::MemoryImage* image, int x, int y) {
+    return (image->GetBits()[static_cast<size_t>(y) * static_cast<size_t>(image->width) + static_cast<size_t>(x)] >>
+            24) != 0;
+  }
+
+  static constexpr float kListTop = 230.0f;
+  static constexpr float kListBottom = 462.0f;
+};
+
+TEST_F(PlayByEyeTest, SilhouetteListIsWonByClickingThePicturesItShows) {
+  Kivo::gRandom.Seed(1234);
+  Kivo::LevelPlayer player;
+  std::string error;
+  ASSERT_TRUE(player.Load("Level_1_1", &error)) << error;
+  ASSERT_EQ(player.Type(), "find_list_mask");
+  Kivo::MiniGame& game = *player.Game();
+  int clicks = 0;
+  for (int round = 0; round < 40 && !game.IsWon(); ++round) {
+    for (int i = 0; i < 400; ++i) player.Step();  // the list fades in, found items fly home
+    std::vector<Seen> listed;
+    std::vector<Seen> scene;
+    DrawFrame(game, listed, scene);
+    if (game.IsWon()) break;
+    ASSERT_FALSE(listed.empty()) << "round " << round << ": the list area shows nothing";
+    // The first entry the list shows, looked for among the scene's pictures.
+    const Seen& wanted = listed.front();
+    // The silhouette's edge is softened, so the shapes agree closely, not
+    // exactly; the picture taken must stand out from every other one.
+    const Seen* best = nullptr;
+    float bestAgreement = 0.0f;
+    float runnerUp = 0.0f;
+    for (const Seen& candidate : scene) {
+      const float agreement = ShapeAgreement(wanted.image, candidate.image);
+      if (agreement > bestAgreement) {
+        runnerUp = bestAgreement;
+        bestAgreement = agreement;
+        best = &candidate;
+      } else {
+        runnerUp = std::max(runnerUp, agreement);
+      }
+    }
+    ASSERT_NE(best, nullptr) << "round " << round;
+    ASSERT_GE(bestAgreement, 0.85f) << "round " << round << ": no picture in the scene has the listed shape";
+    ASSERT_GE(bestAgreement - runnerUp, 0.03f) << "round " << round << ": two pictures have the listed shape";
+    const Kivo::Vec2 at = Kivo::QuadMiddle(best->quad);
+    Kivo::AutoplayMove click;
+    click.kind = Kivo::AutoplayMove::kClick;
+    click.x = static_cast<int>(at.x);
+    click.y = static_cast<int>(at.y);
+    click.clicks = 1;
+    player.Perform(click);
+    ++clicks;
+  }
+  EXPECT_TRUE(game.IsWon()) << "after " << clicks << " clicks";
+  EXPECT_GE(clicks, 5);
 }
 
 class FindListLevelsTest : public SampleLevelTest, public ::testing::WithParamInterface<SampleCase> {};
