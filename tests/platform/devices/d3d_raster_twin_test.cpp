@@ -137,7 +137,11 @@ struct RandomScene {
     if (!flatColour) colour = rng() % 3 == 0 ? 0xFFFFFFFFu : static_cast<uint32_t>(rng());
     const float x = Position(-20, static_cast<float>(w) + 20), y = Position(-20, static_cast<float>(h) + 20);
     const float range = sprite ? 1.0f : 3.0f;
-    return MakeVertex(x, y, 1.0f, colour, Coord(-range, range), Coord(-range, range), Coord(-2, 2), Coord(-2, 2));
+    // Drawn one at a time, last first, in the order the stored CRCs were
+    // made with: the order of a call's arguments differs between compilers.
+    const float v1 = Coord(-2, 2), u1 = Coord(-2, 2);
+    const float v0 = Coord(-range, range), u0 = Coord(-range, range);
+    return MakeVertex(x, y, 1.0f, colour, u0, v0, u1, v1);
   }
 };
 
