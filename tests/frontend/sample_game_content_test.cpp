@@ -1,12 +1,18 @@
 // The sample game's content as the game reads it: the map's texts and
 // pictures for every stage and level, the level music table, and tutorials
-// that keep to what a player can answer.
+// that keep to what a player can answer, options toggles that look
+// different on and off, and skip buttons clear of the level's HUD.
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <set>
 
+#include "engine/ButtonKinds.h"
 #include "engine/ImageTable.h"
+#include "engine/ObjectKinds.h"
+#include "engine/SceneLoader.h"
+#include "image/MemoryImage.h"
+#include "resources/ImageLib.h"
 #include "engine/SceneDatabase.h"
 #include "engine/Script.h"
 #include "engine/SettingsFile.h"
@@ -116,6 +122,78 @@ TEST_F(SampleGameContentTest, TutorialsKeepToWhatAPlayerCanAnswer) {
       }
       EXPECT_TRUE(waitsForOk) << path;
     }
+  }
+}
+
+// The pixels of one cel (1-based column) of a one-row picture.
+std::vector<uint32_t> Cel(MemoryImage& image, int column) {
+  const int width = image.width / image.columns;
+  std::vector<uint32_t> pixels;
+  const uint32_t* bits = image.GetBits();
+  for (int y = 0; y < image.height; ++y) {
+    for (int x = 0; x < width; ++x) pixels.push_back(bits[y * image.width + (column - 1) * width + x]);
+  }
+  return pixels;
+}
+
+TEST_F(SampleGameContentTest, OptionsTogglesShowOtherPicturesOnAndOff) {
+  RegisterDrawingKinds();
+  // The pictures as the game decodes them, kept unpalettised for reading.
+  struct Plain : MemoryImage {
+    bool ConvertToPalette() override { return false; }
+  };
+  const ImageLoader previous = SetImageLoader([](const std::string& path) -> MemoryImage* {
+    ImageLib::ImagePtr decoded = ImageLib::LoadImageFile(path, true);
+    if (decoded == nullptr) return nullptr;
+    auto* image = new Plain();
+    image->SetBits(decoded->pixels.data(), decoded->width, decoded->height, true);
+    return image;
+  });
+  ObjectList objects;
+  ASSERT_TRUE(LoadScene("dlgOptions", objects));
+  struct Quiet : ObjEventListener {
+  } listener;
+  int toggles = 0;
+  for (sObj* object : objects) {
+    auto* toggle = dynamic_cast<sObjToggle*>(object);
+    if (toggle == nullptr) continue;
+    ++toggles;
+    toggle->SetListener(&listener);
+    MemoryImage* image = toggle->mImage.Get();
+    ASSERT_NE(image, nullptr) << toggle->mName;
+    const int off = toggle->mStateCells[kToggleOff];
+    const int on = toggle->mStateCells[kToggleOn];
+    EXPECT_NE(off, on) << toggle->mName;
+    EXPECT_NE(Cel(*image, off), Cel(*image, on)) << toggle->mName;
+  }
+  EXPECT_EQ(toggles, 2);
+  DeleteObjects(objects);
+  SetImageLoader(previous);
+}
+
+// The conversation's and the tutorial's skip buttons share one place left
+// of the HUD panel, so neither covers the HUD's own skip button.
+TEST_F(SampleGameContentTest, SkipButtonsStandClearOfTheHud) {
+  ObjectList hud;
+  ASSERT_TRUE(LoadScene("mnGame", hud));
+  const float hudLeft = hud[0]->mBaseQuad.corner[0].x;
+  DeleteObjects(hud);
+  Quad places[2];
+  int n = 0;
+  for (const char* scene : {"mnDialogs", "mnTutor"}) {
+    ObjectList objects;
+    ASSERT_TRUE(LoadScene(scene, objects));
+    sObj* skip = FindObjectByName(objects, "btnNextMenu");
+    ASSERT_NE(skip, nullptr) << scene;
+    places[n] = skip->mBaseQuad;
+    EXPECT_LT(skip->mBaseQuad.corner[2].x, hudLeft) << scene;
+    EXPECT_LE(skip->mBaseQuad.corner[2].y, 600.0f) << scene;
+    DeleteObjects(objects);
+    ++n;
+  }
+  for (int c = 0; c < 4; ++c) {
+    EXPECT_EQ(places[0].corner[c].x, places[1].corner[c].x) << c;
+    EXPECT_EQ(places[0].corner[c].y, places[1].corner[c].y) << c;
   }
 }
 

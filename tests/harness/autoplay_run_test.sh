@@ -23,7 +23,7 @@ work=$(mktemp -d "${TMPDIR:-/tmp}/kivo-autoplay-run.XXXXXX") || exit 1
 trap 'rm -rf "$work"' EXIT
 profile_dir=home/data/Korvandel/Mirrowen
 # The sample layout: btnStart 400,220 on the menu; the map's btnGame at
-# 685,570; the conversation's btnNextMenu at 705,570.
+# 685,570; the conversation's btnNextMenu at 585,570.
 cat > "$work/to_level.txt" <<'SCRIPT'
 0 await loading: "click" shown
 600 move 400 300
@@ -35,7 +35,7 @@ cat > "$work/to_level.txt" <<'SCRIPT'
 1500 move 685 570
 1550 click left
 1600 await screen 12 focused
-1700 move 705 570
+1700 move 585 570
 1800 click left
 1900 await screen 6 focused
 SCRIPT

@@ -17,7 +17,7 @@ cp "$seeded" "$work/$profile_dir/profile.dat"
 # The seeded player has chosen a difficulty: btnStart goes to the map.
 printf '\001' | dd of="$work/$profile_dir/profile.dat" bs=1 seek=104 conv=notrunc 2>/dev/null
 # The sample layout: btnStart 400,220 on the menu; btnGame 685,570 on the
-# map; the conversation's btnNextMenu at 705,570.
+# map; the conversation's btnNextMenu at 585,570.
 cat > "$work/script.txt" <<'SCRIPT'
 0 await loading: "click" shown
 600 move 400 300
@@ -31,7 +31,7 @@ cat > "$work/script.txt" <<'SCRIPT'
 1500 move 685 570
 1550 click left
 1600 await screen 12 focused
-1700 move 705 570
+1700 move 585 570
 1800 click left
 1900 await screen 6 focused
 2000 focus off

@@ -24,7 +24,7 @@ cat > "$work/level.txt" <<'SCRIPT'
 1500 move 685 570
 1550 click left
 1600 await screen 12 focused
-1700 move 705 570
+1700 move 585 570
 1800 click left
 1900 await screen 6 focused
 2000 await level screen: dialog 107

@@ -19,8 +19,8 @@ trap 'rm -rf "$work"' EXIT
 profile_dir=home/data/Korvandel/Mirrowen
 dialog="$(dirname "$game")/data/dialogs/dlg_1_1.dtxt"
 # The sample layout: btnStart 400,220 on the menu; on the map the first
-# stage picture at 110,75, btnLevel1 at 80,220, btnGame at 685,570; the
-# conversation's btnNextMenu at 705,570 and empty background at 20,580.
+# stage picture at 110,480, btnLevel1 at 440,95, btnGame at 685,570; the
+# conversation's btnNextMenu at 585,570 and empty background at 20,580.
 cat > "$work/menu_to_map.txt" <<'SCRIPT'
 0 await loading: "click" shown
 600 move 400 300
@@ -32,11 +32,11 @@ cat > "$work/menu_to_map.txt" <<'SCRIPT'
 SCRIPT
 {
   cat "$work/menu_to_map.txt"
-  printf '%s\n' '1500 move 80 220' '1550 click left' '4500 close'
+  printf '%s\n' '1500 move 440 95' '1550 click left' '4500 close'
 } > "$work/map.txt"
 {
   cat "$work/menu_to_map.txt"
-  printf '%s\n' '1500 move 110 75' '1550 click left' '2200 move 80 220' '2250 click left' \
+  printf '%s\n' '1500 move 110 480' '1550 click left' '2200 move 440 95' '2250 click left' \
     '2800 move 685 570' '2850 click left' '2900 await screen 12 focused' '3000 move 20 580'
   t=3100
   # Speech lines are "name_mood=text key"; each is awaited, then clicked.
@@ -50,7 +50,7 @@ SCRIPT
 } > "$work/story.txt"
 {
   cat "$work/menu_to_map.txt"
-  printf '%s\n' '1500 move 685 570' '1550 click left' '1600 await screen 12 focused' '1700 move 705 570' \
+  printf '%s\n' '1500 move 685 570' '1550 click left' '1600 await screen 12 focused' '1700 move 585 570' \
     '1800 click left' '1900 await screen 6 focused' '2400 close'
 } > "$work/skip.txt"
 run() {
@@ -64,6 +64,6 @@ run() {
   grep -E '^(screens: (switch|fade in ended)|conversation: |profiles: saved)|MessageBox|is missing' "$work/$1/game.log"
 }
 run map
-"$probe" "$work/map/frame.png" 420,200,760,400@crc
+"$probe" "$work/map/frame.png" 380,160,760,320@crc
 run story
 run skip

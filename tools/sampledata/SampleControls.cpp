@@ -4,6 +4,7 @@
 
 #include "tools/sampledata/DataWriters.h"
 #include "tools/sampledata/SampleDrawing.h"
+#include "tools/sampledata/SampleMap.h"
 
 namespace Kivo {
 
@@ -28,9 +29,9 @@ std::vector<ControlsPicture> ControlsPictures() {
                              return Opaque(x < 250 ? kSelectorHot : kSelectorSelected);
                            })));
   for (int i = 0; i < 5; ++i) {
-    pictures.push_back(Entry("stage_" + std::to_string(i + 1), 1, Flat(64, 48, kStages[i])));
+    pictures.push_back(Entry("stage_" + std::to_string(i + 1), 1, StageThumbnail(i + 1)));
   }
-  pictures.push_back(Entry("stage_dis", 1, Flat(64, 48, kStageMissing)));
+  pictures.push_back(Entry("stage_dis", 1, LockedStageThumbnail()));
   return pictures;
 }
 

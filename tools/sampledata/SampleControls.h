@@ -22,8 +22,6 @@ constexpr uint32_t kSliderFill = 0x40B040;
 constexpr uint32_t kSliderHandle = 0xE0E0E0;
 constexpr uint32_t kSelectorHot = 0x505070;
 constexpr uint32_t kSelectorSelected = 0x8060C0;
-constexpr uint32_t kStages[5] = {0xC04040, 0x40C040, 0x4040C0, 0xC0C040, 0x40C0C0};
-constexpr uint32_t kStageMissing = 0x606060;
 }  // namespace controls_colour
 
 DtmRecord ControlsScene();

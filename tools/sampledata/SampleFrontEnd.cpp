@@ -1,5 +1,6 @@
 #include "tools/sampledata/SampleFrontEnd.h"
 
+#include <cmath>
 #include <filesystem>
 #include <functional>
 
@@ -56,9 +57,21 @@ DtmRecord Button(const std::string& name, float top) {
   return button;
 }
 
+// A warm backdrop, a golden star, the congratulation and the way back.
 DtmRecord WinScene() {
   DtmRecord root = Placed("winRoot", kTypePlain, 0, 0, 800, 600);
-  return root.Child(Button("btnMenu", 500));
+  DtmRecord backdrop = Placed("winBack", kTypeSprite, 0, 0, 800, 600);
+  backdrop.Property("_keyImg", "win_back").Property("_sModeDraw", "NORMAL");
+  DtmRecord star = Placed("winStar", kTypeSprite, 300, 60, 200, 200);
+  star.Property("_keyImg", "win_star").Property("_sModeDraw", "NORMAL");
+  DtmRecord text = Placed("txtWin", kTypeText, 100, 290, 600, 120);
+  text.Property("_keyText", "win_text")
+      .Property("_sFont", "FONT_GENERAL")
+      .Property("_colObj", "13693183")  // 0xFFF0D0: red in the low byte
+      .Property("_iAlign", "0");
+  DtmRecord button = Button("btnMenu", 500);
+  button.Property("_keyText", "win_menu");
+  return root.Child(backdrop).Child(star).Child(text).Child(button);
 }
 
 ImageLib::Image Flat(int width, int height, const std::function<uint32_t(int, int)>& pixel) {
@@ -97,6 +110,38 @@ std::vector<FrontEndPicture> TablePictures() {
                       Flat(400, 24, [](int x, int y) -> uint32_t {
                         return x < 2 || y < 2 || x >= 398 || y >= 22 ? 0u : 0xFFE0B040u;
                       })});
+  // The options' toggles: an empty box when off, a ticked one when on.
+  pictures.push_back(
+      {{"opt_toggle", "data/images/front/opt_toggle.png", false, 2, 1}, Flat(80, 40, [](int x, int y) -> uint32_t {
+         const bool on = x >= 40;
+         const int bx = x % 40;
+         if (bx < 4 || bx >= 36 || y < 4 || y >= 36) return 0;
+         if (bx < 7 || bx >= 33 || y < 7 || y >= 33) return 0xFFF0F0F0u;
+         // The tick: a short stroke down to the right, a long one up.
+         const bool tick = (bx >= 11 && bx <= 19 && y - bx >= 6 && y - bx <= 10) ||
+                           (bx >= 17 && bx <= 29 && y + bx >= 44 && y + bx <= 49);
+         if (on) return tick ? 0xFFFFFFFFu : 0xFF30A040u;
+         return 0xFF283040u;
+       })});
+  // The win screen: a dusk from purple to gold, and a golden star.
+  pictures.push_back(
+      {{"win_back", "data/images/front/win_back.png", false, 1, 1}, Flat(800, 600, [](int, int y) -> uint32_t {
+         const uint32_t r = static_cast<uint32_t>(0x30 + y * 0x60 / 600);
+         const uint32_t g = static_cast<uint32_t>(0x18 + y * 0x28 / 600);
+         const uint32_t b = static_cast<uint32_t>(0x50 - y * 0x30 / 600);
+         return 0xFF000000u | r << 16 | g << 8 | b;
+       })});
+  pictures.push_back(
+      {{"win_star", "data/images/front/win_star.png", false, 1, 1}, Flat(200, 200, [](int x, int y) -> uint32_t {
+         // Five points: the radius limit swings with the angle.
+         const double dx = x - 99.5;
+         const double dy = y - 99.5;
+         const double r = std::sqrt(dx * dx + dy * dy);
+         const double a = std::atan2(dy, dx) * 5.0 / 2.0;
+         const double limit = 52.0 + 44.0 * std::pow(std::fabs(std::cos(a)), 3.0);
+         if (r >= limit) return 0;
+         return r >= limit - 5.0 ? 0xFF805010u : 0xFFF0C040u;
+       })});
   for (int card = 1; card <= 8; ++card) {
     const uint32_t colour = 0xFF000000u | static_cast<uint32_t>(card * 0x1F2D3B % 0xFFFFFF);
     pictures.push_back(
@@ -154,7 +199,11 @@ bool WriteFrontEndPictures(const std::string& folder, std::string* error) {
 }
 
 std::vector<std::pair<std::string, std::wstring>> FrontEndTexts() {
-  return {{"click", L"Click to continue"}, {"loading", L"Loading..."}, {"welcome", L"Welcome!"}};
+  return {{"click", L"Click to continue"},
+          {"loading", L"Loading..."},
+          {"welcome", L"Welcome!"},
+          {"win_text", L"Congratulations! Every place is searched and the sage's notebook is whole again."},
+          {"win_menu", L"Main menu"}};
 }
 
 }  // namespace Kivo

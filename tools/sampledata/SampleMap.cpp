@@ -173,6 +173,21 @@ ImageLib::Image StagePicture(int stage, int width, int height) {
   });
 }
 
+// A padlock on a dim stone grey: a stage not reached yet.
+ImageLib::Image LockedPicture(int width, int height) {
+  return Picture(width, height, [width, height](int x, int y) {
+    const int cx = width / 2;
+    const int dx = x - cx;
+    const int bodyTop = height / 2 - 2;
+    const bool body = dx > -12 && dx < 12 && y >= bodyTop && y < bodyTop + 16;
+    const int ry = y - bodyTop;
+    const int ring = dx * dx + ry * ry;
+    const bool shackle = y < bodyTop && ring < 10 * 10 && ring >= 6 * 6;
+    if (body || shackle) return Opaque(0xB0B0A8);
+    return Opaque(0x383838 + 0x010101 * static_cast<uint32_t>(16 * y / height));
+  });
+}
+
 MapPicture Entry(const std::string& key, ImageLib::Image image) {
   return {{key, "data/images/map/" + key + ".png", false, 1, 1}, std::move(image)};
 }
@@ -183,10 +198,14 @@ std::wstring StageTitle(int stage) {
   return stage >= 1 && stage <= kSampleStages ? kTitles[stage - 1] : std::wstring();
 }
 
+ImageLib::Image StageThumbnail(int stage) { return StagePicture(stage, 64, 48); }
+
+ImageLib::Image LockedStageThumbnail() { return LockedPicture(64, 48); }
+
 std::vector<MapPicture> MapPictures() {
   std::vector<MapPicture> pictures;
   for (int stage = kSharedStagePictures + 1; stage <= kSampleStages; ++stage) {
-    pictures.push_back(Entry(Key("stage_", stage), StagePicture(stage, 64, 48)));
+    pictures.push_back(Entry(Key("stage_", stage), StageThumbnail(stage)));
   }
   for (int stage = 1; stage <= kSampleStages; ++stage) {
     pictures.push_back(Entry(Key("stage_picture_", stage), StagePicture(stage, 240, 160)));

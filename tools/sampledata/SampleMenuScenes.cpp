@@ -37,8 +37,8 @@ DtmRecord Object(const std::string& name, uint32_t type, float left, float top, 
 }
 
 // A button with the demo button picture and a caption from data.txt.
-DtmRecord Button(const std::string& name, const std::string& caption, float left, float top) {
-  DtmRecord button = Object(name, kButton, left, top, 160, 40);
+DtmRecord Button(const std::string& name, const std::string& caption, float left, float top, float width = 160) {
+  DtmRecord button = Object(name, kButton, left, top, width, 40);
   button.Property("_keyImg", "demo_button").Property("_keyText", caption).Property("_sFont", "FONT_GENERAL");
   return button;
 }
@@ -69,11 +69,20 @@ DtmRecord Question(const std::string& name, const std::string& messageKey,
   return panel;
 }
 
+// Each choice says what it means: a clock on every level, or none.
+DtmRecord Difficulty() {
+  DtmRecord panel = Panel("difficultyRoot");
+  panel.Child(Text("txtMessage", "dlg_difficulty", 220, 180, 360));
+  panel.Child(Button("btnHard", "dlg_hard", 210, 380, 185));
+  panel.Child(Button("btnEasy", "dlg_easy", 405, 380, 185));
+  return panel;
+}
+
 DtmRecord MainMenu() {
   DtmRecord root = Object("menuRoot", kSprite, 0, 0, 800, 600);
   root.Property("_keyImg", "demo_back").Property("music_play", "menu");
   root.Child(Text("welcome", "menu_welcome", 40, 30, 400));
-  root.Child(Button("btnWelcome", "menu_players", 40, 80));
+  root.Child(Button("btnWelcome", "menu_players", 40, 80, 200));
   root.Child(Button("btnStart", "menu_start", 320, 200));
   root.Child(Button("btnOptions", "menu_options", 320, 260));
   root.Child(Button("btnCredits", "menu_credits", 320, 320));
@@ -111,19 +120,19 @@ DtmRecord Options() {
   DtmRecord panel = Panel("optionsRoot");
   panel.Child(Text("txtSound", "opt_sound", 220, 170, 160));
   panel.Child(Text("txtMusic", "opt_music", 220, 220, 160));
-  for (const auto& [name, top] : {std::pair<const char*, float>{"progSound", 170}, {"progMusic", 220}}) {
-    DtmRecord slider = Object(name, kSlider, 390, top, 190, 30);
-    slider.Property("_keyImg", "demo_cells")
-        .Property("_keyImgBack", "demo_back")
-        .Property("_keyImgCenter", "demo_button");
+  for (const auto& [name, top] : {std::pair<const char*, float>{"progSound", 173}, {"progMusic", 223}}) {
+    DtmRecord slider = Object(name, kSlider, 390, top, 180, 24);
+    slider.Property("_keyImg", "ctl_slider_fill")
+        .Property("_keyImgBack", "ctl_slider_back")
+        .Property("_keyImgCenter", "ctl_slider_handle");
     panel.Child(slider);
   }
   DtmRecord windowed = Object(kWindowed, kToggle, 220, 270, 40, 40);
-  windowed.Property("_keyImg", "demo_cells");
+  windowed.Property("_keyImg", "opt_toggle");
   panel.Child(windowed);
   panel.Child(Text("txtWindowed", "opt_fullscreen", 270, 270, 300));
   DtmRecord cursors = Object(kCursors, kToggle, 220, 320, 40, 40);
-  cursors.Property("_keyImg", "demo_cells");
+  cursors.Property("_keyImg", "opt_toggle");
   panel.Child(cursors);
   panel.Child(Text("txtCursors", "opt_cursors", 270, 320, 300));
   panel.Child(Button("btnClose", "dlg_ok", 320, 390));
@@ -156,8 +165,7 @@ bool AddSampleMenuScenes(SceneDatabaseWriter& writer, std::string* error) {
       {"mnMainMenu", MainMenu()},
       {"dlgExit", Question("exitRoot", "dlg_exit_ask", {{"btnYes", "dlg_yes"}, {"btnNo", "dlg_no"}})},
       {"dlgCredits", Question("creditsRoot", "dlg_credits", {{"btnOk", "dlg_ok"}})},
-      {"dlgDifficulty",
-       Question("difficultyRoot", "dlg_difficulty", {{"btnHard", "dlg_hard"}, {"btnEasy", "dlg_easy"}})},
+      {"dlgDifficulty", Difficulty()},
       {"dlgPlayer", Players()},
       {"dlgName", Name()},
       {"dlgDublicate", Question("dublicateRoot", "dlg_name_taken", {{"btnOk", "dlg_ok"}})},
@@ -196,11 +204,11 @@ bool AddSampleMenuTexts(TextTableWriter& writer, std::string* error) {
       {"dlg_down", L"Down"},
       {"dlg_create", L"New"},
       {"dlg_delete", L"Delete"},
-      {"dlg_hard", L"Timed"},
-      {"dlg_easy", L"Relaxed"},
+      {"dlg_hard", L"Race the clock"},
+      {"dlg_easy", L"No clock"},
       {"dlg_exit_ask", L"Do you really want to quit?"},
       {"dlg_credits", L"Made with the Kivo framework.\nSample data only."},
-      {"dlg_difficulty", L"How would you like to play?"},
+      {"dlg_difficulty", L"Play each level against a clock, or take your time?"},
       {"dlg_name_ask", L"Please enter your name:"},
       {"dlg_name_taken", L"This name is taken already."},
       {"dlg_delete_ask", L"Delete this player?"},

@@ -32,10 +32,55 @@ StoryPicture Entry(const std::string& key, ImageLib::Image image) {
   return {{key, "data/images/story/" + key + ".png", false, 1, 1}, std::move(image)};
 }
 
+// An arrow pointing right: a shaft and a head, orange with a dark rim, so
+// it reads on light and dark ground alike.
+ImageLib::Image ArrowPicture() {
+  return Picture(60, 20, [](int x, int y) -> uint32_t {
+    const int dy = y < 10 ? 9 - y : y - 10;  // 0 on the middle rows
+    const bool head = x >= 38 && dy <= (59 - x) * 9 / 21;
+    const bool shaft = x < 40 && dy <= 3;
+    if (!head && !shaft) return 0;
+    const bool headRim = x >= 38 && (dy + 2 > (59 - x) * 9 / 21 || x == 38);
+    const bool shaftRim = x < 40 && (dy == 3 || x < 2) && !(x >= 38 && dy <= 3);
+    return Opaque(headRim || shaftRim ? 0x401008 : 0xF07020);
+  });
+}
+
+// The map's ground: a deep blue, lighter towards the foot.
+ImageLib::Image MapBackdrop() {
+  return Picture(800, 600, [](int x, int y) {
+    const uint32_t r = static_cast<uint32_t>(0x14 + y * 0x10 / 600);
+    const uint32_t g = static_cast<uint32_t>(0x1C + y * 0x18 / 600 + x * 0x08 / 800);
+    const uint32_t b = static_cast<uint32_t>(0x30 + y * 0x28 / 600);
+    return Opaque(r << 16 | g << 8 | b);
+  });
+}
+
 std::vector<StoryPicture> StoryPictures() {
   std::vector<StoryPicture> pictures;
   pictures.push_back(Entry("tut_back", Flat(320, 140, 0xF0E8D0)));
-  pictures.push_back(Entry("tut_arrow", Flat(60, 20, 0xE04020)));
+  pictures.push_back(Entry("tut_arrow", ArrowPicture()));
+  pictures.push_back(Entry("map_back", MapBackdrop()));
+  // The speech bubble's pieces: a slate fill under white text, a pale rim.
+  constexpr uint32_t kBubbleFill = 0x26324A;
+  constexpr uint32_t kBubbleRim = 0xC8D0E0;
+  pictures.push_back(Entry("story_bubble_corner", Picture(12, 12, [](int x, int y) {
+                             const int dx = x < 6 ? 6 - x : x - 5;
+                             const int dy = y < 6 ? 6 - y : y - 5;
+                             return Opaque(dx + dy > 8 ? kBubbleRim : kBubbleFill);
+                           })));
+  pictures.push_back(Entry("story_bubble_hr", Picture(4, 12, [](int, int y) {
+                             return Opaque(y < 2 || y >= 10 ? kBubbleRim : kBubbleFill);
+                           })));
+  pictures.push_back(Entry("story_bubble_vr", Picture(12, 4, [](int x, int) {
+                             return Opaque(x < 2 || x >= 10 ? kBubbleRim : kBubbleFill);
+                           })));
+  pictures.push_back(Entry("story_bubble_fill", Flat(4, 4, kBubbleFill)));
+  // The tail, pointing down to the speaker.
+  pictures.push_back(Entry("story_bubble_arrow", Picture(24, 16, [](int x, int y) -> uint32_t {
+                             const int half = 12 - y * 12 / 16;
+                             return x >= 12 - half && x < 12 + half ? Opaque(kBubbleFill) : 0;
+                           })));
   return pictures;
 }
 
@@ -51,26 +96,34 @@ DtmRecord Button(const std::string& name, const std::string& textKey, float x, f
   return record;
 }
 
-DtmRecord Text(const std::string& name, const std::string& key, float x, float y, float w, float h) {
+// Dark text for light ground.
+constexpr uint32_t kInk = 0x202020;
+// Light text for the map's dark ground.
+constexpr uint32_t kChalk = 0xF4ECD0;
+
+DtmRecord Text(const std::string& name, const std::string& key, float x, float y, float w, float h,
+               uint32_t colour = kInk) {
   DtmRecord record = Placed(name, kText, x, y, w, h);
   record.Property("_keyText", key)
       .Property("_sFont", "FONT_TEXT")
-      .Property("_colObj", ColourValue(0x202020))
+      .Property("_colObj", ColourValue(colour))
       .Property("_iAlign", "0")
       .Property("_iLineSpacing", "-1");
   return record;
 }
 
 DtmRecord Bubble(const std::string& name, float x, float y) {
-  DtmRecord record = Placed(name, kBubble, x, y, 220, 80);
+  DtmRecord record = Placed(name, kBubble, x, y, 260, 60);
   const std::pair<const char*, const char*> pieces[] = {
-      {"_keyImgLU", "kinds_bubble_lu"},   {"_keyImgRU", "kinds_bubble_ru"},  {"_keyImgRD", "kinds_bubble_rd"},
-      {"_keyImgLD", "kinds_bubble_ld"},   {"_keyImgHR", "kinds_bubble_hr"},  {"_keyImgVR", "kinds_bubble_vr"},
-      {"_keyImgFon", "kinds_bubble_fon"}, {"_keyImgArr", "kinds_bubble_arr"}};
+      {"_keyImgLU", "story_bubble_corner"}, {"_keyImgRU", "story_bubble_corner"}, {"_keyImgRD", "story_bubble_corner"},
+      {"_keyImgLD", "story_bubble_corner"}, {"_keyImgHR", "story_bubble_hr"},     {"_keyImgVR", "story_bubble_vr"},
+      {"_keyImgFon", "story_bubble_fill"},  {"_keyImgArr", "story_bubble_arrow"}};
   for (const auto& [key, image] : pieces) record.Property(key, image);
   record.Property("_sFont", "FONT_TEXT")
       .Property("_iAniKey_appear", "10")
       .Property("_iAniRate_appear", "25")
+      // The object's colour tints the pieces and the text alike, so the
+      // text stays white and the pieces bring the contrast: a dark fill.
       .Property("_sAniKey_appear_1", "c(255)")
       .Property("_sAniKey_appear_10", "c(255)")
       .Property("_iAniKey_hide", "10")
@@ -80,16 +133,27 @@ DtmRecord Bubble(const std::string& name, float x, float y) {
   return record;
 }
 
+// The one skip button of the conversation and of the tutorial, left of the
+// level's HUD panel (x 680 on) and its own skip button. Both screens put it
+// on the same place, so the conversation's covers the waiting tutorial's.
+constexpr float kSkipX = 510;
+constexpr float kSkipY = 550;
+
 DtmRecord DialogsScene() {
   DtmRecord root = Placed("root", kPlain, 0, 0, 800, 600);
   const float slotX[3] = {160, 560, 360};
+  // Bubbles above the heads, each wholly left of the HUD panel.
+  const float bubbleX[3] = {40, 400, 220};
   for (int i = 0; i < 3; ++i) {
     const std::string n = std::to_string(i + 1);
-    root.Child(Sprite("pers" + n, "hero_body", slotX[i], 300, 120, 240))
-        .Child(Sprite("pers" + n + "_head", "hero_head_normal", slotX[i] + 30, 240, 60, 70))
-        .Child(Bubble("b_pers" + n, slotX[i] - 40, 120));
+    // No picture of their own: a slot shows only once "personage" dresses it.
+    DtmRecord body = Placed("pers" + n, kSprite, slotX[i], 300, 120, 240);
+    DtmRecord head = Placed("pers" + n + "_head", kSprite, slotX[i] + 30, 240, 60, 70);
+    body.Property("_sModeDraw", "NORMAL");
+    head.Property("_sModeDraw", "NORMAL");
+    root.Child(body).Child(head).Child(Bubble("b_pers" + n, bubbleX[i], 120));
   }
-  root.Child(Button("btnNextMenu", "_kindsPlay", 630, 550));
+  root.Child(Button("btnNextMenu", "story_skip", kSkipX, kSkipY));
   return root;
 }
 
@@ -97,39 +161,41 @@ DtmRecord TutorScene() {
   DtmRecord root = Placed("root", kPlain, 0, 0, 800, 600);
   root.Child(Sprite("sprBack", "tut_back", 240, 230, 320, 140))
       .Child(Text("txtTutor", "tut_find_items", 260, 245, 280, 80))
-      .Child(Button("ok", "_kindsPlay", 325, 325));
+      .Child(Button("ok", "tut_ok", 325, 325));
   for (const char* arrow : {"tutArrow", "tutArrow1", "tutArrow2"}) {
     root.Child(Sprite(arrow, "tut_arrow", 0, 0, 60, 20));
   }
-  // The skip button stays left of the level's HUD panel (x 680 on), whose
-  // own skip button it would otherwise cover.
-  root.Child(Button("btnNextMenu", "_kindsPlay", 510, 550));
+  root.Child(Button("btnNextMenu", "tut_skip", kSkipX, kSkipY));
   return root;
 }
 
+// The stage's picture on the left, under where the rain after a won level
+// falls (it starts at the top near x 117); everything to be read stands
+// right of it or below it.
 DtmRecord MapScene() {
   DtmRecord root = Placed("root", kPlain, 0, 0, 800, 600);
-  DtmRecord bar = Placed("StageBar", kCarousel, 40, 20, 720, 110);
-  bar.Property("_iNumPict", "5").Property("_sType", "HOR").Property("_fWidthPic", "120").Property("_fHeightPic", "80");
-  root.Child(bar);
-  DtmRecord slider = Placed("StageProgress", kSlider, 40, 140, 720, 16);
+  root.Child(Sprite("mapBack", "map_back", 0, 0, 800, 600));
+  root.Child(Sprite("Picture", "stage_picture_1", 60, 60, 240, 160));
+  root.Child(Text("TitleText", "stage_title_1", 380, 30, 380, 30, kChalk));
+  for (int i = 1; i <= 4; ++i) {
+    const std::string n = std::to_string(i);
+    const float x = 420.0f + 90.0f * static_cast<float>(i - 1);
+    DtmRecord toggle = Placed("btnLevel" + n, kToggle, x, 75, 40, 40);
+    toggle.Property("_keyImg", "kinds_toggle");
+    root.Child(toggle).Child(Text("txtLevel" + n, "map_level_" + n, x - 20, 118, 80, 24, kChalk));
+  }
+  root.Child(Text("StoryText", "level_story_1_1", 380, 160, 380, 160, kChalk))
+      .Child(Text("FactText", "level_fact_1_1", 380, 330, 380, 60, kChalk));
+  DtmRecord slider = Placed("StageProgress", kSlider, 40, 400, 720, 16);
   slider.Property("_keyImg", "ctl_slider_fill")
       .Property("_keyImgBack", "ctl_slider_back")
       .Property("_keyImgCenter", "ctl_slider_handle");
   root.Child(slider);
-  for (int i = 1; i <= 4; ++i) {
-    const std::string n = std::to_string(i);
-    DtmRecord toggle = Placed("btnLevel" + n, kToggle, 60.0f + 90.0f * (i - 1), 200, 40, 40);
-    toggle.Property("_keyImg", "kinds_toggle");
-    root.Child(toggle).Child(Text("txtLevel" + n, "map_level_" + n, 60.0f + 90.0f * (i - 1), 245, 80, 24));
-  }
-  DtmRecord story = Text("StoryText", "level_story_1_1", 420, 200, 340, 200);
-  root.Child(story)
-      .Child(Text("FactText", "level_fact_1_1", 420, 420, 340, 60))
-      .Child(Text("TitleText", "stage_title_1", 60, 290, 300, 30))
-      .Child(Sprite("Picture", "stage_picture_1", 60, 330, 240, 160))
-      .Child(Button("btnLeft", "map_left", 40, 500))
-      .Child(Button("btnRight", "map_right", 200, 500))
+  DtmRecord bar = Placed("StageBar", kCarousel, 40, 425, 720, 110);
+  bar.Property("_iNumPict", "5").Property("_sType", "HOR").Property("_fWidthPic", "120").Property("_fHeightPic", "80");
+  root.Child(bar)
+      .Child(Button("btnLeft", "map_left", 40, 550))
+      .Child(Button("btnRight", "map_right", 200, 550))
       .Child(Button("btnMenu", "map_menu", 420, 550))
       .Child(Button("btnGame", "map_play", 610, 550));
   return root;
@@ -161,8 +227,9 @@ bool WriteStoryPictures(const std::string& folder, std::string* error) {
 
 std::vector<std::pair<std::string, std::wstring>> StoryTexts() {
   std::vector<std::pair<std::string, std::wstring>> texts = {
-      {"map_level_1", L"1"}, {"map_level_2", L"2"}, {"map_level_3", L"3"}, {"map_level_4", L"4"},
-      {"map_left", L"<"},    {"map_right", L">"},   {"map_menu", L"Menu"}, {"map_play", L"Play"}};
+      {"map_level_1", L"1"},        {"map_level_2", L"2"},       {"map_level_3", L"3"}, {"map_level_4", L"4"},
+      {"map_left", L"<"},           {"map_right", L">"},         {"map_menu", L"Menu"}, {"map_play", L"Play"},
+      {"story_skip", L"Skip talk"}, {"tut_skip", L"Skip hints"}, {"tut_ok", L"OK"}};
   for (auto& text : MapTexts()) texts.push_back(std::move(text));
   return texts;
 }

@@ -21,18 +21,26 @@ struct Hint {
   float seconds;  // 0: wait for "ok"
 };
 
+// Where the arrows point: each stands just left of the HUD panel (x 680 on),
+// its head at the panel's edge on the row of the element the hint names.
+constexpr float kArrowX = 645;
+constexpr float kGoalButtonY = 70;  // "Goal", which opens the notebook
+constexpr float kClockY = 115;      // the time bar and its figures
+constexpr float kHintButtonY = 180;
+
 // The first stage teaches the screen; later ones remind.
 const std::vector<Hint>& HintsOf(int stage) {
   static const std::vector<Hint> first = {
-      {L"Welcome! Your task is written in the notebook on the right.", 340, 240, 640, 120, 0, 0},
-      {L"The clock on the right shows how much time is left.", 340, 240, 640, 300, 0, 0},
-      {L"Good luck! Press the skip button any time to hide the hints.", 340, 240, 0, 0, -1, 2.0f}};
+      {L"Welcome! Your task is written in the notebook: the Goal button on the right opens it.", 340, 240, kArrowX,
+       kGoalButtonY, 0, 0},
+      {L"The clock on the right shows how much time is left.", 340, 240, kArrowX, kClockY, 0, 0},
+      {L"Good luck! Press Skip hints at any time to hide these hints.", 340, 240, 0, 0, -1, 2.0f}};
   static const std::vector<Hint> second = {
       {L"Each place has its own puzzles. Read the task before you start.", 340, 240, 0, 0, -1, 0},
-      {L"The hint button on the right helps when you are stuck.", 340, 240, 640, 450, 0, 1.5f}};
+      {L"The Hint button on the right helps when you are stuck.", 340, 240, kArrowX, kHintButtonY, 0, 1.5f}};
   static const std::vector<Hint> later = {
       {L"A new place to search. Take your time and look around.", 340, 240, 0, 0, -1, 0},
-      {L"Remember: the notebook on the right keeps your task.", 340, 240, 640, 120, 0, 1.0f}};
+      {L"Remember: the Goal button on the right shows your task.", 340, 240, kArrowX, kGoalButtonY, 0, 1.0f}};
   if (stage == 1) return first;
   if (stage == 2) return second;
   return later;
