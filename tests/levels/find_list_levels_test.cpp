@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/EngineObject.h"
 #include "image/MemoryImage.h"
 #include "levels/FindListGames.h"
 #include "shell/base/TwisterRandom.h"
@@ -220,6 +221,21 @@ TEST_F(PlayByEyeTest, SilhouetteListIsWonByClickingThePicturesItShows) {
   }
   EXPECT_TRUE(game.IsWon()) << "after " << clicks << " clicks";
   EXPECT_GE(clicks, 5);
+}
+
+class HintEffectTest : public SampleLevelTest {};
+
+TEST_F(HintEffectTest, EveryHintGivingKindFindsAHintEffectToStart) {
+  // A hint spends its charge: something must show at the hinted point.
+  for (int number = 0; number < 27; ++number) {
+    const Kivo::LevelSlot slot = Kivo::SampleLevelSlot(number / 4 + 1, number % 4 + 1);
+    SCOPED_TRACE(slot.type);
+    Kivo::LevelPlayer player;
+    std::string error;
+    ASSERT_TRUE(player.Load("Level_" + std::to_string(slot.stage) + "_" + std::to_string(slot.level), &error)) << error;
+    if (!player.Game()->HasHint()) continue;
+    EXPECT_NE(dynamic_cast<Kivo::AnimEffectTarget*>(player.Game()->FindEffect("effHint")), nullptr);
+  }
 }
 
 class FindListLevelsTest : public SampleLevelTest, public ::testing::WithParamInterface<SampleCase> {};
