@@ -44,6 +44,12 @@ void UsePlatformWindows() {
     machine.desktopWidth = width;
     machine.desktopHeight = height;
   }
+  // The real desktop never changes its depth: a 16-bit mode asked by the
+  // program is drawn in the desktop's own format, so full screen shows the
+  // same colours as a window. A 5-6-5 frame put the soft gradients of the
+  // backdrops into steps one 5-bit level wide, which the stretch to the
+  // screen made into coarse blocks.
+  machine.sixteenBitFormat = machine.desktopFormat;
   Reset(machine);
   SetWindowHost(&host);
 }

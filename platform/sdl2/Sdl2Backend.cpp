@@ -16,6 +16,7 @@
 #include "platform/WindowSystem.h"
 #include "platform/headless/AudioHeadless.h"
 #include "platform/sdl2/AudioSDL.h"
+#include "platform/sdl2/FrameFit.h"
 #include "platform/sdl2/SdlKeys.h"
 
 namespace Platform {
@@ -27,6 +28,10 @@ struct HostWindow {
   SDL_Renderer* renderer = nullptr;
   SDL_Texture* texture = nullptr;
   int textureWidth = 0, textureHeight = 0;
+  bool linear = false;  // the texture's filter
+  // A full-screen host covers the desktop whatever size the program gave
+  // its window; the program's window is the frame inside it.
+  bool fullScreen = false;
 };
 
 SDL_SystemCursor SystemCursorFor(int id) {
@@ -98,8 +103,17 @@ class Sdl2Backend : public Backend {
                         bool fullScreen) override {
     Uint32 flags = SDL_WINDOW_HIDDEN;
     if (fullScreen) {
-      flags |= SDL_WINDOW_FULLSCREEN_DESKTOP | SDL_WINDOW_ALWAYS_ON_TOP;
-      x = y = SDL_WINDOWPOS_UNDEFINED;
+      // The desktop's own mode, never a mode change. The window is made at
+      // the desktop's place and size as well: without a window manager
+      // nobody acts on the full-screen request, and SDL would draw for a
+      // desktop-sized window into one of the program's size.
+      flags |= SDL_WINDOW_FULLSCREEN_DESKTOP | SDL_WINDOW_BORDERLESS | SDL_WINDOW_ALWAYS_ON_TOP;
+      SDL_Rect bounds{0, 0, width, height};
+      SDL_GetDisplayBounds(0, &bounds);
+      x = bounds.x;
+      y = bounds.y;
+      width = bounds.w;
+      height = bounds.h;
     }
     SDL_Window* window = SDL_CreateWindow(title.c_str(), x, y, width, height, flags);
     if (!window) {
@@ -108,6 +122,7 @@ class Sdl2Backend : public Backend {
     }
     HostWindow host;
     host.window = window;
+    host.fullScreen = fullScreen;
     mWindows[handle] = host;
     mById[SDL_GetWindowID(window)] = handle;
     return true;
@@ -131,7 +146,7 @@ class Sdl2Backend : public Backend {
       case SW_SHOWMINNOACTIVE: SDL_MinimizeWindow(w); return;
       case SW_MAXIMIZE:
         SDL_ShowWindow(w);
-        SDL_MaximizeWindow(w);
+        if (!IsFullScreen(handle)) SDL_MaximizeWindow(w);
         break;
       case SW_RESTORE:
         SDL_ShowWindow(w);
@@ -144,7 +159,7 @@ class Sdl2Backend : public Backend {
 
   void MoveHostWindow(HWND handle, int x, int y, int width, int height) override {
     SDL_Window* w = WindowOf(handle);
-    if (!w) return;
+    if (!w || IsFullScreen(handle)) return;
     SDL_SetWindowPosition(w, x, y);
     SDL_SetWindowSize(w, width, height);
   }
@@ -183,14 +198,23 @@ class Sdl2Backend : public Backend {
       if (!host.texture) return false;
       host.textureWidth = width;
       host.textureHeight = height;
-      // A full-screen window larger than the frame shows it scaled to fit;
-      // SDL then reports the pointer in frame coordinates.
-      SDL_RenderSetLogicalSize(host.renderer, width, height);
+      host.linear = false;
+      SDL_SetTextureScaleMode(host.texture, SDL_ScaleModeNearest);
     }
     if (SDL_UpdateTexture(host.texture, nullptr, pixels, pitch * 4) != 0) return false;
+    int outWidth = 0, outHeight = 0;
+    if (SDL_GetRendererOutputSize(host.renderer, &outWidth, &outHeight) != 0) return false;
+    const FrameFit fit = FitFrame(outWidth, outHeight, width, height);
+    // Whole factors repeat pixels; any other scale is filtered so that the
+    // picture is not cut into uneven rows and columns.
+    if (host.linear == fit.wholeScale) {
+      host.linear = !fit.wholeScale;
+      SDL_SetTextureScaleMode(host.texture, host.linear ? SDL_ScaleModeLinear : SDL_ScaleModeNearest);
+    }
     SDL_SetRenderDrawColor(host.renderer, 0, 0, 0, 255);
     SDL_RenderClear(host.renderer);
-    SDL_RenderCopy(host.renderer, host.texture, nullptr, nullptr);
+    const SDL_Rect target{fit.x, fit.y, fit.width, fit.height};
+    SDL_RenderCopy(host.renderer, host.texture, nullptr, &target);
     std::string dump = TakeFrameDumpRequest();
     if (!dump.empty()) SaveWindowFrame(host, dump);
     SDL_RenderPresent(host.renderer);
@@ -205,12 +229,8 @@ class Sdl2Backend : public Backend {
       return;
     }
     std::vector<std::uint32_t> pixels(static_cast<size_t>(width) * static_cast<size_t>(height));
-    // The logical size set for the frame must not scale the read-back.
     SDL_Rect whole{0, 0, width, height};
-    SDL_RenderSetLogicalSize(host.renderer, 0, 0);
-    int read = SDL_RenderReadPixels(host.renderer, &whole, SDL_PIXELFORMAT_ARGB8888, pixels.data(), width * 4);
-    SDL_RenderSetLogicalSize(host.renderer, host.textureWidth, host.textureHeight);
-    if (read != 0) {
+    if (SDL_RenderReadPixels(host.renderer, &whole, SDL_PIXELFORMAT_ARGB8888, pixels.data(), width * 4) != 0) {
       Log("frame dump: " + name + " not saved: " + SDL_GetError());
       return;
     }
@@ -336,6 +356,28 @@ class Sdl2Backend : public Backend {
     host = HostWindow{};
   }
 
+  bool IsFullScreen(HWND handle) const {
+    auto it = mWindows.find(handle);
+    return it != mWindows.end() && it->second.fullScreen;
+  }
+
+  // A pointer position in the host window into the program's client
+  // coordinates, through the rectangle the frame is shown in.
+  void ToClient(HWND handle, int x, int y, int* clientX, int* clientY) {
+    *clientX = x;
+    *clientY = y;
+    auto it = mWindows.find(handle);
+    if (it == mWindows.end()) return;
+    const HostWindow& host = it->second;
+    int frameWidth = host.textureWidth, frameHeight = host.textureHeight;
+    // Before the first frame the frame is the client area.
+    if (frameWidth <= 0 || frameHeight <= 0) WindowClientSize(handle, &frameWidth, &frameHeight);
+    int windowWidth = 0, windowHeight = 0;
+    SDL_GetWindowSize(host.window, &windowWidth, &windowHeight);
+    WindowToFrame(FitFrame(windowWidth, windowHeight, frameWidth, frameHeight), frameWidth, frameHeight, x, y, clientX,
+                  clientY);
+  }
+
   SDL_Window* WindowOf(HWND handle) {
     auto it = mWindows.find(handle);
     return it == mWindows.end() ? nullptr : it->second.window;
@@ -360,6 +402,8 @@ class Sdl2Backend : public Backend {
           case SDL_WINDOWEVENT_FOCUS_LOST: input.Focus(w, false); break;
           case SDL_WINDOWEVENT_MINIMIZED: input.Minimized(w); break;
           case SDL_WINDOWEVENT_MAXIMIZED:
+            // A window manager may call a full-screen window maximised.
+            if (IsFullScreen(w)) break;
             SDL_GetWindowSize(sw, &width, &height);
             input.Maximized(w, width, height);
             break;
@@ -376,7 +420,10 @@ class Sdl2Backend : public Backend {
       }
       case SDL_MOUSEMOTION: {
         HWND w = HandleOf(e.motion.windowID);
-        if (w && e.motion.which != SDL_TOUCH_MOUSEID) input.MouseMove(w, e.motion.x, e.motion.y);
+        if (!w || e.motion.which == SDL_TOUCH_MOUSEID) return;
+        int x = 0, y = 0;
+        ToClient(w, e.motion.x, e.motion.y, &x, &y);
+        input.MouseMove(w, x, y);
         return;
       }
       case SDL_MOUSEBUTTONDOWN:
@@ -392,7 +439,9 @@ class Sdl2Backend : public Backend {
           b = MouseButton::Middle;
         else
           return;
-        if (e.button.x != input.lastX() || e.button.y != input.lastY()) input.MouseMove(w, e.button.x, e.button.y);
+        int x = 0, y = 0;
+        ToClient(w, e.button.x, e.button.y, &x, &y);
+        if (x != input.lastX() || y != input.lastY()) input.MouseMove(w, x, y);
         input.Button(w, b, e.type == SDL_MOUSEBUTTONDOWN);
         return;
       }

@@ -1,0 +1,189 @@
+// screen_probe FBFILE FRAME.png X,Y,W,H [--save OUT.png] [--tol N] [--max-off PERMILLE]:
+// checks what an X server shows (the framebuffer file of `Xvfb -fbdir`, a
+// window dump of depth 24/32) against a frame the game saved headless, for
+// the full-screen and window tests of the sdl2 backend.
+// X,Y,W,H is the area the game's window covers on the screen. The frame is
+// expected there scaled to fit, centred, its aspect kept, with black bars
+// on the rest. Prints one line per check:
+//   bars: every pixel of the area outside the fitted rectangle is black;
+//   edges: the rows and columns 3 pixels inside the fitted rectangle are
+//          mostly not black (the frame reaches them);
+//   picture: the frame scaled to the rectangle (bilinear) matches the shown
+//          pixels: at most PERMILLE (default 20) of them differ by more than
+//          the tolerance (default 40) in a channel. Small moving parts such
+//          as the cursor stay under that share.
+// --save writes the area as a PNG, for a look by hand.
+// Exit code 0 when all pass, 1 when one fails or a file cannot be read, 2
+// on wrong usage.
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "resources/ImageLib.h"
+
+namespace {
+
+using Kivo::ImageLib::Image;
+
+uint32_t BigEndian32(const unsigned char* p) {
+  return static_cast<uint32_t>(p[0]) << 24 | static_cast<uint32_t>(p[1]) << 16 | static_cast<uint32_t>(p[2]) << 8 |
+         p[3];
+}
+
+// The area of an X window dump of 32 bits per pixel as 0xFFRRGGBB.
+bool ReadArea(const std::string& path, int x0, int y0, int w, int h, Image* out, std::string* error) {
+  std::ifstream in(path, std::ios::binary);
+  std::vector<unsigned char> file((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  if (file.size() < 100) {
+    *error = "framebuffer file missing or short: " + path;
+    return false;
+  }
+  const uint32_t headerSize = BigEndian32(&file[0]);
+  const uint32_t width = BigEndian32(&file[16]);
+  const uint32_t height = BigEndian32(&file[20]);
+  const uint32_t byteOrder = BigEndian32(&file[28]);
+  const uint32_t bitsPerPixel = BigEndian32(&file[44]);
+  const uint32_t bytesPerLine = BigEndian32(&file[48]);
+  const uint32_t colours = BigEndian32(&file[76]);
+  const size_t start = static_cast<size_t>(headerSize) + static_cast<size_t>(colours) * 12u;
+  if (bitsPerPixel != 32 || x0 < 0 || y0 < 0 || w <= 0 || h <= 0 || static_cast<uint32_t>(x0 + w) > width ||
+      static_cast<uint32_t>(y0 + h) > height || start + static_cast<size_t>(bytesPerLine) * height > file.size()) {
+    *error = "the area is not inside the framebuffer, or its layout is unexpected";
+    return false;
+  }
+  *out = Image(w, h);
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
+      const unsigned char* p =
+          &file[start + static_cast<size_t>(y0 + y) * bytesPerLine + static_cast<size_t>(x0 + x) * 4];
+      const uint32_t v = byteOrder == 0 ? (static_cast<uint32_t>(p[3]) << 24 | static_cast<uint32_t>(p[2]) << 16 |
+                                           static_cast<uint32_t>(p[1]) << 8 | p[0])
+                                        : BigEndian32(p);
+      out->pixels[static_cast<size_t>(y) * static_cast<size_t>(w) + static_cast<size_t>(x)] = 0xFF000000u | (v & 0xFFFFFFu);
+    }
+  return true;
+}
+
+int Channel(uint32_t c, int shift) { return static_cast<int>((c >> shift) & 0xFF); }
+
+bool IsBlack(uint32_t c) { return Channel(c, 16) <= 8 && Channel(c, 8) <= 8 && Channel(c, 0) <= 8; }
+
+// The frame's colour at a point of the fitted rectangle, bilinear between
+// the four frame pixels around the point's centre.
+uint32_t Sample(const Image& frame, double fx, double fy) {
+  fx = std::min(std::max(fx - 0.5, 0.0), frame.width - 1.0);
+  fy = std::min(std::max(fy - 0.5, 0.0), frame.height - 1.0);
+  const int x0 = static_cast<int>(fx), y0 = static_cast<int>(fy);
+  const int x1 = std::min(x0 + 1, frame.width - 1), y1 = std::min(y0 + 1, frame.height - 1);
+  const double ax = fx - x0, ay = fy - y0;
+  auto at = [&](int x, int y) { return frame.pixels[static_cast<size_t>(y) * frame.width + x]; };
+  uint32_t out = 0xFF000000u;
+  for (int shift = 0; shift <= 16; shift += 8) {
+    const double top = Channel(at(x0, y0), shift) * (1 - ax) + Channel(at(x1, y0), shift) * ax;
+    const double bottom = Channel(at(x0, y1), shift) * (1 - ax) + Channel(at(x1, y1), shift) * ax;
+    out |= static_cast<uint32_t>(std::lround(top * (1 - ay) + bottom * ay)) << shift;
+  }
+  return out;
+}
+
+int Usage() {
+  std::fprintf(stderr,
+               "usage: screen_probe FBFILE FRAME.png X,Y,W,H [--save OUT.png] [--tol N] [--max-off PERMILLE]\n");
+  return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 4) return Usage();
+  int ax = 0, ay = 0, aw = 0, ah = 0;
+  if (std::sscanf(argv[3], "%d,%d,%d,%d", &ax, &ay, &aw, &ah) != 4) return Usage();
+  std::string save;
+  int tolerance = 40, maxOff = 20;
+  for (int i = 4; i < argc; ++i) {
+    const std::string arg = argv[i];
+    if (arg == "--save" && i + 1 < argc)
+      save = argv[++i];
+    else if (arg == "--tol" && i + 1 < argc)
+      tolerance = std::atoi(argv[++i]);
+    else if (arg == "--max-off" && i + 1 < argc)
+      maxOff = std::atoi(argv[++i]);
+    else
+      return Usage();
+  }
+  Image shown;
+  std::string error;
+  if (!ReadArea(argv[1], ax, ay, aw, ah, &shown, &error)) {
+    std::printf("FAIL %s\n", error.c_str());
+    return 1;
+  }
+  if (!save.empty()) Kivo::ImageLib::WritePngImage(save, shown);
+  Kivo::ImageLib::ImagePtr frame = Kivo::ImageLib::ReadPngImage(argv[2]);
+  if (frame == nullptr || frame->width <= 0 || frame->height <= 0) {
+    std::printf("FAIL cannot read %s\n", argv[2]);
+    return 1;
+  }
+  // The fitted rectangle, rounded as the backend rounds it.
+  const int64_t fw = frame->width, fh = frame->height;
+  int rw = aw, rh = ah;
+  if (int64_t(aw) * fh <= int64_t(ah) * fw)
+    rh = static_cast<int>((fh * aw * 2 + fw) / (fw * 2));
+  else
+    rw = static_cast<int>((fw * ah * 2 + fh) / (fh * 2));
+  const int rx = (aw - rw) / 2, ry = (ah - rh) / 2;
+  std::printf("frame %dx%d shown at %d,%d %dx%d\n", frame->width, frame->height, ax + rx, ay + ry, rw, rh);
+  auto px = [&](int x, int y) { return shown.pixels[static_cast<size_t>(y) * aw + x]; };
+  bool ok = true;
+
+  long lit = 0;
+  for (int y = 0; y < ah; ++y)
+    for (int x = 0; x < aw; ++x)
+      if ((x < rx || x >= rx + rw || y < ry || y >= ry + rh) && !IsBlack(px(x, y))) ++lit;
+  std::printf("%s bars: %ld pixels not black\n", lit == 0 ? "ok" : "FAIL", lit);
+  ok = ok && lit == 0;
+
+  // Each outer row and column of the rectangle holds something of the
+  // frame: the picture reaches the rectangle's edges, no further.
+  const int in = 3;  // frames may have a dark outermost line of their own
+  const int edges[4][4] = {
+      {rx, ry + in, rw, 1}, {rx, ry + rh - 1 - in, rw, 1}, {rx + in, ry, 1, rh}, {rx + rw - 1 - in, ry, 1, rh}};
+  const char* names[4] = {"top", "bottom", "left", "right"};
+  for (int e = 0; e < 4; ++e) {
+    long count = 0;
+    for (int y = edges[e][1]; y < edges[e][1] + edges[e][3]; ++y)
+      for (int x = edges[e][0]; x < edges[e][0] + edges[e][2]; ++x)
+        if (!IsBlack(px(x, y))) ++count;
+    const long total = static_cast<long>(edges[e][2]) * edges[e][3];
+    const bool filled = count * 2 >= total;
+    std::printf("%s edge %s: %ld of %ld pixels drawn\n", filled ? "ok" : "FAIL", names[e], count, total);
+    ok = ok && filled;
+  }
+
+  long off = 0;
+  double sum = 0;
+  for (int y = 0; y < rh; ++y)
+    for (int x = 0; x < rw; ++x) {
+      const uint32_t want =
+          Sample(*frame, (x + 0.5) * frame->width / static_cast<double>(rw), (y + 0.5) * frame->height / static_cast<double>(rh));
+      const uint32_t got = px(rx + x, ry + y);
+      int worst = 0;
+      for (int shift = 0; shift <= 16; shift += 8) {
+        const int d = std::abs(Channel(want, shift) - Channel(got, shift));
+        worst = std::max(worst, d);
+        sum += d;
+      }
+      if (worst > tolerance) ++off;
+    }
+  const long total = static_cast<long>(rw) * rh;
+  const bool matches = off * 1000 <= static_cast<long>(maxOff) * total;
+  std::printf("%s picture: %ld of %ld pixels off by more than %d (mean difference %.2f)\n", matches ? "ok" : "FAIL",
+              off, total, tolerance, sum / (3.0 * total));
+  ok = ok && matches;
+  return ok ? 0 : 1;
+}
