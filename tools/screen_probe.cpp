@@ -12,6 +12,9 @@
 //          pixels: at most PERMILLE (default 20) of them differ by more than
 //          the tolerance (default 40) in a channel. Small moving parts such
 //          as the cursor stay under that share.
+//   near: with --near X,Y, the same comparison on the 48 x 48 frame pixels
+//          right and below of frame point X,Y, where a drawn cursor's arrow
+//          is: at most PERMILLE of them may differ there too.
 // --save writes the area as a PNG, for a look by hand.
 // Exit code 0 when all pass, 1 when one fails or a file cannot be read, 2
 // on wrong usage.
@@ -65,7 +68,8 @@ bool ReadArea(const std::string& path, int x0, int y0, int w, int h, Image* out,
       const uint32_t v = byteOrder == 0 ? (static_cast<uint32_t>(p[3]) << 24 | static_cast<uint32_t>(p[2]) << 16 |
                                            static_cast<uint32_t>(p[1]) << 8 | p[0])
                                         : BigEndian32(p);
-      out->pixels[static_cast<size_t>(y) * static_cast<size_t>(w) + static_cast<size_t>(x)] = 0xFF000000u | (v & 0xFFFFFFu);
+      out->pixels[static_cast<size_t>(y) * static_cast<size_t>(w) + static_cast<size_t>(x)] =
+          0xFF000000u | (v & 0xFFFFFFu);
     }
   return true;
 }
@@ -106,12 +110,15 @@ int main(int argc, char** argv) {
   if (std::sscanf(argv[3], "%d,%d,%d,%d", &ax, &ay, &aw, &ah) != 4) return Usage();
   std::string save;
   int tolerance = 40, maxOff = 20;
+  int nearX = -1, nearY = -1;
   for (int i = 4; i < argc; ++i) {
     const std::string arg = argv[i];
     if (arg == "--save" && i + 1 < argc)
       save = argv[++i];
     else if (arg == "--tol" && i + 1 < argc)
       tolerance = std::atoi(argv[++i]);
+    else if (arg == "--near" && i + 1 < argc && std::sscanf(argv[i + 1], "%d,%d", &nearX, &nearY) == 2)
+      ++i;
     else if (arg == "--max-off" && i + 1 < argc)
       maxOff = std::atoi(argv[++i]);
     else
@@ -165,25 +172,42 @@ int main(int argc, char** argv) {
     ok = ok && filled;
   }
 
-  long off = 0;
-  double sum = 0;
-  for (int y = 0; y < rh; ++y)
-    for (int x = 0; x < rw; ++x) {
-      const uint32_t want =
-          Sample(*frame, (x + 0.5) * frame->width / static_cast<double>(rw), (y + 0.5) * frame->height / static_cast<double>(rh));
-      const uint32_t got = px(rx + x, ry + y);
-      int worst = 0;
-      for (int shift = 0; shift <= 16; shift += 8) {
-        const int d = std::abs(Channel(want, shift) - Channel(got, shift));
-        worst = std::max(worst, d);
-        sum += d;
+  // Shown pixels of the rectangle against the scaled frame; frame area
+  // x0, y0 to x1, y1 (excluded) only.
+  auto compare = [&](double fx0, double fy0, double fx1, double fy1, long* off, long* total, double* sum) {
+    const int sx0 = std::max(0, static_cast<int>(std::floor(fx0 * rw / frame->width)));
+    const int sy0 = std::max(0, static_cast<int>(std::floor(fy0 * rh / frame->height)));
+    const int sx1 = std::min(rw, static_cast<int>(std::ceil(fx1 * rw / frame->width)));
+    const int sy1 = std::min(rh, static_cast<int>(std::ceil(fy1 * rh / frame->height)));
+    *off = *total = 0;
+    *sum = 0;
+    for (int y = sy0; y < sy1; ++y)
+      for (int x = sx0; x < sx1; ++x) {
+        const uint32_t want = Sample(*frame, (x + 0.5) * frame->width / static_cast<double>(rw),
+                                     (y + 0.5) * frame->height / static_cast<double>(rh));
+        const uint32_t got = px(rx + x, ry + y);
+        int worst = 0;
+        for (int shift = 0; shift <= 16; shift += 8) {
+          const int d = std::abs(Channel(want, shift) - Channel(got, shift));
+          worst = std::max(worst, d);
+          *sum += d;
+        }
+        if (worst > tolerance) ++*off;
+        ++*total;
       }
-      if (worst > tolerance) ++off;
-    }
-  const long total = static_cast<long>(rw) * rh;
-  const bool matches = off * 1000 <= static_cast<long>(maxOff) * total;
+  };
+  long off = 0, total = 0;
+  double sum = 0;
+  compare(0, 0, frame->width, frame->height, &off, &total, &sum);
+  const bool matches = total > 0 && off * 1000 <= static_cast<long>(maxOff) * total;
   std::printf("%s picture: %ld of %ld pixels off by more than %d (mean difference %.2f)\n", matches ? "ok" : "FAIL",
-              off, total, tolerance, sum / (3.0 * total));
+              off, total, tolerance, total > 0 ? sum / (3.0 * total) : 0.0);
   ok = ok && matches;
+  if (nearX >= 0) {
+    compare(nearX, nearY, nearX + 48, nearY + 48, &off, &total, &sum);
+    const bool same = total > 0 && off * 1000 <= static_cast<long>(maxOff) * total;
+    std::printf("%s near %d,%d: %ld of %ld pixels off\n", same ? "ok" : "FAIL", nearX, nearY, off, total);
+    ok = ok && same;
+  }
   return ok ? 0 : 1;
 }

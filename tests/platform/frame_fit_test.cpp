@@ -15,16 +15,16 @@ TEST(FrameFit, DesktopsOfEveryShape) {
     int windowWidth, windowHeight, frameWidth, frameHeight;
     FrameFit want;
   } cases[] = {
-      {800, 600, 800, 600, {0, 0, 800, 600, true}},              // the game's own size
-      {1024, 768, 800, 600, {0, 0, 1024, 768, false}},           // same aspect, filled
-      {1920, 1080, 800, 600, {240, 0, 1440, 1080, false}},       // wider: bars left and right
+      {800, 600, 800, 600, {0, 0, 800, 600, true}},         // the game's own size
+      {1024, 768, 800, 600, {0, 0, 1024, 768, false}},      // same aspect, filled
+      {1920, 1080, 800, 600, {240, 0, 1440, 1080, false}},  // wider: bars left and right
       {2560, 1440, 800, 600, {320, 0, 1920, 1440, false}},
-      {1600, 1200, 800, 600, {0, 0, 1600, 1200, true}},          // twice: pixels repeat
-      {1280, 1024, 800, 600, {0, 32, 1280, 960, false}},         // taller: bars top and bottom
-      {1920, 1080, 1920, 1080, {0, 0, 1920, 1080, true}},        // a mode of the desktop's size
-      {1366, 768, 800, 600, {171, 0, 1024, 768, false}},         // odd bar split rounds down
-      {640, 480, 800, 600, {0, 0, 640, 480, false}},             // smaller than the frame
-      {1000, 1000, 333, 200, {0, 199, 1000, 601, false}},        // rounded, not truncated
+      {1600, 1200, 800, 600, {0, 0, 1600, 1200, true}},    // twice: pixels repeat
+      {1280, 1024, 800, 600, {0, 32, 1280, 960, false}},   // taller: bars top and bottom
+      {1920, 1080, 1920, 1080, {0, 0, 1920, 1080, true}},  // a mode of the desktop's size
+      {1366, 768, 800, 600, {171, 0, 1024, 768, false}},   // odd bar split rounds down
+      {640, 480, 800, 600, {0, 0, 640, 480, false}},       // smaller than the frame
+      {1000, 1000, 333, 200, {0, 199, 1000, 601, false}},  // rounded, not truncated
   };
   for (const Case& c : cases) {
     const FrameFit fit = FitFrame(c.windowWidth, c.windowHeight, c.frameWidth, c.frameHeight);
@@ -48,9 +48,9 @@ TEST(FrameFit, PointerLandsOnThePixelItIsShownOver) {
   struct Case {
     int x, y, frameX, frameY;
   } cases[] = {
-      {240, 0, 0, 0},         // the frame's first pixel
-      {1679, 1079, 799, 599}, // its last
-      {960, 540, 400, 300},   // the centre
+      {240, 0, 0, 0},          // the frame's first pixel
+      {1679, 1079, 799, 599},  // its last
+      {960, 540, 400, 300},    // the centre
       {240 + 396, 396, 220, 220},
       {239, 540, -1, 300},    // the bar just left of the frame
       {1680, 540, 800, 300},  // and just right of it
