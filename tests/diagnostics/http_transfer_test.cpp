@@ -284,7 +284,7 @@ TEST_F(JournalTest, ReplayLeavesTransferResultsToTheirTransfer) {
   HTTPTransfer transfer;
   transfer.StartRequest(server.Url(), kGet);
   Buffer& journal = app->mDemoBuffer;
-  journal.PutBits(2, 4);
+  journal.PutBits(0, 4);  // due at once
   journal.PutBits(0, 1);
   journal.PutBits(kDemoHttpResult, 5);
   journal.PutU32(transfer.Id());
@@ -293,7 +293,7 @@ TEST_F(JournalTest, ReplayLeavesTransferResultsToTheirTransfer) {
   journal.Rewind();
   app->mHeaderNeeded = true;
   app->mLastEventUpdate = 0;
-  app->mUpdateCount = 2;
+  app->mUpdateCount = 0;
   app->ReplayDemoEvents();
   EXPECT_EQ(transfer.PollResult(), TRANSFER_COMPLETE);
   EXPECT_EQ(transfer.Content(), "hello");
