@@ -89,7 +89,9 @@ void KivoAppBase::LaunchLoader() {
 }
 
 void KivoAppBase::WaitForLoader() {
-  while (mLoaderStarted && !mLoaderFinished) Sleep(20);
+  // A wait for another thread's end: it must not show in the program's
+  // times (headless, Sleep here would move the fake clock).
+  while (mLoaderStarted && !mLoaderFinished) Platform::WaitWithoutMovingClock(20);
 }
 
 double KivoAppBase::LoaderProgress() {

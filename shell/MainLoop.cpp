@@ -332,7 +332,8 @@ void KivoAppBase::AccumulateFrameTime() {
 void KivoAppBase::ProcessDeletionQueue() {
   // Index walk: a deleted widget may queue others from its destructor.
   for (size_t i = 0; i < mDeletionQueue.size();) {
-    if (mDeletionQueue[i].depth >= mStepDepth) {
+    // Depth 0: queued outside any loop step, so no step can still use it.
+    if (mDeletionQueue[i].depth >= mStepDepth || mDeletionQueue[i].depth == 0) {
       Widget* widget = mDeletionQueue[i].widget;
       mDeletionQueue.erase(mDeletionQueue.begin() + static_cast<std::ptrdiff_t>(i));
       delete widget;

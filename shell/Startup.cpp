@@ -413,8 +413,8 @@ void KivoAppBase::ExitProgram(int32_t code) {
   }
   // The cursor thread must not run on into the teardown of the globals.
   mShuttingDown = true;
-  uint32_t start = GetTickCount();
-  while (mCursorThreadRunning && GetTickCount() - start < kCursorThreadWaitMs) Sleep(10);
+  for (uint32_t waited = 0; mCursorThreadRunning && waited < kCursorThreadWaitMs; waited += 10)
+    Platform::WaitWithoutMovingClock(10);
   RestoreDisplayMode();
   std::fflush(nullptr);
   // A loader still running would work on objects the teardown destroys.

@@ -223,6 +223,15 @@ TEST_F(AppFixture, DeletionQueueHonoursNestingDepth) {
   a.ProcessDeletionQueue();
   EXPECT_TRUE(gone0);
   EXPECT_TRUE(a.mDeletionQueue.empty());
+
+  // Queued outside any loop step (during start-up): gone at the next step's
+  // deletions, not only when the loop ends.
+  bool goneOutside = false;
+  a.QueueWidgetDeletion(new Tracked(&goneOutside));
+  a.mStepDepth = 1;
+  a.ProcessDeletionQueue();
+  a.mStepDepth = 0;
+  EXPECT_TRUE(goneOutside);
 }
 
 // --- Passes that cannot update still take messages and sleep. ---

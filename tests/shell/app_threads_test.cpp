@@ -30,6 +30,22 @@ class Latch {
   bool mOpen = false;
 };
 
+// Waiting for the loading thread to end does not move the headless clock.
+TEST_F(AppFixture, WaitingForTheLoaderKeepsTheClock) {
+  TestApp& a = MakeApp(false);
+  Latch latch;
+  a.loaderWork = [&] { latch.Wait(); };
+  a.LaunchLoader();
+  std::thread opener([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    latch.Open();
+  });
+  DWORD before = timeGetTime();
+  a.WaitForLoader();
+  opener.join();
+  EXPECT_EQ(timeGetTime(), before);
+}
+
 TEST_F(AppFixture, LoaderStartsOnceReportsProgressAndIsAcknowledgedOnTheMainThread) {
   TestApp& a = MakeApp();
   Latch latch;
