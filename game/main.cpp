@@ -31,6 +31,7 @@
 // While that plan has steps left the idle close waits: the driver decides
 // when a planned run is over, and the run's exit code is the driver's (not
 // 0 when the plan was not done).
+// GAME_TEXT_LOG (headless) makes it a gallery run (GalleryMoments.h).
 #include <cstdlib>
 #include <memory>
 #include <string>
@@ -49,11 +50,14 @@
 #include "engine/ControlKinds.h"
 #include "frontend/GameApp.h"
 #include "game/AutoplayDriver.h"
+#include "game/GalleryMoments.h"
 #include "game/GameLevelHost.h"
 #include "game/SceneViewer.h"
+#include "platform/FrameDump.h"
 #include "platform/Headless.h"
 #include "platform/Platform.h"
 #include "platform/Process.h"
+#include "platform/TextLog.h"
 #include "resources/manifest/ResourceManager.h"
 #include "shell/KivoAppBase.h"
 #include "shell/base/StringUtils.h"
@@ -106,10 +110,13 @@ class GameEntryApp : public Kivo::GameApp {
       const char* plan = std::getenv("GAME_AUTOPLAY_PLAN");
       mAutoplay = std::make_unique<Kivo::AutoplayDriver>(*this, autoplay, plan != nullptr ? plan : "");
     }
+    if (headless && Platform::TextLogWanted())
+      mGallery = std::make_unique<Kivo::GalleryMoments>(*this, Platform::FrameDumpWanted(), mAutoplay != nullptr);
   }
   void StepUpdate() override {
     GameApp::StepUpdate();
-    if (mAutoplay != nullptr) mAutoplay->Step();
+    const bool driverMayAct = mGallery == nullptr || mGallery->Step();
+    if (mAutoplay != nullptr && driverMayAct) mAutoplay->Step();
     if (mAutoplay != nullptr && mAutoplay->GaveUp() && !mGaveUpClose) {
       mGaveUpClose = true;
       PostMessageA(mMainWindow.load(), WM_CLOSE, 0, 0);
@@ -126,6 +133,7 @@ class GameEntryApp : public Kivo::GameApp {
   HeadlessIdleClose mIdleClose;
   std::unique_ptr<Kivo::AutoplayDriver> mAutoplay;
   bool mGaveUpClose = false;
+  std::unique_ptr<Kivo::GalleryMoments> mGallery;
 };
 
 class EntryApp : public Kivo::KivoAppBase {

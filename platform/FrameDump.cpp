@@ -10,6 +10,7 @@
 
 #include "platform/AtomicFile.h"
 #include "platform/Environment.h"
+#include "platform/TextLog.h"
 
 namespace Platform {
 
@@ -82,11 +83,18 @@ void RequestFrameDump(const std::string& name) {
 }
 
 std::string TakeFrameDumpRequest() {
-  DumpQueue& queue = Queue();
-  std::lock_guard<std::mutex> lock(queue.mutex);
-  if (queue.names.empty()) return "";
-  std::string name = queue.names.front();
-  queue.names.pop_front();
+  std::string name;
+  {
+    DumpQueue& queue = Queue();
+    std::lock_guard<std::mutex> lock(queue.mutex);
+    if (!queue.names.empty()) {
+      name = queue.names.front();
+      queue.names.pop_front();
+    }
+  }
+  // Every present asks here, so the texts drawn since the last one are
+  // this frame's.
+  EndTextFrame(name);
   return name;
 }
 

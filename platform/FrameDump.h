@@ -19,8 +19,9 @@ bool FrameDumpWanted();
 // Asks for the next presented frame under `name` (letters, digits, '_', '-';
 // anything else becomes '_').
 void RequestFrameDump(const std::string& name);
-// Backends: the name the frame being presented is to be saved under, taken
-// off the queue; empty when none is waiting.
+// Backends, once per presented frame: the name the frame is to be saved
+// under, taken off the queue; empty when none is waiting. It also closes the
+// frame's list of drawn texts (TextLog.h).
 std::string TakeFrameDumpRequest();
 // Saves pixels (ARGB, `pitch` pixels a row) as <dir>/<name>.png and logs it.
 bool SaveFrameDump(const std::string& name, const std::uint32_t* pixels, int width, int height, int pitch);

@@ -1,9 +1,11 @@
 #include "ui/Graphics.h"
 
+#include <algorithm>
 #include <climits>
 #include <cmath>
 #include <cstdint>
 
+#include "platform/TextLog.h"
 #include "ui/Font.h"
 
 namespace Kivo {
@@ -137,6 +139,17 @@ void Graphics::DrawRect(int x, int y, int w, int h) {
 
 void Graphics::DrawString(const std::wstring& text, int x, int y) {
   if (mFont == nullptr) return;
+  // Every text the game draws passes here: the gallery runs log it with its
+  // box on the image drawn on (GAME_TEXT_LOG).
+  if (Platform::TextLogWanted()) {
+    const Rect box = Rect(PixelX(static_cast<float>(x)), PixelY(static_cast<float>(y - mFont->GetAscent())),
+                          mFont->StringWidth(text), mFont->GetHeight())
+                         .Intersection(mClipRect);
+    const int destWidth = mDestImage != nullptr ? mDestImage->GetWidth() : 0;
+    const int destHeight = mDestImage != nullptr ? mDestImage->GetHeight() : 0;
+    Platform::NoteDrawnText(box.x, box.y, std::max(0, box.width), std::max(0, box.height), mColor.ToInt(), destWidth,
+                            destHeight, text);
+  }
   mFont->DrawString(*this, x, y, text, mColor, mClipRect);
 }
 

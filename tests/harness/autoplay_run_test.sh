@@ -22,44 +22,11 @@ game=$1 seeded=$2 stage=$3 level=$4 mode=$5
 work=$(mktemp -d "${TMPDIR:-/tmp}/kivo-autoplay-run.XXXXXX") || exit 1
 trap 'rm -rf "$work"' EXIT
 profile_dir=home/data/Korvandel/Mirrowen
-# The sample layout: btnStart 400,220 on the menu; the map's btnGame at
-# 685,570; the conversation's btnNextMenu at 585,570.
-cat > "$work/to_level.txt" <<'SCRIPT'
-0 await loading: "click" shown
-600 move 400 300
-650 click left
-700 await screen 2 focused
-1000 move 400 220
-1050 click left
-1100 await screen 4 focused
-1500 move 685 570
-1550 click left
-1600 await screen 12 focused
-1700 move 585 570
-1800 click left
-1900 await screen 6 focused
-SCRIPT
-le32() {
-  printf "$(printf '\\%03o\\%03o\\%03o\\%03o' $(($1 & 255)) $(($1 >> 8 & 255)) 0 0)"
-}
-poke() {
-  le32 "$3" | dd of="$1" bs=1 seek="$2" conv=notrunc 2>/dev/null
-}
-peek() {
-  od -A n -t d4 -j "$2" -N 4 "$1" | tr -d ' '
-}
+. "$(dirname "$0")/level_profile.sh"
+cp "$(dirname "$0")/to_level_script.txt" "$work/to_level.txt"
 prepare() {
-  rm -rf "$work/$1" && mkdir -p "$work/$1/$profile_dir"
-  p="$work/$1/$profile_dir/profile.dat"
-  cp "$seeded" "$p"
-  # The record follows the 48-byte header: hard mode at 52, difficulty
-  # chosen 56, stage 60, highest stage 64, level 68, best levels from 72.
-  poke "$p" 100 "$2"
-  poke "$p" 104 1
-  poke "$p" 108 $((stage - 1))
-  poke "$p" 112 $((stage - 1))
-  poke "$p" 116 $((level - 1))
-  poke "$p" $((120 + 4 * (stage - 1))) $((level - 1))
+  rm -rf "$work/$1"
+  place_profile "$work/$1/$profile_dir/profile.dat" "$seeded" "$2" "$stage" "$level"
 }
 report() {
   echo "$1 exit $2"

@@ -1,0 +1,75 @@
+// The game's side of the gallery runs (tools/gallery), on the headless
+// backend with GAME_TEXT_LOG set. Every saved frame's block in the text log
+// gets the objects a player can press or find in it: the top-most dialog's
+// when one is open, else the screen's, and in a level the level's, the
+// HUD's and the tutorial panel's, each line
+//   object OWNER NAME KIND X Y W H CAPTION PICTURE
+// (box of the object's quad, CAPTION and PICTURE 0 or 1), the HUD's panel as
+// KIND "panel", the level kind's hint target as KIND "target" (W = H = 0),
+// and one line "level TYPE CLOCK COUNTER" with what the level's HUD must show.
+//
+// With GAME_FRAME_DUMP set too, frames are also saved at the moments the
+// screens' arrivals do not cover: "dialog_<scene>" once each dialog has
+// faded in, in a level "KIND_dialog_<scene>" (KIND the level's type_game);
+// in a level "KIND_tutorial" while its panel waits, "KIND_start" once play
+// begins, and "KIND_won" or "KIND_lost" during the level's closing message.
+// With the autoplay driver playing the level also "KIND_hint" after a press
+// on the HUD's hint button, "KIND_play" after the driver has played a while
+// and "pause" (in Level_1_1 only) while the window is without focus; while
+// such a moment is being taken the driver waits.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace Kivo {
+
+class GameApp;
+class GameDialog;
+class GameScreen;
+
+class GalleryMoments {
+ public:
+  // driven: the autoplay driver plays the levels, and may be held.
+  GalleryMoments(GameApp& game, bool takeFrames, bool driven);
+  ~GalleryMoments();
+  GalleryMoments(const GalleryMoments&) = delete;
+  GalleryMoments& operator=(const GalleryMoments&) = delete;
+
+  // Once per update; false while the autoplay driver must not act.
+  bool Step();
+
+ private:
+  // Updates a dialog or screen is left to settle before its frame.
+  static constexpr int kSettleUpdates = 10;
+  // A dialog's frame follows the end of its fade-in closely: scripted runs
+  // answer dialogs soon after.
+  static constexpr int kDialogSettleUpdates = 3;
+  // Updates after the hint's press, and of the driver's play, before their
+  // frames.
+  static constexpr int kHintUpdates = 80;
+  static constexpr int kPlayUpdates = 300;
+
+  enum class LevelPhase { kArrived, kStarted, kHinted, kPlaying, kPausing, kDone };
+
+  std::vector<std::string> ListObjects() const;
+  GameDialog* TopDialog() const;
+  bool StepDialog();
+  bool StepLevel(GameScreen& level);
+  void Take(const std::string& name);
+  void Inject(const std::string& events);
+
+  GameApp& mGame;
+  bool mTakeFrames;
+  bool mDriven;
+  const void* mDialog = nullptr;  // the dialog whose frame is taken or pending
+  bool mDialogTaken = false;
+  int mDialogUpdates = 0;
+  const GameScreen* mLevel = nullptr;
+  LevelPhase mPhase = LevelPhase::kArrived;
+  int mUpdates = 0;
+  bool mTutorialTaken = false;
+  bool mEndTaken = false;
+};
+
+}  // namespace Kivo
