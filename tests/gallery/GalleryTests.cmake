@@ -3,7 +3,12 @@
 # makes is one test over its frames, with today's known failures listed in
 # tests/gallery/expected_failures.txt. The checks are also run on gallery
 # runs of deliberately broken copies of the sample data, where each must
-# fail.
+# fail. The game runs for minutes here: the label belongs to the optimised
+# trees (./test runs it on build/e2e), never to a sanitized one.
+if(KIVO_SANITIZE)
+  return()
+endif()
+# The gallery stays in the build tree for a person to open.
 set(gallery_dir ${CMAKE_BINARY_DIR}/gallery)
 set(gallery_expected ${CMAKE_SOURCE_DIR}/tests/gallery/expected_failures.txt)
 # Building the game builds the gallery's programs too, so a tree that
@@ -21,8 +26,7 @@ endforeach()
 # the object of its fault.
 add_dependencies(game gallery_break)
 add_test(NAME gallery.ChecksFailOnBrokenData
-  COMMAND sh ${CMAKE_SOURCE_DIR}/tests/gallery/broken_data_test.sh ${CMAKE_BINARY_DIR}
-    ${CMAKE_BINARY_DIR}/gallery_broken ${gallery_expected})
+  COMMAND sh ${CMAKE_SOURCE_DIR}/tests/gallery/broken_data_test.sh ${CMAKE_BINARY_DIR} ${gallery_expected})
 set_tests_properties(gallery.ChecksFailOnBrokenData PROPERTIES LABELS gallery PROCESSORS 2 TIMEOUT 900
   PASS_REGULAR_EXPRESSION "^text-format fails: [^\n]*\ninside-window fails: [^\n]*\ncontrast fails: [^\n]*\noverlap-caption fails: [^\n]*\nhud fails: [^\n]*\n$"
   FAIL_REGULAR_EXPRESSION "FAIL")
