@@ -32,8 +32,10 @@ size_t FindGroup(const std::string& text, const std::string& name) {
   return std::string::npos;
 }
 
-// Every argument of the group, or none when the group is missing or not
-// closed. Reading them in one pass keeps a long "in" group linear.
+// Every argument of the group, or none when the group is missing. A group
+// the text ends inside keeps the arguments a comma closed; the one still
+// being read is dropped. Reading them in one pass keeps a long "in" group
+// linear.
 std::vector<std::string> CallArguments(const std::string& text, const std::string& name) {
   std::vector<std::string> arguments;
   const size_t at = FindGroup(text, name);
@@ -52,7 +54,7 @@ std::vector<std::string> CallArguments(const std::string& text, const std::strin
       current.push_back(c);
     }
   }
-  return {};
+  return arguments;
 }
 
 const std::string& ArgumentAt(const std::vector<std::string>& arguments, size_t n) {

@@ -105,7 +105,8 @@ extern std::vector<AnimDef> gAnimDefs;
 int32_t AnimModeFromText(const std::string& text);
 
 // Argument n (from 0) of the first group "name(" not preceded by a letter,
-// or "" when the group is missing, has fewer arguments or is not closed.
+// or "" when the group is missing or has fewer arguments. In a group the
+// text ends inside, only the arguments a comma closed count.
 std::string FindCallArgument(const std::string& text, const std::string& name, int n);
 
 // Parses a key text into key, all fields but the index; a vertex key keeps

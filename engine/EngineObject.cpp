@@ -151,6 +151,7 @@ void sObj::ApplyProperties() {
   UpdateDisplayCentre();
   mFromKey = kNoKey;
   mToKey = kNoKey;
+  mPairAnim = kNoAnimation;
   if (!mAutoplayName.empty()) PlayAnimation(mAutoplayName);
 }
 

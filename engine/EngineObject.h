@@ -171,6 +171,7 @@ class sObj {
   int mFrame = 0;
   int mFromKey = kNoKey;
   int mToKey = kNoKey;
+  int mPairAnim = kNoAnimation;  // the definition whose keys the pair indexes
   float mSecondsPerFrame = 0.0f;
   int mDirection = 1;
   std::vector<AnimDef> mAnimations;

@@ -26,7 +26,6 @@ struct ImageTableState {
   ImageLoader loader;
   std::function<void(float)> stepObserver;
   std::atomic<float> progress{0.0f};
-  LoadingProgressTarget* target = nullptr;  // main thread only
 };
 
 ImageTableState& Table() {
@@ -232,13 +231,7 @@ void PreloadImages(float from, float to) {
   }
 }
 
-void RegisterLoadingProgress(LoadingProgressTarget* target) { Table().target = target; }
-
 float LoadingProgressValue() { return Table().progress; }
-
-void ApplyLoadingProgress() {
-  if (Table().target != nullptr) Table().target->SetValue(Table().progress);
-}
 
 ImageLoader SetImageLoader(ImageLoader loader) {
   std::lock_guard<std::mutex> guard(Table().lock);

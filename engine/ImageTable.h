@@ -17,8 +17,8 @@
 // and the entry stays unloaded so the next request tries again.
 // Threads: one lock guards the entries; decoding runs outside it, and when
 // two threads load one entry at once the first stored image wins. Preload
-// progress goes through an atomic value that the main thread hands to the
-// registered progress target (ApplyLoadingProgress).
+// progress goes through an atomic value any thread may read
+// (LoadingProgressValue).
 #pragma once
 
 #include <functional>
@@ -79,13 +79,8 @@ bool IsImageLoaded(const std::string& key);
 // progress from `from` to `to` in equal steps, one per entry.
 void PreloadImages(float from, float to);
 
-// The progress target the main thread hands the preload progress to; null
-// for none.
-void RegisterLoadingProgress(LoadingProgressTarget* target);
 // The latest preload progress (any thread).
 float LoadingProgressValue();
-// Main thread: gives the registered target the latest preload progress.
-void ApplyLoadingProgress();
 
 // The image loader; an empty one restores the application's loader
 // (KivoAppBase::LoadImageFile with an alpha scan). Returns the one before.

@@ -44,6 +44,7 @@ void ClearPlayback(sObj& obj) {
   obj.mCurrentAnim = kNoAnimation;
   obj.mFromKey = kNoKey;
   obj.mToKey = kNoKey;
+  obj.mPairAnim = kNoAnimation;
   obj.mMode = kAnimIdle;
   obj.mFrame = 0;
 }
@@ -73,10 +74,9 @@ void sObj::PlayAnimationMode(std::string name, int mode) {
   mCurrentAnim = kNoAnimation;
   mMode = kAnimIdle;
   mFrame = 0;
-  // The key pair belonged to the definition played before; this one starts
-  // from its own first step.
-  mFromKey = kNoKey;
-  mToKey = kNoKey;
+  // The key pair, and the key and wait timers, stay: the rest of a step of
+  // the definition played before goes on (its pair keeps interpolating) and
+  // delays this one's first step.
   const AnimDef* def = FindAnimation(name);
   if (def == nullptr || def->rate == 0) return;  // rate 0 would never step
   for (size_t i = 0; i < mAnimations.size(); ++i)
@@ -139,17 +139,18 @@ void sObj::NextKey(const AnimDef& def, int& fromKey, int& toKey, int& frame, int
   const int64_t count = static_cast<int64_t>(def.keyList.size());
   const int64_t begin = direction < 0 ? -int64_t{direction} : 0;
   const int64_t end = direction < 0 ? count : count - 1;
+  // Every key standing at the frame is passed; the last of them is where
+  // the step starts, so keys sharing a frame do not hold playback there.
   int64_t from = -1;
   for (int64_t i = begin; i < end; ++i) {
     const int64_t to = i + direction;
-    if (def.keyList[static_cast<size_t>(i)].index == frame && to >= 0 && to < count) {
-      from = i;
-      break;
-    }
+    if (def.keyList[static_cast<size_t>(i)].index == frame && to >= 0 && to < count) from = i;
   }
   if (from < 0) return;
   fromKey = static_cast<int>(from);
   toKey = static_cast<int>(from + direction);
+  for (size_t i = 0; i < mAnimations.size(); ++i)
+    if (&mAnimations[i] == &def) mPairAnim = static_cast<int>(i);
   const Keyframe& a = def.keyList[static_cast<size_t>(fromKey)];
   const Keyframe& b = def.keyList[static_cast<size_t>(toKey)];
   const int64_t distance = int64_t{b.index} - a.index;
@@ -170,8 +171,10 @@ void sObj::StartKeyWait() {
 }
 
 void sObj::ApplyCurrentPose() {
-  const AnimDef* def = CurrentAnimation();
-  if (def == nullptr) return;
+  if (CurrentAnimation() == nullptr) return;
+  // The pair may still be one of the definition played before.
+  if (mPairAnim < 0 || static_cast<size_t>(mPairAnim) >= mAnimations.size()) return;
+  const AnimDef* def = &mAnimations[static_cast<size_t>(mPairAnim)];
   const int count = static_cast<int>(def->keyList.size());
   if (mFromKey < 0 || mToKey < 0 || mFromKey >= count || mToKey >= count) return;
   const float t = mKeyTimer.mDuration == 0.0f ? 0.0f : 1.0f - mKeyTimer.mRemaining / mKeyTimer.mDuration;

@@ -41,11 +41,12 @@ float ReadF32(const uint8_t* p) {
   return value;
 }
 
-// A name field of kDtmNameSize bytes: up to the first zero or the field's
-// end, so a name without a zero cannot run into the field after it.
+// A name field of kDtmNameSize bytes holds at most kDtmNameSize - 1
+// characters and its zero: the name ends at the first zero, and the field's
+// last byte is never part of it.
 std::string ReadName(const uint8_t* p) {
   const char* text = reinterpret_cast<const char*>(p);
-  return std::string(text, strnlen(text, kDtmNameSize));
+  return std::string(text, strnlen(text, kDtmNameSize - 1));
 }
 
 // Text bytes taken up to their length or the first zero byte.

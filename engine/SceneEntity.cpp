@@ -199,9 +199,12 @@ void AnimPlayer::Rewind() {
   Stop();
   AnimClip* clip = mOwner ? mOwner->CurrentClip() : nullptr;
   if (!clip || clip->KeyCount() == 0) return;
-  AnimKey* first = clip->KeyAt(0);
-  if (!first) return;
-  PoseFrom(*first);
+  // Without a key at frame 0 the pose held last is set again.
+  if (AnimKey* first = clip->KeyAt(0)) {
+    mCurrent->CopyFrom(*first);
+    mCurrent->mFrame = first->mFrame;
+  }
+  mOwner->SetTransform(*mCurrent);
   mClipTime = 0.0f;
 }
 
@@ -408,9 +411,13 @@ void Entity::AfterUpdate() {
 
 bool Entity::AddChild(Entity* child) {
   if (ChildNamed(child->mName)) return false;
+  AppendChild(child);
+  return true;
+}
+
+void Entity::AppendChild(Entity* child) {
   child->mParent = this;
   mChildren.push_back(child);
-  return true;
 }
 
 Entity* Entity::ChildNamed(const std::string& name) const {

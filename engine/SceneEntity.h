@@ -160,6 +160,9 @@ class Entity {
 
   // False (the child is not added) when a child of that name exists.
   bool AddChild(Entity* child);
+  // Links the child at the end whatever its name: for trees built in code
+  // whose children need not have names of their own.
+  void AppendChild(Entity* child);
   Entity* FindByName(const std::string& name);
   void DeleteChildren();
   Entity* ChildNamed(const std::string& name) const;

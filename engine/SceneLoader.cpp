@@ -182,12 +182,15 @@ void LinkAnimTargets(ObjectList& list) {
   for (sObj* object : list) {
     for (AnimDef& def : object->mAnimations) {
       for (AnimLink* link : {&def.effBegin, &def.effPlayed, &def.effEnd, &def.soundBegin, &def.soundEnd}) {
-        if (!link->name.empty()) link->target = FindObjectByName(list, link->name);
-      }
-      // An animation started while the object configured itself could not
-      // reach its effect then; start it now, once.
-      if (object->CurrentAnimation() == &def) {
-        if (auto* effect = dynamic_cast<AnimEffectTarget*>(def.effPlayed.target)) {
+        if (link->name.empty()) continue;
+        link->target = FindObjectByName(list, link->name);
+        // An animation started while the object configured itself could not
+        // reach its effect then: every resolved effect-while-playing link
+        // (re)starts the playing animation's effect, once it is known.
+        if (link != &def.effPlayed) continue;
+        const AnimDef* playing = object->CurrentAnimation();
+        if (playing == nullptr) continue;
+        if (auto* effect = dynamic_cast<AnimEffectTarget*>(playing->effPlayed.target)) {
           effect->StartFollowing(&object->mDisplayCentre);
         }
       }

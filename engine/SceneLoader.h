@@ -96,8 +96,10 @@ bool LoadScene(const std::string& name, ObjectList& list);
 sObj* FindObjectByName(const ObjectList& list, const std::string& name);
 
 // Resolves the five links of every animation of every object by name
-// (absent names leave the link empty), and starts the effect that follows
-// an animation already playing.
+// (absent names leave the link empty). After each effect-while-playing link
+// it resolves, the effect of the animation the object already plays (when
+// known by then) is started following the object, so an object with several
+// such links starts it several times.
 void LinkAnimTargets(ObjectList& list);
 
 // Gives every object one ReleaseImages, deletes it and empties the list.

@@ -1,25 +1,37 @@
 #include "engine/SoundEmitterKinds.h"
 
+#include <cstring>
+#include <string>
+
 #include "audio/SoundInstance.h"
 #include "audio/SoundManager.h"
+#include "engine/GameMath.h"
 #include "engine/PropertyList.h"
 #include "engine/ResourceIds.h"
 #include "engine/SceneLoader.h"
+#include "platform/Environment.h"
 #include "shell/KivoAppBase.h"
-#include "shell/base/GlobalRanks.h"
 #include "ui/Graphics.h"
 
 namespace Kivo {
-
-KIVO_GLOBAL_RANK(kRankGameMatrix1) Matrix4 gWorldMatrix{};
-KIVO_GLOBAL_RANK(kRankGameMatrix2) Matrix4 gProjectionMatrix{};
-KIVO_GLOBAL_RANK(kRankGameMatrix3) Matrix4 gViewMatrix{};
 
 namespace {
 
 SoundManager* ApplicationSoundManager() { return gAppBase != nullptr ? gAppBase->ResourceSoundManager() : nullptr; }
 
 }  // namespace
+
+void ApplicationMatrices(Matrix4& world, Matrix4& projection, Matrix4& view) {
+  Mat4 identity;
+  Mat4 ortho;
+  if (gAppBase != nullptr && gAppBase->mWidth > 0 && gAppBase->mHeight > 0) {
+    ortho.Orthographic(static_cast<float>(gAppBase->mWidth), static_cast<float>(gAppBase->mHeight), 0.0f, 1.0f);
+  }
+  static_assert(sizeof world.m == sizeof identity.m, "both are 4 x 4 floats, row by row");
+  std::memcpy(world.m, identity.m, sizeof world.m);
+  std::memcpy(view.m, identity.m, sizeof view.m);
+  std::memcpy(projection.m, ortho.m, sizeof projection.m);
+}
 
 // ---- sound objects
 
@@ -123,10 +135,17 @@ void sObjEmitter::ApplyProperties() {
     }
   }
   // Counts from a scene may be anything; only two positive counts make an
-  // own system (Init frees the pools of an earlier apply).
+  // own system (Init frees the pools of an earlier apply), and counts past
+  // the limits are refused before anything is allocated.
   if (maxParticles >= 1 && maxSlots >= 1) {
-    mOwnSystem.Init(maxParticles, maxSlots);
-    mHasOwnSystem = true;
+    if (maxParticles > kMaxOwnParticles || maxSlots > kMaxOwnSlots) {
+      Platform::Log("emitter \"" + mName + "\": an own system of " + std::to_string(maxParticles) + " particles and " +
+                    std::to_string(maxSlots) + " emitters is over the limits of " + std::to_string(kMaxOwnParticles) +
+                    " and " + std::to_string(kMaxOwnSlots) + "; the effect runs in the shared system");
+    } else {
+      mOwnSystem.Init(maxParticles, maxSlots);
+      mHasOwnSystem = true;
+    }
   }
   if (start) Start();
   sObj::ApplyProperties();
@@ -194,7 +213,9 @@ void sObjEmitter::Draw(Graphics* g) {
   if (!mHasOwnSystem || g == nullptr) return;
   g->End3D();
   mOwnSystem.Draw(*g);
-  g->Begin3D(gWorldMatrix, gProjectionMatrix, gViewMatrix);
+  Matrix4 world, projection, view;
+  ApplicationMatrices(world, projection, view);
+  g->Begin3D(world, projection, view);
 }
 
 void sObjEmitter::PlayAnimation(std::string name) {

@@ -10,7 +10,8 @@
 // nothing), "_fTimeRepeat" (non-zero loops), "_iStarted", "_iPan",
 // "_fVolume"; emitter "_keyEff" (the effect "data\effect\<name>.eff"),
 // "_fTimeRepeat" (seconds between restarts), "_iStarted", "_iMaxPart" and
-// "_iMaxEmm" (an own system when both are at least 1).
+// "_iMaxEmm" (an own system when both are at least 1 and within
+// kMaxOwnParticles and kMaxOwnSlots; larger counts are logged and refused).
 //
 // Without a sound manager, or with no free instance, a sound plays nothing
 // and reports nothing. An effect file that fails to load gives an empty
@@ -32,11 +33,13 @@ class SoundInstance;
 constexpr int kEmitterTypeCode = 15;
 constexpr int kSoundTypeCode = 17;
 
-// The matrices the game's 3D drawing begins with; an emitter with an own
-// system resumes 3D drawing with them after drawing its particles.
-extern Matrix4 gWorldMatrix;
-extern Matrix4 gProjectionMatrix;
-extern Matrix4 gViewMatrix;
+// The application's screen matrices, which every screen, dialog and level
+// begins its 3D drawing with: world and view identity, an orthographic
+// projection of the window's size (identity without an application). An
+// emitter with an own system ends the caller's 3D drawing to draw its
+// particles and resumes it with these, so what the caller draws after it
+// stays on screen.
+void ApplicationMatrices(Matrix4& world, Matrix4& projection, Matrix4& view);
 
 class sObjSound : public sObj, public AnimSoundTarget {
  public:
@@ -76,6 +79,11 @@ class sObjEmitter : public sObj, public AnimEffectTarget {
   virtual void Start();
   void StartFollowing(const Vec2* point) override;
   void Stop() override;
+
+  // The largest own system a scene may ask for; beyond either count the
+  // effect runs in the shared system.
+  static constexpr int kMaxOwnParticles = 20000;
+  static constexpr int kMaxOwnSlots = 1000;
 
   EffectLibraryEntry* mEffect = nullptr;  // one hold of the library's entry
   ParticleSystem mOwnSystem;

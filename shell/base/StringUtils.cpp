@@ -236,7 +236,9 @@ double LeadingDouble(const char* s) {
   while (IsCSpace(*s)) ++s;
   bool negative = false;
   if (*s == '+' || *s == '-') negative = (*s++ == '-');
-  // from_chars never consults the locale; it takes no sign of its own here.
+  // One sign only: from_chars would take a '-' of its own ("+-5").
+  if (*s == '+' || *s == '-') return 0.0;
+  // from_chars never consults the locale.
   const char* end = s;
   while (*end) ++end;
   double value = 0.0;

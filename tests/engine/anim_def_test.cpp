@@ -87,9 +87,21 @@ TEST(AnimKeyText, FindCallArgument) {
     int n;
     const char* expected;
   } cases[] = {
-      {"in(1,2,3)", "in", 2, "3"}, {"in(1,2,3)", "in", 3, ""},  {"in(1,2,3", "in", 0, ""},
-      {"icos(1)", "s", 0, ""},     {"xs(4)_s(5)", "s", 0, "5"}, {"t( 1 ,2)", "t", 0, " 1 "},
-      {"c((7),8)", "c", 0, "7"},   {"r(5)r(6)", "r", 0, "5"},   {"s(1,2)", "s", -1, ""},
+      {"in(1,2,3)", "in", 2, "3"},
+      {"in(1,2,3)", "in", 3, ""},
+      {"icos(1)", "s", 0, ""},
+      {"xs(4)_s(5)", "s", 0, "5"},
+      {"t( 1 ,2)", "t", 0, " 1 "},
+      {"c((7),8)", "c", 0, "7"},
+      {"r(5)r(6)", "r", 0, "5"},
+      {"s(1,2)", "s", -1, ""},
+      // A group the text ends inside: what a comma closed counts, the rest
+      // does not.
+      {"in(1,2,3", "in", 0, "1"},
+      {"in(1,2,3", "in", 1, "2"},
+      {"in(1,2,3", "in", 2, ""},
+      {"s(2,3", "s", 0, "2"},
+      {"s(2", "s", 0, ""},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(Kivo::FindCallArgument(c.text, c.group, c.n), c.expected) << c.text << " " << c.group << " " << c.n;

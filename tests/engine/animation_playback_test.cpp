@@ -107,6 +107,45 @@ TEST_F(Playback, WhatNeverMoves) {
   EXPECT_TRUE(log.empty());
 }
 
+// Two keys on one frame: a step from that frame starts at the later one, so
+// a once-animation with keys at 0, 4, 4 and 8 runs through and ends.
+TEST_F(Playback, KeysSharingAFrameStepFromTheLastOfThem) {
+  obj.mAnimations.push_back(
+      Def("twin", {"keys=9", "rate=100", "key_1=", "key_5=t(4,0)", "key_5=t(40,0)", "key_9=t(80,0)"}));
+  obj.PlayAnimation("twin");
+  obj.Update(1);
+  EXPECT_EQ(obj.mFrame, 4);
+  const int updates = RunUntilIdle(200);
+  EXPECT_LT(updates, 200) << "the animation must end";
+  EXPECT_EQ(log, CallLog{"end(obj,twin)"});
+  EXPECT_NEAR(obj.mBaseQuad.corner[0].x, 80.0f, 1e-3);
+}
+
+// Replacing an animation in mid-step: the old step's pair keeps
+// interpolating for the rest of its time, then the new one takes its first
+// step.
+TEST_F(Playback, ReplacingMidStepFinishesTheOldStepFirst) {
+  obj.mAnimations.push_back(Def("right", {"keys=11", "rate=10", "key_1=", "key_11=t(100,0)"}));
+  obj.mAnimations.push_back(Def("down", {"keys=2", "rate=100", "key_1=t(0,0)", "key_2=t(0,50)"}));
+  obj.PlayAnimation("right");
+  for (int i = 0; i < 40; ++i) obj.Update(1);
+  obj.Draw(nullptr);
+  const float before = obj.mDisplayQuad.corner[0].x;
+  EXPECT_NEAR(before, 39.0f, 1.5f);
+  obj.PlayAnimation("down");
+  EXPECT_EQ(obj.CurrentAnimation()->name, "down");
+  for (int i = 0; i < 30; ++i) obj.Update(1);
+  obj.Draw(nullptr);
+  EXPECT_NEAR(obj.mDisplayQuad.corner[0].x, 69.0f, 1.5f) << "the old step still moves the object";
+  EXPECT_EQ(obj.mDisplayQuad.corner[0].y, 0.0f);
+  // The old step's rest runs out; the new animation's first step starts at
+  // its own first key and runs to its end.
+  RunUntilIdle(200);
+  EXPECT_EQ(log, CallLog{"end(obj,down)"});
+  EXPECT_NEAR(obj.mBaseQuad.corner[0].x, 0.0f, 1e-4);
+  EXPECT_NEAR(obj.mBaseQuad.corner[0].y, 50.0f, 1e-4);
+}
+
 TEST_F(Playback, PingPongAlternatesForever) {
   obj.mAnimations.push_back(Def("swing", {"keys=5", "rate=100", "type=PING_PONG", "key_1=", "key_5=t(4,0)"}));
   obj.PlayAnimation("swing");

@@ -195,19 +195,11 @@ TEST_F(ImageTableTest, PreloadStepsOverEveryEntryAndReportsFailures) {
   EXPECT_EQ(Count(Log(), "title=\"Error\" text=\"bad - resource\\n img/bad.png - not found\""), 1) << Log();
 }
 
-TEST_F(ImageTableTest, ProgressReachesItsTargetOnlyWhenTheMainThreadAppliesIt) {
-  struct Bar : LoadingProgressTarget {
-    void SetValue(float v) override { values.push_back(v); }
-    std::vector<float> values;
-  } bar;
+TEST_F(ImageTableTest, ProgressOfTheLoadingThreadIsReadOnAnother) {
   OpenImages({{"one", "one.png", true, 1, 1}, {"two", "two.png", true, 1, 1}});
-  RegisterLoadingProgress(&bar);
   std::thread loading([] { PreloadImages(0.0f, 1.0f); });
   loading.join();
-  EXPECT_TRUE(bar.values.empty());
-  ApplyLoadingProgress();
-  RegisterLoadingProgress(nullptr);
-  EXPECT_EQ(bar.values, std::vector<float>{1.0f});
+  EXPECT_EQ(LoadingProgressValue(), 1.0f);
   OpenImages({});
   PreloadImages(0.0f, 1.0f);  // no entries: no progress at all
   EXPECT_EQ(LoadingProgressValue(), 0.0f);

@@ -105,18 +105,24 @@ TEST_F(SceneFileTest, LookupsMatchWholeNamesAndTheFirstEntryWins) {
   for (const char* name : {"Men", "Menu ", "menu", ""}) EXPECT_FALSE(SceneExists(name)) << name;
 }
 
-TEST_F(SceneFileTest, ANameFillingItsFieldStopsAtTheFieldsEnd) {
+// A name holds at most 23 characters: a field of 24 without a zero byte is
+// read up to its 23rd, and a 24-character name is never found.
+TEST_F(SceneFileTest, ANameFillingItsFieldKeepsTwentyThreeCharacters) {
   std::string bytes = MinimalFile();
   const std::string full(24, 'N');
+  const std::string kept(23, 'N');
   bytes.replace(28, 24, full);   // index name without a zero byte
   bytes.replace(124, 24, full);  // record name likewise
   PutU32At(bytes, 124 + 56, 1);  // a plain record, so its name is kept
   ASSERT_TRUE(Open(bytes));
-  EXPECT_TRUE(SceneExists(full));
+  EXPECT_FALSE(SceneExists(full));
   EXPECT_FALSE(SceneExists(full + std::string("\x7C", 1)));
   ObjectList list;
-  ASSERT_TRUE(LoadScene(full, list));
-  EXPECT_EQ(list[0]->mName, full);
+  EXPECT_FALSE(LoadScene(full, list));
+  EXPECT_TRUE(list.empty());
+  EXPECT_TRUE(SceneExists(kept));
+  ASSERT_TRUE(LoadScene(kept, list));
+  EXPECT_EQ(list[0]->mName, kept);
 }
 
 TEST_F(SceneFileTest, AConfigurationRecordsChildrenAreNotRead) {

@@ -126,7 +126,7 @@ TEST_F(SceneLoadingTest, CodesWithoutAKindMakePlainObjects) {
   EXPECT_NE(dynamic_cast<RecordingKind*>(list[3]), nullptr);
 }
 
-TEST_F(SceneLoadingTest, LinksResolveByNameAndTheAutoplaysEffectStarts) {
+TEST_F(SceneLoadingTest, LinksResolveByNameAndEachEffectLinkStartsTheAutoplaysEffect) {
   DtmRecord root = Record("root", 1);
   root.Property("_iAniKey_wave", "3")
       .Property("_iAniRate_wave", "10")
@@ -152,8 +152,45 @@ TEST_F(SceneLoadingTest, LinksResolveByNameAndTheAutoplaysEffectStarts) {
   EXPECT_EQ(wave->effBegin.target, nullptr);
   EXPECT_EQ(wave->soundEnd.target, list[1]);
   EXPECT_EQ(list[0]->FindAnimation("idle")->effPlayed.target, list[1]);
-  EXPECT_EQ(journal, std::vector<std::string>{"spark StartFollowing"});
+  // Each resolved effect-while-playing link starts the playing animation's
+  // effect: "wave"'s own link, then "idle"'s.
+  EXPECT_EQ(journal, (std::vector<std::string>{"spark StartFollowing", "spark StartFollowing"}));
   EXPECT_EQ(static_cast<RecordingKind*>(list[1])->followed, &list[0]->mDisplayCentre);
+}
+
+// Only links resolved while the playing animation's own effect is known
+// start it: a link before that one does not, and a playing animation
+// without an effect starts nothing.
+TEST_F(SceneLoadingTest, EffectLinksBeforeThePlayingOnesOwnStartNothing) {
+  DtmRecord root = Record("root", 1);
+  DtmRecord later = Record("later", 1);
+  later.Property("_iAniKey_idle", "2")
+      .Property("_sEffPlayed_idle", "spark")
+      .Property("_iAniKey_wave", "2")
+      .Property("_iAniRate_wave", "10")
+      .Property("_sAniKey_wave_1", "c(255)")
+      .Property("_sAniKey_wave_2", "c(0)")
+      .Property("_sEffPlayed_wave", "spark")
+      .Property("_sAnimYet", "wave");
+  DtmRecord quiet = Record("quiet", 1);
+  quiet.Property("_iAniKey_idle", "2")
+      .Property("_sEffPlayed_idle", "spark")
+      .Property("_iAniKey_still", "2")
+      .Property("_iAniRate_still", "10")
+      .Property("_sAniKey_still_1", "c(255)")
+      .Property("_sAniKey_still_2", "c(0)")
+      .Property("_sAnimYet", "still");
+  root.Child(later).Child(quiet).Child(Record("spark", kRecordingType));
+  ASSERT_TRUE(OpenScenes({{"S", root}}));
+  ObjectList list;
+  ASSERT_TRUE(LoadScene("S", list));
+  ASSERT_TRUE(list[1]->IsPlaying());
+  ASSERT_TRUE(list[2]->IsPlaying());
+  ASSERT_EQ(list[1]->mAnimations.front().name, "idle");
+  journal.clear();
+  LinkAnimTargets(list);
+  EXPECT_EQ(journal, std::vector<std::string>{"spark StartFollowing"});
+  EXPECT_EQ(static_cast<RecordingKind*>(list[3])->followed, &list[1]->mDisplayCentre);
 }
 
 }  // namespace

@@ -113,6 +113,27 @@ TEST(AnimPlayer, StopAndRewindReturnToTheFirstKey) {
   EXPECT_FALSE(entity.mPlayer.IsPlaying());
 }
 
+// Keys, but none at frame 0: rewinding sets the pose the player holds again
+// (nothing is copied into it) and starts the clip time over.
+TEST(AnimPlayer, RewindWithoutAFrameZeroKeyReappliesTheHeldPose) {
+  RecordingEntity entity;
+  AddClip(entity, {0, 10}, 0.1f);
+  entity.mPlayer.Play(false);
+  entity.Update(0.5f);  // the held pose is half way: x = 5
+  ASSERT_NEAR(5.0f, entity.mPositionX, 1e-4);
+  entity.mPlayer.Stop();
+  entity.CurrentClip()->ClearKeys();
+  AddClip(entity, {3, 10}, 0.1f);
+  ASSERT_EQ(nullptr, entity.CurrentClip()->KeyAt(0));
+  entity.mPositionX = 70.0f;
+  entity.mDirty = false;
+  entity.mPlayer.mClipTime = 2.5f;
+  entity.mPlayer.Rewind();
+  EXPECT_NEAR(5.0f, entity.mPositionX, 1e-4);
+  EXPECT_TRUE(entity.mDirty);
+  EXPECT_EQ(0.0f, entity.mPlayer.mClipTime);
+}
+
 TEST(AnimKey, EasingInterpolationAndTruncatedFrames) {
   AnimKey a, b, out;
   a.mFrame = 0;

@@ -63,18 +63,6 @@ TEST_F(SliderKind, SetValueGlidesAtTheSpeedInFloatSteps) {
   EXPECT_TRUE(listener.log.empty()) << "SetValue and Update report nothing";
 }
 
-TEST_F(SliderKind, PreloadProgressReachesARegisteredSliderOnTheMainThread) {
-  sObjSlider& bar = Slider();
-  RegisterLoadingProgress(&bar);
-  PreloadImages(0.2f, 0.4f);
-  EXPECT_EQ(bar.mTarget, 0.0f) << "nothing moves before the main thread applies it";
-  ApplyLoadingProgress();
-  RegisterLoadingProgress(nullptr);
-  EXPECT_NEAR(bar.mTarget, 0.4f, 1e-5f);
-  EXPECT_EQ(bar.GetValue(), 0.0f) << "the bar glides there";
-  EXPECT_TRUE(listener.log.empty());
-}
-
 TEST_F(SliderKind, AbsentSpeedGlidesAtTheDefault) {
   sObjSlider& slider = Make<sObjSlider>(0, 0, 100, 10, {});
   EXPECT_EQ(slider.mSpeed, kDefaultSliderSpeed);

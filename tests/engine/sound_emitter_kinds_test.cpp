@@ -3,18 +3,29 @@
 // 3D passes and starts through animation links.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "audio/SoundInstance.h"
 #include "audio/SoundManager.h"
+#include "display/D3DInterface.h"
+#include "engine/GameMath.h"
+#include "engine/PlainKinds.h"
 #include "engine/ResourceIds.h"
 #include "engine/SceneDatabase.h"
 #include "engine/SceneLoader.h"
 #include "engine/SoundEmitterKinds.h"
+#include "engine/SpriteKinds.h"
+#include "image/surface/DDImage.h"
+#include "platform/devices/D3D.h"
 #include "resources/manifest/ResourceManager.h"
+#include "tests/display/ddraw_fixture.h"
 #include "tests/engine/engine_object_support.h"
 #include "tests/support/temp_folder.h"
 #include "tests/ui/ui_test_support.h"
@@ -266,6 +277,40 @@ TEST_F(EmitterTest, OwnSystemOnlyWithTwoPositiveCounts) {
   EXPECT_EQ(gEmitterEffects[0]->mHolders, 4);
 }
 
+// Counts from a scene are bounded before any pool is allocated: past either
+// limit the emitter is logged and runs its effect in the shared system.
+TEST_F(EmitterTest, OwnSystemCountsPastTheLimitsAreRefusedAndLogged) {
+  const std::string logPath = mFolder.path() + "/game.log";
+  ::setenv("GAME_LOG", logPath.c_str(), 1);
+  struct Case {
+    std::string particles;
+    std::string slots;
+    bool own;
+  };
+  const std::string maxParticles = std::to_string(sObjEmitter::kMaxOwnParticles);
+  const std::string maxSlots = std::to_string(sObjEmitter::kMaxOwnSlots);
+  for (const Case& c :
+       {Case{"2000000000", "4", false}, Case{"300", "2000000000", false}, Case{maxParticles, maxSlots, true},
+        Case{std::to_string(sObjEmitter::kMaxOwnParticles + 1), "4", false},
+        Case{"300", std::to_string(sObjEmitter::kMaxOwnSlots + 1), false}}) {
+    SCOPED_TRACE(c.particles + " " + c.slots);
+    sObjEmitter& emitter = Make({{"_keyEff", "fxfountain"}, {"_iMaxPart", c.particles}, {"_iMaxEmm", c.slots}});
+    EXPECT_EQ(emitter.mHasOwnSystem, c.own);
+    EXPECT_EQ(emitter.mOwnSystem.ParticleCount(), c.own ? sObjEmitter::kMaxOwnParticles : 0);
+    const int sharedBefore = ActiveSlots(gParticleSystem);
+    emitter.Start();
+    EXPECT_EQ(ActiveSlots(gParticleSystem), sharedBefore + (c.own ? 0 : 1));
+  }
+  ::unsetenv("GAME_LOG");
+  std::ifstream in(logPath, std::ios::binary);
+  const std::string log((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  std::size_t lines = 0;
+  for (std::size_t at = log.find("is over the limits"); at != std::string::npos;
+       at = log.find("is over the limits", at + 1))
+    ++lines;
+  EXPECT_EQ(lines, 4u) << log;
+}
+
 TEST_F(EmitterTest, WithoutAnEffectAStartStartsNothing) {
   sObjEmitter& emitter = Make({{"_iStarted", "1"}, {"_fTimeRepeat", "0.05"}});
   EXPECT_TRUE(emitter.mRunning);
@@ -306,7 +351,6 @@ TEST_F(EmitterTest, FollowingRestartsAtThePointsPresentPosition) {
 }
 
 TEST_F(EmitterTest, OwnSystemDrawsBetweenThe3DPasses) {
-  gWorldMatrix.Clear();
   sObjEmitter& emitter = Make({{"_keyEff", "fxfountain"}, {"_iMaxPart", "50"}, {"_iMaxEmm", "2"}, {"_iStarted", "1"}});
   for (int i = 0; i < 5; ++i) emitter.Update(1);
   ASSERT_GT(emitter.mOwnSystem.LiveCount(), 0);
@@ -326,6 +370,176 @@ TEST_F(EmitterTest, OwnSystemDrawsBetweenThe3DPasses) {
   target.calls.clear();
   shared.Draw(&g);
   EXPECT_TRUE(target.calls.empty());
+}
+
+// Emitters drawn on the 3D screen of the software device, under the
+// application's screen matrices (an 800 x 600 window), as every screen,
+// dialog and level draws its objects.
+class Emitter3DTest : public EmitterTest {
+ protected:
+  static constexpr int kWidth = 800;
+  static constexpr int kHeight = 600;
+
+  void SetUp() override {
+    EmitterTest::SetUp();
+    DDrawStandIn::Machine machine;
+    machine.desktopFormat = DDrawStandIn::Format::kRGB888;
+    DDrawStandIn::Reset(machine);
+    host.client = RECT{100, 50, 100 + kWidth, 50 + kHeight};
+    DDrawStandIn::SetWindowHost(&host);
+    InstallDDImageFactory();
+    D3DStandIn::Reset();
+    displayApp.width = kWidth;
+    displayApp.height = kHeight;
+    display.reset(new DDInterface(&displayApp));
+    display->is3D = true;
+    ASSERT_EQ(display->Init(host.window, true), 0);
+    ASSERT_NE(display->renderer, nullptr);
+    screen = display->GetScreenImage();
+    ASSERT_NE(screen, nullptr);
+    app->mWidth = kWidth;
+    app->mHeight = kHeight;
+    previousSprite = RegisterObjectKind(3, [] { return new sObjSprite(); });
+    RegisterSoundAndEmitterKinds();
+  }
+  void TearDown() override {
+    RegisterObjectKind(3, previousSprite);
+    RegisterObjectKind(kEmitterTypeCode, ObjectKindCreator());
+    RegisterObjectKind(kSoundTypeCode, ObjectKindCreator());
+    // The images go before the device that holds their textures, and the
+    // device before the application its surfaces are registered with.
+    mEmitters.clear();
+    FreeParticleGlobals();
+    FreeSceneDatabase();
+    display.reset();
+    D3DStandIn::Reset();
+    DDrawStandIn::SetWindowHost(nullptr);
+    DDrawStandIn::Reset();
+    EmitterTest::TearDown();
+  }
+
+  // One frame: black, then the objects in order between one Begin3D with
+  // the screen matrices and its End3D; the frame's pixels, 0xRRGGBB.
+  std::vector<uint32_t> Frame(const std::vector<sObj*>& objects) {
+    Graphics g(screen);
+    g.SetColor(Color(0, 0, 0));
+    g.FillRect(0, 0, kWidth, kHeight);
+    Mat4 identity, ortho;
+    ortho.Orthographic(static_cast<float>(kWidth), static_cast<float>(kHeight), 0.0f, 1.0f);
+    Matrix4 world, projection, view;
+    std::memcpy(world.m, identity.m, sizeof world.m);
+    std::memcpy(view.m, identity.m, sizeof view.m);
+    std::memcpy(projection.m, ortho.m, sizeof projection.m);
+    g.SetColorizeImages(true);
+    g.Begin3D(world, projection, view);
+    for (sObj* object : objects) object->Draw(&g);
+    g.End3D();
+    g.SetColorizeImages(false);
+    display->renderer->Flush();
+    std::vector<uint32_t> pixels(static_cast<size_t>(kWidth) * kHeight, 0);
+    DDrawStandIn::SurfaceView v;
+    EXPECT_TRUE(DDrawStandIn::ViewSurface(display->renderer->drawSurface7, &v));
+    EXPECT_EQ(v.width, kWidth);
+    EXPECT_EQ(v.height, kHeight);
+    for (int y = 0; y < std::min(v.height, kHeight); ++y) {
+      for (int x = 0; x < std::min(v.width, kWidth); ++x) {
+        uint32_t p;
+        std::memcpy(&p, v.pixels + y * v.pitch + x * 4, 4);
+        pixels[static_cast<size_t>(y) * kWidth + x] = p & 0xFFFFFFu;
+      }
+    }
+    return pixels;
+  }
+  // Pixels of the box [x0, x1) x [y0, y1) that are not black.
+  static int Lit(const std::vector<uint32_t>& frame, int x0, int y0, int x1, int y1) {
+    int lit = 0;
+    for (int y = std::max(0, y0); y < std::min(kHeight, y1); ++y)
+      for (int x = std::max(0, x0); x < std::min(kWidth, x1); ++x)
+        lit += frame[static_cast<size_t>(y) * kWidth + x] != 0;
+    return lit;
+  }
+
+  DDrawTest::WindowRecorder host;
+  DDrawTest::TestApp displayApp;
+  std::unique_ptr<DDInterface> display;
+  DDImage* screen = nullptr;
+  ObjectKindCreator previousSprite;
+};
+
+// An emitter with its own system ends the caller's 3D drawing for its
+// particles; what the caller draws after it still shows: a 100 x 100
+// rectangle lights its 10,000 pixels behind such an emitter as it does
+// alone.
+TEST_F(Emitter3DTest, ObjectsDrawnAfterAnOwnSystemEmitterStillShow) {
+  sObjEmitter& fountain = Make({{"_keyEff", "fxfountain"}, {"_iMaxPart", "300"}, {"_iMaxEmm", "4"}});
+  SetRect(fountain, 690, 550, 710, 570);
+  fountain.Start();
+  for (int i = 0; i < 20; ++i) fountain.Update(1);
+  ASSERT_TRUE(fountain.mHasOwnSystem);
+  ASSERT_GT(fountain.mOwnSystem.LiveCount(), 0);
+  sObjRect rect;
+  SetRect(rect, 100, 100, 200, 200);
+  rect.ApplyProperties();  // opaque white
+
+  const std::vector<uint32_t> alone = Frame({&rect});
+  EXPECT_EQ(Lit(alone, 0, 0, kWidth, kHeight), 100 * 100);
+  const std::vector<uint32_t> behind = Frame({&fountain, &rect});
+  // Outside the fountain's corner, the rectangle alone.
+  EXPECT_EQ(Lit(behind, 0, 0, 600, kHeight), 100 * 100);
+  EXPECT_GT(Lit(behind, 600, 440, kWidth, kHeight), 0) << "the fountain's particles are drawn too";
+  const std::vector<uint32_t> twice = Frame({&fountain, &rect, &fountain, &rect});
+  EXPECT_EQ(Lit(twice, 0, 0, 600, kHeight), 100 * 100);
+}
+
+// The sample effects scene in 3D: everything drawn after its fountain (an
+// emitter with its own system) appears as in the same scene without the
+// fountain; the two frames differ only where the fountain's particles fly.
+TEST_F(Emitter3DTest, EffectsSceneShowsEveryObjectAfterTheFountain) {
+  gParticleSystem.Init(4000, 300);
+  ObjectList objects;
+  ASSERT_TRUE(LoadScene(kSampleEffectsScene, objects));
+  LinkAnimTargets(objects);
+  for (int i = 0; i < 60; ++i) {
+    for (sObj* object : objects) object->Update(1);
+    gParticleSystem.Update();
+  }
+  sObj* fountain = FindObjectByName(objects, "fountain");
+  ASSERT_NE(dynamic_cast<sObjEmitter*>(fountain), nullptr);
+  ASSERT_TRUE(static_cast<sObjEmitter*>(fountain)->mHasOwnSystem);
+  std::vector<sObj*> all(objects.begin(), objects.end());
+  std::vector<sObj*> withoutFountain;
+  bool after = false;
+  int drawnAfter = 0;
+  for (sObj* object : all) {
+    if (object == fountain) {
+      after = true;
+      continue;
+    }
+    withoutFountain.push_back(object);
+    drawnAfter += after && dynamic_cast<sObjSprite*>(object) != nullptr;
+  }
+  ASSERT_GT(drawnAfter, 0) << "the scene draws something after its fountain";
+
+  const std::vector<uint32_t> with = Frame(all);
+  const std::vector<uint32_t> without = Frame(withoutFountain);
+  // The moving sprite, drawn after the fountain, shows in both.
+  const sObj* mover = FindObjectByName(objects, "mover");
+  ASSERT_NE(mover, nullptr);
+  const Quad& box = mover->mDisplayQuad;
+  const int x0 = static_cast<int>(box.corner[0].x), y0 = static_cast<int>(box.corner[0].y);
+  const int x1 = static_cast<int>(box.corner[2].x), y1 = static_cast<int>(box.corner[2].y);
+  ASSERT_GT(x1 - x0, 10);
+  EXPECT_GT(Lit(without, x0, y0, x1, y1), (x1 - x0) * (y1 - y0) / 4);
+  int differing = 0;
+  for (int y = 0; y < kHeight; ++y) {
+    for (int x = 0; x < kWidth; ++x) {
+      if (x >= 600 && y >= 440) continue;  // the fountain's corner
+      differing += with[static_cast<size_t>(y) * kWidth + x] != without[static_cast<size_t>(y) * kWidth + x];
+    }
+  }
+  EXPECT_EQ(differing, 0);
+  EXPECT_GT(Lit(with, 600, 440, kWidth, kHeight), Lit(without, 600, 440, kWidth, kHeight));
+  DeleteObjects(objects);
 }
 
 TEST_F(EmitterTest, AnimationLinksStartAndStopEmittersAndSounds) {

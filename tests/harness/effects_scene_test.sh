@@ -6,7 +6,8 @@
 #          backdrop, so the rest is black);
 #   late   closed at 6 s, long after every fixed effect's life: the frame is
 #          black but for the fountain that restarts in its own system in the
-#          lower right corner. Its mix goes to a WAV file (GAME_AUDIO_OUT):
+#          lower right corner and the sprite drawn after it, at the end of
+#          its move. Its mix goes to a WAV file (GAME_AUDIO_OUT):
 #          the ambience the scene loops from its load (a 60 ms sound
 #          repeated) sounds in every tenth of a second of the 6 s.
 # Prints each run's exit code, the probes and one line on the WAV.
@@ -50,9 +51,15 @@ cat "$work/early/exit.txt" "$work/late/exit.txt"
   90,425,230,470!~000000:300 \
   330,190,470,300!~000000:300 \
   560,330,720,420!~000000:3000
-# Nothing of them is left: black above the fountain and left of it.
+# Nothing of them is left: black above the fountain and left of it, but
+# for the sprite whose animation moved it to (680, 280): drawn after the
+# fountain's own system, it shows (a row lower, as 3D quads land).
 "$probe" "$work/late/frame.png" --size 800x600 \
-  0,0,800,440~000000:352000 \
+  0,0,800,280~000000:224000 \
+  0,280,680,321~000000:27880 \
+  720,280,800,321~000000:3280 \
+  0,321,800,440~000000:95200 \
+  680,280,720,321!~000000:1500 \
   0,440,600,600~000000:96000 \
   600,440,800,600!~000000:100
 

@@ -232,7 +232,7 @@ DtmRecord EffectsScene() {
   chime.Property("_keySound", "SOUND_FIND").Property("_fVolume", "0.8");
   root.Child(ambience).Child(chime);
 
-  DtmRecord mover = Placed("mover", 2, 80, 280, 40, 40);
+  DtmRecord mover = Placed("mover", 3, 80, 280, 40, 40);
   mover.Property("_keyImg", "demo_button")
       .Property("_iAniKey_go", "200")
       .Property("_iAniRate_go", "100")

@@ -144,6 +144,10 @@ TEST(StringUtils, LeadingNumbersReadLikeTheCLibrary) {
       {"- 3", 0, 0.0},
       {".5", 0, 0.5},
       {"1e", 1, 1.0},
+      // One sign only.
+      {"+-5", 0, 0.0},
+      {"--5", 0, 0.0},
+      {"-+5", 0, 0.0},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.text);
