@@ -116,7 +116,6 @@ void KeyframeTrack::Blend(const Keyframe& a, const Keyframe& b, Keyframe& out, f
 }
 
 void TrackSprite::TakePose() {
-  if (mTrack.mWaitTimer.IsRunning() || !mTrack.mPlaying) return;
   const Keyframe& pose = mTrack.mPose;
   if (mTrack.mApplyAngle) mAngle = pose.angle;
   if (mTrack.mApplyColour) {
@@ -132,7 +131,7 @@ void TrackSprite::TakePose() {
 void TrackSprite::PlayAnimDef(KeyframeTrack track, float startRemaining) {
   mTrack.Assign(track);
   mTrack.Start(startRemaining);
-  TakePose();
+  if (!mTrack.mWaitTimer.IsRunning()) TakePose();
 }
 
 void TrackSprite::Update(int) {
@@ -144,9 +143,12 @@ void TrackSprite::Update(int) {
       mPosition.y += mDirection.y * mSpeed;
     }
   }
-  if (mTrack.mPlaying) mTrack.Tick();
+  // The tick that ends the track computes its last pose: that one is taken
+  // too, or the sprite would stop one tick short of it.
+  const bool wasPlaying = mTrack.mPlaying;
+  if (wasPlaying) mTrack.Tick();
   mFrameTimer.Tick();
-  TakePose();
+  if (wasPlaying && !mTrack.mWaitTimer.IsRunning()) TakePose();
 }
 
 bool TrackSprite::SetTarget(float x, float y, float speed) {

@@ -325,14 +325,16 @@ int AkvaGame::Update(int updateCount) {
   if (mDrop.mState == kDropDown) {
     const Vec2 grip = GripPoint();
     const Vec2 point(static_cast<float>(static_cast<int>(grip.x)), static_cast<float>(static_cast<int>(grip.y)));
+    // Under the grip point wherever they are: in the water, or still on
+    // the grip from an earlier catch that was not released.
     for (auto& fish : mFish) {
-      if (fish->mParent != &mWater || !Hits(*fish, point)) continue;
+      if (!Hits(*fish, point)) continue;
       if (fish->mTween.IsPlaying()) fish->mTween.Pause();
       TakeOnGrip(*fish, "SOUND_FISH");
       break;
     }
     for (auto& stone : mStones) {
-      if (stone->IsTaken() || stone->mParent != &mWater || !Hits(*stone, point)) continue;
+      if (stone->IsTaken() || !Hits(*stone, point)) continue;
       TakeOnGrip(*stone, "SOUND_AKVA_CHUPA");
       break;
     }

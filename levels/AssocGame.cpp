@@ -1,5 +1,7 @@
 #include "levels/AssocGame.h"
 
+#include <unordered_set>
+
 #include "engine/SoundEmitterKinds.h"
 #include "engine/SpriteKinds.h"
 #include "levels/LevelContext.h"
@@ -34,18 +36,24 @@ AssocGame::AssocGame() {
   mScene.Root().MarkDirtyRecursive();
 }
 
-bool AssocGame::AddEntity(Scene::ObjEntity* entity, sObj* object, Scene::Entity* group) {
+AssocGame::~AssocGame() {
+  if (mLevelObjects == nullptr) return;
+  std::unordered_set<const Scene::Entity*> own;
+  for (const Scene::Entity* group : {mCells, mElements})
+    for (const Scene::Entity* child : group->Children()) own.insert(child);
+  for (sObj* object : *mLevelObjects)
+    if (own.count(object->mSceneEntity) != 0) object->mSceneEntity = nullptr;
+}
+
+void AssocGame::AddEntity(Scene::ObjEntity* entity, sObj* object, Scene::Entity* group) {
   entity->mName = object->mName;
-  if (!group->AddChild(entity)) {
-    delete entity;
-    return false;
-  }
+  // Every cell and element counts, names shared or not.
+  group->AppendChild(entity);
   entity->Attach(object);
   entity->mPositionX = object->mCentre.x;
   entity->mPositionY = object->mCentre.y;
   object->mSceneEntity = entity;
   entity->MarkDirtyRecursive();
-  return true;
 }
 
 int AssocGame::Init(ObjectList* levelObjects, ObjectList* hudObjects) {

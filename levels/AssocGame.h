@@ -13,9 +13,9 @@
 // update. A picked element's object moves to the end of the level list, so
 // it draws on top and is found first by the next click.
 //
-// Limits: a second cell or element of an already used name is left out (a
-// group holds one child per name). The scene and its entities go with the
-// game; the objects' bound-entity fields are read only while it lives.
+// Every cell and element counts, also one whose name another already has.
+// The scene and its entities go with the game, which clears the objects'
+// bound-entity fields as it goes.
 #pragma once
 
 #include "engine/SceneGraph.h"
@@ -47,6 +47,9 @@ class AssocElement : public Scene::ObjEntity {
 class AssocGame : public MiniGame {
  public:
   AssocGame();
+  // The level objects outlive the game: their bound-entity fields are
+  // cleared before the entities go.
+  ~AssocGame() override;
 
   int Init(ObjectList* levelObjects, ObjectList* hudObjects) override;
   int Update(int updateCount) override;
@@ -70,9 +73,8 @@ class AssocGame : public MiniGame {
   int32_t mLockedCount = 0;
 
  private:
-  // Binds object to entity and adds it to group; false (entity deleted)
-  // when the group already holds that name.
-  bool AddEntity(Scene::ObjEntity* entity, sObj* object, Scene::Entity* group);
+  // Binds object to entity and appends it to group.
+  void AddEntity(Scene::ObjEntity* entity, sObj* object, Scene::Entity* group);
   void MoveToEnd(sObj* object);
 };
 

@@ -82,7 +82,7 @@ BalanceGame::~BalanceGame() {
 
 int BalanceGame::Init(ObjectList* levelObjects, ObjectList* hudObjects) {
   MiniGame::Init(levelObjects, hudObjects);
-  mFader.SetListener(this);
+  mFader.SetListener(&mFaderListener);
   const bool fadeIn = AddGlobalAnim(mFader, "fade_in");
   const bool fadeOut = AddGlobalAnim(mFader, "fade_out");
   if (!fadeIn || !fadeOut) {
@@ -284,8 +284,14 @@ void BalanceGame::OnTimelineEvent(Timeline& timeline, int event, int arg) {
 
 void BalanceGame::OnNodeUpdate(SceneNode* node) { mBindings.Apply(node); }
 
-void BalanceGame::OnAnimationEnd(std::string objectName, std::string animationName) {
-  if (IsUnplayable() || objectName != "fader" || animationName != "fade_in" || mSubLevels.empty()) return;
+void BalanceGame::OnAnimationEnd(std::string, std::string) {}
+
+void BalanceGame::FaderListener::OnAnimationEnd(std::string, std::string animationName) {
+  mGame.OnFaderEnd(animationName);
+}
+
+void BalanceGame::OnFaderEnd(const std::string& animationName) {
+  if (IsUnplayable() || animationName != "fade_in" || mSubLevels.empty()) return;
   const std::string scene = mSubLevels.front();
   mSubLevels.erase(mSubLevels.begin());
   LoadSubLevel(scene);

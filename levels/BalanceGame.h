@@ -10,7 +10,8 @@
 // The scales are a tree of scene nodes: table -> wobble -> tilt -> pans,
 // weights under the table or a pan; sprites follow their nodes through
 // bindings. The game listens to the tweens (timeline listener), to node
-// updates and to the fader's animation ends; its MiniGame part is not its
+// updates and (through a listener of the fader's own) to the fader's
+// animation ends; its MiniGame part is not its
 // first base, so owners hold and delete it through that part only.
 //
 // Replacing the level objects for a sub-level gives the new objects their
@@ -56,7 +57,9 @@ class BalanceGame : public TimelineListener, public NodeUpdateHook, public MiniG
   int MouseMove(int x, int y) override;
   int MouseDown(int x, int y, int clickCount) override;
   int MouseUp(int x, int y, int clickCount) override;
-  // Both the level screen's forwarding and the fader's own report land here.
+  // The level screen's forwarding of its objects' animation ends: nothing
+  // to do, whatever the object's name; only the game's own fader (through
+  // its own listener) moves on to the next set-up.
   void OnAnimationEnd(std::string objectName, std::string animationName) override;
   uint8_t GetHintPosition(HintPoint& first, HintPoint& second) override;
 
@@ -83,11 +86,26 @@ class BalanceGame : public TimelineListener, public NodeUpdateHook, public MiniG
   std::vector<std::string> mSubLevels;
 
  private:
+  // Hears the fader alone, so that a level object of the same name cannot
+  // replace the level objects while the screen walks them.
+  class FaderListener : public ObjEventListener {
+   public:
+    explicit FaderListener(BalanceGame& game) : mGame(game) {}
+    void OnAnimationEnd(std::string objectName, std::string animationName) override;
+
+   private:
+    BalanceGame& mGame;
+  };
+
+  void OnFaderEnd(const std::string& animationName);
+
   bool BuildScales();
   void ClearWeights();
   void Retarget();
   void LoadSubLevel(const std::string& scene);
   bool HitsWeight(const WeightNode& weight, int x, int y) const;
+
+  FaderListener mFaderListener{*this};
 };
 
 }  // namespace Kivo

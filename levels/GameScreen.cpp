@@ -29,11 +29,12 @@ constexpr Vec2 kEffectPoint{100.0f, 50.0f};
 constexpr int kDisabledAlpha = 100;
 constexpr int kHintDisabledCell = 2;
 
-// The strip wave of the level messages.
+// The strip wave of the level messages: the strips' speed along the wave
+// and its radius, and the wave's amplitude.
 constexpr int kMessageStrips = 40;
-constexpr float kMessageWaveAmplitude = 6.05f;
-constexpr float kMessageWaveLength = 40.0f;
-constexpr float kMessageWaveSpeed = 30.0f;
+constexpr float kMessageStripSpeed = 6.05f;
+constexpr float kMessageWaveRadius = 40.0f;
+constexpr float kMessageWaveAmplitude = 30.0f;
 constexpr float kMessageTop = 235.0f;
 constexpr int kMessageLineSpacing = 32;
 constexpr int kPenaltySeconds = 3;
@@ -360,18 +361,8 @@ void GameScreen::UpdateBars() {
 }
 
 void GameScreen::Draw(Graphics& g) {
-  if (mGame != nullptr) {
-    mGame->Draw(g);
-  } else {
-    // Without a mini-game the HUD is still shown, so that its menu can be
-    // reached.
-    const ScreenMatrices& m = mHost.GetScreenMatrices();
-    g.SetColorizeImages(true);
-    g.Begin3D(m.world, m.projection, m.view);
-    for (sObj* object : mHud) object->Draw(&g);
-    g.End3D();
-    g.SetColorizeImages(false);
-  }
+  // The mini-game draws the HUD: a level whose type names no kind shows none.
+  if (mGame != nullptr) mGame->Draw(g);
   g.SetColorizeImages(true);
   const ScreenMatrices& screen = mHost.GetScreenMatrices();
   g.Begin3D(screen.world, screen.projection, screen.view);
@@ -417,8 +408,8 @@ void GameScreen::DrawMessageLines(const std::wstring& line1, const std::wstring&
 void GameScreen::ShowMessage(const std::wstring& line1, const std::wstring& line2, int mode) {
   if (line1.empty() || mMessageImage == nullptr) return;
   DrawMessageLines(line1, line2, "FONT_STAGE", kMessageHeight / 2, kMessageHeight / 2);
-  gStripEffect.Start(mode, kMessageStrips, kMessageWaveAmplitude, kMessageWaveLength, mMessageImage.get(),
-                     Vec2(0.0f, kMessageTop), kMessageStripSeconds, kMessageWaveSpeed);
+  gStripEffect.Start(mode, kMessageStrips, kMessageStripSpeed, kMessageWaveRadius, mMessageImage.get(),
+                     Vec2(0.0f, kMessageTop), kMessageStripSeconds, kMessageWaveAmplitude);
 }
 
 void GameScreen::ShowPenaltyMessage(const std::wstring& line1, const std::wstring& line2, int mode, float y) {
@@ -426,8 +417,8 @@ void GameScreen::ShowPenaltyMessage(const std::wstring& line1, const std::wstrin
   Font* font = FontByName("FONT_GENERAL");
   const int height = font != nullptr ? font->GetHeight() : 0;
   DrawMessageLines(line1, line2, "FONT_GENERAL", height, height + 2);
-  gStripEffect.Start(mode, kMessageStrips, kMessageWaveAmplitude, kMessageWaveLength, mMessageImage.get(),
-                     Vec2(0.0f, y), kPenaltySeconds, kMessageWaveSpeed);
+  gStripEffect.Start(mode, kMessageStrips, kMessageStripSpeed, kMessageWaveRadius, mMessageImage.get(), Vec2(0.0f, y),
+                     kPenaltySeconds, kMessageWaveAmplitude);
 }
 
 void GameScreen::AdvanceLevel() {

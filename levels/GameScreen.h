@@ -14,8 +14,9 @@
 // advances; a defeat shows "no_time" for 3 s and opens "dlgDefeatMenu".
 //
 // Failures: a level scene without objects still gets its HUD, message image
-// and tutorial panel and plays as a level without a mini-game (left through
-// the HUD's menu button). A HUD object missing from "mnGame" is logged once
+// and tutorial panel and plays as a level without a mini-game. Without a
+// mini-game no HUD is drawn (the mini-game draws it), though its objects
+// still take clicks, so the menu button still leaves the level. A HUD object missing from "mnGame" is logged once
 // and its feature stays off. Every Begin3D of the drawing is paired with an
 // End3D. Main thread only.
 #pragma once

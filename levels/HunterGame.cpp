@@ -44,6 +44,12 @@ void SetSpriteVisible(Scene::ObjEntity* entity, bool visible) {
 
 HunterGame::HunterGame() { mScene.SetListener(this); }
 
+HunterGame::~HunterGame() {
+  if (mLevelObjects == nullptr) return;
+  for (sObj* object : *mLevelObjects)
+    if (mRoles.count(object->mSceneEntity) != 0) object->mSceneEntity = nullptr;
+}
+
 int HunterGame::Init(ObjectList* levelObjects, ObjectList* hudObjects) {
   MiniGame::Init(levelObjects, hudObjects);
   mExplosion = FindEffect("effExplosion");

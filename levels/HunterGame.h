@@ -34,6 +34,9 @@ class HunterGame : public MiniGame, public Scene::Listener {
   static constexpr int kMaxFlying = 4;
 
   HunterGame();
+  // The level objects outlive the game: their bound-entity fields are
+  // cleared before the entities go.
+  ~HunterGame() override;
 
   int Init(ObjectList* levelObjects, ObjectList* hudObjects) override;
   int Update(int updateCount) override;

@@ -60,6 +60,11 @@ int JumperGame::Init(ObjectList* levelObjects, ObjectList* hudObjects) {
     const int32_t n = LeadingInt(count.c_str());
     mBallCount = n < 0 ? 0u : static_cast<uint32_t>(n);
   }
+  if (mBallCount > kMaxBalls) {
+    MarkUnplayable("jumper", "\"_iNumObj\" " + std::to_string(mBallCount) + " is over the limit of " +
+                                 std::to_string(kMaxBalls) + " balls");
+    mBallCount = 0;
+  }
   mLeft = Vec2(IntProperty(*this, "_iLeftX", 100.0f), IntProperty(*this, "_iLeftY", 500.0f));
   mRight = Vec2(IntProperty(*this, "_iRightX", 574.0f), IntProperty(*this, "_iRightY", 500.0f));
   const float endX = IntProperty(*this, "_iEndX", mRight.x + 20.0f);

@@ -13,7 +13,8 @@
 // "_keyImg_Elem_1".."_6" (ball images, else "round1".."round6").
 //
 // Unplayable data (one log line, then idle): a missing "jumper" or "spring"
-// image or ball image 1, whose sizes place everything.
+// image or ball image 1, whose sizes place everything, or more than
+// kMaxBalls balls.
 #pragma once
 
 #include <vector>
@@ -26,6 +27,8 @@ namespace Kivo {
 class JumperGame : public MiniGame {
  public:
   static constexpr int kBallImages = 6;
+  // The most balls a level may ask for; checked before the array is made.
+  static constexpr uint32_t kMaxBalls = 1000;
 
   struct Ball {
     Quad quad;  // the image's quad

@@ -126,14 +126,14 @@ int PairsGame::Draw(Graphics& g) {
   if (mSelected != nullptr) {
     const int red = mSelected->mRed, green = mSelected->mGreen, blue = mSelected->mBlue, alpha = mSelected->mAlpha;
     const bool additive = mSelected->mAdditive;
-    const int mode = mSelected->mDrawMode;
     mSelected->mRed = mSelected->mGreen = mSelected->mBlue = 255;
     mSelected->mAlpha = 128;
     mSelected->mAdditive = false;
     mSelected->mDrawMode = 5;
     mSelected->Draw(&g);
+    // The glow leaves the item in draw mode 0, whatever it had before.
     mSelected->mAdditive = additive;
-    mSelected->mDrawMode = mode;
+    mSelected->mDrawMode = 0;
     mSelected->mRed = red;
     mSelected->mGreen = green;
     mSelected->mBlue = blue;

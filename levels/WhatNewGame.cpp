@@ -15,6 +15,14 @@ constexpr int kItemTypeCode = 7;
 
 WhatNewGame::WhatNewGame() { mScene.SetListener(this); }
 
+WhatNewGame::~WhatNewGame() {
+  if (mLevelObjects == nullptr) return;
+  for (sObj* object : *mLevelObjects) {
+    if (object->mSceneEntity != nullptr && mScene.FindEntity(object->mName) == object->mSceneEntity)
+      object->mSceneEntity = nullptr;
+  }
+}
+
 int WhatNewGame::Init(ObjectList* levelObjects, ObjectList* hudObjects) {
   MiniGame::Init(levelObjects, hudObjects);
   const sObj* first = levelObjects != nullptr && !levelObjects->empty() ? (*levelObjects)[0] : nullptr;

@@ -24,6 +24,9 @@ namespace Kivo {
 class WhatNewGame : public MiniGame, public Scene::Listener {
  public:
   WhatNewGame();
+  // The level objects outlive the game: their bound-entity fields are
+  // cleared before the entities go.
+  ~WhatNewGame() override;
 
   int Init(ObjectList* levelObjects, ObjectList* hudObjects) override;
   int Update(int updateCount) override;

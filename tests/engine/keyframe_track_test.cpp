@@ -207,6 +207,29 @@ TEST(TrackSprite, TakesThePoseFieldsItIsToldTo) {
   EXPECT_LT(sprite.mColour.red, 255);
 }
 
+// The update that runs the track out takes its last pose too: the sprite
+// ends on the track's end, not one tick short of it.
+TEST(TrackSprite, TakesTheLastPoseWhenTheTrackRunsOut) {
+  KeyframeTrack track = AlphaTrack(13, 24, {{0, 0.0f}, {12, 240.0f}});
+  track.mKeys[1].offsetX = 120.0f;
+  track.SetApplyFlags(true, false, false, true);
+  TrackSprite sprite;
+  sprite.PlayAnimDef(track, 0.0f);
+  int updates = 0;
+  while (sprite.mTrack.mPlaying && updates < 1000) {
+    sprite.Update(0);
+    ++updates;
+  }
+  ASSERT_FALSE(sprite.mTrack.mPlaying);
+  EXPECT_EQ(sprite.mColour.alpha, static_cast<int>(sprite.mTrack.mPose.alpha));
+  EXPECT_GE(sprite.mColour.alpha, 240);
+  EXPECT_FLOAT_EQ(sprite.mPosition.x, sprite.mTrack.mPose.offsetX);
+  // Afterwards nothing takes a pose: the sprite's fields are its own again.
+  sprite.mPosition.x = 5.0f;
+  sprite.Update(0);
+  EXPECT_EQ(sprite.mPosition.x, 5.0f);
+}
+
 // Captures the matrix of matrix draws, which the recording image leaves out.
 class MatrixRecordingImage : public test::RecordingImage {
  public:

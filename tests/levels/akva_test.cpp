@@ -190,6 +190,17 @@ TEST_F(AkvaTest, AFishAndAStoneUnderTheGripInOneUpdateAreBothTaken) {
   EXPECT_EQ(game.mStones[0]->mParent, &game.mGrip);
   EXPECT_FALSE(game.mStones[0]->IsTaken());
   EXPECT_FALSE(game.IsWon());
+  // The stone left on the grip is under the grip point wherever the hand
+  // drops next: it is caught again at once, and brought up this time.
+  const int chupas = Sounds("SOUND_AKVA_CHUPA");
+  DropAt(game, 200.0f);
+  const int down = TickUntil(game, [&] { return game.mDrop.mState != AkvaGame::kDropDown; });
+  EXPECT_LE(down, 2);
+  EXPECT_EQ(game.mDrop.mState, AkvaGame::kDropBackWithCatch);
+  EXPECT_EQ(Sounds("SOUND_AKVA_CHUPA"), chupas + 1);
+  TickUntil(game, [&] { return game.mStones[0]->IsTaken(); });
+  EXPECT_TRUE(game.mStones[0]->IsTaken());
+  EXPECT_TRUE(game.IsWon());
 }
 
 TEST_F(AkvaTest, OnlyASingleClickMovesTheArmOtherClicksScareNearbyFish) {

@@ -94,6 +94,33 @@ TEST_F(AssocTest, OwnElementLocksCentredAndWinsWhenAllAreLocked) {
   EXPECT_TRUE(game.IsWon());
 }
 
+// Names need not be unique: every cell and element takes part, and the
+// level is won only when both elements of one name are locked. The objects
+// keep no entity of the game after it is gone.
+TEST_F(AssocTest, CellsAndElementsSharingANameAllCount) {
+  DtmRecord root = Record("level", 3, 0, 0, 800, 600);
+  root.Child(Cell("cellA", "elementA", 100, 100))
+      .Child(Cell("cellA", "elementA", 300, 100))
+      .Child(Element("elementA", 100, 400))
+      .Child(Element("elementA", 300, 400));
+  LoadLevel({CellImage(), SolidImage("elemImg", 40, 40)}, root);
+  {
+    AssocGame game;
+    Start(game);
+    EXPECT_EQ(game.mCells->Children().size(), 2u);
+    EXPECT_EQ(game.mElements->Children().size(), 2u);
+    for (sObj* object : level)
+      if (object->mName != "level") EXPECT_NE(object->mSceneEntity, nullptr) << object->mName;
+    Drag(game, 120, 420, 140, 140);
+    EXPECT_EQ(game.mLockedCount, 1);
+    EXPECT_FALSE(game.IsWon());
+    Drag(game, 320, 420, 340, 140);
+    EXPECT_EQ(game.mLockedCount, 2);
+    EXPECT_TRUE(game.IsWon());
+  }
+  for (sObj* object : level) EXPECT_EQ(object->mSceneEntity, nullptr) << object->mName;
+}
+
 TEST_F(AssocTest, WrongElementOccupiesTheCellUntilPickedUp) {
   LoadTwoPairs();
   AssocGame game;

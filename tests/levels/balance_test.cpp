@@ -72,7 +72,6 @@ class BalanceTest : public MovingPartsKit {
   void StartBalance(BalanceGame& game) {
     Start(game);
     forwarder.Attach(level, game);
-    game.mFader.SetListener(&game);  // the fader reports to the game itself
   }
   // Drags weight i (from 0) by its middle to (x, y) and releases it there.
   static void Drag(BalanceGame& game, size_t i, int x, int y) {
@@ -301,6 +300,32 @@ TEST_F(BalanceTest, SubLevelsFollowBehindTheFaderAndTheNewObjectsAreWiredUp) {
   TickUntil(game, [&] { return game.IsWon(); });
   EXPECT_TRUE(game.IsWon());
   EXPECT_EQ(reloads, 1);
+}
+
+// Only the game's own fader moves on to the next set-up: a level object
+// named "fader" ending a "fade_in" of its own, reported while the level
+// objects are being walked, changes nothing.
+TEST_F(BalanceTest, ALevelObjectNamedFaderCannotReplaceTheLevel) {
+  DtmRecord first = Scales({"3"}, {{"_sLev_1", "Level_b"}});
+  first.Child(Record("fader", 3, 0, 0, 10, 10));
+  LoadScenes({{"Level", first}, {"Level_b", Scales({})}});
+  BalanceGame game;
+  StartBalance(game);
+  int reloads = 0;
+  game.mLevelObjectsReplaced = [&] { ++reloads; };
+  sObj* impostor = FindObjectByName(level, "fader");
+  ASSERT_NE(impostor, nullptr);
+  ASSERT_NE(FindAnimDef("fade_in"), nullptr);
+  impostor->mAnimations.push_back(*FindAnimDef("fade_in"));
+  impostor->PlayAnimation("fade_in");
+  const std::vector<sObj*> before(level.begin(), level.end());
+  TickUntil(
+      game, [&] { return !impostor->IsPlaying(); }, 200);
+  EXPECT_EQ(forwarder.ends, std::vector<std::string>{"fader fade_in"});
+  EXPECT_EQ(reloads, 0);
+  EXPECT_EQ(game.mSubLevels, std::vector<std::string>{"Level_b"});
+  EXPECT_EQ(std::vector<sObj*>(level.begin(), level.end()), before);
+  EXPECT_FALSE(game.mFader.IsPlaying());
 }
 
 TEST_F(BalanceTest, DataItCannotPlayIsLoggedAndLeftIdle) {

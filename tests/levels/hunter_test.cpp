@@ -84,6 +84,19 @@ TEST_F(HunterTest, AtMostFourFlyAndAStopReturnsTheBirdHidden) {
   EXPECT_FALSE(first->mObject->mVisible);
 }
 
+// The level objects outlive the game: none keeps an entity of its scene.
+TEST_F(HunterTest, BoundSpritesForgetTheirEntitiesWithTheGame) {
+  LoadHunt({Dummy("sprBird1", 100, 100, 30), Dummy("sprSleepBird1", 200, 100, 30), Dummy("sprBlock1", 300, 100, 30)},
+           {Sprite("sprBird1"), Sprite("sprSleepBird1"), Sprite("sprBlock1"), Sprite("sprScenery")});
+  {
+    HunterGame game;
+    Start(game);
+    Run(game, 2);
+    for (const char* name : {"sprBird1", "sprSleepBird1", "sprBlock1"}) EXPECT_NE(Object(name)->mSceneEntity, nullptr);
+  }
+  for (sObj* object : level) EXPECT_EQ(object->mSceneEntity, nullptr) << object->mName;
+}
+
 TEST_F(HunterTest, FewerThanFourAllFlyAtOnceAndAClipThatCannotStartStaysResting) {
   LoadHunt({Dummy("sprBird1", 100, 100, 30), Dummy("sprBirdStuck", 200, 100, 0), Dummy("sprBird3", 300, 100, 30)},
            {Sprite("sprBird1"), Sprite("sprBirdStuck"), Sprite("sprBird3"), Sprite("sprBirdUnbound")});

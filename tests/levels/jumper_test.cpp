@@ -257,6 +257,29 @@ TEST_F(JumperTest, NoBallsWinAtTheFirstUpdateWithARatioOfZero) {
   EXPECT_TRUE(game.IsWon());
 }
 
+// The ball array is sized from the level: a count past the limit is logged
+// before anything is allocated, and the level stays unplayable.
+TEST_F(JumperTest, BallCountsPastTheLimitAreLoggedAndTheGameStaysIdle) {
+  const struct {
+    std::string balls;
+    bool playable;
+  } cases[] = {{"2000000000", false},
+               {std::to_string(JumperGame::kMaxBalls + 1), false},
+               {std::to_string(JumperGame::kMaxBalls), true}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.balls);
+    DeleteObjects(level);
+    context.log.clear();
+    JumperGame game;
+    StartJumper(game, c.balls);
+    EXPECT_EQ(game.IsUnplayable(), !c.playable);
+    EXPECT_EQ(Logged("(jumper) cannot be played: \"_iNumObj\" " + c.balls + " is over the limit"), !c.playable);
+    EXPECT_EQ(game.mBalls.size(), c.playable ? JumperGame::kMaxBalls : 0u);
+    Run(game, 10);
+    EXPECT_FALSE(game.IsWon());
+  }
+}
+
 TEST_F(JumperTest, MissingImagesAreLoggedAndTheGameStaysIdle) {
   struct Case {
     bool jumper, spring, ball1;

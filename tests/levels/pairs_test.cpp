@@ -138,6 +138,7 @@ TEST_F(PairsTest, SelectionGlowsWhiteInColourModeAndTheViewIsClosed) {
   Start(game);
   sObj* a1 = Object("a1");
   const int red = a1->mRed, green = a1->mGreen, alpha = a1->mAlpha;
+  static_cast<sObjMesh*>(a1)->mDrawMode = 3;  // a mode of its own before the glow
   Click(game, "a1");
   ViewPairingImage target;
   Graphics g(&target);
@@ -150,11 +151,15 @@ TEST_F(PairsTest, SelectionGlowsWhiteInColourModeAndTheViewIsClosed) {
   EXPECT_EQ(glow.color.green, 255);
   EXPECT_EQ(glow.color.blue, 255);
   EXPECT_EQ(glow.color.alpha, 128);
-  EXPECT_EQ(target.calls[0].mode, 0);
+  EXPECT_EQ(target.calls[0].mode, 3);
   EXPECT_EQ(a1->mRed, red);
   EXPECT_EQ(a1->mGreen, green);
   EXPECT_EQ(a1->mAlpha, alpha);
-  EXPECT_EQ(static_cast<sObjMesh*>(a1)->mDrawMode, 0);
+  EXPECT_EQ(static_cast<sObjMesh*>(a1)->mDrawMode, 0) << "the glow leaves draw mode 0";
+  target.calls.clear();
+  game.Draw(g);
+  ASSERT_EQ(target.calls.size(), 3u);
+  EXPECT_EQ(target.calls[0].mode, 0);
 }
 
 TEST_F(PairsTest, NoPairsIsWonAtOnceWithAHarmlessCounter) {

@@ -125,6 +125,17 @@ TEST_F(WhatNewTest, LeavesFollowTheirSceneEntities) {
   EXPECT_NEAR(Object("Leaf1")->mCentre.x, 50.0f, 0.01f);
 }
 
+// The level objects outlive the game: none keeps an entity of its scene.
+TEST_F(WhatNewTest, LeavesForgetTheirEntitiesWithTheGame) {
+  LoadItems({{"_sLeafsPath", WriteScene()}});
+  {
+    WhatNewGame game;
+    Start(game);
+    ASSERT_NE(Object("Leaf1")->mSceneEntity, nullptr);
+  }
+  for (sObj* object : level) EXPECT_EQ(object->mSceneEntity, nullptr) << object->mName;
+}
+
 struct CountCase {
   const char* value;
   size_t kept;
