@@ -19,6 +19,10 @@
 # or xdotool it says it skipped.
 set -u
 game=$1 probe=$2 work=$3 seeded=$4 size=$5
+if [ ! -x "$probe" ]; then
+  echo "FAIL: $probe is not built"
+  exit 1
+fi
 profile_dir=home/data/Korvandel/Mirrowen
 if ! command -v xvfb-run >/dev/null 2>&1 || ! command -v xdotool >/dev/null 2>&1; then
   echo "skipped: the screen mode test needs xvfb-run and xdotool"
