@@ -153,6 +153,14 @@ std::vector<std::string> GalleryMoments::ListObjects() const {
 
 void GalleryMoments::Take(const std::string& name) { Platform::RequestFrameDump(name); }
 
+bool GalleryMoments::DrawWanted() {
+  if (!mTakeFrames || Platform::FrameDumpPending() || ++mUndrawn >= kDrawEvery) {
+    mUndrawn = 0;
+    return true;
+  }
+  return false;
+}
+
 void GalleryMoments::Inject(const std::string& events) {
   std::vector<std::string> errors;
   Platform::SetInputScript(events, &errors);

@@ -16,7 +16,8 @@
 // With the autoplay driver playing the level also "KIND_hint" after a press
 // on the HUD's hint button, "KIND_play" after the driver has played a while
 // and "pause" (in Level_1_1 only) while the window is without focus; while
-// such a moment is being taken the driver waits.
+// such a moment is being taken the driver waits. Such a run draws only the
+// frames it saves and one in kDrawEvery besides (DrawWanted).
 #pragma once
 
 #include <string>
@@ -38,6 +39,10 @@ class GalleryMoments {
 
   // Once per update; false while the autoplay driver must not act.
   bool Step();
+  // Whether the next frame is to be drawn. Drawing is most of a run's
+  // work, so a gallery run draws the frames it saves and, for the texts
+  // drawn between them, one frame in kDrawEvery.
+  bool DrawWanted();
 
  private:
   // Updates a dialog or screen is left to settle before its frame.
@@ -49,6 +54,7 @@ class GalleryMoments {
   // frames.
   static constexpr int kHintUpdates = 80;
   static constexpr int kPlayUpdates = 300;
+  static constexpr int kDrawEvery = 8;
 
   enum class LevelPhase { kArrived, kStarted, kHinted, kPlaying, kPausing, kDone };
 
@@ -70,6 +76,7 @@ class GalleryMoments {
   int mUpdates = 0;
   bool mTutorialTaken = false;
   bool mEndTaken = false;
+  int mUndrawn = 0;  // frames not drawn since the last drawn one
 };
 
 }  // namespace Kivo

@@ -127,6 +127,13 @@ class GameEntryApp : public Kivo::GameApp {
       mIdleClose.Step(mMainWindow.load(), mPlaying, mUpdateCount);
     }
   }
+  // A gallery run draws only the frames it keeps and a few between them.
+  bool DrawFrame() override {
+    if (mGallery == nullptr || mGallery->DrawWanted()) return GameApp::DrawFrame();
+    mUpdatedSinceDraw = false;
+    mLastDrawSkipped = true;
+    return false;
+  }
   int ExitCode() { return mAutoplay != nullptr ? mAutoplay->ExitCode() : 0; }
 
  private:

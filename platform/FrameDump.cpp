@@ -82,6 +82,12 @@ void RequestFrameDump(const std::string& name) {
   queue.names.push_back(safe);
 }
 
+bool FrameDumpPending() {
+  DumpQueue& queue = Queue();
+  std::lock_guard<std::mutex> lock(queue.mutex);
+  return !queue.names.empty();
+}
+
 std::string TakeFrameDumpRequest() {
   std::string name;
   {

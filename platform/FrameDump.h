@@ -19,6 +19,8 @@ bool FrameDumpWanted();
 // Asks for the next presented frame under `name` (letters, digits, '_', '-';
 // anything else becomes '_').
 void RequestFrameDump(const std::string& name);
+// True while a request waits for its frame.
+bool FrameDumpPending();
 // Backends, once per presented frame: the name the frame is to be saved
 // under, taken off the queue; empty when none is waiting. It also closes the
 // frame's list of drawn texts (TextLog.h).

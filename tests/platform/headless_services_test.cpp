@@ -138,12 +138,15 @@ TEST_F(HeadlessServices, NamedRequestsSaveTheNextPresentedFramesInTheirOrder) {
   // Without the variable a request is dropped, not kept for later.
   ::unsetenv("GAME_FRAME_DUMP");
   Platform::RequestFrameDump("early");
+  EXPECT_FALSE(Platform::FrameDumpPending());
   ::setenv("GAME_FRAME_DUMP", dumps.c_str(), 1);
   ASSERT_TRUE(Platform::PresentFrame(window, first, 2, 1, 2));
   Platform::RequestFrameDump("splash");
   Platform::RequestFrameDump("../menu shown");
   ASSERT_TRUE(Platform::PresentFrame(window, first, 2, 1, 2));
+  EXPECT_TRUE(Platform::FrameDumpPending()) << "the second request still waits";
   ASSERT_TRUE(Platform::PresentFrame(window, second, 2, 1, 2));
+  EXPECT_FALSE(Platform::FrameDumpPending());
   ASSERT_TRUE(Platform::PresentFrame(window, first, 2, 1, 2));
   ::unsetenv("GAME_FRAME_DUMP");
 
