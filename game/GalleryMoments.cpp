@@ -166,9 +166,21 @@ void GalleryMoments::Inject(const std::string& events) {
   Platform::SetInputScript(events, &errors);
 }
 
+void GalleryMoments::Press(const sObj& object) {
+  float x = 0.0f, y = 0.0f;
+  for (const auto& c : object.mBaseQuad.corner) {
+    x += c.x / 4.0f;
+    y += c.y / 4.0f;
+  }
+  // The move first, so that the button is hovered when pressed.
+  Inject("0 move " + std::to_string(static_cast<int>(x)) + " " + std::to_string(static_cast<int>(y)) +
+         "\n100 click left\n");
+}
+
 bool GalleryMoments::Step() {
   if (!mTakeFrames) return true;
   if (!StepDialog()) return false;
+  if (!StepLeave()) return false;
   if (TopDialog() != nullptr) return true;
   auto* level = dynamic_cast<GameScreen*>(mGame.GetScreen(kLevelScreen));
   if (level == nullptr || !mGame.IsFadeFinished()) {
@@ -191,6 +203,48 @@ bool GalleryMoments::StepDialog() {
   auto* level = dynamic_cast<GameScreen*>(mGame.GetScreen(kLevelScreen));
   Take((level != nullptr ? KindOf(*level) + "_" : std::string()) + "dialog_" + dialog->mSceneName);
   mDialogTaken = true;
+  return true;
+}
+
+bool GalleryMoments::StepLeave() {
+  if (!mDriven || mLeave == LeavePhase::kDone) return true;
+  GameDialog* top = TopDialog();
+  const std::string shown = top != nullptr ? top->mSceneName : std::string();
+  auto pressIn = [&](const std::string& name) {
+    for (const sObj* object : top->mObjects) {
+      if (object->mName == name && Shown(*object)) {
+        Press(*object);
+        return true;
+      }
+    }
+    return false;
+  };
+  switch (mLeave) {
+    case LeavePhase::kNotYet:
+      if (shown != "dlgGameMenu" || !mDialogTaken || mGame.GetScreen(kLevelScreen) == nullptr) return true;
+      if (!pressIn(kLeaveButtonName)) {
+        mLeave = LeavePhase::kDone;
+        return true;
+      }
+      mLeave = LeavePhase::kPressed;
+      mLeaveUpdates = 0;
+      return false;
+    case LeavePhase::kPressed:
+      if (shown == "dlgGameExit") {
+        if (!mDialogTaken) return false;
+        mLeave = pressIn("btnNo") ? LeavePhase::kAnswered : LeavePhase::kDone;
+        return mLeave == LeavePhase::kDone;
+      }
+      // The dialog never came: the run goes on without its frame.
+      if (++mLeaveUpdates < kLeaveWaitUpdates) return false;
+      mLeave = LeavePhase::kDone;
+      return true;
+    case LeavePhase::kAnswered:
+      if (shown == "dlgGameExit") return false;
+      mLeave = LeavePhase::kDone;
+      return true;
+    case LeavePhase::kDone: return true;
+  }
   return true;
 }
 

@@ -15,8 +15,10 @@
 // begins, and "KIND_won" or "KIND_lost" during the level's closing message.
 // With the autoplay driver playing the level also "KIND_hint" after a press
 // on the HUD's hint button, "KIND_play" after the driver has played a while
-// and "pause" (in Level_1_1 only) while the window is without focus; while
-// such a moment is being taken the driver waits. Such a run draws only the
+// and "pause" (in Level_1_1 only) while the window is without focus, and
+// once per run, when a level's game menu has been taken, its leave button
+// is pressed for the leave dialog's frame and the dialog answered "no";
+// while such a moment is being taken the driver waits. Such a run draws only the
 // frames it saves and one in kDrawEvery besides (DrawWanted).
 #pragma once
 
@@ -28,6 +30,7 @@ namespace Kivo {
 class GameApp;
 class GameDialog;
 class GameScreen;
+class sObj;
 
 class GalleryMoments {
  public:
@@ -57,11 +60,16 @@ class GalleryMoments {
   static constexpr int kDrawEvery = 8;
 
   enum class LevelPhase { kArrived, kStarted, kHinted, kPlaying, kPausing, kDone };
+  enum class LeavePhase { kNotYet, kPressed, kAnswered, kDone };
+  // Updates the leave dialog is waited for before the run goes on without.
+  static constexpr int kLeaveWaitUpdates = 300;
 
   std::vector<std::string> ListObjects() const;
   GameDialog* TopDialog() const;
   bool StepDialog();
   bool StepLevel(GameScreen& level);
+  bool StepLeave();
+  void Press(const sObj& object);
   void Take(const std::string& name);
   void Inject(const std::string& events);
 
@@ -76,6 +84,8 @@ class GalleryMoments {
   int mUpdates = 0;
   bool mTutorialTaken = false;
   bool mEndTaken = false;
+  LeavePhase mLeave = LeavePhase::kNotYet;
+  int mLeaveUpdates = 0;
   int mUndrawn = 0;  // frames not drawn since the last drawn one
 };
 

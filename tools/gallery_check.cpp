@@ -15,7 +15,8 @@
 //                    caption or a picture
 //   hud              every level frame shows the HUD's btnMenu and
 //                    btnPurpose (their captions drawn on them), its clock and,
-//                    when the kind counts, its counter (a text drawn in each)
+//                    when the kind counts, its counter (a text drawn in each),
+//                    and none of those texts is covered on the frame
 // Every failure is one line "FRAME CHECK OBJECT -- REASON". With
 // --expected, FILE lists the failures known today in the same form (the
 // reason free, '#' lines and empty lines skipped): a listed failure passes,
@@ -330,14 +331,49 @@ void CheckOverlapCaption(const Frame& frame, const Kivo::ImageLib::Image& image,
 
 // ---- hud
 
-void CheckHud(const Frame& frame, Report& report) {
+// How far a text stands out on the frame: the contrast against the ground
+// of its box (the median) of the pixel a tenth of the way down from the
+// most distinct, toward the text's own colour; glyphs cover more than a
+// tenth of their box. A text covered by a later picture leaves only that
+// picture, about 1:1.
+double StandOut(const Text& t, const Kivo::ImageLib::Image& image) {
+  const int x0 = std::max(0, t.box.x), y0 = std::max(0, t.box.y);
+  const int x1 = std::min(image.width, t.box.x + t.box.w), y1 = std::min(image.height, t.box.y + t.box.h);
+  if (x0 >= x1 || y0 >= y1) return 1.0;
+  std::vector<double> luminance;
+  for (int y = y0; y < y1; ++y) {
+    for (int x = x0; x < x1; ++x)
+      luminance.push_back(Luminance(image.pixels[size_t(y) * size_t(image.width) + size_t(x)]));
+  }
+  std::vector<double> distance = luminance;
+  std::nth_element(distance.begin(), distance.begin() + static_cast<std::ptrdiff_t>(distance.size() / 2),
+                   distance.end());
+  const double ground = distance[distance.size() / 2];
+  const double toward = Luminance(t.argb) >= ground ? 1.0 : -1.0;
+  for (std::size_t i = 0; i < luminance.size(); ++i) distance[i] = toward * (luminance[i] - ground);
+  const auto at = distance.begin() + static_cast<std::ptrdiff_t>(distance.size() * 9 / 10);
+  std::nth_element(distance.begin(), at, distance.end());
+  return *at <= 0.0 ? 1.0 : Ratio(ground, ground + toward * *at);
+}
+
+// Below this a HUD text does not show at all; whether it can be read is the
+// contrast check's matter.
+constexpr double kShowsAtAll = 1.1;
+
+void CheckHud(const Frame& frame, const Kivo::ImageLib::Image& image, Report& report) {
   if (!frame.level) return;
-  auto drawnIn = [&](const Box& box) {
+  enum class Seen { kNotDrawn, kCovered, kShown };
+  // The best of the texts drawn in the box.
+  auto seenIn = [&](const Box& box) {
+    Seen seen = Seen::kNotDrawn;
     for (const Text& t : frame.texts) {
-      if (t.box.w > 0 && t.box.h > 0 && t.box.Intersects(box) && t.utf8.find_first_not_of(" \t") != std::string::npos)
-        return true;
+      if (t.box.w <= 0 || t.box.h <= 0 || !t.box.Intersects(box) ||
+          t.utf8.find_first_not_of(" \t") == std::string::npos)
+        continue;
+      seen = StandOut(t, image) >= kShowsAtAll ? Seen::kShown : std::max(seen, Seen::kCovered);
+      if (seen == Seen::kShown) break;
     }
-    return false;
+    return seen;
   };
   auto find = [&](const std::string& name) -> const Object* {
     for (const Object& o : frame.objects) {
@@ -347,16 +383,21 @@ void CheckHud(const Frame& frame, Report& report) {
   };
   for (const char* name : {"btnMenu", "btnPurpose"}) {
     const Object* button = find(name);
+    const Seen seen = button != nullptr && button->caption ? seenIn(button->box) : Seen::kShown;
     if (button == nullptr) {
       report.Fail(frame.name, std::string("hud:") + name, "the HUD's button is not shown");
-    } else if (button->caption && !drawnIn(button->box)) {
+    } else if (seen == Seen::kNotDrawn) {
       report.Fail(frame.name, std::string("hud:") + name, "the HUD's button is not drawn (no caption on it)");
+    } else if (seen == Seen::kCovered) {
+      report.Fail(frame.name, std::string("hud:") + name, "the HUD's button is covered (its caption does not show)");
     }
   }
   auto shows = [&](const char* name, const char* what) {
     const Object* text = find(name);
-    if (text == nullptr || !drawnIn(text->box))
-      report.Fail(frame.name, std::string("hud:") + name, std::string("the level's ") + what + " is not shown");
+    const Seen seen = text != nullptr ? seenIn(text->box) : Seen::kNotDrawn;
+    if (seen != Seen::kShown)
+      report.Fail(frame.name, std::string("hud:") + name,
+                  std::string("the level's ") + what + (seen == Seen::kCovered ? " is covered" : " is not shown"));
   };
   if (frame.clock) shows("txtTime", "clock");
   if (frame.counter) shows("txtItems", "counter");
@@ -409,7 +450,7 @@ int main(int argc, char** argv) {
   } else {
     for (const Frame& frame : gallery.frames) {
       Kivo::ImageLib::ImagePtr image;
-      if (check != "hud") {
+      {
         image = Kivo::ImageLib::ReadPngImage(folder + "/" + frame.name + ".png");
         if (!image) {
           std::printf("FAIL: the frame %s.png cannot be read\n", frame.name.c_str());
@@ -421,7 +462,7 @@ int main(int argc, char** argv) {
       if (check == "inside-window") CheckInsideWindow(frame, image->width, image->height, report);
       if (check == "contrast") CheckContrast(frame, *image, report);
       if (check == "overlap-caption") CheckOverlapCaption(frame, *image, report);
-      if (check == "hud") CheckHud(frame, report);
+      if (check == "hud") CheckHud(frame, *image, report);
     }
   }
   Expected expected;
