@@ -100,9 +100,24 @@ void ListPressable(const std::string& owner, const ObjectList& objects, std::vec
 GalleryMoments::GalleryMoments(GameApp& game, bool takeFrames, bool driven)
     : mGame(game), mTakeFrames(takeFrames), mDriven(driven) {
   Platform::SetTextFrameListener([this] { return ListObjects(); });
+  if (mTakeFrames) Platform::SetFrameDumpFilter([this](const std::string& name) { return Keeps(name); });
 }
 
-GalleryMoments::~GalleryMoments() { Platform::SetTextFrameListener(nullptr); }
+GalleryMoments::~GalleryMoments() {
+  Platform::SetFrameDumpFilter(nullptr);
+  Platform::SetTextFrameListener(nullptr);
+}
+
+bool GalleryMoments::Keeps(const std::string& name) {
+  std::string key = name;
+  int number = 0, screen = 0;
+  char end = 0;
+  if (std::sscanf(name.c_str(), "focus%d_screen%d%c", &number, &screen, &end) == 2) {
+    if (screen != kMapScreen && screen != kStoryScreen && screen != kWinScreen) return false;
+    key = "screen" + std::to_string(screen);
+  }
+  return mSaved.insert(key).second;
+}
 
 GameDialog* GalleryMoments::TopDialog() const {
   for (int id : kDialogsTopFirst) {

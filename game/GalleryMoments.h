@@ -19,9 +19,13 @@
 // once per run, when a level's game menu has been taken, its leave button
 // is pressed for the leave dialog's frame and the dialog answered "no";
 // while such a moment is being taken the driver waits. Such a run draws only the
-// frames it saves and one in kDrawEvery besides (DrawWanted).
+// frames it saves and one in kDrawEvery besides (DrawWanted), and saves
+// only the frames tools/gallery keeps: each name once, and of the screens'
+// arrivals ("focusNNN_screenT") only the first map, conversation and win
+// screen.
 #pragma once
 
+#include <set>
 #include <string>
 #include <vector>
 
@@ -57,7 +61,9 @@ class GalleryMoments {
   // frames.
   static constexpr int kHintUpdates = 80;
   static constexpr int kPlayUpdates = 300;
-  static constexpr int kDrawEvery = 8;
+  // A quarter of a second of the game: a text shown for less is hardly
+  // read by a player either.
+  static constexpr int kDrawEvery = 25;
 
   enum class LevelPhase { kArrived, kStarted, kHinted, kPlaying, kPausing, kDone };
   enum class LeavePhase { kNotYet, kPressed, kAnswered, kDone };
@@ -71,6 +77,9 @@ class GalleryMoments {
   bool StepLeave();
   void Press(const sObj& object);
   void Take(const std::string& name);
+  // Whether a requested frame is one the gallery keeps (the frame dump
+  // filter).
+  bool Keeps(const std::string& name);
   void Inject(const std::string& events);
 
   GameApp& mGame;
@@ -86,7 +95,8 @@ class GalleryMoments {
   bool mEndTaken = false;
   LeavePhase mLeave = LeavePhase::kNotYet;
   int mLeaveUpdates = 0;
-  int mUndrawn = 0;  // frames not drawn since the last drawn one
+  int mUndrawn = 0;
+  std::set<std::string> mSaved;  // names, and "screenT" for arrivals  // frames not drawn since the last drawn one
 };
 
 }  // namespace Kivo

@@ -19,6 +19,7 @@ namespace {
 struct DumpQueue {
   std::mutex mutex;
   std::deque<std::string> names;
+  std::function<bool(const std::string&)> keep;
 };
 
 DumpQueue& Queue() {
@@ -78,8 +79,21 @@ void RequestFrameDump(const std::string& name) {
   }
   if (safe.empty()) safe = "_";
   DumpQueue& queue = Queue();
+  std::function<bool(const std::string&)> keep;
+  {
+    std::lock_guard<std::mutex> lock(queue.mutex);
+    keep = queue.keep;
+  }
+  // Asked outside the lock: the filter may look at the game.
+  if (keep && !keep(safe)) return;
   std::lock_guard<std::mutex> lock(queue.mutex);
   queue.names.push_back(safe);
+}
+
+void SetFrameDumpFilter(std::function<bool(const std::string& name)> keep) {
+  DumpQueue& queue = Queue();
+  std::lock_guard<std::mutex> lock(queue.mutex);
+  queue.keep = std::move(keep);
 }
 
 bool FrameDumpPending() {

@@ -10,6 +10,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 namespace Platform {
@@ -21,6 +22,10 @@ bool FrameDumpWanted();
 void RequestFrameDump(const std::string& name);
 // True while a request waits for its frame.
 bool FrameDumpPending();
+// A run that keeps only some of the named frames says which: a request
+// whose (made safe) name the filter refuses is dropped at once. One filter
+// at a time; an empty function keeps every request again.
+void SetFrameDumpFilter(std::function<bool(const std::string& name)> keep);
 // Backends, once per presented frame: the name the frame is to be saved
 // under, taken off the queue; empty when none is waiting. It also closes the
 // frame's list of drawn texts (TextLog.h).

@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <fstream>
 #include <iterator>
+#include <string>
+#include <vector>
 
 #include "platform/FrameDump.h"
 #include "tests/platform/headless_fixture.h"
@@ -158,6 +160,29 @@ TEST_F(HeadlessServices, NamedRequestsSaveTheNextPresentedFramesInTheirOrder) {
   const std::string log = ReadFile(folder / "game.log");
   EXPECT_NE(log.find("frame dump: splash saved"), std::string::npos);
   EXPECT_NE(log.find("frame dump: ___menu_shown saved"), std::string::npos);
+}
+
+TEST_F(HeadlessServices, AFrameDumpFilterDropsTheRequestsItRefuses) {
+  const std::uint32_t pixel[1] = {0xFF102030};
+  const std::string dumps = folder / "filtered";
+  ::setenv("GAME_FRAME_DUMP", dumps.c_str(), 1);
+  std::vector<std::string> asked;
+  Platform::SetFrameDumpFilter([&](const std::string& name) {
+    asked.push_back(name);
+    return name != "skipped";
+  });
+  Platform::RequestFrameDump("skipped");
+  EXPECT_FALSE(Platform::FrameDumpPending()) << "a refused request waits for no frame";
+  Platform::RequestFrameDump("kept one");
+  ASSERT_TRUE(Platform::PresentFrame(window, pixel, 1, 1, 1));
+  Platform::SetFrameDumpFilter(nullptr);
+  Platform::RequestFrameDump("skipped");
+  ASSERT_TRUE(Platform::PresentFrame(window, pixel, 1, 1, 1));
+  ::unsetenv("GAME_FRAME_DUMP");
+
+  EXPECT_EQ(asked, (std::vector<std::string>{"skipped", "kept_one"})) << "the filter sees the safe names";
+  EXPECT_TRUE(std::ifstream(dumps + "/kept_one.png").good());
+  EXPECT_TRUE(std::ifstream(dumps + "/skipped.png").good()) << "without the filter every request is kept again";
 }
 
 }  // namespace
