@@ -31,8 +31,11 @@ struct ColorBytes {
 };
 
 // Source-over: with effective alpha A onto destination alpha Da the new alpha
-// is N = Da + (255 - Da) * A / 255 and the source weight w = A * 255 / N.
-// Both depend only on (A, Da); the tables hold them for all 65536 pairs.
+// is N = Da + (255 - Da) * A / 255 and the source weight w = A * 255 / N, out
+// of 256; where the source makes the whole new alpha (A = N: an opaque
+// source, or any source onto a transparent pixel) w is 256, so the source
+// colour lands exactly. Both depend only on (A, Da); the tables hold them for
+// all 65536 pairs.
 struct OverTables {
   uint8_t newAlpha[256 * 256];
   uint16_t weight[256 * 256];
@@ -40,7 +43,11 @@ struct OverTables {
 const OverTables& GetOverTables();
 
 inline uint32_t OverAlphaReference(uint32_t A, uint32_t Da) { return Da + (255 - Da) * A / 255; }
-inline uint32_t OverWeightReference(uint32_t A, uint32_t N) { return N == 0 ? 0 : A * 255 / N; }
+inline uint32_t OverWeightReference(uint32_t A, uint32_t N) { return N == 0 ? 0 : (A == N ? 256 : A * 255 / N); }
+
+// A byte factor (alpha or a tint channel) as a weight out of 256: 0 stays 0
+// and 255 becomes 256, so a full factor keeps a channel exactly.
+inline uint32_t FullWeight(uint32_t f) { return f + (f >> 7); }
 
 // N and w for (A, Da), by table or by division.
 inline void OverFactors(uint32_t A, uint32_t Da, bool fast, uint32_t& N, uint32_t& w) {

@@ -224,10 +224,12 @@ inline void Over4(uint32_t* d, __m128i sv, Scalar scalar) {
     for (int k = 0; k < 4; ++k) scalar(d[k], s4[k]);
     return;
   }
-  // Destination alpha 255: N = 255 and w = A.
+  // Destination alpha 255: N = 255 and w = A, but 256 for an opaque source.
+  const __m128i c255 = _mm_set1_epi16(255);
   auto half = [&](__m128i s16, __m128i d16) {
     __m128i a = _mm_shufflelo_epi16(s16, _MM_SHUFFLE(3, 3, 3, 3));
     a = _mm_shufflehi_epi16(a, _MM_SHUFFLE(3, 3, 3, 3));
+    a = _mm_sub_epi16(a, _mm_cmpeq_epi16(a, c255));
     return _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(s16, a), _mm_mullo_epi16(d16, _mm_sub_epi16(c256, a))), 8);
   };
   const __m128i blended = _mm_or_si128(_mm_packus_epi16(half(_mm_unpacklo_epi8(sv, zero), _mm_unpacklo_epi8(dv, zero)),
@@ -265,7 +267,8 @@ inline void OverPickedRow(uint32_t* d, const uint32_t* sourceRow, const int32_t*
 }
 
 // The tinted normal blit (colour not opaque white) onto destinations whose
-// alpha is 255, where N = 255 and the weight l = f = ca * Sa / 255:
+// alpha is 255, where N = 255 and the weight l = f = ca * Sa / 255 (256 where
+// f is 255); g and the cc are the tint's channels as weights out of 256:
 //   grey tint g:  red, blue (Dc * (256 - l) >> 8) + ((((Sc * g) >> 8) * l) >> 8)
 //                 green     (Dg * (256 - l) >> 8) + (Sg * g * l >> 16)
 //   other tint:   each      (Dc * (256 - l) >> 8) + Sc * cc * l / 65536
@@ -279,6 +282,7 @@ inline void TintRow(uint32_t* d, const uint32_t* s, int32_t n, uint32_t ca, uint
   const __m128i alphaMask = _mm_set1_epi32(static_cast<int>(0xFF000000u));
   const __m128i c256 = _mm_set1_epi16(256);
   const __m128i one = _mm_set1_epi16(1);
+  const __m128i c255 = _mm_set1_epi16(255);
   const __m128i cav = _mm_set1_epi16(static_cast<short>(ca));
   const __m128i ccv = _mm_set_epi16(0, static_cast<short>(cr), static_cast<short>(cg), static_cast<short>(cb), 0,
                                     static_cast<short>(cr), static_cast<short>(cg), static_cast<short>(cb));
@@ -297,7 +301,8 @@ inline void TintRow(uint32_t* d, const uint32_t* s, int32_t n, uint32_t ca, uint
       __m128i a = _mm_shufflelo_epi16(s16, _MM_SHUFFLE(3, 3, 3, 3));
       a = _mm_shufflehi_epi16(a, _MM_SHUFFLE(3, 3, 3, 3));
       const __m128i x = _mm_mullo_epi16(a, cav);
-      const __m128i l = _mm_srli_epi16(_mm_add_epi16(_mm_add_epi16(x, one), _mm_srli_epi16(x, 8)), 8);
+      __m128i l = _mm_srli_epi16(_mm_add_epi16(_mm_add_epi16(x, one), _mm_srli_epi16(x, 8)), 8);
+      l = _mm_sub_epi16(l, _mm_cmpeq_epi16(l, c255));
       keep[h] = _mm_cmpeq_epi16(l, zero);
       const __m128i dpart = _mm_srli_epi16(_mm_mullo_epi16(d16, _mm_sub_epi16(c256, l)), 8);
       const __m128i sc = _mm_mullo_epi16(s16, ccv);

@@ -395,6 +395,8 @@ void NormalBlit(MemoryImage& destImage, MemoryImage& srcImage, const BlitArea& a
   if (!src.HasPixels()) return;
   const bool grey = c.r == c.g && c.g == c.b;
   const bool white = c.IsOpaqueWhite();
+  // Tint channels as weights out of 256: a channel of 255 keeps the source's.
+  const uint32_t tr = FullWeight(c.r), tg = FullWeight(c.g), tb = FullWeight(c.b);
   auto blend = [&](uint32_t& dp, uint32_t s) {
     const uint32_t sa = s >> 24;
     if (sa == 0) return;
@@ -412,14 +414,14 @@ void NormalBlit(MemoryImage& destImage, MemoryImage& srcImage, const BlitArea& a
     const uint32_t dr = (D >> 16) & 0xFF, dg = (D >> 8) & 0xFF, db = D & 0xFF;
     uint32_t r, g, b;
     if (grey) {
-      const uint32_t gv = c.r;
+      const uint32_t gv = tr;
       r = ((dr * il) >> 8) + ((((sr * gv) >> 8) * l) >> 8);
       g = ((dg * il) >> 8) + ((sg * gv * l) >> 16);
       b = ((db * il) >> 8) + ((((sb * gv) >> 8) * l) >> 8);
     } else {
-      r = ((dr * il) >> 8) + sr * c.r * l / 65536;
-      g = ((dg * il) >> 8) + sg * c.g * l / 65536;
-      b = ((db * il) >> 8) + sb * c.b * l / 65536;
+      r = ((dr * il) >> 8) + sr * tr * l / 65536;
+      g = ((dg * il) >> 8) + sg * tg * l / 65536;
+      b = ((db * il) >> 8) + sb * tb * l / 65536;
     }
     dp = (N << 24) | (r << 16) | (g << 8) | b;
   };
@@ -427,7 +429,7 @@ void NormalBlit(MemoryImage& destImage, MemoryImage& srcImage, const BlitArea& a
     uint32_t* d = dest + static_cast<size_t>(area.dy + row) * dStride + area.dx;
     if (fast && !white && src.indices == nullptr) {
       BlitKernels::TintRow(d, src.bits + static_cast<size_t>(area.sy + row) * static_cast<size_t>(src.width) + area.sx,
-                           area.w, c.a, c.r, c.g, c.b, grey, blend);
+                           area.w, c.a, tr, tg, tb, grey, blend);
       continue;
     }
     for (int32_t x = 0; x < area.w; ++x) blend(d[x], src.At(area.sx + x, area.sy + row));

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+#include "image/Blend.h"
 #include "image/BlitKernels.h"
 
 namespace Kivo {
@@ -183,9 +184,10 @@ void BlendDispatch(const BlitTarget& t, const BlitSource& s, int32_t x, int32_t 
     return;
   }
   const uint32_t ca = static_cast<uint32_t>(color.alpha) & 0xFF;
-  const uint32_t kr = (static_cast<uint32_t>(color.red) & 0xFF) * ca / 255;
-  const uint32_t kg = (static_cast<uint32_t>(color.green) & 0xFF) * ca / 255;
-  const uint32_t kb = (static_cast<uint32_t>(color.blue) & 0xFF) * ca / 255;
+  // Channel factors out of 256: a full one (255 of 255) keeps the channel.
+  const uint32_t kr = FullWeight((static_cast<uint32_t>(color.red) & 0xFF) * ca / 255);
+  const uint32_t kg = FullWeight((static_cast<uint32_t>(color.green) & 0xFF) * ca / 255);
+  const uint32_t kb = FullWeight((static_cast<uint32_t>(color.blue) & 0xFF) * ca / 255);
   const bool grey = kr == kg && kg == kb;
   // The tint applies to the display's channels; masks name which is which.
   const uint32_t kR = kr, kG = kg, kB = kb;
@@ -283,6 +285,11 @@ void DrawVolatile(const BlitTarget& t, const SourcePixels& src, int32_t x, int32
                   bool displayIsRGB) {
   const SurfaceView& v = t.view;
   const uint32_t M[3] = {v.R, v.G, v.B};
+  // A byte moved to its channel's field exactly: times one past the field's
+  // mask, over 256.
+  const uint64_t P[3] = {uint64_t{v.R} + (v.R & (0u - v.R)), uint64_t{v.G} + (v.G & (0u - v.G)),
+                         uint64_t{v.B} + (v.B & (0u - v.B))};
+  // Alpha as a weight out of 256, so an opaque pixel replaces the target.
   if (v.bitCount == 16) {
     const uint32_t K = displayIsRGB ? SpreadMaskFor(v.G) : 0;
     for (int32_t j = 0; j < sr.height; ++j) {
@@ -291,17 +298,18 @@ void DrawVolatile(const BlitTarget& t, const SourcePixels& src, int32_t x, int32
         const uint32_t c = src.At(sr.x + i, sr.y + j);
         const uint32_t d = row[i];
         if (K == kSpread565 || K == kSpread555) {
-          const uint32_t f = c >> 27;
+          const uint32_t f = FullWeight(c >> 24) >> 3;
           const uint32_t p = K == kSpread565 ? ((c & 0xFC00) << 11) + ((c >> 8) & 0xF800) + ((c >> 3) & 0x1F)
                                              : ((c & 0xF800) << 10) + ((c >> 9) & 0x7C00) + ((c >> 3) & 0x1F);
           const uint32_t q = Spread(d, K);
           row[i] = static_cast<uint16_t>(Fold((q + (((p - q) * f) >> 5)) & K));
         } else {
-          const uint32_t a = c >> 24;
+          const uint32_t a = FullWeight(c >> 24);
           const uint32_t bytes[3] = {(c >> 16) & 0xFF, (c >> 8) & 0xFF, c & 0xFF};
           uint32_t out = 0;
           for (int k = 0; k < 3; ++k)
-            out += ((((bytes[k] * a * M[k]) >> 8) + (d & M[k]) * (256 - a) + (M[k] >> 1)) >> 8) & M[k];
+            out += static_cast<uint32_t>((((bytes[k] * a * P[k]) >> 8) + (d & M[k]) * (256 - a) + (M[k] >> 1)) >> 8) &
+                   M[k];
           row[i] = static_cast<uint16_t>(out);
         }
       }
@@ -312,7 +320,7 @@ void DrawVolatile(const BlitTarget& t, const SourcePixels& src, int32_t x, int32
       for (int32_t i = 0; i < sr.width; ++i) {
         const uint32_t c = src.At(sr.x + i, sr.y + j);
         const uint32_t d = row[i];
-        const uint32_t a = c >> 24;
+        const uint32_t a = FullWeight(c >> 24);
         if (displayIsRGB) {
           const uint32_t rb = (((((c & 0xFF00FF) - (d & 0xFF00FF)) * a) >> 8) + (d & 0xFF00FF)) & 0xFF00FF;
           const uint32_t gg = (((((c & 0xFF00) - (d & 0xFF00)) * a) >> 8) + (d & 0xFF00)) & 0xFF00;
@@ -321,7 +329,8 @@ void DrawVolatile(const BlitTarget& t, const SourcePixels& src, int32_t x, int32
           const uint32_t bytes[3] = {(c >> 16) & 0xFF, (c >> 8) & 0xFF, c & 0xFF};
           uint32_t out = 0;
           for (int k = 0; k < 3; ++k)
-            out += (((((bytes[k] * a) >> 8) * M[k]) + (d & M[k]) * (256 - a) + (M[k] >> 1)) >> 8) & M[k];
+            out += static_cast<uint32_t>(
+                (((((bytes[k] * a) >> 8) * P[k]) + uint64_t{d & M[k]} * (256 - a) + (M[k] >> 1)) >> 8) & M[k]);
           row[i] = out;
         }
       }

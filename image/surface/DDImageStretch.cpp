@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "image/Blend.h"
 #include "image/surface/DDImage.h"
 #include "image/surface/DDImagePixels.h"
 
@@ -135,6 +136,12 @@ bool NearestStretch(DDImage& target, MemoryImage* src, const DoubleRect& Sd, con
   const bool white = color == Color::White;
   const StretchForm form = drawMode == 0 ? (white ? StretchForm::kNormalWhite : StretchForm::kNormalTint)
                                          : (white ? StretchForm::kAddWhite : StretchForm::kAddTint);
+  if (form == StretchForm::kNormalTint) {
+    // Out of 256: a full channel (255 of 255) keeps the source's.
+    rule.cr = FullWeight(rule.cr);
+    rule.cg = FullWeight(rule.cg);
+    rule.cb = FullWeight(rule.cb);
+  }
   if (view.bitCount == 16) {
     StretchDispatch<uint16_t>(form, view, rule, native, indices, src->width, src->width, src->height, Sd, Dc, mirrored);
   } else if (view.bitCount == 32) {

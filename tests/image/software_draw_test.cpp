@@ -16,7 +16,7 @@ TEST(SoftwareFill, BlendCases) {
     uint32_t expected;
   };
   const Case cases[] = {
-      {0x00000000, Color(255, 0, 0, 128), 0x80FE0000}, {0xFFFFFFFF, Color(0, 0, 255, 128), 0xFF7F7FFF},
+      {0x00000000, Color(255, 0, 0, 128), 0x80FF0000}, {0xFFFFFFFF, Color(0, 0, 255, 128), 0xFF7F7FFF},
       {0x00000000, Color(10, 20, 30, 0), 0x00000000},  {0x12345678, Color(255, 255, 255, 0), 0x12345678},
       {0x12345678, Color(1, 2, 3, 255), 0xFF010203},
   };
@@ -169,7 +169,7 @@ TEST(SoftwareCoverage, CoverageWeights) {
   const ImageSpan span{0, 0, 4};
   image.FillSpansWithCoverage(&span, 1, Color(255, 255, 255), 5, coverage, 0, 0, 4, 0);
   EXPECT_EQ(Pixel(image, 0, 0), 0xFF000000u);
-  EXPECT_EQ(Pixel(image, 1, 0), 0xFFFEFEFEu);
+  EXPECT_EQ(Pixel(image, 1, 0), 0xFFFFFFFFu);  // full coverage lands exactly
   EXPECT_EQ(Pixel(image, 2, 0), BlendOver(0xFF000000, 255, 255, 255, (129 * 255) >> 8, false));
 }
 
@@ -208,21 +208,23 @@ TEST(SoftwareBlit, TintedAndTransparentDestinations) {
   MemoryImage dest(&host);
   Load(dest, 2, 1, {0x00000000, 0x00000000});
   dest.DrawImage(&source, 0, 0, Rect(0, 0, 2, 1), Color::White, 0);
-  EXPECT_EQ(Pixel(dest, 0, 0), 0xFFC7C7C7u);  // w = 255: 200 * 255 >> 8
+  EXPECT_EQ(Pixel(dest, 0, 0), 0xFFC8C8C8u);  // the source makes the whole alpha: w = 256
   EXPECT_EQ(Pixel(dest, 1, 0), 0u);
 
   Load(dest, 1, 1, {0xFF000000});
   dest.hasTransparency = true;
   dest.DrawImage(&source, 0, 0, Rect(0, 0, 1, 1), Color(128, 128, 128), 0);
-  // Grey tint: ((200 * 128) >> 8) * 255 >> 8 = 99 for red and blue,
-  // 200 * 128 * 255 >> 16 = 99 for green.
-  EXPECT_EQ(Pixel(dest, 0, 0), 0xFF636363u);
+  // Grey tint 128 weighs 129 of 256 and the opaque pixel 256:
+  // ((200 * 129) >> 8) * 256 >> 8 = 100 for red and blue,
+  // 200 * 129 * 256 >> 16 = 100 for green.
+  EXPECT_EQ(Pixel(dest, 0, 0), 0xFF646464u);
 
   Load(dest, 1, 1, {0xFF000000});
   dest.hasTransparency = true;
   dest.DrawImage(&source, 0, 0, Rect(0, 0, 1, 1), Color(255, 0, 128), 0);
-  // Other tint: 200 * cc * 255 / 65536.
-  EXPECT_EQ(Pixel(dest, 0, 0), 0xFFC60063u);
+  // Other tint: 200 * cc' * 256 / 65536, cc' being 256 for 255 and 129 for
+  // 128: the full red channel keeps the source's 200.
+  EXPECT_EQ(Pixel(dest, 0, 0), 0xFFC80064u);
 }
 
 TEST(SoftwareBlit, AdditiveCases) {

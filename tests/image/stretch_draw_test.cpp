@@ -16,12 +16,8 @@ TEST(StretchDraw, FastStretchRepeatsPixels) {
   MemoryImage dest(&host);
   Fill(dest, 4, 1, 0xFF000000);
   dest.DrawImageStretched(&source, Rect(0, 0, 4, 1), Rect(0, 0, 2, 1), Rect(0, 0, 4, 1), Color::White, 0, true);
-  // A = 255 onto opaque: (c * 255 + d) >> 8 with d = 0.
-  auto down = [](uint32_t v) {
-    return 0xFF000000u | ((((v >> 16) & 0xFF) * 255) >> 8) << 16 | ((((v >> 8) & 0xFF) * 255) >> 8) << 8 |
-           (((v & 0xFF) * 255) >> 8);
-  };
-  EXPECT_EQ(Pixels(dest), (std::vector<uint32_t>{down(kP), down(kP), down(kQ), down(kQ)}));
+  // An opaque source pixel lands exactly.
+  EXPECT_EQ(Pixels(dest), (std::vector<uint32_t>{kP, kP, kQ, kQ}));
   EXPECT_TRUE(source.drawn);
 }
 
@@ -34,8 +30,8 @@ TEST(StretchDraw, FastStretchSamplesTruncatedPositions) {
   MemoryImage dest(&host);
   Fill(dest, 4, 1, 0xFF000000);
   dest.DrawImageStretched(&source, Rect(0, 0, 4, 1), Rect(0, 0, 10, 1), Rect(0, 0, 4, 1), Color::White, 0, true);
-  // Columns 0, 2.5, 5, 7.5: blue channel i * 255 >> 8 = i - 1 for i >= 1.
-  EXPECT_EQ(Pixels(dest), (std::vector<uint32_t>{0xFF000000, 0xFF000001, 0xFF000004, 0xFF000006}));
+  // Columns 0, 2.5, 5, 7.5 truncated to 0, 2, 5, 7; opaque pixels land exactly.
+  EXPECT_EQ(Pixels(dest), (std::vector<uint32_t>{0xFF000000, 0xFF000002, 0xFF000005, 0xFF000007}));
 }
 
 TEST(StretchDraw, FastStretchNeedsOpaqueWhite) {

@@ -1,0 +1,146 @@
+// Every software blend path, on memory images and on the screen's 5-6-5,
+// 5-5-5 and 8-8-8 surfaces: an opaque source pixel drawn at full weight
+// lands exactly (white stays 255 in every channel, any other colour keeps
+// its bits), and a source pixel of alpha 0 leaves the destination exactly as
+// it was. Each path runs on its fast loop and on its reference twin.
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "image/Blend.h"
+#include "image/surface/DDImagePixels.h"
+#include "tests/image/surface/ddimage_fixture.h"
+
+namespace {
+
+using DDrawStandIn::Format;
+using DDrawTest::SetSurfacePixel;
+using DDrawTest::SurfaceImageFixture;
+using DDrawTest::SurfacePixel;
+using Kivo::Color;
+using Kivo::DoubleRect;
+using Kivo::Image;
+using Kivo::MemoryImage;
+using Kivo::Rect;
+
+constexpr int32_t kSide = 6;     // the source is kSide x kSide of one colour
+constexpr int32_t kTarget = 20;  // the target is kTarget x kTarget
+constexpr int32_t kProbe = 8;    // a target pixel well inside every draw below
+
+// One draw of `source` onto `target` that puts an interior source pixel at
+// full weight on (kProbe, kProbe).
+struct Road {
+  std::string name;
+  std::function<void(Image& target, Image& source, const Color& tint)> draw;
+  bool tinted;        // also drawn with a tint of full weight per channel
+  bool onMemory;      // memory images draw it (they have no mirrored draws)
+  bool tintOnMemory;  // memory images draw it tinted
+};
+
+std::vector<Road> Roads() {
+  const Rect all(0, 0, kSide, kSide);
+  const Rect clip(0, 0, kTarget, kTarget);
+  return {
+      {"blit", [=](Image& t, Image& s, const Color& c) { t.DrawImage(&s, 6, 6, all, c, 0); }, true, true, true},
+      {"mirrored blit", [=](Image& t, Image& s, const Color& c) { t.DrawImageMirrored(&s, 6, 6, all, c, 0); }, true,
+       false, false},
+      {"nearest stretch x2",
+       [=](Image& t, Image& s, const Color& c) {
+         t.DrawImageStretched(&s, Rect(2, 2, 2 * kSide, 2 * kSide), all, clip, c, 0, true);
+       },
+       true, true, false},
+      {"mirrored stretch",
+       [=](Image& t, Image& s, const Color& c) {
+         t.DrawImageStretchedMirrored(&s, Rect(2, 2, 2 * kSide, 2 * kSide), all, clip, c, 0, true);
+       },
+       true, false, false},
+  };
+}
+
+// Sources: opaque white, two opaque colours and a transparent pixel that
+// carries colour bits (which must not leak).
+const uint32_t kOpaque[] = {0xFFFFFFFFu, 0xFF1A7FE5u, 0xFF00FF01u};
+constexpr uint32_t kClear = 0x00FFFFFFu;
+// Destinations under them.
+const uint32_t kUnder[] = {0xFF000000u, 0xFF8040C0u};
+
+// Tints of full weight in some channels: where a channel is 255 the source
+// channel must land exactly, where it is 0 the result channel is 0.
+const Color kTints[] = {Color(255, 0, 255, 255), Color(0, 255, 0, 255)};
+
+uint32_t TintOf(uint32_t argb, const Color& c) {
+  const uint32_t v = c.ToInt();
+  return (argb & 0xFF000000u) | (argb & v & 0xFFFFFFu);
+}
+
+class OpaquePixelsLandExactly : public SurfaceImageFixture {
+ protected:
+  void TearDown() override {
+    Kivo::ForceReferencePaths(false);
+    SurfaceImageFixture::TearDown();
+  }
+};
+
+TEST_F(OpaquePixelsLandExactly, OnMemoryImages) {
+  for (bool reference : {false, true}) {
+    Kivo::ForceReferencePaths(reference);
+    for (const Road& road : Roads()) {
+      if (!road.onMemory) continue;
+      for (uint32_t under : kUnder) {
+        auto check = [&](uint32_t sourcePixel, const Color& tint, uint32_t expected) {
+          MemoryImage target, source;
+          const std::vector<uint32_t> back(kTarget * kTarget, under);
+          target.SetBits(back.data(), kTarget, kTarget, true);
+          const std::vector<uint32_t> px(kSide * kSide, sourcePixel);
+          source.SetBits(px.data(), kSide, kSide, true);
+          road.draw(target, source, tint);
+          EXPECT_EQ(target.GetBits()[kProbe * kTarget + kProbe], expected)
+              << road.name << (reference ? " (reference)" : " (fast)") << ", source " << std::hex << sourcePixel
+              << " onto " << under << ", tint " << tint.ToInt();
+        };
+        for (uint32_t p : kOpaque) {
+          check(p, Color::White, p);
+          if (road.tinted && road.tintOnMemory)
+            for (const Color& t : kTints) check(p, t, TintOf(p, t));
+        }
+        check(kClear, Color::White, under);
+      }
+    }
+  }
+}
+
+TEST_F(OpaquePixelsLandExactly, OnScreenSurfaces) {
+  for (Format f : {Format::kRGB565, Format::kRGB555, Format::kRGB888, Format::kBGR888}) {
+    StartDisplay(f);
+    const Kivo::PixelPacker pack(*display);
+    // Bits outside the three channels carry nothing the screen shows.
+    const uint32_t channels = display->redMask | display->greenMask | display->blueMask;
+    for (bool reference : {false, true}) {
+      Kivo::ForceReferencePaths(reference);
+      for (const Road& road : Roads()) {
+        for (uint32_t under : kUnder) {
+          auto check = [&](uint32_t sourcePixel, bool isVolatile, const Color& tint, uint32_t expected) {
+            auto target = MakeSurfaceImage(kTarget, kTarget, under);
+            auto source = MakeImage(kSide, kSide, std::vector<uint32_t>(kSide * kSide, sourcePixel));
+            source->SetVolatile(isVolatile);
+            road.draw(*target, *source, tint);
+            EXPECT_EQ(SurfacePixel(*target, kProbe, kProbe) & channels, pack(expected))
+                << road.name << (isVolatile ? ", volatile" : "") << (reference ? " (reference)" : " (fast)")
+                << " on format " << static_cast<int>(f) << ", source " << std::hex << sourcePixel << " onto " << under
+                << ", tint " << tint.ToInt();
+          };
+          for (bool isVolatile : {false, true}) {
+            for (uint32_t p : kOpaque) {
+              check(p, isVolatile, Color::White, p);
+              if (road.tinted)
+                for (const Color& t : kTints) check(p, isVolatile, t, TintOf(p, t));
+            }
+            check(kClear, isVolatile, Color::White, under);
+          }
+        }
+      }
+    }
+  }
+}
+
+}  // namespace
