@@ -142,9 +142,18 @@ inline std::uint32_t SamplePoint(const Texture& t, std::int64_t s, std::int64_t 
 // planes of triangles cut at texture-piece borders often give) would read
 // the previous texel's value. Written channel by channel; the fast loops
 // pack two channels a word.
+//
+// The weights are the sample's offset from the texel centre to its left
+// rounded to the nearest 1/256, not truncated: a sample a hair short of a
+// centre (the planes of scaled draws land one 1/65536 step either side)
+// would otherwise give the texel only 255/256 of the weight, and an opaque
+// texel beside a transparent one would come out a level short in colour and
+// alpha (white over black as 0xFDFDFD). Rounded, every sample within 1/512
+// of a centre takes that texel exactly.
+constexpr std::int64_t kLinearOrigin = 32768 - 128;  // half a texel, less half a weight step
 std::uint32_t SampleLinearReference(const Texture& t, std::int64_t s, std::int64_t tc, bool wrapU, bool wrapV) {
-  s -= 32768;
-  tc -= 32768;
+  s -= kLinearOrigin;
+  tc -= kLinearOrigin;
   const std::int64_t i0 = s >> 16;
   const std::int64_t j0 = tc >> 16;
   const std::uint32_t fx = static_cast<std::uint32_t>((s >> 8) & 0xFF);
@@ -172,8 +181,8 @@ inline std::uint32_t Lerp2x8(std::uint32_t a, std::uint32_t b, std::uint32_t f) 
 }
 
 inline std::uint32_t SampleLinearFast(const Texture& t, std::int64_t s, std::int64_t tc, bool wrapU, bool wrapV) {
-  s -= 32768;
-  tc -= 32768;
+  s -= kLinearOrigin;
+  tc -= kLinearOrigin;
   const std::int64_t i0 = s >> 16;
   const std::int64_t j0 = tc >> 16;
   const std::uint32_t fx = static_cast<std::uint32_t>((s >> 8) & 0xFF);
@@ -547,8 +556,8 @@ void OverRow565(std::uint16_t* dst, const std::uint32_t* src, int n) {
 // (no address mode needed), as SampleLinearFast computes them.
 void FetchLinearInside(const Texture& tex, std::int64_t s, std::int64_t t, std::int64_t ds, std::int64_t dt,
                        std::uint32_t* out, int n) {
-  s -= 32768;
-  t -= 32768;
+  s -= kLinearOrigin;
+  t -= kLinearOrigin;
   const std::uint32_t* texels = tex.texels;
   const std::size_t width = static_cast<std::size_t>(tex.width);
 #if defined(__SSE2__)
@@ -614,8 +623,8 @@ void FetchRow(const FastParams& fp, std::int64_t s, std::int64_t t, std::int64_t
     RunWithin(s, ds, 0, static_cast<std::int64_t>(tex.width) << 16, n, first, end);
     RunWithin(t, dt, 0, static_cast<std::int64_t>(tex.height) << 16, n, first, end);
   } else {  // both texels of each axis inside
-    RunWithin(s - 32768, ds, 0, static_cast<std::int64_t>(tex.width - 1) << 16, n, first, end);
-    RunWithin(t - 32768, dt, 0, static_cast<std::int64_t>(tex.height - 1) << 16, n, first, end);
+    RunWithin(s - kLinearOrigin, ds, 0, static_cast<std::int64_t>(tex.width - 1) << 16, n, first, end);
+    RunWithin(t - kLinearOrigin, dt, 0, static_cast<std::int64_t>(tex.height - 1) << 16, n, first, end);
   }
   if (first >= end) first = end = n;
   auto addressed = [&](int from, int to) {

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <limits>
@@ -169,24 +170,24 @@ void DrawQuadBothWays(Frame& fast, Frame& reference, const State& st, float x, f
 // deliberate change moves them, the failing test prints the new table.
 constexpr uint32_t kStoredCrcs[2][60] = {
     {
-        0x654A4892u, 0xB015A6A9u, 0x7BFF4CE4u, 0x76766E0Fu, 0x7FF68CDCu, 0x9F84ED91u, 0x88AB025Eu, 0x5547BCEDu,
-        0x789568ECu, 0x9CEBA999u, 0xC9CEA746u, 0xD9D57385u, 0x70468B30u, 0x0701181Cu, 0x04CCA286u, 0xA9F2AC63u,
-        0x66D7DDB3u, 0x98D452A0u, 0x2A036EF6u, 0xA8455306u, 0xBAF3E31Du, 0xF4216A47u, 0x9D77D4CFu, 0x5642B657u,
-        0x32FC15BFu, 0x0FEC4DDAu, 0xAB56E0E4u, 0xDE2B4DA7u, 0x3F254A72u, 0x72B1F3EBu, 0x1DF0EFE0u, 0x0DE2160Au,
-        0x957CF22Au, 0x47D35650u, 0xC9B731CEu, 0x1E2D329Cu, 0x67E7873Eu, 0xEDE0C41Du, 0xEB0C3F0Bu, 0x2B6B46EFu,
-        0x24CFDB49u, 0x916CA1C0u, 0x7E0512B6u, 0xFCE6D525u, 0xCFA7E4EBu, 0xEBF2C2F3u, 0xC82C4CA8u, 0x4BDF9D5Fu,
-        0x9221FD01u, 0xBC05724Bu, 0x3BCEA7F5u, 0xEC6486FFu, 0xA7F67D30u, 0xD4029741u, 0x424207A4u, 0x10121345u,
-        0x448B3273u, 0x87BF3E55u, 0xD512BFF9u, 0x19D72857u,
+        0x0D30F0A5u, 0xD02EE88Du, 0x0171E710u, 0xA167B806u, 0x51373124u, 0x05985A21u, 0x7C52D06Fu, 0xE954836Au,
+        0x886DBB14u, 0x7CCF99DEu, 0x86091EB2u, 0xFFA52948u, 0x90D3D841u, 0x0EA7EA80u, 0x493BC89Cu, 0x1B68B861u,
+        0x5974A993u, 0xD748CE8Cu, 0xE0359E98u, 0x3D62B150u, 0x6D4EBDFEu, 0x67FA5E2Fu, 0xEE455877u, 0xD843015Du,
+        0x797B1C69u, 0x928C3A18u, 0xDC2824A8u, 0x5FD511DDu, 0x4F9FC074u, 0xADD08AA2u, 0x7BBBBD88u, 0xF1681F09u,
+        0x7168DFC9u, 0x7956EA27u, 0x6FD08CBCu, 0x31E60BE9u, 0xE7C3ABA3u, 0x65894893u, 0x796071D9u, 0x99CCD564u,
+        0x2483EA5Bu, 0xE78DC2A5u, 0xF5C203B6u, 0x0B7E87EBu, 0x566CF6BDu, 0x4ED24511u, 0x1AB42868u, 0x9901A240u,
+        0x347EA8A1u, 0x75455E7Bu, 0x83963899u, 0x4108B6D9u, 0xC9E8FC6Eu, 0xB21961BAu, 0x8E63E011u, 0x1486BEE7u,
+        0xA4BFB463u, 0xCDC8F227u, 0xC3A7CEFAu, 0xF8D0DE0Au,
     },
     {
-        0x9BC8FCB2u, 0xE0E8FEBCu, 0x66826CBCu, 0x66B6FA23u, 0x3632B9ABu, 0x3C3C7552u, 0xF55F0088u, 0x3D4C2F70u,
-        0x30053283u, 0x7C900C57u, 0xDE36B596u, 0x2F705594u, 0x3912E5B1u, 0xB51F784Fu, 0x0FF1F08Eu, 0x41F30F49u,
-        0x32FD85AFu, 0xC44692CFu, 0xC9BD84AFu, 0x30169711u, 0xD63B2B40u, 0x776FCF9Bu, 0x85AA3F7Fu, 0x94F9DA69u,
-        0x95BB21B4u, 0xC8A393F5u, 0x8AE02F3Au, 0xDB949612u, 0x30693940u, 0x5E376AFCu, 0xED6010B6u, 0xF88D04BDu,
-        0x230E7F61u, 0x5C93D9EAu, 0xF25B8695u, 0xA53F1182u, 0xF77BE8F3u, 0xB4144458u, 0x4AA2CAC1u, 0x19D2E5C5u,
-        0x0468B784u, 0xA4022A96u, 0xD333CC66u, 0xFDFA869Bu, 0x939A4B23u, 0x1E0AA943u, 0xE817B5EAu, 0xB2AF271Cu,
-        0x76D1F153u, 0x06CC8522u, 0x03BC9AF5u, 0xB3BEA249u, 0x3CE690A1u, 0x73C8F0F9u, 0xF9F0C0A7u, 0x6928A905u,
-        0xF959E3EBu, 0x169839BDu, 0x1EA385DCu, 0x00E77171u,
+        0xADC3A2A8u, 0x777A71FCu, 0x9CE27B41u, 0xDD0AFCBDu, 0x3E794E95u, 0x4B0BF448u, 0x7C8C3C60u, 0xBAAE67BCu,
+        0x371B35EEu, 0x2723BE8Fu, 0x102A547Fu, 0x4E1C2257u, 0x3912E5B1u, 0x8D2D79A9u, 0x1371DFBAu, 0x230EB971u,
+        0x1D15E482u, 0x65E665C5u, 0xEFAD7FE4u, 0xF08121E3u, 0xC7B65C5Fu, 0xE743C6AEu, 0x55B99CD0u, 0x1DEBF67Du,
+        0x08FDE6B9u, 0x721B1E20u, 0xC22B6931u, 0x3E8A27CAu, 0x3AE44F2Au, 0x3052B8E2u, 0xF6B713F7u, 0xAC18E9D3u,
+        0xF136B1D0u, 0xA39DC017u, 0x2F670C62u, 0x9B8E0E47u, 0xAEF16CD5u, 0xFCF9BB58u, 0xABFC38F1u, 0x92810F19u,
+        0xCA68C66Cu, 0xCD32735Fu, 0x8A5BD698u, 0x8B6886FAu, 0xF0371FF7u, 0xB784DA7Du, 0x0A1E2AD6u, 0xFF22778Du,
+        0x5F053B63u, 0x87FA5E24u, 0xE1A5A3ACu, 0x9F58CCC8u, 0x3CE690A1u, 0x6BBE23A9u, 0x4EAC6F43u, 0x601B4EF0u,
+        0x775EDCF0u, 0x7AE0B910u, 0x9F7B5B25u, 0xFEAB1367u,
     },
 };
 
@@ -312,6 +313,69 @@ TEST(RasterTwins, ScaledQuadsMatchUnderLinearAndPointFiltering) {
       DrawQuadBothWays(fast, reference, st, x, y, c.w, c.h, 0xFFFFFFFF, c.u0, c.u1);
       EXPECT_EQ(fast.Crc(), reference.Crc());
       EXPECT_NE(fast.Crc(), Frame(format, 160, 120, 11).Crc());  // something was drawn
+    }
+  }
+}
+
+// A sample that falls on a texel centre takes that texel exactly under
+// linear filtering, in both twins, even when the plane lands a rounding
+// step short of the centre and the texel beside it is transparent: an
+// opaque white block (inset in a transparent texture, like a cel of a
+// sheet) drawn over black stays 0xFFFFFF at every such pixel, mapped 1:1,
+// turned a quarter at a time, and magnified by odd factors (whose pixel
+// centres fall on texel centres every few pixels).
+TEST(RasterTwins, ExactSamplesOfOpaqueTexelsLandExactly) {
+  std::vector<uint32_t> texels(64 * 64, 0);
+  for (int y = 3; y < 43; ++y)
+    for (int x = 5; x < 45; ++x) texels[static_cast<size_t>(y * 64 + x)] = 0xFFFFFFFFu;
+  const Texture texture{texels.data(), 64, 64};
+  State st;
+  st.blendEnable = true;
+  st.srcBlend = Blend::kSrcAlpha;
+  st.destBlend = Blend::kInvSrcAlpha;
+  st.stages[0].colorOp = Op::kModulate;
+  st.stages[0].alphaOp = Op::kModulate;
+  st.stages[0].texture = &texture;
+  st.stages[0].linear = true;
+  st.stages[0].wrapU = st.stages[0].wrapV = false;
+  st.clipX1 = 400;
+  st.clipY1 = 320;
+  const struct {
+    int scale;
+    int quarterTurns;
+  } cases[] = {{1, 0}, {1, 1}, {1, 2}, {1, 3}, {3, 0}, {5, 0}, {7, 0}, {7, 1}};
+  for (bool reference : {false, true}) {
+    for (const auto& c : cases) {
+      for (int ox = 0; ox < 90; ox += 13) {
+        SCOPED_TRACE(testing::Message() << "reference " << reference << " scale " << c.scale << " turns "
+                                        << c.quarterTurns << " at " << ox);
+        std::vector<uint32_t> frame(400 * 320, 0);
+        const Target target{reinterpret_cast<uint8_t*>(frame.data()), 400, 320, 400 * 4, TargetFormat::kXRGB8888};
+        const float size = 40.0f * static_cast<float>(c.scale);
+        const float angle = static_cast<float>(c.quarterTurns) * 1.5707963f;
+        const float cs = std::cos(angle), sn = std::sin(angle);
+        const float cx = static_cast<float>(ox) + 150.0f, cy = 150.0f;
+        // Corner (fx, fy) of the block, turned about the block's centre.
+        auto corner = [&](float fx, float fy) {
+          const float lx = (fx - 0.5f) * size, ly = (fy - 0.5f) * size;
+          return MakeVertex(cx + lx * cs - ly * sn - 0.5f, cy + lx * sn + ly * cs - 0.5f, 1, 0xFFFFFFFFu,
+                            (5 + 40 * fx) / 64.0f, (3 + 40 * fy) / 64.0f, 0, 0);
+        };
+        Options options;
+        options.reference = reference;
+        DrawTriangle(target, st, corner(0, 0), corner(0, 1), corner(1, 0), options);
+        DrawTriangle(target, st, corner(0, 1), corner(1, 0), corner(1, 1), options);
+        // Pixel centres on texel centres: every scale-th pixel, starting
+        // half a texel in, of the block's axis-aligned box.
+        const int left = static_cast<int>(cx - size / 2), top = static_cast<int>(cy - size / 2);
+        int exact = 0;
+        for (int j = 0; j < 40; ++j)
+          for (int i = 0; i < 40; ++i) {
+            const int x = left + c.scale * i + (c.scale - 1) / 2, y = top + c.scale * j + (c.scale - 1) / 2;
+            exact += (frame[static_cast<size_t>(y * 400 + x)] & 0xFFFFFFu) == 0xFFFFFFu;
+          }
+        EXPECT_EQ(exact, 40 * 40);
+      }
     }
   }
 }
