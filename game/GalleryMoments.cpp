@@ -14,6 +14,7 @@
 #include "frontend/GameDialogs.h"
 #include "frontend/ScreenSwitch.h"
 #include "frontend/TutorialPanel.h"
+#include "game/GalleryPieces.h"
 #include "levels/GameScreen.h"
 #include "platform/FrameDump.h"
 #include "platform/Headless.h"
@@ -51,27 +52,20 @@ const char* PressKind(const sObj& object) {
   return nullptr;
 }
 
-std::string Line(const std::string& owner, const sObj& object, const char* kind) {
-  float left = object.mBaseQuad.corner[0].x, right = left;
-  float top = object.mBaseQuad.corner[0].y, bottom = top;
-  for (const auto& c : object.mBaseQuad.corner) {
+// Names are single tokens in the code page of the data: other bytes are
+// written as \xNN.
+std::string Line(const std::string& owner, const std::string& objectName, const Quad& quad, const char* kind,
+                 bool caption, bool picture) {
+  float left = quad.corner[0].x, right = left;
+  float top = quad.corner[0].y, bottom = top;
+  for (const auto& c : quad.corner) {
     left = std::min(left, c.x);
     right = std::max(right, c.x);
     top = std::min(top, c.y);
     bottom = std::max(bottom, c.y);
   }
-  bool caption = false;
-  bool picture = false;
-  if (const auto* button = dynamic_cast<const sObjButton*>(&object)) {
-    caption = !button->mCaption.empty() && button->mFont != nullptr;
-    picture = static_cast<bool>(button->mImage);
-  } else if (const auto* toggle = dynamic_cast<const sObjToggle*>(&object)) {
-    picture = static_cast<bool>(toggle->mImage);
-  }
-  // Names are single tokens in the code page of the data: other bytes are
-  // written as \xNN.
   std::string name;
-  for (unsigned char c : object.mName) {
+  for (unsigned char c : objectName) {
     if (c > 0x20 && c < 0x7F && c != '\\') {
       name += static_cast<char>(c);
     } else {
@@ -86,6 +80,18 @@ std::string Line(const std::string& owner, const sObj& object, const char* kind)
                 static_cast<int>(std::floor(top)), static_cast<int>(std::ceil(right - left)),
                 static_cast<int>(std::ceil(bottom - top)), caption ? 1 : 0, picture ? 1 : 0);
   return "object " + owner + " " + name + " " + kind + box;
+}
+
+std::string Line(const std::string& owner, const sObj& object, const char* kind) {
+  bool caption = false;
+  bool picture = false;
+  if (const auto* button = dynamic_cast<const sObjButton*>(&object)) {
+    caption = !button->mCaption.empty() && button->mFont != nullptr;
+    picture = static_cast<bool>(button->mImage);
+  } else if (const auto* toggle = dynamic_cast<const sObjToggle*>(&object)) {
+    picture = static_cast<bool>(toggle->mImage);
+  }
+  return Line(owner, object.mName, object.mBaseQuad, kind, caption, picture);
 }
 
 void ListPressable(const std::string& owner, const ObjectList& objects, std::vector<std::string>& lines) {
@@ -153,6 +159,10 @@ std::vector<std::string> GalleryMoments::ListObjects() const {
   TutorialPanel* tutorial = level->Tutorial();
   if (tutorial != nullptr && !tutorial->IsFinished()) ListPressable("tutorial", tutorial->Objects(), lines);
   MiniGame* game = level->Game();
+  if (game != nullptr && !game->IsWon() && !game->IsLost()) {
+    for (const GalleryPiece& piece : PiecesOf(KindOf(*level), *game))
+      lines.push_back(Line("level", piece.name, piece.quad, piece.kind, false, false));
+  }
   lines.push_back("level " + KindOf(*level) + " 1 " + (game != nullptr && game->HasItemsCounter() ? "1" : "0"));
   if (game != nullptr && game->HasHint() && !game->IsWon() && !game->IsLost()) {
     HintPoint first, second;

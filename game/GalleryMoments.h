@@ -5,7 +5,8 @@
 // HUD's and the tutorial panel's, each line
 //   object OWNER NAME KIND X Y W H CAPTION PICTURE
 // (box of the object's quad, CAPTION and PICTURE 0 or 1), the HUD's panel as
-// KIND "panel", the level kind's hint target as KIND "target" (W = H = 0),
+// KIND "panel", the level kind's pieces, cards and targets (GalleryPieces.h)
+// while it plays, its hint target as KIND "target" (W = H = 0),
 // and one line "level TYPE CLOCK COUNTER" with what the level's HUD must show.
 //
 // With GAME_FRAME_DUMP set too, frames are also saved at the moments the

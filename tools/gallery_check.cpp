@@ -5,9 +5,10 @@
 //                    "%s", "%%" ...) or an upper-case text-table key
 //                    ("HUD_TIME"); texts drawn in frames that were not kept
 //                    are named by their run ("run_a")
-//   inside-window    every pressable object (and a level's hint target) lies
-//                    wholly inside the frame; in a level, the level's own
-//                    objects lie outside the HUD's panel
+//   inside-window    every pressable object (controls, a level's items,
+//                    pieces, cards and targets, its hint target) lies wholly
+//                    inside the frame; in a level, the level's own objects
+//                    lie outside the HUD's panel
 //   contrast         every text drawn on the window has a contrast ratio of
 //                    at least 3:1 against the pixels of its box
 //   overlap-caption  no two controls of one screen overlap (a level's and
@@ -303,8 +304,10 @@ bool Blank(const Box& box, const Kivo::ImageLib::Image& image) {
 
 void CheckOverlapCaption(const Frame& frame, const Kivo::ImageLib::Image& image, Report& report) {
   std::vector<const Object*> controls;
+  // Items, pieces and cards may lie on one another (a pile, a piece on its
+  // place): only controls must not.
   for (const Object& o : frame.objects) {
-    if (IsControl(o) && o.kind != "item") controls.push_back(&o);
+    if (IsControl(o) && o.kind != "item" && o.kind != "piece" && o.kind != "card") controls.push_back(&o);
   }
   auto captionDrawn = [&](const Box& box) {
     for (const Text& t : frame.texts) {
