@@ -1,7 +1,5 @@
 #include "game/GalleryPieces.h"
 
-#include <algorithm>
-
 #include "levels/AssocGame.h"
 #include "levels/CardsGame.h"
 #include "levels/CirclePuzzleGame.h"
@@ -14,6 +12,7 @@
 #include "levels/TarnivelleGame.h"
 #include "levels/TowersGame.h"
 #include "levels/WhatNewGame.h"
+#include "image/MemoryImage.h"
 
 namespace Kivo {
 
@@ -65,8 +64,7 @@ Pieces Starmap(MiniGame& base) {
   Pieces pieces;
   auto& map = static_cast<StarmapGame&>(base);
   for (std::size_t i = 0; i < map.mStars.size(); ++i) Add(pieces, Numbered("star", i), "piece", map.mStars[i].quad);
-  for (std::size_t i = 0; i < map.mPlaces.size(); ++i)
-    Add(pieces, Numbered("place", i), "target", map.mPlaces[i].quad);
+  for (std::size_t i = 0; i < map.mPlaces.size(); ++i) Add(pieces, Numbered("place", i), "target", map.mPlaces[i].quad);
   return pieces;
 }
 
@@ -159,15 +157,16 @@ Pieces WhatNew(MiniGame& base) {
   return pieces;
 }
 
-Pieces CirclePuzzle(MiniGame& base) {
+Pieces Rings(MiniGame& base) {
   Pieces pieces;
   const auto& puzzles = static_cast<CirclePuzzleGame&>(base).mPuzzles;
   for (std::size_t i = 0; i < puzzles.size(); ++i) {
-    int outer = 0;
-    for (const PuzzleRing& ring : puzzles[i].rings) outer = std::max(outer, ring.outer);
-    const float x = static_cast<float>(puzzles[i].originX), y = static_cast<float>(puzzles[i].originY);
-    const float r = static_cast<float>(outer);
-    Add(pieces, Numbered("rings", i), "piece", Box(x - r, y - r, x + r, y + r));
+    // The rings turn within their picture, drawn from its top-left corner.
+    const CirclePuzzle& puzzle = puzzles[i];
+    if (puzzle.picture == nullptr) continue;
+    const float x = static_cast<float>(puzzle.originX), y = static_cast<float>(puzzle.originY);
+    Add(pieces, Numbered("rings", i), "piece",
+        Box(x, y, x + static_cast<float>(puzzle.picture->width), y + static_cast<float>(puzzle.picture->height)));
   }
   return pieces;
 }
@@ -197,7 +196,7 @@ const KindRow kKinds[] = {
     {"assoc", Assoc},
     {"hunter", Hunter},
     {"what_new", WhatNew},
-    {"circlepuzzle", CirclePuzzle},
+    {"circlepuzzle", Rings},
     {"jumper", Jumper},
 };
 
