@@ -137,6 +137,23 @@ bool ReadGallery(const std::string& path, Gallery& gallery) {
   return true;
 }
 
+// A PNG file's size from its header, without decoding it.
+bool PngSize(const std::string& path, int& width, int& height) {
+  std::ifstream in(path, std::ios::binary);
+  unsigned char head[24] = {};
+  if (!in.read(reinterpret_cast<char*>(head), sizeof head)) return false;
+  static const unsigned char kStart[16] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n',
+                                           0,    0,   0,   13,  'I',  'H',  'D',  'R'};
+  if (!std::equal(std::begin(kStart), std::end(kStart), head)) return false;
+  auto be32 = [&](int at) {
+    return (uint32_t(head[at]) << 24) | (uint32_t(head[at + 1]) << 16) | (uint32_t(head[at + 2]) << 8) | head[at + 3];
+  };
+  if (be32(16) == 0 || be32(20) == 0 || be32(16) > 1u << 16 || be32(20) > 1u << 16) return false;
+  width = static_cast<int>(be32(16));
+  height = static_cast<int>(be32(20));
+  return true;
+}
+
 struct Failure {
   std::string frame, check, object, reason;
   std::string Key() const { return frame + " " + check + " " + object; }
@@ -452,20 +469,21 @@ int main(int argc, char** argv) {
     frames = static_cast<int>(gallery.frames.size());
   } else {
     for (const Frame& frame : gallery.frames) {
+      const std::string path = folder + "/" + frame.name + ".png";
+      int width = 0, height = 0;
       Kivo::ImageLib::ImagePtr image;
-      {
-        image = Kivo::ImageLib::ReadPngImage(folder + "/" + frame.name + ".png");
-        if (!image) {
-          std::printf("FAIL: the frame %s.png cannot be read\n", frame.name.c_str());
-          unreadable = true;
-          continue;
-        }
+      // Only the checks that look at pixels decode the frame.
+      const bool pixels = check != "inside-window" && (check != "hud" || frame.level);
+      if (pixels ? !(image = Kivo::ImageLib::ReadPngImage(path)) : !PngSize(path, width, height)) {
+        std::printf("FAIL: the frame %s.png cannot be read\n", frame.name.c_str());
+        unreadable = true;
+        continue;
       }
       ++frames;
-      if (check == "inside-window") CheckInsideWindow(frame, image->width, image->height, report);
+      if (check == "inside-window") CheckInsideWindow(frame, width, height, report);
       if (check == "contrast") CheckContrast(frame, *image, report);
       if (check == "overlap-caption") CheckOverlapCaption(frame, *image, report);
-      if (check == "hud") CheckHud(frame, *image, report);
+      if (check == "hud" && image) CheckHud(frame, *image, report);
     }
   }
   Expected expected;
