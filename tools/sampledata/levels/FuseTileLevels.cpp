@@ -1,5 +1,7 @@
 #include "tools/sampledata/levels/FuseTileLevels.h"
 
+#include <algorithm>
+#include <cmath>
 #include <string>
 
 #include "tools/sampledata/SampleDrawing.h"
@@ -78,6 +80,61 @@ int DealableColumns(int rows, int columns) {
   return columns;
 }
 
+// The fuse board's wall: a steel panel holding the tiles and, over each
+// column, three lamp sockets with brass rims; under the board a power box
+// with a lightning mark and a gold arrow up into the bottom row, where the
+// current comes in.
+ImageLib::Image FuseBackdrop(int offX, int offY, int columns) {
+  ImageLib::Image back = levelpics::SurfaceBackdrop(680, 600, levelpics::Surface::kStone, 0x4A5060, 5);
+  const int width = columns * kTile;
+  const int panelTop = offY - 148;
+  levelpics::Paint(back,
+                   levelpics::SurfaceBackdrop(width + 32, kRows * kTile + 164, levelpics::Surface::kMetal, 0x6A7280, 6),
+                   offX - 16, panelTop);
+  const ImageLib::Image socket = sample::Picture(kLamp + 10, kLamp + 10, [](int x, int y) -> uint32_t {
+    const float dx = x - (kLamp + 9) / 2.0f;
+    const float dy = y - (kLamp + 9) / 2.0f;
+    const float r = std::sqrt(dx * dx + dy * dy);
+    if (r > (kLamp + 10) / 2.0f) return 0u;
+    if (r > kLamp / 2.0f) return sample::Opaque(levelpics::Mix(0xF0D080, 0x705010, (dx + dy) / 40.0f + 0.5f));
+    return sample::Opaque(0x181A20);
+  });
+  for (int column = 0; column < columns; ++column) {
+    for (int n = 0; n < 3; ++n) {
+      const int left = offX + column * kTile + (kTile - kLamp) / 2 - 5;
+      const int top = offY + (kTile - kLamp) / 2 - 72 - n * (kLamp + 6) - 5;
+      levelpics::Paint(back, socket, left, top);
+    }
+  }
+  // The power box, its cable and the arrow.
+  const int boxTop = offY + kRows * kTile + 24;
+  levelpics::Paint(back,
+                   sample::Picture(width, 46,
+                                   [width](int x, int y) -> uint32_t {
+                                     const int edge = std::min(std::min(x, width - 1 - x), std::min(y, 45 - y));
+                                     if (edge < 3) return sample::Opaque(0x202228);
+                                     // A lightning mark in the middle.
+                                     const float u = x - width / 2.0f;
+                                     const float v = static_cast<float>(y) - 23.0f;
+                                     const bool bolt =
+                                         (v < 0.0f && std::fabs(u - 4.0f + v * 0.5f) < 4.0f && v > -16.0f) ||
+                                         (v >= 0.0f && std::fabs(u + 4.0f + v * 0.5f) < 4.0f && v < 16.0f) ||
+                                         (std::fabs(v) < 3.0f && std::fabs(u) < 8.0f);
+                                     if (bolt) return sample::Opaque(0xFFD030);
+                                     return sample::Opaque(levelpics::Mix(0x3A3A40, 0x202024, y / 46.0f));
+                                   }),
+                   offX, boxTop);
+  ImageLib::Image up = levelpics::ArrowDown(26, 24, 0xF0C020);
+  for (int y = 0; y < up.height / 2; ++y) {
+    for (int x = 0; x < up.width; ++x) {
+      std::swap(up.pixels[static_cast<size_t>(y * up.width + x)],
+                up.pixels[static_cast<size_t>((up.height - 1 - y) * up.width + x)]);
+    }
+  }
+  for (int column = 0; column < columns; ++column) levelpics::Paint(back, up, offX + column * kTile + 19, boxTop - 24);
+  return back;
+}
+
 DtmRecord Effect(const std::string& name, const std::string& effect) {
   DtmRecord record = sample::Placed(name, 15, 0, 0, 1, 1);
   record.Property("_keyEff", effect);
@@ -117,19 +174,20 @@ DtmRecord MakeTarnivelleLevel(const LevelSlot& slot, LevelAssets& assets) {
   assets.Add("lvl_fuse_tile3", TilePicture(true, false, true, true));
   assets.Add("lvl_fuse_tile4", TilePicture(true, true, true, true));
   assets.Add("lvl_fuse_lamp", LampPicture(), 2, 1);
-  const std::string back = "lvl_fuse_back";
-  assets.Add(back, levelpics::Backdrop(680, 600, 0x304060, 0x403020, 5));
-
   // The board moves with the appearance; it never sits half a cell from
   // the left edge, where a new tile's corners would tie.
   const int offX = 180 + 40 * (variant % 4);
   const int offY = 340 + 10 * (variant % 3);
+  const int columns = DealableColumns(kRows, variant == 0 ? 2 : 3);
+  const std::string back =
+      "lvl_fuse_back_" + std::to_string(offX) + "_" + std::to_string(offY) + "_" + std::to_string(columns);
+  if (!assets.Has(back)) assets.Add(back, FuseBackdrop(offX, offY, columns));
   DtmRecord root = levelpics::PictureRecord("level", 3, 0, 0, 680, 600, back);
   root.Property("type_game", "tarnivelle")
       .Property("_iOffX", std::to_string(offX))
       .Property("_iOffY", std::to_string(offY))
       .Property("_iNumRows", std::to_string(kRows))
-      .Property("_iNumCols", std::to_string(DealableColumns(kRows, variant == 0 ? 2 : 3)))
+      .Property("_iNumCols", std::to_string(columns))
       .Property("_iOffsetLampY_1", "72")
       .Property("_iOffsetLampY_2", "6")
       .Property("_keyImg_tile1", "lvl_fuse_tile1")

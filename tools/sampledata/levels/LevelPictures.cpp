@@ -163,6 +163,256 @@ ImageLib::Image Backdrop(int width, int height, uint32_t sky, uint32_t ground, i
   });
 }
 
+uint32_t Mix(uint32_t a, uint32_t b, float t) { return Blend(a, b, t); }
+
+float Noise(int seed, float x, float y, float scale) {
+  const float u = x / scale;
+  const float v = y / scale;
+  const float fu = std::floor(u);
+  const float fv = std::floor(v);
+  const int iu = static_cast<int>(fu);
+  const int iv = static_cast<int>(fv);
+  float tu = u - fu;
+  float tv = v - fv;
+  tu = tu * tu * (3.0f - 2.0f * tu);
+  tv = tv * tv * (3.0f - 2.0f * tv);
+  const auto at = [seed](int a, int b) { return Unit(seed, a * 7919 + b * 104729); };
+  const float top = at(iu, iv) + (at(iu + 1, iv) - at(iu, iv)) * tu;
+  const float bottom = at(iu, iv + 1) + (at(iu + 1, iv + 1) - at(iu, iv + 1)) * tu;
+  return top + (bottom - top) * tv;
+}
+
+namespace {
+
+// Two octaves of noise, 0..1.
+float Grain(int seed, float x, float y, float scale) {
+  return 0.65f * Noise(seed, x, y, scale) + 0.35f * Noise(seed + 101, x, y, scale * 0.37f);
+}
+
+uint32_t Wood(float x, float y, float w, float h, uint32_t rgb, int seed) {
+  const float plankHeight = std::max(h / 7.0f, std::min(h, 60.0f));
+  const int plank = static_cast<int>(y / plankHeight);
+  const float inPlank = y - static_cast<float>(plank) * plankHeight;
+  // Planks meet end to end at places of their own.
+  const float joint = (0.2f + 0.6f * Unit(seed, plank + 300)) * w;
+  if (inPlank < 2.0f || std::fabs(x - joint) < 1.5f) return Mix(rgb, 0x000000, 0.65f);
+  const float bend = 40.0f * Noise(seed + plank, x, y, 110.0f) + 8.0f * Noise(seed + plank + 50, x, y, 23.0f);
+  const float ring = std::sin((y + bend) * 0.22f + static_cast<float>(plank) * 1.7f);
+  const float line = ring > 0.0f ? std::pow(ring, 8.0f) : 0.0f;
+  const float tone = 0.15f * Unit(seed, plank + 200) - 0.075f;
+  uint32_t out = Mix(rgb, 0x000000, 0.22f * line);
+  if (ring < -0.3f) out = Mix(out, 0xFFFFFF, 0.05f);
+  out = Mix(out, tone < 0.0f ? 0x000000 : 0xFFFFFF, std::fabs(tone) + 0.1f * Grain(seed + 7, x, y * 4.0f, 20.0f));
+  // A knot on some planks: dark rings about a point.
+  const float knotX = (0.1f + 0.8f * Unit(seed, plank + 400)) * w;
+  const float knotY = static_cast<float>(plank) * plankHeight + plankHeight * 0.5f;
+  const float kx = (x - knotX) / 14.0f;
+  const float ky = (y - knotY) / 7.0f;
+  const float k = kx * kx + ky * ky;
+  if (Unit(seed, plank + 500) > 0.45f && k < 4.0f) {
+    out = Mix(out, 0x000000, k < 1.0f ? 0.45f : 0.2f * (0.5f + 0.5f * std::sin(k * 6.0f)));
+  }
+  if (inPlank < 4.0f) out = Mix(out, 0xFFFFFF, 0.12f);
+  return out;
+}
+
+uint32_t Felt(float x, float y, uint32_t rgb, int seed) {
+  const float weave = ((static_cast<int>(x) + static_cast<int>(y)) % 3 == 0) ? 0.05f : 0.0f;
+  const float fuzz = Grain(seed, x, y, 3.0f) - 0.5f;
+  const float cloud = Noise(seed + 3, x, y, 120.0f) - 0.5f;
+  return Mix(rgb, fuzz + cloud * 0.5f > 0.0f ? 0xFFFFFF : 0x000000,
+             std::fabs(fuzz) * 0.1f + std::fabs(cloud) * 0.15f + weave);
+}
+
+uint32_t Stone(float x, float y, uint32_t rgb, int seed) {
+  const float brickW = 86.0f;
+  const float brickH = 40.0f;
+  const int row = static_cast<int>(y / brickH);
+  const float shift = row % 2 == 0 ? 0.0f : brickW / 2.0f;
+  const int column = static_cast<int>((x + shift) / brickW);
+  const float bx = x + shift - static_cast<float>(column) * brickW;
+  const float by = y - static_cast<float>(row) * brickH;
+  if (bx < 3.0f || by < 3.0f) return Mix(rgb, 0x000000, 0.55f + 0.1f * Noise(seed, x, y, 2.0f));
+  const float tint = Unit(seed, row * 131 + column) - 0.5f;
+  uint32_t out = Mix(rgb, tint > 0.0f ? 0xFFFFFF : 0x000000, std::fabs(tint) * 0.3f);
+  const float speck = Grain(seed + 5, x, y, 5.0f) - 0.5f;
+  out = Mix(out, speck > 0.0f ? 0xFFFFFF : 0x000000, std::fabs(speck) * 0.35f);
+  // Each brick lit on its top and left edge, shaded on the others.
+  if (bx < 6.0f || by < 6.0f) out = Mix(out, 0xFFFFFF, 0.18f);
+  if (bx > brickW - 4.0f || by > brickH - 4.0f) out = Mix(out, 0x000000, 0.25f);
+  return out;
+}
+
+uint32_t Water(float x, float y, float w, float h, uint32_t rgb, int seed) {
+  const float t = y / h;
+  uint32_t out = Mix(Mix(rgb, 0xFFFFFF, 0.25f), Mix(rgb, 0x000000, 0.55f), t);
+  // Rays of light slanting down from the surface.
+  const float ray = std::sin((x + y * 0.35f) * 0.025f + 3.0f * Noise(seed, x, 0.0f, 150.0f));
+  if (ray > 0.6f) out = Mix(out, 0xFFFFFF, (ray - 0.6f) * 0.25f * (1.0f - t));
+  // Ripples of light.
+  const float ripple =
+      std::sin(x * 0.06f + 2.5f * std::sin(y * 0.05f)) * std::sin(y * 0.07f + 2.0f * std::sin(x * 0.03f));
+  if (ripple > 0.75f) out = Mix(out, 0xFFFFFF, (ripple - 0.75f) * 0.35f);
+  // Weeds swaying up from the bottom.
+  for (int k = 0; k < 7; ++k) {
+    const float stemX = (0.04f + 0.92f * Unit(seed, k + 600)) * w;
+    const float tall = (0.25f + 0.2f * Unit(seed, k + 610)) * h;
+    const float rise = h - y;
+    if (rise < 0.0f || rise > tall) continue;
+    const float sway = 14.0f * std::sin(rise * 0.03f + static_cast<float>(k));
+    const float half = 6.0f * (1.0f - rise / tall) + 1.5f;
+    if (std::fabs(x - stemX - sway) < half) {
+      return Mix(0x2A7A3A, 0x0A3018, 0.3f + 0.4f * std::fabs(x - stemX - sway) / half);
+    }
+  }
+  // Sand on the bottom, rippled, with pebbles.
+  const float sandTop = h * 0.8f + 10.0f * std::sin(x * 0.02f + static_cast<float>(seed));
+  if (y > sandTop) {
+    uint32_t sand = Mix(0xC8B080, 0x6A5A40, (y - sandTop) / (h - sandTop + 1.0f) * 0.7f);
+    sand = Mix(sand, 0x000000, 0.15f * (0.5f + 0.5f * std::sin(x * 0.15f + y * 0.4f)));
+    if (Noise(seed + 9, x, y, 6.0f) > 0.78f) sand = Mix(sand, 0x504030, 0.5f);
+    return sand;
+  }
+  return out;
+}
+
+uint32_t Night(float x, float y, float w, float h, uint32_t rgb, int seed) {
+  const float t = y / h;
+  uint32_t out = Mix(Mix(rgb, 0x000000, 0.45f), Mix(rgb, 0x604070, 0.45f), t);
+  // A faint band of stars across the sky.
+  const float band = std::fabs((y - h * 0.2f) - (x - w * 0.1f) * 0.45f) / (h * 0.18f);
+  if (band < 1.0f) out = Mix(out, 0xA0A8E0, (1.0f - band) * 0.25f * Noise(seed, x, y, 25.0f));
+  // Stars: a few pixels of the cells the seed picks.
+  const int cx = static_cast<int>(x) / 5;
+  const int cy = static_cast<int>(y) / 5;
+  const float pick = Unit(seed, cx * 977 + cy * 131);
+  if (pick > 0.965f) {
+    const float sx = 1.0f + 3.0f * Unit(seed + 1, cx * 977 + cy * 131);
+    const float sy = 1.0f + 3.0f * Unit(seed + 2, cx * 977 + cy * 131);
+    const float dx = x - static_cast<float>(cx * 5) - sx;
+    const float dy = y - static_cast<float>(cy * 5) - sy;
+    const float d = dx * dx + dy * dy;
+    if (d < 2.0f) out = Mix(out, pick > 0.99f ? 0xFFF4D0 : 0xD0D8FF, pick > 0.99f ? 0.95f : 0.6f - 0.2f * d);
+  }
+  // Dark hills with a fringe of trees along the bottom.
+  const float hill = h * 0.9f + 18.0f * std::sin(x * 0.011f + static_cast<float>(seed)) +
+                     6.0f * std::sin(x * 0.13f) * (Noise(seed, x, 0.0f, 40.0f) > 0.5f ? 1.0f : 0.2f);
+  if (y > hill) return Mix(0x0A0C14, rgb, 0.12f);
+  return out;
+}
+
+uint32_t Metal(float x, float y, uint32_t rgb, int seed) {
+  const float panelW = 170.0f;
+  const float panelH = 150.0f;
+  const float px = std::fmod(x, panelW);
+  const float py = std::fmod(y, panelH);
+  if (px < 2.0f || py < 2.0f) return Mix(rgb, 0x000000, 0.6f);
+  if (px < 4.0f || py < 4.0f) return Mix(rgb, 0xFFFFFF, 0.3f);
+  const float brush = Noise(seed, x * 0.05f, y * 4.0f, 3.0f) - 0.5f;
+  uint32_t out = Mix(rgb, brush > 0.0f ? 0xFFFFFF : 0x000000, std::fabs(brush) * 0.3f);
+  out = Mix(out, 0xFFFFFF, 0.12f * (1.0f - py / panelH));
+  // Rivets near each panel's corners.
+  for (const float rx : {12.0f, panelW - 12.0f}) {
+    for (const float ry : {12.0f, panelH - 12.0f}) {
+      const float dx = px - rx;
+      const float dy = py - ry;
+      const float d = dx * dx + dy * dy;
+      if (d < 16.0f) return Mix(rgb, dx + dy < 0.0f ? 0xFFFFFF : 0x000000, 0.45f);
+      if (d < 25.0f) return Mix(rgb, 0x000000, 0.5f);
+    }
+  }
+  return out;
+}
+
+uint32_t Parchment(float x, float y, float w, float h, uint32_t rgb, int seed) {
+  const float blot = Grain(seed, x, y, 60.0f) - 0.5f;
+  uint32_t out = Mix(rgb, blot > 0.0f ? 0xFFFFF0 : 0x604020, std::fabs(blot) * 0.4f);
+  const float fibre = Noise(seed + 4, x * 0.2f, y * 3.0f, 2.0f);
+  if (fibre > 0.8f) out = Mix(out, 0x604020, 0.12f);
+  // The edges browned: nearest edge, roughened.
+  const float edge = std::min(std::min(x, w - x), std::min(y, h - y)) + 18.0f * Noise(seed + 8, x, y, 30.0f);
+  if (edge < 50.0f) out = Mix(out, 0x402010, (1.0f - edge / 50.0f) * 0.55f);
+  return out;
+}
+
+}  // namespace
+
+ImageLib::Image SurfaceBackdrop(int width, int height, Surface surface, uint32_t rgb, int seed) {
+  const float w = static_cast<float>(width);
+  const float h = static_cast<float>(height);
+  return sample::Picture(width, height, [=](int px, int py) {
+    const float x = static_cast<float>(px);
+    const float y = static_cast<float>(py);
+    uint32_t out = rgb;
+    switch (surface) {
+      case Surface::kWood: out = Wood(x, y, w, h, rgb, seed); break;
+      case Surface::kFelt: out = Felt(x, y, rgb, seed); break;
+      case Surface::kStone: out = Stone(x, y, rgb, seed); break;
+      case Surface::kWater: out = Water(x, y, w, h, rgb, seed); break;
+      case Surface::kNight: out = Night(x, y, w, h, rgb, seed); break;
+      case Surface::kMetal: out = Metal(x, y, rgb, seed); break;
+      case Surface::kParchment: out = Parchment(x, y, w, h, rgb, seed); break;
+    }
+    // Light from the top left; the corners fall into shadow.
+    const float dx = x / w - 0.4f;
+    const float dy = y / h - 0.35f;
+    const float shade = std::min(0.55f, (dx * dx + dy * dy) * 0.9f);
+    return sample::Opaque(Mix(out, 0x000000, shade));
+  });
+}
+
+ImageLib::Image GlowRing(int size, uint32_t rgb) {
+  const float half = static_cast<float>(size) / 2.0f;
+  return sample::Picture(size, size, [=](int x, int y) -> uint32_t {
+    const float dx = static_cast<float>(x) + 0.5f - half;
+    const float dy = static_cast<float>(y) + 0.5f - half;
+    const float r = std::sqrt(dx * dx + dy * dy) / half;  // 0..1 at the edge
+    // Bright on the ring at 0.72, fading both ways.
+    const float glow = std::exp(-(r - 0.72f) * (r - 0.72f) / 0.012f);
+    const float core = std::fabs(r - 0.72f) < 0.035f ? 1.0f : 0.0f;
+    const float a = std::min(1.0f, glow * 0.8f + core);
+    if (a < 0.02f) return 0u;
+    const uint32_t colour = core > 0.0f ? Mix(rgb, 0xFFFFFF, 0.5f) : rgb;
+    return (static_cast<uint32_t>(a * 255.0f) << 24) | colour;
+  });
+}
+
+ImageLib::Image ArrowDown(int width, int height, uint32_t rgb) {
+  const float w = static_cast<float>(width);
+  const float h = static_cast<float>(height);
+  const uint32_t rim = Darker(rgb);
+  return sample::Picture(width, height, [=](int px, int py) -> uint32_t {
+    const float x = static_cast<float>(px) + 0.5f;
+    const float y = static_cast<float>(py) + 0.5f;
+    const float headTop = h * 0.5f;
+    // Inside: the shaft above the head, or the head narrowing to the tip.
+    const auto inside = [&](float margin) {
+      if (y < margin || y > h - margin) return false;
+      if (y < headTop) return std::fabs(x - w / 2.0f) < w * 0.2f - margin;
+      return std::fabs(x - w / 2.0f) < (h - y) / (h - headTop) * (w / 2.0f) - margin * 1.4f;
+    };
+    if (!inside(0.0f)) return 0u;
+    if (!inside(2.5f)) return sample::Opaque(rim);
+    return sample::Opaque(x < w / 2.0f ? Mix(rgb, 0xFFFFFF, 0.25f) : rgb);
+  });
+}
+
+void Paint(ImageLib::Image& target, const ImageLib::Image& picture, int left, int top) {
+  for (int y = 0; y < picture.height; ++y) {
+    const int ty = top + y;
+    if (ty < 0 || ty >= target.height) continue;
+    for (int x = 0; x < picture.width; ++x) {
+      const int tx = left + x;
+      if (tx < 0 || tx >= target.width) continue;
+      const uint32_t src = picture.pixels[static_cast<size_t>(y * picture.width + x)];
+      const float a = static_cast<float>(src >> 24) / 255.0f;
+      if (a <= 0.0f) continue;
+      uint32_t& dst = target.pixels[static_cast<size_t>(ty * target.width + tx)];
+      dst = (dst & 0xFF000000u) | Mix(dst & 0xFFFFFF, src & 0xFFFFFF, a);
+    }
+  }
+}
+
 ImageLib::Image ShapePicture(Shape shape, int size, uint32_t rgb) {
   const float half = static_cast<float>(size) / 2.0f;
   const uint32_t rim = Darker(rgb);

@@ -52,6 +52,14 @@ DtmRecord LevelRoot(const LevelSlot& slot, LevelAssets& assets) {
   return root;
 }
 
+// The level's root over a backdrop picture of its own, spanning the screen.
+DtmRecord LevelRoot(const LevelSlot& slot, const std::string& backdrop) {
+  DtmRecord root = Placed("level", 3, 0, 0, 800, 600);
+  root.Property("type_game", slot.type);
+  root.Property("_keyImg", backdrop);
+  return root;
+}
+
 // The stage's own picture: its landscape in the stage's colours, the same
 // for every picture kind of the stage, cut by the kinds into their tiles.
 ImageLib::Image StagePicture(int stage, int width, int height) {
@@ -173,9 +181,37 @@ ImageLib::Image DiskPicture(int width, int hue, bool front) {
     const float dx = (static_cast<float>(x) - width / 2.0f + 0.5f) / (width / 2.0f);
     const float dy = (static_cast<float>(y) - 12.0f + 0.5f) / 12.0f;
     if (dx * dx + dy * dy > 1.0f) return 0u;
-    if (front) return y >= 12 ? Hue(hue, 180) : 0u;
-    return Hue(hue, 240 - y * 2);
+    const int rim = static_cast<int>(70.0f * (dx * dx + dy * dy));
+    if (front) return y >= 12 ? Hue(hue, 190 - rim) : 0u;
+    return Hue(hue, 250 - y * 2 - rim);
   });
+}
+
+// The towers' room: a wall of stone over a long wooden base the poles
+// stand on; over the last pole, the goal, a gold arrow and the outline of
+// the whole stack of disks.
+ImageLib::Image TowersBackdrop(int disks) {
+  ImageLib::Image back = levelpics::SurfaceBackdrop(800, 600, levelpics::Surface::kStone, 0x7A7488, 101);
+  levelpics::Paint(back, levelpics::SurfaceBackdrop(600, 40, levelpics::Surface::kWood, 0x9A6A3A, 102), 30, 420);
+  levelpics::Paint(
+      back, sample::Picture(600, 6, [](int, int y) { return Opaque(levelpics::Mix(0xE0B070, 0x7A5028, y / 6.0f)); }),
+      30, 414);
+  for (int d = 0; d < disks; ++d) {
+    const int width = 170 - 30 * d;
+    const int top = 393 - 24 * d - 12;
+    levelpics::Paint(back,
+                     sample::Picture(width, 24,
+                                     [width](int x, int y) -> uint32_t {
+                                       const float dx = (x + 0.5f - width / 2.0f) / (width / 2.0f);
+                                       const float dy = (y + 0.5f - 12.0f) / 12.0f;
+                                       const float r = dx * dx + dy * dy;
+                                       if (r > 1.0f) return 0u;
+                                       return r > 0.75f ? 0xC0FFF0A0u : 0x30FFF0A0u;
+                                     }),
+                     520 - width / 2, top);
+  }
+  levelpics::Paint(back, levelpics::ArrowDown(36, 44, 0xF0C020), 520 - 18, 146);
+  return back;
 }
 
 }  // namespace
@@ -183,7 +219,9 @@ ImageLib::Image DiskPicture(int width, int hue, bool front) {
 DtmRecord MakeTowersLevel(const LevelSlot& slot, LevelAssets& assets) {
   // Three disks first, four in later appearances (15 moves).
   const int disks = slot.appearance == 0 ? 3 : 4;
-  DtmRecord root = LevelRoot(slot, assets);
+  const std::string backKey = "bg_towers_" + std::to_string(disks);
+  assets.Add(backKey, TowersBackdrop(disks));
+  DtmRecord root = LevelRoot(slot, backKey);
   assets.Add("tower_pole", TowerPicture());
   for (int t = 0; t < 3; ++t) {
     DtmRecord tower = Placed("sprTower" + std::to_string(t), 3, 108.0f + 200.0f * t, 200, 24, 220);
@@ -213,20 +251,18 @@ DtmRecord MakeTowersLevel(const LevelSlot& slot, LevelAssets& assets) {
 
 namespace {
 
-// A round picture of side pixels: hue by the angle about the centre, bright
-// and dark spokes and rings, clear outside the circle; no turn of a ring
-// looks like another.
-ImageLib::Image RoundPicture(int side, int shift) {
-  return sample::Picture(side, side, [side, shift](int x, int y) {
+// The stage's picture cut round, clear outside the circle, the rim
+// darkened as if the bezel shaded it.
+ImageLib::Image RoundPicture(const ImageLib::Image& stage) {
+  const int side = stage.width;
+  return sample::Picture(side, side, [&stage, side](int x, int y) -> uint32_t {
     const float dx = static_cast<float>(x - side / 2);
     const float dy = static_cast<float>(y - side / 2);
     const float r = std::sqrt(dx * dx + dy * dy);
     if (r > side / 2.0f) return 0u;
-    const float turn = std::atan2(dy, dx) / 6.2831853f + 0.5f;  // 0..1
-    const int hue = static_cast<int>(turn * 1536.0f) + shift;
-    const bool spoke = static_cast<int>(turn * 12.0f) % 3 == 0;
-    const bool band = static_cast<int>(r) / 9 % 2 == 0;
-    return Hue(hue, spoke ? 120 : (band ? 245 : 200));
+    const uint32_t pixel = stage.pixels[static_cast<size_t>(y * side + x)] & 0xFFFFFF;
+    const float shade = std::max(0.0f, (r - side * 0.42f) / (side * 0.08f)) * 0.35f;
+    return Opaque(levelpics::Mix(pixel, 0x000000, shade));
   });
 }
 
@@ -236,9 +272,27 @@ DtmRecord MakeCirclePuzzleLevel(const LevelSlot& slot, LevelAssets& assets) {
   // Three bands (two rings) first, four later.
   const int bands = slot.appearance == 0 ? 3 : 4;
   const int side = 300;
-  DtmRecord root = LevelRoot(slot, assets);
+  const std::string backKey = "bg_circle";
+  if (!assets.Has(backKey)) {
+    // A dark wooden table with a brass bezel the round picture turns in.
+    ImageLib::Image back = levelpics::SurfaceBackdrop(800, 600, levelpics::Surface::kWood, 0x4A2E1C, 111);
+    levelpics::Paint(
+        back,
+        sample::Picture(340, 340,
+                        [](int x, int y) -> uint32_t {
+                          const float dx = x - 169.5f;
+                          const float dy = y - 169.5f;
+                          const float r = std::sqrt(dx * dx + dy * dy);
+                          if (r > 170.0f || r < 146.0f) return 0u;
+                          const float light = 0.5f - 0.5f * (dx + dy) / (r + 1.0f);
+                          return Opaque(levelpics::Mix(0x6A4A18, 0xF0D080, r > 160.0f ? light : 1.0f - light));
+                        }),
+        170, 130);
+    assets.Add(backKey, std::move(back));
+  }
+  DtmRecord root = LevelRoot(slot, backKey);
   const std::string key = "round_" + SlotTag(slot);
-  assets.Add(key, RoundPicture(side, slot.number * 131));
+  assets.Add(key, RoundPicture(StagePicture(slot.stage, side, side)));
   DtmRecord picture = Placed("sprPuzzle", 3, 190, 150, side, side);
   picture.Property("_keyImg", key);
   picture.Property("_iNumPiece", std::to_string(bands));

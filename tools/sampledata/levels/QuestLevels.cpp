@@ -51,8 +51,17 @@ DtmRecord Sound(const std::string& name, const std::string& sound) {
 DtmRecord MakeQuestLevel(const LevelSlot& slot, LevelAssets& assets) {
   const int variant = slot.appearance;
   const float dx = static_cast<float>(20 * (variant % 3));
-  const std::string back = "lvl_quest_back";
-  assets.Add(back, levelpics::Backdrop(680, 600, 0x806050, 0x504038, 2));
+  // Rings of light round what a player can take or pull at the start: the
+  // key, the bolt and the lever.
+  const std::string back = "lvl_quest_back_" + std::to_string(variant % 3);
+  if (!assets.Has(back)) {
+    ImageLib::Image picture = levelpics::Backdrop(680, 600, 0x806050, 0x504038, 2);
+    const int shift = static_cast<int>(dx);
+    levelpics::Paint(picture, levelpics::GlowRing(76, 0xFFE890), 184 + shift - 38, 224 - 38);
+    levelpics::Paint(picture, levelpics::GlowRing(56, 0xFFE890), 76 - 28, 136 - 28);
+    levelpics::Paint(picture, levelpics::GlowRing(100, 0xFFE890), 272 + shift - 50, 452 - 50);
+    assets.Add(back, std::move(picture));
+  }
   assets.Add("lvl_quest_key", ShapePicture(Shape::kTriangle, 48, 0xE0C040));
   assets.Add("lvl_quest_chest", ShapePicture(Shape::kSquare, 96, 0x805020));
   assets.Add("lvl_quest_coin", ShapePicture(Shape::kDisc, 40, 0xF0D060));
