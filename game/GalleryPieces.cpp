@@ -1,6 +1,8 @@
 #include "game/GalleryPieces.h"
 
+#include "levels/AkvaGame.h"
 #include "levels/AssocGame.h"
+#include "levels/BalanceGame.h"
 #include "levels/CardsGame.h"
 #include "levels/CirclePuzzleGame.h"
 #include "levels/HunterGame.h"
@@ -177,6 +179,27 @@ Pieces Jumper(MiniGame& base) {
   return pieces;
 }
 
+// Scene nodes bound to the level's sprites: the sprites show where they are.
+template <typename Nodes>
+void AddBound(Pieces& pieces, const Nodes& nodes, const char* kind) {
+  for (const auto& node : nodes) {
+    if (node->mObject != nullptr && node->mObject->mVisible)
+      Add(pieces, node->mObject->mName, kind, node->mObject->mBaseQuad);
+  }
+}
+
+Pieces Akva(MiniGame& base) {
+  Pieces pieces;
+  AddBound(pieces, static_cast<AkvaGame&>(base).mStones, "piece");
+  return pieces;
+}
+
+Pieces Balance(MiniGame& base) {
+  Pieces pieces;
+  AddBound(pieces, static_cast<BalanceGame&>(base).mWeights, "piece");
+  return pieces;
+}
+
 struct KindRow {
   const char* type;
   Pieces (*list)(MiniGame&);
@@ -198,6 +221,8 @@ const KindRow kKinds[] = {
     {"what_new", WhatNew},
     {"circlepuzzle", Rings},
     {"jumper", Jumper},
+    {"akva", Akva},
+    {"balance", Balance},
 };
 
 }  // namespace

@@ -1,8 +1,8 @@
 // The pieces, cards and targets a player presses, drags or finds in a
 // running level, read from its kind's own objects for the gallery
 // (GalleryMoments.h). Level objects a player finds (the finding kinds'
-// items) are listed from the level's objects instead; a kind not named here
-// (its pieces are scene nodes or drawn digits) lists none.
+// items) are listed from the level's objects instead; the safe's wheels,
+// drawn digits, are not listed.
 #pragma once
 
 #include <string>
