@@ -596,6 +596,11 @@ HRESULT Device::DrawPrimitive(D3DPRIMITIVETYPE type, DWORD fvf, void* vertices, 
       for (DWORD i = 0; i + 2 < count; i += 3) drawTriangle(cv[i], cv[i + 1], cv[i + 2]);
       break;
     case D3DPT_TRIANGLESTRIP:
+      // Four corners of a strip are the renderer's picture quads.
+      if (count == 4 && !transformed) {
+        D3DRaster::DrawQuad(target, st, cv[0].v, cv[1].v, cv[2].v, cv[3].v);
+        break;
+      }
       for (DWORD i = 0; i + 2 < count; ++i) drawTriangle(cv[i], cv[i + 1], cv[i + 2]);
       break;
     case D3DPT_TRIANGLEFAN:

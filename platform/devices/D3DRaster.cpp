@@ -1061,6 +1061,7 @@ bool Finite(const Vertex& v) { return std::isfinite(v.x) && std::isfinite(v.y) &
 bool InGuard(const Vertex& v) { return std::fabs(v.x) <= kGuardBand && std::fabs(v.y) <= kGuardBand; }
 
 void RasterizeTriangle(const Target& target, const State& st, const Vertex* tri, bool reference);
+bool RasterizeRectangle(const Target& target, const State& st, const Vertex* quad);
 
 }  // namespace
 
@@ -1134,6 +1135,17 @@ void DrawTriangle(const Target& target, const State& state, const Vertex& a, con
   }
 }
 
+void DrawQuad(const Target& target, const State& state, const Vertex& a, const Vertex& b, const Vertex& c,
+              const Vertex& d, const Options& options) {
+  const Vertex quad[4] = {a, b, c, d};
+  if (!(options.reference || ReferenceForced()) && state.clipX0 < state.clipX1 && state.clipY0 < state.clipY1 &&
+      Finite(a) && Finite(b) && Finite(c) && Finite(d) && InGuard(a) && InGuard(b) && InGuard(c) && InGuard(d) &&
+      RasterizeRectangle(target, state, quad))
+    return;
+  DrawTriangle(target, state, a, b, c, options);
+  DrawTriangle(target, state, b, c, d, options);
+}
+
 namespace {
 
 // The first pixel column at or right of an edge, row by row: x =
@@ -1161,21 +1173,14 @@ struct EdgeWalker {
   }
 };
 
-void RasterizeTriangle(const Target& target, const State& st, const Vertex* tri, bool reference) {
-  // Snap to 1/16 pixel.
-  std::int64_t X[3], Y[3];
-  for (int i = 0; i < 3; ++i) {
-    X[i] = RoundToInt(static_cast<double>(tri[i].x) * 16.0);
-    Y[i] = RoundToInt(static_cast<double>(tri[i].y) * 16.0);
-  }
-  int order[3] = {0, 1, 2};
-  std::sort(order, order + 3, [&](int p, int q) { return Y[p] < Y[q] || (Y[p] == Y[q] && p < q); });
-  const int i0 = order[0], i1 = order[1], i2 = order[2];
-  const std::int64_t cross = (X[i1] - X[i0]) * (Y[i2] - Y[i0]) - (X[i2] - X[i0]) * (Y[i1] - Y[i0]);
-  if (cross == 0 || Y[i2] == Y[i0]) return;
+// Snaps a corner to 1/16 pixel.
+inline void SnapCorner(const Vertex& v, std::int64_t& x, std::int64_t& y) {
+  x = RoundToInt(static_cast<double>(v.x) * 16.0);
+  y = RoundToInt(static_cast<double>(v.y) * 16.0);
+}
 
-  // Plane equations from the snapped positions.
-  Setup su;
+// The attribute planes of a triangle from its snapped corners.
+void BuildSetup(const State& st, const Vertex* tri, const std::int64_t* X, const std::int64_t* Y, Setup& su) {
   su.x0 = X[0] / 16.0;
   su.y0 = Y[0] / 16.0;
   const double dx1 = (X[1] - X[0]) / 16.0, dy1 = (Y[1] - Y[0]) / 16.0;
@@ -1226,6 +1231,19 @@ void RasterizeTriangle(const Target& target, const State& st, const Vertex* tri,
     su.q = plane(tri[0].q, tri[1].q, tri[2].q);
     for (int k = kR; k <= kA; ++k) su.scale[k] = 1.0;  // per-pixel doubles
   }
+}
+
+void RasterizeTriangle(const Target& target, const State& st, const Vertex* tri, bool reference) {
+  std::int64_t X[3], Y[3];
+  for (int i = 0; i < 3; ++i) SnapCorner(tri[i], X[i], Y[i]);
+  int order[3] = {0, 1, 2};
+  std::sort(order, order + 3, [&](int p, int q) { return Y[p] < Y[q] || (Y[p] == Y[q] && p < q); });
+  const int i0 = order[0], i1 = order[1], i2 = order[2];
+  const std::int64_t cross = (X[i1] - X[i0]) * (Y[i2] - Y[i0]) - (X[i2] - X[i0]) * (Y[i1] - Y[i0]);
+  if (cross == 0 || Y[i2] == Y[i0]) return;
+
+  Setup su;
+  BuildSetup(st, tri, X, Y, su);
 
   FastParams fp{};
   const SpanFn fast = reference ? nullptr : ChooseFast(target, st, su, tri, fp);
@@ -1267,6 +1285,80 @@ void RasterizeTriangle(const Target& target, const State& st, const Vertex* tri,
     else
       SpanReference(target, st, su, static_cast<int>(py), static_cast<int>(left), static_cast<int>(right));
   }
+}
+
+// Whether two triangles' planes give every attribute the same fixed-point
+// value at every pixel: each varying attribute must step by a whole number
+// of fixed-point units along both axes (within far less than the rounding
+// margin) and sit within far less than that margin of a whole unit at the
+// rectangle's first pixel, in both setups alike. Rounding then takes both
+// to the same integers wherever the rectangle reaches, however the two
+// planes' doubles were rounded.
+bool SamePlanes(const Setup& p, const Setup& q, double px, double py) {
+  if (p.perspective || q.perspective || p.varyingCount != q.varyingCount) return false;
+  for (int k = 0; k < kAttrCount; ++k) {
+    if (p.active[k] != q.active[k] || p.constant[k] != q.constant[k]) return false;
+    if (!p.active[k]) continue;
+    if (p.constant[k]) {
+      if (p.constValue[k] != q.constValue[k]) return false;
+      continue;
+    }
+    if (p.step[k] != q.step[k]) return false;
+    const double gxp = p.attr[k].dx * p.scale[k], gyp = p.attr[k].dy * p.scale[k];
+    const double gxq = q.attr[k].dx * q.scale[k], gyq = q.attr[k].dy * q.scale[k];
+    const double gx = std::nearbyint(gxp), gy = std::nearbyint(gyp);
+    constexpr double kSlack = 1e-7;
+    if (std::fabs(gxp - gx) > kSlack || std::fabs(gyp - gy) > kSlack || std::fabs(gxq - gx) > kSlack ||
+        std::fabs(gyq - gy) > kSlack)
+      return false;
+    const Plane& a = p.attr[k];
+    const Plane& b = q.attr[k];
+    const double vp = (a.base + a.dx * (px - p.x0) + a.dy * (py - p.y0)) * p.scale[k] + p.bias[k];
+    const double vq = (b.base + b.dx * (px - q.x0) + b.dy * (py - q.y0)) * q.scale[k] + q.bias[k];
+    const double whole = std::nearbyint(vp);
+    if (std::fabs(vp - whole) > 1e-3 || std::fabs(vq - whole) > 1e-3 || std::fabs(whole) > 1e15) return false;
+  }
+  return true;
+}
+
+// Two triangles (a, b, c) and (b, c, d) that tile an axis-aligned
+// rectangle (the renderer's picture quads) drawn as one: each row is one
+// span from the first triangle's planes, where the pair would be two spans
+// and two setups' walks. Answers false, drawing nothing, unless the
+// rectangle's rows, columns, loop and every pixel's attributes are exactly
+// those of the two triangles.
+bool RasterizeRectangle(const Target& target, const State& st, const Vertex* quad) {
+  std::int64_t X[4], Y[4];
+  for (int i = 0; i < 4; ++i) SnapCorner(quad[i], X[i], Y[i]);
+  // a and d opposite corners, b and c the other two.
+  if (X[0] == X[3] || Y[0] == Y[3]) return false;
+  const bool bBelowA = X[1] == X[0] && Y[1] == Y[3] && X[2] == X[3] && Y[2] == Y[0];
+  const bool bBesideA = X[1] == X[3] && Y[1] == Y[0] && X[2] == X[0] && Y[2] == Y[3];
+  if (!bBelowA && !bBesideA) return false;
+
+  Setup first, second;
+  BuildSetup(st, quad, X, Y, first);
+  if (first.perspective) return false;
+  const std::int64_t X2[3] = {X[1], X[2], X[3]}, Y2[3] = {Y[1], Y[2], Y[3]};
+  BuildSetup(st, quad + 1, X2, Y2, second);
+
+  const int clipX0 = std::max(0, st.clipX0), clipX1 = std::min(target.width, st.clipX1);
+  const int clipY0 = std::max(0, st.clipY0), clipY1 = std::min(target.height, st.clipY1);
+  const std::int64_t xMin = std::min(X[0], X[3]), xMax = std::max(X[0], X[3]);
+  const std::int64_t yMin = std::min(Y[0], Y[3]), yMax = std::max(Y[0], Y[3]);
+  const std::int64_t left = std::max<std::int64_t>(CeilDiv(xMin, 16), clipX0);
+  const std::int64_t right = std::min<std::int64_t>(CeilDiv(xMax, 16), clipX1);
+  const std::int64_t top = std::max<std::int64_t>(CeilDiv(yMin, 16), clipY0);
+  const std::int64_t bottom = std::min<std::int64_t>(CeilDiv(yMax, 16), clipY1);
+  if (left >= right || top >= bottom) return true;  // nothing of it inside: drawn
+
+  if (!SamePlanes(first, second, static_cast<double>(left), static_cast<double>(top))) return false;
+  FastParams fp{}, fp2{};
+  const SpanFn fast = ChooseFast(target, st, first, quad, fp);
+  if (fast == nullptr || ChooseFast(target, st, second, quad + 1, fp2) != fast) return false;
+  for (std::int64_t py = top; py < bottom; ++py)
+    fast(target, fp, first, static_cast<int>(py), static_cast<int>(left), static_cast<int>(right));
+  return true;
 }
 
 }  // namespace

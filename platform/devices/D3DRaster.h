@@ -114,6 +114,12 @@ bool ReferenceForced();
 
 void DrawTriangle(const Target& target, const State& state, const Vertex& a, const Vertex& b, const Vertex& c,
                   const Options& options = Options());
+// The triangles (a, b, c) and (b, c, d), as a strip of four corners draws
+// them. An axis-aligned rectangle whose attributes the two share exactly
+// (pictures mapped 1:1 or by whole texels, flat colours) is set up and
+// walked once, a span per row; the reference draws the two triangles.
+void DrawQuad(const Target& target, const State& state, const Vertex& a, const Vertex& b, const Vertex& c,
+              const Vertex& d, const Options& options = Options());
 void DrawLine(const Target& target, const State& state, const Vertex& a, const Vertex& b,
               const Options& options = Options());
 // Fills [x0, x1) x [y0, y1) (already inside the target) with a colour.
