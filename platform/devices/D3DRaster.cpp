@@ -552,6 +552,126 @@ void OverRow565(std::uint16_t* dst, const std::uint32_t* src, int n) {
   for (; i < n; ++i) PutPixel<TargetFormat::kRGB565, kBlendOver>(row, i, src[i]);
 }
 
+// Source times its alpha plus destination, saturated (the additive
+// blend), four pixels a step: min(255, d + s x sa / 255) per channel is the
+// reference's (s x sa + d x 255) / 255 rounded and clamped, because d x 255
+// divides exactly and any sum past what the division rounds exactly is
+// clamped to 255 either way. Groups of four transparent texels are skipped.
+void AddAlphaRow(std::uint32_t* dst, const std::uint32_t* src, int n) {
+  int i = 0;
+#if defined(__SSE2__)
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i alphaMask = _mm_set1_epi32(static_cast<int>(0xFF000000u));
+  const __m128i colourMask = _mm_set1_epi32(0x00FFFFFF);
+  const __m128i c128 = _mm_set1_epi16(128), c257 = _mm_set1_epi16(257);
+  auto scaled = [&](__m128i s16) {
+    const __m128i a = _mm_shufflehi_epi16(_mm_shufflelo_epi16(s16, 0xFF), 0xFF);
+    return _mm_mulhi_epu16(_mm_add_epi16(_mm_mullo_epi16(s16, a), c128), c257);
+  };
+  for (; i + 4 <= n; i += 4) {
+    const __m128i s = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + i));
+    if (_mm_movemask_epi8(_mm_cmpeq_epi32(_mm_and_si128(s, alphaMask), zero)) == 0xFFFF) continue;
+    __m128i* out = reinterpret_cast<__m128i*>(dst + i);
+    const __m128i add = _mm_packus_epi16(scaled(_mm_unpacklo_epi8(s, zero)), scaled(_mm_unpackhi_epi8(s, zero)));
+    _mm_storeu_si128(out, _mm_and_si128(_mm_adds_epu8(_mm_loadu_si128(out), add), colourMask));
+  }
+#endif
+  std::uint8_t* row = reinterpret_cast<std::uint8_t*>(dst);
+  for (; i < n; ++i) PutPixel<TargetFormat::kXRGB8888, kBlendAddAlpha>(row, i, src[i]);
+}
+
+// Source plus destination, saturated, four pixels a step.
+void AddRow(std::uint32_t* dst, const std::uint32_t* src, int n) {
+  int i = 0;
+#if defined(__SSE2__)
+  const __m128i colourMask = _mm_set1_epi32(0x00FFFFFF);
+  for (; i + 4 <= n; i += 4) {
+    __m128i* out = reinterpret_cast<__m128i*>(dst + i);
+    const __m128i s = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + i));
+    _mm_storeu_si128(out, _mm_and_si128(_mm_adds_epu8(_mm_loadu_si128(out), s), colourMask));
+  }
+#endif
+  std::uint8_t* row = reinterpret_cast<std::uint8_t*>(dst);
+  for (; i < n; ++i) PutPixel<TargetFormat::kXRGB8888, kBlendAdd>(row, i, src[i]);
+}
+
+// A row of source pixels blended into the target from x on, by the row
+// loops the format and blend have, else pixel by pixel.
+template <TargetFormat F, int B>
+void BlendFetchedRow(std::uint8_t* row, int x, const std::uint32_t* src, int n) {
+  if constexpr (F == TargetFormat::kXRGB8888 && B == kBlendOver) {
+    OverRow(reinterpret_cast<std::uint32_t*>(row) + x, src, n);
+  } else if constexpr (F == TargetFormat::kRGB565 && B == kBlendOver) {
+    OverRow565(reinterpret_cast<std::uint16_t*>(row) + x, src, n);
+  } else if constexpr (F == TargetFormat::kXRGB8888 && B == kBlendAddAlpha) {
+    AddAlphaRow(reinterpret_cast<std::uint32_t*>(row) + x, src, n);
+  } else if constexpr (F == TargetFormat::kXRGB8888 && B == kBlendAdd) {
+    AddRow(reinterpret_cast<std::uint32_t*>(row) + x, src, n);
+  } else {
+    for (int i = 0; i < n; ++i) PutPixel<F, B>(row, x + i, src[i]);
+  }
+}
+
+// Texels times a flat colour in place, as the reference's modulate gives
+// them: Mul8 per channel, the alpha too when it is modulated (else times
+// 255, which leaves it as it is).
+void TintRow(std::uint32_t* px, int n, std::uint32_t cr, std::uint32_t cg, std::uint32_t cb, std::uint32_t ca) {
+  int i = 0;
+#if defined(__SSE2__)
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i c128 = _mm_set1_epi16(128), c257 = _mm_set1_epi16(257);
+  const __m128i colour =
+      _mm_setr_epi16(static_cast<short>(cb), static_cast<short>(cg), static_cast<short>(cr), static_cast<short>(ca),
+                     static_cast<short>(cb), static_cast<short>(cg), static_cast<short>(cr), static_cast<short>(ca));
+  auto times = [&](__m128i x16) { return _mm_mulhi_epu16(_mm_add_epi16(_mm_mullo_epi16(x16, colour), c128), c257); };
+  for (; i + 4 <= n; i += 4) {
+    __m128i* p = reinterpret_cast<__m128i*>(px + i);
+    const __m128i x = _mm_loadu_si128(p);
+    _mm_storeu_si128(p, _mm_packus_epi16(times(_mm_unpacklo_epi8(x, zero)), times(_mm_unpackhi_epi8(x, zero))));
+  }
+#endif
+  for (; i < n; ++i) {
+    const std::uint32_t texel = px[i];
+    px[i] = Mul8(texel >> 24, ca) << 24 | Mul8((texel >> 16) & 0xFF, cr) << 16 | Mul8((texel >> 8) & 0xFF, cg) << 8 |
+            Mul8(texel & 0xFF, cb);
+  }
+}
+
+// Bilinear samples of a row stepping one texel a pixel along a texel row
+// (pictures drawn 1:1 at a fractional place): both weights stay the same
+// along the row, so four samples are blended a step from two unaligned
+// loads of each texel row, as SampleLinearFast blends each. s and t are
+// already moved back by kLinearOrigin; every footprint lies inside.
+void FetchLinearAlongRow(const Texture& tex, std::int64_t s, std::int64_t t, std::uint32_t* out, int n) {
+  const std::size_t width = static_cast<std::size_t>(tex.width);
+  const std::uint32_t* top = tex.texels + static_cast<std::size_t>(t >> 16) * width + static_cast<std::size_t>(s >> 16);
+  const std::uint32_t* bottom = top + width;
+  const std::uint32_t fx = static_cast<std::uint32_t>((s >> 8) & 0xFF);
+  const std::uint32_t fy = static_cast<std::uint32_t>((t >> 8) & 0xFF);
+  int i = 0;
+#if defined(__SSE2__)
+  const __m128i zero = _mm_setzero_si128(), c128 = _mm_set1_epi16(128);
+  const __m128i wx0 = _mm_set1_epi16(static_cast<short>(256 - fx)), wx1 = _mm_set1_epi16(static_cast<short>(fx));
+  const __m128i wy0 = _mm_set1_epi16(static_cast<short>(256 - fy)), wy1 = _mm_set1_epi16(static_cast<short>(fy));
+  auto lerp = [&](__m128i a, __m128i b, __m128i w0, __m128i w1) {
+    return _mm_srli_epi16(_mm_add_epi16(_mm_add_epi16(_mm_mullo_epi16(a, w0), _mm_mullo_epi16(b, w1)), c128), 8);
+  };
+  // Sample i reads texels i and i + 1 of both rows; the last reads texel n.
+  for (; i + 4 <= n; i += 4) {
+    const __m128i t0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(top + i));
+    const __m128i t1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(top + i + 1));
+    const __m128i b0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bottom + i));
+    const __m128i b1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bottom + i + 1));
+    const __m128i lo = lerp(lerp(_mm_unpacklo_epi8(t0, zero), _mm_unpacklo_epi8(t1, zero), wx0, wx1),
+                            lerp(_mm_unpacklo_epi8(b0, zero), _mm_unpacklo_epi8(b1, zero), wx0, wx1), wy0, wy1);
+    const __m128i hi = lerp(lerp(_mm_unpackhi_epi8(t0, zero), _mm_unpackhi_epi8(t1, zero), wx0, wx1),
+                            lerp(_mm_unpackhi_epi8(b0, zero), _mm_unpackhi_epi8(b1, zero), wx0, wx1), wy0, wy1);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm_packus_epi16(lo, hi));
+  }
+#endif
+  for (; i < n; ++i) out[i] = Lerp2x8(Lerp2x8(top[i], top[i + 1], fx), Lerp2x8(bottom[i], bottom[i + 1], fx), fy);
+}
+
 // Bilinear samples of a row whose whole footprint lies inside the texture
 // (no address mode needed), as SampleLinearFast computes them.
 void FetchLinearInside(const Texture& tex, std::int64_t s, std::int64_t t, std::int64_t ds, std::int64_t dt,
@@ -641,26 +761,22 @@ void FetchRow(const FastParams& fp, std::int64_t s, std::int64_t t, std::int64_t
       out[i] = tex.texels[static_cast<std::size_t>(ti >> 16) * static_cast<std::size_t>(tex.width) +
                           static_cast<std::size_t>(si >> 16)];
   } else {
-    FetchLinearInside(tex, s + first * ds, t + first * dt, ds, dt, out + first, end - first);
+    if (ds == 65536 && dt == 0)
+      FetchLinearAlongRow(tex, s + first * ds - kLinearOrigin, t - kLinearOrigin, out + first, end - first);
+    else
+      FetchLinearInside(tex, s + first * ds, t + first * dt, ds, dt, out + first, end - first);
   }
   addressed(end, n);
 }
 
-template <TargetFormat F, int S>
-void SpanOverFetched(const Target& target, const FastParams& fp, const Setup& su, int py, int xs, int xe) {
+template <TargetFormat F, int S, int B>
+void SpanFetched(const Target& target, const FastParams& fp, const Setup& su, int py, int xs, int xe) {
   RowValues rv;
   RowStart(su, xs, py, rv);
   std::int64_t s = rv.value[kS0], t = rv.value[kT0];
   const std::int64_t ds = rv.step[kS0], dt = rv.step[kT0];
   const Texture& tex = *fp.texture;
-  using Pixel = std::conditional_t<F == TargetFormat::kRGB565, std::uint16_t, std::uint32_t>;
-  Pixel* dst = reinterpret_cast<Pixel*>(target.pixels + static_cast<std::ptrdiff_t>(py) * target.pitch) + xs;
-  auto blendRow = [](Pixel* to, const std::uint32_t* from, int count) {
-    if constexpr (F == TargetFormat::kRGB565)
-      OverRow565(to, from, count);
-    else
-      OverRow(to, from, count);
-  };
+  std::uint8_t* row = target.pixels + static_cast<std::ptrdiff_t>(py) * target.pitch;
   int n = xe - xs;
   // A 1:1 run inside the texture reads the texel row in place.
   if (S == kSamplePoint && ds == 65536 && dt == 0) {
@@ -668,21 +784,22 @@ void SpanOverFetched(const Target& target, const FastParams& fp, const Setup& su
     RunWithin(s, ds, 0, static_cast<std::int64_t>(tex.width) << 16, n, first, end);
     RunWithin(t, dt, 0, static_cast<std::int64_t>(tex.height) << 16, n, first, end);
     if (first == 0 && end == n) {
-      blendRow(dst,
-               tex.texels + static_cast<std::size_t>(t >> 16) * static_cast<std::size_t>(tex.width) +
-                   static_cast<std::size_t>(s >> 16),
-               n);
+      BlendFetchedRow<F, B>(row, xs,
+                            tex.texels + static_cast<std::size_t>(t >> 16) * static_cast<std::size_t>(tex.width) +
+                                static_cast<std::size_t>(s >> 16),
+                            n);
       return;
     }
   }
   std::uint32_t buffer[kFetchChunk];
+  int x = xs;
   while (n > 0) {
     const int m = std::min(n, kFetchChunk);
     FetchRow<S>(fp, s, t, ds, dt, buffer, m);
-    blendRow(dst, buffer, m);
+    BlendFetchedRow<F, B>(row, x, buffer, m);
     s += m * ds;
     t += m * dt;
-    dst += m;
+    x += m;
     n -= m;
   }
 }
@@ -701,19 +818,8 @@ void SpanModulateFlat(std::uint8_t* row, const FastParams& fp, const RowValues& 
   for (int x = xs; x < xe;) {
     const int m = std::min(xe - x, kFetchChunk);
     FetchRow<S>(fp, s, t, ds, dt, buffer, m);
-    for (int i = 0; i < m; ++i) {
-      const std::uint32_t texel = buffer[i];
-      const std::uint32_t outA = fp.alphaModulate ? Mul8(texel >> 24, ca) : texel >> 24;
-      buffer[i] = outA << 24 | Mul8((texel >> 16) & 0xFF, cr) << 16 | Mul8((texel >> 8) & 0xFF, cg) << 8 |
-                  Mul8(texel & 0xFF, cb);
-    }
-    if constexpr (F == TargetFormat::kXRGB8888 && B == kBlendOver) {
-      OverRow(reinterpret_cast<std::uint32_t*>(row) + x, buffer, m);
-    } else if constexpr (F == TargetFormat::kRGB565 && B == kBlendOver) {
-      OverRow565(reinterpret_cast<std::uint16_t*>(row) + x, buffer, m);
-    } else {
-      for (int i = 0; i < m; ++i) PutPixel<F, B>(row, x + i, buffer[i]);
-    }
+    TintRow(buffer, m, cr, cg, cb, fp.alphaModulate ? ca : 255);
+    BlendFetchedRow<F, B>(row, x, buffer, m);
     s += m * ds;
     t += m * dt;
     x += m;
@@ -722,9 +828,11 @@ void SpanModulateFlat(std::uint8_t* row, const FastParams& fp, const RowValues& 
 
 template <TargetFormat F, int S, int C, int B>
 void SpanFast(const Target& target, const FastParams& fp, const Setup& su, int py, int xs, int xe) {
-  if constexpr ((F == TargetFormat::kXRGB8888 || F == TargetFormat::kRGB565) && B == kBlendOver && C == kColorTexture &&
-                S != kSampleWhite) {
-    SpanOverFetched<F, S>(target, fp, su, py, xs, xe);
+  // Texture colour blended by a row loop: fetch a row, then blend it.
+  if constexpr (C == kColorTexture && S != kSampleWhite &&
+                ((F == TargetFormat::kXRGB8888 && B != kBlendReplace) ||
+                 (F == TargetFormat::kRGB565 && B == kBlendOver))) {
+    SpanFetched<F, S, B>(target, fp, su, py, xs, xe);
     return;
   }
   RowValues rv;
