@@ -730,14 +730,14 @@ void TintRow(std::uint32_t* px, int n, std::uint32_t cr, std::uint32_t cg, std::
 // Bilinear samples of a row stepping one texel a pixel along a texel row
 // (pictures drawn 1:1 at a fractional place): both weights stay the same
 // along the row, so four samples are blended a step from two unaligned
-// loads of each texel row, as SampleLinearFast blends each. s and t are
-// already moved back by kLinearOrigin; every footprint lies inside.
-void FetchLinearAlongRow(const Texture& tex, std::int64_t s, std::int64_t t, std::uint32_t* out, int n) {
-  const std::size_t width = static_cast<std::size_t>(tex.width);
-  const std::uint32_t* top = tex.texels + static_cast<std::size_t>(t >> 16) * width + static_cast<std::size_t>(s >> 16);
-  const std::uint32_t* bottom = top + width;
+// loads of each of the two texel rows (already addressed), as
+// SampleLinearFast blends each. s is moved back by kLinearOrigin, and
+// every sample's two columns lie inside the texture.
+void FetchLinearAlongRow(const std::uint32_t* topRow, const std::uint32_t* bottomRow, std::int64_t s, std::uint32_t fy,
+                         std::uint32_t* out, int n) {
+  const std::uint32_t* top = topRow + static_cast<std::size_t>(s >> 16);
+  const std::uint32_t* bottom = bottomRow + static_cast<std::size_t>(s >> 16);
   const std::uint32_t fx = static_cast<std::uint32_t>((s >> 8) & 0xFF);
-  const std::uint32_t fy = static_cast<std::uint32_t>((t >> 8) & 0xFF);
   int i = 0;
 #if defined(__SSE2__)
   const __m128i zero = _mm_setzero_si128(), c128 = _mm_set1_epi16(128);
@@ -828,6 +828,31 @@ template <int S>
 void FetchRow(const FastParams& fp, std::int64_t s, std::int64_t t, std::int64_t ds, std::int64_t dt,
               std::uint32_t* out, int n) {
   const Texture& tex = *fp.texture;
+  auto addressed = [&](int from, int to) {
+    for (int i = from; i < to; ++i) {
+      const std::int64_t si = s + i * ds, ti = t + i * dt;
+      out[i] = S == kSamplePoint ? SamplePoint(tex, si, ti, fp.wrapU, fp.wrapV)
+                                 : SampleLinearFast(tex, si, ti, fp.wrapU, fp.wrapV);
+    }
+  };
+  if (S == kSampleLinear && ds == 65536 && dt == 0) {
+    // Along a texel row: its two rows addressed once, the columns inside
+    // by the row loop, the few at the ends one by one.
+    const std::int64_t sl = s - kLinearOrigin, tl = t - kLinearOrigin;
+    int first = 0, end = n;
+    RunWithin(sl, ds, 0, static_cast<std::int64_t>(tex.width - 1) << 16, n, first, end);
+    if (first >= end) first = end = n;
+    const std::size_t width = static_cast<std::size_t>(tex.width);
+    const std::int64_t j0 = tl >> 16;
+    const std::uint32_t* topRow = tex.texels + static_cast<std::size_t>(Address(j0, tex.height, fp.wrapV)) * width;
+    const std::uint32_t* bottomRow =
+        tex.texels + static_cast<std::size_t>(Address(j0 + 1, tex.height, fp.wrapV)) * width;
+    addressed(0, first);
+    FetchLinearAlongRow(topRow, bottomRow, sl + first * ds, static_cast<std::uint32_t>((tl >> 8) & 0xFF), out + first,
+                        end - first);
+    addressed(end, n);
+    return;
+  }
   int first = 0, end = n;
   if (S == kSamplePoint) {
     RunWithin(s, ds, 0, static_cast<std::int64_t>(tex.width) << 16, n, first, end);
@@ -837,13 +862,6 @@ void FetchRow(const FastParams& fp, std::int64_t s, std::int64_t t, std::int64_t
     RunWithin(t - kLinearOrigin, dt, 0, static_cast<std::int64_t>(tex.height - 1) << 16, n, first, end);
   }
   if (first >= end) first = end = n;
-  auto addressed = [&](int from, int to) {
-    for (int i = from; i < to; ++i) {
-      const std::int64_t si = s + i * ds, ti = t + i * dt;
-      out[i] = S == kSamplePoint ? SamplePoint(tex, si, ti, fp.wrapU, fp.wrapV)
-                                 : SampleLinearFast(tex, si, ti, fp.wrapU, fp.wrapV);
-    }
-  };
   addressed(0, first);
   if (S == kSamplePoint) {
     std::int64_t si = s + first * ds, ti = t + first * dt;
@@ -851,10 +869,7 @@ void FetchRow(const FastParams& fp, std::int64_t s, std::int64_t t, std::int64_t
       out[i] = tex.texels[static_cast<std::size_t>(ti >> 16) * static_cast<std::size_t>(tex.width) +
                           static_cast<std::size_t>(si >> 16)];
   } else {
-    if (ds == 65536 && dt == 0)
-      FetchLinearAlongRow(tex, s + first * ds - kLinearOrigin, t - kLinearOrigin, out + first, end - first);
-    else
-      FetchLinearInside(tex, s + first * ds, t + first * dt, ds, dt, out + first, end - first);
+    FetchLinearInside(tex, s + first * ds, t + first * dt, ds, dt, out + first, end - first);
   }
   addressed(end, n);
 }
