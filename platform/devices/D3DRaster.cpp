@@ -1569,8 +1569,18 @@ bool RasterizeRectangle(const Target& target, const State& st, const Vertex* qua
   FastParams fp{}, fp2{};
   const SpanFn fast = ChooseFast(target, st, first, quad, fp);
   if (fast == nullptr || ChooseFast(target, st, second, quad + 1, fp2) != fast) return false;
-  for (std::int64_t py = top; py < bottom; ++py)
+  // Rectangles land anywhere on the screen, a short row at a time: the
+  // rows two below are asked for ahead, as the hardware prefetcher cannot
+  // guess them.
+  const int bytesPerPixel = target.format == TargetFormat::kRGB565 || target.format == TargetFormat::kRGB555 ? 2 : 4;
+  for (std::int64_t py = top; py < bottom; ++py) {
+    if (py + 2 < bottom) {
+      const std::uint8_t* next = target.pixels + static_cast<std::ptrdiff_t>(py + 2) * target.pitch;
+      for (std::int64_t b = left * bytesPerPixel; b < right * bytesPerPixel; b += 64) __builtin_prefetch(next + b, 1);
+      __builtin_prefetch(next + right * bytesPerPixel - 1, 1);
+    }
     fast(target, fp, first, static_cast<int>(py), static_cast<int>(left), static_cast<int>(right));
+  }
   return true;
 }
 
