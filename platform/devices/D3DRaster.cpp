@@ -396,6 +396,10 @@ struct FastParams {
   bool wrapU1, wrapV1, linear1;
   Op colorOp1;
   bool alphaModulate1;  // stage 1's alpha = its texture's x stage 0's
+  // The picture rows that copy texture rows as they are (texture colour,
+  // point samples, a blend with a row loop): blends n texels into the
+  // target row from x on. Null for any other loop.
+  void (*blendTexelRow)(std::uint8_t* row, int x, const std::uint32_t* texels, int n);
 };
 
 // Div255Round of two lanes at bits 0 and 16, each at most 255 x 255.
@@ -1227,6 +1231,14 @@ SpanFn ChooseFast(const Target& target, const State& st, const Setup& su, const 
   if (s0.texture != nullptr) {
     sampler = s0.linear && !TexelCentresOnPixelCentres(su) ? kSampleLinear : kSamplePoint;
   }
+  if (sampler == kSamplePoint && color == kColorTexture) {
+    if (format == 0 && blend != kBlendReplace)
+      fp.blendTexelRow = blend == kBlendOver       ? &BlendFetchedRow<TargetFormat::kXRGB8888, kBlendOver>
+                         : blend == kBlendAddAlpha ? &BlendFetchedRow<TargetFormat::kXRGB8888, kBlendAddAlpha>
+                                                   : &BlendFetchedRow<TargetFormat::kXRGB8888, kBlendAdd>;
+    else if (format == 1 && blend == kBlendOver)
+      fp.blendTexelRow = &BlendFetchedRow<TargetFormat::kRGB565, kBlendOver>;
+  }
   return kSpanLoops[static_cast<std::size_t>(((format * kSamplerCount + sampler) * kColorCount + color) * kBlendCount +
                                              blend)];
 }
@@ -1569,15 +1581,45 @@ bool RasterizeRectangle(const Target& target, const State& st, const Vertex* qua
   FastParams fp{}, fp2{};
   const SpanFn fast = ChooseFast(target, st, first, quad, fp);
   if (fast == nullptr || ChooseFast(target, st, second, quad + 1, fp2) != fast) return false;
+  // A picture mapped texel for pixel copies texture rows: the row start's
+  // texel follows from the first row's by whole texels (SamePlanes made
+  // every attribute step by whole units), so the rows inside the texture
+  // go to the row blend directly, as the span loop would send them.
+  const int n = static_cast<int>(right - left);
+  std::int64_t s0 = 0, t0 = 0, sDown = 0, tDown = 0;
+  bool texelRows = false;
+  if (fp.blendTexelRow != nullptr) {
+    RowValues rv;
+    RowStart(first, static_cast<int>(left), static_cast<int>(top), rv);
+    texelRows = rv.step[kS0] == 65536 && rv.step[kT0] == 0;
+    s0 = rv.value[kS0];
+    t0 = rv.value[kT0];
+    sDown = first.constant[kS0] ? 0 : static_cast<std::int64_t>(std::nearbyint(first.attr[kS0].dy * first.scale[kS0]));
+    tDown = first.constant[kT0] ? 0 : static_cast<std::int64_t>(std::nearbyint(first.attr[kT0].dy * first.scale[kT0]));
+  }
+  const Texture* tex = st.stages[0].texture;
   // Rectangles land anywhere on the screen, a short row at a time: the
   // rows two below are asked for ahead, as the hardware prefetcher cannot
   // guess them.
   const int bytesPerPixel = target.format == TargetFormat::kRGB565 || target.format == TargetFormat::kRGB555 ? 2 : 4;
   for (std::int64_t py = top; py < bottom; ++py) {
+    std::uint8_t* row = target.pixels + static_cast<std::ptrdiff_t>(py) * target.pitch;
     if (py + 2 < bottom) {
-      const std::uint8_t* next = target.pixels + static_cast<std::ptrdiff_t>(py + 2) * target.pitch;
+      const std::uint8_t* next = row + 2 * static_cast<std::ptrdiff_t>(target.pitch);
       for (std::int64_t b = left * bytesPerPixel; b < right * bytesPerPixel; b += 64) __builtin_prefetch(next + b, 1);
       __builtin_prefetch(next + right * bytesPerPixel - 1, 1);
+    }
+    if (texelRows) {
+      const std::int64_t s = s0 + sDown * (py - top), t = t0 + tDown * (py - top);
+      const std::int64_t sLast = s + static_cast<std::int64_t>(n - 1) * 65536;
+      if (s >= 0 && sLast < (static_cast<std::int64_t>(tex->width) << 16) && t >= 0 &&
+          t < (static_cast<std::int64_t>(tex->height) << 16)) {
+        fp.blendTexelRow(row, static_cast<int>(left),
+                         tex->texels + static_cast<std::size_t>(t >> 16) * static_cast<std::size_t>(tex->width) +
+                             static_cast<std::size_t>(s >> 16),
+                         n);
+        continue;
+      }
     }
     fast(target, fp, first, static_cast<int>(py), static_cast<int>(left), static_cast<int>(right));
   }
