@@ -110,6 +110,7 @@ struct DecodedTexture {
   std::uint64_t paletteVersion = 0;
   std::uint64_t lastScene = 0;
   std::vector<std::uint32_t> texels;
+  std::vector<std::uint32_t> runs, rowRuns;
   D3DRaster::Texture texture;
 };
 
@@ -149,6 +150,9 @@ bool Decode(const DDrawStandIn::SurfaceView& v, DecodedTexture& out) {
   out.texture.texels = out.texels.data();
   out.texture.width = v.width;
   out.texture.height = v.height;
+  D3DRaster::BuildTexelRuns(out.texels.data(), v.width, v.height, out.runs, out.rowRuns);
+  out.texture.runs = out.runs.data();
+  out.texture.rowRuns = out.rowRuns.data();
   return true;
 }
 

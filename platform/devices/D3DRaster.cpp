@@ -397,9 +397,9 @@ struct FastParams {
   Op colorOp1;
   bool alphaModulate1;  // stage 1's alpha = its texture's x stage 0's
   // The picture rows that copy texture rows as they are (texture colour,
-  // point samples, a blend with a row loop): blends n texels into the
-  // target row from x on. Null for any other loop.
-  void (*blendTexelRow)(std::uint8_t* row, int x, const std::uint32_t* texels, int n);
+  // point samples, a blend with a row loop): TexelRowInto. Null for any
+  // other loop.
+  void (*blendTexelRow)(std::uint8_t* row, int x, const Texture& tex, int tx, int ty, int n);
 };
 
 // Div255Round of two lanes at bits 0 and 16, each at most 255 x 255.
@@ -706,6 +706,52 @@ void BlendFetchedRow(std::uint8_t* row, int x, const std::uint32_t* src, int n) 
   }
 }
 
+// One run of opaque texels copied as the over blend leaves them.
+template <TargetFormat F>
+void CopyOpaqueRun(std::uint8_t* row, int x, const std::uint32_t* src, int n) {
+  if constexpr (F == TargetFormat::kXRGB8888) {
+    std::uint32_t* out = reinterpret_cast<std::uint32_t*>(row) + x;
+    for (int i = 0; i < n; ++i) out[i] = src[i] & 0x00FFFFFFu;
+  } else {
+    std::uint16_t* out = reinterpret_cast<std::uint16_t*>(row) + x;
+    for (int i = 0; i < n; ++i) {
+      const std::uint32_t c = src[i];
+      out[i] = static_cast<std::uint16_t>((c >> 8 & 0xF800) | (c >> 5 & 0x07E0) | (c >> 3 & 0x1F));
+    }
+  }
+}
+
+// n texels of texture row ty from column tx on, blended into the target row
+// from x on. Over a texture with runs, clear runs are skipped and opaque
+// ones copied (what the blend gives both), the rest blended by the row.
+template <TargetFormat F, int B>
+void TexelRowInto(std::uint8_t* row, int x, const Texture& tex, int tx, int ty, int n) {
+  const std::uint32_t* src =
+      tex.texels + static_cast<std::size_t>(ty) * static_cast<std::size_t>(tex.width) + static_cast<std::size_t>(tx);
+  if constexpr (B == kBlendOver) {
+    if (tex.runs != nullptr) {
+      const std::uint32_t* first = tex.runs + tex.rowRuns[ty];
+      const std::uint32_t* last = tex.runs + tex.rowRuns[ty + 1];
+      // The run holding column tx: the first whose end lies past it.
+      const std::uint32_t* run =
+          std::upper_bound(first, last, static_cast<std::uint32_t>(tx),
+                           [](std::uint32_t column, std::uint32_t r) { return column < (r >> 2); });
+      int done = 0;
+      for (; run != last && done < n; ++run) {
+        const int end = std::min(n, static_cast<int>(*run >> 2) - tx);
+        const std::uint32_t kind = *run & 3u;
+        if (kind == kRunOpaque)
+          CopyOpaqueRun<F>(row, x + done, src + done, end - done);
+        else if (kind == kRunMixed)
+          BlendFetchedRow<F, B>(row, x + done, src + done, end - done);
+        done = end;
+      }
+      return;
+    }
+  }
+  BlendFetchedRow<F, B>(row, x, src, n);
+}
+
 // Texels times a flat colour in place, as the reference's modulate gives
 // them: Mul8 per channel, the alpha too when it is modulated (else times
 // 255, which leaves it as it is).
@@ -893,10 +939,7 @@ void SpanFetched(const Target& target, const FastParams& fp, const Setup& su, in
     RunWithin(s, ds, 0, static_cast<std::int64_t>(tex.width) << 16, n, first, end);
     RunWithin(t, dt, 0, static_cast<std::int64_t>(tex.height) << 16, n, first, end);
     if (first == 0 && end == n) {
-      BlendFetchedRow<F, B>(row, xs,
-                            tex.texels + static_cast<std::size_t>(t >> 16) * static_cast<std::size_t>(tex.width) +
-                                static_cast<std::size_t>(s >> 16),
-                            n);
+      TexelRowInto<F, B>(row, xs, tex, static_cast<int>(s >> 16), static_cast<int>(t >> 16), n);
       return;
     }
   }
@@ -1233,11 +1276,11 @@ SpanFn ChooseFast(const Target& target, const State& st, const Setup& su, const 
   }
   if (sampler == kSamplePoint && color == kColorTexture) {
     if (format == 0 && blend != kBlendReplace)
-      fp.blendTexelRow = blend == kBlendOver       ? &BlendFetchedRow<TargetFormat::kXRGB8888, kBlendOver>
-                         : blend == kBlendAddAlpha ? &BlendFetchedRow<TargetFormat::kXRGB8888, kBlendAddAlpha>
-                                                   : &BlendFetchedRow<TargetFormat::kXRGB8888, kBlendAdd>;
+      fp.blendTexelRow = blend == kBlendOver       ? &TexelRowInto<TargetFormat::kXRGB8888, kBlendOver>
+                         : blend == kBlendAddAlpha ? &TexelRowInto<TargetFormat::kXRGB8888, kBlendAddAlpha>
+                                                   : &TexelRowInto<TargetFormat::kXRGB8888, kBlendAdd>;
     else if (format == 1 && blend == kBlendOver)
-      fp.blendTexelRow = &BlendFetchedRow<TargetFormat::kRGB565, kBlendOver>;
+      fp.blendTexelRow = &TexelRowInto<TargetFormat::kRGB565, kBlendOver>;
   }
   return kSpanLoops[static_cast<std::size_t>(((format * kSamplerCount + sampler) * kColorCount + color) * kBlendCount +
                                              blend)];
@@ -1289,6 +1332,34 @@ void RasterizeTriangle(const Target& target, const State& st, const Vertex* tri,
 bool RasterizeRectangle(const Target& target, const State& st, const Vertex* quad);
 
 }  // namespace
+
+void BuildTexelRuns(const std::uint32_t* texels, int width, int height, std::vector<std::uint32_t>& runs,
+                    std::vector<std::uint32_t>& rowRuns) {
+  runs.clear();
+  rowRuns.assign(static_cast<std::size_t>(height) + 1, 0);
+  // Fewer runs than this a row, each on average at least this long.
+  constexpr int kShortestAverageRun = 8;
+  for (int y = 0; y < height; ++y) {
+    const std::uint32_t* row = texels + static_cast<std::size_t>(y) * static_cast<std::size_t>(width);
+    const std::size_t start = runs.size();
+    auto kindOf = [](std::uint32_t texel) {
+      const std::uint32_t a = texel >> 24;
+      return a == 0 ? kRunClear : a == 255 ? kRunOpaque : kRunMixed;
+    };
+    for (int x = 0; x < width;) {
+      const std::uint32_t kind = kindOf(row[x]);
+      int end = x + 1;
+      while (end < width && kindOf(row[end]) == kind) ++end;
+      runs.push_back(static_cast<std::uint32_t>(end) << 2 | kind);
+      x = end;
+    }
+    if (static_cast<int>(runs.size() - start) * kShortestAverageRun > width) {
+      runs.resize(start);
+      runs.push_back(static_cast<std::uint32_t>(width) << 2 | kRunMixed);
+    }
+    rowRuns[static_cast<std::size_t>(y) + 1] = static_cast<std::uint32_t>(runs.size());
+  }
+}
 
 Vertex MakeVertex(float x, float y, float q, std::uint32_t argb, float u0, float v0, float u1, float v1) {
   Vertex v;
@@ -1614,10 +1685,7 @@ bool RasterizeRectangle(const Target& target, const State& st, const Vertex* qua
       const std::int64_t sLast = s + static_cast<std::int64_t>(n - 1) * 65536;
       if (s >= 0 && sLast < (static_cast<std::int64_t>(tex->width) << 16) && t >= 0 &&
           t < (static_cast<std::int64_t>(tex->height) << 16)) {
-        fp.blendTexelRow(row, static_cast<int>(left),
-                         tex->texels + static_cast<std::size_t>(t >> 16) * static_cast<std::size_t>(tex->width) +
-                             static_cast<std::size_t>(s >> 16),
-                         n);
+        fp.blendTexelRow(row, static_cast<int>(left), *tex, static_cast<int>(s >> 16), static_cast<int>(t >> 16), n);
         continue;
       }
     }

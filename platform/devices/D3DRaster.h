@@ -25,6 +25,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 namespace D3DRaster {
 
@@ -39,11 +40,24 @@ struct Target {
 };
 
 // A decoded texture: width x height 0xAARRGGBB texels, rows tightly packed.
+// runs (optional, from BuildTexelRuns) lets pictures copied texel for pixel
+// copy their opaque runs and skip their clear ones without blending.
 struct Texture {
   const std::uint32_t* texels = nullptr;
   int width = 0;
   int height = 0;
+  const std::uint32_t* runs = nullptr;     // per row, each run as end << 2 | kind
+  const std::uint32_t* rowRuns = nullptr;  // row y's runs are runs[rowRuns[y] .. rowRuns[y + 1])
 };
+
+enum RunKind : std::uint32_t { kRunClear = 0, kRunOpaque = 1, kRunMixed = 2 };
+
+// Finds the runs of clear (alpha 0), opaque (alpha 255) and other texels
+// of every row of width x height texels, once per texture. A row that
+// breaks into many short runs is kept as one run of mixed texels: looking
+// runs up would cost more than blending them.
+void BuildTexelRuns(const std::uint32_t* texels, int width, int height, std::vector<std::uint32_t>& runs,
+                    std::vector<std::uint32_t>& rowRuns);
 
 enum class Blend {
   kZero,

@@ -448,14 +448,21 @@ TEST(RasterTwins, PicturesOfOpaqueAndClearRunsMatchTheReference) {
       }
     }
   }
-  const Texture texture{texels.data(), w, h};
+  std::vector<uint32_t> runs, rowRuns;
+  BuildTexelRuns(texels.data(), w, h, runs, rowRuns);
   const Blend pairs[][2] = {
       {Blend::kSrcAlpha, Blend::kInvSrcAlpha}, {Blend::kSrcAlpha, Blend::kOne}, {Blend::kOne, Blend::kOne}};
   for (TargetFormat format : {TargetFormat::kXRGB8888, TargetFormat::kRGB565}) {
     for (const auto& pair : pairs) {
-      for (bool linear : {false, true}) {
+      for (int mode = 0; mode < 4; ++mode) {
+        const bool linear = mode % 2 == 1, withRuns = mode >= 2;
         SCOPED_TRACE(testing::Message() << "format " << static_cast<int>(format) << " blend "
-                                        << static_cast<int>(pair[1]) << " linear " << linear);
+                                        << static_cast<int>(pair[1]) << " linear " << linear << " runs " << withRuns);
+        Texture texture{texels.data(), w, h};
+        if (withRuns) {
+          texture.runs = runs.data();
+          texture.rowRuns = rowRuns.data();
+        }
         Frame fast(format, 200, 120, 23);
         Frame reference(fast);
         State st;
@@ -488,6 +495,21 @@ TEST(RasterTwins, PicturesOfOpaqueAndClearRunsMatchTheReference) {
       }
     }
   }
+}
+
+// The run table keeps a row's runs of clear, opaque and mixed texels, and
+// a row that breaks into short runs as one mixed run.
+TEST(RasterRuns, RowsBreakIntoClearOpaqueAndMixedRuns) {
+  std::vector<uint32_t> texels;
+  for (int x = 0; x < 40; ++x) texels.push_back(x < 10 ? 0x00FFFFFFu : x < 25 ? 0xFF102030u : 0x80102030u);
+  for (int x = 0; x < 40; ++x) texels.push_back(x % 2 ? 0xFF000000u : 0u);  // alternating: too short
+  std::vector<uint32_t> runs, rowRuns;
+  BuildTexelRuns(texels.data(), 40, 2, runs, rowRuns);
+  ASSERT_EQ(rowRuns, (std::vector<uint32_t>{0, 3, 4}));
+  EXPECT_EQ(runs[0], 10u << 2 | kRunClear);
+  EXPECT_EQ(runs[1], 25u << 2 | kRunOpaque);
+  EXPECT_EQ(runs[2], 40u << 2 | kRunMixed);
+  EXPECT_EQ(runs[3], 40u << 2 | kRunMixed);
 }
 
 TEST(RasterTwins, ForcedReferenceSwitchAppliesToEveryDraw) {
