@@ -30,7 +30,7 @@ if [[ "${1:-}" == "--only" ]]; then
   only="$2"
   shift 2
 fi
-benches=(d3d_raster image_blit display_blit image_decode audio_mixer random level_frame)
+benches=(d3d_raster particles image_blit display_blit image_decode audio_mixer random level_frame)
 [[ -n "$only" ]] && benches=("$only")
 
 if [[ ! -f "$build/CMakeCache.txt" ]]; then
