@@ -1,5 +1,8 @@
 #include "levels/GameScreen.h"
 
+#include <algorithm>
+#include <cmath>
+
 #include "engine/ButtonKinds.h"
 #include "engine/ResourceIds.h"
 #include "engine/SliderEditKinds.h"
@@ -40,6 +43,12 @@ constexpr int kMessageLineSpacing = 32;
 constexpr int kPenaltySeconds = 3;
 constexpr int kMessageStripSeconds = 1;
 constexpr int kCentred = 0;
+// The panel behind a message's lines: dark and mostly opaque, so white text
+// keeps a contrast of 5:1 and more over a white scene.
+constexpr Color kMessageBackingColor(24, 18, 40, 190);
+constexpr int kMessageBackingMarginX = 24;
+constexpr int kMessageBackingMarginY = 8;
+constexpr int kMessageBackingRadius = 12;
 
 constexpr int kLastStage = 40;  // one past the last stage index
 constexpr int kLevelsInStage = 4;
@@ -393,11 +402,48 @@ void GameScreen::DrawPauseOverlay(Graphics& g) {
   g.DrawString(text, (width - font->StringWidth(text)) / 2, height / 2);
 }
 
+namespace {
+
+// A dark, rounded, half-transparent panel on the message image behind its
+// lines: white letters alone vanish over a light scene.
+void DrawMessageBacking(Graphics& g, const Rect& box) {
+  g.SetColor(kMessageBackingColor);
+  const int radius = std::min({kMessageBackingRadius, box.width / 2, box.height / 2});
+  for (int row = 0; row < box.height; ++row) {
+    // Rows within a corner's reach are inset along its quarter circle; one
+    // fill a row, so no pixel is blended twice.
+    const int fromEdge = std::min(row, box.height - 1 - row);
+    int inset = 0;
+    if (fromEdge < radius) {
+      const float dy = static_cast<float>(radius - fromEdge) - 0.5f;
+      const float r = static_cast<float>(radius);
+      inset = radius - static_cast<int>(std::lround(std::sqrt(std::max(0.0f, r * r - dy * dy))));
+    }
+    g.FillRect(box.x + inset, box.y + row, box.width - 2 * inset, 1);
+  }
+}
+
+}  // namespace
+
 void GameScreen::DrawMessageLines(const std::wstring& line1, const std::wstring& line2, const char* fontName,
                                   int lineHeight, int secondTop) {
   Graphics g(mMessageImage.get());
   g.ClearRect(0, 0, kMessageWidth, kMessageHeight);
-  g.SetFont(FontByName(fontName));
+  Font* font = FontByName(fontName);
+  g.SetFont(font);
+  if (font != nullptr) {
+    // The panel spans the widest line and every line the wrap makes (one more
+    // for each full message width a line's text takes).
+    const int width1 = font->StringWidth(line1);
+    const int width2 = line2.empty() ? 0 : font->StringWidth(line2);
+    auto blockHeight = [&](int textWidth) {
+      return textWidth / kMessageWidth * kMessageLineSpacing + font->GetHeight();
+    };
+    const int bottom = line2.empty() ? blockHeight(width1) : secondTop + blockHeight(width2);
+    const int width = std::min(kMessageWidth, std::max(width1, width2) + 2 * kMessageBackingMarginX);
+    const int height = std::min(kMessageHeight, bottom + kMessageBackingMarginY);
+    DrawMessageBacking(g, Rect((kMessageWidth - width) / 2, 0, width, height));
+  }
   g.SetColor(Color(255, 255, 255, 255));
   g.DrawTextWrapped(Rect(0, 0, kMessageWidth, lineHeight), line1, kMessageLineSpacing, kCentred);
   if (!line2.empty()) {

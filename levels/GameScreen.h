@@ -12,6 +12,8 @@
 // bar queries. A win gives the mini-game exactly one more update, shows
 // "level_up"/"congra" for 3 s (301 updates of the float32 timer) and then
 // advances; a defeat shows "no_time" for 3 s and opens "dlgDefeatMenu".
+// Message lines are drawn white on a dark, rounded, half-transparent panel
+// in the message image, so they read over any scene.
 //
 // Failures: a level scene without objects still gets its HUD, message image
 // and tutorial panel and plays as a level without a mini-game. Without a

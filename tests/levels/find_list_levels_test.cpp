@@ -6,11 +6,14 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "engine/EngineObject.h"
+#include "engine/ParticleEffect.h"
+#include "engine/ParticleSystem.h"
 #include "image/MemoryImage.h"
 #include "levels/FindListGames.h"
 #include "shell/base/TwisterRandom.h"
@@ -235,6 +238,45 @@ TEST_F(HintEffectTest, EveryHintGivingKindFindsAHintEffectToStart) {
     ASSERT_TRUE(player.Load("Level_" + std::to_string(slot.stage) + "_" + std::to_string(slot.level), &error)) << error;
     if (!player.Game()->HasHint()) continue;
     EXPECT_NE(dynamic_cast<Kivo::AnimEffectTarget*>(player.Game()->FindEffect("effHint")), nullptr);
+  }
+}
+
+// A find's bursts: the stars over the found item, the sparks and the trail
+// of its flight. They stay close to where they start, so they neither cover
+// the HUD's counter when the flight ends in the list above it nor spread
+// over the room.
+TEST_F(SampleLevelTest, FindBurstsStayCloseToWhereTheyStart) {
+  Kivo::LevelPlayer player;
+  std::string error;
+  ASSERT_TRUE(player.Load("Level_1_1", &error)) << error;
+  auto* trail = dynamic_cast<Kivo::AnimEffectTarget*>(player.Game()->FindEffect("effSleif"));
+  ASSERT_NE(trail, nullptr);
+  const Kivo::Vec2 start(400.0f, 300.0f);
+  const struct {
+    const char* name;
+    std::function<void()> begin;
+    float reach;
+  } cases[] = {
+      {"found item's stars", [&] { Kivo::gParticleEffectSets[Kivo::kEffectPlateFly].StartAt(start); }, 80.0f},
+      {"flight's sparks", [&] { Kivo::gParticleEffectSets[Kivo::kEffectMagicWand].StartAt(start); }, 24.0f},
+      {"flight's trail", [&] { trail->StartAt(start); }, 40.0f},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Kivo::gParticleSystem.Clear();
+    c.begin();
+    float farthest = 0.0f;
+    int seen = 0;
+    for (int update = 0; update < 500; ++update) {
+      Kivo::gParticleSystem.Update();
+      for (const Kivo::Particle* p = Kivo::gParticleSystem.FirstLive(); p != nullptr; p = p->mNext) {
+        farthest = std::max(farthest, Kivo::Vec2::Distance(p->mPosition, start));
+        ++seen;
+      }
+    }
+    EXPECT_GT(seen, 0);
+    EXPECT_LE(farthest, c.reach);
+    EXPECT_EQ(Kivo::gParticleSystem.LiveCount(), 0);  // and they are gone within 5 s
   }
 }
 

@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
+#include <functional>
 
 #include "engine/ImageTable.h"
 #include "engine/StripEffect.h"
@@ -232,6 +234,56 @@ TEST_F(GameScreenTest, MessagesLayOutTheirLinesAndStartTheStripWave) {
   screen->ShowMessage(L"", L"Second", 1);
   EXPECT_TRUE(font.strings.empty());
   EXPECT_FLOAT_EQ(gStripEffect.mOriginY, 50.0f);
+}
+
+// The relative luminance of an sRGB colour, 0 to 1.
+double Luminance(double r, double g, double b) {
+  auto linear = [](double c) {
+    c /= 255.0;
+    return c <= 0.03928 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+  };
+  return 0.2126 * linear(r) + 0.7152 * linear(g) + 0.0722 * linear(b);
+}
+
+TEST_F(GameScreenTest, MessagesStandOnADarkPanelThatKeepsWhiteTextReadableOverAWhiteScene) {
+  Play();
+  struct Case {
+    const char* name;
+    std::function<void()> show;
+  };
+  const Case cases[] = {
+      {"message", [&] { screen->ShowMessage(L"Level up", L"Well done", 1); }},
+      {"one line", [&] { screen->ShowMessage(L"Out of time", L"", 1); }},
+      {"penalty", [&] { screen->ShowPenaltyMessage(L"Slower", L"", 1, 50.0f); }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    font.strings.clear();
+    c.show();
+    MemoryImage* image = screen->MessageImage();
+    ASSERT_NE(image, nullptr);
+    ASSERT_FALSE(font.strings.empty());
+    const uint32_t* bits = image->GetBits();
+    // The worst scene is white: the panel blended over it, under each letter.
+    auto contrastOverWhite = [&](int x, int y) {
+      const uint32_t p = bits[static_cast<size_t>(y) * static_cast<size_t>(image->width) + static_cast<size_t>(x)];
+      const double a = static_cast<double>(p >> 24) / 255.0;
+      auto over = [a](uint32_t channel) { return a * static_cast<double>(channel & 0xFF) + (1.0 - a) * 255.0; };
+      return 1.05 / (Luminance(over(p >> 16), over(p >> 8), over(p)) + 0.05);
+    };
+    for (const kindstest::StringCall& line : font.strings) {
+      const int width = 10 * static_cast<int>(line.text.size());
+      const int top = line.y - 12;  // the recording font's ascent; letters are 16 high
+      for (int y = std::max(0, top); y < top + 16; y += 3) {
+        for (int x = line.x; x < line.x + width; x += 5) {
+          ASSERT_GE(contrastOverWhite(x, y), 4.5) << "at " << x << "," << y;
+        }
+      }
+      // Around a short line the scene stays in sight.
+      EXPECT_EQ(bits[static_cast<size_t>(line.y) * static_cast<size_t>(image->width) + 2] >> 24, 0u);
+      EXPECT_EQ(bits[static_cast<size_t>(line.y) * static_cast<size_t>(image->width) + 677] >> 24, 0u);
+    }
+  }
 }
 
 TEST_F(GameScreenTest, EasyModeKeepsTheTimeFullAndRunsSkipAndHintRecharge) {

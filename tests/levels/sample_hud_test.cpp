@@ -19,6 +19,8 @@
 #include "engine/SoundEmitterKinds.h"
 #include "engine/TextKinds.h"
 #include "engine/TextTables.h"
+#include "frontend/GameDialog.h"
+#include "frontend/GameDialogs.h"
 #include "tests/levels/game_screen_support.h"
 #include "tools/sampledata/SampleAnimations.h"
 #include "tools/sampledata/SampleData.h"
@@ -114,6 +116,61 @@ TEST_F(SampleHudTest, LevelScreenOnTheSampleHudFindsEverything) {
   screen.StartLevel();
   EXPECT_FALSE(Logged("is missing")) << (context.log.empty() ? "" : context.log.front());
   EXPECT_FALSE(screen.HudObjects().empty());
+}
+
+// The defeat menu of the sample data, opened by a lost level: every button
+// it offers leads out of the lost level (a new try, the map, or the options
+// and leave dialogs over it). A button that only closed the menu would bring
+// the defeat and the menu straight back.
+TEST_F(SampleHudTest, EveryButtonOfTheDefeatMenuLeadsOutOfTheLostLevel) {
+  std::vector<std::string> buttons;
+  {
+    ObjectList menu;
+    ASSERT_TRUE(LoadScene("dlgDefeatMenu", menu));
+    for (sObj* object : menu) {
+      if (dynamic_cast<sObjButton*>(object) != nullptr) buttons.push_back(object->mName);
+    }
+    DeleteObjects(menu);
+  }
+  ASSERT_FALSE(buttons.empty());
+  for (const std::string& name : buttons) {
+    SCOPED_TRACE(name);
+    TestLevelHost host(folder / "profile.dat");
+    ASSERT_TRUE(host.profiles.Create(L"Tester", false, false) || host.profiles.HasCurrent());
+    ScriptedGame* game = nullptr;
+    auto screen = std::make_unique<GameScreen>(host, "Level_1_1", [&game](const std::string&) -> MiniGame* {
+      game = new ScriptedGame();
+      return game;
+    });
+    screen->Resize(0, 0, 800, 600);
+    app->mWidgetManager->AddChild(screen.get());
+    screen->StartLevel();
+    screen->SetDialogState(2);
+    ASSERT_NE(game, nullptr);
+    game->mLost = true;
+    auto dialog = [this](int id) -> GameDialog* {
+      auto found = app->mDialogMap.find(id);
+      return found == app->mDialogMap.end() ? nullptr : dynamic_cast<GameDialog*>(found->second);
+    };
+    for (int i = 0; i < 400 && dialog(kGameMenuDialogId) == nullptr; ++i) screen->Update();
+    GameDialog* menu = dialog(kGameMenuDialogId);
+    ASSERT_NE(menu, nullptr);
+    EXPECT_EQ(menu->mSceneName, "dlgDefeatMenu");
+
+    menu->OnButtonClick(name);
+    const bool leftTheLevel = !host.transitions.empty();
+    const bool openedADialog = dialog(kOptionsDialogId) != nullptr || dialog(kLeaveLevelDialogId) != nullptr;
+    EXPECT_TRUE(leftTheLevel || openedADialog) << "the button only closes the menu";
+
+    app->mWidgetManager->RemoveChild(screen.get());
+    screen.reset();
+    while (!app->mDialogMap.empty()) {
+      Dialog* open = app->mDialogMap.begin()->second;
+      app->RemoveDialog(app->mDialogMap.begin()->first, true, false);
+      delete open;
+    }
+    app->ProcessDeletionQueue();
+  }
 }
 
 }  // namespace

@@ -97,6 +97,25 @@ EffRecordSpec TurningStars() {
   return r;
 }
 
+// A moving thing's trail: a small puff of turning, shrinking stars that
+// sink a little and fade within 0.7 s. A flight starts one every third step,
+// so the stars stay close to the path behind the thing.
+EffRecordSpec Trail() {
+  EffRecordSpec r;
+  r.flags = 1 | 2 | 4;
+  r.life = 0.7f;
+  r.middle = 0.2f;
+  r.start = Stage(0.5f, 0, 255, 250, 200, 200);
+  r.middleStage = Stage(0.5f, 1.5f, 255, 230, 120, 220);
+  r.end = Stage(0.15f, 4.0f, 255, 150, 60, 0);
+  r.emitterLife = 0.04f;
+  r.rate = 100;
+  r.position = Shape(4, {0, 0, 1, 1, 0, 0, 6.0f, 6.0f});
+  r.velocity = Shape(2, {0.2f, 0.4f}, -0.2f, 0.1f);
+  r.image = "fx\\star.png";
+  return r;
+}
+
 // A ring of growing sparks after a short delay (ellipse, scale, additive).
 EffRecordSpec DelayedRing() {
   EffRecordSpec r;
@@ -135,33 +154,44 @@ EffRecordSpec WandBurst() {
   return r;
 }
 
-// Stars lifting off a ring and pushed away from its centre, twice repeated.
+// Stars lifting off a ring round a found item and drifting away from its
+// centre, once repeated: a short burst that stays within about 70 pixels of
+// the item, so it never reaches the HUD's counter or the window's far side.
 EffRecordSpec FlyingPlate() {
   EffRecordSpec r;
   r.flags = 1 | 128;
-  r.life = 0.5f;
-  r.repeats = 2;
-  r.accelX = 0.05f;
+  r.life = 0.4f;
+  r.repeats = 1;
+  r.accelX = 0.01f;
   r.middle = 0.5f;
   r.start = Stage(1, 0, 255, 255, 255, 0);
   r.middleStage = Stage(1, 0, 200, 255, 200, 255);
   r.end = Stage(1, 0, 120, 255, 120, 0);
-  r.emitterLife = 0.8f;
+  r.emitterLife = 0.5f;
   r.rate = 100;
-  r.position = Shape(5, {0, 0, 0, 0, 3.14f, 6.28f, 40.0f, 30.0f});
+  r.position = Shape(5, {0, 0, 0, 0, 3.14f, 6.28f, 36.0f, 24.0f});
   r.velocity = Shape(0, {});
   r.image = "fx\\star.png";
   return r;
 }
 
 // The wand's sparks: a found item's flight starts four of these every
-// update, so each throws out two sparks only; the long burst would fill the
-// particle pool within a flight.
+// update, so each throws out two small sparks only, slowly and held back,
+// that fade soon after: a thin trail along the flight rather than a cloud
+// over everything it passed (the flight ends in the HUD's list, just above
+// its counter).
 EffRecordSpec WandSparks() {
   EffRecordSpec r = WandBurst();
   r.life = 1.0f;
+  r.drag = 0.9f;
+  r.accelY = 0.01f;
+  r.middle = 0.15f;
+  r.start = Stage(0.35f, 0, 255, 255, 230, 230);
+  r.middleStage = Stage(0.3f, 1.0f, 255, 220, 120, 170);
+  r.end = Stage(0.1f, 3.0f, 255, 120, 40, 0);
   r.emitterLife = 0.03f;
   r.rate = 100;
+  r.velocity = Shape(5, {0, 0, 0, 0, 0.0f, 6.28f, 1.2f, 0.4f});
   return r;
 }
 
@@ -258,7 +288,7 @@ std::vector<SampleEffect> SampleEffects() {
           {"platefly", {FlyingPlate()}},
           {"fxsparkle", {DelayedRing(), WandBurst()}},
           {"fxfountain", {Fountain()}},
-          {"fxtrail", {TurningStars()}}};
+          {"fxtrail", {Trail()}}};
 }
 
 bool AddSampleEffectScene(SceneDatabaseWriter& writer, std::string* error) {

@@ -147,14 +147,17 @@ DtmRecord NoteBook() {
   return panel;
 }
 
-DtmRecord LevelMenu(const std::string& root, const std::string& titleKey) {
+// The in-level menu; resume closes it and play goes on. The defeat menu has
+// no resume: the lost level cannot go on, and closing the menu only shows
+// the defeat again.
+DtmRecord LevelMenu(const std::string& root, const std::string& titleKey, bool resume) {
   DtmRecord panel = Panel(root);
   panel.Child(Text("txtTitle", titleKey, 220, 160, 360));
   panel.Child(Button(kReplay, "menu_replay", 220, 210));
   panel.Child(Button(kMap, "menu_map", 420, 210));
   panel.Child(Button(kSettings, "menu_options", 220, 270));
   panel.Child(Button(kLeave, "menu_leave", 420, 270));
-  panel.Child(Button("btnResume", "menu_resume", 320, 380));
+  if (resume) panel.Child(Button("btnResume", "menu_resume", 320, 380));
   return panel;
 }
 
@@ -172,8 +175,8 @@ bool AddSampleMenuScenes(SceneDatabaseWriter& writer, std::string* error) {
       {"dlgDelete", Question("deleteRoot", "dlg_delete_ask", {{"btnYes", "dlg_yes"}, {"btnNo", "dlg_no"}})},
       {"dlgOptions", Options()},
       {"dlgNoteBook", NoteBook()},
-      {"dlgGameMenu", LevelMenu("gameMenuRoot", "menu_pause")},
-      {"dlgDefeatMenu", LevelMenu("defeatRoot", "menu_defeat")},
+      {"dlgGameMenu", LevelMenu("gameMenuRoot", "menu_pause", true)},
+      {"dlgDefeatMenu", LevelMenu("defeatRoot", "menu_defeat", false)},
       {"dlgGameExit", Question("gameExitRoot", "dlg_leave_ask", {{"btnYes", "dlg_yes"}, {"btnNo", "dlg_no"}})},
   };
   for (const auto& [name, root] : scenes) {

@@ -105,7 +105,9 @@ DtmRecord MakeQuestLevel(const LevelSlot& slot, LevelAssets& assets) {
   DtmRecord wheel = Item("wheel", 440, 120, 64, 4, "lvl_quest_wheel");
   wheel.Property("_iNumObjFrom", "1").Property("_sObjFrom_1", "slot").Property("_sSprPl", "wheelPlate");
   root.Child(wheel);
-  root.Child(PictureRecord("wheelPlate", 3, 560, 40, 64, 64, "lvl_quest_plate"));
+  // The plate's count is drawn white 17 pixels under the plate's right
+  // corner: the plate stands on the dark ground, clear of the sky's clouds.
+  root.Child(PictureRecord("wheelPlate", 3, 600, 336, 64, 64, "lvl_quest_plate"));
 
   DtmRecord machine = Item("machine", 400, 300, 120, 3, "lvl_quest_machine");
   machine.Property("_iNumElemFromOpen", "3")
