@@ -729,7 +729,9 @@ void TexelRowInto(std::uint8_t* row, int x, const Texture& tex, int tx, int ty, 
   const std::uint32_t* src =
       tex.texels + static_cast<std::size_t>(ty) * static_cast<std::size_t>(tex.width) + static_cast<std::size_t>(tx);
   if constexpr (B == kBlendOver) {
-    if (tex.runs != nullptr) {
+    // A row kept as one mixed run is blended whole.
+    if (tex.runs != nullptr &&
+        !(tex.rowRuns[ty + 1] - tex.rowRuns[ty] == 1 && (tex.runs[tex.rowRuns[ty]] & 3u) == kRunMixed)) {
       const std::uint32_t* first = tex.runs + tex.rowRuns[ty];
       const std::uint32_t* last = tex.runs + tex.rowRuns[ty + 1];
       // The run holding column tx: the first whose end lies past it.
