@@ -1,12 +1,16 @@
 // The list kinds' sample levels: what the builder makes of them (items as
 // cut-out pictures on quads of their size, left of the HUD panel, varying
-// from one appearance to the next), and each won in process by its kind's
-// autoplay rule.
+// from one appearance to the next), each won in process by its kind's
+// autoplay rule, and played by eye from the drawn list; a find's bursts
+// staying near their item; the hint of every hint-giving kind lighting
+// pixels at the point it hints at.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <functional>
+#include <memory>
 #include <set>
 #include <string>
 #include <vector>
@@ -14,12 +18,19 @@
 #include "engine/EngineObject.h"
 #include "engine/ParticleEffect.h"
 #include "engine/ParticleSystem.h"
+#include "engine/SceneDatabase.h"
+#include "engine/SoundEmitterKinds.h"
 #include "image/MemoryImage.h"
 #include "levels/FindListGames.h"
+#include "levels/GameScreen.h"
+#include "platform/devices/D3D.h"
 #include "shell/base/TwisterRandom.h"
+#include "tests/display/ddraw_fixture.h"
+#include "tests/levels/game_screen_support.h"
 #include "tests/levels/sample_level_support.h"
 #include "tools/sampledata/SampleLevels.h"
 #include "tools/sampledata/levels/FindListLevels.h"
+#include "ui/Graphics.h"
 
 namespace leveltest {
 namespace {
@@ -226,19 +237,143 @@ TEST_F(PlayByEyeTest, SilhouetteListIsWonByClickingThePicturesItShows) {
   EXPECT_GE(clicks, 5);
 }
 
-class HintEffectTest : public SampleLevelTest {};
+// The hint of every hint-giving kind, pressed on the level screen over the
+// kind's first sample level: the effect it starts must light pixels of a
+// frame at the point the kind hints at. The particles are drawn as the game
+// draws them, through the software 3D device onto a black screen.
+class HintEffectTest : public SampleLevelTest {
+ protected:
+  static constexpr int kWidth = 800;
+  static constexpr int kHeight = 600;
 
-TEST_F(HintEffectTest, EveryHintGivingKindFindsAHintEffectToStart) {
-  // A hint spends its charge: something must show at the hinted point.
+  void SetUp() override {
+    SampleLevelTest::SetUp();
+    Kivo::InstallLevelContext(&context);
+    DDrawStandIn::Machine machine;
+    machine.desktopFormat = DDrawStandIn::Format::kRGB888;
+    DDrawStandIn::Reset(machine);
+    window.client = RECT{100, 50, 100 + kWidth, 50 + kHeight};
+    DDrawStandIn::SetWindowHost(&window);
+    Kivo::InstallDDImageFactory();
+    D3DStandIn::Reset();
+    displayApp.width = kWidth;
+    displayApp.height = kHeight;
+    display = std::make_unique<Kivo::DDInterface>(&displayApp);
+    display->is3D = true;
+    ASSERT_EQ(display->Init(window.window, true), 0);
+    ASSERT_NE(display->renderer, nullptr);
+    screen3D = display->GetScreenImage();
+    ASSERT_NE(screen3D, nullptr);
+  }
+  void TearDown() override {
+    // The pictures go before the device that holds their textures.
+    Kivo::gParticleSystem.Clear();
+    Kivo::FreeParticleGlobals();
+    Kivo::FreeSceneDatabase();
+    display.reset();
+    D3DStandIn::Reset();
+    DDrawStandIn::SetWindowHost(nullptr);
+    DDrawStandIn::Reset();
+    Kivo::InstallLevelContext(nullptr);
+    SampleLevelTest::TearDown();
+  }
+
+  // A frame of every particle now alive, alone on black: 0xRRGGBB pixels.
+  std::vector<uint32_t> DrawParticles(const Kivo::ObjectList& level, const Kivo::ObjectList& hud) {
+    Kivo::Graphics g(screen3D);
+    g.SetColor(Kivo::Color(0, 0, 0));
+    g.FillRect(0, 0, kWidth, kHeight);
+    Kivo::gParticleSystem.Draw(g);
+    for (const Kivo::ObjectList* objects : {&level, &hud}) {
+      for (Kivo::sObj* object : *objects) {
+        auto* emitter = dynamic_cast<Kivo::sObjEmitter*>(object);
+        if (emitter != nullptr && emitter->mHasOwnSystem) emitter->mOwnSystem.Draw(g);
+      }
+    }
+    display->renderer->Flush();
+    std::vector<uint32_t> pixels(static_cast<size_t>(kWidth) * kHeight, 0);
+    DDrawStandIn::SurfaceView view;
+    EXPECT_TRUE(DDrawStandIn::ViewSurface(display->renderer->drawSurface7, &view));
+    for (int y = 0; y < std::min(view.height, kHeight); ++y) {
+      for (int x = 0; x < std::min(view.width, kWidth); ++x) {
+        uint32_t p;
+        std::memcpy(&p, view.pixels + y * view.pitch + x * 4, 4);
+        pixels[static_cast<size_t>(y) * kWidth + static_cast<size_t>(x)] = p & 0xFFFFFFu;
+      }
+    }
+    return pixels;
+  }
+
+  // Pixels within radius of the point brighter than a faint glow.
+  static int LitPixelsNear(const std::vector<uint32_t>& frame, const Kivo::HintPoint& point, int radius) {
+    int lit = 0;
+    for (int y = std::max(0, static_cast<int>(point.y) - radius);
+         y < std::min(kHeight, static_cast<int>(point.y) + radius); ++y) {
+      for (int x = std::max(0, static_cast<int>(point.x) - radius);
+           x < std::min(kWidth, static_cast<int>(point.x) + radius); ++x) {
+        const float dx = static_cast<float>(x) - point.x;
+        const float dy = static_cast<float>(y) - point.y;
+        if (dx * dx + dy * dy > static_cast<float>(radius * radius)) continue;
+        const uint32_t p = frame[static_cast<size_t>(y) * kWidth + static_cast<size_t>(x)];
+        lit += std::max({(p >> 16) & 0xFFu, (p >> 8) & 0xFFu, p & 0xFFu}) > 48u ? 1 : 0;
+      }
+    }
+    return lit;
+  }
+
+  TestLevelContext context;
+  TempFolder home{"kivo-hint-effect"};
+  DDrawTest::WindowRecorder window;
+  DDrawTest::TestApp displayApp;
+  std::unique_ptr<Kivo::DDInterface> display;
+  Kivo::DDImage* screen3D = nullptr;
+};
+
+TEST_F(HintEffectTest, EveryHintGivingKindLightsPixelsAtTheHintedPoint) {
+  int hintingKinds = 0;
   for (int number = 0; number < 27; ++number) {
     const Kivo::LevelSlot slot = Kivo::SampleLevelSlot(number / 4 + 1, number % 4 + 1);
-    SCOPED_TRACE(slot.type);
-    Kivo::LevelPlayer player;
-    std::string error;
-    ASSERT_TRUE(player.Load("Level_" + std::to_string(slot.stage) + "_" + std::to_string(slot.level), &error)) << error;
-    if (!player.Game()->HasHint()) continue;
-    EXPECT_NE(dynamic_cast<Kivo::AnimEffectTarget*>(player.Game()->FindEffect("effHint")), nullptr);
+    const std::string scene = "Level_" + std::to_string(slot.stage) + "_" + std::to_string(slot.level);
+    SCOPED_TRACE(slot.type + " " + scene);
+    Kivo::gRandom.Seed(1234);
+    Kivo::LcgSeed(1);
+    std::srand(1);
+    Kivo::gParticleSystem.Clear();
+    TestLevelHost host(home / (scene + ".dat"));
+    ASSERT_TRUE(host.profiles.Create(L"Tester", false, false));
+    Kivo::GameScreen screen(host, scene);
+    screen.Resize(0, 0, 800, 600);
+    app->mWidgetManager->AddChild(&screen);
+    screen.StartLevel();
+    screen.SetDialogState(2);
+    Kivo::MiniGame* game = screen.Game();
+    ASSERT_NE(game, nullptr);
+    if (game->HasHint()) {
+      ++hintingKinds;
+      auto run = [&screen](int updates) {
+        for (int i = 0; i < updates; ++i) {
+          screen.Update();
+          Kivo::gParticleSystem.Update();  // the game's host does this each update
+        }
+      };
+      run(100);  // the level settles; the hint is charged
+      Kivo::HintPoint first;
+      Kivo::HintPoint second;
+      const uint8_t code = game->GetHintPosition(first, second);
+      ASSERT_NE(code, Kivo::kHintNone);
+      Kivo::gParticleSystem.Clear();  // only what the hint starts is drawn below
+      screen.OnButtonClick("btnHint");
+      run(40);
+      const std::vector<uint32_t> frame = DrawParticles(screen.Objects(), screen.HudObjects());
+      EXPECT_GE(LitPixelsNear(frame, first, 60), 100) << "at the first point " << first.x << "," << first.y;
+      if (code == Kivo::kHintAtBoth || code == Kivo::kHintClosedAtBoth) {
+        EXPECT_GE(LitPixelsNear(frame, second, 60), 100) << "at the second point " << second.x << "," << second.y;
+      }
+    }
+    app->mWidgetManager->RemoveChild(&screen);
+    app->ProcessDeletionQueue();
   }
+  EXPECT_GE(hintingKinds, 8);
 }
 
 // A find's bursts: the stars over the found item, the sparks and the trail
