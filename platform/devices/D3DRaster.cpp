@@ -20,6 +20,12 @@
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
+// The eight-pixel loops, compiled for AVX2 and taken when the processor
+// has it.
+#if defined(__x86_64__) && defined(__GNUC__)
+#define KIVO_RASTER_AVX2 1
+#include <immintrin.h>
+#endif
 
 namespace D3DRaster {
 namespace {
@@ -492,9 +498,7 @@ inline __m128i BlendOverHalf(__m128i s, __m128i d) {
 }
 #endif
 
-#if defined(__x86_64__) && defined(__GNUC__)
-#define KIVO_RASTER_AVX2 1
-#include <immintrin.h>
+#if defined(KIVO_RASTER_AVX2)
 // Whether this processor runs the eight-pixel loops (asked once).
 bool HasAvx2() {
   static const bool has = __builtin_cpu_supports("avx2");
