@@ -904,8 +904,9 @@ void FetchRow(const FastParams& fp, std::int64_t s, std::int64_t t, std::int64_t
     const std::uint32_t* bottomRow =
         tex.texels + static_cast<std::size_t>(Address(j0 + 1, tex.height, fp.wrapV)) * width;
     addressed(0, first);
-    FetchLinearAlongRow(topRow, bottomRow, sl + first * ds, static_cast<std::uint32_t>((tl >> 8) & 0xFF), out + first,
-                        end - first);
+    if (first < end)
+      FetchLinearAlongRow(topRow, bottomRow, sl + first * ds, static_cast<std::uint32_t>((tl >> 8) & 0xFF), out + first,
+                          end - first);
     addressed(end, n);
     return;
   }
