@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <vector>
@@ -14,7 +15,9 @@
 #include "shell/base/Paths.h"
 #include "tests/support/temp_folder.h"
 
-#define LIVE_FIXTURE KIVO_BINARY_DIR "/diagnostics_live_fixture.cpp"
+// A relative name: each test writes it in a temporary folder of its own,
+// made the working folder for the test, so two runs of the suite never meet.
+#define LIVE_FIXTURE "diagnostics_live_fixture.cpp"
 
 // Two marker records, as marked constants would leave them: the first for
 // line 5, the second for line 9 of the fixture.
@@ -59,11 +62,12 @@ class LiveConstants : public ::testing::Test {
     Platform::SetMainThread();
     ASSERT_TRUE(Platform::StartBackend("headless"));
     ::setenv("GAME_LOG", (folder / "game.log").c_str(), 1);
-    std::remove(LIVE_FIXTURE);
+    mPrevious = std::filesystem::current_path();
+    std::filesystem::current_path(folder.path());
   }
   void TearDown() override {
     ::unsetenv("GAME_LOG");
-    std::remove(LIVE_FIXTURE);
+    std::filesystem::current_path(mPrevious);
   }
 
   bool Logged(const std::string& line) { return ReadAll(folder / "game.log").find(line) != std::string::npos; }
@@ -77,6 +81,7 @@ class LiveConstants : public ::testing::Test {
   }
 
   TempFolder folder;
+  std::filesystem::path mPrevious;
 };
 
 TEST_F(LiveConstants, AltRStampsFindsRegistersAndStoresChangedValues) {

@@ -9,6 +9,8 @@
 
 #include <sys/wait.h>
 
+#include "tests/support/temp_folder.h"
+
 namespace {
 
 bool Have(const char* tool) {
@@ -33,8 +35,8 @@ TEST(TestCardUnderXvfb, WindowShowsThePresentedFrame) {
   if (!Have("xvfb-run")) GTEST_SKIP() << "xvfb-run is missing; the SDL2 window test is skipped";
   for (const char* format : {"888", "565"}) {
     SCOPED_TRACE(format);
-    const std::string dir = std::string(KIVO_BINARY_DIR) + "/xvfb_fb_" + format;
-    std::system(("rm -rf '" + dir + "' && mkdir -p '" + dir + "'").c_str());
+    TempFolder folder("xvfb-fb");
+    const std::string& dir = folder.path();
     int status = 0;
     // Leak checking stays on: the binary carries the suppressions for what
     // the SDL2 session's system libraries (D-Bus) keep past exit.

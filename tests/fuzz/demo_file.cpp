@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 
 #include "platform/Platform.h"
@@ -30,10 +31,20 @@ class FuzzApp : public KivoAppBase {
   int fatalErrors = 0;
 };
 
+// The home and the demo file, removed at exit (a plain array: it outlives
+// every destructor the exit runs).
+char gFolder[] = "/tmp/kivo_fuzz_demo_XXXXXX";
+
+void RemoveFolder() {
+  std::error_code ec;
+  std::filesystem::remove_all(gFolder, ec);
+}
+
 FuzzApp* App() {
   static FuzzApp* app = [] {
-    char folder[] = "/tmp/kivo_fuzz_demo_XXXXXX";
-    if (mkdtemp(folder) == nullptr) std::abort();
+    const char* folder = mkdtemp(gFolder);
+    if (folder == nullptr) std::abort();
+    std::atexit(RemoveFolder);
     setenv("GAME_HOME", folder, 1);
     Platform::SetMainThread();
     if (!Platform::StartBackend("headless")) std::abort();

@@ -5,15 +5,23 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
 #include <string>
 
 #include "display/D3DCapabilityTester.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  // A scratch folder of this process, removed at exit (a plain array: it
+  // outlives every destructor the exit runs).
+  static char pattern[] = "/tmp/kivo_card_list_XXXXXX";
   static const std::string folder = [] {
-    char pattern[] = "/tmp/kivo_card_list_XXXXXX";
-    const char* made = mkdtemp(pattern);
-    return std::string(made != nullptr ? made : "/tmp");
+    if (mkdtemp(pattern) == nullptr) std::abort();
+    std::atexit([] {
+      std::error_code ec;
+      std::filesystem::remove_all(pattern, ec);
+    });
+    return std::string(pattern);
   }();
   // The first byte splits the input between the two lists.
   const size_t split = size > 0 ? (data[0] * size) / 256 : 0;

@@ -1,5 +1,5 @@
 #!/bin/sh
-# screen_modes_test.sh GAME SCREEN_PROBE WORKDIR SEEDED_PROFILE WxH: the game
+# screen_modes_test.sh GAME SCREEN_PROBE SEEDED_PROFILE WxH: the game
 # on the sdl2 backend under xvfb-run with a W x H desktop, started once in
 # full screen and once windowed, driven by real X pointer and key events
 # (xdotool). The seeded player has chosen a difficulty and uses the game's
@@ -18,7 +18,7 @@
 # Prints what each step showed; FAIL marks what went wrong. Without xvfb-run
 # or xdotool it says it skipped.
 set -u
-game=$1 probe=$2 work=$3 seeded=$4 size=$5
+game=$1 probe=$2 seeded=$3 size=$4
 if [ ! -x "$probe" ]; then
   echo "FAIL: $probe is not built"
   exit 1
@@ -28,7 +28,8 @@ if ! command -v xvfb-run >/dev/null 2>&1 || ! command -v xdotool >/dev/null 2>&1
   echo "skipped: the screen mode test needs xvfb-run and xdotool"
   exit 0
 fi
-rm -rf "$work" && mkdir -p "$work"
+work=$(mktemp -d "${TMPDIR:-/tmp}/kivo-screen-modes.XXXXXX") || exit 1
+trap 'rm -rf "$work"' EXIT
 
 # A free spot of the main menu (no button under it) in game coordinates.
 free_x=40 free_y=560

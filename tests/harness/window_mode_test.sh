@@ -1,12 +1,13 @@
 #!/bin/sh
-# window_mode_test.sh GAME WORKDIR SEEDED_PROFILE: a player whose profile
+# window_mode_test.sh GAME SEEDED_PROFILE: a player whose profile
 # says full screen turns the window mode off in Options (from the main
 # menu), closes Options, switches back to full screen with Alt+Enter and
 # closes the window. Prints the exit code, the loading and cursor notes,
 # the Options notes and the stored full-screen byte of the profile record.
 set -u
-game=$1 work=$2 seeded=$3
-rm -rf "$work" && mkdir -p "$work"
+game=$1 seeded=$2
+work=$(mktemp -d "${TMPDIR:-/tmp}/kivo-window-mode.XXXXXX") || exit 1
+trap 'rm -rf "$work"' EXIT
 profile_dir=home/data/Korvandel/Mirrowen
 file="$work/$profile_dir/profile.dat"
 mkdir -p "$work/$profile_dir"

@@ -2,6 +2,7 @@
 // and checks its pixel CRC. On a mismatch the card is written as a PNG
 // beside the build so the change can be looked at.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cmath>
 #include <string>
@@ -104,7 +105,7 @@ TEST(GoldenCard, EveryOperationOnOneCard) {
   const std::vector<uint32_t> pixels = Pixels(card);
   const uint32_t crc = Crc32(pixels.data(), pixels.size());
   if (crc != kGoldenCrc) {
-    const std::string path = std::string(KIVO_BINARY_DIR) + "/golden_card.png";
+    const std::string path = ::testing::TempDir() + "golden_card_" + std::to_string(::getpid()) + ".png";
     WritePng(card, path.c_str());
     ADD_FAILURE() << "card CRC 0x" << std::hex << crc << " differs from 0x" << kGoldenCrc << "; card written to "
                   << path;

@@ -123,10 +123,15 @@ class ScratchFolder {
     old_ = std::filesystem::current_path();
     std::filesystem::current_path(root_);
     std::filesystem::create_directories(root_ + "/home");
+    Keep("GAME_HOME", oldGameHome_);
+    Keep("XDG_DATA_HOME", oldDataHome_);
     unsetenv("GAME_HOME");
     setenv("XDG_DATA_HOME", (root_ + "/home").c_str(), 1);
   }
   ~ScratchFolder() {
+    // The next test meets the environment this one found.
+    Restore("GAME_HOME", oldGameHome_);
+    Restore("XDG_DATA_HOME", oldDataHome_);
     std::filesystem::current_path(old_);
     std::error_code ec;
     std::filesystem::remove_all(root_, ec);
@@ -135,6 +140,19 @@ class ScratchFolder {
   std::string CacheFolder() const { return root_ + "/home/Korvandel/Quenvaroldi/Cashed/"; }
 
  private:
+  // A variable's value, or nothing when it was not set.
+  static void Keep(const char* name, std::unique_ptr<std::string>& into) {
+    const char* value = getenv(name);
+    if (value) into = std::make_unique<std::string>(value);
+  }
+  static void Restore(const char* name, const std::unique_ptr<std::string>& value) {
+    if (value)
+      setenv(name, value->c_str(), 1);
+    else
+      unsetenv(name);
+  }
+  std::unique_ptr<std::string> oldGameHome_;
+  std::unique_ptr<std::string> oldDataHome_;
   std::string root_;
   std::filesystem::path old_;
 };
