@@ -114,8 +114,11 @@ TEST_F(AppFixture, ShutdownWaitsForTheCursorThreadWithoutMovingTheFakeClock) {
   TestApp& a = MakeApp(false);
   ASSERT_TRUE(Platform::FakeClockInUse());
   a.LaunchCursorThread();
-  // Let the thread reach its sleep on the fake clock.
-  for (int i = 0; i < 2000 && Platform::FakeClockSleepers() == 0; ++i)
+  // Let the thread reach its sleep on the fake clock; a loaded machine may
+  // take a while to start it, so only a thread that never gets there is
+  // bounded.
+  const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+  while (Platform::FakeClockSleepers() == 0 && std::chrono::steady_clock::now() < until)
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
   ASSERT_GT(Platform::FakeClockSleepers(), 0);
   const DWORD before = timeGetTime();

@@ -2,6 +2,7 @@
 // display's result codes and their fallbacks, present recovery, the orderly
 // shutdown and its settings, the hardware-acceleration questions and the
 // crash information text.
+#include <chrono>
 #include <thread>
 
 #include "display/DDInterface.h"
@@ -338,7 +339,10 @@ TEST_F(StartupTest, AFatalExitStopsTheCursorThreadAndEndsWithItsCode) {
         a->mProgramFolder = folder;
         a->Init();
         a->LaunchCursorThread();
-        for (int i = 0; i < 100 && !a->mCursorThreadRunning; ++i) Sleep(1);
+        // Only a thread that never starts is bounded, not how soon it does.
+        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+        while (!a->mCursorThreadRunning && std::chrono::steady_clock::now() < until)
+          std::this_thread::sleep_for(std::chrono::milliseconds(1));
         if (!a->mCursorThreadRunning) std::_Exit(9);
         a->ExitProgram(3);
       },
