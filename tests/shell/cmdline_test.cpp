@@ -74,6 +74,9 @@ TEST_F(CommandLineTest, SplittingTokens) {
 }
 
 TEST_F(CommandLineTest, UnknownOptionsAreFatalAfterTheOnesBefore) {
+  // The recording each line starts is saved when its application goes:
+  // into the test's own folder.
+  ASSERT_EQ(chdir(folder.c_str()), 0);
   for (const char* text : {"-record -Play -screensaver", "-record -a=1=2 -screensaver"}) {
     StartupApp& a = NewApp();
     bool exited = false;
