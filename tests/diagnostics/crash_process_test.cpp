@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <regex>
@@ -105,13 +106,19 @@ void ExpectCrLfOnly(const std::string& text) {
 #ifdef KIVO_GAME_EXE
 TEST_F(CrashProcessTest, GameCrashWritesTheReportAndEndsBySigsegv) {
   // The game works in its own program folder (its data lives there), so the
-  // report lands beside the program.
-  const std::string gameFolder = std::string(KIVO_GAME_EXE).substr(0, std::string(KIVO_GAME_EXE).rfind('/'));
-  std::remove((gameFolder + "/crash.txt").c_str());
-  ChildResult run = Run({KIVO_GAME_EXE, "-crash"});
+  // report lands beside the program: a program folder of the test's own,
+  // with the build's game and its data, so that two runs never share it.
+  const std::string built = std::string(KIVO_GAME_EXE).substr(0, std::string(KIVO_GAME_EXE).rfind('/'));
+  const std::string gameFolder = folder + "/program";
+  ASSERT_TRUE(std::filesystem::create_directory(gameFolder));
+  std::error_code linked;
+  std::filesystem::create_hard_link(KIVO_GAME_EXE, gameFolder + "/game", linked);
+  if (linked) ASSERT_TRUE(std::filesystem::copy_file(KIVO_GAME_EXE, gameFolder + "/game"));
+  for (const char* name : {"data", "settings.ini"})
+    std::filesystem::create_symlink(built + "/" + name, gameFolder + "/" + name);
+  ChildResult run = Run({gameFolder + "/game", "-crash"});
   EXPECT_EQ(run.signal, SIGSEGV);
   std::string report = ReadFile(gameFolder + "/crash.txt");
-  std::remove((gameFolder + "/crash.txt").c_str());
   ExpectCrLfOnly(report);
   std::vector<std::string> lines = SplitCrLf(report);
   ASSERT_GT(lines.size(), 16u) << report;
