@@ -125,7 +125,8 @@ TEST(SampleBoards, EachLiesOnATexturedBackdropCoveringTheScreenWithItsPiecesLeft
 // rings of each star's colour at its place and the stars' colours on the
 // small map; a gold ring and arrow over the aquarium's stone; a light over
 // the water pipes' goal tile; rings at the places what's new shows its
-// things; the gold outline of the stack on the towers' last pole.
+// things; the gold outline of the stack on the towers' last pole; the circle
+// puzzle's picture as it should end, small, beside the board.
 TEST(SampleBoards, TheMarkOfWhereToActLiesWhereTheLevelPutsTheTarget) {
   for (const Made& level : LevelsOf("starmap")) {
     SCOPED_TRACE("starmap " + std::to_string(level.slot.appearance));
@@ -193,6 +194,26 @@ TEST(SampleBoards, TheMarkOfWhereToActLiesWhereTheLevelPutsTheTarget) {
     const DtmRecord* first = Child(level.root, "sprTower0");
     ASSERT_NE(first, nullptr);
     EXPECT_FALSE(ColourNear(*backdrop, level.root, CentreX(*first), first->corners[1] - 30.0f, 12.0f, kGold));
+  }
+  for (const Made& level : LevelsOf("circlepuzzle")) {
+    const DtmRecord* puzzle = Child(level.root, "sprPuzzle");
+    const DtmRecord* goal = Child(level.root, "sprGoal");
+    ASSERT_TRUE(puzzle != nullptr && goal != nullptr);
+    const Kivo::ImageLib::Image* picture = PictureOf(level, Property(*puzzle, "_keyImg"));
+    const Kivo::ImageLib::Image* small = PictureOf(level, Property(*goal, "_keyImg"));
+    ASSERT_TRUE(picture != nullptr && small != nullptr);
+    // Points of the picture a quarter out from its centre, found again at
+    // their places on the small copy, which lies beside the board.
+    const float scale = (goal->corners[2] - goal->corners[0] - 16.0f) / (puzzle->corners[2] - puzzle->corners[0]);
+    for (const auto& [u, v] : {std::pair<int, int>{1, 2}, {3, 2}, {2, 1}, {2, 3}}) {
+      const uint32_t colour =
+          picture->pixels[static_cast<size_t>(v * picture->height / 4 * picture->width + u * picture->width / 4)];
+      const float x = goal->corners[0] + 8.0f + scale * static_cast<float>(u * picture->width / 4);
+      const float y = goal->corners[1] + 8.0f + scale * static_cast<float>(v * picture->height / 4);
+      EXPECT_TRUE(ColourNear(*small, *goal, x, y, 4.0f, colour & 0xFFFFFF)) << u << "," << v;
+    }
+    EXPECT_TRUE(goal->corners[0] >= puzzle->corners[2] || goal->corners[1] >= puzzle->corners[5]);
+    EXPECT_LE(goal->corners[2], 680.0f);
   }
 }
 

@@ -87,16 +87,18 @@ ImageLib::Image Backdrop(int width, int height, uint32_t sky, uint32_t ground, i
           {cx + (static_cast<float>(p) - 1.0f) * 0.05f * w, cy - (p == 1 ? 0.02f * h : 0.0f), 0.06f * w, 0.035f * h});
     }
   }
-  std::vector<Blob> trees;
-  for (int k = 0; k < 5; ++k) {
-    const float tx = (0.08f + 0.84f * Unit(seed, k + 20)) * w;
-    trees.push_back({tx, 0.0f, (0.025f + 0.015f * Unit(seed, k + 30)) * w, 0.0f});
-  }
-  const float houseX = (0.15f + 0.5f * Unit(seed, 40)) * w;
-  const float houseW = 0.12f * w;
   auto hillAt = [=](float fx) {
     return h * 0.6f + 30.0f * std::sin(fx * 0.02f * 680.0f / w + phase) + 15.0f * std::sin(fx * 0.055f + 2.0f * phase);
   };
+  // A tree's y holds the ground under it.
+  std::vector<Blob> trees;
+  for (int k = 0; k < 5; ++k) {
+    const float tx = (0.08f + 0.84f * Unit(seed, k + 20)) * w;
+    trees.push_back({tx, hillAt(tx) + 4.0f, (0.025f + 0.015f * Unit(seed, k + 30)) * w, 0.0f});
+  }
+  const float houseX = (0.15f + 0.5f * Unit(seed, 40)) * w;
+  const float houseW = 0.12f * w;
+  const float houseBase = hillAt(houseX + houseW / 2.0f) + 6.0f;
   auto farHillAt = [=](float fx) {
     return h * 0.5f + 25.0f * std::sin(fx * 0.012f * 680.0f / w + 2.0f * phase + 1.0f);
   };
@@ -106,7 +108,7 @@ ImageLib::Image Backdrop(int width, int height, uint32_t sky, uint32_t ground, i
     const float hill = hillAt(fx);
     // Trees stand on the near hill: a trunk and a round shaded crown.
     for (const Blob& tree : trees) {
-      const float base = hillAt(tree.x) + 4.0f;
+      const float base = tree.y;
       const float r = tree.rx;
       const float crownY = base - 2.6f * r;
       const float dx = fx - tree.x;
@@ -118,7 +120,6 @@ ImageLib::Image Backdrop(int width, int height, uint32_t sky, uint32_t ground, i
       if (std::fabs(dx) < r * 0.18f && fy > crownY && fy < base) return sample::Opaque(0x5A3A20);
     }
     // The house on the hill: walls, a roof and a lit window.
-    const float houseBase = hillAt(houseX + houseW / 2.0f) + 6.0f;
     const float wallTop = houseBase - houseW * 0.7f;
     if (fx >= houseX && fx < houseX + houseW) {
       if (fy >= wallTop && fy < houseBase) {

@@ -236,10 +236,11 @@ DtmRecord Scales(const LevelSlot& slot, LevelAssets& assets, const std::vector<s
                return Opaque(levelpics::Mix(0xA0A8B0, 0x404850, (dx + half) / (2.0f * half)));
              }));
   root.Child(Sprite("sprBeam", "balance_beam", 80, 144, 480, 12));
-  // Pan centres 229 left and right of the beam's centre (320, 150), 183 below it.
-  DtmRecord pan0 = Sprite("sprPan0", "balance_pan", 91 - 60, 333 - 50, 120, 100);
+  // Pan centres 229 left and right of the beam's centre (320, 150) and 55
+  // below it, so each pan's cords meet just under the beam's end.
+  DtmRecord pan0 = Sprite("sprPan0", "balance_pan", 91 - 60, 205 - 50, 120, 100);
   pan0.Property("_fPanBottom", "34");
-  DtmRecord pan1 = Sprite("sprPan1", "balance_pan", 549 - 60, 333 - 50, 120, 100);
+  DtmRecord pan1 = Sprite("sprPan1", "balance_pan", 549 - 60, 205 - 50, 120, 100);
   pan1.Property("_fPanBottom", "34");
   root.Child(pan0);
   root.Child(pan1);

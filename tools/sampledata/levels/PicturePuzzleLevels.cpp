@@ -271,28 +271,56 @@ ImageLib::Image RoundPicture(const ImageLib::Image& stage) {
 DtmRecord MakeCirclePuzzleLevel(const LevelSlot& slot, LevelAssets& assets) {
   // Three bands (two rings) first, four later.
   const int bands = slot.appearance == 0 ? 3 : 4;
-  const int side = 300;
+  constexpr int side = 300;
+  const std::string key = "round_" + SlotTag(slot);
+  const ImageLib::Image round = RoundPicture(StagePicture(slot.stage, side, side));
+  const auto bezel = [](int size, float inner) {
+    return sample::Picture(size, size, [size, inner](int x, int y) -> uint32_t {
+      const float half = size / 2.0f;
+      const float dx = x + 0.5f - half;
+      const float dy = y + 0.5f - half;
+      const float r = std::sqrt(dx * dx + dy * dy);
+      if (r > half || r < inner) return 0u;
+      const float light = 0.5f - 0.5f * (dx + dy) / (r + 1.0f);
+      return Opaque(levelpics::Mix(0x6A4A18, 0xF0D080, r > (half + inner) / 2.0f ? light : 1.0f - light));
+    });
+  };
   const std::string backKey = "bg_circle";
   if (!assets.Has(backKey)) {
     // A dark wooden table with a brass bezel the round picture turns in.
     ImageLib::Image back = levelpics::SurfaceBackdrop(800, 600, levelpics::Surface::kWood, 0x4A2E1C, 111);
-    levelpics::Paint(
-        back,
-        sample::Picture(340, 340,
-                        [](int x, int y) -> uint32_t {
-                          const float dx = x - 169.5f;
-                          const float dy = y - 169.5f;
-                          const float r = std::sqrt(dx * dx + dy * dy);
-                          if (r > 170.0f || r < 146.0f) return 0u;
-                          const float light = 0.5f - 0.5f * (dx + dy) / (r + 1.0f);
-                          return Opaque(levelpics::Mix(0x6A4A18, 0xF0D080, r > 160.0f ? light : 1.0f - light));
-                        }),
-        170, 130);
+    levelpics::Paint(back, bezel(340, 146.0f), 170, 130);
     assets.Add(backKey, std::move(back));
   }
+  // The picture as it should end, small in a brass frame below right.
+  constexpr int kSmall = 100;
+  constexpr int kStep = side / kSmall;
+  ImageLib::Image goal = bezel(kSmall + 16, kSmall / 2.0f - 2.0f);
+  ImageLib::Image small(kSmall, kSmall);
+  for (int y = 0; y < kSmall; ++y) {
+    for (int x = 0; x < kSmall; ++x) {
+      uint32_t sum[4] = {0, 0, 0, 0};
+      for (int k = 0; k < kStep * kStep; ++k) {
+        const uint32_t pixel =
+            round.pixels[static_cast<size_t>((y * kStep + k / kStep) * side + x * kStep + k % kStep)];
+        for (int c = 0; c < 4; ++c) sum[c] += (pixel >> (8 * c)) & 0xFF;
+      }
+      uint32_t out = 0;
+      for (int c = 0; c < 4; ++c) out |= (sum[c] / (kStep * kStep)) << (8 * c);
+      small.pixels[static_cast<size_t>(y * kSmall + x)] = out;
+    }
+  }
+  for (size_t k = 0; k < goal.pixels.size(); ++k) {
+    const int x = static_cast<int>(k) % goal.width - 8;
+    const int y = static_cast<int>(k) / goal.width - 8;
+    if ((goal.pixels[k] >> 24) != 0 || x < 0 || y < 0 || x >= kSmall || y >= kSmall) continue;
+    goal.pixels[k] = small.pixels[static_cast<size_t>(y * kSmall + x)];
+  }
+  const std::string goalKey = "round_goal_" + SlotTag(slot);
+  assets.Add(goalKey, std::move(goal));
   DtmRecord root = LevelRoot(slot, backKey);
-  const std::string key = "round_" + SlotTag(slot);
-  assets.Add(key, RoundPicture(StagePicture(slot.stage, side, side)));
+  assets.Add(key, round);
+  root.Child(Placed("sprGoal", 3, 540, 460, kSmall + 16, kSmall + 16).Property("_keyImg", goalKey));
   DtmRecord picture = Placed("sprPuzzle", 3, 190, 150, side, side);
   picture.Property("_keyImg", key);
   picture.Property("_iNumPiece", std::to_string(bands));

@@ -158,8 +158,8 @@ std::vector<SampleXmlScene> SceneKindXmlScenes() {
 }
 
 DtmRecord MakeHunterLevel(const LevelSlot& slot, LevelAssets& assets) {
-  const std::string back = "bg_hunter_" + std::to_string(slot.appearance % 2);
-  assets.Add(back, levelpics::Backdrop(800, 600, 0x6A9ADA, 0x4A8A3A, 11 + slot.appearance % 2));
+  const std::string back = "bg_hunter";
+  assets.Add(back, levelpics::Backdrop(800, 600, 0x6A9ADA, 0x4A8A3A, 11));
   DtmRecord root = LevelRoot(slot, back);
   root.Property("_sScenePath", kHuntScene);
   root.Property("_iTaskBirdCount", std::to_string(2 + slot.appearance % 3));
