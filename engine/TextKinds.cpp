@@ -1,6 +1,6 @@
 #include "engine/TextKinds.h"
 
-#include <cmath>
+#include <algorithm>
 
 #include "engine/KindSupport.h"
 #include "engine/ResourceIds.h"
@@ -49,6 +49,18 @@ Quad MakeQuad(Vector2 a, Vector2 b, Vector2 c, Vector2 d) {
 }
 
 Vector2 Offset(Vector2 p, float dx, float dy) { return Vector2(p.x + dx, p.y + dy); }
+
+// The lines text takes when drawn wrapped into width, as the draw breaks
+// them: at spaces and newlines, and inside a word longer than the width. A
+// box without width holds the text on one line.
+int WrappedLines(Font& font, int width, const std::wstring& text, int spacing) {
+  if (width <= 0 || spacing <= 0) return 1;
+  Graphics measure;
+  measure.SetFont(&font);
+  const int height = measure.MeasureTextWrappedHeight(width, text, spacing);
+  const int firstLine = font.GetHeight() - font.GetAscentPadding();
+  return std::max(1, (height - firstLine + spacing / 2) / spacing + 1);
+}
 
 void DrawPiece(Graphics& g, const ImageSlot& slot, const Quad& quad) {
   if (slot.Get() != nullptr) g.DrawCellQuad(slot.Get(), quad, 1, 1);
@@ -215,7 +227,9 @@ void sObjFrame::Draw(Graphics* g) {
     quad = &mDisplayQuad;
     LayoutPieces(*quad);
   }
-  SetObjectColour(*g, *this);
+  // The pieces keep their own colours and the object's colour is the
+  // text's, so a light bubble can carry dark text; both fade together.
+  g->SetColorARGB(static_cast<unsigned char>(mAlpha), 255, 255, 255);
   DrawPiece(*g, mArrow, mArrowQuad);
   DrawPiece(*g, mBackground, *quad);
   for (const Quad& band : mBandQuads) DrawPiece(*g, mBackground, band);
@@ -225,18 +239,15 @@ void sObjFrame::Draw(Graphics* g) {
   DrawPiece(*g, mHorizontalEdge, mEdgeQuads[3]);
   for (int i = 0; i < 4; ++i) DrawPiece(*g, mCorners[i], mCornerQuads[i]);
   g->SetFont(mFont);
+  SetObjectColour(*g, *this);
   if (!mText.empty()) g->DrawTextWrapped(TextRect(*quad), mText, mLineSpacing, mJustification);
 }
 
 void sObjFrame::ShowText(Vec2, const std::wstring& text) {
   mText = text;
   if (mFont != nullptr && !mText.empty()) {
-    const float width = static_cast<float>(mFont->StringWidth(mText));
-    // A box without width holds the text on one line rather than dividing
-    // by nothing.
-    int lines = mTextWidth > 0.0f ? static_cast<int>(std::ceil(width / mTextWidth)) : 1;
-    if (lines < 1) lines = 1;
     const int spacing = mLineSpacing == -1 ? mFont->GetLineSpacing() : mLineSpacing;
+    const int lines = WrappedLines(*mFont, TruncateToInt(mTextWidth), mText, spacing);
     const Vector2 at = mBaseQuad.corner[0];
     const float height =
         static_cast<float>(mFont->GetHeight()) + static_cast<float>(lines - 1) * static_cast<float>(spacing);

@@ -11,11 +11,11 @@
 // "_keyImgLD", "_keyImgHR", "_keyImgVR", "_keyImgArr", "_keyImgFon",
 // "_iDeltaFrom", "_fXPointArr", "_fYPointArr", "_fAngleArrow" (degrees).
 //
-// Limits: the bubble's height is estimated from the text's width, while
-// wrapping breaks only at spaces and newlines, so long words may need more
-// lines than it has. Failures: without a font neither kind draws, loads
-// animations or computes its centre; missing frame pieces have size 0 and
-// are not drawn.
+// The bubble's pieces are drawn in their own colours at the object's alpha;
+// the object's colour is its text's. Its height is that of the lines its text
+// wraps to, broken as the draw breaks them. Failures: without a font neither
+// kind draws, loads animations or computes its centre; missing frame pieces
+// have size 0 and are not drawn.
 #pragma once
 
 #include <string>
@@ -56,7 +56,8 @@ class sObjFrame : public sObj {
   void Draw(Graphics* g) override;
   void Update(int ticks) override;
 
-  // Shows text sized to its lines, playing "appear"; the point is unused.
+  // Shows text, the box as high as its wrapped lines, playing "appear";
+  // the point is unused.
   virtual void ShowText(Vec2 point, const std::wstring& text);
   // Shows text once the bubble has hidden; a second text while one waits
   // is shown at once, in its final pose.

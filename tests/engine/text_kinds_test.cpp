@@ -103,22 +103,65 @@ TEST_F(TextKinds, WithoutAFontNothingIsDrawnOrAnimated) {
   EXPECT_TRUE(screen.calls.empty());
 }
 
-TEST_F(TextKinds, TheBubbleGrowsToItsLines) {
+TEST_F(TextKinds, TheBubbleGrowsToItsWrappedLines) {
+  const std::wstring unbroken(45, L'x');  // 450 pixels, broken inside the word
+  // 470 pixels in all, yet no two words share a 200-pixel line.
+  const std::wstring words = L"aaaaaaaaaaa bbbbbbbbbbb ccccccccccc ddddddddddd";
   struct Case {
     Properties more;
     float x1;
+    std::wstring text;
     float height;
-  } cases[] = {{{{"_iLineSpacing", "20"}}, 300, 16 + 2 * 20},
-               {{}, 300, 16 + 2 * 18},  // the font's spacing when none is given
-               {{}, 100, 16}};          // a box without width: one line
+  } cases[] = {{{{"_iLineSpacing", "20"}}, 300, unbroken, 16 + 2 * 20},
+               {{}, 300, unbroken, 16 + 2 * 18},  // the font's spacing when none is given
+               {{}, 300, words, 16 + 3 * 18},
+               {{}, 300, L"one\ntwo", 16 + 18},
+               {{}, 100, unbroken, 16}};  // a box without width: one line
   for (const Case& c : cases) {
     sObjFrame& frame = Make<sObjFrame>(100, 100, c.x1, 132, Bubble(c.more));
-    frame.ShowText(Vec2(), std::wstring(45, L'x'));  // 450 pixels
+    frame.ShowText(Vec2(), c.text);
     EXPECT_EQ(frame.mBaseQuad.corner[3].y - frame.mBaseQuad.corner[0].y, c.height);
     EXPECT_EQ(frame.mBaseQuad.corner[1].x, c.x1);
     EXPECT_EQ(Playing(frame), "appear");
     EXPECT_TRUE(frame.mShown);
   }
+}
+
+TEST_F(TextKinds, ALongLineWrapsInsideTheBubble) {
+  sObjFrame& frame = Make<sObjFrame>(100, 100, 300, 132, Bubble());
+  // 580 pixels, but in four lines of at most 200.
+  frame.ShowText(Vec2(), L"Uncle Barnaby's spectacles disappeared yesterday afternoon");
+  Settle(frame);
+  font.strings.clear();
+  Draw(frame);
+  const Quad& box = frame.mBaseQuad;
+  ASSERT_EQ(font.strings.size(), 4u);
+  for (const StringCall& line : font.strings) {
+    EXPECT_GE(line.x, box.corner[0].x);
+    EXPECT_LE(line.x + 10 * static_cast<int>(line.text.size()), box.corner[1].x) << "\"" << line.text << "\"";
+    EXPECT_GE(line.y - 12, box.corner[0].y) << "the line's top";
+    EXPECT_LE(line.y + 4, box.corner[3].y) << "the line's foot: \"" << line.text << "\"";
+  }
+}
+
+TEST_F(TextKinds, ThePiecesKeepTheirColoursAndTheTextTakesTheObjects) {
+  sObjFrame& frame = Make<sObjFrame>(100, 100, 300, 132, Bubble());
+  frame.ShowText(Vec2(), L"hi");
+  Settle(frame);
+  // As "_colObj" 65280 and "_iAlph" 128 or a pose of an animation set them.
+  frame.mRed = 0;
+  frame.mGreen = 255;
+  frame.mBlue = 0;
+  frame.mAlpha = 128;
+  screen.calls.clear();
+  font.strings.clear();
+  Draw(frame);
+  ASSERT_EQ(screen.calls.size(), 14u);
+  for (const DrawCall& call : screen.calls) {
+    EXPECT_EQ(call.color, Color(255, 255, 255, 128)) << "untinted, faded with the bubble";
+  }
+  ASSERT_EQ(font.strings.size(), 1u);
+  EXPECT_EQ(font.strings[0].color, Color(0, 255, 0, 128));
 }
 
 TEST_F(TextKinds, PiecesAndTheArrowFollowTheAnimation) {

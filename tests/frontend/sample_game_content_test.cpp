@@ -1,7 +1,7 @@
 // The sample game's content as the game reads it: the map's texts and
 // pictures for every stage and level, the level music table, and tutorials
-// that keep to what a player can answer, options toggles that look
-// different on and off, and skip buttons clear of the level's HUD.
+// that keep to what a player can answer, toggles that look different on
+// and off, and skip buttons clear of the level's HUD.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -19,6 +19,7 @@
 #include "engine/TextTables.h"
 #include "frontend/GameMusic.h"
 #include "screen_test_support.h"
+#include "shell/base/StringUtils.h"
 #include "tools/sampledata/SampleData.h"
 #include "tools/sampledata/SampleMap.h"
 #include "tools/sampledata/SampleScenes.h"
@@ -136,7 +137,9 @@ std::vector<uint32_t> Cel(MemoryImage& image, int column) {
   return pixels;
 }
 
-TEST_F(SampleGameContentTest, OptionsTogglesShowOtherPicturesOnAndOff) {
+// The options' toggles and the map's level toggles; each level toggle has
+// its number written on it.
+TEST_F(SampleGameContentTest, TogglesShowOtherPicturesOnAndOff) {
   RegisterDrawingKinds();
   // The pictures as the game decodes them, kept unpalettised for reading.
   struct Plain : MemoryImage {
@@ -149,25 +152,39 @@ TEST_F(SampleGameContentTest, OptionsTogglesShowOtherPicturesOnAndOff) {
     image->SetBits(decoded->pixels.data(), decoded->width, decoded->height, true);
     return image;
   });
-  ObjectList objects;
-  ASSERT_TRUE(LoadScene("dlgOptions", objects));
-  struct Quiet : ObjEventListener {
-  } listener;
-  int toggles = 0;
-  for (sObj* object : objects) {
-    auto* toggle = dynamic_cast<sObjToggle*>(object);
-    if (toggle == nullptr) continue;
-    ++toggles;
-    toggle->SetListener(&listener);
-    MemoryImage* image = toggle->mImage.Get();
-    ASSERT_NE(image, nullptr) << toggle->mName;
-    const int off = toggle->mStateCells[kToggleOff];
-    const int on = toggle->mStateCells[kToggleOn];
-    EXPECT_NE(off, on) << toggle->mName;
-    EXPECT_NE(Cel(*image, off), Cel(*image, on)) << toggle->mName;
+  const std::pair<const char*, int> scenes[] = {{"dlgOptions", 2}, {"mnMapMenu", 4}};
+  for (const auto& [scene, count] : scenes) {
+    ObjectList objects;
+    ASSERT_TRUE(LoadScene(scene, objects));
+    struct Quiet : ObjEventListener {
+    } listener;
+    int toggles = 0;
+    for (sObj* object : objects) {
+      auto* toggle = dynamic_cast<sObjToggle*>(object);
+      if (toggle == nullptr) continue;
+      ++toggles;
+      toggle->SetListener(&listener);
+      MemoryImage* image = toggle->mImage.Get();
+      ASSERT_NE(image, nullptr) << toggle->mName;
+      const int off = toggle->mStateCells[kToggleOff];
+      const int on = toggle->mStateCells[kToggleOn];
+      EXPECT_NE(off, on) << toggle->mName;
+      EXPECT_NE(Cel(*image, off), Cel(*image, on)) << toggle->mName;
+      if (toggle->mName.rfind("btnLevel", 0) != 0) continue;
+      const std::string number = toggle->mName.substr(8);
+      auto* text = dynamic_cast<sObjText*>(FindObjectByName(objects, "txtLevel" + number));
+      ASSERT_NE(text, nullptr) << number;
+      EXPECT_EQ(text->mText, Widen(number));
+      const Quad& t = text->mBaseQuad;
+      const Quad& b = toggle->mBaseQuad;
+      EXPECT_GE(t.corner[0].x, b.corner[0].x) << number;
+      EXPECT_GE(t.corner[0].y, b.corner[0].y) << number;
+      EXPECT_LE(t.corner[2].x, b.corner[2].x) << number;
+      EXPECT_LE(t.corner[2].y, b.corner[2].y) << number;
+    }
+    EXPECT_EQ(toggles, count) << scene;
+    DeleteObjects(objects);
   }
-  EXPECT_EQ(toggles, 2);
-  DeleteObjects(objects);
   SetImageLoader(previous);
 }
 

@@ -92,7 +92,7 @@ const std::vector<Template>& Templates() {
         {"hero_happy", L"Then I had better get to work."}},
        2,
        1.0f},
-      {{{"hero", 0, 180, 400}, {"sage", 1, 620, 400}, {"fox", 0, 400, 430}},
+      {{{"hero", 0, 220, 400}, {"sage", 1, 580, 400}, {"fox", 0, 400, 430}},
        {{"fox_happy", L"Yip! I know every corner of %P."},
         {"sage_normal", L"Then show our friend where to look."},
         {"hero_happy", L"Lead the way!"}},

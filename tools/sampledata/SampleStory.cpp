@@ -1,5 +1,6 @@
 #include "tools/sampledata/SampleStory.h"
 
+#include <cmath>
 #include <filesystem>
 
 #include "resources/ImageLib.h"
@@ -28,8 +29,36 @@ struct StoryPicture {
   ImageLib::Image image;
 };
 
-StoryPicture Entry(const std::string& key, ImageLib::Image image) {
-  return {{key, "data/images/story/" + key + ".png", false, 1, 1}, std::move(image)};
+StoryPicture Entry(const std::string& key, ImageLib::Image image, int columns = 1) {
+  return {{key, "data/images/story/" + key + ".png", false, columns, 1}, std::move(image)};
+}
+
+// The map's level toggle, a medallion the level's number is written on:
+// parchment when off, gold with a light ring when on, both dark rimmed so
+// they stand out from the map's dark ground and carry dark figures.
+constexpr int kMedallion = 48;
+// Where the number's text box starts below the medallion's top, so that its
+// figure sits in the middle.
+constexpr float kLevelNumberTop = 6;
+ImageLib::Image LevelMedallion() {
+  return Picture(2 * kMedallion, kMedallion, [](int x, int y) -> uint32_t {
+    const bool on = x >= kMedallion;
+    const double dx = (x % kMedallion) - (kMedallion - 1) / 2.0;
+    const double dy = y - (kMedallion - 1) / 2.0;
+    const double r = std::sqrt(dx * dx + dy * dy);
+    if (r > 23.5) return 0;
+    if (r > 20.5) return Opaque(on ? 0xFFF4C0 : 0x4A3018);
+    if (r > 18.5) return Opaque(on ? 0x6A4010 : 0x6A5038);
+    // Lit from the top left: a little lighter there.
+    const int shade = static_cast<int>((dx + dy) * 0.6);
+    const uint32_t base = on ? 0xF0C848 : 0xE8DCC0;
+    uint32_t pixel = 0;
+    for (int shift = 0; shift <= 16; shift += 8) {
+      const int channel = static_cast<int>((base >> shift) & 0xFF) - shade;
+      pixel |= static_cast<uint32_t>(channel < 0 ? 0 : channel > 255 ? 255 : channel) << shift;
+    }
+    return Opaque(pixel);
+  });
 }
 
 // An arrow pointing right: a shaft and a head, orange with a dark rim, so
@@ -61,25 +90,38 @@ std::vector<StoryPicture> StoryPictures() {
   pictures.push_back(Entry("tut_back", Flat(320, 140, 0xF0E8D0)));
   pictures.push_back(Entry("tut_arrow", ArrowPicture()));
   pictures.push_back(Entry("map_back", MapBackdrop()));
-  // The speech bubble's pieces: a slate fill under white text, a pale rim.
-  constexpr uint32_t kBubbleFill = 0x26324A;
-  constexpr uint32_t kBubbleRim = 0xC8D0E0;
-  pictures.push_back(Entry("story_bubble_corner", Picture(12, 12, [](int x, int y) {
-                             const int dx = x < 6 ? 6 - x : x - 5;
-                             const int dy = y < 6 ? 6 - y : y - 5;
-                             return Opaque(dx + dy > 8 ? kBubbleRim : kBubbleFill);
-                           })));
-  pictures.push_back(Entry("story_bubble_hr", Picture(4, 12, [](int, int y) {
-                             return Opaque(y < 2 || y >= 10 ? kBubbleRim : kBubbleFill);
-                           })));
-  pictures.push_back(Entry("story_bubble_vr", Picture(12, 4, [](int x, int) {
-                             return Opaque(x < 2 || x >= 10 ? kBubbleRim : kBubbleFill);
-                           })));
+  pictures.push_back(Entry("map_level", LevelMedallion(), 2));
+  // The speech bubble's pieces: a cream fill under dark text, a brown rim.
+  constexpr uint32_t kBubbleFill = 0xFFF6E0;
+  constexpr uint32_t kBubbleRim = 0x6A5038;
+  // Four rounded corners, each its quarter of a ring about the text box's
+  // corner (the piece's inner corner).
+  const std::pair<const char*, std::pair<int, int>> corners[] = {{"story_bubble_lu", {12, 12}},
+                                                                 {"story_bubble_ru", {0, 12}},
+                                                                 {"story_bubble_rd", {0, 0}},
+                                                                 {"story_bubble_ld", {12, 0}}};
+  for (const auto& [key, inner] : corners) {
+    const int cx = inner.first, cy = inner.second;
+    pictures.push_back(Entry(key, Picture(12, 12, [cx, cy](int x, int y) -> uint32_t {
+                               const double dx = x + 0.5 - cx, dy = y + 0.5 - cy;
+                               const double r = std::sqrt(dx * dx + dy * dy);
+                               if (r > 12.0) return 0;
+                               return Opaque(r > 10.0 ? kBubbleRim : kBubbleFill);
+                             })));
+  }
+  // The edges' rim is on their outer side: the bottom and right edges are
+  // the top and left ones mirrored.
+  pictures.push_back(
+      Entry("story_bubble_hr", Picture(4, 12, [](int, int y) { return Opaque(y < 2 ? kBubbleRim : kBubbleFill); })));
+  pictures.push_back(
+      Entry("story_bubble_vr", Picture(12, 4, [](int x, int) { return Opaque(x < 2 ? kBubbleRim : kBubbleFill); })));
   pictures.push_back(Entry("story_bubble_fill", Flat(4, 4, kBubbleFill)));
-  // The tail, pointing down to the speaker.
+  // The tail, pointing down to the speaker, rimmed along its sides; its
+  // top lies under the foot's rim.
   pictures.push_back(Entry("story_bubble_arrow", Picture(24, 16, [](int x, int y) -> uint32_t {
                              const int half = 12 - y * 12 / 16;
-                             return x >= 12 - half && x < 12 + half ? Opaque(kBubbleFill) : 0;
+                             if (x < 12 - half || x >= 12 + half) return 0;
+                             return Opaque(x < 14 - half || x >= 10 + half ? kBubbleRim : kBubbleFill);
                            })));
   return pictures;
 }
@@ -102,10 +144,10 @@ constexpr uint32_t kInk = 0x202020;
 constexpr uint32_t kChalk = 0xF4ECD0;
 
 DtmRecord Text(const std::string& name, const std::string& key, float x, float y, float w, float h,
-               uint32_t colour = kInk) {
+               uint32_t colour = kInk, const std::string& font = "FONT_TEXT") {
   DtmRecord record = Placed(name, kText, x, y, w, h);
   record.Property("_keyText", key)
-      .Property("_sFont", "FONT_TEXT")
+      .Property("_sFont", font)
       .Property("_colObj", ColourValue(colour))
       .Property("_iAlign", "0")
       .Property("_iLineSpacing", "-1");
@@ -115,21 +157,28 @@ DtmRecord Text(const std::string& name, const std::string& key, float x, float y
 DtmRecord Bubble(const std::string& name, float x, float y) {
   DtmRecord record = Placed(name, kBubble, x, y, 260, 60);
   const std::pair<const char*, const char*> pieces[] = {
-      {"_keyImgLU", "story_bubble_corner"}, {"_keyImgRU", "story_bubble_corner"}, {"_keyImgRD", "story_bubble_corner"},
-      {"_keyImgLD", "story_bubble_corner"}, {"_keyImgHR", "story_bubble_hr"},     {"_keyImgVR", "story_bubble_vr"},
-      {"_keyImgFon", "story_bubble_fill"},  {"_keyImgArr", "story_bubble_arrow"}};
+      {"_keyImgLU", "story_bubble_lu"},    {"_keyImgRU", "story_bubble_ru"},    {"_keyImgRD", "story_bubble_rd"},
+      {"_keyImgLD", "story_bubble_ld"},    {"_keyImgHR", "story_bubble_hr"},    {"_keyImgVR", "story_bubble_vr"},
+      {"_keyImgFon", "story_bubble_fill"}, {"_keyImgArr", "story_bubble_arrow"}};
   for (const auto& [key, image] : pieces) record.Property(key, image);
+  // The tail hangs from the bubble's foot over the speaker's head, which the
+  // conversations centre 180 right of the bubble's left edge (92 left of the
+  // outer bottom-right corner), and follows the foot as the bubble grows.
+  record.Property("_iDeltaFrom", "2").Property("_fXPointArr", "-92").Property("_fYPointArr", "6");
+  // The pieces bring their own colours; the object's colour, which its
+  // animations' keys set too, is the text's.
+  const std::string ink = "32,32,32";
+  static_assert(kInk == 0x202020, "the keys' ink");
   record.Property("_sFont", "FONT_TEXT")
+      .Property("_colObj", ColourValue(kInk))
       .Property("_iAniKey_appear", "10")
       .Property("_iAniRate_appear", "25")
-      // The object's colour tints the pieces and the text alike, so the
-      // text stays white and the pieces bring the contrast: a dark fill.
-      .Property("_sAniKey_appear_1", "c(255)")
-      .Property("_sAniKey_appear_10", "c(255)")
+      .Property("_sAniKey_appear_1", "c(255," + ink + ")")
+      .Property("_sAniKey_appear_10", "c(255," + ink + ")")
       .Property("_iAniKey_hide", "10")
       .Property("_iAniRate_hide", "25")
-      .Property("_sAniKey_hide_1", "c(255)")
-      .Property("_sAniKey_hide_10", "c(0)");
+      .Property("_sAniKey_hide_1", "c(255," + ink + ")")
+      .Property("_sAniKey_hide_10", "c(0," + ink + ")");
   return record;
 }
 
@@ -179,10 +228,13 @@ DtmRecord MapScene() {
   root.Child(Text("TitleText", "stage_title_1", 380, 30, 380, 30, kChalk));
   for (int i = 1; i <= 4; ++i) {
     const std::string n = std::to_string(i);
-    const float x = 420.0f + 90.0f * static_cast<float>(i - 1);
-    DtmRecord toggle = Placed("btnLevel" + n, kToggle, x, 75, 40, 40);
-    toggle.Property("_keyImg", "kinds_toggle");
-    root.Child(toggle).Child(Text("txtLevel" + n, "map_level_" + n, x - 20, 118, 80, 24, kChalk));
+    const float x = 416.0f + 90.0f * static_cast<float>(i - 1);
+    DtmRecord toggle = Placed("btnLevel" + n, kToggle, x, 71, kMedallion, kMedallion);
+    toggle.Property("_keyImg", "map_level");
+    // The number on the medallion: the text's box starts where its line
+    // centres on it.
+    root.Child(toggle).Child(
+        Text("txtLevel" + n, "map_level_" + n, x, 71 + kLevelNumberTop, kMedallion, 32, kInk, "FONT_STAGE"));
   }
   root.Child(Text("StoryText", "level_story_1_1", 380, 160, 380, 160, kChalk))
       .Child(Text("FactText", "level_fact_1_1", 380, 330, 380, 60, kChalk));
