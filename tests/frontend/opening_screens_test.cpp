@@ -3,11 +3,16 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <set>
 #include <utility>
 
 #include "frontend/GameApp.h"
+#include "engine/ControlKinds.h"
+#include "engine/ImageTable.h"
+#include "engine/ObjectKinds.h"
 #include "engine/SceneLoader.h"
+#include "engine/SliderEditKinds.h"
 #include "image/MemoryImage.h"
 #include "ui/Graphics.h"
 #include "screen_test_support.h"
@@ -148,6 +153,83 @@ TEST_F(OpeningScreensTest, LoadingWaitsForTheLoadThenForAClick) {
   EXPECT_EQ(host.loadState, kClickShown);
   screen.MouseDown(1, 1, 1);
   EXPECT_EQ(host.log, (Log{"Sound(SOUND_BTN_CLK)", "Transition(2,1)"}));
+}
+
+// The sample loading scene's pictures: a backdrop sprite and the bar's track
+// and fill, each image one colour.
+class LoadingPicturesTest : public screentest::SceneFixture {
+ protected:
+  static constexpr uint32_t kBack = 0xFF203060u, kTrack = 0xFF101010u, kFill = 0xFFE0B040u;
+  LoadingPicturesTest() {
+    RegisterDrawingKinds();
+    RegisterControlKinds();
+    mPreviousLoader = SetImageLoader([](const std::string& path) -> MemoryImage* {
+      // The table asks for the path without its extension.
+      const uint32_t colour = path == "back" ? kBack : path == "track" ? kTrack : kFill;
+      auto* image = new MemoryImage();
+      image->CreateBlank(path == "back" ? 80 : 40, path == "back" ? 60 : 6);
+      std::fill_n(image->GetBits(), image->width * image->height, colour);
+      return image;
+    });
+    DtmRecord root = Probe("root");
+    DtmRecord back;
+    back.name = "loadingBack";
+    back.type = 3;
+    back.SetRect(0, 0, 800, 600);
+    back.Property("_keyImg", "back").Property("_sModeDraw", "NORMAL");
+    DtmRecord bar;
+    bar.name = "loadingBar";
+    bar.type = 6;
+    bar.SetRect(200, 400, 400, 24);
+    bar.Property("_keyImgBack", "track").Property("_keyImg", "fill");
+    root.Child(back).Child(bar);
+    AddScene("mnLoading", root);
+    AddImage("back", "back.png");
+    AddImage("track", "track.png");
+    AddImage("fill", "fill.png");
+    OpenScenes();
+  }
+  ~LoadingPicturesTest() override { SetImageLoader(mPreviousLoader); }
+
+  FakeFrontEnd host;
+  ImageLoader mPreviousLoader;
+};
+
+TEST_F(LoadingPicturesTest, WithThreeDOffTheBackdropAndTheBarAreDrawnFlat) {
+  LoadingScreen screen(host);
+  auto* bar = dynamic_cast<sObjSlider*>(screen.FindObject("loadingBar"));
+  ASSERT_NE(bar, nullptr);
+  bar->mValue = 0.25f;
+  for (const bool through3D : {false, true}) {
+    MemoryImage target;
+    ASSERT_TRUE(target.CreateBlank(800, 600));
+    Graphics g(&target);
+    g.SetDrawsThrough3D(through3D);
+    screen.Draw(g);
+    const uint32_t* bits = target.GetBits();
+    const auto at = [bits](int x, int y) { return bits[y * 800 + x]; };
+    if (through3D) {
+      // The renderer draws the quads; nothing is drawn flat beside them.
+      EXPECT_EQ(at(10, 10), 0u);
+      EXPECT_EQ(at(250, 410), 0u);
+      continue;
+    }
+    // Each colour give or take the rounding of the tint.
+    const auto near = [](uint32_t pixel, uint32_t colour) {
+      for (int shift = 0; shift < 32; shift += 8) {
+        if (std::abs(static_cast<int>((pixel >> shift) & 0xFF) - static_cast<int>((colour >> shift) & 0xFF)) > 2)
+          return false;
+      }
+      return true;
+    };
+    const struct {
+      int x, y;
+      uint32_t colour;
+    } probes[] = {{10, 10, kBack},   {799, 599, kBack},  {400, 399, kBack},  {200, 400, kFill},
+                  {299, 423, kFill}, {301, 412, kTrack}, {599, 423, kTrack}, {600, 412, kBack}};
+    for (const auto& p : probes)
+      EXPECT_TRUE(near(at(p.x, p.y), p.colour)) << p.x << "," << p.y << ": " << std::hex << at(p.x, p.y);
+  }
 }
 
 TEST_F(OpeningScreensTest, WinApplaudsOnceAndLeavesByTheMenuButton) {

@@ -128,6 +128,10 @@ class SceneFixture : public ::testing::Test {
     std::string error;
     ASSERT_TRUE(mWriter.AddScene(name, root, &error)) << error;
   }
+  void AddImage(const std::string& key, const std::string& path) {
+    std::string error;
+    ASSERT_TRUE(mWriter.AddImage({key, path, false, 1, 1}, &error)) << error;
+  }
   void OpenScenes() {
     std::string path = mFolder.path() + "/data.dtm";
     std::string bytes = mWriter.Bytes();
