@@ -190,6 +190,10 @@ DtmRecord Scales(const LevelSlot& slot, LevelAssets& assets, const std::vector<s
         540);
     const ImageLib::Image ring = levelpics::GlowRing(64, 0xFFE080);
     for (size_t i = 0; i < masses.size(); ++i) levelpics::Paint(back, ring, 218 + 90 * static_cast<int>(i), 488);
+    // The goal: a dashed line of light where the beam lies when the pans
+    // balance, seen whenever the beam tips off it.
+    levelpics::Paint(
+        back, sample::Picture(520, 4, [](int x, int) -> uint32_t { return x % 24 < 14 ? 0xB0FFF0B0u : 0u; }), 60, 148);
     // The stand: a post from the pivot to a foot.
     levelpics::Paint(back,
                      sample::Picture(16, 380,

@@ -201,9 +201,20 @@ DtmRecord MakeTruboLevel(const LevelSlot& slot, LevelAssets& assets) {
     const ImageLib::Image pipe = sample::Picture(
         20, 60, [](int x, int) { return Opaque(Mix(0xF0B070, 0x6A3410, std::fabs(x - 9.5f) / 10.0f)); });
     const int drainX = left + 5 * kTile;
+    // An iron frame round the board.
+    Paint(picture,
+          sample::Picture(8 * kTile + 16, 7 * kTile + 16,
+                          [](int x, int y) -> uint32_t {
+                            const int edge = std::min(std::min(x, 8 * kTile + 15 - x), std::min(y, 7 * kTile + 15 - y));
+                            if (edge >= 8) return 0u;
+                            return Opaque(Mix(0x5A6068, 0x202428, x + y < 8 * kTile ? edge / 10.0f : 0.8f));
+                          }),
+          left - 8, 52);
     Paint(picture, pipe, left + 22, 0);
-    Paint(picture, levelpics::ArrowDown(26, 30, 0x40A0F0), left + 19, 14);
+    Paint(picture, levelpics::GlowRing(64, 0x60C0FF), left, -4);
+    Paint(picture, levelpics::ArrowDown(32, 40, 0x40A0F0), left + 16, 6);
     Paint(picture, pipe, drainX + 22, 60 + 7 * kTile);
+    Paint(picture, levelpics::GlowRing(130, 0x60C0FF), drainX + 32 - 65, 60 + 7 * kTile + 66 - 65);
     Paint(picture,
           sample::Picture(90, 40,
                           [](int x, int y) -> uint32_t {
