@@ -182,6 +182,8 @@ uint32_t* MemoryImage::GetBits() {
   return out;
 }
 
+uint32_t MemoryImage::NativeWord(uint32_t argb, const NativeDisplay& display) { return ToNative(argb, display); }
+
 uint32_t* MemoryImage::GetNativeData(const NativeDisplay& display) {
   ScanAlpha();
   if (nativeData != nullptr) return nativeData.get();

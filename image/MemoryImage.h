@@ -136,6 +136,10 @@ class MemoryImage : public Image {
   void DrawImageStretchedSmooth(Image* source, const Rect& target, const DoubleRect& sourceRect, const Color& color,
                                 int32_t drawMode);
 
+  // A straight 0xAARRGGBB pixel in the display's premultiplied layout, as
+  // the native data holds it (shared with the surface-backed image).
+  static uint32_t NativeWord(uint32_t argb, const NativeDisplay& display);
+
   // Clipping shared with the surface-backed image.
   static bool ClipStretchRects(const Rect& sourceRect, const Rect& clip, const Rect& destRect, DoubleRect& sourceOut,
                                Rect& destOut);

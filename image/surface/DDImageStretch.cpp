@@ -2,10 +2,14 @@
 // through a temporary image, and nearest-sample loops into the surface.
 #include <cmath>
 #include <cstring>
+#include <vector>
 
 #include "image/Blend.h"
+#include "image/BlitKernels.h"
 #include "image/surface/DDImage.h"
+#include "image/surface/DDImageBlitLoops.h"
 #include "image/surface/DDImagePixels.h"
+#include "image/SmoothStretch.h"
 
 namespace Kivo {
 
@@ -151,6 +155,85 @@ bool NearestStretch(DDImage& target, MemoryImage* src, const DoubleRect& Sd, con
   return true;
 }
 
+// A filtered row onto an 8-8-8 surface with red high, as the untinted
+// blended blit lands its premultiplied pixels: coverage 0 leaves the pixel,
+// 255 writes the colour, any other l gives each channel
+// (d * (256 - l) >> 8) + (c * (l + 1) >> 8) and the top byte l.
+void SmoothRowOnto888(uint32_t* d, const uint32_t* f, int32_t n) {
+  int32_t j = 0;
+#ifdef KIVO_BLIT_SSE2
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i alphaMask = _mm_set1_epi32(static_cast<int>(0xFF000000u));
+  const __m128i c256 = _mm_set1_epi16(256), one = _mm_set1_epi16(1);
+  for (; j + 4 <= n; j += 4) {
+    const __m128i fv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(f + j));
+    const __m128i clear = _mm_cmpeq_epi32(_mm_and_si128(fv, alphaMask), zero);
+    if (_mm_movemask_epi8(clear) == 0xFFFF) continue;
+    __m128i* dp = reinterpret_cast<__m128i*>(d + j);
+    const __m128i dv = _mm_loadu_si128(dp);
+    auto half = [&](__m128i f16, __m128i d16) {
+      __m128i l = _mm_shufflelo_epi16(f16, _MM_SHUFFLE(3, 3, 3, 3));
+      l = _mm_shufflehi_epi16(l, _MM_SHUFFLE(3, 3, 3, 3));
+      const __m128i s = _mm_srli_epi16(_mm_mullo_epi16(f16, _mm_add_epi16(l, one)), 8);
+      return _mm_add_epi16(_mm_srli_epi16(_mm_mullo_epi16(d16, _mm_sub_epi16(c256, l)), 8), s);
+    };
+    const __m128i mixed = _mm_packus_epi16(half(_mm_unpacklo_epi8(fv, zero), _mm_unpacklo_epi8(dv, zero)),
+                                           half(_mm_unpackhi_epi8(fv, zero), _mm_unpackhi_epi8(dv, zero)));
+    const __m128i out = _mm_or_si128(_mm_andnot_si128(alphaMask, mixed), _mm_and_si128(fv, alphaMask));
+    _mm_storeu_si128(dp, _mm_or_si128(_mm_and_si128(clear, dv), _mm_andnot_si128(clear, out)));
+  }
+#endif
+  for (; j < n; ++j) {
+    const uint32_t l = f[j] >> 24;
+    if (l == 0) continue;
+    uint32_t out = l << 24;
+    for (int shift = 0; shift < 24; shift += 8) {
+      const uint32_t c = (f[j] >> shift) & 0xFF, dc = (d[j] >> shift) & 0xFF;
+      out |= (((dc * (256 - l)) >> 8) + ((c * (l + 1)) >> 8)) << shift;
+    }
+    d[j] = out;
+  }
+}
+
+// The untinted smooth stretch straight into the surface: each filtered row
+// lands as it would from a temporary image of the stretched picture (a
+// pixel of coverage l and colour c being (l << 24) | c), drawn by the
+// untinted blended blit, without making or converting that image.
+void SmoothOntoSurface(DDImage& target, const DDInterface& display, MemoryImage* src, const DoubleRect& Sd,
+                       const Rect& Dc) {
+  const SourcePixels pixels(src);
+  SmoothStretchFilter filter;
+  const Rect whole(0, 0, Dc.width, Dc.height);
+  if (!filter.Prepare(pixels, whole, Sd, whole)) return;
+  target.GetSurface();
+  if (!target.LockSurface()) return;
+  BlitTarget t;
+  t.view = SurfaceView(target.lockedDesc);
+  t.redClamp = display.redClamp.data();
+  t.greenClamp = display.greenClamp.data();
+  t.blueClamp = display.blueClamp.data();
+  t.redShift = display.redShift;
+  t.greenShift = display.greenShift;
+  t.blueShift = display.blueShift;
+  std::vector<uint32_t> native(static_cast<size_t>(Dc.width));
+  BlitSource s;
+  s.native = native.data();
+  s.stride = Dc.width;
+  const Rect row(0, 0, Dc.width, 1);
+  const bool fast = !ReferencePathsForced();
+  const bool rgb888 = t.view.bitCount == 32 && t.view.R == 0xFF0000u && t.view.G == 0xFF00u && t.view.B == 0xFFu;
+  filter.Run(fast, [&](int32_t i, const uint32_t* filtered) {
+    if (fast && rgb888) {
+      SmoothRowOnto888(t.view.Row32(Dc.y + i) + Dc.x, filtered, Dc.width);
+      return;
+    }
+    for (int32_t j = 0; j < Dc.width; ++j)
+      native[static_cast<size_t>(j)] = MemoryImage::NativeWord(filtered[j], display);
+    DrawBlendedReference(t, s, Dc.x, Dc.y + i, row, Color::White, false);
+  });
+  target.UnlockSurface();
+}
+
 // The destination shrinks with the part of the source that was cut away
 // (the source rectangle cut to the source is sr); leftCut is how many source
 // columns the destination's left edge loses.
@@ -187,6 +270,14 @@ void DDImage::DrawImageStretched(Image* source, const Rect& destRect, const Rect
   if (!fast) {
     if (forceSoftware || hasPartialAlpha || hasTransparency || display == nullptr || display->is3D) {
       MemoryImage::DrawImageStretched(source, dest, sr, clip, color, drawMode, fast);
+      return;
+    }
+    MemoryImage* src = dynamic_cast<MemoryImage*>(source);
+    if (color == Color::White && drawMode == 0) {
+      // Straight into the surface, as the temporary image below would land.
+      BeginSurfaceDraw();
+      if (src != nullptr && !videoOnly) SmoothOntoSurface(*this, *display, src, Sd, Dc);
+      EndSurfaceDraw();
       return;
     }
     MemoryImage temporary(host);

@@ -483,4 +483,54 @@ TEST_F(SurfaceImageFixture, SurfaceDrawsRaiseTheChangeCount) {
   EXPECT_GT(target->changeCount, changes);
 }
 
+// The untinted smooth stretch goes straight into the surface; it must land
+// exactly as the stretched picture drawn from a temporary image would:
+// seeded sprites with every alpha class, shrinking and enlarging, clipped,
+// on every layout, fast and reference.
+TEST_F(SurfaceImageFixture, SmoothStretchLandsAsItsTemporaryImageWould) {
+  uint32_t state = 99u;
+  auto next = [&state](uint32_t n) {
+    state = state * 1664525u + 1013904223u;
+    return (state >> 8) % n;
+  };
+  for (Format f : {Format::kRGB565, Format::kRGB555, Format::kRGB888, Format::kBGR888}) {
+    StartDisplay(f);
+    for (int round = 0; round < 12; ++round) {
+      const int32_t sw = 2 + static_cast<int32_t>(next(30)), sh = 2 + static_cast<int32_t>(next(20));
+      std::vector<uint32_t> px(static_cast<size_t>(sw) * sh);
+      for (auto& v : px) {
+        const uint32_t a = next(3) == 0 ? 0 : (next(2) == 0 ? 255 : next(256));
+        v = a << 24 | next(0x1000000);
+      }
+      const Rect dest(static_cast<int32_t>(next(40)) - 10, static_cast<int32_t>(next(30)) - 10,
+                      1 + static_cast<int32_t>(next(70)), 1 + static_cast<int32_t>(next(50)));
+      const Rect clip(static_cast<int32_t>(next(10)), static_cast<int32_t>(next(10)), 50, 40);
+      const uint32_t under = 0xFF000000u | next(0x1000000);
+      for (bool reference : {false, true}) {
+        Kivo::ForceReferencePaths(reference);
+        auto direct = MakeSurfaceImage(64, 48, under);
+        auto source = MakeImage(sw, sh, px);
+        direct->DrawImageStretched(source.get(), dest, Rect(0, 0, sw, sh), clip, Color::White, 0, false);
+        // The same through a temporary image, drawn by the blended blit.
+        auto viaImage = MakeSurfaceImage(64, 48, under);
+        Kivo::DoubleRect sd;
+        Rect dc;
+        if (Kivo::MemoryImage::ClipStretchRects(Rect(0, 0, sw, sh), clip.Intersection(Rect(0, 0, 64, 48)), dest, sd,
+                                                dc)) {
+          Kivo::MemoryImage temporary;
+          temporary.CreateBlank(dc.width, dc.height);
+          temporary.DrawImageStretchedSmooth(source.get(), Rect(0, 0, dc.width, dc.height), sd, Color::White, 0);
+          viaImage->DrawImage(&temporary, dc.x, dc.y, Rect(0, 0, dc.width, dc.height), Color::White, 0);
+        }
+        for (int32_t y = 0; y < 48; ++y)
+          for (int32_t x = 0; x < 64; ++x)
+            ASSERT_EQ(SurfacePixel(*direct, x, y), SurfacePixel(*viaImage, x, y))
+                << "format " << static_cast<int>(f) << " round " << round << " at " << x << "," << y
+                << (reference ? " (reference)" : " (fast)");
+      }
+      Kivo::ForceReferencePaths(false);
+    }
+  }
+}
+
 }  // namespace

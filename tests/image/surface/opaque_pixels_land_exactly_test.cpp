@@ -49,6 +49,22 @@ std::vector<Road> Roads() {
          t.DrawImageStretched(&s, Rect(2, 2, 2 * kSide, 2 * kSide), all, clip, c, 0, true);
        },
        true, true, false},
+      {"smooth stretch x2",
+       [=](Image& t, Image& s, const Color& c) {
+         t.DrawImageStretched(&s, Rect(2, 2, 2 * kSide, 2 * kSide), all, clip, c, 0, false);
+       },
+       true, true, false},
+      {"smooth stretch x1",
+       [=](Image& t, Image& s, const Color& c) {
+         t.DrawImageStretched(&s, Rect(5, 5, kSide, kSide), all, clip, c, 0, false);
+       },
+       true, true, false},
+      {"smooth stretch x0.5",
+       [=](Image& t, Image& s, const Color& c) { t.DrawImageStretched(&s, Rect(7, 7, 3, 3), all, clip, c, 0, false); },
+       true, true, false},
+      {"smooth stretch by two thirds",
+       [=](Image& t, Image& s, const Color& c) { t.DrawImageStretched(&s, Rect(7, 7, 4, 4), all, clip, c, 0, false); },
+       true, true, false},
       {"mirrored stretch",
        [=](Image& t, Image& s, const Color& c) {
          t.DrawImageStretchedMirrored(&s, Rect(2, 2, 2 * kSide, 2 * kSide), all, clip, c, 0, true);
