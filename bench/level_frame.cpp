@@ -7,7 +7,8 @@
 // beside a plain copy of a whole 800 x 600 frame (memcpy) in the same run.
 //   frame/3d, frame/2d   one whole frame
 //   copy                 memcpy of the 1.92 MB frame
-// Budget: median frame at most 4 ms in each mode (one core, Release):
+// Budget: median frame at most 2 ms in each mode (one core, Release), each
+// reported beside the copy:
 //   taskset -c 0 bench_level_frame --benchmark_min_time=0.5
 //     --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
 #include <benchmark/benchmark.h>
@@ -223,7 +224,9 @@ int main(int argc, char** argv) {
     }
   }
   benchreport::GateTable table(reporter);
-  table.AddBudget("busy level frame, 3D", "frame/3d", 4.0);
-  table.AddBudget("busy level frame, 2-D", "frame/2d", 4.0);
+  table.AddBudget("busy level frame, 3D", "frame/3d", 2.0);
+  table.Add("busy level frame, 3D", "frame/3d", "memcpy of a whole frame", "copy", 0.0);
+  table.AddBudget("busy level frame, 2-D", "frame/2d", 2.0);
+  table.Add("busy level frame, 2-D", "frame/2d", "memcpy of a whole frame", "copy", 0.0);
   return table.Finish();
 }
