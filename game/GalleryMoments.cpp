@@ -284,14 +284,15 @@ bool GalleryMoments::StepLevel(GameScreen& level) {
   ++mUpdates;
   MiniGame* game = level.Game();
   if (game != nullptr && (game->IsWon() || game->IsLost())) {
-    // The closing message shows for three seconds.
+    // The count starts at the win or loss, not at the last phase: the closing
+    // message fades in over its first updates and shows for three seconds.
+    if (mPhase != LevelPhase::kEnded) {
+      mPhase = LevelPhase::kEnded;
+      mUpdates = 0;
+    }
     if (!mEndTaken && mUpdates >= 100) {
       Take(KindOf(level) + (game->IsWon() ? "_won" : "_lost"));
       mEndTaken = true;
-    }
-    if (mPhase != LevelPhase::kDone) {
-      mPhase = LevelPhase::kDone;
-      mUpdates = 0;
     }
     return true;
   }
@@ -360,7 +361,8 @@ bool GalleryMoments::StepLevel(GameScreen& level) {
       Inject("0 focus on\n");
       mPhase = LevelPhase::kDone;
       return false;
-    case LevelPhase::kDone: return true;
+    case LevelPhase::kDone:
+    case LevelPhase::kEnded: return true;
   }
   return true;
 }

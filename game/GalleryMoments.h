@@ -66,7 +66,7 @@ class GalleryMoments {
   // read by a player either.
   static constexpr int kDrawEvery = 25;
 
-  enum class LevelPhase { kArrived, kStarted, kHinted, kPlaying, kPausing, kDone };
+  enum class LevelPhase { kArrived, kStarted, kHinted, kPlaying, kPausing, kDone, kEnded };
   enum class LeavePhase { kNotYet, kPressed, kAnswered, kDone };
   // Updates the leave dialog is waited for before the run goes on without.
   static constexpr int kLeaveWaitUpdates = 300;
