@@ -6,6 +6,7 @@
 #include <ctime>
 #include <iterator>
 
+#include "engine/ButtonKinds.h"
 #include "frontend/GameApp.h"
 #include "frontend/GameDialog.h"
 #include "frontend/GameDialogs.h"
@@ -31,9 +32,18 @@ constexpr float kDragStep = 8.0f;
 // screen, dialog or level of the game waits longer for a move), or when one
 // step has taken longer than the slowest level takes by far.
 constexpr DWORD kStallMs = 120 * 1000;
+// A driver that has said on every decision for this long that it cannot do
+// the step, with nothing injected, gives up at once: nothing it waits for
+// changes its mind.
+constexpr DWORD kStuckMs = 10 * 1000;
 constexpr DWORD kStepLimitMs = 30 * 60 * 1000;
 
 std::string Point(int x, int y) { return std::to_string(x) + " " + std::to_string(y); }
+
+bool SameMove(const AutoplayMove& a, const AutoplayMove& b) {
+  return a.kind == b.kind && a.x == b.x && a.y == b.y && a.toX == b.toX && a.toY == b.toY && a.clicks == b.clicks &&
+         a.key == b.key;
+}
 
 std::string Seconds(double seconds) {
   char text[32];
@@ -100,6 +110,7 @@ void AutoplayDriver::Step() {
     mLevelTimed = false;
     mLevelRealStart = std::chrono::steady_clock::now();
     mLevelCpuStart = std::clock();
+    mMoved = false;
     Platform::Log("autoplay: level of type \"" + type + "\"" + (mRule == nullptr ? ", no rule" : ""));
     if (!mScriptFailed) mScript << "0 await screen 6 focused\n";
   }
@@ -132,7 +143,10 @@ void AutoplayDriver::WatchProgress() {
     where = " on screen " + std::to_string(mGame.Transition()->mTargetType);
   }
   const std::string last = mLastComplaint.empty() ? "" : "; last: " + mLastComplaint;
-  if (now - mActedAt >= kStallMs) {
+  const bool complaining = !mLastComplaint.empty() && now - mComplainedAt <= 2 * kUpdateMs;
+  if (complaining && now - mComplainingSince >= kStuckMs && now - mActedAt >= kStuckMs) {
+    GiveUp("stuck for " + std::to_string(kStuckMs / 1000) + " s of play" + where + ": " + mLastComplaint);
+  } else if (now - mActedAt >= kStallMs) {
     GiveUp("nothing to do for " + std::to_string(kStallMs / 1000) + " s of play" + where + last);
   } else if (now - mStepAt >= kStepLimitMs) {
     GiveUp("not done after " + std::to_string(kStepLimitMs / 60000) + " min of play" + where + last);
@@ -168,7 +182,7 @@ bool AutoplayDriver::PressNotebook() {
     mReported = true;
     return true;
   }
-  Press(*ok);
+  if (TakesPress(*ok)) Press(*ok);
   return true;
 }
 
@@ -177,7 +191,8 @@ bool AutoplayDriver::AnswerTutorial(GameScreen& level) {
   if (tutorial == nullptr || tutorial->IsFinished()) return false;
   const sObj* ok = tutorial->FindObject("ok");
   if (ok == nullptr || !ok->mVisible) return false;
-  Press(*ok);
+  // While it fades in (or out, once pressed) the level waits with it.
+  if (TakesPress(*ok)) Press(*ok);
   return true;
 }
 
@@ -195,10 +210,18 @@ bool AutoplayDriver::Settled(const GameDialog& dialog) {
   return !dialog.mFader.IsActive() && dialog.mPendingButton.empty();
 }
 
+bool AutoplayDriver::TakesPress(const sObj& object) {
+  if (!object.mVisible) return false;
+  if (dynamic_cast<const sObjButton*>(&object) == nullptr) return true;
+  return object.mAlpha == 255 && !object.IsPlaying();
+}
+
 void AutoplayDriver::Click(int x, int y) {
   // The move first, so that the button under it is hovered when pressed.
-  Inject({"0 move " + Point(x, y), "100 click left"});
-  mWaitUpdates = kPressUpdates;
+  // What a press does shows in the game's state (a dialog pending its
+  // button, a screen fading out), which the next decision reads.
+  Inject({"0 move " + Point(x, y), std::to_string(kHoverMs) + " click left"});
+  mWaitUpdates = 1;
 }
 
 void AutoplayDriver::PlayLevel(GameScreen& level) {
@@ -207,9 +230,16 @@ void AutoplayDriver::PlayLevel(GameScreen& level) {
   if (game->IsWon() || game->IsLost()) return;
   AutoplayMove move;
   if (!mRule(*game, move)) return;
+  if (move.kind == AutoplayMove::kWait) {
+    mWaitUpdates = std::max(1, move.updates);
+    return;
+  }
+  // The same move again means the game has not taken the last one yet:
+  // give it the time a lost move needs before it is made again.
+  if (mMoved && SameMove(move, mLastMove) && timeGetTime() - mMoveEnd < kSettleUpdates * kUpdateMs) return;
   const std::string button = move.clicks < 0 ? "right" : "left";
   switch (move.kind) {
-    case AutoplayMove::kWait: mWaitUpdates = std::max(1, move.updates); return;
+    case AutoplayMove::kWait: return;
     case AutoplayMove::kClick:
       Inject({"0 move " + Point(move.x, move.y), std::to_string(kEventGapMs) + " down " + button,
               std::to_string(2 * kEventGapMs) + " up " + button});
@@ -233,7 +263,11 @@ void AutoplayDriver::PlayLevel(GameScreen& level) {
     }
     case AutoplayMove::kKey: Inject({"0 text " + Narrow(std::wstring(1, move.key))}); break;
   }
-  mWaitUpdates = kSettleUpdates;
+  mMoved = true;
+  mLastMove = move;
+  mMoveEnd = mLastEventAt;
+  // One update for the game to take the last event before the rule looks.
+  mWaitUpdates = 1;
 }
 
 void AutoplayDriver::Inject(const std::vector<std::string>& events) {
@@ -242,9 +276,10 @@ void AutoplayDriver::Inject(const std::vector<std::string>& events) {
   mActedAt = now;
   for (const std::string& event : events) {
     script += event + "\n";
-    if (mScriptFailed) continue;
     const std::size_t space = event.find(' ');
     const DWORD offset = static_cast<DWORD>(std::stoul(event.substr(0, space)));
+    mLastEventAt = now + offset;
+    if (mScriptFailed) continue;
     mScript << (now - mLevelStart + offset) << event.substr(space) << "\n";
   }
   if (!mScriptFailed) mScript.flush();

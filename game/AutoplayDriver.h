@@ -14,13 +14,16 @@
 // answers the name, player and difficulty dialogs, goes from the map
 // through the conversation into each level and does there what the plan's
 // step says; with the plan done it goes back to the main menu and exits.
-// It presses buttons by their names, at the middle of their quads. A plan
-// that cannot be read is logged and the driver stays idle.
+// It presses buttons by their names, at the middle of their quads, as soon
+// as they take a press (whole and still), and goes on as soon as the game
+// shows the press was taken (a dialog fading out, a screen switching). A
+// plan that cannot be read is logged and the driver stays idle.
 //
 // A planned run is over when the driver says so, not when the clock finds
 // it idle: while steps remain the headless idle close waits (main.cpp).
 // The driver gives up on a step when it has injected nothing for two
-// minutes of the game's clock, or when one step has taken half an hour;
+// minutes of the game's clock, or for ten seconds in which every decision
+// found the step impossible, or when one step has taken half an hour;
 // it then logs "autoplay: plan not done: step N ...: why" and asks for the
 // window to close, and the run exits with kPlanNotDoneExit. A planned run
 // that ends any other way before the plan is done (or whose plan was
@@ -76,11 +79,18 @@ class AutoplayDriver {
   int ExitCode();
 
  private:
-  // Updates to let pass after a move's events have all arrived.
+  // Updates before a move the rule asks for again is made again: the game
+  // has not taken it yet (it was lost, or its effect is still on its way).
+  // A different move is made as soon as the last one's events have
+  // arrived: the rule reads the game, so the game has moved on.
   static constexpr int kSettleUpdates = 25;
-  // Updates to let pass after a press has arrived (its dialog or screen
-  // starts to fade by then). A dialog is pressed only once it has faded in:
-  // a press while it fades is lost.
+  // Milliseconds of the game's clock per update.
+  static constexpr DWORD kUpdateMs = 10;
+  // Milliseconds between the pointer's arrival on a button and the press,
+  // so that the button is hovered when pressed.
+  static constexpr int kHoverMs = 20;
+  // Updates to let pass after a press has arrived, for presses whose effect
+  // the driver cannot see (the typed name).
   static constexpr int kPressUpdates = 10;
 
   // Queues events given as "<ms after now> <command>" and writes them to
@@ -88,6 +98,10 @@ class AutoplayDriver {
   void Inject(const std::vector<std::string>& events);
   // Whether the dialog has faded in and takes a press.
   static bool Settled(const GameDialog& dialog);
+  // Whether the object takes a press now: a button takes one only once it
+  // shows whole and has stopped animating (a press while it fades in is
+  // lost).
+  static bool TakesPress(const sObj& object);
   // Presses the goal notebook's "btnOk" while it shows.
   bool PressNotebook();
   // Presses the tutorial panel's "ok" while it waits for it.
@@ -104,7 +118,8 @@ class AutoplayDriver {
   // What the current step does in the level; true when the level rule is
   // not to play this update.
   bool TourLevel(GameScreen& level);
-  // Presses the named object of a dialog or screen; false when missing.
+  // Presses the named object of a dialog or screen; false when missing or
+  // not taking a press yet.
   bool PressNamed(const ObjectList& objects, const std::string& name);
   bool PlanDone() const { return mPlanLoaded && mStep >= mPlan.steps.size(); }
   const AutoplayStep* CurrentStep() const { return PlanDone() ? nullptr : &mPlan.steps[mStep]; }
@@ -128,6 +143,11 @@ class AutoplayDriver {
   DWORD mLevelStart = 0;
   int mWaitUpdates = 0;
   bool mReported = false;
+  // The rule's last move made, and the updates since its events arrived.
+  bool mMoved = false;
+  AutoplayMove mLastMove;
+  DWORD mMoveEnd = 0;      // game clock of its last event
+  DWORD mLastEventAt = 0;  // game clock of the last event injected
 
   bool mPlanned = false;     // a plan was asked for
   bool mPlanLoaded = false;  // and read
@@ -144,6 +164,8 @@ class AutoplayDriver {
   int mActedScreen = -1;  // the screen acted on in its present visit
   int mRetryUpdates = 0;  // since that press
   std::string mLastComplaint;
+  DWORD mComplainedAt = 0;      // game clock of the latest complaint
+  DWORD mComplainingSince = 0;  // and of the first of its unbroken run
   bool mGaveUp = false;
   bool mWatching = false;
   DWORD mActedAt = 0;  // game clock of the last injected event

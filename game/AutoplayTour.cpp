@@ -34,6 +34,10 @@ const char* const kStepNames[] = {"win", "lose", "unlock", "choose", "skip"};
 }  // namespace
 
 void AutoplayDriver::Complain(const std::string& text) {
+  const DWORD now = timeGetTime();
+  // A complaint on each decision, without a decision free of one between.
+  if (mLastComplaint.empty() || now - mComplainedAt > 2 * kUpdateMs) mComplainingSince = now;
+  mComplainedAt = now;
   if (text == mLastComplaint) return;
   mLastComplaint = text;
   Platform::Log("autoplay: " + text);
@@ -57,6 +61,8 @@ void AutoplayDriver::NextStep(const std::string& what) {
 bool AutoplayDriver::PressNamed(const ObjectList& objects, const std::string& name) {
   for (const sObj* object : objects) {
     if (object->mName == name) {
+      // Not yet pressable: the caller asks again next update.
+      if (!TakesPress(*object)) return false;
       Press(*object);
       return true;
     }
@@ -200,8 +206,7 @@ bool AutoplayDriver::TourScreen(int screen) {
             Complain("stage " + std::to_string(step->stage) + " cannot be chosen on the map");
             break;
           }
-          PressNamed(shown->Objects(), "btnLevel" + std::to_string(step->number));
-          mStepPhase = 2;
+          if (PressNamed(shown->Objects(), "btnLevel" + std::to_string(step->number))) mStepPhase = 2;
         } else if (mStepPhase == 2) {
           if (!profiles.HasCurrent() || profiles.current().level != step->number - 1) {
             Complain("level " + std::to_string(step->number) + " cannot be chosen on the map");

@@ -64,5 +64,5 @@ set_tests_properties(frontend.game.Demos PROPERTIES LABELS e2e TIMEOUT 3000
 add_test(NAME frontend.game.PlanCutShortExitsNonZero
   COMMAND sh ${CMAKE_SOURCE_DIR}/tests/harness/plan_cut_short_test.sh $<TARGET_FILE:game>)
 set_tests_properties(frontend.game.PlanCutShortExitsNonZero PROPERTIES LABELS e2e TIMEOUT 1800
-  PASS_REGULAR_EXPRESSION "^stall exit 3\nautoplay: plan not done: step 1 choose 40 4: nothing to do for 120 s of play on screen 4; last: stage 40 cannot be chosen on the map\nrefused exit 3\nautoplay: plan not done: the plan was refused\n$"
+  PASS_REGULAR_EXPRESSION "^stall exit 3\nautoplay: plan not done: step 1 choose 40 4: stuck for 10 s of play on screen 4: stage 40 cannot be chosen on the map\nrefused exit 3\nautoplay: plan not done: the plan was refused\n$"
   FAIL_REGULAR_EXPRESSION "MessageBox")

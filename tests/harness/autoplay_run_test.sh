@@ -51,7 +51,13 @@ if [ "$mode" = win ]; then
   # The driver's times count from the level's focus, the prepared script's
   # last line: shift them past it.
   base=$(tail -n 1 "$work/to_level.txt" | cut -d' ' -f1)
-  { cat "$work/to_level.txt"; awk -v base="$base" '{ $1 = $1 + base; print }' "$work/autoplay.txt"; } > "$work/script.txt"
+  # It ends once the level has gone and the map has faded in (0.5 s), not
+  # by the idle close.
+  {
+    cat "$work/to_level.txt"
+    awk -v base="$base" '{ $1 = $1 + base; print }
+      END { print $1 " await screens: switch to 4, removing 6"; print $1 + 600 " close" }' "$work/autoplay.txt"
+  } > "$work/script.txt"
   GAME_INPUT_SCRIPT="$work/script.txt" run script "$game"
 else
   prepare lose 1
@@ -64,12 +70,18 @@ else
     # The tutorial's three "ok" presses (its button at 340,285).
     printf '%s\n' '3500 move 340 285' '4100 click left' '4700 move 340 285' '5300 click left' \
       '5900 move 340 285' '6500 click left'
+    # Misses until a little past the clock's end (the level is lost about
+    # 26 s after its focus); should it last longer, it runs out at its
+    # own pace.
     i=0
-    while [ $i -lt 80 ]; do
+    while [ $i -lt 48 ]; do
       echo "$((7500 + i * 500)) move 20 $((560 - (i % 4) * 2))"
       echo "$((7500 + i * 500 + 50)) click left"
       i=$((i + 1))
     done
+    # The run ends once the defeat menu shows, not by the idle close.
+    echo "$((7500 + i * 500)) await level screen: dialog 108 dlgDefeatMenu"
+    echo "$((7500 + i * 500)) close"
   } > "$work/lose.txt"
   GAME_INPUT_SCRIPT="$work/lose.txt" run lose "$game"
 fi

@@ -2,8 +2,8 @@
 # plan_cut_short_test.sh GAME: planned runs that cannot be done,
 # headless, each from an empty home folder.
 #   stall    a new player whose plan first chooses stage 40 on the map,
-#            which is not open to them: the driver has nothing to do there
-#            and gives up on the step.
+#            which is not open to them: the driver finds it cannot choose
+#            it and gives up on the step.
 #   refused  a plan that does not parse: the driver never plays, and the
 #            run ends by the idle close.
 # Prints each run's exit code and its "autoplay: plan not done" lines.
