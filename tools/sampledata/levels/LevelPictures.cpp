@@ -409,7 +409,11 @@ void Paint(ImageLib::Image& target, const ImageLib::Image& picture, int left, in
       const float a = static_cast<float>(src >> 24) / 255.0f;
       if (a <= 0.0f) continue;
       uint32_t& dst = target.pixels[static_cast<size_t>(ty * target.width + tx)];
-      dst = (dst & 0xFF000000u) | Mix(dst & 0xFFFFFF, src & 0xFFFFFF, a);
+      // Over: the picture's share a, what lies under it the rest of its own.
+      const float under = static_cast<float>(dst >> 24) / 255.0f * (1.0f - a);
+      const float out = a + under;
+      const uint32_t colour = Mix(dst & 0xFFFFFF, src & 0xFFFFFF, a / out);
+      dst = static_cast<uint32_t>(out * 255.0f + 0.5f) << 24 | colour;
     }
   }
 }

@@ -41,7 +41,8 @@ ImageLib::Image GlowRing(int size, uint32_t rgb);
 // An arrow pointing down, of the colour with a dark rim, transparent around.
 ImageLib::Image ArrowDown(int width, int height, uint32_t rgb);
 // Draws picture over target with its top left at (left, top), mixing by
-// the picture's alpha; parts outside target are left out.
+// the picture's alpha (what shows through a clear part of target stays
+// clear); parts outside target are left out.
 void Paint(ImageLib::Image& target, const ImageLib::Image& picture, int left, int top);
 // The colour a fraction t of the way from a to b (0xRRGGBB).
 uint32_t Mix(uint32_t a, uint32_t b, float t);

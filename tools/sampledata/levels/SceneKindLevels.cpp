@@ -339,8 +339,17 @@ DtmRecord MakeStarmapLevel(const LevelSlot& slot, LevelAssets& assets) {
   root.Child(Placed("sprStarMini", 3, kMiniX, kMiniY, kMiniW, kMiniH).Property("_keyImg", "star_mini_" + suffix));
   for (int n = 0; n < 2; ++n) {
     const std::string key = "star_type" + std::to_string(n);
-    assets.Add(key, levelpics::ShapePicture(levelpics::Shape::kStar, 24, colour[n]));
-    root.Child(Placed("sprStar" + std::to_string(n), 3, placeX[n] - 12.0f, placeY[n] - 12.0f, 24, 24)
+    // A star of the colour in a soft halo of its light.
+    const uint32_t halo = Mix(colour[n], 0xFFFFFF, 0.4f);
+    ImageLib::Image star = sample::Picture(32, 32, [halo](int x, int y) -> uint32_t {
+      const float dx = x + 0.5f - 16.0f;
+      const float dy = y + 0.5f - 16.0f;
+      const float fall = 1.0f - std::sqrt(dx * dx + dy * dy) / 16.0f;
+      return fall <= 0.0f ? 0u : static_cast<uint32_t>(150.0f * fall * fall) << 24 | halo;
+    });
+    Paint(star, levelpics::ShapePicture(levelpics::Shape::kStar, 24, colour[n]), 4, 4);
+    assets.Add(key, std::move(star));
+    root.Child(Placed("sprStar" + std::to_string(n), 3, placeX[n] - 16.0f, placeY[n] - 16.0f, 32, 32)
                    .Property("_keyImg", key)
                    .Property("_iStarType", std::to_string(n)));
   }
