@@ -35,6 +35,15 @@ const int kDialogsTopFirst[] = {kDuplicateNameDialogId, kDeletePlayerDialogId, k
 // root may hold shown buttons).
 bool Shown(const sObj& object) { return object.mVisible && object.mAlpha > 0; }
 
+// Whether no part of a tutorial panel is half way through a fade.
+bool Settled(TutorialPanel* tutorial) {
+  if (tutorial == nullptr) return true;
+  for (const sObj* object : tutorial->Objects()) {
+    if (Shown(*object) && object->mAlpha < 255) return false;
+  }
+  return true;
+}
+
 // What a player does with an object of this kind, or null for scenery.
 std::string KindOf(GameScreen& level) {
   const std::string type = level.Objects().empty() ? "" : level.Objects()[0]->mProperties.GetProperty("type_game");
@@ -279,6 +288,7 @@ bool GalleryMoments::StepLevel(GameScreen& level) {
     mPhase = LevelPhase::kArrived;
     mUpdates = 0;
     mTutorialTaken = false;
+    mTutorialUpdates = 0;
     mEndTaken = false;
   }
   ++mUpdates;
@@ -301,8 +311,16 @@ bool GalleryMoments::StepLevel(GameScreen& level) {
   if (tutorial != nullptr && !tutorial->IsFinished()) {
     const sObj* ok = tutorial->FindObject("ok");
     if (ok != nullptr && ok->mVisible) {
-      if (mTutorialTaken) return true;
+      // The level's own frames are counted from the panel's close, once the
+      // next step and the HUD have faded in.
+      if (mTutorialTaken) {
+        mUpdates = 0;
+        return true;
+      }
       if (mUpdates < kSettleUpdates) return false;
+      // The panel fades in after its button is shown: its frame waits for
+      // every part of it a player is to read, a while at most.
+      if (++mTutorialUpdates < kTutorialFadeUpdates && !Settled(tutorial)) return false;
       Take(KindOf(level) + "_tutorial");
       mTutorialTaken = true;
       mUpdates = 0;
@@ -312,6 +330,7 @@ bool GalleryMoments::StepLevel(GameScreen& level) {
   switch (mPhase) {
     case LevelPhase::kArrived:
       if (mUpdates < 4 * kSettleUpdates) return false;
+      if (mUpdates < 4 * kSettleUpdates + kTutorialFadeUpdates && !Settled(tutorial)) return false;
       Take(KindOf(level) + "_start");
       // Without the driver the run is scripted: nothing is pressed here.
       mPhase = mDriven ? LevelPhase::kStarted : LevelPhase::kDone;
@@ -356,7 +375,9 @@ bool GalleryMoments::StepLevel(GameScreen& level) {
       return mPhase == LevelPhase::kDone;
     }
     case LevelPhase::kPausing:
+      // The darkening and its word fade in together: the frame shows them whole.
       if (mUpdates < kSettleUpdates * 2) return false;
+      if (level.PauseAlpha() < GameScreen::kPauseAlphaMax && mUpdates < kTutorialFadeUpdates) return false;
       Take("pause");
       Inject("0 focus on\n");
       mPhase = LevelPhase::kDone;

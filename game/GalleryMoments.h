@@ -58,6 +58,8 @@ class GalleryMoments {
   // A dialog's frame follows the end of its fade-in closely: scripted runs
   // answer dialogs soon after.
   static constexpr int kDialogSettleUpdates = 3;
+  // Updates a tutorial panel is waited for to finish its fade-in.
+  static constexpr int kTutorialFadeUpdates = 120;
   // Updates after the hint's press, and of the driver's play, before their
   // frames.
   static constexpr int kHintUpdates = 80;
@@ -93,6 +95,7 @@ class GalleryMoments {
   LevelPhase mPhase = LevelPhase::kArrived;
   int mUpdates = 0;
   bool mTutorialTaken = false;
+  int mTutorialUpdates = 0;
   bool mEndTaken = false;
   LeavePhase mLeave = LeavePhase::kNotYet;
   int mLeaveUpdates = 0;
