@@ -128,7 +128,9 @@ bool GalleryMoments::Keeps(const std::string& name) {
   int number = 0, screen = 0;
   char end = 0;
   if (std::sscanf(name.c_str(), "focus%d_screen%d%c", &number, &screen, &end) == 2) {
-    if (screen != kMapScreen && screen != kStoryScreen && screen != kWinScreen) return false;
+    // The map's frame is its own moment (StepMap): at its arrival the story
+    // page has not yet come in.
+    if (screen != kStoryScreen && screen != kWinScreen) return false;
     key = "screen" + std::to_string(screen);
   }
   return mSaved.insert(key).second;
@@ -217,11 +219,24 @@ bool GalleryMoments::Step() {
   if (!StepLeave()) return false;
   if (TopDialog() != nullptr) return true;
   auto* level = dynamic_cast<GameScreen*>(mGame.GetScreen(kLevelScreen));
+  if (level == nullptr && !StepMap()) return false;
   if (level == nullptr || !mGame.IsFadeFinished()) {
     mLevel = nullptr;
     return true;
   }
   return StepLevel(*level);
+}
+
+bool GalleryMoments::StepMap() {
+  if (mMapTaken) return true;
+  if (mGame.GetScreen(kMapScreen) == nullptr || !mGame.IsFadeFinished()) {
+    mMapUpdates = 0;
+    return true;
+  }
+  if (++mMapUpdates < kMapSettleUpdates) return false;
+  Take("map");
+  mMapTaken = true;
+  return true;
 }
 
 bool GalleryMoments::StepDialog() {

@@ -12,6 +12,7 @@
 // With GAME_FRAME_DUMP set too, frames are also saved at the moments the
 // screens' arrivals do not cover: "dialog_<scene>" once each dialog has
 // faded in, in a level "KIND_dialog_<scene>" (KIND the level's type_game);
+// "map" once the map's story page has come in;
 // in a level "KIND_tutorial" while its panel waits, "KIND_start" once play
 // begins, and "KIND_won" or "KIND_lost" during the level's closing message.
 // With the autoplay driver playing the level also "KIND_hint" after a press
@@ -22,8 +23,7 @@
 // while such a moment is being taken the driver waits. Such a run draws only the
 // frames it saves and one in kDrawEvery besides (DrawWanted), and saves
 // only the frames tools/gallery keeps: each name once, and of the screens'
-// arrivals ("focusNNN_screenT") only the first map, conversation and win
-// screen.
+// arrivals ("focusNNN_screenT") only the first conversation and win screen.
 #pragma once
 
 #include <set>
@@ -58,6 +58,9 @@ class GalleryMoments {
   // A dialog's frame follows the end of its fade-in closely: scripted runs
   // answer dialogs soon after.
   static constexpr int kDialogSettleUpdates = 3;
+  // Updates of the map before its frame: the story page waits half a second
+  // and then waves in for a second.
+  static constexpr int kMapSettleUpdates = 150;
   // Updates a tutorial panel is waited for to finish its fade-in.
   static constexpr int kTutorialFadeUpdates = 120;
   // Updates after the hint's press, and of the driver's play, before their
@@ -75,6 +78,7 @@ class GalleryMoments {
 
   std::vector<std::string> ListObjects() const;
   GameDialog* TopDialog() const;
+  bool StepMap();
   bool StepDialog();
   bool StepLevel(GameScreen& level);
   bool StepLeave();
@@ -95,6 +99,8 @@ class GalleryMoments {
   LevelPhase mPhase = LevelPhase::kArrived;
   int mUpdates = 0;
   bool mTutorialTaken = false;
+  bool mMapTaken = false;
+  int mMapUpdates = 0;
   int mTutorialUpdates = 0;
   bool mEndTaken = false;
   LeavePhase mLeave = LeavePhase::kNotYet;
