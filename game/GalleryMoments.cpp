@@ -371,6 +371,7 @@ bool GalleryMoments::StepLevel(GameScreen& level) {
     }
     case LevelPhase::kHinted:
       if (mUpdates < kHintUpdates) return false;
+      if (mUpdates < kHintUpdates + kTutorialFadeUpdates && !Settled(tutorial)) return false;
       Take(KindOf(level) + "_hint");
       mPhase = LevelPhase::kPlaying;
       mUpdates = 0;
