@@ -141,14 +141,15 @@ void MemoryImage::DrawLine(double x1, double y1, double x2, double y2, const Col
   if (drawMode == kDrawModeNormal || drawMode == kDrawModeAdditive) {
     const ColorBytes c(color);
     const uint8_t* clamp = host->GetClampTable();
-    // Pixel values: the normal line stores each channel as (c * 255 + 127) /
-    // 256; a translucent one premultiplies first and keeps the destination's
-    // share. The additive line adds the premultiplied colour.
+    // Pixel values: the opaque normal line stores its colour as it is; a
+    // translucent one premultiplies, stores each channel as (c * 255 + 127) /
+    // 256 and keeps the destination's share. The additive line adds the
+    // premultiplied colour.
     uint32_t opaqueValue = 0, pr = 0, pg = 0, pb = 0, keep = 256 - c.a;
     if (drawMode == kDrawModeNormal) {
       auto convert = [](uint32_t v) { return (v * 255 + 127) / 256; };
       if (c.a == 255) {
-        opaqueValue = PackBytes(255, convert(c.r), convert(c.g), convert(c.b));
+        opaqueValue = PackBytes(255, c.r, c.g, c.b);
       } else {
         pr = convert((c.r * c.a + 128) >> 8);
         pg = convert((c.g * c.a + 128) >> 8);

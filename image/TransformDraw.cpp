@@ -109,20 +109,30 @@ struct RotatedBlend {
   }
 };
 
+// The 16.16 fraction of a sample position on a 0..16384 scale, rounded, so
+// the four geometric weights of an exact sample (or one a float rounding step
+// away from it) are 4096, 0, 0, 0 and those of any sample fit 16-bit lanes.
+inline uint32_t FractionOf(int64_t e) { return ((static_cast<uint32_t>(e) & 0xFFFFu) + 2u) >> 2; }
+
+// Alpha 0..255 scaled to 0..4096, so an opaque pixel's full geometric weight
+// (4096) becomes a coverage of exactly 256.
+inline uint32_t AlphaScale(uint32_t alpha) { return (alpha + (alpha >> 7)) << 4; }
+
 // Alpha-weighted bilinear sample of one pixel, in plain integer arithmetic.
 inline bool SampleScalar(uint32_t p00, uint32_t p10, uint32_t p01, uint32_t p11, int64_t E, int64_t D,
                          const ColorBytes& tint, bool tinted, uint32_t& A, uint32_t& sr, uint32_t& sg, uint32_t& sb) {
-  const uint32_t fx = (static_cast<uint32_t>(E) & 0xFFFEu) | 1u;
-  const uint32_t fy = (static_cast<uint32_t>(D) & 0xFFFEu) | 1u;
-  uint32_t w00 = (((65536u - fx) * (65536u - fy) / 65536u) * (p00 >> 24)) >> 16;
-  uint32_t w10 = ((p10 >> 24) * (((65536u - fy) * fx) >> 16)) >> 16;
-  uint32_t w01 = ((p01 >> 24) * (((65536u - fx) * fy) >> 16)) >> 16;
-  uint32_t w11 = ((fy * fx / 65536u) * (p11 >> 24)) >> 16;
+  const uint32_t fx = FractionOf(E), fy = FractionOf(D);
+  const uint32_t gx = 16384u - fx, gy = 16384u - fy;
+  uint32_t w00 = (((gx * gy) >> 16) * AlphaScale(p00 >> 24)) >> 16;
+  uint32_t w10 = (((gy * fx) >> 16) * AlphaScale(p10 >> 24)) >> 16;
+  uint32_t w01 = (((gx * fy) >> 16) * AlphaScale(p01 >> 24)) >> 16;
+  uint32_t w11 = (((fy * fx) >> 16) * AlphaScale(p11 >> 24)) >> 16;
   if (tinted) {
-    w00 = (tint.a * w00) >> 8;
-    w10 = (tint.a * w10) >> 8;
-    w01 = (tint.a * w01) >> 8;
-    w11 = (tint.a * w11) >> 8;
+    const uint32_t ta = tint.a + (tint.a >> 7);
+    w00 = (ta * w00) >> 8;
+    w10 = (ta * w10) >> 8;
+    w01 = (ta * w01) >> 8;
+    w11 = (ta * w11) >> 8;
   }
   A = w00 + w10 + w01 + w11;
   if (A == 0) return false;
@@ -192,12 +202,14 @@ void DrawRotatedSpan(const RotatedSpan& span, Fetch fetch, const RotatedBlend& b
   int32_t j = span.first;
 #ifdef KIVO_BLIT_SSE2
   if (blend.fast) {
-    // Four destination pixels at a time. Every product fits 16 bits: the
-    // geometric weights are the high halves of 16 x 16 products (the
-    // fractions are never 0 or 65536), the alpha weights the high halves of
-    // weight x alpha, and each channel sum stays below 255 * 255.
+    // Four destination pixels at a time, the same integers in 16-bit lanes:
+    // fractions and their complements are at most 16384, the geometric
+    // weights (high halves of their products) at most 4096, the alpha
+    // weights at most 256 and sum to at most 256, so each channel sum stays
+    // at most 255 * 256.
     const __m128i zero = _mm_setzero_si128();
-    const __m128i tintAlpha = _mm_set1_epi16(static_cast<short>(blend.tint.a));
+    const __m128i full = _mm_set1_epi16(16384);
+    const __m128i tintAlpha = _mm_set1_epi16(static_cast<short>((blend.tint.a + (blend.tint.a >> 7)) << 1));
     alignas(16) uint16_t sums[16];
     alignas(16) uint16_t cover[8];
     for (; j + 4 <= span.last + 1; j += 4) {
@@ -207,8 +219,8 @@ void DrawRotatedSpan(const RotatedSpan& span, Fetch fetch, const RotatedBlend& b
         const int64_t e = E + m * span.stepX, dd = D + m * span.stepY;
         ix[m] = static_cast<int32_t>(e >> 16) + span.originX;
         iy[m] = static_cast<int32_t>(dd >> 16) + span.originY;
-        fxs[m] = static_cast<uint16_t>((static_cast<uint32_t>(e) & 0xFFFEu) | 1u);
-        fys[m] = static_cast<uint16_t>((static_cast<uint32_t>(dd) & 0xFFFEu) | 1u);
+        fxs[m] = static_cast<uint16_t>(FractionOf(e));
+        fys[m] = static_cast<uint16_t>(FractionOf(dd));
       }
       // The four neighbours of the four pixels, straight into registers.
       auto gather = [&](int dx, int dy) {
@@ -223,16 +235,19 @@ void DrawRotatedSpan(const RotatedSpan& span, Fetch fetch, const RotatedBlend& b
                                        static_cast<short>(fxs[1]), static_cast<short>(fxs[0]));
       const __m128i fy = _mm_set_epi16(0, 0, 0, 0, static_cast<short>(fys[3]), static_cast<short>(fys[2]),
                                        static_cast<short>(fys[1]), static_cast<short>(fys[0]));
-      const __m128i gx = _mm_sub_epi16(zero, fx);  // 65536 - fx
-      const __m128i gy = _mm_sub_epi16(zero, fy);
+      const __m128i gx = _mm_sub_epi16(full, fx);  // 16384 - fx
+      const __m128i gy = _mm_sub_epi16(full, fy);
       const __m128i q[4] = {_mm_mulhi_epu16(gx, gy), _mm_mulhi_epu16(gy, fx), _mm_mulhi_epu16(gx, fy),
                             _mm_mulhi_epu16(fy, fx)};
       __m128i sumLo = zero, sumHi = zero, coverage = zero;
       for (int k = 0; k < 4; ++k) {
         const __m128i pv = neighbours[k];
         const __m128i alpha = _mm_packs_epi32(_mm_srli_epi32(pv, 24), zero);
-        __m128i w = _mm_mulhi_epu16(q[k], alpha);
-        if (blend.tinted) w = _mm_srli_epi16(_mm_mullo_epi16(w, tintAlpha), 8);
+        const __m128i scaled = _mm_slli_epi16(_mm_add_epi16(alpha, _mm_srli_epi16(alpha, 7)), 4);
+        __m128i w = _mm_mulhi_epu16(q[k], scaled);
+        // (w * ta) >> 8 with w and ta up to 256: as the high half of
+        // (w << 7) * (ta << 1), whose factors fit 16 bits.
+        if (blend.tinted) w = _mm_mulhi_epu16(_mm_slli_epi16(w, 7), tintAlpha);
         coverage = _mm_add_epi16(coverage, w);
         const __m128i pairs = _mm_unpacklo_epi16(w, w);
         sumLo = _mm_add_epi16(sumLo, _mm_mullo_epi16(_mm_unpacklo_epi8(pv, zero), _mm_unpacklo_epi32(pairs, pairs)));

@@ -42,14 +42,19 @@ inline Sample Bilinear(const RotateContext& c, int32_t u, int32_t v, bool tint) 
   const int32_t i = u >> 16;
   const int32_t j = v >> 16;
   const uint32_t p[4] = {c.Pixel(i, j), c.Pixel(i + 1, j), c.Pixel(i, j + 1), c.Pixel(i + 1, j + 1)};
-  const uint32_t fu = (static_cast<uint32_t>(u) & 0xFFFEu) + 1;
-  const uint32_t fv = (static_cast<uint32_t>(v) & 0xFFFEu) + 1;
-  const uint32_t w[4] = {((65536 - fu) * (65536 - fv)) >> 16, (fu * (65536 - fv)) >> 16, ((65536 - fu) * fv) >> 16,
-                         (fu * fv) >> 16};
+  // Fractions rounded to a 0..16384 scale and alpha scaled to 0..4096, so an
+  // exact sample of an opaque pixel (or one a float rounding step away from
+  // it) weighs exactly 256.
+  const uint32_t fu = ((static_cast<uint32_t>(u) & 0xFFFFu) + 2) >> 2;
+  const uint32_t fv = ((static_cast<uint32_t>(v) & 0xFFFFu) + 2) >> 2;
+  const uint32_t gu = 16384 - fu, gv = 16384 - fv;
+  const uint32_t w[4] = {(gu * gv) >> 16, (fu * gv) >> 16, (gu * fv) >> 16, (fu * fv) >> 16};
+  const uint32_t tintAlpha = c.Al + (c.Al >> 7);
   Sample s{0, 0, 0, 0, 0};
   for (int k = 0; k < 4; ++k) {
-    uint32_t a = ((p[k] >> 24) * w[k]) >> 16;
-    if (tint) a = (a * c.Al) >> 8;
+    const uint32_t alpha = p[k] >> 24;
+    uint32_t a = (((alpha + (alpha >> 7)) << 4) * w[k]) >> 16;
+    if (tint) a = (a * tintAlpha) >> 8;
     s.A += a;
     s.Sb += (p[k] & 0xFF) * a;
     s.Sg += (p[k] & 0xFF00) * a;
@@ -98,9 +103,10 @@ inline uint32_t BlendRotated(const RotateContext& c, uint32_t d, const Sample& s
 #ifdef KIVO_BLIT_SSE2
 // Bilinear and BlendRotated<kPlain888> for four destination pixels at once,
 // from a source of 32-bit pixels: the same integers in 16-bit lanes. The
-// weights are high halves of 16 x 16 products (mulhi); each channel sum
-// Sum(c x a) stays below 255 x 255 because the a sum to at most 255; and
-// d x (256 - A) + (sum & 0xFF00) stays below 255 x 256, so no lane carries.
+// fractions and their complements are at most 16384 and the weights are high
+// halves of 16 x 16 products (mulhi); each channel sum Sum(c x a) is at most
+// 255 x 256 because the a sum to at most 256; and d x (256 - A) +
+// (sum & 0xFF00) is at most 255 x 256, so no lane carries.
 // Returns the first column it left for the per-pixel loop.
 int64_t Rotate888Four(const RotateContext& c, uint32_t* out, int64_t col, int64_t last, int64_t& u, int64_t& v,
                       int32_t du, int32_t dv) {
@@ -117,8 +123,8 @@ int64_t Rotate888Four(const RotateContext& c, uint32_t* out, int64_t col, int64_
           c.bits + static_cast<size_t>(c.sy + (vm >> 16)) * stride + static_cast<size_t>(c.sx + (um >> 16));
       top[m] = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(at));
       bottom[m] = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(at + stride));
-      fus[m] = static_cast<uint16_t>((static_cast<uint32_t>(um) & 0xFFFEu) + 1);
-      fvs[m] = static_cast<uint16_t>((static_cast<uint32_t>(vm) & 0xFFFEu) + 1);
+      fus[m] = static_cast<uint16_t>(((static_cast<uint32_t>(um) & 0xFFFFu) + 2) >> 2);
+      fvs[m] = static_cast<uint16_t>(((static_cast<uint32_t>(vm) & 0xFFFFu) + 2) >> 2);
     }
     u += 4 * static_cast<int64_t>(du);
     v += 4 * static_cast<int64_t>(dv);
@@ -130,12 +136,14 @@ int64_t Rotate888Four(const RotateContext& c, uint32_t* out, int64_t col, int64_
                           _mm_unpacklo_epi64(bottom01, bottom23), _mm_unpackhi_epi64(bottom01, bottom23)};
     const __m128i fu = _mm_load_si128(reinterpret_cast<const __m128i*>(fus));
     const __m128i fv = _mm_load_si128(reinterpret_cast<const __m128i*>(fvs));
-    const __m128i gu = _mm_sub_epi16(zero, fu), gv = _mm_sub_epi16(zero, fv);  // 65536 - f
+    const __m128i full = _mm_set1_epi16(16384);
+    const __m128i gu = _mm_sub_epi16(full, fu), gv = _mm_sub_epi16(full, fv);  // 16384 - f
     const __m128i w[4] = {_mm_mulhi_epu16(gu, gv), _mm_mulhi_epu16(fu, gv), _mm_mulhi_epu16(gu, fv),
                           _mm_mulhi_epu16(fu, fv)};
     __m128i A = zero, sumLo = zero, sumHi = zero;
     for (int k = 0; k < 4; ++k) {
-      const __m128i a = _mm_mulhi_epu16(_mm_packs_epi32(_mm_srli_epi32(p[k], 24), zero), w[k]);
+      const __m128i alpha = _mm_packs_epi32(_mm_srli_epi32(p[k], 24), zero);
+      const __m128i a = _mm_mulhi_epu16(_mm_slli_epi16(_mm_add_epi16(alpha, _mm_srli_epi16(alpha, 7)), 4), w[k]);
       A = _mm_add_epi16(A, a);
       const __m128i pairs = _mm_unpacklo_epi16(a, a);
       sumLo = _mm_add_epi16(sumLo, _mm_mullo_epi16(_mm_unpacklo_epi8(p[k], zero), _mm_unpacklo_epi32(pairs, pairs)));

@@ -88,8 +88,17 @@ TEST(SoftwareLine, PixelValuesByMode) {
   RecordingHost host;
   MemoryImage image(&host);
   Fill(image, 4, 4, 0xFF808080);
-  image.DrawLine(0, 0, 3, 3, Color(255, 255, 255), 0);
-  EXPECT_EQ(Pixel(image, 1, 1), 0xFFFEFEFEu);
+  // An opaque line lands its colour exactly, on a diagonal (stepped) line
+  // as on a straight one.
+  for (const Color& colour : {Color(255, 255, 255), Color(200, 100, 50), Color(1, 254, 0)}) {
+    const uint32_t expected = 0xFF000000u | static_cast<uint32_t>(colour.red) << 16 |
+                              static_cast<uint32_t>(colour.green) << 8 | static_cast<uint32_t>(colour.blue);
+    Fill(image, 4, 4, 0xFF808080);
+    image.DrawLine(0, 0, 3, 3, colour, 0);
+    EXPECT_EQ(Pixel(image, 1, 1), expected);
+    image.DrawLine(0, 2, 3, 2, colour, 0);
+    EXPECT_EQ(Pixel(image, 3, 2), expected);
+  }
   Fill(image, 4, 4, 0x00000000);
   image.DrawLine(0, 0, 3, 3, Color(255, 0, 0, 128), 0);
   // p = (255 * 128 + 128) >> 8 = 128, stored (128 * 255 + 127) / 256 = 127.

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <vector>
 
+#include "image/Blend.h"
 #include "image_test_support.h"
 
 namespace KivoTest {
@@ -29,10 +30,8 @@ TEST(TransformDraw, IntegerFloatPositionDropsEdgeColumnsAndLastRow) {
         EXPECT_EQ(Pixel(dest, x, y), 0xFF0000FFu) << x << "," << y;
         continue;
       }
-      // Weight 254 on the sample itself: opaque, each channel c * 254 >> 8.
-      const uint32_t s = Pixel(source, x - 2, y - 1);
-      const uint32_t r = (((s >> 16) & 0xFF) * 254) >> 8, g = (((s >> 8) & 0xFF) * 254) >> 8;
-      EXPECT_EQ(Pixel(dest, x, y), 0xFF000000u | r << 16 | g << 8) << x << "," << y;
+      // The whole weight on the sample itself: the source pixel exactly.
+      EXPECT_EQ(Pixel(dest, x, y), Pixel(source, x - 2, y - 1)) << x << "," << y;
     }
   }
   EXPECT_TRUE(source.drawn);
@@ -48,15 +47,91 @@ TEST(TransformDraw, ModesAndCoverage) {
     dest.DrawImageAtFloat(&source, 0.0f, 0.0f, Rect(0, 0, 3, 3), Rect(0, 0, 4, 4), Color::White, mode);
     const uint32_t v = Pixel(dest, 1, 1);
     if (mode == 0) {
-      EXPECT_EQ(v, 0xFF3F3F3Fu);  // A = 254 >= 251: opaque
+      EXPECT_EQ(v, 0xFF404040u);  // A = 256: the source pixel exactly
     } else {
-      EXPECT_EQ(v, 0xFF4F4F4Fu) << mode;  // 0x10 + (0x40 * 254 >> 8)
+      EXPECT_EQ(v, 0xFF505050u) << mode;  // 0x10 + 0x40
     }
   }
   // A faint tint leaves partial coverage: alpha comes from N1 - 1.
   Fill(dest, 4, 4, 0x00000000);
   dest.DrawImageAtFloat(&source, 0.0f, 0.0f, Rect(0, 0, 3, 3), Rect(0, 0, 4, 4), Color(255, 255, 255, 128), 0);
-  EXPECT_EQ(Pixel(dest, 1, 1) >> 24, 126u);
+  EXPECT_EQ(Pixel(dest, 1, 1) >> 24, 128u);
+}
+
+// Pictures drawn at whole-pixel positions and quarter turns sample every
+// pixel exactly: an opaque source pixel lands as it is, a transparent one
+// leaves the target alone, by the fast loops and the reference twin alike.
+TEST(TransformDraw, ExactSamplesLandExactly) {
+  constexpr int W = 7, H = 5;
+  struct Picture {
+    const char* name;
+    std::vector<uint32_t> pixels;
+  };
+  std::vector<uint32_t> white(W * H, 0xFFFFFFFFu), coloured, holes;
+  for (int j = 0; j < H; ++j) {
+    for (int i = 0; i < W; ++i) {
+      const uint32_t rgb = static_cast<uint32_t>(i * 37 + 5) << 16 | static_cast<uint32_t>(j * 51 + 3) << 8 |
+                           static_cast<uint32_t>(255 - i * 13 - j * 7);
+      coloured.push_back(0xFF000000u | rgb);
+      holes.push_back((i + j) % 3 == 0 ? rgb : 0xFF000000u | rgb);
+    }
+  }
+  const Picture pictures[] = {{"white", white}, {"coloured", coloured}, {"with transparent pixels", holes}};
+  struct Placement {
+    double angle;
+    float x, y, cx, cy;
+  };
+  const Placement placements[] = {
+      {0.0, 8, 9, 0, 0},  {0.0, -2, 3, 0, 0},         {M_PI / 2, 8, 9, 3, 2},
+      {M_PI, 8, 9, 3, 2}, {3 * M_PI / 2, 8, 9, 3, 2}, {M_PI / 2, 5, 4, 0, 0},
+  };
+  struct Tint {
+    Color color;
+    uint32_t keep;
+  };
+  const Tint tints[] = {{Color::White, 0xFFFFFFFFu}, {Color(255, 0, 255), 0xFFFF00FFu}};
+  constexpr uint32_t kTarget = 0xFF204060u;
+  RecordingHost host;
+  for (int reference = 0; reference < 2; ++reference) {
+    ForceReferencePaths(reference == 1);
+    for (const Picture& picture : pictures) {
+      MemoryImage source(&host);
+      Load(source, W, H, picture.pixels);
+      for (const Placement& p : placements) {
+        for (const Tint& tint : tints) {
+          MemoryImage dest(&host);
+          Fill(dest, 24, 24, kTarget);
+          dest.DrawImageRotated(&source, p.x, p.y, Rect(0, 0, W, H), Rect(0, 0, 24, 24), tint.color, 0, p.angle, p.cx,
+                                p.cy);
+          const int c = static_cast<int>(std::lround(std::cos(p.angle)));
+          const int s = static_cast<int>(std::lround(std::sin(p.angle)));
+          int exact = 0;
+          for (int Y = 0; Y < 24; ++Y) {
+            for (int X = 0; X < 24; ++X) {
+              // The source position this target pixel samples.
+              const int rx = X - static_cast<int>(p.cx + p.x), ry = Y - static_cast<int>(p.cy + p.y);
+              const int u = static_cast<int>(p.cx) + c * rx - s * ry, v = static_cast<int>(p.cy) + c * ry + s * rx;
+              const uint32_t got = Pixel(dest, X, Y);
+              const bool inside = u >= 0 && u < W && v >= 0 && v < H;
+              const uint32_t sample = inside ? Pixel(source, u, v) : 0;
+              const uint32_t want = (sample >> 24) == 0xFF ? sample & tint.keep : kTarget;
+              const bool interior = u >= 1 && u <= W - 2 && v >= 1 && v <= H - 2;
+              // Samples on the picture's border may be left out, never blurred.
+              if (interior || !inside) {
+                EXPECT_EQ(got, want) << picture.name << " angle " << p.angle << " at " << X << "," << Y
+                                     << (reference ? " (reference)" : "");
+              } else if (got != kTarget) {
+                EXPECT_EQ(got, want) << picture.name << " angle " << p.angle << " at " << X << "," << Y;
+              }
+              exact += interior && (sample >> 24) == 0xFF;
+            }
+          }
+          EXPECT_GT(exact, 0);
+        }
+      }
+    }
+  }
+  ForceReferencePaths(false);
 }
 
 TEST(TransformDraw, RotationQuarterTurnMovesPixels) {

@@ -1,5 +1,6 @@
 // Software drawing into surfaces: fills, plain, additive and mirrored
 // blits, rotated draws, lines and stretches, on 5-6-5, 5-5-5 and 8-8-8.
+#include <cmath>
 #include <random>
 #include <set>
 #include <utility>
@@ -195,23 +196,99 @@ TEST_F(SurfaceImageFixture, RotatedAtAnIntegralPositionSkipsTheEdgeSamples) {
     const std::set<std::pair<int, int>> expected = {{3, 1}, {4, 1}, {3, 2}, {4, 2}};
     EXPECT_EQ(drawn, expected);
   }
-  // An exact opaque sample weighs 254/256: white over black gives 253, by
-  // the 8-8-8 form and (blue high) by the masks form alike.
+  // An exact opaque sample weighs the whole 256: white over black gives 255,
+  // by the 8-8-8 form and (blue high) by the masks form alike.
   for (Format f : {Format::kRGB888, Format::kBGR888}) {
     StartDisplay(f);
     auto target = MakeSurfaceImage(8, 6, 0xFF000000u);
     auto source = MakeImage(4, 3, std::vector<uint32_t>(12, 0xFFFFFFFFu));
     target->DrawImageRotated(source.get(), 0.0f, 0.0f, Rect(0, 0, 4, 3), Rect(0, 0, 8, 6), Color::White, 0, 0.0, 0.0f,
                              0.0f);
-    EXPECT_EQ(SurfacePixel(*target, 1, 0), 0x00FDFDFDu);
+    EXPECT_EQ(SurfacePixel(*target, 1, 0), 0x00FFFFFFu);
   }
-  // On 5-6-5 the spread form replaces the target: 253 reduced to 5 and 6 bits.
+  // On 5-6-5 the spread form replaces the target.
   StartDisplay(Format::kRGB565);
   auto target = MakeSurfaceImage(8, 6, 0xFFFFFFFFu);
   auto source = MakeImage(4, 3, std::vector<uint32_t>(12, 0xFF000000u));
   target->DrawImageRotated(source.get(), 0.0f, 0.0f, Rect(0, 0, 4, 3), Rect(0, 0, 8, 6), Color::White, 0, 0.0, 0.0f,
                            0.0f);
   EXPECT_EQ(SurfacePixel(*target, 1, 0), 0u);
+}
+
+// Whole-pixel positions and quarter turns sample every pixel exactly: on
+// each surface form an opaque source pixel lands as it is (reduced to the
+// field widths), a transparent one leaves the target alone, by the fast
+// loop and the reference twin alike.
+TEST_F(SurfaceImageFixture, RotatedExactSamplesLandExactly) {
+  constexpr int W = 7, H = 5, kSize = 24;
+  std::vector<uint32_t> white(W * H, 0xFFFFFFFFu), coloured, holes;
+  for (int j = 0; j < H; ++j) {
+    for (int i = 0; i < W; ++i) {
+      const uint32_t rgb = static_cast<uint32_t>(i * 37 + 5) << 16 | static_cast<uint32_t>(j * 51 + 3) << 8 |
+                           static_cast<uint32_t>(255 - i * 13 - j * 7);
+      coloured.push_back(0xFF000000u | rgb);
+      holes.push_back((i + j) % 3 == 0 ? rgb : 0xFF000000u | rgb);
+    }
+  }
+  const std::vector<uint32_t>* pictures[] = {&white, &coloured, &holes};
+  struct Placement {
+    double angle;
+    float x, y, cx, cy;
+  };
+  const Placement placements[] = {
+      {0.0, 8, 9, 0, 0},  {0.0, -2, 3, 0, 0},         {M_PI / 2, 8, 9, 3, 2},
+      {M_PI, 8, 9, 3, 2}, {3 * M_PI / 2, 8, 9, 3, 2}, {M_PI / 2, 5, 4, 0, 0},
+  };
+  struct Tint {
+    Color color;
+    uint32_t keep;
+  };
+  const Tint tints[] = {{Color::White, 0xFFFFFFFFu}, {Color(255, 0, 255), 0xFFFF00FFu}};
+  for (Format f : {Format::kRGB565, Format::kRGB888, Format::kBGR888}) {
+    StartDisplay(f);
+    const Kivo::DDInterface& d = *display;
+    auto field = [](uint32_t c, int32_t bits, int32_t shift) { return (c >> (8 - bits)) << shift; };
+    auto toSurface = [&](uint32_t argb) {
+      return field((argb >> 16) & 0xFF, d.redBits, d.redShift) | field((argb >> 8) & 0xFF, d.greenBits, d.greenShift) |
+             field(argb & 0xFF, d.blueBits, d.blueShift);
+    };
+    for (int reference = 0; reference < 2; ++reference) {
+      Kivo::ForceReferencePaths(reference == 1);
+      for (const std::vector<uint32_t>* picture : pictures) {
+        auto source = MakeImage(W, H, *picture);
+        for (const Placement& p : placements) {
+          for (const Tint& tint : tints) {
+            auto target = MakeSurfaceImage(kSize, kSize, 0xFF204060u);
+            const uint32_t before = SurfacePixel(*target, 0, 0);
+            target->DrawImageRotated(source.get(), p.x, p.y, Rect(0, 0, W, H), Rect(0, 0, kSize, kSize), tint.color, 0,
+                                     p.angle, p.cx, p.cy);
+            const int c = static_cast<int>(std::lround(std::cos(p.angle)));
+            const int s = static_cast<int>(std::lround(std::sin(p.angle)));
+            int exact = 0;
+            for (int Y = 0; Y < kSize; ++Y) {
+              for (int X = 0; X < kSize; ++X) {
+                const int rx = X - static_cast<int>(p.cx + p.x), ry = Y - static_cast<int>(p.cy + p.y);
+                const int u = static_cast<int>(p.cx) + c * rx - s * ry, v = static_cast<int>(p.cy) + c * ry + s * rx;
+                const bool inside = u >= 0 && u < W && v >= 0 && v < H;
+                const uint32_t sample = inside ? (*picture)[static_cast<size_t>(v * W + u)] : 0;
+                const uint32_t want = (sample >> 24) == 0xFF ? toSurface(sample & tint.keep) : before;
+                const uint32_t got = SurfacePixel(*target, X, Y);
+                const bool interior = u >= 1 && u <= W - 2 && v >= 1 && v <= H - 2;
+                // Samples on the picture's border may be left out, never blurred.
+                if (interior || !inside || got != before) {
+                  EXPECT_EQ(got, want) << "format " << static_cast<int>(f) << " angle " << p.angle << " at " << X << ","
+                                       << Y << (reference ? " (reference)" : "");
+                }
+                exact += interior && (sample >> 24) == 0xFF;
+              }
+            }
+            EXPECT_GT(exact, 0);
+          }
+        }
+      }
+    }
+    Kivo::ForceReferencePaths(false);
+  }
 }
 
 // The 8-8-8 rotation's four-pixel loop against the per-pixel twin: seeded
