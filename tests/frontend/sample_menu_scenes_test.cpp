@@ -70,6 +70,25 @@ TEST_F(SampleMenuScenes, EveryDialogHoldsItsObjectsAsChildrenOfOneRoot) {
   }
 }
 
+// A control past its panel's edge hangs in the air and shows around the
+// smaller dialogs opened over its own.
+TEST_F(SampleMenuScenes, EveryDialogKeepsItsObjectsInsideItsPanel) {
+  for (const char* scene : {"dlgExit", "dlgCredits", "dlgDifficulty", "dlgPlayer", "dlgName", "dlgDublicate",
+                            "dlgDelete", "dlgOptions", "dlgNoteBook", "dlgGameMenu", "dlgDefeatMenu", "dlgGameExit"}) {
+    ObjectList objects;
+    ASSERT_TRUE(LoadScene(scene, objects)) << scene;
+    const Quad& panel = objects[0]->mBaseQuad;
+    for (std::size_t i = 1; i < objects.size(); ++i) {
+      const Quad& quad = objects[i]->mBaseQuad;
+      EXPECT_GE(quad.corner[0].x, panel.corner[0].x) << scene << " " << objects[i]->mName;
+      EXPECT_GE(quad.corner[0].y, panel.corner[0].y) << scene << " " << objects[i]->mName;
+      EXPECT_LE(quad.corner[2].x, panel.corner[2].x) << scene << " " << objects[i]->mName;
+      EXPECT_LE(quad.corner[2].y, panel.corner[2].y) << scene << " " << objects[i]->mName;
+    }
+    DeleteObjects(objects);
+  }
+}
+
 TEST_F(SampleMenuScenes, MenuLinksItsShippedDocumentAndPlaysTheMenuSong) {
   ObjectList objects;
   ASSERT_TRUE(LoadScene("mnMainMenu", objects));

@@ -95,14 +95,16 @@ DtmRecord MainMenu() {
 
 DtmRecord Players() {
   DtmRecord panel = Panel("playerRoot");
-  DtmRecord list = Object("listPlayers", kList, 220, 170, 240, 200);
+  DtmRecord list = Object("listPlayers", kList, 220, 170, 180, 200);
   list.Property("_sFont", "FONT_GENERAL");
   panel.Child(list);
-  panel.Child(Button("btnUp", "dlg_up", 470, 170));
-  panel.Child(Button("btnDown", "dlg_down", 470, 330));
+  // The column right of the list ends inside the panel: what sticks out
+  // would show past the smaller dialogs opened over this one.
+  panel.Child(Button("btnUp", "dlg_up", 420, 170));
+  panel.Child(Button("btnDown", "dlg_down", 420, 330));
   panel.Child(Button("btnCreate", "dlg_create", 220, 390));
-  panel.Child(Button("btnDelete", "dlg_delete", 400, 390));
-  panel.Child(Button("btnOk", "dlg_ok", 470, 250));
+  panel.Child(Button("btnDelete", "dlg_delete", 420, 390));
+  panel.Child(Button("btnOk", "dlg_ok", 420, 250));
   return panel;
 }
 
