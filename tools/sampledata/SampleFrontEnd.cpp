@@ -110,6 +110,12 @@ std::vector<FrontEndPicture> TablePictures() {
                       Flat(400, 24, [](int x, int y) -> uint32_t {
                         return x < 2 || y < 2 || x >= 398 || y >= 22 ? 0u : 0xFFE0B040u;
                       })});
+  // The name dialog's field: a dark box with a light rim, so the place to
+  // type shows before the first letter.
+  pictures.push_back(
+      {{"dlg_field", "data/images/front/dlg_field.png", false, 1, 1}, Flat(360, 40, [](int x, int y) -> uint32_t {
+         return x < 2 || y < 2 || x >= 358 || y >= 38 ? 0xFFE0E0E0u : 0xFF182028u;
+       })});
   // The options' toggles: an empty box when off, a ticked one when on.
   pictures.push_back(
       {{"opt_toggle", "data/images/front/opt_toggle.png", false, 2, 1}, Flat(80, 40, [](int x, int y) -> uint32_t {

@@ -111,6 +111,9 @@ DtmRecord Players() {
 DtmRecord Name() {
   DtmRecord panel = Panel("nameRoot");
   panel.Child(Text("txtMessage", "dlg_name_ask", 220, 180, 360));
+  DtmRecord field = Object("imgField", kSprite, 220, 250, 360, 40);
+  field.Property("_keyImg", "dlg_field");
+  panel.Child(field);
   DtmRecord edit = Object("editBox", kEdit, 220, 250, 360, 40);
   edit.Property("_sFont", "FONT_GENERAL").Property("_intNumChar", "19");
   panel.Child(edit);
