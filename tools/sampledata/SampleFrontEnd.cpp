@@ -123,9 +123,10 @@ std::vector<FrontEndPicture> TablePictures() {
          const int bx = x % 40;
          if (bx < 4 || bx >= 36 || y < 4 || y >= 36) return 0;
          if (bx < 7 || bx >= 33 || y < 7 || y >= 33) return 0xFFF0F0F0u;
-         // The tick: a short stroke down to the right, a long one up.
-         const bool tick = (bx >= 11 && bx <= 19 && y - bx >= 6 && y - bx <= 10) ||
-                           (bx >= 17 && bx <= 29 && y + bx >= 44 && y + bx <= 49);
+         // The tick: a short stroke down to the right, a long one up, its
+         // foot clear of the box's rim.
+         const bool tick = (bx >= 11 && bx <= 19 && y - bx >= 1 && y - bx <= 5) ||
+                           (bx >= 17 && bx <= 29 && y + bx >= 39 && y + bx <= 44);
          if (on) return tick ? 0xFFFFFFFFu : 0xFF30A040u;
          return 0xFF283040u;
        })});

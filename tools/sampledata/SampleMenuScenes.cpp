@@ -135,11 +135,12 @@ DtmRecord Options() {
   DtmRecord windowed = Object(kWindowed, kToggle, 220, 270, 40, 40);
   windowed.Property("_keyImg", "opt_toggle");
   panel.Child(windowed);
-  panel.Child(Text("txtWindowed", "opt_fullscreen", 270, 270, 300));
+  // Each box's label starts beside it, where the eye looks for what it sets.
+  panel.Child(Text("txtWindowed", "opt_fullscreen", 270, 278, 300).Property("_iAlign", "2"));
   DtmRecord cursors = Object(kCursors, kToggle, 220, 320, 40, 40);
   cursors.Property("_keyImg", "opt_toggle");
   panel.Child(cursors);
-  panel.Child(Text("txtCursors", "opt_cursors", 270, 320, 300));
+  panel.Child(Text("txtCursors", "opt_cursors", 270, 328, 300).Property("_iAlign", "2"));
   panel.Child(Button("btnClose", "dlg_ok", 320, 390));
   return panel;
 }
