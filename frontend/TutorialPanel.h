@@ -39,7 +39,7 @@ class TutorialPanel : public Screen {
   // Whether the level's game may have this press (count > 0 left button,
   // < 0 right button).
   bool FilterClick(int x, int y, int clickCount);
-  virtual void OnMessage(std::string message);
+  void OnMessage(std::string message) override;
   // The level screen's objects, where "rect_strict" finds its areas.
   void SetLevelObjects(const ObjectList* objects) { mLevelObjects = objects; }
 

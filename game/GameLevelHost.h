@@ -18,7 +18,7 @@
 
 namespace Kivo {
 
-class GameLevelHost : public LevelScreenHost {
+class GameLevelHost final : public LevelScreenHost {
  public:
   // Builds the level camera for the application's window size.
   explicit GameLevelHost(GameApp& game);

@@ -19,7 +19,7 @@ namespace Kivo {
 
 class Graphics;
 
-class XmlSceneHost : public Scene::Listener {
+class XmlSceneHost final : public Scene::Listener {
  public:
   // objects: the viewer's list, which outlives this host.
   explicit XmlSceneHost(const ObjectList& objects) : mObjects(objects) {}

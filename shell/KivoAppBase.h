@@ -218,7 +218,7 @@ class KivoAppBase : public ButtonListener,
   virtual void UnmuteAudio(bool byFocus);
   virtual void ApplySongVolume(int songId, double volume);
   virtual double LoaderProgress();
-  virtual DDImage* LoadImageFile(const std::string& path, bool scanAlpha);
+  DDImage* LoadImageFile(const std::string& path, bool scanAlpha) override;
   // What the resource manager loads sounds and system fonts into.
   SoundManager* ResourceSoundManager() override { return mSoundManager; }
   WidgetHost* ResourceWidgetHost() override { return this; }

@@ -36,9 +36,7 @@ enum GlobalRank : int {
   kRankParticleEffect3 = 4,
   kRankParticleEffect4 = 5,
   kRankParticleEffect5 = 6,
-  kRankGameMatrix1 = 7,  // engine: three cleared 4x4 matrices (7-9)
-  kRankGameMatrix2 = 8,
-  kRankGameMatrix3 = 9,
+  // 7-9 free.
   kRankTypedCharacters = 10,  // levels: characters typed during play
   kRankSceneImageTable = 11,  // engine: image table of the scene database
   kRankTextTable = 12,        // engine: data.txt

@@ -108,7 +108,9 @@ TEST(StripEffect, EvenCountersSortByDepthStablyAndRadiiShrink) {
     const StripNode& a = effect.Edges()[order[i - 1]];
     const StripNode& b = effect.Edges()[order[i]];
     ASSERT_LE(a.top.z, b.top.z) << i;
-    if (a.top.z == b.top.z) EXPECT_LT(order[i - 1], order[i]) << i;  // stable
+    if (a.top.z == b.top.z) {
+      EXPECT_LT(order[i - 1], order[i]) << i;  // stable
+    }
   }
   for (int i = 0; i < 400; ++i) effect.Update(1);
   EXPECT_GT(effect.Edges()[0].radius, 0.0f);
