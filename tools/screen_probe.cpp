@@ -28,49 +28,19 @@
 #include <string>
 #include <vector>
 
+#include "display/demo/WindowDump.h"
 #include "resources/ImageLib.h"
 
 namespace {
 
 using Kivo::ImageLib::Image;
 
-uint32_t BigEndian32(const unsigned char* p) {
-  return static_cast<uint32_t>(p[0]) << 24 | static_cast<uint32_t>(p[1]) << 16 | static_cast<uint32_t>(p[2]) << 8 |
-         p[3];
-}
-
 // The area of an X window dump of 32 bits per pixel as 0xFFRRGGBB.
 bool ReadArea(const std::string& path, int x0, int y0, int w, int h, Image* out, std::string* error) {
-  std::ifstream in(path, std::ios::binary);
-  std::vector<unsigned char> file((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  if (file.size() < 100) {
-    *error = "framebuffer file missing or short: " + path;
-    return false;
-  }
-  const uint32_t headerSize = BigEndian32(&file[0]);
-  const uint32_t width = BigEndian32(&file[16]);
-  const uint32_t height = BigEndian32(&file[20]);
-  const uint32_t byteOrder = BigEndian32(&file[28]);
-  const uint32_t bitsPerPixel = BigEndian32(&file[44]);
-  const uint32_t bytesPerLine = BigEndian32(&file[48]);
-  const uint32_t colours = BigEndian32(&file[76]);
-  const size_t start = static_cast<size_t>(headerSize) + static_cast<size_t>(colours) * 12u;
-  if (bitsPerPixel != 32 || x0 < 0 || y0 < 0 || w <= 0 || h <= 0 || static_cast<uint32_t>(x0 + w) > width ||
-      static_cast<uint32_t>(y0 + h) > height || start + static_cast<size_t>(bytesPerLine) * height > file.size()) {
-    *error = "the area is not inside the framebuffer, or its layout is unexpected";
-    return false;
-  }
+  std::vector<uint32_t> pixels;
+  if (!Kivo::ReadWindowDumpArea(path, x0, y0, w, h, &pixels, error)) return false;
   *out = Image(w, h);
-  for (int y = 0; y < h; ++y)
-    for (int x = 0; x < w; ++x) {
-      const unsigned char* p =
-          &file[start + static_cast<size_t>(y0 + y) * bytesPerLine + static_cast<size_t>(x0 + x) * 4];
-      const uint32_t v = byteOrder == 0 ? (static_cast<uint32_t>(p[3]) << 24 | static_cast<uint32_t>(p[2]) << 16 |
-                                           static_cast<uint32_t>(p[1]) << 8 | p[0])
-                                        : BigEndian32(p);
-      out->pixels[static_cast<size_t>(y) * static_cast<size_t>(w) + static_cast<size_t>(x)] =
-          0xFF000000u | (v & 0xFFFFFFu);
-    }
+  out->pixels = std::move(pixels);
   return true;
 }
 

@@ -13,13 +13,13 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "display/DDInterface.h"
 #include "display/demo/TestCard.h"
+#include "display/demo/WindowDump.h"
 #include "image/surface/DDImage.h"
 #include "platform/devices/DDraw.h"
 #include "platform/Headless.h"
@@ -28,46 +28,6 @@
 namespace {
 
 LRESULT CALLBACK_Proc(HWND window, UINT message, WPARAM w, LPARAM l) { return DefWindowProcA(window, message, w, l); }
-
-uint32_t BigEndian32(const unsigned char* p) {
-  return static_cast<uint32_t>(p[0]) << 24 | static_cast<uint32_t>(p[1]) << 16 | static_cast<uint32_t>(p[2]) << 8 |
-         p[3];
-}
-
-// Reads the window's pixels from an X window dump file of depth 24/32.
-bool ReadFramebuffer(const std::string& path, int x0, int y0, int w, int h, std::vector<uint32_t>* out,
-                     std::string* error) {
-  std::ifstream in(path, std::ios::binary);
-  std::vector<unsigned char> file((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  if (file.size() < 100) {
-    *error = "framebuffer file missing or short: " + path;
-    return false;
-  }
-  const uint32_t headerSize = BigEndian32(&file[0]);
-  const uint32_t width = BigEndian32(&file[16]);
-  const uint32_t height = BigEndian32(&file[20]);
-  const uint32_t byteOrder = BigEndian32(&file[28]);
-  const uint32_t bitsPerPixel = BigEndian32(&file[44]);
-  const uint32_t bytesPerLine = BigEndian32(&file[48]);
-  const uint32_t colours = BigEndian32(&file[76]);
-  const size_t start = static_cast<size_t>(headerSize) + static_cast<size_t>(colours) * 12u;
-  if (bitsPerPixel != 32 || x0 < 0 || y0 < 0 || static_cast<uint32_t>(x0 + w) > width ||
-      static_cast<uint32_t>(y0 + h) > height || start + static_cast<size_t>(bytesPerLine) * height > file.size()) {
-    *error = "unexpected framebuffer layout";
-    return false;
-  }
-  out->resize(static_cast<size_t>(w) * static_cast<size_t>(h));
-  for (int y = 0; y < h; ++y)
-    for (int x = 0; x < w; ++x) {
-      const unsigned char* p =
-          &file[start + static_cast<size_t>(y0 + y) * bytesPerLine + static_cast<size_t>(x0 + x) * 4];
-      const uint32_t v = byteOrder == 0 ? (static_cast<uint32_t>(p[3]) << 24 | static_cast<uint32_t>(p[2]) << 16 |
-                                           static_cast<uint32_t>(p[1]) << 8 | p[0])
-                                        : BigEndian32(p);
-      (*out)[static_cast<size_t>(y * w + x)] = 0xFF000000u | (v & 0xFFFFFFu);
-    }
-  return true;
-}
 
 }  // namespace
 
@@ -169,7 +129,7 @@ int main(int argc, char** argv) {
       }
       std::vector<uint32_t> shown;
       std::string error;
-      if (!ReadFramebuffer(fbdir + "/Xvfb_screen0", client.left, client.top, 320, 240, &shown, &error)) {
+      if (!Kivo::ReadWindowDumpArea(fbdir + "/Xvfb_screen0", client.left, client.top, 320, 240, &shown, &error)) {
         std::fprintf(stderr, "ddtestcard: %s\n", error.c_str());
         return 1;
       }
