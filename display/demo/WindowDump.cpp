@@ -48,8 +48,8 @@ bool ReadWindowDumpArea(const std::string& path, int x0, int y0, int w, int h, s
   out->assign(static_cast<std::size_t>(w) * static_cast<std::size_t>(h), 0);
   for (int y = 0; y < h; ++y) {
     for (int x = 0; x < w; ++x) {
-      const unsigned char* p = &file[start + static_cast<uint64_t>(y0 + y) * bytesPerLine +
-                                     static_cast<uint64_t>(x0 + x) * 4u];
+      const unsigned char* p =
+          &file[start + static_cast<uint64_t>(y0 + y) * bytesPerLine + static_cast<uint64_t>(x0 + x) * 4u];
       const uint32_t v = byteOrder == 0 ? (static_cast<uint32_t>(p[3]) << 24 | static_cast<uint32_t>(p[2]) << 16 |
                                            static_cast<uint32_t>(p[1]) << 8 | p[0])
                                         : BigEndian32(p);
