@@ -245,17 +245,22 @@ void SmoothStretchFilter::FilterRowReference(const uint32_t* src, int16_t* out) 
   }
 }
 
-void SmoothStretchFilter::VerticalReference(const int16_t* const* rows, const int16_t* weights, uint32_t* out) const {
-  for (int32_t j = 0; j < visibleW_; ++j) {
-    int32_t acc[4] = {0, 0, 0, 0};
-    for (int32_t k = 0; k < rows_.span; ++k) {
-      if (weights[k] == 0) continue;
-      for (int c = 0; c < 4; ++c) acc[c] += rows[k][4 * j + c] * weights[k];
-    }
-    uint32_t v = 0;
-    for (int c = 0; c < 4; ++c) v |= static_cast<uint32_t>((acc[c] + (1 << 20)) >> 21) << (8 * c);
-    out[j] = v;
+namespace {
+// Cell j of the vertical pass: the span's rows weighed, back to 8 bits.
+inline uint32_t VerticalCell(const int16_t* const* rows, const int16_t* weights, int32_t span, int32_t j) {
+  int32_t acc[4] = {0, 0, 0, 0};
+  for (int32_t k = 0; k < span; ++k) {
+    if (weights[k] == 0) continue;
+    for (int c = 0; c < 4; ++c) acc[c] += rows[k][4 * j + c] * weights[k];
   }
+  uint32_t v = 0;
+  for (int c = 0; c < 4; ++c) v |= static_cast<uint32_t>((acc[c] + (1 << 20)) >> 21) << (8 * c);
+  return v;
+}
+}  // namespace
+
+void SmoothStretchFilter::VerticalReference(const int16_t* const* rows, const int16_t* weights, uint32_t* out) const {
+  for (int32_t j = 0; j < visibleW_; ++j) out[j] = VerticalCell(rows, weights, rows_.span, j);
 }
 
 #ifdef KIVO_BLIT_AVX2
@@ -351,6 +356,96 @@ __attribute__((target("avx2"))) int32_t BlendOntoOpaqueAvx2(uint32_t* dest, cons
 }  // namespace
 #endif
 
+namespace {
+// One cell of a halving: the rounded mean of the 2 x 2 block at a and b.
+inline uint32_t HalvedCell(const uint32_t* a, const uint32_t* b) {
+  uint32_t v = 0;
+  for (int c = 0; c < 32; c += 8) {
+    const uint32_t sum = ((a[0] >> c) & 0xFF) + ((a[1] >> c) & 0xFF) + ((b[0] >> c) & 0xFF) + ((b[1] >> c) & 0xFF);
+    v |= ((sum + 2) >> 2) << c;
+  }
+  return v;
+}
+
+#ifdef KIVO_BLIT_AVX2
+// Four halved cells from eight pixels of rows a and b: in each 128-bit lane
+// the column sums of pixels (0 1) and (2 3), then the pixel pairs added.
+__attribute__((target("avx2"))) inline __m256i HalvedFourAvx2(const uint32_t* a, const uint32_t* b) {
+  const __m256i zero = _mm256_setzero_si256();
+  const __m256i va = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(a));
+  const __m256i vb = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(b));
+  const __m256i lo = _mm256_add_epi16(_mm256_unpacklo_epi8(va, zero), _mm256_unpacklo_epi8(vb, zero));
+  const __m256i hi = _mm256_add_epi16(_mm256_unpackhi_epi8(va, zero), _mm256_unpackhi_epi8(vb, zero));
+  const __m256i sum = _mm256_add_epi16(_mm256_unpacklo_epi64(lo, hi), _mm256_unpackhi_epi64(lo, hi));
+  return _mm256_srli_epi16(_mm256_add_epi16(sum, _mm256_set1_epi16(2)), 2);
+}
+
+// Eight halved cells a step from source rows a and b; returns the cells
+// done.
+__attribute__((target("avx2"))) int32_t HalveRowsAvx2(const uint32_t* a, const uint32_t* b, int32_t n, uint32_t* out) {
+  int32_t j = 0;
+  for (; j + 8 <= n; j += 8) {
+    const __m256i bytes =
+        _mm256_packus_epi16(HalvedFourAvx2(a + 2 * j, b + 2 * j), HalvedFourAvx2(a + 2 * j + 8, b + 2 * j + 8));
+    // Packing works lane by lane: put the eight cells back in order.
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + j), _mm256_permute4x64_epi64(bytes, _MM_SHUFFLE(3, 1, 2, 0)));
+  }
+  return j;
+}
+#endif
+
+// Halved cells of source rows a and b into out, n of them.
+void HalveRowsFast(const uint32_t* a, const uint32_t* b, int32_t n, uint32_t* out) {
+  int32_t j = 0;
+#ifdef KIVO_BLIT_AVX2
+  if (BlitKernels::HasAvx2()) j = HalveRowsAvx2(a, b, n, out);
+#endif
+#ifdef KIVO_BLIT_SSE2
+  const __m128i zero = _mm_setzero_si128(), two = _mm_set1_epi16(2);
+  for (; j + 2 <= n; j += 2) {
+    const __m128i va = _mm_loadu_si128(reinterpret_cast<const __m128i*>(a + 2 * j));
+    const __m128i vb = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + 2 * j));
+    const __m128i lo = _mm_add_epi16(_mm_unpacklo_epi8(va, zero), _mm_unpacklo_epi8(vb, zero));
+    const __m128i hi = _mm_add_epi16(_mm_unpackhi_epi8(va, zero), _mm_unpackhi_epi8(vb, zero));
+    const __m128i sum = _mm_add_epi16(_mm_unpacklo_epi64(lo, hi), _mm_unpackhi_epi64(lo, hi));
+    const __m128i cells = _mm_srli_epi16(_mm_add_epi16(sum, two), 2);
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(out + j), _mm_packus_epi16(cells, cells));
+  }
+#endif
+  for (; j < n; ++j) out[j] = HalvedCell(a + 2 * j, b + 2 * j);
+}
+
+// Whether every visible cell of the axis takes two neighbouring pixels at
+// half a weight each, the cells two pixels apart.
+bool HalvesExactly(const SmoothStretchFilter::Axis& axis, int32_t cells) {
+  constexpr int16_t kHalf = SmoothStretchFilter::kOne / 2;
+  if (axis.span != 2 || !axis.loadsInside) return false;
+  const int32_t* first = axis.first.data();
+  const int16_t* w = axis.weights.data();
+  for (int32_t j = 0; j < cells; ++j)
+    if (w[2 * j] != kHalf || w[2 * j + 1] != kHalf || first[j] != first[0] + 2 * j) return false;
+  return true;
+}
+}  // namespace
+
+bool SmoothStretchFilter::ExactHalving() const {
+  return pixels_->indices == nullptr && HalvesExactly(cols_, visibleW_) && HalvesExactly(rows_, visibleH_);
+}
+
+void SmoothStretchFilter::RunHalving(RowSink row) const {
+  const SourcePixels& p = *pixels_;
+  const size_t stride = static_cast<size_t>(p.width);
+  const uint32_t* base = p.bits + static_cast<size_t>(firstRow_) * stride + static_cast<size_t>(firstCol_) +
+                         static_cast<size_t>(cols_.first[0]);
+  ScratchArray<uint32_t, 256> outRoom;
+  uint32_t* out = outRoom.Get(static_cast<size_t>(visibleW_));
+  for (int32_t i = 0; i < visibleH_; ++i) {
+    const uint32_t* a = base + static_cast<size_t>(rows_.first[static_cast<size_t>(i)]) * stride;
+    HalveRowsFast(a, a + stride, visibleW_, out);
+    row(i, out);
+  }
+}
+
 #ifdef KIVO_BLIT_SSE2
 void SmoothStretchFilter::FilterRowFast(const uint32_t* src, int16_t* out) const {
   const __m128i zero = _mm_setzero_si128();
@@ -439,16 +534,7 @@ void SmoothStretchFilter::VerticalFast(const int16_t* const* rows, const int16_t
     const __m128i words = _mm_packs_epi32(lo, hi);
     _mm_storel_epi64(reinterpret_cast<__m128i*>(out + j), _mm_packus_epi16(words, words));
   }
-  for (; j < visibleW_; ++j) {
-    int32_t acc[4] = {0, 0, 0, 0};
-    for (int32_t k = 0; k < rows_.span; ++k) {
-      if (weights[k] == 0) continue;
-      for (int c = 0; c < 4; ++c) acc[c] += rows[k][4 * j + c] * weights[k];
-    }
-    uint32_t v = 0;
-    for (int c = 0; c < 4; ++c) v |= static_cast<uint32_t>((acc[c] + (1 << 20)) >> 21) << (8 * c);
-    out[j] = v;
-  }
+  for (; j < visibleW_; ++j) out[j] = VerticalCell(rows, weights, rows_.span, j);
 }
 #else
 void SmoothStretchFilter::FilterRowFast(const uint32_t* src, int16_t* out) const { FilterRowReference(src, out); }
@@ -457,7 +543,7 @@ void SmoothStretchFilter::VerticalFast(const int16_t* const* rows, const int16_t
 }
 #endif
 
-void SmoothStretchFilter::RunFast(const RowSink& row) const {
+void SmoothStretchFilter::RunFast(RowSink row) const {
   // Each used source row is filtered once into the row cache and stays
   // there while the destination rows that read it are made: their spans
   // move down the source, so span + 1 slots keep every row a destination
@@ -504,7 +590,7 @@ void SmoothStretchFilter::RunFast(const RowSink& row) const {
   }
 }
 
-void SmoothStretchFilter::RunReference(const RowSink& row) const {
+void SmoothStretchFilter::RunReference(RowSink row) const {
   // Every used source row that some destination row weighs, filtered
   // first; then the destination rows one by one.
   const size_t rowLength = static_cast<size_t>(visibleW_) * 4;
@@ -534,9 +620,12 @@ void SmoothStretchFilter::RunReference(const RowSink& row) const {
   }
 }
 
-void SmoothStretchFilter::Run(bool fast, const RowSink& row) const {
+void SmoothStretchFilter::Run(bool fast, RowSink row) const {
   if (fast && cols_.loadsInside && rows_.loadsInside) {
-    RunFast(row);
+    if (ExactHalving())
+      RunHalving(row);
+    else
+      RunFast(row);
   } else {
     RunReference(row);
   }
@@ -549,7 +638,24 @@ void BlendFilteredRow(uint32_t* dest, const uint32_t* filtered, int32_t n, bool 
   };
   int32_t i = 0;
 #ifdef KIVO_BLIT_AVX2
-  if (fast && BlitKernels::HasAvx2()) i = BlendOntoOpaqueAvx2(dest, filtered, n);
+  if (fast && BlitKernels::HasAvx2()) {
+    i = BlendOntoOpaqueAvx2(dest, filtered, n);
+    // The last few pixels of a row (most of a small sprite's row) as one
+    // more group, padded with clear pixels over opaque ones.
+    const int32_t rest = n - i;
+    if (rest > 0 && rest < 8) {
+      uint32_t f8[8] = {0, 0, 0, 0, 0, 0, 0, 0};
+      uint32_t d8[8];
+      for (int32_t k = 0; k < 8; ++k) {
+        d8[k] = k < rest ? dest[i + k] : 0xFF000000u;
+        if (k < rest) f8[k] = filtered[i + k];
+      }
+      if (BlendOntoOpaqueAvx2(d8, f8, 8) == 8) {
+        for (int32_t k = 0; k < rest; ++k) dest[i + k] = d8[k];
+        i = n;
+      }
+    }
+  }
 #endif
 #ifdef KIVO_BLIT_SSE2
   if (fast) {

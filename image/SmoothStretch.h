@@ -16,7 +16,7 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <functional>
+#include <type_traits>
 #include <vector>
 
 #include "image/MemoryImage.h"
@@ -73,17 +73,37 @@ class SmoothStretchFilter {
   // False when nothing would be drawn. `pixels` must outlive Run.
   bool Prepare(const SourcePixels& pixels, const Rect& target, const DoubleRect& sourceRect, const Rect& visible);
 
+  // Where the filtered rows go: a borrowed reference to the caller's
+  // callable, called once a row. It holds no copy, so a small draw makes no
+  // allocation for it.
+  class RowSink {
+   public:
+    template <typename F, typename = std::enable_if_t<!std::is_same_v<std::decay_t<F>, RowSink>>>
+    RowSink(F&& f)  // NOLINT: made from any row callable, as a function pointer would be
+        : object_(const_cast<void*>(static_cast<const void*>(&f))),
+          call_([](void* o, int32_t i, const uint32_t* r) { (*static_cast<std::remove_reference_t<F>*>(o))(i, r); }) {}
+    void operator()(int32_t i, const uint32_t* filtered) const { call_(object_, i, filtered); }
+
+   private:
+    void* object_;
+    void (*call_)(void*, int32_t, const uint32_t*);
+  };
+
   // Makes every visible destination row in order: row(i, filtered) gets the
   // i-th visible row as 0xAARRGGBB words, alpha being the coverage.
-  using RowSink = std::function<void(int32_t, const uint32_t*)>;
-  void Run(bool fast, const RowSink& row) const;
+  void Run(bool fast, RowSink row) const;
 
   int32_t VisibleWidth() const { return visibleW_; }
   int32_t VisibleHeight() const { return visibleH_; }
 
  private:
-  void RunFast(const RowSink& row) const;
-  void RunReference(const RowSink& row) const;
+  void RunFast(RowSink row) const;
+  void RunReference(RowSink row) const;
+  // Halving on whole pixels: every cell of both axes is two source pixels
+  // of half a weight each, so each cell is the rounded mean of a 2 x 2 block
+  // ((sum + 2) >> 2 a channel, what the two passes give for those weights).
+  bool ExactHalving() const;
+  void RunHalving(RowSink row) const;
 
   // The used source row r (0 = the first used row) as 0xAARRGGBB words.
   const uint32_t* UsedRow(int32_t r, uint32_t* scratch) const;

@@ -173,5 +173,59 @@ TEST(StretchDraw, SmoothFastFilterMatchesItsTwin) {
   }
 }
 
+// Halving on whole pixels takes its own loop (each cell the rounded mean of
+// a 2 x 2 block); it must land exactly as the general filter does, whole,
+// clipped, off the image's corner, with row ends of every length, onto
+// translucent pixels and from a palette picture (which takes the general
+// loop).
+TEST(StretchDraw, SmoothHalvingMatchesItsTwin) {
+  struct Case {
+    const char* name;
+    int32_t sw, sh;
+    DoubleRect from;
+    Rect target;
+    bool palette, translucentBack;
+  };
+  const Case cases[] = {
+      {"32 to 16", 32, 32, DoubleRect(0, 0, 32, 32), Rect(3, 5, 16, 16), false, false},
+      {"clipped left and top", 32, 32, DoubleRect(0, 0, 32, 32), Rect(-5, -3, 16, 16), false, false},
+      {"clipped right and bottom", 40, 30, DoubleRect(0, 0, 40, 30), Rect(50, 40, 20, 15), false, false},
+      {"row of 19 cells", 38, 6, DoubleRect(0, 0, 38, 6), Rect(0, 0, 19, 3), false, false},
+      {"inner rectangle", 40, 30, DoubleRect(3, 5, 34, 22), Rect(1, 2, 17, 11), false, false},
+      {"odd source", 33, 17, DoubleRect(0, 0, 33, 17), Rect(0, 0, 16, 8), false, false},
+      {"onto translucent pixels", 32, 32, DoubleRect(0, 0, 32, 32), Rect(2, 2, 16, 16), false, true},
+      {"palette picture", 32, 32, DoubleRect(0, 0, 32, 32), Rect(2, 2, 16, 16), true, false},
+  };
+  RecordingHost host;
+  uint32_t state = 777u;
+  auto next = [&state](uint32_t n) {
+    state = state * 1664525u + 1013904223u;
+    return (state >> 8) % n;
+  };
+  for (const Case& c : cases) {
+    std::vector<uint32_t> px(static_cast<size_t>(c.sw) * c.sh);
+    for (auto& v : px) {
+      const uint32_t a = next(3) == 0 ? 0 : (next(2) == 0 ? 255 : next(256));
+      v = a << 24 | next(0x1000000);
+    }
+    MemoryImage source(&host);
+    source.SetBits(px.data(), c.sw, c.sh, true);
+    if (c.palette) source.ConvertToPalette();
+    std::vector<uint32_t> back(64 * 48);
+    for (auto& v : back) v = (c.translucentBack ? next(256) << 24 : 0xFF000000u) | next(0x1000000);
+    std::vector<uint32_t> results[2];
+    for (int reference = 0; reference < 2; ++reference) {
+      ForceReferencePaths(reference == 1);
+      MemoryImage dest(&host);
+      dest.SetBits(back.data(), 64, 48, true);
+      dest.DrawImageStretchedSmooth(&source, c.target, c.from, Color::White, 0);
+      results[reference] = Pixels(dest);
+    }
+    ForceReferencePaths(false);
+    EXPECT_EQ(results[0], results[1]) << c.name;
+    EXPECT_NE(results[0], back) << c.name;
+  }
+}
+
 }  // namespace
 }  // namespace KivoTest
