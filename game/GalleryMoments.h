@@ -105,8 +105,8 @@ class GalleryMoments {
   bool mEndTaken = false;
   LeavePhase mLeave = LeavePhase::kNotYet;
   int mLeaveUpdates = 0;
-  int mUndrawn = 0;
-  std::set<std::string> mSaved;  // names, and "screenT" for arrivals  // frames not drawn since the last drawn one
+  int mUndrawn = 0;              // frames not drawn since the last drawn one
+  std::set<std::string> mSaved;  // names, and "screenT" for arrivals
 };
 
 }  // namespace Kivo

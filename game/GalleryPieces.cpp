@@ -37,6 +37,15 @@ Quad Box(float left, float top, float right, float bottom) {
   return quad;
 }
 
+// Each element of a kind's list, numbered from 1 under its role; quadOf
+// gives its quad on the screen, or null for one a player cannot press now.
+template <typename List, typename QuadOf>
+void AddNumbered(Pieces& pieces, const List& list, const char* role, const char* kind, QuadOf quadOf) {
+  for (std::size_t i = 0; i < list.size(); ++i) {
+    if (const Quad* quad = quadOf(list[i])) Add(pieces, Numbered(role, i), kind, *quad);
+  }
+}
+
 // The entities of a scene group whose level objects show.
 void AddEntities(Pieces& pieces, const std::vector<Scene::Entity*>& entities, const char* kind) {
   for (Scene::Entity* entity : entities) {
@@ -55,42 +64,39 @@ void AddBirds(Pieces& pieces, const std::vector<Scene::ObjEntity*>& birds) {
 
 Pieces Cards(MiniGame& base) {
   Pieces pieces;
-  const auto& cards = static_cast<CardsGame&>(base).mCards;
-  for (std::size_t i = 0; i < cards.size(); ++i) {
-    if (cards[i].state != 2) Add(pieces, Numbered("card", i), "card", cards[i].quad);
-  }
+  // Cards in state 2 are matched and gone.
+  AddNumbered(pieces, static_cast<CardsGame&>(base).mCards, "card", "card",
+              [](const auto& card) { return card.state != 2 ? &card.quad : nullptr; });
   return pieces;
 }
 
 Pieces Starmap(MiniGame& base) {
   Pieces pieces;
   auto& map = static_cast<StarmapGame&>(base);
-  for (std::size_t i = 0; i < map.mStars.size(); ++i) Add(pieces, Numbered("star", i), "piece", map.mStars[i].quad);
-  for (std::size_t i = 0; i < map.mPlaces.size(); ++i) Add(pieces, Numbered("place", i), "target", map.mPlaces[i].quad);
+  AddNumbered(pieces, map.mStars, "star", "piece", [](const auto& star) { return &star.quad; });
+  AddNumbered(pieces, map.mPlaces, "place", "target", [](const auto& place) { return &place.quad; });
   return pieces;
 }
 
 Pieces Lamps(MiniGame& base) {
   Pieces pieces;
-  const auto& lamps = static_cast<LampsGame&>(base).mLamps;
-  for (std::size_t i = 0; i < lamps.size(); ++i) Add(pieces, Numbered("lamp", i), "piece", lamps[i].quad);
+  AddNumbered(pieces, static_cast<LampsGame&>(base).mLamps, "lamp", "piece",
+              [](const auto& lamp) { return &lamp.quad; });
   return pieces;
 }
 
 Pieces Tarnivelle(MiniGame& base) {
   Pieces pieces;
-  const auto& cells = static_cast<TarnivelleGame&>(base).mCells;
-  for (std::size_t i = 0; i < cells.size(); ++i) {
-    if (cells[i].tile != nullptr) Add(pieces, Numbered("tile", i), "piece", cells[i].tile->current);
-  }
+  AddNumbered(pieces, static_cast<TarnivelleGame&>(base).mCells, "tile", "piece",
+              [](const auto& cell) { return cell.tile != nullptr ? &cell.tile->current : nullptr; });
   return pieces;
 }
 
 template <typename Game>
 Pieces PictPieces(MiniGame& base) {
   Pieces pieces;
-  const auto& all = static_cast<Game&>(base).mPieces;
-  for (std::size_t i = 0; i < all.size(); ++i) Add(pieces, Numbered("piece", i), "piece", all[i].motion.current);
+  AddNumbered(pieces, static_cast<Game&>(base).mPieces, "piece", "piece",
+              [](const auto& piece) { return &piece.motion.current; });
   return pieces;
 }
 
@@ -103,8 +109,8 @@ Pieces Pict15(MiniGame& base) {
 
 Pieces PictPuzzle(MiniGame& base) {
   Pieces pieces = PictPieces<PictPuzzleGame>(base);
-  const auto& cells = static_cast<PictPuzzleGame&>(base).mCells;
-  for (std::size_t i = 0; i < cells.size(); ++i) Add(pieces, Numbered("place", i), "target", cells[i].home);
+  AddNumbered(pieces, static_cast<PictPuzzleGame&>(base).mCells, "place", "target",
+              [](const auto& cell) { return &cell.home; });
   return pieces;
 }
 
@@ -127,10 +133,8 @@ Pieces Jigsaw(MiniGame& base) {
 Pieces Towers(MiniGame& base) {
   Pieces pieces;
   auto& towers = static_cast<TowersGame&>(base);
-  for (std::size_t i = 0; i < towers.mDisks.size(); ++i)
-    Add(pieces, Numbered("disk", i), "piece", towers.mDisks[i].front.displayQuad);
-  for (std::size_t i = 0; i < towers.mTowers.size(); ++i)
-    Add(pieces, Numbered("tower", i), "target", towers.mTowers[i].part.displayQuad);
+  AddNumbered(pieces, towers.mDisks, "disk", "piece", [](const auto& disk) { return &disk.front.displayQuad; });
+  AddNumbered(pieces, towers.mTowers, "tower", "target", [](const auto& tower) { return &tower.part.displayQuad; });
   return pieces;
 }
 
