@@ -1007,6 +1007,27 @@ void SpanFast(const Target& target, const FastParams& fp, const Setup& su, int p
       return;
     }
   }
+  if constexpr (S == kSampleWhite) {
+    // An untextured span of one colour (fills, veils, panels): the pixel is
+    // worked out once and the row blended a chunk at a time.
+    if (C == kColorTexture || (dr == 0 && dg == 0 && db == 0 && da == 0)) {
+      std::uint32_t src = 0xFFFFFFFFu;
+      if (C != kColorTexture) {
+        const std::uint32_t cr = Clamp255(r >> 16), cg = Clamp255(g >> 16), cb = Clamp255(b >> 16);
+        const std::uint32_t outA = fp.alphaModulate ? Mul8(255, Clamp255(a >> 16)) : 255;
+        src = C == kColorModulate ? outA << 24 | Mul8(255, cr) << 16 | Mul8(255, cg) << 8 | Mul8(255, cb)
+                                  : outA << 24 | Mul8(cr, cr) << 16 | Mul8(cg, cg) << 8 | Mul8(cb, cb);
+      }
+      std::uint32_t buffer[kFetchChunk];
+      std::fill_n(buffer, std::min(xe - xs, kFetchChunk), src);
+      for (int x = xs; x < xe;) {
+        const int m = std::min(xe - x, kFetchChunk);
+        BlendFetchedRow<F, B>(row, x, buffer, m);
+        x += m;
+      }
+      return;
+    }
+  }
   // Point samples of a span that stays inside the texture need no address
   // mode: the coordinates are linear, so both ends inside means all inside.
   bool inside = false;

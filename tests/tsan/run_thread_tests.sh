@@ -25,7 +25,7 @@ if ! c++ -fsanitize=thread "$probe/probe.cpp" -o "$probe/probe" 2>/dev/null || !
 fi
 
 # Line tables only: the reports need file and line, nothing more.
-cmake -S . -B build/tsan -DCMAKE_BUILD_TYPE=Debug -DKIVO_SANITIZE=OFF \
+cmake -S . -B build/tsan -DCMAKE_BUILD_TYPE=Debug -DKIVO_SANITIZE=OFF -DKIVO_PCH=ON \
   -DCMAKE_CXX_FLAGS_DEBUG="-g1" -DCMAKE_C_FLAGS_DEBUG="-g1" \
   -DCMAKE_CXX_FLAGS="-fsanitize=thread -O1" -DCMAKE_C_FLAGS="-fsanitize=thread -O1" \
   -DCMAKE_EXE_LINKER_FLAGS=-fsanitize=thread >/dev/null
