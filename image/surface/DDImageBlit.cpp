@@ -63,6 +63,8 @@ bool SoftwareCanRead(MemoryImage* src) {
          dd->palette != nullptr || dd->surface == nullptr;
 }
 
+}  // namespace
+
 BlitTarget TargetOf(const DDSURFACEDESC& desc, const DDInterface& display) {
   BlitTarget t;
   t.view = SurfaceView(desc);
@@ -74,6 +76,8 @@ BlitTarget TargetOf(const DDSURFACEDESC& desc, const DDInterface& display) {
   t.blueShift = display.blueShift;
   return t;
 }
+
+namespace {
 
 BlitSource SourceOf(MemoryImage* src, const NativeDisplay& display, bool additive) {
   BlitSource s;

@@ -25,6 +25,10 @@ struct BlitTarget {
   int32_t blueShift = 0;
 };
 
+class DDInterface;
+// The locked surface `desc` of `display` as a blit target.
+BlitTarget TargetOf(const DDSURFACEDESC& desc, const DDInterface& display);
+
 // A source's premultiplied native words (per pixel, or 256 entries indexed
 // through indices) and its run table, rows `stride` entries apart.
 struct BlitSource {

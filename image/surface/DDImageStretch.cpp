@@ -207,14 +207,7 @@ void SmoothOntoSurface(DDImage& target, const DDInterface& display, MemoryImage*
   if (!filter.Prepare(pixels, whole, Sd, whole)) return;
   target.GetSurface();
   if (!target.LockSurface()) return;
-  BlitTarget t;
-  t.view = SurfaceView(target.lockedDesc);
-  t.redClamp = display.redClamp.data();
-  t.greenClamp = display.greenClamp.data();
-  t.blueClamp = display.blueClamp.data();
-  t.redShift = display.redShift;
-  t.greenShift = display.greenShift;
-  t.blueShift = display.blueShift;
+  const BlitTarget t = TargetOf(target.lockedDesc, display);
   std::vector<uint32_t> native(static_cast<size_t>(Dc.width));
   BlitSource s;
   s.native = native.data();
