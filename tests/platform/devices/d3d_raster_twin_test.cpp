@@ -146,6 +146,23 @@ struct RandomScene {
   }
 };
 
+// A picture modulated by the vertex colour and blended by (src, dest),
+// clamped at its edges, clipped to width x height.
+State PictureState(const Texture& texture, Blend src, Blend dest, bool linear, int width, int height) {
+  State st;
+  st.blendEnable = true;
+  st.srcBlend = src;
+  st.destBlend = dest;
+  st.stages[0].colorOp = Op::kModulate;
+  st.stages[0].alphaOp = Op::kModulate;
+  st.stages[0].texture = &texture;
+  st.stages[0].linear = linear;
+  st.stages[0].wrapU = st.stages[0].wrapV = false;
+  st.clipX1 = width;
+  st.clipY1 = height;
+  return st;
+}
+
 // An axis-aligned quad (texture coordinates u0..u1 both across and down)
 // drawn as a strip's four corners by the fast loops into one frame, and as
 // its two triangles by the reference into the other.
@@ -259,17 +276,8 @@ TEST(RasterTwins, OneToOneSpritesMatchUnderLinearFiltering) {
     Frame fast(format, 200, 150, 5);
     Frame reference(fast);
     for (int i = 0; i < 40; ++i) {
-      State st;
-      st.blendEnable = true;
-      st.srcBlend = Blend::kSrcAlpha;
-      st.destBlend = i % 3 == 0 ? Blend::kOne : Blend::kInvSrcAlpha;
-      st.stages[0].colorOp = Op::kModulate;
-      st.stages[0].alphaOp = Op::kModulate;
-      st.stages[0].texture = &scene.textures[i % 2 == 0 ? 0 : 3];
-      st.stages[0].linear = true;
-      st.stages[0].wrapU = st.stages[0].wrapV = false;
-      st.clipX1 = 200;
-      st.clipY1 = 150;
+      const State st = PictureState(scene.textures[i % 2 == 0 ? 0 : 3], Blend::kSrcAlpha,
+                                    i % 3 == 0 ? Blend::kOne : Blend::kInvSrcAlpha, true, 200, 150);
       const Texture& t = *st.stages[0].texture;
       const float x = static_cast<float>(scene.rng() % 180) - 20.5f, y = static_cast<float>(scene.rng() % 140) - 10.5f;
       const uint32_t colour = i % 4 == 0 ? 0x80FFC080u : 0xFFFFFFFFu;
@@ -297,17 +305,9 @@ TEST(RasterTwins, ScaledQuadsMatchUnderLinearAndPointFiltering) {
       const TargetFormat format = mode < 4 ? TargetFormat::kXRGB8888 : TargetFormat::kRGB565;
       Frame fast(format, 160, 120, 11);
       Frame reference(fast);
-      State st;
-      st.blendEnable = true;
-      st.srcBlend = Blend::kSrcAlpha;
-      st.destBlend = Blend::kInvSrcAlpha;
-      st.stages[0].colorOp = Op::kModulate;
-      st.stages[0].alphaOp = Op::kModulate;
-      st.stages[0].texture = &scene.textures[mode % 2 == 0 ? 0 : 1];
-      st.stages[0].linear = mode % 4 < 2;
+      State st = PictureState(scene.textures[mode % 2 == 0 ? 0 : 1], Blend::kSrcAlpha, Blend::kInvSrcAlpha,
+                              mode % 4 < 2, 160, 120);
       st.stages[0].wrapU = st.stages[0].wrapV = mode % 2 == 1;
-      st.clipX1 = 160;
-      st.clipY1 = 120;
       const float x = -7.5f, y = 3.25f;
       DrawQuadBothWays(fast, reference, st, x, y, c.w, c.h, 0xFFFFFFFF, c.u0, c.u1);
       EXPECT_EQ(fast.Crc(), reference.Crc());
@@ -328,17 +328,7 @@ TEST(RasterTwins, ExactSamplesOfOpaqueTexelsLandExactly) {
   for (int y = 3; y < 43; ++y)
     for (int x = 5; x < 45; ++x) texels[static_cast<size_t>(y * 64 + x)] = 0xFFFFFFFFu;
   const Texture texture{texels.data(), 64, 64};
-  State st;
-  st.blendEnable = true;
-  st.srcBlend = Blend::kSrcAlpha;
-  st.destBlend = Blend::kInvSrcAlpha;
-  st.stages[0].colorOp = Op::kModulate;
-  st.stages[0].alphaOp = Op::kModulate;
-  st.stages[0].texture = &texture;
-  st.stages[0].linear = true;
-  st.stages[0].wrapU = st.stages[0].wrapV = false;
-  st.clipX1 = 400;
-  st.clipY1 = 320;
+  const State st = PictureState(texture, Blend::kSrcAlpha, Blend::kInvSrcAlpha, true, 400, 320);
   const struct {
     int scale;
     int quarterTurns;
@@ -465,17 +455,7 @@ TEST(RasterTwins, PicturesOfOpaqueAndClearRunsMatchTheReference) {
         }
         Frame fast(format, 200, 120, 23);
         Frame reference(fast);
-        State st;
-        st.blendEnable = true;
-        st.srcBlend = pair[0];
-        st.destBlend = pair[1];
-        st.stages[0].colorOp = Op::kModulate;
-        st.stages[0].alphaOp = Op::kModulate;
-        st.stages[0].texture = &texture;
-        st.stages[0].linear = linear;
-        st.stages[0].wrapU = st.stages[0].wrapV = false;
-        st.clipX1 = 200;
-        st.clipY1 = 120;
+        const State st = PictureState(texture, pair[0], pair[1], linear, 200, 120);
         const struct {
           float x, y, scale;
           uint32_t colour;
