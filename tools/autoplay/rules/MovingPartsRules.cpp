@@ -5,22 +5,14 @@
 #include "levels/CardsGame.h"
 #include "levels/JumperGame.h"
 #include "levels/SeifGame.h"
+#include "tools/autoplay/rules/RuleMoves.h"
 
 namespace Kivo {
 
 namespace {
 
-void Click(AutoplayMove& move, float x, float y, int clicks = 1) {
-  move.kind = AutoplayMove::kClick;
-  move.x = static_cast<int>(x);
-  move.y = static_cast<int>(y);
-  move.clicks = clicks;
-}
-
-void Wait(AutoplayMove& move, int updates = 1) {
-  move.kind = AutoplayMove::kWait;
-  move.updates = updates;
-}
+using rule_moves::Click;
+using rule_moves::Wait;
 
 Vec2 Centre(const Quad& quad) {
   return Vec2((quad.corner[0].x + quad.corner[2].x) * 0.5f, (quad.corner[0].y + quad.corner[2].y) * 0.5f);

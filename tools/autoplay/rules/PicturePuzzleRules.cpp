@@ -14,25 +14,15 @@
 #include "levels/PictQuadGames.h"
 #include "levels/PuzzleGame.h"
 #include "levels/TowersGame.h"
+#include "tools/autoplay/rules/RuleMoves.h"
 
 namespace Kivo {
 
 namespace {
 
-// Presses stay left of the HUD panel.
-constexpr float kPlayRight = 679.0f;
-
-void Click(AutoplayMove& move, float x, float y, int clicks = 1) {
-  move.kind = AutoplayMove::kClick;
-  move.x = static_cast<int>(x);
-  move.y = static_cast<int>(y);
-  move.clicks = clicks;
-}
-
-void Wait(AutoplayMove& move, int updates = 1) {
-  move.kind = AutoplayMove::kWait;
-  move.updates = updates;
-}
+using rule_moves::Click;
+using rule_moves::kPlayRight;
+using rule_moves::Wait;
 
 // A sliding board as the place of every home index, 4 bits each.
 uint64_t Encode(const std::vector<int>& places) {

@@ -9,34 +9,16 @@
 #include "levels/StarmapGame.h"
 #include "levels/TruboGame.h"
 #include "levels/WhatNewGame.h"
+#include "tools/autoplay/rules/RuleMoves.h"
 
 namespace Kivo {
 
 namespace {
 
-// Presses stay left of the HUD panel.
-constexpr float kPlayRight = 679.0f;
-
-void Click(AutoplayMove& move, float x, float y, int clicks = 1) {
-  move.kind = AutoplayMove::kClick;
-  move.x = static_cast<int>(x);
-  move.y = static_cast<int>(y);
-  move.clicks = clicks;
-}
-
-void Drag(AutoplayMove& move, float x, float y, float toX, float toY) {
-  move.kind = AutoplayMove::kDrag;
-  move.x = static_cast<int>(x);
-  move.y = static_cast<int>(y);
-  move.toX = static_cast<int>(toX);
-  move.toY = static_cast<int>(toY);
-  move.clicks = 1;
-}
-
-void Wait(AutoplayMove& move, int updates = 1) {
-  move.kind = AutoplayMove::kWait;
-  move.updates = updates;
-}
+using rule_moves::Click;
+using rule_moves::Drag;
+using rule_moves::kPlayRight;
+using rule_moves::Wait;
 
 bool InPlay(const Vec2& point) {
   return point.x >= 0.0f && point.x < kPlayRight && point.y >= 0.0f && point.y < 600.0f;
