@@ -12,6 +12,8 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "image/Blend.h"
+
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #define KIVO_BLIT_SSE2 1
@@ -141,11 +143,13 @@ inline void OntoOpaqueRow(uint32_t* d, const uint32_t* s, int32_t n) {
 
 // Additive row: each colour channel clamp(Dc + x) where x comes from the
 // source; the destination alpha byte never changes.
-//   white, partial source:   x = Sc * Sa >> 8
+//   white, partial source:   x = Sc * W(Sa) >> 8
 //   white, no partial:       x = Sc
-//   tinted, partial:         x = ((Sc * pc >> 8) * Sa) >> 8
+//   tinted, partial:         x = Sc * pc * W(Sa) >> 16
 //   tinted, no partial:      x = Sc * pc >> 8
-// pc = ca * cc / 255 per channel.
+// pc = W(ca * cc / 255) per channel, W the byte as a weight out of 256
+// (FullWeight), so an opaque source under a full tint adds its channel
+// exactly and every amount is rounded once.
 struct AddTint {
   bool white;
   bool partial;
@@ -153,9 +157,9 @@ struct AddTint {
 };
 
 inline uint32_t AddAmount(uint32_t s, const AddTint& t, int shift, uint32_t pc) {
-  const uint32_t sc = (s >> shift) & 0xFF, sa = s >> 24;
+  const uint32_t sc = (s >> shift) & 0xFF, sa = FullWeight(s >> 24);
   if (t.white) return t.partial ? (sc * sa) >> 8 : sc;
-  return t.partial ? (((sc * pc) >> 8) * sa) >> 8 : (sc * pc) >> 8;
+  return t.partial ? (sc * pc * sa) >> 16 : (sc * pc) >> 8;
 }
 
 inline void AddRow(uint32_t* d, const uint32_t* s, int32_t n, const AddTint& t, const uint8_t* clamp) {
@@ -173,15 +177,15 @@ inline void AddRow(uint32_t* d, const uint32_t* s, int32_t n, const AddTint& t, 
     if (t.white && !t.partial) {
       x = _mm_and_si128(sv, colorMask);
     } else {
+      // Sc * pc and Sc * W(Sa) are at most 255 * 256; the tinted partial
+      // amount is the high half of (Sc * pc) * W(Sa).
       auto half = [&](__m128i s16) {
-        __m128i v = s16;
-        if (!t.white) v = _mm_srli_epi16(_mm_mullo_epi16(v, pcv), 8);
-        if (t.partial) {
-          __m128i a = _mm_shufflelo_epi16(s16, _MM_SHUFFLE(3, 3, 3, 3));
-          a = _mm_shufflehi_epi16(a, _MM_SHUFFLE(3, 3, 3, 3));
-          v = _mm_srli_epi16(_mm_mullo_epi16(v, a), 8);
-        }
-        return v;
+        if (!t.partial) return _mm_srli_epi16(_mm_mullo_epi16(s16, pcv), 8);
+        __m128i a = _mm_shufflelo_epi16(s16, _MM_SHUFFLE(3, 3, 3, 3));
+        a = _mm_shufflehi_epi16(a, _MM_SHUFFLE(3, 3, 3, 3));
+        a = _mm_add_epi16(a, _mm_srli_epi16(a, 7));
+        if (t.white) return _mm_srli_epi16(_mm_mullo_epi16(s16, a), 8);
+        return _mm_mulhi_epu16(_mm_mullo_epi16(s16, pcv), a);
       };
       x = _mm_and_si128(_mm_packus_epi16(half(_mm_unpacklo_epi8(sv, zero)), half(_mm_unpackhi_epi8(sv, zero))),
                         colorMask);

@@ -445,7 +445,9 @@ void AdditiveBlit(MemoryImage& destImage, MemoryImage& srcImage, const BlitArea&
   if (!src.HasPixels()) return;
   const bool partial = srcImage.hasPartialAlpha;
   const bool white = c.IsOpaqueWhite();
-  const uint32_t pr = c.a * c.r / 255, pg = c.a * c.g / 255, pb = c.a * c.b / 255;
+  // Tint factors and source alpha as weights out of 256: a full one adds
+  // the channel exactly.
+  const uint32_t pr = FullWeight(c.a * c.r / 255), pg = FullWeight(c.a * c.g / 255), pb = FullWeight(c.a * c.b / 255);
   if (!ReferencePathsForced() && src.indices == nullptr) {
     const BlitKernels::AddTint tint{white, partial, pr, pg, pb};
     for (int32_t row = 0; row < area.h; ++row) {
@@ -459,22 +461,22 @@ void AdditiveBlit(MemoryImage& destImage, MemoryImage& srcImage, const BlitArea&
     uint32_t* d = dest + static_cast<size_t>(area.dy + row) * dStride + area.dx;
     for (int32_t x = 0; x < area.w; ++x) {
       const uint32_t s = src.At(area.sx + x, area.sy + row);
-      const uint32_t sa = s >> 24, sr = (s >> 16) & 0xFF, sg = (s >> 8) & 0xFF, sb = s & 0xFF;
+      const uint32_t sa = FullWeight(s >> 24), sr = (s >> 16) & 0xFF, sg = (s >> 8) & 0xFF, sb = s & 0xFF;
       uint32_t ar, ag, ab;
       if (white) {
         if (partial) {
-          ar = (sr * sa) >> 8;
-          ag = (sg * sa) >> 8;
-          ab = (sb * sa) >> 8;
+          ar = sr * sa / 256;
+          ag = sg * sa / 256;
+          ab = sb * sa / 256;
         } else {
           ar = sr;
           ag = sg;
           ab = sb;
         }
       } else if (partial) {
-        ar = (((sr * pr) >> 8) * sa) >> 8;
-        ag = (((sg * pg) >> 8) * sa) >> 8;
-        ab = (((sb * pb) >> 8) * sa) >> 8;
+        ar = sr * pr * sa / 65536;
+        ag = sg * pg * sa / 65536;
+        ab = sb * pb * sa / 65536;
       } else {
         ar = sr * pr / 256;
         ag = sg * pg / 256;

@@ -364,7 +364,9 @@ void MemoryImage::DrawImageRotated(Image* source, float x, float y, const Rect& 
   const bool tinted = !tint.IsOpaqueWhite();
   const uint8_t* clamp = host->GetClampTable();
   const int64_t W = sw, H = sh;
-  const uint32_t addR = tint.a * tint.r / 255, addG = tint.a * tint.g / 255, addB = tint.a * tint.b / 255;
+  // Additive tint factors as weights out of 256: a full one adds the sample exactly.
+  const uint32_t addR = FullWeight(tint.a * tint.r / 255), addG = FullWeight(tint.a * tint.g / 255),
+                 addB = FullWeight(tint.a * tint.b / 255);
   const RotatedBlend blend{
       tint, tinted, drawMode, clamp, addR, addG, addB, GetReciprocals().of, !ReferencePathsForced()};
 

@@ -109,7 +109,7 @@ struct AddTint {
   uint32_t R, G, B;
   const int32_t *rc, *gc, *bc;
   int32_t rs, gs, bs;
-  uint32_t fr, fg, fb;  // ca * c / 255
+  uint32_t fr, fg, fb;  // FullWeight(ca * c / 255): a full factor adds the channel exactly
   uint32_t Add(uint32_t d, uint32_t s) const {
     return static_cast<uint32_t>(rc[fr * ((s & R) >> rs) / 256 + ((d & R) >> rs)]) << rs |
            static_cast<uint32_t>(gc[fg * ((s & G) >> gs) / 256 + ((d & G) >> gs)]) << gs |
@@ -273,9 +273,9 @@ void AddDispatch(const BlitTarget& t, const BlitSource& s, int32_t x, int32_t y,
                    t.redShift,
                    t.greenShift,
                    t.blueShift,
-                   ca * (static_cast<uint32_t>(color.red) & 0xFF) / 255,
-                   ca * (static_cast<uint32_t>(color.green) & 0xFF) / 255,
-                   ca * (static_cast<uint32_t>(color.blue) & 0xFF) / 255};
+                   FullWeight(ca * (static_cast<uint32_t>(color.red) & 0xFF) / 255),
+                   FullWeight(ca * (static_cast<uint32_t>(color.green) & 0xFF) / 255),
+                   FullWeight(ca * (static_cast<uint32_t>(color.blue) & 0xFF) / 255)};
   AddRows<T>(t, s, x, y, sr, op, mirrored, useRuns);
 }
 

@@ -317,9 +317,11 @@ void DDImage::DrawImageRotated(Image* source, float x, float y, const Rect& sour
   c.G = static_cast<uint32_t>(color.green) & 0xFF;
   c.B = static_cast<uint32_t>(color.blue) & 0xFF;
   c.Al = static_cast<uint32_t>(color.alpha) & 0xFF;
-  c.Kr = c.R * c.Al / 255;
-  c.Kg = c.G * c.Al / 255;
-  c.Kb = c.B * c.Al / 255;
+  // Additive factors as weights out of 256, so a full one adds a sample's
+  // channel exactly.
+  c.Kr = FullWeight(c.R * c.Al / 255);
+  c.Kg = FullWeight(c.G * c.Al / 255);
+  c.Kb = FullWeight(c.B * c.Al / 255);
 
   RotateForm form;
   if (drawMode != 0) {

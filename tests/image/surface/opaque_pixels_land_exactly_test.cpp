@@ -3,8 +3,12 @@
 // lands exactly (white stays 255 in every channel, any other colour keeps
 // its bits), and a source pixel of alpha 0 leaves the destination exactly as
 // it was. Each path runs on its fast loop and on its reference twin.
+#include <algorithm>
+#include <cmath>
 #include <functional>
+#include <initializer_list>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "image/Blend.h"
@@ -32,15 +36,35 @@ constexpr int32_t kProbe = 8;    // a target pixel well inside every draw below
 struct Road {
   std::string name;
   std::function<void(Image& target, Image& source, const Color& tint)> draw;
-  bool tinted;        // also drawn with a tint of full weight per channel
-  bool onMemory;      // memory images draw it (they have no mirrored draws)
-  bool tintOnMemory;  // memory images draw it tinted
+  bool tinted;            // also drawn with a tint of full weight per channel
+  bool onMemory;          // memory images draw it (they have no mirrored draws)
+  bool tintOnMemory;      // memory images draw it tinted
+  bool additive = false;  // adds the source to the target instead of covering it
 };
 
 std::vector<Road> Roads() {
   const Rect all(0, 0, kSide, kSide);
   const Rect clip(0, 0, kTarget, kTarget);
+  // Whole-pixel positions and a quarter turn about a pixel corner sample
+  // every source pixel exactly.
+  auto rotated = [=](int32_t mode, double angle) {
+    return [=](Image& t, Image& s, const Color& c) {
+      const float at = angle == 0.0 ? 6.0f : 5.0f, centre = angle == 0.0 ? 0.0f : 3.0f;
+      t.DrawImageRotated(&s, at, at, all, clip, c, mode, angle, centre, centre);
+    };
+  };
   return {
+      {"additive blit", [=](Image& t, Image& s, const Color& c) { t.DrawImage(&s, 6, 6, all, c, 1); }, true, true, true,
+       true},
+      {"additive mirrored blit", [=](Image& t, Image& s, const Color& c) { t.DrawImageMirrored(&s, 6, 6, all, c, 1); },
+       true, false, false, true},
+      {"float position",
+       [=](Image& t, Image& s, const Color& c) { t.DrawImageAtFloat(&s, 6.0f, 6.0f, all, clip, c, 0); }, true, true,
+       true},
+      {"rotated by nothing", rotated(0, 0.0), true, true, true},
+      {"rotated a quarter turn", rotated(0, M_PI / 2), true, true, true},
+      {"additive rotated by nothing", rotated(1, 0.0), true, true, true, true},
+      {"additive rotated a quarter turn", rotated(1, M_PI / 2), true, true, true, true},
       {"blit", [=](Image& t, Image& s, const Color& c) { t.DrawImage(&s, 6, 6, all, c, 0); }, true, true, true},
       {"mirrored blit", [=](Image& t, Image& s, const Color& c) { t.DrawImageMirrored(&s, 6, 6, all, c, 0); }, true,
        false, false},
@@ -80,6 +104,22 @@ constexpr uint32_t kClear = 0x00FFFFFFu;
 // Destinations under them.
 const uint32_t kUnder[] = {0xFF000000u, 0xFF8040C0u};
 
+// Each destination, drawn from a source of one colour and from the same
+// source with a half-transparent corner (far from the probed pixel), which
+// sends the draws down the loops for sources with partial alpha.
+std::vector<std::pair<uint32_t, bool>> Unders() {
+  std::vector<std::pair<uint32_t, bool>> out;
+  for (uint32_t under : kUnder)
+    for (bool partialCorner : {false, true}) out.emplace_back(under, partialCorner);
+  return out;
+}
+
+std::vector<uint32_t> SourceOf(uint32_t pixel, bool partialCorner) {
+  std::vector<uint32_t> px(kSide * kSide, pixel);
+  if (partialCorner) px[0] = 0x80000000u | (pixel & 0xFFFFFFu);
+  return px;
+}
+
 // Tints of full weight in some channels: where a channel is 255 the source
 // channel must land exactly, where it is 0 the result channel is 0.
 const Color kTints[] = {Color(255, 0, 255, 255), Color(0, 255, 0, 255)};
@@ -87,6 +127,13 @@ const Color kTints[] = {Color(255, 0, 255, 255), Color(0, 255, 0, 255)};
 uint32_t TintOf(uint32_t argb, const Color& c) {
   const uint32_t v = c.ToInt();
   return (argb & 0xFF000000u) | (argb & v & 0xFFFFFFu);
+}
+
+// Each channel field of `a` plus that of `b`, saturated at the field's mask.
+uint32_t AddFields(uint32_t a, uint32_t b, std::initializer_list<uint32_t> masks) {
+  uint32_t out = 0;
+  for (uint32_t m : masks) out |= std::min<uint64_t>(uint64_t{a & m} + (b & m), m);
+  return out;
 }
 
 class OpaquePixelsLandExactly : public SurfaceImageFixture {
@@ -102,24 +149,27 @@ TEST_F(OpaquePixelsLandExactly, OnMemoryImages) {
     Kivo::ForceReferencePaths(reference);
     for (const Road& road : Roads()) {
       if (!road.onMemory) continue;
-      for (uint32_t under : kUnder) {
+      for (const auto& row : Unders()) {
+        const uint32_t under = row.first;
+        const bool partialCorner = row.second;
         auto check = [&](uint32_t sourcePixel, const Color& tint, uint32_t expected) {
+          if (road.additive) expected = AddFields(under, expected, {0xFF000000u, 0xFF0000u, 0xFF00u, 0xFFu});
           MemoryImage target, source;
           const std::vector<uint32_t> back(kTarget * kTarget, under);
           target.SetBits(back.data(), kTarget, kTarget, true);
-          const std::vector<uint32_t> px(kSide * kSide, sourcePixel);
+          const std::vector<uint32_t> px = SourceOf(sourcePixel, partialCorner);
           source.SetBits(px.data(), kSide, kSide, true);
           road.draw(target, source, tint);
           EXPECT_EQ(target.GetBits()[kProbe * kTarget + kProbe], expected)
               << road.name << (reference ? " (reference)" : " (fast)") << ", source " << std::hex << sourcePixel
-              << " onto " << under << ", tint " << tint.ToInt();
+              << " onto " << under << ", tint " << tint.ToInt() << (partialCorner ? ", partial corner" : "");
         };
         for (uint32_t p : kOpaque) {
           check(p, Color::White, p);
           if (road.tinted && road.tintOnMemory)
             for (const Color& t : kTints) check(p, t, TintOf(p, t));
         }
-        check(kClear, Color::White, under);
+        if (!road.additive) check(kClear, Color::White, under);
       }
     }
   }
@@ -134,16 +184,21 @@ TEST_F(OpaquePixelsLandExactly, OnScreenSurfaces) {
     for (bool reference : {false, true}) {
       Kivo::ForceReferencePaths(reference);
       for (const Road& road : Roads()) {
-        for (uint32_t under : kUnder) {
+        for (const auto& row : Unders()) {
+          const uint32_t under = row.first;
+          const bool partialCorner = row.second;
           auto check = [&](uint32_t sourcePixel, bool isVolatile, const Color& tint, uint32_t expected) {
             auto target = MakeSurfaceImage(kTarget, kTarget, under);
-            auto source = MakeImage(kSide, kSide, std::vector<uint32_t>(kSide * kSide, sourcePixel));
+            auto source = MakeImage(kSide, kSide, SourceOf(sourcePixel, partialCorner));
             source->SetVolatile(isVolatile);
             road.draw(*target, *source, tint);
-            EXPECT_EQ(SurfacePixel(*target, kProbe, kProbe) & channels, pack(expected))
-                << road.name << (isVolatile ? ", volatile" : "") << (reference ? " (reference)" : " (fast)")
-                << " on format " << static_cast<int>(f) << ", source " << std::hex << sourcePixel << " onto " << under
-                << ", tint " << tint.ToInt();
+            const uint32_t want = road.additive ? AddFields(pack(under), pack(expected),
+                                                            {display->redMask, display->greenMask, display->blueMask})
+                                                : pack(expected);
+            EXPECT_EQ(SurfacePixel(*target, kProbe, kProbe) & channels, want)
+                << road.name << (isVolatile ? ", volatile" : "") << (partialCorner ? ", partial corner" : "")
+                << (reference ? " (reference)" : " (fast)") << " on format " << static_cast<int>(f) << ", source "
+                << std::hex << sourcePixel << " onto " << under << ", tint " << tint.ToInt();
           };
           for (bool isVolatile : {false, true}) {
             for (uint32_t p : kOpaque) {
@@ -151,7 +206,7 @@ TEST_F(OpaquePixelsLandExactly, OnScreenSurfaces) {
               if (road.tinted)
                 for (const Color& t : kTints) check(p, isVolatile, t, TintOf(p, t));
             }
-            check(kClear, isVolatile, Color::White, under);
+            if (!road.additive) check(kClear, isVolatile, Color::White, under);
           }
         }
       }
