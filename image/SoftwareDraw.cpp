@@ -142,18 +142,17 @@ void MemoryImage::DrawLine(double x1, double y1, double x2, double y2, const Col
     const ColorBytes c(color);
     const uint8_t* clamp = host->GetClampTable();
     // Pixel values: the opaque normal line stores its colour as it is; a
-    // translucent one premultiplies, stores each channel as (c * 255 + 127) /
-    // 256 and keeps the destination's share. The additive line adds the
-    // premultiplied colour.
-    uint32_t opaqueValue = 0, pr = 0, pg = 0, pb = 0, keep = 256 - c.a;
+    // translucent one mixes each channel as (c * a + d * (255 - a) + 127) /
+    // 255, rounded once. The additive line adds the premultiplied colour.
+    uint32_t opaqueValue = 0, pr = 0, pg = 0, pb = 0;
+    const uint32_t keep = 255 - c.a;
     if (drawMode == kDrawModeNormal) {
-      auto convert = [](uint32_t v) { return (v * 255 + 127) / 256; };
       if (c.a == 255) {
         opaqueValue = PackBytes(255, c.r, c.g, c.b);
       } else {
-        pr = convert((c.r * c.a + 128) >> 8);
-        pg = convert((c.g * c.a + 128) >> 8);
-        pb = convert((c.b * c.a + 128) >> 8);
+        pr = c.r * c.a + 127;
+        pg = c.g * c.a + 127;
+        pb = c.b * c.a + 127;
       }
     } else {
       pr = c.r * c.a / 255;
@@ -169,7 +168,7 @@ void MemoryImage::DrawLine(double x1, double y1, double x2, double y2, const Col
       } else if (c.a == 255) {
         d = opaqueValue;
       } else {
-        auto mix = [keep](uint32_t p, uint32_t dc) { return std::min(255u, p + ((dc * keep + 127) >> 8)); };
+        auto mix = [keep](uint32_t p, uint32_t dc) { return (p + dc * keep) / 255; };
         d = PackBytes(255, mix(pr, dr), mix(pg, dg), mix(pb, db));
       }
     };

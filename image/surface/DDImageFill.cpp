@@ -53,42 +53,26 @@ void DDImage::FillRectNormal(const Rect& rect, const Color& color) {
   const Rect r = ClipToImage(rect, width, height);
   const SurfaceView v(lockedDesc);
   const uint32_t a = static_cast<uint32_t>(color.alpha) & 0xFF;
-  const uint32_t cr = static_cast<uint32_t>(color.red) & 0xFF;
-  const uint32_t cg = static_cast<uint32_t>(color.green) & 0xFF;
-  const uint32_t cb = static_cast<uint32_t>(color.blue) & 0xFF;
-  const uint32_t R = v.R, G = v.G, B = v.B;
+  const FieldOver over(v, static_cast<uint32_t>(color.red) & 0xFF, static_cast<uint32_t>(color.green) & 0xFF,
+                       static_cast<uint32_t>(color.blue) & 0xFF, a);
+  // An opaque fill covers whatever was there: one value for every pixel.
+  const uint32_t p = over(0);
   if (v.bitCount == 16) {
-    if (a == 255) {
-      const uint16_t p =
-          static_cast<uint16_t>((((cr * R + R) >> 8) & R) | (((cg * G + G) >> 8) & G) | (((cb * B + B) >> 8) & B));
-      for (int32_t y = r.y; y < r.y + r.height; ++y) std::fill_n(v.Row16(y) + r.x, r.width, p);
-    } else {
-      const uint32_t pr = (cr * a + 128) >> 8, pg = (cg * a + 128) >> 8, pb = (cb * a + 128) >> 8;
-      const uint32_t p = (((pr * R + R) >> 8) & R) + (((pg * G + G) >> 8) & G) + (((pb * B + B) >> 8) & B);
-      const uint32_t k = 256 - a;
-      for (int32_t y = r.y; y < r.y + r.height; ++y) {
-        uint16_t* row = v.Row16(y) + r.x;
-        for (int32_t x = 0; x < r.width; ++x) {
-          const uint32_t d = row[x];
-          row[x] = static_cast<uint16_t>(p + ((((d & R) * k + R) >> 8) & R) + ((((d & G) * k + G) >> 8) & G) +
-                                         ((((d & B) * k + B) >> 8) & B));
-        }
+    for (int32_t y = r.y; y < r.y + r.height; ++y) {
+      uint16_t* row = v.Row16(y) + r.x;
+      if (a == 255) {
+        std::fill_n(row, r.width, static_cast<uint16_t>(p));
+      } else {
+        for (int32_t x = 0; x < r.width; ++x) row[x] = static_cast<uint16_t>(over(row[x]));
       }
     }
   } else if (v.bitCount == 32) {
-    if (a == 255) {
-      const uint32_t p = (((cr * R) >> 8) & R) | (((cg * G) >> 8) & G) | (((cb * B) >> 8) & B);
-      for (int32_t y = r.y; y < r.y + r.height; ++y) std::fill_n(v.Row32(y) + r.x, r.width, p);
-    } else {
-      const uint32_t pr = (cr * a + 127) >> 8, pg = (cg * a + 127) >> 8, pb = (cb * a + 127) >> 8;
-      const uint32_t p = (((pr * R + R) >> 8) & R) + (((pg * G + G) >> 8) & G) + (((pb * B + B) >> 8) & B);
-      const uint32_t k = 256 - a;
-      for (int32_t y = r.y; y < r.y + r.height; ++y) {
-        uint32_t* row = v.Row32(y) + r.x;
-        for (int32_t x = 0; x < r.width; ++x) {
-          const uint32_t d = row[x];
-          row[x] = p + ((((d & R) * k) >> 8) & R) + ((((d & G) * k) >> 8) & G) + ((((d & B) * k) >> 8) & B);
-        }
+    for (int32_t y = r.y; y < r.y + r.height; ++y) {
+      uint32_t* row = v.Row32(y) + r.x;
+      if (a == 255) {
+        std::fill_n(row, r.width, p);
+      } else {
+        for (int32_t x = 0; x < r.width; ++x) row[x] = over(row[x]);
       }
     }
   }
@@ -252,23 +236,8 @@ void DDImage::DrawLineNormal(double x1, double y1, double x2, double y2, const C
   GetSurface();
   if (!LockSurface()) return;
   const SurfaceView v(lockedDesc);
-  const uint32_t a = static_cast<uint32_t>(color.alpha) & 0xFF;
-  const uint32_t c[3] = {static_cast<uint32_t>(color.red) & 0xFF, static_cast<uint32_t>(color.green) & 0xFF,
-                         static_cast<uint32_t>(color.blue) & 0xFF};
-  const uint32_t M[3] = {v.R, v.G, v.B};
-  uint32_t P = 0;
-  if (a == 255) {
-    for (int i = 0; i < 3; ++i) P |= ((c[i] * M[i] + (M[i] >> 1)) >> 8) & M[i];
-  } else {
-    for (int i = 0; i < 3; ++i) P += ((((c[i] * a + 128) >> 8) * M[i] + (M[i] >> 1)) >> 8) & M[i];
-  }
-  const uint32_t k = 256 - a;
-  auto blend = [&](uint32_t d) {
-    if (a == 255) return P;
-    uint32_t out = P;
-    for (int i = 0; i < 3; ++i) out += ((((d & M[i]) * k) + (M[i] >> 1)) >> 8) & M[i];
-    return out;
-  };
+  const FieldOver blend(v, static_cast<uint32_t>(color.red) & 0xFF, static_cast<uint32_t>(color.green) & 0xFF,
+                        static_cast<uint32_t>(color.blue) & 0xFF, static_cast<uint32_t>(color.alpha) & 0xFF);
   if (v.bitCount == 16) {
     StepLine(x1, y1, x2, y2, true, width, height, [&](int32_t x, int32_t y) {
       uint16_t* p = v.Row16(y) + x;
@@ -323,15 +292,17 @@ void DDImage::DrawLineAntialiasedNormal(double x1, double y1, double x2, double 
   if (!LockSurface()) return;
   const SurfaceView v(lockedDesc);
   const uint32_t M[3] = {v.R, v.G, v.B};
-  const uint32_t cv[3] = {static_cast<uint32_t>(color.red) & 0xFF, static_cast<uint32_t>(color.green) & 0xFF,
-                          static_cast<uint32_t>(color.blue) & 0xFF};
-  uint32_t c = 0;
-  for (int i = 0; i < 3; ++i) c |= ((cv[i] * M[i]) >> 8) & M[i];
+  // The colour as an opaque fill lands it.
+  const uint32_t c = FieldOver(v, static_cast<uint32_t>(color.red) & 0xFF, static_cast<uint32_t>(color.green) & 0xFF,
+                               static_cast<uint32_t>(color.blue) & 0xFF, 255)(0);
   const uint32_t alpha = static_cast<uint32_t>(color.alpha) & 0xFF;
   const uint32_t K = v.bitCount == 16 ? SpreadMaskFor(v.G) : 0;
 
+  // Weights out of 256 as the memory image's line takes them: a pixel the
+  // line covers fully in an opaque colour weighs 256 and lands the colour.
   auto blend = [&](uint32_t d, uint32_t w) -> uint32_t {
     if (alpha != 255) w = (w * (alpha + 1)) >> 8;
+    if (w == 255) w = 256;
     if (v.bitCount == 32) {
       return (((((c & 0xFF00FF) * w) + ((d & 0xFF00FF) * (256 - w))) >> 8) & 0xFF00FF) |
              (((((c & 0xFF00) * w) + ((d & 0xFF00) * (256 - w))) >> 8) & 0xFF00);
@@ -452,13 +423,10 @@ void DDImage::FillSpansWithCoverage(const ImageSpan* spans, int32_t count, const
   if (LockSurface()) {
     const SurfaceView v(lockedDesc);
     const uint32_t M[3] = {v.R, v.G, v.B};
-    const uint32_t cv[3] = {static_cast<uint32_t>(color.red) & 0xFF, static_cast<uint32_t>(color.green) & 0xFF,
-                            static_cast<uint32_t>(color.blue) & 0xFF};
-    uint32_t c = 0;
-    // Unlike the plain fill, the coverage colour is scaled without rounding
-    // up: full white lands one step short of the mask, as the weights below
-    // never reach 256 either.
-    for (int i = 0; i < 3; ++i) c |= ((cv[i] * M[i]) >> 8) & M[i];
+    // The colour as an opaque fill lands it; full coverage in an opaque
+    // colour weighs 256 (as on memory images), so it lands exactly.
+    const uint32_t c = FieldOver(v, static_cast<uint32_t>(color.red) & 0xFF, static_cast<uint32_t>(color.green) & 0xFF,
+                                 static_cast<uint32_t>(color.blue) & 0xFF, 255)(0);
     const uint32_t alpha = static_cast<uint32_t>(color.alpha) & 0xFF;
     for (int32_t s = 0; s < count; ++s) {
       const ImageSpan& span = spans[s];
@@ -471,7 +439,8 @@ void DDImage::FillSpansWithCoverage(const ImageSpan* spans, int32_t count, const
         if (at < 0) continue;
         // Zero weight is blended too: every pixel of a span comes out as
         // colour channels only, its alpha byte cleared.
-        const uint32_t a = ((static_cast<uint32_t>(coverage[at]) + 1) * alpha) >> 8;
+        uint32_t a = ((static_cast<uint32_t>(coverage[at]) + 1) * alpha) >> 8;
+        if (a == 255) a = 256;
         auto blend = [&](uint32_t d) {
           uint32_t out = 0;
           for (int k = 0; k < 3; ++k) out |= ((((c & M[k]) * a) + ((d & M[k]) * (256 - a))) >> 8) & M[k];

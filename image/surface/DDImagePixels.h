@@ -56,6 +56,41 @@ struct PixelPacker {
   }
 };
 
+// A colour byte in the channel field `mask` (a run of at most 8 bits),
+// shifted down to bit 0: the byte's top bits, as PixelPacker keeps them.
+inline uint32_t FieldValue(uint32_t byte, uint32_t mask) {
+  if (mask == 0) return 0;
+  const int bits = __builtin_popcount(mask);
+  return bits >= 8 ? byte : byte >> (8 - bits);
+}
+
+// Colour (r, g, b) with alpha a over surface pixels, every channel field
+// rounded once: (C * a + D * (255 - a) + 127) / 255 on the field values, so
+// alpha 255 lands the colour exactly as a blit of it would and alpha 0 keeps
+// the pixel. Bits outside the three fields come out clear.
+class FieldOver {
+ public:
+  FieldOver(const SurfaceView& v, uint32_t r, uint32_t g, uint32_t b, uint32_t a) : keep_(255 - a) {
+    const uint32_t masks[3] = {v.R, v.G, v.B};
+    const uint32_t bytes[3] = {r, g, b};
+    for (int k = 0; k < 3; ++k) {
+      mask_[k] = masks[k];
+      shift_[k] = masks[k] == 0 ? 0 : __builtin_ctz(masks[k]);
+      colour_[k] = FieldValue(bytes[k], masks[k]) * a + 127;
+    }
+  }
+  uint32_t operator()(uint32_t d) const {
+    uint32_t out = 0;
+    for (int k = 0; k < 3; ++k)
+      out |= ((colour_[k] + ((d & mask_[k]) >> shift_[k]) * keep_) / 255) << shift_[k] & mask_[k];
+    return out;
+  }
+
+ private:
+  uint32_t mask_[3], colour_[3], keep_;
+  int shift_[3];
+};
+
 // A surface pixel to opaque 0xAARRGGBB; the freed low bits stay zero.
 struct PixelUnpacker {
   int32_t rs, gs, bs, rb, gb, bb;

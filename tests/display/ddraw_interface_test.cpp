@@ -255,15 +255,15 @@ TEST_F(DisplayFixture, PresentWindowedShowsTheDrawBufferInTheClientArea) {
   EXPECT_TRUE(display.Redraw(nullptr));
   ASSERT_EQ(host.frameWidth, 640);
   ASSERT_EQ(host.frameHeight, 480);
-  EXPECT_EQ(host.lastFrame[20 * 640 + 10], 0xFFFE0000u);
-  EXPECT_EQ(host.lastFrame[0], 0xFF0000FEu);
+  EXPECT_EQ(host.lastFrame[20 * 640 + 10], 0xFFFF0000u);
+  EXPECT_EQ(host.lastFrame[0], 0xFF0000FFu);
 
   // A given rectangle is copied to the same place.
   screen->FillRect(Kivo::Rect(0, 0, 640, 480), Kivo::Color(0, 255, 0), 0);
   const Kivo::Rect part(0, 0, 4, 4);
   EXPECT_TRUE(display.Redraw(&part));
-  EXPECT_EQ(host.lastFrame[2 * 640 + 2], 0xFF00FE00u);
-  EXPECT_EQ(host.lastFrame[20 * 640 + 10], 0xFFFE0000u);
+  EXPECT_EQ(host.lastFrame[2 * 640 + 2], 0xFF00FF00u);
+  EXPECT_EQ(host.lastFrame[20 * 640 + 10], 0xFFFF0000u);
 }
 
 TEST_F(DisplayFixture, PresentFullScreenFlipsOrBlitsUnderAMessageBox) {

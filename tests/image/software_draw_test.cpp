@@ -101,8 +101,8 @@ TEST(SoftwareLine, PixelValuesByMode) {
   }
   Fill(image, 4, 4, 0x00000000);
   image.DrawLine(0, 0, 3, 3, Color(255, 0, 0, 128), 0);
-  // p = (255 * 128 + 128) >> 8 = 128, stored (128 * 255 + 127) / 256 = 127.
-  EXPECT_EQ(Pixel(image, 2, 2), 0xFF7F0000u);
+  // A translucent line rounds once: (255 * 128 + 0 * 127 + 127) / 255 = 128.
+  EXPECT_EQ(Pixel(image, 2, 2), 0xFF800000u);
   Fill(image, 4, 4, 0xFF808080);
   image.DrawLine(0, 0, 3, 3, Color(255, 255, 255), 1);
   EXPECT_EQ(Pixel(image, 3, 3), 0xFFFFFFFFu);

@@ -168,17 +168,20 @@ TEST_F(SurfaceImageFixture, SurfaceDrawsWhoseLockFailsKeepTheMemoryCopies) {
 }
 
 // The coverage fill in the surface's own format: colour channel c becomes
-// (c * mask >> 8) & mask, weight w = (coverage + 1) * alpha >> 8, and each
-// channel (pixel & mask) * (256 - w) + (colour & mask) * w, shifted right
-// by 8 and masked. Nothing else of the pixel survives.
+// its top bits in the field (as an opaque fill lands it), weight w =
+// (coverage + 1) * alpha >> 8 with 255 counting as 256, and each channel
+// (pixel & mask) * (256 - w) + (colour & mask) * w, shifted right by 8 and
+// masked. Nothing else of the pixel survives.
 uint32_t CoverageReference(uint32_t pixel, const Color& c, uint8_t coverage, const uint32_t masks[3]) {
   const uint32_t channels[3] = {static_cast<uint32_t>(c.red), static_cast<uint32_t>(c.green),
                                 static_cast<uint32_t>(c.blue)};
-  const uint32_t w = ((coverage + 1u) * static_cast<uint32_t>(c.alpha)) >> 8;
+  uint32_t w = ((coverage + 1u) * static_cast<uint32_t>(c.alpha)) >> 8;
+  if (w == 255) w = 256;
   uint32_t out = 0;
   for (int i = 0; i < 3; ++i) {
     const uint32_t m = masks[i];
-    const uint32_t colour = (channels[i] * m >> 8) & m;
+    const int bits = __builtin_popcount(m);
+    const uint32_t colour = ((channels[i] >> (8 - bits)) << __builtin_ctz(m)) & m;
     out |= (((pixel & m) * (256 - w) + colour * w) >> 8) & m;
   }
   return out;
@@ -186,8 +189,8 @@ uint32_t CoverageReference(uint32_t pixel, const Color& c, uint8_t coverage, con
 
 TEST_F(SurfaceImageFixture, CoverageFillBlendsInTheSurfaceFormat) {
   // Pinned values: half coverage of white over grey on 32 bits (the alpha
-  // byte goes to 0), and full white over black on 5-6-5, which stays short
-  // of white because neither the colour nor the weight is rounded up.
+  // byte goes to 0), and full white over black on 5-6-5, which lands white
+  // exactly as an opaque fill would.
   {
     StartDisplay(Format::kRGB888);
     auto image = MakeSurfaceImage(4, 1, 0xFF000000u);
@@ -196,7 +199,7 @@ TEST_F(SurfaceImageFixture, CoverageFillBlendsInTheSurfaceFormat) {
     const Kivo::ImageSpan span{0, 1, 1};
     const uint8_t coverage[4] = {0, 127, 0, 0};
     image->FillSpansWithCoverage(&span, 1, Color(255, 255, 255), 0, coverage, 0, 0, 4, 0);
-    EXPECT_EQ(SurfacePixel(*image, 1, 0), 0x00BEBEBEu);
+    EXPECT_EQ(SurfacePixel(*image, 1, 0), 0x00BFBFBFu);
     EXPECT_EQ(SurfacePixel(*image, 3, 0), 0xFF808080u);  // outside the span: untouched
   }
   {
@@ -205,7 +208,7 @@ TEST_F(SurfaceImageFixture, CoverageFillBlendsInTheSurfaceFormat) {
     const Kivo::ImageSpan span{0, 0, 1};
     const uint8_t coverage[2] = {255, 255};
     image->FillSpansWithCoverage(&span, 1, Color(255, 255, 255), 0, coverage, 0, 0, 2, 0);
-    EXPECT_EQ(SurfacePixel(*image, 0, 0), 0xEFBDu);
+    EXPECT_EQ(SurfacePixel(*image, 0, 0), 0xFFFFu);
     EXPECT_EQ(SurfacePixel(*image, 1, 0), 0u);
   }
   // Every format against the reference, on random pixels, colours and

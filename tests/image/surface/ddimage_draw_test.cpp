@@ -37,7 +37,8 @@ TEST_F(SurfaceImageFixture, OpaqueAndTranslucentFills) {
       {Format::kRGB565, Color(255, 0, 0, 255), 0xFF000000u, 0xF800u},
       {Format::kRGB565, Color(255, 255, 255, 255), 0xFF000000u, 0xFFFFu},
       {Format::kRGB555, Color(255, 255, 255, 255), 0xFF000000u, 0x7FFFu},
-      {Format::kRGB888, Color(255, 255, 255, 255), 0xFF000000u, 0x00FEFEFEu},
+      // An opaque fill lands its colour exactly, as a blit of it would.
+      {Format::kRGB888, Color(255, 255, 255, 255), 0xFF000000u, 0x00FFFFFFu},
       // Alpha 0 reached directly leaves 16-bit pixels, clears the 32-bit top byte.
       {Format::kRGB565, Color(255, 255, 255, 0), 0xFF123456u, 0x11AAu},
       {Format::kRGB888, Color(255, 255, 255, 0), 0xFF123456u, 0x00123456u},
@@ -400,14 +401,11 @@ TEST_F(SurfaceImageFixture, LinesSetExactlyTheirPixels) {
         for (int x = 0; x < 12; ++x)
           if (SurfacePixel(*target, x, y) != 0) drawn.insert({x, y});
       EXPECT_EQ(drawn, expected);
+      // White lands as white in every format.
       const Fields w = Split(*display, SurfacePixel(*target, 0, 0));
-      if (f == Format::kRGB565) {
-        EXPECT_EQ(w.r, 30u);
-        EXPECT_EQ(w.g, 62u);
-        EXPECT_EQ(w.b, 30u);
-      } else if (f == Format::kRGB888) {
-        EXPECT_EQ(w.r, 254u);
-      }
+      EXPECT_EQ(w.r, display->redMask >> display->redShift);
+      EXPECT_EQ(w.g, display->greenMask >> display->greenShift);
+      EXPECT_EQ(w.b, display->blueMask >> display->blueShift);
     }
   }
 }
@@ -432,16 +430,17 @@ TEST_F(SurfaceImageFixture, AntialiasedLineWeights) {
   StartDisplay(Format::kRGB888);
   auto target = MakeSurfaceImage(6, 4, 0xFF000000u);
   target->DrawLineAntialiased(0, 0, 4, 2, Color::White, 0);
-  // Weight w over black with colour 254: ((254 * w) >> 8) per channel.
+  // Weight w over black: ((255 * w) >> 8) per channel, where a full weight
+  // (255) counts as 256 and lands white exactly.
   auto level = [&](int x, int y) { return SurfacePixel(*target, x, y) & 0xFF; };
-  EXPECT_EQ(level(0, 0), (254u * 255u) >> 8);
-  EXPECT_EQ(level(1, 0), (254u * 127u) >> 8);
-  EXPECT_EQ(level(1, 1), (254u * 128u) >> 8);
-  EXPECT_EQ(level(2, 1), (254u * 255u) >> 8);
+  EXPECT_EQ(level(0, 0), 255u);
+  EXPECT_EQ(level(1, 0), (255u * 127u) >> 8);
+  EXPECT_EQ(level(1, 1), (255u * 128u) >> 8);
+  EXPECT_EQ(level(2, 1), 255u);
   EXPECT_EQ(level(2, 2), 0u);
-  EXPECT_EQ(level(3, 1), (254u * 127u) >> 8);
-  EXPECT_EQ(level(3, 2), (254u * 128u) >> 8);
-  EXPECT_EQ(level(4, 2), (254u * 127u) >> 8);
+  EXPECT_EQ(level(3, 1), (255u * 127u) >> 8);
+  EXPECT_EQ(level(3, 2), (255u * 128u) >> 8);
+  EXPECT_EQ(level(4, 2), (255u * 127u) >> 8);
   // The additive antialiased line draws nothing, yet it drops the memory
   // copies as every surface line does; so does a line in a mode no
   // rasteriser takes.

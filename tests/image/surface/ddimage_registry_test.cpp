@@ -183,7 +183,7 @@ TEST_F(RegistryFixture, Switch3DFallsBackToWorking2D) {
   // The 2D screen really draws and presents.
   recorder.screenGiven->FillRect(Rect(0, 0, 640, 480), Color(0, 255, 0), 0);
   EXPECT_TRUE(display->Redraw(nullptr));
-  EXPECT_EQ(host.lastFrame[0], 0xFF00FE00u);
+  EXPECT_EQ(host.lastFrame[0], 0xFF00FF00u);
 }
 
 TEST_F(RegistryFixture, Switch3DWithoutReinitialiseOnlySetsFlags) {

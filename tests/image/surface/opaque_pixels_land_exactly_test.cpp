@@ -214,4 +214,92 @@ TEST_F(OpaquePixelsLandExactly, OnScreenSurfaces) {
   }
 }
 
+// Fills and lines: a mark of an opaque colour lands that colour on every
+// pixel it covers fully, exactly as a blit of the colour would; a
+// translucent one mixes each channel once, (C * a + D * (255 - a) + 127) /
+// 255, so no channel loses a unit to a second rounding.
+struct Mark {
+  std::string name;
+  std::function<void(Image& target, const Color& c)> draw;
+  bool translucentRoundsOnce;  // the translucent mark follows the formula above
+  bool onMemory;               // checked on memory images too
+};
+
+std::vector<Mark> Marks() {
+  static const uint8_t kFull[kTarget] = {255, 255, 255, 255, 255, 255, 255, 255, 255, 255,
+                                         255, 255, 255, 255, 255, 255, 255, 255, 255, 255};
+  return {
+      {"fill", [](Image& t, const Color& c) { t.FillRect(Rect(6, 6, 5, 5), c, 0); }, true, false},
+      {"stepped line", [](Image& t, const Color& c) { t.DrawLine(5, 6, 11, 10, c, 0); }, true, true},
+      {"antialiased line's end", [](Image& t, const Color& c) { t.DrawLineAntialiased(8, 8, 14, 11, c, 0); }, false,
+       true},
+      {"fully covered span",
+       [](Image& t, const Color& c) {
+         Kivo::ImageSpan span;
+         span.y = kProbe;
+         span.x = 4;
+         span.width = 8;
+         t.FillSpansWithCoverage(&span, 1, c, 0, kFull, 0, kProbe, kTarget, 0);
+       },
+       false, true},
+  };
+}
+
+constexpr uint32_t kHalf = 128;  // the translucent marks' alpha
+
+Color WithAlpha(uint32_t rgb, uint32_t a) {
+  return Color(static_cast<int32_t>((rgb >> 16) & 0xFF), static_cast<int32_t>((rgb >> 8) & 0xFF),
+               static_cast<int32_t>(rgb & 0xFF), static_cast<int32_t>(a));
+}
+
+TEST_F(OpaquePixelsLandExactly, FillsAndLinesOnMemoryImages) {
+  for (const Mark& mark : Marks()) {
+    if (!mark.onMemory) continue;
+    for (uint32_t under : kUnder) {
+      for (uint32_t p : kOpaque) {
+        for (uint32_t a : {255u, kHalf}) {
+          if (a != 255 && !mark.translucentRoundsOnce) continue;
+          MemoryImage target;
+          const std::vector<uint32_t> back(kTarget * kTarget, under);
+          target.SetBits(back.data(), kTarget, kTarget, true);
+          mark.draw(target, WithAlpha(p, a));
+          uint32_t want = 0xFF000000u;
+          for (int shift : {16, 8, 0})
+            want |= ((((p >> shift) & 0xFF) * a + ((under >> shift) & 0xFF) * (255 - a) + 127) / 255) << shift;
+          EXPECT_EQ(target.GetBits()[kProbe * kTarget + kProbe], want)
+              << mark.name << ", colour " << std::hex << p << " alpha " << a << " onto " << under;
+        }
+      }
+    }
+  }
+}
+
+TEST_F(OpaquePixelsLandExactly, FillsAndLinesOnScreenSurfaces) {
+  for (Format f : {Format::kRGB565, Format::kRGB555, Format::kRGB888, Format::kBGR888}) {
+    StartDisplay(f);
+    const Kivo::PixelPacker pack(*display);
+    const uint32_t masks[3] = {display->redMask, display->greenMask, display->blueMask};
+    for (const Mark& mark : Marks()) {
+      for (uint32_t under : kUnder) {
+        for (uint32_t p : kOpaque) {
+          for (uint32_t a : {255u, kHalf, 0u}) {
+            if (a != 255 && !mark.translucentRoundsOnce) continue;
+            auto target = MakeSurfaceImage(kTarget, kTarget, under);
+            mark.draw(*target, WithAlpha(p, a));
+            uint32_t want = 0;
+            for (uint32_t m : masks) {
+              const int shift = __builtin_ctz(m);
+              const uint32_t c = (pack(p) & m) >> shift, d = (pack(under) & m) >> shift;
+              want |= ((c * a + d * (255 - a) + 127) / 255) << shift;
+            }
+            EXPECT_EQ(SurfacePixel(*target, kProbe, kProbe) & (masks[0] | masks[1] | masks[2]), want)
+                << mark.name << " on format " << static_cast<int>(f) << ", colour " << std::hex << p << " alpha " << a
+                << " onto " << under;
+          }
+        }
+      }
+    }
+  }
+}
+
 }  // namespace
