@@ -5,6 +5,7 @@
 
 #include "image/Blend.h"
 #include "image_test_support.h"
+#include "tests/image/exact_samples.h"
 
 namespace KivoTest {
 namespace {
@@ -62,68 +63,32 @@ TEST(TransformDraw, ModesAndCoverage) {
 // pixel exactly: an opaque source pixel lands as it is, a transparent one
 // leaves the target alone, by the fast loops and the reference twin alike.
 TEST(TransformDraw, ExactSamplesLandExactly) {
-  constexpr int W = 7, H = 5;
-  struct Picture {
-    const char* name;
-    std::vector<uint32_t> pixels;
-  };
-  std::vector<uint32_t> white(W * H, 0xFFFFFFFFu), coloured, holes;
-  for (int j = 0; j < H; ++j) {
-    for (int i = 0; i < W; ++i) {
-      const uint32_t rgb = static_cast<uint32_t>(i * 37 + 5) << 16 | static_cast<uint32_t>(j * 51 + 3) << 8 |
-                           static_cast<uint32_t>(255 - i * 13 - j * 7);
-      coloured.push_back(0xFF000000u | rgb);
-      holes.push_back((i + j) % 3 == 0 ? rgb : 0xFF000000u | rgb);
-    }
-  }
-  const Picture pictures[] = {{"white", white}, {"coloured", coloured}, {"with transparent pixels", holes}};
-  struct Placement {
-    double angle;
-    float x, y, cx, cy;
-  };
-  const Placement placements[] = {
-      {0.0, 8, 9, 0, 0},  {0.0, -2, 3, 0, 0},         {M_PI / 2, 8, 9, 3, 2},
-      {M_PI, 8, 9, 3, 2}, {3 * M_PI / 2, 8, 9, 3, 2}, {M_PI / 2, 5, 4, 0, 0},
-  };
-  struct Tint {
-    Color color;
-    uint32_t keep;
-  };
-  const Tint tints[] = {{Color::White, 0xFFFFFFFFu}, {Color(255, 0, 255), 0xFFFF00FFu}};
-  constexpr uint32_t kTarget = 0xFF204060u;
+  using namespace ExactSamples;
+  constexpr uint32_t kUnder = 0xFF204060u;
   RecordingHost host;
   for (int reference = 0; reference < 2; ++reference) {
     ForceReferencePaths(reference == 1);
-    for (const Picture& picture : pictures) {
+    for (const Picture& picture : Pictures()) {
       MemoryImage source(&host);
-      Load(source, W, H, picture.pixels);
-      for (const Placement& p : placements) {
-        for (const Tint& tint : tints) {
+      Load(source, kW, kH, picture.pixels);
+      for (const Placement& p : kPlacements) {
+        for (const Tint& tint : kTints) {
           MemoryImage dest(&host);
-          Fill(dest, 24, 24, kTarget);
-          dest.DrawImageRotated(&source, p.x, p.y, Rect(0, 0, W, H), Rect(0, 0, 24, 24), tint.color, 0, p.angle, p.cx,
-                                p.cy);
-          const int c = static_cast<int>(std::lround(std::cos(p.angle)));
-          const int s = static_cast<int>(std::lround(std::sin(p.angle)));
+          Fill(dest, kTarget, kTarget, kUnder);
+          dest.DrawImageRotated(&source, p.x, p.y, Rect(0, 0, kW, kH), Rect(0, 0, kTarget, kTarget), tint.color, 0,
+                                p.angle, p.cx, p.cy);
           int exact = 0;
-          for (int Y = 0; Y < 24; ++Y) {
-            for (int X = 0; X < 24; ++X) {
-              // The source position this target pixel samples.
-              const int rx = X - static_cast<int>(p.cx + p.x), ry = Y - static_cast<int>(p.cy + p.y);
-              const int u = static_cast<int>(p.cx) + c * rx - s * ry, v = static_cast<int>(p.cy) + c * ry + s * rx;
+          for (int Y = 0; Y < kTarget; ++Y) {
+            for (int X = 0; X < kTarget; ++X) {
+              const Sampled at = SampleOf(p, X, Y);
               const uint32_t got = Pixel(dest, X, Y);
-              const bool inside = u >= 0 && u < W && v >= 0 && v < H;
-              const uint32_t sample = inside ? Pixel(source, u, v) : 0;
-              const uint32_t want = (sample >> 24) == 0xFF ? sample & tint.keep : kTarget;
-              const bool interior = u >= 1 && u <= W - 2 && v >= 1 && v <= H - 2;
-              // Samples on the picture's border may be left out, never blurred.
-              if (interior || !inside) {
+              const uint32_t sample = at.inside ? Pixel(source, at.u, at.v) : 0;
+              const uint32_t want = (sample >> 24) == 0xFF ? sample & tint.keep : kUnder;
+              if (at.interior || !at.inside || got != kUnder) {
                 EXPECT_EQ(got, want) << picture.name << " angle " << p.angle << " at " << X << "," << Y
                                      << (reference ? " (reference)" : "");
-              } else if (got != kTarget) {
-                EXPECT_EQ(got, want) << picture.name << " angle " << p.angle << " at " << X << "," << Y;
               }
-              exact += interior && (sample >> 24) == 0xFF;
+              exact += at.interior && (sample >> 24) == 0xFF;
             }
           }
           EXPECT_GT(exact, 0);

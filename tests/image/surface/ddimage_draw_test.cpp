@@ -6,6 +6,8 @@
 #include <utility>
 
 #include "image/Blend.h"
+#include "image/surface/DDImagePixels.h"
+#include "tests/image/exact_samples.h"
 #include "tests/image/surface/ddimage_fixture.h"
 
 namespace {
@@ -221,66 +223,32 @@ TEST_F(SurfaceImageFixture, RotatedAtAnIntegralPositionSkipsTheEdgeSamples) {
 // field widths), a transparent one leaves the target alone, by the fast
 // loop and the reference twin alike.
 TEST_F(SurfaceImageFixture, RotatedExactSamplesLandExactly) {
-  constexpr int W = 7, H = 5, kSize = 24;
-  std::vector<uint32_t> white(W * H, 0xFFFFFFFFu), coloured, holes;
-  for (int j = 0; j < H; ++j) {
-    for (int i = 0; i < W; ++i) {
-      const uint32_t rgb = static_cast<uint32_t>(i * 37 + 5) << 16 | static_cast<uint32_t>(j * 51 + 3) << 8 |
-                           static_cast<uint32_t>(255 - i * 13 - j * 7);
-      coloured.push_back(0xFF000000u | rgb);
-      holes.push_back((i + j) % 3 == 0 ? rgb : 0xFF000000u | rgb);
-    }
-  }
-  const std::vector<uint32_t>* pictures[] = {&white, &coloured, &holes};
-  struct Placement {
-    double angle;
-    float x, y, cx, cy;
-  };
-  const Placement placements[] = {
-      {0.0, 8, 9, 0, 0},  {0.0, -2, 3, 0, 0},         {M_PI / 2, 8, 9, 3, 2},
-      {M_PI, 8, 9, 3, 2}, {3 * M_PI / 2, 8, 9, 3, 2}, {M_PI / 2, 5, 4, 0, 0},
-  };
-  struct Tint {
-    Color color;
-    uint32_t keep;
-  };
-  const Tint tints[] = {{Color::White, 0xFFFFFFFFu}, {Color(255, 0, 255), 0xFFFF00FFu}};
+  using namespace ExactSamples;
   for (Format f : {Format::kRGB565, Format::kRGB888, Format::kBGR888}) {
     StartDisplay(f);
-    const Kivo::DDInterface& d = *display;
-    auto field = [](uint32_t c, int32_t bits, int32_t shift) { return (c >> (8 - bits)) << shift; };
-    auto toSurface = [&](uint32_t argb) {
-      return field((argb >> 16) & 0xFF, d.redBits, d.redShift) | field((argb >> 8) & 0xFF, d.greenBits, d.greenShift) |
-             field(argb & 0xFF, d.blueBits, d.blueShift);
-    };
+    const Kivo::PixelPacker pack(*display);
     for (int reference = 0; reference < 2; ++reference) {
       Kivo::ForceReferencePaths(reference == 1);
-      for (const std::vector<uint32_t>* picture : pictures) {
-        auto source = MakeImage(W, H, *picture);
-        for (const Placement& p : placements) {
-          for (const Tint& tint : tints) {
-            auto target = MakeSurfaceImage(kSize, kSize, 0xFF204060u);
+      for (const Picture& picture : Pictures()) {
+        auto source = MakeImage(kW, kH, picture.pixels);
+        for (const Placement& p : kPlacements) {
+          for (const Tint& tint : kTints) {
+            auto target = MakeSurfaceImage(kTarget, kTarget, 0xFF204060u);
             const uint32_t before = SurfacePixel(*target, 0, 0);
-            target->DrawImageRotated(source.get(), p.x, p.y, Rect(0, 0, W, H), Rect(0, 0, kSize, kSize), tint.color, 0,
-                                     p.angle, p.cx, p.cy);
-            const int c = static_cast<int>(std::lround(std::cos(p.angle)));
-            const int s = static_cast<int>(std::lround(std::sin(p.angle)));
+            target->DrawImageRotated(source.get(), p.x, p.y, Rect(0, 0, kW, kH), Rect(0, 0, kTarget, kTarget),
+                                     tint.color, 0, p.angle, p.cx, p.cy);
             int exact = 0;
-            for (int Y = 0; Y < kSize; ++Y) {
-              for (int X = 0; X < kSize; ++X) {
-                const int rx = X - static_cast<int>(p.cx + p.x), ry = Y - static_cast<int>(p.cy + p.y);
-                const int u = static_cast<int>(p.cx) + c * rx - s * ry, v = static_cast<int>(p.cy) + c * ry + s * rx;
-                const bool inside = u >= 0 && u < W && v >= 0 && v < H;
-                const uint32_t sample = inside ? (*picture)[static_cast<size_t>(v * W + u)] : 0;
-                const uint32_t want = (sample >> 24) == 0xFF ? toSurface(sample & tint.keep) : before;
+            for (int Y = 0; Y < kTarget; ++Y) {
+              for (int X = 0; X < kTarget; ++X) {
+                const Sampled at = SampleOf(p, X, Y);
+                const uint32_t sample = at.inside ? picture.pixels[static_cast<size_t>(at.v * kW + at.u)] : 0;
+                const uint32_t want = (sample >> 24) == 0xFF ? pack(sample & tint.keep) : before;
                 const uint32_t got = SurfacePixel(*target, X, Y);
-                const bool interior = u >= 1 && u <= W - 2 && v >= 1 && v <= H - 2;
-                // Samples on the picture's border may be left out, never blurred.
-                if (interior || !inside || got != before) {
-                  EXPECT_EQ(got, want) << "format " << static_cast<int>(f) << " angle " << p.angle << " at " << X << ","
-                                       << Y << (reference ? " (reference)" : "");
+                if (at.interior || !at.inside || got != before) {
+                  EXPECT_EQ(got, want) << picture.name << " on format " << static_cast<int>(f) << " angle " << p.angle
+                                       << " at " << X << "," << Y << (reference ? " (reference)" : "");
                 }
-                exact += interior && (sample >> 24) == 0xFF;
+                exact += at.interior && (sample >> 24) == 0xFF;
               }
             }
             EXPECT_GT(exact, 0);
