@@ -484,6 +484,7 @@ inline void PutPixel(std::uint8_t* row, int x, std::uint32_t src) {
 // of four transparent texels is skipped and keeps it).
 
 constexpr int kFetchChunk = 256;
+constexpr int kShortSpan = 8;  // SpanFetched's pixel-by-pixel rows
 
 #if defined(__SSE2__)
 // Source over destination for two pixels, 16 bits a channel. (t x 257) >>
@@ -940,6 +941,25 @@ void SpanFetched(const Target& target, const FastParams& fp, const Setup& su, in
   const Texture& tex = *fp.texture;
   std::uint8_t* row = target.pixels + static_cast<std::ptrdiff_t>(py) * target.pitch;
   int n = xe - xs;
+  // The rows of small triangles are a few pixels long: their samples are
+  // taken one by one and blended pixel by pixel, without the row loops'
+  // set-up, which costs more than such a row.
+  if (S == kSamplePoint && n <= kShortSpan) {
+    const std::int64_t sw = static_cast<std::int64_t>(tex.width) << 16, th = static_cast<std::int64_t>(tex.height)
+                                                                             << 16;
+    const std::int64_t sLast = s + (n - 1) * ds, tLast = t + (n - 1) * dt;
+    // Linear coordinates: both ends inside the texture, every sample inside.
+    if (s >= 0 && s < sw && sLast >= 0 && sLast < sw && t >= 0 && t < th && tLast >= 0 && tLast < th) {
+      const std::size_t width = static_cast<std::size_t>(tex.width);
+      for (int i = 0; i < n; ++i, s += ds, t += dt)
+        PutPixel<F, B>(row, xs + i,
+                       tex.texels[static_cast<std::size_t>(t >> 16) * width + static_cast<std::size_t>(s >> 16)]);
+    } else {
+      for (int i = 0; i < n; ++i, s += ds, t += dt)
+        PutPixel<F, B>(row, xs + i, SamplePoint(tex, s, t, fp.wrapU, fp.wrapV));
+    }
+    return;
+  }
   // A 1:1 run inside the texture reads the texel row in place.
   if (S == kSamplePoint && ds == 65536 && dt == 0) {
     int first = 0, end = n;
