@@ -432,14 +432,15 @@ void GameScreen::DrawMessageLines(const std::wstring& line1, const std::wstring&
   Font* font = FontByName(fontName);
   g.SetFont(font);
   if (font != nullptr) {
-    // The panel spans the widest line and every line the wrap makes (one more
-    // for each full message width a line's text takes).
+    // The panel spans the widest line and every line the wrap makes, broken
+    // where the draw below breaks them: at spaces, so a text less than two
+    // widths long may still take three lines.
     const int width1 = font->StringWidth(line1);
     const int width2 = line2.empty() ? 0 : font->StringWidth(line2);
-    auto blockHeight = [&](int textWidth) {
-      return textWidth / kMessageWidth * kMessageLineSpacing + font->GetHeight();
+    auto blockHeight = [&](const std::wstring& text) {
+      return g.MeasureTextWrappedHeight(kMessageWidth, text, kMessageLineSpacing) + font->GetAscentPadding();
     };
-    const int bottom = line2.empty() ? blockHeight(width1) : secondTop + blockHeight(width2);
+    const int bottom = line2.empty() ? blockHeight(line1) : secondTop + blockHeight(line2);
     const int width = std::min(kMessageWidth, std::max(width1, width2) + 2 * kMessageBackingMarginX);
     const int height = std::min(kMessageHeight, bottom + kMessageBackingMarginY);
     DrawMessageBacking(g, Rect((kMessageWidth - width) / 2, 0, width, height));
