@@ -1580,8 +1580,12 @@ void BuildSetup(const State& st, const Vertex* tri, const std::int64_t* X, const
 void RasterizeTriangle(const Target& target, const State& st, const Vertex* tri, bool reference) {
   std::int64_t X[3], Y[3];
   for (int i = 0; i < 3; ++i) SnapCorner(tri[i], X[i], Y[i]);
+  // The corners top to bottom, ties in corner order: three compare-swaps.
   int order[3] = {0, 1, 2};
-  std::sort(order, order + 3, [&](int p, int q) { return Y[p] < Y[q] || (Y[p] == Y[q] && p < q); });
+  auto above = [&](int p, int q) { return Y[p] < Y[q] || (Y[p] == Y[q] && p < q); };
+  if (above(order[1], order[0])) std::swap(order[0], order[1]);
+  if (above(order[2], order[1])) std::swap(order[1], order[2]);
+  if (above(order[1], order[0])) std::swap(order[0], order[1]);
   const int i0 = order[0], i1 = order[1], i2 = order[2];
   const std::int64_t cross = (X[i1] - X[i0]) * (Y[i2] - Y[i0]) - (X[i2] - X[i0]) * (Y[i1] - Y[i0]);
   if (cross == 0 || Y[i2] == Y[i0]) return;
