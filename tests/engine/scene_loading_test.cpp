@@ -121,7 +121,10 @@ TEST_F(SceneLoadingTest, CodesWithoutAKindMakePlainObjects) {
   ObjectList list;
   ASSERT_TRUE(LoadScene("S", list));
   ASSERT_EQ(list.size(), 4u);
-  for (int i = 0; i < 3; ++i) EXPECT_EQ(typeid(*list[i]), typeid(sObj)) << list[i]->mName;
+  for (int i = 0; i < 3; ++i) {
+    const sObj& object = *list[i];
+    EXPECT_EQ(typeid(object), typeid(sObj)) << object.mName;
+  }
   EXPECT_EQ(list[1]->mTypeCode, 1000);
   EXPECT_NE(dynamic_cast<RecordingKind*>(list[3]), nullptr);
 }

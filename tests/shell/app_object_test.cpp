@@ -191,7 +191,7 @@ TEST_F(AppFixture, LeavingABoxReleasesKeysAndButtons) {
   a.mWidgetManager->OnMouseDown(10, 10, 1);
   a.mFrameTimeDebt = 120.0;
   a.ShowMessageBoxA("text", "title", MB_OK);
-  EXPECT_FALSE(a.mWidgetManager->mKeyDown['A']);
+  EXPECT_FALSE(a.mWidgetManager->mKeyDown[static_cast<int>('A')]);
   EXPECT_EQ(a.mWidgetManager->mPressedWidget, nullptr);
   EXPECT_EQ(a.mFrameTimeDebt, 0.0);
 }

@@ -164,7 +164,7 @@ TEST_F(QueueTest, AltEnterTogglesTheModeUnlessAModeWasForced) {
   Dispatch(WM_KEYDOWN, 'A');
   Dispatch(WM_SYSKEYDOWN, VK_RETURN);
   EXPECT_EQ(app->windowedModeCalls, (std::vector<bool>{false}));
-  EXPECT_FALSE(app->mWidgetManager->mKeyDown['A']) << "key states cleared";
+  EXPECT_FALSE(app->mWidgetManager->mKeyDown[static_cast<int>('A')]) << "key states cleared";
 
   for (bool fullScreenForced : {true, false}) {
     app->windowedModeCalls.clear();
@@ -173,7 +173,7 @@ TEST_F(QueueTest, AltEnterTogglesTheModeUnlessAModeWasForced) {
     Dispatch(WM_KEYDOWN, 'A');
     Dispatch(WM_SYSKEYDOWN, VK_RETURN);
     EXPECT_TRUE(app->windowedModeCalls.empty());
-    EXPECT_TRUE(app->mWidgetManager->mKeyDown['A']);
+    EXPECT_TRUE(app->mWidgetManager->mKeyDown[static_cast<int>('A')]);
   }
   app->mFullScreenForced = app->mWindowedForced = false;
   app->windowedModeCalls.clear();
