@@ -272,14 +272,13 @@ inline void OverPickedRow(uint32_t* d, const uint32_t* sourceRow, const int32_t*
 
 // The tinted normal blit (colour not opaque white) onto destinations whose
 // alpha is 255, where N = 255 and the weight l = f = ca * Sa / 255 (256 where
-// f is 255); g and the cc are the tint's channels as weights out of 256:
-//   grey tint g:  red, blue (Dc * (256 - l) >> 8) + ((((Sc * g) >> 8) * l) >> 8)
-//                 green     (Dg * (256 - l) >> 8) + (Sg * g * l >> 16)
-//   other tint:   each      (Dc * (256 - l) >> 8) + Sc * cc * l / 65536
+// f is 255); the cc are the tint's channels as weights out of 256, and each
+// channel is (Dc * (256 - l) >> 8) + Sc * cc * l / 65536, the tinted source
+// share rounded once.
 // Groups with a non-opaque destination pixel go through scalar(d, s).
 template <typename Scalar>
 inline void TintRow(uint32_t* d, const uint32_t* s, int32_t n, uint32_t ca, uint32_t cr, uint32_t cg, uint32_t cb,
-                    bool grey, Scalar scalar) {
+                    Scalar scalar) {
   int32_t i = 0;
 #ifdef KIVO_BLIT_SSE2
   const __m128i zero = _mm_setzero_si128();
@@ -290,7 +289,6 @@ inline void TintRow(uint32_t* d, const uint32_t* s, int32_t n, uint32_t ca, uint
   const __m128i cav = _mm_set1_epi16(static_cast<short>(ca));
   const __m128i ccv = _mm_set_epi16(0, static_cast<short>(cr), static_cast<short>(cg), static_cast<short>(cb), 0,
                                     static_cast<short>(cr), static_cast<short>(cg), static_cast<short>(cb));
-  const __m128i greenLanes = _mm_set_epi16(0, 0, -1, 0, 0, 0, -1, 0);
   for (; i + 4 <= n; i += 4) {
     const __m128i sv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
     __m128i* dp = reinterpret_cast<__m128i*>(d + i);
@@ -310,11 +308,7 @@ inline void TintRow(uint32_t* d, const uint32_t* s, int32_t n, uint32_t ca, uint
       keep[h] = _mm_cmpeq_epi16(l, zero);
       const __m128i dpart = _mm_srli_epi16(_mm_mullo_epi16(d16, _mm_sub_epi16(c256, l)), 8);
       const __m128i sc = _mm_mullo_epi16(s16, ccv);
-      __m128i spart = _mm_mulhi_epu16(sc, l);
-      if (grey) {
-        const __m128i rb = _mm_srli_epi16(_mm_mullo_epi16(_mm_srli_epi16(sc, 8), l), 8);
-        spart = _mm_or_si128(_mm_and_si128(greenLanes, spart), _mm_andnot_si128(greenLanes, rb));
-      }
+      const __m128i spart = _mm_mulhi_epu16(sc, l);
       return _mm_add_epi16(dpart, spart);
     };
     const __m128i lo = half(_mm_unpacklo_epi8(sv, zero), _mm_unpacklo_epi8(dv, zero), 0);

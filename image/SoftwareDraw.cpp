@@ -393,7 +393,6 @@ void NormalBlit(MemoryImage& destImage, MemoryImage& srcImage, const BlitArea& a
 
   const SourcePixels src(&srcImage);
   if (!src.HasPixels()) return;
-  const bool grey = c.r == c.g && c.g == c.b;
   const bool white = c.IsOpaqueWhite();
   // Tint channels as weights out of 256: a channel of 255 keeps the source's.
   const uint32_t tr = FullWeight(c.r), tg = FullWeight(c.g), tb = FullWeight(c.b);
@@ -412,24 +411,17 @@ void NormalBlit(MemoryImage& destImage, MemoryImage& srcImage, const BlitArea& a
     const uint32_t il = 256 - l;
     const uint32_t sr = (s >> 16) & 0xFF, sg = (s >> 8) & 0xFF, sb = s & 0xFF;
     const uint32_t dr = (D >> 16) & 0xFF, dg = (D >> 8) & 0xFF, db = D & 0xFF;
-    uint32_t r, g, b;
-    if (grey) {
-      const uint32_t gv = tr;
-      r = ((dr * il) >> 8) + ((((sr * gv) >> 8) * l) >> 8);
-      g = ((dg * il) >> 8) + ((sg * gv * l) >> 16);
-      b = ((db * il) >> 8) + ((((sb * gv) >> 8) * l) >> 8);
-    } else {
-      r = ((dr * il) >> 8) + sr * tr * l / 65536;
-      g = ((dg * il) >> 8) + sg * tg * l / 65536;
-      b = ((db * il) >> 8) + sb * tb * l / 65536;
-    }
+    // The tinted source share rounds once, tint and weight together.
+    const uint32_t r = ((dr * il) >> 8) + sr * tr * l / 65536;
+    const uint32_t g = ((dg * il) >> 8) + sg * tg * l / 65536;
+    const uint32_t b = ((db * il) >> 8) + sb * tb * l / 65536;
     dp = (N << 24) | (r << 16) | (g << 8) | b;
   };
   for (int32_t row = 0; row < area.h; ++row) {
     uint32_t* d = dest + static_cast<size_t>(area.dy + row) * dStride + area.dx;
     if (fast && !white && src.indices == nullptr) {
       BlitKernels::TintRow(d, src.bits + static_cast<size_t>(area.sy + row) * static_cast<size_t>(src.width) + area.sx,
-                           area.w, c.a, tr, tg, tb, grey, blend);
+                           area.w, c.a, tr, tg, tb, blend);
       continue;
     }
     for (int32_t x = 0; x < area.w; ++x) blend(d[x], src.At(area.sx + x, area.sy + row));

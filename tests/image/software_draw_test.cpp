@@ -224,8 +224,7 @@ TEST(SoftwareBlit, TintedAndTransparentDestinations) {
   dest.hasTransparency = true;
   dest.DrawImage(&source, 0, 0, Rect(0, 0, 1, 1), Color(128, 128, 128), 0);
   // Grey tint 128 weighs 129 of 256 and the opaque pixel 256:
-  // ((200 * 129) >> 8) * 256 >> 8 = 100 for red and blue,
-  // 200 * 129 * 256 >> 16 = 100 for green.
+  // 200 * 129 * 256 >> 16 = 100 in every channel.
   EXPECT_EQ(Pixel(dest, 0, 0), 0xFF646464u);
 
   Load(dest, 1, 1, {0xFF000000});
@@ -234,6 +233,24 @@ TEST(SoftwareBlit, TintedAndTransparentDestinations) {
   // Other tint: 200 * cc' * 256 / 65536, cc' being 256 for 255 and 129 for
   // 128: the full red channel keeps the source's 200.
   EXPECT_EQ(Pixel(dest, 0, 0), 0xFFC80064u);
+}
+
+// A translucent grey tint keeps a grey source grey: every channel rounds
+// tint and weight once, on the four-pixel loop and the reference twin
+// alike (77 * 129 * 200 / 65536 = 30; rounding twice gave 29 in red and
+// blue).
+TEST(SoftwareBlit, TranslucentGreyTintKeepsGreyGrey) {
+  RecordingHost host;
+  MemoryImage source(&host);
+  Fill(source, 8, 1, 0xFF4D4D4D);
+  for (bool reference : {false, true}) {
+    ForceReferencePaths(reference);
+    MemoryImage dest(&host);
+    Fill(dest, 8, 1, 0xFF000000);
+    dest.DrawImage(&source, 0, 0, Rect(0, 0, 8, 1), Color(128, 128, 128, 200), 0);
+    EXPECT_EQ(Pixels(dest), std::vector<uint32_t>(8, 0xFF1E1E1Eu)) << (reference ? "reference" : "fast");
+  }
+  ForceReferencePaths(false);
 }
 
 TEST(SoftwareBlit, AdditiveCases) {
