@@ -83,7 +83,9 @@ TEST(FindListSampleLevels, ItemsAreCutOutPicturesOnQuadsOfTheirSizeLeftOfTheHud)
     }
     EXPECT_GE(items, std::stoi(Property(root, "_iNumObjFind")));
     const std::string listX = Property(root, "_iListX");
-    if (slot.type == "find_list_object") EXPECT_LE(std::stoi(listX) + 35, 679);  // its list is clicked
+    if (slot.type == "find_list_object") {
+      EXPECT_LE(std::stoi(listX) + 35, 679);  // its list is clicked
+    }
   }
 }
 

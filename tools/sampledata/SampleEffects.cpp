@@ -63,37 +63,50 @@ EffStageSpec Stage(float scale, float rotation, float red, float green, float bl
   return EffStageSpec{scale, rotation, red, green, blue, alpha};
 }
 
+// The fields every record sets: flags, particle life and middle point,
+// the three stages, how long and how fast the emitter throws, the start
+// area, the velocity area and the picture. Records with repeats, a delay,
+// drag or acceleration set those on the result.
+EffRecordSpec Particles(uint32_t flags, float life, float middle, const EffStageSpec (&stages)[3], float emitterLife,
+                        int32_t rate, const EffShapeSpec& position, const EffShapeSpec& velocity, const char* image) {
+  EffRecordSpec r;
+  r.flags = flags;
+  r.life = life;
+  r.middle = middle;
+  r.start = stages[0];
+  r.middleStage = stages[1];
+  r.end = stages[2];
+  r.emitterLife = emitterLife;
+  r.rate = rate;
+  r.position = position;
+  r.velocity = velocity;
+  r.image = image;
+  return r;
+}
+
 // Rain falling from a line (line, rectangle of velocities, additive).
 EffRecordSpec Rain() {
-  EffRecordSpec r;
-  r.flags = 1 | 8;
-  r.life = 1.5f;
-  r.middle = 0.5f;
-  r.start = Stage(1, 0, 160, 200, 255, 0);
-  r.middleStage = Stage(1, 0, 200, 220, 255, 220);
-  r.end = Stage(1, 0, 255, 255, 255, 0);
-  r.emitterLife = 2.0f;
-  r.rate = 120;
-  r.position = Shape(1, {240.0f, 0.0f});
-  r.velocity = Shape(2, {0.3f, 3.0f}, -0.3f, 1.5f);
-  r.image = "fx\\drop.png";
-  return r;
+  return Particles(1 | 8, 1.5f, 0.5f,
+                   {Stage(1, 0, 160, 200, 255, 0), Stage(1, 0, 200, 220, 255, 220), Stage(1, 0, 255, 255, 255, 0)},
+                   2.0f, 120, Shape(1, {240.0f, 0.0f}), Shape(2, {0.3f, 3.0f}, -0.3f, 1.5f), "fx\\drop.png");
+}
+
+// The level's opening shower: a short drizzle from a narrow line that
+// falls slowly and fades within a hand's breadth of its point, so the board
+// under it stays readable from the first moment.
+EffRecordSpec Drizzle() {
+  return Particles(
+      1 | 8, 0.7f, 0.4f,
+      {Stage(0.8f, 0, 160, 200, 255, 0), Stage(0.8f, 0, 200, 220, 255, 200), Stage(0.8f, 0, 255, 255, 255, 0)}, 0.8f,
+      70, Shape(1, {110.0f, 0.0f}), Shape(2, {0.3f, 0.6f}, -0.15f, 0.5f), "fx\\drop.png");
 }
 
 // Stars drifting down from a parallelogram band, turning, one repeat.
 EffRecordSpec TurningStars() {
-  EffRecordSpec r;
-  r.flags = 1 | 2;
-  r.life = 1.0f;
+  EffRecordSpec r =
+      Particles(1 | 2, 1.0f, 0.0f, {EffStageSpec{}, Stage(1, 0, 255, 230, 120, 255), Stage(1, 6.28f, 255, 120, 60, 0)},
+                1.5f, 60, Shape(3, {0, 0, 200.0f, 0.0f, 40.0f, 40.0f}), Shape(0, {}, 0.0f, 1.0f), "fx\\star.png");
   r.repeats = 1;
-  r.middle = 0.0f;
-  r.middleStage = Stage(1, 0, 255, 230, 120, 255);
-  r.end = Stage(1, 6.28f, 255, 120, 60, 0);
-  r.emitterLife = 1.5f;
-  r.rate = 60;
-  r.position = Shape(3, {0, 0, 200.0f, 0.0f, 40.0f, 40.0f});
-  r.velocity = Shape(0, {}, 0.0f, 1.0f);
-  r.image = "fx\\star.png";
   return r;
 }
 
@@ -101,56 +114,31 @@ EffRecordSpec TurningStars() {
 // sink a little and fade within 0.7 s. A flight starts one every third step,
 // so the stars stay close to the path behind the thing.
 EffRecordSpec Trail() {
-  EffRecordSpec r;
-  r.flags = 1 | 2 | 4;
-  r.life = 0.7f;
-  r.middle = 0.2f;
-  r.start = Stage(0.5f, 0, 255, 250, 200, 200);
-  r.middleStage = Stage(0.5f, 1.5f, 255, 230, 120, 220);
-  r.end = Stage(0.15f, 4.0f, 255, 150, 60, 0);
-  r.emitterLife = 0.04f;
-  r.rate = 100;
-  r.position = Shape(4, {0, 0, 1, 1, 0, 0, 6.0f, 6.0f});
-  r.velocity = Shape(2, {0.2f, 0.4f}, -0.2f, 0.1f);
-  r.image = "fx\\star.png";
-  return r;
+  return Particles(
+      1 | 2 | 4, 0.7f, 0.2f,
+      {Stage(0.5f, 0, 255, 250, 200, 200), Stage(0.5f, 1.5f, 255, 230, 120, 220), Stage(0.15f, 4.0f, 255, 150, 60, 0)},
+      0.04f, 100, Shape(4, {0, 0, 1, 1, 0, 0, 6.0f, 6.0f}), Shape(2, {0.2f, 0.4f}, -0.2f, 0.1f), "fx\\star.png");
 }
 
 // A ring of growing sparks after a short delay (ellipse, scale, additive).
 EffRecordSpec DelayedRing() {
-  EffRecordSpec r;
-  r.flags = 1 | 4 | 8;
-  r.life = 1.2f;
-  r.middle = 0.5f;
-  r.start = Stage(0.3f, 0, 255, 255, 200, 255);
-  r.middleStage = Stage(1.2f, 0, 255, 200, 120, 200);
-  r.end = Stage(0.2f, 0, 255, 120, 60, 0);
-  r.emitterLife = 1.0f;
+  EffRecordSpec r = Particles(
+      1 | 4 | 8, 1.2f, 0.5f,
+      {Stage(0.3f, 0, 255, 255, 200, 255), Stage(1.2f, 0, 255, 200, 120, 200), Stage(0.2f, 0, 255, 120, 60, 0)}, 1.0f,
+      80, Shape(4, {0, 0, 1, 1, 0, 0, 60.0f, 30.0f}), Shape(4, {0, 0, 1, 1, 0, 0, 0.5f, 0.5f}), "fx\\spark.png");
   r.delay = 0.5f;
-  r.rate = 80;
-  r.position = Shape(4, {0, 0, 1, 1, 0, 0, 60.0f, 30.0f});
-  r.velocity = Shape(4, {0, 0, 1, 1, 0, 0, 0.5f, 0.5f});
-  r.image = "fx\\spark.png";
   return r;
 }
 
 // Sparks thrown out in all directions and pulled back (arc velocities,
 // toward the start point).
 EffRecordSpec WandBurst() {
-  EffRecordSpec r;
-  r.flags = 1 | 2 | 4 | 8 | 64;
-  r.life = 0.8f;
+  EffRecordSpec r = Particles(
+      1 | 2 | 4 | 8 | 64, 0.8f, 0.5f,
+      {Stage(0.5f, 0, 255, 255, 255, 255), Stage(1.0f, 1.5f, 255, 220, 120, 255), Stage(0.3f, 3.0f, 255, 120, 40, 0)},
+      0.6f, 200, Shape(0, {}), Shape(5, {0, 0, 0, 0, 0.0f, 6.28f, 3.0f, 1.0f}), "fx\\spark.png");
   r.drag = 0.97f;
   r.accelY = 0.06f;
-  r.middle = 0.5f;
-  r.start = Stage(0.5f, 0, 255, 255, 255, 255);
-  r.middleStage = Stage(1.0f, 1.5f, 255, 220, 120, 255);
-  r.end = Stage(0.3f, 3.0f, 255, 120, 40, 0);
-  r.emitterLife = 0.6f;
-  r.rate = 200;
-  r.position = Shape(0, {});
-  r.velocity = Shape(5, {0, 0, 0, 0, 0.0f, 6.28f, 3.0f, 1.0f});
-  r.image = "fx\\spark.png";
   return r;
 }
 
@@ -158,20 +146,12 @@ EffRecordSpec WandBurst() {
 // centre, once repeated: a short burst that stays within about 70 pixels of
 // the item, so it never reaches the HUD's counter or the window's far side.
 EffRecordSpec FlyingPlate() {
-  EffRecordSpec r;
-  r.flags = 1 | 128;
-  r.life = 0.4f;
+  EffRecordSpec r =
+      Particles(1 | 128, 0.4f, 0.5f,
+                {Stage(1, 0, 255, 255, 255, 0), Stage(1, 0, 200, 255, 200, 255), Stage(1, 0, 120, 255, 120, 0)}, 0.5f,
+                100, Shape(5, {0, 0, 0, 0, 3.14f, 6.28f, 36.0f, 24.0f}), Shape(0, {}), "fx\\star.png");
   r.repeats = 1;
   r.accelX = 0.01f;
-  r.middle = 0.5f;
-  r.start = Stage(1, 0, 255, 255, 255, 0);
-  r.middleStage = Stage(1, 0, 200, 255, 200, 255);
-  r.end = Stage(1, 0, 120, 255, 120, 0);
-  r.emitterLife = 0.5f;
-  r.rate = 100;
-  r.position = Shape(5, {0, 0, 0, 0, 3.14f, 6.28f, 36.0f, 24.0f});
-  r.velocity = Shape(0, {});
-  r.image = "fx\\star.png";
   return r;
 }
 
@@ -181,17 +161,12 @@ EffRecordSpec FlyingPlate() {
 // over everything it passed (the flight ends in the HUD's list, just above
 // its counter).
 EffRecordSpec WandSparks() {
-  EffRecordSpec r = WandBurst();
-  r.life = 1.0f;
+  EffRecordSpec r = Particles(
+      1 | 2 | 4 | 8 | 64, 1.0f, 0.15f,
+      {Stage(0.35f, 0, 255, 255, 230, 230), Stage(0.3f, 1.0f, 255, 220, 120, 170), Stage(0.1f, 3.0f, 255, 120, 40, 0)},
+      0.03f, 100, Shape(0, {}), Shape(5, {0, 0, 0, 0, 0.0f, 6.28f, 1.2f, 0.4f}), "fx\\spark.png");
   r.drag = 0.9f;
   r.accelY = 0.01f;
-  r.middle = 0.15f;
-  r.start = Stage(0.35f, 0, 255, 255, 230, 230);
-  r.middleStage = Stage(0.3f, 1.0f, 255, 220, 120, 170);
-  r.end = Stage(0.1f, 3.0f, 255, 120, 40, 0);
-  r.emitterLife = 0.03f;
-  r.rate = 100;
-  r.velocity = Shape(5, {0, 0, 0, 0, 0.0f, 6.28f, 1.2f, 0.4f});
   return r;
 }
 
@@ -282,7 +257,7 @@ DtmRecord EffectsScene() {
 
 std::vector<SampleEffect> SampleEffects() {
   return {{"magicrain", {Rain(), TurningStars()}},
-          {"magicrain2", {Rain()}},
+          {"magicrain2", {Drizzle()}},
           {"magicrain3", {DelayedRing()}},
           {"magicwand", {WandSparks()}},
           {"platefly", {FlyingPlate()}},

@@ -1,5 +1,6 @@
 #include "tools/sampledata/SampleHud.h"
 
+#include <algorithm>
 #include <filesystem>
 
 #include "tools/sampledata/DataWriters.h"
@@ -40,6 +41,34 @@ ImageLib::Image ButtonCells(int cellWidth, int height, uint32_t base) {
   });
 }
 
+// The counter's slot in a kind that counts nothing: a closed plate of the
+// panel's own colours, bevelled and screwed shut, with a slit across it, so
+// it reads as a shutter over an unused gauge rather than a hole.
+ImageLib::Image ClosedPlate(int width, int height) {
+  return Picture(width, height, [=](int x, int y) -> uint32_t {
+    const int r = 6;
+    const int cx = x < r ? r : (x >= width - r ? width - 1 - r : x);
+    const int cy = y < r ? r : (y >= height - r ? height - 1 - r : y);
+    const int d2 = (x - cx) * (x - cx) + (y - cy) * (y - cy);
+    if (d2 > r * r) return 0u;
+    const int edge = std::min(std::min(x, width - 1 - x), std::min(y, height - 1 - y));
+    if (edge < 1 || d2 > (r - 1) * (r - 1)) return Opaque(0x141020);
+    // Light from the top left: the upper and left rims bright, the others dark.
+    if (edge < 3) {
+      const bool lit = (x < 3 || y < 3) && x < width - 3 && y < height - 3;
+      return Opaque(lit ? 0x6A5C88 : 0x1E1830);
+    }
+    for (const int sx : {9, width - 10}) {
+      const int dx = x - sx;
+      const int dy = y - height / 2;
+      if (dx * dx + dy * dy <= 9) return Opaque(dx == dy || dx == -dy ? 0x2A2238 : 0x9A90B0);
+    }
+    const int mid = height / 2;
+    if (x >= 18 && x < width - 18 && y >= mid - 2 && y <= mid + 1) return Opaque(y < mid ? 0x120E1A : 0x5A4E74);
+    return Opaque(y < height / 2 ? 0x3E3456 : 0x362D4C);
+  });
+}
+
 std::vector<HudPicture> HudPictures() {
   std::vector<HudPicture> pictures;
   pictures.push_back(Entry("hud_panel", 1, Flat(120, 600, 0x2A2238)));
@@ -49,6 +78,7 @@ std::vector<HudPicture> HudPictures() {
   pictures.push_back(Entry("hud_bar_fill", 1, Flat(100, 12, 0xE0C040)));
   // Half-transparent grey over a feature the level does not use.
   pictures.push_back(Entry("hud_disabled", 1, Picture(100, 40, [](int, int) { return 0x80404040u; })));
+  pictures.push_back(Entry("hud_counter_closed", 1, ClosedPlate(100, 46)));
   // A red cross on a transparent square.
   pictures.push_back(Entry("hud_cross", 1, Picture(32, 32, [](int x, int y) {
                              const int d1 = x - y;
@@ -128,7 +158,7 @@ DtmRecord HudScene() {
       .Child(Sprite("sprDisabledList", "hud_disabled", 230, 220))
       .Child(Bar("progressBarItems", 466, 12))
       .Child(Text("txtItems", "hud_items", 482))
-      .Child(Sprite("sprDisabledItems", "hud_disabled", 462, 46))
+      .Child(Sprite("sprDisabledItems", "hud_counter_closed", 462, 46))
       .Child(Button("btnSkip", "hud_button", "hud_skip", 526, 36))
       .Child(Bar("progressBarSkip", 570, 10))
       .Child(Cross());

@@ -31,7 +31,7 @@ struct ItemKind {
 // list's height fit, wide ones its width fit.
 const ItemKind kItems[] = {
     {"fl_ball", L"Red ball", 48, 48, 0xD03030, Shape::kBall},
-    {"fl_box", L"Wooden box", 56, 44, 0x9A6A34, Shape::kBox},
+    {"fl_box", L"Crate", 56, 44, 0x9A6A34, Shape::kBox},
     {"fl_vase", L"Blue vase", 36, 80, 0x3050C0, Shape::kVase},
     {"fl_key", L"Golden key", 84, 30, 0xD8B020, Shape::kKey},
     {"fl_cup", L"Tea cup", 50, 50, 0x40A0A0, Shape::kCup},
