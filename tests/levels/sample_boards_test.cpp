@@ -217,5 +217,82 @@ TEST(SampleBoards, TheMarkOfWhereToActLiesWhereTheLevelPutsTheTarget) {
   }
 }
 
+// A board whose pieces must be carried to their places shows those places:
+// a gold-rimmed tray under the board, listed before it (drawn under the
+// pieces), holding the picture only faintly, so a piece put home stands out.
+TEST(SampleBoards, PicturePuzzlesShowWhereThePiecesGo) {
+  for (const auto& [type, board] :
+       {std::pair<const char*, const char*>{"pict_puzzle", "sprGame"}, {"puzzle", "sprPuzzle"}}) {
+    for (const Made& level : LevelsOf(type)) {
+      SCOPED_TRACE(std::string(type) + " " + std::to_string(level.slot.appearance));
+      size_t trayAt = level.root.children.size(), boardAt = trayAt;
+      for (size_t k = 0; k < level.root.children.size(); ++k) {
+        if (level.root.children[k].name == "sprTray") trayAt = k;
+        if (level.root.children[k].name == board) boardAt = k;
+      }
+      ASSERT_LT(trayAt, boardAt);
+      const DtmRecord& tray = level.root.children[trayAt];
+      const DtmRecord& picture = level.root.children[boardAt];
+      EXPECT_LT(tray.corners[0], picture.corners[0]);
+      EXPECT_LT(tray.corners[1], picture.corners[1]);
+      EXPECT_GT(tray.corners[4], picture.corners[4]);
+      EXPECT_GT(tray.corners[5], picture.corners[5]);
+      const Kivo::ImageLib::Image* trayPicture = PictureOf(level, Property(tray, "_keyImg"));
+      const Kivo::ImageLib::Image* whole = PictureOf(level, Property(picture, "_keyImg"));
+      ASSERT_TRUE(trayPicture != nullptr && whole != nullptr);
+      EXPECT_TRUE(ColourNear(*trayPicture, tray, tray.corners[0] + 1.0f, CentreY(tray), 1.0f, 0xF0D070));
+      // Much darker than the picture itself, taken over the whole picture.
+      const auto brightness = [](uint32_t pixel) {
+        return static_cast<double>((pixel & 0xFF) + ((pixel >> 8) & 0xFF) + ((pixel >> 16) & 0xFF));
+      };
+      const int margin = (trayPicture->width - whole->width) / 2;
+      double shown = 0.0, original = 0.0;
+      for (int y = 0; y < whole->height; ++y) {
+        for (int x = 0; x < whole->width; ++x) {
+          shown += brightness(trayPicture->pixels[static_cast<size_t>((y + margin) * trayPicture->width + x + margin)]);
+          original += brightness(whole->pixels[static_cast<size_t>(y * whole->width + x)]);
+        }
+      }
+      EXPECT_LT(shown, 0.6 * original);
+    }
+  }
+}
+
+// Lamps on and off are told apart at a glance: a lit lamp's heart is near
+// white, an unlit one's dark; the side lamps show dark (their second cel)
+// until the board is solved.
+TEST(SampleBoards, LampsOnAndOffDifferPlainly) {
+  for (const Made& level : LevelsOf("lamps")) {
+    const Kivo::ImageLib::Image* lamp = PictureOf(level, Property(level.root, "_keyImg_lamp"));
+    const DtmRecord* side = Child(level.root, "sprLeft");
+    ASSERT_TRUE(lamp != nullptr && side != nullptr);
+    const Kivo::ImageLib::Image* decoration = PictureOf(level, Property(*side, "_keyImg"));
+    ASSERT_NE(decoration, nullptr);
+    const auto heart = [](const Kivo::ImageLib::Image& picture, int cel) {
+      const int half = picture.width / 2;
+      const uint32_t pixel =
+          picture.pixels[static_cast<size_t>(picture.height / 2 * picture.width + cel * half + half / 2)];
+      return static_cast<int>((pixel & 0xFF) + ((pixel >> 8) & 0xFF) + ((pixel >> 16) & 0xFF));
+    };
+    EXPECT_LT(heart(*lamp, 0), 200);
+    EXPECT_GT(heart(*lamp, 1), 700);
+    EXPECT_GT(heart(*decoration, 0), 700);
+    EXPECT_LT(heart(*decoration, 1), 200);
+  }
+}
+
+// The jumper's balls wait off screen: a pile of them on the left ledge
+// shows what jumps before the first is thrown.
+TEST(SampleBoards, TheJumpersBallsArePiledWhereTheyComeIn) {
+  for (const Made& level : LevelsOf("jumper")) {
+    const Kivo::ImageLib::Image* backdrop = PictureOf(level, Property(level.root, "_keyImg"));
+    const Kivo::ImageLib::Image* ball = PictureOf(level, "round1");
+    ASSERT_TRUE(backdrop != nullptr && ball != nullptr);
+    const uint32_t red = ball->pixels[static_cast<size_t>(ball->height / 2 * ball->width + ball->width / 2 - 6)];
+    EXPECT_TRUE(ColourNear(*backdrop, level.root, 20.0f, 485.0f, 8.0f, red & 0xFFFFFF));
+    EXPECT_FALSE(ColourNear(*backdrop, level.root, 300.0f, 485.0f, 8.0f, red & 0xFFFFFF));
+  }
+}
+
 }  // namespace
 }  // namespace leveltest

@@ -15,17 +15,25 @@ constexpr int kTile = 64;
 constexpr int kLamp = 32;
 constexpr int kRows = 2;
 
-// A dark tile with copper tracks from the centre to the open sides as made
-// (straight: up, down; corner: up, right; T: left, right, down; cross: all).
+// A dark bevelled tile with a pale fuse from the centre to the open sides
+// as made (straight: up, down; corner: up, right; T: left, right, down;
+// cross: all). The game dims an unlit tile to three fifths, so the fuse is
+// drawn a light yellow: lit it glows, unlit it stays a dull ochre, and
+// the dark edge round it keeps the two apart from the tile itself.
 ImageLib::Image TilePicture(bool left, bool up, bool right, bool down) {
   return sample::Picture(kTile, kTile, [=](int x, int y) {
     const int c = kTile / 2;
-    const bool horizontal = y >= c - 6 && y < c + 6 && ((left && x <= c) || (right && x >= c));
-    const bool vertical = x >= c - 6 && x < c + 6 && ((up && y <= c) || (down && y >= c));
-    const bool hub = x >= c - 8 && x < c + 8 && y >= c - 8 && y < c + 8;
-    if (horizontal || vertical || hub) return sample::Opaque(0xE0A040);
-    const bool frame = x < 2 || y < 2 || x >= kTile - 2 || y >= kTile - 2;
-    return sample::Opaque(frame ? 0x303848 : 0x1C2230);
+    const auto onFuse = [&](int width) {
+      const bool horizontal = y >= c - width && y < c + width && ((left && x <= c) || (right && x >= c));
+      const bool vertical = x >= c - width && x < c + width && ((up && y <= c) || (down && y >= c));
+      const bool hub = x >= c - width - 2 && x < c + width + 2 && y >= c - width - 2 && y < c + width + 2;
+      return horizontal || vertical || hub;
+    };
+    if (onFuse(4)) return sample::Opaque(0xFFE470);
+    if (onFuse(7)) return sample::Opaque(0x0C0E14);
+    if (x < 2 || y < 2) return sample::Opaque(0x6A7890);  // lit rim, top and left
+    if (x >= kTile - 2 || y >= kTile - 2) return sample::Opaque(0x0A0C12);
+    return sample::Opaque(levelpics::Mix(0x262E40, 0x1A2030, static_cast<float>(x + y) / (2.0f * kTile)));
   });
 }
 
@@ -37,8 +45,11 @@ ImageLib::Image LampPicture() {
     const float dy = static_cast<float>(y) - kLamp / 2.0f + 0.5f;
     const float r2 = dx * dx + dy * dy;
     if (r2 > 14.0f * 14.0f) return 0x00000000u;
-    if (r2 > 12.0f * 12.0f) return sample::Opaque(0x404040);
-    return sample::Opaque(lit ? 0xFFF080 : 0x505860);
+    if (r2 > 12.0f * 12.0f) return sample::Opaque(lit ? 0xFFD040 : 0x404040);
+    if (lit) return sample::Opaque(levelpics::Mix(0xFFFFF0, 0xFFD030, std::sqrt(r2) / 12.0f));
+    // An unlit bulb: dark glass with a small shine, not a hole.
+    const float sx = dx + 4.0f, sy = dy + 4.0f;
+    return sample::Opaque(sx * sx + sy * sy < 6.0f ? 0x8A909A : 0x3A4048);
   });
 }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <string>
+#include <tuple>
 
 #include "tools/sampledata/SampleDrawing.h"
 #include "tools/sampledata/levels/LevelPictures.h"
@@ -84,6 +85,12 @@ DtmRecord MakeJumperLevel(const LevelSlot& slot, LevelAssets& assets) {
     const ImageLib::Image ledge = levelpics::SurfaceBackdrop(106, 100, levelpics::Surface::kStone, 0x8A8078, 11);
     levelpics::Paint(back, ledge, 0, 500);
     levelpics::Paint(back, ledge, 574, 500);
+    // The balls to come, piled on the left ledge where they are thrown in:
+    // what jumps, seen before the first one flies.
+    for (const auto& [x, y, colour] :
+         {std::tuple<int, int, int>{4, 470, 0}, {36, 470, 2}, {68, 470, 3}, {20, 444, 1}, {52, 444, 4}}) {
+      levelpics::Paint(back, Ball(30, kPalette[colour]), x, y);
+    }
     const ImageLib::Image basket = sample::Picture(80, 50, [](int x, int y) -> uint32_t {
       const float u = (x + 0.5f) / 80.0f;
       const float lip = 6.0f;

@@ -1,5 +1,6 @@
 #include "tools/sampledata/levels/PicturePuzzleLevels.h"
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 
@@ -68,12 +69,54 @@ ImageLib::Image StagePicture(int stage, int width, int height) {
   return levelpics::Backdrop(width, height, skies[stage % 4], grounds[stage % 5], stage);
 }
 
+// Where the pieces go: a dark recessed tray a margin wider than the
+// picture, rimmed in gold, showing the picture faintly as a guide and, with
+// a grid of n, the outline of every place; drawn under the pieces.
+ImageLib::Image TrayPicture(const ImageLib::Image& picture, int n, int margin) {
+  const int width = picture.width + 2 * margin;
+  const int height = picture.height + 2 * margin;
+  return sample::Picture(width, height, [&picture, n, margin, width, height](int x, int y) -> uint32_t {
+    const int edge = std::min(std::min(x, width - 1 - x), std::min(y, height - 1 - y));
+    if (edge < 3) return Opaque(levelpics::Mix(0xF0D070, 0x8A6420, edge / 3.0f));
+    const int px = x - margin;
+    const int py = y - margin;
+    if (px < 0 || py < 0 || px >= picture.width || py >= picture.height) return Opaque(0x181420);
+    if (n > 0) {
+      const int cellW = picture.width / n;
+      const int cellH = picture.height / n;
+      const bool lineX = px % cellW < 2 || px % cellW >= cellW - 2;
+      const bool lineY = py % cellH < 2 || py % cellH >= cellH - 2;
+      // Dashed outlines, so they read as places rather than cuts.
+      if ((lineX && (py / 6) % 2 == 0) || (lineY && (px / 6) % 2 == 0)) return Opaque(0xE8DCA8);
+    }
+    const uint32_t pixel = picture.pixels[static_cast<size_t>(py * picture.width + px)] & 0xFFFFFF;
+    return Opaque(levelpics::Mix(pixel, 0x1A1626, 0.72f));
+  });
+}
+
+// The tray under a board of the picture's key at (left, top), n places a
+// side (0: no outlines).
+DtmRecord Tray(const std::string& key, const ImageLib::Image& picture, int n, float left, float top,
+               LevelAssets& assets) {
+  constexpr int kMargin = 6;
+  const std::string trayKey = key + "_tray";
+  assets.Add(trayKey, TrayPicture(picture, n, kMargin));
+  DtmRecord tray = Placed("sprTray", 3, left - kMargin, top - kMargin, static_cast<float>(picture.width + 2 * kMargin),
+                          static_cast<float>(picture.height + 2 * kMargin));
+  tray.Property("_keyImg", trayKey);
+  return tray;
+}
+
 // The "sprGame" picture-quad level of grid n, picture at (left, top).
-DtmRecord PictureQuadLevel(const LevelSlot& slot, LevelAssets& assets, int n, int side, float left, float top) {
+// With a tray, the places the loose pieces go are outlined under the board.
+DtmRecord PictureQuadLevel(const LevelSlot& slot, LevelAssets& assets, int n, int side, float left, float top,
+                           bool tray = false) {
   DtmRecord root = LevelRoot(slot, assets);
   root.Property("_iNumQuad", std::to_string(n));
   const std::string key = "pq_" + SlotTag(slot);
-  assets.Add(key, StagePicture(slot.stage, side, side));
+  const ImageLib::Image whole = StagePicture(slot.stage, side, side);
+  if (tray) root.Child(Tray(key, whole, n, left, top, assets));
+  assets.Add(key, whole);
   DtmRecord picture = Placed("sprGame", 3, left, top, static_cast<float>(side), static_cast<float>(side));
   picture.Property("_keyImg", key);
   root.Child(picture);
@@ -101,21 +144,33 @@ DtmRecord MakePict15Level(const LevelSlot& slot, LevelAssets& assets) {
 DtmRecord MakePictPuzzleLevel(const LevelSlot& slot, LevelAssets& assets) {
   // Pieces of 90 pixels: scattered centres stay left of x = 710, so every
   // piece has points left of the HUD panel.
-  return PictureQuadLevel(slot, assets, 3, 270, 220.0f + 20.0f * (slot.appearance % 2), 160.0f);
+  return PictureQuadLevel(slot, assets, 3, 270, 220.0f + 20.0f * (slot.appearance % 2), 160.0f, true);
 }
 
 namespace {
 
-// A round lamp of side pixels on a dark tile: cel 1 off (dim), cel 2 on.
-ImageLib::Image LampPicture(int side, int tint) {
-  return sample::Picture(2 * side, side, [side, tint](int x, int y) {
-    const bool on = x >= side;
+// A round lamp of side pixels in a dark socket: cel 1 off, a dim glass bulb
+// with a grey rim; cel 2 on, a bright bulb of the tint glowing to white at
+// its heart. With lit first the cels change places (cel 1 on), for the
+// decorations that light up when the board is solved.
+ImageLib::Image LampPicture(int side, int tint, bool litFirst = false) {
+  return sample::Picture(2 * side, side, [side, tint, litFirst](int x, int y) {
+    const bool on = (x >= side) != litFirst;
     const float dx = static_cast<float>(x % side) - side / 2.0f + 0.5f;
     const float dy = static_cast<float>(y) - side / 2.0f + 0.5f;
-    const float r = std::sqrt(dx * dx + dy * dy);
-    if (r > side * 0.42f) return Opaque(0x303040);
-    if (!on) return Opaque(0x505060 + static_cast<uint32_t>(r));
-    return Hue(160 + tint * 300, 255 - static_cast<int>(r * 2));
+    const float r = std::sqrt(dx * dx + dy * dy) / (side / 2.0f);  // 0 at the centre, 1 at the edge
+    const int edge = std::min(std::min(x % side, side - 1 - x % side), std::min(y, side - 1 - y));
+    // The decorations stand free; the board's lamps sit in sockets.
+    if (r > 0.86f) return litFirst ? (r > 1.0f ? 0u : Opaque(0x2A2A34)) : Opaque(edge < 2 ? 0x5A5A6A : 0x1A1A24);
+    if (r > 0.78f) return Opaque(on ? 0xFFF0C0 : 0x70707C);
+    if (!on) {
+      // A faint shine at the top left keeps it a bulb, not a hole.
+      const float sx = dx / (side / 2.0f) + 0.3f;
+      const float sy = dy / (side / 2.0f) + 0.3f;
+      if (sx * sx + sy * sy < 0.03f) return Opaque(0x8A8A98);
+      return Opaque(levelpics::Mix(0x3A3A48, 0x24242E, r));
+    }
+    return Opaque(levelpics::Mix(0xFFFFF0, Hue(200 + tint * 300, 255), std::min(1.0f, r * 1.3f)));
   });
 }
 
@@ -149,7 +204,8 @@ DtmRecord MakeLampsLevel(const LevelSlot& slot, LevelAssets& assets) {
   bar.Property("_fSpeed", "0.02");
   root.Child(bar);
 
-  assets.Add("lamps_side", LampPicture(60, 2), 2, 1);
+  // The side lamps stay dark until every lamp of the board is on.
+  assets.Add("lamps_side", LampPicture(60, 2, true), 2, 1);
   for (const auto& [name, x] : {std::pair<const char*, float>{"sprLeft", 40.0f}, {"sprRight", 580.0f}}) {
     DtmRecord sprite = Placed(name, 3, x, 270, 60, 60);
     sprite.Property("_keyImg", "lamps_side");
@@ -342,7 +398,10 @@ DtmRecord MakeJigsawLevel(const LevelSlot& slot, LevelAssets& assets) {
   root.Property("_iPuzzleCols", std::to_string(columns));
   root.Property("_iPuzzleFixs", "1");
   const std::string key = "jigsaw_" + SlotTag(slot);
-  assets.Add(key, StagePicture(slot.stage, width, height));
+  const ImageLib::Image stage = StagePicture(slot.stage, width, height);
+  // The cut is random: the tray shows the picture's frame, not its pieces.
+  root.Child(Tray(key, stage, 0, 50, 120, assets));
+  assets.Add(key, stage);
 
   DtmRecord picture = Placed("sprPuzzle", 3, 50, 120, static_cast<float>(width), static_cast<float>(height));
   picture.Property("_keyImg", key);
