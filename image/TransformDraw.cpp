@@ -83,7 +83,9 @@ struct RotatedBlend {
         sg = sg * (tint.g + 1) / 256;
         sb = sb * (tint.b + 1) / 256;
       }
-      if (A >= 251) {
+      // Only full coverage replaces the pixel; anything less keeps the
+      // destination's share.
+      if (A >= 256) {
         d = 0xFF000000u | (std::min(255u, sr >> 8) << 16) | (std::min(255u, sg >> 8) << 8) | std::min(255u, sb >> 8);
         return;
       }
@@ -91,8 +93,11 @@ struct RotatedBlend {
       const uint32_t t = 256 - A;
       const uint32_t N1 = 256 - t * (256 - Da) / 256;
       const uint64_t reciprocal = reciprocals[N1];
+      // The sample's sum and the destination's share (its colour times its
+      // alpha over 255) meet before the one division.
       auto mix = [&](uint32_t sum, uint32_t dc) {
-        const uint32_t numerator = 256 * (sum >> 8) + t * ((dc * Da) >> 8);
+        const uint32_t share = fast ? BlitKernels::Div255Floor(dc * Da) : dc * Da / 255;
+        const uint32_t numerator = sum + t * share;
         const uint32_t q = fast ? static_cast<uint32_t>((numerator * reciprocal) >> kReciprocalShift) : numerator / N1;
         return std::min(255u, q);
       };
@@ -162,9 +167,9 @@ inline void BlendRotated4(uint32_t* d, __m128i cover, __m128i sumLo, __m128i sum
   const __m128i t1 = _mm_unpacklo_epi32(b23, r23);  // B2 B3 G2 G3
   const __m128i t2 = _mm_unpackhi_epi32(b01, r01);  // R0 R1 X0 X1
   const __m128i t3 = _mm_unpackhi_epi32(b23, r23);  // R2 R3 X2 X3
-  const __m128i sb = _mm_srli_epi32(_mm_unpacklo_epi64(t0, t1), 8);
-  const __m128i sg = _mm_srli_epi32(_mm_unpackhi_epi64(t0, t1), 8);
-  const __m128i sr = _mm_srli_epi32(_mm_unpacklo_epi64(t2, t3), 8);
+  const __m128i sbSum = _mm_unpacklo_epi64(t0, t1), sgSum = _mm_unpackhi_epi64(t0, t1);
+  const __m128i srSum = _mm_unpacklo_epi64(t2, t3);
+  const __m128i sb = _mm_srli_epi32(sbSum, 8), sg = _mm_srli_epi32(sgSum, 8), sr = _mm_srli_epi32(srSum, 8);
 
   const __m128i Da = _mm_srli_epi32(dv, 24);
   const __m128i t = _mm_sub_epi32(c256, A);
@@ -172,23 +177,25 @@ inline void BlendRotated4(uint32_t* d, __m128i cover, __m128i sumLo, __m128i sum
   const __m128i N1 = _mm_sub_epi32(c256, _mm_srli_epi32(_mm_mullo_epi16(t, _mm_sub_epi32(c256, Da)), 8));
   const __m128 N1f = _mm_cvtepi32_ps(N1);
   // Onto opaque destination pixels (the usual case) N1 is 256 for every
-  // coverage that gets here (1 to 250), so the division is a shift.
+  // coverage that gets here (1 to 255), so the division is a shift.
   const bool opaqueDest = _mm_movemask_epi8(_mm_cmpeq_epi32(Da, c255)) == 0xFFFF;
   auto channel = [&](__m128i sum, int shift) {
     const __m128i dc = _mm_and_si128(_mm_srli_epi32(dv, shift), c255);
-    const __m128i dp8 = _mm_srli_epi32(_mm_mullo_epi16(dc, Da), 8);
-    const __m128i n = _mm_add_epi32(_mm_slli_epi32(sum, 8), _mm_mullo_epi16(t, dp8));
+    // dc * Da / 255 rounded down, as Div255Floor.
+    const __m128i x = _mm_mullo_epi16(dc, Da);
+    const __m128i share = _mm_srli_epi32(_mm_add_epi32(_mm_add_epi32(x, _mm_set1_epi32(1)), _mm_srli_epi32(x, 8)), 8);
+    const __m128i n = _mm_add_epi32(sum, _mm_mullo_epi16(t, share));
     const __m128i q = opaqueDest ? _mm_srli_epi32(n, 8) : BlitKernels::DivideExact(n, N1f);
     // min(255, q) for non-negative q.
     const __m128i big = _mm_cmpgt_epi32(q, c255);
     return _mm_or_si128(_mm_and_si128(big, c255), _mm_andnot_si128(big, q));
   };
   const __m128i blended = _mm_or_si128(
-      _mm_or_si128(_mm_slli_epi32(_mm_sub_epi32(N1, _mm_set1_epi32(1)), 24), _mm_slli_epi32(channel(sr, 16), 16)),
-      _mm_or_si128(_mm_slli_epi32(channel(sg, 8), 8), channel(sb, 0)));
+      _mm_or_si128(_mm_slli_epi32(_mm_sub_epi32(N1, _mm_set1_epi32(1)), 24), _mm_slli_epi32(channel(srSum, 16), 16)),
+      _mm_or_si128(_mm_slli_epi32(channel(sgSum, 8), 8), channel(sbSum, 0)));
   const __m128i opaque = _mm_or_si128(_mm_set1_epi32(static_cast<int>(0xFF000000u)),
                                       _mm_or_si128(_mm_slli_epi32(sr, 16), _mm_or_si128(_mm_slli_epi32(sg, 8), sb)));
-  const __m128i isOpaque = _mm_cmpgt_epi32(A, _mm_set1_epi32(250));
+  const __m128i isOpaque = _mm_cmpgt_epi32(A, _mm_set1_epi32(255));
   const __m128i isEmpty = _mm_cmpeq_epi32(A, zero);
   __m128i out = _mm_or_si128(_mm_and_si128(isOpaque, opaque), _mm_andnot_si128(isOpaque, blended));
   out = _mm_or_si128(_mm_and_si128(isEmpty, dv), _mm_andnot_si128(isEmpty, out));

@@ -13,7 +13,7 @@
 namespace KivoTest {
 namespace {
 
-constexpr uint32_t kGoldenCrc = 0x48f62de6;
+constexpr uint32_t kGoldenCrc = 0x4e0d1e75;
 
 void MakeSprite(MemoryImage& image, int w, int h, uint32_t tint) {
   std::vector<uint32_t> px(static_cast<size_t>(w) * h);

@@ -62,6 +62,36 @@ TEST(TransformDraw, ModesAndCoverage) {
 // Pictures drawn at whole-pixel positions and quarter turns sample every
 // pixel exactly: an opaque source pixel lands as it is, a transparent one
 // leaves the target alone, by the fast loops and the reference twin alike.
+// A sample that is almost but not fully covered (here 63/64 of an opaque
+// white pixel beside a transparent one) still keeps the destination's
+// share, and the blend rounds once: white drawn onto white stays white,
+// instead of being replaced with the darker premultiplied sample. Columns alternate
+// opaque and transparent so such samples fall in the four-pixel loop and in
+// the per-pixel tail; the reference twin gives the same.
+TEST(TransformDraw, NearlyFullCoverageKeepsTheDestinationsShare) {
+  constexpr int W = 16, H = 3;
+  std::vector<uint32_t> stripes;
+  for (int j = 0; j < H; ++j)
+    for (int i = 0; i < W; ++i) stripes.push_back(i % 2 == 0 ? 0xFFFFFFFFu : 0x00FFFFFFu);
+  RecordingHost host;
+  MemoryImage source(&host);
+  Load(source, W, H, stripes);
+  for (int reference = 0; reference < 2; ++reference) {
+    ForceReferencePaths(reference == 1);
+    MemoryImage dest(&host);
+    Fill(dest, 24, 8, 0xFFFFFFFFu);
+    // Target column X samples source column X - 2 + 1/64.
+    dest.DrawImageAtFloat(&source, 2.0f - 1.0f / 64.0f, 2.0f, Rect(0, 0, W, H), Rect(0, 0, 24, 8), Color::White, 0);
+    int checked = 0;
+    for (int X = 3; X < W; X += 2) {
+      EXPECT_EQ(Pixel(dest, X, 3), 0xFFFFFFFFu) << "column " << X << (reference ? " (reference)" : "");
+      ++checked;
+    }
+    EXPECT_GT(checked, 4);
+  }
+  ForceReferencePaths(false);
+}
+
 TEST(TransformDraw, ExactSamplesLandExactly) {
   using namespace ExactSamples;
   constexpr uint32_t kUnder = 0xFF204060u;
