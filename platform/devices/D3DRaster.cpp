@@ -541,6 +541,18 @@ __attribute__((target("avx2"))) int OverRowAvx2(std::uint32_t* dst, const std::u
 }
 #endif
 
+// The over blend pixel by pixel, without PutPixel's opaque and transparent
+// shortcuts: short spans of mixed texels mispredict them, and the blend is
+// exact at both ends anyway.
+inline void OverPixels(std::uint32_t* dst, const std::uint32_t* src, int n) {
+  for (int i = 0; i < n; ++i) {
+    const std::uint32_t s = src[i], d = dst[i], sa = s >> 24, inv = 255 - sa;
+    const std::uint32_t rb = Div255RoundPair((s & 0x00FF00FFu) * sa + (d & 0x00FF00FFu) * inv);
+    const std::uint32_t gg = Div255RoundPair(((s >> 8) & 0xFFu) * sa + ((d >> 8) & 0xFFu) * inv);
+    dst[i] = rb | gg << 8;
+  }
+}
+
 void OverRow(std::uint32_t* dst, const std::uint32_t* src, int n) {
   int i = 0;
 #if defined(KIVO_RASTER_AVX2)
@@ -561,15 +573,7 @@ void OverRow(std::uint32_t* dst, const std::uint32_t* src, int n) {
     _mm_storeu_si128(out, _mm_and_si128(_mm_packus_epi16(lo, hi), colourMask));
   }
 #endif
-  // The rest blended without PutPixel's opaque and transparent shortcuts:
-  // short spans of mixed texels mispredict them, and the blend is exact at
-  // both ends anyway.
-  for (; i < n; ++i) {
-    const std::uint32_t s = src[i], d = dst[i], sa = s >> 24, inv = 255 - sa;
-    const std::uint32_t rb = Div255RoundPair((s & 0x00FF00FFu) * sa + (d & 0x00FF00FFu) * inv);
-    const std::uint32_t gg = Div255RoundPair(((s >> 8) & 0xFFu) * sa + ((d >> 8) & 0xFFu) * inv);
-    dst[i] = rb | gg << 8;
-  }
+  OverPixels(dst + i, src + i, n - i);
 }
 
 // The same blend onto a 5-6-5 row: the target's channels widened by bit
@@ -951,6 +955,13 @@ void SpanFetched(const Target& target, const FastParams& fp, const Setup& su, in
     // Linear coordinates: both ends inside the texture, every sample inside.
     if (s >= 0 && s < sw && sLast >= 0 && sLast < sw && t >= 0 && t < th && tLast >= 0 && tLast < th) {
       const std::size_t width = static_cast<std::size_t>(tex.width);
+      if constexpr (F == TargetFormat::kXRGB8888 && B == kBlendOver) {
+        std::uint32_t texels[kShortSpan];
+        for (int i = 0; i < n; ++i, s += ds, t += dt)
+          texels[i] = tex.texels[static_cast<std::size_t>(t >> 16) * width + static_cast<std::size_t>(s >> 16)];
+        OverPixels(reinterpret_cast<std::uint32_t*>(row) + xs, texels, n);
+        return;
+      }
       for (int i = 0; i < n; ++i, s += ds, t += dt)
         PutPixel<F, B>(row, xs + i,
                        tex.texels[static_cast<std::size_t>(t >> 16) * width + static_cast<std::size_t>(s >> 16)]);
