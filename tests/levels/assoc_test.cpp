@@ -109,8 +109,11 @@ TEST_F(AssocTest, CellsAndElementsSharingANameAllCount) {
     Start(game);
     EXPECT_EQ(game.mCells->Children().size(), 2u);
     EXPECT_EQ(game.mElements->Children().size(), 2u);
-    for (sObj* object : level)
-      if (object->mName != "level") EXPECT_NE(object->mSceneEntity, nullptr) << object->mName;
+    for (sObj* object : level) {
+      if (object->mName != "level") {
+        EXPECT_NE(object->mSceneEntity, nullptr) << object->mName;
+      }
+    }
     Drag(game, 120, 420, 140, 140);
     EXPECT_EQ(game.mLockedCount, 1);
     EXPECT_FALSE(game.IsWon());
