@@ -16,6 +16,7 @@
 #include "resources/ImageLib.h"
 #include "tests/support/temp_folder.h"
 #include "tools/sampledata/SampleScenes.h"
+#include "tests/support/sample_scene_data.h"
 
 namespace {
 
@@ -27,7 +28,7 @@ class DrawingKindsInTheFactory : public ::testing::Test {
  protected:
   void SetUp() override {
     std::string error;
-    ASSERT_TRUE(WriteSampleSceneData(mFolder.path(), &error)) << error;
+    ASSERT_TRUE(CopySampleSceneData(mFolder.path(), &error)) << error;
     mPreviousLoader = SetImageLoader([this](const std::string& path) -> MemoryImage* {
       ImageLib::ImagePtr picture = ImageLib::ReadPngImage(mFolder / (path + ".png"));
       if (picture == nullptr) return nullptr;

@@ -19,6 +19,7 @@
 #include "tools/sampledata/SampleEffects.h"
 #include "tools/sampledata/SampleStory.h"
 #include "tools/sampledata/SampleScenes.h"
+#include "tests/support/sample_scene_data.h"
 
 namespace {
 
@@ -28,7 +29,7 @@ class SampleScenesReadBack : public ::testing::Test {
  protected:
   void SetUp() override {
     std::string error;
-    ASSERT_TRUE(WriteSampleSceneData(mFolder.path(), &error)) << error;
+    ASSERT_TRUE(CopySampleSceneData(mFolder.path(), &error)) << error;
     ASSERT_TRUE(WriteSampleAnimations(mFolder.path(), &error)) << error;
     ASSERT_TRUE(WriteSampleEffects(mFolder.path(), &error)) << error;
     // Animation files are read from the working folder, as the game does.

@@ -32,6 +32,7 @@
 #include "tools/sampledata/SampleEffects.h"
 #include "tools/sampledata/SampleScenes.h"
 #include "ui/Graphics.h"
+#include "tests/support/sample_scene_data.h"
 
 namespace {
 
@@ -184,7 +185,7 @@ class EmitterTest : public EngineObjectTest {
     EngineObjectTest::SetUp();
     std::string error;
     ASSERT_TRUE(WriteSampleEffects(mFolder.path(), &error)) << error;
-    ASSERT_TRUE(WriteSampleSceneData(mFolder.path(), &error)) << error;
+    ASSERT_TRUE(CopySampleSceneData(mFolder.path(), &error)) << error;
     mHome = std::filesystem::current_path();
     std::filesystem::current_path(mFolder.path());
     // The particle pictures come from the sample image table.

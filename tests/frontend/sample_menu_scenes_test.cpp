@@ -15,6 +15,7 @@
 #include "tools/sampledata/SampleData.h"
 #include "tools/sampledata/SampleMenuScenes.h"
 #include "tools/sampledata/SampleScenes.h"
+#include "tests/support/sample_scene_data.h"
 
 namespace {
 
@@ -24,7 +25,7 @@ class SampleMenuScenes : public ::testing::Test {
  protected:
   void SetUp() override {
     std::string error;
-    ASSERT_TRUE(WriteSampleSceneData(mFolder.path(), &error)) << error;
+    ASSERT_TRUE(CopySampleSceneData(mFolder.path(), &error)) << error;
     ASSERT_TRUE(OpenSceneDatabase(mFolder / "data/data.dtm"));
   }
   void TearDown() override { FreeSceneDatabase(); }

@@ -19,6 +19,7 @@
 #include "screen_test_support.h"
 #include "tools/sampledata/SampleData.h"
 #include "tools/sampledata/SampleScenes.h"
+#include "tests/support/sample_scene_data.h"
 
 namespace Kivo {
 namespace {
@@ -55,7 +56,7 @@ class SampleStoryTest : public ::testing::Test {
  protected:
   void SetUp() override {
     std::string error;
-    ASSERT_TRUE(WriteSampleSceneData(mFolder.path(), &error)) << error;
+    ASSERT_TRUE(CopySampleSceneData(mFolder.path(), &error)) << error;
     ASSERT_TRUE(WriteSampleData(mFolder.path(), &error)) << error;
     mHome = std::filesystem::current_path();
     std::filesystem::current_path(mFolder.path());

@@ -25,6 +25,7 @@
 #include "tools/sampledata/SampleAnimations.h"
 #include "tools/sampledata/SampleData.h"
 #include "tools/sampledata/SampleScenes.h"
+#include "tests/support/sample_scene_data.h"
 
 namespace leveltest {
 namespace {
@@ -37,7 +38,7 @@ class SampleHudTest : public MiniGameKit {
     RegisterControlKinds();
     RegisterSoundAndEmitterKinds();
     std::string error;
-    ASSERT_TRUE(WriteSampleSceneData(mData.path(), &error)) << error;
+    ASSERT_TRUE(CopySampleSceneData(mData.path(), &error)) << error;
     ASSERT_TRUE(WriteSampleData(mData.path(), &error)) << error;
     ASSERT_TRUE(WriteSampleAnimations(mData.path(), &error)) << error;
     char previous[4096] = {};
