@@ -1,6 +1,7 @@
 #include "frontend/GameDialog.h"
 
 #include "engine/ResourceIds.h"
+#include "frontend/FlatQuads.h"
 #include "frontend/GameApp.h"
 #include "shell/KivoAppBase.h"
 #include "ui/Graphics.h"
@@ -122,19 +123,21 @@ void GameDialog::Update() {
 void GameDialog::Draw(Graphics& g) {
   g.SetColor(Color(0, 0, 0, mFader.backdropAlpha));
   g.FillRect(0, 0, gAppBase->mWidth, gAppBase->mHeight);
-  g.SetColorizeImages(true);
-  // The game's screen matrices, so that dialog objects stand where screen
-  // objects would; identity without the game (tests).
-  if (const GameApp* game = TheGame()) {
-    const ScreenMatrices& matrices = game->GetScreenMatrices();
-    g.Begin3D(matrices.world, matrices.projection, matrices.view);
-  } else {
-    g.Begin3D(mWorld, mProjection, mView);
-  }
-  if (mFader.IsActive()) mFader.NotifyObjects();
-  for (sObj* object : mObjects) object->Draw(&g);
-  g.End3D();
-  g.SetColorizeImages(false);
+  DrawQuadsFlatWithout3D(g, [this](Graphics& drawing) {
+    drawing.SetColorizeImages(true);
+    // The game's screen matrices, so that dialog objects stand where screen
+    // objects would; identity without the game (tests).
+    if (const GameApp* game = TheGame()) {
+      const ScreenMatrices& matrices = game->GetScreenMatrices();
+      drawing.Begin3D(matrices.world, matrices.projection, matrices.view);
+    } else {
+      drawing.Begin3D(mWorld, mProjection, mView);
+    }
+    if (mFader.IsActive()) mFader.NotifyObjects();
+    for (sObj* object : mObjects) object->Draw(&drawing);
+    drawing.End3D();
+    drawing.SetColorizeImages(false);
+  });
 }
 
 void GameDialog::MouseDown(int x, int y, int count) {

@@ -108,52 +108,6 @@ void LoadingScreen::Update() {
   }
 }
 
-void LoadingScreen::Draw(Graphics& g) {
-  if (!g.mIs3D) DrawPicturesFlat(g);
-  Screen::Draw(g);
-}
-
-namespace {
-
-// The rectangle from a quad's top-left to its bottom-right corner.
-Rect PlaceOf(const Quad& quad) {
-  const int left = static_cast<int>(quad.corner[0].x);
-  const int top = static_cast<int>(quad.corner[0].y);
-  return Rect(left, top, static_cast<int>(quad.corner[2].x) - left, static_cast<int>(quad.corner[2].y) - top);
-}
-
-void DrawStretched(Graphics& g, MemoryImage* image, const Rect& place, const Rect& source) {
-  if (image == nullptr || place.width <= 0 || place.height <= 0 || source.width <= 0 || source.height <= 0) return;
-  g.DrawImageStretched(image, place, source);
-}
-
-}  // namespace
-
-void LoadingScreen::DrawPicturesFlat(Graphics& g) {
-  g.SetColorizeImages(true);
-  for (sObj* object : Objects()) {
-    if (!object->mVisible) continue;
-    g.SetColor(Color(object->mRed, object->mGreen, object->mBlue, std::clamp(object->mAlpha, 0, 255)));
-    const Rect place = PlaceOf(object->mBaseQuad);
-    if (auto* sprite = dynamic_cast<sObjSprite*>(object)) {
-      MemoryImage* image = sprite->GetImage();
-      if (image == nullptr) continue;
-      const int w = image->GetCellWidth();
-      const int h = image->GetCellHeight();
-      DrawStretched(g, image, place, Rect((sprite->mFrameColumn - 1) * w, (sprite->mFrameRow - 1) * h, w, h));
-    } else if (auto* bar = dynamic_cast<sObjSlider*>(object)) {
-      if (MemoryImage* back = bar->mBack.Get()) DrawStretched(g, back, place, Rect(0, 0, back->width, back->height));
-      MemoryImage* fill = bar->mFill.Get();
-      const float value = std::clamp(bar->mValue, 0.0f, 1.0f);
-      if (fill == nullptr) continue;
-      DrawStretched(g, fill,
-                    Rect(place.x, place.y, static_cast<int>(static_cast<float>(place.width) * value), place.height),
-                    Rect(0, 0, static_cast<int>(static_cast<float>(fill->width) * value), fill->height));
-    }
-  }
-  g.SetColorizeImages(false);
-}
-
 void LoadingScreen::MouseDown(int x, int y, int clickCount) {
   if (mFrontEnd.GetLoadState() != kClickShown) return;
   mFrontEnd.PlaySound("SOUND_BTN_CLK");

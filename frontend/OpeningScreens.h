@@ -66,15 +66,9 @@ class LoadingScreen : public Screen {
   explicit LoadingScreen(FrontEndHost& host);
 
   void Update() override;
-  // With 3D off the display draws no quads: the pictures and the bar are
-  // then drawn as stretched images, as the splash pictures are, so the
-  // loading still shows its backdrop and its progress.
-  void Draw(Graphics& g) override;
   void MouseDown(int x, int y, int clickCount) override;
 
  private:
-  void DrawPicturesFlat(Graphics& g);
-
   FrontEndHost& mFrontEnd;
   sObj* mBar = nullptr;
   sObj* mText = nullptr;

@@ -1,5 +1,6 @@
 #include "frontend/Screen.h"
 
+#include "frontend/FlatQuads.h"
 #include "ui/Graphics.h"
 #include "ui/WidgetManager.h"
 
@@ -55,12 +56,14 @@ void Screen::Update() {
 }
 
 void Screen::Draw(Graphics& g) {
-  g.SetColorizeImages(true);
-  const ScreenMatrices& matrices = mHost.GetScreenMatrices();
-  g.Begin3D(matrices.world, matrices.projection, matrices.view);
-  for (sObj* object : mObjects) object->Draw(&g);
-  g.End3D();
-  g.SetColorizeImages(false);
+  DrawQuadsFlatWithout3D(g, [this](Graphics& drawing) {
+    drawing.SetColorizeImages(true);
+    const ScreenMatrices& matrices = mHost.GetScreenMatrices();
+    drawing.Begin3D(matrices.world, matrices.projection, matrices.view);
+    for (sObj* object : mObjects) object->Draw(&drawing);
+    drawing.End3D();
+    drawing.SetColorizeImages(false);
+  });
 }
 
 void Screen::MoveAndDrag(int x, int y) {

@@ -1,5 +1,6 @@
 #include "tools/sampledata/SampleFrontEnd.h"
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <functional>
@@ -115,6 +116,19 @@ std::vector<FrontEndPicture> TablePictures() {
   pictures.push_back(
       {{"dlg_field", "data/images/front/dlg_field.png", false, 1, 1}, Flat(360, 40, [](int x, int y) -> uint32_t {
          return x < 2 || y < 2 || x >= 358 || y >= 38 ? 0xFFE0E0E0u : 0xFF182028u;
+       })});
+  // The dialogs' panel: darker than the menu's backdrop behind it and held
+  // in a golden frame, so a dialog reads as a board laid over the screen.
+  pictures.push_back(
+      {{"dlg_panel", "data/images/front/dlg_panel.png", false, 1, 1}, Flat(400, 300, [](int x, int y) -> uint32_t {
+         const int edge = std::min(std::min(x, y), std::min(399 - x, 299 - y));
+         if (edge < 2) return 0xFF100C18u;
+         if (edge < 6) return edge == 3 ? 0xFFF0D070u : 0xFFC89838u;
+         if (edge < 8) return 0xFF2A1E10u;
+         const uint32_t red = static_cast<uint32_t>(34 + x * 40 / 400);
+         const uint32_t green = static_cast<uint32_t>(36 + y * 36 / 300);
+         const uint32_t blue = static_cast<uint32_t>(84 + (x + y) * 50 / 700);
+         return 0xFF000000u | red << 16 | green << 8 | blue;
        })});
   // The options' toggles: an empty box when off, a ticked one when on.
   pictures.push_back(

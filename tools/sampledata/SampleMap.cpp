@@ -1,10 +1,12 @@
 #include "tools/sampledata/SampleMap.h"
 
+#include <algorithm>
 #include <filesystem>
 
 #include "tools/sampledata/DataWriters.h"
 #include "tools/sampledata/SampleDrawing.h"
 #include "tools/sampledata/SampleLevels.h"
+#include "tools/sampledata/levels/LevelPictures.h"
 
 namespace Kivo {
 
@@ -119,57 +121,34 @@ std::string Key(const char* prefix, int stage, int level) {
   return prefix + std::to_string(stage) + "_" + std::to_string(level);
 }
 
-// The stage's colour: hues a golden angle apart, so neighbours differ.
-uint32_t StageColour(int stage, int value) {
-  const int hue = (stage * 137) % 360;
-  const int sector = hue / 60;
-  const int rising = value * (hue % 60) / 60;
-  const int falling = value - rising;
-  const int low = value / 5;
-  int r = 0, g = 0, b = 0;
-  switch (sector) {
-    case 0: r = value, g = rising, b = low; break;
-    case 1: r = falling, g = value, b = low; break;
-    case 2: r = low, g = value, b = rising; break;
-    case 3: r = low, g = falling, b = value; break;
-    case 4: r = rising, g = low, b = value; break;
-    default: r = value, g = low, b = falling; break;
-  }
-  return static_cast<uint32_t>(std::max(r, low) << 16 | std::max(g, low) << 8 | std::max(b, low));
-}
-
-// Six shapes in turn, each centred at the origin with radius r.
-bool InShape(int shape, int dx, int dy, int r) {
-  const int ax = dx < 0 ? -dx : dx;
-  const int ay = dy < 0 ? -dy : dy;
-  switch (shape) {
-    case 0: return dx * dx + dy * dy < r * r;
-    case 1: return ax * 5 < r * 4 && ay * 5 < r * 4;
-    case 2: return dy > -r && dy < r && ax * 2 < dy + r;
-    case 3: return ax + ay < r;
-    case 4: return dx * dx + dy * dy < r * r && dx * dx + dy * dy > r * r / 4;
-    default: return (ax * 3 < r && ay < r) || (ay * 3 < r && ax < r);
-  }
-}
-
-// A gradient in the stage's colour with one to three of its shapes.
+// The stage's landscape: the same scene, in the same sky and ground, that
+// the picture kinds of the stage's levels cut their tiles from, so the map
+// shows the place the player is about to play.
 ImageLib::Image StagePicture(int stage, int width, int height) {
-  const int shape = (stage - 1) % 6;
-  const int count = 1 + ((stage - 1) / 6) % 3;
-  const uint32_t dark = StageColour(stage, 110);
-  const uint32_t light = StageColour(stage + 20, 240);
-  const int radius = height / (count == 1 ? 3 : 4);
-  return Picture(width, height, [=](int x, int y) {
-    for (int i = 0; i < count; ++i) {
-      const int cx = width * (2 * i + 1) / (2 * count);
-      const int cy = height / 2 + (i % 2 == 0 ? 0 : height / 8);
-      if (InShape(shape, x - cx, y - cy, radius)) return Opaque(light);
+  static const uint32_t skies[4] = {0x5A8AD0, 0x7A9AC8, 0x4A78B0, 0x8AA0D8};
+  static const uint32_t grounds[5] = {0x4A8A3A, 0x6A8A30, 0x3A7A4A, 0x7A7A38, 0x5A9040};
+  return levelpics::Backdrop(width, height, skies[stage % 4], grounds[stage % 5], stage);
+}
+
+// Each pixel the mean of the source pixels it covers: a small picture that
+// keeps the scene's look rather than a new scene drawn at a small size.
+ImageLib::Image Shrunk(const ImageLib::Image& source, int width, int height) {
+  return Picture(width, height, [&source, width, height](int x, int y) {
+    const int left = x * source.width / width;
+    const int right = std::max(left + 1, (x + 1) * source.width / width);
+    const int top = y * source.height / height;
+    const int bottom = std::max(top + 1, (y + 1) * source.height / height);
+    uint32_t sum[3] = {0, 0, 0};
+    for (int sy = top; sy < bottom; ++sy) {
+      for (int sx = left; sx < right; ++sx) {
+        const uint32_t pixel = source.pixels[static_cast<size_t>(sy) * source.width + sx];
+        sum[0] += (pixel >> 16) & 0xFF;
+        sum[1] += (pixel >> 8) & 0xFF;
+        sum[2] += pixel & 0xFF;
+      }
     }
-    const int shade = 60 + 40 * y / height;
-    const uint32_t r = ((dark >> 16) & 0xFF) * shade / 100;
-    const uint32_t g = ((dark >> 8) & 0xFF) * shade / 100;
-    const uint32_t b = (dark & 0xFF) * shade / 100;
-    return Opaque(r << 16 | g << 8 | b);
+    const uint32_t count = static_cast<uint32_t>((right - left) * (bottom - top));
+    return Opaque((sum[0] / count) << 16 | (sum[1] / count) << 8 | sum[2] / count);
   });
 }
 
@@ -198,7 +177,7 @@ std::wstring StageTitle(int stage) {
   return stage >= 1 && stage <= kSampleStages ? kTitles[stage - 1] : std::wstring();
 }
 
-ImageLib::Image StageThumbnail(int stage) { return StagePicture(stage, 64, 48); }
+ImageLib::Image StageThumbnail(int stage) { return Shrunk(StagePicture(stage, 240, 160), 120, 80); }
 
 ImageLib::Image LockedStageThumbnail() { return LockedPicture(64, 48); }
 

@@ -25,7 +25,7 @@ struct MapPicture {
 };
 
 std::vector<MapPicture> MapPictures();
-// The carousel's picture of a stage: its large picture drawn small.
+// The carousel's picture of a stage: its large picture shrunk.
 ImageLib::Image StageThumbnail(int stage);
 // The carousel's picture of a stage not reached yet.
 ImageLib::Image LockedStageThumbnail();

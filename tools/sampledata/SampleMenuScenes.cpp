@@ -52,7 +52,7 @@ DtmRecord Text(const std::string& name, const std::string& key, float left, floa
 // A dialog's panel in the middle of the window.
 DtmRecord Panel(const std::string& name) {
   DtmRecord panel = Object(name, kSprite, 200, 150, 400, 300);
-  panel.Property("_keyImg", "demo_back");
+  panel.Property("_keyImg", "dlg_panel");
   return panel;
 }
 
@@ -123,8 +123,9 @@ DtmRecord Name() {
 
 DtmRecord Options() {
   DtmRecord panel = Panel("optionsRoot");
-  panel.Child(Text("txtSound", "opt_sound", 220, 170, 160));
-  panel.Child(Text("txtMusic", "opt_music", 220, 220, 160));
+  // Each slider's label ends just left of it, so the two read as a pair.
+  panel.Child(Text("txtSound", "opt_sound", 220, 170, 155).Property("_iAlign", "1"));
+  panel.Child(Text("txtMusic", "opt_music", 220, 220, 155).Property("_iAlign", "1"));
   for (const auto& [name, top] : {std::pair<const char*, float>{"progSound", 173}, {"progMusic", 223}}) {
     DtmRecord slider = Object(name, kSlider, 390, top, 180, 24);
     slider.Property("_keyImg", "ctl_slider_fill")
@@ -167,6 +168,14 @@ DtmRecord LevelMenu(const std::string& root, const std::string& titleKey, bool r
   return panel;
 }
 
+// The question names whom it is about and says what "Yes" costs: the
+// player chosen in the list goes, with all of their progress.
+DtmRecord DeleteQuestion() {
+  DtmRecord panel = Question("deleteRoot", "dlg_delete_ask", {{"btnYes", "dlg_yes"}, {"btnNo", "dlg_no"}});
+  panel.Child(Text("txtWarning", "dlg_delete_warn", 220, 230, 360));
+  return panel;
+}
+
 }  // namespace
 
 bool AddSampleMenuScenes(SceneDatabaseWriter& writer, std::string* error) {
@@ -178,7 +187,7 @@ bool AddSampleMenuScenes(SceneDatabaseWriter& writer, std::string* error) {
       {"dlgPlayer", Players()},
       {"dlgName", Name()},
       {"dlgDublicate", Question("dublicateRoot", "dlg_name_taken", {{"btnOk", "dlg_ok"}})},
-      {"dlgDelete", Question("deleteRoot", "dlg_delete_ask", {{"btnYes", "dlg_yes"}, {"btnNo", "dlg_no"}})},
+      {"dlgDelete", DeleteQuestion()},
       {"dlgOptions", Options()},
       {"dlgNoteBook", NoteBook()},
       {"dlgGameMenu", LevelMenu("gameMenuRoot", "menu_pause", true)},
@@ -220,7 +229,8 @@ bool AddSampleMenuTexts(TextTableWriter& writer, std::string* error) {
       {"dlg_difficulty", L"Play each level against a clock, or take your time?"},
       {"dlg_name_ask", L"Please enter your name:"},
       {"dlg_name_taken", L"This name is taken already."},
-      {"dlg_delete_ask", L"Delete this player?"},
+      {"dlg_delete_ask", L"Delete the chosen player?"},
+      {"dlg_delete_warn", L"All their progress will be lost."},
       {"dlg_leave_ask", L"Leave the level? Its progress is lost."},
       {"opt_sound", L"Sound"},
       {"opt_music", L"Music"},

@@ -243,7 +243,9 @@ DtmRecord MapScene() {
       .Property("_keyImgBack", "ctl_slider_back")
       .Property("_keyImgCenter", "ctl_slider_handle");
   root.Child(slider);
-  DtmRecord bar = Placed("StageBar", kCarousel, 40, 425, 720, 110);
+  // The strip spans the window, five slots of 160: the pictures beyond
+  // its ends stand wholly off the screen rather than cut at its edge.
+  DtmRecord bar = Placed("StageBar", kCarousel, 0, 425, 800, 110);
   bar.Property("_iNumPict", "5").Property("_sType", "HOR").Property("_fWidthPic", "120").Property("_fHeightPic", "80");
   root.Child(bar)
       .Child(Button("btnLeft", "map_left", 40, 550))
