@@ -65,4 +65,4 @@ if cmp -s "$work/record.lines" "$work/play.lines"; then echo "replay: same log";
 if cmp -s "$work/record.png" "$work/play.png"; then echo "replay: same frame"; else echo "replay: FAIL frame differs"; fi
 "$probe" "$work/record.png" --size 800x600 \
   200,72=40B040 400,72=E0E0E0 300,132=303040 100,132=E0E0E0 460,75=8060C0 460,100=202830 \
-  400,380=7C30F0 400,312=42370D 200,380=30F038 200,318=202830
+  400,380=828E90 400,312=7789B7 308,314=8494BE 200,380=538345 200,318=202830
