@@ -45,9 +45,9 @@ void FlatQuadImage::DrawLineAntialiased(double x1, double y1, double x2, double 
 void FlatQuadImage::FillSpans(const ImageSpan* spans, int32_t count, const Color& color, int32_t drawMode) {
   mDestination.FillSpans(spans, count, color, drawMode);
 }
-void FlatQuadImage::FillSpansWithCoverage(const ImageSpan* spans, int32_t count, const Color& color,
-                                          int32_t drawMode, const uint8_t* coverage, int32_t coverageX,
-                                          int32_t coverageY, int32_t coverageStride, uint32_t unusedWord) {
+void FlatQuadImage::FillSpansWithCoverage(const ImageSpan* spans, int32_t count, const Color& color, int32_t drawMode,
+                                          const uint8_t* coverage, int32_t coverageX, int32_t coverageY,
+                                          int32_t coverageStride, uint32_t unusedWord) {
   mDestination.FillSpansWithCoverage(spans, count, color, drawMode, coverage, coverageX, coverageY, coverageStride,
                                      unusedWord);
 }
@@ -60,8 +60,7 @@ void FlatQuadImage::DrawImageAtFloat(Image* source, float x, float y, const Rect
   mDestination.DrawImageAtFloat(source, x, y, sourceRect, clip, color, drawMode);
 }
 void FlatQuadImage::DrawImageRotated(Image* source, float x, float y, const Rect& sourceRect, const Rect& clip,
-                                     const Color& color, int32_t drawMode, double angle, float centerX,
-                                     float centerY) {
+                                     const Color& color, int32_t drawMode, double angle, float centerX, float centerY) {
   mDestination.DrawImageRotated(source, x, y, sourceRect, clip, color, drawMode, angle, centerX, centerY);
 }
 void FlatQuadImage::DrawImageStretched(Image* source, const Rect& destRect, const Rect& sourceRect, const Rect& clip,
@@ -77,8 +76,8 @@ void FlatQuadImage::DrawTexturedTriangles(Image* texture, const TexturedVertex* 
                                           float offsetY, bool blend) {
   mDestination.DrawTexturedTriangles(texture, vertices, triangleCount, clip, color, drawMode, offsetX, offsetY, blend);
 }
-void FlatQuadImage::DrawImageMirrored(Image* source, int32_t x, int32_t y, const Rect& sourceRect,
-                                      const Color& color, int32_t drawMode) {
+void FlatQuadImage::DrawImageMirrored(Image* source, int32_t x, int32_t y, const Rect& sourceRect, const Color& color,
+                                      int32_t drawMode) {
   mDestination.DrawImageMirrored(source, x, y, sourceRect, color, drawMode);
 }
 void FlatQuadImage::DrawImageStretchedMirrored(Image* source, const Rect& destRect, const Rect& sourceRect,
@@ -94,8 +93,8 @@ void FlatQuadImage::DrawImageTwoTextures(Image* source, int32_t x, int32_t y, co
 void FlatQuadImage::DrawQuadWrappedUV(Image* source, float x, float y, float quadWidth, float quadHeight,
                                       const Color& color, int32_t drawMode, bool unusedFlag, float uLeft, float vTop,
                                       float uRight, float vBottom) {
-  mDestination.DrawQuadWrappedUV(source, x, y, quadWidth, quadHeight, color, drawMode, unusedFlag, uLeft, vTop,
-                                 uRight, vBottom);
+  mDestination.DrawQuadWrappedUV(source, x, y, quadWidth, quadHeight, color, drawMode, unusedFlag, uLeft, vTop, uRight,
+                                 vBottom);
 }
 
 void FlatQuadImage::DrawVertexTriangles(Image* texture, const TriVertex* vertices, int32_t triangleCount,
@@ -117,8 +116,7 @@ void FlatQuadImage::FillRect3D(const Rect& rect, const Color& color, int32_t dra
 // The quad's vertices carry screen y negated, as the screen matrices expect.
 void FlatQuadImage::DrawFlatQuad(Image* texture, const TriVertex* vertices, int32_t triangleCount, const Rect& clip,
                                  const Color& color, int32_t drawMode, float offsetX, float offsetY) {
-  if (texture == nullptr || vertices == nullptr || triangleCount != 2 || texture->width <= 0 ||
-      texture->height <= 0)
+  if (texture == nullptr || vertices == nullptr || triangleCount != 2 || texture->width <= 0 || texture->height <= 0)
     return;
   float left = vertices[0].x, right = left, top = -vertices[0].y, bottom = top;
   for (int i = 1; i < 4; ++i) {

@@ -60,9 +60,8 @@ TEST_F(FlatQuadsTest, UprightQuadsShowTheirCellStretchedAndTurnedOnesNothing) {
   const struct {
     int x, y;
     uint32_t colour;
-  } probes[] = {{10, 10, kRightCell}, {49, 29, kRightCell}, {30, 20, kRightCell}, {50, 20, 0u},
-                {9, 20, 0u},          {30, 30, 0u},         {75, 55, 0u},         {10, 50, 0xFF0AC81Eu},
-                {29, 59, 0xFF0AC81Eu}, {30, 55, 0u}};
+  } probes[] = {{10, 10, kRightCell}, {49, 29, kRightCell}, {30, 20, kRightCell},  {50, 20, 0u},          {9, 20, 0u},
+                {30, 30, 0u},         {75, 55, 0u},         {10, 50, 0xFF0AC81Eu}, {29, 59, 0xFF0AC81Eu}, {30, 55, 0u}};
   for (const auto& p : probes) EXPECT_EQ(At(p.x, p.y), p.colour) << p.x << "," << p.y;
 }
 
