@@ -46,7 +46,7 @@ void KivoAppBase::CursorThreadLoop() {
   mCursorThreadRunning = false;
 }
 
-void KivoAppBase::FollowMouseOnce(POINT& last) {
+POINT KivoAppBase::WantedCursorPos() {
   POINT p{0, 0};
   if (mPlaying) {
     p.x = mDemoMouseX;
@@ -56,6 +56,11 @@ void KivoAppBase::FollowMouseOnce(POINT& last) {
     HWND window = mMainWindow.load();
     if (window != nullptr) ScreenToClient(window, &p);
   }
+  return p;
+}
+
+void KivoAppBase::FollowMouseOnce(POINT& last) {
+  const POINT p = WantedCursorPos();
   // Moving the software cursor between presents needs the display; until it
   // exists the pointer is the host's own and nothing is drawn here.
   if (mDisplay == nullptr) return;

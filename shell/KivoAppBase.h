@@ -287,6 +287,9 @@ class KivoAppBase : public ButtonListener,
   // One pass of the cursor thread: follows the mouse from `last`, the
   // position the cursor thread last saw, and updates it.
   void FollowMouseOnce(POINT& last);
+  // Where the cursor belongs now: the demo's pointer when playing, else the
+  // system pointer in client coordinates.
+  POINT WantedCursorPos();
   void LaunchLoader();
   void WaitForLoader();
   void CheckScreenSaverIdle();

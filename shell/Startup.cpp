@@ -313,7 +313,17 @@ int32_t KivoAppBase::InitDisplay() {
 }
 
 bool KivoAppBase::DisplayPresent(const Rect* rect) {
-  if (mDisplay == nullptr || !mDisplay->Redraw(rect)) return false;
+  if (mDisplay == nullptr) return false;
+  {
+    // The present draws the cursor where the pointer is now, not where the
+    // cursor thread last saw it: which of the two threads ran last must not
+    // show in a frame (a played demo's frames would differ run to run).
+    const POINT p = WantedCursorPos();
+    ScopedLock lock(mDisplay->displayLock);
+    mDisplay->cursorX = p.x;
+    mDisplay->cursorY = p.y;
+  }
+  if (!mDisplay->Redraw(rect)) return false;
   // A recovery that gave up left the widgets without a screen; the display
   // presents again, so they get it back.
   if (mWidgetManager->mImage == nullptr && mDisplay->GetScreenImage() != nullptr) {

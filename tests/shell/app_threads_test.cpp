@@ -166,6 +166,22 @@ TEST_F(AppFixture, CursorThreadLeavesTheCursorToAComingPresent) {
   a.mPlaying = false;
 }
 
+// A present draws the cursor where the pointer is at that moment, whether
+// or not the cursor thread has passed since the pointer moved: a played
+// demo's frames must not depend on which thread ran last.
+TEST_F(AppFixture, APresentDrawsTheCursorAtThePointerWithoutTheCursorThread) {
+  TestApp& a = MakeApp(false);
+  DDInterface& display = *a.mDisplay;
+  a.mPlaying = true;
+  display.cursorX = display.cursorY = 0;
+  a.mDemoMouseX = 140;
+  a.mDemoMouseY = 100;
+  ASSERT_TRUE(a.DisplayPresent(nullptr));
+  EXPECT_EQ(display.cursorDrawnX, 140);
+  EXPECT_EQ(display.cursorDrawnY, 100);
+  a.mPlaying = false;
+}
+
 TEST_F(AppFixture, ShutdownAskedFromAnotherThreadIsCarriedOutByTheLoop) {
   TestApp& a = MakeApp();
   a.RunFor(50);
