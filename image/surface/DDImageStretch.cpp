@@ -140,8 +140,8 @@ bool NearestStretch(DDImage& target, MemoryImage* src, const DoubleRect& Sd, con
   const bool white = color == Color::White;
   const StretchForm form = drawMode == 0 ? (white ? StretchForm::kNormalWhite : StretchForm::kNormalTint)
                                          : (white ? StretchForm::kAddWhite : StretchForm::kAddTint);
-  if (form == StretchForm::kNormalTint) {
-    // Out of 256: a full channel (255 of 255) keeps the source's.
+  if (form == StretchForm::kNormalTint || form == StretchForm::kAddTint) {
+    // Out of 256: a full channel (255 of 255) keeps, or adds, the source's.
     rule.cr = FullWeight(rule.cr);
     rule.cg = FullWeight(rule.cg);
     rule.cb = FullWeight(rule.cb);

@@ -89,6 +89,11 @@ std::vector<Road> Roads() {
       {"smooth stretch by two thirds",
        [=](Image& t, Image& s, const Color& c) { t.DrawImageStretched(&s, Rect(7, 7, 4, 4), all, clip, c, 0, false); },
        true, true, false},
+      {"additive nearest stretch x2",
+       [=](Image& t, Image& s, const Color& c) {
+         t.DrawImageStretched(&s, Rect(2, 2, 2 * kSide, 2 * kSide), all, clip, c, 1, true);
+       },
+       true, false, false, true},
       {"mirrored stretch",
        [=](Image& t, Image& s, const Color& c) {
          t.DrawImageStretchedMirrored(&s, Rect(2, 2, 2 * kSide, 2 * kSide), all, clip, c, 0, true);
