@@ -486,6 +486,16 @@ inline void PutPixel(std::uint8_t* row, int x, std::uint32_t src) {
 constexpr int kFetchChunk = 256;
 constexpr int kShortSpan = 8;  // SpanFetched's pixel-by-pixel rows
 
+// Whether every point sample of an n-pixel span lies inside the texture:
+// the coordinates are linear, so both ends inside means all inside.
+inline bool PointSpanInside(const Texture& tex, std::int64_t s, std::int64_t t, std::int64_t ds, std::int64_t dt,
+                            int n) {
+  const std::int64_t sEnd = s + (n - 1) * ds, tEnd = t + (n - 1) * dt;
+  const std::int64_t sMax = static_cast<std::int64_t>(tex.width) << 16;
+  const std::int64_t tMax = static_cast<std::int64_t>(tex.height) << 16;
+  return s >= 0 && s < sMax && sEnd >= 0 && sEnd < sMax && t >= 0 && t < tMax && tEnd >= 0 && tEnd < tMax;
+}
+
 #if defined(__SSE2__)
 // Source over destination for two pixels, 16 bits a channel. (t x 257) >>
 // 16 equals Div255Round's (t + (t >> 8)) >> 8 for every t below 65536, in
@@ -949,11 +959,7 @@ void SpanFetched(const Target& target, const FastParams& fp, const Setup& su, in
   // taken one by one and blended pixel by pixel, without the row loops'
   // set-up, which costs more than such a row.
   if (S == kSamplePoint && n <= kShortSpan) {
-    const std::int64_t sw = static_cast<std::int64_t>(tex.width) << 16, th = static_cast<std::int64_t>(tex.height)
-                                                                             << 16;
-    const std::int64_t sLast = s + (n - 1) * ds, tLast = t + (n - 1) * dt;
-    // Linear coordinates: both ends inside the texture, every sample inside.
-    if (s >= 0 && s < sw && sLast >= 0 && sLast < sw && t >= 0 && t < th && tLast >= 0 && tLast < th) {
+    if (PointSpanInside(tex, s, t, ds, dt, n)) {
       const std::size_t width = static_cast<std::size_t>(tex.width);
       if constexpr (F == TargetFormat::kXRGB8888 && B == kBlendOver) {
         std::uint32_t texels[kShortSpan];
@@ -1060,15 +1066,8 @@ void SpanFast(const Target& target, const FastParams& fp, const Setup& su, int p
     }
   }
   // Point samples of a span that stays inside the texture need no address
-  // mode: the coordinates are linear, so both ends inside means all inside.
-  bool inside = false;
-  if (S == kSamplePoint) {
-    const std::int64_t n = xe - 1 - xs;
-    const std::int64_t sEnd = s + n * ds, tEnd = t + n * dt;
-    const std::int64_t sMax = static_cast<std::int64_t>(fp.texture->width) << 16;
-    const std::int64_t tMax = static_cast<std::int64_t>(fp.texture->height) << 16;
-    inside = s >= 0 && s < sMax && sEnd >= 0 && sEnd < sMax && t >= 0 && t < tMax && tEnd >= 0 && tEnd < tMax;
-  }
+  // mode.
+  const bool inside = S == kSamplePoint && PointSpanInside(*fp.texture, s, t, ds, dt, xe - xs);
   const std::uint32_t* texels = S == kSampleWhite ? nullptr : fp.texture->texels;
   const std::int64_t texWidth = S == kSampleWhite ? 0 : fp.texture->width;
   // Linear samples come a chunk at a time from the row fetch, whose runs
